@@ -30,10 +30,9 @@ struct ProgramStep {
   std::size_t jump = 0;
 };
 
-// A variable a batch declares, with the conversion its declared type makes on assignment.
+// A variable a batch declares; it holds NULL until a step assigns it.
 struct ProgramVariable {
-  std::string name;         // as written, with its @
-  std::string convertSql;   // SQL over ?1 that converts an assigned value, empty when none
+  std::string name;  // as written, with its @
 };
 
 class Program {

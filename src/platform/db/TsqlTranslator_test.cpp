@@ -1,0 +1,324 @@
+#include "platform/db/TsqlTranslator.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/com/RuntimeError.h"
+#include "platform/db/TsqlTestDatabase.h"
+
+namespace corvane::db {
+namespace {
+
+struct QueryCase {
+  const char* tsql;
+  const char* rows;  // columns joined by |, rows by ;
+};
+
+void expectRows(const TsqlTestDatabase& database, const QueryCase& c) {
+  try {
+    EXPECT_EQ(database.rows(c.tsql), c.rows) << c.tsql;
+  } catch (const RuntimeError& e) {
+    ADD_FAILURE() << c.tsql << "\n  raised: " << e.description();
+  }
+}
+
+TEST(TsqlTranslator, ReadsLiteralsNamesAndMultiPartNames) {
+  static const QueryCase kCases[] = {
+      {"select N'it''s' as a, 'plain', N'', N'N''x'", "it's|plain||N'x"},
+      {"select [strName] as [Name] from [KX_OperationType] where strCode = N'101'", "Loan"},
+      {"select strCode as [order] from KX_OperationType where strCode=N'101'", "101"},
+      {"select count(*) from dbo.KX_OperationType", "3"},
+      {"select dbo.KX_OperationType.strName from dbo.KX_OperationType where intType = 1", "Loan"},
+      {"SELECT cUser_Name FROM VqSystem.dbo.UA_User Where cUser_ID = N'demo'", "Demo User"},
+      {"select iID from Vqsystem..UA_Period where cAcc_ID = N'002'", "1"},
+      {"select count(*) from VQSYSTEM..ua_period", "3"},
+      {"select tempdb..vqtmpA.ccode from tempdb..vqtmpA where tempdb..vqtmpA.autoid = 1", "A"},
+      {"select x.ccode from tempdb..[vqtmpA] x order by x.ccode desc", "b;A"},
+      {"select cUser_Name from UA_User", "Demo User"},
+      {"select strCode -- a comment\n from /* another */ KX_OperationType where intType=1", "101"},
+      {"select'a'union select'b'", "a;b"},
+      {"select Count(*)as n from(select strCode from KX_OperationType)x", "3"},
+      {"select strName = strCode from KX_OperationType where intType = 1", "101"},
+  };
+  const TsqlTestDatabase database;
+  for (const auto& c : kCases) expectRows(database, c);
+}
+
+TEST(TsqlTranslator, RewritesStatementFormsSqliteLacks) {
+  static const QueryCase kCases[] = {
+      {"Select Top 1 strCode From KX_OperationType Order By strCode Desc", "202"},
+      {"select top (2) strCode from KX_OperationType order by strCode", "101;201"},
+      {"Select TOP 1 strCode From KX_OperationType Where intType = 2 Union All "
+       "Select TOP 1 strCode From KX_OperationType Where intType = 1",
+       "201;101"},
+      {"(select strCode from KX_OperationType where intType = 1) union "
+       "(select strCode from KX_OperationType where strCode = N'202') order by strCode",
+       "101;202"},
+      {"select count(*) from ((select strCode from KX_OperationType) union all "
+       "(select strVouchID from KX_LoanVouch))x",
+       "6"},
+      {"select count(*) from KX_OperationType where strCode in((select N'101')union(select N'201'))", "2"},
+      {"select count(*) from KX_OperationType where strCode not in (select strTypeCode from KX_LoanVouch)", "1"},
+      {"select o.strCode, i.strName from KX_IOItem i RIGHT OUTER JOIN KX_OperationType o "
+       "INNER JOIN KX_LoanVouch l ON l.strTypeCode = o.strCode ON i.strTypeCode = o.strCode "
+       "where l.AutoID = 3",
+       "201|Cost"},
+      {"select count(*) from ((KX_OperationType o inner join KX_LoanVouch l on (l.strTypeCode = o.strCode)) "
+       "inner join KX_IOItem i on i.strTypeCode = o.strCode)",
+       "5"},
+      {"select o.strCode from KX_OperationType o left join(SELECT * From KX_LoanVouch WHERE AutoID=3)B "
+       "ON(B.strTypeCode = o.strCode) where B.AutoID is not null",
+       "201"},
+      {"USE vqsystem", ""},
+  };
+  const TsqlTestDatabase database;
+  for (const auto& c : kCases) expectRows(database, c);
+}
+
+TEST(TsqlTranslator, CountsRecordsAffectedWithoutTriggerRows) {
+  const TsqlTestDatabase database;
+  long affected = -1;
+  database.rows("Update KX_IOItem Set ts = ts + 1 Where strTypeCode = N'101'", &affected);
+  EXPECT_EQ(affected, 2);  // the trigger's insert into Log is not counted
+  database.rows("Delete KX_IOItem Where strCode = N'2'", &affected);
+  EXPECT_EQ(affected, 1);
+  database.rows("select * from KX_IOItem", &affected);
+  EXPECT_EQ(affected, 0);
+  // Statements of a batch follow one another without separators; their counts add up.
+  database.rows("Update KX_IOItem Set strName = N'a' Where strCode = N'1'\r\n"
+                "Update KX_IOItem Set strName = N'b' Where strCode = N'101'\r\n",
+                &affected);
+  EXPECT_EQ(affected, 2);
+  EXPECT_EQ(database.rows("select strName from KX_IOItem order by strCode"), "a;b");
+  database.rows("insert into KX_IOItem(strcode,strname)values(N'3',N'New'),(N'4',N'Newer')", &affected);
+  EXPECT_EQ(affected, 2);
+}
+
+TEST(TsqlTranslator, ComputesFunctionsAsSqlServerDoes) {
+  static const QueryCase kCases[] = {
+      {"select isnull(strShowModel, N'none') from KX_OperationType order by strCode", "5;;none"},
+      {"select isnull(fltRate, 0), isnull(dblRate, N'') from KX_LoanVouch where AutoID = 3", "0|0"},
+      {"select left(strName, 2), left(N'abc', 5), len(N'ab  '), len(N''), len(NULL) from KX_OperationType "
+       "where strCode = N'101'",
+       "Lo|abc|2|0|NULL"},
+      {"select len(newid()), left(newid(), 1), substring(newid(), 10, 1)", "38|{|-"},
+      {"select cast(N'12.345' as decimal(18,2)), cast(N'2.675' as decimal(5,2)), cast(-2.5 as decimal(5,0))",
+       "12.35|2.68|-3"},
+      {"select cast(12.34565 as money), convert(money, N' 7 '), cast(ts as money) from KX_OperationType "
+       "where strCode = N'202'",
+       "12.3457|7|3"},
+      {"select cast(N' 42 ' as int), cast(2.9 as int), cast(-2.9 as int), cast(N'' as int)", "42|2|-2|0"},
+      {"select convert(varchar(20), cast(100 as decimal(18,2))), convert(varchar(20), dblRate) "
+       "from KX_LoanVouch where AutoID = 1",
+       "100.00|100.00"},
+      {"select convert(varchar(20), convert(decimal(18,2), N'33.345')), cast(dblMoney as varchar(10)) "
+       "from KX_LoanVouch where AutoID = 2",
+       "33.35|0.10"},
+      {"select convert(varchar(10), dtLoanDate, 120), convert(varchar(19), dtLoanDate, 120) from KX_LoanVouch "
+       "where AutoID = 3",
+       "2005-09-15|2005-09-15 14:30:00"},
+      {"select cast(intType as nvarchar(10)) + N'-' + cast(strCode as varchar(2)), convert(varchar(2), 12345) "
+       "from KX_OperationType where strCode = N'101'",
+       "1-10|*"},
+      {"select convert(datetime, N'2005/8/2'), cast(N'2005-8-2 9:05' as datetime)",
+       "2005-08-02 00:00:00|2005-08-02 09:05:00"},
+      {"select datediff(day, dtLoanDate, N'2005-8-10'), DATEDIFF([day], N'2005-08-02T23:59:00', N'2005/8/3') "
+       "from KX_LoanVouch where AutoID = 1",
+       "8|1"},
+      {"SELECT MAX(DATEDIFF([day], dtLoanDate, N'2005-10-1')) AS A FROM KX_LoanVouch", "60"},
+      {"select round(2.675, 2), abs(-3), upper(N'ab'), ltrim(N'  x'), replace(N'a-b', N'-', N'')", "2.68|3|AB|x|ab"},
+  };
+  const TsqlTestDatabase database;
+  for (const auto& c : kCases) expectRows(database, c);
+}
+
+TEST(TsqlTranslator, AddsTextsAndNumbersByTheirTypes) {
+  static const QueryCase kCases[] = {
+      {"select 'a' + 'b', strVouchID + N'*', strVouchID + strTypeCode from KX_LoanVouch where AutoID = 1",
+       "ab|L001*|L001101"},
+      {"select (case when isnull(blnBegin ,'') = '1' then strVouchID + '*' else strVouchID end) as v "
+       "from KX_LoanVouch order by AutoID",
+       "L001*;L002;L003"},
+      {"select intType + 1, intType + N'5', N'5' + intType, strCode + 1 from KX_OperationType where strCode = N'201'",
+       "3|7|7|202"},
+      {"select x.c + N'!' from (select strCode + N'-' as c from KX_OperationType where intType = 1) x", "101-!"},
+      {"select x.n + 1 from (select intType as n from KX_OperationType where strCode = N'101') x", "2"},
+      {"select strCode + NULL from KX_OperationType where strCode = N'101'", "NULL"},
+  };
+  const TsqlTestDatabase database;
+  for (const auto& c : kCases) expectRows(database, c);
+}
+
+TEST(TsqlTranslator, ComparesTextWithNumbersAsSqlServerConverts) {
+  static const QueryCase kCases[] = {
+      {"select (case left(strCode,1) when 1 then N'income' else N'expense' end) as k from KX_IOItem order by strCode",
+       "income;income;expense"},
+      {"select strVouchID from KX_LoanVouch where isnull(blnBegin,'') = '1'", "L001"},
+      {"select count(*) from KX_LoanVouch where isnull(blnBegin,'') = 0", "2"},
+      {"select iID from Vqsystem..UA_Period where cacc_id=001 and iyear=2005 order by iID", "1;2"},
+      {"select count(*) from vqsystem..UA_Period where iYear='2005' and cAcc_ID = N'002'", "1"},
+      {"select count(*) from KX_OperationType where strShowModel = 5", "1"},
+      {"select strCode from KX_OperationType where strCode in (101, 202) order by strCode", "101;202"},
+      {"select strName from KX_OperationType where strName = N'LOAN'", "Loan"},
+      {"select count(*) from tempdb..vqtmpA where ccode = N'B'", "1"},
+  };
+  const TsqlTestDatabase database;
+  for (const auto& c : kCases) expectRows(database, c);
+}
+
+TEST(TsqlTranslator, DividesAsSqlServerDoes) {
+  static const QueryCase kCases[] = {
+      {"select 100/3, -7/2, 100.0/3, 7/2.0", "33|-3|33.3333333333333|3.5"},
+      // dblRate is decimal(18,2): SQLite keeps 100.0 as the integer 100, the division stays exact.
+      {"select dblRate/3, dblMoney/8, fltRate/2 from KX_LoanVouch where AutoID = 1", "33.3333333333333|12.5|0.5"},
+      {"select x.r/3 from (select dblRate as r from KX_LoanVouch where AutoID = 1) x", "33.3333333333333"},
+      {"select dblMoney*100/dblRate from vwKXLoan where AutoID = 2", "0.299850074962519"},
+      {"select 7 % 3, NULL/0", "1|NULL"},
+  };
+  const TsqlTestDatabase database;
+  for (const auto& c : kCases) expectRows(database, c);
+}
+
+TEST(TsqlTranslator, SumsAmountsExactly) {
+  static const QueryCase kCases[] = {
+      {"select sum(amount) from Amounts where grp = 1", "0"},
+      {"select case when sum(amount) = 0 then 1 else 0 end from Amounts where grp = 1", "1"},
+      {"select sum(amount) from Amounts where grp = 2", "350"},
+      {"select sum(amount) from Amounts where grp = 3", "3.75"},
+      {"select sum(amount) from Amounts where grp = 9", "NULL"},
+      {"select isnull(sum(isnull(amount,0)),0) from Amounts where grp = 9", "0"},
+      {"select grp, sum(amount) from Amounts group by grp order by grp", "1|0;2|350;3|3.75"},
+      {"select sum(0.1) from Amounts", "0.7"},
+      {"select sum(N'2') from Amounts where grp = 1", "6"},
+  };
+  const TsqlTestDatabase database;
+  for (const auto& c : kCases) expectRows(database, c);
+}
+
+TEST(TsqlTranslator, ComparesDatesAcrossTextForms) {
+  static const QueryCase kCases[] = {
+      {"select count(*) from KX_LoanVouch where dtLoanDate = N'2005-8-2'", "1"},
+      {"select count(*) from KX_LoanVouch where dtLoanDate = N'2005-08-02T00:00:00'", "1"},
+      {"select count(*) from KX_LoanVouch where dtLoanDate = '2005/8/2'", "1"},
+      {"select count(*) from KX_LoanVouch where N'2005-08-02 00:00:00' = dtLoanDate", "1"},
+      {"select strVouchID from KX_LoanVouch where dtLoanDate < N'2005-9-15' order by AutoID", "L001"},
+      {"select strVouchID from KX_LoanVouch where dtLoanDate >= N'2005-9-15' order by AutoID", "L002;L003"},
+      {"select strVouchID from KX_LoanVouch where dtLoanDate <> N'2005-10-1' order by AutoID", "L001;L003"},
+      {"select strVouchID from KX_LoanVouch where dtLoanDate between N'2005-8-3' and N'2005-9-30'", "L003"},
+      {"select iID from vqsystem..ua_period where (N'2005-2-14' between dbegin and dend) and cacc_id = N'001'",
+       "2"},
+      {"select strVouchID from vwKXLoan where dtLoanDate > N'2005/9/30'", "L002"},
+      {"select ccode from tempdb..vqtmpA where dtloandate <= N'2005-8-2'", "A"},
+  };
+  const TsqlTestDatabase database;
+  for (const auto& c : kCases) expectRows(database, c);
+}
+
+TEST(TsqlTranslator, WritesDatesAndAmountsInTheirColumnsForms) {
+  const TsqlTestDatabase database;
+  database.rows("insert into KX_LoanVouch (GUID, strVouchID, dtLoanDate, dblMoney, dblRate) "
+                "values (N'{B1}', N'L101', N'2005-08-02T00:00:00', N'12.34567', N'1.005')");
+  database.rows("insert into KX_LoanVouch (GUID, strVouchID, dtLoanDate, fltRate) "
+                "values (N'{B2}', N'L102', N'', N'')");
+  database.rows("Update KX_LoanVouch Set dtLoanDate = N'2005/8/3 14:30', dblRate = 2.999 Where GUID = N'{b1}'");
+  database.rows("insert into KX_LoanVouch (GUID, strVouchID, dtLoanDate) "
+                "select N'{B3}', N'L103', N'2006-1-2'");
+  EXPECT_EQ(database.rows("select GUID, dtLoanDate, dblMoney, dblRate, fltRate from KX_LoanVouch "
+                          "where AutoID > 3 order by AutoID"),
+            "{B1}|2005-08-03 14:30:00|12.3457|3|NULL;"
+            "{B2}|1900-01-01 00:00:00|NULL|NULL|0;"
+            "{B3}|2006-01-02 00:00:00|NULL|NULL|NULL");
+}
+
+TEST(TsqlTranslator, RefusesTextItCannotRead) {
+  static const struct {
+    const char* tsql;
+    const char* message;
+  } kCases[] = {
+      {"select @x", "Must declare the scalar variable \"@x\"."},
+      {"DECLARE @x int", "'DECLARE' is not supported"},
+      {"IF EXISTS (select 1) select 2", "'IF' is not supported"},
+      {"select foo(strCode) from KX_OperationType", "'foo' is not a recognized built-in function name."},
+      {"select (1", "Incorrect syntax near the end of the statement."},
+      {"select 1)", "Incorrect syntax near ')'."},
+      {"select N'abc", "Unclosed quotation mark after the character string 'abc'."},
+      {"select * from KX_OperationType with (nolock)", "A table hint is not supported"},
+      {"select top 10 percent * from KX_OperationType", "TOP ... PERCENT is not supported"},
+      {"select convert(char(10), 1)", "Conversion to char is not supported"},
+      {"update KX_IOItem set strName = N'x' from KX_IOItem", "UPDATE ... FROM is not supported"},
+      {"select datediff(month, N'2005-1-1', N'2005-2-1')", "DATEDIFF by month is not supported"},
+      {"select convert(varchar(10), dtLoanDate, 104) from KX_LoanVouch", "CONVERT style 104 is not supported"},
+      {"select 1 from sys.objects", "schema 'sys' is unknown"},
+      {"USE master", "USE master is not supported"},
+      {"select strCode from KX_IOItem where strCode like N'[1]%'", "character class is not supported"},
+      {"select 1 +", "Incorrect syntax near the end of the statement."},
+      {"select $5", "Incorrect syntax near '$'."},
+  };
+  const TsqlTestDatabase database;
+  for (const auto& c : kCases) {
+    try {
+      TsqlTranslator::shared().translate(database.db(), c.tsql);
+      ADD_FAILURE() << c.tsql << " was translated";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), errnum::kDbStatement) << c.tsql;
+      EXPECT_NE(e.description().find(c.message), std::string::npos) << c.tsql << "\n  said: " << e.description();
+    }
+  }
+}
+
+TEST(TsqlTranslator, RaisesSqlServerErrorsWhenRun) {
+  static const struct {
+    const char* tsql;
+    std::int32_t number;
+    const char* message;
+  } kCases[] = {
+      {"select cast(N'abc' as int)", errnum::kDbConversion,
+       "Conversion failed when converting the varchar value 'abc' to data type int."},
+      {"select cast(N'1.5' as int)", errnum::kDbConversion, "Conversion failed"},
+      {"select cast(N'abc' as money)", errnum::kDbConversion, "Cannot convert a char value to money."},
+      {"select cast(N'12x' as decimal(18,2))", errnum::kDbConversion, "Error converting data type varchar to numeric."},
+      {"select cast(1000 as decimal(5,2))", errnum::kDbOverflow,
+       "Arithmetic overflow error converting int to data type numeric."},
+      {"select convert(decimal(5,2), 12345.678/10)", errnum::kDbOverflow,
+       "Arithmetic overflow error converting numeric to data type numeric."},
+      {"select convert(varchar(5), convert(decimal(5,2), 123.456))", errnum::kDbOverflow,
+       "Arithmetic overflow error converting numeric to data type varchar."},
+      {"select cast(3000000000 as int)", errnum::kDbOverflow, "overflow error"},
+      {"select 1/0", errnum::kDbStatement, "Divide by zero error encountered."},
+      {"select dblMoney/(intType - 1) from KX_LoanVouch, KX_OperationType where strCode = N'101'",
+       errnum::kDbStatement, "Divide by zero error encountered."},
+      {"select 5 % 0", errnum::kDbStatement, "Divide by zero error encountered."},
+      {"select strCode from KX_IOItem where strName = 1", errnum::kDbConversion,
+       "Conversion failed when converting the varchar value"},
+      {"insert into KX_LoanVouch (GUID, dtLoanDate) values (N'{X}', N'not a date')", errnum::kDbConversion,
+       "Conversion failed when converting datetime from character string."},
+      {"select datediff(day, N'2005-13-01', N'2005-1-1')", errnum::kDbConversion, "Conversion failed"},
+      {"select * from NoSuchTable", errnum::kDbNotFound, "Invalid object name 'NoSuchTable'."},
+      {"select NoSuchColumn from KX_IOItem", errnum::kDbStatement, "Invalid column name 'NoSuchColumn'."},
+  };
+  const TsqlTestDatabase database;
+  for (const auto& c : kCases) {
+    try {
+      database.rows(c.tsql);
+      ADD_FAILURE() << c.tsql << " ran";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), c.number) << c.tsql << "\n  said: " << e.description();
+      EXPECT_NE(e.description().find(c.message), std::string::npos) << c.tsql << "\n  said: " << e.description();
+    }
+  }
+}
+
+TEST(TsqlTranslator, KeepsOneProgramPerText) {
+  const TsqlTestDatabase database;
+  auto& translator = TsqlTranslator::shared();
+  const auto first = translator.translate(database.db(), "select strCode from KX_IOItem");
+  EXPECT_EQ(translator.translate(database.db(), "select strCode from KX_IOItem"), first);
+  EXPECT_NE(translator.translate(database.db(), "select strCode from KX_IOItem "), first);
+  // Another connection with the same schema shares the translation.
+  const TsqlTestDatabase other;
+  EXPECT_EQ(translator.translate(other.db(), "select strCode from KX_IOItem"), first);
+}
+
+}  // namespace
+}  // namespace corvane::db
