@@ -11,6 +11,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
+#include <algorithm>
 
 #include "platform/com/Variant.h"
 
@@ -471,6 +473,86 @@ void newid(sqlite3_context* context, int, sqlite3_value**) {
   sqlite3_result_text(context, text.c_str(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
+// ---- catalog stand-ins
+
+constexpr std::array<std::string_view, 3> kCatalogDatabaseNames = {"main", "vqsystem", "tempdb"};
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+// A name part without its brackets.
+std::string unbracketed(std::string_view part) {
+  if (part.size() >= 2 && part.front() == '[' && part.back() == ']') part = part.substr(1, part.size() - 2);
+  return std::string(part);
+}
+
+// Runs a one-value query of this connection with one parameter; nullopt when it answers no row
+// or fails.
+template <typename Bind>
+std::optional<std::int64_t> queryNumber(sqlite3* db, const std::string& sql, Bind bind) {
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(statement);
+    return std::nullopt;
+  }
+  bind(statement);
+  std::optional<std::int64_t> result;
+  if (sqlite3_step(statement) == SQLITE_ROW) result = sqlite3_column_int64(statement, 0);
+  sqlite3_finalize(statement);
+  return result;
+}
+
+std::string masterTable(std::size_t databaseIndex) {
+  return "\"" + std::string(kCatalogDatabaseNames[databaseIndex]) + "\".sqlite_master";
+}
+
+// OBJECT_ID('tempdb..x'), OBJECT_ID('dbo.x'), OBJECT_ID('x'): the id of a table or view, NULL
+// when there is none.
+void tsqlObjectId(sqlite3_context* context, int argc, sqlite3_value** argv) {
+  guarded(context, [&] {
+    if (anyNull(argc, argv)) return sqlite3_result_null(context);
+    const std::string_view text = trimBlanks(textOf(argv[0]));
+    std::vector<std::string> parts;
+    for (std::size_t start = 0;;) {
+      const auto dot = text.find('.', start);
+      parts.push_back(unbracketed(text.substr(start, dot == std::string_view::npos ? dot : dot - start)));
+      if (dot == std::string_view::npos) break;
+      start = dot + 1;
+    }
+    const std::string database = parts.size() >= 3 ? parts[parts.size() - 3] : "main";
+    const int index = catalogDatabaseIndex(database);
+    if (index < 0 || parts.size() > 3) return sqlite3_result_null(context);
+    const auto rowid = queryNumber(sqlite3_context_db_handle(context),
+                                   "SELECT rowid FROM " + masterTable(static_cast<std::size_t>(index)) +
+                                       " WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE",
+                                   [&](sqlite3_stmt* statement) {
+                                     sqlite3_bind_text(statement, 1, parts.back().c_str(), -1, SQLITE_TRANSIENT);
+                                   });
+    if (!rowid) return sqlite3_result_null(context);
+    sqlite3_result_int64(context, *rowid * kCatalogDatabases + index);
+  });
+}
+
+// OBJECTPROPERTY(id, 'IsUserTable'): 1 for a table, 0 for a view, NULL for no object.
+void tsqlIsUserTable(sqlite3_context* context, int argc, sqlite3_value** argv) {
+  guarded(context, [&] {
+    if (anyNull(argc, argv)) return sqlite3_result_null(context);
+    const std::int64_t id = sqlite3_value_int64(argv[0]);
+    const auto index = static_cast<std::size_t>(id % kCatalogDatabases);
+    if (id < 0 || index >= kCatalogDatabaseNames.size()) return sqlite3_result_null(context);
+    const auto isTable = queryNumber(sqlite3_context_db_handle(context),
+                                     "SELECT type = 'table' FROM " + masterTable(index) + " WHERE rowid = ?1",
+                                     [&](sqlite3_stmt* statement) {
+                                       sqlite3_bind_int64(statement, 1, id / kCatalogDatabases);
+                                     });
+    if (!isTable) return sqlite3_result_null(context);
+    sqlite3_result_int64(context, *isTable);
+  });
+}
+
 // ---- SUM, exact for amounts
 
 // Sums whole numbers exactly; amounts with at most four decimals are summed as counts of
@@ -574,7 +656,7 @@ struct ScalarFunction {
   bool deterministic;
 };
 
-constexpr std::array<ScalarFunction, 13> kScalarFunctions = {{
+constexpr std::array<ScalarFunction, 15> kScalarFunctions = {{
     {"tsql_number", 1, tsqlNumber, true},
     {"tsql_int", 1, tsqlInt, true},
     {"tsql_float", 1, tsqlFloat, true},
@@ -588,9 +670,18 @@ constexpr std::array<ScalarFunction, 13> kScalarFunctions = {{
     {"tsql_modulo", 2, tsqlModulo, true},
     {"len", 1, len, true},
     {"newid", 0, newid, false},
+    {"tsql_object_id", 1, tsqlObjectId, false},
+    {"tsql_is_user_table", 1, tsqlIsUserTable, false},
 }};
 
 }  // namespace
+
+int catalogDatabaseIndex(std::string_view database) {
+  for (std::size_t i = 0; i < kCatalogDatabaseNames.size(); ++i) {
+    if (equalsIgnoringCase(database, kCatalogDatabaseNames[i])) return static_cast<int>(i);
+  }
+  return -1;
+}
 
 void registerTsqlFunctions(sqlite3* db) {
   for (const auto& f : kScalarFunctions) {

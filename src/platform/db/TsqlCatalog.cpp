@@ -32,10 +32,6 @@ std::string lower(std::string_view s) {
   return out;
 }
 
-std::string pragmaPrefix(const std::string& schema) {
-  return schema.empty() ? "PRAGMA " : "PRAGMA " + quoteSqliteName(schema) + ".";
-}
-
 }  // namespace
 
 std::string quoteSqliteName(std::string_view name) {
@@ -47,16 +43,26 @@ std::string quoteSqliteName(std::string_view name) {
   return out + "\"";
 }
 
+std::string TsqlCatalog::key(const std::string& schema, const std::string& table) {
+  return lower(schema) + "." + lower(table);
+}
+
 const std::vector<TsqlColumn>& TsqlCatalog::columns(const std::string& schema, const std::string& table) {
-  const std::string key = lower(schema) + "." + lower(table);
-  auto found = cache_.find(key);
-  if (found == cache_.end()) found = cache_.emplace(key, read(schema, table)).first;
+  auto found = cache_.find(key(schema, table));
+  if (found == cache_.end()) found = cache_.emplace(key(schema, table), read(schema, table)).first;
   return found->second;
+}
+
+void TsqlCatalog::define(const std::string& schema, const std::string& table, std::vector<TsqlColumn> columns) {
+  cache_[key(schema, table)] = std::move(columns);
 }
 
 std::vector<TsqlColumn> TsqlCatalog::read(const std::string& schema, const std::string& table) const {
   std::vector<TsqlColumn> columns;
-  const StatementPtr info = prepare(db_, pragmaPrefix(schema) + "table_info(" + quoteSqliteName(table) + ")");
+  const std::string database = schema.empty() ? schemaOf(table) : schema;
+  if (database.empty()) return columns;
+  const StatementPtr info =
+      prepare(db_, "PRAGMA " + quoteSqliteName(database) + ".table_info(" + quoteSqliteName(table) + ")");
   if (!info) return columns;
   int keyColumns = 0;
   std::size_t keyIndex = 0;
@@ -68,16 +74,21 @@ std::vector<TsqlColumn> TsqlCatalog::read(const std::string& schema, const std::
     columns.push_back({text(info.get(), 1), parseDeclaredType(text(info.get(), 2))});
   }
   if (keyColumns == 1 && columns[keyIndex].type.kind == TsqlType::Kind::Integer &&
-      hasAutoincrement(schema, table)) {
+      hasAutoincrement(database, table)) {
     columns[keyIndex].identity = true;
   }
   return columns;
 }
 
+// The database an unqualified name resolves to, as SQLite searches them; empty when none.
+std::string TsqlCatalog::schemaOf(const std::string& table) const {
+  const StatementPtr list = prepare(db_, "PRAGMA table_list(" + quoteSqliteName(table) + ")");
+  return list && sqlite3_step(list.get()) == SQLITE_ROW ? text(list.get(), 0) : std::string();
+}
+
 bool TsqlCatalog::hasAutoincrement(const std::string& schema, const std::string& table) const {
-  const std::string master = schema.empty() ? "sqlite_master" : quoteSqliteName(schema) + ".sqlite_master";
-  const StatementPtr query =
-      prepare(db_, "SELECT sql FROM " + master + " WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
+  const StatementPtr query = prepare(db_, "SELECT sql FROM " + quoteSqliteName(schema) +
+                                              ".sqlite_master WHERE type = 'table' AND name = ?1 COLLATE NOCASE");
   if (!query) return false;
   sqlite3_bind_text(query.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
   return sqlite3_step(query.get()) == SQLITE_ROW &&

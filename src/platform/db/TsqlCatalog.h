@@ -26,9 +26,13 @@ class TsqlCatalog {
   // The columns of schema.table in declaration order (schema empty: SQLite's search order over
   // main and the attached databases); empty when there is no such table or view.
   const std::vector<TsqlColumn>& columns(const std::string& schema, const std::string& table);
+  // Makes a table that an earlier statement of the same text creates known by its columns.
+  void define(const std::string& schema, const std::string& table, std::vector<TsqlColumn> columns);
 
  private:
+  static std::string key(const std::string& schema, const std::string& table);
   std::vector<TsqlColumn> read(const std::string& schema, const std::string& table) const;
+  std::string schemaOf(const std::string& table) const;
   bool hasAutoincrement(const std::string& schema, const std::string& table) const;
 
   sqlite3* db_;

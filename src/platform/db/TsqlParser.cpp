@@ -12,6 +12,7 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
+#include "platform/db/SqlFunctions.h"
 #include "platform/db/TsqlCatalog.h"
 #include "platform/db/TsqlLexer.h"
 #include "platform/db/TsqlType.h"
@@ -175,7 +176,7 @@ class Parser {
       if (acceptSymbol(";")) continue;
       parseStatement();
     }
-    return Program(std::move(steps_), {});
+    return Program(std::move(steps_), std::move(variables_));
   }
 
  private:
@@ -254,10 +255,18 @@ class Parser {
     steps_.push_back(std::move(step));
   }
 
+  std::size_t addStep(ProgramStep::Kind kind, std::string sql) {
+    ProgramStep step;
+    step.kind = kind;
+    step.sql = std::move(sql);
+    steps_.push_back(std::move(step));
+    return steps_.size() - 1;
+  }
+
   void parseStatement() {
     const TsqlToken& token = peek();
     if (token.isWord("SELECT") || token.isSymbol("(")) {
-      addExecute(parseQuery(nullptr, nullptr).sql, false);
+      parseSelectStatement();
     } else if (token.isWord("INSERT")) {
       addExecute(parseInsert(), true);
     } else if (token.isWord("UPDATE")) {
@@ -266,12 +275,290 @@ class Parser {
       addExecute(parseDelete(), true);
     } else if (token.isWord("USE")) {
       parseUse();
-    } else if (token.isWord("IF") || token.isWord("DECLARE") || token.isWord("SET") || token.isWord("BEGIN") ||
-               token.isWord("WHILE") || token.isWord("CREATE") || token.isWord("DROP")) {
+    } else if (token.isWord("IF")) {
+      parseIf();
+    } else if (token.isWord("BEGIN")) {
+      parseBlock();
+    } else if (token.isWord("DECLARE")) {
+      parseDeclare();
+    } else if (token.isWord("SET")) {
+      parseSet();
+    } else if (token.isWord("CREATE")) {
+      parseCreateTable();
+    } else if (token.isWord("DROP")) {
+      parseDropTable();
+    } else if (token.kind == TokenKind::Name && !token.isWord("ELSE") && !token.isWord("END")) {
       raiseUnsupported("'" + token.text + "'");
     } else {
       failAt(token);
     }
+  }
+
+  // A SELECT that returns rows, assigns variables (SELECT @v = ...) or makes a table (SELECT
+  // ... INTO t).
+  void parseSelectStatement() {
+    statementStart_ = true;
+    assignments_.clear();
+    into_.reset();
+    QueryResult query = parseQuery(nullptr);
+    statementStart_ = false;
+    if (!assignments_.empty()) {
+      const std::size_t step = addStep(ProgramStep::Kind::Assign, std::move(query.sql));
+      steps_[step].targets = assignments_;
+    } else if (into_) {
+      addSelectInto(*into_, query);
+    } else {
+      addExecute(std::move(query.sql), false);
+    }
+  }
+
+  // SELECT ... INTO t makes t with the columns and types of the select list, then fills it.
+  void addSelectInto(const TableName& table, const QueryResult& query) {
+    std::vector<std::string> definitions;
+    std::vector<TsqlColumn> columns;
+    for (const auto& column : query.columns) {
+      if (column.name.empty()) {
+        raiseStatement("An object or column name is missing or empty. For SELECT INTO statements, verify each "
+                       "column has a name.");
+      }
+      definitions.push_back(quoteSqliteName(column.name) + declaredTypeText(column.type));
+      columns.push_back({column.name, column.type, false});
+    }
+    if (definitions.empty()) {
+      addExecute("CREATE TABLE " + table.sql() + " AS " + query.sql, false);
+      return;
+    }
+    addExecute("CREATE TABLE " + table.sql() + " (" + join(definitions, ", ") + ")", false);
+    addExecute("INSERT INTO " + table.sql() + " " + query.sql, true);
+    catalog_.define(table.schema, table.name, std::move(columns));
+  }
+
+  static std::string declaredTypeText(const TsqlType& type) {
+    switch (type.kind) {
+      case Kind::Integer: return " int";
+      case Kind::Bit: return " bit";
+      case Kind::Decimal: return " decimal(" + std::to_string(type.precision) + "," + std::to_string(type.scale) + ")";
+      case Kind::Money: return " money";
+      case Kind::Float: return " float";
+      case Kind::Date: return " datetime";
+      case Kind::Text:
+      case Kind::Guid:
+        return " nvarchar(" + (type.length > 0 ? std::to_string(type.length) : std::string("4000")) +
+               ") COLLATE NOCASE";
+      case Kind::Unknown: return "";
+    }
+    return "";
+  }
+
+  // IF condition statement [ELSE statement]
+  void parseIf() {
+    expectWord("IF");
+    Scope scope;
+    const Expr condition = parseExpr(scope);
+    const std::size_t test =
+        addStep(ProgramStep::Kind::JumpUnless, "SELECT CASE WHEN " + condition.sql + " THEN 1 ELSE 0 END");
+    parseBody();
+    if (acceptWord("ELSE")) {
+      const std::size_t skip = addStep(ProgramStep::Kind::Jump, {});
+      steps_[test].jump = steps_.size();
+      parseBody();
+      steps_[skip].jump = steps_.size();
+    } else {
+      steps_[test].jump = steps_.size();
+    }
+  }
+
+  void parseBody() {
+    while (acceptSymbol(";")) {
+    }
+    if (peek().kind == TokenKind::End || peek().isWord("ELSE") || peek().isWord("END")) failAt(peek());
+    parseStatement();
+  }
+
+  void parseBlock() {
+    expectWord("BEGIN");
+    if (peek().isWord("TRAN") || peek().isWord("TRANSACTION")) raiseUnsupported("BEGIN TRANSACTION in SQL text");
+    while (!acceptWord("END")) {
+      if (peek().kind == TokenKind::End) failAt(peek());
+      if (acceptSymbol(";")) continue;
+      parseStatement();
+    }
+  }
+
+  void parseDeclare() {
+    expectWord("DECLARE");
+    do {
+      const TsqlToken& name = advance();
+      if (name.kind != TokenKind::Variable) failAt(name);
+      acceptWord("AS");
+      if (peek().isWord("TABLE") || peek().isWord("CURSOR")) raiseUnsupported("DECLARE ... " + peek().text);
+      const TsqlType type = parseDeclaredTypeName();
+      if (peek().isSymbol("=")) raiseUnsupported("A DECLARE with an initial value");
+      if (findVariable(name.text)) {
+        raiseStatement("The variable name '" + name.text + "' has already been declared. Variable names must be "
+                       "unique within a query batch or stored procedure.");
+      }
+      variables_.push_back({name.text});
+      variableTypes_.push_back(type);
+    } while (acceptSymbol(","));
+  }
+
+  // A type as DECLARE and CREATE TABLE write it; answers the type and its text for SQLite.
+  TsqlType parseDeclaredTypeName(std::string* text = nullptr) {
+    const TsqlToken& name = advance();
+    if (!isNameToken(name)) failAt(name);
+    std::string declared = lower(name.text);
+    if (acceptSymbol("(")) {
+      if (acceptWord("MAX")) {
+        declared += "(max)";
+      } else {
+        declared += "(" + std::to_string(expectInteger());
+        if (acceptSymbol(",")) declared += "," + std::to_string(expectInteger());
+        declared += ")";
+      }
+      expectSymbol(")");
+    }
+    const TsqlType type = parseDeclaredType(declared);
+    if (!type.isKnown()) raiseStatement("Column, parameter, or variable: cannot find data type " + name.text + ".");
+    if (text) *text = declared;
+    return type;
+  }
+
+  std::optional<std::size_t> findVariable(const std::string& name) const {
+    for (std::size_t i = 0; i < variables_.size(); ++i) {
+      if (equalsIgnoringCase(variables_[i].name, name)) return i;
+    }
+    return std::nullopt;
+  }
+
+  std::size_t requireVariable(const TsqlToken& token) const {
+    const auto index = findVariable(token.text);
+    if (!index) raiseStatement("Must declare the scalar variable \"" + token.text + "\".");
+    return *index;
+  }
+
+  // SET @v = expression
+  void parseSet() {
+    expectWord("SET");
+    const TsqlToken& name = peek();
+    if (name.kind != TokenKind::Variable) raiseUnsupported("SET " + name.text);
+    advance();
+    const std::size_t variable = requireVariable(name);
+    expectSymbol("=");
+    Scope scope;
+    const Expr value = coerceToColumn(parseExpr(scope), variableTypes_[variable]);
+    const std::size_t step = addStep(ProgramStep::Kind::Assign, "SELECT " + value.sql);
+    steps_[step].targets = {variable};
+  }
+
+  // CREATE TABLE as temp tables are written: `[col] [type] (n)`, IDENTITY (1, 1), COLLATE,
+  // DEFAULT, named keys, a trailing comma and ON [PRIMARY].
+  void parseCreateTable() {
+    expectWord("CREATE");
+    if (!acceptWord("TABLE")) raiseUnsupported("CREATE " + peek().text);
+    const TableName table = parseTableName();
+    expectSymbol("(");
+    std::vector<std::string> definitions;
+    std::vector<TsqlColumn> columns;
+    while (!peek().isSymbol(")")) {
+      if (peek().isWord("CONSTRAINT") || peek().isWord("PRIMARY") || peek().isWord("UNIQUE")) {
+        definitions.push_back(parseKeyConstraint(std::nullopt));
+      } else {
+        definitions.push_back(parseColumnDefinition(columns));
+      }
+      if (!acceptSymbol(",")) break;
+    }
+    expectSymbol(")");
+    if (acceptWord("ON")) {
+      const TsqlToken& fileGroup = advance();
+      if (!isNameToken(fileGroup)) failAt(fileGroup);
+    }
+    addExecute("CREATE TABLE " + table.sql() + " (" + join(definitions, ", ") + ")", false);
+    catalog_.define(table.schema, table.name, std::move(columns));
+  }
+
+  std::string parseColumnDefinition(std::vector<TsqlColumn>& columns) {
+    const TsqlToken& name = advance();
+    if (!isNameToken(name)) failAt(name);
+    std::string typeText;
+    const TsqlType type = parseDeclaredTypeName(&typeText);
+    bool identity = false;
+    bool notNull = false;
+    std::string collation;
+    std::string rest;
+    for (;;) {
+      if (acceptWord("IDENTITY")) {
+        if (acceptSymbol("(")) {
+          const long seed = expectInteger();
+          expectSymbol(",");
+          const long increment = expectInteger();
+          expectSymbol(")");
+          if (seed != 1 || increment != 1) raiseUnsupported("IDENTITY other than (1, 1)");
+        }
+        identity = true;
+      } else if (acceptWord("COLLATE")) {
+        const TsqlToken& collationName = advance();
+        if (!isNameToken(collationName)) failAt(collationName);
+        collation = collationName.text;
+      } else if (acceptWord("NULL")) {
+      } else if (acceptWord("NOT")) {
+        expectWord("NULL");
+        notNull = true;
+      } else if (acceptWord("DEFAULT")) {
+        Scope scope;
+        rest += " DEFAULT (" + coerceToColumn(parseUnary(scope), type).sql + ")";
+      } else if (peek().isWord("CONSTRAINT") || peek().isWord("PRIMARY") || peek().isWord("UNIQUE")) {
+        rest += " " + parseKeyConstraint(name.text);
+      } else {
+        break;
+      }
+    }
+    columns.push_back({name.text, identity ? TsqlType::of(Kind::Integer) : type, identity});
+    const std::string column = quoteSqliteName(name.text);
+    if (identity) return column + " INTEGER PRIMARY KEY AUTOINCREMENT";
+    if (collation.empty() && type.isText()) collation = "NOCASE";  // text compares ignoring case
+    return column + " " + typeText + (collation.empty() ? "" : " COLLATE " + sqliteName(collation, false)) +
+           (notNull ? " NOT NULL" : "") + rest;
+  }
+
+  // [CONSTRAINT name] PRIMARY KEY|UNIQUE [CLUSTERED|NONCLUSTERED] [(columns)]
+  std::string parseKeyConstraint(const std::optional<std::string>& column) {
+    std::string sql;
+    if (acceptWord("CONSTRAINT")) sql = "CONSTRAINT " + quoteSqliteName(expectName().text) + " ";
+    if (acceptWord("PRIMARY")) {
+      expectWord("KEY");
+      sql += "PRIMARY KEY";
+    } else if (acceptWord("UNIQUE")) {
+      sql += "UNIQUE";
+    } else {
+      raiseUnsupported("The constraint '" + peek().text + "'");
+    }
+    if (!acceptWord("CLUSTERED")) acceptWord("NONCLUSTERED");
+    if (!acceptSymbol("(")) {
+      if (!column) failAt(peek());
+      return sql;
+    }
+    std::vector<std::string> names;
+    do {
+      const TsqlToken& name = expectName();
+      names.push_back(sqliteName(name.text, name.kind == TokenKind::QuotedName));
+      if (!acceptWord("ASC")) acceptWord("DESC");
+    } while (acceptSymbol(","));
+    expectSymbol(")");
+    return sql + " (" + join(names, ", ") + ")";
+  }
+
+  void parseDropTable() {
+    expectWord("DROP");
+    if (!acceptWord("TABLE")) raiseUnsupported("DROP " + peek().text);
+    std::string ifExists;
+    if (acceptWord("IF")) {
+      expectWord("EXISTS");
+      ifExists = "IF EXISTS ";
+    }
+    do {
+      addExecute("DROP TABLE " + ifExists + parseTableName().sql(), false);
+    } while (acceptSymbol(","));
   }
 
   // The tables of the system database are reachable unqualified, so switching to it changes
@@ -302,7 +589,14 @@ class Parser {
       expectSymbol(")");
       sql += " (" + join(names, ", ") + ")";
     } else {
-      for (const auto& column : tableColumns) targets.push_back(column.type);
+      // Without a column list the identity column is left out, as SQL Server numbers it itself.
+      std::vector<std::string> names;
+      for (const auto& column : tableColumns) {
+        if (column.identity) continue;
+        names.push_back(quoteSqliteName(column.name));
+        targets.push_back(column.type);
+      }
+      if (names.size() < tableColumns.size()) sql += " (" + join(names, ", ") + ")";
     }
     if (acceptWord("VALUES")) {
       std::vector<std::string> rows;
@@ -316,7 +610,27 @@ class Parser {
       return sql + " DEFAULT VALUES";
     }
     if (!peek().isWord("SELECT") && !peek().isSymbol("(")) failAt(peek());
-    return sql + " " + parseQuery(nullptr, &targets).sql;
+    return insertQuery(sql, parseQuery(nullptr), targets);
+  }
+
+  // INSERT ... SELECT: the selected values are converted to the columns' types on the way in,
+  // as SQL Server converts them.
+  static std::string insertQuery(const std::string& insert, const QueryResult& query,
+                                 const std::vector<TsqlType>& targets) {
+    if (query.columns.size() != targets.size()) return insert + " " + query.sql;
+    std::vector<std::string> names;
+    std::vector<std::string> values;
+    bool converts = false;
+    for (std::size_t i = 0; i < targets.size(); ++i) {
+      names.push_back("c" + std::to_string(i + 1));
+      const Expr value = coerceToColumn(Expr{names.back(), query.columns[i].type, Expr::Form::Column, names.back()},
+                                        targets[i]);
+      converts = converts || value.sql != names.back();
+      values.push_back(value.sql);
+    }
+    if (!converts) return insert + " " + query.sql;
+    return "WITH source (" + join(names, ", ") + ") AS (" + query.sql + ") " + insert + " SELECT " +
+           join(values, ", ") + " FROM source";
   }
 
   std::string parseValueRow(const std::vector<TsqlType>& targets) {
@@ -377,10 +691,10 @@ class Parser {
     std::vector<Column> columns;
   };
 
-  QueryResult parseQuery(Scope* outer, const std::vector<TsqlType>* targets) {
+  QueryResult parseQuery(Scope* outer) {
     std::vector<Member> members;
     std::vector<std::string> operators;
-    members.push_back(parseMember(outer, targets));
+    members.push_back(parseMember(outer));
     for (;;) {
       std::string op;
       if (acceptWord("UNION")) {
@@ -393,7 +707,7 @@ class Parser {
         break;
       }
       operators.push_back(op);
-      members.push_back(parseMember(outer, targets));
+      members.push_back(parseMember(outer));
     }
     std::string order;
     if (peek().isWord("ORDER")) {
@@ -402,6 +716,14 @@ class Parser {
     }
     QueryResult result;
     result.columns = members.front().columns;
+    // A compound's column has a known type only when every member agrees on it.
+    for (const auto& member : members) {
+      for (std::size_t i = 0; i < result.columns.size() && i < member.columns.size(); ++i) {
+        TsqlType& type = result.columns[i].type;
+        const TsqlType& other = member.columns[i].type;
+        if (type.kind != other.kind || (type.kind == Kind::Decimal && type.scale != other.scale)) type = {};
+      }
+    }
     if (members.size() == 1) {
       Member& only = members.front();
       result.sql = only.sql + order + (only.top.empty() ? "" : " LIMIT " + only.top);
@@ -417,9 +739,9 @@ class Parser {
     return result;
   }
 
-  Member parseMember(Scope* outer, const std::vector<TsqlType>* targets) {
-    if (!acceptSymbol("(")) return parseQuerySpec(outer, targets);
-    QueryResult inner = parseQuery(outer, targets);
+  Member parseMember(Scope* outer) {
+    if (!acceptSymbol("(")) return parseQuerySpec(outer);
+    QueryResult inner = parseQuery(outer);
     expectSymbol(")");
     Member member;
     member.columns = std::move(inner.columns);
@@ -427,7 +749,7 @@ class Parser {
     return member;
   }
 
-  Member parseQuerySpec(Scope* outer, const std::vector<TsqlType>* targets) {
+  Member parseQuerySpec(Scope* outer) {
     expectWord("SELECT");
     std::string head = "SELECT ";
     if (acceptWord("DISTINCT")) {
@@ -435,19 +757,24 @@ class Parser {
     } else {
       acceptWord("ALL");
     }
+    // Only the first SELECT of a statement may assign variables or make a table.
+    const bool statementLevel = std::exchange(statementStart_, false);
     Member member;
     if (acceptWord("TOP")) member.top = parseTop();
     const std::size_t listStart = pos_;
     skipSelectList();
     const std::size_t listEnd = pos_;
-    if (peek().isWord("INTO")) raiseUnsupported("SELECT ... INTO");
+    if (acceptWord("INTO")) {
+      if (!statementLevel) raiseStatement("Incorrect syntax near the keyword 'into'.");
+      into_ = parseTableName();
+    }
     member.scope = std::make_unique<Scope>();
     member.scope->outer = outer;
     std::string from;
     if (acceptWord("FROM")) from = " FROM " + parseFrom(*member.scope);
     const std::size_t afterFrom = pos_;
     pos_ = listStart;
-    const std::string list = parseSelectList(*member.scope, targets, member.columns);
+    const std::string list = parseSelectList(*member.scope, member.columns, statementLevel);
     if (pos_ != listEnd) failAt(peek());
     pos_ = afterFrom;
     std::string rest = parseWhere(*member.scope);
@@ -496,22 +823,28 @@ class Parser {
     }
   }
 
-  std::string parseSelectList(Scope& scope, const std::vector<TsqlType>* targets, std::vector<Column>& columns) {
+  std::string parseSelectList(Scope& scope, std::vector<Column>& columns, bool statementLevel) {
     std::vector<std::string> items;
-    bool starSeen = false;
+    const bool assigning = peek().kind == TokenKind::Variable && peek(1).isSymbol("=");
+    if (assigning && !statementLevel) raiseUnsupported("Assigning a variable inside a query");
     do {
+      if (assigning) {
+        items.push_back(parseAssignment(scope));
+        continue;
+      }
       if (acceptSymbol("*")) {
         items.push_back("*");
         for (auto& source : scope.sources) appendColumns(source, columns);
-        starSeen = true;
         continue;
       }
       if (qualifiedStarAhead()) {
         items.push_back(parseQualifiedStar(scope, columns));
-        starSeen = true;
         continue;
       }
-      if (peek().kind == TokenKind::Variable && peek(1).isSymbol("=")) raiseUnsupported("Assigning a variable in SELECT");
+      if (peek().kind == TokenKind::Variable && peek(1).isSymbol("=")) {
+        raiseStatement("A SELECT statement that assigns a value to a variable must not be combined with "
+                       "data-retrieval operations.");
+      }
       std::optional<std::string> alias;
       if ((isNameToken(peek()) || peek().kind == TokenKind::String) && !isReserved(peek()) &&
           peek(1).isSymbol("=")) {
@@ -520,13 +853,23 @@ class Parser {
       }
       Expr value = parseExpr(scope);
       if (!alias) alias = parseAlias();
-      if (targets && !starSeen && items.size() < targets->size()) {
-        value = coerceToColumn(std::move(value), (*targets)[items.size()]);
-      }
       columns.push_back({alias ? *alias : (value.form == Expr::Form::Column ? value.value : ""), value.type});
       items.push_back(value.sql + (alias ? " AS " + quoteSqliteName(*alias) : ""));
     } while (acceptSymbol(","));
     return join(items, ", ");
+  }
+
+  // @v = expression, in a SELECT that assigns variables.
+  std::string parseAssignment(Scope& scope) {
+    const TsqlToken& name = advance();
+    if (name.kind != TokenKind::Variable) {
+      raiseStatement("A SELECT statement that assigns a value to a variable must not be combined with "
+                     "data-retrieval operations.");
+    }
+    const std::size_t variable = requireVariable(name);
+    expectSymbol("=");
+    assignments_.push_back(variable);
+    return coerceToColumn(parseExpr(scope), variableTypes_[variable]).sql;
   }
 
   // `T.*`, `dbo.T.*`, `tempdb..T.*`: a name, dots, then a star.
@@ -657,13 +1000,36 @@ class Parser {
     const TableName table = parseTableName();
     const auto alias = parseAlias();
     if (peek().isWord("WITH")) raiseUnsupported("A table hint");
+    if (equalsIgnoringCase(table.name, "sysobjects")) return catalogTable(table.schema, alias.value_or(table.name), scope);
     scope.sources.push_back(tableSource(table, alias ? *alias : table.name));
     return table.sql() + (alias ? " AS " + quoteSqliteName(*alias) : "");
   }
 
+  // `sysobjects` of a database: its tables ('U') and views ('V') from sqlite_master, with the
+  // ids tsql_object_id answers.
+  static std::string catalogTable(const std::string& schema, const std::string& alias, Scope& scope) {
+    const std::string database = schema.empty() ? "main" : lower(schema);
+    const std::string kind = "CASE type WHEN 'view' THEN 'V' ELSE 'U' END";
+    Source source;
+    source.alias = alias;
+    source.loaded = true;
+    source.columns = {{"name", TsqlType::text(128)},
+                      {"id", TsqlType::of(Kind::Integer)},
+                      {"xtype", TsqlType::text(2)},
+                      {"type", TsqlType::text(2)}};
+    scope.sources.push_back(std::move(source));
+    const int index = catalogDatabaseIndex(database);
+    if (index < 0) raiseStatement("Invalid object name '" + schema + "..sysobjects'.");
+    return "(SELECT name COLLATE NOCASE AS name, rowid * " + std::to_string(kCatalogDatabases) + " + " +
+           std::to_string(index) + " AS id, " +
+           kind + " AS xtype, " + kind + " AS type FROM " + quoteSqliteName(database) +
+           ".sqlite_master WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite!_%' ESCAPE '!') AS " +
+           quoteSqliteName(alias);
+  }
+
   std::string parseDerivedTable(Scope& scope) {
     expectSymbol("(");
-    QueryResult query = parseQuery(scope.outer, nullptr);
+    QueryResult query = parseQuery(scope.outer);
     expectSymbol(")");
     const auto alias = parseAlias();
     Source source;
@@ -818,7 +1184,7 @@ class Parser {
   Expr parsePredicate(Scope& scope) {
     if (acceptWord("EXISTS")) {
       expectSymbol("(");
-      const QueryResult query = parseQuery(&scope, nullptr);
+      const QueryResult query = parseQuery(&scope);
       expectSymbol(")");
       return otherExpr("EXISTS (" + query.sql + ")");
     }
@@ -865,7 +1231,7 @@ class Parser {
   Expr parseIn(Scope& scope, Expr& left, const std::string& not_) {
     auto asQuery = [&] {
       expectSymbol("(");
-      const std::string sql = parseQuery(&scope, nullptr).sql;
+      const std::string sql = parseQuery(&scope).sql;
       expectSymbol(")");
       return "(" + sql + ")";
     };
@@ -992,8 +1358,11 @@ class Parser {
       case TokenKind::Number:
         advance();
         return Expr{token.text, numberLiteralType(token.text), Expr::Form::Number, token.text};
-      case TokenKind::Variable:
-        raiseStatement("Must declare the scalar variable \"" + token.text + "\".");
+      case TokenKind::Variable: {
+        const std::size_t variable = requireVariable(token);
+        advance();
+        return otherExpr("?" + std::to_string(variable + 1), variableTypes_[variable]);
+      }
       case TokenKind::Symbol:
         if (token.isSymbol("(")) return parseParenthesised(scope);
         failAt(token);
@@ -1017,7 +1386,7 @@ class Parser {
   Expr parseParenthesised(Scope& scope) {
     auto asQuery = [&] {
       expectSymbol("(");
-      const QueryResult query = parseQuery(&scope, nullptr);
+      const QueryResult query = parseQuery(&scope);
       expectSymbol(")");
       return otherExpr("(" + query.sql + ")", query.columns.empty() ? TsqlType{} : query.columns.front().type);
     };
@@ -1133,6 +1502,17 @@ class Parser {
     if (name == "abs" || name == "round") {
       checkArgumentCount(written, args, name == "abs" ? 1 : 2, name == "abs" ? 1 : 2);
       return otherExpr(name + "(" + joinSql(args) + ")", args[0].type);
+    }
+    if (name == "object_id") {
+      checkArgumentCount(written, args, 1, 1);
+      return otherExpr("tsql_object_id(" + args[0].sql + ")", TsqlType::of(Kind::Integer));
+    }
+    if (name == "objectproperty") {
+      checkArgumentCount(written, args, 2, 2);
+      if (!args[1].isStringLiteral() || !equalsIgnoringCase(args[1].value, "IsUserTable")) {
+        raiseUnsupported("OBJECTPROPERTY other than IsUserTable");
+      }
+      return otherExpr("tsql_is_user_table(" + args[0].sql + ")", TsqlType::of(Kind::Integer));
     }
     if (name == "coalesce" || name == "nullif") {
       checkArgumentCount(written, args, 2, name == "nullif" ? 2 : 64);
@@ -1391,6 +1771,11 @@ class Parser {
   std::vector<TsqlToken> tokens_;
   std::size_t pos_ = 0;
   std::vector<ProgramStep> steps_;
+  std::vector<ProgramVariable> variables_;
+  std::vector<TsqlType> variableTypes_;
+  bool statementStart_ = false;             // the next SELECT starts a statement
+  std::vector<std::size_t> assignments_;    // SELECT @v = ...: the variables, in column order
+  std::optional<TableName> into_;           // SELECT ... INTO t
 };
 
 }  // namespace

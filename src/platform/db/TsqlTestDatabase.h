@@ -87,21 +87,36 @@ class TsqlTestDatabase {
     }
   }
 
+  // Runs SQLite's own sql untranslated; answers its rows.
+  std::string plainRows(const char* sql) const {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db_, sql, -1, &statement, nullptr) != SQLITE_OK) {
+      sqlite3_finalize(statement);
+      throw std::runtime_error(sqlite3_errmsg(db_));
+    }
+    std::string out;
+    while (sqlite3_step(statement) == SQLITE_ROW) appendRow(out, statement);
+    sqlite3_finalize(statement);
+    return out;
+  }
+
   // Translates and runs tsql; answers its rows, and the records affected in `affected`.
   std::string rows(std::string_view tsql, long* affected = nullptr) const {
     std::string out;
     const auto program = TsqlTranslator::shared().translate(db_, tsql);
     const long count = program->run(db_, [&](sqlite3_stmt* statement) {
-      while (sqlite3_step(statement) == SQLITE_ROW) {
-        if (!out.empty()) out += ';';
-        for (int i = 0; i < sqlite3_column_count(statement); ++i) {
-          if (i > 0) out += '|';
-          out += valueText(statement, i);
-        }
-      }
+      while (sqlite3_step(statement) == SQLITE_ROW) appendRow(out, statement);
     });
     if (affected) *affected = count;
     return out;
+  }
+
+  static void appendRow(std::string& out, sqlite3_stmt* statement) {
+    if (!out.empty()) out += ';';
+    for (int i = 0; i < sqlite3_column_count(statement); ++i) {
+      if (i > 0) out += '|';
+      out += valueText(statement, i);
+    }
   }
 
   static std::string valueText(sqlite3_stmt* statement, int column) {

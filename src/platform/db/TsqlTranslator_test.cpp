@@ -224,11 +224,14 @@ TEST(TsqlTranslator, WritesDatesAndAmountsInTheirColumnsForms) {
   database.rows("Update KX_LoanVouch Set dtLoanDate = N'2005/8/3 14:30', dblRate = 2.999 Where GUID = N'{b1}'");
   database.rows("insert into KX_LoanVouch (GUID, strVouchID, dtLoanDate) "
                 "select N'{B3}', N'L103', N'2006-1-2'");
+  // Without a column list the identity column is left to the table.
+  database.rows("insert into KX_LoanVouch select N'{B4}', N'101', N'L104', N'2006-1-3', N'5.5', 1, 1, 0");
   EXPECT_EQ(database.rows("select GUID, dtLoanDate, dblMoney, dblRate, fltRate from KX_LoanVouch "
                           "where AutoID > 3 order by AutoID"),
             "{B1}|2005-08-03 14:30:00|12.3457|3|NULL;"
             "{B2}|1900-01-01 00:00:00|NULL|NULL|0;"
-            "{B3}|2006-01-02 00:00:00|NULL|NULL|NULL");
+            "{B3}|2006-01-02 00:00:00|NULL|NULL|NULL;"
+            "{B4}|2006-01-03 00:00:00|5.5|1|1");
 }
 
 TEST(TsqlTranslator, RefusesTextItCannotRead) {
@@ -237,8 +240,19 @@ TEST(TsqlTranslator, RefusesTextItCannotRead) {
     const char* message;
   } kCases[] = {
       {"select @x", "Must declare the scalar variable \"@x\"."},
-      {"DECLARE @x int", "'DECLARE' is not supported"},
-      {"IF EXISTS (select 1) select 2", "'IF' is not supported"},
+      {"WHILE 1 = 1 select 1", "'WHILE' is not supported"},
+      {"DECLARE @x int SET @y = 1", "Must declare the scalar variable \"@y\"."},
+      {"DECLARE @x int DECLARE @X money", "The variable name '@X' has already been declared."},
+      {"SET NOCOUNT ON", "SET NOCOUNT is not supported"},
+      {"IF 1 = 1", "Incorrect syntax near the end of the statement."},
+      {"IF 1 = 1 BEGIN select 1", "Incorrect syntax near the end of the statement."},
+      {"DECLARE @v int select @v = intType, strCode from KX_OperationType",
+       "must not be combined with data-retrieval operations"},
+      {"select count(*) from KX_OperationType where strCode in (select strCode into tempdb..t from KX_IOItem)",
+       "Incorrect syntax near the keyword 'into'."},
+      {"select objectproperty(1, N'IsView')", "OBJECTPROPERTY other than IsUserTable is not supported"},
+      {"CREATE TABLE tempdb..t ([a] [int] IDENTITY (0, 1))", "IDENTITY other than (1, 1) is not supported"},
+      {"CREATE INDEX ix ON KX_IOItem (strCode)", "CREATE INDEX is not supported"},
       {"select foo(strCode) from KX_OperationType", "'foo' is not a recognized built-in function name."},
       {"select (1", "Incorrect syntax near the end of the statement."},
       {"select 1)", "Incorrect syntax near ')'."},
@@ -307,6 +321,140 @@ TEST(TsqlTranslator, RaisesSqlServerErrorsWhenRun) {
       EXPECT_NE(e.description().find(c.message), std::string::npos) << c.tsql << "\n  said: " << e.description();
     }
   }
+}
+
+TEST(TsqlTranslator, RunsBatchesWithVariablesAndControlFlow) {
+  const TsqlTestDatabase database;
+  static const QueryCase kCases[] = {
+      // A SELECT that assigns keeps the last row's values, and leaves the variable alone without rows.
+      {"declare @v nvarchar(20) select @v = strCode from KX_OperationType order by strCode select @v", "202"},
+      {"DECLARE @v int, @w int SET @v = 5 select @v = intType, @w = 7 from KX_OperationType where 1 = 2 "
+       "select @v, @w",
+       "5|NULL"},
+      {"declare @n int set @n = (select count(*) from KX_IOItem) if @n > 2 select N'many' else select N'few'",
+       "many"},
+      {"if not exists (select 1 from KX_IOItem where strCode = N'9') begin select 1 select 2 end else select 3",
+       "1;2"},
+      {"declare @d datetime set @d = N'2005/8/2' select strVouchID from KX_LoanVouch where dtLoanDate = @d", "L001"},
+      {"declare @m money set @m = 0.3 set @m = @m - 0.1 select case when @m = 0.2 then N'exact' else N'drift' end",
+       "exact"},
+  };
+  for (const auto& c : kCases) expectRows(database, c);
+}
+
+TEST(TsqlTranslator, RunsTheBatchShapesOfTheModule) {
+  const TsqlTestDatabase database;
+  long affected = 0;
+  // IF EXISTS ... DELETE: the delete runs only when the row qualifies.
+  database.rows("IF EXISTS(SELECT TOP 1 strCode FROM KX_IOItem where isnull(ts,0)=1 and strCode=N'2') "
+                "delete from KX_IOItem where strCode=N'2'",
+                &affected);
+  EXPECT_EQ(affected, 1);
+  database.rows("IF EXISTS(SELECT TOP 1 strCode FROM KX_IOItem where strCode=N'2') delete from KX_IOItem", &affected);
+  EXPECT_EQ(affected, 0);
+  EXPECT_EQ(database.rows("select count(*) from KX_IOItem"), "2");
+
+  // IF (count) = 0 UPDATE ... ELSE UPDATE ...
+  const char* settle =
+      "if (Select Count(*) From KX_LoanVouch Where strTypeCode=(Select strCode From KX_OperationType Where "
+      "strName=N'Loan') And blnBegin=0) = 0 update KX_OperationType set ts=100 where strCode=N'101'  "
+      "else update KX_OperationType set ts=200 where strCode=N'101'";
+  database.rows(settle, &affected);
+  EXPECT_EQ(affected, 1);
+  EXPECT_EQ(database.rows("select ts from KX_OperationType where strCode=N'101'"), "200");
+  database.rows("update KX_LoanVouch set blnBegin = 1");
+  database.rows(settle);
+  EXPECT_EQ(database.rows("select ts from KX_OperationType where strCode=N'101'"), "100");
+
+  // Variables filled by one SELECT and written by the next statement.
+  database.rows("declare @name nvarchar(255) declare @type nvarchar(255) "
+                "select @name=strName,@type=strTypeCode from KX_IOItem where strCode=N'101'   "
+                "Update KX_OperationType set strShowModel=@name ,strName=@type+N'!'  where strCode=N'202'",
+                &affected);
+  EXPECT_EQ(affected, 1);
+  EXPECT_EQ(database.rows("select strShowModel, strName from KX_OperationType where strCode=N'202'"), "Salary|101!");
+}
+
+TEST(TsqlTranslator, BalancesADraftWithMoneyVariables) {
+  const TsqlTestDatabase database;
+  database.rows("CREATE TABLE tempdb..vqtmpDraft ([inid] [int] NULL ,[md] [money] NULL ,[mc] [money] NULL ,"
+                "[cdigest] [nvarchar] (100)  NULL ,) ON [PRIMARY]");
+  database.rows("insert into tempdb..vqtmpDraft values (1, 0.1, 0, N'a')\r\n"
+                "insert into tempdb..vqtmpDraft values (2, 0.2, 0, N'b')\r\n"
+                "insert into tempdb..vqtmpDraft values (3, 0, 0.25, N'c')\r\n"
+                "insert into tempdb..vqtmpDraft values (4, 0, 0.05, N'd')");
+  const char* balance =
+      "declare @j money declare @d money declare @sy money declare @id int "
+      "select @j=sum(md) from tempdb..vqtmpDraft select @d=sum(mc) from tempdb..vqtmpDraft set @sy=@j-@d "
+      "if @sy>0 begin select @id=max(inid) from tempdb..vqtmpDraft where md=0 group by inid "
+      "update tempdb..vqtmpDraft set mc=mc+@sy where inid=@id end  "
+      "if @sy<0 begin select @id=max(inid) from tempdb..vqtmpDraft where mc=0 group by inid "
+      "update tempdb..vqtmpDraft set md=md-@sy where inid=@id end ";
+  long affected = 0;
+  database.rows(balance, &affected);
+  EXPECT_EQ(affected, 0);  // 0.3 against 0.3: balanced to the cent
+  database.rows("update tempdb..vqtmpDraft set md = 0.5 where inid = 1");
+  database.rows(balance, &affected);
+  EXPECT_EQ(affected, 1);
+  EXPECT_EQ(database.rows("select inid, mc from tempdb..vqtmpDraft where md = 0 order by inid"), "3|0.25;4|0.45");
+  EXPECT_EQ(database.rows("select sum(md) - sum(mc) from tempdb..vqtmpDraft"), "0");
+}
+
+TEST(TsqlTranslator, MakesAndDropsTempTables) {
+  const TsqlTestDatabase database;
+  const char* exists = "select count(*) from tempdb..sysobjects where name=N'VQTMPK' and xtype=N'U'";
+  database.rows("if exists(select 1 from tempdb..sysobjects where name=N'vqtmpK' and xtype=N'U') drop table tempdb..vqtmpK");
+  database.rows("CREATE TABLE tempdb..vqtmpK ([ccode] [varchar] (50) COLLATE Chinese_PRC_CI_AS NOT NULL ,"
+                "[dtloandate] [datetime] NULL ,[dbllack] [decimal](18, 2) NULL,"
+                "[autoid] [int] IDENTITY (1, 1) NOT NULL) ON [PRIMARY]");
+  EXPECT_EQ(database.rows(exists), "1");
+  long affected = 0;
+  database.rows("insert into tempdb..vqtmpK select * from(select ccode, dtloandate, dbllack from tempdb..vqtmpA "
+                "union all select N'c', N'2005-8-4', 1.005)loan where dbllack<>0 order by ccode desc",
+                &affected);
+  EXPECT_EQ(affected, 3);
+  EXPECT_EQ(database.rows("select autoid, ccode, dtloandate, dbllack from tempdb..vqtmpK order by autoid"),
+            "1|c|2005-08-04 00:00:00|1.01;2|b|2005-08-03 00:00:00|50.5;3|A|2005-08-02 00:00:00|100");
+  EXPECT_EQ(database.rows("select count(*) from tempdb..vqtmpK where ccode = N'C'"), "1");
+
+  database.rows("CREATE TABLE tempdb..[vqtmpP] ([csign] [nvarchar] (100)  NULL ,[bvouchedit] [bit] NOT NULL Default 0,"
+                "[coutaccset] [nvarchar] (30)  NULL Default N'001',[ioutperiod] [int] NOT NULL Default N'8',"
+                "[coutsysname] [nvarchar] (100)  NOT NULL Default 'KX',[mc] [money] NULL Default -1.5,"
+                "[doutdate] [smalldatetime] NULL ,) ON [PRIMARY]");
+  database.rows("insert into tempdb..vqtmpP (csign, doutdate) values (N'x', N'2005-8-2')");
+  EXPECT_EQ(database.rows("select csign, bvouchedit, coutaccset, ioutperiod, coutsysname, mc, doutdate "
+                          "from tempdb..vqtmpP where coutsysname = N'kx'"),
+            "x|0|001|8|KX|-1.5|2005-08-02 00:00:00");
+
+  const char* dropIfUserTable =
+      "if exists (select * from tempdb..sysobjects where id = object_id(N'tempdb..vqtmpK') and "
+      "OBJECTPROPERTY(id, N'IsUserTable') = 1)\r\ndrop table tempdb..vqtmpK";
+  database.rows(dropIfUserTable);
+  EXPECT_EQ(database.rows(exists), "0");
+  database.rows(dropIfUserTable);  // a second drop finds nothing and does nothing
+  database.rows("IF EXISTS(SELECT * FROM tempdb..sysobjects WHERE NAME = 'vqtmpp') \nDrop Table tempdb..vqtmpP");
+  EXPECT_EQ(database.rows("select count(*) from tempdb..sysobjects"), "1");  // vqtmpA stays
+  EXPECT_EQ(database.rows("select name from sysobjects where type='U' and name='kx_ioitem'"), "KX_IOItem");
+  EXPECT_EQ(database.rows("select object_id(N'NoSuchTable'), object_id(N'dbo.vwKXLoan') > 0, "
+                          "OBJECTPROPERTY(object_id(N'vwKXLoan'), N'IsUserTable')"),
+            "NULL|1|0");
+}
+
+TEST(TsqlTranslator, SelectIntoKeepsTheColumnTypes) {
+  const TsqlTestDatabase database;
+  long affected = 0;
+  database.rows("select strVouchID as cNoteNo, dtLoanDate as dVouchDate, dblMoney as iAmount, N'user' AS cPerson, "
+                "dblRate INTO tempdb..T0001 from KX_LoanVouch where AutoID < 3",
+                &affected);
+  EXPECT_EQ(affected, 2);
+  EXPECT_EQ(database.rows("select cNoteNo from tempdb..T0001 where dVouchDate = N'2005-8-2'"), "L001");
+  EXPECT_EQ(database.rows("select iAmount/8, convert(varchar(10), dblRate) from tempdb..T0001 order by cNoteNo"),
+            "12.5|100.00;0.0125|33.35");
+  EXPECT_EQ(database.rows("select * into tempdb..T0002 from (select ccode, dbllack from tempdb..vqtmpA) a "
+                          "where dbllack > 60 select count(*) from tempdb..T0002 where ccode = N'a'"),
+            "1");
+  EXPECT_EQ(database.plainRows("select type from pragma_table_info('T0002', 'tempdb') order by cid"),
+            "nvarchar(50);decimal(18,2)");
 }
 
 TEST(TsqlTranslator, KeepsOneProgramPerText) {
