@@ -1725,8 +1725,11 @@ class Parser {
         if (value.type.kind == Kind::Date) return value;
         if (value.isStringLiteral()) return dateLiteral(value);
         return otherExpr("tsql_datetime(" + value.sql + ")", column);
+      // Amounts are rounded to the column's scale, so arithmetic on them cannot leave binary
+      // fractions behind; a column of the same type is copied as it is.
       case Kind::Decimal:
-        if (value.type.kind == Kind::Decimal && value.type.scale <= column.scale &&
+        if (value.form == Expr::Form::Column && value.type.kind == Kind::Decimal &&
+            value.type.scale <= column.scale &&
             value.type.precision - value.type.scale <= column.precision - column.scale) {
           return value;
         }
@@ -1734,7 +1737,7 @@ class Parser {
                              std::to_string(column.scale) + ")",
                          column);
       case Kind::Money:
-        if (value.type.kind == Kind::Money) return value;
+        if (value.form == Expr::Form::Column && value.type.kind == Kind::Money) return value;
         return otherExpr("tsql_money(" + value.sql + ")", column);
       case Kind::Integer:
       case Kind::Bit:

@@ -398,6 +398,10 @@ TEST(TsqlTranslator, BalancesADraftWithMoneyVariables) {
   EXPECT_EQ(affected, 1);
   EXPECT_EQ(database.rows("select inid, mc from tempdb..vqtmpDraft where md = 0 order by inid"), "3|0.25;4|0.45");
   EXPECT_EQ(database.rows("select sum(md) - sum(mc) from tempdb..vqtmpDraft"), "0");
+  // Money arithmetic written back stays exact to the ten-thousandth.
+  database.rows("update tempdb..vqtmpDraft set md = 0.1 where inid = 1");
+  database.rows("update tempdb..vqtmpDraft set md = md + md + md where inid = 1");
+  EXPECT_EQ(database.plainRows("select md = 0.3 from tempdb.vqtmpDraft where inid = 1"), "1");
 }
 
 TEST(TsqlTranslator, MakesAndDropsTempTables) {
