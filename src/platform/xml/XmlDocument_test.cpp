@@ -40,6 +40,7 @@ TEST(XmlDocumentTest, LoadThenWriteGivesRawMarkup) {
   static const Case kCases[] = {
       {"<a/>", "<a/>"},
       {"\xEF\xBB\xBF<a/>", "<a/>"},
+      {"  <a/>\n", "<a/>"},
       {"<a>\n  <b>x</b>\n  <c/>\n</a>", "<a><b>x</b><c/></a>"},
       {"<a> x </a>", "<a> x </a>"},
       {"<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:COperation:myHandle:0</id>"
