@@ -10,7 +10,6 @@ namespace corvane {
 namespace {
 
 // The run time's "Invalid procedure call or argument".
-constexpr std::int32_t kInvalidArgument = 5;
 
 // Options of the checking pass: escapes stay undecoded so that every `&` can be checked, and
 // top-level text is kept (fragment mode) so that it can be refused.
@@ -45,7 +44,7 @@ bool isXmlName(std::string_view name) {
 
 void requireName(std::string_view name) {
   if (!isXmlName(name)) {
-    throw RuntimeError(kInvalidArgument, "Invalid XML name: '" + std::string(name) + "'");
+    throw RuntimeError(errnum::kInvalidArgument, "Invalid XML name: '" + std::string(name) + "'");
   }
 }
 
@@ -150,7 +149,7 @@ pugi::xml_node unwrap(const XmlNode& node) { return XmlNodeAccess::unwrap(node);
 bool sameDocument(const pugi::xml_node& a, const pugi::xml_node& b) { return a.root() == b.root(); }
 
 void raiseInvalidArgument(const std::string& description) {
-  throw RuntimeError(kInvalidArgument, description);
+  throw RuntimeError(errnum::kInvalidArgument, description);
 }
 
 pugi::xml_node checkedPlaced(const pugi::xml_node& placed) {
