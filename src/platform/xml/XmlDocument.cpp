@@ -9,8 +9,6 @@ namespace corvane {
 
 namespace {
 
-// The run time's "Invalid procedure call or argument".
-
 // Options of the checking pass: escapes stay undecoded so that every `&` can be checked, and
 // top-level text is kept (fragment mode) so that it can be refused.
 constexpr unsigned kCheckOptions =
