@@ -104,14 +104,14 @@ void storeDemoPasswords(sqlite3* database) {
 enum class Content { Schema, Demo };
 
 // Builds one database file from its schema folder (and demo folder), all in one transaction.
-void buildDatabase(const fs::path& file, const std::string& part, Content content) {
+void buildDatabase(const fs::path& file, const std::string& folderName, Content content) {
   const fs::path schema = schemaDirectory();
   const Database database = openNewDatabase(file);
   execute(database.get(), "BEGIN", file.string());
-  runScripts(database.get(), schema / part);
-  if (content == Content::Demo && part != "tempdb") {
-    runScripts(database.get(), schema / "demo" / part);
-    if (part == "system") storeDemoPasswords(database.get());
+  runScripts(database.get(), schema / folderName);
+  if (content == Content::Demo && folderName != "tempdb") {
+    runScripts(database.get(), schema / "demo" / folderName);
+    if (folderName == "system") storeDemoPasswords(database.get());
   }
   execute(database.get(), "COMMIT", file.string());
 }

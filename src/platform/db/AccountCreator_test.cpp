@@ -490,6 +490,35 @@ TEST_F(DemoAccountTest, DemoUsersHaveEncodedPasswordsAndTheirRights) {
   }
 }
 
+TEST_F(DemoAccountTest, DemoUsersReachTheAccountYearThroughTheirGroups) {
+  // The account-year query of the login check: a right known to UA_Auth, or 'ADMIN', held by
+  // the user or one of the user's groups, in an account-year that has periods.
+  const auto periodsReached = [&](const std::string& user) {
+    const std::string holder =
+        " where ((ua_holdauth.cUser_id='" + user + "' and iIsuser=1) or "
+        "(ua_holdauth.cUser_id in (select cgroup_id from ua_role where cUser_id='" + user +
+        "') and iIsuser=0))";
+    const std::string joins =
+        " INNER JOIN UA_Period ON UA_HoldAuth.cAcc_ID=UA_Period.cAcc_ID"
+        " AND UA_HoldAuth.iYear=UA_Period.iYear) INNER JOIN UA_Account"
+        " ON UA_HoldAuth.cAcc_id=UA_Account.cAcc_id ";
+    const std::string head =
+        "select distinct ua_holdauth.cacc_id,UA_Account.cAcc_Name,UA_HoldAuth.iYear,"
+        "UA_Period.iID,UA_Period.dBegin,UA_Period.dEnd ";
+    return account().rows(
+        head + " from ((ua_holdauth inner join ua_auth on (ua_holdauth.cauth_id=ua_auth.cauth_id)) " +
+        joins + holder + " union " + head +
+        " from ((ua_holdauth inner join ua_auth on (ua_holdauth.cauth_id='ADMIN')) " + joins +
+        holder + " order by 1, 3, 4");
+  };
+  for (const char* user : {"demo", "clerk"}) {
+    const auto periods = periodsReached(user);
+    ASSERT_EQ(periods.size(), 12u) << user;
+    EXPECT_EQ(periods.front()[0] + "/" + periods.front()[2], "001/2026") << user;
+  }
+  EXPECT_TRUE(periodsReached("nobody").empty());
+}
+
 TEST_F(DemoAccountTest, DemoAccountHasTwelvePeriodsOf2026) {
   EXPECT_EQ(account().rows("SELECT cAcc_Name, iYear FROM UA_Account WHERE cAcc_ID = '001'"),
             (std::vector<std::vector<std::string>>{{"青岚机电演示账套", "2026"}}));
