@@ -2,6 +2,7 @@
 //
 //   corvane call PROGID [FILE]   reads a request document from FILE (standard input without one),
 //                                lets the class PROGID serve it and prints the answered document.
+//   corvane init DIR             creates the demo account in the folder DIR.
 //
 // Exit status: 0 on success, 1 when the work fails, 2 for a bad command line. Every failure
 // prints one line on standard error.
@@ -18,6 +19,7 @@
 #include <vector>
 
 #include "platform/com/RequestClass.h"
+#include "platform/db/AccountCreator.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/xml/XmlDocument.h"
 
@@ -81,6 +83,10 @@ int callCommand(const Options& options) {
   return 0;
 }
 
+int initCommand(const Options& options) {
+  return db::runInitCommand(options.arguments, std::cout, std::cerr);
+}
+
 struct Command {
   std::string_view name;
   std::string_view synopsis;
@@ -95,6 +101,7 @@ constexpr Command kCommands[] = {
      "Serve the request document in FILE (standard input without one) with the class PROGID\n"
      "      and print the answered document.",
      1, 2, callCommand},
+    {"init", "init DIR", "Create the demo account in the folder DIR.", 1, 1, initCommand},
 };
 
 std::string usage() {
