@@ -240,12 +240,7 @@ void Connection::rollbackTrans() {
 long Connection::execute(const std::string& tsql) {
   sqlite3* handle = openHandle();
   const auto program = TsqlTranslator::shared().translate(handle, tsql);
-  return program->run(handle, [handle](sqlite3_stmt* statement) {
-    int rc;
-    while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-    }
-    if (rc != SQLITE_DONE) raiseSqliteError(handle, rc, sqlite3_sql(statement));
-  });
+  return program->run(handle, RowsHandler());  // rows of a SELECT in the text are dropped
 }
 
 }  // namespace corvane::db
