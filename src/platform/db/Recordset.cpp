@@ -16,11 +16,9 @@ namespace corvane::db {
 
 namespace {
 
+// The column's value as text (a blob's bytes as they are).
 std::string textOf(sqlite3_stmt* statement, int column) {
-  const auto* text = static_cast<const char*>(sqlite3_column_blob(statement, column));
-  if (sqlite3_column_type(statement, column) != SQLITE_BLOB) {
-    text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-  }
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
   return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
               : std::string();
 }
