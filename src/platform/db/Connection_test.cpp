@@ -131,7 +131,6 @@ TEST_F(ConnectionTest, MisuseRaisesTheLibraryNumbers) {
 void writeToAllThreeFiles(Connection& connection) {
   EXPECT_EQ(connection.execute("UPDATE Item SET strName = 'changed' WHERE strCode = '01'"), 1);
   EXPECT_EQ(connection.execute("INSERT INTO vqsystem..UA_User VALUES ('u1', 'Ann')"), 1);
-  connection.execute("CREATE TABLE tempdb..Draft (a int)");
   EXPECT_EQ(connection.execute("INSERT INTO tempdb..Scratch VALUES (1, 'x')"), 1);
 }
 
@@ -145,7 +144,6 @@ TEST_F(ConnectionTest, RollbackUndoesTheWritesInAllThreeFiles) {
   EXPECT_EQ(companyValue("SELECT count(*) FROM ItemLog"), "0");
   EXPECT_EQ(systemValue("SELECT count(*) FROM UA_User"), "0");
   EXPECT_EQ(tempValue("SELECT count(*) FROM Scratch"), "0");
-  EXPECT_EQ(tempValue("SELECT count(*) FROM sqlite_master WHERE name = 'Draft'"), "0");
 }
 
 TEST_F(ConnectionTest, CommitKeepsTheWritesInAllThreeFiles) {
@@ -158,7 +156,6 @@ TEST_F(ConnectionTest, CommitKeepsTheWritesInAllThreeFiles) {
   EXPECT_EQ(companyValue("SELECT strName FROM Item WHERE strCode = '01'"), "changed");
   EXPECT_EQ(systemValue("SELECT count(*) FROM UA_User"), "1");
   EXPECT_EQ(tempValue("SELECT count(*) FROM Scratch"), "1");
-  EXPECT_EQ(tempValue("SELECT count(*) FROM sqlite_master WHERE name = 'Draft'"), "1");
 }
 
 TEST_F(ConnectionTest, AConnectionReleasedInATransactionRollsItBack) {

@@ -122,7 +122,7 @@ void applyPrecisionScale(DeclaredType& type, const std::vector<std::string>& arg
 
 }  // namespace
 
-std::optional<DeclaredType> parseDeclaredType(std::string_view declaration) {
+std::optional<DeclaredType> fieldTypeOf(std::string_view declaration) {
   const std::string text = lowerWithoutBrackets(declaration);
   const std::size_t start = text.find_first_not_of(" \t");
   if (start == std::string::npos) return std::nullopt;

@@ -48,7 +48,7 @@ struct DeclaredType {
 
 // The type a T-SQL type name declares; nullopt for names this layer does not know (such
 // columns are typed from their values, like expressions).
-std::optional<DeclaredType> parseDeclaredType(std::string_view declaration);
+std::optional<DeclaredType> fieldTypeOf(std::string_view declaration);
 
 // Whether values of the type have a fixed length (char, numbers, dates) or a long one (text).
 bool isFixedLength(DataType type);

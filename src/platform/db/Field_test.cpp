@@ -40,7 +40,7 @@ TEST(DeclaredTypeTest, ReadsTheTypeNamesOfTheSchema) {
       {"uniqueidentifier", {adGUID, 16}},
   };
   for (const Case& c : cases) {
-    const auto type = parseDeclaredType(c.declaration);
+    const auto type = fieldTypeOf(c.declaration);
     ASSERT_TRUE(type.has_value()) << c.declaration;
     EXPECT_EQ(*type, c.expected) << c.declaration;
   }
@@ -48,7 +48,7 @@ TEST(DeclaredTypeTest, ReadsTheTypeNamesOfTheSchema) {
 
 TEST(DeclaredTypeTest, LeavesUnknownNamesToTheValues) {
   for (const char* declaration : {"", "  ", "NUM", "double", "varchar2(10)", "(10)"}) {
-    EXPECT_FALSE(parseDeclaredType(declaration).has_value()) << declaration;
+    EXPECT_FALSE(fieldTypeOf(declaration).has_value()) << declaration;
   }
 }
 

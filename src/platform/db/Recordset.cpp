@@ -204,7 +204,7 @@ FieldInfo describeColumn(sqlite3* handle, sqlite3_stmt* statement, int column) {
   const char* name = sqlite3_column_name(statement, column);
   info.name = name ? name : "";
   if (const char* declared = sqlite3_column_decltype(statement, column)) {
-    if (const auto type = parseDeclaredType(declared)) info.declared = *type;
+    if (const auto type = fieldTypeOf(declared)) info.declared = *type;
   }
   const char* table = sqlite3_column_table_name(statement, column);
   if (table == nullptr) return info;
