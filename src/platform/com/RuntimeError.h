@@ -11,6 +11,7 @@ namespace corvane {
 
 namespace errnum {
 constexpr std::int32_t kBusiness = 9000;
+constexpr std::int32_t kInvalidArgument = 5;
 constexpr std::int32_t kOverflow = 6;
 constexpr std::int32_t kTypeMismatch = 13;
 constexpr std::int32_t kObjectMissing = 91;

@@ -2,6 +2,10 @@
 // A small DOM facade: the document operations the request classes perform on request and reply
 // documents. Element names are matched as written, prefixes included ("rs:data", "z:row").
 // Text written through this layer is escaped on output whatever it holds.
+//
+// Errors: any operation on a null node raises RuntimeError 91 (object missing); a name that is
+// not an XML name, or a node argument that cannot go where it is asked to (an ancestor moved
+// into its own subtree, a `before` or `oldChild` that is not a child) raises RuntimeError 5.
 
 #include <memory>
 #include <optional>
@@ -17,9 +21,11 @@ class xml_document;
 namespace corvane {
 
 class XmlDocument;
+struct XmlNodeAccess;
 
 // A handle to an element of a document (or no element: a null node). Handles stay valid while
-// the element is in its document; copying a handle does not copy the element.
+// the element is in its document (removing it or destroying the document invalidates them);
+// copying a handle does not copy the element.
 class XmlNode {
  public:
   XmlNode() = default;
@@ -53,27 +59,31 @@ class XmlNode {
   // Appends `node` as last child. A node of this document moves; a node of another document is
   // copied into this one (the original stays where it was). Returns the appended node.
   XmlNode appendChild(XmlNode node);
-  // Inserts a copy of `node` (of any document) before `before`, a child of this element.
+  // Inserts `node` before `before`, a child of this element (a null `before` appends). Moves or
+  // copies like appendChild. Returns the inserted node.
   XmlNode insertBefore(XmlNode node, XmlNode before);
+  // Removes `child` and its subtree; handles into it become invalid.
   void removeChild(XmlNode child);
-  // Puts `replacement` (of any document, copied when foreign) in the place of `oldChild`.
+  // Puts `replacement` in the place of `oldChild`, which is removed. Moves or copies like
+  // appendChild. Returns the node now in that place.
   XmlNode replaceChild(XmlNode replacement, XmlNode oldChild);
 
-  // XPath 1.0, relative to this element; an XPath that selects nothing gives an empty list or a
-  // null node. A malformed XPath raises RuntimeError (91-like "object missing" is not used here:
-  // it is a statement error of the caller, number 13).
+  // XPath 1.0, relative to this element; only the selected elements are returned, in document
+  // order. An XPath that selects nothing gives an empty list or a null node. A malformed XPath,
+  // or one whose result is not a node set, raises RuntimeError 13.
   std::vector<XmlNode> selectNodes(std::string_view xpath) const;
   XmlNode selectSingleNode(std::string_view xpath) const;
 
-  // The element's markup, without declaration.
+  // The element's markup, without declaration or indentation.
   std::string xml() const;
 
  private:
-  friend class XmlDocument;
+  friend struct XmlNodeAccess;
   explicit XmlNode(pugi::xml_node_struct* node) : node_(node) {}
   pugi::xml_node_struct* node_ = nullptr;
 };
 
+// A moved-from document may only be assigned to or destroyed.
 class XmlDocument {
  public:
   XmlDocument();
@@ -83,11 +93,13 @@ class XmlDocument {
   XmlDocument(const XmlDocument&) = delete;
   XmlDocument& operator=(const XmlDocument&) = delete;
 
-  // Replaces the content by the parsed text. On malformed text answers false and leaves the
-  // document empty; never throws. Text nodes of white space only are dropped.
+  // Replaces the content by the parsed UTF-8 text. On malformed text (no single document
+  // element, text outside it, unclosed or mismatched tags, a repeated attribute, a bare `&` or
+  // `<` where markup is not allowed) answers false and leaves the document empty; never throws.
+  // Text nodes of white space only, comments and processing instructions are dropped.
   bool loadXML(std::string_view text);
-  // The document's text: empty for an empty document, else its markup (a declaration only if the
-  // loaded text had one).
+  // The document's text: empty for an empty document, else its markup without indentation (a
+  // declaration only if the loaded text had one).
   std::string xml() const;
   bool isEmpty() const { return documentElement().isNull(); }
   void clear();
@@ -95,7 +107,8 @@ class XmlDocument {
   XmlNode documentElement() const;
   // Creates the document element when the document is empty; raises when it already has one.
   XmlNode createDocumentElement(std::string_view name);
-  // Makes `node` (of any document) the document element, replacing the content.
+  // Makes `node` the document element in place of the current one (a declaration stays). A node
+  // of this document moves; a node of another document is copied. Returns the document element.
   XmlNode setDocumentElement(XmlNode node);
 
   // XPath from the document root ("//func", "rs:data/z:row" relative to the root).
@@ -104,7 +117,6 @@ class XmlDocument {
 
  private:
   std::unique_ptr<pugi::xml_document> document_;
-  bool hasDeclaration_ = false;
 };
 
 }  // namespace corvane
