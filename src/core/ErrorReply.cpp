@@ -9,8 +9,6 @@ namespace corvane {
 
 namespace {
 constexpr std::string_view kDeclaration = "<?xml version='1.0' encoding='utf-8'?>";
-// The run-time error number of an invalid argument: a member built a reply that is not XML.
-constexpr std::int32_t kInvalidReply = 5;
 }  // namespace
 
 std::string ErrorReply(std::string_view className, std::string_view procedure, std::int32_t number,
@@ -40,7 +38,7 @@ std::string FailReply(std::string_view funcName) {
 
 void loadReply(XmlDocument& reply, std::string_view text) {
   if (!reply.loadXML(text)) {
-    throw RuntimeError(kInvalidReply, "The reply is not well-formed XML.");
+    throw RuntimeError(errnum::kInvalidArgument, "The reply is not well-formed XML.");
   }
 }
 
