@@ -20,7 +20,7 @@ class RequestClass {
   virtual void myHandle(LoginContext* ologin, XmlDocument& oXml) = 0;
 };
 
-// Creates request classes by ProgID ("Corvane.COperation").
+// Creates request classes by ProgID ("Corvane.COperation"), compared without regard to case.
 class ClassRegistry {
  public:
   using Factory = std::function<std::unique_ptr<RequestClass>()>;

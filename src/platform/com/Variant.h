@@ -3,13 +3,16 @@
 // layers, with the conversions the business code relies on. All text is UTF-8.
 //
 // Texts of values (CStr) are fixed here once for every layer:
-//   date at midnight  2005-8-2            date with a time  2005-8-2 14:30:05
+//   date at midnight  2005-8-2            date with a time  2005-8-2 14:30:05 (hour without
+//                                                             leading zero: 2005-8-2 9:05:00)
 //   Boolean           True / False        whole numbers     digits, '-' when negative
 //   Double            shortest text that reads back the same value, at most 15 significant
 //                     digits, '.' as decimal point, no thousands separator, no exponent below 1e15
 //   Currency          up to four decimals, trailing zeros dropped (100, 100.5, 0.0001)
 // Date texts are read in the forms 2005-8-2, 2005-08-02, 2005-08-02T00:00:00,
-// 2005-08-02 00:00:00 and 2005/8/2 (with an optional time h:mm[:ss]).
+// 2005-08-02 00:00:00 and 2005/8/2 (with an optional time h:mm[:ss[.fff]], fractions of a second
+// dropped), blanks around allowed; years 100 to 9999.
+// Numbers are read from text as [sign] digits [. digits] [e [sign] digits] with blanks around.
 //
 // Conversions that cannot be made raise RuntimeError: type mismatch (13) for a value that is
 // not of the asked kind, overflow (6) for one out of range.
@@ -34,7 +37,8 @@ class Currency {
   }
   // Rounds half to even at the fourth decimal; overflow (6) when out of range.
   static Currency fromDouble(double value);
-  // Reads a decimal text exactly ("12.345", "-0.5", " 7 "); nullopt when it is not one.
+  // Reads a decimal text exactly ("12.345", "-0.5", " 7 ", "1e3"), rounding half to even at the
+  // fourth decimal; nullopt when it is not one, overflow (6) when out of range.
   static std::optional<Currency> parse(std::string_view text);
 
   constexpr std::int64_t scaled() const { return scaled_; }
@@ -43,7 +47,7 @@ class Currency {
 
   Currency operator+(Currency other) const;  // overflow (6) when out of range
   Currency operator-(Currency other) const;
-  Currency operator-() const { return fromScaled(-scaled_); }
+  Currency operator-() const;
   constexpr auto operator<=>(const Currency&) const = default;
 
  private:
@@ -58,6 +62,7 @@ struct DateTime {
   static std::optional<DateTime> parse(std::string_view text);
   // Days since 1899-12-30 plus the fraction of the day (the serial form of dates).
   double serial() const;
+  // Overflow (6) outside the years 100 to 9999.
   static DateTime fromSerial(double serial);
   // Whole days from 1899-12-30 to the date part.
   std::int64_t dayNumber() const;
@@ -84,7 +89,7 @@ class Variant {
   static Variant boolean(bool value);
   static Variant integer(std::int16_t value);
   static Variant longValue(std::int32_t value);
-  static Variant dbl(double value);
+  static Variant dbl(double value);  // overflow (6) for infinity and NaN
 
   VarType type() const;
   bool isEmpty() const { return type() == VarType::Empty; }
@@ -114,15 +119,21 @@ class Variant {
 };
 
 // The conversions, named as the business code names them.
-bool IsNumeric(const Variant& value);  // blanks around, sign, point, exponent; "" and "12abc" are not
-bool IsDate(const Variant& value);
+// Numbers, Booleans and numeric texts (blanks around, sign, point, exponent); "", "12abc", Empty,
+// Null and dates are not.
+bool IsNumeric(const Variant& value);
+bool IsDate(const Variant& value);  // a date, or a text in one of the date forms
+// Every conversion raises type mismatch (13) for Null and for a text it cannot read; Empty reads
+// as 0, False or "", True as -1, a date as its serial.
 std::string CStr(const Variant& value);  // Null: type mismatch (13); Empty: ""
-double CDbl(const Variant& value);
+double CDbl(const Variant& value);  // overflow (6) beyond the Double range
 std::int32_t CLng(const Variant& value);  // rounds half to even; overflow (6)
 std::int16_t CInt(const Variant& value);  // rounds half to even; overflow (6)
-Currency CCur(const Variant& value);
+Currency CCur(const Variant& value);  // rounds half to even at the fourth decimal; overflow (6)
 bool CBool(const Variant& value);  // "True"/"False" in any case, numbers; else type mismatch (13)
-DateTime CDate(const Variant& value);
-double Val(std::string_view text);  // the leading numeric part, 0 when none
+DateTime CDate(const Variant& value);  // texts in the date forms; numbers as serials
+// The number at the start of the text after leading blanks ("12abc" 12, " -1.5e2x" -150); 0 when
+// none; overflow (6) beyond the Double range.
+double Val(std::string_view text);
 
 }  // namespace corvane

@@ -1,0 +1,29 @@
+#include "core/Messages.h"
+
+#include <vector>
+
+#include "core/Locale.h"
+#include "host/MessageCatalog.h"
+
+namespace corvane {
+
+namespace {
+
+std::vector<std::string> parameterList(const std::string& p1, const std::string& p2,
+                                       const std::string& p3) {
+  if (!p3.empty()) return {p1, p2, p3};
+  if (!p2.empty()) return {p1, p2};
+  return {p1};
+}
+
+}  // namespace
+
+std::string GetResString(const std::string& id, const std::string& locale, const std::string& p1,
+                         const std::string& p2, const std::string& p3) {
+  const std::string& useLocale = locale.empty() ? gLocaleID : locale;
+  const auto messages = CreateMessageCatalog()->Messages();
+  if (p1.empty()) return messages->GetText(id, useLocale);
+  return CreateMessageFormatter()->FormatText(id, parameterList(p1, p2, p3), useLocale);
+}
+
+}  // namespace corvane

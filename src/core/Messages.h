@@ -1,0 +1,16 @@
+#pragma once
+// Message texts by id, in the request's locale, with up to three parameters put in.
+
+#include <string>
+
+namespace corvane {
+
+// The catalogue's text of message `id`. An empty `locale` means the request's locale
+// (gLocaleID). With `p1` empty the plain text comes back and `p2`, `p3` are ignored; otherwise
+// the parameters are p1, p2, p3 when `p3` is given (p2 may then be empty), p1, p2 when `p2` is
+// given, else p1 alone. Errors of the catalogue reach the caller.
+std::string GetResString(const std::string& id, const std::string& locale = "",
+                         const std::string& p1 = "", const std::string& p2 = "",
+                         const std::string& p3 = "");
+
+}  // namespace corvane

@@ -1,0 +1,182 @@
+#include "platform/db/AccountCreator.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <ostream>
+#include <sstream>
+
+#include "host/PasswordCodec.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/db/AccountFiles.h"
+
+namespace corvane::db {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kDemoPassword = "demo";
+constexpr const char* kDemoUsers[] = {"demo", "clerk"};
+
+[[noreturn]] void raiseCreation(const std::string& text) {
+  throw RuntimeError(errnum::kDbUnspecified, text, "AccountCreator");
+}
+
+struct DatabaseCloser {
+  void operator()(sqlite3* database) const { sqlite3_close(database); }
+};
+using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
+
+Database openNewDatabase(const fs::path& file) {
+  sqlite3* handle = nullptr;
+  const int result = sqlite3_open_v2(file.c_str(), &handle,
+                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  Database database(handle);
+  if (result != SQLITE_OK) {
+    raiseCreation("Cannot create " + file.string() + ": " +
+                  (handle ? sqlite3_errmsg(handle) : sqlite3_errstr(result)));
+  }
+  return database;
+}
+
+void execute(sqlite3* database, const std::string& sql, const std::string& where) {
+  char* message = nullptr;
+  if (sqlite3_exec(database, sql.c_str(), nullptr, nullptr, &message) != SQLITE_OK) {
+    const std::string text = message ? message : sqlite3_errmsg(database);
+    sqlite3_free(message);
+    raiseCreation(where + ": " + text);
+  }
+}
+
+std::string readFile(const fs::path& file) {
+  std::ifstream stream(file, std::ios::binary);
+  if (!stream) raiseCreation("Cannot read the schema file " + file.string());
+  std::ostringstream text;
+  text << stream.rdbuf();
+  return text.str();
+}
+
+// The .sql files of a schema folder in file-name order; a missing or empty folder is an error,
+// since it means the schema folder is not the right one.
+std::vector<fs::path> scriptsOf(const fs::path& folder) {
+  std::vector<fs::path> scripts;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(folder, error)) {
+    if (entry.is_regular_file() && entry.path().extension() == ".sql") {
+      scripts.push_back(entry.path());
+    }
+  }
+  if (scripts.empty()) raiseCreation("The schema folder " + folder.string() + " holds no .sql file");
+  std::sort(scripts.begin(), scripts.end(),
+            [](const fs::path& a, const fs::path& b) { return a.filename() < b.filename(); });
+  return scripts;
+}
+
+void runScripts(sqlite3* database, const fs::path& folder) {
+  for (const fs::path& script : scriptsOf(folder)) {
+    execute(database, readFile(script), script.string());
+  }
+}
+
+void storeDemoPasswords(sqlite3* database) {
+  const EmbeddedPasswordCodec codec;
+  const std::string stored = codec.Encode(kDemoPassword);
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(database, "UPDATE UA_User SET cPassword = ?1 WHERE cUser_ID = ?2", -1,
+                         &statement, nullptr) != SQLITE_OK) {
+    raiseCreation(std::string("Cannot store the demo passwords: ") + sqlite3_errmsg(database));
+  }
+  const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(statement, sqlite3_finalize);
+  for (const char* user : kDemoUsers) {
+    sqlite3_bind_text(statement, 1, stored.c_str(), -1, SQLITE_TRANSIENT);
+    sqlite3_bind_text(statement, 2, user, -1, SQLITE_STATIC);
+    if (sqlite3_step(statement) != SQLITE_DONE || sqlite3_changes(database) != 1) {
+      raiseCreation(std::string("Cannot store the password of the demo user ") + user);
+    }
+    sqlite3_reset(statement);
+  }
+}
+
+enum class Content { Schema, Demo };
+
+// Builds one database file from its schema folder (and demo folder), all in one transaction.
+void buildDatabase(const fs::path& file, const std::string& folderName, Content content) {
+  const fs::path schema = schemaDirectory();
+  const Database database = openNewDatabase(file);
+  execute(database.get(), "BEGIN", file.string());
+  runScripts(database.get(), schema / folderName);
+  if (content == Content::Demo && folderName != "tempdb") {
+    runScripts(database.get(), schema / "demo" / folderName);
+    if (folderName == "system") storeDemoPasswords(database.get());
+  }
+  execute(database.get(), "COMMIT", file.string());
+}
+
+void removeQuietly(const fs::path& file) {
+  std::error_code ignored;
+  fs::remove(file, ignored);
+  fs::remove(fs::path(file.string() + "-journal"), ignored);
+}
+
+void refuseExistingAccount(const AccountFiles& files) {
+  for (const fs::path& file : {files.company(), files.system(), files.tempdb()}) {
+    std::error_code ignored;
+    if (fs::exists(file, ignored)) {
+      raiseCreation("The folder " + files.folder.string() + " already holds an account (" +
+                    file.filename().string() + ")");
+    }
+  }
+}
+
+void createAccountFiles(const fs::path& folder, Content content) {
+  const AccountFiles files{folder};
+  refuseExistingAccount(files);
+  std::error_code error;
+  const bool folderCreated = fs::create_directories(folder, error);
+  if (error) raiseCreation("Cannot create the folder " + folder.string() + ": " + error.message());
+  try {
+    buildDatabase(files.company(), "company", content);
+    buildDatabase(files.system(), "system", content);
+    buildDatabase(files.tempdb(), "tempdb", content);
+  } catch (...) {
+    for (const fs::path& file : {files.company(), files.system(), files.tempdb()}) {
+      removeQuietly(file);
+    }
+    if (folderCreated) fs::remove(folder, error);
+    throw;
+  }
+}
+
+}  // namespace
+
+fs::path schemaDirectory() {
+  const char* configured = std::getenv("CORVANE_SCHEMA_DIR");
+  if (configured != nullptr && *configured != '\0') return configured;
+  return fs::path(CORVANE_SOURCE_DIR) / "schema";
+}
+
+void createAccount(const fs::path& folder) { createAccountFiles(folder, Content::Schema); }
+
+void createDemoAccount(const fs::path& folder) { createAccountFiles(folder, Content::Demo); }
+
+int runInitCommand(const std::vector<std::string>& arguments, std::ostream& out,
+                   std::ostream& err) {
+  if (arguments.size() != 1 || arguments.front().empty()) {
+    err << "usage: corvane init <account folder>\n";
+    return 2;
+  }
+  try {
+    createDemoAccount(arguments.front());
+  } catch (const RuntimeError& error) {
+    err << error.description() << '\n';
+    return 1;
+  }
+  out << "Created the demo account in " << arguments.front() << '\n';
+  return 0;
+}
+
+}  // namespace corvane::db

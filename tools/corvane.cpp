@@ -1,0 +1,177 @@
+// corvane: serves request documents from the command line.
+//
+//   corvane call PROGID [FILE]   reads a request document from FILE (standard input without one),
+//                                lets the class PROGID serve it and prints the answered document.
+//   corvane init DIR             creates the demo account in the folder DIR.
+//
+// Exit status: 0 on success, 1 when the work fails, 2 for a bad command line. Every failure
+// prints one line on standard error.
+
+#include <array>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/com/RequestClass.h"
+#include "platform/db/AccountCreator.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/xml/XmlDocument.h"
+
+namespace corvane {
+namespace {
+
+constexpr int kFailure = 1;
+constexpr int kBadCommandLine = 2;
+
+// The command line, parsed: options, the command's name and its positional arguments.
+struct Options {
+  bool help = false;
+  std::string command;
+  std::vector<std::string> arguments;
+};
+
+// A failure that ends the program with `status` and `message` on standard error.
+struct ToolError {
+  int status;
+  std::string message;
+};
+
+[[noreturn]] void fail(int status, std::string message) { throw ToolError{status, std::move(message)}; }
+
+std::string describeErrno() { return std::strerror(errno); }
+
+// Reads the whole stream; nullopt on a read error (errno tells which).
+std::optional<std::string> readAll(std::FILE* stream) {
+  std::string text;
+  std::array<char, 65536> buffer{};
+  std::size_t count = 0;
+  while ((count = std::fread(buffer.data(), 1, buffer.size(), stream)) > 0) text.append(buffer.data(), count);
+  if (std::ferror(stream)) return std::nullopt;
+  return text;
+}
+
+// The text of FILE, or of standard input when the command line names no file.
+std::string readDocumentText(const std::vector<std::string>& arguments, std::size_t fileIndex) {
+  if (arguments.size() <= fileIndex) {
+    auto text = readAll(stdin);
+    if (!text) fail(kFailure, "cannot read standard input: " + describeErrno());
+    return *text;
+  }
+  const std::string& path = arguments[fileIndex];
+  const std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "rb"), std::fclose);
+  if (!file) fail(kFailure, "cannot read " + path + ": " + describeErrno());
+  auto text = readAll(file.get());
+  if (!text) fail(kFailure, "cannot read " + path + ": " + describeErrno());
+  return *text;
+}
+
+int callCommand(const Options& options) {
+  const std::string& progId = options.arguments[0];
+  XmlDocument document;
+  if (!document.loadXML(readDocumentText(options.arguments, 1))) {
+    fail(kFailure, "the request document is not well-formed XML");
+  }
+  const auto requestClass = ClassRegistry::standard().create(progId);
+  requestClass->myHandle(nullptr, document);
+  std::cout << document.xml() << '\n';
+  return 0;
+}
+
+int initCommand(const Options& options) {
+  return db::runInitCommand(options.arguments, std::cout, std::cerr);
+}
+
+struct Command {
+  std::string_view name;
+  std::string_view synopsis;
+  std::string_view description;
+  std::size_t minArguments;
+  std::size_t maxArguments;
+  int (*run)(const Options&);
+};
+
+constexpr Command kCommands[] = {
+    {"call", "call PROGID [FILE]",
+     "Serve the request document in FILE (standard input without one) with the class PROGID\n"
+     "      and print the answered document.",
+     1, 2, callCommand},
+    {"init", "init DIR", "Create the demo account in the folder DIR.", 1, 1, initCommand},
+};
+
+std::string usage() {
+  std::string text = "Usage: corvane COMMAND [ARGUMENTS]\n       corvane --help\n\nCommands:\n";
+  for (const Command& command : kCommands) {
+    text.append("  ").append(command.synopsis).append("\n      ").append(command.description).append("\n");
+  }
+  return text;
+}
+
+const Command& findCommand(std::string_view name) {
+  for (const Command& command : kCommands) {
+    if (command.name == name) return command;
+  }
+  fail(kBadCommandLine, "unknown command '" + std::string(name) + "' (see corvane --help)");
+}
+
+Options parseCommandLine(const std::vector<std::string_view>& words) {
+  Options options;
+  for (const std::string_view word : words) {
+    if (word == "--help" || word == "-h") {
+      options.help = true;
+    } else if (word.size() > 1 && word.front() == '-') {
+      fail(kBadCommandLine, "unknown option '" + std::string(word) + "' (see corvane --help)");
+    } else if (options.command.empty()) {
+      options.command = word;
+    } else {
+      options.arguments.emplace_back(word);
+    }
+  }
+  return options;
+}
+
+int run(const std::vector<std::string_view>& words) {
+  const Options options = parseCommandLine(words);
+  if (options.help) {
+    std::cout << usage();
+    return 0;
+  }
+  if (options.command.empty()) fail(kBadCommandLine, "no command given (see corvane --help)");
+  const Command& command = findCommand(options.command);
+  if (options.arguments.size() < command.minArguments || options.arguments.size() > command.maxArguments) {
+    fail(kBadCommandLine, "usage: corvane " + std::string(command.synopsis));
+  }
+  return command.run(options);
+}
+
+// Error descriptions may span lines; the tool reports each failure on one.
+void reportFailure(std::string message) {
+  for (char& c : message) {
+    if (c == '\n' || c == '\r') c = ' ';
+  }
+  std::cerr << "corvane: " << message << '\n';
+}
+
+}  // namespace
+}  // namespace corvane
+
+int main(int argc, char** argv) {
+  const std::vector<std::string_view> words(argv + 1, argv + argc);
+  try {
+    return corvane::run(words);
+  } catch (const corvane::ToolError& error) {
+    corvane::reportFailure(error.message);
+    return error.status;
+  } catch (const corvane::RuntimeError& error) {
+    corvane::reportFailure(error.description() + " (error " + std::to_string(error.number()) + ")");
+    return corvane::kFailure;
+  } catch (const std::exception& error) {
+    corvane::reportFailure(error.what());
+    return corvane::kFailure;
+  }
+}
