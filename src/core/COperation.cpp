@@ -9,11 +9,11 @@
 #include "core/RowXml.h"
 #include "core/SaveRows.h"
 #include "core/SqlText.h"
-#include "core/Values.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
 
 namespace corvane {
 
@@ -38,7 +38,7 @@ constexpr std::array kConstraints = {
 
 // The request names a kind by its localized name.
 struct KindText {
-  std::string_view messageId;
+  const char* messageId;
   char kind;
 };
 constexpr std::array kKindTexts = {
@@ -60,7 +60,7 @@ char kindOf(XmlNode row) {
 
 std::string nextCode(db::Connection& connection, char kind) {
   db::Recordset rs;
-  rs.open(FixSqlText(std::string("Select Top 1 strCode From KX_OperationType Where left(strCode,1) = '") +
+  rs.open(Fixdb::quoteLiteral(std::string("Select Top 1 strCode From KX_OperationType Where left(strCode,1) = '") +
                      kind + "' Order By Cast(strCode As int) Desc"),
           connection);
   const int first = (kind - '0') * 100 + 1;
@@ -72,31 +72,31 @@ std::string nextCode(db::Connection& connection, char kind) {
 
 std::string linkValue(XmlNode row) {
   const std::optional<std::string> link = row.findAttribute("strLink");
-  return link ? SqlText(*link) : "Null";
+  return link ? db::quoteLiteral(*link) : "Null";
 }
 
 RowStatement insertStatement(db::Connection& connection, char kind, XmlNode row) {
   return {std::string("Insert Into KX_OperationType ") +
               "(intType,strCode,strName,strShowModel,strPrintModel,strLink) Values " + "(" + kind +
-              "," + SqlText(nextCode(connection, kind)) + "," + SqlText(row.attribute("strName")) +
-              "," + SqlText(row.attribute("strShowID")) + "," + SqlText(row.attribute("strPrintID")) +
+              "," + db::quoteLiteral(nextCode(connection, kind)) + "," + db::quoteLiteral(row.attribute("strName")) +
+              "," + db::quoteLiteral(row.attribute("strShowID")) + "," + db::quoteLiteral(row.attribute("strPrintID")) +
               "," + linkValue(row) + ")",
           "Z7.Corvane.0046"};
 }
 
 RowStatement updateStatement(char kind, XmlNode row) {
   return {std::string("Update KX_OperationType Set ") + "intType = " + kind + "," +
-              "strName = " + SqlText(row.attribute("strName")) + "," +
-              "strShowModel = " + SqlText(row.attribute("strShowID")) + "," +
-              "strPrintModel = " + SqlText(row.attribute("strPrintID")) + "," +
+              "strName = " + db::quoteLiteral(row.attribute("strName")) + "," +
+              "strShowModel = " + db::quoteLiteral(row.attribute("strShowID")) + "," +
+              "strPrintModel = " + db::quoteLiteral(row.attribute("strPrintID")) + "," +
               "strLink = " + linkValue(row) + " " + "Where Cast(ts As money) = " + rowVersion(row) +
-              " And " + "strCode = " + SqlText(row.attribute("strCode")),
+              " And " + "strCode = " + db::quoteLiteral(row.attribute("strCode")),
           "Z7.Corvane.0047"};
 }
 
 RowStatement deleteStatement(XmlNode row) {
   return {std::string("Delete KX_OperationType ") + "Where strCode = " +
-              SqlText(row.attribute("strCode")) + " And " + "Cast(ts As money) = " + rowVersion(row),
+              db::quoteLiteral(row.attribute("strCode")) + " And " + "Cast(ts As money) = " + rowVersion(row),
           "Z7.Corvane.0047"};
 }
 
@@ -129,8 +129,8 @@ bool COperation::recordEdit(FuncCall& call) {
 bool COperation::recordGet(FuncCall& call) {
   try {
     db::Recordset rs;
-    rs.open(FixSqlText("SELECT intType,strCode,strName,strShowID,strShowName,strPrintID ,strPrintName "
-                       ",strLink,ts From vwKXOperaType Where LocaleID=" + SqlText(gLocaleID)),
+    rs.open(Fixdb::quoteLiteral("SELECT intType,strCode,strName,strShowID,strShowName,strPrintID ,strPrintName "
+                       ",strLink,ts From vwKXOperaType Where LocaleID=" + db::quoteLiteral(gLocaleID)),
             call.CN, db::adOpenStatic, db::adLockOptimistic);
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;

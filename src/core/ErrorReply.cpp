@@ -21,7 +21,7 @@ std::string ErrorReply(std::string_view className, std::string_view procedure, s
   text += ':';
   text += std::to_string(number);
   text += "</id><text>";
-  text += XmlEncode(description);
+  text += XmlEncode(std::string(description));
   text += "</text></error>";
   return text;
 }
@@ -29,7 +29,7 @@ std::string ErrorReply(std::string_view className, std::string_view procedure, s
 std::string FailReply(std::string_view funcName) {
   std::string text(kDeclaration);
   text += "<err><id>tobrin:vendor:";
-  text += XmlEncode(funcName);
+  text += XmlEncode(std::string(funcName));
   text += "</id><msg>";
   text += XmlEncode(GetResString("Z7.Corvane.0002"));
   text += "</msg></err>";

@@ -18,13 +18,13 @@ enum class RowOperation { Insert, Update, Delete };
 // A statement for one row and the message raised unless it affects exactly one row.
 struct RowStatement {
   std::string sql;
-  std::string_view failureMessage;
+  const char* failureMessage;
 };
 
 // A database error whose text names `constraint` is answered with the message `messageId`.
 struct ConstraintMessage {
   std::string_view constraint;
-  std::string_view messageId;
+  const char* messageId;
 };
 
 struct SaveRowsEditor {
