@@ -60,7 +60,7 @@ char kindOf(XmlNode row) {
 
 std::string nextCode(db::Connection& connection, char kind) {
   db::Recordset rs;
-  rs.open(Fixdb::quoteLiteral(std::string("Select Top 1 strCode From KX_OperationType Where left(strCode,1) = '") +
+  rs.open(FixSqlText(std::string("Select Top 1 strCode From KX_OperationType Where left(strCode,1) = '") +
                      kind + "' Order By Cast(strCode As int) Desc"),
           connection);
   const int first = (kind - '0') * 100 + 1;
@@ -129,7 +129,7 @@ bool COperation::recordEdit(FuncCall& call) {
 bool COperation::recordGet(FuncCall& call) {
   try {
     db::Recordset rs;
-    rs.open(Fixdb::quoteLiteral("SELECT intType,strCode,strName,strShowID,strShowName,strPrintID ,strPrintName "
+    rs.open(FixSqlText("SELECT intType,strCode,strName,strShowID,strShowName,strPrintID ,strPrintName "
                        ",strLink,ts From vwKXOperaType Where LocaleID=" + db::quoteLiteral(gLocaleID)),
             call.CN, db::adOpenStatic, db::adLockOptimistic);
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
