@@ -82,7 +82,7 @@ void EmbeddedLoginContext::checkPassword(const std::string& password) {
 void EmbeddedLoginContext::readAccount(std::optional<std::int16_t> year) {
   db::Connection& connection = systemConnection();
   db::Recordset account;
-  account.open("SELECT Top 1 cAcc_ID,cAcc_Name,iYear FROM vqsystem..UA_Account Order By cAcc_ID",
+  account.open("SELECT cAcc_ID,cAcc_Name,iYear FROM vqsystem..UA_Account Order By cAcc_ID",
                connection);
   if (account.eof()) raiseBusiness("The folder holds no account: " + account_.string());
   accountId_ = CStr(account.field("cAcc_ID").value());
