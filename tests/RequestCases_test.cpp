@@ -8,8 +8,8 @@
 //   === login      key=value lines: user, password, locale, date (optional; default demo/demo/zh-CN)
 //   === setup      T-SQL statements run on the account before the request, one per line
 //   === request    the request document
-//   === reply      the document expected back (compared as XML, white space between elements
-//                  ignored)
+//   === reply      the document expected back from the request before it (compared as XML,
+//                  white space between elements ignored); requests and replies may repeat
 //   === query      a T-SQL query run afterwards ...
 //   === rows       ... and the rows it must answer, one `<row .../>` line each (may be repeated
 //                  in pairs)
@@ -72,7 +72,10 @@ std::string canonicalXml(const std::string& text) {
 }
 
 LoginOptions loginOptions(const fs::path& account, const std::string& text) {
-  LoginOptions options{.account = account, .user = "demo", .password = "demo"};
+  LoginOptions options;
+  options.account = account;
+  options.user = "demo";
+  options.password = "demo";
   for (const std::string& line : lines(text)) {
     const auto equals = line.find('=');
     const std::string key = line.substr(0, equals);
@@ -107,14 +110,16 @@ TEST_P(RequestCase, AnswersAndLeavesTheRowsExpected) {
   }
   const auto login = EmbeddedLoginContext::logIn(loginOptions(account.folder(), loginText));
   std::string pendingQuery;
+  std::string lastReply;
   for (const Section& section : sections) {
     if (section.name == "request") {
       XmlDocument document;
       ASSERT_TRUE(document.loadXML(section.text)) << "the request is not XML";
       ClassRegistry::standard().create(progId)->myHandle(login.get(), document);
-      const auto reply = std::find_if(sections.begin(), sections.end(),
-                                      [](const Section& s) { return s.name == "reply"; });
-      if (reply != sections.end()) EXPECT_EQ(canonicalXml(reply->text), document.xml());
+      lastReply = document.xml();
+    }
+    if (section.name == "reply") {
+      EXPECT_EQ(canonicalXml(section.text), lastReply);
     }
     if (section.name == "query") pendingQuery = section.text;
     if (section.name == "rows") {

@@ -141,8 +141,11 @@ std::string canonical(const std::string& text) {
 }
 
 std::string serve(const CaseAccount& account, const char* user, const std::string& request) {
-  const auto login = EmbeddedLoginContext::logIn(
-      {.account = account.folder(), .user = user, .password = "demo", .locale = "zh-CN"});
+  LoginOptions options;
+  options.account = account.folder();
+  options.user = user;
+  options.password = "demo";
+  const auto login = EmbeddedLoginContext::logIn(options);
   XmlDocument document;
   EXPECT_TRUE(document.loadXML(request));
   FrameProbe().myHandle(login.get(), document);
