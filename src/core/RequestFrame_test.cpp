@@ -110,7 +110,7 @@ const FrameCase kCases[] = {
      "P1,P2"},
     {"a run-time error replaces the document and rolls back",
      "<req><func name='reply' code='P1'/><func name='raise' code='P2'/></req>",
-     "<error><id>Corvane:FrameProbe:myHandle:9000</id><text>broken &lt;here&gt; &amp; there</text></error>",
+     "<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:FrameProbe:myHandle:9000</id><text>broken &lt;here&gt; &amp; there</text></error>",
      ""},
     {"the failure reply escapes the func's name",
      "<req><func name=\"a&lt;b&amp;'c\" code='P1'/></req>",
@@ -165,7 +165,7 @@ TEST(RequestFrame, ServesFuncsCommitsOrRollsBackAndReleasesTheRight) {
 TEST(RequestFrame, RefusedRightReplacesTheDocumentAndServesNothing) {
   CaseAccount account;
   const std::string reply = serve(account, "clerk", "<req><func name='reply' code='P1'/></req>");
-  EXPECT_EQ(canonical("<error><id>Corvane:MSG:ApplyTask:9000</id>"
+  EXPECT_EQ(canonical("<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:MSG:ApplyTask:9000</id>"
                       "<text>用户 clerk 没有功能权限 KX0102。</text></error>"),
             reply);
   EXPECT_EQ("", probeDepartments(account));
