@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
+#include <optional>
 #include <string_view>
 
 #include "core/SqlText.h"

@@ -107,7 +107,10 @@ class EmbeddedChequeBook final : public ChequeBook {
           "insert into ChequeBook (cn_id, cCode, csettle, mc, bill_date, cremark, cdept, "
           "cperson, cget, bWritten) values (" +
           quoted(cheque.number) + ", " + quoted(cheque.account) + ", " +
-          quoted(cheque.settleStyle) + ", " + chequeValues(cheque) + ", 0)");
+          quoted(cheque.settleStyle) + ", " + amountText(cheque) + ", " +
+          quoted(cheque.billDate.toSqlString()) + ", " + quotedOrNull(cheque.remark) + ", " +
+          quotedOrNull(cheque.department) + ", " + quotedOrNull(cheque.person) + ", " +
+          quotedOrNull(cheque.payee) + ", 0)");
     });
   }
 
@@ -117,7 +120,7 @@ class EmbeddedChequeBook final : public ChequeBook {
     reportFailure([&] {
       connection().execute(
           "update ChequeBook set csettle = " + quoted(cheque.settleStyle) +
-          ", mc = " + CStr(Variant::dbl(cheque.amount)) +
+          ", mc = " + amountText(cheque) +
           ", bill_date = " + quoted(cheque.billDate.toSqlString()) +
           ", cremark = " + quotedOrNull(cheque.remark) +
           ", cdept = " + quotedOrNull(cheque.department) +
@@ -148,11 +151,8 @@ class EmbeddedChequeBook final : public ChequeBook {
     return billDate.dayNumber() <= CDate(rs.field("dClosedThrough").value()).dayNumber();
   }
 
-  // The values from mc to cget of an insert.
-  static std::string chequeValues(const Cheque& cheque) {
-    return CStr(Variant::dbl(cheque.amount)) + ", " + quoted(cheque.billDate.toSqlString()) +
-           ", " + quotedOrNull(cheque.remark) + ", " + quotedOrNull(cheque.department) + ", " +
-           quotedOrNull(cheque.person) + ", " + quotedOrNull(cheque.payee);
+  static std::string amountText(const Cheque& cheque) {
+    return CStr(Variant::dbl(cheque.amount));
   }
 
   template <class Write>
