@@ -130,6 +130,14 @@ TEST_F(QueryBuildersTest, AuthSourceTexts) {
   }
 }
 
+// Callers hold the alias flag as the text "True" or "False"; a text must not read as true.
+template <class Flag>
+constexpr bool kTakesAliasFlag = requires(const LoginContext& login, Flag flag) {
+  GetAuthSource(login, "KX_LoanVouch", flag);
+};
+static_assert(kTakesAliasFlag<bool>);
+static_assert(!kTakesAliasFlag<const char*>);
+
 // Loans across departments, borrowers, items and operators: the clerk may see the finance
 // department and the East China sales group, the persons 0003 to 0005, the items of class 01
 // and his own vouchers.
@@ -299,7 +307,7 @@ TEST(BuildWhereFromXml, FieldNamesMustBePlainColumns) {
   const std::string refused[] = {
       "x] from t--", "strName='' or 1=1 --", "'; delete from KX_OperationType --",
       "1 or 1=1",    "a.b.c",                 "",
-      "[a",          "a b",                   "[a]].[b]",
+      "O'Brien",     "[a",                    "a b",                   "[a]].[b]",
       "a.",          "strName;drop table x",  "(strName)",
   };
   for (const std::string& fieldname : refused) {
