@@ -16,8 +16,8 @@ namespace {
 enum ChequeCase {
   kChequeRefused = 1,
   kChequeNew = 2,
-  kChequeWritten = 3,       // the book holds the cheque, registered: nothing more to do
-  kChequeStartedOnly = 4,   // the book holds the cheque, started but not yet written
+  kChequeWritten = 3,      // the book holds the cheque, registered: nothing more to do
+  kChequeStartedOnly = 4,  // the book holds the cheque, started but not yet written
 };
 
 // Closes the database object on every way out; a failing close changes nothing.
@@ -43,10 +43,9 @@ void raiseUnlessEmpty(const std::string& bookMessage) {
 }
 
 std::string chequeElement(const std::string& accountCode, const std::string& chequeNumber,
-                          const std::string& settleStyle, double amount,
-                          const DateTime& billDate, const std::string& remark,
-                          const std::string& department, const std::string& person,
-                          const std::string& payee) {
+                          const std::string& settleStyle, double amount, const DateTime& billDate,
+                          const std::string& remark, const std::string& department,
+                          const std::string& person, const std::string& payee) {
   return "<book cCode='" + XmlEncode(accountCode) + "' cn_id='" + XmlEncode(chequeNumber) +
          "' csettle='" + XmlEncode(settleStyle) + "' mc='" + CStr(Variant::dbl(amount)) +
          "' bill_date='" + CStr(Variant(billDate)) + "' cremark='" + XmlEncode(remark) +
@@ -87,8 +86,8 @@ void followChequeCase(ChequeBook& book, bool noWrite, std::string& notice) {
 }  // namespace
 
 bool RegisterCheque(LoginContext& ologin, bool noWrite, const std::string& accountCode,
-                    const std::string& chequeNumber, const std::string& settleStyle,
-                    double amount, const DateTime& billDate, const std::string& remark,
+                    const std::string& chequeNumber, const std::string& settleStyle, double amount,
+                    const DateTime& billDate, const std::string& remark,
                     const std::string& department, const std::string& person,
                     const std::string& payee, std::string& notice,
                     const ChequeComponents& components) {

@@ -89,8 +89,7 @@ std::string conditionComparison(const XmlNode& child, const std::string& value) 
   const std::string fieldtype = child.attribute("fieldtype");
   if (type == "0" || type == "1" || type == "5") {
     return " and " + checkedColumnName(child.attribute("fieldname")) +
-           comparisonOperator(fieldtype) + "'" + doubleApostrophes(NullToStr(Variant(value))) +
-           "'";
+           comparisonOperator(fieldtype) + "'" + doubleApostrophes(NullToStr(Variant(value))) + "'";
   }
   if (type == "2" || type == "3" || type == "4") {
     return " and " + checkedColumnName(child.attribute("fieldname")) +
@@ -143,8 +142,8 @@ std::string GetRowAuth(const LoginContext& ologin, const std::string& businessOb
   }
 }
 
-std::string GetAuthSource(const LoginContext& ologin, const std::string& tableName,
-                          bool withAlias, const RowRightFactory& createService) {
+std::string GetAuthSource(const LoginContext& ologin, const std::string& tableName, bool withAlias,
+                          const RowRightFactory& createService) {
   std::string condition;
   for (const AuthClause& clause : kAuthClauses) {
     const std::string list = GetRowAuth(ologin, clause.object, "", "", createService);

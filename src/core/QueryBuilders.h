@@ -28,8 +28,8 @@ std::string GetRowAuth(const LoginContext& ologin, const std::string& businessOb
 // (strLoanID), item (strItemID; a row without item always passes) and maker (strPersonID):
 // `tableName` itself when no right restricts, else "(Select * From <table> Where ...) As <table>"
 // with `withAlias`, or the same ending in ") " without it. Never raises.
-std::string GetAuthSource(const LoginContext& ologin, const std::string& tableName,
-                          bool withAlias, const RowRightFactory& createService = CreateRowRight);
+std::string GetAuthSource(const LoginContext& ologin, const std::string& tableName, bool withAlias,
+                          const RowRightFactory& createService = CreateRowRight);
 // Callers hold the flag as the text "True" or "False": convert it, a text never reads as a flag.
 std::string GetAuthSource(const LoginContext&, const std::string&, const char*) = delete;
 

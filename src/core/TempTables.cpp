@@ -53,8 +53,7 @@ double timerSeconds() {
   std::tm local{};
   localtime_r(&seconds, &local);
   const auto milliseconds =
-      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-      1000;
+      std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
   return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec +
          static_cast<double>(milliseconds / 10) / 100;
 }

@@ -79,11 +79,15 @@ Cheque readChequeElement(const std::string& element) {
     throw RuntimeError(errnum::kInvalidArgument, "The cheque element cannot be read.");
   }
   const XmlNode book = document.documentElement();
-  return Cheque{book.attribute("cCode"),   book.attribute("cn_id"),
-                book.attribute("csettle"), CDbl(Variant(book.attribute("mc"))),
+  return Cheque{book.attribute("cCode"),
+                book.attribute("cn_id"),
+                book.attribute("csettle"),
+                CDbl(Variant(book.attribute("mc"))),
                 CDate(Variant(book.attribute("bill_date"))),
-                book.attribute("cremark"), book.attribute("cdept"),
-                book.attribute("cperson"), book.attribute("cget")};
+                book.attribute("cremark"),
+                book.attribute("cdept"),
+                book.attribute("cperson"),
+                book.attribute("cget")};
 }
 
 class EmbeddedChequeBook final : public ChequeBook {
@@ -119,9 +123,8 @@ class EmbeddedChequeBook final : public ChequeBook {
     const ChequeSession& session = common().session();
     reportFailure([&] {
       connection().execute(
-          "update ChequeBook set csettle = " + quoted(cheque.settleStyle) +
-          ", mc = " + amountText(cheque) +
-          ", bill_date = " + quoted(cheque.billDate.toSqlString()) +
+          "update ChequeBook set csettle = " + quoted(cheque.settleStyle) + ", mc = " +
+          amountText(cheque) + ", bill_date = " + quoted(cheque.billDate.toSqlString()) +
           ", cremark = " + quotedOrNull(cheque.remark) +
           ", cdept = " + quotedOrNull(cheque.department) +
           ", cperson = " + quotedOrNull(cheque.person) + ", cget = " + quotedOrNull(cheque.payee) +
@@ -151,9 +154,7 @@ class EmbeddedChequeBook final : public ChequeBook {
     return billDate.dayNumber() <= CDate(rs.field("dClosedThrough").value()).dayNumber();
   }
 
-  static std::string amountText(const Cheque& cheque) {
-    return CStr(Variant::dbl(cheque.amount));
-  }
+  static std::string amountText(const Cheque& cheque) { return CStr(Variant::dbl(cheque.amount)); }
 
   template <class Write>
   void reportFailure(const Write& write) {

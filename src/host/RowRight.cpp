@@ -26,7 +26,8 @@ std::string quoted(std::string_view text) {
 
 bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return std::ranges::equal(a, b, [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
   });
 }
 
@@ -40,7 +41,8 @@ std::string inList(const std::vector<std::string>& ids) {
 // Select 'a' Union Select 'b': fits after "Select N'' Union" inside IN (...).
 std::string selectList(const std::vector<std::string>& ids) {
   std::string list;
-  for (const std::string& id : ids) list += (list.empty() ? "Select " : " Union Select ") + quoted(id);
+  for (const std::string& id : ids)
+    list += (list.empty() ? "Select " : " Union Select ") + quoted(id);
   return list;
 }
 
@@ -79,7 +81,8 @@ class EmbeddedRowRight final : public RowRight {
     if (!key.empty()) sql += " and g.cKey = " + quoted(key);
     sql += " and ((g.iIsUser = 1 and g.cHolder_ID = " + quoted(userId_) +
            ") or (g.iIsUser = 0 and g.cHolder_ID in (select cgroup_id from vqsystem..UA_Role"
-           " where cUser_id = " + quoted(userId_) + ")))";
+           " where cUser_id = " +
+           quoted(userId_) + ")))";
     sql += users ? " order by u.cUser_Name" : " order by g.cObjectID";
 
     std::vector<std::string> ids;
