@@ -181,8 +181,9 @@ TEST(RegisterCheque, DatabaseIsClosedWhenTheSessionFails) {
   std::vector<std::string> log;
   std::string notice;
   TestLogin login = scriptLogin();
+  const Script sessionFails{true, 2, "", "", "", true};
   EXPECT_FALSE(RegisterCheque(login, false, "100201", "ZP001", "202", 1, {2026, 3, 5}, "", "",
-                              "", "", notice, scriptedComponents(log, Script{true, 2, "", "", "", true})));
+                              "", "", notice, scriptedComponents(log, sessionFails)));
   EXPECT_EQ(notice, "the session cannot start");
   EXPECT_EQ(log.back(), "close");
 }

@@ -50,8 +50,9 @@ TEST_F(RowRightTest, GroupGrantsReachEveryMemberAndNothingElse) {
   connection.execute(
       "insert into vqsystem..UA_User (cUser_ID, cUser_Name) values ('clerk2', 'O''Neil'), "
       "('loner', 'Loner')");
-  connection.execute("insert into vqsystem..UA_Role (cUser_id, cgroup_id) values "
-                     "('clerk2', 'KXCLERK')");
+  connection.execute(
+      "insert into vqsystem..UA_Role (cUser_id, cgroup_id) values "
+      "('clerk2', 'KXCLERK')");
   connection.execute(
       "insert into RowRightGrant (cHolder_ID, iIsUser, cBusObject, cKey, cObjectID) values "
       "('clerk2', 1, 'user', '', 'clerk2'), ('clerk2', 1, 'user', '', 'clerk'), "
@@ -80,8 +81,7 @@ TEST_F(RowRightTest, GroupGrantsReachEveryMemberAndNothingElse) {
 TEST_F(RowRightTest, FailuresRaise) {
   EXPECT_THROW(CreateRowRight()->GetAuthString("department"), RuntimeError);  // no init
   const std::unique_ptr<RowRight> service = CreateRowRight();
-  EXPECT_THROW(service->init("Data Source=/nonexistent/corvane-account", "clerk"),
-               RuntimeError);
+  EXPECT_THROW(service->init("Data Source=/nonexistent/corvane-account", "clerk"), RuntimeError);
 }
 
 }  // namespace
