@@ -1,6 +1,6 @@
 -- The demo company's vouchers of January 2026: three loans (one an opening-balance loan), two
--- income claims and two expense claims, in the states a new user meets first: saved, submitted
--- and approved.
+-- income claims (deposits returned) and two expense claims, in the states a new user meets
+-- first: saved, submitted and approved.
 
 INSERT INTO KX_LoanVouch (GUID, AutoID, strTypeCode, strVouchID, dtLoanDate, strDepartID, strLoanID,
                           strItemClassID, strItemID, strBill, fltRate, dblMoney, dblOldMoney, strUsed,
@@ -31,8 +31,8 @@ INSERT INTO KX_ExpenVouch (GUID, AutoID, strTypeCode, strVouchID, dtLoanDate, st
                            strItemClassID, strItemID, strBill, fltRate, dblMoney, dblOldMoney,
                            strUsed, strPersonID, blnAudi, intBudPass, strAuditorID)
 VALUES
-  ('{7C2E9B40-1D3F-4E6A-8B02-000000000001}', 1, '101', 'SR2026010001', '2026-01-08 00:00:00',
-   '02', '0003', NULL, NULL, '人民币', 1, 300, 300, '废旧包装物变卖收入', 'clerk', 0, 0, NULL),
+  ('{7C2E9B40-1D3F-4E6A-8B02-000000000001}', 1, '102', 'SR2026010001', '2026-01-08 00:00:00',
+   '02', '0003', NULL, NULL, '人民币', 1, 300, 300, '房租押金退回', 'clerk', 0, 0, NULL),
   ('{7C2E9B40-1D3F-4E6A-8B02-000000000002}', 2, '102', 'SR2026010002', '2026-01-09 00:00:00',
    '0302', '0007', 'ch', 'A002', '美元', 7.18, 150, 1077, '展会押金退回', 'demo', 1, 0, NULL),
   ('{7C2E9B40-1D3F-4E6A-8B02-000000000003}', 3, '201', 'BX2026010001', '2026-01-12 00:00:00',
@@ -46,7 +46,7 @@ INSERT INTO KX_ExpenVouch_Sub (MGuid, dtBDate, intBTime, dtEDate, intETime, strB
                                dblMoney, dblOldMoney, intAppend, strMemo)
 VALUES
   ('{7C2E9B40-1D3F-4E6A-8B02-000000000001}', '2026-01-08 00:00:00', NULL, '2026-01-08 00:00:00',
-   NULL, NULL, NULL, NULL, '101', 300, 1, NULL, NULL, 300, 300, 1, '包装物变卖'),
+   NULL, NULL, NULL, NULL, '102', 300, 1, NULL, NULL, 300, 300, 1, '员工宿舍押金'),
   ('{7C2E9B40-1D3F-4E6A-8B02-000000000002}', '2026-01-09 00:00:00', NULL, '2026-01-09 00:00:00',
    NULL, NULL, NULL, NULL, '102', 150, 1, NULL, NULL, 150, 1077, 1, '展位押金'),
   ('{7C2E9B40-1D3F-4E6A-8B02-000000000003}', '2026-01-10 00:00:00', 8, '2026-01-11 00:00:00',
