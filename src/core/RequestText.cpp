@@ -28,15 +28,6 @@ std::string OptionalText(const XmlNode& node, std::string_view path) {
   return found ? found.text() : std::string();
 }
 
-std::string QuotedSql(std::string_view text) {
-  std::string quoted = "'";
-  for (const char c : text) {
-    quoted += c;
-    if (c == '\'') quoted += '\'';
-  }
-  return quoted + "'";
-}
-
 std::optional<std::string> WholeNumber(std::string_view text) {
   std::string_view digits = text;
   if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) digits.remove_prefix(1);

@@ -1,5 +1,6 @@
 #pragma once
-// Reading values from a request's func element and placing them into SQL texts safely.
+// Reading values from a request's func element, and the whole numbers that alone may stand
+// unquoted in SQL.
 
 #include <optional>
 #include <string>
@@ -15,9 +16,6 @@ std::string RequiredText(const XmlNode& node, std::string_view path);
 
 // The text of that element, or empty text when it is missing.
 std::string OptionalText(const XmlNode& node, std::string_view path);
-
-// `text` between apostrophes with every apostrophe in it doubled; empty text stays ''.
-std::string QuotedSql(std::string_view text);
 
 // The whole number that `text` holds (optional sign, digits, nothing else), written without
 // leading zeros; nullopt for any other text, the empty one included, and for numbers beyond 64

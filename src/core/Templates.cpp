@@ -17,6 +17,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
+#include "platform/db/SqlLiteral.h"
 
 namespace corvane {
 
@@ -56,7 +57,7 @@ int templateMode(const XmlNode& func) {
 }
 
 std::string printFormatSql(const std::string& key) {
-  return "select top 1 * from prn_format where moduleid=" + QuotedSql(key);
+  return "select top 1 * from prn_format where moduleid=" + db::quoteLiteral(key);
 }
 
 }  // namespace
@@ -65,18 +66,18 @@ std::string TemplateRights(LoginContext& /*login*/, const std::string& /*cardNum
 
 std::string TemplateListSql(const std::string& cardNumber, int mode, const std::string& rights) {
   return "Select vt_id,vt_name,vt_cardnumber From VoucherTemplates Where vt_cardnumber=" +
-         QuotedSql(cardNumber) + " and vt_templatemode=" + std::to_string(mode) + rightsClause(rights);
+         db::quoteLiteral(cardNumber) + " and vt_templatemode=" + std::to_string(mode) + rightsClause(rights);
 }
 
 std::string DefaultTemplateSql(const std::string& cardNumber, const std::string& rights) {
   return "Select top 1 vt_id,vt_cardnumber From VoucherTemplates Where vt_cardnumber=" +
-         QuotedSql(cardNumber) + " and vt_templatemode=0" + rightsClause(rights);
+         db::quoteLiteral(cardNumber) + " and vt_templatemode=0" + rightsClause(rights);
 }
 
 std::string AllowedTemplateSql(const std::string& cardNumber, const std::string& rights,
                                const std::string& templateId) {
   return "Select vt_id,vt_name,vt_cardnumber From VoucherTemplates Where vt_cardnumber=" +
-         QuotedSql(cardNumber) + " and vt_id in (" + rights + ") and vt_id=" + QuotedSql(templateId);
+         db::quoteLiteral(cardNumber) + " and vt_id in (" + rights + ") and vt_id=" + db::quoteLiteral(templateId);
 }
 
 void AnswerTemplateList(FuncCall& call) {
@@ -136,11 +137,11 @@ void StorePrintFormat(FuncCall& call) {
   db::Recordset rs;
   rs.open(FixSqlText(printFormatSql(key)), call.CN, db::adOpenStatic, db::adLockOptimistic);
   if (rs.eof()) {
-    call.CN.execute(FixSqlText("insert into prn_format (moduleid,formatxml) values (" + QuotedSql(key) +
-                               "," + QuotedSql(format) + ")"));
+    call.CN.execute(FixSqlText("insert into prn_format (moduleid,formatxml) values (" + db::quoteLiteral(key) +
+                               "," + db::quoteLiteral(format) + ")"));
   } else {
-    call.CN.execute(FixSqlText("update prn_format set formatxml=" + QuotedSql(format) +
-                               " where moduleid=" + QuotedSql(key)));
+    call.CN.execute(FixSqlText("update prn_format set formatxml=" + db::quoteLiteral(format) +
+                               " where moduleid=" + db::quoteLiteral(key)));
   }
   loadReply(call.oXml, "<success/>");
 }

@@ -7,6 +7,7 @@
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
@@ -15,15 +16,6 @@ namespace {
 
 constexpr int kDefaultSerialDigits = 4;
 constexpr std::int32_t kDefaultFirstSerial = 1;
-
-std::string literal(std::string_view text) {
-  std::string quoted = "'";
-  for (const char c : text) {
-    quoted += c;
-    if (c == '\'') quoted += '\'';
-  }
-  return quoted + "'";
-}
 
 bool isTrue(std::string_view text) {
   std::string lower(text);
@@ -111,7 +103,7 @@ class EmbeddedBillNumber final : public BillNumber {
  public:
   bool InitBill(db::Connection& connection, const std::string& cardNumber) override {
     db::Recordset rs;
-    rs.open("Select FormatXml From BillNumberFormat Where CardNumber = " + literal(cardNumber),
+    rs.open("Select FormatXml From BillNumberFormat Where CardNumber = " + db::quoteLiteral(cardNumber),
             connection);
     if (rs.eof()) return false;
     connection_ = &connection;
@@ -149,7 +141,7 @@ class EmbeddedBillNumber final : public BillNumber {
   }
 
   std::string seedFilter(const std::string& prefix) const {
-    return " Where CardNumber = " + literal(card_) + " And SeedPrefix = " + literal(prefix);
+    return " Where CardNumber = " + db::quoteLiteral(card_) + " And SeedPrefix = " + db::quoteLiteral(prefix);
   }
 
   std::optional<std::int32_t> lastSerial(const std::string& prefix) const {
@@ -170,7 +162,7 @@ class EmbeddedBillNumber final : public BillNumber {
     OwnTransaction transaction(*connection_);
     if (connection_->execute("Update BillNumberSeed Set LastSerial = LastSerial + 1" + seedFilter(prefix)) == 0) {
       connection_->execute("Insert Into BillNumberSeed (CardNumber, SeedPrefix, LastSerial) Values (" +
-                           literal(card_) + ", " + literal(prefix) + ", " + std::to_string(first) + ")");
+                           db::quoteLiteral(card_) + ", " + db::quoteLiteral(prefix) + ", " + std::to_string(first) + ")");
     }
     const std::int32_t serial = *lastSerial(prefix);
     transaction.commit();

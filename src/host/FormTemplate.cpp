@@ -4,19 +4,11 @@
 
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
+#include "platform/db/SqlLiteral.h"
 
 namespace corvane {
 
 namespace {
-
-std::string literal(std::string_view text) {
-  std::string quoted = "'";
-  for (const char c : text) {
-    quoted += c;
-    if (c == '\'') quoted += '\'';
-  }
-  return quoted + "'";
-}
 
 db::Recordset query(db::Connection& connection, const std::string& sql) {
   db::Recordset rs;
@@ -38,18 +30,18 @@ class EmbeddedFormTemplate final : public FormTemplate {
                  "From VoucherTemplates "
                  "Left Join Vouchers On Vouchers.CardNumber = VoucherTemplates.vt_cardnumber "
                  "Left Join VoucherTemplateItems On VoucherTemplateItems.vt_id = VoucherTemplates.vt_id "
-                 "Where VoucherTemplates.vt_cardnumber = " + literal(cardNumber) +
-                 " And VoucherTemplates.vt_id = " + literal(templateId) +
+                 "Where VoucherTemplates.vt_cardnumber = " + db::quoteLiteral(cardNumber) +
+                 " And VoucherTemplates.vt_id = " + db::quoteLiteral(templateId) +
                  " Order By VoucherTemplateItems.CardSection Desc, VoucherTemplateItems.intOrder");
   }
 
   std::optional<db::Recordset> GetFixedData(db::Connection& connection,
                                             const std::string& templateId) override {
-    if (query(connection, "Select vt_id From VoucherTemplates Where vt_id = " + literal(templateId)).eof()) {
+    if (query(connection, "Select vt_id From VoucherTemplates Where vt_id = " + db::quoteLiteral(templateId)).eof()) {
       return std::nullopt;
     }
     return query(connection, "Select strName, strValue From VoucherFixedData Where vt_id = " +
-                                 literal(templateId) + " Order By strName");
+                                 db::quoteLiteral(templateId) + " Order By strName");
   }
 
   std::string GetCompanyLogoImageData(db::Connection& connection) override {

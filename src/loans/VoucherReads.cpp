@@ -18,6 +18,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
+#include "platform/db/SqlLiteral.h"
 
 namespace corvane {
 
@@ -67,7 +68,7 @@ std::optional<std::string> voucherId(const XmlNode& func, const std::string& cur
 }
 
 std::string headSql(const VoucherReadKind& kind, const std::optional<std::string>& id) {
-  const std::string locale = QuotedSql(gLocaleID);
+  const std::string locale = db::quoteLiteral(gLocaleID);
   if (!id && kind.emptyByFalseFilter) {
     return "Select Top 1 " + std::string(kHeadColumns) + " From " + std::string(kind.headView) +
            " Where 1 = 2 and " + std::string(kind.headLocaleColumn) + "=" + locale;
@@ -98,15 +99,15 @@ std::string itemName(FuncCall& call, const std::string& itemClass, const std::st
   if (!isPlainClassCode(itemClass)) return {};
   const std::string sql =
       itemClass == "ch"
-          ? "Select cinvname As strName From inventory Where cinvcode = " + QuotedSql(item)
-          : "Select citemname As strName From fitemss" + itemClass + " Where citemcode = " + QuotedSql(item);
+          ? "Select cinvname As strName From inventory Where cinvcode = " + db::quoteLiteral(item)
+          : "Select citemname As strName From fitemss" + itemClass + " Where citemcode = " + db::quoteLiteral(item);
   const db::Recordset rs = openSql(call, sql, db::adOpenForwardOnly, db::adLockReadOnly);
   return rs.eof() ? std::string() : NullToStr(rs.field("strName").value());
 }
 
 std::optional<std::string> currencyDecimals(FuncCall& call, const std::string& currency) {
   const db::Recordset rs = openSql(call, "SELECT idec FROM dbo.foreigncurrency WHERE (cexch_name = " +
-                                             QuotedSql(currency) + ")",
+                                             db::quoteLiteral(currency) + ")",
                                    db::adOpenForwardOnly, db::adLockReadOnly);
   if (rs.eof()) return std::nullopt;
   return CStr(rs.field("idec").value());
@@ -140,8 +141,8 @@ std::string operListSql(const VoucherReadKind& kind, const std::string& card, co
       "dbo.KX_OperationType.strPrintModel = VoucherTemplates_1.VT_ID LEFT OUTER JOIN "
       "dbo.VoucherTemplates ON " +
       std::string(kind.operTemplateJoin) + "Where IsNull(dbo.VoucherTemplates.VT_CardNumber,'') = " +
-      QuotedSql(card) + std::string(kind.operCardClose) +
-      "And IsNull(VoucherTemplates_1.VT_CardNumber,'') = " + QuotedSql(card);
+      db::quoteLiteral(card) + std::string(kind.operCardClose) +
+      "And IsNull(VoucherTemplates_1.VT_CardNumber,'') = " + db::quoteLiteral(card);
   if (rights == "1=2") {
     sql += " and 1=2";
   } else if (!rights.empty()) {
