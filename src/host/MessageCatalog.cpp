@@ -3,16 +3,13 @@
 #include <algorithm>
 #include <cctype>
 
+#include "platform/com/AsciiText.h"
+
 namespace corvane {
 
 namespace {
 
-bool isEnglish(const std::string& locale) {
-  constexpr std::string_view kEnglish = "en-us";
-  return std::ranges::equal(locale, kEnglish, [](char a, char b) {
-    return std::tolower(static_cast<unsigned char>(a)) == b;
-  });
-}
+bool isEnglish(const std::string& locale) { return equalsIgnoringCase(locale, "en-us"); }
 
 const MessageText* findMessage(std::string_view id) {
   const auto texts = EmbeddedMessageTexts();

@@ -6,35 +6,22 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/com/AsciiText.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
 
 namespace corvane {
 
 namespace {
 
-// Text between apostrophes, every apostrophe in it doubled.
-std::string quoted(std::string_view text) {
-  std::string out = "'";
-  for (const char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out + "'";
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
-}
+using db::quoteLiteral;
 
 // 'a','b': fits inside IN (...).
 std::string inList(const std::vector<std::string>& ids) {
   std::string list;
-  for (const std::string& id : ids) list += (list.empty() ? "" : ",") + quoted(id);
+  for (const std::string& id : ids) list += (list.empty() ? "" : ",") + quoteLiteral(id);
   return list;
 }
 
@@ -42,7 +29,7 @@ std::string inList(const std::vector<std::string>& ids) {
 std::string selectList(const std::vector<std::string>& ids) {
   std::string list;
   for (const std::string& id : ids)
-    list += (list.empty() ? "Select " : " Union Select ") + quoted(id);
+    list += (list.empty() ? "Select " : " Union Select ") + quoteLiteral(id);
   return list;
 }
 
@@ -64,7 +51,7 @@ class EmbeddedRowRight final : public RowRight {
  private:
   bool isControlled(const std::string& object) {
     db::Recordset rs;
-    rs.open("select bControl from RowRightObject where cBusObject = " + quoted(object),
+    rs.open("select bControl from RowRightObject where cBusObject = " + quoteLiteral(object),
             connection_);
     return !rs.eof() && CBool(rs.field("bControl").value());
   }
@@ -77,12 +64,12 @@ class EmbeddedRowRight final : public RowRight {
     sql += users ? "u.cUser_Name from RowRightGrant g join vqsystem..UA_User u"
                    " on u.cUser_ID = g.cObjectID"
                  : "g.cObjectID from RowRightGrant g";
-    sql += " where g.cBusObject = " + quoted(object);
-    if (!key.empty()) sql += " and g.cKey = " + quoted(key);
-    sql += " and ((g.iIsUser = 1 and g.cHolder_ID = " + quoted(userId_) +
+    sql += " where g.cBusObject = " + quoteLiteral(object);
+    if (!key.empty()) sql += " and g.cKey = " + quoteLiteral(key);
+    sql += " and ((g.iIsUser = 1 and g.cHolder_ID = " + quoteLiteral(userId_) +
            ") or (g.iIsUser = 0 and g.cHolder_ID in (select cgroup_id from vqsystem..UA_Role"
            " where cUser_id = " +
-           quoted(userId_) + ")))";
+           quoteLiteral(userId_) + ")))";
     sql += users ? " order by u.cUser_Name" : " order by g.cObjectID";
 
     std::vector<std::string> ids;

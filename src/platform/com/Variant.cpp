@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <limits>
 
+#include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
 
 namespace corvane {
@@ -615,16 +616,8 @@ Currency CCur(const Variant& value) {
 bool CBool(const Variant& value) {
   if (value.type() != VarType::String) return CDbl(value) != 0;
   const std::string_view text = trimBlanks(value.asString());
-  const auto equalsIgnoringCase = [text](std::string_view word) {
-    if (text.size() != word.size()) return false;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      const char c = text[i];
-      if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != word[i]) return false;
-    }
-    return true;
-  };
-  if (equalsIgnoringCase("true")) return true;
-  if (equalsIgnoringCase("false")) return false;
+  if (equalsIgnoringCase(text, "true")) return true;
+  if (equalsIgnoringCase(text, "false")) return false;
   const auto number = parseWholeDecimal(text);
   if (!number) raiseTypeMismatch();
   return hasNonZeroDigit(number->integerDigits) || hasNonZeroDigit(number->fractionDigits);

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/AccountFiles.h"
 #include "platform/db/ConnectionHandle.h"
@@ -23,12 +24,6 @@ std::string_view trimmed(std::string_view text) {
   while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
   return text;
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-  });
 }
 
 bool isQuote(char c) { return c == '\'' || c == '"'; }

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 
+#include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/RecordsetData.h"
@@ -31,12 +32,6 @@ bool fitsLong(std::int64_t value) {
 Variant wholeNumber(std::int64_t value) {
   return fitsLong(value) ? Variant::longValue(static_cast<std::int32_t>(value))
                          : Variant::dbl(static_cast<double>(value));
-}
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-  });
 }
 
 // Stored dates read "2005-08-02 14:30:05" (fractions of a second are dropped).

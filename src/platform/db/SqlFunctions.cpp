@@ -14,6 +14,7 @@
 #include <vector>
 #include <algorithm>
 
+#include "platform/com/AsciiText.h"
 #include "platform/com/Variant.h"
 
 namespace corvane::db {
@@ -476,12 +477,6 @@ void newid(sqlite3_context* context, int, sqlite3_value**) {
 // ---- catalog stand-ins
 
 constexpr std::array<std::string_view, 3> kCatalogDatabaseNames = {"main", "vqsystem", "tempdb"};
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-         });
-}
 
 // A name part without its brackets.
 std::string unbracketed(std::string_view part) {

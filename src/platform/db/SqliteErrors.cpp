@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "platform/com/RuntimeError.h"
+#include "platform/com/AsciiText.h"
+#include "platform/db/SqliteStatement.h"
 #include "platform/db/TsqlCatalog.h"
 #include "platform/db/TsqlLexer.h"
 
@@ -16,37 +18,12 @@ namespace corvane::db {
 
 namespace {
 
-struct StatementCloser {
-  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementCloser>;
-
-StatementPtr prepare(sqlite3* db, const std::string& sql) {
-  sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(statement);
-    return nullptr;
-  }
-  return StatementPtr(statement);
-}
-
-std::string columnText(sqlite3_stmt* statement, int column) {
-  const auto* text = sqlite3_column_text(statement, column);
-  return text ? reinterpret_cast<const char*>(text) : "";
-}
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
-
 bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 // The words of the statement kind for SQL Server's "... INSERT fails." texts.
 std::string statementVerb(std::string_view sql) {
   const auto start = sql.find_first_not_of(" \t\r\n");
-  const std::string word = lower(sql.substr(start == std::string_view::npos ? 0 : start, 6));
+  const std::string word = toLowerAscii(sql.substr(start == std::string_view::npos ? 0 : start, 6));
   if (word == "update") return "UPDATE";
   if (word == "delete") return "DELETE";
   return "INSERT";
@@ -81,7 +58,7 @@ struct NamedKey {
 };
 
 std::vector<std::string> sortedLower(std::vector<std::string> names) {
-  for (auto& name : names) name = lower(name);
+  for (auto& name : names) name = toLowerAscii(name);
   std::sort(names.begin(), names.end());
   return names;
 }

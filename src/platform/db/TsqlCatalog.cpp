@@ -1,5 +1,8 @@
 #include "platform/db/TsqlCatalog.h"
 
+#include "platform/com/AsciiText.h"
+#include "platform/db/SqliteStatement.h"
+
 #include <cctype>
 #include <memory>
 
@@ -7,30 +10,6 @@ namespace corvane::db {
 
 namespace {
 
-struct StatementCloser {
-  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementCloser>;
-
-StatementPtr prepare(sqlite3* db, const std::string& sql) {
-  sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(statement);
-    return nullptr;
-  }
-  return StatementPtr(statement);
-}
-
-std::string text(sqlite3_stmt* statement, int column) {
-  const auto* value = sqlite3_column_text(statement, column);
-  return value ? reinterpret_cast<const char*>(value) : "";
-}
-
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 }  // namespace
 
@@ -44,7 +23,7 @@ std::string quoteSqliteName(std::string_view name) {
 }
 
 std::string TsqlCatalog::key(const std::string& schema, const std::string& table) {
-  return lower(schema) + "." + lower(table);
+  return toLowerAscii(schema) + "." + toLowerAscii(table);
 }
 
 const std::vector<TsqlColumn>& TsqlCatalog::columns(const std::string& schema, const std::string& table) {
@@ -71,7 +50,7 @@ std::vector<TsqlColumn> TsqlCatalog::read(const std::string& schema, const std::
       ++keyColumns;
       keyIndex = columns.size();
     }
-    columns.push_back({text(info.get(), 1), parseDeclaredType(text(info.get(), 2))});
+    columns.push_back({columnText(info.get(), 1), parseDeclaredType(columnText(info.get(), 2))});
   }
   if (keyColumns == 1 && columns[keyIndex].type.kind == TsqlType::Kind::Integer &&
       hasAutoincrement(database, table)) {
@@ -83,7 +62,7 @@ std::vector<TsqlColumn> TsqlCatalog::read(const std::string& schema, const std::
 // The database an unqualified name resolves to, as SQLite searches them; empty when none.
 std::string TsqlCatalog::schemaOf(const std::string& table) const {
   const StatementPtr list = prepare(db_, "PRAGMA table_list(" + quoteSqliteName(table) + ")");
-  return list && sqlite3_step(list.get()) == SQLITE_ROW ? text(list.get(), 0) : std::string();
+  return list && sqlite3_step(list.get()) == SQLITE_ROW ? columnText(list.get(), 0) : std::string();
 }
 
 bool TsqlCatalog::hasAutoincrement(const std::string& schema, const std::string& table) const {
@@ -92,7 +71,7 @@ bool TsqlCatalog::hasAutoincrement(const std::string& schema, const std::string&
   if (!query) return false;
   sqlite3_bind_text(query.get(), 1, table.c_str(), -1, SQLITE_TRANSIENT);
   return sqlite3_step(query.get()) == SQLITE_ROW &&
-         lower(text(query.get(), 0)).find("autoincrement") != std::string::npos;
+         toLowerAscii(columnText(query.get(), 0)).find("autoincrement") != std::string::npos;
 }
 
 }  // namespace corvane::db

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/com/AsciiText.h"
+
 namespace corvane::db {
 
 struct TsqlToken {
@@ -24,7 +26,5 @@ struct TsqlToken {
 // Raises RuntimeError kDbStatement on an unclosed literal or name and on a character that
 // T-SQL does not use. The last token is always End.
 std::vector<TsqlToken> tokenizeTsql(std::string_view text);
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace corvane::db

@@ -30,11 +30,6 @@ using TokenKind = TsqlToken::Kind;
   raiseStatement(what + " is not supported by the SQL translator.");
 }
 
-std::string lower(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return out;
-}
 
 std::string quoteString(std::string_view value) {
   std::string out = "'";
@@ -407,7 +402,7 @@ class Parser {
   TsqlType parseDeclaredTypeName(std::string* text = nullptr) {
     const TsqlToken& name = advance();
     if (!isNameToken(name)) failAt(name);
-    std::string declared = lower(name.text);
+    std::string declared = toLowerAscii(name.text);
     if (acceptSymbol("(")) {
       if (acceptWord("MAX")) {
         declared += "(max)";
@@ -1008,7 +1003,7 @@ class Parser {
   // `sysobjects` of a database: its tables ('U') and views ('V') from sqlite_master, with the
   // ids tsql_object_id answers.
   static std::string catalogTable(const std::string& schema, const std::string& alias, Scope& scope) {
-    const std::string database = schema.empty() ? "main" : lower(schema);
+    const std::string database = schema.empty() ? "main" : toLowerAscii(schema);
     const std::string kind = "CASE type WHEN 'view' THEN 'V' ELSE 'U' END";
     Source source;
     source.alias = alias;
@@ -1463,7 +1458,7 @@ class Parser {
 
   Expr parseFunction(Scope& scope) {
     const std::string written = advance().text;
-    const std::string name = lower(written);
+    const std::string name = toLowerAscii(written);
     if (name == "cast") return parseCast(scope);
     if (name == "convert") return parseConvert(scope);
     if (name == "datediff") return parseDateDiff(scope);
@@ -1563,7 +1558,7 @@ class Parser {
     expectSymbol("(");
     const TsqlToken& unit = advance();
     if (!isNameToken(unit)) failAt(unit);
-    const std::string unitName = lower(unit.text);
+    const std::string unitName = toLowerAscii(unit.text);
     if (unitName != "day" && unitName != "dd" && unitName != "d") raiseUnsupported("DATEDIFF by " + unit.text);
     expectSymbol(",");
     const Expr from = parseExpr(scope);
@@ -1577,7 +1572,7 @@ class Parser {
   TsqlType parseTypeName(std::string& written) {
     const TsqlToken& name = advance();
     if (!isNameToken(name)) failAt(name);
-    written = lower(name.text);
+    written = toLowerAscii(name.text);
     std::string declared = written;
     const bool sized = peek().isSymbol("(");
     if (acceptSymbol("(")) {

@@ -1,0 +1,25 @@
+#pragma once
+// Case-insensitive comparison of names (tables, columns, keys, locales): ASCII letters fold,
+// everything else compares as it is.
+
+#include <algorithm>
+#include <cctype>
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+inline char toLowerAscii(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+
+inline std::string toLowerAscii(std::string_view text) {
+  std::string lowered(text);
+  for (char& c : lowered) c = toLowerAscii(c);
+  return lowered;
+}
+
+inline bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](char x, char y) { return toLowerAscii(x) == toLowerAscii(y); });
+}
+
+}  // namespace corvane

@@ -1,0 +1,32 @@
+#pragma once
+// A prepared SQLite statement that finalizes itself, for the layer's own catalog look-ups.
+
+#include <sqlite3.h>
+
+#include <memory>
+#include <string>
+
+namespace corvane::db {
+
+struct StatementCloser {
+  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementCloser>;
+
+// The prepared statement, or null when `sql` does not prepare.
+inline StatementPtr prepare(sqlite3* db, const std::string& sql) {
+  sqlite3_stmt* statement = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &statement, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(statement);
+    return nullptr;
+  }
+  return StatementPtr(statement);
+}
+
+// The text of a column of the current row; empty for Null.
+inline std::string columnText(sqlite3_stmt* statement, int column) {
+  const auto* text = sqlite3_column_text(statement, column);
+  return text ? reinterpret_cast<const char*>(text) : "";
+}
+
+}  // namespace corvane::db
