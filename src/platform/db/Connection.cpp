@@ -25,12 +25,6 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-  });
-}
-
 bool isQuote(char c) { return c == '\'' || c == '"'; }
 
 // Reads a quoted value starting at its opening quote; a doubled quote stands for one.
@@ -119,6 +113,12 @@ void requireFile(const std::filesystem::path& file) {
 }
 
 }  // namespace
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
+}
 
 std::optional<std::string> connectionStringValue(std::string_view connectionString,
                                                  std::string_view key) {
