@@ -11,6 +11,7 @@
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/SqlFunctions.h"
 #include "platform/db/SqliteErrors.h"
+#include "platform/db/TsqlLexer.h"
 #include "platform/db/TsqlTranslator.h"
 
 namespace corvane::db {
@@ -113,12 +114,6 @@ void requireFile(const std::filesystem::path& file) {
 }
 
 }  // namespace
-
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-  });
-}
 
 std::optional<std::string> connectionStringValue(std::string_view connectionString,
                                                  std::string_view key) {

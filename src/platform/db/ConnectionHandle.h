@@ -4,17 +4,11 @@
 
 #include <sqlite3.h>
 
-#include <string_view>
-
 #include "platform/db/Connection.h"
 
 namespace corvane::db {
 
 // The handle of an open connection; raises 0x800A0E78 when it is closed.
 sqlite3* sqliteHandle(Connection& connection);
-
-// Names of tables, columns and keys compare as SQL Server compares them here: ASCII letters
-// without regard to case.
-bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
 }  // namespace corvane::db

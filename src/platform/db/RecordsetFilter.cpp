@@ -5,8 +5,9 @@
 #include <compare>
 
 #include "platform/com/RuntimeError.h"
-#include "platform/db/ConnectionHandle.h"
+#include "platform/db/Connection.h"
 #include "platform/db/RecordsetData.h"
+#include "platform/db/TsqlLexer.h"
 
 namespace corvane::db {
 

@@ -9,6 +9,7 @@
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/RecordsetData.h"
 #include "platform/db/SqliteErrors.h"
+#include "platform/db/TsqlLexer.h"
 
 namespace corvane::db {
 
