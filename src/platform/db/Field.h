@@ -59,8 +59,6 @@ struct FieldInfo {
   std::string name;
   DeclaredType declared;
   bool nullable = true;
-  bool keyColumn = false;
-  bool autoIncrement = false;
   std::string baseSchema;  // main, vqsystem or tempdb
   std::string baseTable;
   std::string baseColumn;

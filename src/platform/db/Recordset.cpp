@@ -210,13 +210,9 @@ FieldInfo describeColumn(sqlite3* handle, sqlite3_stmt* statement, int column) {
   info.baseColumn = sqlite3_column_origin_name(statement, column);
   int notNull = 0;
   int primaryKey = 0;
-  int autoIncrement = 0;
   if (sqlite3_table_column_metadata(handle, info.baseSchema.c_str(), table, info.baseColumn.c_str(),
-                                    nullptr, nullptr, &notNull, &primaryKey,
-                                    &autoIncrement) == SQLITE_OK) {
-    info.nullable = notNull == 0 && primaryKey == 0;
-    info.keyColumn = primaryKey != 0;
-    info.autoIncrement = autoIncrement != 0;
+                                    nullptr, nullptr, &notNull, &primaryKey, nullptr) == SQLITE_OK) {
+    info.nullable = notNull == 0 && primaryKey == 0;  // a key column holds no Null
   }
   return info;
 }
