@@ -1,10 +1,28 @@
+#include "claims/CExpense.h"
+#include "core/COperation.h"
+#include "core/CPubMsg.h"
+#include "loans/CLoan.h"
 #include "platform/com/RequestClass.h"
 
 namespace corvane {
 
-// The module's creatable classes, one line per class: {"Corvane.<class>", factory}.
+namespace {
+
+template <class T>
+std::unique_ptr<RequestClass> make() {
+  return std::make_unique<T>();
+}
+
+}  // namespace
+
+// The module's creatable classes, one line per class.
 const ClassRegistry& ClassRegistry::standard() {
-  static const ClassRegistry registry({});
+  static const ClassRegistry registry({
+      {"Corvane.COperation", make<COperation>},
+      {"Corvane.CPubMsg", make<CPubMsg>},
+      {"Corvane.CLoan", make<CLoan>},
+      {"Corvane.CExpense", make<CExpense>},
+  });
   return registry;
 }
 
