@@ -138,7 +138,7 @@ constexpr bool kTakesAliasFlag = requires(const LoginContext& login, Flag flag) 
 static_assert(kTakesAliasFlag<bool>);
 static_assert(!kTakesAliasFlag<const char*>);
 
-// Loans across departments, borrowers, items and operators: the clerk may see the finance
+// Loans across departments, borrowers, items and operators (the demo's own loans left aside): the clerk may see the finance
 // department and the East China sales group, the persons 0003 to 0005, the items of class 01
 // and his own vouchers.
 TEST_F(QueryBuildersTest, ClerksRightsNarrowTheLoans) {
@@ -165,12 +165,12 @@ TEST_F(QueryBuildersTest, ClerksRightsNarrowTheLoans) {
   for (const Case& c : cases) {
     EXPECT_EQ(column("select KX_LoanVouch.strVouchID from " +
                      GetAuthSource(c.login, "KX_LoanVouch", true, c.service) +
-                     " order by KX_LoanVouch.strVouchID"),
+                     " where KX_LoanVouch.strVouchID like 'L%' order by KX_LoanVouch.strVouchID"),
               c.expected)
         << c.what;
     EXPECT_EQ(column("select v.strVouchID from " +
                      GetAuthSource(c.login, "KX_LoanVouch", false, c.service) +
-                     " v order by v.strVouchID"),
+                     " v where v.strVouchID like 'L%' order by v.strVouchID"),
               c.expected)
         << c.what << " without alias";
   }
