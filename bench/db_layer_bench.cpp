@@ -2,7 +2,9 @@
 // of ~50 rows, an insert, an update by row version, a delete, in one transaction), once through
 // Connection and Recordset and once as the translated SQLite statements straight through
 // prepare and step, reading every value of the list in both. The run ends with the ratio of the
-// two times per pair. The account lives in the temp directory (TMPDIR chooses it).
+// two times per pair. The account lives in the temp directory (TMPDIR chooses it; on a disk the
+// committed request is dominated by its syncs). On a busy machine the pairs compare best with
+//   --benchmark_enable_random_interleaving=true --benchmark_repetitions=15
 
 #include <benchmark/benchmark.h>
 

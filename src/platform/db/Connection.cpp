@@ -12,6 +12,7 @@
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/SqlFunctions.h"
 #include "platform/db/SqliteErrors.h"
+#include "platform/db/TsqlLexer.h"
 #include "platform/db/TsqlTranslator.h"
 
 namespace corvane::db {

@@ -16,12 +16,15 @@ struct sqlite3;
 
 namespace corvane::db {
 
-// Numbers of the record-set library for misuse of its objects.
+// Numbers of the record-set library that the database layer raises itself.
 inline constexpr std::int32_t kErrObjectClosed = static_cast<std::int32_t>(0x800A0E78);
 inline constexpr std::int32_t kErrObjectOpen = static_cast<std::int32_t>(0x800A0E79);
 inline constexpr std::int32_t kErrInvalidArgument = static_cast<std::int32_t>(0x800A0BB9);
 inline constexpr std::int32_t kErrTransactionExists = static_cast<std::int32_t>(0x8004D013);
 inline constexpr std::int32_t kErrNoTransaction = static_cast<std::int32_t>(0x8004D00E);
+inline constexpr std::int32_t kErrNotUpdatable = static_cast<std::int32_t>(0x800A0CB3);
+inline constexpr std::int32_t kErrMultipleStep = static_cast<std::int32_t>(0x80040E21);
+inline constexpr std::int32_t kErrRowNotFound = static_cast<std::int32_t>(0x80040E38);
 
 // The value of `key` (any case) in a "key=value;" connection string, quotes removed; nullopt
 // when the key is missing.

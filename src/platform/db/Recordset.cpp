@@ -5,12 +5,15 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <memory>
+#include <utility>
 
 #include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/RecordsetData.h"
 #include "platform/db/SqliteErrors.h"
+#include "platform/db/TsqlLexer.h"
 #include "platform/db/TsqlTranslator.h"
 
 namespace corvane::db {
@@ -185,9 +188,9 @@ struct ValueKinds {
 };
 
 // Brings an expression column's values to the type that all of them fit.
-void unifyValues(std::vector<std::vector<Variant>>& rows, std::size_t column, DataType type) {
+void unifyValues(std::vector<RecordRow>& rows, std::size_t column, DataType type) {
   for (auto& row : rows) {
-    Variant& value = row[column];
+    Variant& value = row.values[column];
     if (value.isNull()) continue;
     if (type == adVarWChar && value.type() != VarType::String) value = Variant(CStr(value));
     if (type == adDouble && value.type() == VarType::Long) value = Variant::dbl(value.asLong());
@@ -208,35 +211,71 @@ FieldInfo describeColumn(sqlite3* handle, sqlite3_stmt* statement, int column) {
   info.baseColumn = sqlite3_column_origin_name(statement, column);
   int notNull = 0;
   int primaryKey = 0;
-  int autoIncrement = 0;
   if (sqlite3_table_column_metadata(handle, info.baseSchema.c_str(), table, info.baseColumn.c_str(),
-                                    nullptr, nullptr, &notNull, &primaryKey,
-                                    &autoIncrement) == SQLITE_OK) {
-    info.nullable = notNull == 0 && primaryKey == 0;
-    info.keyColumn = primaryKey != 0;
-    info.autoIncrement = autoIncrement != 0;
+                                    nullptr, nullptr, &notNull, &primaryKey, nullptr) == SQLITE_OK) {
+    info.nullable = notNull == 0 && primaryKey == 0;  // a key column holds no Null
   }
   return info;
 }
 
-void readSnapshot(sqlite3* handle, sqlite3_stmt* statement, RecordsetData& data) {
+struct StatementCloser {
+  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using OwnedStatement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
+
+bool startsWithWord(std::string_view text, std::string_view word) {
+  return text.size() > word.size() && equalsIgnoringCase(text.substr(0, word.size()), word) &&
+         std::isspace(static_cast<unsigned char>(text[word.size()]));
+}
+
+// The same query with the rowid of its one table in front of its columns, so that rows of a
+// table without a key can be found again; null when the query cannot be read that way.
+OwnedStatement prepareWithRowid(sqlite3* handle, sqlite3_stmt* statement) {
+  if (sqlite3_bind_parameter_count(statement) > 0) return nullptr;
+  std::string_view text = sqlite3_sql(statement);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
+  if (!startsWithWord(text, "SELECT")) return nullptr;
+  std::string_view rest = text.substr(6);
+  while (!rest.empty() && std::isspace(static_cast<unsigned char>(rest.front()))) rest.remove_prefix(1);
+  if (startsWithWord(rest, "DISTINCT")) return nullptr;
+  const std::string sql = "SELECT _rowid_, " + std::string(rest);
+  sqlite3_stmt* withRowid = nullptr;
+  if (sqlite3_prepare_v2(handle, sql.c_str(), -1, &withRowid, nullptr) != SQLITE_OK) {
+    sqlite3_finalize(withRowid);
+    return nullptr;
+  }
+  return OwnedStatement(withRowid);
+}
+
+// Reads the statement's columns and rows into `data`. An editable set also learns the table its
+// rows are written to, and reads the rowids when that table is found by rowid.
+void readSnapshot(sqlite3* handle, sqlite3_stmt* statement, RecordsetData& data, bool editable) {
   const int columns = sqlite3_column_count(statement);
   std::vector<FieldInfo> infos;
   for (int column = 0; column < columns; ++column) infos.push_back(describeColumn(handle, statement, column));
   std::vector<ValueKinds> kinds(static_cast<std::size_t>(columns));
 
+  if (editable) data.target = findUpdateTarget(handle, infos);
+  OwnedStatement withRowid;
+  if (data.target && data.target->byRowid) {
+    withRowid = prepareWithRowid(handle, statement);
+    if (!withRowid) data.target.reset();
+  }
+  sqlite3_stmt* source = withRowid ? withRowid.get() : statement;
+  const int first = withRowid ? 1 : 0;
+
   int rc;
-  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
-    std::vector<Variant> row;
-    row.reserve(static_cast<std::size_t>(columns));
+  while ((rc = sqlite3_step(source)) == SQLITE_ROW) {
+    std::vector<Variant> values;
+    values.reserve(static_cast<std::size_t>(columns));
     for (int column = 0; column < columns; ++column) {
       const DataType type = infos[static_cast<std::size_t>(column)].declared.type;
-      row.push_back(type == adEmpty ? kinds[static_cast<std::size_t>(column)].take(statement, column)
-                                    : typedValue(type, statement, column));
+      values.push_back(type == adEmpty ? kinds[static_cast<std::size_t>(column)].take(source, first + column)
+                                       : typedValue(type, source, first + column));
     }
-    data.rows.push_back(std::move(row));
+    data.addRow(std::move(values), withRowid ? sqlite3_column_int64(source, 0) : 0);
   }
-  if (rc != SQLITE_DONE) raiseSqliteError(handle, rc, sqlite3_sql(statement));
+  if (rc != SQLITE_DONE) raiseSqliteError(handle, rc, sqlite3_sql(source));
 
   for (std::size_t column = 0; column < infos.size(); ++column) {
     FieldInfo& info = infos[column];
@@ -291,6 +330,23 @@ void openRecordset(Recordset& recordset, std::unique_ptr<RecordsetData> data) {
   recordset.data_ = std::move(data);
 }
 
+void raiseNotUpdatable() {
+  throw RuntimeError(kErrNotUpdatable,
+                     "Current Recordset does not support updating. This may be a limitation of the "
+                     "provider, or of the selected locktype.");
+}
+
+void RecordsetData::assign(std::size_t field, Variant value) {
+  RecordRow& row = currentRow();
+  if (row.state == RowState::Unchanged) {
+    row.original = row.values;
+    row.state = RowState::Modified;
+  }
+  if (row.assigned.empty()) row.assigned.assign(fields.size(), false);
+  row.assigned[field] = true;
+  row.values[field] = std::move(value);
+}
+
 void Recordset::open(const std::string& tsql, Connection& connection, CursorType cursorType,
                      LockType lockType) {
   if (isOpen()) throw RuntimeError(kErrObjectOpen, "Operation is not allowed when the object is open.");
@@ -302,11 +358,12 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
     // The first statement that returns columns gives the record set; later ones only run.
     if (hasResult) return skipRows(handle, statement);
     hasResult = true;
-    readSnapshot(handle, statement, *data);
+    readSnapshot(handle, statement, *data, lockType != adLockReadOnly);
   });
   if (!hasResult) return;
   data->cursorType = cursorType;
   data->lockType = lockType;
+  data->connection = &connection;
   openRecordset(*this, std::move(data));
 }
 
@@ -325,34 +382,67 @@ const RecordsetData& Recordset::data() const {
 CursorType Recordset::cursorType() const { return data().cursorType; }
 LockType Recordset::lockType() const { return data().lockType; }
 
+// A just deleted record counts as a record until the set moves off it.
 bool Recordset::eof() const {
   const RecordsetData& d = data();
-  return d.count() == 0 || d.position >= d.count();
+  return !d.onDeletedRecord && (d.count() == 0 || d.position >= d.count());
 }
 
 bool Recordset::bof() const {
   const RecordsetData& d = data();
-  return d.count() == 0 || d.position < 0;
+  return !d.onDeletedRecord && (d.count() == 0 || d.position < 0);
+}
+
+namespace {
+
+bool writesEachRecord(const RecordsetData& data) {
+  return data.lockType == adLockOptimistic || data.lockType == adLockPessimistic;
+}
+
+bool isPending(const RecordRow& row) {
+  return row.state == RowState::Modified || row.state == RowState::Added;
+}
+
+}  // namespace
+
+void Recordset::leaveCurrentRecord() {
+  RecordsetData& d = data();
+  d.onDeletedRecord = false;
+  if (writesEachRecord(d) && d.hasCurrentRecord() && isPending(d.currentRow())) writeRow(d, d.currentRow());
 }
 
 void Recordset::moveFirst() {
-  RecordsetData& d = data();
-  d.position = 0;
+  leaveCurrentRecord();
+  data().position = 0;
 }
 
 void Recordset::moveLast() {
+  leaveCurrentRecord();
   RecordsetData& d = data();
   d.position = std::max(d.count() - 1, 0L);
 }
 
 void Recordset::moveNext() {
+  RecordsetData& d = data();
+  if (d.onDeletedRecord) {
+    d.onDeletedRecord = false;  // the next record has taken the deleted one's place
+    return;
+  }
   if (eof()) raiseNoCurrentRecord();
-  ++data().position;
+  leaveCurrentRecord();
+  ++d.position;
 }
 
 void Recordset::movePrevious() {
+  RecordsetData& d = data();
+  if (d.onDeletedRecord) {
+    d.onDeletedRecord = false;
+    --d.position;
+    return;
+  }
   if (bof()) raiseNoCurrentRecord();
-  --data().position;
+  leaveCurrentRecord();
+  --d.position;
 }
 
 long Recordset::recordCount() const { return data().count(); }
@@ -366,9 +456,9 @@ long Recordset::absolutePosition() const {
 }
 
 void Recordset::setAbsolutePosition(long position) {
-  RecordsetData& d = data();
-  if (position < 1 || position > d.count()) raiseOutOfRange("absolute position");
-  d.position = position - 1;
+  if (position < 1 || position > data().count()) raiseOutOfRange("absolute position");
+  leaveCurrentRecord();
+  data().position = position - 1;
 }
 
 long Recordset::pageSize() const { return data().pageSize; }
@@ -390,8 +480,9 @@ long Recordset::absolutePage() const {
 }
 
 void Recordset::setAbsolutePage(long page) {
-  RecordsetData& d = data();
   if (page < 1 || page > pageCount()) raiseOutOfRange("absolute page");
+  leaveCurrentRecord();
+  RecordsetData& d = data();
   d.position = (page - 1) * d.pageSize;
 }
 
@@ -401,6 +492,10 @@ const Field& Recordset::field(int index) const {
   const RecordsetData& d = data();
   if (index < 0 || index >= static_cast<int>(d.fields.size())) raiseItemNotFound();
   return d.fields[static_cast<std::size_t>(index)];
+}
+
+Field& Recordset::field(int index) {
+  return const_cast<Field&>(std::as_const(*this).field(index));
 }
 
 int Recordset::findField(std::string_view name) const {
@@ -417,6 +512,69 @@ const Field& Recordset::field(std::string_view name) const {
   return data().fields[static_cast<std::size_t>(index)];
 }
 
+Field& Recordset::field(std::string_view name) {
+  return const_cast<Field&>(std::as_const(*this).field(name));
+}
+
 bool Recordset::hasField(std::string_view name) const { return findField(name) >= 0; }
+
+void Recordset::addNew() {
+  if (data().lockType == adLockReadOnly) raiseNotUpdatable();
+  leaveCurrentRecord();
+  RecordsetData& d = data();
+  d.rows.push_back(RecordRow{std::vector<Variant>(d.fields.size(), Variant::null()), {}, {}, RowState::Added, 0});
+  d.visible.push_back(d.rows.size() - 1);
+  d.position = d.count() - 1;
+}
+
+void Recordset::update() {
+  RecordsetData& d = data();
+  if (d.lockType == adLockReadOnly) raiseNotUpdatable();
+  if (!d.hasCurrentRecord()) raiseNoCurrentRecord();
+  if (writesEachRecord(d) && isPending(d.currentRow())) writeRow(d, d.currentRow());
+}
+
+void Recordset::deleteRecord() {
+  RecordsetData& d = data();
+  if (d.lockType == adLockReadOnly) raiseNotUpdatable();
+  if (!d.hasCurrentRecord()) raiseNoCurrentRecord();
+  RecordRow& row = d.currentRow();
+  if (row.state == RowState::Added) {
+    row.state = RowState::Removed;  // never written: nothing to delete in the table
+  } else {
+    const RowState before = row.state;
+    row.state = RowState::Deleted;
+    try {
+      if (writesEachRecord(d)) writeRow(d, row);
+    } catch (...) {
+      row.state = before;
+      throw;
+    }
+  }
+  d.visible.erase(d.visible.begin() + d.position);
+  d.onDeletedRecord = true;
+}
+
+void Recordset::updateBatch() {
+  RecordsetData& d = data();
+  if (d.lockType == adLockReadOnly) raiseNotUpdatable();
+  writeAllRows(d);
+}
+
+void Recordset::setFilter(std::string_view criteria) {
+  leaveCurrentRecord();
+  RecordsetData& d = data();
+  const std::vector<FilterCriterion> parsed = parseFilter(criteria, d.fields);
+  d.visible.clear();
+  for (std::size_t index = 0; index < d.rows.size(); ++index) {
+    const RecordRow& row = d.rows[index];
+    if (row.state == RowState::Deleted || row.state == RowState::Removed) continue;
+    if (passesFilter(parsed, row)) d.visible.push_back(index);
+  }
+  d.filter = criteria;
+  d.position = 0;
+}
+
+const std::string& Recordset::filter() const { return data().filter; }
 
 }  // namespace corvane::db

@@ -2,9 +2,18 @@
 // A record set: the rows of a query, read whole when it opens (a client-side snapshot), with the
 // record-set library's navigation, paging and fields.
 //
+// A record set opened with a lock other than adLockReadOnly can be edited: records added, fields
+// set, the current record deleted. With adLockOptimistic or adLockPessimistic each record is
+// written when update() is called or when the set moves off it (or adds another); with
+// adLockBatchOptimistic every change waits for updateBatch(). Edits go to the one table the
+// fields come from, whose rows are found by its primary key or a unique index among the fields,
+// else by rowid. The connection must outlive the record set's edits.
+//
 // Errors: any use of a closed record set raises 0x800A0E78; a field name or ordinal that does
 // not exist raises 0x800A0CC1; reading a value or moving past BOF or EOF raises 0x800A0BCD; a
-// position, page or page size out of range raises 0x800A0BB9.
+// position, page or page size out of range raises 0x800A0BB9; editing a read-only set raises
+// 0x800A0CB3; writing rows that come from several tables or none raises 0x80004005; a row that
+// is no longer in its table raises 0x80040E38.
 
 #include <memory>
 #include <string>
@@ -75,9 +84,27 @@ class Recordset {
 
   int fieldCount() const;
   const Field& field(int index) const;
+  Field& field(int index);
   // The first field of that name, ignoring case.
   const Field& field(std::string_view name) const;
+  Field& field(std::string_view name);
   bool hasField(std::string_view name) const;
+
+  // Appends an empty record (its fields Null; unset fields take the table's defaults when it
+  // is inserted) and makes it the current record.
+  void addNew();
+  // Writes the current record's changes now (batch mode: keeps them for updateBatch).
+  void update();
+  // Deletes the current record; it stays current, without values, until the set moves.
+  void deleteRecord();
+  // Writes every pending change, all or none.
+  void updateBatch();
+
+  // Shows only the records that meet the criteria ("iid=1", "a=0 and b<>'' and d= null"); an
+  // empty text shows all. The set is then at its first record. Saving and counting see the
+  // filtered records only.
+  void setFilter(std::string_view criteria);
+  const std::string& filter() const;
 
  private:
   friend RecordsetData& recordsetData(Recordset& recordset);
@@ -87,6 +114,9 @@ class Recordset {
   RecordsetData& data();
   const RecordsetData& data() const;
   int findField(std::string_view name) const;  // -1 when there is none
+  // Before a move or an added record: writes the current record's changes in immediate mode
+  // and leaves a deleted record.
+  void leaveCurrentRecord();
 
   std::unique_ptr<RecordsetData> data_;
 };

