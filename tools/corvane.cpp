@@ -1,12 +1,17 @@
 // corvane: serves request documents from the command line.
 //
-//   corvane call PROGID [FILE]   reads a request document from FILE (standard input without one),
+//   corvane call [LOGIN] PROGID [FILE]
+//                                reads a request document from FILE (standard input without one),
 //                                lets the class PROGID serve it and prints the answered document.
+//                                LOGIN: --account DIR --user U --password P [--locale L]
+//                                [--year Y] [--date YYYY-MM-DD]; without --account the class is
+//                                called without a login object.
 //   corvane init DIR             creates the demo account in the folder DIR.
 //
 // Exit status: 0 on success, 1 when the work fails, 2 for a bad command line. Every failure
 // prints one line on standard error.
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
@@ -18,6 +23,7 @@
 #include <string_view>
 #include <vector>
 
+#include "host/EmbeddedLoginContext.h"
 #include "platform/com/RequestClass.h"
 #include "platform/db/AccountCreator.h"
 #include "platform/com/RuntimeError.h"
@@ -32,6 +38,7 @@ constexpr int kBadCommandLine = 2;
 // The command line, parsed: options, the command's name and its positional arguments.
 struct Options {
   bool help = false;
+  std::optional<LoginOptions> login;
   std::string command;
   std::vector<std::string> arguments;
 };
@@ -78,7 +85,8 @@ int callCommand(const Options& options) {
     fail(kFailure, "the request document is not well-formed XML");
   }
   const auto requestClass = ClassRegistry::standard().create(progId);
-  requestClass->myHandle(nullptr, document);
+  const auto login = options.login ? EmbeddedLoginContext::logIn(*options.login) : nullptr;
+  requestClass->myHandle(login.get(), document);
   std::cout << document.xml() << '\n';
   return 0;
 }
@@ -97,7 +105,7 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"call", "call PROGID [FILE]",
+    {"call", "call [--account DIR --user U --password P [--locale L] [--year Y] [--date D]] PROGID [FILE]",
      "Serve the request document in FILE (standard input without one) with the class PROGID\n"
      "      and print the answered document.",
      1, 2, callCommand},
@@ -119,11 +127,45 @@ const Command& findCommand(std::string_view name) {
   fail(kBadCommandLine, "unknown command '" + std::string(name) + "' (see corvane --help)");
 }
 
+// Sets the login option `name` to `value`.
+void setLoginOption(LoginOptions& login, std::string_view name, const std::string& value) {
+  if (name == "--account") {
+    login.account = value;
+  } else if (name == "--user") {
+    login.user = value;
+  } else if (name == "--password") {
+    login.password = value;
+  } else if (name == "--locale") {
+    login.locale = value;
+  } else if (name == "--year") {
+    const Variant year(value);
+    if (!IsNumeric(year)) fail(kBadCommandLine, "--year needs a year, not '" + value + "'");
+    login.year = CInt(year);
+  } else if (name == "--date") {
+    login.date = DateTime::parse(value);
+    if (!login.date) fail(kBadCommandLine, "--date needs a date, not '" + value + "'");
+  }
+}
+
+constexpr std::string_view kLoginOptions[] = {"--account", "--user", "--password",
+                                              "--locale", "--year", "--date"};
+
+bool isLoginOption(std::string_view word) {
+  return std::find(std::begin(kLoginOptions), std::end(kLoginOptions), word) != std::end(kLoginOptions);
+}
+
 Options parseCommandLine(const std::vector<std::string_view>& words) {
   Options options;
-  for (const std::string_view word : words) {
+  LoginOptions login;
+  bool anyLoginOption = false;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const std::string_view word = words[i];
     if (word == "--help" || word == "-h") {
       options.help = true;
+    } else if (isLoginOption(word)) {
+      if (i + 1 >= words.size()) fail(kBadCommandLine, std::string(word) + " needs a value");
+      setLoginOption(login, word, std::string(words[++i]));
+      anyLoginOption = true;
     } else if (word.size() > 1 && word.front() == '-') {
       fail(kBadCommandLine, "unknown option '" + std::string(word) + "' (see corvane --help)");
     } else if (options.command.empty()) {
@@ -131,6 +173,10 @@ Options parseCommandLine(const std::vector<std::string_view>& words) {
     } else {
       options.arguments.emplace_back(word);
     }
+  }
+  if (anyLoginOption) {
+    if (login.account.empty()) fail(kBadCommandLine, "the login options need --account DIR");
+    options.login = login;
   }
   return options;
 }

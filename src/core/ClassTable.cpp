@@ -1,10 +1,22 @@
+#include "core/COperation.h"
 #include "platform/com/RequestClass.h"
 
 namespace corvane {
 
-// The module's creatable classes, one line per class: {"Corvane.<class>", factory}.
+namespace {
+
+template <class T>
+std::unique_ptr<RequestClass> make() {
+  return std::make_unique<T>();
+}
+
+}  // namespace
+
+// The module's creatable classes, one line per class.
 const ClassRegistry& ClassRegistry::standard() {
-  static const ClassRegistry registry({});
+  static const ClassRegistry registry({
+      {"Corvane.COperation", make<COperation>},
+  });
   return registry;
 }
 

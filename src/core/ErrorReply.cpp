@@ -1,0 +1,45 @@
+#include "core/ErrorReply.h"
+
+#include "core/Messages.h"
+#include "core/Values.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/xml/XmlDocument.h"
+
+namespace corvane {
+
+namespace {
+constexpr std::string_view kDeclaration = "<?xml version='1.0' encoding='utf-8'?>";
+}  // namespace
+
+std::string ErrorReply(std::string_view className, std::string_view procedure, std::int32_t number,
+                       std::string_view description) {
+  std::string text(kDeclaration);
+  text += "<error><id>Corvane:";
+  text += className;
+  text += ':';
+  text += procedure;
+  text += ':';
+  text += std::to_string(number);
+  text += "</id><text>";
+  text += XmlEncode(std::string(description));
+  text += "</text></error>";
+  return text;
+}
+
+std::string FailReply(std::string_view funcName) {
+  std::string text(kDeclaration);
+  text += "<err><id>tobrin:vendor:";
+  text += XmlEncode(std::string(funcName));
+  text += "</id><msg>";
+  text += XmlEncode(GetResString("Z7.Corvane.0002"));
+  text += "</msg></err>";
+  return text;
+}
+
+void loadReply(XmlDocument& reply, std::string_view text) {
+  if (!reply.loadXML(text)) {
+    throw RuntimeError(errnum::kInvalidArgument, "The reply is not well-formed XML.");
+  }
+}
+
+}  // namespace corvane

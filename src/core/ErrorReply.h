@@ -1,0 +1,26 @@
+#pragma once
+// The error replies every class writes. One place builds them, so their texts never drift.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+class XmlDocument;
+
+// "<error><id>Corvane:<className>:<procedure>:<number></id><text><escaped description></text></error>"
+std::string ErrorReply(std::string_view className, std::string_view procedure, std::int32_t number,
+                       std::string_view description);
+
+// The reply of a func that failed without writing one: "<err><id>tobrin:vendor:<name></id>
+// <msg><text of Z7.Corvane.0002></msg></err>". The name is escaped so that any name still gives
+// a well-formed reply.
+std::string FailReply(std::string_view funcName);
+
+// Loads a reply text that a member built into its reply document. Raises a run-time error when the
+// text is not well-formed, so that a broken reply becomes the member's error reply instead of
+// passing as an empty success.
+void loadReply(XmlDocument& reply, std::string_view text);
+
+}  // namespace corvane

@@ -1,0 +1,172 @@
+#include "core/RequestFrame.h"
+
+#include <memory>
+
+#include "core/ErrorReply.h"
+#include "core/Locale.h"
+#include "core/Messages.h"
+#include "core/Rights.h"
+#include "core/SqlText.h"
+#include "host/LoginContext.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/db/Connection.h"
+
+namespace corvane {
+
+namespace {
+
+// Command timeouts of a transaction begun at the first writing func: short for the begin, so a
+// busy account answers quickly, then the normal one.
+constexpr int kBeginTimeout = 5;
+constexpr int kWorkTimeout = 20;
+
+XmlNode outOf(XmlNode func) {
+  XmlNode out = func.child("out");
+  return out ? out : func.appendElement("out");
+}
+
+bool goesOnAfterFailure(XmlNode func) { return func.attribute("goon") == "1"; }
+
+class RequestWalk {
+ public:
+  RequestWalk(const FrameSettings& settings, LoginContext& ologin, XmlDocument& oXml,
+              const std::function<std::optional<FuncRoute>(std::string_view)>& route)
+      : settings_(settings), ologin_(ologin), oXml_(oXml), route_(route) {}
+
+  ~RequestWalk() {
+    if (rightTaken_) FreeTask(&ologin_, settings_.rightCode);
+  }
+
+  void run() {
+    openConnection();
+    if (settings_.rightScope == RightScope::PerRequest) {
+      rightTaken_ = true;  // released at the end whatever happens, also after a refusal
+      if (!ApplyTask(&ologin_, settings_.rightCode, oXml_)) return;
+    }
+    if (settings_.transaction == TransactionScope::PerRequest) connection_->beginTrans();
+    const bool completed = walkFuncs();
+    if (connection_->inTransaction()) {
+      if (completed) {
+        connection_->commitTrans();
+      } else {
+        connection_->rollbackTrans();
+      }
+    }
+  }
+
+  // Replaces the request document by the dispatcher's error reply, after rolling back.
+  void fail(std::int32_t number, std::string_view description) {
+    if (connection_ && connection_->inTransaction()) {
+      try {
+        connection_->rollbackTrans();
+      } catch (const std::exception&) {
+        // The error being reported is the one that matters.
+      }
+    }
+    loadReply(oXml_, ErrorReply(settings_.className, settings_.handlerName, number, description));
+  }
+
+ private:
+  void openConnection() {
+    connection_ = std::make_unique<db::Connection>();
+    connection_->setConnectionTimeout(settings_.connectionTimeout);
+    connection_->open(FixSqlText(ologin_.ConnectString()));
+  }
+
+  // Serves every func in document order; false when a failure stopped the walk.
+  bool walkFuncs() {
+    for (XmlNode func : oXml_.selectNodes("//func")) {
+      if (!serveFunc(func) && !goesOnAfterFailure(func)) return false;
+    }
+    return true;
+  }
+
+  bool serveFunc(XmlNode func) {
+    XmlNode out = outOf(func);
+    XmlDocument reply;
+    const std::string name = func.attribute("name");
+    const bool result = callMember(name, func, reply);
+    if (reply.isEmpty() && !result) {
+      loadReply(reply, settings_.failReply ? settings_.failReply(name) : FailReply(name));
+    }
+    if (!reply.isEmpty()) out.appendChild(reply.documentElement());
+    return result;
+  }
+
+  bool callMember(const std::string& name, XmlNode func, XmlDocument& reply) {
+    const std::optional<FuncRoute> target = route_(name);
+    if (!target) return true;
+    if (target->writes && settings_.lockCheckBeforeWriting) CheckSysLock(ologin_);
+    const bool perFuncRight = settings_.rightScope == RightScope::PerFunc && !target->right.empty();
+    if (perFuncRight && !ApplyTask(&ologin_, target->right, reply)) {
+      FreeTask(&ologin_, target->right);
+      return false;
+    }
+    beginForWritingFunc(*target);
+    FuncCall call{ologin_, *connection_, func, reply};
+    bool result = false;
+    try {
+      result = target->call(call);
+    } catch (...) {
+      if (perFuncRight) FreeTask(&ologin_, target->right);
+      throw;
+    }
+    endForWritingFunc(*target, result);
+    if (perFuncRight) FreeTask(&ologin_, target->right);
+    return result;
+  }
+
+  void beginForWritingFunc(const FuncRoute& target) {
+    if (!target.writes || connection_->inTransaction()) return;
+    if (settings_.transaction == TransactionScope::PerWritingFunc) {
+      connection_->beginTrans();
+    } else if (settings_.transaction == TransactionScope::FromFirstWritingFunc) {
+      connection_->setCommandTimeout(kBeginTimeout);
+      connection_->beginTrans();
+      connection_->setCommandTimeout(kWorkTimeout);
+    }
+  }
+
+  void endForWritingFunc(const FuncRoute& target, bool result) {
+    if (!target.writes || settings_.transaction != TransactionScope::PerWritingFunc) return;
+    if (!connection_->inTransaction()) return;
+    if (result) {
+      connection_->commitTrans();
+    } else {
+      connection_->rollbackTrans();
+    }
+  }
+
+  const FrameSettings& settings_;
+  LoginContext& ologin_;
+  XmlDocument& oXml_;
+  const std::function<std::optional<FuncRoute>(std::string_view)>& route_;
+  std::unique_ptr<db::Connection> connection_;
+  bool rightTaken_ = false;
+};
+
+void replaceByError(const FrameSettings& settings, XmlDocument& oXml, std::int32_t number,
+                    std::string_view description) {
+  loadReply(oXml, ErrorReply(settings.className, settings.handlerName, number, description));
+}
+
+}  // namespace
+
+void serveRequest(const FrameSettings& settings, LoginContext* ologin, XmlDocument& oXml,
+                  const std::function<std::optional<FuncRoute>(std::string_view)>& route) {
+  if (ologin == nullptr) {
+    replaceByError(settings, oXml, 0, GetResString("Z7.Corvane.0001"));
+    return;
+  }
+  RequestWalk walk(settings, *ologin, oXml, route);
+  try {
+    gLocaleID = ologin->LocaleId();
+    walk.run();
+  } catch (const RuntimeError& error) {
+    walk.fail(error.number(), error.description());
+  } catch (const std::exception& error) {
+    walk.fail(errnum::kDbUnspecified, error.what());
+  }
+}
+
+}  // namespace corvane

@@ -1,0 +1,99 @@
+#pragma once
+// The request frame every request class shares: set the locale, open the connection, take the
+// function right, open the transaction, serve the `func` elements in document order with one
+// member each, append the answers under `out`, commit or roll back, release the right, and turn
+// any run-time error into an error reply. A class states only what varies (FrameSettings) and its
+// func table.
+
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "platform/com/RequestClass.h"
+#include "platform/xml/XmlDocument.h"
+
+namespace corvane {
+
+class LoginContext;
+namespace db {
+class Connection;
+}
+
+// What a member gets for one func: the login object, the open connection, the `func` element and
+// the func's own reply document. The member answers true (success) or false (failure).
+struct FuncCall {
+  LoginContext& ologin;
+  db::Connection& CN;
+  XmlNode oNode;
+  XmlDocument& oXml;
+};
+
+enum class RightScope {
+  None,        // the class takes no right, or its members take their own
+  PerRequest,  // one right for the whole request; a refusal replaces the document
+  PerFunc,     // a right around each func that names one; a refusal answers that func only
+};
+
+enum class TransactionScope {
+  None,                  // members open their own, or none
+  PerRequest,            // begun before the first func, committed after the last
+  PerWritingFunc,        // one around each writing func, committed when it succeeds
+  FromFirstWritingFunc,  // begun at the first writing func, held to the end of the request
+};
+
+struct FrameSettings {
+  std::string_view className;  // as it appears in error ids
+  std::string_view handlerName = "myHandle";
+  RightScope rightScope = RightScope::PerRequest;
+  std::string_view rightCode;  // the request-wide right
+  int connectionTimeout = 60;
+  TransactionScope transaction = TransactionScope::PerRequest;
+  bool lockCheckBeforeWriting = false;  // writing funcs first ask whether the module is locked
+  // The reply of a func that failed without writing one; FailReply when null.
+  std::string (*failReply)(std::string_view funcName) = nullptr;
+};
+
+// One entry of a class's func table.
+template <class Owner>
+struct FuncEntry {
+  std::string_view name;  // compared exactly, case-sensitive
+  bool (Owner::*member)(FuncCall&);
+  bool writes = false;          // opens the transaction / runs the lock check where the class does
+  std::string_view right = {};  // the right taken around this func (RightScope::PerFunc)
+};
+
+// How the frame reaches a member without knowing the class.
+struct FuncRoute {
+  std::function<bool(FuncCall&)> call;
+  bool writes = false;
+  std::string_view right;
+};
+
+// Serves a request document. `route` answers the member for a func name, or nothing for a name
+// outside the table (which counts as success with an empty reply).
+void serveRequest(const FrameSettings& settings, LoginContext* ologin, XmlDocument& oXml,
+                  const std::function<std::optional<FuncRoute>(std::string_view)>& route);
+
+// Base of the request classes: Owner names its settings (`kFrame`) and its func table (`kFuncs`).
+template <class Owner>
+class FramedClass : public RequestClass {
+ public:
+  void myHandle(LoginContext* ologin, XmlDocument& oXml) override {
+    serveRequest(Owner::kFrame, ologin, oXml,
+                 [this](std::string_view name) -> std::optional<FuncRoute> {
+                   for (const FuncEntry<Owner>& entry : Owner::kFuncs) {
+                     if (entry.name != name) continue;
+                     auto* self = static_cast<Owner*>(this);
+                     return FuncRoute{[self, member = entry.member](FuncCall& call) {
+                                        return (self->*member)(call);
+                                      },
+                                      entry.writes, entry.right};
+                   }
+                   return std::nullopt;
+                 });
+  }
+};
+
+}  // namespace corvane

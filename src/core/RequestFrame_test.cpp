@@ -1,0 +1,187 @@
+#include "core/RequestFrame.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "CaseAccount.h"
+#include "host/EmbeddedLoginContext.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "core/Locale.h"
+#include "platform/db/SqlLiteral.h"
+
+namespace corvane {
+namespace {
+
+// A request class whose funcs exercise every path of the frame: each writes a department named
+// after its `code` attribute (so that commits and rollbacks can be seen) and then answers as its
+// name says.
+class FrameProbe : public FramedClass<FrameProbe> {
+ public:
+  static const FrameSettings kFrame;
+  static const std::span<const FuncEntry<FrameProbe>> kFuncs;
+
+  bool reply(FuncCall& call) {
+    write(call);
+    call.oXml.loadXML("<ok code='" + call.oNode.attribute("code") + "'/>");
+    return true;
+  }
+  bool fail(FuncCall& call) {
+    write(call);
+    return false;
+  }
+  bool failWithReply(FuncCall& call) {
+    write(call);
+    call.oXml.loadXML("<own/>");
+    return false;
+  }
+  bool raise(FuncCall& call) {
+    write(call);
+    raiseBusiness("broken <here> & there");
+  }
+
+ private:
+  static void write(FuncCall& call) {
+    const std::string code = call.oNode.attribute("code");
+    if (code.empty()) return;
+    call.CN.execute("INSERT INTO Department (cDepCode,cDepName) VALUES (" + db::quoteLiteral(code) +
+                    ",'probe')");
+  }
+};
+
+constexpr std::array kProbeFuncs = {
+    FuncEntry<FrameProbe>{"reply", &FrameProbe::reply},
+    FuncEntry<FrameProbe>{"fail", &FrameProbe::fail},
+    FuncEntry<FrameProbe>{"failreply", &FrameProbe::failWithReply},
+    FuncEntry<FrameProbe>{"raise", &FrameProbe::raise},
+};
+
+const FrameSettings FrameProbe::kFrame{.className = "FrameProbe", .rightCode = "KX0102"};
+const std::span<const FuncEntry<FrameProbe>> FrameProbe::kFuncs{kProbeFuncs};
+
+
+struct FrameCase {
+  const char* title;
+  const char* request;
+  const char* reply;          // the document expected back
+  const char* departments;    // the probe departments left in the database, in code order
+};
+
+const FrameCase kCases[] = {
+    {"no funcs: the document comes back unchanged", "<req><a x='1'/></req>", "<req><a x=\"1\"/></req>", ""},
+    {"out is appended when missing, kept and added to when present",
+     "<req><func name='reply' code='P1'/><func name='reply' code='P2'><out><old/></out></func></req>",
+     "<req><func name=\"reply\" code=\"P1\"><out><ok code=\"P1\"/></out></func>"
+     "<func name=\"reply\" code=\"P2\"><out><old/><ok code=\"P2\"/></out></func></req>",
+     "P1,P2"},
+    {"names outside the table, other case included, succeed with nothing appended",
+     "<req><func name='Reply' code='P1'/><func code='P2'/><func name='reply' code='P3'/></req>",
+     "<req><func name=\"Reply\" code=\"P1\"><out/></func><func code=\"P2\"><out/></func>"
+     "<func name=\"reply\" code=\"P3\"><out><ok code=\"P3\"/></out></func></req>",
+     "P3"},
+    {"a failure with goon 1 gets the failure reply, the walk goes on and everything is committed",
+     "<req><func name='fail' code='P1' goon='1'/><func name='reply' code='P2'/></req>",
+     "<req><func name=\"fail\" code=\"P1\" goon=\"1\"><out>"
+     "<err><id>tobrin:vendor:fail</id><msg>操作失败。</msg></err></out></func>"
+     "<func name=\"reply\" code=\"P2\"><out><ok code=\"P2\"/></out></func></req>",
+     "P1,P2"},
+    {"a failure without goon stops the walk and rolls everything back",
+     "<req><func name='reply' code='P1'/><func name='fail' code='P2'/><func name='reply' code='P3'/></req>",
+     "<req><func name=\"reply\" code=\"P1\"><out><ok code=\"P1\"/></out></func>"
+     "<func name=\"fail\" code=\"P2\"><out>"
+     "<err><id>tobrin:vendor:fail</id><msg>操作失败。</msg></err></out></func>"
+     "<func name=\"reply\" code=\"P3\"/></req>",
+     ""},
+    {"goon must be exactly 1", "<req><func name='fail' goon='true'/><func name='fail' goon=' 1'/></req>",
+     "<req><func name=\"fail\" goon=\"true\"><out>"
+     "<err><id>tobrin:vendor:fail</id><msg>操作失败。</msg></err></out></func>"
+     "<func name=\"fail\" goon=\" 1\"/></req>",
+     ""},
+    {"a failure that wrote its own reply keeps it",
+     "<req><func name='failreply' code='P1' goon='1'/></req>",
+     "<req><func name=\"failreply\" code=\"P1\" goon=\"1\"><out><own/></out></func></req>", "P1"},
+    {"funcs nested in another func's input are served in document order",
+     "<req><func name='reply' code='P1'><in><func name='reply' code='P2'/></in></func></req>",
+     "<req><func name=\"reply\" code=\"P1\"><in><func name=\"reply\" code=\"P2\"><out><ok code=\"P2\"/></out>"
+     "</func></in><out><ok code=\"P1\"/></out></func></req>",
+     "P1,P2"},
+    {"a run-time error replaces the document and rolls back",
+     "<req><func name='reply' code='P1'/><func name='raise' code='P2'/></req>",
+     "<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:FrameProbe:myHandle:9000</id><text>broken &lt;here&gt; &amp; there</text></error>",
+     ""},
+    {"the failure reply escapes the func's name",
+     "<req><func name=\"a&lt;b&amp;'c\" code='P1'/></req>",
+     "<req><func name=\"a&lt;b&amp;'c\" code=\"P1\"><out/></func></req>", ""},
+};
+
+std::string probeDepartments(const CaseAccount& account) {
+  db::Connection connection;
+  connection.open(account.connectString());
+  db::Recordset rs;
+  rs.open("SELECT cDepCode FROM Department WHERE cDepName='probe' ORDER BY cDepCode", connection);
+  std::string codes;
+  for (; !rs.eof(); rs.moveNext()) codes += (codes.empty() ? "" : ",") + CStr(rs.field(0).value());
+  return codes;
+}
+
+long takenRights(const CaseAccount& account) {
+  db::Connection connection;
+  connection.open(account.connectString());
+  db::Recordset rs;
+  rs.open("SELECT Count(*) FROM vqsystem..UA_Task", connection);
+  return CLng(rs.field(0).value());
+}
+
+std::string canonical(const std::string& text) {
+  XmlDocument document;
+  return document.loadXML(text) ? document.xml() : "not XML: " + text;
+}
+
+std::string serve(const CaseAccount& account, const char* user, const std::string& request) {
+  LoginOptions options;
+  options.account = account.folder();
+  options.user = user;
+  options.password = "demo";
+  const auto login = EmbeddedLoginContext::logIn(options);
+  XmlDocument document;
+  EXPECT_TRUE(document.loadXML(request));
+  FrameProbe().myHandle(login.get(), document);
+  return document.xml();
+}
+
+TEST(RequestFrame, ServesFuncsCommitsOrRollsBackAndReleasesTheRight) {
+  for (const FrameCase& c : kCases) {
+    SCOPED_TRACE(c.title);
+    CaseAccount account;
+    EXPECT_EQ(canonical(c.reply), serve(account, "demo", c.request));
+    EXPECT_EQ(c.departments, probeDepartments(account));
+    EXPECT_EQ(0, takenRights(account)) << "the right is released at the end";
+  }
+}
+
+TEST(RequestFrame, RefusedRightReplacesTheDocumentAndServesNothing) {
+  CaseAccount account;
+  const std::string reply = serve(account, "clerk", "<req><func name='reply' code='P1'/></req>");
+  EXPECT_EQ(canonical("<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:MSG:ApplyTask:9000</id>"
+                      "<text>用户 clerk 没有功能权限 KX0102。</text></error>"),
+            reply);
+  EXPECT_EQ("", probeDepartments(account));
+  EXPECT_EQ(0, takenRights(account));
+}
+
+TEST(RequestFrame, MissingLoginObjectGivesTheErrorReplyWithNumberZero) {
+  XmlDocument document;
+  ASSERT_TRUE(document.loadXML("<req><func name='reply'/></req>"));
+  gLocaleID = "en-us";
+  FrameProbe().myHandle(nullptr, document);
+  const XmlNode id = document.selectSingleNode("/error/id");
+  ASSERT_TRUE(id);
+  EXPECT_EQ("Corvane:FrameProbe:myHandle:0", id.text());
+  EXPECT_FALSE(document.selectSingleNode("/error/text").text().empty());
+}
+
+}  // namespace
+}  // namespace corvane

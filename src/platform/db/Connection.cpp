@@ -1,0 +1,246 @@
+#include "platform/db/Connection.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <filesystem>
+#include <memory>
+
+#include "platform/com/RuntimeError.h"
+#include "platform/db/AccountFiles.h"
+#include "platform/db/ConnectionHandle.h"
+#include "platform/db/SqlFunctions.h"
+#include "platform/db/SqliteErrors.h"
+#include "platform/db/TsqlTranslator.h"
+
+namespace corvane::db {
+
+namespace {
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+bool isQuote(char c) { return c == '\'' || c == '"'; }
+
+// Reads a quoted value starting at its opening quote; a doubled quote stands for one.
+std::string readQuoted(std::string_view text, std::size_t& pos) {
+  const char quote = text[pos++];
+  std::string value;
+  while (pos < text.size()) {
+    if (text[pos] != quote) {
+      value += text[pos++];
+    } else if (pos + 1 < text.size() && text[pos + 1] == quote) {
+      value += quote;
+      pos += 2;
+    } else {
+      ++pos;
+      break;
+    }
+  }
+  return value;
+}
+
+// Reads one value starting at `pos` (after the '=') and leaves `pos` after its ';'.
+std::string readValue(std::string_view text, std::size_t& pos) {
+  while (pos < text.size() && isBlank(text[pos])) ++pos;
+  // The SQL rewriting puts an N before every apostrophe-quoted text, values here included.
+  if (pos + 1 < text.size() && (text[pos] == 'N' || text[pos] == 'n') && isQuote(text[pos + 1])) ++pos;
+  const bool quoted = pos < text.size() && isQuote(text[pos]);
+  std::string value = quoted ? readQuoted(text, pos) : std::string();
+  const std::size_t semicolon = text.find(';', pos);
+  const std::size_t end = semicolon == std::string_view::npos ? text.size() : semicolon;
+  if (!quoted) value = trimmed(text.substr(pos, end - pos));
+  pos = semicolon == std::string_view::npos ? text.size() : semicolon + 1;
+  return value;
+}
+
+struct HandleCloser {
+  void operator()(sqlite3* handle) const { sqlite3_close_v2(handle); }
+};
+using OwnedHandle = std::unique_ptr<sqlite3, HandleCloser>;
+
+// Runs one statement to its end, its rows (if any) dropped.
+void runStatement(sqlite3* handle, const std::string& sql) {
+  sqlite3_stmt* statement = nullptr;
+  int rc = sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr);
+  if (rc != SQLITE_OK) raiseSqliteError(handle, rc, sql);
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+  }
+  sqlite3_finalize(statement);
+  if (rc != SQLITE_DONE) raiseSqliteError(handle, rc, sql);
+}
+
+void attach(sqlite3* handle, const std::filesystem::path& file, const char* schema) {
+  const std::string sql = std::string("ATTACH DATABASE ?1 AS ") + schema;
+  sqlite3_stmt* statement = nullptr;
+  int rc = sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr);
+  if (rc != SQLITE_OK) raiseSqliteError(handle, rc, sql);
+  sqlite3_bind_text(statement, 1, file.c_str(), -1, SQLITE_TRANSIENT);
+  rc = sqlite3_step(statement);
+  sqlite3_finalize(statement);
+  if (rc != SQLITE_DONE) raiseSqliteError(handle, rc, sql);
+}
+
+// A commit must be atomic across the three files, which only the rollback journal gives.
+void useRollbackJournal(sqlite3* handle, const char* schema) {
+  const std::string sql = std::string("PRAGMA ") + schema + ".journal_mode=DELETE";
+  sqlite3_stmt* statement = nullptr;
+  int rc = sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr);
+  if (rc != SQLITE_OK) raiseSqliteError(handle, rc, sql);
+  rc = sqlite3_step(statement);
+  const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+  const bool switched = rc == SQLITE_ROW && mode != nullptr && equalsIgnoringCase(mode, "delete");
+  sqlite3_finalize(statement);
+  if (rc != SQLITE_ROW) raiseSqliteError(handle, rc, sql);
+  if (!switched) {
+    throw RuntimeError(errnum::kDbUnspecified,
+                       std::string("The account database '") + schema +
+                           "' cannot leave write-ahead logging while other connections use it.");
+  }
+}
+
+void requireFile(const std::filesystem::path& file) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(file, error)) {
+    throw RuntimeError(errnum::kDbUnspecified,
+                       "The account database '" + file.string() + "' does not exist.");
+  }
+}
+
+}  // namespace
+
+std::optional<std::string> connectionStringValue(std::string_view connectionString,
+                                                 std::string_view key) {
+  std::size_t pos = 0;
+  while (pos < connectionString.size()) {
+    while (pos < connectionString.size() &&
+           (isBlank(connectionString[pos]) || connectionString[pos] == ';')) {
+      ++pos;
+    }
+    const std::size_t equals = connectionString.find('=', pos);
+    if (equals == std::string_view::npos) break;
+    const std::string_view name = trimmed(connectionString.substr(pos, equals - pos));
+    pos = equals + 1;
+    std::string value = readValue(connectionString, pos);
+    if (equalsIgnoringCase(name, key)) return value;
+  }
+  return std::nullopt;
+}
+
+Connection::~Connection() { close(); }
+
+void Connection::setConnectionTimeout(int seconds) {
+  if (seconds < 0) throw RuntimeError(kErrInvalidArgument, "The connection timeout cannot be negative.");
+  connectionTimeout_ = seconds;
+}
+
+void Connection::setCommandTimeout(int seconds) {
+  if (seconds < 0) throw RuntimeError(kErrInvalidArgument, "The command timeout cannot be negative.");
+  commandTimeout_ = seconds;
+  if (handle_ != nullptr) applyBusyTimeout(seconds);
+}
+
+void Connection::applyBusyTimeout(int seconds) const {
+  // 0 means "wait as long as it takes", as the record-set library reads it.
+  const int milliseconds = seconds == 0 || seconds > INT_MAX / 1000 ? INT_MAX : seconds * 1000;
+  sqlite3_busy_timeout(handle_, milliseconds);
+}
+
+void Connection::open(std::string_view connectionString) {
+  if (handle_ != nullptr) {
+    throw RuntimeError(kErrObjectOpen, "Operation is not allowed when the object is open.");
+  }
+  const std::optional<std::string> folder = connectionStringValue(connectionString, "Data Source");
+  if (!folder || folder->empty()) {
+    throw RuntimeError(errnum::kDbUnspecified, "The connection string names no Data Source.");
+  }
+  const AccountFiles files{*folder};
+  requireFile(files.company());
+  requireFile(files.system());
+
+  sqlite3* raw = nullptr;
+  const int rc = sqlite3_open_v2(files.company().c_str(), &raw,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  OwnedHandle handle(raw);
+  if (rc != SQLITE_OK) {
+    throw RuntimeError(errnum::kDbUnspecified, "Cannot open the account database '" +
+                                                   files.company().string() + "': " +
+                                                   (raw ? sqlite3_errmsg(raw) : "out of memory"));
+  }
+  handle_ = handle.get();
+  try {
+    applyBusyTimeout(connectionTimeout_);
+    attach(handle_, files.system(), kSystemSchema);
+    // tempdb holds scratch tables only: a missing file is created empty.
+    attach(handle_, files.tempdb(), kTempSchema);
+    for (const char* schema : {"main", kSystemSchema, kTempSchema}) useRollbackJournal(handle_, schema);
+    // References are enforced by the schema's triggers, with the texts the business code reads.
+    runStatement(handle_, "PRAGMA foreign_keys=OFF");
+    registerTsqlFunctions(handle_);
+    applyBusyTimeout(commandTimeout_);
+  } catch (...) {
+    handle_ = nullptr;
+    throw;
+  }
+  handle.release();
+}
+
+void Connection::close() {
+  if (handle_ == nullptr) return;
+  sqlite3_close_v2(handle_);  // an open transaction is rolled back
+  handle_ = nullptr;
+}
+
+sqlite3* Connection::openHandle() const {
+  if (handle_ == nullptr) {
+    throw RuntimeError(kErrObjectClosed, "Operation is not allowed when the object is closed.");
+  }
+  return handle_;
+}
+
+sqlite3* sqliteHandle(Connection& connection) { return connection.openHandle(); }
+
+bool Connection::inTransaction() const {
+  return handle_ != nullptr && sqlite3_get_autocommit(handle_) == 0;
+}
+
+void Connection::beginTrans() {
+  sqlite3* handle = openHandle();
+  if (inTransaction()) {
+    throw RuntimeError(kErrTransactionExists, "Only one transaction can be active on this session.");
+  }
+  // IMMEDIATE takes the write lock on every attached file now, so a second writer waits here
+  // (up to the command timeout) instead of failing later half-way through its work.
+  runStatement(handle, "BEGIN IMMEDIATE");
+}
+
+void Connection::commitTrans() {
+  sqlite3* handle = openHandle();
+  if (!inTransaction()) throw RuntimeError(kErrNoTransaction, "No transaction is active.");
+  runStatement(handle, "COMMIT");
+}
+
+void Connection::rollbackTrans() {
+  sqlite3* handle = openHandle();
+  if (!inTransaction()) throw RuntimeError(kErrNoTransaction, "No transaction is active.");
+  runStatement(handle, "ROLLBACK");
+}
+
+long Connection::execute(const std::string& tsql) {
+  sqlite3* handle = openHandle();
+  const auto program = TsqlTranslator::shared().translate(handle, tsql);
+  return program->run(handle, RowsHandler());  // rows of a SELECT in the text are dropped
+}
+
+}  // namespace corvane::db

@@ -1,0 +1,113 @@
+#include "platform/db/Program.h"
+
+#include <memory>
+
+#include "platform/db/SqliteErrors.h"
+
+namespace corvane::db {
+
+namespace {
+
+struct StatementCloser {
+  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
+};
+using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementCloser>;
+
+struct ValueFreer {
+  void operator()(sqlite3_value* value) const { sqlite3_value_free(value); }
+};
+using ValuePtr = std::unique_ptr<sqlite3_value, ValueFreer>;
+
+StatementPtr prepare(sqlite3* db, const std::string& sql) {
+  sqlite3_stmt* statement = nullptr;
+  const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr);
+  StatementPtr owned(statement);
+  if (rc != SQLITE_OK) raiseSqliteError(db, rc, sql);
+  return owned;
+}
+
+void bindVariables(sqlite3_stmt* statement, const std::vector<ValuePtr>& values) {
+  const int count = sqlite3_bind_parameter_count(statement);
+  for (int i = 1; i <= count && static_cast<std::size_t>(i) <= values.size(); ++i) {
+    const auto& value = values[static_cast<std::size_t>(i) - 1];
+    if (value) sqlite3_bind_value(statement, i, value.get());
+  }
+}
+
+// Steps until the statement is done; rows are dropped.
+void stepToEnd(sqlite3* db, sqlite3_stmt* statement, const std::string& sql) {
+  int rc;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+  }
+  if (rc != SQLITE_DONE) raiseSqliteError(db, rc, sql);
+}
+
+// A condition's value counts as true when it is a non-zero number.
+bool isTrue(sqlite3_stmt* statement) {
+  const int type = sqlite3_column_type(statement, 0);
+  return (type == SQLITE_INTEGER || type == SQLITE_FLOAT) && sqlite3_column_double(statement, 0) != 0.0;
+}
+
+}  // namespace
+
+Program::Program(std::vector<ProgramStep> steps, std::vector<ProgramVariable> variables)
+    : steps_(std::move(steps)), variables_(std::move(variables)) {}
+
+long Program::run(sqlite3* db, const RowsHandler& onRows) const {
+  std::vector<ValuePtr> values(variables_.size());
+  long changes = 0;
+  std::size_t next = 0;
+  while (next < steps_.size()) {
+    const ProgramStep& step = steps_[next++];
+    if (step.kind == ProgramStep::Kind::Jump) {
+      next = step.jump;
+      continue;
+    }
+    StatementPtr statement = prepare(db, step.sql);
+    bindVariables(statement.get(), values);
+    switch (step.kind) {
+      case ProgramStep::Kind::Execute:
+        if (onRows && sqlite3_column_count(statement.get()) > 0) {
+          onRows(statement.get());
+          const int rc = sqlite3_finalize(statement.release());
+          if (rc != SQLITE_OK) raiseSqliteError(db, rc, step.sql);
+        } else {
+          stepToEnd(db, statement.get(), step.sql);
+          if (step.countsChanges) changes += sqlite3_changes(db);
+        }
+        break;
+      case ProgramStep::Kind::Assign: {
+        int rc;
+        while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
+          for (std::size_t column = 0; column < step.targets.size(); ++column) {
+            values[step.targets[column]].reset(
+                sqlite3_value_dup(sqlite3_column_value(statement.get(), static_cast<int>(column))));
+          }
+        }
+        if (rc != SQLITE_DONE) raiseSqliteError(db, rc, step.sql);
+        break;
+      }
+      case ProgramStep::Kind::JumpUnless: {
+        const int rc = sqlite3_step(statement.get());
+        if (rc != SQLITE_ROW && rc != SQLITE_DONE) raiseSqliteError(db, rc, step.sql);
+        if (rc != SQLITE_ROW || !isTrue(statement.get())) next = step.jump;
+        break;
+      }
+      case ProgramStep::Kind::Jump:
+        break;
+    }
+  }
+  return changes;
+}
+
+std::string Program::text() const {
+  std::string out;
+  for (const auto& step : steps_) {
+    if (step.kind == ProgramStep::Kind::Jump) continue;
+    if (!out.empty()) out += '\n';
+    out += step.sql;
+  }
+  return out;
+}
+
+}  // namespace corvane::db

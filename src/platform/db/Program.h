@@ -1,0 +1,58 @@
+#pragma once
+// What one T-SQL text became: the SQLite statements to run in order, with the little control
+// flow and the variables a T-SQL batch needs.
+
+#include <sqlite3.h>
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace corvane::db {
+
+// Gets a prepared statement that returns rows; it steps it itself.
+using RowsHandler = std::function<void(sqlite3_stmt*)>;
+
+// One step of a program. Statements read the program's variables through the numbered
+// parameters ?1, ?2, ... (variable i is parameter i + 1).
+struct ProgramStep {
+  enum class Kind {
+    Execute,      // run `sql`; rows go to the handler
+    Assign,       // run `sql`; each row stores its columns into `targets` (no row: no change)
+    JumpUnless,   // run `sql` (one value); go to `jump` unless it is a true number
+    Jump,         // go to `jump`
+  };
+  Kind kind = Kind::Execute;
+  std::string sql;
+  bool countsChanges = false;     // an INSERT, UPDATE or DELETE: its changes are counted
+  std::vector<std::size_t> targets;  // Assign: variable index per result column
+  std::size_t jump = 0;
+};
+
+// A variable a batch declares; it holds NULL until a step assigns it.
+struct ProgramVariable {
+  std::string name;  // as written, with its @
+};
+
+class Program {
+ public:
+  Program() = default;
+  Program(std::vector<ProgramStep> steps, std::vector<ProgramVariable> variables);
+
+  // Runs the steps on db in order. Each statement that returns columns is handed to onRows
+  // (may be empty: then rows are stepped and dropped). Answers the records affected: the sum
+  // of sqlite3_changes() of the statements that insert, update or delete (triggers not counted).
+  // Raises RuntimeError (via raiseSqliteError) on any SQLite failure.
+  long run(sqlite3* db, const RowsHandler& onRows) const;
+
+  const std::vector<ProgramStep>& steps() const { return steps_; }
+  // The SQLite text of the statements, one a line (for diagnostics and tests).
+  std::string text() const;
+
+ private:
+  std::vector<ProgramStep> steps_;
+  std::vector<ProgramVariable> variables_;
+};
+
+}  // namespace corvane::db

@@ -1,0 +1,427 @@
+#include "platform/db/Recordset.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+
+#include "platform/com/RuntimeError.h"
+#include "platform/db/ConnectionHandle.h"
+#include "platform/db/RecordsetData.h"
+#include "platform/db/SqliteErrors.h"
+#include "platform/db/TsqlTranslator.h"
+
+namespace corvane::db {
+
+namespace {
+
+// The column's value as text (a blob's bytes as they are).
+std::string textOf(sqlite3_stmt* statement, int column) {
+  const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+  return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
+              : std::string();
+}
+
+bool fitsLong(std::int64_t value) {
+  return value >= std::numeric_limits<std::int32_t>::min() &&
+         value <= std::numeric_limits<std::int32_t>::max();
+}
+
+Variant wholeNumber(std::int64_t value) {
+  return fitsLong(value) ? Variant::longValue(static_cast<std::int32_t>(value))
+                         : Variant::dbl(static_cast<double>(value));
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+// Stored dates read "2005-08-02 14:30:05" (fractions of a second are dropped).
+Variant dateFromText(std::string text) {
+  if (const auto date = DateTime::parse(text)) return Variant(*date);
+  return Variant(std::move(text));
+}
+
+Variant fromInteger(DataType type, std::int64_t value, sqlite3_stmt* statement, int column) {
+  switch (type) {
+    case adBoolean:
+      return Variant::boolean(value != 0);
+    case adCurrency:
+    case adNumeric:
+      if (value > std::numeric_limits<std::int64_t>::max() / 10000 ||
+          value < std::numeric_limits<std::int64_t>::min() / 10000) {
+        return Variant::dbl(static_cast<double>(value));
+      }
+      return Variant(Currency::fromScaled(value * 10000));
+    case adSmallInt:
+    case adTinyInt:
+    case adUnsignedTinyInt:
+      if (value >= std::numeric_limits<std::int16_t>::min() &&
+          value <= std::numeric_limits<std::int16_t>::max()) {
+        return Variant::integer(static_cast<std::int16_t>(value));
+      }
+      return wholeNumber(value);
+    case adDouble:
+    case adSingle:
+      return Variant::dbl(static_cast<double>(value));
+    case adChar:
+    case adWChar:
+    case adVarChar:
+    case adVarWChar:
+    case adLongVarChar:
+    case adLongVarWChar:
+    case adGUID:
+      return Variant(textOf(statement, column));
+    default:
+      return wholeNumber(value);
+  }
+}
+
+// Beyond this a real does not fit the fixed-point type and stays a Double.
+constexpr double kLargestCurrency = 9.2e14;
+
+Variant fromReal(DataType type, double value, sqlite3_stmt* statement, int column) {
+  switch (type) {
+    case adBoolean:
+      return Variant::boolean(value != 0);
+    case adCurrency:
+    case adNumeric:
+      if (std::abs(value) >= kLargestCurrency) return Variant::dbl(value);
+      return Variant(Currency::fromDouble(value));
+    case adChar:
+    case adWChar:
+    case adVarChar:
+    case adVarWChar:
+    case adLongVarChar:
+    case adLongVarWChar:
+    case adGUID:
+      return Variant(textOf(statement, column));
+    default:
+      return Variant::dbl(value);
+  }
+}
+
+std::optional<Currency> parseCurrency(const std::string& text) {
+  try {
+    return Currency::parse(text);
+  } catch (const RuntimeError&) {
+    return std::nullopt;  // too large: the text is kept as stored
+  }
+}
+
+Variant fromText(DataType type, std::string text) {
+  switch (type) {
+    case adDBTimeStamp:
+      return dateFromText(std::move(text));
+    case adCurrency:
+    case adNumeric:
+      if (const auto money = parseCurrency(text)) return Variant(*money);
+      return Variant(std::move(text));
+    case adBoolean:
+      if (equalsIgnoringCase(text, "true")) return Variant::boolean(true);
+      if (equalsIgnoringCase(text, "false")) return Variant::boolean(false);
+      return Variant(std::move(text));
+    default:
+      return Variant(std::move(text));
+  }
+}
+
+// The value of a column of a known type: the stored value turned into the type's Variant kind.
+// A value that does not fit the type (a text in a number column) is kept as it is stored.
+Variant typedValue(DataType type, sqlite3_stmt* statement, int column) {
+  switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+      return Variant::null();
+    case SQLITE_INTEGER:
+      return fromInteger(type, sqlite3_column_int64(statement, column), statement, column);
+    case SQLITE_FLOAT:
+      return fromReal(type, sqlite3_column_double(statement, column), statement, column);
+    default:
+      return fromText(type, textOf(statement, column));
+  }
+}
+
+std::size_t characterCount(const std::string& text) {
+  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
+    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  }));
+}
+
+// The kinds of value an expression column produced; they decide its type.
+struct ValueKinds {
+  bool integer = false;
+  bool bigInteger = false;
+  bool real = false;
+  bool text = false;
+  std::size_t longestText = 0;
+
+  Variant take(sqlite3_stmt* statement, int column) {
+    switch (sqlite3_column_type(statement, column)) {
+      case SQLITE_NULL:
+        return Variant::null();
+      case SQLITE_INTEGER: {
+        const std::int64_t value = sqlite3_column_int64(statement, column);
+        (fitsLong(value) ? integer : bigInteger) = true;
+        return wholeNumber(value);
+      }
+      case SQLITE_FLOAT:
+        real = true;
+        return Variant::dbl(sqlite3_column_double(statement, column));
+      default: {
+        text = true;
+        std::string value = textOf(statement, column);
+        longestText = std::max(longestText, characterCount(value));
+        return Variant(std::move(value));
+      }
+    }
+  }
+
+  DeclaredType type() const {
+    if (text || !(integer || bigInteger || real)) {
+      return {adVarWChar, static_cast<long>(std::max<std::size_t>(longestText, 1))};
+    }
+    if (real) return {adDouble, 8, 15};
+    if (bigInteger) return {adBigInt, 8, 19};
+    return {adInteger, 4, 10};
+  }
+};
+
+// Brings an expression column's values to the type that all of them fit.
+void unifyValues(std::vector<std::vector<Variant>>& rows, std::size_t column, DataType type) {
+  for (auto& row : rows) {
+    Variant& value = row[column];
+    if (value.isNull()) continue;
+    if (type == adVarWChar && value.type() != VarType::String) value = Variant(CStr(value));
+    if (type == adDouble && value.type() == VarType::Long) value = Variant::dbl(value.asLong());
+  }
+}
+
+FieldInfo describeColumn(sqlite3* handle, sqlite3_stmt* statement, int column) {
+  FieldInfo info;
+  const char* name = sqlite3_column_name(statement, column);
+  info.name = name ? name : "";
+  if (const char* declared = sqlite3_column_decltype(statement, column)) {
+    if (const auto type = fieldTypeOf(declared)) info.declared = *type;
+  }
+  const char* table = sqlite3_column_table_name(statement, column);
+  if (table == nullptr) return info;
+  info.baseSchema = sqlite3_column_database_name(statement, column);
+  info.baseTable = table;
+  info.baseColumn = sqlite3_column_origin_name(statement, column);
+  int notNull = 0;
+  int primaryKey = 0;
+  int autoIncrement = 0;
+  if (sqlite3_table_column_metadata(handle, info.baseSchema.c_str(), table, info.baseColumn.c_str(),
+                                    nullptr, nullptr, &notNull, &primaryKey,
+                                    &autoIncrement) == SQLITE_OK) {
+    info.nullable = notNull == 0 && primaryKey == 0;
+    info.keyColumn = primaryKey != 0;
+    info.autoIncrement = autoIncrement != 0;
+  }
+  return info;
+}
+
+void readSnapshot(sqlite3* handle, sqlite3_stmt* statement, RecordsetData& data) {
+  const int columns = sqlite3_column_count(statement);
+  std::vector<FieldInfo> infos;
+  for (int column = 0; column < columns; ++column) infos.push_back(describeColumn(handle, statement, column));
+  std::vector<ValueKinds> kinds(static_cast<std::size_t>(columns));
+
+  int rc;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+    std::vector<Variant> row;
+    row.reserve(static_cast<std::size_t>(columns));
+    for (int column = 0; column < columns; ++column) {
+      const DataType type = infos[static_cast<std::size_t>(column)].declared.type;
+      row.push_back(type == adEmpty ? kinds[static_cast<std::size_t>(column)].take(statement, column)
+                                    : typedValue(type, statement, column));
+    }
+    data.rows.push_back(std::move(row));
+  }
+  if (rc != SQLITE_DONE) raiseSqliteError(handle, rc, sqlite3_sql(statement));
+
+  for (std::size_t column = 0; column < infos.size(); ++column) {
+    FieldInfo& info = infos[column];
+    if (info.declared.type == adEmpty) {
+      info.declared = kinds[column].type();
+      unifyValues(data.rows, column, info.declared.type);
+    }
+    data.addField(std::move(info));
+  }
+}
+
+void skipRows(sqlite3* handle, sqlite3_stmt* statement) {
+  int rc;
+  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+  }
+  if (rc != SQLITE_DONE) raiseSqliteError(handle, rc, sqlite3_sql(statement));
+}
+
+[[noreturn]] void raiseOutOfRange(const char* what) {
+  throw RuntimeError(kErrInvalidArgument,
+                     std::string("Arguments are of the wrong type, are out of acceptable range, or "
+                                 "are in conflict with one another (") + what + ").");
+}
+
+[[noreturn]] void raiseItemNotFound() {
+  throw RuntimeError(errnum::kDbItemNotFound,
+                     "Item cannot be found in the collection corresponding to the requested name "
+                     "or ordinal.");
+}
+
+}  // namespace
+
+void raiseNoCurrentRecord() {
+  throw RuntimeError(errnum::kDbNoCurrentRecord,
+                     "Either BOF or EOF is true, or the current record has been deleted. "
+                     "Requested operation requires a current record.");
+}
+
+Recordset::Recordset() = default;
+Recordset::~Recordset() = default;
+Recordset::Recordset(Recordset&&) noexcept = default;
+Recordset& Recordset::operator=(Recordset&&) noexcept = default;
+
+RecordsetData& recordsetData(Recordset& recordset) { return recordset.data(); }
+const RecordsetData& recordsetData(const Recordset& recordset) { return recordset.data(); }
+
+void openRecordset(Recordset& recordset, std::unique_ptr<RecordsetData> data) {
+  if (recordset.isOpen()) {
+    throw RuntimeError(kErrObjectOpen, "Operation is not allowed when the object is open.");
+  }
+  data->position = 0;
+  recordset.data_ = std::move(data);
+}
+
+void Recordset::open(const std::string& tsql, Connection& connection, CursorType cursorType,
+                     LockType lockType) {
+  if (isOpen()) throw RuntimeError(kErrObjectOpen, "Operation is not allowed when the object is open.");
+  sqlite3* handle = sqliteHandle(connection);
+  const auto program = TsqlTranslator::shared().translate(handle, tsql);
+  auto data = std::make_unique<RecordsetData>();
+  bool hasResult = false;
+  program->run(handle, [&](sqlite3_stmt* statement) {
+    // The first statement that returns columns gives the record set; later ones only run.
+    if (hasResult) return skipRows(handle, statement);
+    hasResult = true;
+    readSnapshot(handle, statement, *data);
+  });
+  if (!hasResult) return;
+  data->cursorType = cursorType;
+  data->lockType = lockType;
+  openRecordset(*this, std::move(data));
+}
+
+void Recordset::close() { data_.reset(); }
+
+RecordsetData& Recordset::data() {
+  if (!data_) throw RuntimeError(kErrObjectClosed, "Operation is not allowed when the object is closed.");
+  return *data_;
+}
+
+const RecordsetData& Recordset::data() const {
+  if (!data_) throw RuntimeError(kErrObjectClosed, "Operation is not allowed when the object is closed.");
+  return *data_;
+}
+
+CursorType Recordset::cursorType() const { return data().cursorType; }
+LockType Recordset::lockType() const { return data().lockType; }
+
+bool Recordset::eof() const {
+  const RecordsetData& d = data();
+  return d.count() == 0 || d.position >= d.count();
+}
+
+bool Recordset::bof() const {
+  const RecordsetData& d = data();
+  return d.count() == 0 || d.position < 0;
+}
+
+void Recordset::moveFirst() {
+  RecordsetData& d = data();
+  d.position = 0;
+}
+
+void Recordset::moveLast() {
+  RecordsetData& d = data();
+  d.position = std::max(d.count() - 1, 0L);
+}
+
+void Recordset::moveNext() {
+  if (eof()) raiseNoCurrentRecord();
+  ++data().position;
+}
+
+void Recordset::movePrevious() {
+  if (bof()) raiseNoCurrentRecord();
+  --data().position;
+}
+
+long Recordset::recordCount() const { return data().count(); }
+
+long Recordset::absolutePosition() const {
+  const RecordsetData& d = data();
+  if (d.count() == 0) return adPosUnknown;
+  if (d.position < 0) return adPosBOF;
+  if (d.position >= d.count()) return adPosEOF;
+  return d.position + 1;
+}
+
+void Recordset::setAbsolutePosition(long position) {
+  RecordsetData& d = data();
+  if (position < 1 || position > d.count()) raiseOutOfRange("absolute position");
+  d.position = position - 1;
+}
+
+long Recordset::pageSize() const { return data().pageSize; }
+
+void Recordset::setPageSize(long size) {
+  RecordsetData& d = data();
+  if (size < 1) raiseOutOfRange("page size");
+  d.pageSize = size;
+}
+
+long Recordset::pageCount() const {
+  const RecordsetData& d = data();
+  return (d.count() + d.pageSize - 1) / d.pageSize;
+}
+
+long Recordset::absolutePage() const {
+  const long position = absolutePosition();
+  return position < 1 ? position : (position - 1) / data().pageSize + 1;
+}
+
+void Recordset::setAbsolutePage(long page) {
+  RecordsetData& d = data();
+  if (page < 1 || page > pageCount()) raiseOutOfRange("absolute page");
+  d.position = (page - 1) * d.pageSize;
+}
+
+int Recordset::fieldCount() const { return static_cast<int>(data().fields.size()); }
+
+const Field& Recordset::field(int index) const {
+  const RecordsetData& d = data();
+  if (index < 0 || index >= static_cast<int>(d.fields.size())) raiseItemNotFound();
+  return d.fields[static_cast<std::size_t>(index)];
+}
+
+int Recordset::findField(std::string_view name) const {
+  const auto& fields = data().fields;
+  const auto found = std::find_if(fields.begin(), fields.end(), [name](const Field& field) {
+    return equalsIgnoringCase(field.name(), name);
+  });
+  return found == fields.end() ? -1 : static_cast<int>(found - fields.begin());
+}
+
+const Field& Recordset::field(std::string_view name) const {
+  const int index = findField(name);
+  if (index < 0) raiseItemNotFound();
+  return data().fields[static_cast<std::size_t>(index)];
+}
+
+bool Recordset::hasField(std::string_view name) const { return findField(name) >= 0; }
+
+}  // namespace corvane::db

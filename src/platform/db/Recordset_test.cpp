@@ -1,0 +1,277 @@
+#include "platform/db/Recordset.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "platform/com/RuntimeError.h"
+#include "platform/db/Connection.h"
+#include "platform/db/ConnectionTestAccount.h"
+
+namespace corvane::db {
+namespace {
+
+std::int32_t errorNumberOf(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const RuntimeError& error) {
+    return error.number();
+  }
+  return 0;
+}
+
+const char* const kCompanySql =
+    "CREATE TABLE Sample ("
+    " id int NOT NULL PRIMARY KEY, strCode varchar(20) NOT NULL, strName nvarchar(50),"
+    " chrFlag char(2), nchFlag nchar(3), txtMemo text, ntxMemo ntext,"
+    " intSmall smallint, intTiny tinyint, intBig bigint, blnDone bit,"
+    " dblMoney money, dblSmall smallmoney, decAmount decimal(18, 2), fltRate float, realRate real,"
+    " dtDate datetime, dtSmall smalldatetime, GUID uniqueidentifier);"
+    "INSERT INTO Sample VALUES (1, 'A01', '名称', 'X', 'YZ', 'memo', '备注', 7, 200, 5000000000,"
+    " 1, 1234.5678, 12.5, 99.99, 0.125, 2.5, '2005-08-02 14:30:05', '2005-08-02 00:00:00',"
+    " '{6F9619FF-8B86-D011-B42D-00C04FC964FF}');"
+    "INSERT INTO Sample (id, strCode) VALUES (2, 'A02');"
+    "CREATE VIEW vwSample AS SELECT id, strCode AS strShownCode, dblMoney FROM Sample;";
+const char* const kSystemSql =
+    "CREATE TABLE UA_User (cUser_ID varchar(20) PRIMARY KEY, cUser_Name nvarchar(40));"
+    "INSERT INTO UA_User VALUES ('demo', 'Demo');";
+const char* const kTempSql =
+    "CREATE TABLE Seven (n int, strName nvarchar(10));"
+    "INSERT INTO Seven VALUES (1, 'a'), (2, 'b'), (3, 'c'), (4, 'd'), (5, 'e'), (6, 'f'), (7, 'g');";
+
+class RecordsetTest : public ::testing::Test {
+ protected:
+  void SetUp() override { connection.open(account.connectionString()); }
+
+  Recordset openSet(const std::string& sql, CursorType cursor = adOpenStatic) {
+    Recordset recordset;
+    recordset.open(sql, connection, cursor);
+    return recordset;
+  }
+
+  ConnectionTestAccount account{kCompanySql, kSystemSql, kTempSql};
+  Connection connection;
+};
+
+TEST_F(RecordsetTest, FieldsTakeTypeSizeAndNullabilityFromTheDeclaredColumns) {
+  struct Case {
+    const char* name;
+    DataType type;
+    long definedSize;
+    bool nullable;
+  };
+  static const Case cases[] = {
+      {"id", adInteger, 4, false},          {"strCode", adVarChar, 20, false},
+      {"strName", adVarWChar, 50, true},    {"chrFlag", adChar, 2, true},
+      {"nchFlag", adWChar, 3, true},        {"txtMemo", adLongVarChar, 2147483647, true},
+      {"ntxMemo", adLongVarWChar, 1073741823, true},
+      {"intSmall", adSmallInt, 2, true},    {"intTiny", adUnsignedTinyInt, 1, true},
+      {"intBig", adBigInt, 8, true},        {"blnDone", adBoolean, 2, true},
+      {"dblMoney", adCurrency, 8, true},    {"dblSmall", adCurrency, 4, true},
+      {"decAmount", adNumeric, 19, true},   {"fltRate", adDouble, 8, true},
+      {"realRate", adSingle, 4, true},      {"dtDate", adDBTimeStamp, 16, true},
+      {"dtSmall", adDBTimeStamp, 16, true}, {"GUID", adGUID, 16, true},
+  };
+  const Recordset recordset = openSet("SELECT * FROM Sample ORDER BY id");
+  ASSERT_EQ(recordset.fieldCount(), static_cast<int>(std::size(cases)));
+  for (int index = 0; index < recordset.fieldCount(); ++index) {
+    const Case& c = cases[index];
+    const Field& field = recordset.field(index);
+    EXPECT_EQ(field.name(), c.name);
+    EXPECT_EQ(field.type(), c.type) << c.name;
+    EXPECT_EQ(field.definedSize(), c.definedSize) << c.name;
+    EXPECT_EQ(field.isNullable(), c.nullable) << c.name;
+  }
+  EXPECT_EQ(recordset.field("decAmount").precision(), 18);
+  EXPECT_EQ(recordset.field("decAmount").numericScale(), 2);
+}
+
+TEST_F(RecordsetTest, ValuesTakeTheKindOfTheirFieldType) {
+  struct Case {
+    const char* name;
+    Variant expected;
+  };
+  const Case cases[] = {
+      {"id", Variant::longValue(1)},
+      {"strCode", Variant("A01")},
+      {"strName", Variant("名称")},
+      {"chrFlag", Variant("X")},
+      {"ntxMemo", Variant("备注")},
+      {"intSmall", Variant::integer(7)},
+      {"intTiny", Variant::integer(200)},
+      {"intBig", Variant::dbl(5000000000.0)},
+      {"blnDone", Variant::boolean(true)},
+      {"dblMoney", Variant(Currency::fromScaled(12345678))},
+      {"dblSmall", Variant(Currency::fromScaled(125000))},
+      {"decAmount", Variant(Currency::fromScaled(999900))},
+      {"fltRate", Variant::dbl(0.125)},
+      {"realRate", Variant::dbl(2.5)},
+      {"dtDate", Variant(DateTime{2005, 8, 2, 14, 30, 5})},
+      {"dtSmall", Variant(DateTime{2005, 8, 2})},
+      {"GUID", Variant("{6F9619FF-8B86-D011-B42D-00C04FC964FF}")},
+  };
+  Recordset recordset = openSet("SELECT * FROM Sample ORDER BY id");
+  for (const Case& c : cases) EXPECT_EQ(recordset.field(c.name).value(), c.expected) << c.name;
+
+  recordset.moveNext();
+  for (const Case& c : cases) {
+    if (recordset.field(c.name).isNullable()) {
+      EXPECT_TRUE(recordset.field(c.name).value().isNull()) << c.name;
+    }
+  }
+  EXPECT_EQ(recordset.field("strCode").value(), Variant("A02"));
+}
+
+TEST_F(RecordsetTest, ExpressionsAreTypedFromTheirValues) {
+  struct Case {
+    const char* name;
+    DataType type;
+    Variant firstValue;
+  };
+  const Case cases[] = {
+      {"n", adInteger, Variant::longValue(7)},
+      {"total", adDouble, Variant::dbl(28.0)},
+      {"label", adVarWChar, Variant("one")},
+      {"big", adBigInt, Variant::longValue(1000000000)},
+      {"nullValue", adVarWChar, Variant::null()},
+  };
+  Recordset recordset = openSet(
+      "SELECT (SELECT count(*) FROM tempdb..Seven) AS n, (SELECT sum(n * 1.0) FROM tempdb..Seven) AS total,"
+      " CASE WHEN n = 1 THEN 'one' ELSE strName END AS label,"
+      " n * 1000000000 AS big, NULL AS nullValue FROM tempdb..Seven ORDER BY n");
+  for (const Case& c : cases) {
+    EXPECT_EQ(recordset.field(c.name).type(), c.type) << c.name;
+    EXPECT_EQ(recordset.field(c.name).value(), c.firstValue) << c.name;
+  }
+  EXPECT_EQ(recordset.field("label").definedSize(), 3);
+  recordset.moveLast();
+  EXPECT_EQ(recordset.field("big").value(), Variant::dbl(7000000000.0));
+}
+
+TEST_F(RecordsetTest, AnEmptyResultKeepsItsFieldsAndIsAtBothEnds) {
+  Recordset recordset = openSet("SELECT * FROM Sample WHERE 1 = 2");
+  ASSERT_TRUE(recordset.isOpen());
+  EXPECT_EQ(recordset.fieldCount(), 19);
+  EXPECT_EQ(recordset.field("dblMoney").type(), adCurrency);
+  EXPECT_TRUE(recordset.eof());
+  EXPECT_TRUE(recordset.bof());
+  EXPECT_EQ(recordset.recordCount(), 0);
+  EXPECT_EQ(recordset.pageCount(), 0);
+  EXPECT_EQ(recordset.absolutePosition(), adPosUnknown);
+  EXPECT_EQ(recordset.absolutePage(), adPosUnknown);
+  EXPECT_EQ(errorNumberOf([&] { recordset.field("id").value(); }), errnum::kDbNoCurrentRecord);
+  EXPECT_EQ(errorNumberOf([&] { recordset.moveNext(); }), errnum::kDbNoCurrentRecord);
+  EXPECT_EQ(errorNumberOf([&] { recordset.movePrevious(); }), errnum::kDbNoCurrentRecord);
+  recordset.moveFirst();
+  recordset.moveLast();
+  EXPECT_TRUE(recordset.eof() && recordset.bof());
+}
+
+TEST_F(RecordsetTest, MovesBothWaysAndRaisesPastTheEnds) {
+  Recordset recordset = openSet("SELECT n FROM tempdb..Seven ORDER BY n", adOpenForwardOnly);
+  EXPECT_EQ(recordset.recordCount(), 7);
+  EXPECT_FALSE(recordset.bof());
+  EXPECT_EQ(recordset.absolutePosition(), 1);
+  long sum = 0;
+  for (; !recordset.eof(); recordset.moveNext()) sum += recordset.field("n").value().asLong();
+  EXPECT_EQ(sum, 28);
+  EXPECT_EQ(recordset.absolutePosition(), adPosEOF);
+  EXPECT_EQ(errorNumberOf([&] { recordset.moveNext(); }), errnum::kDbNoCurrentRecord);
+  EXPECT_EQ(errorNumberOf([&] { recordset.field("n").value(); }), errnum::kDbNoCurrentRecord);
+
+  recordset.movePrevious();
+  EXPECT_EQ(recordset.field("n").value(), Variant::longValue(7));
+  recordset.moveFirst();
+  recordset.movePrevious();
+  EXPECT_TRUE(recordset.bof());
+  EXPECT_FALSE(recordset.eof());
+  EXPECT_EQ(recordset.absolutePosition(), adPosBOF);
+  EXPECT_EQ(recordset.absolutePage(), adPosBOF);
+  EXPECT_EQ(errorNumberOf([&] { recordset.movePrevious(); }), errnum::kDbNoCurrentRecord);
+  recordset.moveNext();
+  EXPECT_EQ(recordset.field("n").value(), Variant::longValue(1));
+  recordset.moveLast();
+  EXPECT_EQ(recordset.absolutePosition(), 7);
+}
+
+TEST_F(RecordsetTest, PagesCoverTheRecordsInPageSizeSteps) {
+  struct Case {
+    long pageSize;
+    long pageCount;
+    long lastPageFirstValue;
+  };
+  static const Case cases[] = {{3, 3, 7}, {10, 1, 1}, {7, 1, 1}, {1, 7, 7}, {6, 2, 7}};
+  Recordset recordset = openSet("SELECT n FROM tempdb..Seven ORDER BY n");
+  EXPECT_EQ(recordset.pageSize(), 10);
+  for (const Case& c : cases) {
+    recordset.setPageSize(c.pageSize);
+    EXPECT_EQ(recordset.pageCount(), c.pageCount) << c.pageSize;
+    recordset.setAbsolutePage(c.pageCount);
+    EXPECT_EQ(recordset.field("n").value(), Variant::longValue(static_cast<std::int32_t>(c.lastPageFirstValue)));
+    EXPECT_EQ(recordset.absolutePage(), c.pageCount);
+    EXPECT_EQ(errorNumberOf([&] { recordset.setAbsolutePage(c.pageCount + 1); }), kErrInvalidArgument);
+  }
+  recordset.setPageSize(3);
+  recordset.setAbsolutePosition(4);
+  EXPECT_EQ(recordset.absolutePage(), 2);
+  EXPECT_EQ(recordset.field("n").value(), Variant::longValue(4));
+  for (const long bad : {0L, 8L, -1L}) {
+    EXPECT_EQ(errorNumberOf([&] { recordset.setAbsolutePosition(bad); }), kErrInvalidArgument) << bad;
+  }
+  EXPECT_EQ(errorNumberOf([&] { recordset.setAbsolutePage(0); }), kErrInvalidArgument);
+  EXPECT_EQ(errorNumberOf([&] { recordset.setPageSize(0); }), kErrInvalidArgument);
+  EXPECT_EQ(recordset.absolutePosition(), 4);
+}
+
+TEST_F(RecordsetTest, FieldNamesIgnoreCaseAndTheFirstOfTwoNamesWins) {
+  Recordset recordset = openSet(
+      "SELECT a.n, b.n AS N, a.strName AS 单据编号 FROM tempdb..Seven a"
+      " JOIN tempdb..Seven b ON b.n = a.n + 1 ORDER BY a.n");
+  EXPECT_EQ(recordset.field("N").value(), Variant::longValue(1));
+  EXPECT_EQ(recordset.field(1).value(), Variant::longValue(2));
+  EXPECT_EQ(recordset.field("单据编号").value(), Variant("a"));
+  EXPECT_TRUE(recordset.hasField("n"));
+  EXPECT_FALSE(recordset.hasField("n2"));
+  for (const auto& lookUp : std::initializer_list<std::function<void()>>{
+           [&] { recordset.field("missing"); }, [&] { recordset.field(-1); },
+           [&] { recordset.field(3); }}) {
+    EXPECT_EQ(errorNumberOf(lookUp), errnum::kDbItemNotFound);
+  }
+}
+
+TEST_F(RecordsetTest, ReadsTheAttachedFilesAndViews) {
+  Recordset users = openSet("SELECT * FROM vqsystem..UA_User");
+  EXPECT_EQ(users.field("cUser_Name").value(), Variant("Demo"));
+  EXPECT_FALSE(users.field("cUser_ID").isNullable());
+  EXPECT_TRUE(users.field("cUser_ID").info().keyColumn);
+  EXPECT_EQ(users.field("cUser_ID").info().baseSchema, "vqsystem");
+
+  const Recordset view = openSet("SELECT * FROM vwSample WHERE id = 1");
+  EXPECT_EQ(view.field("strShownCode").type(), adVarChar);
+  EXPECT_EQ(view.field("strShownCode").info().baseTable, "Sample");
+  EXPECT_EQ(view.field("strShownCode").info().baseColumn, "strCode");
+  EXPECT_EQ(view.field("dblMoney").value(), Variant(Currency::fromScaled(12345678)));
+}
+
+TEST_F(RecordsetTest, ATextWithoutRowsLeavesTheSetClosed) {
+  Recordset recordset;
+  recordset.open("UPDATE Sample SET strName = 'x' WHERE id = 2", connection);
+  EXPECT_FALSE(recordset.isOpen());
+  for (const auto& use : std::initializer_list<std::function<void()>>{
+           [&] { recordset.eof(); }, [&] { recordset.moveNext(); }, [&] { recordset.recordCount(); },
+           [&] { recordset.field(0); }}) {
+    EXPECT_EQ(errorNumberOf(use), kErrObjectClosed);
+  }
+  recordset.open("SELECT id FROM Sample", connection);
+  EXPECT_EQ(errorNumberOf([&] { recordset.open("SELECT id FROM Sample", connection); }), kErrObjectOpen);
+  recordset.close();
+  EXPECT_FALSE(recordset.isOpen());
+
+  Connection closed;
+  EXPECT_EQ(errorNumberOf([&] { recordset.open("SELECT id FROM Sample", closed); }), kErrObjectClosed);
+  EXPECT_THROW(recordset.open("SELECT * FROM NoSuchTable", connection), RuntimeError);
+  EXPECT_FALSE(recordset.isOpen());
+}
+
+}  // namespace
+}  // namespace corvane::db

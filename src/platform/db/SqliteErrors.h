@@ -1,0 +1,16 @@
+#pragma once
+// Turns an SQLite failure into the RuntimeError the business code expects: the record-set
+// library's error numbers and SQL Server's wording, naming constraint and table.
+
+#include <sqlite3.h>
+
+#include <string_view>
+
+namespace corvane::db {
+
+// Raises RuntimeError for the failure rc of db (sqlite3_errmsg) while running sql:
+// constraint violations 0x80040E2F, conversion errors 0x80040E07, arithmetic overflow
+// 0x80040E57, busy or locked 0x80040E31 "Query timeout expired", anything else 0x80040E14.
+[[noreturn]] void raiseSqliteError(sqlite3* db, int rc, std::string_view sql);
+
+}  // namespace corvane::db

@@ -1,0 +1,45 @@
+#pragma once
+// The translator's view of the schema: the declared columns of tables and views, read with
+// PRAGMA table_info and kept for the length of one translation.
+
+#include <sqlite3.h>
+
+#include <map>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/db/TsqlType.h"
+
+namespace corvane::db {
+
+struct TsqlColumn {
+  std::string name;
+  TsqlType type;
+  bool identity = false;  // the table's INTEGER PRIMARY KEY AUTOINCREMENT column
+};
+
+class TsqlCatalog {
+ public:
+  explicit TsqlCatalog(sqlite3* db) : db_(db) {}
+
+  // The columns of schema.table in declaration order (schema empty: SQLite's search order over
+  // main and the attached databases); empty when there is no such table or view.
+  const std::vector<TsqlColumn>& columns(const std::string& schema, const std::string& table);
+  // Makes a table that an earlier statement of the same text creates known by its columns.
+  void define(const std::string& schema, const std::string& table, std::vector<TsqlColumn> columns);
+
+ private:
+  static std::string key(const std::string& schema, const std::string& table);
+  std::vector<TsqlColumn> read(const std::string& schema, const std::string& table) const;
+  std::string schemaOf(const std::string& table) const;
+  bool hasAutoincrement(const std::string& schema, const std::string& table) const;
+
+  sqlite3* db_;
+  std::map<std::string, std::vector<TsqlColumn>> cache_;
+};
+
+// name quoted as an SQLite identifier: "name" with inner quotes doubled.
+std::string quoteSqliteName(std::string_view name);
+
+}  // namespace corvane::db

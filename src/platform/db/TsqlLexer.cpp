@@ -1,0 +1,173 @@
+#include "platform/db/TsqlLexer.h"
+
+#include <array>
+#include <cctype>
+
+#include "platform/com/RuntimeError.h"
+
+namespace corvane::db {
+
+namespace {
+
+[[noreturn]] void raiseStatement(std::string text) {
+  throw RuntimeError(errnum::kDbStatement, std::move(text));
+}
+
+bool isNameStart(unsigned char c) { return std::isalpha(c) || c == '_' || c == '#' || c >= 0x80; }
+bool isNamePart(unsigned char c) { return isNameStart(c) || std::isdigit(c) || c == '$' || c == '@'; }
+
+class Lexer {
+ public:
+  explicit Lexer(std::string_view text) : text_(text) {}
+
+  std::vector<TsqlToken> run() {
+    std::vector<TsqlToken> tokens;
+    while (skipBlanksAndComments()) tokens.push_back(next());
+    tokens.push_back({TsqlToken::Kind::End, {}, text_.size()});
+    return tokens;
+  }
+
+ private:
+  char at(std::size_t i) const { return i < text_.size() ? text_[i] : '\0'; }
+
+  bool skipBlanksAndComments() {
+    while (pos_ < text_.size()) {
+      const char c = text_[pos_];
+      if (std::isspace(static_cast<unsigned char>(c))) {
+        ++pos_;
+      } else if (c == '-' && at(pos_ + 1) == '-') {
+        while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
+      } else if (c == '/' && at(pos_ + 1) == '*') {
+        const auto close = text_.find("*/", pos_ + 2);
+        if (close == std::string_view::npos) raiseStatement("Missing end comment mark '*/'.");
+        pos_ = close + 2;
+      } else {
+        return true;
+      }
+    }
+    return false;
+  }
+
+  TsqlToken next() {
+    const std::size_t start = pos_;
+    const char c = text_[pos_];
+    if ((c == 'N' || c == 'n') && at(pos_ + 1) == '\'') {
+      ++pos_;
+      return quoted('\'', TsqlToken::Kind::String, start);
+    }
+    if (c == '\'') return quoted('\'', TsqlToken::Kind::String, start);
+    if (c == '"') return quoted('"', TsqlToken::Kind::QuotedName, start);
+    if (c == '[') return bracketed(start);
+    if (c == '@') {
+      ++pos_;
+      while (pos_ < text_.size() && isNamePart(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+      if (pos_ == start + 1) raiseStatement("Incorrect syntax near '@'.");
+      return {TsqlToken::Kind::Variable, std::string(text_.substr(start, pos_ - start)), start};
+    }
+    if (std::isdigit(static_cast<unsigned char>(c)) ||
+        (c == '.' && std::isdigit(static_cast<unsigned char>(at(pos_ + 1))))) {
+      return number(start);
+    }
+    if (isNameStart(static_cast<unsigned char>(c))) {
+      while (pos_ < text_.size() && isNamePart(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+      return {TsqlToken::Kind::Name, std::string(text_.substr(start, pos_ - start)), start};
+    }
+    return symbol(start);
+  }
+
+  TsqlToken quoted(char quote, TsqlToken::Kind kind, std::size_t start) {
+    std::string value;
+    ++pos_;  // opening quote
+    for (;;) {
+      if (pos_ >= text_.size()) {
+        raiseStatement("Unclosed quotation mark after the character string '" + value + "'.");
+      }
+      const char c = text_[pos_++];
+      if (c != quote) {
+        value += c;
+      } else if (at(pos_) == quote) {
+        value += quote;
+        ++pos_;
+      } else {
+        return {kind, std::move(value), start};
+      }
+    }
+  }
+
+  TsqlToken bracketed(std::size_t start) {
+    std::string value;
+    ++pos_;
+    for (;;) {
+      if (pos_ >= text_.size()) raiseStatement("Unclosed quotation mark after the object name '" + value + "'.");
+      const char c = text_[pos_++];
+      if (c != ']') {
+        value += c;
+      } else if (at(pos_) == ']') {
+        value += ']';
+        ++pos_;
+      } else {
+        return {TsqlToken::Kind::QuotedName, std::move(value), start};
+      }
+    }
+  }
+
+  TsqlToken number(std::size_t start) {
+    auto digits = [&] {
+      while (std::isdigit(static_cast<unsigned char>(at(pos_)))) ++pos_;
+    };
+    digits();
+    if (at(pos_) == '.') {
+      ++pos_;
+      digits();
+    }
+    if ((at(pos_) == 'e' || at(pos_) == 'E') &&
+        (std::isdigit(static_cast<unsigned char>(at(pos_ + 1))) ||
+         ((at(pos_ + 1) == '+' || at(pos_ + 1) == '-') && std::isdigit(static_cast<unsigned char>(at(pos_ + 2)))))) {
+      pos_ += 2;
+      digits();
+    }
+    return {TsqlToken::Kind::Number, std::string(text_.substr(start, pos_ - start)), start};
+  }
+
+  TsqlToken symbol(std::size_t start) {
+    static constexpr std::array<std::string_view, 6> kPairs = {"<>", "!=", "<=", ">=", "!<", "!>"};
+    for (const auto pair : kPairs) {
+      if (text_.substr(pos_, 2) == pair) {
+        pos_ += 2;
+        return {TsqlToken::Kind::Symbol, std::string(pair), start};
+      }
+    }
+    static constexpr std::string_view kSingles = "(),.;+-*/%=<>&|^~";
+    if (kSingles.find(text_[pos_]) == std::string_view::npos) {
+      raiseStatement("Incorrect syntax near '" + std::string(1, text_[pos_]) + "'.");
+    }
+    return {TsqlToken::Kind::Symbol, std::string(1, text_[pos_++]), start};
+  }
+
+  std::string_view text_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool TsqlToken::isWord(std::string_view word) const {
+  return kind == Kind::Name && equalsIgnoringCase(text, word);
+}
+
+std::string TsqlToken::describe() const {
+  return kind == Kind::End ? "the end of the statement" : "'" + text + "'";
+}
+
+std::vector<TsqlToken> tokenizeTsql(std::string_view text) { return Lexer(text).run(); }
+
+}  // namespace corvane::db

@@ -1,0 +1,16 @@
+#pragma once
+// The translating parser behind TsqlTranslator: reads one T-SQL text (a statement or a batch)
+// and writes the SQLite program with the same meaning.
+
+#include <sqlite3.h>
+
+#include <string_view>
+
+#include "platform/db/Program.h"
+
+namespace corvane::db {
+
+// Raises RuntimeError kDbStatement, naming what it could not read, on text it cannot translate.
+Program translateTsql(sqlite3* db, std::string_view tsql);
+
+}  // namespace corvane::db

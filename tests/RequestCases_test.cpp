@@ -1,0 +1,157 @@
+// Runs the request cases under tests/cases: each file names a class, a user and a locale, the
+// rows the case adds to a fresh demo account, the request document, the reply expected, and the
+// rows that queries must then find. Every case goes the way of `corvane call`: the class is made
+// by ProgID and serves the document with the embedded login object.
+//
+// A case file is a list of sections, each opened by a line "=== <section>":
+//   === class      the ProgID
+//   === login      key=value lines: user, password, locale, date (optional; default demo/demo/zh-CN)
+//   === setup      T-SQL statements run on the account before the request, one per line
+//   === request    the request document
+//   === reply      the document expected back from the request before it (compared as XML,
+//                  white space between elements ignored); requests and replies may repeat
+//   === query      a T-SQL query run afterwards ...
+//   === rows       ... and the rows it must answer, one `<row .../>` line each (may be repeated
+//                  in pairs)
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "CaseAccount.h"
+#include "core/RowXml.h"
+#include "host/EmbeddedLoginContext.h"
+#include "platform/com/RequestClass.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/xml/XmlDocument.h"
+
+namespace corvane {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Section {
+  std::string name;
+  std::string text;
+};
+
+std::vector<Section> readSections(const fs::path& file) {
+  std::ifstream in(file);
+  std::vector<Section> sections;
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.rfind("=== ", 0) == 0) {
+      sections.push_back({line.substr(4), {}});
+    } else if (!sections.empty()) {
+      sections.back().text += line + "\n";
+    }
+  }
+  return sections;
+}
+
+std::vector<std::string> lines(const std::string& text) {
+  std::vector<std::string> result;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.find_first_not_of(" \t") != std::string::npos) result.push_back(line);
+  }
+  return result;
+}
+
+std::string canonicalXml(const std::string& text) {
+  XmlDocument document;
+  if (!document.loadXML(text)) return "not XML: " + text;
+  return document.xml();
+}
+
+LoginOptions loginOptions(const fs::path& account, const std::string& text) {
+  LoginOptions options;
+  options.account = account;
+  options.user = "demo";
+  options.password = "demo";
+  for (const std::string& line : lines(text)) {
+    const auto equals = line.find('=');
+    const std::string key = line.substr(0, equals);
+    const std::string value = line.substr(equals + 1);
+    if (key == "user") options.user = value;
+    if (key == "password") options.password = value;
+    if (key == "locale") options.locale = value;
+    if (key == "date") options.date = DateTime::parse(value);
+  }
+  return options;
+}
+
+std::string queryRows(db::Connection& connection, const std::string& query) {
+  db::Recordset rs;
+  rs.open(query, connection, db::adOpenStatic);
+  return canonicalXml("<Rows>" + RsToRowXml(rs) + "</Rows>");
+}
+
+class RequestCase : public testing::TestWithParam<fs::path> {};
+
+TEST_P(RequestCase, AnswersAndLeavesTheRowsExpected) {
+  const std::vector<Section> sections = readSections(GetParam());
+  CaseAccount account;
+  std::string progId;
+  std::string loginText;
+  for (const Section& section : sections) {
+    if (section.name == "class") progId = lines(section.text).at(0);
+    if (section.name == "login") loginText = section.text;
+    if (section.name == "setup") {
+      for (const std::string& statement : lines(section.text)) account.execute(statement);
+    }
+  }
+  const auto login = EmbeddedLoginContext::logIn(loginOptions(account.folder(), loginText));
+  std::string pendingQuery;
+  std::string lastReply;
+  for (const Section& section : sections) {
+    if (section.name == "request") {
+      XmlDocument document;
+      ASSERT_TRUE(document.loadXML(section.text)) << "the request is not XML";
+      ClassRegistry::standard().create(progId)->myHandle(login.get(), document);
+      lastReply = document.xml();
+    }
+    if (section.name == "reply") {
+      EXPECT_EQ(canonicalXml(section.text), lastReply);
+    }
+    if (section.name == "query") pendingQuery = section.text;
+    if (section.name == "rows") {
+      db::Connection connection;
+      connection.open(login->ConnectString());
+      std::string expected;
+      for (const std::string& row : lines(section.text)) expected += row + "\r\n";
+      EXPECT_EQ(canonicalXml("<Rows>" + expected + "</Rows>"), queryRows(connection, pendingQuery))
+          << "query: " << pendingQuery;
+    }
+  }
+}
+
+std::vector<fs::path> caseFiles() {
+  std::vector<fs::path> files;
+  const fs::path folder = fs::path(CORVANE_SOURCE_DIR) / "tests" / "cases";
+  if (!fs::is_directory(folder)) return files;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().extension() == ".case") files.push_back(entry.path());
+  }
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, RequestCase, testing::ValuesIn(caseFiles()),
+                         [](const testing::TestParamInfo<fs::path>& info) {
+                           std::string name = info.param.stem().string();
+                           for (char& c : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return name;
+                         });
+
+}  // namespace
+}  // namespace corvane
