@@ -75,7 +75,7 @@ TEST_F(CorvaneToolTest, HelpPrintsUsage) {
     const ToolRun result = run(arguments);
     EXPECT_EQ(result.status, 0) << arguments;
     EXPECT_NE(result.out.find("Usage: corvane"), std::string::npos) << arguments;
-    EXPECT_NE(result.out.find("call PROGID [FILE]"), std::string::npos) << arguments;
+    EXPECT_NE(result.out.find("PROGID [FILE]"), std::string::npos) << arguments;
     EXPECT_EQ(result.err, "") << arguments;
   }
 }
@@ -92,8 +92,8 @@ TEST_F(CorvaneToolTest, FailuresExitNonZeroWithOneLineOnStandardError) {
       {"", "", 2, "no command given"},
       {"frobnicate", "", 2, "unknown command 'frobnicate'"},
       {"--bogus call Corvane.CNothing", request, 2, "unknown option '--bogus'"},
-      {"call", "", 2, "usage: corvane call PROGID [FILE]"},
-      {"call Corvane.CNothing a.xml b.xml", "", 2, "usage: corvane call PROGID [FILE]"},
+      {"call", "", 2, "usage: corvane call [LOGIN] PROGID [FILE]"},
+      {"call Corvane.CNothing a.xml b.xml", "", 2, "usage: corvane call [LOGIN] PROGID [FILE]"},
       {"call Corvane.CNothing", request, 1, "Class not registered: Corvane.CNothing"},
       {"call Corvane.CNothing " + file("request.xml", request), "", 1,
        "Class not registered: Corvane.CNothing"},

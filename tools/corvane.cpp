@@ -105,9 +105,10 @@ struct Command {
 };
 
 constexpr Command kCommands[] = {
-    {"call", "call [--account DIR --user U --password P [--locale L] [--year Y] [--date D]] PROGID [FILE]",
+    {"call", "call [LOGIN] PROGID [FILE]",
      "Serve the request document in FILE (standard input without one) with the class PROGID\n"
-     "      and print the answered document.",
+     "      and print the answered document. LOGIN logs a user into an account:\n"
+     "      --account DIR --user U --password P [--locale L] [--year Y] [--date YYYY-MM-DD]",
      1, 2, callCommand},
     {"init", "init DIR", "Create the demo account in the folder DIR.", 1, 1, initCommand},
 };
