@@ -1,6 +1,7 @@
 // Runs the built corvane program (its path in CORVANE_BIN) and checks what it prints and answers.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <sys/wait.h>
 
 #include <algorithm>
@@ -38,7 +39,8 @@ class CorvaneToolTest : public ::testing::Test {
     if (bin == nullptr) GTEST_SKIP() << "CORVANE_BIN is not set";
     bin_ = bin;
     dir_ = fs::path(::testing::TempDir()) /
-           ("corvane_tool_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+           ("corvane_tool_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
+            "_" + std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }

@@ -1,4 +1,7 @@
+#include "claims/CExpense.h"
 #include "core/COperation.h"
+#include "core/CPubMsg.h"
+#include "loans/CLoan.h"
 #include "platform/com/RequestClass.h"
 
 namespace corvane {
@@ -16,6 +19,9 @@ std::unique_ptr<RequestClass> make() {
 const ClassRegistry& ClassRegistry::standard() {
   static const ClassRegistry registry({
       {"Corvane.COperation", make<COperation>},
+      {"Corvane.CPubMsg", make<CPubMsg>},
+      {"Corvane.CLoan", make<CLoan>},
+      {"Corvane.CExpense", make<CExpense>},
   });
   return registry;
 }

@@ -212,8 +212,8 @@ TEST_F(DemoAccountTest, GuidDefaultsAreBracedUpperCase38Characters) {
     const char* readGuids;
   };
   const Case cases[] = {
-      {"INSERT INTO KX_LoanVouch_Sub (MGuid) VALUES ('{H}')", "SELECT GUID FROM KX_LoanVouch_Sub"},
-      {"INSERT INTO KX_ExpenVouch_Sub (MGuid) VALUES ('{H}')", "SELECT GUID FROM KX_ExpenVouch_Sub"},
+      {"INSERT INTO KX_LoanVouch_Sub (MGuid) VALUES ('{H}')", "SELECT GUID FROM KX_LoanVouch_Sub WHERE MGuid = '{H}'"},
+      {"INSERT INTO KX_ExpenVouch_Sub (MGuid) VALUES ('{H}')", "SELECT GUID FROM KX_ExpenVouch_Sub WHERE MGuid = '{H}'"},
       {"INSERT INTO KX_PzSet_IO (strOperatType, strCurrency, strSubject) "
        "VALUES ('201', 'C' || (SELECT count(*) FROM KX_PzSet_IO), '6601')",
        "SELECT GUID FROM KX_PzSet_IO"},

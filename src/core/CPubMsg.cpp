@@ -1,0 +1,116 @@
+#include "core/CPubMsg.h"
+
+#include <array>
+#include <functional>
+#include <string>
+
+#include "claims/CExpense.h"
+#include "core/ErrorReply.h"
+#include "core/Messages.h"
+#include "core/Templates.h"
+#include "core/Values.h"
+#include "core/VoucherNumbers.h"
+#include "loans/CLoan.h"
+#include "platform/com/RuntimeError.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr std::string_view kClassName = "CPubMsg";
+
+// The reply of a func that failed without one. The func's name is escaped, so that any name
+// still gives a well-formed reply.
+std::string pubFailReply(std::string_view funcName) {
+  return "<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:CPubMsg:pubHandle:" +
+         XmlEncode(std::string(funcName)) + "</id><text>" + GetResString("Z7.Corvane.0002") +
+         "</text></error>";
+}
+
+// Runs a member's work; a run-time error becomes the member's error reply, with the member's
+// default message when the error has no text.
+bool answerMember(FuncCall& call, std::string_view procedure, const std::string& defaultMessageId,
+                  const std::function<void(FuncCall&)>& work) {
+  try {
+    work(call);
+    return true;
+  } catch (const RuntimeError& error) {
+    const std::string text =
+        error.description().empty() ? GetResString(defaultMessageId) : error.description();
+    loadReply(call.oXml, ErrorReply(kClassName, procedure, error.number(), text));
+    return false;
+  }
+}
+
+constexpr std::array kFuncTable = {
+    FuncEntry<CPubMsg>{"vchmoduleget", &CPubMsg::VchModuleGet},
+    FuncEntry<CPubMsg>{"vchmodulelistget", &CPubMsg::VchModuleListGet},
+    FuncEntry<CPubMsg>{"vchnoformatget", &CPubMsg::VchNoFormatGet},
+    FuncEntry<CPubMsg>{"vchnoget", &CPubMsg::VchNoGet},
+    FuncEntry<CPubMsg>{"vchprintdataget", &CPubMsg::VchPrintDataGet},
+    FuncEntry<CPubMsg>{"vchprintdataset", &CPubMsg::VchPrintDataSet},
+    FuncEntry<CPubMsg>{"vchfixeddataget", &CPubMsg::VchFixedDataGet},
+    FuncEntry<CPubMsg>{"vchlogoget", &CPubMsg::VchLogoGet},
+    FuncEntry<CPubMsg>{"vchgetloanheaddata", &CPubMsg::LoanHeadData},
+    FuncEntry<CPubMsg>{"vchgetloanbodydata", &CPubMsg::LoanBodyData},
+    FuncEntry<CPubMsg>{"vchgetexpenheaddata", &CPubMsg::ExpenseHeadData},
+    FuncEntry<CPubMsg>{"vchgetExpenbodydata", &CPubMsg::ExpenseBodyData},
+};
+
+}  // namespace
+
+const FrameSettings CPubMsg::kFrame{
+    .className = kClassName,
+    .handlerName = "pubHandle",
+    .rightScope = RightScope::None,
+    .rightCode = "",
+    .connectionTimeout = 60,
+    .transaction = TransactionScope::None,
+    .lockCheckBeforeWriting = false,
+    .failReply = &pubFailReply,
+};
+const std::span<const FuncEntry<CPubMsg>> CPubMsg::kFuncs = kFuncTable;
+
+bool CPubMsg::VchModuleGet(FuncCall& call) {
+  return answerMember(call, "VchModuleGet", "Z7.Corvane.0095", AnswerTemplate);
+}
+
+bool CPubMsg::VchModuleListGet(FuncCall& call) {
+  return answerMember(call, "VchModuleListGet", "Z7.Corvane.0092", AnswerTemplateList);
+}
+
+bool CPubMsg::VchNoFormatGet(FuncCall& call) {
+  return answerMember(call, "VchNoFormatGet", "Z7.Corvane.0109", AnswerNumberFormat);
+}
+
+bool CPubMsg::VchNoGet(FuncCall& call) {
+  return answerMember(call, "VchNoGet", "Z7.Corvane.0108", AnswerVoucherNumber);
+}
+
+bool CPubMsg::VchPrintDataGet(FuncCall& call) {
+  return answerMember(call, "VchPrintDataGet", "Z7.Corvane.0097", AnswerPrintFormat);
+}
+
+bool CPubMsg::VchPrintDataSet(FuncCall& call) {
+  return answerMember(call, "VchPrintDataSet", "Z7.Corvane.0098", StorePrintFormat);
+}
+
+bool CPubMsg::VchFixedDataGet(FuncCall& call) {
+  return answerMember(call, "VchFixedDataGet", "Z7.Corvane.0096", AnswerFixedData);
+}
+
+// The logo's failures carry the fixed-data id, as the web pages expect.
+bool CPubMsg::VchLogoGet(FuncCall& call) {
+  return answerMember(call, "VchFixedDataGet", "Z7.Corvane.0096", AnswerLogo);
+}
+
+// The voucher objects live for one func, so no voucher passes from one func to the next.
+bool CPubMsg::LoanHeadData(FuncCall& call) { return CLoan().GetVoucherHead(call); }
+
+bool CPubMsg::LoanBodyData(FuncCall& call) { return CLoan().GetVoucherBody(call); }
+
+bool CPubMsg::ExpenseHeadData(FuncCall& call) { return CExpense().GetVoucherHead(call); }
+
+bool CPubMsg::ExpenseBodyData(FuncCall& call) { return CExpense().GetVoucherBody(call); }
+
+}  // namespace corvane

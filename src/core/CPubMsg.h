@@ -1,0 +1,37 @@
+#pragma once
+// Public services: what the web pages ask outside a voucher or setting of their own. Served
+// without a function right and without a transaction: every write a member makes stands at
+// once. Four funcs hand the voucher form reads to a new loan or claim object, so that a page
+// can show a voucher without holding the voucher class's right.
+//
+// Every member answers true, or false after loading its own error reply
+// ("Corvane:CPubMsg:<procedure>:<number>", business failures with number 0) into `call.oXml`.
+// VchModuleGet, VchNoGet and VchNoFormatGet are also called directly by the voucher classes with
+// func elements of their own making.
+
+#include <span>
+
+#include "core/RequestFrame.h"
+
+namespace corvane {
+
+class CPubMsg : public FramedClass<CPubMsg> {
+ public:
+  static const FrameSettings kFrame;
+  static const std::span<const FuncEntry<CPubMsg>> kFuncs;
+
+  bool VchModuleGet(FuncCall& call);
+  bool VchModuleListGet(FuncCall& call);
+  bool VchNoFormatGet(FuncCall& call);
+  bool VchNoGet(FuncCall& call);
+  bool VchPrintDataGet(FuncCall& call);
+  bool VchPrintDataSet(FuncCall& call);
+  bool VchFixedDataGet(FuncCall& call);
+  bool VchLogoGet(FuncCall& call);
+  bool LoanHeadData(FuncCall& call);
+  bool LoanBodyData(FuncCall& call);
+  bool ExpenseHeadData(FuncCall& call);
+  bool ExpenseBodyData(FuncCall& call);
+};
+
+}  // namespace corvane
