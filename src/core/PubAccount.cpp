@@ -84,11 +84,10 @@ std::string lastChangeDate(const fs::path& file) {
 
 // --- ztinfoget -----------------------------------------------------------------------------
 
-std::string resolvedSystemConnection(const LoginObjectFactory& newLoginObject) {
-  const std::unique_ptr<LoginContext> login = newLoginObject();
-  std::string key = std::string(EmbeddedLoginContext::kConnectKeyText) + login->ConnectKeySuffix();
-  login->ResolveConnectString(key);
-  login->EndConnectLookup();
+std::string resolvedSystemConnection(LoginContext& lookup) {
+  std::string key = std::string(EmbeddedLoginContext::kConnectKeyText) + lookup.ConnectKeySuffix();
+  lookup.ResolveConnectString(key);
+  lookup.EndConnectLookup();
   if (lower(key).find("failed") != std::string::npos) pub::failWith("Z7.Corvane.0335");
   return key;
 }
@@ -244,9 +243,9 @@ bool editTimeGet(XmlNode oNode, XmlDocument& oXml, const std::filesystem::path& 
   });
 }
 
-bool ztInfoGet(XmlNode oNode, XmlDocument& oXml, const LoginObjectFactory& newLoginObject) {
+bool ztInfoGet(XmlNode oNode, XmlDocument& oXml, LoginContext& lookup) {
   return pub::served(oXml, "ztInfoGet", [&] {
-    const std::string connectString = resolvedSystemConnection(newLoginObject);
+    const std::string connectString = resolvedSystemConnection(lookup);
     const XmlNode in = pub::inputOf(oNode);
     const std::string uid = pub::requiredChild(in, "uid").text();
     const std::string pwd = trimmed(pub::requiredChild(in, "pwd").text());

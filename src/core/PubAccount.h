@@ -6,8 +6,6 @@
 // reply "Corvane:CPubMsg:<procedure>:<number>" and answers false.
 
 #include <filesystem>
-#include <functional>
-#include <memory>
 
 #include "host/Navigator.h"
 #include "platform/xml/XmlDocument.h"
@@ -26,15 +24,14 @@ std::filesystem::path clientFolderOf(const LoginContext& ologin);
 // `clientFolder`; any other path is refused with error 5, a missing file with error 53.
 bool editTimeGet(XmlNode oNode, XmlDocument& oXml, const std::filesystem::path& clientFolder);
 
-// Makes the new login object whose connection look-up names the system database.
-using LoginObjectFactory = std::function<std::unique_ptr<LoginContext>()>;
-
 // Checks `uid` and `pwd` (trimmed, any case) under the func's `in` against the system database
 // and answers "<info><user .../><zts><zt ...><period .../>..</zt>..</zts></info>": the
 // account-years (with their periods) in which the user or one of his groups holds a right.
 // Fails with 0335 when the look-up fails, 0084 for an unknown user or a wrong password, 0085
-// when there is no such account-year.
-bool ztInfoGet(XmlNode oNode, XmlDocument& oXml, const LoginObjectFactory& newLoginObject);
+// when there is no such account-year. `lookup` is the login object whose connection look-up
+// (ConnectKeySuffix, ResolveConnectString, EndConnectLookup) names the system database; nothing
+// else of it is used.
+bool ztInfoGet(XmlNode oNode, XmlDocument& oXml, LoginContext& lookup);
 
 // "<menu caccname='..' ... isalert='0|1'>" + the user's menu of the module + "</menu>".
 bool menuGet(FuncCall& call, const NavigatorFactory& createNavigator = CreateNavigator);

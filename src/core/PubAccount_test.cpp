@@ -102,16 +102,19 @@ const std::vector<std::string> kLoginCheckUsers = {
 
 class LoginCheck : public testing::Test {
  protected:
+  // A login object of its own for the look-up, as the login check makes one.
+  std::unique_ptr<EmbeddedLoginContext> newLoginObject() {
+    LoginOptions options;
+    options.account = pub_.account().folder();
+    options.user = "demo";
+    options.password = "demo";
+    return EmbeddedLoginContext::logIn(options);
+  }
+
   PubAnswer check(const std::string& uid, const std::string& pwd) {
     return pub_.serve(
         [&](FuncCall& call) {
-          return ztInfoGet(call.oNode, call.oXml, [&] {
-            LoginOptions options;
-            options.account = pub_.account().folder();
-            options.user = "demo";
-            options.password = "demo";
-            return std::unique_ptr<LoginContext>(EmbeddedLoginContext::logIn(options));
-          });
+          return ztInfoGet(call.oNode, call.oXml, *newLoginObject());
         },
         "<func name='ztinfoget'><in><uid>" + XmlEncode(uid) + "</uid><pwd>" + XmlEncode(pwd) +
             "</pwd><sys>KX</sys></in></func>");
@@ -186,13 +189,7 @@ TEST_F(LoginCheck, RefusalsCarryTheirMessages) {
 TEST_F(LoginCheck, AMissingInputIsARunTimeError) {
   const PubAnswer answer = pub_.serve(
       [&](FuncCall& call) {
-        return ztInfoGet(call.oNode, call.oXml, [&] {
-          LoginOptions options;
-          options.account = pub_.account().folder();
-          options.user = "demo";
-          options.password = "demo";
-          return std::unique_ptr<LoginContext>(EmbeddedLoginContext::logIn(options));
-        });
+        return ztInfoGet(call.oNode, call.oXml, *newLoginObject());
       },
       "<func name='ztinfoget'><in><uid>demo</uid><pwd>demo</pwd></in></func>");
   EXPECT_FALSE(answer.ok);
