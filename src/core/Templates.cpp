@@ -1,11 +1,14 @@
 #include "core/Templates.h"
 
+#include "core/QueryBuilders.h"
+
 #include <cstdint>
 #include <optional>
 #include <string_view>
 
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
+#include "core/QueryBuilders.h"
 #include "core/RequestFrame.h"
 #include "core/RequestText.h"
 #include "core/RowXml.h"
@@ -62,7 +65,9 @@ std::string printFormatSql(const std::string& key) {
 
 }  // namespace
 
-std::string TemplateRights(LoginContext& /*login*/, const std::string& /*cardNumber*/) { return {}; }
+std::string TemplateRights(LoginContext& login, const std::string& cardNumber) {
+  return GetRowAuth(login, "djmb", cardNumber);
+}
 
 std::string TemplateListSql(const std::string& cardNumber, int mode, const std::string& rights) {
   return "Select vt_id,vt_name,vt_cardnumber From VoucherTemplates Where vt_cardnumber=" +
