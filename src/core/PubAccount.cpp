@@ -50,7 +50,8 @@ std::string attr(std::string_view name, const std::string& value) {
 // --- edittimeget ---------------------------------------------------------------------------
 
 bool isInside(const fs::path& path, const fs::path& folder) {
-  const auto [folderEnd, pathAt] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+  const auto [folderEnd, pathAt] =
+      std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
   return folderEnd == folder.end() && pathAt != path.end();
 }
 
@@ -60,8 +61,9 @@ fs::path packageFile(const std::string& folderText, const fs::path& clientFolder
   const fs::path file = fs::path(folder) / "client" / "data2.cab";
   if (!file.is_absolute() ||
       !isInside(fs::weakly_canonical(file), fs::weakly_canonical(clientFolder))) {
-    throw RuntimeError(errnum::kInvalidArgument,
-                       "The folder " + folderText + " lies outside the installation's client folder.");
+    throw RuntimeError(
+        errnum::kInvalidArgument,
+        "The folder " + folderText + " lies outside the installation's client folder.");
   }
   if (!fs::is_regular_file(file)) {
     throw RuntimeError(kErrFileNotFound, "File not found: " + file.string());
@@ -95,8 +97,9 @@ std::string resolvedSystemConnection(LoginContext& lookup) {
 // The user's name, after the password typed matches the stored one (both trimmed, any case).
 std::string checkedUserName(db::Connection& cn, const std::string& uid, const std::string& pwd) {
   db::Recordset user;
-  user.open(FixSqlText("SELECT cUser_Name,cPassword FROM UA_User WHERE cUser_ID=" + quoteLiteral(uid)),
-            cn);
+  user.open(
+      FixSqlText("SELECT cUser_Name,cPassword FROM UA_User WHERE cUser_ID=" + quoteLiteral(uid)),
+      cn);
   if (user.eof()) pub::failWith("Z7.Corvane.0084");
   const Variant& stored = user.field("cPassword").value();
   const std::string plain =
@@ -107,8 +110,8 @@ std::string checkedUserName(db::Connection& cn, const std::string& uid, const st
 
 std::string groupList(db::Connection& cn, const std::string& uid) {
   db::Recordset groups;
-  groups.open(FixSqlText("select distinct cgroup_id from ua_role where cUser_id=" + quoteLiteral(uid)),
-              cn);
+  groups.open(
+      FixSqlText("select distinct cgroup_id from ua_role where cUser_id=" + quoteLiteral(uid)), cn);
   std::string list;
   for (; !groups.eof(); groups.moveNext()) {
     if (!list.empty()) list += ',';
@@ -127,7 +130,8 @@ std::string accountQuery(const std::string& uid, const std::string& groups) {
       "UA_HoldAuth.cAcc_id=UA_Account.cAcc_id ";
   const std::string user = quoteLiteral(uid);
   if (groups.empty()) {
-    return head + " from ((ua_holdauth inner join ua_auth ON (ua_holdauth.cauth_id=ua_auth.cauth_id)) " +
+    return head +
+           " from ((ua_holdauth inner join ua_auth ON (ua_holdauth.cauth_id=ua_auth.cauth_id)) " +
            join + " where (ua_holdauth.cUser_id=" + user + " and iIsuser=1))" + " union " + head +
            " from ((ua_holdauth inner join ua_auth ON (ua_holdauth.cauth_id='ADMIN')) " + join +
            " where (ua_holdauth.cUser_id=" + user + " and iIsuser=1)) " +
@@ -135,10 +139,11 @@ std::string accountQuery(const std::string& uid, const std::string& groups) {
   }
   const std::string where = " where ((ua_holdauth.cUser_id=" + user + " and iIsuser=1) " +
                             " or (ua_holdauth.cUser_id in (" + groups + ") and iIsuser=0)))";
-  return head + " from ((ua_holdauth inner join ua_auth on (ua_holdauth.cauth_id=ua_auth.cauth_id)) " +
+  return head +
+         " from ((ua_holdauth inner join ua_auth on (ua_holdauth.cauth_id=ua_auth.cauth_id)) " +
          join + where + " union " + head +
-         " from ((ua_holdauth inner join ua_auth on (ua_holdauth.cauth_id='ADMIN')) " + join + where +
-         " order by ua_holdauth.cacc_id,ua_holdauth.iyear";
+         " from ((ua_holdauth inner join ua_auth on (ua_holdauth.cauth_id='ADMIN')) " + join +
+         where + " order by ua_holdauth.cacc_id,ua_holdauth.iyear";
 }
 
 // A date column in the server's text form of a date (2005-1-31).
@@ -165,8 +170,8 @@ std::string accountYears(db::Recordset& rows) {
       account = rowAccount;
       year = rowYear;
       open = true;
-      text += "<zt" + attr("id", account) + attr("name", NullToStr(rows.field("cAcc_Name").value())) +
-              attr("year", year) + ">";
+      text += "<zt" + attr("id", account) +
+              attr("name", NullToStr(rows.field("cAcc_Name").value())) + attr("year", year) + ">";
     }
     text += "<period" + attr("id", twoDigits(rows.field("iID").value())) +
             attr("dbegin", dateText(rows.field("dBegin").value())) +
@@ -194,8 +199,8 @@ std::string contextAttributes(const LoginContext& ologin) {
 
 // The account's master data, named as the query names them.
 constexpr std::string_view kAccountColumns[] = {
-    "ccurcode", "ccurname",   "cunitname",  "cunitabbre", "cunitaddr", "cunitzap",
-    "cunittel", "cunitfax",   "cunitemail", "cunittaxno", "iyear",     "imonth"};
+    "ccurcode", "ccurname", "cunitname",  "cunitabbre", "cunitaddr", "cunitzap",
+    "cunittel", "cunitfax", "cunitemail", "cunittaxno", "iyear",     "imonth"};
 
 std::string accountAttributes(db::Connection& cn, const std::string& accountId) {
   std::string columns;
@@ -204,8 +209,8 @@ std::string accountAttributes(db::Connection& cn, const std::string& accountId) 
     columns += column;
   }
   db::Recordset rs;
-  rs.open(FixSqlText("select " + columns + " from vqsystem..ua_account where cAcc_Id=" +
-                     quoteLiteral(accountId)),
+  rs.open(FixSqlText("select " + columns +
+                     " from vqsystem..ua_account where cAcc_Id=" + quoteLiteral(accountId)),
           cn);
   std::string text;
   if (rs.eof()) return text;
@@ -216,6 +221,7 @@ std::string accountAttributes(db::Connection& cn, const std::string& accountId) 
 }
 
 // The first day of the login year's first period ("dbegin") or the last day of its last ("dend").
+// The account id is a text ("001") and is compared as one: unquoted it would be read as a number.
 std::string periodBound(db::Connection& cn, const LoginContext& ologin, std::string_view column,
                         std::string_view direction) {
   db::Recordset rs;
@@ -238,7 +244,8 @@ std::filesystem::path clientFolderOf(const LoginContext& ologin) {
 bool editTimeGet(XmlNode oNode, XmlDocument& oXml, const std::filesystem::path& clientFolder) {
   return pub::served(oXml, "editTimeGet", [&] {
     const fs::path file = packageFile(pub::inputOf(oNode).text(), clientFolder);
-    loadReply(oXml, std::string(kDeclaration) + "<edittime>" + lastChangeDate(file) + "</edittime>");
+    loadReply(oXml,
+              std::string(kDeclaration) + "<edittime>" + lastChangeDate(file) + "</edittime>");
     return true;
   });
 }
@@ -271,9 +278,9 @@ bool ztInfoGet(XmlNode oNode, XmlDocument& oXml, LoginContext& lookup) {
 bool menuGet(FuncCall& call, const NavigatorFactory& createNavigator) {
   return pub::served(call.oXml, "menuGet", [&] {
     const LoginContext& ologin = call.ologin;
-    const std::string menu = createNavigator(call.CN)->LoadMenu1(
-        true, "KX", ologin.AccountId(), ologin.LoginYear(), ologin.UserId(),
-        ologin.HostContextName());
+    const std::string menu =
+        createNavigator(call.CN)->LoadMenu1(true, "KX", ologin.AccountId(), ologin.LoginYear(),
+                                            ologin.UserId(), ologin.HostContextName());
     const bool alert = isTrueText(GetAccInfo("blnAutoAlert", call.CN, "KX"));
     loadReply(call.oXml, std::string(kDeclaration) + "<menu" + contextAttributes(ologin) +
                              attr("isalert", flag(alert)) + ">" + menu + "</menu>");

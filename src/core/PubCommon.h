@@ -3,6 +3,7 @@
 // error reply, and reads the inputs it requires.
 
 #include <exception>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,7 +18,9 @@ namespace corvane::pub {
 inline constexpr std::string_view kClassName = "CPubMsg";
 
 // A business failure of a public service: number 0 and the text of message `id`.
-[[noreturn]] inline void failWith(const std::string& id) { throw RuntimeError(0, GetResString(id)); }
+[[noreturn]] inline void failWith(const std::string& id) {
+  throw RuntimeError(0, GetResString(id));
+}
 
 // Runs `work` (which writes its reply and answers the member's result); any failure becomes the
 // error reply "Corvane:CPubMsg:<procedure>:<number>" with its description, and false.

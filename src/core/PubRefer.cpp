@@ -171,8 +171,8 @@ bool itemRefer(FuncCall& call, const ReferServices& services) {
     ReferRequest r = readRefer(call.oNode);
     if (r.auth != "0") {
       if (r.match.empty()) r.match = " 1=1 ";
-      r.match = referFilterGet(call.ologin, r.element, services.createRowRight) + " and(" +
-                r.match + ")";
+      r.match =
+          referFilterGet(call.ologin, r.element, services.createRowRight) + " and(" + r.match + ")";
     }
     db::Recordset rs;
     db::Recordset format;
@@ -180,10 +180,9 @@ bool itemRefer(FuncCall& call, const ReferServices& services) {
     std::string head;
     if (r.type == "user" || r.type == "sql") {
       r.element.setAttribute("col", "0");
-      std::string sql = r.type == "user"
-                            ? userdefReferSql(call.ologin, r.element, call.CN, head,
-                                              services.createFieldDef)
-                            : r.name;
+      std::string sql = r.type == "user" ? userdefReferSql(call.ologin, r.element, call.CN, head,
+                                                           services.createFieldDef)
+                                         : r.name;
       if (sql.empty()) pub::failWith("Z7.Corvane.0336");
       sql = withMatch(sql, r.match, r.type == "sql");
       if (r.type == "sql" && !r.order.empty()) sql += " order by " + r.order;
@@ -199,8 +198,8 @@ bool itemRefer(FuncCall& call, const ReferServices& services) {
                               errorText, r.length, r.count, r.current);
       } else if (prefix == "cdefine") {
         std::string match = r.match;
-        server->GetData(call.ologin, "userdefine", match, r.order, r.length, r.current, r.count,
-                        rs, errorText);
+        server->GetData(call.ologin, "userdefine", match, r.order, r.length, r.current, r.count, rs,
+                        errorText);
       } else {
         server->GetData(call.ologin, FixSqlText(r.name), r.match, r.order, r.length, r.current,
                         r.count, rs, errorText);
@@ -221,13 +220,12 @@ bool itemRefer(FuncCall& call, const ReferServices& services) {
       }
     }
 
-    std::string reply = std::string(kDeclaration) + "<page" +
-                        attr("count", std::to_string(r.count)) +
-                        attr("current", std::to_string(r.current)) +
-                        attr("length", std::to_string(r.length)) + attr("type", r.type) +
-                        attr("name", r.name) + attr("match", r.match) + attr("order", r.order) +
-                        attr("auth", r.auth) + attr("flag", r.flag) + attr("format", head) +
-                        "><data>" + recordsetXml(rs, call.oXml) + "</data>";
+    std::string reply =
+        std::string(kDeclaration) + "<page" + attr("count", std::to_string(r.count)) +
+        attr("current", std::to_string(r.current)) + attr("length", std::to_string(r.length)) +
+        attr("type", r.type) + attr("name", r.name) + attr("match", r.match) +
+        attr("order", r.order) + attr("auth", r.auth) + attr("flag", r.flag) +
+        attr("format", head) + "><data>" + recordsetXml(rs, call.oXml) + "</data>";
     if (format.isOpen()) reply += "<mode>" + recordsetXml(format, call.oXml) + "</mode>";
     loadReply(call.oXml, reply + "</page>");
     return true;
@@ -263,8 +261,8 @@ bool userdefCheck(FuncCall& call, const ReferServices& services) {
     const int pos = positionOf(field);
     const std::unique_ptr<FieldDef> service = services.createFieldDef();
     if (!service->init(call.CN, call.ologin.UserId())) pub::failWith("Z7.Corvane.0338");
-    const int verdict = service->ValidateAr(source->source, pos, name, source->table,
-                                            source->field, value, source->third, build);
+    const int verdict = service->ValidateAr(source->source, pos, name, source->table, source->field,
+                                            value, source->third, build);
     std::string reply;
     if (verdict == 0) {
       reply = "<success><id>0</id><text>" + XmlEncode(value) + "</text></success>";
@@ -310,13 +308,12 @@ bool userdefData(FuncCall& call, const ReferServices& services) {
     server->GetRefStrRst(call.ologin, FixSqlText(sql), rs, errorText, length, current, count);
     if (!rs.isOpen()) throw RuntimeError(0, errorText);
     const std::string data = recordsetXml(rs, call.oXml);
-    loadReply(call.oXml, std::string(kDeclaration) + "<page" + attr("count", std::to_string(count)) +
-                             attr("current", std::to_string(current)) +
-                             attr("length", std::to_string(length)) +
-                             " type='sql'" + attr("name", sql) +
-                             " match='' order='' auth='0' flag='KX'" + attr("sql", sql) +
-                             attr("head", head) + attr("width", width) + "><data>" + data +
-                             "</data></page>");
+    loadReply(call.oXml,
+              std::string(kDeclaration) + "<page" + attr("count", std::to_string(count)) +
+                  attr("current", std::to_string(current)) +
+                  attr("length", std::to_string(length)) + " type='sql'" + attr("name", sql) +
+                  " match='' order='' auth='0' flag='KX'" + attr("sql", sql) + attr("head", head) +
+                  attr("width", width) + "><data>" + data + "</data></page>");
     return true;
   });
 }

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "core/Messages.h"
 #include "core/PubTestAccount.h"
 #include "core/Values.h"
 #include "platform/com/RuntimeError.h"
-
-#include <map>
 
 namespace corvane {
 namespace {
@@ -67,7 +67,8 @@ TEST(ItemRefer, SqlListsArePagedAndNarrowed) {
                             "type='sql' name='select cDepCode, cDepName from Department' "
                             "order='cDepCode' length='2' current='2' count='x' flag='f&amp;1'");
   ASSERT_TRUE(second.ok) << second.reply;
-  EXPECT_EQ((std::vector<std::string>{"cDepCode=03;cDepName=销售部;", "cDepCode=0301;cDepName=华东销售组;"}),
+  EXPECT_EQ((std::vector<std::string>{"cDepCode=03;cDepName=销售部;",
+                                      "cDepCode=0301;cDepName=华东销售组;"}),
             second.rows);
   EXPECT_EQ("6", second.at("count"));
   EXPECT_EQ("2", second.at("current"));
@@ -79,17 +80,20 @@ TEST(ItemRefer, SqlListsArePagedAndNarrowed) {
 
   // A page beyond the last answers the last; a match with line breaks is used without them; a
   // WHERE in capitals takes the condition with " and ".
-  const Page last = refer(pub,
-                          "type='sql' name='select cDepCode from Department WHERE cDepCode &lt;&gt; &apos;01&apos;' "
-                          "match='cDepCode &lt;&gt;&#10; &apos;04&apos;&#13;' order='cDepCode' "
-                          "length='3' current='9'");
+  const Page last = refer(
+      pub,
+      "type='sql' name='select cDepCode from Department WHERE cDepCode &lt;&gt; &apos;01&apos;' "
+      "match='cDepCode &lt;&gt;&#10; &apos;04&apos;&#13;' order='cDepCode' "
+      "length='3' current='9'");
   ASSERT_TRUE(last.ok) << last.reply;
   EXPECT_EQ("2", last.at("current"));
   EXPECT_EQ("4", last.at("count"));
   EXPECT_EQ((std::vector<std::string>{"cDepCode=0302;"}), last.rows);
   EXPECT_EQ("cDepCode <> '04'", last.at("match"));
-  EXPECT_EQ("select cDepCode from Department WHERE cDepCode <> '01' and cDepCode <> '04' order by cDepCode",
-            last.at("name"));
+  EXPECT_EQ(
+      "select cDepCode from Department WHERE cDepCode <> '01' and cDepCode <> '04' order by "
+      "cDepCode",
+      last.at("name"));
 }
 
 TEST(ItemRefer, RowRightsNarrowEachTypeForTheClerk) {
@@ -100,17 +104,26 @@ TEST(ItemRefer, RowRightsNarrowEachTypeForTheClerk) {
     const char* auth;  // as the reply reports it
   };
   const Case cases[] = {
-      {"clerk", "type='sql' name='select cUser_ID, cUser_Name from vqsystem..UA_User' auth='user'", 1, "user"},
-      {"demo", "type='sql' name='select cUser_ID, cUser_Name from vqsystem..UA_User' auth='user'", 2, "user"},
+      {"clerk", "type='sql' name='select cUser_ID, cUser_Name from vqsystem..UA_User' auth='user'",
+       1, "user"},
+      {"demo", "type='sql' name='select cUser_ID, cUser_Name from vqsystem..UA_User' auth='user'",
+       2, "user"},
       {"clerk", "type='name' name='user' auth='user'", 1, "0"},
       {"demo", "type='name' name='user' auth='user'", 2, "0"},
-      {"clerk", "type='name' name='department' auth='code' match='cname &lt;&gt; &apos;x&apos;'", 1, "0"},
+      {"clerk", "type='name' name='department' auth='code' match='cname &lt;&gt; &apos;x&apos;'", 1,
+       "0"},
       {"demo", "type='name' name='department' auth='code'", 6, "0"},
       {"clerk", "type='name' name='department' auth='0'", 6, "0"},
       {"clerk", "type='name' name='department' auth=''", 6, "0"},
       {"clerk", "type='name' name='department' auth='dsign'", 6, "0"},
-      {"clerk", "type='user' name='userdef' username='u' source='1' pos='1' rule='UA_User,cUser_Name' auth='user'", 1, "user"},
-      {"demo", "type='user' name='userdef' username='u' source='1' pos='1' rule='UA_User,cUser_Name' auth='user'", 2, "user"},
+      {"clerk",
+       "type='user' name='userdef' username='u' source='1' pos='1' rule='UA_User,cUser_Name' "
+       "auth='user'",
+       1, "user"},
+      {"demo",
+       "type='user' name='userdef' username='u' source='1' pos='1' rule='UA_User,cUser_Name' "
+       "auth='user'",
+       2, "user"},
   };
   for (const Case& c : cases) {
     PubTestAccount pub(c.user, "2026-1-6", kCodeRights);
@@ -199,9 +212,9 @@ TEST(ItemRefer, Failures) {
       {"type='name' name='fitemss0;1'", "There is no item class 0;1."},
   };
   for (const Failure& f : failures) {
-    const PubAnswer answer = pub.serve([](FuncCall& call) { return itemRefer(call); },
-                                       "<func name='refer'><in><refer " + std::string(f.attributes) +
-                                           "/></in></func>");
+    const PubAnswer answer =
+        pub.serve([](FuncCall& call) { return itemRefer(call); },
+                  "<func name='refer'><in><refer " + std::string(f.attributes) + "/></in></func>");
     EXPECT_FALSE(answer.ok) << f.attributes;
     EXPECT_EQ("Corvane:CPubMsg:itemRefer:0", answer.at("id")) << f.attributes;
     const std::string expected =
@@ -227,9 +240,9 @@ TEST(ItemRefer, RefusesClientSqlThatWouldWrite) {
   PubTestAccount pub("demo");
   const std::string before = pub.rows("select * from Department order by cDepCode");
   for (const char* attributes : kHostileRefers) {
-    const PubAnswer answer = pub.serve([](FuncCall& call) { return itemRefer(call); },
-                                       "<func name='refer'><in><refer " + std::string(attributes) +
-                                           "/></in></func>");
+    const PubAnswer answer =
+        pub.serve([](FuncCall& call) { return itemRefer(call); },
+                  "<func name='refer'><in><refer " + std::string(attributes) + "/></in></func>");
     EXPECT_FALSE(answer.ok) << attributes;
     EXPECT_EQ("Only a single SELECT statement may be run here.", answer.at("text")) << attributes;
   }
@@ -239,8 +252,8 @@ TEST(ItemRefer, RefusesClientSqlThatWouldWrite) {
 // --- refercheck ----------------------------------------------------------------------------
 
 PubAnswer check(PubTestAccount& pub, const std::string& sql) {
-  return pub.serve(referCheck, "<func name='refercheck'><in><q strsql='" + XmlEncode(sql) +
-                                   "'/></in></func>");
+  return pub.serve(referCheck,
+                   "<func name='refercheck'><in><q strsql='" + XmlEncode(sql) + "'/></in></func>");
 }
 
 TEST(ReferCheck, OneRowBecomesAttributes) {
@@ -302,16 +315,17 @@ TEST(UserdefCheck, VerdictsOfTheFieldService) {
       {"name='p' value='0003' source='2' pos='4' rule='Person,cPersonCode'", "ok"},
   };
   for (const Case& c : cases) {
-    const PubAnswer answer = pub.serve(
-        [](FuncCall& call) { return userdefCheck(call); },
-        "<func name='userdefcheck'><in><f " + std::string(c.field) + "/></in></func>");
+    const PubAnswer answer =
+        pub.serve([](FuncCall& call) { return userdefCheck(call); },
+                  "<func name='userdefcheck'><in><f " + std::string(c.field) + "/></in></func>");
     EXPECT_TRUE(answer.ok) << c.field << ": " << answer.reply;
     if (std::string(c.reply) == "ok") {
       XmlDocument field;
       field.loadXML("<f " + std::string(c.field) + "/>");
-      EXPECT_EQ(canonical("<success><id>0</id><text>" + XmlEncode(field.documentElement().attribute("value")) +
-                          "</text></success>"),
-                answer.reply)
+      EXPECT_EQ(
+          canonical("<success><id>0</id><text>" +
+                    XmlEncode(field.documentElement().attribute("value")) + "</text></success>"),
+          answer.reply)
           << c.field;
     } else {
       EXPECT_EQ(canonical("<error><id>1</id><text>" + GetResString(c.reply) + "</text></error>"),
@@ -335,9 +349,9 @@ TEST(UserdefCheck, Failures) {
       {"name='x' value='1' source='zero' pos='1'", "Corvane:CPubMsg:userdefCheck:13"},
   };
   for (const Failure& f : failures) {
-    const PubAnswer answer = pub.serve(
-        [](FuncCall& call) { return userdefCheck(call); },
-        "<func name='userdefcheck'><in><f " + std::string(f.field) + "/></in></func>");
+    const PubAnswer answer =
+        pub.serve([](FuncCall& call) { return userdefCheck(call); },
+                  "<func name='userdefcheck'><in><f " + std::string(f.field) + "/></in></func>");
     EXPECT_FALSE(answer.ok) << f.field;
     EXPECT_EQ(f.id, answer.at("id")) << f.field;
   }
@@ -352,7 +366,8 @@ PubAnswer values(PubTestAccount& pub, const std::string& field) {
 
 TEST(UserdefData, PagesOfAFieldsValues) {
   PubTestAccount pub("clerk");
-  const Page first = pageOf(values(pub, "name='cDefine1' value='' source='0' pos='1' length='2' current='1'"));
+  const Page first =
+      pageOf(values(pub, "name='cDefine1' value='' source='0' pos='1' length='2' current='1'"));
   ASSERT_TRUE(first.ok) << first.reply;
   EXPECT_EQ(2u, first.rows.size());
   EXPECT_EQ("3", first.at("count"));
@@ -374,7 +389,8 @@ TEST(UserdefData, PagesOfAFieldsValues) {
   EXPECT_EQ(2u, free.rows.size());
   EXPECT_EQ("颜色", free.at("head"));
 
-  const Page column = pageOf(values(pub, "name='d' value='' source='1' pos='3' rule='Department,cDepCode'"));
+  const Page column =
+      pageOf(values(pub, "name='d' value='' source='1' pos='3' rule='Department,cDepCode'"));
   ASSERT_TRUE(column.ok) << column.reply;
   EXPECT_EQ(6u, column.rows.size());
 }

@@ -47,8 +47,9 @@ std::string firstValue(db::Connection& cn, const std::string& sql, std::string_v
 
 bool keepsPeriodRates(db::Connection& cn) {
   db::Recordset rs;
-  rs.open(FixSqlText("Select cValue From AccInformation Where cSysID='AA' and cName='iXchgRateStl'"),
-          cn);
+  rs.open(
+      FixSqlText("Select cValue From AccInformation Where cSysID='AA' and cName='iXchgRateStl'"),
+      cn);
   if (rs.eof()) return false;
   std::string value = NullToStr(rs.field("cValue").value());
   for (char& c : value) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -76,15 +77,14 @@ std::string periodRateQuery(const std::string& currency, long period) {
 std::string rateAt(FuncCall& call, const std::string& currency, const DateTime& date) {
   const long period = periodOf(call, date);
   if (keepsPeriodRates(call.CN)) {
-    return firstValue(call.CN,
-                      periodRateQuery(currency, period) +
-                          " order by cexch_name, itype, iperiod, cdate",
-                      "nFlat");
+    return firstValue(
+        call.CN, periodRateQuery(currency, period) + " order by cexch_name, itype, iperiod, cdate",
+        "nFlat");
   }
   db::Recordset daily;
   daily.open(FixSqlText("Select nflat from exch where cexch_name=" + quoteLiteral(currency) +
-                        " and itype=1 and iperiod=" + std::to_string(period) + " and cdate=" +
-                        quoteLiteral(dateWith(date, '.'))),
+                        " and itype=1 and iperiod=" + std::to_string(period) +
+                        " and cdate=" + quoteLiteral(dateWith(date, '.'))),
              call.CN);
   if (!daily.eof()) return NullToStr(daily.field("nflat").value());
   return firstValue(call.CN, periodRateQuery(currency, period), "nFlat");
@@ -113,20 +113,20 @@ bool authGet(FuncCall& call) {
   return pub::served(call.oXml, "authGet", [&] {
     const XmlNode userNode = pub::inputOf(call.oNode).child("user");
     const std::string user = quoteLiteral(userNode ? userNode.text() : call.ologin.UserId());
-    return rowsReply(call,
-                     "SELECT lower(cauth_id) as name FROM UA_HoldAuth WHERE cAcc_Id=" +
-                         quoteLiteral(call.ologin.AccountId()) + " AND iYear=" +
-                         SqlNum(call.ologin.LoginYear()) + " AND (iIsUser=1 AND cUser_Id = " +
-                         user +
-                         " OR iIsUser=0 AND cUser_Id IN (SELECT cGroup_Id FROM UA_Role WHERE "
-                         "cUser_Id= " + user + "))");
+    return rowsReply(call, "SELECT lower(cauth_id) as name FROM UA_HoldAuth WHERE cAcc_Id=" +
+                               quoteLiteral(call.ologin.AccountId()) +
+                               " AND iYear=" + SqlNum(call.ologin.LoginYear()) +
+                               " AND (iIsUser=1 AND cUser_Id = " + user +
+                               " OR iIsUser=0 AND cUser_Id IN (SELECT cGroup_Id FROM UA_Role WHERE "
+                               "cUser_Id= " +
+                               user + "))");
   });
 }
 
 bool currencyGet(FuncCall& call) {
   return pub::served(call.oXml, "currencyGet", [&] {
-    return rowsReply(call,
-                     "select cexch_name,cexch_code,bcal,idec,nerror,iotherused FROM foreigncurrency");
+    return rowsReply(
+        call, "select cexch_name,cexch_code,bcal,idec,nerror,iotherused FROM foreigncurrency");
   });
 }
 
@@ -137,8 +137,9 @@ bool hlGet(FuncCall& call) {
     const std::string dateText = pub::requiredChild(in, "curdate").text();
     std::string rate;
     db::Recordset known;
-    known.open(FixSqlText("select * from foreigncurrency where cexch_name=" + quoteLiteral(currency)),
-               call.CN);
+    known.open(
+        FixSqlText("select * from foreigncurrency where cexch_name=" + quoteLiteral(currency)),
+        call.CN);
     if (!known.eof()) {
       const DateTime date = dateText.empty() ? call.ologin.LoginDate() : CDate(Variant(dateText));
       rate = rateAt(call, currency, date);

@@ -34,9 +34,10 @@ TEST(AccGet, AnswersTheOptionsOfAaGlAndKxAndTheNamedDates) {
   EXPECT_NE(std::string::npos, systems.find("KX"));
   EXPECT_NE(std::string::npos, column(all, "cName").find("dBMFirstDate"));
   EXPECT_EQ(std::string::npos, column(all, "cName").find("dBMOther"));
-  EXPECT_NE(std::string::npos,
-            all.reply.find("cSysID=\"KX\" cName=\"blnAutoAlert\" cType=\"Boolean\" cValue=\"False\" "
-                           "cDefault=\"False\""))
+  EXPECT_NE(
+      std::string::npos,
+      all.reply.find("cSysID=\"KX\" cName=\"blnAutoAlert\" cType=\"Boolean\" cValue=\"False\" "
+                     "cDefault=\"False\""))
       << all.reply;
 
   const PubAnswer aa = pub.serve(accGet2, "<func name='accget2'/>");
@@ -136,7 +137,8 @@ TEST(HlGet, RatesByDayAndByPeriod) {
 
 TEST(HlGet, BadInputGivesTheErrorReply) {
   PubTestAccount pub;
-  const PubAnswer noDate = pub.serve(hlGet, "<func name='hlget'><in><exchname>美元</exchname></in></func>");
+  const PubAnswer noDate =
+      pub.serve(hlGet, "<func name='hlget'><in><exchname>美元</exchname></in></func>");
   EXPECT_FALSE(noDate.ok);
   EXPECT_EQ("Corvane:CPubMsg:currencyGet:91", noDate.at("id"));
   const PubAnswer badDate = pub.serve(
@@ -149,9 +151,10 @@ TEST(HlGet, BadInputGivesTheErrorReply) {
 
 TEST(SelectGet, AnswersTheRowsOfASelect) {
   PubTestAccount pub("clerk");
-  const PubAnswer answer = pub.serve(
-      selectGet, "<func name='selectget'><in><sql>select cDepCode, cDepName from Department where "
-                 "cDepCode like '03%' order by cDepCode</sql></in></func>");
+  const PubAnswer answer =
+      pub.serve(selectGet,
+                "<func name='selectget'><in><sql>select cDepCode, cDepName from Department where "
+                "cDepCode like '03%' order by cDepCode</sql></in></func>");
   ASSERT_TRUE(answer.ok) << answer.reply;
   EXPECT_EQ("03,0301,0302", column(answer, "cDepCode"));
 }

@@ -20,10 +20,9 @@ constexpr long kDefaultWidth = 120;
 std::string text(const Variant& value) { return value.isNull() ? std::string() : CStr(value); }
 
 bool isPlainName(const std::string& name) {
-  return !name.empty() && name.size() <= 60 &&
-         std::all_of(name.begin(), name.end(), [](char c) {
-           return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
-         });
+  return !name.empty() && name.size() <= 60 && std::all_of(name.begin(), name.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
+  });
 }
 
 // Characters of a UTF-8 text (bytes that do not continue a character).
@@ -113,9 +112,9 @@ class EmbeddedFieldDef final : public FieldDef {
 
   std::optional<FieldInfo> fieldInfo(const std::string& name) const {
     db::Recordset rs;
-    rs.open("SELECT cCaption, iLength, bCheck FROM UserDefField WHERE cFieldName=" +
-                quoteLiteral(name),
-            connection());
+    rs.open(
+        "SELECT cCaption, iLength, bCheck FROM UserDefField WHERE cFieldName=" + quoteLiteral(name),
+        connection());
     if (rs.eof()) return std::nullopt;
     return FieldInfo{text(rs.field("cCaption").value()), CLng(rs.field("iLength").value()),
                      CBool(rs.field("bCheck").value())};

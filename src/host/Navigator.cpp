@@ -82,15 +82,15 @@ class EmbeddedNavigator final : public Navigator {
 
   std::vector<MenuEntry> readEntries(const std::string& subsystem) {
     db::Recordset rs;
-    rs.open("SELECT cMenu_ID, cParent_ID, cCaption, cAuth_ID, cUrl FROM vqsystem..UA_Menu "
-            "WHERE cSub_ID=" + quoteLiteral(subsystem) + " ORDER BY iOrder, cMenu_ID",
-            connection_);
+    rs.open(
+        "SELECT cMenu_ID, cParent_ID, cCaption, cAuth_ID, cUrl FROM vqsystem..UA_Menu "
+        "WHERE cSub_ID=" +
+            quoteLiteral(subsystem) + " ORDER BY iOrder, cMenu_ID",
+        connection_);
     std::vector<MenuEntry> entries;
     for (; !rs.eof(); rs.moveNext()) {
-      entries.push_back({text(rs.field("cMenu_ID").value()),
-                         text(rs.field("cParent_ID").value()),
-                         text(rs.field("cCaption").value()),
-                         text(rs.field("cAuth_ID").value()),
+      entries.push_back({text(rs.field("cMenu_ID").value()), text(rs.field("cParent_ID").value()),
+                         text(rs.field("cCaption").value()), text(rs.field("cAuth_ID").value()),
                          text(rs.field("cUrl").value())});
     }
     return entries;
@@ -100,18 +100,19 @@ class EmbeddedNavigator final : public Navigator {
   std::string heldRightsQuery(const std::string& select, const std::string& accountId,
                               const std::string& year, const std::string& userId) const {
     return select + " FROM vqsystem..UA_HoldAuth WHERE cAcc_ID=" + quoteLiteral(accountId) +
-           " AND iYear=" + std::to_string(CInt(Variant(year))) + " AND ((iIsUser=1 AND cUser_ID=" +
-           quoteLiteral(userId) +
+           " AND iYear=" + std::to_string(CInt(Variant(year))) +
+           " AND ((iIsUser=1 AND cUser_ID=" + quoteLiteral(userId) +
            ") OR (iIsUser=0 AND cUser_ID IN (SELECT cgroup_id FROM vqsystem..UA_Role WHERE "
-           "cUser_id=" + quoteLiteral(userId) + ")))";
+           "cUser_id=" +
+           quoteLiteral(userId) + ")))";
   }
 
   bool holdsAdmin(const std::string& accountId, const std::string& year,
                   const std::string& userId) {
     db::Recordset rs;
-    rs.open(heldRightsQuery("SELECT Count(*) AS n", accountId, year, userId) +
-                " AND cAuth_ID='ADMIN'",
-            connection_);
+    rs.open(
+        heldRightsQuery("SELECT Count(*) AS n", accountId, year, userId) + " AND cAuth_ID='ADMIN'",
+        connection_);
     return CLng(rs.field("n").value()) > 0;
   }
 

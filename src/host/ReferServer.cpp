@@ -20,9 +20,9 @@ using db::quoteLiteral;
 std::string text(const Variant& value) { return value.isNull() ? std::string() : CStr(value); }
 
 bool isPlainCode(const std::string& code) {
-  return !code.empty() && code.size() <= 20 &&
-         std::all_of(code.begin(), code.end(),
-                     [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
+  return !code.empty() && code.size() <= 20 && std::all_of(code.begin(), code.end(), [](char c) {
+    return std::isalnum(static_cast<unsigned char>(c)) != 0;
+  });
 }
 
 // Keeps the rows of page `current` of `all` (pages of `length` rows; the whole set as one page
@@ -37,7 +37,8 @@ db::Recordset pageOf(const db::Recordset& all, long length, long& current, long&
   const long first = length > 0 ? (current - 1) * length : 0;
   const long last = length > 0 ? std::min(count, current * length) : count;  // one past
   for (long i = 0; i < count; ++i) {
-    if (i < first || i >= last) rows[static_cast<std::size_t>(i)].parent().removeChild(rows[static_cast<std::size_t>(i)]);
+    if (i < first || i >= last)
+      rows[static_cast<std::size_t>(i)].parent().removeChild(rows[static_cast<std::size_t>(i)]);
   }
   return db::recordsetFromXml(document.documentElement());
 }
@@ -55,8 +56,8 @@ class EmbeddedReferServer final : public ReferServer {
     page(login, sql, rs, errorText, length, current, count);
   }
 
-  void GetData(LoginContext& login, const std::string& key, std::string& match,
-               std::string& order, long& length, long& current, long& count, db::Recordset& rs,
+  void GetData(LoginContext& login, const std::string& key, std::string& match, std::string& order,
+               long& length, long& current, long& count, db::Recordset& rs,
                std::string& errorText) override {
     try {
       db::Recordset definition;
@@ -109,8 +110,8 @@ class EmbeddedReferServer final : public ReferServer {
     return *connection_;
   }
 
-  void page(LoginContext& login, const std::string& sql, db::Recordset& rs,
-            std::string& errorText, long& length, long& current, long& count) {
+  void page(LoginContext& login, const std::string& sql, db::Recordset& rs, std::string& errorText,
+            long& length, long& current, long& count) {
     try {
       RequireReadOnlyQuery(sql);
       db::Recordset all;

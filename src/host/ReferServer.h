@@ -42,8 +42,7 @@ class ReferServer {
   // by `match`, with the item classes' display format in `format`.
   virtual void GetRefItemRst(db::Recordset& rs, db::Recordset& format, LoginContext& login,
                              const std::string& itemClass, std::string& match,
-                             std::string& errorText, long& length, long& count,
-                             long& current) = 0;
+                             std::string& errorText, long& length, long& count, long& current) = 0;
 
   // The display format of the list `name`: its columns (cField, cCaption, iWidth) in order; an
   // open, possibly empty record set. Database errors are raised.
