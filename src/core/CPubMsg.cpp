@@ -7,6 +7,10 @@
 #include "claims/CExpense.h"
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
+#include "core/PubAccount.h"
+#include "core/PubColumns.h"
+#include "core/PubRefer.h"
+#include "core/PubReference.h"
 #include "core/Templates.h"
 #include "core/Values.h"
 #include "core/VoucherNumbers.h"
@@ -43,6 +47,22 @@ bool answerMember(FuncCall& call, std::string_view procedure, const std::string&
 }
 
 constexpr std::array kFuncTable = {
+    FuncEntry<CPubMsg>{"edittimeget", &CPubMsg::editTimeGet},
+    FuncEntry<CPubMsg>{"ztinfoget", &CPubMsg::ztInfoGet},
+    FuncEntry<CPubMsg>{"menuget", &CPubMsg::menuGet},
+    FuncEntry<CPubMsg>{"ztget", &CPubMsg::ztGet},
+    FuncEntry<CPubMsg>{"accget", &CPubMsg::accGet},
+    FuncEntry<CPubMsg>{"accget2", &CPubMsg::accGet2},
+    FuncEntry<CPubMsg>{"authget", &CPubMsg::authGet},
+    FuncEntry<CPubMsg>{"currencyget", &CPubMsg::currencyGet},
+    FuncEntry<CPubMsg>{"hlget", &CPubMsg::hlGet},
+    FuncEntry<CPubMsg>{"selectget", &CPubMsg::selectGet},
+    FuncEntry<CPubMsg>{"refer", &CPubMsg::itemRefer},
+    FuncEntry<CPubMsg>{"userdefcheck", &CPubMsg::userdefCheck},
+    FuncEntry<CPubMsg>{"userdefdata", &CPubMsg::userdefData},
+    FuncEntry<CPubMsg>{"refercheck", &CPubMsg::referCheck},
+    FuncEntry<CPubMsg>{"rptcolumnget", &CPubMsg::RptColumnGet},
+    FuncEntry<CPubMsg>{"rptcolumnset", &CPubMsg::RptColumnSet},
     FuncEntry<CPubMsg>{"vchmoduleget", &CPubMsg::VchModuleGet},
     FuncEntry<CPubMsg>{"vchmodulelistget", &CPubMsg::VchModuleListGet},
     FuncEntry<CPubMsg>{"vchnoformatget", &CPubMsg::VchNoFormatGet},
@@ -55,6 +75,7 @@ constexpr std::array kFuncTable = {
     FuncEntry<CPubMsg>{"vchgetloanbodydata", &CPubMsg::LoanBodyData},
     FuncEntry<CPubMsg>{"vchgetexpenheaddata", &CPubMsg::ExpenseHeadData},
     FuncEntry<CPubMsg>{"vchgetExpenbodydata", &CPubMsg::ExpenseBodyData},
+    FuncEntry<CPubMsg>{"addlock", &CPubMsg::addLock},
 };
 
 }  // namespace
@@ -70,6 +91,32 @@ const FrameSettings CPubMsg::kFrame{
     .failReply = &pubFailReply,
 };
 const std::span<const FuncEntry<CPubMsg>> CPubMsg::kFuncs = kFuncTable;
+
+bool CPubMsg::editTimeGet(FuncCall& call) {
+  return corvane::editTimeGet(call.oNode, call.oXml, clientFolderOf(call.ologin));
+}
+
+// The embedded login object's connection look-up does not depend on who is logged in, so the
+// request's own object answers as a new one would.
+bool CPubMsg::ztInfoGet(FuncCall& call) {
+  return corvane::ztInfoGet(call.oNode, call.oXml, call.ologin);
+}
+
+bool CPubMsg::menuGet(FuncCall& call) { return corvane::menuGet(call); }
+bool CPubMsg::ztGet(FuncCall& call) { return corvane::ztGet(call); }
+bool CPubMsg::accGet(FuncCall& call) { return corvane::accGet(call); }
+bool CPubMsg::accGet2(FuncCall& call) { return corvane::accGet2(call); }
+bool CPubMsg::authGet(FuncCall& call) { return corvane::authGet(call); }
+bool CPubMsg::currencyGet(FuncCall& call) { return corvane::currencyGet(call); }
+bool CPubMsg::hlGet(FuncCall& call) { return corvane::hlGet(call); }
+bool CPubMsg::selectGet(FuncCall& call) { return corvane::selectGet(call); }
+bool CPubMsg::itemRefer(FuncCall& call) { return corvane::itemRefer(call); }
+bool CPubMsg::userdefCheck(FuncCall& call) { return corvane::userdefCheck(call); }
+bool CPubMsg::userdefData(FuncCall& call) { return corvane::userdefData(call); }
+bool CPubMsg::referCheck(FuncCall& call) { return corvane::referCheck(call); }
+bool CPubMsg::RptColumnGet(FuncCall& call) { return corvane::RptColumnGet(call); }
+bool CPubMsg::RptColumnSet(FuncCall& call) { return corvane::RptColumnSet(call); }
+bool CPubMsg::addLock(FuncCall& call) { return corvane::addLock(call); }
 
 bool CPubMsg::VchModuleGet(FuncCall& call) {
   return answerMember(call, "VchModuleGet", "Z7.Corvane.0095", AnswerTemplate);

@@ -20,6 +20,22 @@ class CPubMsg : public FramedClass<CPubMsg> {
   static const FrameSettings kFrame;
   static const std::span<const FuncEntry<CPubMsg>> kFuncs;
 
+  bool editTimeGet(FuncCall& call);
+  bool ztInfoGet(FuncCall& call);
+  bool menuGet(FuncCall& call);
+  bool ztGet(FuncCall& call);
+  bool accGet(FuncCall& call);
+  bool accGet2(FuncCall& call);
+  bool authGet(FuncCall& call);
+  bool currencyGet(FuncCall& call);
+  bool hlGet(FuncCall& call);
+  bool selectGet(FuncCall& call);
+  bool itemRefer(FuncCall& call);
+  bool userdefCheck(FuncCall& call);
+  bool userdefData(FuncCall& call);
+  bool referCheck(FuncCall& call);
+  bool RptColumnGet(FuncCall& call);
+  bool RptColumnSet(FuncCall& call);
   bool VchModuleGet(FuncCall& call);
   bool VchModuleListGet(FuncCall& call);
   bool VchNoFormatGet(FuncCall& call);
@@ -32,6 +48,7 @@ class CPubMsg : public FramedClass<CPubMsg> {
   bool LoanBodyData(FuncCall& call);
   bool ExpenseHeadData(FuncCall& call);
   bool ExpenseBodyData(FuncCall& call);
+  bool addLock(FuncCall& call);
 };
 
 }  // namespace corvane

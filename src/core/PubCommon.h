@@ -1,0 +1,69 @@
+#pragma once
+// What the public services share: a member runs its work and turns any failure into its own
+// error reply, and reads the inputs it requires.
+
+#include <exception>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/ErrorReply.h"
+#include "core/Messages.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/xml/XmlDocument.h"
+
+namespace corvane::pub {
+
+// The class name in the error ids of the public services.
+inline constexpr std::string_view kClassName = "CPubMsg";
+
+// A business failure of a public service: number 0 and the text of message `id`.
+[[noreturn]] inline void failWith(const std::string& id) {
+  throw RuntimeError(0, GetResString(id));
+}
+
+// Runs `work` (which writes its reply and answers the member's result); any failure becomes the
+// error reply "Corvane:CPubMsg:<procedure>:<number>" with its description, and false.
+template <class Work>
+bool served(XmlDocument& oXml, std::string_view procedure, Work&& work) {
+  try {
+    return work();
+  } catch (const RuntimeError& error) {
+    loadReply(oXml, ErrorReply(kClassName, procedure, error.number(), error.description()));
+  } catch (const std::exception& error) {
+    loadReply(oXml, ErrorReply(kClassName, procedure, errnum::kInvalidArgument, error.what()));
+  }
+  return false;
+}
+
+// The child element `name` of `parent`; a missing one raises 91.
+inline XmlNode requiredChild(const XmlNode& parent, std::string_view name) {
+  const XmlNode child = parent ? parent.child(name) : XmlNode();
+  if (!child) {
+    throw RuntimeError(errnum::kObjectMissing,
+                       "The request has no element '" + std::string(name) + "'.");
+  }
+  return child;
+}
+
+// The func's `in` element; a missing one raises 91.
+inline XmlNode inputOf(const XmlNode& func) { return requiredChild(func, "in"); }
+
+// The first child element of the func's `in`; a missing one raises 91.
+inline XmlNode firstInputElement(const XmlNode& func) {
+  const XmlNode element = inputOf(func).firstChild();
+  if (!element) throw RuntimeError(errnum::kObjectMissing, "The request's 'in' has no element.");
+  return element;
+}
+
+// The attribute `name` of `element`; a missing one raises 91.
+inline std::string requiredAttribute(const XmlNode& element, std::string_view name) {
+  const std::optional<std::string> value = element.findAttribute(name);
+  if (!value) {
+    throw RuntimeError(errnum::kObjectMissing,
+                       "The request has no attribute '" + std::string(name) + "'.");
+  }
+  return *value;
+}
+
+}  // namespace corvane::pub

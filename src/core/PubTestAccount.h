@@ -1,0 +1,90 @@
+#pragma once
+// A user logged into a fresh demo account, with an open connection, serving one func at a time
+// through a public-services member, as the dispatcher calls them.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "CaseAccount.h"
+#include "core/RequestFrame.h"
+#include "host/EmbeddedLoginContext.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/xml/XmlDocument.h"
+
+namespace corvane {
+
+struct PubAnswer {
+  bool ok = false;
+  std::string reply;  // the reply's document element, or empty when there is none
+  // The text of the reply's first element at `xpath` (for error replies: "id", "text").
+  std::string at(std::string_view xpath) const {
+    XmlDocument document;
+    if (!document.loadXML(reply)) return "not XML: " + reply;
+    const XmlNode node = document.documentElement().selectSingleNode(xpath);
+    return node ? node.text() : std::string();
+  }
+};
+
+class PubTestAccount {
+ public:
+  // Runs `setup` (T-SQL statements) on the account, then logs `user` in with the password "demo".
+  explicit PubTestAccount(const std::string& user = "demo", const std::string& date = "2026-1-6",
+                          const std::vector<std::string>& setup = {}) {
+    for (const std::string& statement : setup) account_.execute(statement);
+    LoginOptions options;
+    options.account = account_.folder();
+    options.user = user;
+    options.password = "demo";
+    options.date = DateTime::parse(date);
+    login_ = EmbeddedLoginContext::logIn(options);
+    connection_.open(login_->ConnectString());
+  }
+
+  CaseAccount& account() { return account_; }
+  EmbeddedLoginContext& login() { return *login_; }
+  db::Connection& connection() { return connection_; }
+
+  // Serves `funcXml` ("<func name='..'><in>..</in></func>") with `member`.
+  PubAnswer serve(const std::function<bool(FuncCall&)>& member, std::string_view funcXml) {
+    XmlDocument request;
+    if (!request.loadXML(funcXml)) return {false, "the request is not XML"};
+    XmlDocument reply;
+    FuncCall call{*login_, connection_, request.documentElement(), reply};
+    const bool ok = member(call);
+    return {ok, reply.isEmpty() ? std::string() : reply.documentElement().xml()};
+  }
+
+  // The rows of `query` as "<row .../>" lines.
+  std::string rows(const std::string& query) {
+    db::Recordset rs;
+    rs.open(query, connection_, db::adOpenStatic);
+    std::string text;
+    for (; !rs.eof(); rs.moveNext()) {
+      text += "<row";
+      for (int i = 0; i < rs.fieldCount(); ++i) {
+        const Variant& value = rs.field(i).value();
+        text += " " + rs.field(i).name() + "='" + (value.isNull() ? "" : CStr(value)) + "'";
+      }
+      text += "/>";
+    }
+    return text;
+  }
+
+ private:
+  CaseAccount account_;
+  std::unique_ptr<EmbeddedLoginContext> login_;
+  db::Connection connection_;
+};
+
+// `xml` as the XML layer writes it, so that replies compare whatever their quoting.
+inline std::string canonical(std::string_view xml) {
+  XmlDocument document;
+  if (!document.loadXML(xml)) return "not XML: " + std::string(xml);
+  return document.documentElement().xml();
+}
+
+}  // namespace corvane
