@@ -238,7 +238,7 @@ bool referCheck(FuncCall& call) {
         FixSqlText(pub::requiredAttribute(pub::firstInputElement(call.oNode), "strsql"));
     RequireReadOnlyQuery(sql);
     db::Recordset rs;
-    rs.open(sql, call.CN, db::adOpenKeyset);
+    rs.openReadOnly(sql, call.CN, db::adOpenKeyset);
     std::string attributes;
     if (rs.isOpen() && rs.recordCount() == 1) {
       for (int i = 0; i < rs.fieldCount(); ++i) {

@@ -153,7 +153,10 @@ bool selectGet(FuncCall& call) {
   return pub::served(call.oXml, "selectGet", [&] {
     const std::string sql = pub::requiredChild(pub::inputOf(call.oNode), "sql").text();
     RequireReadOnlyQuery(FixSqlText(sql));
-    return rowsReply(call, sql, kDeclaration);
+    db::Recordset rs;
+    rs.openReadOnly(FixSqlText(sql), call.CN);
+    loadReply(call.oXml, std::string(kDeclaration) + "<rows>" + RsToRowXml(rs) + "</rows>");
+    return true;
   });
 }
 

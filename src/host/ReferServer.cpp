@@ -115,7 +115,7 @@ class EmbeddedReferServer final : public ReferServer {
     try {
       RequireReadOnlyQuery(sql);
       db::Recordset all;
-      all.open(sql, connection(login), db::adOpenStatic);
+      all.openReadOnly(sql, connection(login), db::adOpenStatic);
       if (!all.isOpen()) {
         errorText = "The query answers no rows.";
         return;

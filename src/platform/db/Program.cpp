@@ -1,5 +1,7 @@
 #include "platform/db/Program.h"
 
+#include "platform/db/SqliteStatement.h"
+
 #include <memory>
 
 #include "platform/db/SqliteErrors.h"
@@ -8,17 +10,12 @@ namespace corvane::db {
 
 namespace {
 
-struct StatementCloser {
-  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using StatementPtr = std::unique_ptr<sqlite3_stmt, StatementCloser>;
-
 struct ValueFreer {
   void operator()(sqlite3_value* value) const { sqlite3_value_free(value); }
 };
 using ValuePtr = std::unique_ptr<sqlite3_value, ValueFreer>;
 
-StatementPtr prepare(sqlite3* db, const std::string& sql) {
+StatementPtr prepareOrRaise(sqlite3* db, const std::string& sql) {
   sqlite3_stmt* statement = nullptr;
   const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr);
   StatementPtr owned(statement);
@@ -63,7 +60,7 @@ long Program::run(sqlite3* db, const RowsHandler& onRows) const {
       next = step.jump;
       continue;
     }
-    StatementPtr statement = prepare(db, step.sql);
+    StatementPtr statement = prepareOrRaise(db, step.sql);
     bindVariables(statement.get(), values);
     switch (step.kind) {
       case ProgramStep::Kind::Execute:
@@ -98,6 +95,13 @@ long Program::run(sqlite3* db, const RowsHandler& onRows) const {
     }
   }
   return changes;
+}
+
+bool Program::isSingleReadingStatement(sqlite3* db) const {
+  if (steps_.size() != 1 || steps_.front().kind != ProgramStep::Kind::Execute) return false;
+  const StatementPtr statement = prepareOrRaise(db, steps_.front().sql);
+  return statement && sqlite3_stmt_readonly(statement.get()) != 0 &&
+         sqlite3_column_count(statement.get()) > 0;
 }
 
 std::string Program::text() const {

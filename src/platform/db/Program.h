@@ -46,6 +46,10 @@ class Program {
   // Raises RuntimeError (via raiseSqliteError) on any SQLite failure.
   long run(sqlite3* db, const RowsHandler& onRows) const;
 
+  // True when the program is one statement that returns rows and that SQLite, having prepared
+  // it, says writes nothing.
+  bool isSingleReadingStatement(sqlite3* db) const;
+
   const std::vector<ProgramStep>& steps() const { return steps_; }
   // The SQLite text of the statements, one a line (for diagnostics and tests).
   std::string text() const;

@@ -367,6 +367,14 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
   openRecordset(*this, std::move(data));
 }
 
+void Recordset::openReadOnly(const std::string& tsql, Connection& connection, CursorType cursorType) {
+  sqlite3* handle = sqliteHandle(connection);
+  if (!TsqlTranslator::shared().translate(handle, tsql)->isSingleReadingStatement(handle)) {
+    throw RuntimeError(errnum::kInvalidArgument, "Only a single SELECT statement may be run here.");
+  }
+  open(tsql, connection, cursorType, adLockReadOnly);
+}
+
 void Recordset::close() { data_.reset(); }
 
 RecordsetData& Recordset::data() {

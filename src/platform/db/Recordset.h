@@ -59,6 +59,11 @@ class Recordset {
   // gives the same snapshot, so all of them count their records and move both ways.
   void open(const std::string& tsql, Connection& connection,
             CursorType cursorType = adOpenForwardOnly, LockType lockType = adLockReadOnly);
+  // As open, for a query text that a client sends: it runs only when it translates to a single
+  // statement that reads, as SQLite judges the prepared statement; anything else raises
+  // RuntimeError 5 before it runs, so no client text can change data.
+  void openReadOnly(const std::string& tsql, Connection& connection, CursorType cursorType = adOpenStatic);
+
   bool isOpen() const { return data_ != nullptr; }
   void close();
   CursorType cursorType() const;
