@@ -3,30 +3,13 @@
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
 #include "core/SqlText.h"
+#include "platform/com/DecimalText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 
 namespace corvane {
 
 namespace {
-
-bool isPlainDecimal(std::string_view text) {
-  std::size_t digits = 0;
-  bool point = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c >= '0' && c <= '9') {
-      ++digits;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else if (c == '-' && i == 0) {
-      continue;
-    } else {
-      return false;
-    }
-  }
-  return digits > 0;
-}
 
 void saveOneRow(FuncCall& call, const SaveRowsEditor& editor, XmlNode row) {
   const RowStatement statement = editor.statementFor(call, row);
@@ -46,7 +29,7 @@ RowOperation rowOperation(XmlNode row) {
 
 std::string rowVersion(XmlNode row) {
   std::string ts = row.attribute("ts");
-  if (!isPlainDecimal(ts)) raiseBusiness(GetResString("Z7.Corvane.0047"));
+  if (!isDecimalText(ts)) raiseBusiness(GetResString("Z7.Corvane.0047"));
   return ts;
 }
 

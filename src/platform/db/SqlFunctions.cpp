@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "platform/com/AsciiText.h"
+#include "platform/com/DecimalText.h"
 #include "platform/com/Variant.h"
 
 namespace corvane::db {
@@ -72,19 +73,6 @@ void guarded(sqlite3_context* context, Body body) {
 }
 
 // ---- numbers
-
-// A number as SQL Server reads it from text: blanks around, sign, digits, point.
-bool isDecimalText(std::string_view text) {
-  std::size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  bool digits = false;
-  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) { ++i; digits = true; }
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) { ++i; digits = true; }
-  }
-  return digits && i == text.size();
-}
 
 // The shortest decimal text that reads back as value, without exponent.
 std::string doubleText(double value) {

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/com/DecimalText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/SqlFunctions.h"
@@ -76,19 +77,6 @@ std::string sqliteName(const std::string& name, bool quoted) {
 
 bool isDatabaseName(std::string_view name) {
   return equalsIgnoringCase(name, "tempdb") || equalsIgnoringCase(name, "vqsystem");
-}
-
-// A decimal text in the form T-SQL converts to a number: blanks, sign, digits, point.
-bool isNumberText(std::string_view text) {
-  std::size_t i = 0;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
-  bool digits = false;
-  while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) { ++i; digits = true; }
-  if (i < text.size() && text[i] == '.') {
-    ++i;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i]))) { ++i; digits = true; }
-  }
-  return digits && i == text.size();
 }
 
 std::string trimBlanks(std::string_view text) {
@@ -1671,7 +1659,7 @@ class Parser {
     if (value.isStringLiteral()) {
       const std::string text = trimBlanks(value.value);
       if (text.empty()) return Expr{"0", TsqlType::of(Kind::Integer), Expr::Form::Number, "0"};
-      if (isNumberText(text)) return Expr{text, numberLiteralType(text), Expr::Form::Number, text};
+      if (isDecimalText(text)) return Expr{text, numberLiteralType(text), Expr::Form::Number, text};
     }
     return otherExpr("tsql_number(" + value.sql + ")", type);
   }
