@@ -3,6 +3,7 @@
 #include <regex>
 
 #include "platform/com/RuntimeError.h"
+#include "platform/db/SqlLiteral.h"
 
 namespace corvane {
 
@@ -32,13 +33,7 @@ std::string NullToStr(const Variant& v) {
 }
 
 std::string SqlStr(const Variant& v) {
-  if (isNullOrEmptyText(v)) return "null";
-  std::string literal = "'";
-  for (const char c : CStr(v)) {
-    literal += c;
-    if (c == '\'') literal += '\'';
-  }
-  return literal + "'";
+  return isNullOrEmptyText(v) ? "null" : db::quoteLiteral(CStr(v));
 }
 
 double NullToNum(const Variant& v) { return IsNumeric(v) ? Val(CStr(v)) : 0.0; }
