@@ -13,6 +13,7 @@
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
@@ -23,15 +24,6 @@ constexpr const char* kNothingAllowed = "1=2";
 
 bool isBlank(std::string_view text) {
   return std::ranges::all_of(text, [](char c) { return c == ' '; });
-}
-
-std::string doubleApostrophes(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out;
 }
 
 // One row-right clause of a narrowed table: the business object, the list that stands for
@@ -89,7 +81,7 @@ std::string conditionComparison(const XmlNode& child, const std::string& value) 
   const std::string fieldtype = child.attribute("fieldtype");
   if (type == "0" || type == "1" || type == "5") {
     return " and " + checkedColumnName(child.attribute("fieldname")) +
-           comparisonOperator(fieldtype) + "'" + doubleApostrophes(NullToStr(Variant(value))) + "'";
+           comparisonOperator(fieldtype) + db::quoteLiteral(NullToStr(Variant(value)));
   }
   if (type == "2" || type == "3" || type == "4") {
     return " and " + checkedColumnName(child.attribute("fieldname")) +
@@ -160,9 +152,9 @@ std::string GetAuthSource(const LoginContext& ologin, const std::string& tableNa
 
 std::string GetAccInfo(const std::string& cname, db::Connection& connection,
                        const std::string& csysid) {
-  std::string sql = "select ctype,cvalue,cdefault from accinformation where cname='" +
-                    doubleApostrophes(cname) + "'";
-  if (!csysid.empty()) sql += " and csysid='" + doubleApostrophes(csysid) + "'";
+  std::string sql =
+      "select ctype,cvalue,cdefault from accinformation where cname=" + db::quoteLiteral(cname);
+  if (!csysid.empty()) sql += " and csysid=" + db::quoteLiteral(csysid);
   db::Recordset rs;
   rs.open(FixSqlText(sql), connection, db::adOpenForwardOnly, db::adLockReadOnly);
   if (rs.eof()) return "";

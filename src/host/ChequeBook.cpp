@@ -8,23 +8,16 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
 
 namespace {
 
-// Text between apostrophes, every apostrophe in it doubled.
-std::string quoted(std::string_view text) {
-  std::string out = "'";
-  for (const char c : text) {
-    out += c;
-    if (c == '\'') out += '\'';
-  }
-  return out + "'";
-}
+using db::quoteLiteral;
 
-std::string quotedOrNull(std::string_view text) { return text.empty() ? "null" : quoted(text); }
+std::string quotedOrNull(std::string_view text) { return text.empty() ? "null" : quoteLiteral(text); }
 
 class EmbeddedChequeDatabase final : public ChequeDatabase {
  public:
@@ -110,9 +103,9 @@ class EmbeddedChequeBook final : public ChequeBook {
       connection().execute(
           "insert into ChequeBook (cn_id, cCode, csettle, mc, bill_date, cremark, cdept, "
           "cperson, cget, bWritten) values (" +
-          quoted(cheque.number) + ", " + quoted(cheque.account) + ", " +
-          quoted(cheque.settleStyle) + ", " + amountText(cheque) + ", " +
-          quoted(cheque.billDate.toSqlString()) + ", " + quotedOrNull(cheque.remark) + ", " +
+          quoteLiteral(cheque.number) + ", " + quoteLiteral(cheque.account) + ", " +
+          quoteLiteral(cheque.settleStyle) + ", " + amountText(cheque) + ", " +
+          quoteLiteral(cheque.billDate.toSqlString()) + ", " + quotedOrNull(cheque.remark) + ", " +
           quotedOrNull(cheque.department) + ", " + quotedOrNull(cheque.person) + ", " +
           quotedOrNull(cheque.payee) + ", 0)");
     });
@@ -123,13 +116,13 @@ class EmbeddedChequeBook final : public ChequeBook {
     const ChequeSession& session = common().session();
     reportFailure([&] {
       connection().execute(
-          "update ChequeBook set csettle = " + quoted(cheque.settleStyle) + ", mc = " +
-          amountText(cheque) + ", bill_date = " + quoted(cheque.billDate.toSqlString()) +
+          "update ChequeBook set csettle = " + quoteLiteral(cheque.settleStyle) + ", mc = " +
+          amountText(cheque) + ", bill_date = " + quoteLiteral(cheque.billDate.toSqlString()) +
           ", cremark = " + quotedOrNull(cheque.remark) +
           ", cdept = " + quotedOrNull(cheque.department) +
           ", cperson = " + quotedOrNull(cheque.person) + ", cget = " + quotedOrNull(cheque.payee) +
-          ", bWritten = 1, cSysID = " + quoted(session.module) +
-          ", cWriter = " + quoted(session.userName) + " where cn_id = " + quoted(cheque.number));
+          ", bWritten = 1, cSysID = " + quoteLiteral(session.module) +
+          ", cWriter = " + quoteLiteral(session.userName) + " where cn_id = " + quoteLiteral(cheque.number));
     });
   }
 
@@ -140,7 +133,7 @@ class EmbeddedChequeBook final : public ChequeBook {
       return 1;
     }
     db::Recordset rs;
-    rs.open("select cCode, bWritten from ChequeBook where cn_id = " + quoted(cheque.number),
+    rs.open("select cCode, bWritten from ChequeBook where cn_id = " + quoteLiteral(cheque.number),
             connection());
     if (rs.eof()) return 2;
     if (CStr(rs.field("cCode").value()) != cheque.account) return 1;

@@ -12,6 +12,7 @@
 
 #include "platform/com/DecimalText.h"
 #include "platform/com/RuntimeError.h"
+#include "platform/db/SqlLiteral.h"
 #include "platform/com/Variant.h"
 #include "platform/db/SqlFunctions.h"
 #include "platform/db/TsqlCatalog.h"
@@ -32,14 +33,6 @@ using TokenKind = TsqlToken::Kind;
 }
 
 
-std::string quoteString(std::string_view value) {
-  std::string out = "'";
-  for (const char c : value) {
-    if (c == '\'') out += '\'';
-    out += c;
-  }
-  return out + "'";
-}
 
 // Words that end an expression or a list and so never read as an alias.
 bool isReserved(const TsqlToken& token) {
@@ -1334,7 +1327,7 @@ class Parser {
     switch (token.kind) {
       case TokenKind::String: {
         advance();
-        Expr e{quoteString(token.text), TsqlType::text(static_cast<int>(token.text.size())), Expr::Form::String,
+        Expr e{quoteLiteral(token.text), TsqlType::text(static_cast<int>(token.text.size())), Expr::Form::String,
                token.text};
         return e;
       }
@@ -1536,7 +1529,7 @@ class Parser {
     } else if (value.type.kind == Kind::Date && replacement.isStringLiteral()) {
       replacement = dateLiteral(replacement);
     } else if (value.type.isText() && replacement.form == Expr::Form::Number) {
-      replacement = Expr{quoteString(replacement.value), TsqlType::text(), Expr::Form::String, replacement.value};
+      replacement = Expr{quoteLiteral(replacement.value), TsqlType::text(), Expr::Form::String, replacement.value};
     }
     const TsqlType type = value.type.isKnown() ? value.type : replacement.type;
     return otherExpr("ifnull(" + value.sql + ", " + replacement.sql + ")", type);
@@ -1669,7 +1662,7 @@ class Parser {
     const std::string text = trimBlanks(value.value);
     if (text.empty()) return otherExpr("'1900-01-01 00:00:00'", TsqlType::of(Kind::Date));
     if (const auto date = DateTime::parse(text)) {
-      return otherExpr(quoteString(date->toSqlString()), TsqlType::of(Kind::Date));
+      return otherExpr(quoteLiteral(date->toSqlString()), TsqlType::of(Kind::Date));
     }
     return otherExpr("tsql_datetime(" + value.sql + ")", TsqlType::of(Kind::Date));
   }
@@ -1728,7 +1721,7 @@ class Parser {
         return value.type.isText() ? toNumber(value, column) : value;
       case Kind::Text:
         if (value.form == Expr::Form::Number) {
-          return Expr{quoteString(value.value), column, Expr::Form::String, value.value};
+          return Expr{quoteLiteral(value.value), column, Expr::Form::String, value.value};
         }
         return value;
       default:
