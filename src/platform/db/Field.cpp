@@ -158,6 +158,21 @@ bool isFixedLength(DataType type) {
   }
 }
 
+bool isText(DataType type) {
+  switch (type) {
+    case adChar:
+    case adWChar:
+    case adVarChar:
+    case adVarWChar:
+    case adLongVarChar:
+    case adLongVarWChar:
+    case adGUID:
+      return true;
+    default:
+      return false;
+  }
+}
+
 bool isLong(DataType type) {
   return type == adLongVarChar || type == adLongVarWChar || type == adLongVarBinary;
 }

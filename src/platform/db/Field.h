@@ -53,6 +53,8 @@ std::optional<DeclaredType> fieldTypeOf(std::string_view declaration);
 // Whether values of the type have a fixed length (char, numbers, dates) or a long one (text).
 bool isFixedLength(DataType type);
 bool isLong(DataType type);
+// Whether values of the type are texts (GUIDs included).
+bool isText(DataType type);
 
 // A column's description. Base-table columns name their table and column; expressions do not.
 struct FieldInfo {

@@ -44,6 +44,7 @@ Variant dateFromText(std::string text) {
 }
 
 Variant fromInteger(DataType type, std::int64_t value, sqlite3_stmt* statement, int column) {
+  if (isText(type)) return Variant(textOf(statement, column));
   switch (type) {
     case adBoolean:
       return Variant::boolean(value != 0);
@@ -65,14 +66,6 @@ Variant fromInteger(DataType type, std::int64_t value, sqlite3_stmt* statement, 
     case adDouble:
     case adSingle:
       return Variant::dbl(static_cast<double>(value));
-    case adChar:
-    case adWChar:
-    case adVarChar:
-    case adVarWChar:
-    case adLongVarChar:
-    case adLongVarWChar:
-    case adGUID:
-      return Variant(textOf(statement, column));
     default:
       return wholeNumber(value);
   }
@@ -82,6 +75,7 @@ Variant fromInteger(DataType type, std::int64_t value, sqlite3_stmt* statement, 
 constexpr double kLargestCurrency = 9.2e14;
 
 Variant fromReal(DataType type, double value, sqlite3_stmt* statement, int column) {
+  if (isText(type)) return Variant(textOf(statement, column));
   switch (type) {
     case adBoolean:
       return Variant::boolean(value != 0);
@@ -89,14 +83,6 @@ Variant fromReal(DataType type, double value, sqlite3_stmt* statement, int colum
     case adNumeric:
       if (std::abs(value) >= kLargestCurrency) return Variant::dbl(value);
       return Variant(Currency::fromDouble(value));
-    case adChar:
-    case adWChar:
-    case adVarChar:
-    case adVarWChar:
-    case adLongVarChar:
-    case adLongVarWChar:
-    case adGUID:
-      return Variant(textOf(statement, column));
     default:
       return Variant::dbl(value);
   }
