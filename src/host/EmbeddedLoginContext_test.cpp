@@ -1,0 +1,93 @@
+#include "host/EmbeddedLoginContext.h"
+
+#include <gtest/gtest.h>
+
+#include "CaseAccount.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+
+namespace corvane {
+namespace {
+
+class EmbeddedLoginTest : public testing::Test {
+ protected:
+  std::unique_ptr<EmbeddedLoginContext> logIn(const std::string& user, const std::string& password,
+                                              const std::string& locale = "zh-CN") {
+    LoginOptions options;
+    options.account = account.folder();
+    options.user = user;
+    options.password = password;
+    options.locale = locale;
+    options.date = DateTime::parse("2026-3-15");
+    return EmbeddedLoginContext::logIn(options);
+  }
+  std::string scalar(const std::string& query) {
+    db::Connection connection;
+    connection.open(account.connectString());
+    db::Recordset rs;
+    rs.open(query, connection);
+    return CStr(rs.field(0).value());
+  }
+
+  CaseAccount account;
+};
+
+TEST_F(EmbeddedLoginTest, ChecksThePasswordLikeTheLoginPage) {
+  EXPECT_NO_THROW(logIn("demo", " DEMO "));
+  EXPECT_NO_THROW(logIn("CLERK", "demo"));
+  for (const auto& [user, password] : {std::pair{"demo", "wrong"}, std::pair{"nobody", "demo"},
+                                       std::pair{"demo'--", "demo"}}) {
+    try {
+      logIn(user, password);
+      ADD_FAILURE() << user << " must be refused";
+    } catch (const RuntimeError& error) {
+      EXPECT_EQ(errnum::kBusiness, error.number());
+    }
+  }
+}
+
+TEST_F(EmbeddedLoginTest, KnowsTheAccountYearPeriodAndWhoIsAdministrator) {
+  const auto demo = logIn("demo", "demo");
+  EXPECT_EQ("001", demo->AccountId());
+  EXPECT_EQ("2026", demo->LoginYear());
+  EXPECT_EQ(3, demo->LoginPeriod());
+  EXPECT_TRUE(demo->IsAdmin());
+  EXPECT_TRUE(demo->IsGroupUser());
+  EXPECT_FALSE(logIn("clerk", "demo")->IsAdmin());
+}
+
+TEST_F(EmbeddedLoginTest, TakesAndReleasesRightsInTheTaskTable) {
+  const auto clerk = logIn("clerk", "demo");
+  bool ok = false;
+  clerk->RequestTask("KX020101", true, 2026, ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ("1", scalar("select count(*) from vqsystem..UA_Task where cAuth_ID='KX020101' and cUser_ID='clerk'"));
+  clerk->RequestTask("KX020101", false, 2026, ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ("0", scalar("select count(*) from vqsystem..UA_Task"));
+
+  clerk->RequestTask("KX0102", true, 2026, ok);
+  EXPECT_FALSE(ok) << "the clerk does not hold the operation-type right";
+  EXPECT_NE(std::string::npos, clerk->LastErrorText().find("KX0102"));
+  clerk->ResetTaskState();
+  EXPECT_EQ("", clerk->LastErrorText());
+  clerk->RequestTask("KX020101", false, 2026, ok);
+  EXPECT_FALSE(ok) << "a right that was not taken cannot be released";
+}
+
+TEST_F(EmbeddedLoginTest, ReadsTheModuleLockAnAdministratorSets) {
+  const auto demo = logIn("demo", "demo");
+  bool locked = true;
+  Variant second;
+  demo->QueryLock(204, "KX", 2026, locked, second);
+  EXPECT_FALSE(locked);
+  account.execute("UPDATE vqsystem..UA_ModuleLock SET bLocked=1 WHERE iKind=204 AND cSub_ID='KX' AND iYear=2026");
+  demo->QueryLock(204, "KX", 2026, locked, second);
+  EXPECT_TRUE(locked);
+  demo->QueryLock(204, "KX", 2025, locked, second);
+  EXPECT_FALSE(locked);
+}
+
+}  // namespace
+}  // namespace corvane
