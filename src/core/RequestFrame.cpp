@@ -99,8 +99,9 @@ class RequestWalk {
     if (target->writes && settings_.lockCheckBeforeWriting) CheckSysLock(ologin_);
     const bool perFuncRight = settings_.rightScope == RightScope::PerFunc && !target->right.empty();
     if (perFuncRight && !ApplyTask(&ologin_, target->right, reply)) {
+      // The refusal is this func's answer; the func counts as served and the walk goes on.
       FreeTask(&ologin_, target->right);
-      return false;
+      return true;
     }
     beginForWritingFunc(*target);
     FuncCall call{ologin_, *connection_, func, reply};

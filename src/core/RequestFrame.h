@@ -33,7 +33,8 @@ struct FuncCall {
 enum class RightScope {
   None,        // the class takes no right, or its members take their own
   PerRequest,  // one right for the whole request; a refusal replaces the document
-  PerFunc,     // a right around each func that names one; a refusal answers that func only
+  PerFunc,     // a right around each func that names one; a refusal is that func's answer,
+               // and the func counts as served
 };
 
 enum class TransactionScope {

@@ -172,6 +172,65 @@ TEST(RequestFrame, RefusedRightReplacesTheDocumentAndServesNothing) {
   EXPECT_EQ(0, takenRights(account));
 }
 
+// A class that takes a right around each func and a transaction around each writing func.
+class PerFuncProbe : public FramedClass<PerFuncProbe> {
+ public:
+  static const FrameSettings kFrame;
+  static const std::span<const FuncEntry<PerFuncProbe>> kFuncs;
+  bool edit(FuncCall& call) { return probe.reply(call); }
+  bool editFails(FuncCall& call) { return probe.fail(call); }
+  bool get(FuncCall& call) { return probe.reply(call); }
+
+ private:
+  FrameProbe probe;
+};
+
+constexpr std::array kPerFuncProbeFuncs = {
+    FuncEntry<PerFuncProbe>{"edit", &PerFuncProbe::edit, true, "KX0102"},
+    FuncEntry<PerFuncProbe>{"editfails", &PerFuncProbe::editFails, true, "KX0102"},
+    FuncEntry<PerFuncProbe>{"get", &PerFuncProbe::get, false, "KX0301"},
+};
+
+const FrameSettings PerFuncProbe::kFrame{.className = "PerFuncProbe",
+                                         .rightScope = RightScope::PerFunc,
+                                         .rightCode = {},
+                                         .connectionTimeout = 60,
+                                         .transaction = TransactionScope::PerWritingFunc};
+const std::span<const FuncEntry<PerFuncProbe>> PerFuncProbe::kFuncs{kPerFuncProbeFuncs};
+
+std::string servePerFunc(const CaseAccount& account, const char* user, const std::string& request) {
+  LoginOptions options;
+  options.account = account.folder();
+  options.user = user;
+  options.password = "demo";
+  const auto login = EmbeddedLoginContext::logIn(options);
+  XmlDocument document;
+  EXPECT_TRUE(document.loadXML(request));
+  PerFuncProbe().myHandle(login.get(), document);
+  return document.xml();
+}
+
+TEST(RequestFrame, PerFuncRightsAnswerARefusalAndGoOn) {
+  CaseAccount account;
+  const std::string reply =
+      servePerFunc(account, "clerk", "<req><func name='edit' code='P1'/><func name='get' code='P2'/></req>");
+  EXPECT_EQ(canonical("<req><func name=\"edit\" code=\"P1\"><out><error><id>Corvane:MSG:ApplyTask:9000</id>"
+                      "<text>用户 clerk 没有功能权限 KX0102。</text></error></out></func>"
+                      "<func name=\"get\" code=\"P2\"><out><ok code=\"P2\"/></out></func></req>"),
+            reply);
+  EXPECT_EQ("P2", probeDepartments(account));
+  EXPECT_EQ(0, takenRights(account));
+}
+
+TEST(RequestFrame, EachWritingFuncCommitsOrRollsBackItsOwnTransaction) {
+  CaseAccount account;
+  servePerFunc(account, "demo",
+               "<req><func name='edit' code='P1'/><func name='editfails' code='P2'/>"
+               "<func name='edit' code='P3'/></req>");
+  EXPECT_EQ("P1", probeDepartments(account)) << "the failed func's write is rolled back, the first stays";
+  EXPECT_EQ(0, takenRights(account));
+}
+
 TEST(RequestFrame, MissingLoginObjectGivesTheErrorReplyWithNumberZero) {
   XmlDocument document;
   ASSERT_TRUE(document.loadXML("<req><func name='reply'/></req>"));
