@@ -3,6 +3,8 @@
 #include "core/CPubMsg.h"
 #include "loans/CLoan.h"
 #include "platform/com/RequestClass.h"
+#include "settings/CDistrict.h"
+#include "settings/CRPItem.h"
 
 namespace corvane {
 
@@ -22,6 +24,8 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CPubMsg", make<CPubMsg>},
       {"Corvane.CLoan", make<CLoan>},
       {"Corvane.CExpense", make<CExpense>},
+      {"Corvane.CRPItem", make<CRPItem>},
+      {"Corvane.CDistrict", make<CDistrict>},
   });
   return registry;
 }
