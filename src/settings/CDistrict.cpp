@@ -1,6 +1,5 @@
 #include "settings/CDistrict.h"
 
-#include <algorithm>
 #include <array>
 #include <string>
 
@@ -55,11 +54,6 @@ void requireStoredParent(db::Connection& connection, const std::string& upCode) 
   if (countOf("select count(*) from KX_Position where strPositionCode=" + db::quoteLiteral(upCode), connection) != 1) {
     failWithMessage("Z7.Corvane.0006");
   }
-}
-
-std::size_t characterCount(const std::string& text) {
-  return static_cast<std::size_t>(
-      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 void buildTreeRoot(XmlDocument& reply) {
@@ -146,7 +140,7 @@ bool CDistrict::recordDel(FuncCall& call) {
     }
     // The place itself and every place whose code begins with it.
     if (countOf("select count(*) from KX_Position where left(strPositionCode," +
-                    std::to_string(characterCount(code)) + ")=" + db::quoteLiteral(code),
+                    std::to_string(CodeCharacterCount(code)) + ")=" + db::quoteLiteral(code),
                 call.CN) != 1) {
       failWithMessage("Z7.Corvane.0083");
     }

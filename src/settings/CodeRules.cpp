@@ -18,11 +18,6 @@ bool startsCharacter(char byte) {
   return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
 }
 
-// Codes are counted and cut in characters, not bytes.
-std::size_t characterCount(std::string_view text) {
-  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), startsCharacter));
-}
-
 std::string_view leadingCharacters(std::string_view text, std::size_t count) {
   std::size_t seen = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -42,6 +37,10 @@ std::string attributeValue(const TreeOrderList::Row& row, std::string_view name)
 
 }  // namespace
 
+std::size_t CodeCharacterCount(std::string_view code) {
+  return static_cast<std::size_t>(std::count_if(code.begin(), code.end(), startsCharacter));
+}
+
 std::int16_t GetCodeLength(std::string_view rule, std::int16_t level) {
   const auto levels = static_cast<std::int16_t>(rule.size());
   const std::int16_t last = (level <= 0 || level > levels) ? levels : level;
@@ -60,7 +59,7 @@ std::int16_t GetCodeLevel(std::string_view rule, std::int16_t length) {
 }
 
 std::string ParentCode(std::string_view rule, std::string_view code) {
-  const std::int16_t level = GetCodeLevel(rule, static_cast<std::int16_t>(characterCount(code)));
+  const std::int16_t level = GetCodeLevel(rule, static_cast<std::int16_t>(CodeCharacterCount(code)));
   const std::int16_t parentLength = GetCodeLength(rule, static_cast<std::int16_t>(level - 1));
   return std::string(leadingCharacters(code, static_cast<std::size_t>(std::max<std::int16_t>(parentLength, 0))));
 }

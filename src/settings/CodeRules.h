@@ -4,6 +4,7 @@
 // code; a code's leading characters are the code of its parent. From a rule and the codes come
 // the two answers the tree editors give: the nested tree reply and the flat list in tree order.
 
+#include <cstddef>
 #include <cstdint>
 #include <list>
 #include <map>
@@ -24,6 +25,9 @@ std::int16_t GetCodeLength(std::string_view rule, std::int16_t level);
 // The first level whose full code is at least `length` characters long; the number of levels
 // when none is. A character that is not a digit raises type mismatch (13).
 std::int16_t GetCodeLevel(std::string_view rule, std::int16_t length);
+
+// The length of a code in characters (codes are counted and cut in characters, not bytes).
+std::size_t CodeCharacterCount(std::string_view code);
 
 // The leading characters of `code` that form its parent's code. At level 1 the parent length is
 // the full code length, so a top-level code (or any shorter one) is its own parent code.
