@@ -3,6 +3,7 @@
 #include "core/CPubMsg.h"
 #include "loans/CLoan.h"
 #include "platform/com/RequestClass.h"
+#include "settings/CPerson.h"
 
 namespace corvane {
 
@@ -22,6 +23,7 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CPubMsg", make<CPubMsg>},
       {"Corvane.CLoan", make<CLoan>},
       {"Corvane.CExpense", make<CExpense>},
+      {"Corvane.CPerson", make<CPerson>},
   });
   return registry;
 }
