@@ -72,7 +72,6 @@ class PersonRequests : public testing::Test {
     XmlDocument document;
     EXPECT_TRUE(document.loadXML("<req>" + funcs + "</req>"));
     CPerson().myHandle(login.get(), document);
-    whole = document.xml();
     std::vector<std::string> replies;
     for (const XmlNode& func : document.selectNodes("//func")) {
       const XmlNode out = func.child("out");
@@ -101,7 +100,6 @@ class PersonRequests : public testing::Test {
   }
 
   std::optional<CaseAccount> account_;
-  std::string whole;
 };
 
 std::string errorReply(const std::string& procedure, const std::string& number, const std::string& text) {

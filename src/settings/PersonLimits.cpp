@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdlib>
-#include <optional>
 #include <vector>
 
 #include "core/ErrorReply.h"
