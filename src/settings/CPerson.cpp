@@ -41,13 +41,6 @@ constexpr std::array kAccountConstraints = {
     ConstraintMessage{"IX_KX_PersonAcc", "Z7.Corvane.0119"},
 };
 
-bool answerError(FuncCall& call, std::string_view procedure, const RuntimeError& error,
-                 std::span<const ConstraintMessage> constraints = {}) {
-  loadReply(call.oXml, ErrorReply(kClassName, procedure, error.number(),
-                                  constraintText(error.description(), constraints)));
-  return false;
-}
-
 bool isContinuationByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 // The number of characters (not bytes) of a UTF-8 text.
@@ -116,6 +109,11 @@ RowStatement accountStatement(XmlNode row, const std::string& personCode) {
   raiseBusiness(GetResString("Z7.Corvane.0048"));
 }
 
+// An account entered twice for a person is told by its own message.
+std::string accountErrorText(const RuntimeError& error) {
+  return constraintText(error.description(), kAccountConstraints);
+}
+
 void checkOneDefaultAccount(db::Connection& connection, const std::string& personCode) {
   db::Recordset rs;
   rs.open(FixSqlText("Select Count(*) From KX_PersonAcc Where strPersonCode = " +
@@ -130,7 +128,7 @@ const FrameSettings CPerson::kFrame{.className = "CPerson", .rightCode = "KX0105
 const std::span<const FuncEntry<CPerson>> CPerson::kFuncs{kFuncTable};
 
 bool CPerson::getDepart(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kClassName, "recordGet", [&] {
     const std::string allowed = GetRowAuth(call.ologin, "department");
     db::Recordset rs;
     rs.open(FixSqlText("Select cDepCode,cDepName,iDepGrade,bDepEnd From Department" +
@@ -149,13 +147,11 @@ bool CPerson::getDepart(FuncCall& call) {
       placed.emplace(code, row);
     }
     return true;
-  } catch (const RuntimeError& error) {
-    return answerError(call, "recordGet", error);
-  }
+  });
 }
 
 bool CPerson::getPerList(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kClassName, "recordGet", [&] {
     const std::string department = firstInput(call).attribute("strDepCode");
     const std::string allowed = GetRowAuth(call.ologin, "person");
     db::Recordset rs;
@@ -168,13 +164,11 @@ bool CPerson::getPerList(FuncCall& call) {
             call.CN, db::adOpenStatic, db::adLockReadOnly);
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;
-  } catch (const RuntimeError& error) {
-    return answerError(call, "recordGet", error);
-  }
+  });
 }
 
 bool CPerson::getPerBas(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kClassName, "recordGet", [&] {
     const std::string personCode = firstInput(call).attribute("strPersonCode");
     db::Recordset rs;
     rs.open(FixSqlText(
@@ -190,13 +184,11 @@ bool CPerson::getPerBas(FuncCall& call) {
     if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0116"));
     loadReply(call.oXml, RsToRowXml(rs));
     return true;
-  } catch (const RuntimeError& error) {
-    return answerError(call, "recordGet", error);
-  }
+  });
 }
 
 bool CPerson::savePerBas(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kClassName, "recordEdit", [&] {
     const XmlNode input = firstInput(call);
     const std::string personCode = input.attribute("strPersonCode");
     checkPersonExists(call.CN, personCode);
@@ -205,13 +197,11 @@ bool CPerson::savePerBas(FuncCall& call) {
     if (call.CN.execute(FixSqlText(statement)) != 1) raiseBusiness(GetResString(failureMessage));
     cleanUpPersonCtrl(call.CN, personCode);
     return getPerBas(call);
-  } catch (const RuntimeError& error) {
-    return answerError(call, "recordEdit", error);
-  }
+  });
 }
 
 bool CPerson::getPerAcc(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kClassName, "recordGet", [&] {
     const std::string personCode = firstInput(call).attribute("strPersonCode");
     db::Recordset rs;
     rs.open(FixSqlText("Select strPersonCode,strBankAcc,strBank,blnDefault,Cast(ts As money) As ts,GUID "
@@ -220,13 +210,11 @@ bool CPerson::getPerAcc(FuncCall& call) {
             call.CN, db::adOpenStatic, db::adLockReadOnly);
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;
-  } catch (const RuntimeError& error) {
-    return answerError(call, "recordGet", error);
-  }
+  });
 }
 
 bool CPerson::savePerAcc(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kClassName, "recordEdit", [&] {
     const XmlNode input = firstInput(call);
     const std::string personCode = input.attribute("strPersonCode");
     checkPersonExists(call.CN, personCode);
@@ -238,9 +226,7 @@ bool CPerson::savePerAcc(FuncCall& call) {
       checkOneDefaultAccount(call.CN, personCode);
     }
     return getPerAcc(call);
-  } catch (const RuntimeError& error) {
-    return answerError(call, "recordEdit", error, kAccountConstraints);
-  }
+  }, accountErrorText);
 }
 
 }  // namespace corvane

@@ -63,15 +63,12 @@ std::string personExportStatement(const LoginContext& ologin) {
 }
 
 bool CPerson::outputGet(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, "CPerson", "outputGet", [&] {
     db::Recordset rs;
     rs.open(FixSqlText(personExportStatement(call.ologin)), call.CN, db::adOpenStatic, db::adLockReadOnly);
     loadReply(call.oXml, "<rows>" + RsToRowXml(rs) + "</rows>");
     return true;
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply("CPerson", "outputGet", error.number(), error.description()));
-    return false;
-  }
+  });
 }
 
 }  // namespace corvane

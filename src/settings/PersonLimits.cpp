@@ -171,7 +171,7 @@ std::string limitsUpdateStatement(const std::string& personCode, std::span<const
 }
 
 bool CPerson::getPerson(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, "CPerson", "recordGet", [&] {
     const XmlNode input = firstInput(call);
     const std::string personCode = input.attribute("strPersonCode");
     if (personCode.empty()) raiseBusiness(GetResString("Z7.Corvane.0120"));
@@ -190,14 +190,11 @@ bool CPerson::getPerson(FuncCall& call) {
     const std::array<std::string, 3> use = currentUse(call, personCode);
     loadReply(call.oXml, limitsReply(&rs, &use));
     return true;
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply("CPerson", "recordGet", error.number(), error.description()));
-    return false;
-  }
+  });
 }
 
 bool CPerson::savePerson(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, "CPerson", "recordEdit", [&] {
     const XmlNode input = firstInput(call);
     const std::string personCode = input.attribute("strPersonCode");
     checkPersonExists(call.CN, personCode);
@@ -208,10 +205,7 @@ bool CPerson::savePerson(FuncCall& call) {
     if (call.CN.execute(FixSqlText(statement)) != 1) raiseBusiness(GetResString("Z7.Corvane.0112"));
     cleanUpPersonCtrl(call.CN, personCode);
     return getPerson(call);
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply("CPerson", "recordEdit", error.number(), error.description()));
-    return false;
-  }
+  });
 }
 
 }  // namespace corvane
