@@ -5,6 +5,7 @@
 #include "platform/com/RequestClass.h"
 #include "settings/CDistrict.h"
 #include "settings/CRPItem.h"
+#include "settings/CPerson.h"
 
 namespace corvane {
 
@@ -26,6 +27,7 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CExpense", make<CExpense>},
       {"Corvane.CRPItem", make<CRPItem>},
       {"Corvane.CDistrict", make<CDistrict>},
+      {"Corvane.CPerson", make<CPerson>},
   });
   return registry;
 }
