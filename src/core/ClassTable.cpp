@@ -2,6 +2,7 @@
 #include "core/COperation.h"
 #include "core/CPubMsg.h"
 #include "loans/CLoan.h"
+#include "settings/CStand.h"
 #include "platform/com/RequestClass.h"
 
 namespace corvane {
@@ -22,6 +23,7 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CPubMsg", make<CPubMsg>},
       {"Corvane.CLoan", make<CLoan>},
       {"Corvane.CExpense", make<CExpense>},
+      {"Corvane.CStand", make<CStand>},
   });
   return registry;
 }
