@@ -2,8 +2,10 @@
 #include "core/COperation.h"
 #include "core/CPubMsg.h"
 #include "loans/CLoan.h"
-#include "settings/CStand.h"
 #include "platform/com/RequestClass.h"
+#include "settings/CDistrict.h"
+#include "settings/CRPItem.h"
+#include "settings/CStand.h"
 
 namespace corvane {
 
@@ -23,6 +25,8 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CPubMsg", make<CPubMsg>},
       {"Corvane.CLoan", make<CLoan>},
       {"Corvane.CExpense", make<CExpense>},
+      {"Corvane.CRPItem", make<CRPItem>},
+      {"Corvane.CDistrict", make<CDistrict>},
       {"Corvane.CStand", make<CStand>},
   });
   return registry;
