@@ -7,18 +7,18 @@
 namespace corvane {
 namespace {
 
-const std::string kEntertainmentText(kEntertainment);
+const std::string kAllowanceText(kAllowance);
 
 std::string setRequest(const std::string& rows) {
-  return "<req><func name='saveset'><in><stand GUID='" + kEntertainmentText + "'><rows>" + rows +
+  return "<req><func name='saveset'><in><stand GUID='" + kAllowanceText + "'><rows>" + rows +
          "</rows></stand></in></func></req>";
 }
 
-// The rows of the entertainment standard other than its two demo bands.
+// The rows of the allowance standard other than its two demo bands.
 std::string newRows(StandTestAccount& stand) {
   return stand.rows(
       "SELECT ISNULL(strField1,'~') AS f1,ISNULL(strField2,'~') AS f2,ISNULL(strField3,'~') AS f3,"
-      "ISNULL(strField4,'~') AS f4,dblMoney,dblRate FROM KX_StandSet WHERE GUIDStand = '" + kEntertainmentText +
+      "ISNULL(strField4,'~') AS f4,dblMoney,dblRate FROM KX_StandSet WHERE GUIDStand = '" + kAllowanceText +
       "' AND GUID NOT LIKE '{5A7D100%' ORDER BY dblMoney");
 }
 
@@ -99,7 +99,7 @@ TEST(StandAmounts, GetSetAnswersTheRowsWithTheirValueNames) {
     std::string rows;
   };
   const Case cases[] = {
-      {kEntertainmentText,
+      {kAllowanceText,
        "<Rows><row strPerID=\"\" strPerName=\"\" strZeroID=\"\" strZeroName=\"\" strToolID=\"\" strToolName=\"\" "
        "strMonID=\"01\" strMonName=\"1000\" dblMoney=\"1000\" dblRate=\"100\" ts=\"@1\" "
        "GUID=\"{5A7D1005-0000-4000-8000-000000000005}\"/><row strPerID=\"\" strPerName=\"\" strZeroID=\"\" "

@@ -9,7 +9,7 @@ namespace corvane {
 namespace {
 
 const std::string kLodgingText(kLodging);
-const std::string kEntertainmentText(kEntertainment);
+const std::string kAllowanceText(kAllowance);
 
 std::string effectRequest(const std::string& guid, const std::string& choices, const std::string& after = "") {
   return "<req><func name='saveeffect'><in><stand GUID='" + guid + "'>" + choices + "</stand></in></func>" +
@@ -119,7 +119,7 @@ TEST(StandEffects, GetEffectWithoutItemsInTheLocaleFails) {
 TEST(StandEffects, SaveEffectReplacesTheChoiceUnlessTheStandardHasAmounts) {
   struct Case {
     const char* name;
-    bool withoutAmounts;  // the entertainment standard's amount rows are removed first
+    bool withoutAmounts;  // the allowance standard's amount rows are removed first
     std::string guid;
     std::string choices;
     std::string chosenAfter;
@@ -128,20 +128,20 @@ TEST(StandEffects, SaveEffectReplacesTheChoiceUnlessTheStandardHasAmounts) {
   const Case cases[] = {
       {"frozen even when unchanged", false, kLodgingText, "<i id='1'/><i id='2'/>",
        "<row intEDCode='1'/>\r\n<row intEDCode='2'/>\r\n", "Corvane:CStand:recordEdit:9000"},
-      {"text after a comma is ignored", true, kEntertainmentText, "<i id='3,交通工具'/><i id='1'/>",
+      {"text after a comma is ignored", true, kAllowanceText, "<i id='3,交通工具'/><i id='1'/>",
        "<row intEDCode='1'/>\r\n<row intEDCode='3'/>\r\n", ""},
-      {"no children clears the choice", true, kEntertainmentText, "", "", ""},
-      {"empty id fails and the old choice stays", true, kEntertainmentText, "<i id='1'/><i id=''/>",
+      {"no children clears the choice", true, kAllowanceText, "", "", ""},
+      {"empty id fails and the old choice stays", true, kAllowanceText, "<i id='1'/><i id=''/>",
        "<row intEDCode='4'/>\r\n", "Corvane:CStand:recordEdit:-2147217873"},
-      {"an undefined item fails", true, kEntertainmentText, "<i id='7'/>", "<row intEDCode='4'/>\r\n",
+      {"an undefined item fails", true, kAllowanceText, "<i id='7'/>", "<row intEDCode='4'/>\r\n",
        "Corvane:CStand:recordEdit:-2147217873"},
-      {"quotes stay inside their literal", true, kEntertainmentText, "<i id=\"4') --\"/>",
+      {"quotes stay inside their literal", true, kAllowanceText, "<i id=\"4') --\"/>",
        "<row intEDCode='4'/>\r\n", "Corvane:CStand:recordEdit:-2147217913"},
   };
   for (const Case& c : cases) {
     StandTestAccount stand;
     if (c.withoutAmounts) {
-      stand.account().execute("DELETE FROM KX_StandSet WHERE GUIDStand = '" + kEntertainmentText + "'");
+      stand.account().execute("DELETE FROM KX_StandSet WHERE GUIDStand = '" + kAllowanceText + "'");
     }
     const std::string reply = stand.serve(effectRequest(c.guid, c.choices));
     EXPECT_EQ(textAt(reply, "//out/error/id"), c.errorId) << c.name << "\n" << reply;
@@ -170,13 +170,13 @@ TEST(StandEffects, SaveEffectIsUndoneByALaterFailureUnlessGoon) {
   };
   for (const Case& c : cases) {
     StandTestAccount stand;
-    stand.account().execute("DELETE FROM KX_StandSet WHERE GUIDStand = '" + kEntertainmentText + "'");
+    stand.account().execute("DELETE FROM KX_StandSet WHERE GUIDStand = '" + kAllowanceText + "'");
     const std::string failing = "<func name='saveeffect'" + std::string(c.goon) + "><in><stand GUID='" +
                                 kLodgingText + "'/></in></func>";
     const std::string reply = stand.serve("<req><func name='saveeffect'" + std::string(c.goon) +
-                                          "><in><stand GUID='" + kEntertainmentText +
+                                          "><in><stand GUID='" + kAllowanceText +
                                           "'><i id='2'/></stand></in></func>" + failing + "</req>");
-    EXPECT_EQ(chosenItems(stand, kEntertainmentText), c.chosenAfter) << c.goon << "\n" << reply;
+    EXPECT_EQ(chosenItems(stand, kAllowanceText), c.chosenAfter) << c.goon << "\n" << reply;
   }
 }
 
@@ -201,7 +201,7 @@ TEST(StandEffects, SaveEffectValueWritesTheItemsTable) {
     std::string errorText;  // empty: success
     std::string tsOfCode = "";  // the value whose ts replaces "@"
   };
-  const std::string ents = kEntertainmentText;
+  const std::string ents = kAllowanceText;
   const Case cases[] = {
       {"new values get consecutive codes; a sent code is ignored", "", "3",
        "<v P='1' strCode='77' strName='汽车'/><v P='1' strName='轮船'/><v P='1' strName=\"O'Hare 大巴\"/>",
@@ -274,7 +274,7 @@ TEST(StandEffects, GetEffectValueFollowsTheDefinition) {
     std::string rows;
   };
   const Case cases[] = {
-      {kEntertainmentText, "4", "<row strCode=\"01\" strName=\"1000\""},
+      {kAllowanceText, "4", "<row strCode=\"01\" strName=\"1000\""},
       {kLodgingText, "4", "<Rows/>"},  // bands are kept per standard
       {"{any}", "1", "<row strCode=\"01\" strName=\"经理\""},  // shared values ignore the standard
       {"", "2", "<row strCode=\"02\" strName=\"二类地区\""},
@@ -304,7 +304,7 @@ TEST(StandEffects, DefinitionRowsAreCheckedBeforeTheyReachSql) {
   for (const Case& c : cases) {
     StandTestAccount stand;
     stand.account().execute(c.change);
-    const std::string reply = stand.serve("<req><func name='geteffectvalue'><in><x GUID='" + kEntertainmentText +
+    const std::string reply = stand.serve("<req><func name='geteffectvalue'><in><x GUID='" + kAllowanceText +
                                           "' strItem='4'/></in></func></req>");
     EXPECT_EQ(textAt(reply, "//out/error/text"), c.errorText) << c.change << "\n" << reply;
     if (!*c.errorText) {
@@ -327,7 +327,7 @@ TEST(StandEffects, GradesHeldByPersonsOrPlacesCannotBeDeleted) {
        "该人员级别已被人员使用，不能删除。"},
       {"KX_PersonCtrl", "INSERT INTO KX_PersonCtrl (strPersonCode, strGradeID) VALUES ('0009', '01')", "1", "01",
        "该取值已被标准金额使用，不能删除。"},
-      {"KX_Position", "INSERT INTO KX_Position (strPositionCode, strGradeID) VALUES ('09', '03')", "2", "03",
+      {"KX_Position", "INSERT INTO KX_Position (strPositionCode, strPositionName, strGradeID) VALUES ('09', '测试地区', '03')", "2", "03",
        "该地区级别已被地区使用，不能删除。"},
   };
   for (const Case& c : cases) {

@@ -8,7 +8,7 @@ namespace corvane {
 namespace {
 
 const std::string kLodgingText(kLodging);
-const std::string kEntertainmentText(kEntertainment);
+const std::string kAllowanceText(kAllowance);
 
 std::string standRequest(const std::string& rows) {
   return "<req><func name='savestand'><in><rows>" + rows + "</rows></in></func></req>";
@@ -22,7 +22,7 @@ TEST(StandRecords, GetStandShowsTheControlTypeInTheRequestsWords) {
   struct Case {
     const char* locale;
     const char* lodging;
-    const char* entertainment;
+    const char* allowance;
   };
   const Case cases[] = {
       {"zh-CN", "严格控制", "提示"},
@@ -31,12 +31,11 @@ TEST(StandRecords, GetStandShowsTheControlTypeInTheRequestsWords) {
   for (const Case& c : cases) {
     StandTestAccount stand;
     const std::string reply = stand.serve("<req><func name='getstand'><in><x/></in></func></req>", "demo", c.locale);
-    EXPECT_NE(reply.find("<Rows><row GUID=\"" + kEntertainmentText + "\" ts=\"" + standTs(stand, kEntertainmentText) +
-                         "\" strStandName=\"业务招待费标准\" strIOCode=\"203\" strControlType=\"" + c.entertainment +
-                         "\" strIOName=\"业务招待费\"/><row GUID=\"" + kLodgingText),
-              std::string::npos)
-        << reply;
-    EXPECT_NE(reply.find(std::string("strControlType=\"") + c.lodging + "\" strIOName=\"住宿费\"/></Rows>"),
+    EXPECT_NE(reply.find("<Rows><row GUID=\"" + kLodgingText + "\" ts=\"" + standTs(stand, kLodgingText) +
+                         "\" strStandName=\"住宿费标准\" strIOCode=\"20102\" strControlType=\"" + c.lodging +
+                         "\" strIOName=\"住宿费\"/><row GUID=\"" + kAllowanceText + "\" ts=\"" +
+                         standTs(stand, kAllowanceText) + "\" strStandName=\"出差补助标准\" strIOCode=\"20103\" " +
+                         "strControlType=\"" + c.allowance + "\" strIOName=\"出差补助\"/></Rows>"),
               std::string::npos)
         << reply;
   }
@@ -54,13 +53,13 @@ TEST(StandRecords, GetStandOnAnEmptyTableAnswersEmptyRows) {
 TEST(StandRecords, SaveStandInsertsUpdatesAndDeletes) {
   struct Case {
     const char* name;
-    std::string rows;  // "@L" / "@E": the ts of the lodging / entertainment standard
+    std::string rows;  // "@L" / "@E": the ts of the lodging / allowance standard
     std::string errorText;  // empty: success
     std::string query;
     std::string after;
   };
   const std::string lodging = "GUID='" + kLodgingText + "' ";
-  const std::string ents = "GUID='" + kEntertainmentText + "' ";
+  const std::string ents = "GUID='" + kAllowanceText + "' ";
   const Case cases[] = {
       {"prompt in the request's words is stored as prompt; anything else as strict",
        "<r P='1' strStandName=\"O'Neil 标准\" strIOCode='202' strControlType='提示'/>"
@@ -76,9 +75,9 @@ TEST(StandRecords, SaveStandInsertsUpdatesAndDeletes) {
       {"duplicate name on insert", "<r P='1' strStandName='住宿费标准' strIOCode='202' strControlType='提示'/>",
        "报销标准名称已存在。", "SELECT count(*) AS n FROM KX_Expense", "<row n='2'/>\r\n"},
       {"duplicate name on update",
-       "<r P='2' " + ents + "ts='@E' strStandName='住宿费标准' strIOCode='203' strControlType='提示'/>",
-       "报销标准名称已存在。", "SELECT strStandName FROM KX_Expense WHERE strIOItemCode = '203'",
-       "<row strStandName='业务招待费标准'/>\r\n"},
+       "<r P='2' " + ents + "ts='@E' strStandName='住宿费标准' strIOCode='20103' strControlType='提示'/>",
+       "报销标准名称已存在。", "SELECT strStandName FROM KX_Expense WHERE strIOItemCode = '20103'",
+       "<row strStandName='出差补助标准'/>\r\n"},
       {"an update keeping the item", "<r P='2' " + lodging + "ts='@L' strStandName='住宿标准' strIOCode='20102' strControlType='Prompt'/>",
        "", "SELECT strStandName,strControlType FROM KX_Expense WHERE strIOItemCode = '20102'",
        "<row strStandName='住宿标准' strControlType='严格控制'/>\r\n"},
@@ -100,7 +99,7 @@ TEST(StandRecords, SaveStandInsertsUpdatesAndDeletes) {
   for (const Case& c : cases) {
     StandTestAccount stand;
     std::string rows = c.rows;
-    for (const auto& [mark, guid] : {std::pair{"@L", kLodgingText}, std::pair{"@E", kEntertainmentText}}) {
+    for (const auto& [mark, guid] : {std::pair{"@L", kLodgingText}, std::pair{"@E", kAllowanceText}}) {
       if (const auto at = rows.find(mark); at != std::string::npos) rows.replace(at, 2, standTs(stand, guid));
     }
     const std::string reply = stand.serve(standRequest(rows));
@@ -124,15 +123,15 @@ TEST(StandRecords, DeletingAStandardNeedsItsDepartmentsAndBandsGone) {
     StandTestAccount stand;
     if (*c.cleared) stand.account().execute(c.cleared);
     const std::string reply =
-        stand.serve(standRequest("<r P='3' GUID='" + kEntertainmentText + "' ts='" + standTs(stand, kEntertainmentText) + "'/>"));
+        stand.serve(standRequest("<r P='3' GUID='" + kAllowanceText + "' ts='" + standTs(stand, kAllowanceText) + "'/>"));
     EXPECT_EQ(textAt(reply, "//out/error/text"), c.errorText) << c.name << "\n" << reply;
     const std::string left = *c.errorText ? "1" : "0";
-    EXPECT_EQ(stand.value("SELECT count(*) FROM KX_Expense WHERE GUID = '" + kEntertainmentText + "'"), left) << c.name;
+    EXPECT_EQ(stand.value("SELECT count(*) FROM KX_Expense WHERE GUID = '" + kAllowanceText + "'"), left) << c.name;
     // the choice of items and the amount rows go with the standard
-    EXPECT_EQ(stand.value("SELECT count(*) FROM KX_StandSet WHERE GUIDStand = '" + kEntertainmentText + "'"),
+    EXPECT_EQ(stand.value("SELECT count(*) FROM KX_StandSet WHERE GUIDStand = '" + kAllowanceText + "'"),
               *c.errorText ? "2" : "0")
         << c.name;
-    EXPECT_EQ(stand.value("SELECT count(*) FROM KX_EffectItem WHERE GUIDStand = '" + kEntertainmentText + "'"), left)
+    EXPECT_EQ(stand.value("SELECT count(*) FROM KX_EffectItem WHERE GUIDStand = '" + kAllowanceText + "'"), left)
         << c.name;
   }
 }
@@ -142,23 +141,23 @@ TEST(StandRecords, DeletingAStandardNeedsItsDepartmentsAndBandsGone) {
 TEST(StandRecords, ChangingTheItemChecksTheDepartments) {
   struct Case {
     const char* name;
-    const char* otherDepartment;  // given to the entertainment standard (item 203)
+    const char* otherDepartment;  // given to the allowance standard (item 20103)
     const char* errorText;
   };
   const Case cases[] = {
-      {"shared department", "02", "收支项目“业务招待费”的其他报销标准已包含报销标准“住宿新标准”的部门。"},
+      {"shared department", "02", "收支项目“出差补助”的其他报销标准已包含报销标准“住宿新标准”的部门。"},
       {"no shared department", "04", ""},
   };
   for (const Case& c : cases) {
     StandTestAccount stand;
-    stand.account().execute("INSERT INTO KX_ExpenseDepart (GuidMain, strDepartID) VALUES ('" + kEntertainmentText +
+    stand.account().execute("INSERT INTO KX_ExpenseDepart (GuidMain, strDepartID) VALUES ('" + kAllowanceText +
                             "', '" + c.otherDepartment + "')");
     const std::string reply = stand.serve(standRequest("<r P='2' GUID='" + kLodgingText + "' ts='" +
                                                        standTs(stand, kLodgingText) +
-                                                       "' strStandName='住宿新标准' strIOCode='203' strControlType='提示'/>"));
+                                                       "' strStandName='住宿新标准' strIOCode='20103' strControlType='提示'/>"));
     EXPECT_EQ(textAt(reply, "//out/error/text"), c.errorText) << c.name << "\n" << reply;
     EXPECT_EQ(stand.value("SELECT strIOItemCode FROM KX_Expense WHERE GUID = '" + kLodgingText + "'"),
-              *c.errorText ? "20102" : "203")
+              *c.errorText ? "20102" : "20103")
         << c.name;
   }
 }
@@ -213,11 +212,11 @@ TEST(StandRecords, SaveDepartRefusesADepartmentOfAnotherStandardOfTheSameItem) {
 TEST(StandRecords, GetDepartListsTheStandardsDepartmentsAndTheFreeLeaves) {
   StandTestAccount stand;
   const std::string reply =
-      stand.serve("<req><func name='getdepart'><in><x GUID='" + kEntertainmentText + "'/></in></func></req>");
+      stand.serve("<req><func name='getdepart'><in><x GUID='" + kAllowanceText + "'/></in></func></req>");
   EXPECT_NE(reply.find("<Rows><row cDepCode=\"01\" cDepName=\"总经理办公室\" GUID=\"\"/>"
                        "<row cDepCode=\"02\" cDepName=\"财务部\" GUID=\"\"/>"
-                       "<row cDepCode=\"0301\" cDepName=\"华东销售组\" GUID=\"" + kEntertainmentText + "\"/>"
-                       "<row cDepCode=\"0302\" cDepName=\"华北销售组\" GUID=\"" + kEntertainmentText + "\"/>"
+                       "<row cDepCode=\"0301\" cDepName=\"华东销售组\" GUID=\"" + kAllowanceText + "\"/>"
+                       "<row cDepCode=\"0302\" cDepName=\"华北销售组\" GUID=\"" + kAllowanceText + "\"/>"
                        "<row cDepCode=\"04\" cDepName=\"技术部\" GUID=\"\"/></Rows>"),
             std::string::npos)
       << reply;

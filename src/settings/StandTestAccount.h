@@ -18,9 +18,9 @@
 namespace corvane {
 
 // The demo standards: lodging by person and place grade (departments 01, 02; four amount rows)
-// and entertainment by amount band (departments 0301, 0302; bands 01 "1000" and 02 "5000").
+// and travel allowance by amount band (departments 0301, 0302; bands 01 "1000" and 02 "5000").
 inline constexpr std::string_view kLodging = "{5A7D0001-0000-4000-8000-000000000001}";
-inline constexpr std::string_view kEntertainment = "{5A7D0002-0000-4000-8000-000000000002}";
+inline constexpr std::string_view kAllowance = "{5A7D0002-0000-4000-8000-000000000002}";
 
 class StandTestAccount {
  public:

@@ -1,5 +1,5 @@
 -- The demo company's expense standards: a lodging standard by person grade and place grade for
--- the head office and finance, and an entertainment standard by amount band for the sales groups.
+-- the head office and finance, and a travel allowance standard by amount band for the sales groups.
 
 INSERT INTO KX_EISet_NUStand (intEICode, strEICode, strEIName) VALUES
   (1, '01', '经理'),
@@ -11,7 +11,7 @@ INSERT INTO KX_EISet_NUStand (intEICode, strEICode, strEIName) VALUES
 
 INSERT INTO KX_Expense (GUID, strStandName, strIOItemCode, strControlType) VALUES
   ('{5A7D0001-0000-4000-8000-000000000001}', '住宿费标准', '20102', '严格控制'),
-  ('{5A7D0002-0000-4000-8000-000000000002}', '业务招待费标准', '203', '提示');
+  ('{5A7D0002-0000-4000-8000-000000000002}', '出差补助标准', '20103', '提示');
 
 INSERT INTO KX_ExpenseDepart (GuidMain, strDepartID) VALUES
   ('{5A7D0001-0000-4000-8000-000000000001}', '01'),
