@@ -6,6 +6,7 @@
 #include "settings/CDistrict.h"
 #include "settings/CRPItem.h"
 #include "settings/CPerson.h"
+#include "settings/CStand.h"
 
 namespace corvane {
 
@@ -28,6 +29,7 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CRPItem", make<CRPItem>},
       {"Corvane.CDistrict", make<CDistrict>},
       {"Corvane.CPerson", make<CPerson>},
+      {"Corvane.CStand", make<CStand>},
   });
   return registry;
 }
