@@ -152,7 +152,11 @@ class RatioReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+    for (const Run& run : runs) {
+      // With repetitions only the medians are compared.
+      if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
+      times_[run.benchmark_name()] = run.GetAdjustedRealTime();
+    }
   }
   void Finalize() override {
     ConsoleReporter::Finalize();
