@@ -2,6 +2,8 @@
 #include "core/COperation.h"
 #include "core/CPubMsg.h"
 #include "loans/CLoan.h"
+#include "settings/CChoice.h"
+#include "settings/CPzSet.h"
 #include "platform/com/RequestClass.h"
 
 namespace corvane {
@@ -22,6 +24,8 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CPubMsg", make<CPubMsg>},
       {"Corvane.CLoan", make<CLoan>},
       {"Corvane.CExpense", make<CExpense>},
+      {"Corvane.CChoice", make<CChoice>},
+      {"Corvane.CPzSet", make<CPzSet>},
   });
   return registry;
 }
