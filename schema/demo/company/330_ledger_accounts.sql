@@ -1,4 +1,5 @@
--- The demo company's chart of accounts, banks and settle styles, and its ledger account rules.
+-- The demo company's chart of accounts, banks and settle styles, and the ledger accounts of its
+-- cash and bank payments and cash receipts.
 INSERT INTO code (ccode, ccode_name, igrade, bend) VALUES
   ('1001', '库存现金', 1, 1),
   ('1002', '银行存款', 1, 1),
@@ -17,11 +18,6 @@ INSERT INTO SettleStyle (cSSCode, cSSName) VALUES
   ('1', '现金'),
   ('2', '支票'),
   ('3', '银行转账');
-
-INSERT INTO KX_PzSet_IO (GUID, strOperatType, strIOItemCode, strCurrency, strSubject, blnModiDire) VALUES
-  ('{5D1A7E30-2C4B-4F19-8A03-000000000001}', '201', '20101', NULL, '660201', 0),
-  ('{5D1A7E30-2C4B-4F19-8A03-000000000002}', '202', '202', '人民币', '660202', 0),
-  ('{5D1A7E30-2C4B-4F19-8A03-000000000003}', '102', '102', NULL, '2241', 1);
 
 INSERT INTO KX_PzSet_OP (GUID, strOperatType, strBalanceType, strBankID, strCurrency, strSubject) VALUES
   ('{5D1A7E30-2C4B-4F19-8A04-000000000001}', '付款', '1', NULL, NULL, '1001'),
