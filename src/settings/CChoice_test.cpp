@@ -221,6 +221,23 @@ TEST(CChoice, EditAnswersTheRefreshedOptionsInIdOrder) {
                       "blnModiFZHS='True' blnInputBud='False'/>"));
 }
 
+// The day counts are written even when they do not change: a Null alert count sent as empty
+// (equal to the Null read as empty) becomes empty text, while an unchanged Null code rule stays
+// Null.
+TEST(CChoice, EditRewritesTheDayCountsEvenWhenUnchanged) {
+  PubTestAccount test("demo", "2026-1-6",
+                      {"UPDATE AccInformation SET cValue = NULL WHERE cID IN ('103', '107')",
+                       "DELETE FROM KX_Position"});
+  BudgetScript budget;
+  CChoice choice = choiceWith(budget);
+  const PubAnswer answer = test.serve([&](FuncCall& call) { return choice.recordEdit(call); },
+                                      editFunc({{"intAlertDays", ""}, {"strZeroLevel", std::nullopt}}));
+  ASSERT_TRUE(answer.ok) << answer.reply;
+  EXPECT_EQ(test.rows("SELECT cID, Case When cValue Is Null Then 'null' Else 'text' End AS kind "
+                      "FROM AccInformation WHERE cID IN ('103', '107') ORDER BY cID"),
+            "<row cID='103' kind='text'/><row cID='107' kind='null'/>");
+}
+
 struct BudgetAskCase {
   const char* name;
   bool init;
