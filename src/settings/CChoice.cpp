@@ -2,8 +2,10 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "core/ErrorReply.h"
 #include "core/Messages.h"

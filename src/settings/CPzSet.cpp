@@ -40,17 +40,15 @@ constexpr const char* kReceipt = "Z7.Corvane.0185";
 constexpr const char* kPayment = "Z7.Corvane.0186";
 constexpr const char* kStoredLocale = "zh-CN";
 
-std::optional<std::string> attributeOf(XmlNode row, const char* name) { return row.findAttribute(name); }
-
 // A column whose missing attribute means Null and whose empty value stays empty text.
 std::string textOrNull(XmlNode row, const char* name) {
-  const auto value = attributeOf(row, name);
+  const std::optional<std::string> value = row.findAttribute(name);
   return value ? db::quoteLiteral(*value) : "Null";
 }
 
 // A column whose missing attribute or empty value means Null.
 std::string literalOrNull(XmlNode row, const char* name) {
-  const auto value = attributeOf(row, name);
+  const std::optional<std::string> value = row.findAttribute(name);
   return value ? SqlStr(Variant(*value)) : "Null";
 }
 
