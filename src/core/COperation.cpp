@@ -127,17 +127,14 @@ bool COperation::recordEdit(FuncCall& call) {
 }
 
 bool COperation::recordGet(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kErrorClass, "recordGet", [&] {
     db::Recordset rs;
     rs.open(FixSqlText("SELECT intType,strCode,strName,strShowID,strShowName,strPrintID ,strPrintName "
                        ",strLink,ts From vwKXOperaType Where LocaleID=" + db::quoteLiteral(gLocaleID)),
             call.CN, db::adOpenStatic, db::adLockOptimistic);
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply(kErrorClass, "recordGet", error.number(), error.description()));
-    return false;
-  }
+  });
 }
 
 }  // namespace corvane

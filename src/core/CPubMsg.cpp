@@ -35,15 +35,15 @@ std::string pubFailReply(std::string_view funcName) {
 // default message when the error has no text.
 bool answerMember(FuncCall& call, std::string_view procedure, const std::string& defaultMessageId,
                   const std::function<void(FuncCall&)>& work) {
-  try {
-    work(call);
-    return true;
-  } catch (const RuntimeError& error) {
-    const std::string text =
-        error.description().empty() ? GetResString(defaultMessageId) : error.description();
-    loadReply(call.oXml, ErrorReply(kClassName, procedure, error.number(), text));
-    return false;
-  }
+  return answerAsMember(
+      call.oXml, kClassName, procedure,
+      [&] {
+        work(call);
+        return true;
+      },
+      [&](const RuntimeError& error) {
+        return error.description().empty() ? GetResString(defaultMessageId) : error.description();
+      });
 }
 
 constexpr std::array kFuncTable = {

@@ -2,9 +2,13 @@
 #include "core/COperation.h"
 #include "core/CPubMsg.h"
 #include "loans/CLoan.h"
-#include "settings/CChoice.h"
-#include "settings/CPzSet.h"
 #include "platform/com/RequestClass.h"
+#include "settings/CChoice.h"
+#include "settings/CDistrict.h"
+#include "settings/CRPItem.h"
+#include "settings/CPerson.h"
+#include "settings/CPzSet.h"
+#include "settings/CStand.h"
 
 namespace corvane {
 
@@ -24,6 +28,10 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CPubMsg", make<CPubMsg>},
       {"Corvane.CLoan", make<CLoan>},
       {"Corvane.CExpense", make<CExpense>},
+      {"Corvane.CRPItem", make<CRPItem>},
+      {"Corvane.CDistrict", make<CDistrict>},
+      {"Corvane.CPerson", make<CPerson>},
+      {"Corvane.CStand", make<CStand>},
       {"Corvane.CChoice", make<CChoice>},
       {"Corvane.CPzSet", make<CPzSet>},
   });

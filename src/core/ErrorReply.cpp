@@ -36,6 +36,20 @@ std::string FailReply(std::string_view funcName) {
   return text;
 }
 
+bool answerAsMember(XmlDocument& reply, std::string_view className, std::string_view procedure,
+                    const std::function<bool()>& work,
+                    const std::function<std::string(const RuntimeError&)>& describe) {
+  try {
+    return work();
+  } catch (const RuntimeError& error) {
+    loadReply(reply, ErrorReply(className, procedure, error.number(),
+                                describe ? describe(error) : error.description()));
+  } catch (const std::exception& error) {
+    loadReply(reply, ErrorReply(className, procedure, errnum::kDbUnspecified, error.what()));
+  }
+  return false;
+}
+
 void loadReply(XmlDocument& reply, std::string_view text) {
   if (!reply.loadXML(text)) {
     throw RuntimeError(errnum::kInvalidArgument, "The reply is not well-formed XML.");

@@ -2,11 +2,13 @@
 // The error replies every class writes. One place builds them, so their texts never drift.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
 namespace corvane {
 
+class RuntimeError;
 class XmlDocument;
 
 // "<error><id>Corvane:<className>:<procedure>:<number></id><text><escaped description></text></error>"
@@ -17,6 +19,13 @@ std::string ErrorReply(std::string_view className, std::string_view procedure, s
 // <msg><text of Z7.Corvane.0002></msg></err>". The name is escaped so that any name still gives
 // a well-formed reply.
 std::string FailReply(std::string_view funcName);
+
+// Runs a member's work, which writes its reply and answers the member's result. A run-time error
+// becomes the member's error reply "Corvane:<className>:<procedure>:<number>", whose text is
+// `describe` of the error (its description when no describe is given), and the answer false.
+bool answerAsMember(XmlDocument& reply, std::string_view className, std::string_view procedure,
+                    const std::function<bool()>& work,
+                    const std::function<std::string(const RuntimeError&)>& describe = {});
 
 // Loads a reply text that a member built into its reply document. Raises a run-time error when the
 // text is not well-formed, so that a broken reply becomes the member's error reply instead of

@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
@@ -26,14 +27,7 @@ inline constexpr std::string_view kClassName = "CPubMsg";
 // error reply "Corvane:CPubMsg:<procedure>:<number>" with its description, and false.
 template <class Work>
 bool served(XmlDocument& oXml, std::string_view procedure, Work&& work) {
-  try {
-    return work();
-  } catch (const RuntimeError& error) {
-    loadReply(oXml, ErrorReply(kClassName, procedure, error.number(), error.description()));
-  } catch (const std::exception& error) {
-    loadReply(oXml, ErrorReply(kClassName, procedure, errnum::kInvalidArgument, error.what()));
-  }
-  return false;
+  return answerAsMember(oXml, kClassName, procedure, std::forward<Work>(work));
 }
 
 // The child element `name` of `parent`; a missing one raises 91.

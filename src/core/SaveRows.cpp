@@ -45,17 +45,16 @@ std::string constraintText(std::string_view description,
 }
 
 bool saveRows(FuncCall& call, const SaveRowsEditor& editor) {
-  try {
-    XmlNode list = call.oNode.child("in").firstChild();
-    if (list) {
-      for (XmlNode row : list.children()) saveOneRow(call, editor, row);
-    }
-    return editor.readBack(call);
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply(editor.className, editor.procedure, error.number(),
-                                    constraintText(error.description(), editor.constraints)));
-    return false;
-  }
+  return answerAsMember(
+      call.oXml, editor.className, editor.procedure,
+      [&] {
+        XmlNode list = call.oNode.child("in").firstChild();
+        if (list) {
+          for (XmlNode row : list.children()) saveOneRow(call, editor, row);
+        }
+        return editor.readBack(call);
+      },
+      [&](const RuntimeError& error) { return constraintText(error.description(), editor.constraints); });
 }
 
 }  // namespace corvane

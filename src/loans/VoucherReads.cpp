@@ -50,13 +50,13 @@ std::string failureText(const RuntimeError& error) {
 
 bool answerRead(const VoucherReadKind& kind, std::string_view member, FuncCall& call,
                 const std::function<void()>& read) {
-  try {
-    read();
-    return true;
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply(kind.className, member, error.number(), failureText(error)));
-    return false;
-  }
+  return answerAsMember(
+      call.oXml, kind.className, member,
+      [&] {
+        read();
+        return true;
+      },
+      failureText);
 }
 
 std::optional<std::string> voucherId(const XmlNode& func, const std::string& currentAutoID) {

@@ -91,6 +91,14 @@ Changes with(Changes changes) {
   return changes;
 }
 
+const std::string kNoPlaces = "DELETE FROM KX_Position";
+// The demo's expense standards refer to its items; they go first.
+const std::vector<std::string> kNoItems = {
+    "DELETE FROM KX_StandSet",        "DELETE FROM KX_EISet_Stand", "DELETE FROM KX_EffectItem",
+    "DELETE FROM KX_ExpenseDepart",   "DELETE FROM KX_Expense",     "DELETE FROM KX_IOItem",
+};
+const std::string kPlaceOf5 = "INSERT INTO KX_Position (strPositionCode, strPositionName) VALUES ('10101','甲地')";
+const std::string kPlaceOf3 = "INSERT INTO KX_Position (strPositionCode, strPositionName) VALUES ('101','乙地')";
 const std::string kNoLoansButOpening = "UPDATE KX_LoanVouch SET blnBegin = 1";
 const std::string kAllSubmitted[] = {"UPDATE KX_LoanVouch SET blnAudi = 1",
                                      "UPDATE KX_ExpenVouch SET blnAudi = 1"};
@@ -158,22 +166,22 @@ const EditCase kEditCases[] = {
     {"item rule emptied while items exist", {}, with({{"strIOLevel", std::nullopt}}), "Z7.Corvane.0195",
      9000, {}},
     {"item rule with a letter while items exist", {}, with({{"strIOLevel", "1a"}}), nullptr, 13, {}},
-    {"item rule without items", {"DELETE FROM KX_IOItem"}, with({{"strIOLevel", "1202"}}), nullptr, 0,
+    {"item rule without items", kNoItems, with({{"strIOLevel", "1202"}}), nullptr, 0,
      {{"106", "1202"}}},
-    {"item rule with a quote", {"DELETE FROM KX_IOItem"}, with({{"strIOLevel", "1'"}}), nullptr, 0,
+    {"item rule with a quote", kNoItems, with({{"strIOLevel", "1'"}}), nullptr, 0,
      {{"106", "1'"}}},
     {"a stored Null item rule never differs",
      {"UPDATE AccInformation SET cValue = NULL WHERE cID = '106'"}, with({{"strIOLevel", "14"}}), nullptr,
      0, {{"106", "14"}}},
     // The place code rule.
     {"place rule longer than 5", {}, with({{"strZeroLevel", "111111"}}), "Z7.Corvane.0197", 9000, {}},
-    {"place rule meeting a 5-character place", {"INSERT INTO KX_Position VALUES ('10101','甲地')"},
+    {"place rule meeting a 5-character place", {kNoPlaces, kPlaceOf5},
      with({{"strZeroLevel", "14"}}), nullptr, 0, {{"107", "14"}}},
-    {"place rule missing a 3-character place", {"INSERT INTO KX_Position VALUES ('101','乙地')"},
+    {"place rule missing a 3-character place", {kNoPlaces, kPlaceOf3},
      with({{"strZeroLevel", "14"}}), "Z7.Corvane.0199", 9000, {}},
-    {"place rule with a zero level", {"INSERT INTO KX_Position VALUES ('101','乙地')"},
+    {"place rule with a zero level", {kNoPlaces, kPlaceOf3},
      with({{"strZeroLevel", "102"}}), "Z7.Corvane.0198", 9000, {}},
-    {"place rule need not begin with 1", {"INSERT INTO KX_Position VALUES ('101','乙地')"},
+    {"place rule need not begin with 1", {kNoPlaces, kPlaceOf3},
      with({{"strZeroLevel", "3"}}), nullptr, 0, {{"107", "3"}}},
     // Missing option rows.
     {"a missing option row ends the edit", {"DELETE FROM AccInformation WHERE cID = '108'"}, with({}),
@@ -227,7 +235,7 @@ TEST(CChoice, EditAnswersTheRefreshedOptionsInIdOrder) {
 TEST(CChoice, EditRewritesTheDayCountsEvenWhenUnchanged) {
   PubTestAccount test("demo", "2026-1-6",
                       {"UPDATE AccInformation SET cValue = NULL WHERE cID IN ('103', '107')",
-                       "DELETE FROM KX_Position"});
+                       kNoPlaces});
   BudgetScript budget;
   CChoice choice = choiceWith(budget);
   const PubAnswer answer = test.serve([&](FuncCall& call) { return choice.recordEdit(call); },

@@ -1,6 +1,7 @@
 #include "platform/db/AccountCreator.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 #include <sqlite3.h>
 
 #include <cstdlib>
@@ -30,7 +31,8 @@ class TempFolder {
     const auto* test = testing::UnitTest::GetInstance()->current_test_info();
     path_ = fs::path(testing::TempDir()) / ("corvane_account_" +
                                             std::string(test->test_suite_name()) + "_" +
-                                            test->name() + tag);
+                                            test->name() + tag + "_" +
+                                            std::to_string(::getpid()));
     fs::remove_all(path_);
   }
   ~TempFolder() {

@@ -1,6 +1,7 @@
 #include "platform/db/SqliteErrors.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -54,7 +55,8 @@ TEST(SqliteErrors, SaysConstraintViolationsInSqlServerWords) {
 }
 
 TEST(SqliteErrors, ReportsABusyDatabaseAsATimeout) {
-  const auto path = std::filesystem::temp_directory_path() / "corvane_sqlite_errors_busy.db";
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("corvane_sqlite_errors_busy_" + std::to_string(::getpid()) + ".db");
   std::filesystem::remove(path);
   sqlite3* holder = nullptr;
   sqlite3* waiter = nullptr;

@@ -1,0 +1,40 @@
+#include "settings/PersonSql.h"
+
+#include "core/Messages.h"
+#include "core/SqlText.h"
+#include "core/Values.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
+
+namespace corvane {
+
+XmlNode firstInput(const FuncCall& call) {
+  const XmlNode first = call.oNode.child("in").firstChild();
+  if (!first) throw RuntimeError(errnum::kObjectMissing, "The request has no input element.");
+  return first;
+}
+
+std::string flagNumber(const std::string& text) {
+  if (text.empty()) return "0";
+  return CBool(Variant(text)) ? "1" : "0";
+}
+
+void checkPersonExists(db::Connection& connection, const std::string& personCode) {
+  db::Recordset rs;
+  rs.open(FixSqlText("select cpersonname from person where cpersoncode=" + SqlStr(Variant(personCode))),
+          connection);
+  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0072", "", personCode));
+}
+
+void cleanUpPersonCtrl(db::Connection& connection, const std::string& personCode) {
+  const std::string code = db::quoteLiteral(personCode);
+  connection.execute(FixSqlText(
+      "IF EXISTS(SELECT TOP 1 strPersonCode FROM KX_PersonCtrl where isnull(blnday,0)=0 and "
+      "isnull(blnnumber,0)=0 and isnull(blnmoney,0)=0 and strgradeid is null and strpersoncode=" +
+      code + ") delete from KX_PersonCtrl where strpersoncode=" + code));
+}
+
+}  // namespace corvane

@@ -1,0 +1,57 @@
+#include "settings/StandReplies.h"
+
+#include "core/ErrorReply.h"
+#include "core/Messages.h"
+#include "core/RowXml.h"
+#include "core/SqlText.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+
+namespace corvane::stand {
+
+namespace {
+
+constexpr std::string_view kClass = "CStand";
+
+}  // namespace
+
+XmlNode firstInput(const FuncCall& call) { return call.oNode.child("in").firstChild(); }
+
+void loadRows(FuncCall& call, const std::string& tsql) {
+  db::Recordset rs;
+  rs.open(FixSqlText(tsql), call.CN, db::adOpenStatic, db::adLockOptimistic);
+  loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
+}
+
+bool readMember(FuncCall& call, const std::function<bool(FuncCall&)>& body) {
+  try {
+    return body(call);
+  } catch (const RuntimeError& error) {
+    loadReply(call.oXml, ErrorReply(kClass, "recordGet", error.number(), error.description()));
+    return false;
+  }
+}
+
+bool editMember(FuncCall& call, const std::function<bool(FuncCall&)>& body,
+                std::span<const ConstraintMessage> constraints) {
+  try {
+    return body(call);
+  } catch (const RuntimeError& error) {
+    loadReply(call.oXml, ErrorReply(kClass, "recordEdit", error.number(),
+                                    constraintText(error.description(), constraints)));
+    return false;
+  }
+}
+
+void executeOne(FuncCall& call, const std::string& tsql, const char* failureMessage) {
+  if (call.CN.execute(FixSqlText(tsql)) != 1) raiseBusiness(GetResString(failureMessage));
+}
+
+bool anyRecord(FuncCall& call, const std::string& tsql) {
+  db::Recordset rs;
+  rs.open(FixSqlText(tsql), call.CN, db::adOpenStatic, db::adLockOptimistic);
+  return !rs.eof();
+}
+
+}  // namespace corvane::stand

@@ -1,0 +1,45 @@
+#include "settings/TreeRequests.h"
+
+#include "core/ErrorReply.h"
+#include "core/Messages.h"
+#include "core/SqlText.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Recordset.h"
+
+namespace corvane {
+
+XmlNode requestRow(const FuncCall& call) {
+  return call.oNode.child("in").firstChild();
+}
+
+std::string requiredAttribute(XmlNode row, std::string_view name) {
+  const std::optional<std::string> value = row.findAttribute(name);
+  if (!value) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  return *value;
+}
+
+void failWithMessage(const std::string& messageId) {
+  throw RuntimeError(0, GetResString(messageId));
+}
+
+long countOf(const std::string& tsql, db::Connection& connection) {
+  db::Recordset rs;
+  rs.open(FixSqlText(tsql), connection, db::adOpenStatic, db::adLockReadOnly);
+  return CLng(rs.field(0).value());
+}
+
+bool findsRow(const std::string& tsql, db::Connection& connection) {
+  db::Recordset rs;
+  rs.open(FixSqlText(tsql), connection);
+  return !rs.eof();
+}
+
+bool answerError(FuncCall& call, std::string_view className, std::string_view procedure,
+                 const RuntimeError& error, std::span<const ConstraintMessage> constraints) {
+  loadReply(call.oXml, ErrorReply(className, procedure, error.number(),
+                                  constraintText(error.description(), constraints)));
+  return false;
+}
+
+}  // namespace corvane
