@@ -3,9 +3,11 @@
 #include "core/CPubMsg.h"
 #include "loans/CLoan.h"
 #include "platform/com/RequestClass.h"
+#include "settings/CChoice.h"
 #include "settings/CDistrict.h"
 #include "settings/CRPItem.h"
 #include "settings/CPerson.h"
+#include "settings/CPzSet.h"
 #include "settings/CStand.h"
 
 namespace corvane {
@@ -30,6 +32,8 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CDistrict", make<CDistrict>},
       {"Corvane.CPerson", make<CPerson>},
       {"Corvane.CStand", make<CStand>},
+      {"Corvane.CChoice", make<CChoice>},
+      {"Corvane.CPzSet", make<CPzSet>},
   });
   return registry;
 }

@@ -1,0 +1,2 @@
+-- The demo company's budget system serves the module.
+INSERT INTO BudgetSystemState (cSysID, blnUsable) VALUES ('KX', 1);
