@@ -23,7 +23,6 @@ const FrameSettings CExpense::kFrame{
     .rightCode = "KX020301",
     .connectionTimeout = 60,
     .transaction = TransactionScope::FromFirstWritingFunc,
-    .lockCheckBeforeWriting = true,
     .failReply = nullptr,
 };
 const std::span<const FuncEntry<CExpense>> CExpense::kFuncs = kFuncTable;

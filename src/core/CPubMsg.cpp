@@ -87,7 +87,6 @@ const FrameSettings CPubMsg::kFrame{
     .rightCode = "",
     .connectionTimeout = 60,
     .transaction = TransactionScope::None,
-    .lockCheckBeforeWriting = false,
     .failReply = &pubFailReply,
 };
 const std::span<const FuncEntry<CPubMsg>> CPubMsg::kFuncs = kFuncTable;

@@ -11,19 +11,24 @@ namespace {
 constexpr std::string_view kDeclaration = "<?xml version='1.0' encoding='utf-8'?>";
 }  // namespace
 
+std::string ErrorReplyWithText(std::string_view className, std::string_view procedure,
+                               std::int32_t number, std::string_view text) {
+  std::string reply(kDeclaration);
+  reply += "<error><id>Corvane:";
+  reply += className;
+  reply += ':';
+  reply += procedure;
+  reply += ':';
+  reply += std::to_string(number);
+  reply += "</id><text>";
+  reply += text;
+  reply += "</text></error>";
+  return reply;
+}
+
 std::string ErrorReply(std::string_view className, std::string_view procedure, std::int32_t number,
                        std::string_view description) {
-  std::string text(kDeclaration);
-  text += "<error><id>Corvane:";
-  text += className;
-  text += ':';
-  text += procedure;
-  text += ':';
-  text += std::to_string(number);
-  text += "</id><text>";
-  text += XmlEncode(std::string(description));
-  text += "</text></error>";
-  return text;
+  return ErrorReplyWithText(className, procedure, number, XmlEncode(std::string(description)));
 }
 
 std::string FailReply(std::string_view funcName) {

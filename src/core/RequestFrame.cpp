@@ -63,7 +63,12 @@ class RequestWalk {
         // The error being reported is the one that matters.
       }
     }
-    loadReply(oXml_, ErrorReply(settings_.className, settings_.handlerName, number, description));
+    if (settings_.errorText) {
+      loadReply(oXml_, ErrorReplyWithText(settings_.className, settings_.handlerName, number,
+                                          settings_.errorText(number, std::string(description))));
+    } else {
+      loadReply(oXml_, ErrorReply(settings_.className, settings_.handlerName, number, description));
+    }
   }
 
  private:
@@ -96,7 +101,7 @@ class RequestWalk {
   bool callMember(const std::string& name, XmlNode func, XmlDocument& reply) {
     const std::optional<FuncRoute> target = route_(name);
     if (!target) return true;
-    if (target->writes && settings_.lockCheckBeforeWriting) CheckSysLock(ologin_);
+    if (target->checksLock) CheckSysLock(ologin_);
     const bool perFuncRight = settings_.rightScope == RightScope::PerFunc && !target->right.empty();
     if (perFuncRight && !ApplyTask(&ologin_, target->right, reply)) {
       // The refusal is this func's answer; the func counts as served and the walk goes on.

@@ -5,6 +5,7 @@
 // any run-time error into an error reply. A class states only what varies (FrameSettings) and its
 // func table.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <span>
@@ -51,9 +52,10 @@ struct FrameSettings {
   std::string_view rightCode;  // the request-wide right
   int connectionTimeout = 60;
   TransactionScope transaction = TransactionScope::PerRequest;
-  bool lockCheckBeforeWriting = false;  // writing funcs first ask whether the module is locked
   // The reply of a func that failed without writing one; FailReply when null.
   std::string (*failReply)(std::string_view funcName) = nullptr;
+  // The text of the dispatcher's error reply for an error; the escaped description when null.
+  std::string (*errorText)(std::int32_t number, const std::string& description) = nullptr;
 };
 
 // One entry of a class's func table.
@@ -61,8 +63,9 @@ template <class Owner>
 struct FuncEntry {
   std::string_view name;  // compared exactly, case-sensitive
   bool (Owner::*member)(FuncCall&);
-  bool writes = false;          // opens the transaction / runs the lock check where the class does
+  bool writes = false;          // opens the transaction where the class opens one per writing func
   std::string_view right = {};  // the right taken around this func (RightScope::PerFunc)
+  bool checksLock = false;      // asks first whether the module is locked against writing
 };
 
 // How the frame reaches a member without knowing the class.
@@ -70,6 +73,7 @@ struct FuncRoute {
   std::function<bool(FuncCall&)> call;
   bool writes = false;
   std::string_view right;
+  bool checksLock = false;
 };
 
 // Serves a request document. `route` answers the member for a func name, or nothing for a name
@@ -90,7 +94,7 @@ class FramedClass : public RequestClass {
                      return FuncRoute{[self, member = entry.member](FuncCall& call) {
                                         return (self->*member)(call);
                                       },
-                                      entry.writes, entry.right};
+                                      entry.writes, entry.right, entry.checksLock};
                    }
                    return std::nullopt;
                  });

@@ -185,6 +185,53 @@ class PerFuncProbe : public FramedClass<PerFuncProbe> {
   FrameProbe probe;
 };
 
+// A class whose writing func asks for the module lock, and whose dispatcher answers database
+// failures with a text of its own.
+class LockProbe : public FramedClass<LockProbe> {
+ public:
+  static const FrameSettings kFrame;
+  static const std::span<const FuncEntry<LockProbe>> kFuncs;
+  bool write(FuncCall& call) { return probe.reply(call); }
+
+ private:
+  FrameProbe probe;
+};
+
+constexpr std::array kLockProbeFuncs = {
+    FuncEntry<LockProbe>{"write", &LockProbe::write, true, {}, true},
+    FuncEntry<LockProbe>{"read", &LockProbe::write},
+};
+
+std::string ownText(std::int32_t number, const std::string& description) {
+  return number == errnum::kBusiness ? "locked: " + description : description;
+}
+
+const FrameSettings LockProbe::kFrame{.className = "LockProbe",
+                                      .handlerName = "myHandle",
+                                      .rightScope = RightScope::PerRequest,
+                                      .rightCode = "KX0102",
+                                      .connectionTimeout = 60,
+                                      .transaction = TransactionScope::FromFirstWritingFunc,
+                                      .failReply = nullptr,
+                                      .errorText = ownText};
+const std::span<const FuncEntry<LockProbe>> LockProbe::kFuncs{kLockProbeFuncs};
+
+TEST(RequestFrame, ALockedModuleStopsWritingFuncsAndRollsBack) {
+  CaseAccount account;
+  account.execute("UPDATE vqsystem..UA_ModuleLock SET bLocked=1 WHERE iKind=204 AND cSub_ID='KX' AND iYear=2026");
+  LoginOptions options;
+  options.account = account.folder();
+  options.user = "demo";
+  options.password = "demo";
+  const auto login = EmbeddedLoginContext::logIn(options);
+  XmlDocument document;
+  ASSERT_TRUE(document.loadXML("<req><func name='read' code='P1'/><func name='write' code='P2'/></req>"));
+  LockProbe().myHandle(login.get(), document);
+  EXPECT_EQ("Corvane:LockProbe:myHandle:9000", document.selectSingleNode("/error/id").text());
+  EXPECT_EQ(0u, document.selectSingleNode("/error/text").text().rfind("locked: ", 0));
+  EXPECT_EQ("P1", probeDepartments(account)) << "the read func ran outside any transaction";
+}
+
 constexpr std::array kPerFuncProbeFuncs = {
     FuncEntry<PerFuncProbe>{"edit", &PerFuncProbe::edit, true, "KX0102"},
     FuncEntry<PerFuncProbe>{"editfails", &PerFuncProbe::editFails, true, "KX0102"},

@@ -23,7 +23,6 @@ const FrameSettings CLoan::kFrame{
     .rightCode = "KX020101",
     .connectionTimeout = 60,
     .transaction = TransactionScope::FromFirstWritingFunc,
-    .lockCheckBeforeWriting = true,
     .failReply = nullptr,
 };
 const std::span<const FuncEntry<CLoan>> CLoan::kFuncs = kFuncTable;
