@@ -22,6 +22,7 @@ constexpr const char* kWaitingClaim = "{7C2E9B40-1D3F-4E6A-8B02-000000000002}";
 class ApprovalFlowTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    previousLocale_ = gLocaleID;
     gLocaleID = "zh-CN";
     connection.open(account.connectString());
     connection.beginTrans();
@@ -47,6 +48,9 @@ class ApprovalFlowTest : public ::testing::Test {
     return CLng(rs.field(0).value());
   }
 
+  void TearDown() override { gLocaleID = previousLocale_; }
+
+  std::string previousLocale_;
   CaseAccount account;
   db::Connection connection;
 };

@@ -55,6 +55,7 @@ TEST(ApprovalStartDocument, ValuesThatWouldBreakTheDocumentAreEscaped) {
 class InitAuditTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    previousLocale_ = gLocaleID;
     gLocaleID = "zh-CN";
     LoginOptions options;
     options.account = account.folder();
@@ -84,6 +85,9 @@ class InitAuditTest : public ::testing::Test {
     }
   }
 
+  void TearDown() override { gLocaleID = previousLocale_; }
+
+  std::string previousLocale_;
   CaseAccount account;
   std::unique_ptr<EmbeddedLoginContext> login;
   db::Connection connection;
