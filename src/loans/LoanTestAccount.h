@@ -20,7 +20,7 @@
 namespace corvane {
 
 class LoanTestAccount : public ::testing::Test {
- protected:
+ public:
   LoanTestAccount() {
     LoginOptions options;
     options.account = account_.folder();
@@ -32,6 +32,7 @@ class LoanTestAccount : public ::testing::Test {
     gLocaleID = "zh-CN";
   }
 
+ protected:
   // Loads `request` and answers a call of its first func; the reply lands in `reply_`.
   FuncCall call(const std::string& request) {
     EXPECT_TRUE(request_.loadXML(request)) << request;
@@ -39,6 +40,7 @@ class LoanTestAccount : public ::testing::Test {
     return FuncCall{*login_, connection_, request_.selectSingleNode("//func"), reply_};
   }
 
+ public:
   // The first column of the first record of `sql` as text ("" for Null or no record).
   std::string scalar(const std::string& sql) {
     db::Recordset rs;
@@ -46,6 +48,7 @@ class LoanTestAccount : public ::testing::Test {
     return rs.eof() ? std::string() : NullToStr(rs.field(0).value());
   }
 
+ protected:
   CaseAccount account_;
   std::unique_ptr<EmbeddedLoginContext> login_;
   db::Connection connection_;
