@@ -60,6 +60,18 @@ std::string CaseAccount::connectString() const {
   return "Data Source=" + db::quoteLiteral(folder_.string());
 }
 
+std::unique_ptr<EmbeddedLoginContext> CaseAccount::logIn(const std::string& user,
+                                                       const std::string& locale,
+                                                       std::optional<DateTime> date) const {
+  LoginOptions options;
+  options.account = folder_;
+  options.user = user;
+  options.password = "demo";
+  options.locale = locale;
+  options.date = date;
+  return EmbeddedLoginContext::logIn(options);
+}
+
 long CaseAccount::execute(const std::string& tsql) const {
   db::Connection connection;
   connection.open(connectString());

@@ -4,7 +4,11 @@
 // anew for every test.
 
 #include <filesystem>
+#include <memory>
+#include <optional>
 #include <string>
+
+#include "host/EmbeddedLoginContext.h"
 
 namespace corvane {
 
@@ -19,6 +23,10 @@ class CaseAccount {
   std::string connectString() const;
   // Runs a T-SQL statement on the account.
   long execute(const std::string& tsql) const;
+  // Logs a demo user (password "demo") into the account; the login date is today unless given.
+  std::unique_ptr<EmbeddedLoginContext> logIn(const std::string& user = "demo",
+                                              const std::string& locale = "zh-CN",
+                                              std::optional<DateTime> date = std::nullopt) const;
 
  private:
   std::filesystem::path folder_;

@@ -14,11 +14,7 @@ namespace corvane {
 namespace {
 
 std::string editName(const CaseAccount& account, const std::string& name) {
-  LoginOptions options;
-  options.account = account.folder();
-  options.user = "demo";
-  options.password = "demo";
-  const auto login = EmbeddedLoginContext::logIn(options);
+  const auto login = account.logIn();
   XmlDocument document;
   document.loadXML("<req><func name='edit'><in><rows><row P='2' strCode='202' ts='4' intType='支出' strName='" +
                    name + "' strShowID='31' strPrintID='32'/></rows></in></func></req>");

@@ -20,11 +20,7 @@ class PubMsgTest : public ::testing::Test {
  protected:
   // Serves `request` through CPubMsg as the user; the answered document.
   XmlDocument serve(const std::string& request, const std::string& user = "demo") {
-    LoginOptions options;
-    options.account = account_.folder();
-    options.user = user;
-    options.password = "demo";
-    const auto login = EmbeddedLoginContext::logIn(options);
+    const auto login = account_.logIn(user);
     XmlDocument document;
     EXPECT_TRUE(document.loadXML(request)) << request;
     CPubMsg().myHandle(login.get(), document);

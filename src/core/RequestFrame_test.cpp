@@ -140,15 +140,13 @@ std::string canonical(const std::string& text) {
   return document.loadXML(text) ? document.xml() : "not XML: " + text;
 }
 
+// Serves `request` through a new object of Class as `user`; the document that comes back.
+template <class Class = FrameProbe>
 std::string serve(const CaseAccount& account, const char* user, const std::string& request) {
-  LoginOptions options;
-  options.account = account.folder();
-  options.user = user;
-  options.password = "demo";
-  const auto login = EmbeddedLoginContext::logIn(options);
+  const auto login = account.logIn(user);
   XmlDocument document;
   EXPECT_TRUE(document.loadXML(request));
-  FrameProbe().myHandle(login.get(), document);
+  Class().myHandle(login.get(), document);
   return document.xml();
 }
 
@@ -219,11 +217,7 @@ const std::span<const FuncEntry<LockProbe>> LockProbe::kFuncs{kLockProbeFuncs};
 TEST(RequestFrame, ALockedModuleStopsWritingFuncsAndRollsBack) {
   CaseAccount account;
   account.execute("UPDATE vqsystem..UA_ModuleLock SET bLocked=1 WHERE iKind=204 AND cSub_ID='KX' AND iYear=2026");
-  LoginOptions options;
-  options.account = account.folder();
-  options.user = "demo";
-  options.password = "demo";
-  const auto login = EmbeddedLoginContext::logIn(options);
+  const auto login = account.logIn();
   XmlDocument document;
   ASSERT_TRUE(document.loadXML("<req><func name='read' code='P1'/><func name='write' code='P2'/></req>"));
   LockProbe().myHandle(login.get(), document);
@@ -245,22 +239,10 @@ const FrameSettings PerFuncProbe::kFrame{.className = "PerFuncProbe",
                                          .transaction = TransactionScope::PerWritingFunc};
 const std::span<const FuncEntry<PerFuncProbe>> PerFuncProbe::kFuncs{kPerFuncProbeFuncs};
 
-std::string servePerFunc(const CaseAccount& account, const char* user, const std::string& request) {
-  LoginOptions options;
-  options.account = account.folder();
-  options.user = user;
-  options.password = "demo";
-  const auto login = EmbeddedLoginContext::logIn(options);
-  XmlDocument document;
-  EXPECT_TRUE(document.loadXML(request));
-  PerFuncProbe().myHandle(login.get(), document);
-  return document.xml();
-}
-
 TEST(RequestFrame, PerFuncRightsAnswerARefusalAndGoOn) {
   CaseAccount account;
   const std::string reply =
-      servePerFunc(account, "clerk", "<req><func name='edit' code='P1'/><func name='get' code='P2'/></req>");
+      serve<PerFuncProbe>(account, "clerk", "<req><func name='edit' code='P1'/><func name='get' code='P2'/></req>");
   EXPECT_EQ(canonical("<req><func name=\"edit\" code=\"P1\"><out><error><id>Corvane:MSG:ApplyTask:9000</id>"
                       "<text>用户 clerk 没有功能权限 KX0102。</text></error></out></func>"
                       "<func name=\"get\" code=\"P2\"><out><ok code=\"P2\"/></out></func></req>"),
@@ -271,7 +253,7 @@ TEST(RequestFrame, PerFuncRightsAnswerARefusalAndGoOn) {
 
 TEST(RequestFrame, EachWritingFuncCommitsOrRollsBackItsOwnTransaction) {
   CaseAccount account;
-  servePerFunc(account, "demo",
+  serve<PerFuncProbe>(account, "demo",
                "<req><func name='edit' code='P1'/><func name='editfails' code='P2'/>"
                "<func name='edit' code='P3'/></req>");
   EXPECT_EQ("P1", probeDepartments(account)) << "the failed func's write is rolled back, the first stays";

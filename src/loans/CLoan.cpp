@@ -1,18 +1,42 @@
 #include "loans/CLoan.h"
 
 #include <array>
+#include <cstdint>
 
+#include "core/CPubMsg.h"
+#include "core/Messages.h"
+#include "core/RequestText.h"
+#include "core/Values.h"
+#include "loans/VoucherCard.h"
+#include "loans/VoucherDeletion.h"
+#include "loans/VoucherNavigation.h"
 #include "loans/VoucherReads.h"
+#include "loans/VoucherSubmission.h"
+#include "platform/com/RuntimeError.h"
 
 namespace corvane {
 
 namespace {
 
 constexpr std::array kFuncTable = {
+    FuncEntry<CLoan>{"getVouchListID", &CLoan::GetVouchListID},
+    FuncEntry<CLoan>{"getVouchByGUID", &CLoan::GetVouchByGUID},
     FuncEntry<CLoan>{"vchgetloanheaddata", &CLoan::GetVoucherHead},
     FuncEntry<CLoan>{"vchgetloanbodydata", &CLoan::GetVoucherBody},
     FuncEntry<CLoan>{"getOperList", &CLoan::GetOperList},
+    FuncEntry<CLoan>{"vchmoduleget", &CLoan::VchModuleGet},
+    FuncEntry<CLoan>{"vchnoformatget", &CLoan::VchNoFormatGet},
+    FuncEntry<CLoan>{"delvouch", &CLoan::DelVouch, true, {}, true},
+    // "savevouch" (SaveVouch) follows here once the loan save is in.
+    FuncEntry<CLoan>{"submitaudit", &CLoan::SubmitAudit, true, {}, true},
+    // "GetHXInfo", "CheckLoanXY" and "CheckModify" (lock check, no transaction) follow here.
 };
+
+// The dispatcher's error text: message 0159 for a busy or broken database, else the escaped
+// description.
+std::string dispatcherErrorText(std::int32_t number, const std::string& description) {
+  return XmlEncode(VoucherFailureText(RuntimeError(number, description)));
+}
 
 }  // namespace
 
@@ -24,12 +48,23 @@ const FrameSettings CLoan::kFrame{
     .connectionTimeout = 60,
     .transaction = TransactionScope::FromFirstWritingFunc,
     .failReply = nullptr,
+    .errorText = dispatcherErrorText,
 };
 const std::span<const FuncEntry<CLoan>> CLoan::kFuncs = kFuncTable;
 
+CLoan::CLoan() = default;
+CLoan::~CLoan() = default;
+
 void CLoan::myHandle(LoginContext* ologin, XmlDocument& oXml) {
   AutoID.clear();
+  pubMsg_.reset();
   FramedClass<CLoan>::myHandle(ologin, oXml);
+  pubMsg_.reset();
+}
+
+CPubMsg& CLoan::pubMsg() {
+  if (!pubMsg_) pubMsg_ = std::make_unique<CPubMsg>();
+  return *pubMsg_;
 }
 
 bool CLoan::GetVoucherHead(FuncCall& call) { return ReadVoucherHead(kLoanReads, call, AutoID, nullptr); }
@@ -38,6 +73,38 @@ bool CLoan::GetVoucherBody(FuncCall& call) { return ReadVoucherBody(kLoanReads, 
 
 bool CLoan::GetOperList(FuncCall& call) {
   return ReadOperList(kLoanReads, call, !AutoID.empty(), nullptr, strShowModel);
+}
+
+bool CLoan::VchModuleGet(FuncCall& call) {
+  XmlNode id = call.oNode.selectSingleNode("in/id");
+  if (!id) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  if (id.text().empty()) id.setText(strShowModel);
+  return pubMsg().VchModuleGet(call);
+}
+
+bool CLoan::VchNoFormatGet(FuncCall& call) { return pubMsg().VchNoFormatGet(call); }
+
+bool CLoan::GetVouchListID(FuncCall& call) {
+  CurrentVoucher current{AutoID, strShowModel, nullptr};
+  return NavigateVouchers(kLoanNavigation, call, current);
+}
+
+bool CLoan::GetVouchByGUID(FuncCall& call) {
+  CurrentVoucher current{AutoID, strShowModel, nullptr};
+  return LookUpVoucher(kLoanNavigation, call, current);
+}
+
+bool CLoan::DelVouch(FuncCall& call) { return DeleteVoucher(kLoanDeletion, call); }
+
+bool CLoan::SubmitAudit(FuncCall& call) {
+  return SubmitVoucher(kLoanSubmission, call,
+                       [this](LoginContext& login, db::Connection& CN, const XmlNode& row) {
+                         return InitAudit(login, CN, row);
+                       });
+}
+
+bool CLoan::InitAudit(LoginContext& m_objLogin, db::Connection& CN, const XmlNode& oNode) {
+  return SubmitVoucherToFlow(m_objLogin, CN, oNode);
 }
 
 }  // namespace corvane

@@ -62,13 +62,7 @@ class PersonRequests : public testing::Test {
   // Serves `funcs` (the func elements) and answers the reply under `out` of each func.
   std::vector<std::string> serve(const std::string& funcs, const std::string& user = "demo",
                                  const std::string& locale = "zh-CN") {
-    LoginOptions options;
-    options.account = account().folder();
-    options.user = user;
-    options.password = "demo";
-    options.locale = locale;
-    options.date = DateTime{2026, 3, 15};
-    const auto login = EmbeddedLoginContext::logIn(options);
+    const auto login = account().logIn(user, locale, DateTime{2026, 3, 15});
     XmlDocument document;
     EXPECT_TRUE(document.loadXML("<req>" + funcs + "</req>"));
     CPerson().myHandle(login.get(), document);

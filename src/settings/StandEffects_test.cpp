@@ -21,13 +21,13 @@ std::string chosenItems(StandTestAccount& stand, const std::string& guid) {
 }
 
 // The codes of item 3 before the allocation: "a..b" is a range, commas separate codes.
-void seedToolCodes(StandTestAccount& stand, const std::string& spec) {
+void seedToolCodes(StandTestAccount& stand, const std::string& codes) {
   stand.account().execute("DELETE FROM KX_EISet_NUStand WHERE intEICode = 3");
   std::size_t start = 0;
-  while (start < spec.size()) {
-    std::size_t end = spec.find(',', start);
-    if (end == std::string::npos) end = spec.size();
-    const std::string part = spec.substr(start, end - start);
+  while (start < codes.size()) {
+    std::size_t end = codes.find(',', start);
+    if (end == std::string::npos) end = codes.size();
+    const std::string part = codes.substr(start, end - start);
     const std::size_t dots = part.find("..");
     const int first = std::stoi(part.substr(0, dots));
     const int last = dots == std::string::npos ? first : std::stoi(part.substr(dots + 2));

@@ -32,12 +32,7 @@ class StandTestAccount {
   // Serves `requestXml` as `user` in `locale` and answers the document that comes back.
   std::string serve(std::string_view requestXml, const std::string& user = "demo",
                     const std::string& locale = "zh-CN") {
-    LoginOptions options;
-    options.account = account_.folder();
-    options.user = user;
-    options.password = "demo";
-    options.locale = locale;
-    const auto login = EmbeddedLoginContext::logIn(options);
+    const auto login = account_.logIn(user, locale);
     XmlDocument document;
     if (!document.loadXML(requestXml)) return "the request is not XML";
     CStand().myHandle(login.get(), document);

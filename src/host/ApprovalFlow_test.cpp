@@ -1,0 +1,136 @@
+#include "host/ApprovalFlow.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "CaseAccount.h"
+#include "core/Locale.h"
+#include "host/EmbeddedLoginContext.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+
+namespace corvane {
+namespace {
+
+constexpr const char* kApprovedLoan = "{3A6F0C21-5B1E-4C8A-9D01-000000000001}";
+constexpr const char* kSavedLoan = "{3A6F0C21-5B1E-4C8A-9D01-000000000002}";
+constexpr const char* kWaitingClaim = "{7C2E9B40-1D3F-4E6A-8B02-000000000002}";
+
+class ApprovalFlowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    gLocaleID = "zh-CN";
+    connection.open(account.connectString());
+    connection.beginTrans();
+  }
+
+  std::unique_ptr<EmbeddedLoginContext> logIn() const {
+    LoginOptions options;
+    options.account = account.folder();
+    options.user = "demo";
+    options.password = "demo";
+    return EmbeddedLoginContext::logIn(options);
+  }
+
+  std::string lastError(const ApprovalFlowServer& flow) const {
+    std::string text = "unset";
+    flow.LastErrorText(text);
+    return text;
+  }
+
+  long flowRows(const std::string& where) {
+    db::Recordset rs;
+    rs.open("Select Count(*) From ApprovalFlowInstances Where " + where, connection);
+    return CLng(rs.field(0).value());
+  }
+
+  CaseAccount account;
+  db::Connection connection;
+};
+
+struct FlowCheck {
+  const char* name;
+  const char* billType;
+  const char* billGuid;
+  bool inFlow;
+  bool allowChange;
+};
+
+const FlowCheck kFlowChecks[] = {
+    {"approved loan", "45", kApprovedLoan, true, false},
+    {"saved loan never submitted", "45", kSavedLoan, false, true},
+    {"claim waiting for its approver", "46", kWaitingClaim, true, false},
+    {"the kind belongs to the key", "47", kWaitingClaim, false, true},
+    {"a quote in the GUID stays in its literal", "45", "x' Or '1'='1", false, true},
+};
+
+TEST_F(ApprovalFlowTest, AnswersWhetherAVoucherIsInItsFlowAndMayChange) {
+  const auto flow = CreateApprovalFlowServer();
+  for (const FlowCheck& c : kFlowChecks) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(flow->IsInFlow(connection, c.billType, c.billGuid, "11"), c.inFlow);
+    EXPECT_EQ(flow->AllowChange(connection, c.billType, c.billGuid, "11"), c.allowChange);
+    EXPECT_EQ(lastError(*flow), c.allowChange ? "" : "单据正在审批，不能修改。");
+  }
+}
+
+TEST_F(ApprovalFlowTest, SubmissionEntersTheFlowOnceAndNeedsASubmitter) {
+  const auto flow = CreateApprovalFlowServer();
+  EXPECT_FALSE(flow->SubmitToFlow(connection, "45", kSavedLoan, "JK2026010002", "<EAdata/>"));
+  EXPECT_EQ(lastError(*flow), "未指定提交人，不能提交审批。");
+
+  const auto login = logIn();
+  flow->SetLogin(*login);
+  EXPECT_FALSE(flow->SubmitToFlow(connection, "45", kSavedLoan, "JK2026010002", ""));
+  EXPECT_EQ(lastError(*flow), "审批数据为空，不能提交审批。");
+  EXPECT_TRUE(flow->SubmitToFlow(connection, "45", kSavedLoan, "JK'2", "<EAdata a='1'/>"));
+  EXPECT_EQ(lastError(*flow), "");
+  EXPECT_EQ(flowRows("cBillGUID = '" + std::string(kSavedLoan) +
+                     "' And cBillCode = 'JK''2' And cDocument = '<EAdata a=''1''/>' And "
+                     "cSubmitter = '" + login->UserName() + "' And iState = 0"),
+            1);
+  EXPECT_TRUE(flow->IsInFlow(connection, "45", kSavedLoan, "11"));
+
+  EXPECT_FALSE(flow->SubmitToFlow(connection, "45", kSavedLoan, "JK2026010002", "<EAdata/>"));
+  EXPECT_EQ(lastError(*flow), "单据已在审批流程中。");
+}
+
+TEST_F(ApprovalFlowTest, AVoucherSentBackMayChangeAndBeSubmittedAgain) {
+  connection.execute("Update ApprovalFlowInstances Set iState = 3 Where cBillType = '46'");
+  const auto flow = CreateApprovalFlowServer();
+  const auto login = logIn();
+  flow->SetLogin(*login);
+  EXPECT_TRUE(flow->AllowChange(connection, "46", kWaitingClaim, "11"));
+  EXPECT_TRUE(flow->SubmitToFlow(connection, "46", kWaitingClaim, "SR2026010002", "<EAdata/>"));
+  EXPECT_EQ(flowRows("cBillType = '46' And iState = 0"), 1);
+}
+
+TEST_F(ApprovalFlowTest, RemovalKeepsApprovedFlowsAndRollsBackWithTheCaller) {
+  const auto flow = CreateApprovalFlowServer();
+  EXPECT_FALSE(flow->RemoveFromFlow(connection, "45", kApprovedLoan, "11"));
+  EXPECT_EQ(lastError(*flow), "单据已审批完成，不能撤出审批流程。");
+  EXPECT_TRUE(flow->RemoveFromFlow(connection, "45", kSavedLoan, "11"));
+  EXPECT_TRUE(flow->RemoveFromFlow(connection, "46", kWaitingClaim, "11"));
+  EXPECT_FALSE(flow->IsInFlow(connection, "46", kWaitingClaim, "11"));
+  connection.rollbackTrans();
+  EXPECT_EQ(flowRows("cBillType = '46'"), 1);
+}
+
+TEST_F(ApprovalFlowTest, QueryListsTheFlowsOfOneKindAndTextsFollowTheLocale) {
+  const auto flow = CreateApprovalFlowServer();
+  std::vector<std::string> guids{"stale"};
+  std::vector<std::string> states;
+  EXPECT_TRUE(flow->QueryFlow(connection, "47", guids, states));
+  EXPECT_EQ(guids, std::vector<std::string>{"{7C2E9B40-1D3F-4E6A-8B02-000000000003}"});
+  EXPECT_EQ(states, std::vector<std::string>{"2"});
+
+  gLocaleID = "en-us";
+  EXPECT_FALSE(flow->AllowChange(connection, "47", guids.front(), "11"));
+  EXPECT_EQ(lastError(*flow), "The voucher is being approved and cannot change.");
+}
+
+}  // namespace
+}  // namespace corvane

@@ -1,0 +1,47 @@
+#include "loans/VoucherCard.h"
+
+#include <array>
+#include <cstdint>
+
+#include "core/Messages.h"
+#include "platform/com/RuntimeError.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr std::array kRetryLaterErrors = {
+    static_cast<std::int32_t>(0x80040E21), errnum::kDbUnspecified, errnum::kDbTimeout,
+    static_cast<std::int32_t>(0x8004D013)};
+
+}  // namespace
+
+std::string CardNumber(std::string_view strTypeCode) {
+  if (strTypeCode.starts_with('1')) return "KX02";
+  if (strTypeCode.starts_with('2')) return "KX03";
+  return "KX01";
+}
+
+bool IsRowVersionText(std::string_view ts) {
+  std::size_t digits = 0;
+  bool point = false;
+  for (const char c : ts) {
+    if (c >= '0' && c <= '9') {
+      ++digits;
+    } else if (c == '.' && !point) {
+      point = true;
+    } else {
+      return false;
+    }
+  }
+  return digits > 0;
+}
+
+std::string VoucherFailureText(const RuntimeError& error) {
+  for (const std::int32_t number : kRetryLaterErrors) {
+    if (error.number() == number) return GetResString("Z7.Corvane.0159");
+  }
+  return error.description();
+}
+
+}  // namespace corvane

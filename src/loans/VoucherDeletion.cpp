@@ -1,0 +1,115 @@
+#include "loans/VoucherDeletion.h"
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "core/ErrorReply.h"
+#include "core/Messages.h"
+#include "core/RequestFrame.h"
+#include "core/RequestText.h"
+#include "core/SqlText.h"
+#include "core/Values.h"
+#include "host/ApprovalFlow.h"
+#include "loans/VoucherCard.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
+
+namespace corvane {
+
+namespace {
+
+struct CardTables {
+  std::string_view card;
+  std::string_view headTable;
+  std::string_view flowBillType;
+};
+
+constexpr std::array kCards = {
+    CardTables{"KX01", "KX_LoanVouch", "45"},
+    CardTables{"KX02", "KX_ExpenVouch", "46"},
+    CardTables{"KX03", "KX_ExpenVouch", "47"},
+};
+
+const CardTables& cardTables(const std::string& card) {
+  for (const CardTables& tables : kCards) {
+    if (tables.card == card) return tables;
+  }
+  raiseBusiness(GetResString("Z7.Corvane.0177"));
+}
+
+void loanStateGuards(const db::Recordset& head) {
+  const bool openingBalance = NullToBool(head.field("blnBegin").value());
+  if (openingBalance) {
+    if (NullToNum(head.field("dblreturn").value()) != 0) raiseBusiness(GetResString("Z7.Corvane.0203"));
+  } else if (NullToBool(head.field("blnaudi").value())) {
+    raiseBusiness(GetResString("Z7.Corvane.0271"));
+  }
+  const double budgetPassed = NullToNum(head.field("intBudPass").value());
+  if (budgetPassed == 1) raiseBusiness(GetResString("Z7.Corvane.0206"));
+  if (NullToStr(head.field("intOverBud").value()) == "1" && budgetPassed == 0) {
+    raiseBusiness(GetResString("Z7.Corvane.0207"));
+  }
+}
+
+void loanDependentGuards(db::Connection& CN, const std::string_view guid) {
+  db::Recordset rs;
+  rs.open(FixSqlText("Select Top 1 * From KX_ExpenLoanInfo Where LoanSubguid In (Select GUID From "
+                     "KX_LoanVouch_Sub Where MGUID = " +
+                     db::quoteLiteral(guid) + ")"),
+          CN);
+  if (!rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0208"));
+}
+
+void leaveFlow(db::Connection& CN, const CardTables& tables, const std::string& guid) {
+  const std::unique_ptr<ApprovalFlowServer> flow = CreateApprovalFlowServer();
+  const std::string billType(tables.flowBillType);
+  if (!flow->IsInFlow(CN, billType, guid, "11")) return;
+  if (flow->RemoveFromFlow(CN, billType, guid, "11")) return;
+  std::string reason;
+  flow->LastErrorText(reason);
+  raiseBusiness(reason);
+}
+
+bool deleteVoucher(const DeletionKind& kind, FuncCall& call) {
+  const std::string requestedId = RequiredText(call.oNode, "in/strAutoID");
+  const std::string ts = RequiredText(call.oNode, "in/ts");
+  const std::optional<std::string> autoId = WholeNumber(requestedId);
+  if (!autoId) raiseBusiness(GetResString("Z7.Corvane.0201"));
+  const CardTables& tables = cardTables(RequiredText(call.oNode, "in/type"));
+  const std::string head(tables.headTable);
+  if (!IsRowVersionText(ts)) raiseBusiness(GetResString("Z7.Corvane.0370"));
+
+  db::Recordset row;
+  row.open(FixSqlText("Select * From " + head + " Where AutoID = " + *autoId +
+                      " And Cast(ts As money) = " + ts),
+           call.CN);
+  if (row.eof()) raiseBusiness(GetResString("Z7.Corvane.0370"));
+  kind.stateGuards(row);
+  const std::string guid = NullToStr(row.field("GUID").value());
+
+  leaveFlow(call.CN, tables, guid);
+  kind.dependentGuards(call.CN, guid);
+  call.CN.execute(FixSqlText("Delete " + head + "_Sub Where MGUID = " + db::quoteLiteral(guid)));
+  if (call.CN.execute(FixSqlText("Delete " + head + " Where GUID = " + db::quoteLiteral(guid))) != 1) {
+    raiseBusiness(GetResString("Z7.Corvane.0209"));
+  }
+  return true;
+}
+
+}  // namespace
+
+const DeletionKind kLoanDeletion{"CLoan", "DelVouch", loanStateGuards, loanDependentGuards,
+                                  VoucherFailureText};
+
+bool DeleteVoucher(const DeletionKind& kind, FuncCall& call) {
+  return answerAsMember(
+      call.oXml, kind.className, kind.member, [&] { return deleteVoucher(kind, call); },
+      kind.failureText);
+}
+
+}  // namespace corvane

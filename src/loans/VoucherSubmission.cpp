@@ -1,0 +1,149 @@
+#include "loans/VoucherSubmission.h"
+
+#include <array>
+#include <memory>
+#include <vector>
+
+#include "core/ErrorReply.h"
+#include "core/Messages.h"
+#include "core/RequestFrame.h"
+#include "core/RequestText.h"
+#include "core/SqlText.h"
+#include "core/Values.h"
+#include "host/ApprovalFlow.h"
+#include "loans/VoucherCard.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/RecordsetXml.h"
+#include "platform/db/SqlLiteral.h"
+
+namespace corvane {
+
+namespace {
+
+struct VoucherKind {
+  char code;  // first character of strTypeCode
+  std::string_view flowBillType;
+  std::string_view headTable;
+  std::string_view name;
+  std::string_view flowRight;
+};
+
+constexpr std::array kVoucherKinds = {
+    VoucherKind{'1', "46", "KX_ExpenVouch", "收入报销单", "KX0204"},
+    VoucherKind{'2', "47", "KX_ExpenVouch", "支出报销单", "KX0204"},
+    VoucherKind{'3', "45", "KX_LoanVouch", "借款单", "KX0202"},
+};
+
+const VoucherKind& voucherKind(const std::string& strTypeCode) {
+  for (const VoucherKind& kind : kVoucherKinds) {
+    if (!strTypeCode.empty() && strTypeCode.front() == kind.code) return kind;
+  }
+  raiseBusiness(GetResString("Z7.Corvane.0177"));
+}
+
+std::string requiredAttribute(const XmlNode& row, std::string_view name) {
+  const std::optional<std::string> value = row.findAttribute(name);
+  if (!value) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  return *value;
+}
+
+[[noreturn]] void refusedBy(const ApprovalFlowServer& flow) {
+  std::string reason;
+  flow.LastErrorText(reason);
+  raiseBusiness(reason);
+}
+
+std::string rowVersionAfter(const SubmissionKind& kind, const std::string& guid, db::Connection& CN) {
+  db::Recordset rs;
+  rs.open(FixSqlText("Select Cast(ts as money) as ts From " + std::string(kind.headTable) +
+                     " Where GUID = " + db::quoteLiteral(guid)),
+          CN);
+  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0180"));
+  return NullToStr(rs.field(0).value());
+}
+
+bool submit(const SubmissionKind& kind, FuncCall& call,
+            const std::function<bool(LoginContext&, db::Connection&, const XmlNode&)>& initAudit) {
+  if (!call.oNode.child("in")) {
+    throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  }
+  const std::string guid = OptionalText(call.oNode, "in/GUID");
+  if (guid.empty()) raiseBusiness(GetResString("Z7.Corvane.0261"));
+  const std::string ts = RequiredText(call.oNode, "in/ts");
+  // A row version is a plain number; any other text names no saved voucher.
+  if (!IsRowVersionText(ts)) raiseBusiness(GetResString("Z7.Corvane.0262"));
+
+  db::Recordset rs;
+  rs.open(FixSqlText(std::string(kind.guardSelect) + db::quoteLiteral(guid) +
+                     " And Cast(ts As money) = " + ts),
+          call.CN);
+  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0262"));
+  db::saveAsXml(rs, call.oXml);
+  const XmlNode headRow = call.oXml.selectSingleNode("//rs:data/z:row");
+  const bool submitted = initAudit(call.ologin, call.CN, headRow);
+  if (submitted) {
+    loadReply(call.oXml, "<RetValue ts='" + XmlEncode(rowVersionAfter(kind, guid, call.CN)) + "' />");
+  }
+  return submitted;
+}
+
+}  // namespace
+
+std::string ApprovalStartDocument(const std::string& dblOldMoney, const std::string& strTypeCode,
+                                  const std::string& strDepartID, const std::string& strVouchID) {
+  const VoucherKind& kind = voucherKind(strTypeCode);
+  const std::string amount = XmlEncode(dblOldMoney);
+  const std::string billType(kind.flowBillType);
+  const std::string name(kind.name);
+  return "<?xml version='1.0' encoding='utf-8'?><EAdata>"
+         "<eccontrain 金额='" + amount + "' 数量='0'/>"
+         "<eapcontrain 数量='0' 金额='" + amount + "'/>"
+         "<eaovalue>"
+         "<item eaoid='" + billType + "'   eaot='" + name + "_部门' eaov='" + XmlEncode(strDepartID) + "'/>"
+         "<item eaoid='" + billType + "'  eaot='" + name + "_业务类型' eaov='" + XmlEncode(strTypeCode) + "'/>"
+         "</eaovalue>"
+         "<cauth_id id='" + std::string(kind.flowRight) + "'/><cVoucherCode code='" +
+         XmlEncode(strVouchID) + "'/></EAdata>";
+}
+
+bool SubmitVoucherToFlow(LoginContext& login, db::Connection& CN, const XmlNode& headRow) {
+  const std::string guid = requiredAttribute(headRow, "GUID");
+  const std::string strTypeCode = requiredAttribute(headRow, "strTypeCode");
+  const std::string strDepartID = requiredAttribute(headRow, "strDepartID");
+  const std::string strVouchID = requiredAttribute(headRow, "strVouchID");
+  const std::string dblOldMoney = requiredAttribute(headRow, "dblOldMoney");
+  const VoucherKind& kind = voucherKind(strTypeCode);
+  const std::string billType(kind.flowBillType);
+
+  const std::unique_ptr<ApprovalFlowServer> flow = CreateApprovalFlowServer();
+  flow->SetLogin(login);
+  std::vector<std::string> flowGuids;
+  std::vector<std::string> flowStates;
+  if (!flow->QueryFlow(CN, billType, flowGuids, flowStates)) refusedBy(*flow);
+  const std::string document = ApprovalStartDocument(dblOldMoney, strTypeCode, strDepartID, strVouchID);
+  if (!flow->SubmitToFlow(CN, billType, guid, strVouchID, document)) refusedBy(*flow);
+  if (CN.execute(FixSqlText("Update " + std::string(kind.headTable) +
+                            " Set blnAudi = 1 Where GUID = " + db::quoteLiteral(guid))) != 1) {
+    raiseBusiness(GetResString("Z7.Corvane.0260"));
+  }
+  return true;
+}
+
+const SubmissionKind kLoanSubmission{
+    "CLoan", "GetVouchByGUID",
+    "Select strVouchID,GUID,AutoID ,dblOldMoney,strTypeCode,strDepartID,'1' As blnModify From "
+    "KX_LoanVouch Where blnAudi = 0 And GUID = ",
+    "KX_LoanVouch"};
+
+bool SubmitVoucher(
+    const SubmissionKind& kind, FuncCall& call,
+    const std::function<bool(LoginContext&, db::Connection&, const XmlNode&)>& initAudit) {
+  return answerAsMember(
+      call.oXml, kind.className, kind.member, [&] { return submit(kind, call, initAudit); },
+      VoucherFailureText);
+}
+
+}  // namespace corvane
