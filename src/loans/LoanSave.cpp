@@ -1,7 +1,5 @@
 #include "loans/LoanSave.h"
 
-#include <array>
-#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -10,8 +8,12 @@
 #include "core/Messages.h"
 #include "core/RequestFrame.h"
 #include "core/Values.h"
+#include "host/ApprovalFlow.h"
+#include "loans/CLoan.h"
 #include "loans/LoanLimits.h"
+#include "loans/LoanStore.h"
 #include "loans/LoanWriteOffs.h"
+#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 
@@ -19,20 +21,8 @@ namespace corvane {
 
 namespace {
 
-// Database failures that mean "busy or broken, try again": their replies carry message 0159.
-constexpr std::array kRetryLaterErrors = {
-    static_cast<std::int32_t>(0x80040E21), errnum::kDbUnspecified, errnum::kDbTimeout,
-    static_cast<std::int32_t>(0x8004D013)};
-
-std::string failureText(const RuntimeError& error) {
-  for (const std::int32_t number : kRetryLaterErrors) {
-    if (error.number() == number) return GetResString("Z7.Corvane.0159");
-  }
-  return error.description();
-}
-
 bool answer(FuncCall& call, std::string_view procedure, const std::function<bool()>& work) {
-  return answerAsMember(call.oXml, "CLoan", procedure, work, failureText);
+  return answerAsMember(call.oXml, "CLoan", procedure, work, VoucherFailureText);
 }
 
 [[noreturn]] void raiseMissing() {
@@ -82,6 +72,12 @@ std::string limitWarnings(FuncCall& call, const XmlNode& row, const PersonLoanLi
 }
 
 }  // namespace
+
+bool SaveLoanVoucher(CLoan& loan, FuncCall& call) {
+  return saveLoanVoucherWith(
+      call, LoanSaveServices{CreateApprovalFlowServer,
+                             [&](XmlNode headRow) { return loan.InitAudit(call.ologin, call.CN, headRow); }});
+}
 
 bool CheckLoanXY(FuncCall& call) {
   return answer(call, "CheckLoanXY", [&] {

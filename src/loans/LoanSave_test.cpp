@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "core/Messages.h"
+#include "loans/CLoan.h"
 #include "loans/LoanTestAccount.h"
 
 namespace corvane {
@@ -210,6 +211,23 @@ TEST_F(LoanChecksTest, ChangeGuardBySubmissionOrWriteOffs) {
   FuncCall noFlag = call(std::string("<req><func name='CheckModify'><in>") + kLoan2 + "</in></func></req>");
   EXPECT_FALSE(CheckModify(noFlag));
   EXPECT_EQ(reply_.selectSingleNode("/error/id").text(), "Corvane:CLoan:CheckModify:91");
+}
+
+TEST_F(LoanChecksTest, SaveSubmitsThroughTheApprovalFlowWhenTheModuleSubmitsOnSave) {
+  connection_.beginTrans();
+  connection_.execute("UPDATE AccInformation SET cValue = 'True' WHERE cSysID = 'KX' AND cID = '105'");
+  FuncCall c = call(
+      "<req><func name='savevouch'><in><xml><head><z:row GUID='' strTypeCode='301' strVouchID='JK2026010009' "
+      "dtLoanDate='2026-01-20T00:00:00' strDepartID='0301' strLoanID='0006' strBill='人民币' fltRate='1' "
+      "dblMoney='800' dblOldMoney='800' strUsed='参展借款' strPersonID='周建国'/></head><body><z:row "
+      "strBalanceID='1' dblMoney='800'/></body></xml></in></func></req>");
+  CLoan loan;
+  ASSERT_TRUE(SaveLoanVoucher(loan, c)) << reply_.xml();
+  const std::string guid = scalar("Select GUID From KX_LoanVouch Where strVouchID = 'JK2026010009'");
+  EXPECT_EQ(scalar("Select Cast(blnAudi As int) From KX_LoanVouch Where GUID = '" + guid + "'"), "1");
+  EXPECT_EQ(scalar("Select cBillType + '/' + cBillCode From ApprovalFlowInstances Where cBillGUID = '" + guid + "'"),
+            "45/JK2026010009");
+  connection_.rollbackTrans();
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include "loans/LoanStore.h"
 
 #include <array>
-#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,6 +18,7 @@
 #include "host/ApprovalFlow.h"
 #include "host/LoginContext.h"
 #include "loans/LoanLimits.h"
+#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -33,16 +33,11 @@ constexpr std::string_view kLoanFlow = "45";
 constexpr std::string_view kFlowScope = "11";
 constexpr std::string_view kLoanCard = "KX01";
 
-// Database failures that mean "busy or broken, try again": their replies carry message 0159.
-constexpr std::array kRetryLaterErrors = {
-    static_cast<std::int32_t>(0x80040E21), errnum::kDbUnspecified, errnum::kDbTimeout,
-    static_cast<std::int32_t>(0x8004D013)};
-
+// Busy or broken databases answer message 0159; texts naming the write-off table or an overflow
+// answer the save's own messages.
 std::string saveFailureText(const RuntimeError& error) {
-  for (const std::int32_t number : kRetryLaterErrors) {
-    if (error.number() == number) return GetResString("Z7.Corvane.0159");
-  }
-  const std::string& text = error.description();
+  const std::string text = VoucherFailureText(error);
+  if (text != error.description()) return text;
   if (text.find("KX_ExpenLoanInfo") != std::string::npos) return GetResString("Z7.Corvane.0256");
   if (text.find("overflow error") != std::string::npos) return GetResString("Z7.Corvane.0377");
   return text;
@@ -313,8 +308,8 @@ std::string insertStatement(const LoanRequest& request, const std::string& vouch
 }
 
 std::string updateStatement(const LoanRequest& request) {
-  const std::string ts = SqlNum(Variant(required(request.row, "ts")));
-  if (ts == "null") raiseMessage("Z7.Corvane.0248");  // no stored row can carry it
+  const std::string ts = required(request.row, "ts");
+  if (!IsRowVersionText(ts)) raiseMessage("Z7.Corvane.0248");  // no stored row can carry it
   const Assignments data = dataColumns(request.row, request.row.attribute("strVouchID"));
   return std::string("Update KX_LoanVouch Set intBudPass = 0 ,intOverBud = -1 ,blnaudi = ") +
          (request.submitOnSave ? "1" : "0") +

@@ -456,6 +456,19 @@ TEST_F(LoanStoreTest, StoredVoucherChangesOnlyInTheStatesItsGuardsAllow) {
   }
 }
 
+TEST_F(LoanStoreTest, RowVersionThatIsNoNumberNamesNoVoucher) {
+  for (const char* ts : {"0 Or 1=1", "", "1e3"}) {
+    SCOPED_TRACE(ts);
+    connection_.beginTrans();
+    Attributes row = storedHead(*this, kLoan2, "JK2026010002", "0009", "04");
+    row["ts"] = ts;
+    EXPECT_FALSE(save(row, {cashLine()}));
+    EXPECT_EQ(reply_.selectSingleNode("/error/text").text(), msg("Z7.Corvane.0248")) << reply_.xml();
+    EXPECT_EQ(head("strUsed", kLoan2), "样机采购备用金");
+    connection_.rollbackTrans();
+  }
+}
+
 TEST_F(LoanStoreTest, ApprovalFlowMustLetAStoredVoucherChange) {
   struct Case {
     bool inFlow;
