@@ -8,6 +8,7 @@
 
 #include "core/Messages.h"
 #include "loans/CLoan.h"
+#include "platform/com/RuntimeError.h"
 #include "loans/LoanTestAccount.h"
 
 namespace corvane {
@@ -211,6 +212,33 @@ TEST_F(LoanChecksTest, ChangeGuardBySubmissionOrWriteOffs) {
   FuncCall noFlag = call(std::string("<req><func name='CheckModify'><in>") + kLoan2 + "</in></func></req>");
   EXPECT_FALSE(CheckModify(noFlag));
   EXPECT_EQ(reply_.selectSingleNode("/error/id").text(), "Corvane:CLoan:CheckModify:91");
+}
+
+TEST_F(LoanChecksTest, WriteOffsKeepTheirClaimAndLoanLine) {
+  writeOffLoan1("0");
+  struct Case {
+    std::string statement;
+    const char* constraint;
+  };
+  const Case cases[] = {
+      {std::string("DELETE FROM KX_ExpenVouch WHERE GUID = '") + kClaim3 + "'", "FK_KX_ExpenLoanInfo_KX_ExpenVouch"},
+      {std::string("DELETE FROM KX_LoanVouch_Sub WHERE MGuid = '") + kLoan1 + "'", "FK_KX_ExpenLoanInfo_KX_LoanVouch_Sub"},
+      {"INSERT INTO KX_ExpenLoanInfo (Expenguid, LoanSubguid) VALUES ('{00000000-0000-0000-0000-000000000000}', "
+       "(SELECT Min(GUID) FROM KX_LoanVouch_Sub))", "FK_KX_ExpenLoanInfo_KX_ExpenVouch"},
+      {std::string("INSERT INTO KX_ExpenLoanInfo (Expenguid, LoanSubguid) VALUES ('") + kClaim3 + "', 'none')",
+       "FK_KX_ExpenLoanInfo_KX_LoanVouch_Sub"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.statement);
+    try {
+      connection_.execute(c.statement);
+      ADD_FAILURE() << "the statement passed";
+    } catch (const RuntimeError& error) {
+      EXPECT_NE(error.description().find(c.constraint), std::string::npos) << error.description();
+      EXPECT_NE(error.description().find("KX_ExpenLoanInfo"), std::string::npos);
+    }
+  }
+  EXPECT_EQ(scalar("SELECT Count(*) FROM KX_ExpenLoanInfo WHERE blnUsed = 0 AND ts > 0"), "2");
 }
 
 TEST_F(LoanChecksTest, SaveSubmitsThroughTheApprovalFlowWhenTheModuleSubmitsOnSave) {

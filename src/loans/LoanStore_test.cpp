@@ -157,6 +157,22 @@ TEST_F(LoanStoreTest, NewVoucherKeepsAFreeNumberAndTotalsItsLines) {
   connection_.rollbackTrans();
 }
 
+TEST_F(LoanStoreTest, LinesComeFromTheSavedVouchersOwnBody) {
+  // An earlier func of the same request carries lines of its own; they are not this voucher's.
+  connection_.beginTrans();
+  FuncCall c = call("<req><func name='other'><in><body><z:row strBalanceID='1' dblMoney='9'/><z:row "
+                    "strBalanceID='1' dblMoney='9'/></body></in></func><func name='savevouch'><in><xml><head>" +
+                    rowXml(newHead()) + "</head><body>" + rowXml(cashLine("250")) + "</body></xml></in></func></req>");
+  c.oNode = request_.selectSingleNode("//func[@name='savevouch']");
+  const LoanSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
+                                  [](XmlNode) { return true; }};
+  ASSERT_TRUE(saveLoanVoucherWith(c, services)) << reply_.xml();
+  const std::string guid = newGuid();
+  EXPECT_EQ(head("dblMoney", guid), "250");
+  EXPECT_EQ(scalar("Select Sum(dblMoney) From KX_LoanVouch_Sub Where MGuid = '" + guid + "'"), "250");
+  connection_.rollbackTrans();
+}
+
 TEST_F(LoanStoreTest, HeadTotalAndAllBillFollowTheLines) {
   struct Case {
     const char* name;
