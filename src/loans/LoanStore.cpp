@@ -12,6 +12,7 @@
 #include "core/Messages.h"
 #include "core/QueryBuilders.h"
 #include "core/RequestFrame.h"
+#include "core/RequestText.h"
 #include "core/SqlText.h"
 #include "core/TempTables.h"
 #include "core/Values.h"
@@ -83,6 +84,16 @@ bool isPlainCode(const std::string& code) {
              std::string::npos;
 }
 
+// "true" in any letter case.
+bool equalsTrue(const std::string& text) {
+  static constexpr std::string_view kTrue = "true";
+  if (text.size() != kTrue.size()) return false;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if ((text[i] | 0x20) != kTrue[i]) return false;
+  }
+  return true;
+}
+
 struct LoanRequest {
   XmlNode head;
   XmlNode row;
@@ -102,10 +113,11 @@ LoanRequest readRequest(FuncCall& call) {
   request.body = call.oNode.selectSingleNode("in/xml/body");
   const std::string option = GetAccInfo("blnSubmAudit", call.CN, "KX");
   if (option.empty()) raiseMessage("Z7.Corvane.0210");
-  request.submitOnSave = option.size() == 4 && (option[0] | 0x20) == 't' && (option[1] | 0x20) == 'r' &&
-                         (option[2] | 0x20) == 'u' && (option[3] | 0x20) == 'e';
+  request.submitOnSave = equalsTrue(option);
   if (const std::optional<std::string> begin = request.head.findAttribute("blnBegin")) {
-    request.blnBegin = CLng(Variant(*begin));
+    const std::optional<std::string> whole = WholeNumber(*begin);
+    if (!whole || whole->size() > 9) throw RuntimeError(errnum::kTypeMismatch, "Type mismatch");
+    request.blnBegin = std::stol(*whole);
   }
   request.existing = given(request.row, "GUID");
   request.guid = request.existing ? request.row.attribute("GUID") : GetNewGuid(call.CN);
@@ -323,14 +335,6 @@ bool numberTaken(FuncCall& call, const std::string& number) {
   return !openSql(call, "Select strVouchID From KX_LoanVouch Where strVouchID = " + db::quoteLiteral(number)).eof();
 }
 
-bool equalsTrue(const std::string& text) {
-  static constexpr std::string_view kTrue = "true";
-  if (text.size() != kTrue.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if ((text[i] | 0x20) != kTrue[i]) return false;
-  }
-  return true;
-}
 
 // A member of the numbering services on a func element of the save's own making; its answer
 // lands in the save's reply document.

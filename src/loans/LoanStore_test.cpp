@@ -586,6 +586,7 @@ TEST_F(LoanStoreTest, BrokenRequestsEndInTheErrorReply) {
       {"no option 105", "DELETE FROM AccInformation WHERE cSysID = 'KX' AND cID = '105'", "", "", "",
        "Corvane:CLoan:SaveVouch:9000", msg("Z7.Corvane.0210")},
       {"an opening flag that is no number", "", " blnBegin='x'", "", "", "Corvane:CLoan:SaveVouch:13", ""},
+      {"an opening flag that is no whole number", "", " blnBegin='1.0'", "", "", "Corvane:CLoan:SaveVouch:13", ""},
       {"no purpose", "", "", "strUsed", "", "Corvane:CLoan:SaveVouch:91", ""},
       {"a list func without Director", "", "", "", "<func name='getVouchListID'><in><strAutoID/></in></func>",
        "Corvane:CLoan:SaveVouch:91", ""},
