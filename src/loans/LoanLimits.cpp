@@ -1,0 +1,66 @@
+#include "loans/LoanLimits.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "core/SqlText.h"
+#include "core/Values.h"
+#include "host/LoginContext.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
+
+namespace corvane {
+
+namespace {
+
+LoanLimit limitOf(const db::Recordset& rs, const char* switchColumn, const char* valueColumn,
+                  const char* typeColumn) {
+  return LoanLimit{NullToBool(rs.field(switchColumn).value()), rs.field(valueColumn).value(),
+                   NullToStr(rs.field(typeColumn).value())};
+}
+
+}  // namespace
+
+std::optional<PersonLoanLimits> readLoanLimits(db::Connection& connection, const std::string& personCode) {
+  db::Recordset rs;
+  rs.open(FixSqlText("SELECT blnDay, intDay, strDayCtrType, blnNumber, intNumber, strNumCtrType , blnMoney, "
+                     "intMoney, strMonCtrType FROM KX_PersonCtrl Where strPersonCode = " +
+                     db::quoteLiteral(personCode)),
+          connection, db::adOpenForwardOnly, db::adLockReadOnly);
+  if (rs.eof()) return std::nullopt;
+  return PersonLoanLimits{limitOf(rs, "blnDay", "intDay", "strDayCtrType"),
+                          limitOf(rs, "blnNumber", "intNumber", "strNumCtrType"),
+                          limitOf(rs, "blnMoney", "intMoney", "strMonCtrType")};
+}
+
+OpenLoans readOpenLoans(db::Connection& connection, const LoginContext& login,
+                        const std::string& personCode, const std::string& excludedGuid) {
+  std::string sql =
+      "SELECT MAX(DATEDIFF([day], dtLoanDate, " + db::quoteLiteral(DateToStr(Variant(login.LoginDate()), "-")) +
+      ")) AS A1, COUNT(*) AS A2,isnull(sum(case isnull(iotherused,0) when -1 then "
+      "isnull(dblmoney,0)-isnull(dblreturn,0) else (case isnull(bcal,0) when 1 then "
+      "(isnull(dblmoney,0)-isnull(dblreturn,0))*isnull(fltrate,1) else "
+      "(isnull(dblmoney,0)-isnull(dblreturn,0))/isnull(fltrate,1) end) end),0)as A3 from kx_loanvouch "
+      "left join foreigncurrency on kx_loanvouch.strbill=foreigncurrency.cexch_name WHERE ";
+  if (!excludedGuid.empty()) sql += "(GUID <> " + db::quoteLiteral(excludedGuid) + ") And ";
+  sql += "(blnSettle = 0) And (strLoanID = " + db::quoteLiteral(personCode) + ")";
+  db::Recordset rs;
+  rs.open(FixSqlText(sql), connection, db::adOpenForwardOnly, db::adLockReadOnly);
+  return OpenLoans{rs.field("A1").value(), NullToNum(rs.field("A2").value()), NullToNum(rs.field("A3").value())};
+}
+
+long voucherAgeInDays(const LoginContext& login, const std::string& voucherDate) {
+  const DateTime date = CDate(Variant(voucherDate.substr(0, 10)));
+  return CLng(Variant::dbl(login.LoginDate().serial() - date.serial()));
+}
+
+double limitValue(const LoanLimit& limit) { return CDbl(limit.value); }
+
+std::string twoDecimals(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f", value);
+  return text;
+}
+
+}  // namespace corvane

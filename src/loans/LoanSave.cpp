@@ -1,0 +1,118 @@
+#include "loans/LoanSave.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "core/ErrorReply.h"
+#include "core/Messages.h"
+#include "core/RequestFrame.h"
+#include "core/Values.h"
+#include "host/ApprovalFlow.h"
+#include "loans/CLoan.h"
+#include "loans/LoanLimits.h"
+#include "loans/LoanStore.h"
+#include "loans/LoanWriteOffs.h"
+#include "loans/VoucherCard.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/com/Variant.h"
+
+namespace corvane {
+
+namespace {
+
+bool answer(FuncCall& call, std::string_view procedure, const std::function<bool()>& work) {
+  return answerAsMember(call.oXml, "CLoan", procedure, work, VoucherFailureText);
+}
+
+[[noreturn]] void raiseMissing() {
+  throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+}
+
+XmlNode requestRow(const FuncCall& call) {
+  const XmlNode in = call.oNode.child("in");
+  const XmlNode row = in ? in.firstChild() : XmlNode();
+  if (!row) raiseMissing();
+  return row;
+}
+
+std::string warning(const char* id, const std::string& limit, const std::string& actual) {
+  return "<row>" + XmlEncode(GetResString(id, "", limit, actual)) + "</row>";
+}
+
+// The warnings of the limits the voucher `row` would break, and whether one of them is hard.
+std::string limitWarnings(FuncCall& call, const XmlNode& row, const PersonLoanLimits& limits) {
+  const long days = voucherAgeInDays(call.ologin, row.attribute("dtDate"));
+  const OpenLoans open = readOpenLoans(call.CN, call.ologin, row.attribute("strPersonCode"), row.attribute("GUID"));
+  std::string rows;
+  bool hard = false;
+  const auto broken = [&](const LoanLimit& limit, const std::string& line) {
+    rows += line;
+    hard = hard || limit.controlType == "1";
+  };
+  if (limits.days.on) {
+    const double limit = limitValue(limits.days);
+    const double own = static_cast<double>(days);
+    const double oldest = open.oldestDays.isNull() ? own : CDbl(open.oldestDays);
+    const double longest = oldest > own ? oldest : own;
+    if (longest > limit) {
+      broken(limits.days, warning("Z7.Corvane.0264", NullToStr(limits.days.value), CStr(Variant::dbl(longest))));
+    }
+  }
+  if (limits.count.on && open.count + 1 > limitValue(limits.count)) {
+    broken(limits.count,
+           warning("Z7.Corvane.0265", NullToStr(limits.count.value), CStr(Variant::dbl(open.count + 1))));
+  }
+  if (limits.amount.on) {
+    const double owed = open.owed + NullToNum(Variant(row.attribute("dblOldMoney")));
+    const double limit = limitValue(limits.amount);
+    if (owed > limit) broken(limits.amount, warning("Z7.Corvane.0267", twoDecimals(limit), twoDecimals(owed)));
+  }
+  return "<Rows CtrlType='" + std::string(hard ? "1" : "0") + "'>" + rows + "</Rows>";
+}
+
+}  // namespace
+
+bool SaveLoanVoucher(CLoan& loan, FuncCall& call) {
+  return saveLoanVoucherWith(
+      call, LoanSaveServices{CreateApprovalFlowServer,
+                             [&](XmlNode headRow) { return loan.InitAudit(call.ologin, call.CN, headRow); }});
+}
+
+bool CheckLoanXY(FuncCall& call) {
+  return answer(call, "CheckLoanXY", [&] {
+    const XmlNode row = requestRow(call);
+    const std::optional<PersonLoanLimits> limits = readLoanLimits(call.CN, row.attribute("strPersonCode"));
+    if (limits) loadReply(call.oXml, limitWarnings(call, row, *limits));
+    return true;
+  });
+}
+
+bool GetHXInfo(FuncCall& call) {
+  return answer(call, "GetHXInfo", [&] {
+    const XmlNode row = requestRow(call);
+    if (!row.hasAttribute("GUID")) raiseBusiness(GetResString("Z7.Corvane.0263"));
+    loadReply(call.oXml, writeOffRows(call.CN, row.attribute("GUID")));
+    return true;
+  });
+}
+
+bool CheckModify(FuncCall& call) {
+  return answer(call, "CheckModify", [&] {
+    const XmlNode in = call.oNode.child("in");
+    if (!in) raiseMissing();
+    const std::string guid = in.text();
+    const std::optional<std::string> flag = in.findAttribute("flag");
+    if (!flag) raiseMissing();
+    if (guid.empty()) raiseBusiness(GetResString("Z7.Corvane.0268"));
+    if (*flag != "0") {
+      refuseWrittenOffVoucher(call.CN, guid);
+    } else {
+      refuseSubmittedVoucher(call.CN, guid);
+    }
+    loadReply(call.oXml, "<Rows />");
+    return true;
+  });
+}
+
+}  // namespace corvane
