@@ -7,6 +7,7 @@
 #include "core/Messages.h"
 #include "core/RequestText.h"
 #include "core/Values.h"
+#include "loans/LoanSave.h"
 #include "loans/VoucherCard.h"
 #include "loans/VoucherDeletion.h"
 #include "loans/VoucherNavigation.h"
@@ -27,9 +28,11 @@ constexpr std::array kFuncTable = {
     FuncEntry<CLoan>{"vchmoduleget", &CLoan::VchModuleGet},
     FuncEntry<CLoan>{"vchnoformatget", &CLoan::VchNoFormatGet},
     FuncEntry<CLoan>{"delvouch", &CLoan::DelVouch, true, {}, true},
-    // "savevouch" (SaveVouch) follows here once the loan save is in.
+    FuncEntry<CLoan>{"savevouch", &CLoan::SaveVouch, true, {}, true},
     FuncEntry<CLoan>{"submitaudit", &CLoan::SubmitAudit, true, {}, true},
-    // "GetHXInfo", "CheckLoanXY" and "CheckModify" (lock check, no transaction) follow here.
+    FuncEntry<CLoan>{"GetHXInfo", &CLoan::GetHXInfo},
+    FuncEntry<CLoan>{"CheckLoanXY", &CLoan::CheckLoanXY},
+    FuncEntry<CLoan>{"CheckModify", &CLoan::CheckModify, false, {}, true},
 };
 
 // The dispatcher's error text: message 0159 for a busy or broken database, else the escaped
@@ -106,5 +109,10 @@ bool CLoan::SubmitAudit(FuncCall& call) {
 bool CLoan::InitAudit(LoginContext& m_objLogin, db::Connection& CN, const XmlNode& oNode) {
   return SubmitVoucherToFlow(m_objLogin, CN, oNode);
 }
+
+bool CLoan::SaveVouch(FuncCall& call) { return SaveLoanVoucher(*this, call); }
+bool CLoan::CheckLoanXY(FuncCall& call) { return corvane::CheckLoanXY(call); }
+bool CLoan::GetHXInfo(FuncCall& call) { return corvane::GetHXInfo(call); }
+bool CLoan::CheckModify(FuncCall& call) { return corvane::CheckModify(call); }
 
 }  // namespace corvane
