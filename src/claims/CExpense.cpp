@@ -1,18 +1,50 @@
 #include "claims/CExpense.h"
 
 #include <array>
+#include <cstdint>
 
+#include "core/CPubMsg.h"
+#include "core/Values.h"
+#include "loans/VoucherCard.h"
+#include "loans/VoucherDeletion.h"
+#include "loans/VoucherNavigation.h"
 #include "loans/VoucherReads.h"
+#include "loans/VoucherSubmission.h"
+#include "platform/com/RuntimeError.h"
 
 namespace corvane {
 
 namespace {
 
 constexpr std::array kFuncTable = {
+    FuncEntry<CExpense>{"getVouchListID", &CExpense::GetVouchListID},
+    FuncEntry<CExpense>{"getVouchByGUID", &CExpense::GetVouchByGUID},
     FuncEntry<CExpense>{"vchgetloanheaddata", &CExpense::GetVoucherHead},
     FuncEntry<CExpense>{"vchgetloanbodydata", &CExpense::GetVoucherBody},
     FuncEntry<CExpense>{"getOperList", &CExpense::GetOperList},
+    FuncEntry<CExpense>{"vchmoduleget", &CExpense::VchModuleGet},
+    FuncEntry<CExpense>{"vchnoformatget", &CExpense::VchNoFormatGet},
+    FuncEntry<CExpense>{"delvouch", &CExpense::DelVouch, true, {}, true},
+    // "savevouch": SaveVouch, writing, lock checked.
+    FuncEntry<CExpense>{"submitaudit", &CExpense::SubmitAudit, true, {}, true},
+    // "GetStand": the expense standards of the lines.
+    // "GetLoanInfo": GetLoanInfo.
+    // "SaveLoanInfo": SaveLoanInfo, writing, without the lock check.
+    // "GetExpenInfo": GetExpenInfo.
+    // "SaveExpenInfo": SaveExpenInfo, writing, lock checked.
 };
+
+// The dispatcher's error text: message 0159 for a busy or broken database, else the escaped
+// description.
+std::string dispatcherErrorText(std::int32_t number, const std::string& description) {
+  return XmlEncode(VoucherFailureText(RuntimeError(number, description)));
+}
+
+XmlNode requiredChild(const XmlNode& func, std::string_view path) {
+  XmlNode node = func.selectSingleNode(path);
+  if (!node) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  return node;
+}
 
 }  // namespace
 
@@ -24,12 +56,23 @@ const FrameSettings CExpense::kFrame{
     .connectionTimeout = 60,
     .transaction = TransactionScope::FromFirstWritingFunc,
     .failReply = nullptr,
+    .errorText = dispatcherErrorText,
 };
 const std::span<const FuncEntry<CExpense>> CExpense::kFuncs = kFuncTable;
 
+CExpense::CExpense() = default;
+CExpense::~CExpense() = default;
+
 void CExpense::myHandle(LoginContext* ologin, XmlDocument& oXml) {
   AutoID.clear();
+  pubMsg_.reset();
   FramedClass<CExpense>::myHandle(ologin, oXml);
+  pubMsg_.reset();
+}
+
+CPubMsg& CExpense::pubMsg() {
+  if (!pubMsg_) pubMsg_ = std::make_unique<CPubMsg>();
+  return *pubMsg_;
 }
 
 bool CExpense::GetVoucherHead(FuncCall& call) {
@@ -40,6 +83,45 @@ bool CExpense::GetVoucherBody(FuncCall& call) { return ReadVoucherBody(kClaimRea
 
 bool CExpense::GetOperList(FuncCall& call) {
   return ReadOperList(kClaimReads, call, !AutoID.empty(), &strCardNum, strShowModel);
+}
+
+bool CExpense::VchModuleGet(FuncCall& call) {
+  XmlNode id = requiredChild(call.oNode, "in/id");
+  XmlNode type = requiredChild(call.oNode, "in/type");
+  if (id.text().empty()) id.setText(strShowModel);
+  if (!AutoID.empty() || type.text().empty()) type.setText(strCardNum);
+  return pubMsg().VchModuleGet(call);
+}
+
+bool CExpense::VchNoFormatGet(FuncCall& call) {
+  if (!strCardNum.empty()) requiredChild(call.oNode, "in/type").setText(strCardNum);
+  return pubMsg().VchNoFormatGet(call);
+}
+
+bool CExpense::GetVouchListID(FuncCall& call) {
+  CurrentVoucher current{AutoID, strShowModel, &strCardNum};
+  return NavigateVouchers(kClaimNavigation, call, current);
+}
+
+bool CExpense::GetVouchByGUID(FuncCall& call) {
+  CurrentVoucher current{AutoID, strShowModel, &strCardNum};
+  return LookUpVoucher(kClaimNavigation, call, current);
+}
+
+bool CExpense::DelVouch(FuncCall& call) {
+  CurrentVoucher current{AutoID, strShowModel, &strCardNum};
+  return DeleteVoucher(kClaimDeletion, call, &current);
+}
+
+bool CExpense::SubmitAudit(FuncCall& call) {
+  return SubmitVoucher(kClaimSubmission, call,
+                       [this](LoginContext& login, db::Connection& CN, const XmlNode& row) {
+                         return InitAudit(login, CN, row);
+                       });
+}
+
+bool CExpense::InitAudit(LoginContext& m_objLogin, db::Connection& CN, const XmlNode& oNode) {
+  return SubmitVoucherToFlow(m_objLogin, CN, oNode);
 }
 
 }  // namespace corvane

@@ -65,6 +65,51 @@ void loanDependentGuards(db::Connection& CN, const std::string_view guid) {
   if (!rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0208"));
 }
 
+void claimStateGuards(const db::Recordset& head) {
+  if (NullToBool(head.field("blnaudi").value())) raiseBusiness(GetResString("Z7.Corvane.0271"));
+  if (NullToNum(head.field("intBudPass").value()) == 1) raiseBusiness(GetResString("Z7.Corvane.0206"));
+}
+
+// Receipt and payment lines first, then loan write-offs: either keeps the claim.
+void claimDependentGuards(db::Connection& CN, const std::string_view guid) {
+  for (const std::string_view table : {"KX_BalanceInfo", "KX_ExpenLoanInfo"}) {
+    db::Recordset rs;
+    rs.open(FixSqlText("select top 1 * from " + std::string(table) +
+                       " where ExpenGUID=" + db::quoteLiteral(guid)),
+            CN);
+    if (!rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0272"));
+  }
+}
+
+// A claim kept by rows that name it: the message of the constraint, else the description.
+std::string claimFailureText(const RuntimeError& error) {
+  const std::string& description = error.description();
+  if (description.find("FK_KX_ExpenLoanInfo_KX_ExpenVouch") != std::string::npos) {
+    return GetResString("Z7.Corvane.0273");
+  }
+  if (description.find("FK_KX_BalanceInfo_KX_ExpenVouch") != std::string::npos) {
+    return GetResString("Z7.Corvane.0274");
+  }
+  return description;
+}
+
+// The voucher after the deleted one in the same head table becomes current, whatever its state;
+// without one there is none, on the income-claim card.
+void moveToNextVoucher(db::Connection& CN, const std::string& head, const std::string& deletedId,
+                       CurrentVoucher& current) {
+  db::Recordset rs;
+  rs.open(FixSqlText("Select Top 1 AutoID,strTypeCode From " + head + " Where AutoID > " +
+                     deletedId + " Order By AutoID"),
+          CN);
+  if (rs.eof()) {
+    current.AutoID.clear();
+    *current.strCardNum = "KX02";
+    return;
+  }
+  current.AutoID = CStr(rs.field(0).value());
+  *current.strCardNum = CardNumber(NullToStr(rs.field(1).value()));
+}
+
 void leaveFlow(db::Connection& CN, const CardTables& tables, const std::string& guid) {
   const std::unique_ptr<ApprovalFlowServer> flow = CreateApprovalFlowServer();
   const std::string billType(tables.flowBillType);
@@ -75,7 +120,7 @@ void leaveFlow(db::Connection& CN, const CardTables& tables, const std::string& 
   raiseBusiness(reason);
 }
 
-bool deleteVoucher(const DeletionKind& kind, FuncCall& call) {
+bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* next) {
   const std::string requestedId = RequiredText(call.oNode, "in/strAutoID");
   const std::string ts = RequiredText(call.oNode, "in/ts");
   const std::optional<std::string> autoId = WholeNumber(requestedId);
@@ -98,6 +143,7 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call) {
   if (call.CN.execute(FixSqlText("Delete " + head + " Where GUID = " + db::quoteLiteral(guid))) != 1) {
     raiseBusiness(GetResString("Z7.Corvane.0209"));
   }
+  if (next) moveToNextVoucher(call.CN, head, *autoId, *next);
   return true;
 }
 
@@ -106,9 +152,12 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call) {
 const DeletionKind kLoanDeletion{"CLoan", "DelVouch", loanStateGuards, loanDependentGuards,
                                   VoucherFailureText};
 
-bool DeleteVoucher(const DeletionKind& kind, FuncCall& call) {
+const DeletionKind kClaimDeletion{"CLoan", "recordGet", claimStateGuards, claimDependentGuards,
+                                   claimFailureText};
+
+bool DeleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* next) {
   return answerAsMember(
-      call.oXml, kind.className, kind.member, [&] { return deleteVoucher(kind, call); },
+      call.oXml, kind.className, kind.member, [&] { return deleteVoucher(kind, call, next); },
       kind.failureText);
 }
 

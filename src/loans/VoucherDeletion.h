@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "loans/VoucherNavigation.h"
+
 namespace corvane {
 
 struct FuncCall;
@@ -29,7 +31,10 @@ struct DeletionKind {
 };
 
 extern const DeletionKind kLoanDeletion;
+extern const DeletionKind kClaimDeletion;
 
-bool DeleteVoucher(const DeletionKind& kind, FuncCall& call);
+// Deletes the voucher; where `next` is given (the claim class, which needs a card), the voucher
+// after it in the same head table becomes current, or none on card "KX02" when there is none.
+bool DeleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* next = nullptr);
 
 }  // namespace corvane

@@ -49,6 +49,16 @@ std::string loanFilter(const FuncCall& call, const std::string& submitFlag) {
          " And IsNull(strAuditorID,'') = ''";
 }
 
+std::string claimFilter(const FuncCall& call, const std::string& submitFlag) {
+  const std::string condition = ClaimTypeCondition(GetRowAuth(call.ologin, "djmb", "KX02", ""),
+                                                   GetRowAuth(call.ologin, "djmb", "KX03", ""));
+  std::string filter = "blnAudi = " + submitFlag + " And IsNull(strAuditorID,'') = ''";
+  if (!condition.empty()) {
+    filter += " And strTypeCode IN (Select strcode From KX_OperationType Where " + condition + ")";
+  }
+  return filter;
+}
+
 // "1" when the module submits vouchers on save, else "0"; 0210 when the option is missing.
 std::string submitOnSaveFlag(db::Connection& CN) {
   db::Recordset rs;
@@ -180,8 +190,29 @@ bool lookUp(FuncCall& call, CurrentVoucher& current) {
 
 }  // namespace
 
+// A refused card adds nothing once the other card allows a list; both refused stay refused.
+std::string ClaimTypeCondition(const std::string& incomeTemplates, const std::string& expenseTemplates) {
+  std::string condition;
+  if (incomeTemplates == "1=2") {
+    condition = " and 1=2";
+  } else if (!incomeTemplates.empty()) {
+    condition = " and (strShowModel in (" + incomeTemplates + ")) ";
+  }
+  if (expenseTemplates == "1=2") {
+    if (condition == " and 1=2") condition += " and 1=2";
+  } else if (!expenseTemplates.empty()) {
+    const std::string allowed = "(strShowModel in (" + expenseTemplates + ")) ";
+    condition = condition == " and 1=2" ? " and " + allowed : condition + " or " + allowed;
+  }
+  if (condition.empty()) return condition;
+  return "(" + condition.substr(4) + ")";
+}
+
 const NavigationKind kLoanNavigation{
     "CLoan", "GetVouchListID", "GetVouchByGUID", "KX_LoanVouch", "AutoID", true, false, loanFilter};
+const NavigationKind kClaimNavigation{"CExpense",      "GetVoucherListID", "GetVouchByGUID",
+                                      "KX_ExpenVouch", "AutoID,strTypeCode", false,
+                                      true,            claimFilter};
 
 bool NavigateVouchers(const NavigationKind& kind, FuncCall& call, CurrentVoucher& current) {
   return answerAsMember(

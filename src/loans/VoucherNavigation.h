@@ -35,6 +35,12 @@ struct NavigationKind {
 };
 
 extern const NavigationKind kLoanNavigation;
+extern const NavigationKind kClaimNavigation;
+
+// The claim form's condition on operation types from the user's template rights on income
+// claims (card KX02) and expense claims (KX03): each an allowed-id list, "1=2" for none, or empty
+// for all. Empty when the rights restrict nothing.
+std::string ClaimTypeCondition(const std::string& incomeTemplates, const std::string& expenseTemplates);
 
 // "getVouchListID": `in/Director` "0" first, "1" previous, "2" next, "3" the voucher of
 // `in/strAutoID`, "-1" last ("-3" where the kind serves it). A target that does not qualify

@@ -138,6 +138,12 @@ const SubmissionKind kLoanSubmission{
     "KX_LoanVouch Where blnAudi = 0 And GUID = ",
     "KX_LoanVouch"};
 
+const SubmissionKind kClaimSubmission{
+    "CExpense", "SubmitAudit",
+    "Select strVouchID,GUID,AutoID ,blnSettle,dblOldMoney,strTypeCode,strDepartID,'1' As blnModify "
+    "From KX_ExpenVouch Where blnAudi = 0 And GUID = ",
+    "KX_ExpenVouch"};
+
 bool SubmitVoucher(
     const SubmissionKind& kind, FuncCall& call,
     const std::function<bool(LoginContext&, db::Connection&, const XmlNode&)>& initAudit) {

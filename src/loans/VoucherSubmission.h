@@ -37,6 +37,7 @@ struct SubmissionKind {
 };
 
 extern const SubmissionKind kLoanSubmission;
+extern const SubmissionKind kClaimSubmission;
 
 // "submitaudit": submits the saved voucher `in/GUID` whose row version is still `in/ts`, and
 // answers "<RetValue ts='<new row version>' />". `initAudit` is the class's own InitAudit.
