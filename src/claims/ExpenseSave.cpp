@@ -485,6 +485,7 @@ bool saveClaim(CExpense& claim, FuncCall& call, const ExpenseSaveServices& servi
   const ClaimRequest request = readRequest(call);
   checkHead(call, request.row);
   std::string statement;
+  std::string voucherNumber = request.row.attribute("strVouchID");
   if (request.existing) {
     const std::string ts = required(request.row, "ts");
     guardStoredClaim(call, request, ts);
@@ -492,7 +493,8 @@ bool saveClaim(CExpense& claim, FuncCall& call, const ExpenseSaveServices& servi
   } else {
     const std::optional<std::string> number = freeVoucherNumber(call, request);
     if (!number) return false;
-    statement = insertStatement(request, *number);
+    voucherNumber = *number;
+    statement = insertStatement(request, voucherNumber);
   }
   if (executeSql(call, statement) != 1) raiseMessage("Z7.Corvane.0248");
   if (request.existing) executeSql(call, "Delete KX_ExpenVouch_Sub Where MGuid = " + db::quoteLiteral(request.guid));
@@ -501,8 +503,10 @@ bool saveClaim(CExpense& claim, FuncCall& call, const ExpenseSaveServices& servi
   if (request.existing) checkFlowAllowsChange(call, request, *flow);
   const std::string warnings = storeLines(call, request);
   if (request.submitOnSave) {
+    // The flow learns the claim by the number it was stored with, also after a renumbering.
     XmlNode row = request.row;
     row.setAttribute("GUID", request.guid);
+    row.setAttribute("strVouchID", voucherNumber);
     if (!services.submit(row)) return false;
   }
   handOver(claim, call, request);

@@ -118,7 +118,8 @@ class ExpenseSaveTest : public LoanTestAccount {
                       "</body></xml></in></func>" + after + "</req>");
     const ExpenseSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
                                        [this](XmlNode row) {
-                                         submitted_.push_back(row.attribute("GUID"));
+                                         submitted_.push_back(row.attribute("GUID") + " " +
+                                                              row.attribute("strVouchID"));
                                          return submitAnswer_;
                                        }};
     return saveExpenseVoucherWith(claim_, c, services);
@@ -445,9 +446,16 @@ TEST_F(ExpenseSaveTest, SubmitOnSaveHandsTheNewClaimToTheSubmission) {
   connection_.execute("UPDATE AccInformation SET cValue = 'TRUE' WHERE cSysID = 'KX' AND cID = '105'");
   ASSERT_TRUE(save(newHead(), {officeLine()})) << reply_.xml();
   const std::string guid = newGuid();
-  EXPECT_EQ(submitted_, std::vector<std::string>{guid});
+  EXPECT_EQ(submitted_, std::vector<std::string>{guid + " BX2026010009"});
   EXPECT_EQ(head("Cast(blnAudi As int)", guid), "1");
   EXPECT_EQ(request_.selectSingleNode("//z:row").attribute("GUID"), guid);
+
+  // A renumbered claim is submitted with the number it was stored with.
+  submitted_.clear();
+  Attributes renumbered = newHead();
+  renumbered["strVouchID"] = "BX2026010001";
+  ASSERT_TRUE(save(renumbered, {officeLine()})) << reply_.xml();
+  EXPECT_EQ(submitted_, std::vector<std::string>{newGuid() + " BX2026010003"});
 
   // A refused submission ends the save without a reply of its own; the claim is not current.
   submitAnswer_ = false;
