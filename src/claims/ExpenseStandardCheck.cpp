@@ -2,11 +2,16 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 
+#include "core/ErrorReply.h"
+#include "core/Locale.h"
 #include "core/Messages.h"
+#include "core/RequestFrame.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
+#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -169,6 +174,84 @@ void applyStandard(db::Connection& CN, StandardCheckLine line, StandardCheckResu
   }
 }
 
+// The claimant's grade as the form's standards read it: the code itself when the claimant has
+// no person settings.
+std::string formGrade(db::Connection& CN, const std::string& claimant) {
+  if (claimant.empty()) return "";
+  const db::Recordset rs =
+      openSql(CN, "Select strGradeID From KX_PersonCtrl Where strPersonCode = " + db::quoteLiteral(claimant));
+  return rs.eof() ? claimant : NullToStr(rs.field("strGradeID").value());
+}
+
+struct FormLine {
+  XmlNode node;
+  std::string department;
+  std::string grade;
+};
+
+// The condition of the line's effect-item values on the amount rows, highest item first; nothing
+// when the standard has no effect items or the line lacks a value one of them needs.
+std::optional<std::string> formCondition(db::Connection& CN, const FormLine& line) {
+  const std::string item = line.node.attribute("strIOItem");
+  db::Recordset items = openSql(
+      CN, "SELECT DISTINCT KX_EffectItem_Default_Lang.strEDName , KX_EffectItem_Default_Base.intEDCode FROM "
+          "KX_EffectItem_Default_Base Join KX_EffectItem_Default_Lang on "
+          "KX_EffectItem_Default_Base.intEDCode=KX_EffectItem_Default_Lang.intEDCode RIGHT OUTER JOIN "
+          "KX_ExpenseDepart RIGHT OUTER JOIN KX_Expense ON KX_ExpenseDepart.GuidMain = KX_Expense.GUID LEFT "
+          "OUTER JOIN KX_EffectItem ON KX_Expense.GUID = KX_EffectItem.GUIDStand ON "
+          "KX_EffectItem_Default_Base.intEDCode = KX_EffectItem.intEDCode WHERE "
+          "(KX_EffectItem_Default_Lang.LocaleID=" + db::quoteLiteral(gLocaleID) +
+          ") and (KX_Expense.strIOItemCode = " + db::quoteLiteral(item) +
+          ") AND (KX_ExpenseDepart.strDepartID = " + db::quoteLiteral(line.department) +
+          ") Order By KX_EffectItem_Default_Base.intEDCode Desc");
+  std::string condition;
+  for (; !items.eof(); items.moveNext()) {
+    const std::string code = NullToStr(items.field("intEDCode").value());
+    const std::string vouch = line.node.attribute("dblVouch");
+    const std::string tool = line.node.attribute("strjttools");
+    const std::string place = line.node.attribute("strezero");
+    if (code == "4") {
+      if (!IsNumeric(Variant(vouch))) return std::nullopt;  // only a number reaches the SQL text
+      condition += "And Cast(KX_EISet_Stand.strEIName as money) >= " + SqlNum(Variant(vouch)) + " ";
+    } else if (code == "3") {
+      if (tool.empty()) return std::nullopt;
+      condition += "And KX_StandSet.strField3 = " + db::quoteLiteral(tool) + " ";
+    } else if (code == "2") {
+      if (place.empty()) return std::nullopt;
+      condition += "And KX_StandSet.strField2 = (SELECT strGradeID From kx_position WHERE strPositionCode = " +
+                   db::quoteLiteral(place) + ") ";
+    } else if (code == "1") {
+      if (line.grade.empty()) return std::nullopt;
+      condition += "And KX_StandSet.strField1 = " + db::quoteLiteral(line.grade) + " ";
+    }
+  }
+  if (condition.empty()) return std::nullopt;
+  return condition;
+}
+
+// The answer row of one form line, or nothing.
+std::string formAnswer(db::Connection& CN, const FormLine& line) {
+  const std::optional<std::string> condition = formCondition(CN, line);
+  if (!condition) return "";
+  const db::Recordset rs = openSql(
+      CN, "SELECT Top 1 case dbo.KX_Expense.strControlType when " +
+              db::quoteLiteral(GetResString("Z7.Corvane.0028", "zh-CN")) + " then " +
+              db::quoteLiteral(GetResString("Z7.Corvane.0028")) + " else " +
+              db::quoteLiteral(GetResString("Z7.Corvane.0230")) +
+              " end as strControlType, KX_StandSet.dblMoney, KX_StandSet.dblRate FROM KX_ExpenseDepart INNER JOIN "
+              "KX_Expense ON KX_ExpenseDepart.GuidMain = KX_Expense.GUID INNER JOIN KX_StandSet ON "
+              "KX_Expense.GUID = KX_StandSet.GUIDStand LEFT OUTER JOIN KX_EISet_Stand ON KX_StandSet.strField4 = "
+              "KX_EISet_Stand.strEICode AND KX_Expense.GUID = KX_EISet_Stand.GUIDStand Where "
+              "KX_Expense.strIOItemCode = " + db::quoteLiteral(line.node.attribute("strIOItem")) +
+              " And KX_ExpenseDepart.strDepartID = " + db::quoteLiteral(line.department) + " " + *condition +
+              "Order By Cast(KX_EISet_Stand.strEIName As money) ");
+  if (rs.eof()) return "";
+  return "<row id='" + XmlEncode(line.node.attribute("row")) + "' strControlType='" +
+         XmlEncode(NullToStr(rs.field("strControlType").value())) + "' dblMoney='" +
+         XmlEncode(NullToStr(rs.field("dblMoney").value())) + "' dblRate='" +
+         XmlEncode(NullToStr(rs.field("dblRate").value())) + "' />";
+}
+
 }  // namespace
 
 StandardCheckResult CheckExpenseStand(db::Connection& CN, const StandardCheckLine& line) {
@@ -194,6 +277,25 @@ bool HasAmountBand(db::Connection& CN, const std::string& item, const std::strin
                       "(KX_ExpenseDepart.strDepartID = " + db::quoteLiteral(department) +
                           ") AND (KX_Expense.strIOItemCode = " + db::quoteLiteral(item) + ")")
               .eof();
+}
+
+bool GetStand(FuncCall& call) {
+  return answerAsMember(
+      call.oXml, "CExpense", "GetStand",
+      [&] {
+        const XmlNode rows = call.oNode.selectSingleNode("in/Rows");
+        if (!rows) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+        const std::vector<XmlNode> lines = rows.children();
+        std::string answers;
+        if (!lines.empty()) {
+          const std::string department = lines.front().attribute("strDepartID");
+          const std::string grade = formGrade(call.CN, lines.front().attribute("strLoanID"));
+          for (const XmlNode& line : lines) answers += formAnswer(call.CN, FormLine{line, department, grade});
+        }
+        loadReply(call.oXml, "<Rows>" + answers + "</Rows>");
+        return true;
+      },
+      VoucherFailureText);
 }
 
 }  // namespace corvane

@@ -7,6 +7,7 @@
 
 namespace corvane {
 
+struct FuncCall;
 namespace db {
 class Connection;
 }
@@ -42,5 +43,12 @@ StandardCheckResult CheckExpenseStand(db::Connection& CN, const StandardCheckLin
 // Whether the standard of `item` for `department` has amount bands (effect item 4). Database
 // failures reach the caller.
 bool HasAmountBand(db::Connection& CN, const std::string& item, const std::string& department);
+
+// "GetStand": for the lines `in/Rows/*` of the claim form (attributes row, strIOItem, strezero,
+// strjttools, dblVouch; the first line also carries the claim's strDepartID and strLoanID), the
+// standard that applies to each: "<Rows><row id='..' strControlType='..' dblMoney='..'
+// dblRate='..' /></Rows>", the control type in the request's language and the amount per unit.
+// A line whose standard has no effect items, or lacks a value one of them needs, gets no row.
+bool GetStand(FuncCall& call);
 
 }  // namespace corvane

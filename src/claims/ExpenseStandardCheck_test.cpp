@@ -233,5 +233,61 @@ TEST_F(ExpenseStandardCheckTest, AmountBandsBelongToTheStandardOfItemAndDepartme
   }
 }
 
+TEST_F(ExpenseStandardCheckTest, FormShowsTheStandardOfEachLine) {
+  struct Case {
+    const char* name;
+    const char* department;
+    const char* claimant;
+    const char* line;  // attributes of the one line
+    const char* answer;  // empty: the line gets no answer
+  };
+  const Case cases[] = {
+      {"a standard without effect items", "04", "0010", "strIOItem='202' dblVouch='10'", ""},
+      {"bands compare the voucher amount itself", "04", "0010", "strIOItem='203' dblVouch='150' dblNumber='2'",
+       "<row id=\"r\" strControlType=\"提示\" dblMoney=\"200\" dblRate=\"0\"/>"},
+      {"the lowest band that holds it", "04", "0010", "strIOItem='203' dblVouch='50'",
+       "<row id=\"r\" strControlType=\"提示\" dblMoney=\"80\" dblRate=\"0\"/>"},
+      {"bands without a voucher amount", "04", "0010", "strIOItem='203' dblVouch=''", ""},
+      {"bands with a voucher amount that is no number", "04", "0010", "strIOItem='203' dblVouch='1 Or 1=1'", ""},
+      {"a transport tool", "04", "0010", "strIOItem='20101' strjttools='01'",
+       "<row id=\"r\" strControlType=\"严格控制\" dblMoney=\"2000\" dblRate=\"0\"/>"},
+      {"no transport tool", "04", "0010", "strIOItem='20101'", ""},
+      {"grades of claimant and place", "01", "0001", "strIOItem='20102' strezero='102'",
+       "<row id=\"r\" strControlType=\"严格控制\" dblMoney=\"400\" dblRate=\"100\"/>"},
+      {"a place that is not kept matches nothing", "01", "0001", "strIOItem='20102' strezero='999'", ""},
+      {"a claimant without settings matches by his code", "01", "0002", "strIOItem='20102' strezero='101'", ""},
+      {"no claimant", "01", "", "strIOItem='20102' strezero='101'", ""},
+      {"an item without a standard", "04", "0010", "strIOItem='101'", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    FuncCall stand = call(std::string("<req><func name='GetStand'><in><Rows><z:row row='r' strDepartID='") +
+                          c.department + "' strLoanID='" + c.claimant + "' " + c.line +
+                          "/></Rows></in></func></req>");
+    ASSERT_TRUE(GetStand(stand)) << reply_.xml();
+    const XmlNode answer = reply_.selectSingleNode("/Rows/row");
+    EXPECT_EQ(answer ? answer.xml() : std::string(), c.answer);
+  }
+
+  // Several lines answer in their order; the key of a line comes back escaped.
+  FuncCall stand = call("<req><func name='GetStand'><in><Rows>"
+                        "<z:row row='1&apos;&lt;' strDepartID='04' strLoanID='0010' strIOItem='203' dblVouch='50'/>"
+                        "<z:row row='2' strIOItem='202'/><z:row row='3' strIOItem='20101' strjttools='01'/>"
+                        "</Rows></in></func></req>");
+  ASSERT_TRUE(GetStand(stand)) << reply_.xml();
+  std::string ids;
+  for (const XmlNode& row : reply_.selectNodes("/Rows/row")) ids += row.attribute("id") + "|";
+  EXPECT_EQ(ids, "1'<|3|");
+
+  FuncCall empty = call("<req><func name='GetStand'><in><Rows/></in></func></req>");
+  ASSERT_TRUE(GetStand(empty));
+  EXPECT_TRUE(reply_.selectSingleNode("/Rows"));
+  EXPECT_FALSE(reply_.selectSingleNode("/Rows/row"));
+
+  FuncCall broken = call("<req><func name='GetStand'><in/></func></req>");
+  EXPECT_FALSE(GetStand(broken));
+  EXPECT_EQ(reply_.selectSingleNode("/error/id").text(), "Corvane:CExpense:GetStand:91") << reply_.xml();
+}
+
 }  // namespace
 }  // namespace corvane
