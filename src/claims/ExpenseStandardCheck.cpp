@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "core/ErrorReply.h"
 #include "core/Locale.h"
@@ -17,6 +18,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "platform/xml/XmlDocument.h"
 
 namespace corvane {
 
