@@ -1,0 +1,303 @@
+#include "claims/ExpenseStandardCheck.h"
+
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "core/ErrorReply.h"
+#include "core/Locale.h"
+#include "core/Messages.h"
+#include "core/RequestFrame.h"
+#include "core/SqlText.h"
+#include "core/Values.h"
+#include "loans/VoucherCard.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
+#include "platform/xml/XmlDocument.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kNoStandard = "没找到报消标准";
+
+db::Recordset openSql(db::Connection& CN, const std::string& sql) {
+  db::Recordset rs;
+  rs.open(FixSqlText(sql), CN, db::adOpenForwardOnly, db::adLockReadOnly);
+  return rs;
+}
+
+std::string numberText(double value) { return CStr(Variant::dbl(value)); }
+
+// Two decimals, a half away from zero; the nudge keeps 1.005 from reading as 1.00499...
+double roundTwo(double value) {
+  const double nudge = value < 0 ? -1e-9 : 1e-9;
+  return std::round(value * 100 + nudge) / 100;
+}
+
+// Two decimals with a leading zero and the digits grouped by thousands ("1,234.50", "0.50").
+std::string groupedTwoDecimals(double value) {
+  char text[64];
+  std::snprintf(text, sizeof text, "%.2f", roundTwo(value));
+  std::string grouped(text);
+  const std::size_t start = grouped.front() == '-' ? 1 : 0;
+  for (std::size_t at = grouped.find('.'); at > start + 3;) {
+    at -= 3;
+    grouped.insert(at, ",");
+  }
+  return grouped;
+}
+
+[[noreturn]] void fail(const char* id, const std::string& standardName) {
+  raiseBusiness(GetResString(id, "", standardName));
+}
+
+// A prompting standard stores the zh-CN word of message 0028; any other word is strict.
+bool isStrict(const Variant& controlType) {
+  return !controlType.isNull() && NullToStr(controlType) != GetResString("Z7.Corvane.0028", "zh-CN");
+}
+
+bool usesEffectItem(db::Connection& CN, const std::string& guid, int code) {
+  return !openSql(CN, "select intEDCode from KX_EffectItem where intEDCode=" + std::to_string(code) +
+                          " And GUIDStand=" + db::quoteLiteral(guid))
+              .eof();
+}
+
+// The grade in `sql`'s first record; `missing` when there is none, `empty` when it is blank.
+std::string requiredGrade(db::Connection& CN, const std::string& sql, const char* missing, const char* empty,
+                          const std::string& standardName) {
+  const db::Recordset rs = openSql(CN, sql);
+  if (rs.eof()) fail(missing, standardName);
+  const std::string grade = NullToStr(rs.field("strGradeID").value());
+  if (grade.empty()) fail(empty, standardName);
+  return grade;
+}
+
+struct Standard {
+  std::string name;
+  double total = 0;  // per-unit amount times the quantity
+  double rate = 0;   // share of the excess still allowed, percent
+};
+
+// The condition on the standard's amount rows for the line's effect-item values; sets `banded`
+// when the standard has amount bands.
+std::string amountRowCondition(db::Connection& CN, const StandardCheckLine& line, const std::string& guid,
+                               const std::string& name, bool& banded) {
+  std::string condition = "KX_StandSet.GUIDStand=" + db::quoteLiteral(guid);
+  if (usesEffectItem(CN, guid, 1)) {
+    if (line.strLoanID.empty()) fail("Z7.Corvane.0029", name);
+    condition += " and KX_StandSet.strField1=" +
+                 db::quoteLiteral(requiredGrade(CN,
+                                                "select strGradeID from KX_PersonCtrl where strpersoncode=" +
+                                                    db::quoteLiteral(line.strLoanID),
+                                                "Z7.Corvane.0030", "Z7.Corvane.0031", name));
+  }
+  if (usesEffectItem(CN, guid, 2)) {
+    if (line.strEZero.empty()) fail("Z7.Corvane.0032", name);
+    condition += " and KX_StandSet.strField2=" +
+                 db::quoteLiteral(requiredGrade(CN,
+                                                "select strGradeID from KX_Position where strPositionCode=" +
+                                                    db::quoteLiteral(line.strEZero),
+                                                "Z7.Corvane.0033", "Z7.Corvane.0034", name));
+  }
+  if (usesEffectItem(CN, guid, 3)) {
+    if (line.strJTTools.empty()) fail("Z7.Corvane.0035", name);
+    condition += " and KX_StandSet.strField3=" + db::quoteLiteral(line.strJTTools);
+  }
+  banded = usesEffectItem(CN, guid, 4);
+  if (banded && line.dblVouch == 0) fail("Z7.Corvane.0036", name);
+  return condition;
+}
+
+// The amount row of the line: with amount bands the lowest band whose limit is not below the
+// voucher amount per unit.
+void readAmountRow(db::Connection& CN, const StandardCheckLine& line, const std::string& condition, bool banded,
+                   Standard& standard) {
+  const std::string sql =
+      banded ? "select top 1 dblMoney,dblRate from KX_StandSet left join(SELECT * From KX_EISet_Stand WHERE "
+               "intEICode=4)B ON(KX_StandSet.GUIDStand=B.GUIDStand AND KX_StandSet.strField4=B.strEICode) where " +
+                   condition + " and Cast(B.strEIName as decimal(20,2))>=" +
+                   numberText(line.dblVouch / line.dblNumber) + " order by Cast(B.strEIName as decimal(20,2))"
+             : "select dblMoney,dblRate from KX_StandSet where " + condition;
+  const db::Recordset rs = openSql(CN, sql);
+  if (rs.eof()) fail("Z7.Corvane.0037", standard.name);
+  standard.total = NullToNum(rs.field("dblMoney").value()) * line.dblNumber;
+  standard.rate = NullToNum(rs.field("dblRate").value());
+}
+
+// `amount` in the home currency by the currency's row; unchanged when the currency is unknown.
+double toHomeCurrency(db::Connection& CN, const StandardCheckLine& line, double amount) {
+  const db::Recordset rs = openSql(
+      CN, "select (case isnull(iotherused,0) when -1 then " + numberText(amount) +
+              " else (case isnull(bcal,0) when 1 then " + numberText(amount * line.fltRate) + " else " +
+              numberText(amount / line.fltRate) + " end)end)as ineed from foreigncurrency where cexch_name=" +
+              db::quoteLiteral(line.strBill));
+  return rs.eof() ? amount : NullToNum(rs.field("ineed").value());
+}
+
+double allowedAmount(double money, double vouch, const Standard& standard) {
+  if (money <= 0) return 0;
+  if (money <= standard.total) return money;
+  if (vouch > standard.total && vouch != 0) {
+    return roundTwo(standard.total + (vouch - standard.total) * standard.rate / 100);
+  }
+  return roundTwo(standard.total);
+}
+
+void applyStandard(db::Connection& CN, StandardCheckLine line, StandardCheckResult& result) {
+  const db::Recordset found = openSql(
+      CN, "select GUID,strStandName,strControlType from KX_Expense right join KX_ExpenseDepart on "
+          "KX_Expense.guid=KX_ExpenseDepart.guidmain where KX_Expense.strIOItemCode=" +
+              db::quoteLiteral(line.strIOItem) + " and KX_ExpenseDepart.strdepartid=" +
+              db::quoteLiteral(line.strDepartID));
+  if (found.eof()) raiseBusiness(kNoStandard);
+  result.standardGuid = NullToStr(found.field("GUID").value());
+  Standard standard{NullToStr(found.field("strStandName").value())};
+  result.strict = isStrict(found.field("strControlType").value());
+  bool banded = false;
+  const std::string condition = amountRowCondition(CN, line, result.standardGuid, standard.name, banded);
+  readAmountRow(CN, line, condition, banded, standard);
+  result.message.clear();
+  if (!line.strBill.empty() && line.fltRate != 0) {
+    line.dblMoney = toHomeCurrency(CN, line, line.dblMoney);
+    if (line.dblVouch != 0) line.dblVouch = toHomeCurrency(CN, line, line.dblVouch);
+  }
+  line.dblMoney = roundTwo(line.dblMoney);
+  line.dblVouch = roundTwo(line.dblVouch);
+  result.allowed = allowedAmount(line.dblMoney, line.dblVouch, standard);
+  if (result.allowed < line.dblMoney) {
+    raiseBusiness(GetResString("Z7.Corvane.0038", "", groupedTwoDecimals(line.dblMoney), standard.name,
+                               groupedTwoDecimals(line.dblMoney - result.allowed)));
+  }
+}
+
+// The claimant's grade as the form's standards read it: the code itself when the claimant has
+// no person settings.
+std::string formGrade(db::Connection& CN, const std::string& claimant) {
+  if (claimant.empty()) return "";
+  const db::Recordset rs =
+      openSql(CN, "Select strGradeID From KX_PersonCtrl Where strPersonCode = " + db::quoteLiteral(claimant));
+  return rs.eof() ? claimant : NullToStr(rs.field("strGradeID").value());
+}
+
+struct FormLine {
+  XmlNode node;
+  std::string department;
+  std::string grade;
+};
+
+// The condition of the line's effect-item values on the amount rows, highest item first; nothing
+// when the standard has no effect items or the line lacks a value one of them needs.
+std::optional<std::string> formCondition(db::Connection& CN, const FormLine& line) {
+  const std::string item = line.node.attribute("strIOItem");
+  db::Recordset items = openSql(
+      CN, "SELECT DISTINCT KX_EffectItem_Default_Lang.strEDName , KX_EffectItem_Default_Base.intEDCode FROM "
+          "KX_EffectItem_Default_Base Join KX_EffectItem_Default_Lang on "
+          "KX_EffectItem_Default_Base.intEDCode=KX_EffectItem_Default_Lang.intEDCode RIGHT OUTER JOIN "
+          "KX_ExpenseDepart RIGHT OUTER JOIN KX_Expense ON KX_ExpenseDepart.GuidMain = KX_Expense.GUID LEFT "
+          "OUTER JOIN KX_EffectItem ON KX_Expense.GUID = KX_EffectItem.GUIDStand ON "
+          "KX_EffectItem_Default_Base.intEDCode = KX_EffectItem.intEDCode WHERE "
+          "(KX_EffectItem_Default_Lang.LocaleID=" + db::quoteLiteral(gLocaleID) +
+          ") and (KX_Expense.strIOItemCode = " + db::quoteLiteral(item) +
+          ") AND (KX_ExpenseDepart.strDepartID = " + db::quoteLiteral(line.department) +
+          ") Order By KX_EffectItem_Default_Base.intEDCode Desc");
+  std::string condition;
+  for (; !items.eof(); items.moveNext()) {
+    const std::string code = NullToStr(items.field("intEDCode").value());
+    const std::string vouch = line.node.attribute("dblVouch");
+    const std::string tool = line.node.attribute("strjttools");
+    const std::string place = line.node.attribute("strezero");
+    if (code == "4") {
+      if (!IsNumeric(Variant(vouch))) return std::nullopt;  // only a number reaches the SQL text
+      condition += "And Cast(KX_EISet_Stand.strEIName as money) >= " + SqlNum(Variant(vouch)) + " ";
+    } else if (code == "3") {
+      if (tool.empty()) return std::nullopt;
+      condition += "And KX_StandSet.strField3 = " + db::quoteLiteral(tool) + " ";
+    } else if (code == "2") {
+      if (place.empty()) return std::nullopt;
+      condition += "And KX_StandSet.strField2 = (SELECT strGradeID From kx_position WHERE strPositionCode = " +
+                   db::quoteLiteral(place) + ") ";
+    } else if (code == "1") {
+      if (line.grade.empty()) return std::nullopt;
+      condition += "And KX_StandSet.strField1 = " + db::quoteLiteral(line.grade) + " ";
+    }
+  }
+  if (condition.empty()) return std::nullopt;
+  return condition;
+}
+
+// The answer row of one form line, or nothing.
+std::string formAnswer(db::Connection& CN, const FormLine& line) {
+  const std::optional<std::string> condition = formCondition(CN, line);
+  if (!condition) return "";
+  const db::Recordset rs = openSql(
+      CN, "SELECT Top 1 case dbo.KX_Expense.strControlType when " +
+              db::quoteLiteral(GetResString("Z7.Corvane.0028", "zh-CN")) + " then " +
+              db::quoteLiteral(GetResString("Z7.Corvane.0028")) + " else " +
+              db::quoteLiteral(GetResString("Z7.Corvane.0230")) +
+              " end as strControlType, KX_StandSet.dblMoney, KX_StandSet.dblRate FROM KX_ExpenseDepart INNER JOIN "
+              "KX_Expense ON KX_ExpenseDepart.GuidMain = KX_Expense.GUID INNER JOIN KX_StandSet ON "
+              "KX_Expense.GUID = KX_StandSet.GUIDStand LEFT OUTER JOIN KX_EISet_Stand ON KX_StandSet.strField4 = "
+              "KX_EISet_Stand.strEICode AND KX_Expense.GUID = KX_EISet_Stand.GUIDStand Where "
+              "KX_Expense.strIOItemCode = " + db::quoteLiteral(line.node.attribute("strIOItem")) +
+              " And KX_ExpenseDepart.strDepartID = " + db::quoteLiteral(line.department) + " " + *condition +
+              "Order By Cast(KX_EISet_Stand.strEIName As money) ");
+  if (rs.eof()) return "";
+  return "<row id='" + XmlEncode(line.node.attribute("row")) + "' strControlType='" +
+         XmlEncode(NullToStr(rs.field("strControlType").value())) + "' dblMoney='" +
+         XmlEncode(NullToStr(rs.field("dblMoney").value())) + "' dblRate='" +
+         XmlEncode(NullToStr(rs.field("dblRate").value())) + "' />";
+}
+
+}  // namespace
+
+StandardCheckResult CheckExpenseStand(db::Connection& CN, const StandardCheckLine& line) {
+  StandardCheckResult result;
+  result.message = kNoStandard;
+  if (line.dblVouch < 0 || line.dblMoney < 0 || line.dblNumber < 0) return result;
+  if (line.strIOItem.empty() && line.strDepartID.empty()) return result;
+  StandardCheckLine checked = line;
+  if (checked.dblNumber == 0) checked.dblNumber = 1;
+  try {
+    applyStandard(CN, checked, result);
+  } catch (const RuntimeError& error) {
+    result.message = error.description();
+  }
+  return result;
+}
+
+bool HasAmountBand(db::Connection& CN, const std::string& item, const std::string& department) {
+  if (item.empty()) return false;
+  return !openSql(CN, "SELECT KX_EffectItem.intEDCode FROM KX_Expense INNER JOIN KX_ExpenseDepart ON "
+                      "KX_Expense.GUID = KX_ExpenseDepart.GuidMain LEFT OUTER JOIN KX_EffectItem ON "
+                      "KX_Expense.GUID = KX_EffectItem.GUIDStand WHERE (KX_EffectItem.intEDCode = 4) AND "
+                      "(KX_ExpenseDepart.strDepartID = " + db::quoteLiteral(department) +
+                          ") AND (KX_Expense.strIOItemCode = " + db::quoteLiteral(item) + ")")
+              .eof();
+}
+
+bool GetStand(FuncCall& call) {
+  return answerAsMember(
+      call.oXml, "CExpense", "GetStand",
+      [&] {
+        const XmlNode rows = call.oNode.selectSingleNode("in/Rows");
+        if (!rows) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+        const std::vector<XmlNode> lines = rows.children();
+        std::string answers;
+        if (!lines.empty()) {
+          const std::string department = lines.front().attribute("strDepartID");
+          const std::string grade = formGrade(call.CN, lines.front().attribute("strLoanID"));
+          for (const XmlNode& line : lines) answers += formAnswer(call.CN, FormLine{line, department, grade});
+        }
+        loadReply(call.oXml, "<Rows>" + answers + "</Rows>");
+        return true;
+      },
+      VoucherFailureText);
+}
+
+}  // namespace corvane
