@@ -25,9 +25,9 @@ constexpr std::array kFuncTable = {
     FuncEntry<CExpense>{"vchmoduleget", &CExpense::VchModuleGet},
     FuncEntry<CExpense>{"vchnoformatget", &CExpense::VchNoFormatGet},
     FuncEntry<CExpense>{"delvouch", &CExpense::DelVouch, true, {}, true},
-    // "savevouch": SaveVouch, writing, lock checked.
+    FuncEntry<CExpense>{"savevouch", &CExpense::SaveVouch, true, {}, true},
     FuncEntry<CExpense>{"submitaudit", &CExpense::SubmitAudit, true, {}, true},
-    // "GetStand": the expense standards of the lines.
+    FuncEntry<CExpense>{"GetStand", &CExpense::GetStand},
     // "GetLoanInfo": GetLoanInfo.
     // "SaveLoanInfo": SaveLoanInfo, writing, without the lock check.
     // "GetExpenInfo": GetExpenInfo.

@@ -18,6 +18,7 @@ class CExpense;
 
 // Served outside this class (the claim save, the standards and the write-off and balance lines).
 bool SaveExpenseVoucher(CExpense& claim, FuncCall& call);
+bool GetStand(FuncCall& call);
 bool GetLoanInfo(CExpense& claim, FuncCall& call);
 bool SaveLoanInfo(CExpense& claim, FuncCall& call);
 bool GetExpenInfo(CExpense& claim, FuncCall& call);
@@ -58,6 +59,8 @@ class CExpense : public FramedClass<CExpense> {
   bool SubmitAudit(FuncCall& call);
   // "savevouch": the claim save.
   bool SaveVouch(FuncCall& call) { return SaveExpenseVoucher(*this, call); }
+  // "GetStand": the expense standards that apply to the lines of a claim form.
+  bool GetStand(FuncCall& call) { return corvane::GetStand(call); }
   // "GetLoanInfo", "SaveLoanInfo": the claimant's loans and the claim's write-offs of them.
   bool GetLoanInfo(FuncCall& call) { return corvane::GetLoanInfo(*this, call); }
   bool SaveLoanInfo(FuncCall& call) { return corvane::SaveLoanInfo(*this, call); }
