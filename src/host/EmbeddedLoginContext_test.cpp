@@ -76,6 +76,22 @@ TEST_F(EmbeddedLoginTest, TakesAndReleasesRightsInTheTaskTable) {
   EXPECT_FALSE(ok) << "a right that was not taken cannot be released";
 }
 
+// A request's transaction holds the company database; rights are still taken and released
+// meanwhile (a func may take a right of its own inside the request's transaction).
+TEST_F(EmbeddedLoginTest, RightsAreTakenWhileARequestTransactionIsOpen) {
+  const auto clerk = logIn("clerk", "demo");
+  db::Connection request;
+  request.open(account.connectString());
+  request.beginTrans();
+  request.execute("UPDATE Department SET cDepName = cDepName WHERE cDepCode = '01'");
+  bool ok = false;
+  clerk->RequestTask("KX020101", true, 2026, ok);
+  EXPECT_TRUE(ok);
+  clerk->RequestTask("KX020101", false, 2026, ok);
+  EXPECT_TRUE(ok);
+  request.commitTrans();
+}
+
 TEST_F(EmbeddedLoginTest, ReadsTheModuleLockAnAdministratorSets) {
   const auto demo = logIn("demo", "demo");
   bool locked = true;

@@ -12,6 +12,7 @@
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/SqlFunctions.h"
 #include "platform/db/SqliteErrors.h"
+#include "platform/db/SqliteStatement.h"
 #include "platform/db/TsqlLexer.h"
 #include "platform/db/TsqlTranslator.h"
 
@@ -75,6 +76,14 @@ void runStatement(sqlite3* handle, const std::string& sql) {
   }
   sqlite3_finalize(statement);
   if (rc != SQLITE_DONE) raiseSqliteError(handle, rc, sql);
+}
+
+// A table of the company database whose write lock a transaction can take, if there is one.
+std::optional<std::string> firstCompanyTable(sqlite3* handle) {
+  const StatementPtr statement = prepare(
+      handle, "SELECT name FROM main.sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' LIMIT 1");
+  if (!statement || sqlite3_step(statement.get()) != SQLITE_ROW) return std::nullopt;
+  return columnText(statement.get(), 0);
 }
 
 void attach(sqlite3* handle, const std::filesystem::path& file, const char* schema) {
@@ -216,9 +225,22 @@ void Connection::beginTrans() {
   if (inTransaction()) {
     throw RuntimeError(kErrTransactionExists, "Only one transaction can be active on this session.");
   }
-  // IMMEDIATE takes the write lock on every attached file now, so a second writer waits here
-  // (up to the command timeout) instead of failing later half-way through its work.
-  runStatement(handle, "BEGIN IMMEDIATE");
+  // The company database's write lock is taken now, so that a second writer waits here (up to
+  // the command timeout) instead of failing half-way through its work. The system database and
+  // tempdb are locked only when the transaction writes them: the login object records taken
+  // rights in the system database on its own connection while a request's transaction is open.
+  const std::optional<std::string> table = firstCompanyTable(handle);
+  if (!table) {
+    runStatement(handle, "BEGIN IMMEDIATE");
+    return;
+  }
+  runStatement(handle, "BEGIN DEFERRED");
+  try {
+    runStatement(handle, "DELETE FROM main.\"" + *table + "\" WHERE 0");  // the lock, no rows
+  } catch (...) {
+    runStatement(handle, "ROLLBACK");
+    throw;
+  }
 }
 
 void Connection::commitTrans() {
