@@ -97,21 +97,21 @@ void attach(sqlite3* handle, const std::filesystem::path& file, const char* sche
   if (rc != SQLITE_DONE) raiseSqliteError(handle, rc, sql);
 }
 
-// A commit must be atomic across the three files, which only the rollback journal gives.
-void useRollbackJournal(sqlite3* handle, const char* schema) {
-  const std::string sql = std::string("PRAGMA ") + schema + ".journal_mode=DELETE";
+// Sets the journal mode of one attached file; raises when the file keeps another mode.
+void useJournalMode(sqlite3* handle, const char* schema, const char* mode) {
+  const std::string sql = std::string("PRAGMA ") + schema + ".journal_mode=" + mode;
   sqlite3_stmt* statement = nullptr;
   int rc = sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr);
   if (rc != SQLITE_OK) raiseSqliteError(handle, rc, sql);
   rc = sqlite3_step(statement);
-  const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-  const bool switched = rc == SQLITE_ROW && mode != nullptr && equalsIgnoringCase(mode, "delete");
+  const auto* answer = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+  const bool switched = rc == SQLITE_ROW && answer != nullptr && equalsIgnoringCase(answer, mode);
   sqlite3_finalize(statement);
   if (rc != SQLITE_ROW) raiseSqliteError(handle, rc, sql);
   if (!switched) {
-    throw RuntimeError(errnum::kDbUnspecified,
-                       std::string("The account database '") + schema +
-                           "' cannot leave write-ahead logging while other connections use it.");
+    throw RuntimeError(errnum::kDbUnspecified, std::string("The account database '") + schema +
+                                                   "' cannot change its journal while other "
+                                                   "connections use it.");
   }
 }
 
@@ -189,7 +189,12 @@ void Connection::open(std::string_view connectionString) {
     attach(handle_, files.system(), kSystemSchema);
     // tempdb holds scratch tables only: a missing file is created empty.
     attach(handle_, files.tempdb(), kTempSchema);
-    for (const char* schema : {"main", kSystemSchema, kTempSchema}) useRollbackJournal(handle_, schema);
+    // The company database and tempdb keep a rollback journal, so that a request's commit is
+    // atomic across both. The system database logs ahead: the login object records taken
+    // rights there on its own connection, which readers of an open request must not block.
+    useJournalMode(handle_, "main", "DELETE");
+    useJournalMode(handle_, kSystemSchema, "WAL");
+    useJournalMode(handle_, kTempSchema, "DELETE");
     // References are enforced by the schema's triggers, with the texts the business code reads.
     runStatement(handle_, "PRAGMA foreign_keys=OFF");
     registerTsqlFunctions(handle_);
