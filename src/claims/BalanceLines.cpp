@@ -1,0 +1,215 @@
+#include "claims/BalanceLines.h"
+
+#include <string>
+
+#include "core/ErrorReply.h"
+#include "core/Messages.h"
+#include "core/RequestFrame.h"
+#include "core/RowXml.h"
+#include "core/SqlText.h"
+#include "core/Values.h"
+#include "host/LoginContext.h"
+#include "loans/VoucherCard.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
+#include "platform/xml/XmlDocument.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kClassName = "CExpense";
+
+[[noreturn]] void raiseMessage(const char* id) { raiseBusiness(GetResString(id)); }
+
+[[noreturn]] void raiseMissing() {
+  throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+}
+
+std::string required(const XmlNode& node, std::string_view name) {
+  if (node.isNull() || !node.hasAttribute(name)) raiseMissing();
+  return node.attribute(name);
+}
+
+XmlNode requiredChild(const XmlNode& node, std::string_view name) {
+  const XmlNode child = node.child(name);
+  if (child.isNull()) raiseMissing();
+  return child;
+}
+
+db::Recordset openSql(db::Connection& connection, const std::string& sql) {
+  db::Recordset rs;
+  rs.open(FixSqlText(sql), connection, db::adOpenForwardOnly, db::adLockReadOnly);
+  return rs;
+}
+
+// A text attribute as an SQL literal; a missing one is Null.
+std::string textOrNull(const XmlNode& row, std::string_view name) {
+  return row.hasAttribute(name) ? SqlStr(Variant(row.attribute(name))) : "Null";
+}
+
+std::string numberOrNull(const XmlNode& row, std::string_view name) {
+  return row.hasAttribute(name) ? SqlNum(Variant(row.attribute(name))) : "Null";
+}
+
+// 1 receipt when the text is the receipt's display text, 2 payment for any other.
+std::string lineKind(const XmlNode& row) {
+  const std::string shown = row.attribute("intIOType");
+  if (shown.empty()) raiseMessage("Z7.Corvane.0291");
+  return shown == GetResString("Z7.Corvane.0185") ? "1" : "2";
+}
+
+// "And Cast(ts As money) = <ts>" of a row; a text that is no row version matches no line.
+std::string versionCondition(const XmlNode& row) {
+  const std::string ts = required(row, "ts");
+  if (!IsRowVersionText(ts)) raiseMessage("Z7.Corvane.0112");
+  return " And Cast(ts As money) = " + ts;
+}
+
+std::string insertStatement(const XmlNode& row, const std::string& kind, const std::string& claim) {
+  const std::string balance = SqlStr(Variant(required(row, "strBalanceID")));
+  return "Insert Into KX_BalanceInfo (ExpenGUID,intIOType,strBalanceID,dblMoney,strBillID,strPayBankID,"
+         "strPayment,strRecBank,strRecAcc) Values (" +
+         db::quoteLiteral(claim) + "," + kind + "," + balance + "," + numberOrNull(row, "dblMoney") + "," +
+         textOrNull(row, "strBillID") + "," + textOrNull(row, "strPayBankID") + "," + textOrNull(row, "strPayment") +
+         "," + textOrNull(row, "strBankName") + "," + textOrNull(row, "strBankAcc") + ")";
+}
+
+std::string updateStatement(const XmlNode& row, const std::string& kind, const std::string& claim) {
+  const std::string balance = SqlStr(Variant(required(row, "strBalanceID")));
+  const std::string money = SqlNum(Variant(required(row, "dblMoney")));
+  const std::string line = SqlStr(Variant(required(row, "GUID")));
+  return "Update KX_BalanceInfo Set ExpenGUID = " + db::quoteLiteral(claim) + ",intIOType = " + kind +
+         ",strBalanceID = " + balance + ",dblMoney = " + money + ",strBillID = " + textOrNull(row, "strBillID") +
+         ",strPayBankID = " + textOrNull(row, "strPayBankID") + ",strPayment = " + textOrNull(row, "strPayment") +
+         ",strRecBank = " + textOrNull(row, "strBankName") + ",strRecAcc = " + textOrNull(row, "strBankAcc") +
+         " Where GUID = " + line + versionCondition(row);
+}
+
+// A line sent to the net bank stays; others go when their row version still holds.
+std::string deleteStatement(db::Connection& connection, const XmlNode& row) {
+  const std::string line = SqlStr(Variant(required(row, "GUID")));
+  const std::string version = versionCondition(row);
+  const db::Recordset sent =
+      openSql(connection, "select top 1 * from KX_BalanceInfo where Guid=" + line + " and isnull(strPayID,'')<>''");
+  if (!sent.eof()) raiseMessage("Z7.Corvane.0380");
+  return "Delete KX_BalanceInfo Where GUID = " + line + version;
+}
+
+// The statement of one row; empty for an unchanged row.
+std::string rowStatement(db::Connection& connection, const XmlNode& row, const std::string& claim) {
+  const std::string kind = lineKind(row);
+  const std::string action = required(row, "P");
+  if (action == "1") return insertStatement(row, kind, claim);
+  if (action == "2") return updateStatement(row, kind, claim);
+  if (action == "3") return deleteStatement(connection, row);
+  if (action == "0") return {};
+  raiseMessage("Z7.Corvane.0292");
+}
+
+void saveRows(db::Connection& connection, const XmlNode& in, const std::string& claim) {
+  const XmlNode container = in.firstChild();
+  if (container.isNull()) return;
+  for (const XmlNode& row : container.children()) {
+    const std::string statement = rowStatement(connection, row, claim);
+    if (statement.empty()) continue;
+    if (connection.execute(FixSqlText(statement)) != 1) raiseMessage("Z7.Corvane.0112");
+  }
+}
+
+void refusePostedClaim(db::Connection& connection, const std::string& claim) {
+  const db::Recordset rs = openSql(
+      connection, "Select top 1 isnull(strMakerID,'') as strMakerID from KX_ExpenVouch where guid=" +
+                      db::quoteLiteral(claim));
+  if (!rs.eof() && !NullToStr(rs.field("strMakerID").value()).empty()) raiseMessage("Z7.Corvane.0376");
+}
+
+// The claim's kind, when the claim still has the row version the client read.
+std::string claimKind(db::Connection& connection, const std::string& claim, const std::string& ts) {
+  if (!IsRowVersionText(ts)) raiseMessage("Z7.Corvane.0293");
+  const db::Recordset rs = openSql(connection, "Select strTypeCode ,dblMoney From KX_ExpenVouch Where GUID = " +
+                                                   db::quoteLiteral(claim) + " and Cast(ts As Money)=" + ts);
+  if (rs.eof()) raiseMessage("Z7.Corvane.0293");
+  return NullToStr(rs.field("strTypeCode").value()).substr(0, 1);
+}
+
+// Settles and verifies the claim when its lines match its amount: an income claim's amount equals
+// all its lines, an expense claim's its payments less its receipts. Only ever sets the flag.
+void settleWhenMatched(FuncCall& call, const std::string& claim, const std::string& kind) {
+  const std::string guid = db::quoteLiteral(claim);
+  const std::string set = "Update KX_ExpenVouch Set strVerifier=" + db::quoteLiteral(call.ologin.UserName()) +
+                          ",blnSettle = 1 Where Left(strTypeCode,1) = ";
+  if (kind == "1") {
+    call.CN.execute(FixSqlText(set + "'1' And GUID = " + guid +
+                               " And isnull(dblMoney,0) = (Select isnull(Sum(isnull(dblMoney,0)),0) From "
+                               "KX_BalanceInfo Where ExpenGUID = " + guid + ")"));
+  } else {
+    call.CN.execute(FixSqlText(set + "'2' And GUID = " + guid +
+                               " And dblMoney = ((Select isnull(Sum(isnull(dblMoney,0)),0) From KX_BalanceInfo "
+                               "Where intIOtype = 2 and ExpenGUID = " + guid +
+                               ")-(Select isnull(Sum(isnull(dblMoney,0)),0) From KX_BalanceInfo Where intIOtype = 1 "
+                               "And ExpenGUID = " + guid + "))"));
+  }
+  call.CN.execute(FixSqlText("Update KX_ExpenVouch Set strVerifier=Null Where isnull(strAuditorID,'')='' and GUID = " +
+                             guid));
+}
+
+bool saveExpenInfo(FuncCall& call) {
+  const XmlNode in = requiredChild(call.oNode, "in");
+  if (in.attribute("GUID").empty()) raiseMessage("Z7.Corvane.0290");
+  const std::string claim = in.attribute("GUID");
+  const std::string ts = required(in, "ts");
+  saveRows(call.CN, in, claim);
+  refusePostedClaim(call.CN, claim);
+  settleWhenMatched(call, claim, claimKind(call.CN, claim, ts));
+  handClaimVersionTo(call, claim, "SaveLoanInfo");
+  return GetExpenInfo(call);
+}
+
+std::string listSql(const std::string& claim) {
+  return "SELECT KX_BalanceInfo.GUID, (Case When KX_BalanceInfo.intIOType = 1 Then " +
+         db::quoteLiteral(GetResString("Z7.Corvane.0185")) + " Else " +
+         db::quoteLiteral(GetResString("Z7.Corvane.0186")) +
+         " End ) As intIOType, KX_BalanceInfo.strBalanceID,bank.cBName As strPayBankName,bank.cBAccount As "
+         "strPayBankAcc ,KX_BalanceInfo.dblMoney, KX_BalanceInfo.strBillID, KX_BalanceInfo.strPayBankID, "
+         "KX_BalanceInfo.strPayment, KX_BalanceInfo.strRecBank AS strBankName, KX_BalanceInfo.strRecAcc AS "
+         "strBankAcc, Cast(KX_BalanceInfo.ts As money) As ts, KX_BalanceInfo.strPayID, SettleStyle.cSSName AS "
+         "strBalance FROM KX_BalanceInfo LEFT OUTER JOIN SettleStyle ON KX_BalanceInfo.strBalanceID = "
+         "SettleStyle.cSSCode Left Outer Join Bank On Bank.cBCode = KX_BalanceInfo.strPayBankID Where "
+         "KX_BalanceInfo.ExpenGUID = " + db::quoteLiteral(claim) + " Order By KX_BalanceInfo.AutoID";
+}
+
+bool getExpenInfo(FuncCall& call) {
+  const XmlNode& func = call.oNode;
+  const std::string claim = func.hasAttribute("GUID") ? func.attribute("GUID") : GetAttrValue(func, "GUID", "in");
+  if (claim.empty()) raiseMessage("Z7.Corvane.0289");
+  db::Recordset rs = openSql(call.CN, listSql(claim));
+  loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
+  return true;
+}
+
+}  // namespace
+
+void handClaimVersionTo(FuncCall& call, const std::string& claim, std::string_view partner) {
+  const db::Recordset rs = openSql(
+      call.CN, "select Cast(ts As Money)as ts from KX_ExpenVouch where GUID=" + db::quoteLiteral(claim));
+  const std::string func = "//func[@name='" + std::string(partner) + "']";
+  if (call.oNode.selectSingleNode(func).isNull()) return;
+  XmlNode in = call.oNode.selectSingleNode(func + "/in");
+  if (in.isNull() || !in.hasAttribute("ts")) raiseMissing();
+  in.setAttribute("ts", rs.eof() ? std::string() : NullToStr(rs.field("ts").value()));
+}
+
+bool GetExpenInfo(FuncCall& call) {
+  return answerAsMember(call.oXml, kClassName, "GetExpenInfo", [&] { return getExpenInfo(call); },
+                        VoucherFailureText);
+}
+
+bool SaveExpenInfo(FuncCall& call) {
+  return answerAsMember(call.oXml, kClassName, "SaveExpenInfo", [&] { return saveExpenInfo(call); },
+                        VoucherFailureText);
+}
+
+}  // namespace corvane

@@ -1,0 +1,28 @@
+#pragma once
+// The receipt and payment lines of a claim: listing and saving them. A save that makes the lines
+// match the claim's amount settles the claim and, while it is approved, verifies it.
+
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+struct FuncCall;
+
+// "GetExpenInfo": the lines of the claim named by the func's `GUID` (else by its `in`'s), as
+// "<Rows><row .../></Rows>" in entry order, the kind shown as its message text.
+bool GetExpenInfo(FuncCall& call);
+
+// "SaveExpenInfo": inserts, updates and deletes the rows under `in`'s first child (attribute `P`
+// 1, 2, 3; 0 unchanged), each checked against its row version; then refuses a posted claim or one
+// changed since it was read, settles and verifies the claim when its lines match its amount,
+// hands the claim's new row version to a "SaveLoanInfo" func of the same request, and answers the
+// refreshed list.
+bool SaveExpenInfo(FuncCall& call);
+
+// Writes the claim's current row version into the `ts` of the `in` of the request's first func
+// named `partner`, so that a later save of the same claim in the request passes its version
+// check. That `in` must carry a `ts` already; a request without such a func is left alone.
+void handClaimVersionTo(FuncCall& call, const std::string& claim, std::string_view partner);
+
+}  // namespace corvane
