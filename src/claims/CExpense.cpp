@@ -28,10 +28,10 @@ constexpr std::array kFuncTable = {
     FuncEntry<CExpense>{"savevouch", &CExpense::SaveVouch, true, {}, true},
     FuncEntry<CExpense>{"submitaudit", &CExpense::SubmitAudit, true, {}, true},
     FuncEntry<CExpense>{"GetStand", &CExpense::GetStand},
-    // "GetLoanInfo": GetLoanInfo.
-    // "SaveLoanInfo": SaveLoanInfo, writing, without the lock check.
-    // "GetExpenInfo": GetExpenInfo.
-    // "SaveExpenInfo": SaveExpenInfo, writing, lock checked.
+    FuncEntry<CExpense>{"GetLoanInfo", &CExpense::GetLoanInfo},
+    FuncEntry<CExpense>{"SaveLoanInfo", &CExpense::SaveLoanInfo, true},
+    FuncEntry<CExpense>{"GetExpenInfo", &CExpense::GetExpenInfo},
+    FuncEntry<CExpense>{"SaveExpenInfo", &CExpense::SaveExpenInfo, true, {}, true},
 };
 
 // The dispatcher's error text: message 0159 for a busy or broken database, else the escaped

@@ -19,10 +19,10 @@ class CExpense;
 // Served outside this class (the claim save, the standards and the write-off and balance lines).
 bool SaveExpenseVoucher(CExpense& claim, FuncCall& call);
 bool GetStand(FuncCall& call);
-bool GetLoanInfo(CExpense& claim, FuncCall& call);
-bool SaveLoanInfo(CExpense& claim, FuncCall& call);
-bool GetExpenInfo(CExpense& claim, FuncCall& call);
-bool SaveExpenInfo(CExpense& claim, FuncCall& call);
+bool GetLoanInfo(FuncCall& call);
+bool SaveLoanInfo(FuncCall& call);
+bool GetExpenInfo(FuncCall& call);
+bool SaveExpenInfo(FuncCall& call);
 
 class CExpense : public FramedClass<CExpense> {
  public:
@@ -62,11 +62,11 @@ class CExpense : public FramedClass<CExpense> {
   // "GetStand": the expense standards that apply to the lines of a claim form.
   bool GetStand(FuncCall& call) { return corvane::GetStand(call); }
   // "GetLoanInfo", "SaveLoanInfo": the claimant's loans and the claim's write-offs of them.
-  bool GetLoanInfo(FuncCall& call) { return corvane::GetLoanInfo(*this, call); }
-  bool SaveLoanInfo(FuncCall& call) { return corvane::SaveLoanInfo(*this, call); }
+  bool GetLoanInfo(FuncCall& call) { return corvane::GetLoanInfo(call); }
+  bool SaveLoanInfo(FuncCall& call) { return corvane::SaveLoanInfo(call); }
   // "GetExpenInfo", "SaveExpenInfo": the claim's receipt and payment lines.
-  bool GetExpenInfo(FuncCall& call) { return corvane::GetExpenInfo(*this, call); }
-  bool SaveExpenInfo(FuncCall& call) { return corvane::SaveExpenInfo(*this, call); }
+  bool GetExpenInfo(FuncCall& call) { return corvane::GetExpenInfo(call); }
+  bool SaveExpenInfo(FuncCall& call) { return corvane::SaveExpenInfo(call); }
   // Enters the voucher of a head row into its approval flow and marks it submitted; failures
   // raise to the caller.
   bool InitAudit(LoginContext& m_objLogin, db::Connection& CN, const XmlNode& oNode);

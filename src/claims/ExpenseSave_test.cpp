@@ -92,14 +92,6 @@ std::string msg(const char* id, const std::string& p1 = "", const std::string& p
 
 class ExpenseSaveTest : public LoanTestAccount {
  protected:
-  ExpenseSaveTest() {
-    // Receipt and payment lines of claims, as far as the save's guard reads them, where the
-    // account has no table for them yet.
-    try {
-      connection_.execute("CREATE TABLE KX_BalanceInfo (GUID nvarchar(38), ExpenGUID nvarchar(38))");
-    } catch (const RuntimeError&) {
-    }
-  }
 
   // Undoes a test's or a case's writes, as the request's rollback would.
   struct Rollback {
@@ -303,7 +295,7 @@ TEST_F(ExpenseSaveTest, StoredClaimChangesOnlyInTheStatesItsGuardsAllow) {
       {"approver, submit on save", "UPDATE KX_ExpenVouch SET strAuditorID = 'demo' WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", true, "", "Z7.Corvane.0245"},
       {"approver without submit on save", "UPDATE KX_ExpenVouch SET strAuditorID = 'demo' WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", false, "", ""},
       {"receipt and payment lines",
-       "INSERT INTO KX_BalanceInfo (GUID, ExpenGUID) VALUES ('{B1}', '{7C2E9B40-1D3F-4E6A-8B02-000000000004}')",
+       "INSERT INTO KX_BalanceInfo (GUID, ExpenGUID, intIOType) VALUES ('{B1}', '{7C2E9B40-1D3F-4E6A-8B02-000000000004}', 1)",
        false, "", "Z7.Corvane.0332"},
       {"loan write-offs",
        "INSERT INTO KX_ExpenLoanInfo (GUID, Expenguid, LoanSubguid, dblJE) SELECT TOP 1 '{W1}', "
