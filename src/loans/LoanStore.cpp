@@ -20,6 +20,7 @@
 #include "host/LoginContext.h"
 #include "loans/LoanLimits.h"
 #include "loans/VoucherCard.h"
+#include "loans/VoucherSave.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -29,6 +30,8 @@
 namespace corvane {
 
 namespace {
+
+using namespace voucher;
 
 constexpr std::string_view kLoanFlow = "45";
 constexpr std::string_view kFlowScope = "11";
@@ -42,56 +45,6 @@ std::string saveFailureText(const RuntimeError& error) {
   if (text.find("KX_ExpenLoanInfo") != std::string::npos) return GetResString("Z7.Corvane.0256");
   if (text.find("overflow error") != std::string::npos) return GetResString("Z7.Corvane.0377");
   return text;
-}
-
-[[noreturn]] void raiseMessage(const char* id, const std::string& p1 = "", const std::string& p2 = "") {
-  raiseBusiness(GetResString(id, "", p1, p2));
-}
-
-[[noreturn]] void raiseMissing() {
-  throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
-}
-
-bool present(const XmlNode& row, std::string_view name) { return row.hasAttribute(name); }
-bool given(const XmlNode& row, std::string_view name) { return !row.attribute(name).empty(); }
-
-std::string required(const XmlNode& row, std::string_view name) {
-  if (!present(row, name)) raiseMissing();
-  return row.attribute(name);
-}
-
-bool flagSet(const Variant& value) { return !value.isNull() && CBool(value); }
-
-db::Recordset openSql(FuncCall& call, const std::string& sql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), call.CN, db::adOpenForwardOnly, db::adLockReadOnly);
-  return rs;
-}
-
-long executeSql(FuncCall& call, const std::string& sql) { return call.CN.execute(FixSqlText(sql)); }
-
-std::string removeMidnight(std::string text) {
-  for (std::size_t at = text.find("T00:00:00"); at != std::string::npos; at = text.find("T00:00:00")) {
-    text.erase(at, 9);
-  }
-  return text;
-}
-
-// An item class names the table fitemss<class>; anything but letters and digits names none.
-bool isPlainCode(const std::string& code) {
-  return !code.empty() &&
-         code.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789") ==
-             std::string::npos;
-}
-
-// "true" in any letter case.
-bool equalsTrue(const std::string& text) {
-  static constexpr std::string_view kTrue = "true";
-  if (text.size() != kTrue.size()) return false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    if ((text[i] | 0x20) != kTrue[i]) return false;
-  }
-  return true;
 }
 
 struct LoanRequest {

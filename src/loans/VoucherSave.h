@@ -1,0 +1,68 @@
+#pragma once
+// Small pieces every voucher save uses: reading the request's head and line rows, raising its
+// messages, and running its statements through the SQL rewriting.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "core/Messages.h"
+#include "core/RequestFrame.h"
+#include "core/SqlText.h"
+#include "platform/com/AsciiText.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/xml/XmlDocument.h"
+
+namespace corvane::voucher {
+
+[[noreturn]] inline void raiseMessage(const char* id, const std::string& p1 = "", const std::string& p2 = "") {
+  raiseBusiness(GetResString(id, "", p1, p2));
+}
+
+// A node or attribute the request must carry is missing: the run time's error 91.
+[[noreturn]] inline void raiseMissing() {
+  throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+}
+
+inline bool present(const XmlNode& row, std::string_view name) { return row.hasAttribute(name); }
+inline bool given(const XmlNode& row, std::string_view name) { return !row.attribute(name).empty(); }
+
+// The attribute's text; error 91 when the row lacks it.
+inline std::string required(const XmlNode& row, std::string_view name) {
+  const std::optional<std::string> value = row.findAttribute(name);
+  if (!value) raiseMissing();
+  return *value;
+}
+
+// A stored bit read back: Null counts as not set.
+inline bool flagSet(const Variant& value) { return !value.isNull() && CBool(value); }
+
+inline db::Recordset openSql(FuncCall& call, const std::string& sql) {
+  db::Recordset rs;
+  rs.open(FixSqlText(sql), call.CN, db::adOpenForwardOnly, db::adLockReadOnly);
+  return rs;
+}
+
+inline long executeSql(FuncCall& call, const std::string& sql) { return call.CN.execute(FixSqlText(sql)); }
+
+// A date text without the time of midnight that the form adds ("2005-08-02T00:00:00").
+inline std::string removeMidnight(std::string text) {
+  for (std::size_t at = text.find("T00:00:00"); at != std::string::npos; at = text.find("T00:00:00")) {
+    text.erase(at, 9);
+  }
+  return text;
+}
+
+// An item class names the table fitemss<class>; anything but letters and digits names none.
+inline bool isPlainCode(const std::string& code) {
+  return !code.empty() &&
+         code.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789") ==
+             std::string::npos;
+}
+
+inline bool equalsTrue(const std::string& text) { return equalsIgnoringCase(text, "true"); }
+
+}  // namespace corvane::voucher
