@@ -15,29 +15,15 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "loans/VoucherSave.h"
 
 namespace corvane {
 
 namespace {
 
+using namespace voucher;
+
 constexpr const char* kClassName = "CExpense";
-
-[[noreturn]] void raiseMessage(const char* id) { raiseBusiness(GetResString(id)); }
-
-[[noreturn]] void raiseMissing() {
-  throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
-}
-
-std::string required(const XmlNode& node, std::string_view name) {
-  if (node.isNull() || !node.hasAttribute(name)) raiseMissing();
-  return node.attribute(name);
-}
-
-XmlNode requiredChild(const XmlNode& node, std::string_view name) {
-  const XmlNode child = node.child(name);
-  if (child.isNull()) raiseMissing();
-  return child;
-}
 
 db::Recordset openSql(db::Connection& connection, const std::string& sql) {
   db::Recordset rs;

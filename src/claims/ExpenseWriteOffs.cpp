@@ -21,31 +21,17 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "loans/VoucherSave.h"
 
 namespace corvane {
 
 namespace {
 
+using namespace voucher;
+
 constexpr const char* kClassName = "CExpense";
 constexpr const char* kUnapprovedRight = "KX020302";
 constexpr const char* kApprovedRight = "KX020305";
-
-[[noreturn]] void raiseMessage(const char* id) { raiseBusiness(GetResString(id)); }
-
-[[noreturn]] void raiseMissing() {
-  throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
-}
-
-std::string required(const XmlNode& node, std::string_view name) {
-  if (node.isNull() || !node.hasAttribute(name)) raiseMissing();
-  return node.attribute(name);
-}
-
-XmlNode requiredChild(const XmlNode& node, std::string_view name) {
-  const XmlNode child = node.child(name);
-  if (child.isNull()) raiseMissing();
-  return child;
-}
 
 // A number that goes into an SQL text as it was sent: anything but a plain number is refused.
 std::string requiredNumber(const std::string& text) {

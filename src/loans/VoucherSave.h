@@ -37,6 +37,13 @@ inline std::string required(const XmlNode& row, std::string_view name) {
   return *value;
 }
 
+// The child element; error 91 when the node lacks it.
+inline XmlNode requiredChild(const XmlNode& node, std::string_view name) {
+  const XmlNode child = node.child(name);
+  if (child.isNull()) raiseMissing();
+  return child;
+}
+
 // A stored bit read back: Null counts as not set.
 inline bool flagSet(const Variant& value) { return !value.isNull() && CBool(value); }
 
