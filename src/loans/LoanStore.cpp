@@ -184,33 +184,6 @@ void guardStoredVoucher(FuncCall& call, const LoanRequest& request) {
   }
 }
 
-using Assignments = std::vector<std::pair<std::string, std::string>>;
-
-// The seven budget columns: all Null without a budget item, else the item and the ports given,
-// which come in pairs and at least one.
-Assignments budgetColumns(const XmlNode& row) {
-  static constexpr std::array kPorts = {"strPort1", "strPort1Value", "strPort2", "strPort2Value",
-                                        "strPort3", "strPort3Value"};
-  static constexpr std::array kPairMessages = {"Z7.Corvane.0240", "Z7.Corvane.0241", "Z7.Corvane.0331"};
-  Assignments columns{{"strBudItemID", "Null"}};
-  for (const char* port : kPorts) columns.emplace_back(port, "Null");
-  if (!given(row, "strBudItemID")) return columns;
-  columns[0].second = SqlStr(row.attribute("strBudItemID"));
-  int count = 0;
-  for (std::size_t i = 0; i < kPorts.size(); ++i) {
-    if (given(row, kPorts[i])) {
-      ++count;
-      columns[i + 1].second = SqlStr(row.attribute(kPorts[i]));
-    }
-    if (i % 2 == 1 && count % 2 == 1) raiseMessage(kPairMessages[i / 2]);
-  }
-  if (count == 0) raiseMessage("Z7.Corvane.0242");
-  return columns;
-}
-
-std::string textValue(const XmlNode& row, const char* name) { return SqlStr(row.attribute(name)); }
-std::string numberValue(const XmlNode& row, const char* name) { return SqlNum(Variant(row.attribute(name))); }
-
 // The data columns of the head from strTypeCode to strPersonID, in the order of the statements.
 Assignments dataColumns(const XmlNode& row, const std::string& voucherNumber) {
   const std::string expiry = row.attribute("dtExpDate");

@@ -2,13 +2,17 @@
 // Small pieces every voucher save uses: reading the request's head and line rows, raising its
 // messages, and running its statements through the SQL rewriting.
 
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "core/Messages.h"
 #include "core/RequestFrame.h"
 #include "core/SqlText.h"
+#include "core/Values.h"
 #include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
@@ -71,5 +75,34 @@ inline bool isPlainCode(const std::string& code) {
 }
 
 inline bool equalsTrue(const std::string& text) { return equalsIgnoringCase(text, "true"); }
+
+using Assignments = std::vector<std::pair<std::string, std::string>>;
+
+// The seven budget columns: all Null without a budget item, else the item and the ports given,
+// which come in pairs and at least one.
+inline Assignments budgetColumns(const XmlNode& row) {
+  static constexpr std::array kPorts = {"strPort1", "strPort1Value", "strPort2", "strPort2Value",
+                                        "strPort3", "strPort3Value"};
+  static constexpr std::array kPairMessages = {"Z7.Corvane.0240", "Z7.Corvane.0241", "Z7.Corvane.0331"};
+  Assignments columns{{"strBudItemID", "Null"}};
+  for (const char* port : kPorts) columns.emplace_back(port, "Null");
+  if (!given(row, "strBudItemID")) return columns;
+  columns[0].second = SqlStr(row.attribute("strBudItemID"));
+  int count = 0;
+  for (std::size_t i = 0; i < kPorts.size(); ++i) {
+    if (given(row, kPorts[i])) {
+      ++count;
+      columns[i + 1].second = SqlStr(row.attribute(kPorts[i]));
+    }
+    if (i % 2 == 1 && count % 2 == 1) raiseMessage(kPairMessages[i / 2]);
+  }
+  if (count == 0) raiseMessage("Z7.Corvane.0242");
+  return columns;
+}
+
+// S of the attribute, Null when it is absent or empty.
+inline std::string textValue(const XmlNode& row, const char* name) { return SqlStr(row.attribute(name)); }
+// N of the attribute: its number, Null when it is absent or no number.
+inline std::string numberValue(const XmlNode& row, const char* name) { return SqlNum(Variant(row.attribute(name))); }
 
 }  // namespace corvane::voucher
