@@ -181,36 +181,6 @@ Assignments dataColumns(const XmlNode& row, const std::string& voucherNumber) {
   return columns;
 }
 
-bool isNumberDefine(int n) { return n == 5 || n == 7 || n == 15 || n == 16 || n == 26 || n == 27 || n == 34 || n == 35; }
-
-// cDefine<first> to cDefine<last>: numbers for the numeric ones, text for the others.
-Assignments defineColumns(const XmlNode& row, int first, int last) {
-  Assignments columns;
-  for (int n = first; n <= last; ++n) {
-    const std::string name = "cDefine" + std::to_string(n);
-    columns.emplace_back(name, isNumberDefine(n) ? numberValue(row, name.c_str()) : textValue(row, name.c_str()));
-  }
-  return columns;
-}
-
-std::string names(const Assignments& columns) {
-  std::string text;
-  for (const auto& [name, value] : columns) text += (text.empty() ? "" : ",") + name;
-  return text;
-}
-
-std::string values(const Assignments& columns) {
-  std::string text;
-  for (const auto& [name, value] : columns) text += (text.empty() ? "" : ",") + value;
-  return text;
-}
-
-std::string assignments(const Assignments& columns) {
-  std::string text;
-  for (const auto& [name, value] : columns) text += (text.empty() ? "" : ",") + name + " = " + value;
-  return text;
-}
-
 std::string submitFlag(const ClaimRequest& request) { return request.submitOnSave ? "1" : "0"; }
 
 std::string insertStatement(const ClaimRequest& request, const std::string& voucherNumber) {

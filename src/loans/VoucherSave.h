@@ -105,4 +105,35 @@ inline std::string textValue(const XmlNode& row, const char* name) { return SqlS
 // N of the attribute: its number, Null when it is absent or no number.
 inline std::string numberValue(const XmlNode& row, const char* name) { return SqlNum(Variant(row.attribute(name))); }
 
+inline bool isNumberDefine(int n) { return n == 5 || n == 7 || n == 15 || n == 16 || n == 26 || n == 27 || n == 34 || n == 35; }
+
+// cDefine<first> to cDefine<last>: numbers for the numeric ones, text for the others.
+inline Assignments defineColumns(const XmlNode& row, int first, int last) {
+  Assignments columns;
+  for (int n = first; n <= last; ++n) {
+    const std::string name = "cDefine" + std::to_string(n);
+    columns.emplace_back(name, isNumberDefine(n) ? numberValue(row, name.c_str()) : textValue(row, name.c_str()));
+  }
+  return columns;
+}
+
+// "a,b,c" of the column names; the values; "a = 1,b = 2" for an update.
+inline std::string names(const Assignments& columns) {
+  std::string text;
+  for (const auto& [name, value] : columns) text += (text.empty() ? "" : ",") + name;
+  return text;
+}
+
+inline std::string values(const Assignments& columns) {
+  std::string text;
+  for (const auto& [name, value] : columns) text += (text.empty() ? "" : ",") + value;
+  return text;
+}
+
+inline std::string assignments(const Assignments& columns) {
+  std::string text;
+  for (const auto& [name, value] : columns) text += (text.empty() ? "" : ",") + name + " = " + value;
+  return text;
+}
+
 }  // namespace corvane::voucher
