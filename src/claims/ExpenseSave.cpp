@@ -77,32 +77,6 @@ ClaimRequest readRequest(FuncCall& call) {
   return request;
 }
 
-// The first record of `sql`, or the message `id` when there is none.
-db::Recordset requireRecord(FuncCall& call, const std::string& sql, const char* id) {
-  db::Recordset rs = openSql(call, sql);
-  if (rs.eof()) raiseMessage(id);
-  return rs;
-}
-
-void requirePresent(const XmlNode& row, std::string_view name, const char* id) {
-  if (!present(row, name)) raiseMessage(id);
-}
-
-void checkItem(FuncCall& call, const XmlNode& row) {
-  const std::string itemClass = row.attribute("strItemClassID");
-  if (itemClass.empty()) return;
-  requireRecord(call, "SELECT citem_class FROM fitem Where citem_class = " + db::quoteLiteral(itemClass),
-                "Z7.Corvane.0219");
-  const std::string item = row.attribute("strItemID");
-  if (item.empty()) return;
-  if (!isPlainCode(itemClass)) raiseMessage("Z7.Corvane.0220");
-  requireRecord(call,
-                itemClass == "ch" ? "SELECT cInvCode FROM inventory Where cInvCode = " + db::quoteLiteral(item)
-                                  : "SELECT cItemCode FROM fitemss" + itemClass +
-                                        " Where cItemCode = " + db::quoteLiteral(item),
-                "Z7.Corvane.0220");
-}
-
 void checkDepartmentAndClaimant(FuncCall& call, const XmlNode& row) {
   requirePresent(row, "strDepartID", "Z7.Corvane.0214");
   const db::Recordset department =

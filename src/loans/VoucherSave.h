@@ -18,6 +18,7 @@
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane::voucher {
@@ -134,6 +135,33 @@ inline std::string assignments(const Assignments& columns) {
   std::string text;
   for (const auto& [name, value] : columns) text += (text.empty() ? "" : ",") + name + " = " + value;
   return text;
+}
+
+// The first record of `sql`, or the message `id` when there is none.
+inline db::Recordset requireRecord(FuncCall& call, const std::string& sql, const char* id) {
+  db::Recordset rs = openSql(call, sql);
+  if (rs.eof()) raiseMessage(id);
+  return rs;
+}
+
+inline void requirePresent(const XmlNode& row, std::string_view name, const char* id) {
+  if (!present(row, name)) raiseMessage(id);
+}
+
+// The item class and item of a head, when given, must exist.
+inline void checkItem(FuncCall& call, const XmlNode& row) {
+  const std::string itemClass = row.attribute("strItemClassID");
+  if (itemClass.empty()) return;
+  requireRecord(call, "SELECT citem_class FROM fitem Where citem_class = " + db::quoteLiteral(itemClass),
+                "Z7.Corvane.0219");
+  const std::string item = row.attribute("strItemID");
+  if (item.empty()) return;
+  if (!isPlainCode(itemClass)) raiseMessage("Z7.Corvane.0220");
+  requireRecord(call,
+                itemClass == "ch" ? "SELECT cInvCode FROM inventory Where cInvCode = " + db::quoteLiteral(item)
+                                  : "SELECT cItemCode FROM fitemss" + itemClass +
+                                        " Where cItemCode = " + db::quoteLiteral(item),
+                "Z7.Corvane.0220");
 }
 
 }  // namespace corvane::voucher
