@@ -19,46 +19,6 @@ namespace {
 
 constexpr const char* kSavedClaim = "{7C2E9B40-1D3F-4E6A-8B02-000000000004}";  // demo: expense, saved, 04/0009
 
-using Attributes = std::map<std::string, std::string>;
-
-// What the approval flow answers, and what it was asked.
-struct FlowState {
-  bool inFlow = false;
-  bool allowChange = true;
-  std::string reason;
-  std::vector<std::string> asked;
-};
-
-class FakeFlow : public ApprovalFlowServer {
- public:
-  explicit FakeFlow(FlowState& state) : state_(state) {}
-  void LastErrorText(std::string& text) const override { text = state_.reason; }
-  void SetLogin(LoginContext&) override { state_.asked.push_back("SetLogin"); }
-  bool RemoveFromFlow(db::Connection&, const std::string&, const std::string&, const std::string&) override {
-    return false;
-  }
-  bool AllowChange(db::Connection&, const std::string& type, const std::string& guid,
-                   const std::string& scope) override {
-    state_.asked.push_back("AllowChange " + type + " " + guid + " " + scope);
-    return state_.allowChange;
-  }
-  bool IsInFlow(db::Connection&, const std::string& type, const std::string& guid,
-                const std::string& scope) override {
-    state_.asked.push_back("IsInFlow " + type + " " + guid + " " + scope);
-    return state_.inFlow;
-  }
-  bool QueryFlow(db::Connection&, const std::string&, std::vector<std::string>&,
-                 std::vector<std::string>&) override {
-    return false;
-  }
-  bool SubmitToFlow(db::Connection&, const std::string&, const std::string&, const std::string&,
-                    const std::string&) override {
-    return false;
-  }
-
- private:
-  FlowState& state_;
-};
 
 Attributes newHead() {
   return {{"GUID", ""},         {"strTypeCode", "202"},  {"strVouchID", "BX2026010009"},
@@ -80,11 +40,6 @@ Attributes storedHead(const std::string& ts) {
 
 Attributes officeLine(const std::string& amount = "100") { return {{"strIOItem", "202"}, {"dblMoney", amount}}; }
 
-std::string rowXml(const Attributes& attributes) {
-  std::string xml = "<z:row";
-  for (const auto& [name, value] : attributes) xml += " " + name + "=\"" + XmlEncode(value) + "\"";
-  return xml + "/>";
-}
 
 std::string msg(const char* id, const std::string& p1 = "", const std::string& p2 = "") {
   return GetResString(id, "zh-CN", p1, p2);

@@ -4,13 +4,16 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "CaseAccount.h"
 #include "core/Locale.h"
 #include "core/RequestFrame.h"
 #include "core/Values.h"
+#include "host/ApprovalFlow.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -55,5 +58,54 @@ class LoanTestAccount : public ::testing::Test {
   XmlDocument request_;
   XmlDocument reply_;
 };
+
+using Attributes = std::map<std::string, std::string>;
+
+// What the approval flow answers, and what it was asked.
+struct FlowState {
+  bool inFlow = false;
+  bool allowChange = true;
+  std::string reason;
+  std::vector<std::string> asked;
+};
+
+// An approval flow whose answers a test sets; it records what it was asked.
+class FakeFlow : public ApprovalFlowServer {
+ public:
+  explicit FakeFlow(FlowState& state) : state_(state) {}
+  void LastErrorText(std::string& text) const override { text = state_.reason; }
+  void SetLogin(LoginContext&) override { state_.asked.push_back("SetLogin"); }
+  bool RemoveFromFlow(db::Connection&, const std::string&, const std::string&, const std::string&) override {
+    return false;
+  }
+  bool AllowChange(db::Connection&, const std::string& type, const std::string& guid,
+                   const std::string& scope) override {
+    state_.asked.push_back("AllowChange " + type + " " + guid + " " + scope);
+    return state_.allowChange;
+  }
+  bool IsInFlow(db::Connection&, const std::string& type, const std::string& guid,
+                const std::string& scope) override {
+    state_.asked.push_back("IsInFlow " + type + " " + guid + " " + scope);
+    return state_.inFlow;
+  }
+  bool QueryFlow(db::Connection&, const std::string&, std::vector<std::string>&,
+                 std::vector<std::string>&) override {
+    return false;
+  }
+  bool SubmitToFlow(db::Connection&, const std::string&, const std::string&, const std::string&,
+                    const std::string&) override {
+    return false;
+  }
+
+ private:
+  FlowState& state_;
+};
+
+// A head or line row of a voucher request, its values escaped.
+inline std::string rowXml(const Attributes& attributes) {
+  std::string xml = "<z:row";
+  for (const auto& [name, value] : attributes) xml += " " + name + "=\"" + XmlEncode(value) + "\"";
+  return xml + "/>";
+}
 
 }  // namespace corvane
