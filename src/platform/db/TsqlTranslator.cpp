@@ -1,5 +1,7 @@
 #include "platform/db/TsqlTranslator.h"
 
+#include "platform/db/SqliteStatement.h"
+#include "platform/db/TsqlCatalog.h"
 #include "platform/db/TsqlParser.h"
 
 namespace corvane::db {
@@ -8,10 +10,28 @@ namespace {
 // Texts carry their literal values, so most are seen once; the memo is emptied when it reaches
 // this size rather than growing with the life of the process.
 constexpr std::size_t kCacheLimit = 20000;
+
+// The schema version of every database attached to db, one after another ("12,3,0,40,"): SQLite
+// raises a database's version with every change of its schema. A version that cannot be read
+// reads as "?", so that the text is translated again rather than trusted.
+std::string schemaVersions(sqlite3* db) {
+  std::string versions;
+  for (int index = 0; const char* name = sqlite3_db_name(db, index); ++index) {
+    const StatementPtr statement = prepare(db, "PRAGMA " + quoteSqliteName(name) + ".schema_version");
+    const bool read = statement && sqlite3_step(statement.get()) == SQLITE_ROW;
+    versions += read ? std::to_string(sqlite3_column_int64(statement.get(), 0)) : std::string("?");
+    versions += ',';
+  }
+  return versions;
+}
+
 }  // namespace
 
 std::shared_ptr<const Program> TsqlTranslator::translate(sqlite3* db, std::string_view tsql) {
-  const std::string key(tsql);
+  const std::string versions = schemaVersions(db);
+  const bool cacheable = versions.find('?') == std::string::npos;
+  if (!cacheable) return std::make_shared<const Program>(translateTsql(db, tsql));
+  const std::string key = versions + '\n' + std::string(tsql);
   {
     const std::lock_guard lock(mutex_);
     if (const auto found = cache_.find(key); found != cache_.end()) return found->second;

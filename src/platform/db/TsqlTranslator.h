@@ -18,8 +18,10 @@ namespace corvane::db {
 class TsqlTranslator {
  public:
   // Translates one T-SQL text (one statement, or a batch), reading declared column types from
-  // db's schema (main, vqsystem, tempdb) when needed. Cached by text: a text seen before costs a
-  // hash look-up. Raises RuntimeError kDbStatement on text it cannot read.
+  // db's schema (main, vqsystem, tempdb) when needed. Cached by text and by the schema version of
+  // each attached database (a table made again with other types is translated again): a text
+  // seen before costs a few version reads and a hash look-up. Raises RuntimeError kDbStatement
+  // on text it cannot read.
   std::shared_ptr<const Program> translate(sqlite3* db, std::string_view tsql);
 
   static TsqlTranslator& shared();  // process-wide memo; thread-safe

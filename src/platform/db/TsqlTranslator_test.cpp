@@ -472,5 +472,18 @@ TEST(TsqlTranslator, KeepsOneProgramPerText) {
   EXPECT_EQ(translator.translate(other.db(), "select strCode from KX_IOItem"), first);
 }
 
+// A translation reads column types from the schema, so a table made again with other types must
+// not get the translation of the old one.
+TEST(TsqlTranslator, ATableMadeAgainWithOtherTypesIsTranslatedAgain) {
+  const TsqlTestDatabase database;
+  const char* insert = "insert into tempdb..vqtmpRemade (v) values (N'2005-8-2')";
+  database.exec("CREATE TABLE tempdb.vqtmpRemade (v datetime)");
+  database.rows(insert);
+  EXPECT_EQ(database.rows("select v from tempdb..vqtmpRemade"), "2005-08-02 00:00:00");
+  database.exec("DROP TABLE tempdb.vqtmpRemade; CREATE TABLE tempdb.vqtmpRemade (v nvarchar(20))");
+  database.rows(insert);
+  EXPECT_EQ(database.rows("select v from tempdb..vqtmpRemade"), "2005-8-2");
+}
+
 }  // namespace
 }  // namespace corvane::db
