@@ -28,16 +28,16 @@ TEST(AccGet, AnswersTheOptionsOfAaGlAndKxAndTheNamedDates) {
                       "('BM', '2', 'dBMOther', 'Date', '2026-01-01')"});
   const PubAnswer all = pub.serve(accGet, "<func name='accget'/>");
   ASSERT_TRUE(all.ok) << all.reply;
-  // Columns are named as the table declares them.
-  const std::string systems = column(all, "cSysID");
+  // Columns are named as the query spells them.
+  const std::string systems = column(all, "csysid");
   EXPECT_NE(std::string::npos, systems.find("AA"));
   EXPECT_NE(std::string::npos, systems.find("KX"));
-  EXPECT_NE(std::string::npos, column(all, "cName").find("dBMFirstDate"));
-  EXPECT_EQ(std::string::npos, column(all, "cName").find("dBMOther"));
+  EXPECT_NE(std::string::npos, column(all, "cname").find("dBMFirstDate"));
+  EXPECT_EQ(std::string::npos, column(all, "cname").find("dBMOther"));
   EXPECT_NE(
       std::string::npos,
-      all.reply.find("cSysID=\"KX\" cName=\"blnAutoAlert\" cType=\"Boolean\" cValue=\"False\" "
-                     "cDefault=\"False\""))
+      all.reply.find("csysid=\"KX\" cname=\"blnAutoAlert\" ctype=\"Boolean\" cvalue=\"False\" "
+                     "cdefault=\"False\""))
       << all.reply;
 
   const PubAnswer aa = pub.serve(accGet2, "<func name='accget2'/>");

@@ -39,6 +39,13 @@ TEST_F(RowXmlTest, RowsEscapeValuesAndBlankNullAndTheEmptyDateOfTextColumns) {
   EXPECT_TRUE(rs.eof()) << "the set is left at its end";
 }
 
+TEST_F(RowXmlTest, TheEmptyDateOfAConvertedDateIsBlank) {
+  connection.execute("INSERT INTO tempdb..rowxml (d, m) VALUES (NULL, 1)");
+  connection.execute("INSERT INTO tempdb..rowxml (d, m) VALUES ('2005-8-2', 2)");
+  db::Recordset rs = open("SELECT convert(varchar(10), isnull(d, ''), 120) AS d FROM tempdb..rowxml ORDER BY m");
+  EXPECT_EQ("<row d=''/>\r\n<row d='2005-08-02'/>\r\n", RsToRowXml(rs));
+}
+
 TEST_F(RowXmlTest, EmptyOrClosedSetsGiveEmptyText) {
   db::Recordset empty = open("SELECT s FROM tempdb..rowxml");
   EXPECT_EQ("", RsToRowXml(empty));

@@ -65,7 +65,7 @@ long Program::run(sqlite3* db, const RowsHandler& onRows) const {
     switch (step.kind) {
       case ProgramStep::Kind::Execute:
         if (onRows && sqlite3_column_count(statement.get()) > 0) {
-          onRows(statement.get());
+          onRows(statement.get(), step);
           const int rc = sqlite3_finalize(statement.release());
           if (rc != SQLITE_OK) raiseSqliteError(db, rc, step.sql);
         } else {

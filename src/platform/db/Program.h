@@ -11,8 +11,13 @@
 
 namespace corvane::db {
 
-// Gets a prepared statement that returns rows; it steps it itself.
-using RowsHandler = std::function<void(sqlite3_stmt*)>;
+// A column of a query's result as the T-SQL text gives it.
+struct ResultColumn {
+  std::string name;  // as the text spells it: the alias, or the column as written (`*`: the
+                     // table's spelling); empty for an expression without an alias
+  std::string declaration;  // the T-SQL type a cast, convert or typed function gives it, as a
+                            // column declares it ("varchar(10)", "money"); empty when not known
+};
 
 // One step of a program. Statements read the program's variables through the numbered
 // parameters ?1, ?2, ... (variable i is parameter i + 1).
@@ -28,7 +33,11 @@ struct ProgramStep {
   bool countsChanges = false;     // an INSERT, UPDATE or DELETE: its changes are counted
   std::vector<std::size_t> targets;  // Assign: variable index per result column
   std::size_t jump = 0;
+  std::vector<ResultColumn> columns;  // Execute of a query: its result columns, in order
 };
+
+// Gets a prepared statement that returns rows and the step it comes from; it steps it itself.
+using RowsHandler = std::function<void(sqlite3_stmt*, const ProgramStep&)>;
 
 // A variable a batch declares; it holds NULL until a step assigns it.
 struct ProgramVariable {

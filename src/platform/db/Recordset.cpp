@@ -233,12 +233,28 @@ OwnedStatement prepareWithRowid(sqlite3* handle, sqlite3_stmt* statement) {
   return OwnedStatement(withRowid);
 }
 
+// Gives the fields the names as the query spells them and the expressions the type that a cast
+// or typed function gives them, as the translator read them from the query; SQLite's own names
+// follow the table's spelling. Used only when the translator knows every column.
+void applyQueryColumns(std::vector<FieldInfo>& infos, const std::vector<ResultColumn>& columns) {
+  if (columns.size() != infos.size()) return;
+  for (std::size_t column = 0; column < infos.size(); ++column) {
+    FieldInfo& info = infos[column];
+    const ResultColumn& written = columns[column];
+    if (!written.name.empty()) info.name = written.name;
+    if (info.declared.type != adEmpty || written.declaration.empty()) continue;
+    if (const auto type = fieldTypeOf(written.declaration)) info.declared = *type;
+  }
+}
+
 // Reads the statement's columns and rows into `data`. An editable set also learns the table its
 // rows are written to, and reads the rowids when that table is found by rowid.
-void readSnapshot(sqlite3* handle, sqlite3_stmt* statement, RecordsetData& data, bool editable) {
+void readSnapshot(sqlite3* handle, sqlite3_stmt* statement, const std::vector<ResultColumn>& queryColumns,
+                  RecordsetData& data, bool editable) {
   const int columns = sqlite3_column_count(statement);
   std::vector<FieldInfo> infos;
   for (int column = 0; column < columns; ++column) infos.push_back(describeColumn(handle, statement, column));
+  applyQueryColumns(infos, queryColumns);
   std::vector<ValueKinds> kinds(static_cast<std::size_t>(columns));
 
   if (editable) data.target = findUpdateTarget(handle, infos);
@@ -340,11 +356,11 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
   const auto program = TsqlTranslator::shared().translate(handle, tsql);
   auto data = std::make_unique<RecordsetData>();
   bool hasResult = false;
-  program->run(handle, [&](sqlite3_stmt* statement) {
+  program->run(handle, [&](sqlite3_stmt* statement, const ProgramStep& step) {
     // The first statement that returns columns gives the record set; later ones only run.
     if (hasResult) return skipRows(handle, statement);
     hasResult = true;
-    readSnapshot(handle, statement, *data, lockType != adLockReadOnly);
+    readSnapshot(handle, statement, step.columns, *data, lockType != adLockReadOnly);
   });
   if (!hasResult) return;
   data->cursorType = cursorType;

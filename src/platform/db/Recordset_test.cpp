@@ -263,6 +263,60 @@ TEST_F(RecordsetTest, FieldNamesIgnoreCaseAndTheFirstOfTwoNamesWins) {
   }
 }
 
+TEST_F(RecordsetTest, FieldNamesAreSpelledAsTheQueryWritesThem) {
+  const Recordset recordset = openSet(
+      "SELECT strcode, STRNAME AS [Label], Shown = intsmall, s.* FROM Sample s WHERE id = 1"
+      " UNION ALL SELECT strCode, strName, intSmall, * FROM Sample WHERE id = 2");
+  const char* const expected[] = {"strcode", "Label", "Shown", "id", "strCode", "strName"};
+  for (int index = 0; index < static_cast<int>(std::size(expected)); ++index) {
+    EXPECT_EQ(recordset.field(index).name(), expected[index]);
+  }
+  EXPECT_EQ(recordset.field(0).info().baseColumn, "strCode");
+
+  const Recordset derived = openSet("SELECT CUSER_ID, x.cuser_name FROM (SELECT * FROM vqsystem..UA_User) x");
+  EXPECT_EQ(derived.field(0).name(), "CUSER_ID");
+  EXPECT_EQ(derived.field(1).name(), "cuser_name");
+}
+
+// Casts, converts and functions of a known type give their fields that type; other expressions
+// are typed from their values.
+TEST_F(RecordsetTest, ExpressionsTakeTheTypeTheirCastOrFunctionGives) {
+  struct Case {
+    const char* name;
+    DataType type;
+    long definedSize;
+    Variant value;
+  };
+  const Case cases[] = {
+      {"toVarChar", adVarChar, 10, Variant("1")},
+      {"dateText", adVarChar, 10, Variant("2005-08-02")},
+      {"unsized", adVarChar, 30, Variant("A01")},
+      {"toNVarChar", adVarWChar, 20, Variant("A01")},
+      {"toMoney", adCurrency, 8, Variant(Currency::fromScaled(50000000000000))},
+      {"toDecimal", adNumeric, 19, Variant(Currency::fromScaled(1300))},
+      {"toFloat", adDouble, 8, Variant::dbl(1.0)},
+      {"toInt", adInteger, 4, Variant::longValue(1234)},
+      {"toDate", adDBTimeStamp, 16, Variant(DateTime{2005, 8, 2})},
+      {"length", adInteger, 4, Variant::longValue(3)},
+      {"largest", adVarChar, 10, Variant("A02")},
+      {"orZero", adCurrency, 8, Variant(Currency::fromScaled(12345678))},
+  };
+  const Recordset recordset = openSet(
+      "SELECT CAST(id AS varchar(10)) AS toVarChar, CONVERT(varchar(10), dtDate, 120) AS dateText,"
+      " CAST(strCode AS varchar) AS unsized, CONVERT(nvarchar(20), strCode) AS toNVarChar,"
+      " CAST(intBig AS money) AS toMoney, CAST(fltRate AS decimal(18, 2)) AS toDecimal,"
+      " CAST(id AS float) AS toFloat, CONVERT(int, dblMoney) AS toInt, CAST('2005-8-2' AS datetime) AS toDate,"
+      " len(strCode) AS length, (SELECT max(CAST(strCode AS varchar(10))) FROM Sample) AS largest,"
+      " isnull(CAST(dblMoney AS money), 0) AS orZero FROM Sample WHERE id = 1");
+  for (const Case& c : cases) {
+    EXPECT_EQ(recordset.field(c.name).type(), c.type) << c.name;
+    EXPECT_EQ(recordset.field(c.name).definedSize(), c.definedSize) << c.name;
+    EXPECT_EQ(recordset.field(c.name).value(), c.value) << c.name;
+  }
+  EXPECT_EQ(recordset.field("toDecimal").precision(), 18);
+  EXPECT_EQ(recordset.field("toDecimal").numericScale(), 2);
+}
+
 TEST_F(RecordsetTest, ReadsTheAttachedFilesAndViews) {
   Recordset users = openSet("SELECT * FROM vqsystem..UA_User");
   EXPECT_EQ(users.field("cUser_Name").value(), Variant("Demo"));

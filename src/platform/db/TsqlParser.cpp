@@ -285,6 +285,7 @@ class Parser {
       addSelectInto(*into_, query);
     } else {
       addExecute(std::move(query.sql), false);
+      for (const auto& column : query.columns) steps_.back().columns.push_back({column.name, column.type.declaration});
     }
   }
 
@@ -698,6 +699,7 @@ class Parser {
         TsqlType& type = result.columns[i].type;
         const TsqlType& other = member.columns[i].type;
         if (type.kind != other.kind || (type.kind == Kind::Decimal && type.scale != other.scale)) type = {};
+        if (type.declaration != other.declaration) type.declaration.clear();
       }
     }
     if (members.size() == 1) {
@@ -1402,6 +1404,9 @@ class Parser {
     for (const auto& result : results) {
       if (result.form != Expr::Form::Null) type = dominantType(type, result.type);
     }
+    for (const auto& result : results) {
+      if (result.form != Expr::Form::Null && result.type.declaration != type.declaration) type.declaration.clear();
+    }
     if (type.isNumeric()) {
       for (auto& result : results) {
         if (result.isStringLiteral()) result = toNumber(result, type);
@@ -1461,11 +1466,11 @@ class Parser {
     }
     if (name == "len") {
       checkArgumentCount(written, args, 1, 1);
-      return otherExpr("len(" + args[0].sql + ")", TsqlType::of(Kind::Integer));
+      return otherExpr("len(" + args[0].sql + ")", TsqlType::declared(Kind::Integer, "int"));
     }
     if (name == "newid") {
       checkArgumentCount(written, args, 0, 0);
-      return otherExpr("newid()", TsqlType::of(Kind::Guid));
+      return otherExpr("newid()", TsqlType::declared(Kind::Guid, "uniqueidentifier"));
     }
     if (name == "ltrim" || name == "rtrim" || name == "lower" || name == "upper") {
       checkArgumentCount(written, args, 1, 1);
@@ -1481,18 +1486,22 @@ class Parser {
     }
     if (name == "object_id") {
       checkArgumentCount(written, args, 1, 1);
-      return otherExpr("tsql_object_id(" + args[0].sql + ")", TsqlType::of(Kind::Integer));
+      return otherExpr("tsql_object_id(" + args[0].sql + ")", TsqlType::declared(Kind::Integer, "int"));
     }
     if (name == "objectproperty") {
       checkArgumentCount(written, args, 2, 2);
       if (!args[1].isStringLiteral() || !equalsIgnoringCase(args[1].value, "IsUserTable")) {
         raiseUnsupported("OBJECTPROPERTY other than IsUserTable");
       }
-      return otherExpr("tsql_is_user_table(" + args[0].sql + ")", TsqlType::of(Kind::Integer));
+      return otherExpr("tsql_is_user_table(" + args[0].sql + ")", TsqlType::declared(Kind::Integer, "int"));
     }
     if (name == "coalesce" || name == "nullif") {
       checkArgumentCount(written, args, 2, name == "nullif" ? 2 : 64);
-      return otherExpr(name + "(" + joinSql(args) + ")", args[0].type);
+      TsqlType type = args[0].type;
+      for (const auto& arg : args) {
+        if (arg.form != Expr::Form::Null && arg.type.declaration != type.declaration) type.declaration.clear();
+      }
+      return otherExpr(name + "(" + joinSql(args) + ")", type);
     }
     raiseStatement("'" + written + "' is not a recognized built-in function name.");
   }
@@ -1507,13 +1516,13 @@ class Parser {
     }
     if (name == "count" && prefix.empty() && acceptSymbol("*")) {
       expectSymbol(")");
-      return otherExpr("count(*)", TsqlType::of(Kind::Integer));
+      return otherExpr("count(*)", TsqlType::declared(Kind::Integer, "int"));
     }
     const Expr argument = parseExpr(scope);
     expectSymbol(")");
     TsqlType type = argument.type;
     if (name == "count") {
-      type = TsqlType::of(Kind::Integer);
+      type = TsqlType::declared(Kind::Integer, "int");
     } else if (name == "sum" && type.kind == Kind::Decimal) {
       type = TsqlType::decimal(38, type.scale);
     } else if (name == "sum" && type.kind == Kind::Bit) {
@@ -1546,7 +1555,7 @@ class Parser {
     expectSymbol(",");
     const Expr to = parseExpr(scope);
     expectSymbol(")");
-    return otherExpr("tsql_datediff(" + from.sql + ", " + to.sql + ")", TsqlType::of(Kind::Integer));
+    return otherExpr("tsql_datediff(" + from.sql + ", " + to.sql + ")", TsqlType::declared(Kind::Integer, "int"));
   }
 
   // A type as CAST and CONVERT write it: `int`, `decimal(18, 2)`, `[varchar] (10)`, `varchar(max)`.
@@ -1555,19 +1564,26 @@ class Parser {
     if (!isNameToken(name)) failAt(name);
     written = toLowerAscii(name.text);
     std::string declared = written;
+    std::string declaration = written;
     const bool sized = peek().isSymbol("(");
     if (acceptSymbol("(")) {
       if (acceptWord("MAX")) {
         declared += "(0)";
+        declaration += "(max)";
       } else {
         declared += "(" + std::to_string(expectInteger());
         if (acceptSymbol(",")) declared += "," + std::to_string(expectInteger());
         declared += ")";
+        declaration = declared;
       }
       expectSymbol(")");
     }
     TsqlType type = parseDeclaredType(declared);
-    if (type.kind == Kind::Text && !sized) type.length = 30;  // CAST and CONVERT default
+    if (type.kind == Kind::Text && !sized) {  // CAST and CONVERT default
+      type.length = 30;
+      declaration += "(30)";
+    }
+    type.declaration = std::move(declaration);
     if (!type.isKnown() || written == "char" || written == "nchar" || written == "bit" || type.kind == Kind::Guid) {
       raiseUnsupported("Conversion to " + name.text);
     }
@@ -1640,7 +1656,7 @@ class Parser {
     return otherExpr("tsql_varchar(" + value.sql + ", " + std::to_string(length) + ", " +
                          std::to_string(style.value_or(0)) + ", " + std::to_string(how) + ", " +
                          std::to_string(scale) + ")",
-                     TsqlType::text(length));
+                     target);
   }
 
   // ---- conversions SQL Server makes implicitly

@@ -104,7 +104,7 @@ class TsqlTestDatabase {
   std::string rows(std::string_view tsql, long* affected = nullptr) const {
     std::string out;
     const auto program = TsqlTranslator::shared().translate(db_, tsql);
-    const long count = program->run(db_, [&](sqlite3_stmt* statement) {
+    const long count = program->run(db_, [&](sqlite3_stmt* statement, const ProgramStep&) {
       while (sqlite3_step(statement) == SQLITE_ROW) appendRow(out, statement);
     });
     if (affected) *affected = count;

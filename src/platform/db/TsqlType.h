@@ -3,6 +3,8 @@
 // numbers (`+`, mixed comparisons), exact from integer division, dates (one stored form) and
 // the scale of decimals (their text).
 
+#include <string>
+#include <utility>
 #include <string_view>
 
 namespace corvane::db {
@@ -13,6 +15,9 @@ struct TsqlType {
   int precision = 0;  // Decimal
   int scale = 0;      // Decimal
   int length = 0;     // Text: declared length, 0 when not given
+  // The type as a column would declare it ("varchar(10)", "money", "int") when a cast, convert
+  // or function of a fixed type gives it; empty when the type is only inferred.
+  std::string declaration{};
 
   bool isNumeric() const {
     return kind == Kind::Integer || kind == Kind::Bit || kind == Kind::Decimal || kind == Kind::Money ||
@@ -25,6 +30,10 @@ struct TsqlType {
   static TsqlType of(Kind kind) { return TsqlType{kind}; }
   static TsqlType decimal(int precision, int scale) { return TsqlType{Kind::Decimal, precision, scale}; }
   static TsqlType text(int length = 0) { return TsqlType{Kind::Text, 0, 0, length}; }
+  // The type of a function that always answers `declaration` ("int", "uniqueidentifier").
+  static TsqlType declared(Kind kind, std::string declaration) {
+    return TsqlType{kind, 0, 0, 0, std::move(declaration)};
+  }
 };
 
 // Reads a column's declared type as SQLite keeps it ("nvarchar(20)", "varchar] (50",
