@@ -3,7 +3,8 @@
 // rows that queries must then find. Every case goes the way of `corvane call`: the class is made
 // by ProgID and serves the document with the embedded login object.
 //
-// A case file is a list of sections, each opened by a line "=== <section>":
+// A case file is comment lines ("# ...") and then a list of sections, each opened by a line
+// "=== <section>":
 //   === class      the ProgID
 //   === login      key=value lines: user, password, locale, date (optional; default demo/demo/zh-CN)
 //   === setup      T-SQL statements run on the account before the request, one per line
@@ -13,13 +14,18 @@
 //   === query      a T-SQL query run afterwards ...
 //   === rows       ... and the rows it must answer, one `<row .../>` line each (may be repeated
 //                  in pairs)
+// Any other section name, login key or text before the first section fails the case, so that a
+// misspelt check cannot pass unseen.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <span>
 #include <sstream>
+#include <string_view>
 
 #include "CaseAccount.h"
 #include "core/RowXml.h"
@@ -40,19 +46,35 @@ struct Section {
   std::string text;
 };
 
-std::vector<Section> readSections(const fs::path& file) {
-  std::ifstream in(file);
+constexpr std::string_view kSectionNames[] = {"class", "login", "setup", "request", "reply", "query", "rows"};
+constexpr std::string_view kLoginKeys[] = {"user", "password", "locale", "date"};
+
+bool isOneOf(std::string_view word, std::span<const std::string_view> words) {
+  return std::find(words.begin(), words.end(), word) != words.end();
+}
+
+struct CaseFile {
   std::vector<Section> sections;
+  std::string fault;  // why the file cannot be read as written; empty when it can
+};
+
+CaseFile readCaseFile(std::istream& in) {
+  CaseFile file;
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
     if (line.rfind("=== ", 0) == 0) {
-      sections.push_back({line.substr(4), {}});
-    } else if (!sections.empty()) {
-      sections.back().text += line + "\n";
+      file.sections.push_back({line.substr(4), {}});
+      if (file.fault.empty() && !isOneOf(file.sections.back().name, kSectionNames)) {
+        file.fault = "unknown section '" + file.sections.back().name + "'";
+      }
+    } else if (!file.sections.empty()) {
+      file.sections.back().text += line + "\n";
+    } else if (file.fault.empty() && line.find_first_not_of(" \t") != std::string::npos && line[0] != '#') {
+      file.fault = "text before the first section: '" + line + "'";
     }
   }
-  return sections;
+  return file;
 }
 
 std::vector<std::string> lines(const std::string& text) {
@@ -69,6 +91,15 @@ std::string canonicalXml(const std::string& text) {
   XmlDocument document;
   if (!document.loadXML(text)) return "not XML: " + text;
   return document.xml();
+}
+
+// The login keys of a case that the driver does not know, as a fault; empty when there is none.
+std::string loginFault(const std::string& text) {
+  for (const std::string& line : lines(text)) {
+    const std::string key = line.substr(0, line.find('='));
+    if (line.find('=') == std::string::npos || !isOneOf(key, kLoginKeys)) return "unknown login line '" + line + "'";
+  }
+  return {};
 }
 
 LoginOptions loginOptions(const fs::path& account, const std::string& text) {
@@ -97,7 +128,10 @@ std::string queryRows(db::Connection& connection, const std::string& query) {
 class RequestCase : public testing::TestWithParam<fs::path> {};
 
 TEST_P(RequestCase, AnswersAndLeavesTheRowsExpected) {
-  const std::vector<Section> sections = readSections(GetParam());
+  std::ifstream in(GetParam());
+  const CaseFile file = readCaseFile(in);
+  ASSERT_EQ(file.fault, "") << GetParam().filename().string() << ": the case file is not read as written";
+  const std::vector<Section>& sections = file.sections;
   CaseAccount account;
   std::string progId;
   std::string loginText;
@@ -108,6 +142,7 @@ TEST_P(RequestCase, AnswersAndLeavesTheRowsExpected) {
       for (const std::string& statement : lines(section.text)) account.execute(statement);
     }
   }
+  ASSERT_EQ(loginFault(loginText), "") << GetParam().filename().string();
   const auto login = EmbeddedLoginContext::logIn(loginOptions(account.folder(), loginText));
   std::string pendingQuery;
   std::string lastReply;
@@ -131,6 +166,28 @@ TEST_P(RequestCase, AnswersAndLeavesTheRowsExpected) {
           << "query: " << pendingQuery;
     }
   }
+}
+
+TEST(RequestCaseFile, IsRefusedWhenItHoldsWhatTheDriverDoesNotKnow) {
+  struct Case {
+    const char* text;
+    const char* fault;
+  };
+  static const Case kCases[] = {
+      {"=== class\nCorvane.CPubMsg\n=== request\n<func/>\n=== reply\n<func/>\n", ""},
+      {"=== class\nCorvane.CPubMsg\n=== replies\n<func/>\n", "unknown section 'replies'"},
+      {"=== Rows\n<row/>\n", "unknown section 'Rows'"},
+      {"=== query \nselect 1\n", "unknown section 'query '"},
+      {"class\n=== class\nCorvane.CPubMsg\n", "text before the first section: 'class'"},
+      {"# what the case shows\n\n=== class\nCorvane.CPubMsg\n", ""},
+  };
+  for (const Case& c : kCases) {
+    std::istringstream in(c.text);
+    EXPECT_EQ(readCaseFile(in).fault, c.fault) << c.text;
+  }
+  EXPECT_EQ(loginFault("user=clerk\npassword=demo\nlocale=en-us\ndate=2026-1-6\n"), "");
+  EXPECT_EQ(loginFault("usr=clerk\n"), "unknown login line 'usr=clerk'");
+  EXPECT_EQ(loginFault("clerk\n"), "unknown login line 'clerk'");
 }
 
 std::vector<fs::path> caseFiles() {
