@@ -13,6 +13,7 @@
 
 #include "core/COperation.h"
 #include "host/EmbeddedLoginContext.h"
+#include "host/PasswordCodec.h"
 #include "platform/db/AccountCreator.h"
 #include "platform/xml/XmlDocument.h"
 
@@ -34,7 +35,8 @@ class Frame : public benchmark::Fixture {
   void SetUp(const benchmark::State&) override {
     folder = fs::temp_directory_path() / ("corvane-frame-bench-" + std::to_string(::getpid()));
     fs::remove_all(folder);
-    db::createDemoAccount(folder);
+    db::createDemoAccount(folder,
+                          [](const std::string& plain) { return EmbeddedPasswordCodec().Encode(plain); });
     LoginOptions options;
     options.account = folder;
     options.user = "demo";

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <unistd.h>
 
+#include "host/PasswordCodec.h"
 #include "platform/db/AccountCreator.h"
 #include "platform/db/Connection.h"
 #include "platform/db/SqlLiteral.h"
@@ -33,7 +34,8 @@ const fs::path& demoTemplate() {
   static const fs::path folder = runFolder() / "demo-template";
   std::call_once(made, [] {
     fs::remove_all(folder);
-    db::createDemoAccount(folder);
+    db::createDemoAccount(folder,
+                          [](const std::string& plain) { return EmbeddedPasswordCodec().Encode(plain); });
   });
   return folder;
 }

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "host/EmbeddedLoginContext.h"
+#include "host/PasswordCodec.h"
 #include "platform/com/RequestClass.h"
 #include "platform/db/AccountCreator.h"
 #include "platform/com/RuntimeError.h"
@@ -92,7 +93,8 @@ int callCommand(const Options& options) {
 }
 
 int initCommand(const Options& options) {
-  return db::runInitCommand(options.arguments, std::cout, std::cerr);
+  const auto encodePassword = [](const std::string& plain) { return EmbeddedPasswordCodec().Encode(plain); };
+  return db::runInitCommand(options.arguments, encodePassword, std::cout, std::cerr);
 }
 
 struct Command {

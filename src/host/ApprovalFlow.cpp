@@ -2,8 +2,8 @@
 
 #include <optional>
 
-#include "core/Locale.h"
 #include "host/LoginContext.h"
+#include "platform/com/Locale.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"

@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "CaseAccount.h"
-#include "core/Locale.h"
 #include "host/EmbeddedLoginContext.h"
+#include "platform/com/Locale.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"

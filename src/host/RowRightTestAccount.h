@@ -9,6 +9,7 @@
 #include <string>
 
 #include "host/LoginContext.h"
+#include "host/PasswordCodec.h"
 #include "platform/db/AccountCreator.h"
 
 namespace corvane {
@@ -20,7 +21,8 @@ class DemoAccountFolder {
         (std::filesystem::temp_directory_path() / "corvane-rights-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temp folder");
     folder_ = pattern;
-    db::createDemoAccount(folder_);
+    db::createDemoAccount(folder_,
+                          [](const std::string& plain) { return EmbeddedPasswordCodec().Encode(plain); });
   }
   ~DemoAccountFolder() {
     std::error_code ignored;

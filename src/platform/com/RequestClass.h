@@ -30,7 +30,8 @@ class ClassRegistry {
   };
 
   explicit ClassRegistry(std::vector<Entry> entries) : entries_(std::move(entries)) {}
-  // The module's classes.
+  // The module's classes. Defined by the program's composition root (src/app/ClassTable.cpp),
+  // the one place that knows every subsystem.
   static const ClassRegistry& standard();
 
   bool knows(std::string_view progId) const;

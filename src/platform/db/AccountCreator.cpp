@@ -9,7 +9,6 @@
 #include <ostream>
 #include <sstream>
 
-#include "host/PasswordCodec.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/AccountFiles.h"
 
@@ -82,9 +81,8 @@ void runScripts(sqlite3* database, const fs::path& folder) {
   }
 }
 
-void storeDemoPasswords(sqlite3* database) {
-  const EmbeddedPasswordCodec codec;
-  const std::string stored = codec.Encode(kDemoPassword);
+void storeDemoPasswords(sqlite3* database, const PasswordEncoder& encodePassword) {
+  const std::string stored = encodePassword(kDemoPassword);
   sqlite3_stmt* statement = nullptr;
   if (sqlite3_prepare_v2(database, "UPDATE UA_User SET cPassword = ?1 WHERE cUser_ID = ?2", -1,
                          &statement, nullptr) != SQLITE_OK) {
@@ -101,17 +99,22 @@ void storeDemoPasswords(sqlite3* database) {
   }
 }
 
-enum class Content { Schema, Demo };
+// What an account is filled with: the schema only, or the demo company too (whose users'
+// passwords are stored as `encodePassword` writes them).
+struct Content {
+  bool demo = false;
+  PasswordEncoder encodePassword;
+};
 
 // Builds one database file from its schema folder (and demo folder), all in one transaction.
-void buildDatabase(const fs::path& file, const std::string& folderName, Content content) {
+void buildDatabase(const fs::path& file, const std::string& folderName, const Content& content) {
   const fs::path schema = schemaDirectory();
   const Database database = openNewDatabase(file);
   execute(database.get(), "BEGIN", file.string());
   runScripts(database.get(), schema / folderName);
-  if (content == Content::Demo && folderName != "tempdb") {
+  if (content.demo && folderName != "tempdb") {
     runScripts(database.get(), schema / "demo" / folderName);
-    if (folderName == "system") storeDemoPasswords(database.get());
+    if (folderName == "system") storeDemoPasswords(database.get(), content.encodePassword);
   }
   execute(database.get(), "COMMIT", file.string());
 }
@@ -132,7 +135,7 @@ void refuseExistingAccount(const AccountFiles& files) {
   }
 }
 
-void createAccountFiles(const fs::path& folder, Content content) {
+void createAccountFiles(const fs::path& folder, const Content& content) {
   const AccountFiles files{folder};
   refuseExistingAccount(files);
   std::error_code error;
@@ -159,18 +162,20 @@ fs::path schemaDirectory() {
   return fs::path(CORVANE_SOURCE_DIR) / "schema";
 }
 
-void createAccount(const fs::path& folder) { createAccountFiles(folder, Content::Schema); }
+void createAccount(const fs::path& folder) { createAccountFiles(folder, Content{}); }
 
-void createDemoAccount(const fs::path& folder) { createAccountFiles(folder, Content::Demo); }
+void createDemoAccount(const fs::path& folder, const PasswordEncoder& encodePassword) {
+  createAccountFiles(folder, Content{true, encodePassword});
+}
 
-int runInitCommand(const std::vector<std::string>& arguments, std::ostream& out,
-                   std::ostream& err) {
+int runInitCommand(const std::vector<std::string>& arguments, const PasswordEncoder& encodePassword,
+                   std::ostream& out, std::ostream& err) {
   if (arguments.size() != 1 || arguments.front().empty()) {
     err << "usage: corvane init <account folder>\n";
     return 2;
   }
   try {
-    createDemoAccount(arguments.front());
+    createDemoAccount(arguments.front(), encodePassword);
   } catch (const RuntimeError& error) {
     err << error.description() << '\n';
     return 1;

@@ -7,6 +7,7 @@
 // account adds demo/company/*.sql and demo/system/*.sql the same way.
 
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <string>
 #include <vector>
@@ -22,15 +23,19 @@ std::filesystem::path schemaDirectory();
 // or fails; nothing that this call created is then left behind.
 void createAccount(const std::filesystem::path& folder);
 
+// The stored form of a user's password, as the host's password codec writes it.
+using PasswordEncoder = std::function<std::string(const std::string& plain)>;
+
 // As createAccount, then fills the account with the demo company: account 001 for 2026 with its
 // periods, departments, persons, currencies and rates, templates, operation types, items and
-// the users `demo` (administrator) and `clerk`, both with the password "demo" stored encoded.
-void createDemoAccount(const std::filesystem::path& folder);
+// the users `demo` (administrator) and `clerk`, both with the password "demo" stored as
+// `encodePassword` writes it.
+void createDemoAccount(const std::filesystem::path& folder, const PasswordEncoder& encodePassword);
 
 // The command `corvane init <folder>`: creates the demo account in the folder. `arguments` are
 // those after "init". Writes one line to `out` on success or the reason to `err`, and answers
 // the exit status: 0 created, 1 failed, 2 wrong arguments.
-int runInitCommand(const std::vector<std::string>& arguments, std::ostream& out,
-                   std::ostream& err);
+int runInitCommand(const std::vector<std::string>& arguments, const PasswordEncoder& encodePassword,
+                   std::ostream& out, std::ostream& err);
 
 }  // namespace corvane::db

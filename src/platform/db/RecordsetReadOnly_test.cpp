@@ -1,13 +1,19 @@
 #include <gtest/gtest.h>
 
-#include "CaseAccount.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
+#include "platform/db/ConnectionTestAccount.h"
 #include "platform/db/Recordset.h"
 
 namespace corvane::db {
 namespace {
+
+const char* const kCompanySql =
+    "CREATE TABLE Department (cDepCode nvarchar(12) PRIMARY KEY, cDepName nvarchar(50));"
+    "CREATE TABLE Person (cPersonCode nvarchar(20) PRIMARY KEY, cDepCode nvarchar(12));"
+    "INSERT INTO Department VALUES ('01', 'Office'), ('02', 'Sales');"
+    "INSERT INTO Person VALUES ('P1', '01');";
 
 std::string departmentCount(Connection& connection) {
   Recordset rs;
@@ -17,9 +23,9 @@ std::string departmentCount(Connection& connection) {
 
 // Client texts opened read-only: whatever they hold, only a single reading statement runs.
 TEST(RecordsetReadOnly, RunsOnlyASingleStatementThatReads) {
-  CaseAccount account;
+  const ConnectionTestAccount account(kCompanySql, "", "");
   Connection connection;
-  connection.open(account.connectString());
+  connection.open(account.connectionString());
   const std::string before = departmentCount(connection);
 
   const char* const reading[] = {
