@@ -2,11 +2,11 @@
 
 #include <array>
 #include <exception>
-#include <optional>
 
 #include "approval/AuditKinds.h"
 #include "approval/CBudCtrl.h"
 #include "approval/LoanCheques.h"
+#include "approval/RowVersionText.h"
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
 #include "core/PubCommon.h"
@@ -41,27 +41,12 @@ bool isRetryError(std::int32_t number) {
   return false;
 }
 
-std::string_view dispatcherErrorClass(std::int32_t number) { return isRetryError(number) ? "CExpense" : "CAudit"; }
+std::string_view dispatcherErrorClass(std::int32_t number) {
+  return isRetryError(number) ? "CExpense" : "CAudit";
+}
 
 std::string dispatcherErrorText(std::int32_t number, const std::string& description) {
   return isRetryError(number) ? XmlEncode(GetResString("Z7.Corvane.0159")) : XmlEncode(description);
-}
-
-// A row version as a list answers it (Cast(ts As money)): digits with an optional fraction.
-// Any other text names no voucher and must not reach a query.
-bool isRowVersion(const std::string& ts) {
-  bool digits = false;
-  bool point = false;
-  for (const char c : ts) {
-    if (c >= '0' && c <= '9') {
-      digits = true;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  return digits;
 }
 
 bool anyRow(db::Connection& CN, const std::string& sql) {
@@ -78,17 +63,34 @@ struct AuditRow {
   std::string strVouchID;
 };
 
+// The refusal of cancelling the approval of a voucher, or "" when the guards pass: not approved
+// (outside a flow), a ledger voucher made, a line sent for payment, a loan line written off.
+std::string cancelRefusal(db::Connection& CN, const AuditRow& row, const AuditKind& kind, bool inFlow,
+                          const std::string& auditor, const std::string& maker) {
+  if (!inFlow && auditor.empty()) return GetResString("Z7.Corvane.0363");
+  if (!maker.empty()) return GetResString("Z7.Corvane.0164");
+  const std::string guid = db::quoteLiteral(row.guid);
+  const std::string paidLines =
+      kind.isLoan() ? "Select strPayID From " + std::string(kind.headTable) + "_Sub Where MGUID = " + guid
+                    : "Select strPayID From KX_BalanceInfo Where ExpenGUID = " + guid;
+  if (anyRow(CN, paidLines + " And IsNull(strPayID ,'') <> ''")) return GetResString("Z7.Corvane.0163");
+  const std::string writtenOff =
+      "select Expenguid from KX_ExpenLoanInfo where Loansubguid in(SELECT Guid From KX_LoanVouch_Sub "
+      "WHERE MGuid=" + guid + ")";
+  if (kind.isLoan() && anyRow(CN, writtenOff)) return GetResString("Z7.Corvane.0160");
+  return {};
+}
+
 // Whether the voucher may be approved or un-approved directly ("1"), is under an approval flow
 // and passed the guards (""), or is refused (the refusal's text). A voucher outside the user's
 // data rights answers as one that does not exist.
-std::string CheckVouchAudit(LoginContext& ologin, db::Connection& CN, const AuditRow& row, const AuditKind& kind,
-                            bool approving) {
+std::string CheckVouchAudit(LoginContext& ologin, db::Connection& CN, const AuditRow& row,
+                            const AuditKind& kind, bool approving) {
   const auto flow = CreateApprovalFlowServer();
   flow->SetLogin(ologin);
   const bool inFlow = flow->IsInFlow(CN, std::string(kind.flowBillType), row.guid, "11");
-  if (!isRowVersion(row.ts)) return GetResString("Z7.Corvane.0167");
-  const std::string table(kind.headTable);
-  const std::string source = GetAuthSource(ologin, table, true);
+  if (!isRowVersionText(row.ts)) return GetResString("Z7.Corvane.0167");
+  const std::string source = GetAuthSource(ologin, std::string(kind.headTable), true);
   db::Recordset head;
   head.open(FixSqlText("Select strAuditorID,strMakerID" + std::string(kind.isLoan() ? "" : ",blnSettle") +
                        " From " + source + " Where GUID = " + db::quoteLiteral(row.guid) +
@@ -98,27 +100,62 @@ std::string CheckVouchAudit(LoginContext& ologin, db::Connection& CN, const Audi
   const std::string auditor = NullToStr(head.field("strAuditorID").value());
   const std::string maker = NullToStr(head.field("strMakerID").value());
   head.close();
+  std::string refusal;
   if (approving) {
-    if (!auditor.empty()) return GetResString("Z7.Corvane.0166");
+    if (!auditor.empty()) refusal = GetResString("Z7.Corvane.0166");
   } else {
-    if (!inFlow && auditor.empty()) return GetResString("Z7.Corvane.0363");
-    if (!maker.empty()) return GetResString("Z7.Corvane.0164");
-    const std::string guid = db::quoteLiteral(row.guid);
-    const std::string paid =
-        kind.isLoan() ? "Select strPayID From " + table + "_Sub Where MGUID = " + guid + " And IsNull(strPayID ,'') <> ''"
-                      : "Select strPayID From KX_BalanceInfo Where ExpenGUID = " + guid +
-                            " And IsNull(strPayID ,'') <> ''";
-    if (anyRow(CN, paid)) return GetResString("Z7.Corvane.0163");
-    if (kind.isLoan() &&
-        anyRow(CN, "select Expenguid from KX_ExpenLoanInfo where Loansubguid in(SELECT Guid From KX_LoanVouch_Sub "
-                   "WHERE MGuid=" + guid + ")")) {
-      return GetResString("Z7.Corvane.0160");
-    }
+    refusal = cancelRefusal(CN, row, kind, inFlow, auditor, maker);
   }
+  if (!refusal.empty()) return refusal;
   return inFlow ? std::string() : std::string("1");
 }
 
-// One "CheckAudit" func: its vouchers in order, the rows and errors gathered, and the right held.
+// A voucher's own transaction: begun with a short timeout, so that a busy account answers
+// quickly; committed or rolled back by end(), and rolled back when left any other way.
+class VoucherTransaction {
+ public:
+  explicit VoucherTransaction(db::Connection& CN) : CN_(CN) {
+    CN_.setCommandTimeout(kBeginTimeout);
+    CN_.beginTrans();
+    CN_.setCommandTimeout(kWorkTimeout);
+  }
+  VoucherTransaction(const VoucherTransaction&) = delete;
+  VoucherTransaction& operator=(const VoucherTransaction&) = delete;
+  ~VoucherTransaction() {
+    if (!CN_.inTransaction()) return;
+    try {
+      CN_.rollbackTrans();
+    } catch (const std::exception&) {
+      // Leaving on an error already: that error is the one to report.
+    }
+  }
+
+  void end(bool commit) {
+    if (commit) {
+      CN_.commitTrans();
+    } else {
+      CN_.rollbackTrans();
+    }
+  }
+
+ private:
+  db::Connection& CN_;
+};
+
+// A function right taken for one voucher, released on every way out.
+class HeldRight {
+ public:
+  HeldRight(LoginContext& ologin, std::string_view code) : ologin_(ologin), code_(code) {}
+  HeldRight(const HeldRight&) = delete;
+  HeldRight& operator=(const HeldRight&) = delete;
+  ~HeldRight() { FreeTask(&ologin_, code_); }
+
+ private:
+  LoginContext& ologin_;
+  std::string_view code_;
+};
+
+// One "CheckAudit" func: its vouchers in order and the rows and errors gathered.
 class AuditList {
  public:
   explicit AuditList(FuncCall& call) : call_(call) {}
@@ -158,7 +195,7 @@ class AuditList {
       FreeTask(&call_.ologin, right);
       return false;
     }
-    heldRight_ = right;
+    const HeldRight held(call_.ologin, right);
     const std::string verdict = CheckVouchAudit(call_.ologin, call_.CN, row, *kind, approving_);
     if (verdict.empty()) {
       rows_ += "<row guid='" + XmlEncode(row.guid) + "' ts='" + XmlEncode(row.ts) + "' strType='" +
@@ -168,14 +205,13 @@ class AuditList {
     } else {
       addError(row, number, verdict);
     }
-    FreeTask(&call_.ologin, right);
-    heldRight_ = {};
     return true;
   }
 
   // A claim whose approval is cancelled must not be settled by its verifier.
   void requireUnverifiedClaim(const AuditRow& row) {
-    if (!anyRow(call_.CN, "select top 1 strVerifier from " + GetAuthSource(call_.ologin, "KX_ExpenVouch", true) +
+    if (!anyRow(call_.CN, "select top 1 strVerifier from " +
+                              GetAuthSource(call_.ologin, "KX_ExpenVouch", true) +
                               " where isnull(strVerifier,'')=''and  guid=" + db::quoteLiteral(row.guid))) {
       raiseBusiness(GetResString("Z7.Corvane.0162"));
     }
@@ -183,21 +219,16 @@ class AuditList {
 
   // The voucher's own transaction around the budget check; its cheques after the commit.
   void approveDirectly(const AuditRow& row, const AuditKind& kind, int number) {
-    db::Connection& CN = call_.CN;
-    CN.setCommandTimeout(kBeginTimeout);
-    CN.beginTrans();
-    CN.setCommandTimeout(kWorkTimeout);
     std::string budRet;
-    if (CBudCtrl().CheckBudCtrl(call_.ologin, CN, row.guid, row.ts, std::string(kind.headTable), approving_, budRet,
-                                false)) {
-      CN.commitTrans();
-    } else {
-      CN.rollbackTrans();
+    {
+      VoucherTransaction transaction(call_.CN);
+      transaction.end(CBudCtrl().CheckBudCtrl(call_.ologin, call_.CN, row.guid, row.ts,
+                                              std::string(kind.headTable), approving_, budRet, false));
     }
     if (budRet.rfind(kSuccess, 0) == 0) {
       budRet.erase(0, kSuccess.size());
       if (approving_ && kind.isLoan()) {
-        const std::string cheques = RegisterLoanCheques(call_.ologin, CN, row.guid);
+        const std::string cheques = RegisterLoanCheques(call_.ologin, call_.CN, row.guid);
         if (!cheques.empty()) budRet += "   " + cheques;
       }
     }
@@ -206,7 +237,8 @@ class AuditList {
 
   void addError(const AuditRow& row, int number, const std::string& text) {
     errors_ += "<err guid='" + XmlEncode(row.guid) + "' msg='" +
-               XmlEncode(GetResString("Z7.Corvane.0165", "", std::to_string(number), row.strVouchID, text)) + "' />";
+               XmlEncode(GetResString("Z7.Corvane.0165", "", std::to_string(number), row.strVouchID, text)) +
+               "' />";
   }
 
   void answer() {
@@ -217,15 +249,8 @@ class AuditList {
     }
   }
 
+  // The voucher's transaction and right were given up on the way out.
   void fail(std::int32_t number, const std::string& description) {
-    if (call_.CN.inTransaction()) {
-      try {
-        call_.CN.rollbackTrans();
-      } catch (const std::exception&) {
-        // The error being reported is the one that matters.
-      }
-    }
-    if (!heldRight_.empty()) FreeTask(&call_.ologin, heldRight_);
     loadReply(call_.oXml, isRetryError(number)
                               ? ErrorReplyWithText("CExpense", "myHandle", number,
                                                    XmlEncode(GetResString("Z7.Corvane.0159")))
@@ -237,7 +262,6 @@ class AuditList {
   bool approving_ = false;
   std::string rows_;
   std::string errors_;
-  std::string_view heldRight_;
 };
 
 constexpr FuncEntry<CAudit> kFuncTable[] = {

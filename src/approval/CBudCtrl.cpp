@@ -1,9 +1,9 @@
 #include "approval/CBudCtrl.h"
 
-#include <optional>
+#include <exception>
 
+#include "approval/RowVersionText.h"
 #include "core/Messages.h"
-#include "core/RequestText.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/LoginContext.h"
@@ -39,7 +39,12 @@ class BudgetApproval {
  public:
   BudgetApproval(LoginContext& ologin, db::Connection& CN, const std::string& guid, const std::string& ts,
                  const std::string& table, bool approving, bool workFlow)
-      : ologin_(ologin), CN_(CN), guid_(guid), ts_(ts), table_(table), approving_(approving),
+      : ologin_(ologin),
+        CN_(CN),
+        guid_(guid),
+        ts_(ts),
+        table_(table),
+        approving_(approving),
         workFlow_(workFlow) {}
 
   // Runs the check; `message` gets the reply text. Answers the result.
@@ -84,7 +89,8 @@ class BudgetApproval {
 
   bool underBudgetControl() {
     db::Recordset option;
-    option.open(FixSqlText("select cvalue from accinformation where csysid = 'kx' and cname = 'blnBudCtrl'"), CN_);
+    option.open(FixSqlText("select cvalue from accinformation where csysid = 'kx' and cname = 'blnBudCtrl'"),
+                CN_);
     const bool onLoans = CBool(option.field(0).value());
     return isLoanTable(table_) ? onLoans : !onLoans;
   }
@@ -122,16 +128,16 @@ class BudgetApproval {
       // A refused cancel leaves the voucher approved, and so its budget verdict as it was.
       if (approving_) {
         const std::string overBudget =
-            status == kOverBudget
-                ? " ,intOverBud = " + std::to_string(verdict.Entries.at(0).ControlType) +
-                      ",strOverPerson=Null,strOverDate=Null,strOverDesc=Null"
-                : "";
+            status == kOverBudget ? " ,intOverBud = " + std::to_string(verdict.Entries.at(0).ControlType) +
+                                        ",strOverPerson=Null,strOverDate=Null,strOverDesc=Null"
+                                  : "";
         updateHeadOnce("Update " + table_ + " Set intBudPass = 0" + overBudget + whereClientVersion());
       }
       result_ = true;
       return verdict.Message.empty() ? GetResString("Z7.Corvane.0157") : verdict.Message;
     }
-    updateHeadOnce("Update " + table_ + " Set intBudPass = " + (approving_ ? "1" : "0") + whereClientVersion());
+    updateHeadOnce("Update " + table_ + " Set intBudPass = " + (approving_ ? "1" : "0") +
+                   whereClientVersion());
     result_ = true;
     return finish(status == 2 ? verdict.Message : std::string(), false);
   }
@@ -141,8 +147,8 @@ class BudgetApproval {
   std::string finish(const std::string& message, bool clientVersion) {
     result_ = true;
     if (workFlow_) return message;
-    const std::string approver =
-        approving_ ? "strAuditorID = " + db::quoteLiteral(ologin_.UserName()) : std::string("strAuditorID = Null");
+    const std::string approver = approving_ ? "strAuditorID = " + db::quoteLiteral(ologin_.UserName())
+                                            : std::string("strAuditorID = Null");
     const std::string where =
         clientVersion ? whereClientVersion() : " Where GUID = " + db::quoteLiteral(guid_);
     if (CN_.execute(FixSqlText("Update " + table_ + " Set " + approver + ",intOverBud=-1" + where)) != 1) {
@@ -150,7 +156,8 @@ class BudgetApproval {
       raiseBusiness(changedText());
     }
     if (isLoanTable(table_)) {
-      CN_.execute(FixSqlText("Update " + table_ + "_Sub Set guid=guid Where MGUID = " + db::quoteLiteral(guid_)));
+      CN_.execute(
+          FixSqlText("Update " + table_ + "_Sub Set guid=guid Where MGUID = " + db::quoteLiteral(guid_)));
     }
     return kSuccess + message;
   }
@@ -162,8 +169,8 @@ class BudgetApproval {
   // The head's key and the client's row version; a row version that is not a whole number
   // matches no row.
   std::string whereClientVersion() const {
-    const std::optional<std::string> version = WholeNumber(ts_);
-    return " Where GUID = " + db::quoteLiteral(guid_) + " and Cast(ts As Money)=" + (version ? *version : "Null");
+    return " Where GUID = " + db::quoteLiteral(guid_) +
+           " and Cast(ts As Money)=" + (isRowVersionText(ts_) ? ts_ : std::string("Null"));
   }
 
   std::string changedText() const { return GetResString(approving_ ? "Z7.Corvane.0367" : "Z7.Corvane.0368"); }

@@ -39,8 +39,8 @@ class CBudCtrl {
   // with control type 3, 0149 budget component not usable, or a run-time error's description);
   // whatever the call wrote must be rolled back. Never raises.
   bool CheckBudCtrl(LoginContext& ologin, db::Connection& CN, const std::string& strGUID,
-                    const std::string& ts, const std::string& strTable, bool blnAudit,
-                    std::string& strBudRet, bool blnWorkFlow);
+                    const std::string& ts, const std::string& strTable, bool blnAudit, std::string& strBudRet,
+                    bool blnWorkFlow);
 
  private:
   BudgetFactory budget_;

@@ -19,13 +19,15 @@ namespace {
 
 std::string chequeLinesSql(const std::string& loanGuid) {
   return "Select kx_loanvouch_sub.strBillID, kx_loanvouch_sub.strBalanceID, kx_loanvouch_sub.strPayBankID, "
-         "kx_loanvouch_sub.dblPreMoney, kx_loanvouch.strTypeCode, kx_loanvouch.strVouchID, kx_loanvouch.strbill, "
+         "kx_loanvouch_sub.dblPreMoney, kx_loanvouch.strTypeCode, kx_loanvouch.strVouchID, "
+         "kx_loanvouch.strbill, "
          "kx_loanvouch.strUsed, department.cDepName, person.cPersonName "
          "From kx_loanvouch_sub Inner Join kx_loanvouch On kx_loanvouch_sub.MGuid = kx_loanvouch.GUID "
          "Left Join settlestyle On kx_loanvouch_sub.strBalanceID = settlestyle.csscode "
          "Left Join department On kx_loanvouch.strDepartID = department.cDepCode "
          "Left Join person On kx_loanvouch.strLoanID = person.cPersonCode "
-         "where kx_loanvouch_sub.MGuid = " + db::quoteLiteral(loanGuid) +
+         "where kx_loanvouch_sub.MGuid = " +
+         db::quoteLiteral(loanGuid) +
          " and IsNull(kx_loanvouch_sub.dblpremoney, 0) <> 0 and isnull(settlestyle.bssflag,0)=1 "
          "Order By kx_loanvouch_sub.AutoID";
 }
@@ -44,7 +46,8 @@ std::string registerLine(LoginContext& ologin, db::Connection& CN, const db::Rec
   const double amount = std::round(NullToNum(line.field("dblPreMoney").value()) * 100.0) / 100.0;
   std::string notice;
   RegisterCheque(ologin, true, account, chequeNumber, text(line, "strBalanceID"), amount, ologin.LoginDate(),
-                 text(line, "strUsed"), text(line, "cDepName"), text(line, "cPersonName"), "", notice, components);
+                 text(line, "strUsed"), text(line, "cDepName"), text(line, "cPersonName"), "", notice,
+                 components);
   return notice.empty() ? std::string() : GetResString("Z7.Corvane.0181", "", voucher, notice);
 }
 
@@ -59,7 +62,8 @@ std::string RegisterLoanCheques(LoginContext& ologin, db::Connection& CN, const 
     for (; !lines.eof(); lines.moveNext()) messages += registerLine(ologin, CN, lines, components);
     return messages;
   } catch (const RuntimeError& error) {
-    if (error.description().empty()) return GetResString("Z7.Corvane.0184", "", std::to_string(error.number()));
+    if (error.description().empty())
+      return GetResString("Z7.Corvane.0184", "", std::to_string(error.number()));
     return GetResString("Z7.Corvane.0365", "", error.description());
   } catch (const std::exception& error) {
     return GetResString("Z7.Corvane.0365", "", error.what());

@@ -13,7 +13,8 @@ namespace corvane {
 
 namespace {
 
-std::optional<std::string> firstSubject(db::Connection& CN, const std::string& operationType, const std::string& condition) {
+std::optional<std::string> firstSubject(db::Connection& CN, const std::string& operationType,
+                                        const std::string& condition) {
   db::Recordset rs;
   rs.openReadOnly(FixSqlText("SELECT KX_PzSet_OP.strSubject, code.ccode_name "
                              "FROM KX_PzSet_OP LEFT OUTER JOIN code ON KX_PzSet_OP.strSubject = code.ccode "
@@ -30,7 +31,8 @@ std::string GetPzSetSubject(db::Connection& CN, const std::string& selector, con
                             const std::string& bank, const std::string& currency) {
   try {
     // The settings store the direction as its zh-CN word.
-    const std::string operationType = GetResString(selector == "1" ? "Z7.Corvane.0185" : "Z7.Corvane.0186", "zh-CN");
+    const std::string operationType =
+        GetResString(selector == "1" ? "Z7.Corvane.0185" : "Z7.Corvane.0186", "zh-CN");
     const std::string balance = db::quoteLiteral(balanceType);
     const std::string bankLiteral = db::quoteLiteral(bank);
     const std::string money = db::quoteLiteral(currency);
