@@ -5,7 +5,8 @@
 //
 // A case file is comment lines ("# ...") and then a list of sections, each opened by a line
 // "=== <section>":
-//   === class      the ProgID
+//   === class      the ProgID; a case may name another class before a later request, which
+//                  that class then serves
 //   === login      key=value lines: user, password, locale, date (optional; default demo/demo/zh-CN)
 //   === setup      T-SQL statements run on the account before the request, one per line
 //   === request    the request document
@@ -136,7 +137,7 @@ TEST_P(RequestCase, AnswersAndLeavesTheRowsExpected) {
   std::string progId;
   std::string loginText;
   for (const Section& section : sections) {
-    if (section.name == "class") progId = lines(section.text).at(0);
+    if (section.name == "class" && progId.empty()) progId = lines(section.text).at(0);
     if (section.name == "login") loginText = section.text;
     if (section.name == "setup") {
       for (const std::string& statement : lines(section.text)) account.execute(statement);
@@ -147,6 +148,7 @@ TEST_P(RequestCase, AnswersAndLeavesTheRowsExpected) {
   std::string pendingQuery;
   std::string lastReply;
   for (const Section& section : sections) {
+    if (section.name == "class") progId = lines(section.text).at(0);
     if (section.name == "request") {
       XmlDocument document;
       ASSERT_TRUE(document.loadXML(section.text)) << "the request is not XML";

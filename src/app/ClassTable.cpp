@@ -1,3 +1,4 @@
+#include "approval/CAudit.h"
 #include "claims/CExpense.h"
 #include "core/COperation.h"
 #include "core/CPubMsg.h"
@@ -34,6 +35,7 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CStand", make<CStand>},
       {"Corvane.CChoice", make<CChoice>},
       {"Corvane.CPzSet", make<CPzSet>},
+      {"Corvane.CAudit", make<CAudit>},
   });
   return registry;
 }

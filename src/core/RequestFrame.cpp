@@ -63,11 +63,12 @@ class RequestWalk {
         // The error being reported is the one that matters.
       }
     }
+    const std::string_view className = settings_.errorClass ? settings_.errorClass(number) : settings_.className;
     if (settings_.errorText) {
-      loadReply(oXml_, ErrorReplyWithText(settings_.className, settings_.handlerName, number,
+      loadReply(oXml_, ErrorReplyWithText(className, settings_.handlerName, number,
                                           settings_.errorText(number, std::string(description))));
     } else {
-      loadReply(oXml_, ErrorReply(settings_.className, settings_.handlerName, number, description));
+      loadReply(oXml_, ErrorReply(className, settings_.handlerName, number, description));
     }
   }
 

@@ -56,6 +56,8 @@ struct FrameSettings {
   std::string (*failReply)(std::string_view funcName) = nullptr;
   // The text of the dispatcher's error reply for an error; the escaped description when null.
   std::string (*errorText)(std::int32_t number, const std::string& description) = nullptr;
+  // The class named in the dispatcher's error id for an error; className when null.
+  std::string_view (*errorClass)(std::int32_t number) = nullptr;
 };
 
 // One entry of a class's func table.

@@ -61,21 +61,7 @@ std::string DateToStr(const Variant& v, const std::string& sep) {
          std::to_string(date.day);
 }
 
-std::string XmlEncode(const std::string& s) {
-  std::string encoded;
-  encoded.reserve(s.size());
-  for (const char c : s) {
-    switch (c) {
-      case '&': encoded += "&amp;"; break;
-      case '>': encoded += "&gt;"; break;
-      case '<': encoded += "&lt;"; break;
-      case '\'': encoded += "&apos;"; break;
-      case '"': encoded += "&quot;"; break;
-      default: encoded += c;
-    }
-  }
-  return encoded;
-}
+std::string XmlEncode(const std::string& s) { return escapeXml(s); }
 
 std::string GetAttrValue(const XmlNode& node, const std::string& attrName,
                          const std::string& xpath) {

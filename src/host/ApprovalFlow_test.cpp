@@ -136,5 +136,70 @@ TEST_F(ApprovalFlowTest, QueryListsTheFlowsOfOneKindAndTextsFollowTheLocale) {
   EXPECT_EQ(lastError(*flow), "The voucher is being approved and cannot change.");
 }
 
+TEST_F(ApprovalFlowTest, StepsAreApprovedInOrderByTheirApproversAndTakenBack) {
+  const auto flow = CreateApprovalFlowServer();
+  const auto demo = logIn();
+  const auto clerk = account.logIn("clerk");
+  const std::string task = "<?xml version='1.0' encoding='utf-8' ?><EASTdata><task EAAID='' remark='ok &lt;1&gt;'/></EASTdata >";
+  bool finished = true;
+
+  flow->SetLogin(*clerk);
+  EXPECT_FALSE(flow->ApproveStep(connection, "46", kWaitingClaim, task, "11"));
+  EXPECT_EQ(lastError(*flow), "您不是当前审批步骤的审批人。");
+
+  flow->SetLogin(*demo);
+  EXPECT_FALSE(flow->ApproveStep(connection, "46", kWaitingClaim, "<x/>", "11"));
+  EXPECT_EQ(lastError(*flow), "审批任务数据不正确。");
+  EXPECT_FALSE(flow->ApproveStep(connection, "46", kWaitingClaim,
+                                 "<EASTdata><task EAAID='2' remark=''/></EASTdata>", "11"));
+  EXPECT_EQ(lastError(*flow), "审批任务不是当前步骤。");
+  EXPECT_TRUE(flow->ApproveStep(connection, "46", kWaitingClaim, task, "11"));
+  flow->IsFinished(finished);
+  EXPECT_FALSE(finished);
+  std::string info;
+  EXPECT_TRUE(flow->GetFlowInfo(connection, "46", kWaitingClaim, "", "11", true, info));
+  EXPECT_EQ(info, "<flowinfo state='1' done='1' steps='2' next='财务审批' approvers='demo'/>");
+
+  EXPECT_TRUE(flow->ApproveStep(connection, "46", kWaitingClaim, task, "11"));
+  flow->IsFinished(finished);
+  EXPECT_TRUE(finished);
+  EXPECT_FALSE(flow->ApproveStep(connection, "46", kWaitingClaim, task, "11"));
+  EXPECT_EQ(lastError(*flow), "审批流程已完成。");
+
+  EXPECT_TRUE(flow->UndoStep(connection, "46", kWaitingClaim, "11"));
+  flow->IsFinished(finished);
+  EXPECT_FALSE(finished);
+  EXPECT_EQ(flowRows("cBillType = '46' And iState = 1 And iDoneSteps = 1"), 1);
+  EXPECT_TRUE(flow->UndoStep(connection, "46", kWaitingClaim, "11"));
+  EXPECT_FALSE(flow->UndoStep(connection, "46", kWaitingClaim, "11"));
+  EXPECT_EQ(lastError(*flow), "没有可以撤销的审批步骤。");
+
+  bool all = true;
+  db::Recordset history;
+  std::string text;
+  EXPECT_TRUE(flow->GetHistory(connection, "46", kWaitingClaim, "11", all, history, text));
+  EXPECT_EQ(text, "<flowhistory state='0'/>");
+  std::vector<std::string> rows;
+  for (; !history.eof(); history.moveNext()) {
+    rows.push_back(CStr(history.field("cUser_Name").value()) + "|" + CStr(history.field("EAA_Name").value()) +
+                   "|" + CStr(history.field("remark").value()) + "|" +
+                   std::to_string(IsDate(history.field("EA_time").value())));
+  }
+  const std::string name = demo->UserName();
+  EXPECT_EQ(rows, (std::vector<std::string>{name + "|部门审批|ok <1>|1", name + "|财务审批|ok <1>|1",
+                                            name + "|财务审批|撤销审批|1", name + "|部门审批|撤销审批|1"}));
+  EXPECT_FALSE(flow->GetFlowInfo(connection, "45", kSavedLoan, "", "11", true, info));
+  EXPECT_EQ(lastError(*flow), "单据不在审批流程中。");
+}
+
+TEST_F(ApprovalFlowTest, AKindWithoutAFlowEntersNone) {
+  connection.execute("Delete From ApprovalFlowSteps Where cBillType = '45'");
+  const auto flow = CreateApprovalFlowServer();
+  const auto login = logIn();
+  flow->SetLogin(*login);
+  EXPECT_TRUE(flow->SubmitToFlow(connection, "45", kSavedLoan, "JK2026010002", "<EAdata/>"));
+  EXPECT_FALSE(flow->IsInFlow(connection, "45", kSavedLoan, "11"));
+}
+
 }  // namespace
 }  // namespace corvane

@@ -5,7 +5,11 @@
 #include <string>
 
 #include "CaseAccount.h"
+#include "platform/com/Locale.h"
+#include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
 
 namespace corvane {
 namespace {
@@ -40,6 +44,101 @@ TEST(BudgetChecker, EmbeddedAnswersFromTheAccountsFlag) {
     EXPECT_EQ(checker->InitConnection(connection), c.initAnswer);
     EXPECT_EQ(checker->OpenSystem(c.sysId), c.openAnswer);
   }
+}
+
+// A voucher of the technical department ('04') on a budget item, dated in the open period.
+BudgetVoucher voucherOn(const char* item, const char* amount, const char* guid = "{V1}",
+                        const char* date = "2026-1-13") {
+  BudgetVoucher voucher;
+  voucher.VoucherGuid = guid;
+  voucher.SystemCode = "KX";
+  voucher.VoucherNo = "BX1";
+  voucher.VoucherDate = date;
+  voucher.IsCancel = amount[0] == '-';
+  BudgetVoucherEntry line;
+  line.LineNo = "1";
+  line.BudgetItemCode = item;
+  line.PortCode1 = "dept";
+  line.PortValue1 = "04";
+  line.Amount = amount;
+  voucher.Entries.push_back(line);
+  return voucher;
+}
+
+class BudgetCheckTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    previousLocale_ = gLocaleID;
+    gLocaleID = "en-us";
+    connection.open(account.connectString());
+    connection.beginTrans();
+    ASSERT_TRUE(checker->InitConnection(connection));
+    ASSERT_TRUE(checker->OpenSystem("KX"));
+  }
+  void TearDown() override { gLocaleID = previousLocale_; }
+
+  std::string used(const char* item) {
+    db::Recordset rs;
+    rs.open("Select mUsed From BudgetAmounts Where cItemCode = " + db::quoteLiteral(item) + " And cPortValue1 = '04'",
+            connection);
+    return rs.eof() ? "none" : CStr(rs.field(0).value());
+  }
+  std::string held(const char* guid) {
+    db::Recordset rs;
+    rs.open(std::string("Select IsNull(Sum(mAmount), 0) From BudgetLedger Where cVoucherGUID = '") + guid + "'",
+            connection);
+    return CStr(rs.field(0).value());
+  }
+
+  std::string previousLocale_;
+  CaseAccount account;
+  db::Connection connection;
+  std::unique_ptr<BudgetChecker> checker = EmbeddedBudgetChecker();
+};
+
+TEST_F(BudgetCheckTest, ChargesReleasesAndAnswersOverBudgetByTheItemsSettings) {
+  struct Step {
+    const char* name;
+    const char* setup;
+    BudgetVoucher voucher;
+    int status;
+    int controlType;
+    const char* usedAfter;  // mUsed of the voucher's item for department 04
+    const char* heldAfter;  // what the ledger holds for {V1}
+  };
+  const Step steps[] = {
+      {"within budget: charged", nullptr, voucherOn("B01", "4000"), 2, 0, "4000", "4000"},
+      {"charged once only", nullptr, voucherOn("B01", "4000"), 2, 0, "4000", "4000"},
+      {"released", nullptr, voucherOn("B01", "-4000"), 2, 0, "0", "0"},
+      {"released once only", nullptr, voucherOn("B01", "-4000"), 2, 0, "0", "0"},
+      {"over budget: the item's control type", nullptr, voucherOn("B02", "450"), 1, 3, "300", "0"},
+      {"over budget refused by the item", "UPDATE BudgetItems SET bRefuseOver = 1 WHERE cItemCode = 'B02'",
+       voucherOn("B02", "450"), 0, 0, "300", "0"},
+      {"exactly the budget left", nullptr, voucherOn("B02", "300"), 2, 0, "600", "300"},
+      {"no open period", nullptr, voucherOn("B01", "1", "{V2}", "2025-12-31"), 3, 0, "0", "300"},
+      {"period closed", "UPDATE BudgetPeriods SET bOpen = 0", voucherOn("B01", "1", "{V2}"), 3, 0, "0", "300"},
+      {"unknown item", "UPDATE BudgetPeriods SET bOpen = 1", voucherOn("B9", "1", "{V2}"), 0, 0, "none", "300"},
+      {"a quote in the item stays in its literal", nullptr, voucherOn("B0' Or '1'='1", "1", "{V2}"), 0, 0,
+       "none", "300"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    if (step.setup != nullptr) connection.execute(step.setup);
+    const BudgetVoucher answer = checker->Check(step.voucher);
+    EXPECT_EQ(answer.Status, step.status) << answer.Message;
+    EXPECT_EQ(answer.Status == 2, answer.Message.empty()) << answer.Message;
+    EXPECT_EQ(answer.Entries.at(0).ControlType, step.controlType);
+    EXPECT_EQ(used(step.voucher.Entries[0].BudgetItemCode.c_str()), step.usedAfter);
+    EXPECT_EQ(held("{V1}"), step.heldAfter);
+  }
+}
+
+TEST_F(BudgetCheckTest, AnswersAnItemsDimensions) {
+  const BudgetItem item = checker->GetItem("B01");
+  EXPECT_EQ(item.PortCode1, "dept");
+  EXPECT_EQ(item.PortName1, "部门");
+  EXPECT_EQ(item.PortCode2, "");
+  EXPECT_EQ(checker->GetItem("nothing").PortCode1, "");
 }
 
 }  // namespace

@@ -392,4 +392,20 @@ XmlNode XmlDocument::selectSingleNode(std::string_view xpath) const {
   return selectFirstElement(*document_, xpath);
 }
 
+std::string escapeXml(std::string_view text) {
+  std::string escaped;
+  escaped.reserve(text.size());
+  for (const char c : text) {
+    switch (c) {
+      case '&': escaped += "&amp;"; break;
+      case '>': escaped += "&gt;"; break;
+      case '<': escaped += "&lt;"; break;
+      case '\'': escaped += "&apos;"; break;
+      case '"': escaped += "&quot;"; break;
+      default: escaped += c;
+    }
+  }
+  return escaped;
+}
+
 }  // namespace corvane

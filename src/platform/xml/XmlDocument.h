@@ -119,4 +119,7 @@ class XmlDocument {
   std::unique_ptr<pugi::xml_document> document_;
 };
 
+// `text` with & > < ' " written as &amp; &gt; &lt; &apos; &quot;, for replies built as text.
+std::string escapeXml(std::string_view text);
+
 }  // namespace corvane

@@ -1,0 +1,16 @@
+-- The demo company's budgets for 2026: petty-cash loans by department, and office expenses by
+-- department, the technical department's nearly used up (its open office-supplies claim
+-- exceeds it) and held strictly (control type 3).
+INSERT INTO BudgetItems (cItemCode, cItemName, cPortCode1, cPortName1, iControlType, bRefuseOver)
+VALUES
+  ('B01', '备用金', 'dept', '部门', 1, 0),
+  ('B02', '办公费用', 'dept', '部门', 3, 0);
+
+INSERT INTO BudgetAmounts (cItemCode, cPortValue1, mBudget, mUsed) VALUES
+  ('B01', '04', 10000, 0),
+  ('B01', '0301', 8000, 0),
+  ('B02', '04', 600, 300),
+  ('B02', '0301', 2000, 0);
+
+INSERT INTO BudgetPeriods (cSysID, dBegin, dEnd, bOpen) VALUES
+  ('KX', '2026-01-01 00:00:00', '2026-12-31 00:00:00', 1);

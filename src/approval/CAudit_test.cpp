@@ -1,0 +1,48 @@
+#include "approval/CAudit.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "CaseAccount.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/xml/XmlDocument.h"
+
+namespace corvane {
+namespace {
+
+std::string scalar(const CaseAccount& account, const std::string& sql) {
+  db::Connection connection;
+  connection.open(account.connectString());
+  db::Recordset rs;
+  rs.open(sql, connection);
+  return rs.field(0).value().isNull() ? std::string() : CStr(rs.field(0).value());
+}
+
+// A database failure ends the func with its error reply; the vouchers served before it stay
+// committed, and the right of the voucher that failed is released.
+TEST(CAudit, ADatabaseFailureEndsTheFuncAfterTheVouchersBeforeIt) {
+  CaseAccount account;
+  account.execute("DELETE FROM ApprovalFlowInstances WHERE cBillType = '45'");
+  account.execute("DROP TABLE KX_BalanceInfo");
+  const std::string loanTs = scalar(account, "Select Cast(ts As money) From KX_LoanVouch Where AutoID = 1");
+  const std::string claimTs = scalar(account, "Select Cast(ts As money) From KX_ExpenVouch Where AutoID = 2");
+  const auto login = account.logIn();
+  XmlDocument request;
+  ASSERT_TRUE(request.loadXML(
+      "<req><func name='CheckAudit'><in><list flag='0'>"
+      "<row guid='{3A6F0C21-5B1E-4C8A-9D01-000000000001}' ts='" + loanTs + "' strType='KX03' strVouchID='JK1'/>"
+      "<row guid='{7C2E9B40-1D3F-4E6A-8B02-000000000002}' ts='" + claimTs + "' strType='KX01' strVouchID='SR2'/>"
+      "</list></in></func></req>"));
+  CAudit().myHandle(login.get(), request);
+
+  const std::string id = request.selectSingleNode("//out/error/id").text();
+  EXPECT_EQ(id.rfind("Corvane:CLoan:recordGet:-", 0), 0u) << request.xml();
+  EXPECT_EQ(scalar(account, "Select IsNull(strAuditorID, '') From KX_LoanVouch Where AutoID = 1"), "");
+  EXPECT_EQ(scalar(account, "Select Count(*) From vqsystem..UA_Task"), "0");
+}
+
+}  // namespace
+}  // namespace corvane

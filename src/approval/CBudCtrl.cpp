@@ -1,0 +1,217 @@
+#include "approval/CBudCtrl.h"
+
+#include <exception>
+
+#include "approval/RowVersionText.h"
+#include "core/Messages.h"
+#include "core/SqlText.h"
+#include "core/Values.h"
+#include "host/LoginContext.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr char kSuccess[] = "success";
+
+// Budget statuses answered by the budget component.
+constexpr int kRefused = 0;
+constexpr int kOverBudget = 1;
+constexpr int kNoOpenPeriod = 3;
+
+std::string lower(std::string text) {
+  for (char& c : text) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  return text;
+}
+
+bool isLoanTable(const std::string& table) { return lower(table) == "kx_loanvouch"; }
+
+// One call of CheckBudCtrl: its arguments, its result so far and whether the head was already
+// written with the client's row version.
+class BudgetApproval {
+ public:
+  BudgetApproval(LoginContext& ologin, db::Connection& CN, const std::string& guid, const std::string& ts,
+                 const std::string& table, bool approving, bool workFlow)
+      : ologin_(ologin),
+        CN_(CN),
+        guid_(guid),
+        ts_(ts),
+        table_(table),
+        approving_(approving),
+        workFlow_(workFlow) {}
+
+  // Runs the check; `message` gets the reply text. Answers the result.
+  bool run(const BudgetFactory& budget, std::string& message) {
+    try {
+      message = check(budget);
+    } catch (const RuntimeError& error) {
+      // A failure rolls the whole voucher back: a budget charge or release never stands
+      // without the approver write it belongs to.
+      result_ = false;
+      message = error.description();
+    } catch (const std::exception& error) {
+      result_ = false;
+      message = error.what();
+    }
+    return result_;
+  }
+
+ private:
+  std::string check(const BudgetFactory& budget) {
+    requireKnownTable();
+    if (!underBudgetControl()) return finish({}, true);
+    db::Recordset head;
+    head.open(FixSqlText("Select * From " + table_ + " left join kx_operationtype on " + table_ +
+                         ".strtypecode = kx_operationtype.strcode Where GUID = " + db::quoteLiteral(guid_)),
+              CN_);
+    if (head.eof()) raiseBusiness(changedText());
+    const std::string itemCode = NullToStr(head.field("strBudItemID").value());
+    if ((CLng(head.field("intBudPass").value()) == 1 && approving_) || itemCode.empty()) {
+      return finish({}, true);
+    }
+    if (CLng(head.field("intBudPass").value()) == 0 && CStr(head.field("intOverBud").value()) == "3") {
+      raiseBusiness(GetResString("Z7.Corvane.0157"));
+    }
+    const std::unique_ptr<BudgetChecker> checker = budget ? budget() : nullptr;
+    if (!checker || !checker->InitConnection(CN_) || !checker->OpenSystem("KX")) {
+      raiseBusiness(GetResString("Z7.Corvane.0149"));
+    }
+    const BudgetVoucher verdict = checker->Check(budgetVoucher(head, itemCode));
+    return recordVerdict(verdict);
+  }
+
+  bool underBudgetControl() {
+    db::Recordset option;
+    option.open(FixSqlText("select cvalue from accinformation where csysid = 'kx' and cname = 'blnBudCtrl'"),
+                CN_);
+    const bool onLoans = CBool(option.field(0).value());
+    return isLoanTable(table_) ? onLoans : !onLoans;
+  }
+
+  BudgetVoucher budgetVoucher(const db::Recordset& head, const std::string& itemCode) const {
+    BudgetVoucher voucher;
+    voucher.VoucherGuid = guid_;
+    voucher.SystemCode = "KX";
+    voucher.VoucherTypeName = isLoanTable(table_) ? "借款单" : "报销单";
+    voucher.OperationType = CStr(head.field("strName").value());
+    voucher.VoucherNo = CStr(head.field("strVouchID").value());
+    voucher.VoucherDate = CStr(head.field("dtLoanDate").value());
+    voucher.Summary = CStr(head.field("strUsed").value());
+    voucher.IsCancel = !approving_;
+    BudgetVoucherEntry line;
+    line.LineNo = "1";
+    line.Summary = voucher.Summary;
+    line.BudgetItemCode = itemCode;
+    line.PortCode1 = GetCodeInBracket(NullToStr(head.field("strPort1").value()));
+    line.PortValue1 = GetCodeInBracket(NullToStr(head.field("strPort1Value").value()));
+    line.PortCode2 = GetCodeInBracket(NullToStr(head.field("strPort2").value()));
+    line.PortValue2 = GetCodeInBracket(NullToStr(head.field("strPort2Value").value()));
+    line.PortCode3 = GetCodeInBracket(NullToStr(head.field("strPort3").value()));
+    line.PortValue3 = GetCodeInBracket(NullToStr(head.field("strPort3Value").value()));
+    const Currency amount = CCur(head.field("dblOldMoney").value());
+    line.Amount = (approving_ ? amount : -amount).toString();
+    line.Enabled = true;
+    voucher.Entries.push_back(line);
+    return voucher;
+  }
+
+  std::string recordVerdict(const BudgetVoucher& verdict) {
+    const int status = verdict.Status;
+    if (status == kRefused || status == kNoOpenPeriod || status == kOverBudget) {
+      // A refused cancel leaves the voucher approved, and so its budget verdict as it was.
+      if (approving_) {
+        const std::string overBudget =
+            status == kOverBudget ? " ,intOverBud = " + std::to_string(verdict.Entries.at(0).ControlType) +
+                                        ",strOverPerson=Null,strOverDate=Null,strOverDesc=Null"
+                                  : "";
+        updateHeadOnce("Update " + table_ + " Set intBudPass = 0" + overBudget + whereClientVersion());
+      }
+      result_ = true;
+      return verdict.Message.empty() ? GetResString("Z7.Corvane.0157") : verdict.Message;
+    }
+    updateHeadOnce("Update " + table_ + " Set intBudPass = " + (approving_ ? "1" : "0") +
+                   whereClientVersion());
+    result_ = true;
+    return finish(status == 2 ? verdict.Message : std::string(), false);
+  }
+
+  // Writes or clears the approver unless the flow records the verdict only; `clientVersion`:
+  // no budget update was made, so the head must still carry the client's row version.
+  std::string finish(const std::string& message, bool clientVersion) {
+    result_ = true;
+    if (workFlow_) return message;
+    const std::string approver = approving_ ? "strAuditorID = " + db::quoteLiteral(ologin_.UserName())
+                                            : std::string("strAuditorID = Null");
+    const std::string where =
+        clientVersion ? whereClientVersion() : " Where GUID = " + db::quoteLiteral(guid_);
+    if (CN_.execute(FixSqlText("Update " + table_ + " Set " + approver + ",intOverBud=-1" + where)) != 1) {
+      result_ = false;
+      raiseBusiness(changedText());
+    }
+    if (isLoanTable(table_)) {
+      CN_.execute(
+          FixSqlText("Update " + table_ + "_Sub Set guid=guid Where MGUID = " + db::quoteLiteral(guid_)));
+    }
+    return kSuccess + message;
+  }
+
+  void updateHeadOnce(const std::string& sql) {
+    if (CN_.execute(FixSqlText(sql)) != 1) raiseBusiness(changedText());
+  }
+
+  // The head's key and the client's row version; a row version that is not a whole number
+  // matches no row.
+  std::string whereClientVersion() const {
+    return " Where GUID = " + db::quoteLiteral(guid_) +
+           " and Cast(ts As Money)=" + (isRowVersionText(ts_) ? ts_ : std::string("Null"));
+  }
+
+  std::string changedText() const { return GetResString(approving_ ? "Z7.Corvane.0367" : "Z7.Corvane.0368"); }
+
+  // Only the two voucher head tables are ever named here.
+  void requireKnownTable() const {
+    const std::string table = lower(table_);
+    if (table != "kx_loanvouch" && table != "kx_expenvouch") raiseBusiness(changedText());
+  }
+
+  LoginContext& ologin_;
+  db::Connection& CN_;
+  const std::string& guid_;
+  const std::string& ts_;
+  const std::string& table_;
+  const bool approving_;
+  const bool workFlow_;
+  bool result_ = false;
+};
+
+}  // namespace
+
+std::string GetCodeInBracket(const std::string& text) {
+  const auto close = text.find(']');
+  if (close == std::string::npos) return {};
+  const auto open = text.find('[');
+  if (open == std::string::npos) return text.substr(0, close);
+  if (close < open) return {};
+  return text.substr(open + 1, close - open - 1);
+}
+
+CBudCtrl::CBudCtrl() : CBudCtrl(EmbeddedBudgetChecker) {}
+
+CBudCtrl::CBudCtrl(BudgetFactory budget) : budget_(std::move(budget)) {}
+
+bool CBudCtrl::CheckBudCtrl(LoginContext& ologin, db::Connection& CN, const std::string& strGUID,
+                            const std::string& ts, const std::string& strTable, bool blnAudit,
+                            std::string& strBudRet, bool blnWorkFlow) {
+  strBudRet.clear();
+  BudgetApproval approval(ologin, CN, strGUID, ts, strTable, blnAudit, blnWorkFlow);
+  return approval.run(budget_, strBudRet);
+}
+
+}  // namespace corvane
