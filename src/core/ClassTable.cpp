@@ -3,6 +3,7 @@
 #include "core/CPubMsg.h"
 #include "loans/CLoan.h"
 #include "platform/com/RequestClass.h"
+#include "posting/CNetPay.h"
 #include "settings/CChoice.h"
 #include "settings/CDistrict.h"
 #include "settings/CRPItem.h"
@@ -34,6 +35,7 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CStand", make<CStand>},
       {"Corvane.CChoice", make<CChoice>},
       {"Corvane.CPzSet", make<CPzSet>},
+      {"Corvane.CNetPay", make<CNetPay>},
   });
   return registry;
 }
