@@ -11,6 +11,11 @@
 #include <sstream>
 #include <string>
 
+#include "CaseAccount.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -115,6 +120,124 @@ TEST_F(CorvaneToolTest, FailuresExitNonZeroWithOneLineOnStandardError) {
     EXPECT_NE(result.err.find(c.message), std::string::npos) << c.arguments << ": " << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << c.arguments << ": " << result.err;
   }
+}
+
+// The net-bank road from the command line: approved loan lines and a settled claim's payment row
+// are paid, the bank confirms one bill, and the withdrawal refuses that one and takes the others
+// back.
+class NetBankRoadTest : public CorvaneToolTest {
+ protected:
+  static constexpr const char* kRmbLine = "{0D1E2F30-0000-4000-8000-000000000001}";
+  static constexpr const char* kUsdLine = "{0D1E2F30-0000-4000-8000-000000000002}";
+  static constexpr const char* kClaimRow = "{0D1E2F30-0000-4000-8000-000000000003}";
+
+  void SetUp() override {
+    CorvaneToolTest::SetUp();
+    if (IsSkipped()) return;
+    // Loan 1 is approved in the demo account; loan 2 and claim 3 are made approved and the claim
+    // settled, as approval and settlement would leave them.
+    const std::string setup[] = {
+        std::string("UPDATE KX_LoanVouch_Sub SET GUID = '") + kRmbLine +
+            "' WHERE MGuid = '{3A6F0C21-5B1E-4C8A-9D01-000000000001}' AND strBalanceID = '3'",
+        std::string("UPDATE KX_LoanVouch_Sub SET GUID = '") + kUsdLine +
+            "' WHERE MGuid = '{3A6F0C21-5B1E-4C8A-9D01-000000000002}'",
+        "UPDATE KX_LoanVouch SET strAuditorID = 'demo', blnAudi = 1, intBudPass = 1 WHERE AutoID = 2",
+        "UPDATE KX_ExpenVouch SET strVerifier = 'demo' WHERE AutoID = 3",
+        std::string("INSERT INTO KX_BalanceInfo (GUID, ExpenGUID, intIOType, strBalanceID, dblMoney, "
+                    "strBillID, strPayBankID, strRecBank, strRecAcc) VALUES ('") +
+            kClaimRow + "', '{7C2E9B40-1D3F-4E6A-8B02-000000000003}', 2, '3', 2300, 'ZZ0112001', "
+                        "'01', N'招商银行苏州分行', '6225880212345678')",
+    };
+    for (const std::string& statement : setup) account_.execute(statement);
+  }
+
+  ToolRun call(const std::string& request) const {
+    return run("call --account '" + account_.folder().string() +
+                   "' --user demo --password demo --locale en-us Corvane.CNetPay",
+               request);
+  }
+  ToolRun bank(const std::string& answer, const std::string& payRow) const {
+    return run("bank '" + account_.folder().string() + "' " + answer + " '" + payRow + "'");
+  }
+
+  static std::string func(const std::string& name, std::initializer_list<std::pair<const char*, const char*>> rows) {
+    std::string text = "<func name='" + name + "' goon='1'><in>";
+    for (const auto& [guid, type] : rows) text += std::string("<row guid='") + guid + "' strtypecode='" + type + "'/>";
+    return text + "</in></func>";
+  }
+
+  // strPayID, blnNetOK and the bill's state of a payment row ("-" for Null or no bill).
+  std::string state(const char* payRow) const {
+    corvane::db::Connection connection;
+    connection.open(account_.connectString());
+    corvane::db::Recordset rs;
+    rs.open(std::string("SELECT p.strPayID, p.blnNetOK, b.iState FROM (SELECT GUID, strPayID, blnNetOK FROM "
+                        "KX_LoanVouch_Sub UNION ALL SELECT GUID, strPayID, blnNetOK FROM KX_BalanceInfo) p "
+                        "LEFT JOIN NetBankBills b ON b.cPayRowGUID = p.GUID WHERE p.GUID = '") +
+                payRow + "'",
+            connection, corvane::db::adOpenStatic);
+    std::string text;
+    for (int i = 0; i < rs.fieldCount(); ++i) {
+      const corvane::Variant& v = rs.field(i).value();
+      text += (i == 0 ? "" : " ") + (v.isNull() ? std::string("-") : corvane::CStr(v));
+    }
+    return text;
+  }
+
+  corvane::CaseAccount account_;
+};
+
+TEST_F(NetBankRoadTest, PayConfirmAndTakeBack) {
+  const ToolRun paid = call("<req>" + func("netpay", {{kRmbLine, "301"}, {kUsdLine, "302"}, {kClaimRow, "201"}}) + "</req>");
+  ASSERT_EQ(paid.status, 0) << paid.err;
+  EXPECT_NE(paid.out.find("<out/>"), std::string::npos) << paid.out;
+  for (const char* row : {kRmbLine, kUsdLine, kClaimRow}) EXPECT_EQ(state(row), "周建国 False 0") << row;
+
+  const ToolRun confirmed = bank("confirm", kRmbLine);
+  EXPECT_EQ(confirmed.status, 0) << confirmed.err;
+  EXPECT_EQ(confirmed.out, std::string("The bank confirmed the bill of payment row ") + kRmbLine + ".\n");
+  EXPECT_EQ(state(kRmbLine), "周建国 True 1");
+
+  const ToolRun taken = call("<req>" + func("netunpay", {{kRmbLine, "301"}}) +
+                             func("netunpay", {{kUsdLine, "302"}, {kClaimRow, "201"}}) + "</req>");
+  ASSERT_EQ(taken.status, 0) << taken.err;
+  EXPECT_NE(taken.out.find("<text>The bank has confirmed the line. It cannot be taken back.</text>"),
+            std::string::npos)
+      << taken.out;
+  EXPECT_EQ(state(kRmbLine), "周建国 True 1");
+  EXPECT_EQ(state(kUsdLine), "- False -");
+  EXPECT_EQ(state(kClaimRow), "- False -");
+
+  // A line taken back can be paid again, and the bank may reject its new bill.
+  ASSERT_EQ(call("<req>" + func("netpay", {{kUsdLine, "302"}}) + "</req>").status, 0);
+  EXPECT_EQ(bank("reject", kUsdLine).status, 0);
+  EXPECT_EQ(state(kUsdLine), "周建国 False 2");
+}
+
+TEST_F(NetBankRoadTest, TheBankRefusesWhatItCannotAnswer) {
+  ASSERT_EQ(call("<req>" + func("netpay", {{kRmbLine, "301"}}) + "</req>").status, 0);
+  ASSERT_EQ(bank("confirm", kRmbLine).status, 0);
+  const struct {
+    std::string arguments;
+    int status;
+    std::string message;
+  } cases[] = {
+      {"bank '" + account_.folder().string() + "' reject '" + kRmbLine + "'", 1,
+       "The bank has answered the bill already."},
+      {"bank '" + account_.folder().string() + "' confirm '" + kClaimRow + "'", 1,
+       "The payment row has no bank bill."},
+      {"bank '" + account_.folder().string() + "' accept '" + kRmbLine + "'", 2,
+       "the bank answers confirm or reject, not 'accept'"},
+      {"bank '" + account_.folder().string() + "' confirm", 2, "usage: corvane bank DIR confirm|reject PAYROW"},
+      {"bank '" + (dir_ / "nowhere").string() + "' confirm '" + kRmbLine + "'", 1, "corvane: "},
+  };
+  for (const auto& c : cases) {
+    const ToolRun result = run(c.arguments);
+    EXPECT_EQ(result.status, c.status) << c.arguments;
+    EXPECT_EQ(result.out, "") << c.arguments;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << c.arguments << ": " << result.err;
+  }
+  EXPECT_EQ(state(kRmbLine), "周建国 True 1");
 }
 
 }  // namespace

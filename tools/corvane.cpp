@@ -7,6 +7,10 @@
 //                                [--year Y] [--date YYYY-MM-DD]; without --account the class is
 //                                called without a login object.
 //   corvane init DIR             creates the demo account in the folder DIR.
+//   corvane bank DIR confirm|reject PAYROW
+//                                answers, as the bank, the net-bank bill of the payment row
+//                                PAYROW (a loan line's or a claim receipt or payment row's GUID)
+//                                in the account in DIR: a confirmed row's blnNetOK becomes 1.
 //
 // Exit status: 0 on success, 1 when the work fails, 2 for a bad command line. Every failure
 // prints one line on standard error.
@@ -23,10 +27,13 @@
 #include <string_view>
 #include <vector>
 
+#include "host/BankPay.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/PasswordCodec.h"
 #include "platform/com/RequestClass.h"
 #include "platform/db/AccountCreator.h"
+#include "platform/db/Connection.h"
+#include "platform/db/SqlLiteral.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/xml/XmlDocument.h"
 
@@ -97,6 +104,25 @@ int initCommand(const Options& options) {
   return db::runInitCommand(options.arguments, encodePassword, std::cout, std::cerr);
 }
 
+// The bank's side of net-bank payment, which is not the module's: confirms or rejects a bill.
+int bankCommand(const Options& options) {
+  const std::string& folder = options.arguments[0];
+  const std::string& verdict = options.arguments[1];
+  const std::string& payRow = options.arguments[2];
+  if (verdict != "confirm" && verdict != "reject") {
+    fail(kBadCommandLine, "the bank answers confirm or reject, not '" + verdict + "'");
+  }
+  const BankAnswer answer = verdict == "confirm" ? BankAnswer::Confirm : BankAnswer::Reject;
+  db::Connection connection;
+  connection.open("Data Source=" + db::quoteLiteral(folder));
+  connection.beginTrans();
+  AnswerBill(connection, payRow, answer);
+  connection.commitTrans();
+  std::cout << "The bank " << (answer == BankAnswer::Confirm ? "confirmed" : "rejected")
+            << " the bill of payment row " << payRow << ".\n";
+  return 0;
+}
+
 struct Command {
   std::string_view name;
   std::string_view synopsis;
@@ -113,6 +139,11 @@ constexpr Command kCommands[] = {
      "      --account DIR --user U --password P [--locale L] [--year Y] [--date YYYY-MM-DD]",
      1, 2, callCommand},
     {"init", "init DIR", "Create the demo account in the folder DIR.", 1, 1, initCommand},
+    {"bank", "bank DIR confirm|reject PAYROW",
+     "Answer, as the bank, the net-bank bill of the payment row PAYROW (the GUID of a loan\n"
+     "      line or of a claim's receipt or payment row) in the account in DIR: confirm sets the\n"
+     "      row's blnNetOK to 1, so that the bill can no longer be taken back; reject leaves it 0.",
+     3, 3, bankCommand},
 };
 
 std::string usage() {

@@ -4,6 +4,7 @@
 #include "core/CPubMsg.h"
 #include "loans/CLoan.h"
 #include "platform/com/RequestClass.h"
+#include "posting/CNetPay.h"
 #include "settings/CChoice.h"
 #include "settings/CDistrict.h"
 #include "settings/CRPItem.h"
@@ -36,6 +37,7 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CChoice", make<CChoice>},
       {"Corvane.CPzSet", make<CPzSet>},
       {"Corvane.CAudit", make<CAudit>},
+      {"Corvane.CNetPay", make<CNetPay>},
   });
   return registry;
 }

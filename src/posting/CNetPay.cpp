@@ -1,0 +1,297 @@
+#include "posting/CNetPay.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <optional>
+
+#include "core/ErrorReply.h"
+#include "core/Messages.h"
+#include "core/QueryBuilders.h"
+#include "core/Rights.h"
+#include "core/SqlText.h"
+#include "core/TempTables.h"
+#include "core/Values.h"
+#include "host/LoginContext.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/RecordsetXml.h"
+#include "platform/db/SqlLiteral.h"
+#include "platform/xml/XmlDocument.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr std::string_view kClassName = "CNetPay";
+// The kind of payment the module hands to the net bank.
+constexpr int kBankSource = 4;
+
+// What differs between a loan line and a claim's receipt or payment row.
+struct PaymentRowKind {
+  const char* head;             // the voucher head table
+  const char* line;             // the payment row table
+  const char* headKey;          // the row's column holding its head's GUID
+  const char* versionTable;     // whose row version must hold across the bank call
+  const char* receiverAccount;  // the row's column holding the receiver's account
+  const char* readCondition;    // what else the check read asks of the voucher
+  const char* notFound;         // the message of a row that the check read does not find
+  bool locksEachPayment;        // the module lock is asked again before each payment
+  bool rereadsOnWithdrawal;     // the row version is checked again after a withdrawal
+};
+
+constexpr PaymentRowKind kLoanLine{"KX_LoanVouch", "KX_LoanVouch_Sub", "MGuid", "KX_LoanVouch",
+                                   "strBankAcc", "", "Z7.Corvane.0110", true, true};
+// A claim's rows can be paid only once the claim is settled (it has a verifier).
+constexpr PaymentRowKind kClaimRow{"KX_ExpenVouch", "KX_BalanceInfo", "ExpenGUID", "KX_BalanceInfo",
+                                   "strRecAcc", " and isnull(KX_ExpenVouch.strverifier,'') <>''",
+                                   "Z7.Corvane.0112", false, false};
+
+// Operation type codes of loans begin with "3"; every other code is a claim's.
+const PaymentRowKind& kindOf(const std::string& strtypecode) {
+  return strtypecode.rfind('3', 0) == 0 ? kLoanLine : kClaimRow;
+}
+
+[[noreturn]] void failWith(const std::string& messageId) { raiseBusiness(GetResString(messageId)); }
+
+// The state of a payment row as the check read finds it.
+struct PaymentRowState {
+  double ts = 0;  // the version that must hold across the bank call
+  std::string strPayID;
+  bool blnNetOK = false;
+  std::string strAuditorID;
+  std::string strMakerID;
+};
+
+// The voucher heads narrowed to the user's data rights, joined with their payment rows, and the
+// condition that picks the row `guid`.
+std::string rowSource(const LoginContext& ologin, const PaymentRowKind& kind, const std::string& guid) {
+  return " From " + GetAuthSource(ologin, kind.head, true) + " Inner Join " + kind.line + " On " +
+         kind.head + ".GUID=" + kind.line + "." + kind.headKey + " Where " + kind.line +
+         ".GUID=" + db::quoteLiteral(guid);
+}
+
+// The check read: nothing when the row does not exist, lies outside the user's data rights or
+// (for claims) belongs to a claim not yet settled.
+std::optional<PaymentRowState> readPaymentRow(FuncCall& call, const PaymentRowKind& kind,
+                                              const std::string& guid) {
+  db::Recordset rs;
+  rs.open(FixSqlText(std::string("Select Convert(money,") + kind.versionTable + ".ts) as ts," +
+                     kind.line + ".strPayID," + kind.line + ".blnNetOK," + kind.head +
+                     ".strAuditorID," + kind.head + ".strMakerID" +
+                     rowSource(call.ologin, kind, guid) + kind.readCondition),
+          call.CN);
+  if (rs.eof()) return std::nullopt;
+  PaymentRowState state;
+  state.ts = NullToNum(rs.field("ts").value());
+  state.strPayID = NullToStr(rs.field("strPayID").value());
+  state.blnNetOK = NullToBool(rs.field("blnNetOK").value());
+  state.strAuditorID = NullToStr(rs.field("strAuditorID").value());
+  state.strMakerID = NullToStr(rs.field("strMakerID").value());
+  return state;
+}
+
+// The row version read before the bank call must still hold after it.
+void checkUnchanged(FuncCall& call, const PaymentRowKind& kind, const std::string& guid,
+                    const PaymentRowState& before, const std::string& messageId) {
+  const std::optional<PaymentRowState> after = readPaymentRow(call, kind, guid);
+  if (!after || after->ts != before.ts) failWith(messageId);
+}
+
+// The bank-bill record of the payment row `guid`, selected into `table`. A row whose paying bank
+// or currency is missing gives no record.
+std::string billRecordSql(const PaymentRowKind& kind, const std::string& guid,
+                          const std::string& userName, const std::string& table) {
+  const std::string head = kind.head;
+  const std::string line = kind.line;
+  return "SELECT " + line + ".GUID AS iID," + line + ".strBillID AS cNoteNo," + head +
+         ".dtLoanDate AS dVouchDate," + line + ".dblMoney AS iAmount_f," + head +
+         ".strBill AS cExch_name,(CASE WHEN foreigncurrency.bcal = 1 THEN " + line + ".dblMoney * " +
+         head + ".fltRate ELSE " + line + ".dblMoney / " + head + ".fltRate END) AS iAmount," +
+         "bank.cBAccount AS cNatBankAccount," + line + "." + kind.receiverAccount +
+         " AS cBankAccount," + head + ".strPersonID AS cOperator," + head + ".fltRate AS iExchRate," +
+         head + ".strUsed AS cDigest," + line + ".strBalanceID AS cSSCode," + head +
+         ".strDepartID AS cDeptCode," + head + ".strItemClassID AS cItem_Class," + head +
+         ".strItemID AS cItemCode," + db::quoteLiteral(userName) + " AS cPerson Into " + table +
+         " From " + head + " Inner Join " + line + " On " + head + ".GUID=" + line + "." +
+         kind.headKey + " Inner Join bank On " + line + ".strPayBankID=bank.cBCode" +
+         " Inner Join foreigncurrency On " + head + ".strBill=foreigncurrency.cexch_name" +
+         " Where " + line + ".GUID=" + db::quoteLiteral(guid);
+}
+
+// The tempdb table through which one row's bill record is handed over: made anew for the row and
+// dropped when the row's work ends, whether it succeeded or failed.
+class BillTable {
+ public:
+  BillTable(db::Connection& connection, std::string name)
+      : connection_(connection), name_(std::move(name)) {
+    DropTmpTable(connection_, name_);
+  }
+  ~BillTable() { DropTmpTable(connection_, name_); }
+  BillTable(const BillTable&) = delete;
+  BillTable& operator=(const BillTable&) = delete;
+
+  // Fills the table with `selectInto` and saves its records into `bill` in the record-set XML
+  // persistence format; false when the table holds no record.
+  bool read(const std::string& selectInto, XmlDocument& bill) {
+    connection_.execute(FixSqlText(selectInto));
+    db::Recordset rs;
+    rs.open(FixSqlText("Select * From " + name_), connection_, db::adOpenStatic);
+    const bool any = !rs.eof();
+    db::saveAsXml(rs, bill);
+    rs.close();
+    return any;
+  }
+
+ private:
+  db::Connection& connection_;
+  std::string name_;
+};
+
+// One row's transaction: begun unless one is open, rolled back when left without commit.
+class RowTransaction {
+ public:
+  explicit RowTransaction(db::Connection& connection)
+      : connection_(connection), owned_(!connection.inTransaction()) {
+    if (owned_) connection_.beginTrans();
+  }
+  ~RowTransaction() {
+    if (!owned_ || !connection_.inTransaction()) return;
+    try {
+      connection_.rollbackTrans();
+    } catch (const RuntimeError&) {
+      // The error that left the row is the one to report.
+    }
+  }
+  RowTransaction(const RowTransaction&) = delete;
+  RowTransaction& operator=(const RowTransaction&) = delete;
+  void commit() {
+    if (owned_) connection_.commitTrans();
+  }
+
+ private:
+  db::Connection& connection_;
+  bool owned_;
+};
+
+// What one func works with.
+struct PaymentWork {
+  FuncCall& call;
+  BankPay& bank;
+  const std::string& table;
+};
+
+void pay(PaymentWork& work, const PaymentRowKind& kind, const std::string& guid,
+         const PaymentRowState& state) {
+  FuncCall& call = work.call;
+  if (kind.locksEachPayment) CheckSysLock(call.ologin);
+  if (!state.strPayID.empty() || state.blnNetOK) failWith("Z7.Corvane.0111");
+  // Only approved vouchers are paid, and only before they are posted.
+  if (state.strAuditorID.empty()) failWith("Z7.Corvane.0650");
+  if (!state.strMakerID.empty()) failWith("Z7.Corvane.0651");
+  XmlDocument bill;
+  {
+    BillTable billTable(call.CN, work.table);
+    const std::string userName = call.ologin.UserName();
+    if (!billTable.read(billRecordSql(kind, guid, userName, work.table), bill)) {
+      failWith("Z7.Corvane.0652");
+    }
+  }
+  std::string errorText;
+  if (!work.bank.ImportBill(kBankSource, call.CN, bill, errorText)) raiseBusiness(errorText);
+  checkUnchanged(call, kind, guid, state, "Z7.Corvane.0112");
+  const long marked = call.CN.execute(
+      FixSqlText(std::string("Update ") + kind.line + " Set strPayID = " +
+                 db::quoteLiteral(call.ologin.UserName()) + " Where guid = " + db::quoteLiteral(guid)));
+  if (marked != 1) failWith("Z7.Corvane.0112");
+}
+
+void withdraw(PaymentWork& work, const PaymentRowKind& kind, const std::string& guid,
+              const PaymentRowState& state) {
+  FuncCall& call = work.call;
+  if (state.strPayID.empty()) failWith("Z7.Corvane.0113");
+  if (state.blnNetOK) failWith("Z7.Corvane.0114");
+  std::string errorText;
+  if (!work.bank.DeleteBill(kBankSource, call.CN, guid, errorText)) raiseBusiness(errorText);
+  if (kind.rereadsOnWithdrawal) checkUnchanged(call, kind, guid, state, "Z7.Corvane.0117");
+  call.CN.execute(FixSqlText(std::string("Update ") + kind.line +
+                             " Set strPayID = NULL,blnNetOK=0 Where GUID = " + db::quoteLiteral(guid)));
+}
+
+void serveRow(PaymentWork& work, const XmlNode& row, bool blnPay) {
+  RowTransaction transaction(work.call.CN);
+  const PaymentRowKind& kind = kindOf(row.attribute("strtypecode"));
+  const std::string guid = row.attribute("guid");
+  const std::optional<PaymentRowState> state = readPaymentRow(work.call, kind, guid);
+  if (!state) failWith(kind.notFound);
+  if (blnPay) {
+    pay(work, kind, guid, *state);
+  } else {
+    withdraw(work, kind, guid, *state);
+  }
+  transaction.commit();
+}
+
+void dropBillTable(db::Connection& connection, const std::string& table) {
+  const std::string name = table.substr(table.find("..") + 2);
+  connection.execute(FixSqlText("IF EXISTS(SELECT * FROM tempdb..sysobjects WHERE NAME = " +
+                                db::quoteLiteral(name) + ") \nDrop Table " + table));
+}
+
+std::string describeFailure(const RuntimeError& error) {
+  return error.description().empty() ? GetResString("Z7.Corvane.0115") : error.description();
+}
+
+constexpr std::array kFuncTable{
+    FuncEntry<CNetPay>{"netpay", &CNetPay::netpay, false, "KX020501", true},
+    FuncEntry<CNetPay>{"netunpay", &CNetPay::netunpay, false, "KX020502", true},
+};
+
+}  // namespace
+
+const FrameSettings CNetPay::kFrame{.className = kClassName,
+                                    .rightScope = RightScope::PerFunc,
+                                    .rightCode = {},
+                                    .connectionTimeout = 60,
+                                    .transaction = TransactionScope::None};
+const std::span<const FuncEntry<CNetPay>> CNetPay::kFuncs{kFuncTable};
+
+CNetPay::CNetPay() : CNetPay(CreateBankPay) {}
+
+CNetPay::CNetPay(BankPayFactory bank) : bank_(std::move(bank)) {}
+
+bool CNetPay::netpay(FuncCall& call) { return KXtoNB(call, true); }
+
+bool CNetPay::netunpay(FuncCall& call) { return KXtoNB(call, false); }
+
+std::string CNetPay::GetRndName(db::Connection& CN) {
+  db::Recordset rs;
+  rs.open(FixSqlText("Select newid() As rnd"), CN);
+  std::string rnd = CStr(rs.field("Rnd").value());
+  rs.close();
+  // The GUID without its braces and hyphens.
+  rnd = rnd.size() < 2 ? std::string() : rnd.substr(1, rnd.size() - 2);
+  rnd.erase(std::remove(rnd.begin(), rnd.end(), '-'), rnd.end());
+  return ("T" + rnd).substr(0, 20);
+}
+
+bool CNetPay::KXtoNB(FuncCall& call, bool blnPay) {
+  // Failures before the rows are served reach the dispatcher.
+  const std::unique_ptr<BankPay> bank = bank_ ? bank_() : nullptr;
+  if (!bank) throw RuntimeError(errnum::kClassNotRegistered, "The net-bank component cannot be created.");
+  const std::string table = "tempdb.." + GetRndName(call.CN);
+  return answerAsMember(
+      call.oXml, kClassName, "KXtoNB",
+      [&] {
+        const XmlNode in = call.oNode.child("in");
+        if (!in) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+        PaymentWork work{call, *bank, table};
+        for (const XmlNode& row : in.children()) serveRow(work, row, blnPay);
+        dropBillTable(call.CN, table);
+        return true;
+      },
+      describeFailure);
+}
+
+}  // namespace corvane
