@@ -3,6 +3,7 @@
 #include "core/CPubMsg.h"
 #include "loans/CLoan.h"
 #include "platform/com/RequestClass.h"
+#include "reports/CQuery.h"
 #include "settings/CChoice.h"
 #include "settings/CDistrict.h"
 #include "settings/CRPItem.h"
@@ -34,6 +35,7 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CStand", make<CStand>},
       {"Corvane.CChoice", make<CChoice>},
       {"Corvane.CPzSet", make<CPzSet>},
+      {"Corvane.CQuery", make<CQuery>},
   });
   return registry;
 }

@@ -63,7 +63,9 @@ class RequestWalk {
         // The error being reported is the one that matters.
       }
     }
-    if (settings_.errorText) {
+    if (!settings_.numberInErrorId) {
+      loadReply(oXml_, ErrorReplyWithoutNumber(settings_.className, settings_.handlerName, description));
+    } else if (settings_.errorText) {
       loadReply(oXml_, ErrorReplyWithText(settings_.className, settings_.handlerName, number,
                                           settings_.errorText(number, std::string(description))));
     } else {
@@ -153,6 +155,10 @@ class RequestWalk {
 
 void replaceByError(const FrameSettings& settings, XmlDocument& oXml, std::int32_t number,
                     std::string_view description) {
+  if (!settings.numberInErrorId) {
+    loadReply(oXml, ErrorReplyWithoutNumber(settings.className, settings.handlerName, description));
+    return;
+  }
   loadReply(oXml, ErrorReply(settings.className, settings.handlerName, number, description));
 }
 

@@ -56,6 +56,8 @@ struct FrameSettings {
   std::string (*failReply)(std::string_view funcName) = nullptr;
   // The text of the dispatcher's error reply for an error; the escaped description when null.
   std::string (*errorText)(std::int32_t number, const std::string& description) = nullptr;
+  // false: the dispatcher's error reply names no error number ("Corvane:<class>:<handler>").
+  bool numberInErrorId = true;
 };
 
 // One entry of a class's func table.
