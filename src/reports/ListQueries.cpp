@@ -1,6 +1,9 @@
 #include "reports/ListQueries.h"
 
+#include <algorithm>
 #include <cctype>
+#include <initializer_list>
+#include <string_view>
 #include <memory>
 #include <optional>
 #include <string>
@@ -24,6 +27,21 @@ XmlNode conditionOf(const XmlNode& func) { return func.selectSingleNode("in/cond
 std::string conditionWhere(const XmlNode& func) {
   const XmlNode condition = conditionOf(func);
   return condition ? BuildWhereFromXml(condition) : std::string("1=1");
+}
+
+// True when every condition row names a column of one of `tables` ("table.column"): the list's
+// keys can then be read from those tables alone, without the joins that only add names.
+bool conditionsOnlyOn(const XmlNode& func, std::initializer_list<std::string_view> tables) {
+  const XmlNode condition = conditionOf(func);
+  if (!condition) return true;
+  for (const XmlNode& row : condition.children()) {
+    std::string name = row.attribute("fieldname");
+    const std::size_t dot = name.find('.');
+    if (dot == std::string::npos) return false;
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return std::tolower(c); });
+    if (std::find(tables.begin(), tables.end(), std::string_view(name).substr(0, dot)) == tables.end()) return false;
+  }
+  return true;
 }
 
 // The items the list joins: of the class named by the "stritemclassid" row anywhere in the
@@ -260,9 +278,14 @@ PagedQuery ApprovalListQuery(VoucherKind kind, LoginContext& ologin, db::Connect
                              const XmlNode& func) {
   const ApprovalListShape& shape = shapeOf(kind);
   const std::string t = shape.table;
+  const std::string heads = GetAuthSource(ologin, t, true);
   PagedQuery query;
   query.select = approvalSelect(shape);
-  query.from = GetAuthSource(ologin, t, true) + nameJoins(t) + " left join BG_Item on " + t +
+  if (conditionsOnlyOn(func, {t})) {
+    query.keyFrom = heads;
+    query.keyUnique = true;
+  }
+  query.from = heads + nameJoins(t) + " left join BG_Item on " + t +
                ".strbuditemid=BG_Item.cItemCode" + itemJoins(t, itemTable(func, connection));
   query.where = conditionWhere(func) + approvalFilter(shape, func, ologin);
   query.key = t + ".autoid";
@@ -294,11 +317,16 @@ PagedQuery PayableLineListQuery(LoginContext& ologin, db::Connection& connection
   if (&lines == &kClaimLines) where += " and isnull(kx_vch.strverifier,'') <>'' ";
   // Only the lines of approved vouchers may be paid.
   where += " and isnull(kx_vch.strauditorid,'')<>''";
+  const std::string linesAndHeads = std::string(lines.lineTable) + " kx_vchs left join " +
+                                    GetAuthSource(ologin, lines.headTable, false) + " kx_vch on kx_vchs." +
+                                    lines.link + "=kx_vch.guid";
   PagedQuery query;
   query.select = kPayableSelect;
-  query.from = std::string(lines.lineTable) + " kx_vchs left join " + GetAuthSource(ologin, lines.headTable, false) +
-               " kx_vch on kx_vchs." + lines.link + "=kx_vch.guid" + nameJoins("kx_vch") +
-               itemJoins("kx_vch", itemTable(func, connection)) +
+  if (conditionsOnlyOn(func, {"kx_vch", "kx_vchs"})) {
+    query.keyFrom = linesAndHeads;
+    query.keyUnique = true;  // one head per line
+  }
+  query.from = linesAndHeads + nameJoins("kx_vch") + itemJoins("kx_vch", itemTable(func, connection)) +
                " left join settlestyle on kx_vchs.strbalanceid=settlestyle.csscode";
   query.where = where + lines.bankCondition;
   query.key = "kx_vchs.autoid";
@@ -316,6 +344,7 @@ PagedQuery PostableVoucherListQuery(LoginContext& ologin, db::Connection& connec
   PagedQuery query;
   query.select = kPostableSelect;
   query.keyFrom = table;
+  query.keyUnique = true;  // one candidate per voucher
   query.from = table + nameJoins("kx_vch") + itemJoins("kx_vch", itemTable(func, connection)) +
                " left join gl_accvouch on gl_accvouch.coutno_id = kx_vch.PZGUID";
   query.where = "kx_vch.guid not in(" + excluded(kinds, lineCondition) + ")";

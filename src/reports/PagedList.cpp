@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
@@ -52,27 +53,36 @@ class PageCutter {
   PageCutter(db::Connection& connection, const PagedQuery& query)
       : connection_(connection),
         query_(query),
-        keyFrom_(query.keyFrom.empty() ? query.from : query.keyFrom) {}
+        keyFrom_(query.keyFrom.empty() ? query.from : query.keyFrom),
+        distinct_(query.keyUnique ? "" : "distinct ") {}
 
   long keyCount() const {
-    return CLng(scalar(connection_, "select count(distinct " + query_.key + ") as keycount from " +
-                                        keyFrom_ + " where " + query_.where));
+    const std::string counted = query_.keyUnique ? "*" : "distinct " + query_.key;
+    return CLng(scalar(connection_, "select count(" + counted + ") as keycount from " + keyFrom_ + " where " +
+                                        query_.where));
   }
 
-  // The key at `position` (1-based) in key order.
-  std::string keyAt(long position) const {
-    const Variant key =
-        scalar(connection_, "select max(pagekey) as pagekey from (select distinct top " +
-                                std::to_string(position) + " " + query_.key + " as pagekey from " +
-                                keyFrom_ + " where " + query_.where + " order by " + query_.key +
-                                ") kx_keys");
-    return keyLiteral(key, query_.keyKind);
+  // The first and the last key of the keys at positions `first` to `last` (1-based, in key order)
+  // of `keys` keys, read in one statement that walks in from the nearer end.
+  std::pair<std::string, std::string> keyRange(long first, long last, long keys) const {
+    const bool fromStart = first - 1 <= keys - last;
+    const long walked = fromStart ? last : keys - first + 1;
+    db::Recordset rs;
+    rs.openReadOnly(
+        FixSqlText("select min(pagekey) as firstkey,max(pagekey) as lastkey from (select top " +
+                   std::to_string(last - first + 1) + " pagekey from (select " + distinct_ + "top " +
+                   std::to_string(walked) + " " + query_.key + " as pagekey from " + keyFrom_ + " where " +
+                   query_.where + " order by " + query_.key + (fromStart ? "" : " desc") + ") kx_walk order by pagekey" +
+                   (fromStart ? " desc" : "") + ") kx_page"),
+        connection_, db::adOpenForwardOnly);
+    return {keyLiteral(rs.field(0).value(), query_.keyKind), keyLiteral(rs.field(1).value(), query_.keyKind)};
   }
 
  private:
   db::Connection& connection_;
   const PagedQuery& query_;
   std::string keyFrom_;
+  std::string distinct_;
 };
 
 struct ServedPage {
@@ -98,8 +108,9 @@ ServedPage cutPage(db::Connection& connection, const PageRequest& page, const Pa
   const long first = served.current * page.rows + 1;
   const long last = first + page.rows - 1;
   if (std::min(last, keys) - first + 1 > kMaxRows) raiseListError(1011, "Z7.Corvane.0126", source);
-  served.where += " and " + query.key + ">=" + cutter.keyAt(first);
-  if (last < keys) served.where += " and " + query.key + "<=" + cutter.keyAt(last);
+  const auto [firstKey, lastKey] = cutter.keyRange(first, std::min(last, keys), keys);
+  served.where += " and " + query.key + ">=" + firstKey;
+  if (last < keys) served.where += " and " + query.key + "<=" + lastKey;
   return served;
 }
 

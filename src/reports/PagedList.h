@@ -5,7 +5,8 @@
 // (a voucher's or line's AutoID) or a text (the ledger list's composite key, the posting list's
 // voucher GUID). A page is the range of `rows` distinct keys starting at key number
 // current * rows + 1 in key order, so every key falls on exactly one page; the data query reads
-// that key range only, ordered by the key (or the list's own order within the page).
+// that key range only, ordered by the key (or the list's own order within the page). Cutting a
+// page costs the counting of the keys and one walk from the nearer end of the keys to the page.
 //
 // The reply (PagedReply):
 //   <success><page><count>P</count><current>C</current><rows>R</rows></page>
@@ -41,6 +42,7 @@ struct PagedQuery {
   std::string key;     // the key as written in WHERE and ORDER BY
   KeyKind keyKind = KeyKind::Number;
   std::string keyFrom;  // the key queries' FROM text; the data query's when empty
+  bool keyUnique = false;  // every row of keyFrom has a key of its own: keys need no DISTINCT
   std::string order;    // the data query's ORDER BY; the key when empty
   bool dropMidnight = false;  // remove "T00:00:00" from the saved rows
 };

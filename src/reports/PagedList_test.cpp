@@ -119,12 +119,16 @@ TEST_F(PagedListTest, PagesCutTheKeysInOrderAndClampTheCurrentPage) {
       {"0", "15", "1", "0", 1, 15},
       {"0", "40", "1", "0", 1, 15},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string("current ") + c.current + ", rows " + c.rows);
-    const Page page = serve(byNumber(), c.current, c.rows);
-    EXPECT_EQ(page.count, c.count);
-    EXPECT_EQ(page.current, c.served);
-    EXPECT_EQ(page.keys, numbers(c.first, c.last));
+  for (const bool unique : {false, true}) {
+    PagedQuery query = byNumber();
+    query.keyUnique = unique;
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string("current ") + c.current + ", rows " + c.rows + (unique ? ", unique keys" : ""));
+      const Page page = serve(query, c.current, c.rows);
+      EXPECT_EQ(page.count, c.count);
+      EXPECT_EQ(page.current, c.served);
+      EXPECT_EQ(page.keys, numbers(c.first, c.last));
+    }
   }
   EXPECT_EQ(serve(byNumber(), "0", "-2").rows, "0");
   EXPECT_EQ(serve(byNumber(), "0", "7").rows, "7");
