@@ -107,6 +107,7 @@ TEST_F(CQueryTest, TheApprovalListFollowsTheApprovalCondition) {
   const Case cases[] = {
       // submitted, not approved, not sent back by the flow
       {"<auditcond auditcondition='0'/>", guids({loanGuid(1), loanGuid(2)})},
+      {"<auditcond auditcondition=' 0 '/>", guids({loanGuid(1), loanGuid(2)})},
       {"<auditcond/>", guids({loanGuid(1), loanGuid(2)})},
       // approved by me
       {"<auditcond auditcondition='1'/>", guids({loanGuid(5), loanGuid(6), loanGuid(7)})},
@@ -134,10 +135,14 @@ TEST_F(CQueryTest, AClerkListsOnlyItsOwnApprovalsAndVouchers) {
 }
 
 TEST_F(CQueryTest, ANonNumericApprovalConditionIsAnErrorReply) {
-  const XmlDocument reply =
-      serve("<req>" + listFunc("listloandata", "0", "0", "<auditcond auditcondition='1 or 1=1'/>") + "</req>");
-  EXPECT_EQ(at(reply, "//out/error/id"), "Corvane:CQuery:ListLoanData:13");
-  EXPECT_EQ(at(reply, "//out/error/text"), "审核条件必须是整数。");
+  for (const char* condition : {"1 or 1=1", "", "-", "1.5", "99999999999"}) {
+    const XmlDocument reply = serve("<req>" +
+                                    listFunc("listloandata", "0", "0",
+                                             std::string("<auditcond auditcondition='") + condition + "'/>") +
+                                    "</req>");
+    EXPECT_EQ(at(reply, "//out/error/id"), "Corvane:CQuery:ListLoanData:13") << condition;
+    EXPECT_EQ(at(reply, "//out/error/text"), "审核条件必须是整数。") << condition;
+  }
 }
 
 TEST_F(CQueryTest, ApprovalRowsCarryWhatApprovalTakes) {

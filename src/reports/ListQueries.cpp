@@ -96,17 +96,21 @@ std::string approvalSelect(const ApprovalListShape& shape) {
   return select;
 }
 
-// The request's approval condition: a whole number, 0 when the attribute is missing.
+// The request's approval condition: a whole number (blanks around it allowed), 0 when the
+// attribute is missing; any other text raises RuntimeError 13.
 int auditCondition(const XmlNode& auditcond) {
-  const std::optional<std::string> text = auditcond.findAttribute("auditcondition");
-  if (!text) return 0;
-  std::size_t digits = 0;
-  const std::size_t sign = (!text->empty() && (*text)[0] == '-') ? 1 : 0;
-  while (sign + digits < text->size() && std::isdigit(static_cast<unsigned char>((*text)[sign + digits]))) ++digits;
-  if (digits == 0 || digits > 9 || sign + digits != text->size()) {
-    throw RuntimeError(errnum::kTypeMismatch, GetResString("Z7.Corvane.0395"));
-  }
-  return std::stoi(*text);
+  const std::optional<std::string> attribute = auditcond.findAttribute("auditcondition");
+  if (!attribute) return 0;
+  const std::size_t begin = attribute->find_first_not_of(' ');
+  const std::string text =
+      begin == std::string::npos ? std::string() : attribute->substr(begin, attribute->find_last_not_of(' ') - begin + 1);
+  const std::size_t sign = text.rfind('-', 0) == 0 ? 1 : 0;
+  const std::size_t digits = text.size() - sign;
+  const bool whole = digits > 0 && digits <= 9 &&
+                     std::all_of(text.begin() + static_cast<std::ptrdiff_t>(sign), text.end(),
+                                 [](unsigned char c) { return std::isdigit(c) != 0; });
+  if (!whole) throw RuntimeError(errnum::kTypeMismatch, GetResString("Z7.Corvane.0395"));
+  return std::stoi(text);
 }
 
 // The user whose approvals the list shows: the logged-in user, or for an administrator the one
