@@ -55,7 +55,7 @@ std::string generateLoans(long count) {
          "'李晓燕', CASE WHEN i % 4 = 0 THEN 0 ELSE 1 END, CASE WHEN i % 4 = 3 THEN '周建国' END, 0, 0, "
          "100000 + i FROM n;"
          "INSERT INTO ApprovalFlowInstances (cBillType, cBillGUID, cDocument, iState) "
-         "SELECT '45', GUID, '<EAdata/>', 3 FROM KX_LoanVouch WHERE AutoID % 100 = 1 AND blnAudi = 1;"
+         "SELECT '45', GUID, '<EAdata/>', 3 FROM KX_LoanVouch WHERE AutoID % 100 = 1 AND AutoID > 3 AND blnAudi = 1;"
          "ANALYZE;";
 }
 

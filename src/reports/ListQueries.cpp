@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <cctype>
 #include <initializer_list>
-#include <string_view>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "core/Messages.h"
 #include "core/QueryBuilders.h"
