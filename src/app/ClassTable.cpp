@@ -5,6 +5,7 @@
 #include "loans/CLoan.h"
 #include "platform/com/RequestClass.h"
 #include "posting/CNetPay.h"
+#include "reports/CQuery.h"
 #include "settings/CChoice.h"
 #include "settings/CDistrict.h"
 #include "settings/CRPItem.h"
@@ -38,6 +39,7 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CPzSet", make<CPzSet>},
       {"Corvane.CAudit", make<CAudit>},
       {"Corvane.CNetPay", make<CNetPay>},
+      {"Corvane.CQuery", make<CQuery>},
   });
   return registry;
 }

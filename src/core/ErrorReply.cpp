@@ -31,6 +31,18 @@ std::string ErrorReply(std::string_view className, std::string_view procedure, s
   return ErrorReplyWithText(className, procedure, number, XmlEncode(std::string(description)));
 }
 
+std::string ErrorReplyWithoutNumber(std::string_view className, std::string_view procedure,
+                                    std::string_view description) {
+  std::string reply = "<error><id>Corvane:";
+  reply += className;
+  reply += ':';
+  reply += procedure;
+  reply += "</id><text>";
+  reply += XmlEncode(std::string(description));
+  reply += "</text></error>";
+  return reply;
+}
+
 std::string FailReply(std::string_view funcName) {
   std::string text(kDeclaration);
   text += "<err><id>tobrin:vendor:";

@@ -15,6 +15,11 @@ class XmlDocument;
 std::string ErrorReply(std::string_view className, std::string_view procedure, std::int32_t number,
                        std::string_view description);
 
+// "<error><id>Corvane:<className>:<procedure></id><text><escaped description></text></error>",
+// without XML declaration: the reply of dispatchers whose error ids carry no number.
+std::string ErrorReplyWithoutNumber(std::string_view className, std::string_view procedure,
+                                    std::string_view description);
+
 // As ErrorReply, with `text` written as it is (already escaped, or known to need no escaping).
 std::string ErrorReplyWithText(std::string_view className, std::string_view procedure,
                                std::int32_t number, std::string_view text);

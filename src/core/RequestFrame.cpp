@@ -64,7 +64,9 @@ class RequestWalk {
       }
     }
     const std::string_view className = settings_.errorClass ? settings_.errorClass(number) : settings_.className;
-    if (settings_.errorText) {
+    if (!settings_.numberInErrorId) {
+      loadReply(oXml_, ErrorReplyWithoutNumber(className, settings_.handlerName, description));
+    } else if (settings_.errorText) {
       loadReply(oXml_, ErrorReplyWithText(className, settings_.handlerName, number,
                                           settings_.errorText(number, std::string(description))));
     } else {
@@ -154,6 +156,10 @@ class RequestWalk {
 
 void replaceByError(const FrameSettings& settings, XmlDocument& oXml, std::int32_t number,
                     std::string_view description) {
+  if (!settings.numberInErrorId) {
+    loadReply(oXml, ErrorReplyWithoutNumber(settings.className, settings.handlerName, description));
+    return;
+  }
   loadReply(oXml, ErrorReply(settings.className, settings.handlerName, number, description));
 }
 

@@ -58,6 +58,8 @@ struct FrameSettings {
   std::string (*errorText)(std::int32_t number, const std::string& description) = nullptr;
   // The class named in the dispatcher's error id for an error; className when null.
   std::string_view (*errorClass)(std::int32_t number) = nullptr;
+  // false: the dispatcher's error reply names no error number ("Corvane:<class>:<handler>").
+  bool numberInErrorId = true;
 };
 
 // One entry of a class's func table.

@@ -346,6 +346,7 @@ constexpr std::array kMessageTexts = {
     MessageText{"Z7.Corvane.0385", "单据不存在或已被他人修改。", "The voucher does not exist or was changed by another user."},
     MessageText{"Z7.Corvane.0386", "已记账", "Booked"},
     MessageText{"Z7.Corvane.0387", "该类型的业务编码已用完（01 至 99），不能再增加业务类型。", "All codes of this kind (01 to 99) are in use; no further operation type can be added."},
+    MessageText{"Z7.Corvane.0395", "审核条件必须是整数。", "The approval condition must be a whole number."},
     MessageText{"Z7.Corvane.0650", "单据尚未审批，不能支付。", "The voucher is not approved. Its lines cannot be paid."},
     MessageText{"Z7.Corvane.0651", "单据已生成凭证，不能支付。", "The voucher is posted already. Its lines cannot be paid."},
     MessageText{"Z7.Corvane.0652", "付款银行或币种不存在，不能生成银行单据。", "The paying bank or the currency does not exist. No bank bill can be made."},

@@ -1,0 +1,153 @@
+#include "reports/PagedList.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+#include "core/ErrorReply.h"
+#include "core/Messages.h"
+#include "core/SqlText.h"
+#include "core/Values.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/RecordsetXml.h"
+#include "platform/db/SqlLiteral.h"
+#include "platform/xml/XmlDocument.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr long kMaxRows = 10000;
+// Page numbers and sizes beyond this are clamped (a page never holds more rows than the limit,
+// and a page index beyond the last page becomes the last page anyway).
+constexpr double kLargestWhole = 1e9;
+
+long wholeNumberAt(const XmlNode& func, const char* xpath) {
+  const XmlNode node = func.selectSingleNode(xpath);
+  if (!node) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  const double value = std::floor(NullToNum(Variant(node.text())));
+  if (value < 0) return 0;
+  return static_cast<long>(std::min(value, kLargestWhole));
+}
+
+[[noreturn]] void raiseListError(std::int32_t number, const char* messageId, const std::string& source) {
+  throw RuntimeError(number, GetResString(messageId), source);
+}
+
+Variant scalar(db::Connection& connection, const std::string& sql) {
+  db::Recordset rs;
+  rs.openReadOnly(FixSqlText(sql), connection, db::adOpenForwardOnly);
+  return rs.eof() ? Variant::null() : rs.field(0).value();
+}
+
+// The key as a literal of the WHERE text: a checked whole number, or a quoted text.
+std::string keyLiteral(const Variant& key, KeyKind kind) {
+  if (kind == KeyKind::Text) return db::quoteLiteral(NullToStr(key));
+  return std::to_string(CLng(key));
+}
+
+class PageCutter {
+ public:
+  PageCutter(db::Connection& connection, const PagedQuery& query)
+      : connection_(connection),
+        query_(query),
+        keyFrom_(query.keyFrom.empty() ? query.from : query.keyFrom),
+        distinct_(query.keyUnique ? "" : "distinct ") {}
+
+  long keyCount() const {
+    const std::string counted = query_.keyUnique ? "*" : "distinct " + query_.key;
+    return CLng(scalar(connection_, "select count(" + counted + ") as keycount from " + keyFrom_ + " where " +
+                                        query_.where));
+  }
+
+  // The first and the last key of the keys at positions `first` to `last` (1-based, in key order)
+  // of `keys` keys, read in one statement that walks in from the nearer end.
+  std::pair<std::string, std::string> keyRange(long first, long last, long keys) const {
+    const bool fromStart = first - 1 <= keys - last;
+    const long walked = fromStart ? last : keys - first + 1;
+    db::Recordset rs;
+    rs.openReadOnly(
+        FixSqlText("select min(pagekey) as firstkey,max(pagekey) as lastkey from (select top " +
+                   std::to_string(last - first + 1) + " pagekey from (select " + distinct_ + "top " +
+                   std::to_string(walked) + " " + query_.key + " as pagekey from " + keyFrom_ + " where " +
+                   query_.where + " order by " + query_.key + (fromStart ? "" : " desc") + ") kx_walk order by pagekey" +
+                   (fromStart ? " desc" : "") + ") kx_page"),
+        connection_, db::adOpenForwardOnly);
+    return {keyLiteral(rs.field(0).value(), query_.keyKind), keyLiteral(rs.field(1).value(), query_.keyKind)};
+  }
+
+ private:
+  db::Connection& connection_;
+  const PagedQuery& query_;
+  std::string keyFrom_;
+  std::string distinct_;
+};
+
+struct ServedPage {
+  long count = 1;
+  long current = 0;
+  std::string where;
+};
+
+ServedPage cutPage(db::Connection& connection, const PageRequest& page, const PagedQuery& query,
+                   const std::string& source) {
+  ServedPage served{1, 0, query.where};
+  const PageCutter cutter(connection, query);
+  const long keys = cutter.keyCount();
+  if (keys == 0) raiseListError(1001, "Z7.Corvane.0087", source);
+  // Every key has at least one row: a page of more keys than the limit is refused before its
+  // rows are read.
+  if (page.rows == 0) {
+    if (keys > kMaxRows) raiseListError(1011, "Z7.Corvane.0126", source);
+    return served;
+  }
+  served.count = (keys + page.rows - 1) / page.rows;
+  served.current = std::min(page.current, served.count - 1);
+  const long first = served.current * page.rows + 1;
+  const long last = first + page.rows - 1;
+  if (std::min(last, keys) - first + 1 > kMaxRows) raiseListError(1011, "Z7.Corvane.0126", source);
+  const auto [firstKey, lastKey] = cutter.keyRange(first, std::min(last, keys), keys);
+  served.where += " and " + query.key + ">=" + firstKey;
+  if (last < keys) served.where += " and " + query.key + "<=" + lastKey;
+  return served;
+}
+
+std::string pageData(db::Connection& connection, const PagedQuery& query, const std::string& where,
+                     const std::string& source) {
+  db::Recordset rs;
+  rs.openReadOnly(FixSqlText("select distinct top " + std::to_string(kMaxRows + 1) + " " + query.select +
+                             " from " + query.from + " where " + where + " order by " +
+                             (query.order.empty() ? query.key : query.order)),
+                  connection, db::adOpenStatic);
+  if (rs.eof()) raiseListError(1001, "Z7.Corvane.0087", source);
+  if (rs.recordCount() > kMaxRows) raiseListError(1011, "Z7.Corvane.0126", source);
+  XmlDocument saved;
+  db::saveAsXml(rs, saved);
+  std::string text = saved.documentElement().xml();
+  if (query.dropMidnight) {
+    constexpr std::string_view kMidnight = "T00:00:00";
+    for (std::size_t at = text.find(kMidnight); at != std::string::npos; at = text.find(kMidnight, at)) {
+      text.erase(at, kMidnight.size());
+    }
+  }
+  return text;
+}
+
+}  // namespace
+
+PageRequest ReadPageRequest(const XmlNode& func) {
+  return {wholeNumberAt(func, "in/page/current"), wholeNumberAt(func, "in/page/rows")};
+}
+
+void AnswerPage(db::Connection& connection, const PageRequest& page, const PagedQuery& query,
+                const std::string& source, XmlDocument& reply) {
+  const ServedPage served = cutPage(connection, page, query, source);
+  const std::string data = pageData(connection, query, served.where, source);
+  loadReply(reply, "<success><page><count>" + std::to_string(served.count) + "</count><current>" +
+                       std::to_string(served.current) + "</current><rows>" + std::to_string(page.rows) +
+                       "</rows></page><data>" + data + "</data></success>");
+}
+
+}  // namespace corvane
