@@ -18,14 +18,14 @@
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
 #include "host/LoginContext.h"
-#include "loans/VoucherCard.h"
-#include "loans/VoucherSave.h"
-#include "loans/VoucherSubmission.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherSave.h"
+#include "vouchers/VoucherSubmission.h"
 
 namespace corvane {
 

@@ -12,13 +12,13 @@
 #include "core/RequestFrame.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
-#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "vouchers/VoucherCard.h"
 
 namespace corvane {
 

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/Messages.h"
-#include "loans/LoanTestAccount.h"
+#include "vouchers/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {
@@ -23,7 +23,7 @@ std::string msg(const char* id, const std::string& p1 = "", const std::string& p
 // The demo standards, grades for three claimants, and three standards of the technical
 // department: office costs of 100 a unit with half the excess allowed, hosting by the amount
 // bands 100 and 300, and travel by transport tool (strict, stored with the strict word).
-class ExpenseStandardCheckTest : public LoanTestAccount {
+class ExpenseStandardCheckTest : public VoucherTestAccount {
  protected:
   ExpenseStandardCheckTest() {
     for (const char* sql : {

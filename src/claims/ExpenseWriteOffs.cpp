@@ -14,14 +14,14 @@
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/LoginContext.h"
-#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
-#include "loans/VoucherSave.h"
+#include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherSave.h"
 
 namespace corvane {
 

@@ -13,9 +13,9 @@
 #include "loans/LoanLimits.h"
 #include "loans/LoanStore.h"
 #include "loans/LoanWriteOffs.h"
-#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
+#include "vouchers/VoucherCard.h"
 
 namespace corvane {
 

@@ -19,13 +19,13 @@
 #include "host/ApprovalFlow.h"
 #include "host/LoginContext.h"
 #include "loans/LoanLimits.h"
-#include "loans/VoucherCard.h"
-#include "loans/VoucherSave.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherSave.h"
 
 namespace corvane {
 

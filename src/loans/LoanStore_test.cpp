@@ -10,7 +10,7 @@
 #include "core/Messages.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
-#include "loans/LoanTestAccount.h"
+#include "vouchers/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {
@@ -34,7 +34,7 @@ std::string msg(const char* id, const std::string& p1 = "", const std::string& p
   return GetResString(id, "zh-CN", p1, p2);
 }
 
-class LoanStoreTest : public LoanTestAccount {
+class LoanStoreTest : public VoucherTestAccount {
  protected:
   // Saves the voucher; `headAttributes` go on the head element, `after` follows the save's func.
   bool save(const Attributes& head, const std::vector<Attributes>& lines, const std::string& headAttributes = "",
@@ -352,7 +352,7 @@ TEST_F(LoanStoreTest, HardLoanLimitsOfTheBorrower) {
 }
 
 // The head row of a stored demo loan as its form would send it back.
-Attributes storedHead(LoanTestAccount& account, const std::string& guid, const std::string& number,
+Attributes storedHead(VoucherTestAccount& account, const std::string& guid, const std::string& number,
                       const std::string& person, const std::string& department) {
   Attributes row = newHead();
   row["GUID"] = guid;

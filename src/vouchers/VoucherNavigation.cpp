@@ -1,4 +1,4 @@
-#include "loans/VoucherNavigation.h"
+#include "vouchers/VoucherNavigation.h"
 
 #include <cctype>
 #include <cstdint>
@@ -10,12 +10,12 @@
 #include "core/RequestText.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
-#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
+#include "vouchers/VoucherCard.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "loans/VoucherDeletion.h"
+#include "vouchers/VoucherDeletion.h"
 
 #include <array>
 #include <memory>
@@ -12,12 +12,12 @@
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
-#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "vouchers/VoucherCard.h"
 
 namespace corvane {
 

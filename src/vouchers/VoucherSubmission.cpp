@@ -1,4 +1,4 @@
-#include "loans/VoucherSubmission.h"
+#include "vouchers/VoucherSubmission.h"
 
 #include <array>
 #include <memory>
@@ -11,13 +11,13 @@
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
-#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
+#include "vouchers/VoucherCard.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "loans/VoucherCard.h"
+#include "vouchers/VoucherCard.h"
 
 #include <array>
 #include <cstdint>
