@@ -13,6 +13,7 @@
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
 #include "core/RequestFrame.h"
+#include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/TempTables.h"
 #include "core/Values.h"
@@ -116,12 +117,11 @@ void checkHead(FuncCall& call, const XmlNode& row) {
 }
 
 // The state guards of a stored claim, read at the row version the client saw.
-void guardStoredClaim(FuncCall& call, const ClaimRequest& request, const std::string& ts) {
-  if (!IsRowVersionText(ts)) raiseMessage("Z7.Corvane.0243");  // no stored claim can carry it
+void guardStoredClaim(FuncCall& call, const ClaimRequest& request, const RowVersion& version) {
   const std::string guid = db::quoteLiteral(request.guid);
   const db::Recordset stored = requireRecord(
-      call, "Select intBudPass,strAuditorID,blnaudi From KX_ExpenVouch Where GUID = " + guid +
-                " And Cast(ts As money) = " + ts,
+      call, "Select intBudPass,strAuditorID,blnaudi From KX_ExpenVouch Where GUID = " + guid + " And " +
+                version.condition(),
       "Z7.Corvane.0243");
   if (NullToStr(stored.field("intBudPass").value()) == "1") raiseMessage("Z7.Corvane.0244");
   if (flagSet(stored.field("blnaudi").value())) raiseMessage("Z7.Corvane.0246");
@@ -165,12 +165,12 @@ std::string insertStatement(const ClaimRequest& request, const std::string& vouc
          values(defines) + ")";
 }
 
-std::string updateStatement(const ClaimRequest& request, const std::string& ts) {
+std::string updateStatement(const ClaimRequest& request, const RowVersion& version) {
   const Assignments data = dataColumns(request.row, request.row.attribute("strVouchID"));
   return "Update KX_ExpenVouch Set intBudPass = 0 ,intOverBud = -1 ,blnaudi = " + submitFlag(request) +
          ",strOverPerson = null ,strOverDate = null ,strOverDesc = null, " + assignments(data) + "," +
-         assignments(defineColumns(request.row, 1, 16)) + " Where GUID = " + db::quoteLiteral(request.guid) +
-         " And Cast(ts As money) = " + ts;
+         assignments(defineColumns(request.row, 1, 16)) + " Where GUID = " + db::quoteLiteral(request.guid) + " And " +
+         version.condition();
 }
 
 bool numberTaken(FuncCall& call, const ClaimRequest& request, const std::string& number) {
@@ -354,9 +354,10 @@ bool saveClaim(CExpense& claim, FuncCall& call, const ExpenseSaveServices& servi
   std::string statement;
   std::string voucherNumber = request.row.attribute("strVouchID");
   if (request.existing) {
-    const std::string ts = required(request.row, "ts");
-    guardStoredClaim(call, request, ts);
-    statement = updateStatement(request, ts);
+    // No stored claim can carry a text that is no row version.
+    const RowVersion version = requireRowVersion(required(request.row, "ts"), "Z7.Corvane.0243");
+    guardStoredClaim(call, request, version);
+    statement = updateStatement(request, version);
   } else {
     const std::optional<std::string> number = freeVoucherNumber(call, request);
     if (!number) return false;

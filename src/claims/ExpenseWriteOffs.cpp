@@ -11,6 +11,7 @@
 #include "core/QueryBuilders.h"
 #include "core/RequestFrame.h"
 #include "core/Rights.h"
+#include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/LoginContext.h"
@@ -208,8 +209,8 @@ struct Claim {
 // The claim with the row version `ts`, or the refusal that it changed meanwhile.
 Claim readClaim(db::Connection& connection, const std::string& guid, const std::string& ts) {
   Claim claim{guid, db::quoteLiteral(guid)};
-  if (!IsRowVersionText(ts)) raiseMessage("Z7.Corvane.0286");
-  const std::string where = " where guid=" + claim.literal + " and Cast(ts As Money)=" + ts;
+  const RowVersion version = requireRowVersion(ts, "Z7.Corvane.0286");
+  const std::string where = " where guid=" + claim.literal + " and " + version.condition();
   if (count(connection, "select Count(*)as iOld from KX_ExpenVouch" + where) != 1) raiseMessage("Z7.Corvane.0286");
   const db::Recordset rs = openSql(connection, "select strAuditorID,blnaudi from KX_ExpenVouch" + where);
   claim.approved = !rs.eof() && !NullToStr(rs.field("strAuditorID").value()).empty();
@@ -219,8 +220,9 @@ Claim readClaim(db::Connection& connection, const std::string& guid, const std::
 // " or(<guid column>=<guid> and Cast(<ts column> As Money)=<ts>)": a row version that is no number
 // adds nothing, so that the row counts without being found.
 std::string versionTerm(const std::string& table, const std::string& guid, const std::string& ts) {
-  if (!IsRowVersionText(ts)) return {};
-  return " or(" + table + ".GUID=" + db::quoteLiteral(guid) + " and Cast(" + table + ".ts As Money)=" + ts + ")";
+  const std::optional<RowVersion> version = RowVersion::parse(ts);
+  if (!version) return {};
+  return " or(" + table + ".GUID=" + db::quoteLiteral(guid) + " and " + version->condition(table + ".ts") + ")";
 }
 
 // Every loan line and every write-off that a row names must still have the row version read;

@@ -13,6 +13,7 @@
 #include "core/QueryBuilders.h"
 #include "core/RequestFrame.h"
 #include "core/RequestText.h"
+#include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/TempTables.h"
 #include "core/Values.h"
@@ -187,15 +188,14 @@ std::string insertStatement(const LoanRequest& request, const std::string& vouch
 }
 
 std::string updateStatement(const LoanRequest& request) {
-  const std::string ts = required(request.row, "ts");
-  if (!IsRowVersionText(ts)) raiseMessage("Z7.Corvane.0248");  // no stored row can carry it
+  const RowVersion version = requireRowVersion(required(request.row, "ts"), "Z7.Corvane.0248");
   const Assignments data = dataColumns(request.row, request.row.attribute("strVouchID"));
   return std::string("Update KX_LoanVouch Set intBudPass = 0 ,intOverBud = -1 ,blnaudi = ") +
          (request.submitOnSave ? "1" : "0") +
          ",strOverPerson = null ,strOverDate = null ,strOverDesc = null, " + assignments(data) +
          ",blnAllBill = 1, blnBegin = " + std::to_string(request.blnBegin) + "," +
-         assignments(defineColumns(request.row, 1, 16)) + " Where GUID = " + db::quoteLiteral(request.guid) +
-         " And Cast(ts As money) = " + ts;
+         assignments(defineColumns(request.row, 1, 16)) + " Where GUID = " + db::quoteLiteral(request.guid) + " And " +
+         version.condition();
 }
 
 bool numberTaken(FuncCall& call, const std::string& number) {

@@ -22,21 +22,6 @@ std::string CardNumber(std::string_view strTypeCode) {
   return "KX01";
 }
 
-bool IsRowVersionText(std::string_view ts) {
-  std::size_t digits = 0;
-  bool point = false;
-  for (const char c : ts) {
-    if (c >= '0' && c <= '9') {
-      ++digits;
-    } else if (c == '.' && !point) {
-      point = true;
-    } else {
-      return false;
-    }
-  }
-  return digits > 0;
-}
-
 std::string VoucherFailureText(const RuntimeError& error) {
   for (const std::int32_t number : kRetryLaterErrors) {
     if (error.number() == number) return GetResString("Z7.Corvane.0159");

@@ -13,10 +13,6 @@ class RuntimeError;
 // claim "KX02", "2" expense claim "KX03", anything else a loan "KX01".
 std::string CardNumber(std::string_view strTypeCode);
 
-// A row version as a form read it (Cast(ts As money)): digits with an optional decimal fraction.
-// Any other text can name no voucher, and must not reach a query text.
-bool IsRowVersionText(std::string_view ts);
-
 // The text of a member's error reply: message 0159 for the database failures that mean "busy or
 // broken, try again" (0x80040E21, 0x80004005, 0x80040E31, 0x8004D013), else the description.
 std::string VoucherFailureText(const RuntimeError& error);

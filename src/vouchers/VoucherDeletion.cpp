@@ -9,6 +9,7 @@
 #include "core/Messages.h"
 #include "core/RequestFrame.h"
 #include "core/RequestText.h"
+#include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
@@ -18,6 +19,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherSave.h"
 
 namespace corvane {
 
@@ -127,11 +129,10 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* nex
   if (!autoId) raiseBusiness(GetResString("Z7.Corvane.0201"));
   const CardTables& tables = cardTables(RequiredText(call.oNode, "in/type"));
   const std::string head(tables.headTable);
-  if (!IsRowVersionText(ts)) raiseBusiness(GetResString("Z7.Corvane.0370"));
+  const RowVersion version = voucher::requireRowVersion(ts, "Z7.Corvane.0370");
 
   db::Recordset row;
-  row.open(FixSqlText("Select * From " + head + " Where AutoID = " + *autoId +
-                      " And Cast(ts As money) = " + ts),
+  row.open(FixSqlText("Select * From " + head + " Where AutoID = " + *autoId + " And " + version.condition()),
            call.CN);
   if (row.eof()) raiseBusiness(GetResString("Z7.Corvane.0370"));
   kind.stateGuards(row);

@@ -8,6 +8,7 @@
 #include "core/Messages.h"
 #include "core/RequestFrame.h"
 #include "core/RequestText.h"
+#include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
@@ -18,6 +19,7 @@
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
 #include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherSave.h"
 
 namespace corvane {
 
@@ -73,12 +75,10 @@ bool submit(const SubmissionKind& kind, FuncCall& call,
   const std::string guid = OptionalText(call.oNode, "in/GUID");
   if (guid.empty()) raiseBusiness(GetResString("Z7.Corvane.0261"));
   const std::string ts = RequiredText(call.oNode, "in/ts");
-  // A row version is a plain number; any other text names no saved voucher.
-  if (!IsRowVersionText(ts)) raiseBusiness(GetResString("Z7.Corvane.0262"));
+  const RowVersion version = voucher::requireRowVersion(ts, "Z7.Corvane.0262");
 
   db::Recordset rs;
-  rs.open(FixSqlText(std::string(kind.guardSelect) + db::quoteLiteral(guid) +
-                     " And Cast(ts As money) = " + ts),
+  rs.open(FixSqlText(std::string(kind.guardSelect) + db::quoteLiteral(guid) + " And " + version.condition()),
           call.CN);
   if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0262"));
   db::saveAsXml(rs, call.oXml);
