@@ -5,6 +5,7 @@
 
 #include "core/Messages.h"
 #include "platform/com/RuntimeError.h"
+#include "vouchers/VoucherKinds.h"
 
 namespace corvane {
 
@@ -17,9 +18,8 @@ constexpr std::array kRetryLaterErrors = {
 }  // namespace
 
 std::string CardNumber(std::string_view strTypeCode) {
-  if (strTypeCode.starts_with('1')) return "KX02";
-  if (strTypeCode.starts_with('2')) return "KX03";
-  return "KX01";
+  const VoucherKind* kind = FindVoucherKind(strTypeCode);
+  return std::string(kind ? kind->card : kLoanKind.card);
 }
 
 std::string VoucherFailureText(const RuntimeError& error) {

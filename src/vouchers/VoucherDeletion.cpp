@@ -1,6 +1,5 @@
 #include "vouchers/VoucherDeletion.h"
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,29 +18,17 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherKinds.h"
 #include "vouchers/VoucherSave.h"
 
 namespace corvane {
 
 namespace {
 
-struct CardTables {
-  std::string_view card;
-  std::string_view headTable;
-  std::string_view flowBillType;
-};
-
-constexpr std::array kCards = {
-    CardTables{"KX01", "KX_LoanVouch", "45"},
-    CardTables{"KX02", "KX_ExpenVouch", "46"},
-    CardTables{"KX03", "KX_ExpenVouch", "47"},
-};
-
-const CardTables& cardTables(const std::string& card) {
-  for (const CardTables& tables : kCards) {
-    if (tables.card == card) return tables;
-  }
-  raiseBusiness(GetResString("Z7.Corvane.0177"));
+const VoucherKind& kindOfCard(const std::string& card) {
+  const VoucherKind* kind = FindVoucherKindOfCard(card);
+  if (!kind) raiseBusiness(GetResString("Z7.Corvane.0177"));
+  return *kind;
 }
 
 void loanStateGuards(const db::Recordset& head) {
@@ -112,9 +99,9 @@ void moveToNextVoucher(db::Connection& CN, const std::string& head, const std::s
   *current.strCardNum = CardNumber(NullToStr(rs.field(1).value()));
 }
 
-void leaveFlow(db::Connection& CN, const CardTables& tables, const std::string& guid) {
+void leaveFlow(db::Connection& CN, const VoucherKind& kind, const std::string& guid) {
   const std::unique_ptr<ApprovalFlowServer> flow = CreateApprovalFlowServer();
-  const std::string billType(tables.flowBillType);
+  const std::string billType(kind.flowBillType);
   if (!flow->IsInFlow(CN, billType, guid, "11")) return;
   if (flow->RemoveFromFlow(CN, billType, guid, "11")) return;
   std::string reason;
@@ -127,8 +114,8 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* nex
   const std::string ts = RequiredText(call.oNode, "in/ts");
   const std::optional<std::string> autoId = WholeNumber(requestedId);
   if (!autoId) raiseBusiness(GetResString("Z7.Corvane.0201"));
-  const CardTables& tables = cardTables(RequiredText(call.oNode, "in/type"));
-  const std::string head(tables.headTable);
+  const VoucherKind& voucherKind = kindOfCard(RequiredText(call.oNode, "in/type"));
+  const std::string head(voucherKind.headTable);
   const RowVersion version = voucher::requireRowVersion(ts, "Z7.Corvane.0370");
 
   db::Recordset row;
@@ -138,9 +125,10 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* nex
   kind.stateGuards(row);
   const std::string guid = NullToStr(row.field("GUID").value());
 
-  leaveFlow(call.CN, tables, guid);
+  leaveFlow(call.CN, voucherKind, guid);
   kind.dependentGuards(call.CN, guid);
-  call.CN.execute(FixSqlText("Delete " + head + "_Sub Where MGUID = " + db::quoteLiteral(guid)));
+  call.CN.execute(FixSqlText("Delete " + std::string(voucherKind.lineTable) + " Where MGUID = " +
+                             db::quoteLiteral(guid)));
   if (call.CN.execute(FixSqlText("Delete " + head + " Where GUID = " + db::quoteLiteral(guid))) != 1) {
     raiseBusiness(GetResString("Z7.Corvane.0209"));
   }

@@ -1,6 +1,5 @@
 #include "vouchers/VoucherSubmission.h"
 
-#include <array>
 #include <memory>
 #include <vector>
 
@@ -19,31 +18,17 @@
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
 #include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherKinds.h"
 #include "vouchers/VoucherSave.h"
 
 namespace corvane {
 
 namespace {
 
-struct VoucherKind {
-  char code;  // first character of strTypeCode
-  std::string_view flowBillType;
-  std::string_view headTable;
-  std::string_view name;
-  std::string_view flowRight;
-};
-
-constexpr std::array kVoucherKinds = {
-    VoucherKind{'1', "46", "KX_ExpenVouch", "收入报销单", "KX0204"},
-    VoucherKind{'2', "47", "KX_ExpenVouch", "支出报销单", "KX0204"},
-    VoucherKind{'3', "45", "KX_LoanVouch", "借款单", "KX0202"},
-};
-
 const VoucherKind& voucherKind(const std::string& strTypeCode) {
-  for (const VoucherKind& kind : kVoucherKinds) {
-    if (!strTypeCode.empty() && strTypeCode.front() == kind.code) return kind;
-  }
-  raiseBusiness(GetResString("Z7.Corvane.0177"));
+  const VoucherKind* kind = FindVoucherKind(strTypeCode);
+  if (!kind) raiseBusiness(GetResString("Z7.Corvane.0177"));
+  return *kind;
 }
 
 std::string requiredAttribute(const XmlNode& row, std::string_view name) {
@@ -97,7 +82,7 @@ std::string ApprovalStartDocument(const std::string& dblOldMoney, const std::str
   const VoucherKind& kind = voucherKind(strTypeCode);
   const std::string amount = XmlEncode(dblOldMoney);
   const std::string billType(kind.flowBillType);
-  const std::string name(kind.name);
+  const std::string name(kind.flowName);
   return "<?xml version='1.0' encoding='utf-8'?><EAdata>"
          "<eccontrain 金额='" + amount + "' 数量='0'/>"
          "<eapcontrain 数量='0' 金额='" + amount + "'/>"
