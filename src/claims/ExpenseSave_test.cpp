@@ -63,7 +63,7 @@ class ExpenseSaveTest : public VoucherTestAccount {
     for (const Attributes& line : lines) body += rowXml(line);
     FuncCall c = call("<req><func name='savevouch'><in><xml><head>" + rowXml(head) + "</head><body>" + body +
                       "</body></xml></in></func>" + after + "</req>");
-    const ExpenseSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
+    const VoucherSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
                                        [this](XmlNode row) {
                                          submitted_.push_back(row.attribute("GUID") + " " +
                                                               row.attribute("strVouchID"));

@@ -43,7 +43,7 @@ class LoanStoreTest : public VoucherTestAccount {
     for (const Attributes& line : lines) body += rowXml(line);
     FuncCall c = call("<req><func name='savevouch'><in><xml><head" + headAttributes + ">" + rowXml(head) +
                       "</head><body>" + body + "</body></xml></in></func>" + after + "</req>");
-    const LoanSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
+    const VoucherSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
                                     [this](XmlNode row) {
                                       submitted_.push_back(row.attribute("GUID"));
                                       return submitAnswer_;
@@ -119,7 +119,7 @@ TEST_F(LoanStoreTest, LinesComeFromTheSavedVouchersOwnBody) {
                     "strBalanceID='1' dblMoney='9'/></body></in></func><func name='savevouch'><in><xml><head>" +
                     rowXml(newHead()) + "</head><body>" + rowXml(cashLine("250")) + "</body></xml></in></func></req>");
   c.oNode = request_.selectSingleNode("//func[@name='savevouch']");
-  const LoanSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
+  const VoucherSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
                                   [](XmlNode) { return true; }};
   ASSERT_TRUE(saveLoanVoucherWith(c, services)) << reply_.xml();
   const std::string guid = newGuid();

@@ -4,7 +4,12 @@
 #include <cstdint>
 
 #include "core/Messages.h"
+#include "core/SqlText.h"
+#include "core/Values.h"
+#include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
 #include "vouchers/VoucherKinds.h"
 
 namespace corvane {
@@ -20,6 +25,14 @@ constexpr std::array kRetryLaterErrors = {
 std::string CardNumber(std::string_view strTypeCode) {
   const VoucherKind* kind = FindVoucherKind(strTypeCode);
   return std::string(kind ? kind->card : kLoanKind.card);
+}
+
+bool SubmitsOnSave(db::Connection& CN) {
+  db::Recordset rs;
+  rs.open(FixSqlText("select cvalue from accinformation where csysid = 'kx' and cid = '105'"), CN,
+          db::adOpenForwardOnly, db::adLockReadOnly);
+  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0210"));
+  return equalsIgnoringCase(NullToStr(rs.field(0).value()), "true");
 }
 
 std::string VoucherFailureText(const RuntimeError& error) {
