@@ -66,11 +66,11 @@ void checkLineStandard(FuncCall& call, const VoucherSaveRequest& request, const 
                                   request.row.attribute("strLoanID"),
                                   line.attribute("strEZero"),
                                   line.attribute("strJTTools"),
-                                  NullToNum(Variant(line.attribute("dblVouch"))),
-                                  NullToNum(Variant(line.attribute("dblMoney"))),
-                                  NullToNum(Variant(line.attribute("dblNumber"))),
+                                  MoneyOf(Variant(line.attribute("dblVouch"))),
+                                  MoneyOf(Variant(line.attribute("dblMoney"))),
+                                  Factor::of(Variant(line.attribute("dblNumber"))),
                                   request.row.attribute("strBill"),
-                                  NullToNum(Variant(request.row.attribute("fltRate")))};
+                                  Factor::of(Variant(request.row.attribute("fltRate")))};
   const StandardCheckResult result = CheckExpenseStand(call.CN, checked);
   if (!result.exceeded()) return;
   const std::string finding = GetResString("Z7.Corvane.0279", "", n, result.message);

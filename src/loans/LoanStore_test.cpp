@@ -46,6 +46,8 @@ class LoanStoreTest : public VoucherTestAccount {
     const VoucherSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
                                     [this](XmlNode row) {
                                       submitted_.push_back(row.attribute("GUID"));
+                                      submittedNumbers_.push_back(row.attribute("strVouchID"));
+                                      if (duringSubmit_) connection_.execute(duringSubmit_);
                                       return submitAnswer_;
                                     }};
     return saveLoanVoucherWith(c, services);
@@ -73,6 +75,8 @@ class LoanStoreTest : public VoucherTestAccount {
 
   FlowState flow_;
   std::vector<std::string> submitted_;
+  std::vector<std::string> submittedNumbers_;
+  const char* duringSubmit_ = nullptr;  // a statement the submission runs
   bool submitAnswer_ = true;
 };
 
@@ -524,6 +528,29 @@ TEST_F(LoanStoreTest, SubmitOnSaveHandsTheNewVoucherToTheSubmission) {
   refused["strVouchID"] = "JK2026010011";
   EXPECT_FALSE(save(refused, {cashLine()}));
   EXPECT_EQ(reply_.xml(), "");
+  connection_.rollbackTrans();
+}
+
+TEST_F(LoanStoreTest, RenumberedVoucherIsSubmittedWithTheNumberItWasStoredWith) {
+  connection_.beginTrans();
+  connection_.execute("UPDATE AccInformation SET cValue = 'true' WHERE cSysID = 'KX' AND cID = '105'");
+  Attributes row = newHead();
+  row["strVouchID"] = "JK2026010001";  // taken: the save draws JK2026010004
+  ASSERT_TRUE(save(row, {cashLine()})) << reply_.xml();
+  EXPECT_EQ(head("strVouchID", newGuid()), "JK2026010004");
+  EXPECT_EQ(submittedNumbers_, std::vector<std::string>{"JK2026010004"});
+  connection_.rollbackTrans();
+}
+
+TEST_F(LoanStoreTest, VoucherGoneAfterTheSaveIsAFailure) {
+  connection_.beginTrans();
+  connection_.execute("UPDATE AccInformation SET cValue = 'true' WHERE cSysID = 'KX' AND cID = '105'");
+  duringSubmit_ =
+      "DELETE FROM KX_LoanVouch_Sub WHERE MGuid IN (SELECT GUID FROM KX_LoanVouch WHERE strVouchID = 'JK2026010009');"
+      "DELETE FROM KX_LoanVouch WHERE strVouchID = 'JK2026010009'";
+  EXPECT_FALSE(save(newHead(), {cashLine()}, "", "<func name='getVouchListID'><in><strAutoID/><Director/></in></func>"));
+  EXPECT_EQ(reply_.selectSingleNode("/error/text").text(), msg("Z7.Corvane.0248")) << reply_.xml();
+  EXPECT_EQ(request_.selectSingleNode("//func[@name='getVouchListID']/in/Director").text(), "");
   connection_.rollbackTrans();
 }
 

@@ -36,6 +36,7 @@ class Factor {
  public:
   // The number of a text in the forms numbers are read in (blanks, sign, digits, point,
   // exponent); nothing for any other text; overflow (6) for more than 18 whole digits.
+  Factor() = default;  // 0
   static std::optional<Factor> parse(std::string_view text);
   // The number of a value: 0 for Null, empty text and anything that is no number.
   static Factor of(const Variant& value);

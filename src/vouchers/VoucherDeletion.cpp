@@ -17,6 +17,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "vouchers/Money.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherKinds.h"
 #include "vouchers/VoucherSave.h"
@@ -31,14 +32,17 @@ const VoucherKind& kindOfCard(const std::string& card) {
   return *kind;
 }
 
+// A stored state flag as a number; Null and anything that is no number count 0.
+long flagNumber(const Variant& value) { return IsNumeric(value) ? CLng(value) : 0; }
+
 void loanStateGuards(const db::Recordset& head) {
   const bool openingBalance = NullToBool(head.field("blnBegin").value());
   if (openingBalance) {
-    if (NullToNum(head.field("dblreturn").value()) != 0) raiseBusiness(GetResString("Z7.Corvane.0203"));
+    if (MoneyOf(head.field("dblreturn").value()) != Currency()) raiseBusiness(GetResString("Z7.Corvane.0203"));
   } else if (NullToBool(head.field("blnaudi").value())) {
     raiseBusiness(GetResString("Z7.Corvane.0271"));
   }
-  const double budgetPassed = NullToNum(head.field("intBudPass").value());
+  const long budgetPassed = flagNumber(head.field("intBudPass").value());
   if (budgetPassed == 1) raiseBusiness(GetResString("Z7.Corvane.0206"));
   if (NullToStr(head.field("intOverBud").value()) == "1" && budgetPassed == 0) {
     raiseBusiness(GetResString("Z7.Corvane.0207"));
@@ -56,7 +60,7 @@ void loanDependentGuards(db::Connection& CN, const std::string_view guid) {
 
 void claimStateGuards(const db::Recordset& head) {
   if (NullToBool(head.field("blnaudi").value())) raiseBusiness(GetResString("Z7.Corvane.0271"));
-  if (NullToNum(head.field("intBudPass").value()) == 1) raiseBusiness(GetResString("Z7.Corvane.0206"));
+  if (flagNumber(head.field("intBudPass").value()) == 1) raiseBusiness(GetResString("Z7.Corvane.0206"));
 }
 
 // Receipt and payment lines first, then loan write-offs: either keeps the claim.
