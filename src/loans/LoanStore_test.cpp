@@ -317,6 +317,19 @@ TEST_F(LoanStoreTest, HardLoanLimitsOfTheBorrower) {
       {"amount over the limit", "UPDATE KX_PersonCtrl SET intMoney = 1000 WHERE strPersonCode = '0005';"
                                 "UPDATE KX_LoanVouch SET dblReturn = 4100 WHERE AutoID = 1",
        "2026-01-20", "100.01", "", msg("Z7.Corvane.0234", "1000", "900.00"), ""},
+      // Sums a double gets wrong: 0.1 + 0.2 is 0.3 and 999999999.99 + 0.07 is 1000000000.06, within the limit.
+      {"owed 0.1, the voucher 0.2, the limit 0.3",
+       "UPDATE KX_PersonCtrl SET intMoney = 0.3 WHERE strPersonCode = '0005';"
+       "UPDATE KX_LoanVouch SET dblMoney = 0.1, dblReturn = 0, fltRate = 1 WHERE AutoID = 1",
+       "2026-01-20", "0.2", "", "", ""},
+      {"owed 999999999.99, the voucher 0.07, the limit 1000000000.06",
+       "UPDATE KX_PersonCtrl SET intMoney = 1000000000.06 WHERE strPersonCode = '0005';"
+       "UPDATE KX_LoanVouch SET dblMoney = 999999999.99, dblReturn = 0, fltRate = 1 WHERE AutoID = 1",
+       "2026-01-20", "0.07", "", "", ""},
+      {"owed 999999999.99, the voucher 0.08, the limit 1000000000.06",
+       "UPDATE KX_PersonCtrl SET intMoney = 1000000000.06 WHERE strPersonCode = '0005';"
+       "UPDATE KX_LoanVouch SET dblMoney = 999999999.99, dblReturn = 0, fltRate = 1 WHERE AutoID = 1",
+       "2026-01-20", "0.08", "", msg("Z7.Corvane.0234", "1000000000.06", "999999999.99"), ""},
       {"prompting limits never refuse",
        "UPDATE KX_PersonCtrl SET strDayCtrType = '0', strNumCtrType = '2', strMonCtrType = '0' WHERE strPersonCode = '0005'",
        "2025-01-01", "99999", "", "", ""},
