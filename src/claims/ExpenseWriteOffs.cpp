@@ -21,6 +21,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "vouchers/Money.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherSave.h"
 
@@ -259,7 +260,7 @@ void undoLoanSettle(db::Connection& connection, const std::string& written, cons
   const db::Recordset rs = openSql(
       connection, "Select Isnull(dblMoney ,0) As dblMoney From KX_LoanVouch_Sub Where GUID = " + lineLiteral);
   if (rs.eof()) raiseMessage("Z7.Corvane.0285");
-  if (NullToNum(rs.field("dblMoney").value()) != 0) {
+  if (MoneyOf(rs.field("dblMoney").value()) != Currency()) {
     run(connection, "Update KX_LoanVouch_Sub Set blnSettle = 0 ,dblReturn = dblReturn - " + written +
                         " Where GUID = " + lineLiteral);
     run(connection, "Update KX_LoanVouch Set blnSettle = 0 ,dblReturn = dblReturn - " + written +
@@ -295,7 +296,7 @@ std::optional<WriteOff> readWriteOff(const XmlNode& row) {
   if (writeOff.mode.empty()) writeOff.mode = "0";
   requiredNumber(writeOff.mode);
   if (writeOff.amount.empty()) writeOff.amount = "0";
-  if (writeOff.mode != "1" && NullToNum(Variant(writeOff.amount)) == 0) return std::nullopt;
+  if (writeOff.mode != "1" && MoneyOf(Variant(writeOff.amount)) == Currency()) return std::nullopt;
   return writeOff;
 }
 
