@@ -1,6 +1,6 @@
 #pragma once
-// What the voucher-card funcs of loans and claims share: the card of a voucher kind and the text
-// their error replies give a failure.
+// What the voucher-card funcs of loans and claims share: the card of a voucher kind, the module's
+// submit-on-save option and the text their error replies give a failure.
 
 #include <string>
 #include <string_view>
