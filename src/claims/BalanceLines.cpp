@@ -5,17 +5,18 @@
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
 #include "core/RequestFrame.h"
+#include "core/RowVersion.h"
 #include "core/RowXml.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/LoginContext.h"
-#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
-#include "loans/VoucherSave.h"
+#include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherSave.h"
 
 namespace corvane {
 
@@ -49,9 +50,7 @@ std::string lineKind(const XmlNode& row) {
 
 // "And Cast(ts As money) = <ts>" of a row; a text that is no row version matches no line.
 std::string versionCondition(const XmlNode& row) {
-  const std::string ts = required(row, "ts");
-  if (!IsRowVersionText(ts)) raiseMessage("Z7.Corvane.0112");
-  return " And Cast(ts As money) = " + ts;
+  return " And " + requireRowVersion(required(row, "ts"), "Z7.Corvane.0112").condition();
 }
 
 std::string insertStatement(const XmlNode& row, const std::string& kind, const std::string& claim) {
@@ -114,9 +113,9 @@ void refusePostedClaim(db::Connection& connection, const std::string& claim) {
 
 // The claim's kind, when the claim still has the row version the client read.
 std::string claimKind(db::Connection& connection, const std::string& claim, const std::string& ts) {
-  if (!IsRowVersionText(ts)) raiseMessage("Z7.Corvane.0293");
+  const RowVersion version = requireRowVersion(ts, "Z7.Corvane.0293");
   const db::Recordset rs = openSql(connection, "Select strTypeCode ,dblMoney From KX_ExpenVouch Where GUID = " +
-                                                   db::quoteLiteral(claim) + " and Cast(ts As Money)=" + ts);
+                                                   db::quoteLiteral(claim) + " and " + version.condition());
   if (rs.eof()) raiseMessage("Z7.Corvane.0293");
   return NullToStr(rs.field("strTypeCode").value()).substr(0, 1);
 }

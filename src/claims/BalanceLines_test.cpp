@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/Messages.h"
-#include "loans/LoanTestAccount.h"
+#include "vouchers/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {
@@ -18,7 +18,7 @@ std::string msg(const char* id) { return GetResString(id, "zh-CN"); }
 std::string receipt() { return msg("Z7.Corvane.0185"); }
 std::string payment() { return msg("Z7.Corvane.0186"); }
 
-class BalanceLinesTest : public LoanTestAccount {
+class BalanceLinesTest : public VoucherTestAccount {
  protected:
   std::string claimTs(const std::string& claim) {
     return scalar("select Cast(ts As Money) from KX_ExpenVouch where GUID='" + claim + "'");

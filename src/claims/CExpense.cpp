@@ -5,12 +5,12 @@
 
 #include "core/CPubMsg.h"
 #include "core/Values.h"
-#include "loans/VoucherCard.h"
-#include "loans/VoucherDeletion.h"
-#include "loans/VoucherNavigation.h"
-#include "loans/VoucherReads.h"
-#include "loans/VoucherSubmission.h"
 #include "platform/com/RuntimeError.h"
+#include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherDeletion.h"
+#include "vouchers/VoucherNavigation.h"
+#include "vouchers/VoucherReads.h"
+#include "vouchers/VoucherSubmission.h"
 
 namespace corvane {
 

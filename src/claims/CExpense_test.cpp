@@ -6,13 +6,13 @@
 
 #include "CaseAccount.h"
 #include "host/EmbeddedLoginContext.h"
-#include "loans/VoucherDeletion.h"
-#include "loans/VoucherNavigation.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "vouchers/VoucherDeletion.h"
+#include "vouchers/VoucherNavigation.h"
 
 namespace corvane {
 namespace {

@@ -4,27 +4,17 @@
 // save and the hand-over of the saved claim to the request's "getVouchListID" func. Lines over a
 // prompting standard do not stop the save: their findings come back as a warning reply.
 
-#include <functional>
-#include <memory>
-
-#include "platform/xml/XmlDocument.h"
+#include "vouchers/VoucherSavePipeline.h"
 
 namespace corvane {
 
-class ApprovalFlowServer;
 class CExpense;
 struct FuncCall;
-
-struct ExpenseSaveServices {
-  std::function<std::unique_ptr<ApprovalFlowServer>()> createFlow;
-  // Submits the stored claim named by the head row; false ends the save without a reply.
-  std::function<bool(XmlNode headRow)> submit;
-};
 
 // True when the claim was stored (the reply then holds the warning reply, the last drawn number
 // or nothing); false with the save's error reply, or the numbering's own, in `call.oXml`. A
 // saved claim becomes the current claim of `claim` (AutoID, strCardNum).
-bool saveExpenseVoucherWith(CExpense& claim, FuncCall& call, const ExpenseSaveServices& services);
+bool saveExpenseVoucherWith(CExpense& claim, FuncCall& call, const VoucherSaveServices& services);
 
 // "savevouch" with the host's approval flow and the shared voucher submission.
 bool SaveExpenseVoucher(CExpense& claim, FuncCall& call);

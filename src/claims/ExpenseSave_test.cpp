@@ -11,8 +11,8 @@
 #include "core/Messages.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
-#include "loans/LoanTestAccount.h"
 #include "platform/com/RuntimeError.h"
+#include "vouchers/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {
@@ -45,7 +45,7 @@ std::string msg(const char* id, const std::string& p1 = "", const std::string& p
   return GetResString(id, "zh-CN", p1, p2);
 }
 
-class ExpenseSaveTest : public LoanTestAccount {
+class ExpenseSaveTest : public VoucherTestAccount {
  protected:
 
   // Undoes a test's or a case's writes, as the request's rollback would.
@@ -63,7 +63,7 @@ class ExpenseSaveTest : public LoanTestAccount {
     for (const Attributes& line : lines) body += rowXml(line);
     FuncCall c = call("<req><func name='savevouch'><in><xml><head>" + rowXml(head) + "</head><body>" + body +
                       "</body></xml></in></func>" + after + "</req>");
-    const ExpenseSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
+    const VoucherSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
                                        [this](XmlNode row) {
                                          submitted_.push_back(row.attribute("GUID") + " " +
                                                               row.attribute("strVouchID"));

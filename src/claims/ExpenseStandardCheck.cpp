@@ -1,7 +1,5 @@
 #include "claims/ExpenseStandardCheck.h"
 
-#include <cmath>
-#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -12,13 +10,14 @@
 #include "core/RequestFrame.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
-#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "vouchers/Money.h"
+#include "vouchers/VoucherCard.h"
 
 namespace corvane {
 
@@ -30,27 +29,6 @@ db::Recordset openSql(db::Connection& CN, const std::string& sql) {
   db::Recordset rs;
   rs.open(FixSqlText(sql), CN, db::adOpenForwardOnly, db::adLockReadOnly);
   return rs;
-}
-
-std::string numberText(double value) { return CStr(Variant::dbl(value)); }
-
-// Two decimals, a half away from zero; the nudge keeps 1.005 from reading as 1.00499...
-double roundTwo(double value) {
-  const double nudge = value < 0 ? -1e-9 : 1e-9;
-  return std::round(value * 100 + nudge) / 100;
-}
-
-// Two decimals with a leading zero and the digits grouped by thousands ("1,234.50", "0.50").
-std::string groupedTwoDecimals(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2f", roundTwo(value));
-  std::string grouped(text);
-  const std::size_t start = grouped.front() == '-' ? 1 : 0;
-  for (std::size_t at = grouped.find('.'); at > start + 3;) {
-    at -= 3;
-    grouped.insert(at, ",");
-  }
-  return grouped;
 }
 
 [[noreturn]] void fail(const char* id, const std::string& standardName) {
@@ -80,8 +58,8 @@ std::string requiredGrade(db::Connection& CN, const std::string& sql, const char
 
 struct Standard {
   std::string name;
-  double total = 0;  // per-unit amount times the quantity
-  double rate = 0;   // share of the excess still allowed, percent
+  Currency total;  // per-unit amount times the quantity
+  Factor rate;     // share of the excess still allowed, percent
 };
 
 // The condition on the standard's amount rows for the line's effect-item values; sets `banded`
@@ -110,43 +88,48 @@ std::string amountRowCondition(db::Connection& CN, const StandardCheckLine& line
     condition += " and KX_StandSet.strField3=" + db::quoteLiteral(line.strJTTools);
   }
   banded = usesEffectItem(CN, guid, 4);
-  if (banded && line.dblVouch == 0) fail("Z7.Corvane.0036", name);
+  if (banded && line.dblVouch == Currency()) fail("Z7.Corvane.0036", name);
   return condition;
 }
 
 // The amount row of the line: with amount bands the lowest band whose limit is not below the
-// voucher amount per unit.
+// voucher amount per unit. The limits have at most four decimals, so the amount per unit rounded
+// up to four decimals compares with them exactly.
 void readAmountRow(db::Connection& CN, const StandardCheckLine& line, const std::string& condition, bool banded,
                    Standard& standard) {
   const std::string sql =
       banded ? "select top 1 dblMoney,dblRate from KX_StandSet left join(SELECT * From KX_EISet_Stand WHERE "
                "intEICode=4)B ON(KX_StandSet.GUIDStand=B.GUIDStand AND KX_StandSet.strField4=B.strEICode) where " +
                    condition + " and Cast(B.strEIName as decimal(20,2))>=" +
-                   numberText(line.dblVouch / line.dblNumber) + " order by Cast(B.strEIName as decimal(20,2))"
+                   line.dblNumber.divides(line.dblVouch, 4, Rounding::Up).toString() + " order by Cast(B.strEIName as decimal(20,2))"
              : "select dblMoney,dblRate from KX_StandSet where " + condition;
   const db::Recordset rs = openSql(CN, sql);
   if (rs.eof()) fail("Z7.Corvane.0037", standard.name);
-  standard.total = NullToNum(rs.field("dblMoney").value()) * line.dblNumber;
-  standard.rate = NullToNum(rs.field("dblRate").value());
+  standard.total = line.dblNumber.times(MoneyOf(rs.field("dblMoney").value()), 4);
+  standard.rate = Factor::of(rs.field("dblRate").value());
 }
 
-// `amount` in the home currency by the currency's row; unchanged when the currency is unknown.
-double toHomeCurrency(db::Connection& CN, const StandardCheckLine& line, double amount) {
-  const db::Recordset rs = openSql(
-      CN, "select (case isnull(iotherused,0) when -1 then " + numberText(amount) +
-              " else (case isnull(bcal,0) when 1 then " + numberText(amount * line.fltRate) + " else " +
-              numberText(amount / line.fltRate) + " end)end)as ineed from foreigncurrency where cexch_name=" +
-              db::quoteLiteral(line.strBill));
-  return rs.eof() ? amount : NullToNum(rs.field("ineed").value());
+// A stored flag as a number; Null and anything that is no number count 0.
+long flagNumber(const Variant& value) { return IsNumeric(value) ? CLng(value) : 0; }
+
+// `amount` in the home currency to the cent by the currency's row: not converted when the
+// currency is kept without conversion (iotherused -1) or unknown, multiplied by the rate when
+// bcal is 1, else divided by it.
+Currency homeCurrencyCents(db::Connection& CN, const StandardCheckLine& line, Currency amount) {
+  const db::Recordset rs =
+      openSql(CN, "select iotherused,bcal from foreigncurrency where cexch_name=" + db::quoteLiteral(line.strBill));
+  if (rs.eof() || flagNumber(rs.field("iotherused").value()) == -1) return Rounded(amount, 2);
+  if (NullToBool(rs.field("bcal").value())) return line.fltRate.times(amount, 2);
+  return line.fltRate.divides(amount, 2);
 }
 
-double allowedAmount(double money, double vouch, const Standard& standard) {
-  if (money <= 0) return 0;
+Currency allowedAmount(Currency money, Currency vouch, const Standard& standard) {
+  if (money <= Currency()) return Currency();
   if (money <= standard.total) return money;
-  if (vouch > standard.total && vouch != 0) {
-    return roundTwo(standard.total + (vouch - standard.total) * standard.rate / 100);
+  if (vouch > standard.total && vouch != Currency()) {
+    return Rounded(standard.total + standard.rate.percent().times(vouch - standard.total, 4), 2);
   }
-  return roundTwo(standard.total);
+  return Rounded(standard.total, 2);
 }
 
 void applyStandard(db::Connection& CN, StandardCheckLine line, StandardCheckResult& result) {
@@ -157,22 +140,23 @@ void applyStandard(db::Connection& CN, StandardCheckLine line, StandardCheckResu
               db::quoteLiteral(line.strDepartID));
   if (found.eof()) raiseBusiness(kNoStandard);
   result.standardGuid = NullToStr(found.field("GUID").value());
-  Standard standard{NullToStr(found.field("strStandName").value())};
+  Standard standard;
+  standard.name = NullToStr(found.field("strStandName").value());
   result.strict = isStrict(found.field("strControlType").value());
   bool banded = false;
   const std::string condition = amountRowCondition(CN, line, result.standardGuid, standard.name, banded);
   readAmountRow(CN, line, condition, banded, standard);
   result.message.clear();
-  if (!line.strBill.empty() && line.fltRate != 0) {
-    line.dblMoney = toHomeCurrency(CN, line, line.dblMoney);
-    if (line.dblVouch != 0) line.dblVouch = toHomeCurrency(CN, line, line.dblVouch);
+  if (!line.strBill.empty() && line.fltRate.sign() != 0) {
+    line.dblMoney = homeCurrencyCents(CN, line, line.dblMoney);
+    if (line.dblVouch != Currency()) line.dblVouch = homeCurrencyCents(CN, line, line.dblVouch);
   }
-  line.dblMoney = roundTwo(line.dblMoney);
-  line.dblVouch = roundTwo(line.dblVouch);
+  line.dblMoney = Rounded(line.dblMoney, 2);
+  line.dblVouch = Rounded(line.dblVouch, 2);
   result.allowed = allowedAmount(line.dblMoney, line.dblVouch, standard);
   if (result.allowed < line.dblMoney) {
-    raiseBusiness(GetResString("Z7.Corvane.0038", "", groupedTwoDecimals(line.dblMoney), standard.name,
-                               groupedTwoDecimals(line.dblMoney - result.allowed)));
+    raiseBusiness(GetResString("Z7.Corvane.0038", "", GroupedTwoDecimals(line.dblMoney), standard.name,
+                               GroupedTwoDecimals(line.dblMoney - result.allowed)));
   }
 }
 
@@ -259,10 +243,10 @@ std::string formAnswer(db::Connection& CN, const FormLine& line) {
 StandardCheckResult CheckExpenseStand(db::Connection& CN, const StandardCheckLine& line) {
   StandardCheckResult result;
   result.message = kNoStandard;
-  if (line.dblVouch < 0 || line.dblMoney < 0 || line.dblNumber < 0) return result;
+  if (line.dblVouch < Currency() || line.dblMoney < Currency() || line.dblNumber.sign() < 0) return result;
   if (line.strIOItem.empty() && line.strDepartID.empty()) return result;
   StandardCheckLine checked = line;
-  if (checked.dblNumber == 0) checked.dblNumber = 1;
+  if (checked.dblNumber.sign() == 0) checked.dblNumber = Factor::whole(1);
   try {
     applyStandard(CN, checked, result);
   } catch (const RuntimeError& error) {

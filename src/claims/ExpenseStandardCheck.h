@@ -5,6 +5,9 @@
 
 #include <string>
 
+#include "platform/com/Variant.h"
+#include "vouchers/Money.h"
+
 namespace corvane {
 
 struct FuncCall;
@@ -19,16 +22,16 @@ struct StandardCheckLine {
   std::string strLoanID;   // claimant
   std::string strEZero;    // end place
   std::string strJTTools;  // transport tool
-  double dblVouch = 0;     // voucher amount
-  double dblMoney = 0;     // claimed amount
-  double dblNumber = 0;    // quantity; 0 counts as 1
+  Currency dblVouch;       // voucher amount
+  Currency dblMoney;       // claimed amount
+  Factor dblNumber;        // quantity; 0 counts as 1
   std::string strBill;     // the claim's currency; empty for the home currency
-  double fltRate = 0;      // its rate; 0 leaves the amounts unconverted
+  Factor fltRate;          // its rate; 0 leaves the amounts unconverted
 };
 
 struct StandardCheckResult {
   std::string standardGuid;  // the standard applied; empty when none applies
-  double allowed = 0;        // the amount the standard allows (informational)
+  Currency allowed;          // the amount the standard allows (informational)
   bool strict = false;       // the standard refuses rather than prompts
   std::string message;       // the finding; empty when the line keeps to its standard
 

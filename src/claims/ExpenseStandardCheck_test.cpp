@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/Messages.h"
-#include "loans/LoanTestAccount.h"
+#include "vouchers/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {
@@ -23,7 +23,7 @@ std::string msg(const char* id, const std::string& p1 = "", const std::string& p
 // The demo standards, grades for three claimants, and three standards of the technical
 // department: office costs of 100 a unit with half the excess allowed, hosting by the amount
 // bands 100 and 300, and travel by transport tool (strict, stored with the strict word).
-class ExpenseStandardCheckTest : public LoanTestAccount {
+class ExpenseStandardCheckTest : public VoucherTestAccount {
  protected:
   ExpenseStandardCheckTest() {
     for (const char* sql : {
@@ -61,9 +61,9 @@ StandardCheckLine line(const char* item, const char* department, double vouch, d
   StandardCheckLine checked;
   checked.strIOItem = item;
   checked.strDepartID = department;
-  checked.dblVouch = vouch;
-  checked.dblMoney = money;
-  checked.dblNumber = number;
+  checked.dblVouch = Currency::fromDouble(vouch);
+  checked.dblMoney = Currency::fromDouble(money);
+  checked.dblNumber = Factor::of(Variant::dbl(number));
   return checked;
 }
 
@@ -94,7 +94,7 @@ TEST_F(ExpenseStandardCheckTest, AllowedAmountFollowsTotalRateAndVoucher) {
     const StandardCheckResult result = CheckExpenseStand(connection_, c.line);
     EXPECT_EQ(result.standardGuid, kOffice);
     EXPECT_FALSE(result.strict);
-    EXPECT_DOUBLE_EQ(result.allowed, c.allowed);
+    EXPECT_DOUBLE_EQ(result.allowed.toDouble(), c.allowed);
     EXPECT_EQ(result.message, c.message);
     EXPECT_EQ(result.exceeded(), !c.message.empty());
   }
@@ -204,7 +204,7 @@ TEST_F(ExpenseStandardCheckTest, ForeignAmountsAreComparedInTheHomeCurrency) {
     SCOPED_TRACE(c.name);
     StandardCheckLine checked = line("202", "04", 0, c.money, 1);
     checked.strBill = c.currency;
-    checked.fltRate = c.rate;
+    checked.fltRate = Factor::of(Variant::dbl(c.rate));
     EXPECT_EQ(CheckExpenseStand(connection_, checked).message, c.message);
   }
 }

@@ -11,17 +11,19 @@
 #include "core/QueryBuilders.h"
 #include "core/RequestFrame.h"
 #include "core/Rights.h"
+#include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/LoginContext.h"
-#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
-#include "loans/VoucherSave.h"
+#include "vouchers/Money.h"
+#include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherSave.h"
 
 namespace corvane {
 
@@ -208,8 +210,8 @@ struct Claim {
 // The claim with the row version `ts`, or the refusal that it changed meanwhile.
 Claim readClaim(db::Connection& connection, const std::string& guid, const std::string& ts) {
   Claim claim{guid, db::quoteLiteral(guid)};
-  if (!IsRowVersionText(ts)) raiseMessage("Z7.Corvane.0286");
-  const std::string where = " where guid=" + claim.literal + " and Cast(ts As Money)=" + ts;
+  const RowVersion version = requireRowVersion(ts, "Z7.Corvane.0286");
+  const std::string where = " where guid=" + claim.literal + " and " + version.condition();
   if (count(connection, "select Count(*)as iOld from KX_ExpenVouch" + where) != 1) raiseMessage("Z7.Corvane.0286");
   const db::Recordset rs = openSql(connection, "select strAuditorID,blnaudi from KX_ExpenVouch" + where);
   claim.approved = !rs.eof() && !NullToStr(rs.field("strAuditorID").value()).empty();
@@ -219,8 +221,9 @@ Claim readClaim(db::Connection& connection, const std::string& guid, const std::
 // " or(<guid column>=<guid> and Cast(<ts column> As Money)=<ts>)": a row version that is no number
 // adds nothing, so that the row counts without being found.
 std::string versionTerm(const std::string& table, const std::string& guid, const std::string& ts) {
-  if (!IsRowVersionText(ts)) return {};
-  return " or(" + table + ".GUID=" + db::quoteLiteral(guid) + " and Cast(" + table + ".ts As Money)=" + ts + ")";
+  const std::optional<RowVersion> version = RowVersion::parse(ts);
+  if (!version) return {};
+  return " or(" + table + ".GUID=" + db::quoteLiteral(guid) + " and " + version->condition(table + ".ts") + ")";
 }
 
 // Every loan line and every write-off that a row names must still have the row version read;
@@ -257,7 +260,7 @@ void undoLoanSettle(db::Connection& connection, const std::string& written, cons
   const db::Recordset rs = openSql(
       connection, "Select Isnull(dblMoney ,0) As dblMoney From KX_LoanVouch_Sub Where GUID = " + lineLiteral);
   if (rs.eof()) raiseMessage("Z7.Corvane.0285");
-  if (NullToNum(rs.field("dblMoney").value()) != 0) {
+  if (MoneyOf(rs.field("dblMoney").value()) != Currency()) {
     run(connection, "Update KX_LoanVouch_Sub Set blnSettle = 0 ,dblReturn = dblReturn - " + written +
                         " Where GUID = " + lineLiteral);
     run(connection, "Update KX_LoanVouch Set blnSettle = 0 ,dblReturn = dblReturn - " + written +
@@ -293,7 +296,7 @@ std::optional<WriteOff> readWriteOff(const XmlNode& row) {
   if (writeOff.mode.empty()) writeOff.mode = "0";
   requiredNumber(writeOff.mode);
   if (writeOff.amount.empty()) writeOff.amount = "0";
-  if (writeOff.mode != "1" && NullToNum(Variant(writeOff.amount)) == 0) return std::nullopt;
+  if (writeOff.mode != "1" && MoneyOf(Variant(writeOff.amount)) == Currency()) return std::nullopt;
   return writeOff;
 }
 

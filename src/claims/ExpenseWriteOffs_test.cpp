@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/Messages.h"
-#include "loans/LoanTestAccount.h"
+#include "vouchers/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {
@@ -29,7 +29,7 @@ struct Row {
 
 // The demo account with a second approved claim of the borrower; table cases that change the
 // loans each take a fresh one.
-class WriteOffAccount : public LoanTestAccount {
+class WriteOffAccount : public VoucherTestAccount {
  public:
   WriteOffAccount() {
     connection_.execute(std::string("Insert Into KX_ExpenVouch (GUID,strTypeCode,strVouchID,dtLoanDate,strLoanID,"

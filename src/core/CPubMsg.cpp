@@ -4,7 +4,6 @@
 #include <functional>
 #include <string>
 
-#include "claims/CExpense.h"
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
 #include "core/PubAccount.h"
@@ -14,8 +13,8 @@
 #include "core/Templates.h"
 #include "core/Values.h"
 #include "core/VoucherNumbers.h"
-#include "loans/CLoan.h"
 #include "platform/com/RuntimeError.h"
+#include "vouchers/VoucherReads.h"
 
 namespace corvane {
 
@@ -150,13 +149,13 @@ bool CPubMsg::VchLogoGet(FuncCall& call) {
   return answerMember(call, "VchFixedDataGet", "Z7.Corvane.0096", AnswerLogo);
 }
 
-// The voucher objects live for one func, so no voucher passes from one func to the next.
-bool CPubMsg::LoanHeadData(FuncCall& call) { return CLoan().GetVoucherHead(call); }
+// No voucher passes from one func to the next: each read names its own voucher.
+bool CPubMsg::LoanHeadData(FuncCall& call) { return ReadVoucherHead(kLoanReads, call, "", nullptr); }
 
-bool CPubMsg::LoanBodyData(FuncCall& call) { return CLoan().GetVoucherBody(call); }
+bool CPubMsg::LoanBodyData(FuncCall& call) { return ReadVoucherBody(kLoanReads, call, ""); }
 
-bool CPubMsg::ExpenseHeadData(FuncCall& call) { return CExpense().GetVoucherHead(call); }
+bool CPubMsg::ExpenseHeadData(FuncCall& call) { return ReadVoucherHead(kClaimReads, call, "", nullptr); }
 
-bool CPubMsg::ExpenseBodyData(FuncCall& call) { return CExpense().GetVoucherBody(call); }
+bool CPubMsg::ExpenseBodyData(FuncCall& call) { return ReadVoucherBody(kClaimReads, call, ""); }
 
 }  // namespace corvane

@@ -1,8 +1,8 @@
 #pragma once
 // Public services: what the web pages ask outside a voucher or setting of their own. Served
 // without a function right and without a transaction: every write a member makes stands at
-// once. Four funcs hand the voucher form reads to a new loan or claim object, so that a page
-// can show a voucher without holding the voucher class's right.
+// once. Four funcs serve the voucher form reads of loans and claims (src/vouchers) without a
+// current voucher, so that a page can show a voucher without holding the voucher class's right.
 //
 // Every member answers true, or false after loading its own error reply
 // ("Corvane:CPubMsg:<procedure>:<number>", business failures with number 0) into `call.oXml`.

@@ -1,14 +1,12 @@
 #include "loans/LoanLimits.h"
 
-#include <cmath>
-#include <cstdio>
-
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/LoginContext.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "vouchers/Money.h"
 
 namespace corvane {
 
@@ -47,7 +45,7 @@ OpenLoans readOpenLoans(db::Connection& connection, const LoginContext& login,
   sql += "(blnSettle = 0) And (strLoanID = " + db::quoteLiteral(personCode) + ")";
   db::Recordset rs;
   rs.open(FixSqlText(sql), connection, db::adOpenForwardOnly, db::adLockReadOnly);
-  return OpenLoans{rs.field("A1").value(), NullToNum(rs.field("A2").value()), NullToNum(rs.field("A3").value())};
+  return OpenLoans{rs.field("A1").value(), CLng(rs.field("A2").value()), MoneyOf(rs.field("A3").value())};
 }
 
 long voucherAgeInDays(const LoginContext& login, const std::string& voucherDate) {
@@ -55,12 +53,15 @@ long voucherAgeInDays(const LoginContext& login, const std::string& voucherDate)
   return CLng(Variant::dbl(login.LoginDate().serial() - date.serial()));
 }
 
-double limitValue(const LoanLimit& limit) { return CDbl(limit.value); }
+Currency limitValue(const LoanLimit& limit) { return CCur(limit.value); }
 
-std::string twoDecimals(double value) {
-  char text[64];
-  std::snprintf(text, sizeof text, "%.2f", value);
-  return text;
+Currency loanAgeInDays(long ownDays, const OpenLoans& open) {
+  const Currency own = wholeNumber(ownDays);
+  if (open.oldestDays.isNull()) return own;
+  const Currency oldest = CCur(open.oldestDays);
+  return oldest > own ? oldest : own;
 }
+
+Currency wholeNumber(long value) { return Currency::fromScaled(static_cast<std::int64_t>(value) * 10000); }
 
 }  // namespace corvane

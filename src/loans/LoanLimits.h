@@ -1,7 +1,8 @@
 #pragma once
 // A borrower's loan limits (KX_PersonCtrl) against his unsettled loans: the age of the oldest,
 // their number and what they still owe in the home currency. The loan form asks for warnings
-// while a voucher is entered; the loan save enforces the hard limits.
+// while a voucher is entered; the loan save enforces the hard limits. Every limit and amount is
+// compared exactly, as Currency.
 
 #include <optional>
 #include <string>
@@ -33,8 +34,8 @@ struct PersonLoanLimits {
 // The borrower's unsettled loans, apart from the one being edited.
 struct OpenLoans {
   Variant oldestDays;  // Null when there is none
-  double count = 0;
-  double owed = 0;  // home currency
+  long count = 0;
+  Currency owed;  // home currency
 };
 
 // The borrower's limits, or nothing when none are kept for him.
@@ -49,10 +50,14 @@ OpenLoans readOpenLoans(db::Connection& connection, const LoginContext& login,
 // that is no date raises type mismatch (13).
 long voucherAgeInDays(const LoginContext& login, const std::string& voucherDate);
 
-// A limit's value as a number; an empty value raises type mismatch (13).
-double limitValue(const LoanLimit& limit);
+// A limit's value; an empty value raises type mismatch (13).
+Currency limitValue(const LoanLimit& limit);
 
-// `value` with two decimals and a leading zero ("900.00", "0.50").
-std::string twoDecimals(double value);
+// The age the days limit is held against: the older of the voucher's own age and the oldest
+// open loan's.
+Currency loanAgeInDays(long ownDays, const OpenLoans& open);
+
+// A whole number as Currency, for comparing counts and days with their limits.
+Currency wholeNumber(long value);
 
 }  // namespace corvane

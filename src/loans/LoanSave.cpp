@@ -13,9 +13,10 @@
 #include "loans/LoanLimits.h"
 #include "loans/LoanStore.h"
 #include "loans/LoanWriteOffs.h"
-#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
+#include "vouchers/Money.h"
+#include "vouchers/VoucherCard.h"
 
 namespace corvane {
 
@@ -51,22 +52,19 @@ std::string limitWarnings(FuncCall& call, const XmlNode& row, const PersonLoanLi
     hard = hard || limit.controlType == "1";
   };
   if (limits.days.on) {
-    const double limit = limitValue(limits.days);
-    const double own = static_cast<double>(days);
-    const double oldest = open.oldestDays.isNull() ? own : CDbl(open.oldestDays);
-    const double longest = oldest > own ? oldest : own;
+    const Currency limit = limitValue(limits.days);
+    const Currency longest = loanAgeInDays(days, open);
     if (longest > limit) {
-      broken(limits.days, warning("Z7.Corvane.0264", NullToStr(limits.days.value), CStr(Variant::dbl(longest))));
+      broken(limits.days, warning("Z7.Corvane.0264", NullToStr(limits.days.value), CStr(Variant(longest))));
     }
   }
-  if (limits.count.on && open.count + 1 > limitValue(limits.count)) {
-    broken(limits.count,
-           warning("Z7.Corvane.0265", NullToStr(limits.count.value), CStr(Variant::dbl(open.count + 1))));
+  if (limits.count.on && wholeNumber(open.count + 1) > limitValue(limits.count)) {
+    broken(limits.count, warning("Z7.Corvane.0265", NullToStr(limits.count.value), std::to_string(open.count + 1)));
   }
   if (limits.amount.on) {
-    const double owed = open.owed + NullToNum(Variant(row.attribute("dblOldMoney")));
-    const double limit = limitValue(limits.amount);
-    if (owed > limit) broken(limits.amount, warning("Z7.Corvane.0267", twoDecimals(limit), twoDecimals(owed)));
+    const Currency owed = open.owed + MoneyOf(Variant(row.attribute("dblOldMoney")));
+    const Currency limit = limitValue(limits.amount);
+    if (owed > limit) broken(limits.amount, warning("Z7.Corvane.0267", TwoDecimals(limit), TwoDecimals(owed)));
   }
   return "<Rows CtrlType='" + std::string(hard ? "1" : "0") + "'>" + rows + "</Rows>";
 }
@@ -75,7 +73,7 @@ std::string limitWarnings(FuncCall& call, const XmlNode& row, const PersonLoanLi
 
 bool SaveLoanVoucher(CLoan& loan, FuncCall& call) {
   return saveLoanVoucherWith(
-      call, LoanSaveServices{CreateApprovalFlowServer,
+      call, VoucherSaveServices{CreateApprovalFlowServer,
                              [&](XmlNode headRow) { return loan.InitAudit(call.ologin, call.CN, headRow); }});
 }
 

@@ -9,7 +9,7 @@
 #include "core/Messages.h"
 #include "loans/CLoan.h"
 #include "platform/com/RuntimeError.h"
-#include "loans/LoanTestAccount.h"
+#include "vouchers/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {
@@ -24,7 +24,7 @@ std::string rowsOf(const XmlDocument& reply) {
   return rows;
 }
 
-class LoanChecksTest : public LoanTestAccount {
+class LoanChecksTest : public VoucherTestAccount {
  protected:
   bool checkLimits(const std::string& person, const std::string& date, const std::string& amount,
                    const std::string& guid = "") {

@@ -10,7 +10,7 @@
 #include "core/Messages.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
-#include "loans/LoanTestAccount.h"
+#include "vouchers/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {
@@ -34,7 +34,7 @@ std::string msg(const char* id, const std::string& p1 = "", const std::string& p
   return GetResString(id, "zh-CN", p1, p2);
 }
 
-class LoanStoreTest : public LoanTestAccount {
+class LoanStoreTest : public VoucherTestAccount {
  protected:
   // Saves the voucher; `headAttributes` go on the head element, `after` follows the save's func.
   bool save(const Attributes& head, const std::vector<Attributes>& lines, const std::string& headAttributes = "",
@@ -43,9 +43,11 @@ class LoanStoreTest : public LoanTestAccount {
     for (const Attributes& line : lines) body += rowXml(line);
     FuncCall c = call("<req><func name='savevouch'><in><xml><head" + headAttributes + ">" + rowXml(head) +
                       "</head><body>" + body + "</body></xml></in></func>" + after + "</req>");
-    const LoanSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
+    const VoucherSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
                                     [this](XmlNode row) {
                                       submitted_.push_back(row.attribute("GUID"));
+                                      submittedNumbers_.push_back(row.attribute("strVouchID"));
+                                      if (duringSubmit_) connection_.execute(duringSubmit_);
                                       return submitAnswer_;
                                     }};
     return saveLoanVoucherWith(c, services);
@@ -73,6 +75,8 @@ class LoanStoreTest : public LoanTestAccount {
 
   FlowState flow_;
   std::vector<std::string> submitted_;
+  std::vector<std::string> submittedNumbers_;
+  const char* duringSubmit_ = nullptr;  // a statement the submission runs
   bool submitAnswer_ = true;
 };
 
@@ -119,7 +123,7 @@ TEST_F(LoanStoreTest, LinesComeFromTheSavedVouchersOwnBody) {
                     "strBalanceID='1' dblMoney='9'/></body></in></func><func name='savevouch'><in><xml><head>" +
                     rowXml(newHead()) + "</head><body>" + rowXml(cashLine("250")) + "</body></xml></in></func></req>");
   c.oNode = request_.selectSingleNode("//func[@name='savevouch']");
-  const LoanSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
+  const VoucherSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
                                   [](XmlNode) { return true; }};
   ASSERT_TRUE(saveLoanVoucherWith(c, services)) << reply_.xml();
   const std::string guid = newGuid();
@@ -313,6 +317,19 @@ TEST_F(LoanStoreTest, HardLoanLimitsOfTheBorrower) {
       {"amount over the limit", "UPDATE KX_PersonCtrl SET intMoney = 1000 WHERE strPersonCode = '0005';"
                                 "UPDATE KX_LoanVouch SET dblReturn = 4100 WHERE AutoID = 1",
        "2026-01-20", "100.01", "", msg("Z7.Corvane.0234", "1000", "900.00"), ""},
+      // Sums a double gets wrong: 0.1 + 0.2 is 0.3 and 999999999.99 + 0.07 is 1000000000.06, within the limit.
+      {"owed 0.1, the voucher 0.2, the limit 0.3",
+       "UPDATE KX_PersonCtrl SET intMoney = 0.3 WHERE strPersonCode = '0005';"
+       "UPDATE KX_LoanVouch SET dblMoney = 0.1, dblReturn = 0, fltRate = 1 WHERE AutoID = 1",
+       "2026-01-20", "0.2", "", "", ""},
+      {"owed 999999999.99, the voucher 0.07, the limit 1000000000.06",
+       "UPDATE KX_PersonCtrl SET intMoney = 1000000000.06 WHERE strPersonCode = '0005';"
+       "UPDATE KX_LoanVouch SET dblMoney = 999999999.99, dblReturn = 0, fltRate = 1 WHERE AutoID = 1",
+       "2026-01-20", "0.07", "", "", ""},
+      {"owed 999999999.99, the voucher 0.08, the limit 1000000000.06",
+       "UPDATE KX_PersonCtrl SET intMoney = 1000000000.06 WHERE strPersonCode = '0005';"
+       "UPDATE KX_LoanVouch SET dblMoney = 999999999.99, dblReturn = 0, fltRate = 1 WHERE AutoID = 1",
+       "2026-01-20", "0.08", "", msg("Z7.Corvane.0234", "1000000000.06", "999999999.99"), ""},
       {"prompting limits never refuse",
        "UPDATE KX_PersonCtrl SET strDayCtrType = '0', strNumCtrType = '2', strMonCtrType = '0' WHERE strPersonCode = '0005'",
        "2025-01-01", "99999", "", "", ""},
@@ -352,7 +369,7 @@ TEST_F(LoanStoreTest, HardLoanLimitsOfTheBorrower) {
 }
 
 // The head row of a stored demo loan as its form would send it back.
-Attributes storedHead(LoanTestAccount& account, const std::string& guid, const std::string& number,
+Attributes storedHead(VoucherTestAccount& account, const std::string& guid, const std::string& number,
                       const std::string& person, const std::string& department) {
   Attributes row = newHead();
   row["GUID"] = guid;
@@ -524,6 +541,29 @@ TEST_F(LoanStoreTest, SubmitOnSaveHandsTheNewVoucherToTheSubmission) {
   refused["strVouchID"] = "JK2026010011";
   EXPECT_FALSE(save(refused, {cashLine()}));
   EXPECT_EQ(reply_.xml(), "");
+  connection_.rollbackTrans();
+}
+
+TEST_F(LoanStoreTest, RenumberedVoucherIsSubmittedWithTheNumberItWasStoredWith) {
+  connection_.beginTrans();
+  connection_.execute("UPDATE AccInformation SET cValue = 'true' WHERE cSysID = 'KX' AND cID = '105'");
+  Attributes row = newHead();
+  row["strVouchID"] = "JK2026010001";  // taken: the save draws JK2026010004
+  ASSERT_TRUE(save(row, {cashLine()})) << reply_.xml();
+  EXPECT_EQ(head("strVouchID", newGuid()), "JK2026010004");
+  EXPECT_EQ(submittedNumbers_, std::vector<std::string>{"JK2026010004"});
+  connection_.rollbackTrans();
+}
+
+TEST_F(LoanStoreTest, VoucherGoneAfterTheSaveIsAFailure) {
+  connection_.beginTrans();
+  connection_.execute("UPDATE AccInformation SET cValue = 'true' WHERE cSysID = 'KX' AND cID = '105'");
+  duringSubmit_ =
+      "DELETE FROM KX_LoanVouch_Sub WHERE MGuid IN (SELECT GUID FROM KX_LoanVouch WHERE strVouchID = 'JK2026010009');"
+      "DELETE FROM KX_LoanVouch WHERE strVouchID = 'JK2026010009'";
+  EXPECT_FALSE(save(newHead(), {cashLine()}, "", "<func name='getVouchListID'><in><strAutoID/><Director/></in></func>"));
+  EXPECT_EQ(reply_.selectSingleNode("/error/text").text(), msg("Z7.Corvane.0248")) << reply_.xml();
+  EXPECT_EQ(request_.selectSingleNode("//func[@name='getVouchListID']/in/Director").text(), "");
   connection_.rollbackTrans();
 }
 

@@ -9,6 +9,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "vouchers/Money.h"
 
 namespace corvane {
 
@@ -24,12 +25,12 @@ std::string value(const db::Recordset& rs, const char* column) {
   return XmlEncode(NullToStr(rs.field(column).value()));
 }
 
-double amount(const db::Recordset& rs, const char* column) { return NullToNum(rs.field(column).value()); }
+Currency amount(const db::Recordset& rs, const char* column) { return MoneyOf(rs.field(column).value()); }
 
 // What is left on the line: nothing on a line without an amount, else its amount less the repaid.
 std::string amountLeft(const db::Recordset& rs) {
-  const double money = amount(rs, "dblMoney");
-  return CStr(Variant::dbl(money == 0 ? 0 : money - amount(rs, "dblReturn")));
+  const Currency money = amount(rs, "dblMoney");
+  return (money == Currency() ? money : money - amount(rs, "dblReturn")).toString();
 }
 
 std::string lineRow(const db::Recordset& rs) {

@@ -1,6 +1,5 @@
-#include "loans/VoucherDeletion.h"
+#include "vouchers/VoucherDeletion.h"
 
-#include <array>
 #include <memory>
 #include <optional>
 #include <string>
@@ -9,47 +8,41 @@
 #include "core/Messages.h"
 #include "core/RequestFrame.h"
 #include "core/RequestText.h"
+#include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
-#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "vouchers/Money.h"
+#include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherKinds.h"
+#include "vouchers/VoucherSave.h"
 
 namespace corvane {
 
 namespace {
 
-struct CardTables {
-  std::string_view card;
-  std::string_view headTable;
-  std::string_view flowBillType;
-};
-
-constexpr std::array kCards = {
-    CardTables{"KX01", "KX_LoanVouch", "45"},
-    CardTables{"KX02", "KX_ExpenVouch", "46"},
-    CardTables{"KX03", "KX_ExpenVouch", "47"},
-};
-
-const CardTables& cardTables(const std::string& card) {
-  for (const CardTables& tables : kCards) {
-    if (tables.card == card) return tables;
-  }
-  raiseBusiness(GetResString("Z7.Corvane.0177"));
+const VoucherKind& kindOfCard(const std::string& card) {
+  const VoucherKind* kind = FindVoucherKindOfCard(card);
+  if (!kind) raiseBusiness(GetResString("Z7.Corvane.0177"));
+  return *kind;
 }
+
+// A stored state flag as a number; Null and anything that is no number count 0.
+long flagNumber(const Variant& value) { return IsNumeric(value) ? CLng(value) : 0; }
 
 void loanStateGuards(const db::Recordset& head) {
   const bool openingBalance = NullToBool(head.field("blnBegin").value());
   if (openingBalance) {
-    if (NullToNum(head.field("dblreturn").value()) != 0) raiseBusiness(GetResString("Z7.Corvane.0203"));
+    if (MoneyOf(head.field("dblreturn").value()) != Currency()) raiseBusiness(GetResString("Z7.Corvane.0203"));
   } else if (NullToBool(head.field("blnaudi").value())) {
     raiseBusiness(GetResString("Z7.Corvane.0271"));
   }
-  const double budgetPassed = NullToNum(head.field("intBudPass").value());
+  const long budgetPassed = flagNumber(head.field("intBudPass").value());
   if (budgetPassed == 1) raiseBusiness(GetResString("Z7.Corvane.0206"));
   if (NullToStr(head.field("intOverBud").value()) == "1" && budgetPassed == 0) {
     raiseBusiness(GetResString("Z7.Corvane.0207"));
@@ -67,7 +60,7 @@ void loanDependentGuards(db::Connection& CN, const std::string_view guid) {
 
 void claimStateGuards(const db::Recordset& head) {
   if (NullToBool(head.field("blnaudi").value())) raiseBusiness(GetResString("Z7.Corvane.0271"));
-  if (NullToNum(head.field("intBudPass").value()) == 1) raiseBusiness(GetResString("Z7.Corvane.0206"));
+  if (flagNumber(head.field("intBudPass").value()) == 1) raiseBusiness(GetResString("Z7.Corvane.0206"));
 }
 
 // Receipt and payment lines first, then loan write-offs: either keeps the claim.
@@ -110,9 +103,9 @@ void moveToNextVoucher(db::Connection& CN, const std::string& head, const std::s
   *current.strCardNum = CardNumber(NullToStr(rs.field(1).value()));
 }
 
-void leaveFlow(db::Connection& CN, const CardTables& tables, const std::string& guid) {
+void leaveFlow(db::Connection& CN, const VoucherKind& kind, const std::string& guid) {
   const std::unique_ptr<ApprovalFlowServer> flow = CreateApprovalFlowServer();
-  const std::string billType(tables.flowBillType);
+  const std::string billType(kind.flowBillType);
   if (!flow->IsInFlow(CN, billType, guid, "11")) return;
   if (flow->RemoveFromFlow(CN, billType, guid, "11")) return;
   std::string reason;
@@ -125,21 +118,21 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* nex
   const std::string ts = RequiredText(call.oNode, "in/ts");
   const std::optional<std::string> autoId = WholeNumber(requestedId);
   if (!autoId) raiseBusiness(GetResString("Z7.Corvane.0201"));
-  const CardTables& tables = cardTables(RequiredText(call.oNode, "in/type"));
-  const std::string head(tables.headTable);
-  if (!IsRowVersionText(ts)) raiseBusiness(GetResString("Z7.Corvane.0370"));
+  const VoucherKind& voucherKind = kindOfCard(RequiredText(call.oNode, "in/type"));
+  const std::string head(voucherKind.headTable);
+  const RowVersion version = voucher::requireRowVersion(ts, "Z7.Corvane.0370");
 
   db::Recordset row;
-  row.open(FixSqlText("Select * From " + head + " Where AutoID = " + *autoId +
-                      " And Cast(ts As money) = " + ts),
+  row.open(FixSqlText("Select * From " + head + " Where AutoID = " + *autoId + " And " + version.condition()),
            call.CN);
   if (row.eof()) raiseBusiness(GetResString("Z7.Corvane.0370"));
   kind.stateGuards(row);
   const std::string guid = NullToStr(row.field("GUID").value());
 
-  leaveFlow(call.CN, tables, guid);
+  leaveFlow(call.CN, voucherKind, guid);
   kind.dependentGuards(call.CN, guid);
-  call.CN.execute(FixSqlText("Delete " + head + "_Sub Where MGUID = " + db::quoteLiteral(guid)));
+  call.CN.execute(FixSqlText("Delete " + std::string(voucherKind.lineTable) + " Where MGUID = " +
+                             db::quoteLiteral(guid)));
   if (call.CN.execute(FixSqlText("Delete " + head + " Where GUID = " + db::quoteLiteral(guid))) != 1) {
     raiseBusiness(GetResString("Z7.Corvane.0209"));
   }

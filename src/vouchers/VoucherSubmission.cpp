@@ -1,6 +1,5 @@
-#include "loans/VoucherSubmission.h"
+#include "vouchers/VoucherSubmission.h"
 
-#include <array>
 #include <memory>
 #include <vector>
 
@@ -8,40 +7,28 @@
 #include "core/Messages.h"
 #include "core/RequestFrame.h"
 #include "core/RequestText.h"
+#include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
-#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
+#include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherKinds.h"
+#include "vouchers/VoucherSave.h"
 
 namespace corvane {
 
 namespace {
 
-struct VoucherKind {
-  char code;  // first character of strTypeCode
-  std::string_view flowBillType;
-  std::string_view headTable;
-  std::string_view name;
-  std::string_view flowRight;
-};
-
-constexpr std::array kVoucherKinds = {
-    VoucherKind{'1', "46", "KX_ExpenVouch", "收入报销单", "KX0204"},
-    VoucherKind{'2', "47", "KX_ExpenVouch", "支出报销单", "KX0204"},
-    VoucherKind{'3', "45", "KX_LoanVouch", "借款单", "KX0202"},
-};
-
 const VoucherKind& voucherKind(const std::string& strTypeCode) {
-  for (const VoucherKind& kind : kVoucherKinds) {
-    if (!strTypeCode.empty() && strTypeCode.front() == kind.code) return kind;
-  }
-  raiseBusiness(GetResString("Z7.Corvane.0177"));
+  const VoucherKind* kind = FindVoucherKind(strTypeCode);
+  if (!kind) raiseBusiness(GetResString("Z7.Corvane.0177"));
+  return *kind;
 }
 
 std::string requiredAttribute(const XmlNode& row, std::string_view name) {
@@ -73,12 +60,10 @@ bool submit(const SubmissionKind& kind, FuncCall& call,
   const std::string guid = OptionalText(call.oNode, "in/GUID");
   if (guid.empty()) raiseBusiness(GetResString("Z7.Corvane.0261"));
   const std::string ts = RequiredText(call.oNode, "in/ts");
-  // A row version is a plain number; any other text names no saved voucher.
-  if (!IsRowVersionText(ts)) raiseBusiness(GetResString("Z7.Corvane.0262"));
+  const RowVersion version = voucher::requireRowVersion(ts, "Z7.Corvane.0262");
 
   db::Recordset rs;
-  rs.open(FixSqlText(std::string(kind.guardSelect) + db::quoteLiteral(guid) +
-                     " And Cast(ts As money) = " + ts),
+  rs.open(FixSqlText(std::string(kind.guardSelect) + db::quoteLiteral(guid) + " And " + version.condition()),
           call.CN);
   if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0262"));
   db::saveAsXml(rs, call.oXml);
@@ -97,7 +82,7 @@ std::string ApprovalStartDocument(const std::string& dblOldMoney, const std::str
   const VoucherKind& kind = voucherKind(strTypeCode);
   const std::string amount = XmlEncode(dblOldMoney);
   const std::string billType(kind.flowBillType);
-  const std::string name(kind.name);
+  const std::string name(kind.flowName);
   return "<?xml version='1.0' encoding='utf-8'?><EAdata>"
          "<eccontrain 金额='" + amount + "' 数量='0'/>"
          "<eapcontrain 数量='0' 金额='" + amount + "'/>"

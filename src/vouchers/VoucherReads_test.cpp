@@ -1,4 +1,4 @@
-#include "loans/VoucherReads.h"
+#include "vouchers/VoucherReads.h"
 
 #include <gtest/gtest.h>
 

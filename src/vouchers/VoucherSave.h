@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "core/Messages.h"
+#include "core/RowVersion.h"
 #include "core/RequestFrame.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
@@ -30,6 +31,14 @@ namespace corvane::voucher {
 // A node or attribute the request must carry is missing: the run time's error 91.
 [[noreturn]] inline void raiseMissing() {
   throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+}
+
+// The row version written as `text`; the message `id` for any other text, which names no stored
+// row.
+inline RowVersion requireRowVersion(std::string_view text, const char* id) {
+  const std::optional<RowVersion> version = RowVersion::parse(text);
+  if (!version) raiseMessage(id);
+  return *version;
 }
 
 inline bool present(const XmlNode& row, std::string_view name) { return row.hasAttribute(name); }

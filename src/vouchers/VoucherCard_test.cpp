@@ -1,4 +1,4 @@
-#include "loans/VoucherCard.h"
+#include "vouchers/VoucherCard.h"
 
 #include <gtest/gtest.h>
 
@@ -17,17 +17,6 @@ TEST(VoucherCard, CardOfAKindByTheFirstCharacterOfItsType) {
   };
   const Case cases[] = {{"102", "KX02"}, {"201", "KX03"}, {"301", "KX01"}, {"", "KX01"}, {"9", "KX01"}};
   for (const Case& c : cases) EXPECT_EQ(CardNumber(c.typeCode), c.card) << c.typeCode;
-}
-
-TEST(VoucherCard, RowVersionTextIsAPlainNumber) {
-  struct Case {
-    const char* ts;
-    bool accepted;
-  };
-  const Case cases[] = {{"1001", true},  {"1001.0", true},  {"0", true},        {"", false},
-                        {".", false},    {"1.2.3", false},  {"-1", false},      {"1001 Or 1=1", false},
-                        {"1e3", false}};
-  for (const Case& c : cases) EXPECT_EQ(IsRowVersionText(c.ts), c.accepted) << c.ts;
 }
 
 TEST(VoucherCard, BusyOrBrokenDatabaseErrorsAnswerTheRetryMessage) {

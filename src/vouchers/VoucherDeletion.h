@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "loans/VoucherNavigation.h"
+#include "vouchers/VoucherNavigation.h"
 
 namespace corvane {
 

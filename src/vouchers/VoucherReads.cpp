@@ -1,7 +1,5 @@
-#include "loans/VoucherReads.h"
+#include "vouchers/VoucherReads.h"
 
-#include <array>
-#include <cstdint>
 #include <functional>
 #include <optional>
 
@@ -19,6 +17,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
+#include "vouchers/VoucherCard.h"
 
 namespace corvane {
 
@@ -36,18 +35,6 @@ namespace {
 
 constexpr std::string_view kHeadColumns = "*,'' as editprop,' ' As strItem,'0' As NumPoint";
 
-// Database failures that mean "busy or broken, try again": their replies carry message 0159.
-constexpr std::array kRetryLaterErrors = {
-    static_cast<std::int32_t>(0x80040E21), errnum::kDbUnspecified, errnum::kDbTimeout,
-    static_cast<std::int32_t>(0x8004D013)};
-
-std::string failureText(const RuntimeError& error) {
-  for (const std::int32_t number : kRetryLaterErrors) {
-    if (error.number() == number) return GetResString("Z7.Corvane.0159");
-  }
-  return error.description();
-}
-
 bool answerRead(const VoucherReadKind& kind, std::string_view member, FuncCall& call,
                 const std::function<void()>& read) {
   return answerAsMember(
@@ -56,7 +43,7 @@ bool answerRead(const VoucherReadKind& kind, std::string_view member, FuncCall& 
         read();
         return true;
       },
-      failureText);
+      VoucherFailureText);
 }
 
 std::optional<std::string> voucherId(const XmlNode& func, const std::string& currentAutoID) {
@@ -111,12 +98,6 @@ std::optional<std::string> currencyDecimals(FuncCall& call, const std::string& c
                                    db::adOpenForwardOnly, db::adLockReadOnly);
   if (rs.eof()) return std::nullopt;
   return CStr(rs.field("idec").value());
-}
-
-std::string cardOfTypeCode(const std::string& typeCode) {
-  if (typeCode.starts_with('1')) return "KX02";
-  if (typeCode.starts_with('2')) return "KX03";
-  return "KX01";
 }
 
 // Fills strItem and NumPoint of the answered row from the head's item and currency.
@@ -186,7 +167,7 @@ bool ReadVoucherHead(const VoucherReadKind& kind, FuncCall& call, const std::str
     const db::Recordset head = openSql(call, headSql(kind, id), db::adOpenForwardOnly, db::adLockReadOnly);
     const bool found = !head.eof();
     if (found && cardNumber != nullptr) {
-      *cardNumber = cardOfTypeCode(NullToStr(head.field("strTypeCode").value()));
+      *cardNumber = CardNumber(NullToStr(head.field("strTypeCode").value()));
     }
     db::saveAsXml(head, call.oXml);
     if (found) completeHeadRow(call, head);

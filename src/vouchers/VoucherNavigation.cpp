@@ -1,6 +1,5 @@
-#include "loans/VoucherNavigation.h"
+#include "vouchers/VoucherNavigation.h"
 
-#include <cctype>
 #include <cstdint>
 
 #include "core/ErrorReply.h"
@@ -10,12 +9,12 @@
 #include "core/RequestText.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
-#include "loans/VoucherCard.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
+#include "vouchers/VoucherCard.h"
 
 namespace corvane {
 
@@ -57,16 +56,6 @@ std::string claimFilter(const FuncCall& call, const std::string& submitFlag) {
     filter += " And strTypeCode IN (Select strcode From KX_OperationType Where " + condition + ")";
   }
   return filter;
-}
-
-// "1" when the module submits vouchers on save, else "0"; 0210 when the option is missing.
-std::string submitOnSaveFlag(db::Connection& CN) {
-  db::Recordset rs;
-  rs.open(FixSqlText("select cvalue from accinformation where csysid = 'kx' and cid = '105'"), CN);
-  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0210"));
-  std::string value = NullToStr(rs.field(0).value());
-  for (char& c : value) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return value == "true" ? "1" : "0";
 }
 
 // The AutoID the query answers, or nothing for Null or no row.
@@ -135,7 +124,7 @@ bool navigate(const NavigationKind& kind, FuncCall& call, CurrentVoucher& curren
     current.strCardNum->clear();
   }
   const std::string source = GetAuthSource(call.ologin, std::string(kind.headTable), true);
-  const std::string flag = submitOnSaveFlag(call.CN);
+  const std::string flag = SubmitsOnSave(call.CN) ? "1" : "0";
   const std::string filter = kind.filter(call, flag);
   const std::string director = RequiredText(call.oNode, "in/Director");
   const std::string requested = OptionalText(call.oNode, "in/strAutoID");

@@ -1,4 +1,4 @@
-#include "loans/VoucherSubmission.h"
+#include "vouchers/VoucherSubmission.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 #pragma once
-// A demo account for the loan members' tests: the demo user logged in on 2026-01-20, one open
+// A demo account for the voucher members' tests: the demo user logged in on 2026-01-20, one open
 // connection, and a func element to call a member with.
 
 #include <gtest/gtest.h>
@@ -22,9 +22,9 @@
 
 namespace corvane {
 
-class LoanTestAccount : public ::testing::Test {
+class VoucherTestAccount : public ::testing::Test {
  public:
-  LoanTestAccount() {
+  VoucherTestAccount() {
     LoginOptions options;
     options.account = account_.folder();
     options.user = "demo";

@@ -1,0 +1,29 @@
+#pragma once
+// The row version of a stored row as a form read it (Cast(ts As money)): digits with an optional
+// decimal fraction. It can only be made from such a text, so the condition it renders never
+// carries anything but a number into a statement.
+
+#include <optional>
+#include <utility>
+#include <string>
+#include <string_view>
+
+namespace corvane {
+
+class RowVersion {
+ public:
+  // The row version written as `text`; nothing for any other text, which names no stored row.
+  static std::optional<RowVersion> parse(std::string_view text);
+
+  const std::string& text() const { return text_; }
+
+  // "Cast(<column> As money) = <text>": true only while the row is as the form read it.
+  std::string condition(std::string_view column = "ts") const;
+
+ private:
+  explicit RowVersion(std::string text) : text_(std::move(text)) {}
+
+  std::string text_;
+};
+
+}  // namespace corvane

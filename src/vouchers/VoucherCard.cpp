@@ -1,0 +1,45 @@
+#include "vouchers/VoucherCard.h"
+
+#include <array>
+#include <cstdint>
+
+#include "core/Messages.h"
+#include "core/SqlText.h"
+#include "core/Values.h"
+#include "platform/com/AsciiText.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "vouchers/VoucherKinds.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr std::array kRetryLaterErrors = {
+    static_cast<std::int32_t>(0x80040E21), errnum::kDbUnspecified, errnum::kDbTimeout,
+    static_cast<std::int32_t>(0x8004D013)};
+
+}  // namespace
+
+std::string CardNumber(std::string_view strTypeCode) {
+  const VoucherKind* kind = FindVoucherKind(strTypeCode);
+  return std::string(kind ? kind->card : kLoanKind.card);
+}
+
+bool SubmitsOnSave(db::Connection& CN) {
+  db::Recordset rs;
+  rs.open(FixSqlText("select cvalue from accinformation where csysid = 'kx' and cid = '105'"), CN,
+          db::adOpenForwardOnly, db::adLockReadOnly);
+  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0210"));
+  return equalsIgnoringCase(NullToStr(rs.field(0).value()), "true");
+}
+
+std::string VoucherFailureText(const RuntimeError& error) {
+  for (const std::int32_t number : kRetryLaterErrors) {
+    if (error.number() == number) return GetResString("Z7.Corvane.0159");
+  }
+  return error.description();
+}
+
+}  // namespace corvane
