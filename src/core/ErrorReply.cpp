@@ -3,12 +3,39 @@
 #include "core/Messages.h"
 #include "core/Values.h"
 #include "platform/com/RuntimeError.h"
+#include "platform/db/Connection.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
 
 namespace {
+
 constexpr std::string_view kDeclaration = "<?xml version='1.0' encoding='utf-8'?>";
+
+// The failures that the database layer words itself, by number or by description, with the
+// catalogue's message that tells the user in the request's language.
+struct WordedFailure {
+  std::int32_t number;
+  std::string_view description;  // empty: any description of that number
+  std::string_view messageId;
+};
+
+constexpr WordedFailure kWordedFailures[] = {
+    {errnum::kDbTimeout, {}, "Z7.Corvane.0400"},
+    {errnum::kDbStatement, db::kReadOnlyText, "Z7.Corvane.0401"},
+    {errnum::kDbStatement, db::kDiskFullText, "Z7.Corvane.0402"},
+    {errnum::kDbPermissionDenied, {}, "Z7.Corvane.0403"},
+};
+
+std::string shownDescription(std::int32_t number, std::string_view description) {
+  for (const WordedFailure& failure : kWordedFailures) {
+    if (failure.number == number && (failure.description.empty() || failure.description == description)) {
+      return GetResString(std::string(failure.messageId));
+    }
+  }
+  return std::string(description);
+}
+
 }  // namespace
 
 std::string ErrorReplyWithText(std::string_view className, std::string_view procedure,
@@ -28,7 +55,7 @@ std::string ErrorReplyWithText(std::string_view className, std::string_view proc
 
 std::string ErrorReply(std::string_view className, std::string_view procedure, std::int32_t number,
                        std::string_view description) {
-  return ErrorReplyWithText(className, procedure, number, XmlEncode(std::string(description)));
+  return ErrorReplyWithText(className, procedure, number, XmlEncode(shownDescription(number, description)));
 }
 
 std::string FailReply(std::string_view funcName) {

@@ -24,7 +24,7 @@ void createAccount(const std::filesystem::path& folder);
 
 // As createAccount, then fills the account with the demo company: account 001 for 2026 with its
 // periods, departments, persons, currencies and rates, templates, operation types, items and
-// the users `demo` (administrator) and `clerk`, both with the password "demo" stored encoded.
+// the users `demo` (administrator) and `clerk`, both with the password "demo" stored as a salted hash.
 void createDemoAccount(const std::filesystem::path& folder);
 
 // The command `corvane init <folder>`: creates the demo account in the folder. `arguments` are

@@ -91,9 +91,7 @@ TEST_F(ConnectionTest, OpensTheAccountWithItsJournalModes) {
     ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
     const std::string value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
     sqlite3_finalize(statement);
-    const std::string expected = std::string(pragma) == "PRAGMA vqsystem.journal_mode" ? "wal"
-                                 : std::string(pragma) == "PRAGMA foreign_keys"        ? "0"
-                                                                                       : "delete";
+    const std::string expected = std::string(pragma) == "PRAGMA foreign_keys" ? "0" : "wal";
     EXPECT_EQ(expected, value) << pragma;
   }
 }

@@ -10,6 +10,7 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/com/AsciiText.h"
+#include "platform/db/Connection.h"
 #include "platform/db/SqliteStatement.h"
 #include "platform/db/TsqlCatalog.h"
 #include "platform/db/TsqlLexer.h"
@@ -260,7 +261,13 @@ void raiseSqliteError(sqlite3* db, int rc, std::string_view sql) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
     case SQLITE_INTERRUPT:
-      throw RuntimeError(errnum::kDbTimeout, "Query timeout expired");
+      throw RuntimeError(errnum::kDbTimeout, std::string(kTimeoutText));
+    case SQLITE_AUTH:
+      throw RuntimeError(errnum::kDbPermissionDenied, std::string(kPermissionText));
+    case SQLITE_READONLY:
+      throw RuntimeError(errnum::kDbStatement, std::string(kReadOnlyText));
+    case SQLITE_FULL:
+      throw RuntimeError(errnum::kDbStatement, std::string(kDiskFullText));
     case SQLITE_CONSTRAINT:
       throw RuntimeError(errnum::kDbConstraint, constraintText(db, sqlite3_extended_errcode(db), message, sql));
     case SQLITE_MISMATCH:
