@@ -25,6 +25,7 @@ constexpr WordedFailure kWordedFailures[] = {
     {errnum::kDbStatement, db::kReadOnlyText, "Z7.Corvane.0401"},
     {errnum::kDbStatement, db::kDiskFullText, "Z7.Corvane.0402"},
     {errnum::kDbPermissionDenied, {}, "Z7.Corvane.0403"},
+    {errnum::kDbUnspecified, db::kCannotOpenText, "Z7.Corvane.0407"},
 };
 
 std::string shownDescription(std::int32_t number, std::string_view description) {

@@ -268,6 +268,8 @@ void raiseSqliteError(sqlite3* db, int rc, std::string_view sql) {
       throw RuntimeError(errnum::kDbStatement, std::string(kReadOnlyText));
     case SQLITE_FULL:
       throw RuntimeError(errnum::kDbStatement, std::string(kDiskFullText));
+    case SQLITE_CANTOPEN:
+      throw RuntimeError(errnum::kDbUnspecified, std::string(kCannotOpenText));
     case SQLITE_CONSTRAINT:
       throw RuntimeError(errnum::kDbConstraint, constraintText(db, sqlite3_extended_errcode(db), message, sql));
     case SQLITE_MISMATCH:
