@@ -12,27 +12,23 @@ namespace {
 
 constexpr std::string_view kDeclaration = "<?xml version='1.0' encoding='utf-8'?>";
 
-// The failures that the database layer words itself, by number or by description, with the
-// catalogue's message that tells the user in the request's language.
+// The descriptions that the database layer words itself, with the catalogue's message that
+// tells the user the same in the request's language. They are matched by text alone, since a
+// host component may pass a description on without its number.
 struct WordedFailure {
-  std::int32_t number;
-  std::string_view description;  // empty: any description of that number
+  std::string_view description;
   std::string_view messageId;
 };
 
 constexpr WordedFailure kWordedFailures[] = {
-    {errnum::kDbTimeout, {}, "Z7.Corvane.0400"},
-    {errnum::kDbStatement, db::kReadOnlyText, "Z7.Corvane.0401"},
-    {errnum::kDbStatement, db::kDiskFullText, "Z7.Corvane.0402"},
-    {errnum::kDbPermissionDenied, {}, "Z7.Corvane.0403"},
-    {errnum::kDbUnspecified, db::kCannotOpenText, "Z7.Corvane.0407"},
+    {db::kTimeoutText, "Z7.Corvane.0400"},    {db::kReadOnlyText, "Z7.Corvane.0401"},
+    {db::kDiskFullText, "Z7.Corvane.0402"},   {db::kPermissionText, "Z7.Corvane.0403"},
+    {db::kCannotOpenText, "Z7.Corvane.0407"},
 };
 
-std::string shownDescription(std::int32_t number, std::string_view description) {
+std::string shownDescription(std::string_view description) {
   for (const WordedFailure& failure : kWordedFailures) {
-    if (failure.number == number && (failure.description.empty() || failure.description == description)) {
-      return GetResString(std::string(failure.messageId));
-    }
+    if (failure.description == description) return GetResString(std::string(failure.messageId));
   }
   return std::string(description);
 }
@@ -56,7 +52,7 @@ std::string ErrorReplyWithText(std::string_view className, std::string_view proc
 
 std::string ErrorReply(std::string_view className, std::string_view procedure, std::int32_t number,
                        std::string_view description) {
-  return ErrorReplyWithText(className, procedure, number, XmlEncode(shownDescription(number, description)));
+  return ErrorReplyWithText(className, procedure, number, XmlEncode(shownDescription(description)));
 }
 
 std::string FailReply(std::string_view funcName) {
