@@ -21,9 +21,12 @@ struct WordedFailure {
 };
 
 constexpr WordedFailure kWordedFailures[] = {
-    {db::kTimeoutText, "Z7.Corvane.0400"},    {db::kReadOnlyText, "Z7.Corvane.0401"},
-    {db::kDiskFullText, "Z7.Corvane.0402"},   {db::kPermissionText, "Z7.Corvane.0403"},
+    {db::kTimeoutText, "Z7.Corvane.0400"},
+    {db::kReadOnlyText, "Z7.Corvane.0401"},
+    {db::kDiskFullText, "Z7.Corvane.0402"},
+    {db::kPermissionText, "Z7.Corvane.0403"},
     {db::kCannotOpenText, "Z7.Corvane.0407"},
+    {db::kTooDeepText, "Z7.Corvane.0408"},
 };
 
 std::string shownDescription(std::string_view description) {

@@ -24,6 +24,7 @@ TEST(ErrorReply, ShowsTheDatabaseLayersOwnFailuresInTheRequestsLanguage) {
       {db::kDiskFullText, "en-us", "The account database or its disk is full. Data cannot be saved."},
       {db::kPermissionText, "zh-CN", "查询不能读取受保护的数据，如用户口令。"},
       {db::kCannotOpenText, "zh-CN", "不能打开账套数据库：其文件夹不存在、为只读或无权访问。"},
+      {db::kTooDeepText, "en-us", "The statement is nested too deeply. Simplify it and try again."},
       {"Invalid column name 'x<y'.", "zh-CN", "Invalid column name &apos;x&lt;y&apos;."},
   };
   for (const Case& c : cases) {

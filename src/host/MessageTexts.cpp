@@ -354,6 +354,7 @@ constexpr std::array kMessageTexts = {
     MessageText{"Z7.Corvane.0405", "请求包含的功能过多，不能超过 {0} 个。", "The request holds too many funcs: it may hold at most {0}."},
     MessageText{"Z7.Corvane.0406", "请求文档的元素嵌套过深，不能超过 {0} 层。", "The elements of the request document are nested too deeply: at most {0} levels are allowed."},
     MessageText{"Z7.Corvane.0407", "不能打开账套数据库：其文件夹不存在、为只读或无权访问。", "The account database cannot be opened: its folder is missing, read-only or not accessible."},
+    MessageText{"Z7.Corvane.0408", "查询语句嵌套过深，请简化后重试。", "The statement is nested too deeply. Simplify it and try again."},
     MessageText{"Z7.Corvane.Web.0200", "收入", "Income"},
     MessageText{"Z7.Corvane.Web.0202", "支出", "Expense"},
     MessageText{"Z7.Corvane.Web.0612", "编码", "Code"},

@@ -280,6 +280,9 @@ void raiseSqliteError(sqlite3* db, int rc, std::string_view sql) {
   if (const auto text = statementText(message)) {
     throw RuntimeError(startsWith(message, "no such table") ? errnum::kDbNotFound : errnum::kDbStatement, *text);
   }
+  if (message == "parser stack overflow" || startsWith(message, "Expression tree is too large")) {
+    throw RuntimeError(errnum::kDbStatement, std::string(kTooDeepText));
+  }
   if (message == "integer overflow") {
     throw RuntimeError(errnum::kDbOverflow, "Arithmetic overflow error converting expression to data type bigint.");
   }

@@ -110,6 +110,31 @@ TEST(SqliteErrors, ReportsAReadOnlyOrFullDatabaseInItsOwnWords) {
   std::filesystem::remove(path);
 }
 
+// SQLite's own limits on nesting are reported in the layer's own words.
+TEST(SqliteErrors, ReportsAStatementNestedTooDeeplyInItsOwnWords) {
+  sqlite3* handle = nullptr;
+  ASSERT_EQ(sqlite3_open(":memory:", &handle), SQLITE_OK);
+  const std::string statements[] = {
+      "select " + std::string(1200, '(') + "1" + std::string(1200, ')'),
+      "select 1" + [] {
+        std::string terms;
+        for (int i = 0; i < 1100; ++i) terms += "+1";
+        return terms;
+      }(),
+  };
+  for (const std::string& sql : statements) {
+    const int rc = sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, nullptr);
+    ASSERT_EQ(rc, SQLITE_ERROR) << sqlite3_errmsg(handle);
+    try {
+      raiseSqliteError(handle, rc, sql);
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), errnum::kDbStatement);
+      EXPECT_EQ(e.description(), kTooDeepText);
+    }
+  }
+  sqlite3_close(handle);
+}
+
 TEST(SqliteErrors, SaysStatementErrorsInSqlServerWords) {
   static const struct {
     const char* sql;
