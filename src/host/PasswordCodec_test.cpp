@@ -24,7 +24,9 @@ TEST(PasswordCodecTest, StoredFormIsASaltedHashThatMatchesOnlyThePassword) {
 TEST(PasswordCodecTest, PasswordsCompareWithoutBlanksAroundThemAndWithoutCase) {
   const EmbeddedPasswordCodec codec;
   const std::string stored = codec.Encode(" Demo ");
-  for (const char* typed : {"demo", "DEMO", "  dEmO", "demo   "}) EXPECT_TRUE(codec.Matches(stored, typed)) << typed;
+  for (const char* typed : {"demo", "DEMO", "  dEmO", "demo   "}) {
+    EXPECT_TRUE(codec.Matches(stored, typed)) << typed;
+  }
   for (const char* typed : {"de mo", "demo\t", "dem"}) EXPECT_FALSE(codec.Matches(stored, typed)) << typed;
   EXPECT_EQ(NormalisedPassword("  aBc d  "), "ABC D");
 }

@@ -121,7 +121,9 @@ void buildDatabase(const fs::path& file, const std::string& folderName, Content 
 void removeQuietly(const fs::path& file) {
   std::error_code ignored;
   fs::remove(file, ignored);
-  for (const char* suffix : {"-journal", "-wal", "-shm"}) fs::remove(fs::path(file.string() + suffix), ignored);
+  for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+    fs::remove(fs::path(file.string() + suffix), ignored);
+  }
 }
 
 void refuseExistingAccount(const AccountFiles& files) {

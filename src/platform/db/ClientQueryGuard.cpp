@@ -43,7 +43,9 @@ ClientQueryGuard::ClientQueryGuard(sqlite3* handle, int timeoutSeconds)
     : handle_(handle),
       deadline_(std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds)) {
   sqlite3_set_authorizer(handle_, &ClientQueryGuard::authorize, this);
-  if (timeoutSeconds > 0) sqlite3_progress_handler(handle_, kProgressSteps, &ClientQueryGuard::onProgress, this);
+  if (timeoutSeconds > 0) {
+    sqlite3_progress_handler(handle_, kProgressSteps, &ClientQueryGuard::onProgress, this);
+  }
 }
 
 ClientQueryGuard::~ClientQueryGuard() {

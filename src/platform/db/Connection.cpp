@@ -197,7 +197,9 @@ void Connection::open(std::string_view connectionString) {
     // them; the writes that must stand or fall together are all in the company database (tempdb
     // holds scratch tables only, the system database's writes are made on their own).
     // A read-only file keeps the journal it has: it cannot change it, and readers need none.
-    for (const char* schema : {"main", kSystemSchema, kTempSchema}) useJournalMode(handle_, schema, "WAL");
+    for (const char* schema : {"main", kSystemSchema, kTempSchema}) {
+      useJournalMode(handle_, schema, "WAL");
+    }
     // References are enforced by the schema's triggers, with the texts the business code reads.
     runStatement(handle_, "PRAGMA foreign_keys=OFF");
     registerTsqlFunctions(handle_);
