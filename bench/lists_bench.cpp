@@ -20,6 +20,7 @@
 
 #include "core/Locale.h"
 #include "host/EmbeddedLoginContext.h"
+#include "host/PasswordCodec.h"
 #include "platform/db/AccountCreator.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionHandle.h"
@@ -71,7 +72,7 @@ class BenchAccount {
       : folder_(fs::temp_directory_path() /
                 ("corvane-lists-bench-" + std::to_string(::getpid()) + "-" + std::to_string(loans))) {
     fs::remove_all(folder_);
-    db::createDemoAccount(folder_);
+    db::createDemoAccount(folder_, [](const std::string& plain) { return EmbeddedPasswordCodec().Encode(plain); });
     sqlite3* handle = nullptr;
     sqlite3_open((folder_ / "company.db").c_str(), &handle);
     run(handle, generateLoans(loans));

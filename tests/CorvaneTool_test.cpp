@@ -238,6 +238,40 @@ TEST_F(NetBankRoadTest, TheBankRefusesWhatItCannotAnswer) {
     EXPECT_NE(result.err.find(c.message), std::string::npos) << c.arguments << ": " << result.err;
   }
   EXPECT_EQ(state(kRmbLine), "周建国 True 1");
+// Once the request is read, a failure is also answered with an error reply document on standard
+// output, in the login's language, so that the caller always gets a document back.
+TEST_F(CorvaneToolTest, RequestFailuresAreAnsweredWithAnErrorReplyDocument) {
+  ASSERT_EQ(run("init '" + (dir_ / "account").string() + "'").status, 0);
+  const std::string login = "--account '" + (dir_ / "account").string() + "' --user demo --locale en-us ";
+  const std::string request = "<req><func name='get'/></req>";
+  struct Case {
+    std::string title;
+    std::string arguments;
+    std::string input;
+    std::string reply;
+  };
+  const Case cases[] = {
+      {"a document over the size limit, refused before it is parsed",
+       login + "--password demo call Corvane.COperation", std::string(8 * 1024 * 1024 + 1, ' '),
+       "<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:COperation:myHandle:9000</id>"
+       "<text>The request document is too large: it may hold at most 8388608 bytes.</text></error>\n"},
+      {"a wrong password", login + "--password wrong call Corvane.COperation", request,
+       "<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:COperation:myHandle:9000</id>"
+       "<text>Wrong user or password.</text></error>\n"},
+      {"a folder without an account",
+       "--account '" + (dir_ / "none").string() + "' --user demo --password demo call Corvane.CPubMsg",
+       request,
+       "<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:CPubMsg:myHandle:-2147467259</id>"
+       "<text>The account database &apos;" + (dir_ / "none" / "company.db").string() +
+           "&apos; does not exist.</text></error>\n"},
+  };
+  for (const Case& c : cases) {
+    const ToolRun result = run(c.arguments, c.input);
+    EXPECT_EQ(result.status, 1) << c.title;
+    EXPECT_EQ(result.out, c.reply) << c.title;
+    EXPECT_EQ(result.err.rfind("corvane: ", 0), 0U) << c.title << ": " << result.err;
+    EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << c.title << ": " << result.err;
+  }
 }
 
 }  // namespace

@@ -13,7 +13,10 @@
 //                                in the account in DIR: a confirmed row's blnNetOK becomes 1.
 //
 // Exit status: 0 on success, 1 when the work fails, 2 for a bad command line. Every failure
-// prints one line on standard error.
+// prints one line on standard error. A request that fails once its text is read (too large, the
+// login refused or the account unusable, the class failing) is also answered with an error
+// reply document on standard output, in the login's locale; a command line, file or document
+// that cannot be read, or an unknown class, is not.
 
 #include <algorithm>
 #include <array>
@@ -27,9 +30,13 @@
 #include <string_view>
 #include <vector>
 
+#include "core/ErrorReply.h"
+#include "core/RequestLimits.h"
 #include "host/BankPay.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/PasswordCodec.h"
+#include "platform/com/AsciiText.h"
+#include "platform/com/Locale.h"
 #include "platform/com/RequestClass.h"
 #include "platform/db/AccountCreator.h"
 #include "platform/db/Connection.h"
@@ -86,15 +93,35 @@ std::string readDocumentText(const std::vector<std::string>& arguments, std::siz
   return *text;
 }
 
+// Runs `work`; a run-time error is answered with an error reply document of the class PROGID
+// on standard output, then reported as every failure is.
+template <class Work>
+void answeringErrors(const std::string& progId, Work&& work) {
+  try {
+    work();
+  } catch (const RuntimeError& error) {
+    const std::string_view prefix = "Corvane.";
+    const std::string className =
+        progId.size() > prefix.size() && equalsIgnoringCase(std::string_view(progId).substr(0, prefix.size()), prefix)
+            ? progId.substr(prefix.size())
+            : progId;
+    std::cout << ErrorReply(className, "myHandle", error.number(), error.description()) << '\n';
+    throw;
+  }
+}
+
 int callCommand(const Options& options) {
   const std::string& progId = options.arguments[0];
+  if (options.login) gLocaleID = options.login->locale;  // the language of the error replies
+  const std::string text = readDocumentText(options.arguments, 1);
+  answeringErrors(progId, [&] { CheckRequestSize(text.size()); });
   XmlDocument document;
-  if (!document.loadXML(readDocumentText(options.arguments, 1))) {
-    fail(kFailure, "the request document is not well-formed XML");
-  }
+  if (!document.loadXML(text)) fail(kFailure, "the request document is not well-formed XML");
   const auto requestClass = ClassRegistry::standard().create(progId);
-  const auto login = options.login ? EmbeddedLoginContext::logIn(*options.login) : nullptr;
-  requestClass->myHandle(login.get(), document);
+  answeringErrors(progId, [&] {
+    const auto login = options.login ? EmbeddedLoginContext::logIn(*options.login) : nullptr;
+    requestClass->myHandle(login.get(), document);
+  });
   std::cout << document.xml() << '\n';
   return 0;
 }

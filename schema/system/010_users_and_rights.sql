@@ -1,6 +1,7 @@
 -- Users, their groups and the function rights they hold per account and year.
 
--- cPassword holds the password encoded by the host's password codec, never in clear text.
+-- cPassword holds a salted slow hash of the password made by the host's password codec, never
+-- the password itself or anything it can be read back from. Client queries cannot read it.
 CREATE TABLE UA_User (
   cUser_ID nvarchar(20) COLLATE NOCASE NOT NULL,
   cUser_Name nvarchar(40) COLLATE NOCASE NOT NULL,

@@ -3,12 +3,39 @@
 #include "core/Messages.h"
 #include "core/Values.h"
 #include "platform/com/RuntimeError.h"
+#include "platform/db/Connection.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
 
 namespace {
+
 constexpr std::string_view kDeclaration = "<?xml version='1.0' encoding='utf-8'?>";
+
+// The descriptions that the database layer words itself, with the catalogue's message that
+// tells the user the same in the request's language. They are matched by text alone, since a
+// host component may pass a description on without its number.
+struct WordedFailure {
+  std::string_view description;
+  std::string_view messageId;
+};
+
+constexpr WordedFailure kWordedFailures[] = {
+    {db::kTimeoutText, "Z7.Corvane.0400"},
+    {db::kReadOnlyText, "Z7.Corvane.0401"},
+    {db::kDiskFullText, "Z7.Corvane.0402"},
+    {db::kPermissionText, "Z7.Corvane.0403"},
+    {db::kCannotOpenText, "Z7.Corvane.0407"},
+    {db::kTooDeepText, "Z7.Corvane.0408"},
+};
+
+std::string shownDescription(std::string_view description) {
+  for (const WordedFailure& failure : kWordedFailures) {
+    if (failure.description == description) return GetResString(std::string(failure.messageId));
+  }
+  return std::string(description);
+}
+
 }  // namespace
 
 std::string ErrorReplyWithText(std::string_view className, std::string_view procedure,
@@ -28,7 +55,7 @@ std::string ErrorReplyWithText(std::string_view className, std::string_view proc
 
 std::string ErrorReply(std::string_view className, std::string_view procedure, std::int32_t number,
                        std::string_view description) {
-  return ErrorReplyWithText(className, procedure, number, XmlEncode(std::string(description)));
+  return ErrorReplyWithText(className, procedure, number, XmlEncode(shownDescription(description)));
 }
 
 std::string ErrorReplyWithoutNumber(std::string_view className, std::string_view procedure,

@@ -12,6 +12,9 @@ class RuntimeError;
 class XmlDocument;
 
 // "<error><id>Corvane:<className>:<procedure>:<number></id><text><escaped description></text></error>"
+// A failure that the database layer words itself (busy or timed out, read-only, full, a refused
+// read, a statement nested too deeply, an account that cannot be opened) shows the catalogue's
+// text in the request's locale in place of the description.
 std::string ErrorReply(std::string_view className, std::string_view procedure, std::int32_t number,
                        std::string_view description);
 

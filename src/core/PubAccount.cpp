@@ -33,11 +33,6 @@ std::string trimmed(const std::string& s) {
   return s.substr(first, s.find_last_not_of(' ') - first + 1);
 }
 
-std::string upper(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
-}
-
 std::string lower(std::string s) {
   for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return s;
@@ -102,9 +97,9 @@ std::string checkedUserName(db::Connection& cn, const std::string& uid, const st
       cn);
   if (user.eof()) pub::failWith("Z7.Corvane.0084");
   const Variant& stored = user.field("cPassword").value();
-  const std::string plain =
-      stored.isNull() ? std::string() : trimmed(EmbeddedPasswordCodec().Decode(CStr(stored)));
-  if (upper(pwd) != upper(plain)) pub::failWith("Z7.Corvane.0084");
+  if (!EmbeddedPasswordCodec().Matches(stored.isNull() ? std::string() : CStr(stored), pwd)) {
+    pub::failWith("Z7.Corvane.0084");
+  }
   return NullToStr(user.field("cUser_Name").value());
 }
 

@@ -5,11 +5,13 @@
 #include "core/ErrorReply.h"
 #include "core/Locale.h"
 #include "core/Messages.h"
+#include "core/RequestLimits.h"
 #include "core/Rights.h"
 #include "core/SqlText.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
+#include "platform/db/Transaction.h"
 
 namespace corvane {
 
@@ -38,31 +40,31 @@ class RequestWalk {
   }
 
   void run() {
+    CheckRequestShape(oXml_);
     openConnection();
     if (settings_.rightScope == RightScope::PerRequest) {
       rightTaken_ = true;  // released at the end whatever happens, also after a refusal
       if (!ApplyTask(&ologin_, settings_.rightCode, oXml_)) return;
     }
-    if (settings_.transaction == TransactionScope::PerRequest) connection_->beginTrans();
+    if (settings_.transaction == TransactionScope::PerRequest) {
+      // A request whose funcs only read takes no write lock: it runs beside a writer and on a
+      // read-only account.
+      transaction_.emplace(*connection_, anyFuncWrites() ? db::TransactionMode::Write
+                                                         : db::TransactionMode::Read);
+    }
     const bool completed = walkFuncs();
-    if (connection_->inTransaction()) {
+    if (transaction_) {
       if (completed) {
-        connection_->commitTrans();
+        transaction_->commit();
       } else {
-        connection_->rollbackTrans();
+        transaction_->rollback();
       }
     }
   }
 
   // Replaces the request document by the dispatcher's error reply, after rolling back.
   void fail(std::int32_t number, std::string_view description) {
-    if (connection_ && connection_->inTransaction()) {
-      try {
-        connection_->rollbackTrans();
-      } catch (const std::exception&) {
-        // The error being reported is the one that matters.
-      }
-    }
+    transaction_.reset();
     const std::string_view className = settings_.errorClass ? settings_.errorClass(number) : settings_.className;
     if (!settings_.numberInErrorId) {
       loadReply(oXml_, ErrorReplyWithoutNumber(className, settings_.handlerName, description));
@@ -79,6 +81,14 @@ class RequestWalk {
     connection_ = std::make_unique<db::Connection>();
     connection_->setConnectionTimeout(settings_.connectionTimeout);
     connection_->open(FixSqlText(ologin_.ConnectString()));
+  }
+
+  bool anyFuncWrites() const {
+    for (XmlNode func : oXml_.selectNodes("//func")) {
+      const std::optional<FuncRoute> target = route_(func.attribute("name"));
+      if (target && target->writes) return true;
+    }
+    return false;
   }
 
   // Serves every func in document order; false when a failure stopped the walk.
@@ -126,24 +136,25 @@ class RequestWalk {
   }
 
   void beginForWritingFunc(const FuncRoute& target) {
-    if (!target.writes || connection_->inTransaction()) return;
+    if (!target.writes || transaction_) return;
     if (settings_.transaction == TransactionScope::PerWritingFunc) {
-      connection_->beginTrans();
+      transaction_.emplace(*connection_);
     } else if (settings_.transaction == TransactionScope::FromFirstWritingFunc) {
       connection_->setCommandTimeout(kBeginTimeout);
-      connection_->beginTrans();
+      transaction_.emplace(*connection_);
       connection_->setCommandTimeout(kWorkTimeout);
     }
   }
 
   void endForWritingFunc(const FuncRoute& target, bool result) {
     if (!target.writes || settings_.transaction != TransactionScope::PerWritingFunc) return;
-    if (!connection_->inTransaction()) return;
+    if (!transaction_) return;
     if (result) {
-      connection_->commitTrans();
+      transaction_->commit();
     } else {
-      connection_->rollbackTrans();
+      transaction_->rollback();
     }
+    transaction_.reset();
   }
 
   const FrameSettings& settings_;
@@ -151,6 +162,7 @@ class RequestWalk {
   XmlDocument& oXml_;
   const std::function<std::optional<FuncRoute>(std::string_view)>& route_;
   std::unique_ptr<db::Connection> connection_;
+  std::optional<db::Transaction> transaction_;  // declared after the connection it runs on
   bool rightTaken_ = false;
 };
 

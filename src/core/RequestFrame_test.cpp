@@ -6,11 +6,13 @@
 
 #include "CaseAccount.h"
 #include "host/EmbeddedLoginContext.h"
+#include "platform/com/RequestClass.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "core/Locale.h"
+#include "core/RequestLimits.h"
 #include "platform/db/SqlLiteral.h"
 
 namespace corvane {
@@ -269,6 +271,98 @@ TEST(RequestFrame, MissingLoginObjectGivesTheErrorReplyWithNumberZero) {
   ASSERT_TRUE(id);
   EXPECT_EQ("Corvane:FrameProbe:myHandle:0", id.text());
   EXPECT_FALSE(document.selectSingleNode("/error/text").text().empty());
+}
+
+// A request whose funcs only read takes no write lock: it is answered while another user holds
+// the company database's write lock (it would otherwise wait the command timeout and fail).
+TEST(RequestFrame, AReadingRequestIsAnsweredWhileAnotherUserWrites) {
+  CaseAccount account;
+  db::Connection writer;
+  writer.open(account.connectString());
+  writer.beginTrans();
+  writer.execute("INSERT INTO Department (cDepCode,cDepName) VALUES ('W1','probe')");
+
+  EXPECT_EQ(canonical("<req><func name=\"reply\"><out><ok code=\"\"/></out></func></req>"),
+            serve(account, "demo", "<req><func name='reply'/></req>"));
+  writer.commitTrans();
+  EXPECT_EQ("W1", probeDepartments(account));
+  EXPECT_EQ(0, takenRights(account));
+}
+
+// While another user's long query holds its snapshot of the company database, a save is
+// committed at once (under a rollback journal it waited the command timeout and failed).
+TEST(RequestFrame, ASaveIsCommittedWhileAnotherUsersQueryReads) {
+  CaseAccount account;
+  db::Connection reader;
+  reader.open(account.connectString());
+  reader.beginTrans(db::TransactionMode::Read);
+  db::Recordset before;
+  before.open("SELECT Count(*) FROM KX_OperationType", reader);
+  const long types = CLng(before.field(0).value());
+
+  const auto login = account.logIn("demo");
+  XmlDocument document;
+  ASSERT_TRUE(document.loadXML("<req><func name='edit'><in><rows><row P='1' intType='支出' "
+                               "strName='会议费' strShowID='31' strPrintID='32'/></rows></in></func></req>"));
+  ClassRegistry::standard().create("Corvane.COperation")->myHandle(login.get(), document);
+  EXPECT_FALSE(document.selectSingleNode("//error")) << document.xml();
+
+  db::Recordset during;
+  during.open("SELECT Count(*) FROM KX_OperationType", reader);
+  EXPECT_EQ(types, CLng(during.field(0).value())) << "the reader keeps its snapshot";
+  reader.commitTrans();
+  db::Recordset after;
+  after.open("SELECT Count(*) FROM KX_OperationType WHERE strName='会议费'", reader);
+  EXPECT_EQ(1, CLng(after.field(0).value()));
+}
+
+std::string repeated(const std::string& text, std::size_t times) {
+  std::string result;
+  for (std::size_t i = 0; i < times; ++i) result += text;
+  return result;
+}
+
+// `depth` elements nested in each other, the innermost a func that writes P1.
+std::string nested(std::size_t depth) {
+  return repeated("<a>", depth - 1) + "<func name='reply' code='P1'/>" + repeated("</a>", depth - 1);
+}
+
+TEST(RequestFrame, ARequestOverItsLimitsIsRefusedBeforeAnyFuncIsServed) {
+  struct LimitCase {
+    const char* title;
+    std::string request;
+    const char* locale;
+    const char* text;  // empty: served
+  };
+  const std::string funcs = repeated("<func name='none'/>", kMaxRequestFuncs - 1);
+  const LimitCase cases[] = {
+      {"funcs at the limit", "<req>" + funcs + "<func name='reply' code='P1'/></req>", "zh-CN", ""},
+      {"one func too many", "<req>" + funcs + "<func name='none'/><func name='reply' code='P1'/></req>",
+       "zh-CN", "请求包含的功能过多，不能超过 1000 个。"},
+      {"one func too many, in English",
+       "<req>" + funcs + "<func name='none'/><func name='reply' code='P1'/></req>", "en-us",
+       "The request holds too many funcs: it may hold at most 1000."},
+      {"elements at the deepest", nested(kMaxRequestDepth), "zh-CN", ""},
+      {"elements one level too deep", nested(kMaxRequestDepth + 1), "en-us",
+       "The elements of the request document are nested too deeply: at most 64 levels are allowed."},
+  };
+  for (const LimitCase& c : cases) {
+    SCOPED_TRACE(c.title);
+    CaseAccount account;
+    const auto login = account.logIn("demo", c.locale);
+    XmlDocument document;
+    ASSERT_TRUE(document.loadXML(c.request));
+    FrameProbe().myHandle(login.get(), document);
+    if (std::string(c.text).empty()) {
+      EXPECT_FALSE(document.selectSingleNode("/error"));
+      EXPECT_EQ("P1", probeDepartments(account));
+    } else {
+      EXPECT_EQ("Corvane:FrameProbe:myHandle:9000", document.selectSingleNode("/error/id").text());
+      EXPECT_EQ(c.text, document.selectSingleNode("/error/text").text());
+      EXPECT_EQ("", probeDepartments(account));
+    }
+    EXPECT_EQ(0, takenRights(account));
+  }
 }
 
 }  // namespace

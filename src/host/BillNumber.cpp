@@ -8,6 +8,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "platform/db/Transaction.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
@@ -72,33 +73,6 @@ std::string padded(std::int32_t serial, int digits) {
   return text;
 }
 
-// Commits on commit(); rolls back when left without it. Does nothing inside a transaction that
-// the caller owns.
-class OwnTransaction {
- public:
-  explicit OwnTransaction(db::Connection& connection)
-      : connection_(connection), owned_(!connection.inTransaction()) {
-    if (owned_) connection_.beginTrans();
-  }
-  ~OwnTransaction() {
-    if (!owned_ || !connection_.inTransaction()) return;
-    try {
-      connection_.rollbackTrans();
-    } catch (const RuntimeError&) {
-      // The error that left the scope is the one to report.
-    }
-  }
-  OwnTransaction(const OwnTransaction&) = delete;
-  OwnTransaction& operator=(const OwnTransaction&) = delete;
-  void commit() {
-    if (owned_) connection_.commitTrans();
-  }
-
- private:
-  db::Connection& connection_;
-  bool owned_;
-};
-
 class EmbeddedBillNumber final : public BillNumber {
  public:
   bool InitBill(db::Connection& connection, const std::string& cardNumber) override {
@@ -159,7 +133,7 @@ class EmbeddedBillNumber final : public BillNumber {
   // The write lock taken by the update (or by the transaction's begin) keeps every other
   // connection out until the serial is read back and committed.
   std::int32_t drawSerial(const std::string& prefix, std::int32_t first) {
-    OwnTransaction transaction(*connection_);
+    db::Transaction transaction = db::Transaction::joinOrBegin(*connection_);
     if (connection_->execute("Update BillNumberSeed Set LastSerial = LastSerial + 1" + seedFilter(prefix)) == 0) {
       connection_->execute("Insert Into BillNumberSeed (CardNumber, SeedPrefix, LastSerial) Values (" +
                            db::quoteLiteral(card_) + ", " + db::quoteLiteral(prefix) + ", " + std::to_string(first) + ")");

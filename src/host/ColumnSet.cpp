@@ -4,6 +4,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "platform/db/Transaction.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
@@ -39,18 +40,13 @@ class EmbeddedColumnSet final : public ColumnSet {
     const XmlNode root = settings.documentElement();
     const std::string key = root.attribute("key");
     if (root.name() != "columns" || key.empty()) return false;
-    connection_.beginTrans();
-    try {
-      connection_.execute("DELETE FROM ColumnSetting WHERE cUser_ID=" + quoteLiteral(userId_) +
-                          " AND cKey=" + quoteLiteral(key));
-      connection_.execute("INSERT INTO ColumnSetting (cUser_ID, cKey, cXml) VALUES (" +
-                          quoteLiteral(userId_) + "," + quoteLiteral(key) + "," +
-                          quoteLiteral(root.xml()) + ")");
-      connection_.commitTrans();
-    } catch (...) {
-      connection_.rollbackTrans();
-      throw;
-    }
+    db::Transaction transaction(connection_);
+    connection_.execute("DELETE FROM ColumnSetting WHERE cUser_ID=" + quoteLiteral(userId_) +
+                        " AND cKey=" + quoteLiteral(key));
+    connection_.execute("INSERT INTO ColumnSetting (cUser_ID, cKey, cXml) VALUES (" +
+                        quoteLiteral(userId_) + "," + quoteLiteral(key) + "," +
+                        quoteLiteral(root.xml()) + ")");
+    transaction.commit();
     return true;
   }
 

@@ -14,17 +14,6 @@ namespace {
 
 using db::quoteLiteral;
 
-std::string trimmedUpper(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  std::string result(text.substr(first, last - first + 1));
-  for (char& c : result) {
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  }
-  return result;
-}
-
 DateTime today() {
   const auto now = std::chrono::system_clock::now();
   const std::chrono::year_month_day date{std::chrono::floor<std::chrono::days>(now)};
@@ -74,8 +63,9 @@ void EmbeddedLoginContext::checkPassword(const std::string& password) {
   const char* const refusal = isChinese(locale_) ? "用户名或口令错误。" : "Wrong user or password.";
   if (user.eof()) raiseBusiness(refusal);
   const Variant& stored = user.field("cPassword").value();
-  const std::string plain = stored.isNull() ? std::string() : EmbeddedPasswordCodec().Decode(CStr(stored));
-  if (trimmedUpper(plain) != trimmedUpper(password)) raiseBusiness(refusal);
+  if (!EmbeddedPasswordCodec().Matches(stored.isNull() ? std::string() : CStr(stored), password)) {
+    raiseBusiness(refusal);
+  }
   userName_ = CStr(user.field("cUser_Name").value());
 }
 

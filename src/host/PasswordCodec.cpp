@@ -1,6 +1,8 @@
 #include "host/PasswordCodec.h"
 
-#include <string_view>
+#include <sodium.h>
+
+#include <array>
 
 #include "platform/com/RuntimeError.h"
 
@@ -8,48 +10,41 @@ namespace corvane {
 
 namespace {
 
-constexpr std::string_view kKey = "Corvane/UA_User.cPassword";
-constexpr std::string_view kHexDigits = "0123456789ABCDEF";
-
-unsigned char keyByte(std::size_t position) {
-  return static_cast<unsigned char>(kKey[position % kKey.size()]);
-}
-
-int hexValue(char digit) {
-  if (digit >= '0' && digit <= '9') return digit - '0';
-  if (digit >= 'A' && digit <= 'F') return digit - 'A' + 10;
-  if (digit >= 'a' && digit <= 'f') return digit - 'a' + 10;
-  return -1;
-}
-
-[[noreturn]] void raiseNotEncoded() {
-  throw RuntimeError(errnum::kTypeMismatch, "The stored password is not in the encoded form.");
+void startLibrary() {
+  static const int started = sodium_init();  // thread-safe, once
+  if (started < 0) throw RuntimeError(errnum::kDbUnspecified, "The password library cannot start.");
 }
 
 }  // namespace
 
-std::string EmbeddedPasswordCodec::Encode(const std::string& plain) const {
-  std::string stored;
-  stored.reserve(plain.size() * 2);
-  for (std::size_t i = 0; i < plain.size(); ++i) {
-    const unsigned char mixed = static_cast<unsigned char>(plain[i]) ^ keyByte(i);
-    stored += kHexDigits[mixed >> 4];
-    stored += kHexDigits[mixed & 0x0F];
+std::string NormalisedPassword(std::string_view typed) {
+  const auto first = typed.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  std::string result(typed.substr(first, typed.find_last_not_of(' ') - first + 1));
+  for (char& c : result) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   }
-  return stored;
+  return result;
 }
 
-std::string EmbeddedPasswordCodec::Decode(const std::string& stored) const {
-  if (stored.size() % 2 != 0) raiseNotEncoded();
-  std::string plain;
-  plain.reserve(stored.size() / 2);
-  for (std::size_t i = 0; i < stored.size(); i += 2) {
-    const int high = hexValue(stored[i]);
-    const int low = hexValue(stored[i + 1]);
-    if (high < 0 || low < 0) raiseNotEncoded();
-    plain += static_cast<char>(static_cast<unsigned char>(high * 16 + low) ^ keyByte(i / 2));
+std::string EmbeddedPasswordCodec::Encode(const std::string& plain) const {
+  const std::string normalised = NormalisedPassword(plain);
+  if (normalised.empty()) return {};
+  startLibrary();
+  std::array<char, crypto_pwhash_STRBYTES> stored{};
+  if (crypto_pwhash_str(stored.data(), normalised.data(), normalised.size(),
+                        crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
+    throw RuntimeError(errnum::kDbUnspecified, "The password cannot be hashed: out of memory.");
   }
-  return plain;
+  return stored.data();
+}
+
+bool EmbeddedPasswordCodec::Matches(const std::string& stored, const std::string& typed) const {
+  const std::string normalised = NormalisedPassword(typed);
+  if (stored.empty()) return normalised.empty();
+  if (stored.size() >= crypto_pwhash_STRBYTES) return false;  // not a text Encode wrote
+  startLibrary();
+  return crypto_pwhash_str_verify(stored.c_str(), normalised.data(), normalised.size()) == 0;
 }
 
 }  // namespace corvane

@@ -1,6 +1,6 @@
 -- The demo account 001 for 2026 with its periods, the module's function rights, and two users:
 -- demo, an administrator, and clerk, who may only enter loans and claims and list loans. Their
--- passwords are written encoded by the account creator.
+-- passwords are hashed by the account creator.
 
 INSERT INTO UA_Account (cAcc_ID, cAcc_Name, cCurCode, cCurName, cUnitName, cUnitAbbre, cUnitAddr,
                         cUnitZap, cUnitTel, cUnitFax, cUnitEMail, cUnitTaxNo, iYear, iMonth)

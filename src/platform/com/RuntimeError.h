@@ -21,6 +21,7 @@ constexpr std::int32_t kDbStatement = static_cast<std::int32_t>(0x80040E14);    
 constexpr std::int32_t kDbConstraint = static_cast<std::int32_t>(0x80040E2F);    // integrity violation
 constexpr std::int32_t kDbConversion = static_cast<std::int32_t>(0x80040E07);    // conversion failed
 constexpr std::int32_t kDbTimeout = static_cast<std::int32_t>(0x80040E31);       // busy or timed out
+constexpr std::int32_t kDbPermissionDenied = static_cast<std::int32_t>(0x80040E09);  // permission denied
 constexpr std::int32_t kDbOverflow = static_cast<std::int32_t>(0x80040E57);      // arithmetic overflow
 constexpr std::int32_t kDbNotFound = static_cast<std::int32_t>(0x80040E37);      // no such table or object
 constexpr std::int32_t kDbUnspecified = static_cast<std::int32_t>(0x80004005);   // unspecified failure

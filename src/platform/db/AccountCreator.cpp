@@ -82,7 +82,6 @@ void runScripts(sqlite3* database, const fs::path& folder) {
 }
 
 void storeDemoPasswords(sqlite3* database, const PasswordEncoder& encodePassword) {
-  const std::string stored = encodePassword(kDemoPassword);
   sqlite3_stmt* statement = nullptr;
   if (sqlite3_prepare_v2(database, "UPDATE UA_User SET cPassword = ?1 WHERE cUser_ID = ?2", -1,
                          &statement, nullptr) != SQLITE_OK) {
@@ -90,6 +89,7 @@ void storeDemoPasswords(sqlite3* database, const PasswordEncoder& encodePassword
   }
   const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(statement, sqlite3_finalize);
   for (const char* user : kDemoUsers) {
+    const std::string stored = encodePassword(kDemoPassword);  // each with a salt of its own
     sqlite3_bind_text(statement, 1, stored.c_str(), -1, SQLITE_TRANSIENT);
     sqlite3_bind_text(statement, 2, user, -1, SQLITE_STATIC);
     if (sqlite3_step(statement) != SQLITE_DONE || sqlite3_changes(database) != 1) {
@@ -110,6 +110,8 @@ struct Content {
 void buildDatabase(const fs::path& file, const std::string& folderName, const Content& content) {
   const fs::path schema = schemaDirectory();
   const Database database = openNewDatabase(file);
+  // Every file logs ahead, as the connections expect (see Connection::open).
+  execute(database.get(), "PRAGMA journal_mode=WAL", file.string());
   execute(database.get(), "BEGIN", file.string());
   runScripts(database.get(), schema / folderName);
   if (content.demo && folderName != "tempdb") {
@@ -122,7 +124,9 @@ void buildDatabase(const fs::path& file, const std::string& folderName, const Co
 void removeQuietly(const fs::path& file) {
   std::error_code ignored;
   fs::remove(file, ignored);
-  fs::remove(fs::path(file.string() + "-journal"), ignored);
+  for (const char* suffix : {"-journal", "-wal", "-shm"}) {
+    fs::remove(fs::path(file.string() + suffix), ignored);
+  }
 }
 
 void refuseExistingAccount(const AccountFiles& files) {

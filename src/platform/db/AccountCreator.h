@@ -29,7 +29,7 @@ using PasswordEncoder = std::function<std::string(const std::string& plain)>;
 // As createAccount, then fills the account with the demo company: account 001 for 2026 with its
 // periods, departments, persons, currencies and rates, templates, operation types, items and
 // the users `demo` (administrator) and `clerk`, both with the password "demo" stored as
-// `encodePassword` writes it.
+// `encodePassword` writes it (called once per user, so that each gets a salt of its own).
 void createDemoAccount(const std::filesystem::path& folder, const PasswordEncoder& encodePassword);
 
 // The command `corvane init <folder>`: creates the demo account in the folder. `arguments` are

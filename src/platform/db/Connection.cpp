@@ -97,8 +97,10 @@ void attach(sqlite3* handle, const std::filesystem::path& file, const char* sche
   if (rc != SQLITE_DONE) raiseSqliteError(handle, rc, sql);
 }
 
-// Sets the journal mode of one attached file; raises when the file keeps another mode.
+// Sets the journal mode of one attached file, unless it is read-only; raises when the file
+// keeps another mode.
 void useJournalMode(sqlite3* handle, const char* schema, const char* mode) {
+  if (sqlite3_db_readonly(handle, schema) == 1) return;
   const std::string sql = std::string("PRAGMA ") + schema + ".journal_mode=" + mode;
   sqlite3_stmt* statement = nullptr;
   int rc = sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr);
@@ -189,12 +191,15 @@ void Connection::open(std::string_view connectionString) {
     attach(handle_, files.system(), kSystemSchema);
     // tempdb holds scratch tables only: a missing file is created empty.
     attach(handle_, files.tempdb(), kTempSchema);
-    // The company database and tempdb keep a rollback journal, so that a request's commit is
-    // atomic across both. The system database logs ahead: the login object records taken
-    // rights there on its own connection, which readers of an open request must not block.
-    useJournalMode(handle_, "main", "DELETE");
-    useJournalMode(handle_, kSystemSchema, "WAL");
-    useJournalMode(handle_, kTempSchema, "DELETE");
+    // All three files log ahead, so that readers and one writer run side by side: a long query
+    // does not block a save, and the login object records taken rights in the system database
+    // on its own connection while a request reads. A commit is then atomic per file, not across
+    // them; the writes that must stand or fall together are all in the company database (tempdb
+    // holds scratch tables only, the system database's writes are made on their own).
+    // A read-only file keeps the journal it has: it cannot change it, and readers need none.
+    for (const char* schema : {"main", kSystemSchema, kTempSchema}) {
+      useJournalMode(handle_, schema, "WAL");
+    }
     // References are enforced by the schema's triggers, with the texts the business code reads.
     runStatement(handle_, "PRAGMA foreign_keys=OFF");
     registerTsqlFunctions(handle_);
@@ -225,10 +230,14 @@ bool Connection::inTransaction() const {
   return handle_ != nullptr && sqlite3_get_autocommit(handle_) == 0;
 }
 
-void Connection::beginTrans() {
+void Connection::beginTrans(TransactionMode mode) {
   sqlite3* handle = openHandle();
   if (inTransaction()) {
     throw RuntimeError(kErrTransactionExists, "Only one transaction can be active on this session.");
+  }
+  if (mode == TransactionMode::Read) {
+    runStatement(handle, "BEGIN DEFERRED");
+    return;
   }
   // The company database's write lock is taken now, so that a second writer waits here (up to
   // the command timeout) instead of failing half-way through its work. The system database and

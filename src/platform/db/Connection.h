@@ -26,10 +26,25 @@ inline constexpr std::int32_t kErrNotUpdatable = static_cast<std::int32_t>(0x800
 inline constexpr std::int32_t kErrMultipleStep = static_cast<std::int32_t>(0x80040E21);
 inline constexpr std::int32_t kErrRowNotFound = static_cast<std::int32_t>(0x80040E38);
 
+// The descriptions of the failures the layer words itself (see raiseSqliteError); the error
+// replies show them in the request's language.
+inline constexpr std::string_view kTimeoutText = "Query timeout expired";
+inline constexpr std::string_view kReadOnlyText = "The account database is read-only.";
+inline constexpr std::string_view kDiskFullText = "The account database or its disk is full.";
+inline constexpr std::string_view kPermissionText = "The query reads data that it may not read.";
+inline constexpr std::string_view kTooDeepText = "The statement is nested too deeply.";
+inline constexpr std::string_view kCannotOpenText =
+    "The account database cannot be opened: its folder is missing, read-only or not accessible.";
+
 // The value of `key` (any case) in a "key=value;" connection string, quotes removed; nullopt
 // when the key is missing.
 std::optional<std::string> connectionStringValue(std::string_view connectionString,
                                                  std::string_view key);
+
+// What a transaction may do. A writing one takes the company database's write lock when it
+// begins; a reading one takes none, so it runs beside a writer and on a read-only account (a
+// write inside it takes the lock then, and fails at once when another writer holds it).
+enum class TransactionMode { Write, Read };
 
 class Connection {
  public:
@@ -53,10 +68,11 @@ class Connection {
   bool isOpen() const { return handle_ != nullptr; }
   void close();
 
-  // One transaction at a time over all three files; it takes the write lock at once, so that
-  // two writers queue instead of dead-locking. A second begin raises 0x8004D013; commit or
-  // rollback without a transaction raise 0x8004D00E.
-  void beginTrans();
+  // One transaction at a time over all three files. A writing transaction takes the company
+  // database's write lock at once, so that two writers queue instead of dead-locking. A second
+  // begin raises 0x8004D013; commit or rollback without a transaction raise 0x8004D00E.
+  // Prefer db::Transaction, which rolls back a transaction left without a commit.
+  void beginTrans(TransactionMode mode = TransactionMode::Write);
   void commitTrans();
   void rollbackTrans();
   bool inTransaction() const;

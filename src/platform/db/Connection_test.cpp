@@ -10,6 +10,8 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/ConnectionTestAccount.h"
+#include "platform/db/Recordset.h"
+#include "platform/com/Variant.h"
 
 namespace corvane::db {
 namespace {
@@ -91,9 +93,7 @@ TEST_F(ConnectionTest, OpensTheAccountWithItsJournalModes) {
     ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);
     const std::string value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
     sqlite3_finalize(statement);
-    const std::string expected = std::string(pragma) == "PRAGMA vqsystem.journal_mode" ? "wal"
-                                 : std::string(pragma) == "PRAGMA foreign_keys"        ? "0"
-                                                                                       : "delete";
+    const std::string expected = std::string(pragma) == "PRAGMA foreign_keys" ? "0" : "wal";
     EXPECT_EQ(expected, value) << pragma;
   }
 }
@@ -235,6 +235,51 @@ TEST_F(ConnectionTest, ASecondWriterQueuesUntilTheFirstCommits) {
   first.commitTrans();
   second.get();
   EXPECT_EQ(companyValue("SELECT ts FROM Item WHERE strCode = '01'"), "21");
+}
+
+// A reader and a writer on one account, each on a connection of its own, run side by side: the
+// reader keeps the rows as they were when it began, the writer commits without waiting for it.
+TEST_F(ConnectionTest, AReaderAndAWriterRunSideBySide) {
+  Connection reader;
+  reader.open(account.connectionString());
+  reader.setCommandTimeout(1);
+  reader.beginTrans(TransactionMode::Read);
+  Recordset before;
+  before.open("SELECT strName FROM Item WHERE strCode = '01'", reader);
+  EXPECT_EQ("one", CStr(before.field(0).value()));
+
+  Connection writer;
+  writer.open(account.connectionString());
+  writer.setCommandTimeout(1);
+  writer.beginTrans();
+  EXPECT_EQ(writer.execute("UPDATE Item SET strName = 'changed' WHERE strCode = '01'"), 1);
+  EXPECT_EQ(errorNumberOf([&] { writer.commitTrans(); }), 0) << "the reader must not block the commit";
+
+  Recordset during;
+  during.open("SELECT strName FROM Item WHERE strCode = '01'", reader);
+  EXPECT_EQ("one", CStr(during.field(0).value())) << "the reader keeps its snapshot";
+  reader.commitTrans();
+  EXPECT_EQ(companyValue("SELECT strName FROM Item WHERE strCode = '01'"), "changed");
+}
+
+// A reading transaction begins and reads while another connection holds the write lock.
+TEST_F(ConnectionTest, AReadingTransactionTakesNoWriteLock) {
+  Connection writer;
+  writer.open(account.connectionString());
+  writer.beginTrans();
+  writer.execute("UPDATE Item SET strName = 'uncommitted' WHERE strCode = '01'");
+
+  Connection reader;
+  reader.open(account.connectionString());
+  reader.setCommandTimeout(1);
+  EXPECT_EQ(errorNumberOf([&] { reader.beginTrans(TransactionMode::Read); }), 0);
+  Recordset rs;
+  EXPECT_EQ(errorNumberOf([&] { rs.open("SELECT strName FROM Item WHERE strCode = '01'", reader); }), 0);
+  EXPECT_EQ("one", CStr(rs.field(0).value()));
+  EXPECT_EQ(errorNumberOf([&] { reader.execute("DELETE FROM Item"); }), errnum::kDbTimeout)
+      << "a write inside it still needs the lock";
+  reader.rollbackTrans();
+  writer.rollbackTrans();
 }
 
 }  // namespace

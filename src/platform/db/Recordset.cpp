@@ -10,6 +10,7 @@
 
 #include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
+#include "platform/db/ClientQueryGuard.h"
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/RecordsetData.h"
 #include "platform/db/SqliteErrors.h"
@@ -371,6 +372,7 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
 
 void Recordset::openReadOnly(const std::string& tsql, Connection& connection, CursorType cursorType) {
   sqlite3* handle = sqliteHandle(connection);
+  const ClientQueryGuard guard(handle, connection.commandTimeout());
   if (!TsqlTranslator::shared().translate(handle, tsql)->isSingleReadingStatement(handle)) {
     throw RuntimeError(errnum::kInvalidArgument, "Only a single SELECT statement may be run here.");
   }

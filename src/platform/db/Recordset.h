@@ -61,7 +61,9 @@ class Recordset {
             CursorType cursorType = adOpenForwardOnly, LockType lockType = adLockReadOnly);
   // As open, for a query text that a client sends: it runs only when it translates to a single
   // statement that reads, as SQLite judges the prepared statement; anything else raises
-  // RuntimeError 5 before it runs, so no client text can change data.
+  // RuntimeError 5 before it runs, so no client text can change data. It runs no longer than
+  // the connection's command timeout (then 0x80040E31), and a text that reads a secret, such as
+  // the users' stored passwords, raises 0x80040E09 before it runs.
   void openReadOnly(const std::string& tsql, Connection& connection, CursorType cursorType = adOpenStatic);
 
   bool isOpen() const { return data_ != nullptr; }

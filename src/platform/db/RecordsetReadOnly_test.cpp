@@ -62,5 +62,59 @@ TEST(RecordsetReadOnly, RunsOnlyASingleStatementThatReads) {
   EXPECT_EQ("0", CStr(stolen.field(0).value()));
 }
 
+// A client query stops at the connection's command timeout with the timeout number, and the
+// connection serves the next query as before.
+TEST(RecordsetReadOnly, StopsAQueryAtTheCommandTimeout) {
+  CaseAccount account;
+  Connection connection;
+  connection.open(account.connectString());
+  connection.setCommandTimeout(1);
+  std::string tenWayJoin = "select count(*) as n from Person p0";
+  for (int i = 1; i < 10; ++i) tenWayJoin += ", Person p" + std::to_string(i);
+  Recordset rs;
+  try {
+    rs.openReadOnly(tenWayJoin, connection);
+    ADD_FAILURE() << "ten billion rows counted within a second";
+  } catch (const RuntimeError& error) {
+    EXPECT_EQ(errnum::kDbTimeout, error.number());
+    EXPECT_EQ(kTimeoutText, error.description());
+  }
+  EXPECT_EQ("6", departmentCount(connection));
+  Recordset next;
+  next.openReadOnly("select count(*) from Person", connection);
+  EXPECT_EQ("10", CStr(next.field(0).value()));
+}
+
+// Client queries cannot read the users' stored passwords, in the select list or anywhere else;
+// the account's own code can.
+TEST(RecordsetReadOnly, RefusesToReadStoredPasswords) {
+  CaseAccount account;
+  Connection connection;
+  connection.open(account.connectString());
+  const char* const refused[] = {
+      "select cUser_ID,cPassword from vqsystem..UA_User",
+      "select * from vqsystem..UA_User",
+      "select cUser_ID from vqsystem..UA_User where cPassword like N'$%'",
+      "select u.cUser_ID from UA_User u order by u.CPASSWORD",
+      "select max(len(cPassword)) from vqsystem.dbo.UA_User",
+  };
+  for (const char* text : refused) {
+    Recordset rs;
+    try {
+      rs.openReadOnly(text, connection);
+      ADD_FAILURE() << text << " must be refused";
+    } catch (const RuntimeError& error) {
+      EXPECT_EQ(errnum::kDbPermissionDenied, error.number()) << text;
+      EXPECT_EQ(kPermissionText, error.description()) << text;
+    }
+  }
+  Recordset names;
+  names.openReadOnly("select cUser_ID,cUser_Name from vqsystem..UA_User order by cUser_ID", connection);
+  EXPECT_EQ(2, names.recordCount());
+  Recordset own;
+  own.open("select cPassword from vqsystem..UA_User where cUser_ID=N'demo'", connection);
+  EXPECT_FALSE(own.eof());
+}
+
 }  // namespace
 }  // namespace corvane::db

@@ -10,6 +10,7 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/com/AsciiText.h"
+#include "platform/db/Connection.h"
 #include "platform/db/SqliteStatement.h"
 #include "platform/db/TsqlCatalog.h"
 #include "platform/db/TsqlLexer.h"
@@ -260,7 +261,15 @@ void raiseSqliteError(sqlite3* db, int rc, std::string_view sql) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
     case SQLITE_INTERRUPT:
-      throw RuntimeError(errnum::kDbTimeout, "Query timeout expired");
+      throw RuntimeError(errnum::kDbTimeout, std::string(kTimeoutText));
+    case SQLITE_AUTH:
+      throw RuntimeError(errnum::kDbPermissionDenied, std::string(kPermissionText));
+    case SQLITE_READONLY:
+      throw RuntimeError(errnum::kDbStatement, std::string(kReadOnlyText));
+    case SQLITE_FULL:
+      throw RuntimeError(errnum::kDbStatement, std::string(kDiskFullText));
+    case SQLITE_CANTOPEN:
+      throw RuntimeError(errnum::kDbUnspecified, std::string(kCannotOpenText));
     case SQLITE_CONSTRAINT:
       throw RuntimeError(errnum::kDbConstraint, constraintText(db, sqlite3_extended_errcode(db), message, sql));
     case SQLITE_MISMATCH:
@@ -270,6 +279,9 @@ void raiseSqliteError(sqlite3* db, int rc, std::string_view sql) {
   }
   if (const auto text = statementText(message)) {
     throw RuntimeError(startsWith(message, "no such table") ? errnum::kDbNotFound : errnum::kDbStatement, *text);
+  }
+  if (message == "parser stack overflow" || startsWith(message, "Expression tree is too large")) {
+    throw RuntimeError(errnum::kDbStatement, std::string(kTooDeepText));
   }
   if (message == "integer overflow") {
     throw RuntimeError(errnum::kDbOverflow, "Arithmetic overflow error converting expression to data type bigint.");

@@ -10,7 +10,10 @@ namespace corvane::db {
 
 // Raises RuntimeError for the failure rc of db (sqlite3_errmsg) while running sql:
 // constraint violations 0x80040E2F, conversion errors 0x80040E07, arithmetic overflow
-// 0x80040E57, busy or locked 0x80040E31 "Query timeout expired", anything else 0x80040E14.
+// 0x80040E57, busy, locked or stopped at its time limit 0x80040E31 kTimeoutText, a refused read
+// 0x80040E09 kPermissionText, a read-only or full database 0x80040E14 kReadOnlyText or
+// kDiskFullText, a statement nested deeper than SQLite allows 0x80040E14 kTooDeepText, a file
+// that cannot be opened 0x80004005 kCannotOpenText, anything else 0x80040E14.
 [[noreturn]] void raiseSqliteError(sqlite3* db, int rc, std::string_view sql);
 
 }  // namespace corvane::db

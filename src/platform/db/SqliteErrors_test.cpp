@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/com/RuntimeError.h"
+#include "platform/db/Connection.h"
 #include "platform/db/TsqlTestDatabase.h"
 
 namespace corvane::db {
@@ -73,6 +74,65 @@ TEST(SqliteErrors, ReportsABusyDatabaseAsATimeout) {
   sqlite3_close(waiter);
   sqlite3_close(holder);
   std::filesystem::remove(path);
+}
+
+// A database that cannot be written, for want of rights or of room, is reported in the layer's own
+// words, which the error replies show in the user's language.
+TEST(SqliteErrors, ReportsAReadOnlyOrFullDatabaseInItsOwnWords) {
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("corvane_sqlite_errors_write_" + std::to_string(::getpid()) + ".db");
+  std::filesystem::remove(path);
+  sqlite3* writer = nullptr;
+  sqlite3* reader = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &writer), SQLITE_OK);
+  sqlite3_exec(writer, "CREATE TABLE t (a text); PRAGMA max_page_count = 4;", nullptr, nullptr, nullptr);
+  ASSERT_EQ(sqlite3_open_v2(path.c_str(), &reader, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+  try {
+    TsqlTranslator::shared().translate(reader, "insert into t values (N'x')")->run(reader, {});
+    ADD_FAILURE() << "wrote a read-only database";
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), errnum::kDbStatement);
+    EXPECT_EQ(e.description(), kReadOnlyText);
+  }
+  const char* const filling =
+      "WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c LIMIT 2000) "
+      "INSERT INTO t SELECT hex(randomblob(100)) FROM c";
+  const int rc = sqlite3_exec(writer, filling, nullptr, nullptr, nullptr);
+  ASSERT_EQ(rc, SQLITE_FULL);
+  try {
+    raiseSqliteError(writer, rc, filling);
+  } catch (const RuntimeError& e) {
+    EXPECT_EQ(e.number(), errnum::kDbStatement);
+    EXPECT_EQ(e.description(), kDiskFullText);
+  }
+  sqlite3_close(reader);
+  sqlite3_close(writer);
+  std::filesystem::remove(path);
+}
+
+// SQLite's own limits on nesting are reported in the layer's own words.
+TEST(SqliteErrors, ReportsAStatementNestedTooDeeplyInItsOwnWords) {
+  sqlite3* handle = nullptr;
+  ASSERT_EQ(sqlite3_open(":memory:", &handle), SQLITE_OK);
+  const std::string statements[] = {
+      "select " + std::string(1200, '(') + "1" + std::string(1200, ')'),
+      "select 1" + [] {
+        std::string terms;
+        for (int i = 0; i < 1100; ++i) terms += "+1";
+        return terms;
+      }(),
+  };
+  for (const std::string& sql : statements) {
+    const int rc = sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, nullptr);
+    ASSERT_EQ(rc, SQLITE_ERROR) << sqlite3_errmsg(handle);
+    try {
+      raiseSqliteError(handle, rc, sql);
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), errnum::kDbStatement);
+      EXPECT_EQ(e.description(), kTooDeepText);
+    }
+  }
+  sqlite3_close(handle);
 }
 
 TEST(SqliteErrors, SaysStatementErrorsInSqlServerWords) {

@@ -1,0 +1,66 @@
+#include "platform/db/ClientQueryGuard.h"
+
+#include <array>
+#include <string_view>
+
+#include "platform/com/AsciiText.h"
+#include "platform/db/AccountFiles.h"
+
+namespace corvane::db {
+
+namespace {
+
+// The virtual machine steps between two looks at the clock.
+constexpr int kProgressSteps = 1000;
+
+struct SecretColumn {
+  std::string_view database;
+  std::string_view table;
+  std::string_view column;
+};
+
+constexpr std::array kSecretColumns = {
+    SecretColumn{kSystemSchema, "UA_User", "cPassword"},
+};
+
+bool same(const char* text, std::string_view expected) {
+  return text != nullptr && equalsIgnoringCase(text, expected);
+}
+
+// The columns a client query may not read: the users' stored passwords.
+bool isSecret(const char* database, const char* table, const char* column) {
+  for (const SecretColumn& secret : kSecretColumns) {
+    if (same(database, secret.database) && same(table, secret.table) && same(column, secret.column)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+ClientQueryGuard::ClientQueryGuard(sqlite3* handle, int timeoutSeconds)
+    : handle_(handle),
+      deadline_(std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds)) {
+  sqlite3_set_authorizer(handle_, &ClientQueryGuard::authorize, this);
+  if (timeoutSeconds > 0) {
+    sqlite3_progress_handler(handle_, kProgressSteps, &ClientQueryGuard::onProgress, this);
+  }
+}
+
+ClientQueryGuard::~ClientQueryGuard() {
+  sqlite3_progress_handler(handle_, 0, nullptr, nullptr);
+  sqlite3_set_authorizer(handle_, nullptr, nullptr);
+}
+
+int ClientQueryGuard::onProgress(void* guard) {
+  const auto* self = static_cast<const ClientQueryGuard*>(guard);
+  return std::chrono::steady_clock::now() >= self->deadline_ ? 1 : 0;  // 1 interrupts the query
+}
+
+int ClientQueryGuard::authorize(void* /*guard*/, int action, const char* first, const char* second,
+                                const char* database, const char* /*trigger*/) {
+  return action == SQLITE_READ && isSecret(database, first, second) ? SQLITE_DENY : SQLITE_OK;
+}
+
+}  // namespace corvane::db
