@@ -238,6 +238,8 @@ TEST_F(NetBankRoadTest, TheBankRefusesWhatItCannotAnswer) {
     EXPECT_NE(result.err.find(c.message), std::string::npos) << c.arguments << ": " << result.err;
   }
   EXPECT_EQ(state(kRmbLine), "周建国 True 1");
+}
+
 // Once the request is read, a failure is also answered with an error reply document on standard
 // output, in the login's language, so that the caller always gets a document back.
 TEST_F(CorvaneToolTest, RequestFailuresAreAnsweredWithAnErrorReplyDocument) {

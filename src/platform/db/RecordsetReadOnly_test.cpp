@@ -65,9 +65,13 @@ TEST(RecordsetReadOnly, RunsOnlyASingleStatementThatReads) {
 // A client query stops at the connection's command timeout with the timeout number, and the
 // connection serves the next query as before.
 TEST(RecordsetReadOnly, StopsAQueryAtTheCommandTimeout) {
-  CaseAccount account;
+  const ConnectionTestAccount account(
+      std::string(kCompanySql) +
+          "INSERT INTO Person VALUES ('P2','01'),('P3','01'),('P4','01'),('P5','01'),('P6','02'),"
+          "('P7','02'),('P8','02'),('P9','02'),('P10','02');",
+      "", "");
   Connection connection;
-  connection.open(account.connectString());
+  connection.open(account.connectionString());
   connection.setCommandTimeout(1);
   std::string tenWayJoin = "select count(*) as n from Person p0";
   for (int i = 1; i < 10; ++i) tenWayJoin += ", Person p" + std::to_string(i);
@@ -79,7 +83,7 @@ TEST(RecordsetReadOnly, StopsAQueryAtTheCommandTimeout) {
     EXPECT_EQ(errnum::kDbTimeout, error.number());
     EXPECT_EQ(kTimeoutText, error.description());
   }
-  EXPECT_EQ("6", departmentCount(connection));
+  EXPECT_EQ("2", departmentCount(connection));
   Recordset next;
   next.openReadOnly("select count(*) from Person", connection);
   EXPECT_EQ("10", CStr(next.field(0).value()));
@@ -88,9 +92,14 @@ TEST(RecordsetReadOnly, StopsAQueryAtTheCommandTimeout) {
 // Client queries cannot read the users' stored passwords, in the select list or anywhere else;
 // the account's own code can.
 TEST(RecordsetReadOnly, RefusesToReadStoredPasswords) {
-  CaseAccount account;
+  const ConnectionTestAccount account(
+      kCompanySql,
+      "CREATE TABLE UA_User (cUser_ID nvarchar(20) PRIMARY KEY, cUser_Name nvarchar(40), "
+      "cPassword nvarchar(200));"
+      "INSERT INTO UA_User VALUES ('demo', 'Demo', '$argon2id$x'), ('clerk', 'Clerk', '$argon2id$y');",
+      "");
   Connection connection;
-  connection.open(account.connectString());
+  connection.open(account.connectionString());
   const char* const refused[] = {
       "select cUser_ID,cPassword from vqsystem..UA_User",
       "select * from vqsystem..UA_User",
