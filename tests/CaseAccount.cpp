@@ -35,7 +35,7 @@ const fs::path& demoTemplate() {
   std::call_once(made, [] {
     fs::remove_all(folder);
     db::createDemoAccount(folder,
-                          [](const std::string& plain) { return EmbeddedPasswordCodec().Encode(plain); });
+                          [](const std::string& plain) { return EmbeddedPasswordCodec(EmbeddedPasswordCodec::Cost::Minimal).Encode(plain); });
   });
   return folder;
 }

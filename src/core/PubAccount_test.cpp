@@ -17,7 +17,7 @@ namespace {
 namespace fs = std::filesystem;
 
 std::string encoded(const std::string& password) {
-  return EmbeddedPasswordCodec().Encode(password);
+  return EmbeddedPasswordCodec(EmbeddedPasswordCodec::Cost::Minimal).Encode(password);
 }
 
 // --- edittimeget ---------------------------------------------------------------------------

@@ -32,8 +32,10 @@ std::string EmbeddedPasswordCodec::Encode(const std::string& plain) const {
   if (normalised.empty()) return {};
   startLibrary();
   std::array<char, crypto_pwhash_STRBYTES> stored{};
+  const bool minimal = cost_ == Cost::Minimal;
   if (crypto_pwhash_str(stored.data(), normalised.data(), normalised.size(),
-                        crypto_pwhash_OPSLIMIT_INTERACTIVE, crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
+                        minimal ? crypto_pwhash_OPSLIMIT_MIN : crypto_pwhash_OPSLIMIT_INTERACTIVE,
+                        minimal ? crypto_pwhash_MEMLIMIT_MIN : crypto_pwhash_MEMLIMIT_INTERACTIVE) != 0) {
     throw RuntimeError(errnum::kDbUnspecified, "The password cannot be hashed: out of memory.");
   }
   return stored.data();

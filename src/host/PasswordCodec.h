@@ -27,12 +27,21 @@ class PasswordCodec {
   virtual bool Matches(const std::string& stored, const std::string& typed) const = 0;
 };
 
-// Argon2id through libsodium, with its interactive limits (one hash takes tens of milliseconds
-// and 64 MiB), in libsodium's self-describing text form ("$argon2id$v=19$m=...").
+// Argon2id through libsodium, in libsodium's self-describing text form ("$argon2id$v=19$m=..."):
+// the stored text names the cost it was made with, and Matches pays that cost.
 class EmbeddedPasswordCodec final : public PasswordCodec {
  public:
+  enum class Cost {
+    Interactive,  // libsodium's interactive limits: tens of milliseconds and 64 MiB a hash
+    Minimal,      // libsodium's lowest limits, for throw-away test accounts only
+  };
+  explicit EmbeddedPasswordCodec(Cost cost = Cost::Interactive) : cost_(cost) {}
+
   std::string Encode(const std::string& plain) const override;
   bool Matches(const std::string& stored, const std::string& typed) const override;
+
+ private:
+  Cost cost_;
 };
 
 }  // namespace corvane

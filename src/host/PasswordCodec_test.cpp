@@ -21,6 +21,17 @@ TEST(PasswordCodecTest, StoredFormIsASaltedHashThatMatchesOnlyThePassword) {
   }
 }
 
+// The stored text carries its own cost: a cheap test hash is checked by any codec, and the default
+// codec hashes at the interactive cost.
+TEST(PasswordCodecTest, StoredFormNamesTheCostItWasMadeWith) {
+  const EmbeddedPasswordCodec interactive;
+  const EmbeddedPasswordCodec minimal(EmbeddedPasswordCodec::Cost::Minimal);
+  const std::string cheap = minimal.Encode("demo");
+  EXPECT_NE(cheap.find("$m=8,"), std::string::npos) << cheap;
+  EXPECT_TRUE(interactive.Matches(cheap, "demo"));
+  EXPECT_NE(interactive.Encode("demo").find("$m=65536,"), std::string::npos);
+}
+
 TEST(PasswordCodecTest, PasswordsCompareWithoutBlanksAroundThemAndWithoutCase) {
   const EmbeddedPasswordCodec codec;
   const std::string stored = codec.Encode(" Demo ");

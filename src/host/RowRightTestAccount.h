@@ -22,7 +22,7 @@ class DemoAccountFolder {
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temp folder");
     folder_ = pattern;
     db::createDemoAccount(folder_,
-                          [](const std::string& plain) { return EmbeddedPasswordCodec().Encode(plain); });
+                          [](const std::string& plain) { return EmbeddedPasswordCodec(EmbeddedPasswordCodec::Cost::Minimal).Encode(plain); });
   }
   ~DemoAccountFolder() {
     std::error_code ignored;
