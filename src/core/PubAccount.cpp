@@ -11,7 +11,7 @@
 #include "core/Values.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/LoginContext.h"
-#include "host/PasswordCodec.h"
+#include "host/Host.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
@@ -95,7 +95,8 @@ std::string resolvedSystemConnection(LoginContext& lookup) {
 }
 
 // The user's name, after the password typed matches the stored one (both trimmed, any case).
-std::string checkedUserName(db::Connection& cn, const std::string& uid, const std::string& pwd) {
+std::string checkedUserName(db::Connection& cn, const std::string& uid, const std::string& pwd,
+                            const PasswordCodec& codec) {
   db::Recordset user;
   user.open(
       FixSqlText("SELECT cUser_Name,cPassword FROM UA_User WHERE cUser_ID=" + quoteLiteral(uid)),
@@ -103,7 +104,7 @@ std::string checkedUserName(db::Connection& cn, const std::string& uid, const st
   if (user.eof()) pub::failWith("Z7.Corvane.0084");
   const Variant& stored = user.field("cPassword").value();
   const std::string plain =
-      stored.isNull() ? std::string() : trimmed(EmbeddedPasswordCodec().Decode(CStr(stored)));
+      stored.isNull() ? std::string() : trimmed(codec.Decode(CStr(stored)));
   if (upper(pwd) != upper(plain)) pub::failWith("Z7.Corvane.0084");
   return NullToStr(user.field("cUser_Name").value());
 }
@@ -233,6 +234,10 @@ std::string periodBound(db::Connection& cn, const LoginContext& ologin, std::str
   return rs.eof() ? std::string() : attr(column, NullToStr(rs.field(0).value()));
 }
 
+std::unique_ptr<Navigator> navigatorOf(FuncCall& call, const NavigatorFactory& createNavigator) {
+  return createNavigator ? createNavigator(call.CN) : call.host().navigator(call.CN);
+}
+
 }  // namespace
 
 std::filesystem::path clientFolderOf(const LoginContext& ologin) {
@@ -264,7 +269,7 @@ bool ztInfoGet(XmlNode oNode, XmlDocument& oXml, LoginContext& lookup) {
     cn.open(connectString);
     cn.execute("use vqsystem");
 
-    const std::string userName = checkedUserName(cn, uid, pwd);
+    const std::string userName = checkedUserName(cn, uid, pwd, *lookup.host().passwordCodec());
     db::Recordset rows;
     rows.open(FixSqlText(accountQuery(uid, groupList(cn, uid))), cn);
     if (rows.eof()) pub::failWith("Z7.Corvane.0085");
@@ -279,7 +284,7 @@ bool menuGet(FuncCall& call, const NavigatorFactory& createNavigator) {
   return pub::served(call.oXml, "menuGet", [&] {
     const LoginContext& ologin = call.ologin;
     const std::string menu =
-        createNavigator(call.CN)->LoadMenu1(true, "KX", ologin.AccountId(), ologin.LoginYear(),
+        navigatorOf(call, createNavigator)->LoadMenu1(true, "KX", ologin.AccountId(), ologin.LoginYear(),
                                             ologin.UserId(), ologin.HostContextName());
     const bool alert = isTrueText(GetAccInfo("blnAutoAlert", call.CN, "KX"));
     loadReply(call.oXml, std::string(kDeclaration) + "<menu" + contextAttributes(ologin) +

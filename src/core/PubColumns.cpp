@@ -2,6 +2,7 @@
 
 #include "core/PubCommon.h"
 #include "core/RequestFrame.h"
+#include "host/Host.h"
 #include "host/LoginContext.h"
 
 namespace corvane {
@@ -41,7 +42,7 @@ bool servedWithMessage(FuncCall& call, std::string_view procedure, const std::st
 
 std::unique_ptr<ColumnSet> readyService(FuncCall& call, const ColumnSetFactory& createColumnSet,
                                         const std::string& messageId) {
-  std::unique_ptr<ColumnSet> service = createColumnSet();
+  std::unique_ptr<ColumnSet> service = createColumnSet ? createColumnSet() : call.host().columnSet();
   if (!service->init(call.ologin.ConnectString(), call.ologin.UserId())) refused(messageId);
   return service;
 }

@@ -7,6 +7,7 @@
 #include "core/RequestFrame.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
+#include "host/Host.h"
 #include "host/LoginContext.h"
 #include "host/ReferServerQuery.h"
 #include "platform/db/Connection.h"
@@ -121,6 +122,14 @@ ReferRequest readRefer(const XmlNode& func) {
   return request;
 }
 
+std::unique_ptr<ReferServer> referServer(const FuncCall& call, const ReferServices& services) {
+  return services.createReferServer ? services.createReferServer() : call.host().referServer();
+}
+
+std::unique_ptr<FieldDef> fieldDef(const FuncCall& call, const ReferServices& services) {
+  return services.createFieldDef ? services.createFieldDef() : call.host().fieldDef();
+}
+
 }  // namespace
 
 std::string referFilterGet(const LoginContext& ologin, const XmlNode& refer,
@@ -154,7 +163,8 @@ std::string userdefReferSql(const LoginContext& ologin, XmlNode refer, db::Conne
   const std::optional<FieldSource> source = fieldSourceOf(refer);
   const int pos = positionOf(refer);
   if (!source) return {};
-  const std::unique_ptr<FieldDef> service = createFieldDef();
+  const std::unique_ptr<FieldDef> service =
+      createFieldDef ? createFieldDef() : ologin.host().fieldDef();
   if (!service->init(CN, ologin.UserId())) return {};
   std::string sql;
   std::string width;
@@ -167,7 +177,7 @@ std::string userdefReferSql(const LoginContext& ologin, XmlNode refer, db::Conne
 
 bool itemRefer(FuncCall& call, const ReferServices& services) {
   return pub::served(call.oXml, "itemRefer", [&] {
-    const std::unique_ptr<ReferServer> server = services.createReferServer();
+    const std::unique_ptr<ReferServer> server = referServer(call, services);
     ReferRequest r = readRefer(call.oNode);
     if (r.auth != "0") {
       if (r.match.empty()) r.match = " 1=1 ";
@@ -259,7 +269,7 @@ bool userdefCheck(FuncCall& call, const ReferServices& services) {
     const std::optional<FieldSource> source = fieldSourceOf(field);
     if (!source) pub::failWith("Z7.Corvane.0088");
     const int pos = positionOf(field);
-    const std::unique_ptr<FieldDef> service = services.createFieldDef();
+    const std::unique_ptr<FieldDef> service = fieldDef(call, services);
     if (!service->init(call.CN, call.ologin.UserId())) pub::failWith("Z7.Corvane.0338");
     const int verdict = service->ValidateAr(source->source, pos, name, source->table, source->field,
                                             value, source->third, build);
@@ -293,8 +303,8 @@ bool userdefData(FuncCall& call, const ReferServices& services) {
       if (!source) pub::failWith("Z7.Corvane.0336");
       pos = positionOf(field);
     }
-    const std::unique_ptr<ReferServer> server = services.createReferServer();
-    const std::unique_ptr<FieldDef> service = services.createFieldDef();
+    const std::unique_ptr<ReferServer> server = referServer(call, services);
+    const std::unique_ptr<FieldDef> service = fieldDef(call, services);
     if (!service->init(call.CN, call.ologin.UserId())) pub::failWith("Z7.Corvane.0340");
     std::string sql, head, width;
     if (isFree) {

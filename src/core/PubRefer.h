@@ -20,11 +20,12 @@ namespace db {
 class Connection;
 }
 
-// The services a lookup creates; tests replace them.
+// The services a lookup creates; tests replace them. An empty factory means the component of the
+// login object's host.
 struct ReferServices {
-  ReferServerFactory createReferServer = CreateReferServer;
-  FieldDefFactory createFieldDef = CreateFieldDef;
-  RowRightFactory createRowRight = CreateRowRight;
+  ReferServerFactory createReferServer;
+  FieldDefFactory createFieldDef;
+  RowRightFactory createRowRight;
 };
 
 // "<page count=.. current=.. length=.. type=.. name=.. match=.. order=.. auth=.. flag=..
@@ -37,14 +38,14 @@ bool itemRefer(FuncCall& call, const ReferServices& services = {});
 // "user"): " ccode in (..) ", " csign in (..) ", " cuser_name in (..) "; " 1 = 1 " when nothing
 // restricts; " 1=0 " when the user may see none or the rights cannot be read.
 std::string referFilterGet(const LoginContext& ologin, const XmlNode& refer,
-                           const RowRightFactory& createRowRight = CreateRowRight);
+                           const RowRightFactory& createRowRight = {});
 
 // The SQL of a "user" refer element's list ("fd_dwref": the units, setting its `col` to "1";
 // "userdef": the user-defined field's values, with the column heads in `head`); empty when it
 // cannot be built.
 std::string userdefReferSql(const LoginContext& ologin, XmlNode refer, db::Connection& CN,
                             std::string& head,
-                            const FieldDefFactory& createFieldDef = CreateFieldDef);
+                            const FieldDefFactory& createFieldDef = {});
 
 // "<Rows col='value' ... />" from the single row of the SELECT in the attribute `strsql` of the
 // first child of `in`; "<Rows  />" when it answers no row or several.

@@ -8,6 +8,7 @@
 
 #include "core/SqlText.h"
 #include "core/Values.h"
+#include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
@@ -122,7 +123,8 @@ std::string GetRowAuth(const LoginContext& ologin, const std::string& businessOb
                        const RowRightFactory& createService) {
   try {
     if (ologin.IsAdmin()) return "";
-    const std::unique_ptr<RowRight> service = createService();
+    const std::unique_ptr<RowRight> service =
+        createService ? createService() : ologin.host().rowRight();
     service->init(ologin.ConnectString(), ologin.UserId());
     // The third key only counts when the second is given.
     const std::string answer =

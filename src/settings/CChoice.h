@@ -17,7 +17,7 @@ class CChoice : public FramedClass<CChoice> {
  public:
   using BudgetFactory = std::function<std::unique_ptr<BudgetChecker>()>;
 
-  CChoice();  // asks the embedded budget component
+  CChoice() = default;  // asks the budget component of the login object's host
   explicit CChoice(BudgetFactory budget);
 
   static const FrameSettings kFrame;
@@ -30,7 +30,7 @@ class CChoice : public FramedClass<CChoice> {
   bool recordEdit(FuncCall& call);
 
  private:
-  bool budgetUsable(db::Connection& connection) const;
+  bool budgetUsable(const FuncCall& call) const;
 
   BudgetFactory budget_;
 };
