@@ -10,6 +10,7 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/AccountFiles.h"
 #include "platform/db/ConnectionHandle.h"
+#include "platform/db/DbFaultHook.h"
 #include "platform/db/SqlFunctions.h"
 #include "platform/db/SqliteErrors.h"
 #include "platform/db/SqliteStatement.h"
@@ -166,6 +167,7 @@ void Connection::open(std::string_view connectionString) {
   if (handle_ != nullptr) {
     throw RuntimeError(kErrObjectOpen, "Operation is not allowed when the object is open.");
   }
+  faultPoint(DbCall::Open);
   const std::optional<std::string> folder = connectionStringValue(connectionString, "Data Source");
   if (!folder || folder->empty()) {
     throw RuntimeError(errnum::kDbUnspecified, "The connection string names no Data Source.");
@@ -230,6 +232,7 @@ void Connection::beginTrans() {
   if (inTransaction()) {
     throw RuntimeError(kErrTransactionExists, "Only one transaction can be active on this session.");
   }
+  faultPoint(DbCall::BeginTrans);
   // The company database's write lock is taken now, so that a second writer waits here (up to
   // the command timeout) instead of failing half-way through its work. The system database and
   // tempdb are locked only when the transaction writes them: the login object records taken
@@ -251,6 +254,7 @@ void Connection::beginTrans() {
 void Connection::commitTrans() {
   sqlite3* handle = openHandle();
   if (!inTransaction()) throw RuntimeError(kErrNoTransaction, "No transaction is active.");
+  faultPoint(DbCall::CommitTrans);
   runStatement(handle, "COMMIT");
 }
 
@@ -262,6 +266,7 @@ void Connection::rollbackTrans() {
 
 long Connection::execute(const std::string& tsql) {
   sqlite3* handle = openHandle();
+  faultPoint(DbCall::Execute);
   const auto program = TsqlTranslator::shared().translate(handle, tsql);
   return program->run(handle, RowsHandler());  // rows of a SELECT in the text are dropped
 }
