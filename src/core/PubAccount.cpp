@@ -234,10 +234,6 @@ std::string periodBound(db::Connection& cn, const LoginContext& ologin, std::str
   return rs.eof() ? std::string() : attr(column, NullToStr(rs.field(0).value()));
 }
 
-std::unique_ptr<Navigator> navigatorOf(FuncCall& call, const NavigatorFactory& createNavigator) {
-  return createNavigator ? createNavigator(call.CN) : call.host().navigator(call.CN);
-}
-
 }  // namespace
 
 std::filesystem::path clientFolderOf(const LoginContext& ologin) {
@@ -280,11 +276,11 @@ bool ztInfoGet(XmlNode oNode, XmlDocument& oXml, LoginContext& lookup) {
   });
 }
 
-bool menuGet(FuncCall& call, const NavigatorFactory& createNavigator) {
+bool menuGet(FuncCall& call) {
   return pub::served(call.oXml, "menuGet", [&] {
     const LoginContext& ologin = call.ologin;
     const std::string menu =
-        navigatorOf(call, createNavigator)->LoadMenu1(true, "KX", ologin.AccountId(), ologin.LoginYear(),
+        call.host().navigator(call.CN)->LoadMenu1(true, "KX", ologin.AccountId(), ologin.LoginYear(),
                                             ologin.UserId(), ologin.HostContextName());
     const bool alert = isTrueText(GetAccInfo("blnAutoAlert", call.CN, "KX"));
     loadReply(call.oXml, std::string(kDeclaration) + "<menu" + contextAttributes(ologin) +
