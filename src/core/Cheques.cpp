@@ -90,11 +90,10 @@ bool RegisterCheque(LoginContext& ologin, bool noWrite, const std::string& accou
                     const std::string& chequeNumber, const std::string& settleStyle, double amount,
                     const DateTime& billDate, const std::string& remark,
                     const std::string& department, const std::string& person,
-                    const std::string& payee, std::string& notice,
-                    const ChequeComponents& components) {
+                    const std::string& payee, std::string& notice) {
   notice.clear();
   try {
-    const ChequeComponents host = components.database ? components : ologin.host().chequeComponents();
+    const ChequeComponents host = ologin.host().chequeComponents();
     const std::unique_ptr<ChequeDatabase> database = host.database();
     const DatabaseCloser closer(*database);
     database->openDatabase(ologin.ConnectString());
