@@ -241,6 +241,13 @@ XmlNode requestElement(const FuncCall& call) {
   return request;
 }
 
+// True when the host's budget system can serve the module.
+bool budgetUsable(const FuncCall& call) {
+  const std::unique_ptr<BudgetChecker> checker = call.host().budgetChecker();
+  if (!checker) throw RuntimeError(errnum::kClassNotRegistered, "The budget component cannot be created.");
+  return checker->InitConnection(call.CN) && checker->OpenSystem("KX");
+}
+
 }  // namespace
 
 const FrameSettings CChoice::kFrame{.className = "CChoice",
@@ -250,13 +257,6 @@ const FrameSettings CChoice::kFrame{.className = "CChoice",
                                     .transaction = TransactionScope::PerWritingFunc};
 const std::span<const FuncEntry<CChoice>> CChoice::kFuncs{kFuncTable};
 
-CChoice::CChoice(BudgetFactory budget) : budget_(std::move(budget)) {}
-
-bool CChoice::budgetUsable(const FuncCall& call) const {
-  const std::unique_ptr<BudgetChecker> checker = budget_ ? budget_() : call.host().budgetChecker();
-  if (!checker) throw RuntimeError(errnum::kClassNotRegistered, "The budget component cannot be created.");
-  return checker->InitConnection(call.CN) && checker->OpenSystem("KX");
-}
 
 bool CChoice::recordGet(FuncCall& call) {
   try {
