@@ -5,6 +5,7 @@
 
 #include "core/Messages.h"
 #include "core/Values.h"
+#include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 
@@ -89,18 +90,18 @@ bool RegisterCheque(LoginContext& ologin, bool noWrite, const std::string& accou
                     const std::string& chequeNumber, const std::string& settleStyle, double amount,
                     const DateTime& billDate, const std::string& remark,
                     const std::string& department, const std::string& person,
-                    const std::string& payee, std::string& notice,
-                    const ChequeComponents& components) {
+                    const std::string& payee, std::string& notice) {
   notice.clear();
   try {
-    const std::unique_ptr<ChequeDatabase> database = components.database();
+    const ChequeComponents host = ologin.host().chequeComponents();
+    const std::unique_ptr<ChequeDatabase> database = host.database();
     const DatabaseCloser closer(*database);
     database->openDatabase(ologin.ConnectString());
-    const std::unique_ptr<ChequeCommon> common = components.common();
+    const std::unique_ptr<ChequeCommon> common = host.common();
     common->InitPubs2("KX", ologin.HostContextName(), *database, ologin.AccountId(),
                       ologin.LoginYear(), ologin.UserName(), ologin.LoginDate(),
                       ologin.PubsInitText());
-    const std::unique_ptr<ChequeBook> book = components.book();
+    const std::unique_ptr<ChequeBook> book = host.book();
     book->setZzLogin(ologin);
     book->setZzSys(*common);
 

@@ -4,14 +4,14 @@
 
 #include <string>
 
-#include "host/ChequeBook.h"
+#include "platform/com/Variant.h"
 
 namespace corvane {
 
 class LoginContext;
 
-// Hands one cheque to the cheque book through the host's cheque components, created for this
-// call and released at its end (the database object is closed on every way out). Answers true
+// Hands one cheque to the cheque book through the cheque components of the login object's host,
+// created for this call and released at its end (the database object is closed on every way out). Answers true
 // when the registration was made or needs nothing more; `notice` then holds the book's remark
 // for the user (the cheque is registered already; it will be registered on saving), or stays
 // empty. With `noWrite` the registration of a new cheque is started but not written.
@@ -23,7 +23,6 @@ bool RegisterCheque(LoginContext& ologin, bool noWrite, const std::string& accou
                     const std::string& chequeNumber, const std::string& settleStyle, double amount,
                     const DateTime& billDate, const std::string& remark,
                     const std::string& department, const std::string& person,
-                    const std::string& payee, std::string& notice,
-                    const ChequeComponents& components = EmbeddedChequeComponents());
+                    const std::string& payee, std::string& notice);
 
 }  // namespace corvane

@@ -9,6 +9,7 @@
 
 #include "core/Messages.h"
 #include "host/RowRightTestAccount.h"
+#include "host/TestHost.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -141,10 +142,12 @@ TEST(RegisterCheque, FollowsTheBooksCases) {
   for (const Case& c : cases) {
     std::vector<std::string> log;
     std::string notice = "left over";
+    TestHost host;
+    host.cheques = scriptedComponents(log, c.script);
     TestLogin caller = login;
+    caller.testHost = &host;
     EXPECT_EQ(RegisterCheque(caller, c.noWrite, "100201", "ZP001", "202", 1234.5, {2026, 3, 5},
-                             "O'Brien & Co", "财务部", "李晓燕", "<Payee>", notice,
-                             scriptedComponents(log, c.script)),
+                             "O'Brien & Co", "财务部", "李晓燕", "<Payee>", notice),
               c.result)
         << c.what;
     EXPECT_EQ(notice, c.notice) << c.what;
@@ -168,9 +171,12 @@ TEST(RegisterCheque, EmptyKeysAreRefusedBeforeTheBookIsAsked) {
   for (const Case& c : cases) {
     std::vector<std::string> log;
     std::string notice;
+    TestHost host;
+    host.cheques = scriptedComponents(log, script);
     TestLogin login = scriptLogin();
+    login.testHost = &host;
     EXPECT_FALSE(RegisterCheque(login, false, c.account, c.number, c.style, 1, {2026, 3, 5}, "",
-                                "", "", "", notice, scriptedComponents(log, script)));
+                                "", "", "", notice));
     EXPECT_EQ(notice, GetResString("Z7.Corvane.0040"));
     EXPECT_EQ(log.back(), "close");
     EXPECT_EQ(log.size(), 5u) << "the book was asked";
@@ -180,10 +186,13 @@ TEST(RegisterCheque, EmptyKeysAreRefusedBeforeTheBookIsAsked) {
 TEST(RegisterCheque, DatabaseIsClosedWhenTheSessionFails) {
   std::vector<std::string> log;
   std::string notice;
-  TestLogin login = scriptLogin();
   const Script sessionFails{true, 2, "", "", "", true};
+  TestHost host;
+  host.cheques = scriptedComponents(log, sessionFails);
+  TestLogin login = scriptLogin();
+  login.testHost = &host;
   EXPECT_FALSE(RegisterCheque(login, false, "100201", "ZP001", "202", 1, {2026, 3, 5}, "", "",
-                              "", "", notice, scriptedComponents(log, sessionFails)));
+                              "", "", notice));
   EXPECT_EQ(notice, "the session cannot start");
   EXPECT_EQ(log.back(), "close");
 }

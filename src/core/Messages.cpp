@@ -3,7 +3,7 @@
 #include <vector>
 
 #include "core/Locale.h"
-#include "host/MessageCatalog.h"
+#include "core/RequestHost.h"
 
 namespace corvane {
 
@@ -21,9 +21,9 @@ std::vector<std::string> parameterList(const std::string& p1, const std::string&
 std::string GetResString(const std::string& id, const std::string& locale, const std::string& p1,
                          const std::string& p2, const std::string& p3) {
   const std::string& useLocale = locale.empty() ? gLocaleID : locale;
-  const auto messages = CreateMessageCatalog()->Messages();
-  if (p1.empty()) return messages->GetText(id, useLocale);
-  return CreateMessageFormatter()->FormatText(id, parameterList(p1, p2, p3), useLocale);
+  Host& host = requestHost();
+  if (p1.empty()) return host.messageCatalog()->Messages()->GetText(id, useLocale);
+  return host.messageFormatter()->FormatText(id, parameterList(p1, p2, p3), useLocale);
 }
 
 }  // namespace corvane

@@ -1,5 +1,6 @@
 #pragma once
-// Message texts by id, in the request's locale, with up to three parameters put in.
+// Message texts by id, in the request's locale, with up to three parameters put in, from the
+// message catalogue of the request's host (RequestHost.h).
 
 #include <string>
 

@@ -11,7 +11,7 @@
 #include "core/Values.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/LoginContext.h"
-#include "host/PasswordCodec.h"
+#include "host/Host.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
@@ -90,14 +90,15 @@ std::string resolvedSystemConnection(LoginContext& lookup) {
 }
 
 // The user's name, after the password typed matches the stored one (both trimmed, any case).
-std::string checkedUserName(db::Connection& cn, const std::string& uid, const std::string& pwd) {
+std::string checkedUserName(db::Connection& cn, const std::string& uid, const std::string& pwd,
+                            const PasswordCodec& codec) {
   db::Recordset user;
   user.open(
       FixSqlText("SELECT cUser_Name,cPassword FROM UA_User WHERE cUser_ID=" + quoteLiteral(uid)),
       cn);
   if (user.eof()) pub::failWith("Z7.Corvane.0084");
   const Variant& stored = user.field("cPassword").value();
-  if (!EmbeddedPasswordCodec().Matches(stored.isNull() ? std::string() : CStr(stored), pwd)) {
+  if (!codec.Matches(stored.isNull() ? std::string() : CStr(stored), pwd)) {
     pub::failWith("Z7.Corvane.0084");
   }
   return NullToStr(user.field("cUser_Name").value());
@@ -259,7 +260,7 @@ bool ztInfoGet(XmlNode oNode, XmlDocument& oXml, LoginContext& lookup) {
     cn.open(connectString);
     cn.execute("use vqsystem");
 
-    const std::string userName = checkedUserName(cn, uid, pwd);
+    const std::string userName = checkedUserName(cn, uid, pwd, *lookup.host().passwordCodec());
     db::Recordset rows;
     rows.open(FixSqlText(accountQuery(uid, groupList(cn, uid))), cn);
     if (rows.eof()) pub::failWith("Z7.Corvane.0085");
@@ -270,11 +271,11 @@ bool ztInfoGet(XmlNode oNode, XmlDocument& oXml, LoginContext& lookup) {
   });
 }
 
-bool menuGet(FuncCall& call, const NavigatorFactory& createNavigator) {
+bool menuGet(FuncCall& call) {
   return pub::served(call.oXml, "menuGet", [&] {
     const LoginContext& ologin = call.ologin;
     const std::string menu =
-        createNavigator(call.CN)->LoadMenu1(true, "KX", ologin.AccountId(), ologin.LoginYear(),
+        call.host().navigator(call.CN)->LoadMenu1(true, "KX", ologin.AccountId(), ologin.LoginYear(),
                                             ologin.UserId(), ologin.HostContextName());
     const bool alert = isTrueText(GetAccInfo("blnAutoAlert", call.CN, "KX"));
     loadReply(call.oXml, std::string(kDeclaration) + "<menu" + contextAttributes(ologin) +

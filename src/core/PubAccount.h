@@ -7,7 +7,6 @@
 
 #include <filesystem>
 
-#include "host/Navigator.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
@@ -34,7 +33,7 @@ bool editTimeGet(XmlNode oNode, XmlDocument& oXml, const std::filesystem::path& 
 bool ztInfoGet(XmlNode oNode, XmlDocument& oXml, LoginContext& lookup);
 
 // "<menu caccname='..' ... isalert='0|1'>" + the user's menu of the module + "</menu>".
-bool menuGet(FuncCall& call, const NavigatorFactory& createNavigator = CreateNavigator);
+bool menuGet(FuncCall& call);
 
 // "<ztinfo caccname='..' ... />" with the account's master data and the first day of the first
 // and the last day of the last period of the login year, when they exist.

@@ -9,6 +9,7 @@
 #include "core/PubTestAccount.h"
 #include "core/Values.h"
 #include "host/PasswordCodec.h"
+#include "host/TestHost.h"
 #include "platform/com/RuntimeError.h"
 
 namespace corvane {
@@ -301,14 +302,13 @@ TEST(MenuGet, AnAdministratorOutsideEveryGroup) {
 }
 
 TEST(MenuGet, AFailingMenuServiceGivesTheErrorReply) {
-  PubTestAccount pub;
-  const PubAnswer answer = pub.serve(
-      [](FuncCall& call) {
-        return menuGet(call, [](db::Connection&) -> std::unique_ptr<Navigator> {
-          throw RuntimeError(errnum::kClassNotRegistered, "Class not registered");
-        });
-      },
-      "<func name='menuget'/>");
+  TestHost failing;
+  failing.navigators = [](db::Connection&) -> std::unique_ptr<Navigator> {
+    throw RuntimeError(errnum::kClassNotRegistered, "Class not registered");
+  };
+  PubTestAccount pub("demo", "2026-1-6", {}, &failing);
+  const PubAnswer answer =
+      pub.serve([](FuncCall& call) { return menuGet(call); }, "<func name='menuget'/>");
   EXPECT_FALSE(answer.ok);
   EXPECT_EQ("Corvane:CPubMsg:menuGet:429", answer.at("id"));
 }

@@ -2,6 +2,7 @@
 
 #include "core/PubCommon.h"
 #include "core/RequestFrame.h"
+#include "host/Host.h"
 #include "host/LoginContext.h"
 
 namespace corvane {
@@ -39,23 +40,22 @@ bool servedWithMessage(FuncCall& call, std::string_view procedure, const std::st
   });
 }
 
-std::unique_ptr<ColumnSet> readyService(FuncCall& call, const ColumnSetFactory& createColumnSet,
-                                        const std::string& messageId) {
-  std::unique_ptr<ColumnSet> service = createColumnSet();
+std::unique_ptr<ColumnSet> readyService(FuncCall& call, const std::string& messageId) {
+  std::unique_ptr<ColumnSet> service = call.host().columnSet();
   if (!service->init(call.ologin.ConnectString(), call.ologin.UserId())) refused(messageId);
   return service;
 }
 
 }  // namespace
 
-bool RptColumnGet(FuncCall& call, const ColumnSetFactory& createColumnSet) {
+bool RptColumnGet(FuncCall& call) {
   const std::string message = "Z7.Corvane.0090";
   return servedWithMessage(call, "RptColumnGet", message, [&] {
     const XmlNode in = pub::inputOf(call.oNode);
     std::string key = pub::requiredChild(in, "key").text();
     const XmlNode modeNode = in.child("mode");
     std::uint8_t mode = modeOf(modeNode ? modeNode.text() : std::string());
-    const std::unique_ptr<ColumnSet> service = readyService(call, createColumnSet, message);
+    const std::unique_ptr<ColumnSet> service = readyService(call, message);
     const std::string settings = service->getColInfo(key, mode);
     if (settings.empty()) refused(message);
     loadReply(call.oXml, std::string(kDeclaration) + settings);
@@ -63,11 +63,11 @@ bool RptColumnGet(FuncCall& call, const ColumnSetFactory& createColumnSet) {
   });
 }
 
-bool RptColumnSet(FuncCall& call, const ColumnSetFactory& createColumnSet) {
+bool RptColumnSet(FuncCall& call) {
   const std::string message = "Z7.Corvane.0091";
   return servedWithMessage(call, "RptColumnSet", message, [&] {
     const std::string settings = pub::firstInputElement(call.oNode).xml();
-    const std::unique_ptr<ColumnSet> service = readyService(call, createColumnSet, message);
+    const std::unique_ptr<ColumnSet> service = readyService(call, message);
     if (!service->save(settings)) refused(message);
     loadReply(call.oXml, "<success/>");
     return true;

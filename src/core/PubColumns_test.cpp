@@ -4,6 +4,7 @@
 
 #include "core/Messages.h"
 #include "core/PubTestAccount.h"
+#include "host/TestHost.h"
 
 namespace corvane {
 namespace {
@@ -104,14 +105,15 @@ class RefusingColumnSet final : public ColumnSet {
 };
 
 TEST(RptColumns, AServiceThatCannotStartIsARefusal) {
-  PubTestAccount pub;
-  const ColumnSetFactory refusing = [] { return std::make_unique<RefusingColumnSet>(); };
-  const PubAnswer read = pub.serve([&](FuncCall& call) { return RptColumnGet(call, refusing); },
+  TestHost refusing;
+  refusing.columnSets = [] { return std::make_unique<RefusingColumnSet>(); };
+  PubTestAccount pub("demo", "2026-1-6", {}, &refusing);
+  const PubAnswer read = pub.serve([](FuncCall& call) { return RptColumnGet(call); },
                                    "<func name='rptcolumnget'><in><key>KX0301</key></in></func>");
   EXPECT_FALSE(read.ok);
   EXPECT_EQ("Corvane:CPubMsg:RptColumnGet:0", read.at("id"));
   EXPECT_EQ(GetResString("Z7.Corvane.0090"), read.at("text"));
-  const PubAnswer write = pub.serve([&](FuncCall& call) { return RptColumnSet(call, refusing); },
+  const PubAnswer write = pub.serve([](FuncCall& call) { return RptColumnSet(call); },
                                     "<func name='rptcolumnset'><in>" + kOwn + "</in></func>");
   EXPECT_FALSE(write.ok);
   EXPECT_EQ("Corvane:CPubMsg:RptColumnSet:0", write.at("id"));

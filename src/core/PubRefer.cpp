@@ -7,6 +7,7 @@
 #include "core/RequestFrame.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
+#include "host/Host.h"
 #include "host/LoginContext.h"
 #include "host/ReferServerQuery.h"
 #include "platform/db/Connection.h"
@@ -123,14 +124,13 @@ ReferRequest readRefer(const XmlNode& func) {
 
 }  // namespace
 
-std::string referFilterGet(const LoginContext& ologin, const XmlNode& refer,
-                           const RowRightFactory& createRowRight) {
+std::string referFilterGet(const LoginContext& ologin, const XmlNode& refer) {
   try {
     const std::string auth = refer.attribute("auth");
     for (const ReferKind& kind : kReferKinds) {
       if (auth != kind.auth) continue;
       const std::string rights =
-          GetRowAuth(ologin, std::string(kind.businessObject), "", "", createRowRight);
+          GetRowAuth(ologin, std::string(kind.businessObject));
       if (rights.empty()) return std::string(kUnrestricted);
       if (rights == "1=2") return std::string(kNothingAllowed);
       return std::string(kind.column) + rights + ") ";
@@ -142,7 +142,7 @@ std::string referFilterGet(const LoginContext& ologin, const XmlNode& refer,
 }
 
 std::string userdefReferSql(const LoginContext& ologin, XmlNode refer, db::Connection& CN,
-                            std::string& head, const FieldDefFactory& createFieldDef) {
+                            std::string& head) {
   const std::string name = refer.attribute("name");
   if (name == "fd_dwref") {
     refer.setAttribute("col", "1");
@@ -154,7 +154,7 @@ std::string userdefReferSql(const LoginContext& ologin, XmlNode refer, db::Conne
   const std::optional<FieldSource> source = fieldSourceOf(refer);
   const int pos = positionOf(refer);
   if (!source) return {};
-  const std::unique_ptr<FieldDef> service = createFieldDef();
+  const std::unique_ptr<FieldDef> service = ologin.host().fieldDef();
   if (!service->init(CN, ologin.UserId())) return {};
   std::string sql;
   std::string width;
@@ -165,14 +165,14 @@ std::string userdefReferSql(const LoginContext& ologin, XmlNode refer, db::Conne
   return sql;
 }
 
-bool itemRefer(FuncCall& call, const ReferServices& services) {
+bool itemRefer(FuncCall& call) {
   return pub::served(call.oXml, "itemRefer", [&] {
-    const std::unique_ptr<ReferServer> server = services.createReferServer();
+    const std::unique_ptr<ReferServer> server = call.host().referServer();
     ReferRequest r = readRefer(call.oNode);
     if (r.auth != "0") {
       if (r.match.empty()) r.match = " 1=1 ";
       r.match =
-          referFilterGet(call.ologin, r.element, services.createRowRight) + " and(" + r.match + ")";
+          referFilterGet(call.ologin, r.element) + " and(" + r.match + ")";
     }
     db::Recordset rs;
     db::Recordset format;
@@ -180,9 +180,8 @@ bool itemRefer(FuncCall& call, const ReferServices& services) {
     std::string head;
     if (r.type == "user" || r.type == "sql") {
       r.element.setAttribute("col", "0");
-      std::string sql = r.type == "user" ? userdefReferSql(call.ologin, r.element, call.CN, head,
-                                                           services.createFieldDef)
-                                         : r.name;
+      std::string sql =
+          r.type == "user" ? userdefReferSql(call.ologin, r.element, call.CN, head) : r.name;
       if (sql.empty()) pub::failWith("Z7.Corvane.0336");
       sql = withMatch(sql, r.match, r.type == "sql");
       if (r.type == "sql" && !r.order.empty()) sql += " order by " + r.order;
@@ -250,7 +249,7 @@ bool referCheck(FuncCall& call) {
   });
 }
 
-bool userdefCheck(FuncCall& call, const ReferServices& services) {
+bool userdefCheck(FuncCall& call) {
   return pub::served(call.oXml, "userdefCheck", [&] {
     const XmlNode field = pub::firstInputElement(call.oNode);
     const std::string name = field.attribute("name");
@@ -259,7 +258,7 @@ bool userdefCheck(FuncCall& call, const ReferServices& services) {
     const std::optional<FieldSource> source = fieldSourceOf(field);
     if (!source) pub::failWith("Z7.Corvane.0088");
     const int pos = positionOf(field);
-    const std::unique_ptr<FieldDef> service = services.createFieldDef();
+    const std::unique_ptr<FieldDef> service = call.host().fieldDef();
     if (!service->init(call.CN, call.ologin.UserId())) pub::failWith("Z7.Corvane.0338");
     const int verdict = service->ValidateAr(source->source, pos, name, source->table, source->field,
                                             value, source->third, build);
@@ -277,7 +276,7 @@ bool userdefCheck(FuncCall& call, const ReferServices& services) {
   });
 }
 
-bool userdefData(FuncCall& call, const ReferServices& services) {
+bool userdefData(FuncCall& call) {
   return pub::served(call.oXml, "userdefData", [&] {
     const XmlNode field = pub::firstInputElement(call.oNode);
     long count = pagingNumber(field, "count");
@@ -293,8 +292,8 @@ bool userdefData(FuncCall& call, const ReferServices& services) {
       if (!source) pub::failWith("Z7.Corvane.0336");
       pos = positionOf(field);
     }
-    const std::unique_ptr<ReferServer> server = services.createReferServer();
-    const std::unique_ptr<FieldDef> service = services.createFieldDef();
+    const std::unique_ptr<ReferServer> server = call.host().referServer();
+    const std::unique_ptr<FieldDef> service = call.host().fieldDef();
     if (!service->init(call.CN, call.ologin.UserId())) pub::failWith("Z7.Corvane.0340");
     std::string sql, head, width;
     if (isFree) {

@@ -7,10 +7,6 @@
 
 #include <string>
 
-#include "host/FieldDef.h"
-#include "host/ReferServer.h"
-#include "host/RowRight.h"
-
 namespace corvane {
 
 class LoginContext;
@@ -20,31 +16,22 @@ namespace db {
 class Connection;
 }
 
-// The services a lookup creates; tests replace them.
-struct ReferServices {
-  ReferServerFactory createReferServer = CreateReferServer;
-  FieldDefFactory createFieldDef = CreateFieldDef;
-  RowRightFactory createRowRight = CreateRowRight;
-};
-
 // "<page count=.. current=.. length=.. type=.. name=.. match=.. order=.. auth=.. flag=..
 // format=..><data>rows as record-set XML</data>[<mode>display format</mode>]</page>": one page
 // of the list that the refer element (first child of `in`) names by its `type` ("user", "sql",
 // "name"), narrowed by its `match` and, unless `auth` is "0" or empty, by the user's row rights.
-bool itemRefer(FuncCall& call, const ReferServices& services = {});
+bool itemRefer(FuncCall& call);
 
 // The row-right condition of the refer kind named by the element's `auth` ("code", "dsign",
 // "user"): " ccode in (..) ", " csign in (..) ", " cuser_name in (..) "; " 1 = 1 " when nothing
 // restricts; " 1=0 " when the user may see none or the rights cannot be read.
-std::string referFilterGet(const LoginContext& ologin, const XmlNode& refer,
-                           const RowRightFactory& createRowRight = CreateRowRight);
+std::string referFilterGet(const LoginContext& ologin, const XmlNode& refer);
 
 // The SQL of a "user" refer element's list ("fd_dwref": the units, setting its `col` to "1";
 // "userdef": the user-defined field's values, with the column heads in `head`); empty when it
 // cannot be built.
 std::string userdefReferSql(const LoginContext& ologin, XmlNode refer, db::Connection& CN,
-                            std::string& head,
-                            const FieldDefFactory& createFieldDef = CreateFieldDef);
+                            std::string& head);
 
 // "<Rows col='value' ... />" from the single row of the SELECT in the attribute `strsql` of the
 // first child of `in`; "<Rows  />" when it answers no row or several.
@@ -52,10 +39,10 @@ bool referCheck(FuncCall& call);
 
 // "<success><id>0</id><text>value</text></success>" when the field service accepts the value,
 // "<error><id>1</id><text>why</text></error>" when it refuses it (both answer true).
-bool userdefCheck(FuncCall& call, const ReferServices& services = {});
+bool userdefCheck(FuncCall& call);
 
 // "<page ... type='sql' ... flag='KX' sql=.. head=.. width=..><data>..</data></page>": one page
 // of the values of a user-defined field (free fields, named "cfree..", by their own list).
-bool userdefData(FuncCall& call, const ReferServices& services = {});
+bool userdefData(FuncCall& call);
 
 }  // namespace corvane

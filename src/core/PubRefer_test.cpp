@@ -7,6 +7,7 @@
 #include "core/Messages.h"
 #include "core/PubTestAccount.h"
 #include "core/Values.h"
+#include "host/TestHost.h"
 #include "platform/com/RuntimeError.h"
 
 namespace corvane {
@@ -154,10 +155,12 @@ TEST(ItemRefer, RowRightConditions) {
   }
   XmlDocument code;
   code.loadXML("<refer auth='code'/>");
-  const RowRightFactory failing = []() -> std::unique_ptr<RowRight> {
+  TestHost failingRights;
+  failingRights.rowRights = []() -> std::unique_ptr<RowRight> {
     throw RuntimeError(errnum::kClassNotRegistered, "Class not registered");
   };
-  EXPECT_EQ(" 1=0 ", referFilterGet(clerk.login(), code.documentElement(), failing));
+  PubTestAccount failing("clerk", "2026-1-6", kCodeRights, &failingRights);
+  EXPECT_EQ(" 1=0 ", referFilterGet(failing.login(), code.documentElement()));
   clerk.account().execute("DELETE FROM RowRightGrant WHERE cBusObject='code'");
   EXPECT_EQ(" 1=0 ", referFilterGet(clerk.login(), code.documentElement()));
 }

@@ -31,15 +31,17 @@ struct PubAnswer {
 
 class PubTestAccount {
  public:
-  // Runs `setup` (T-SQL statements) on the account, then logs `user` in with the password "demo".
+  // Runs `setup` (T-SQL statements) on the account, then logs `user` in with the password "demo",
+  // with the embedded host or `host` (which must outlive the account).
   explicit PubTestAccount(const std::string& user = "demo", const std::string& date = "2026-1-6",
-                          const std::vector<std::string>& setup = {}) {
+                          const std::vector<std::string>& setup = {}, Host* host = nullptr) {
     for (const std::string& statement : setup) account_.execute(statement);
     LoginOptions options;
     options.account = account_.folder();
     options.user = user;
     options.password = "demo";
     options.date = DateTime::parse(date);
+    options.host = host;
     login_ = EmbeddedLoginContext::logIn(options);
     connection_.open(login_->ConnectString());
   }

@@ -8,6 +8,7 @@
 
 #include "core/SqlText.h"
 #include "core/Values.h"
+#include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
@@ -118,11 +119,10 @@ std::string itemClassSelect(const std::string& itemClass) {
 }  // namespace
 
 std::string GetRowAuth(const LoginContext& ologin, const std::string& businessObject,
-                       const std::string& a2, const std::string& a3,
-                       const RowRightFactory& createService) {
+                       const std::string& a2, const std::string& a3) {
   try {
     if (ologin.IsAdmin()) return "";
-    const std::unique_ptr<RowRight> service = createService();
+    const std::unique_ptr<RowRight> service = ologin.host().rowRight();
     service->init(ologin.ConnectString(), ologin.UserId());
     // The third key only counts when the second is given.
     const std::string answer =
@@ -134,11 +134,10 @@ std::string GetRowAuth(const LoginContext& ologin, const std::string& businessOb
   }
 }
 
-std::string GetAuthSource(const LoginContext& ologin, const std::string& tableName, bool withAlias,
-                          const RowRightFactory& createService) {
+std::string GetAuthSource(const LoginContext& ologin, const std::string& tableName, bool withAlias) {
   std::string condition;
   for (const AuthClause& clause : kAuthClauses) {
-    const std::string list = GetRowAuth(ologin, clause.object, "", "", createService);
+    const std::string list = GetRowAuth(ologin, clause.object);
     if (list.empty()) continue;
     condition += clause.opening;
     condition += list == kNothingAllowed ? clause.nothingList : list;

@@ -5,8 +5,6 @@
 
 #include <string>
 
-#include "host/RowRight.h"
-
 namespace corvane {
 
 class LoginContext;
@@ -19,17 +17,16 @@ class Connection;
 // "djmb"), as the row-authorisation service answers them: the empty text when nothing restricts
 // the user (always for an administrator), "1=2" when the user may see none, otherwise a list for
 // use inside IN (...) (for "fitem" a SELECT). The service is asked with `a2` and `a3` where they
-// are given. Fails closed: when the service fails, the answer is "1=2". Never raises.
+// are given. The service is the row-authorisation component of the login object's host. Fails
+// closed: when the service fails, the answer is "1=2". Never raises.
 std::string GetRowAuth(const LoginContext& ologin, const std::string& businessObject,
-                       const std::string& a2 = "", const std::string& a3 = "",
-                       const RowRightFactory& createService = CreateRowRight);
+                       const std::string& a2 = "", const std::string& a3 = "");
 
 // `tableName` narrowed to the user's rows by department (strDepartID), borrower or claimant
 // (strLoanID), item (strItemID; a row without item always passes) and maker (strPersonID):
 // `tableName` itself when no right restricts, else "(Select * From <table> Where ...) As <table>"
 // with `withAlias`, or the same ending in ") " without it. Never raises.
-std::string GetAuthSource(const LoginContext& ologin, const std::string& tableName, bool withAlias,
-                          const RowRightFactory& createService = CreateRowRight);
+std::string GetAuthSource(const LoginContext& ologin, const std::string& tableName, bool withAlias);
 // Callers hold the flag as the text "True" or "False": convert it, a text never reads as a flag.
 std::string GetAuthSource(const LoginContext&, const std::string&, const char*) = delete;
 

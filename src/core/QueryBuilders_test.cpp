@@ -8,6 +8,7 @@
 
 #include "core/SqlText.h"
 #include "host/RowRightTestAccount.h"
+#include "host/TestHost.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -69,11 +70,13 @@ TEST_F(QueryBuildersTest, RowAuthAsksTheServiceAsTheKeysSay) {
       {"KX01", "", "ask person|KX01|"},
       {"KX01", "x", "ask person|KX01|x"},
   };
+  TestHost host;
   TestLogin login = clerkLogin(account);
+  login.testHost = &host;
   for (const Case& c : cases) {
     std::vector<std::string> calls;
-    GetRowAuth(login, "person", c.a2, c.a3,
-               scripted([](const std::string&) { return std::string("'0003'"); }, &calls));
+    host.rowRights = scripted([](const std::string&) { return std::string("'0003'"); }, &calls);
+    GetRowAuth(login, "person", c.a2, c.a3);
     const std::vector<std::string> expected = {"init " + login.connect + " clerk", c.asked};
     EXPECT_EQ(calls, expected) << c.a2 << "/" << c.a3;
   }
@@ -95,9 +98,12 @@ TEST_F(QueryBuildersTest, RowAuthAnswersByUserAndService) {
       {"the embedded service", false, CreateRowRight, "'02','0301'"},
   };
   for (const Case& c : cases) {
+    TestHost host;
+    host.rowRights = c.service;
     TestLogin login = clerkLogin(account);
     login.admin = c.admin;
-    EXPECT_EQ(GetRowAuth(login, "department", "", "", c.service), c.expected) << c.what;
+    login.testHost = &host;
+    EXPECT_EQ(GetRowAuth(login, "department"), c.expected) << c.what;
   }
 }
 
@@ -126,7 +132,11 @@ TEST_F(QueryBuildersTest, AuthSourceTexts) {
        "Isnull(strItemID ,N'') IN (Select N'' Union Select N'') And  strPersonID IN ('') ) "},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(GetAuthSource(c.login, "KX_LoanVouch", c.alias, c.service), c.expected) << c.what;
+    TestHost host;
+    host.rowRights = c.service;
+    TestLogin login = c.login;
+    login.testHost = &host;
+    EXPECT_EQ(GetAuthSource(login, "KX_LoanVouch", c.alias), c.expected) << c.what;
   }
 }
 
@@ -163,13 +173,17 @@ TEST_F(QueryBuildersTest, ClerksRightsNarrowTheLoans) {
       {"service down", clerkLogin(account), scripted(failing), {}},
   };
   for (const Case& c : cases) {
+    TestHost host;
+    host.rowRights = c.service;
+    TestLogin login = c.login;
+    login.testHost = &host;
     EXPECT_EQ(column("select KX_LoanVouch.strVouchID from " +
-                     GetAuthSource(c.login, "KX_LoanVouch", true, c.service) +
+                     GetAuthSource(login, "KX_LoanVouch", true) +
                      " where KX_LoanVouch.strVouchID like 'L%' order by KX_LoanVouch.strVouchID"),
               c.expected)
         << c.what;
     EXPECT_EQ(column("select v.strVouchID from " +
-                     GetAuthSource(c.login, "KX_LoanVouch", false, c.service) +
+                     GetAuthSource(login, "KX_LoanVouch", false) +
                      " v where v.strVouchID like 'L%' order by v.strVouchID"),
               c.expected)
         << c.what << " without alias";

@@ -6,6 +6,7 @@
 #include "core/Locale.h"
 #include "core/Messages.h"
 #include "core/RequestLimits.h"
+#include "core/RequestHost.h"
 #include "core/Rights.h"
 #include "core/SqlText.h"
 #include "host/LoginContext.h"
@@ -177,12 +178,15 @@ void replaceByError(const FrameSettings& settings, XmlDocument& oXml, std::int32
 
 }  // namespace
 
+Host& FuncCall::host() const { return ologin.host(); }
+
 void serveRequest(const FrameSettings& settings, LoginContext* ologin, XmlDocument& oXml,
                   const std::function<std::optional<FuncRoute>(std::string_view)>& route) {
   if (ologin == nullptr) {
     replaceByError(settings, oXml, 0, GetResString("Z7.Corvane.0001"));
     return;
   }
+  const RequestHostScope hostScope(ologin->host());
   RequestWalk walk(settings, *ologin, oXml, route);
   try {
     gLocaleID = ologin->LocaleId();

@@ -17,18 +17,22 @@
 
 namespace corvane {
 
+class Host;
 class LoginContext;
 namespace db {
 class Connection;
 }
 
 // What a member gets for one func: the login object, the open connection, the `func` element and
-// the func's own reply document. The member answers true (success) or false (failure).
+// the func's own reply document. The member answers true (success) or false (failure). Every host
+// component the member uses is reached through host(), the login object's host.
 struct FuncCall {
   LoginContext& ologin;
   db::Connection& CN;
   XmlNode oNode;
   XmlDocument& oXml;
+
+  Host& host() const;
 };
 
 enum class RightScope {

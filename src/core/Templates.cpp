@@ -14,7 +14,7 @@
 #include "core/RowXml.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
-#include "host/FormTemplate.h"
+#include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -111,20 +111,20 @@ void AnswerTemplate(FuncCall& call) {
     if (first.eof()) failWithMessage("Z7.Corvane.0093");
     id = CStr(first.field("vt_id").value());
   }
-  const db::Recordset data = CreateFormTemplate()->GetTemplateData2(call.CN, card, id);
+  const db::Recordset data = call.host().formTemplate()->GetTemplateData2(call.CN, card, id);
   if (data.eof()) failWithoutText();
   db::saveAsXml(data, call.oXml);
 }
 
 void AnswerFixedData(FuncCall& call) {
   const std::string id = RequiredText(call.oNode, "in/id");
-  const std::optional<db::Recordset> data = CreateFormTemplate()->GetFixedData(call.CN, id);
+  const std::optional<db::Recordset> data = call.host().formTemplate()->GetFixedData(call.CN, id);
   if (!data) failWithoutText();
   db::saveAsXml(*data, call.oXml);
 }
 
 void AnswerLogo(FuncCall& call) {
-  const std::string logo = CreateFormTemplate()->GetCompanyLogoImageData(call.CN);
+  const std::string logo = call.host().formTemplate()->GetCompanyLogoImageData(call.CN);
   loadReply(call.oXml, "<logo>" + XmlEncode(logo) + "</logo>");
 }
 

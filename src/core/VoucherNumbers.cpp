@@ -9,7 +9,7 @@
 #include "core/RequestFrame.h"
 #include "core/RequestText.h"
 #include "core/Values.h"
-#include "host/BillNumber.h"
+#include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 
@@ -40,7 +40,7 @@ bool allowsManualNumbers(const XmlDocument& format) {
 }
 
 std::unique_ptr<BillNumber> initBill(FuncCall& call, const std::string& card) {
-  std::unique_ptr<BillNumber> bill = CreateBillNumber();
+  std::unique_ptr<BillNumber> bill = call.host().billNumber();
   if (!bill->InitBill(call.CN, card)) failWithMessage("Z7.Corvane.0099");
   return bill;
 }

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "host/LoginContext.h"
-#include "host/MessageCatalog.h"
+#include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -129,7 +129,7 @@ class EmbeddedChequeBook final : public ChequeBook {
  private:
   int examine(const Cheque& cheque) {
     if (isClosed(cheque.billDate)) {
-      zpmsg_ = CreateMessageCatalog()->Messages()->GetText("z7.gl.checque.00014", locale());
+      zpmsg_ = messages()->GetText("z7.gl.checque.00014", locale());
       return 1;
     }
     db::Recordset rs;
@@ -169,6 +169,10 @@ class EmbeddedChequeBook final : public ChequeBook {
   }
   db::Connection& connection() const { return common().database().connection(); }
   std::string locale() const { return login_ == nullptr ? "" : login_->LocaleId(); }
+  // The catalogue of the login object's host; the embedded one before setZzLogin.
+  std::unique_ptr<MessageTextSource> messages() const {
+    return (login_ == nullptr ? EmbeddedHost::instance() : login_->host()).messageCatalog()->Messages();
+  }
 
   LoginContext* login_ = nullptr;
   ChequeCommon* common_ = nullptr;

@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-#include "host/PasswordCodec.h"
+#include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -39,7 +39,10 @@ EmbeddedLoginContext::EmbeddedLoginContext(const LoginOptions& options)
     : account_(options.account),
       locale_(options.locale),
       userId_(options.user),
-      loginDate_(options.date.value_or(today())) {}
+      loginDate_(options.date.value_or(today())),
+      host_(options.host != nullptr ? options.host : &EmbeddedHost::instance()) {}
+
+Host& EmbeddedLoginContext::host() const { return *host_; }
 
 EmbeddedLoginContext::~EmbeddedLoginContext() = default;
 
@@ -63,7 +66,7 @@ void EmbeddedLoginContext::checkPassword(const std::string& password) {
   const char* const refusal = isChinese(locale_) ? "用户名或口令错误。" : "Wrong user or password.";
   if (user.eof()) raiseBusiness(refusal);
   const Variant& stored = user.field("cPassword").value();
-  if (!EmbeddedPasswordCodec().Matches(stored.isNull() ? std::string() : CStr(stored), password)) {
+  if (!host().passwordCodec()->Matches(stored.isNull() ? std::string() : CStr(stored), password)) {
     raiseBusiness(refusal);
   }
   userName_ = CStr(user.field("cUser_Name").value());

@@ -24,6 +24,7 @@ struct LoginOptions {
   std::string locale = "zh-CN";
   std::optional<std::int16_t> year;  // the account's current year when not given
   std::optional<DateTime> date;      // today when not given
+  Host* host = nullptr;              // the embedded host when not given; outlives the login
 };
 
 class EmbeddedLoginContext final : public LoginContext {
@@ -56,6 +57,7 @@ class EmbeddedLoginContext final : public LoginContext {
   bool IsGroupUser() const override { return isGroupUser_; }
   std::string SystemId() const override { return "KX"; }
   std::string LocaleId() const override { return locale_; }
+  Host& host() const override;
 
   // The key text that ResolveConnectString recognises, before ConnectKeySuffix.
   static constexpr std::string_view kConnectKeyText = "Corvane.SystemDatabase:";
@@ -83,6 +85,7 @@ class EmbeddedLoginContext final : public LoginContext {
   bool isAdmin_ = false;
   bool isGroupUser_ = false;
   std::string lastErrorText_;
+  Host* host_;
 };
 
 }  // namespace corvane

@@ -9,6 +9,8 @@
 
 namespace corvane {
 
+class Host;
+
 class LoginContext {
  public:
   virtual ~LoginContext() = default;
@@ -40,6 +42,9 @@ class LoginContext {
   virtual bool IsGroupUser() const = 0;
   virtual std::string SystemId() const = 0;  // stored with ledger-voucher locks
   virtual std::string LocaleId() const = 0;  // "zh-CN", "en-us", ...
+  // The host components the user's requests reach, all through this one object; the embedded
+  // ones unless the login object was given others. It outlives the login object.
+  virtual Host& host() const;
 };
 
 }  // namespace corvane

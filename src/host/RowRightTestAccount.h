@@ -44,6 +44,7 @@ struct TestLogin final : LoginContext {
   std::string userName;
   bool admin = false;
   std::string locale = "en-us";
+  Host* testHost = nullptr;  // the embedded host when null
 
   std::string MachineName() const override { return "TESTPC"; }
   void ResolveConnectString(std::string& key) override { key = connect; }
@@ -69,6 +70,7 @@ struct TestLogin final : LoginContext {
   bool IsGroupUser() const override { return false; }
   std::string SystemId() const override { return "KX"; }
   std::string LocaleId() const override { return locale; }
+  Host& host() const override { return testHost != nullptr ? *testHost : LoginContext::host(); }
 };
 
 inline TestLogin clerkLogin(const DemoAccountFolder& account) {

@@ -12,6 +12,7 @@
 #include "core/RowXml.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
+#include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -240,6 +241,13 @@ XmlNode requestElement(const FuncCall& call) {
   return request;
 }
 
+// True when the host's budget system can serve the module.
+bool budgetUsable(const FuncCall& call) {
+  const std::unique_ptr<BudgetChecker> checker = call.host().budgetChecker();
+  if (!checker) throw RuntimeError(errnum::kClassNotRegistered, "The budget component cannot be created.");
+  return checker->InitConnection(call.CN) && checker->OpenSystem("KX");
+}
+
 }  // namespace
 
 const FrameSettings CChoice::kFrame{.className = "CChoice",
@@ -249,15 +257,6 @@ const FrameSettings CChoice::kFrame{.className = "CChoice",
                                     .transaction = TransactionScope::PerWritingFunc};
 const std::span<const FuncEntry<CChoice>> CChoice::kFuncs{kFuncTable};
 
-CChoice::CChoice() : CChoice(EmbeddedBudgetChecker) {}
-
-CChoice::CChoice(BudgetFactory budget) : budget_(std::move(budget)) {}
-
-bool CChoice::budgetUsable(db::Connection& connection) const {
-  const std::unique_ptr<BudgetChecker> checker = budget_ ? budget_() : nullptr;
-  if (!checker) throw RuntimeError(errnum::kClassNotRegistered, "The budget component cannot be created.");
-  return checker->InitConnection(connection) && checker->OpenSystem("KX");
-}
 
 bool CChoice::recordGet(FuncCall& call) {
   try {
@@ -276,7 +275,7 @@ bool CChoice::recordGet(FuncCall& call) {
 
 bool CChoice::recordEdit(FuncCall& call) {
   try {
-    const bool usable = budgetUsable(call.CN);
+    const bool usable = budgetUsable(call);
     OptionEdit edit{call.CN, requestElement(call), storedOptions(call.CN), usable, {}};
     for (const OptionRule& rule : kOptionRules) rule.apply(edit, rule);
     if (!edit.batch.empty()) call.CN.execute(FixSqlText(edit.batch));

@@ -4,22 +4,15 @@
 // stored and, for the two budget options, with the host's budget system. Each func takes its
 // own right; an edit runs in a transaction of its own.
 
-#include <functional>
-#include <memory>
 #include <span>
 
 #include "core/RequestFrame.h"
-#include "host/BudgetChecker.h"
 
 namespace corvane {
 
+// The budget system is the budget component of the login object's host.
 class CChoice : public FramedClass<CChoice> {
  public:
-  using BudgetFactory = std::function<std::unique_ptr<BudgetChecker>()>;
-
-  CChoice();  // asks the embedded budget component
-  explicit CChoice(BudgetFactory budget);
-
   static const FrameSettings kFrame;
   static const std::span<const FuncEntry<CChoice>> kFuncs;
 
@@ -28,11 +21,6 @@ class CChoice : public FramedClass<CChoice> {
   // "edit": checks the values under the first child of `in`, writes the options that changed
   // (and always the two day counts), then answers as "get".
   bool recordEdit(FuncCall& call);
-
- private:
-  bool budgetUsable(db::Connection& connection) const;
-
-  BudgetFactory budget_;
 };
 
 }  // namespace corvane

@@ -10,6 +10,7 @@
 #include "core/Messages.h"
 #include "core/PubTestAccount.h"
 #include "host/BudgetChecker.h"
+#include "host/TestHost.h"
 
 namespace corvane {
 namespace {
@@ -39,8 +40,11 @@ class FakeBudget final : public BudgetChecker {
   BudgetScript& script_;
 };
 
-CChoice choiceWith(BudgetScript& script) {
-  return CChoice([&script] { return std::make_unique<FakeBudget>(script); });
+// A host whose budget component answers from `script`.
+TestHost budgetHost(BudgetScript& script) {
+  TestHost host;
+  host.budgetCheckers = [&script] { return std::make_unique<FakeBudget>(script); };
+  return host;
 }
 
 // The demo account's stored options, as a full edit request would send them unchanged.
@@ -191,9 +195,10 @@ const EditCase kEditCases[] = {
 TEST(CChoice, EditChecksEveryOptionAndWritesOnlyWhenAllPass) {
   for (const EditCase& c : kEditCases) {
     SCOPED_TRACE(c.name);
-    PubTestAccount test("demo", "2026-1-6", c.setup);
     BudgetScript budget{c.budgetUsable, true};
-    CChoice choice = choiceWith(budget);
+    TestHost host = budgetHost(budget);
+    PubTestAccount test("demo", "2026-1-6", c.setup, &host);
+    CChoice choice;
     const std::string before = test.rows(kOptionsQuery);
 
     const PubAnswer answer =
@@ -217,9 +222,10 @@ TEST(CChoice, EditChecksEveryOptionAndWritesOnlyWhenAllPass) {
 }
 
 TEST(CChoice, EditAnswersTheRefreshedOptionsInIdOrder) {
-  PubTestAccount test;
   BudgetScript budget;
-  CChoice choice = choiceWith(budget);
+  TestHost host = budgetHost(budget);
+  PubTestAccount test("demo", "2026-1-6", {}, &host);
+  CChoice choice;
   const PubAnswer answer = test.serve([&](FuncCall& call) { return choice.recordEdit(call); },
                                       editFunc({{"intExpireDays", "45"}, {"blnModiFZHS", "True"}}));
   ASSERT_TRUE(answer.ok) << answer.reply;
@@ -233,11 +239,13 @@ TEST(CChoice, EditAnswersTheRefreshedOptionsInIdOrder) {
 // (equal to the Null read as empty) becomes empty text, while an unchanged Null code rule stays
 // Null.
 TEST(CChoice, EditRewritesTheDayCountsEvenWhenUnchanged) {
+  BudgetScript budget;
+  TestHost host = budgetHost(budget);
   PubTestAccount test("demo", "2026-1-6",
                       {"UPDATE AccInformation SET cValue = NULL WHERE cID IN ('103', '107')",
-                       kNoPlaces});
-  BudgetScript budget;
-  CChoice choice = choiceWith(budget);
+                       kNoPlaces},
+                      &host);
+  CChoice choice;
   const PubAnswer answer = test.serve([&](FuncCall& call) { return choice.recordEdit(call); },
                                       editFunc({{"intAlertDays", ""}, {"strZeroLevel", std::nullopt}}));
   ASSERT_TRUE(answer.ok) << answer.reply;
@@ -265,9 +273,10 @@ const BudgetAskCase kBudgetAskCases[] = {
 TEST(CChoice, EditAsksTheBudgetSystemEveryTime) {
   for (const BudgetAskCase& c : kBudgetAskCases) {
     SCOPED_TRACE(c.name);
-    PubTestAccount test("demo", "2026-1-6", {kNoLoansButOpening});
     BudgetScript budget{c.init, true};
-    CChoice choice = choiceWith(budget);
+    TestHost host = budgetHost(budget);
+    PubTestAccount test("demo", "2026-1-6", {kNoLoansButOpening}, &host);
+    CChoice choice;
     const PubAnswer answer = test.serve([&](FuncCall& call) { return choice.recordEdit(call); },
                                         editFunc({{"blnBudCtrl", c.budgetControl}}));
     EXPECT_EQ(answer.ok, c.ok) << answer.reply;
@@ -277,15 +286,18 @@ TEST(CChoice, EditAsksTheBudgetSystemEveryTime) {
 }
 
 TEST(CChoice, EditEndsInItsErrorReplyWithoutABudgetComponentOrRequestElement) {
-  PubTestAccount test;
-  CChoice noBudget([] { return std::unique_ptr<BudgetChecker>(); });
-  const PubAnswer withoutBudget =
-      test.serve([&](FuncCall& call) { return noBudget.recordEdit(call); }, editFunc({}));
+  TestHost noBudget;
+  noBudget.budgetCheckers = [] { return std::unique_ptr<BudgetChecker>(); };
+  PubTestAccount withoutComponent("demo", "2026-1-6", {}, &noBudget);
+  CChoice choice;
+  const PubAnswer withoutBudget = withoutComponent.serve(
+      [&](FuncCall& call) { return choice.recordEdit(call); }, editFunc({}));
   EXPECT_FALSE(withoutBudget.ok);
   EXPECT_EQ(withoutBudget.at("id"), "Corvane:CChoice:recordEdit:429");
 
   BudgetScript budget;
-  CChoice choice = choiceWith(budget);
+  TestHost host = budgetHost(budget);
+  PubTestAccount test("demo", "2026-1-6", {}, &host);
   const PubAnswer withoutElement =
       test.serve([&](FuncCall& call) { return choice.recordEdit(call); }, "<func name='edit'><in/></func>");
   EXPECT_FALSE(withoutElement.ok);

@@ -10,6 +10,7 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/AccountFiles.h"
 #include "platform/db/ConnectionHandle.h"
+#include "platform/db/DbFaultHook.h"
 #include "platform/db/SqlFunctions.h"
 #include "platform/db/SqliteErrors.h"
 #include "platform/db/SqliteStatement.h"
@@ -168,6 +169,7 @@ void Connection::open(std::string_view connectionString) {
   if (handle_ != nullptr) {
     throw RuntimeError(kErrObjectOpen, "Operation is not allowed when the object is open.");
   }
+  faultPoint(DbCall::Open);
   const std::optional<std::string> folder = connectionStringValue(connectionString, "Data Source");
   if (!folder || folder->empty()) {
     throw RuntimeError(errnum::kDbUnspecified, "The connection string names no Data Source.");
@@ -235,6 +237,7 @@ void Connection::beginTrans(TransactionMode mode) {
   if (inTransaction()) {
     throw RuntimeError(kErrTransactionExists, "Only one transaction can be active on this session.");
   }
+  faultPoint(DbCall::BeginTrans);
   if (mode == TransactionMode::Read) {
     runStatement(handle, "BEGIN DEFERRED");
     return;
@@ -260,6 +263,7 @@ void Connection::beginTrans(TransactionMode mode) {
 void Connection::commitTrans() {
   sqlite3* handle = openHandle();
   if (!inTransaction()) throw RuntimeError(kErrNoTransaction, "No transaction is active.");
+  faultPoint(DbCall::CommitTrans);
   runStatement(handle, "COMMIT");
 }
 
@@ -271,6 +275,7 @@ void Connection::rollbackTrans() {
 
 long Connection::execute(const std::string& tsql) {
   sqlite3* handle = openHandle();
+  faultPoint(DbCall::Execute);
   const auto program = TsqlTranslator::shared().translate(handle, tsql);
   return program->run(handle, RowsHandler());  // rows of a SELECT in the text are dropped
 }

@@ -12,6 +12,7 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/ClientQueryGuard.h"
 #include "platform/db/ConnectionHandle.h"
+#include "platform/db/DbFaultHook.h"
 #include "platform/db/RecordsetData.h"
 #include "platform/db/SqliteErrors.h"
 #include "platform/db/TsqlLexer.h"
@@ -354,6 +355,7 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
                      LockType lockType) {
   if (isOpen()) throw RuntimeError(kErrObjectOpen, "Operation is not allowed when the object is open.");
   sqlite3* handle = sqliteHandle(connection);
+  faultPoint(DbCall::OpenRecordset);
   const auto program = TsqlTranslator::shared().translate(handle, tsql);
   auto data = std::make_unique<RecordsetData>();
   bool hasResult = false;

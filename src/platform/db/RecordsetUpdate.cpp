@@ -7,6 +7,7 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/ConnectionHandle.h"
+#include "platform/db/DbFaultHook.h"
 #include "platform/db/RecordsetData.h"
 #include "platform/db/SqliteErrors.h"
 #include "platform/db/TsqlLexer.h"
@@ -216,6 +217,7 @@ void runControl(sqlite3* handle, const char* sql) {
 std::int64_t executeWrite(const RecordsetData& data, const RecordRow& row) {
   if (!data.target) raiseNoTarget();
   sqlite3* handle = sqliteHandle(*data.connection);
+  faultPoint(DbCall::WriteRecord);
   switch (row.state) {
     case RowState::Added: return insertRow(handle, data, row);
     case RowState::Modified: updateRow(handle, data, row); break;

@@ -1,0 +1,49 @@
+#pragma once
+// For tests: a host that makes the components a test gives it and leaves every other one to the
+// embedded host. Hand it to a login object (LoginOptions::host, TestLogin::testHost).
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "host/Host.h"
+
+namespace corvane {
+
+class TestHost final : public HostWrapper {
+ public:
+  TestHost() : HostWrapper(EmbeddedHost::instance()) {}
+
+  // The components to make instead of the embedded ones; empty ones are left to the embedded host.
+  RowRightFactory rowRights;
+  ColumnSetFactory columnSets;
+  NavigatorFactory navigators;
+  ReferServerFactory referServers;
+  FieldDefFactory fieldDefs;
+  std::function<std::unique_ptr<BudgetChecker>()> budgetCheckers;
+  std::optional<ChequeComponents> cheques;
+
+  std::unique_ptr<RowRight> rowRight() override {
+    return rowRights ? rowRights() : HostWrapper::rowRight();
+  }
+  std::unique_ptr<ColumnSet> columnSet() override {
+    return columnSets ? columnSets() : HostWrapper::columnSet();
+  }
+  std::unique_ptr<Navigator> navigator(db::Connection& connection) override {
+    return navigators ? navigators(connection) : HostWrapper::navigator(connection);
+  }
+  std::unique_ptr<ReferServer> referServer() override {
+    return referServers ? referServers() : HostWrapper::referServer();
+  }
+  std::unique_ptr<FieldDef> fieldDef() override {
+    return fieldDefs ? fieldDefs() : HostWrapper::fieldDef();
+  }
+  std::unique_ptr<BudgetChecker> budgetChecker() override {
+    return budgetCheckers ? budgetCheckers() : HostWrapper::budgetChecker();
+  }
+  ChequeComponents chequeComponents() override {
+    return cheques ? *cheques : HostWrapper::chequeComponents();
+  }
+};
+
+}  // namespace corvane

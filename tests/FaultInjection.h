@@ -1,0 +1,54 @@
+#pragma once
+// Fault injection over one request: the request is served again and again on the same account,
+// with call 1, 2, 3, ... of the host seam (every accessor of the login object's host and every
+// member of the components it hands out) and of the database layer (open, begin, commit,
+// execute, record-set open, record write) failing in turn, until a run in which no call failed.
+// After every failed run the account must hold exactly the rows it held before (every table of
+// the company database, the system database and tempdb) and the reply must be an error reply;
+// only a fault after the request's commit leaves its work (and a success reply) standing. The
+// requests meant are those with one commit: a single writing func, or a class that commits once
+// per request.
+//
+// Usage (see SettingsFaults_test.cpp):
+//   CaseAccount account;                       // plus any setup rows
+//   const FaultReport report = serveUnderFaults(account, {"Corvane.CPerson", request});
+//   EXPECT_GT(report.faultsByComponent.count("MessageCatalog"), 0u);
+
+#include <map>
+#include <optional>
+#include <string>
+
+#include "CaseAccount.h"
+#include "platform/com/Variant.h"
+
+namespace corvane {
+
+struct FaultRequest {
+  std::string progId;
+  std::string request;  // the request document
+  std::string user = "demo";
+  std::string locale = "zh-CN";
+  std::optional<DateTime> date = std::nullopt;
+};
+
+struct FaultReport {
+  // Failed runs per component ("RowRight", "MessageCatalog", ..., "Database.execute", ...).
+  std::map<std::string, int> faultsByComponent;
+  int faultedRuns = 0;
+  // Failed runs whose fault came after the request had committed (releasing its right, say):
+  // their reply must be the success reply, and the account is put back before the next run.
+  int faultsAfterCommit = 0;
+  // The reply of the last run, in which no call failed.
+  std::string finalReply;
+};
+
+// Runs the request under faults as above and records every broken expectation as a gtest
+// failure (naming the call that failed and what changed). The account then holds the work of
+// the run that succeeded.
+FaultReport serveUnderFaults(const CaseAccount& account, const FaultRequest& request);
+
+// True when `reply` is an error reply: the dispatcher's (root `error` or `err`) or a func's
+// (`error` or `err` under a func's `out`).
+bool isErrorReply(const std::string& reply);
+
+}  // namespace corvane
