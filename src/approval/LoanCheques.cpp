@@ -35,8 +35,7 @@ std::string chequeLinesSql(const std::string& loanGuid) {
 std::string text(const db::Recordset& rs, const char* name) { return NullToStr(rs.field(name).value()); }
 
 // The message of one line, "" when its cheque was registered.
-std::string registerLine(LoginContext& ologin, db::Connection& CN, const db::Recordset& line,
-                         const ChequeComponents& components) {
+std::string registerLine(LoginContext& ologin, db::Connection& CN, const db::Recordset& line) {
   const std::string voucher = text(line, "strVouchID");
   const std::string chequeNumber = text(line, "strBillID");
   if (chequeNumber.empty()) return GetResString("Z7.Corvane.0182", "", voucher);
@@ -46,20 +45,18 @@ std::string registerLine(LoginContext& ologin, db::Connection& CN, const db::Rec
   const double amount = std::round(NullToNum(line.field("dblPreMoney").value()) * 100.0) / 100.0;
   std::string notice;
   RegisterCheque(ologin, true, account, chequeNumber, text(line, "strBalanceID"), amount, ologin.LoginDate(),
-                 text(line, "strUsed"), text(line, "cDepName"), text(line, "cPersonName"), "", notice,
-                 components);
+                 text(line, "strUsed"), text(line, "cDepName"), text(line, "cPersonName"), "", notice);
   return notice.empty() ? std::string() : GetResString("Z7.Corvane.0181", "", voucher, notice);
 }
 
 }  // namespace
 
-std::string RegisterLoanCheques(LoginContext& ologin, db::Connection& CN, const std::string& loanGuid,
-                                const ChequeComponents& components) {
+std::string RegisterLoanCheques(LoginContext& ologin, db::Connection& CN, const std::string& loanGuid) {
   try {
     db::Recordset lines;
     lines.openReadOnly(FixSqlText(chequeLinesSql(loanGuid)), CN);
     std::string messages;
-    for (; !lines.eof(); lines.moveNext()) messages += registerLine(ologin, CN, lines, components);
+    for (; !lines.eof(); lines.moveNext()) messages += registerLine(ologin, CN, lines);
     return messages;
   } catch (const RuntimeError& error) {
     if (error.description().empty())

@@ -19,7 +19,6 @@ class Connection;
 // messages of the lines not registered (no cheque number 0182, no account 0183, refused by the
 // cheque book 0181) run together, or "" when every cheque was registered; a run-time error
 // answers 0365 (or 0184 with its number) alone. Runs after the approval's commit. Never raises.
-std::string RegisterLoanCheques(LoginContext& ologin, db::Connection& CN, const std::string& loanGuid,
-                                const ChequeComponents& components = EmbeddedChequeComponents());
+std::string RegisterLoanCheques(LoginContext& ologin, db::Connection& CN, const std::string& loanGuid);
 
 }  // namespace corvane
