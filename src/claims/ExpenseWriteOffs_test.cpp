@@ -12,7 +12,6 @@ namespace corvane {
 namespace {
 
 constexpr const char* kLoan = "{3A6F0C21-5B1E-4C8A-9D01-000000000001}";      // 0005, approved: 3000 and 2000
-constexpr const char* kForeignLoan = "{3A6F0C21-5B1E-4C8A-9D01-000000000002}";  // 0009, US dollars, saved
 constexpr const char* kApproved = "{7C2E9B40-1D3F-4E6A-8B02-000000000003}";     // 0005's expense claim, 2300
 constexpr const char* kUnapproved = "{7C2E9B40-1D3F-4E6A-8B02-000000000004}";   // 0009's expense claim, 450
 constexpr const char* kSecond = "{7C2E9B40-1D3F-4E6A-8B02-0000000000A5}";       // a second approved claim of 0005

@@ -51,6 +51,37 @@ std::string request(const std::string& funcs) { return "<req>" + funcs + "</req>
 
 // ---- the dispatcher ----
 
+// Client SQL nested far too deeply, through each func that runs it: an error reply with SQL
+// Server's text (the reference server answers its failures as text only), and the next func
+// still served.
+TEST_F(PubMsgTest, ClientSqlNestedTooDeeplyIsAnErrorReply) {
+  constexpr int kDeep = 10000;
+  const std::string nested = std::string(kDeep, '(') + "1=1" + std::string(kDeep, ')');
+  const std::string select = "select cDepCode from Department where " + nested;
+  const struct {
+    std::string func;
+    const char* id;
+  } kCases[] = {
+      {func("selectget", "<sql>" + select + "</sql>", " goon='1'"), "Corvane:CPubMsg:selectGet:-2147217900"},
+      {func("refercheck", "<q strsql='" + select + "'/>", " goon='1'"), "Corvane:CPubMsg:accGet:-2147217900"},
+      {func("refer",
+            "<refer type='sql' name='select cDepCode from Department' match='" + nested +
+                "' order='' auth='0' flag='KX'/>",
+            " goon='1'"),
+       "Corvane:CPubMsg:itemRefer:0"},
+  };
+  for (const auto& c : kCases) {
+    XmlDocument reply = serve(request(c.func + func("vchlogoget", "")), "clerk");
+    const XmlNode error = reply.selectSingleNode("//func[1]/out/error");
+    ASSERT_TRUE(error) << c.id;
+    EXPECT_EQ(error.selectSingleNode("id").text(), c.id);
+    EXPECT_EQ(error.selectSingleNode("text").text(),
+              "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller "
+              "queries.");
+    EXPECT_TRUE(reply.selectSingleNode("//func[2]/out/logo")) << c.id;
+  }
+}
+
 TEST_F(PubMsgTest, NamesOutsideTheTableSucceedWithNothingAppended) {
   const char* names[] = {"vchgetexpenbodydata", "VchNoGet", "", "getOperList"};
   for (const char* name : names) {

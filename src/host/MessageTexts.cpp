@@ -4,7 +4,6 @@
 // The "zh-CN" texts of 0028, 0230, 0185 and 0186 are stored in account databases, and the kind
 // names 0005, Web.0200 and Web.0637 are sent back by clients: never change them.
 
-#include <array>
 
 #include "host/MessageCatalog.h"
 
@@ -12,7 +11,7 @@ namespace corvane {
 
 namespace {
 
-constexpr std::array kMessageTexts = {
+constexpr MessageText kMessageTexts[] = {
     MessageText{"Z7.Corvane.0001", "缺少登录信息，请重新登录。", "No login information was given. Please log in again."},
     MessageText{"Z7.Corvane.0002", "操作失败。", "The operation failed."},
     MessageText{"Z7.Corvane.0003", "收支项目编码规则未设置，请先在选项中设置。", "The code rule of income and expense items is not set. Set it in the options first."},

@@ -236,6 +236,9 @@ std::optional<std::string> statementText(const std::string& message) {
     if (end != std::string::npos) return "Incorrect syntax near '" + message.substr(6, end - 6) + "'.";
   }
   if (message == "incomplete input") return "Incorrect syntax near the end of the statement.";
+  if (message == "parser stack overflow" || startsWith(message, "Expression tree is too large")) {
+    return std::string(kNestedTooDeeply);
+  }
   return std::nullopt;
 }
 

@@ -8,6 +8,10 @@
 
 namespace corvane::db {
 
+// SQL Server's text for a statement nested deeper than the translator or SQLite can read.
+inline constexpr std::string_view kNestedTooDeeply =
+    "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries.";
+
 // Raises RuntimeError for the failure rc of db (sqlite3_errmsg) while running sql:
 // constraint violations 0x80040E2F, conversion errors 0x80040E07, arithmetic overflow
 // 0x80040E57, busy, locked or stopped at its time limit 0x80040E31 kTimeoutText, a refused read

@@ -1,7 +1,11 @@
 #include "platform/db/TsqlLexer.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
+#include <charconv>
+#include <string>
+#include <system_error>
 
 #include "platform/com/RuntimeError.h"
 
@@ -11,6 +15,23 @@ namespace {
 
 [[noreturn]] void raiseStatement(std::string text) {
   throw RuntimeError(errnum::kDbStatement, std::move(text));
+}
+
+// The most digits an exact number may have, as in decimal(38, s).
+constexpr long kMaxPrecision = 38;
+
+// Refuses a number that no T-SQL type holds: an exact number of more than 38 digits, a float
+// too large or too small for a double.
+void checkNumberRange(const std::string& number) {
+  if (number.find_first_of("eE") == std::string::npos) {
+    if (std::count_if(number.begin(), number.end(), [](char c) { return c != '.'; }) > kMaxPrecision) {
+      raiseStatement("The number '" + number + "' is out of the range for numeric representation (maximum precision " +
+                     std::to_string(kMaxPrecision) + ").");
+    }
+  } else if (double value = 0;
+             std::from_chars(number.data(), number.data() + number.size(), value).ec == std::errc::result_out_of_range) {
+    raiseStatement("The floating point value '" + number + "' is out of the range of computer representation (8 bytes).");
+  }
 }
 
 bool isNameStart(unsigned char c) { return std::isalpha(c) || c == '_' || c == '#' || c >= 0x80; }
@@ -126,7 +147,9 @@ class Lexer {
       pos_ += 2;
       digits();
     }
-    return {TsqlToken::Kind::Number, std::string(text_.substr(start, pos_ - start)), start};
+    std::string text(text_.substr(start, pos_ - start));
+    checkNumberRange(text);
+    return {TsqlToken::Kind::Number, std::move(text), start};
   }
 
   TsqlToken symbol(std::size_t start) {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
-#include <functional>
+#include <charconv>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +15,7 @@
 #include "platform/db/SqlLiteral.h"
 #include "platform/com/Variant.h"
 #include "platform/db/SqlFunctions.h"
+#include "platform/db/SqliteErrors.h"
 #include "platform/db/TsqlCatalog.h"
 #include "platform/db/TsqlLexer.h"
 #include "platform/db/TsqlType.h"
@@ -32,7 +33,36 @@ using TokenKind = TsqlToken::Kind;
   raiseStatement(what + " is not supported by the SQL translator.");
 }
 
+// How deep statements, queries and expressions may nest: the parser descends by recursion, so
+// deeper text is refused, as SQL Server refuses it, before it can exhaust the stack. (SQLite's
+// own parser takes fewer than 100 nested parentheses and some 20 nested subqueries.)
+constexpr int kMaxNesting = 64;
 
+// The largest size a type may be given, as in `varchar(n)` and `decimal(p, s)`.
+constexpr long kMaxTypeSize = 8000;
+
+// Counts one level of nesting for as long as it lives; raises past kMaxNesting.
+class NestingLevel {
+ public:
+  explicit NestingLevel(int& depth) : depth_(depth) {
+    if (depth_ >= kMaxNesting) raiseStatement(std::string(kNestedTooDeeply));
+    ++depth_;
+  }
+  ~NestingLevel() { --depth_; }
+  NestingLevel(const NestingLevel&) = delete;
+  NestingLevel& operator=(const NestingLevel&) = delete;
+
+ private:
+  int& depth_;
+};
+
+// A whole number written in digits; nullopt when it exceeds a long.
+std::optional<long> wholeNumber(const std::string& digits) {
+  long value = 0;
+  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (error != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return value;
+}
 
 // Words that end an expression or a list and so never read as an alias.
 bool isReserved(const TsqlToken& token) {
@@ -145,7 +175,8 @@ struct NameParts {
 
 class Parser {
  public:
-  Parser(sqlite3* db, std::string_view text) : catalog_(db), tokens_(tokenizeTsql(text)) {}
+  Parser(sqlite3* db, std::string_view text)
+      : catalog_(db), tokens_(tokenizeTsql(text)), closings_(matchParentheses(tokens_)) {}
 
   Program translate() {
     while (peek().kind != TokenKind::End) {
@@ -189,14 +220,30 @@ class Parser {
     if (!isNameToken(peek()) || isReserved(peek())) failAt(peek());
     return advance();
   }
-  long expectInteger() {
+  const TsqlToken& expectDigits() {
     const TsqlToken& token = peek();
     if (token.kind != TokenKind::Number || token.text.find_first_not_of("0123456789") != std::string::npos) {
       failAt(token);
     }
-    advance();
-    return std::stol(token.text);
+    return advance();
   }
+  long expectInteger() {
+    const auto value = wholeNumber(expectDigits().text);
+    if (!value) raiseStatement("Arithmetic overflow error converting expression to data type bigint.");
+    return *value;
+  }
+  // A size in a type's parentheses: `varchar(n)`, `decimal(p, s)`.
+  long expectTypeSize(const std::string& type) {
+    const std::string& digits = expectDigits().text;
+    const auto value = wholeNumber(digits);
+    if (!value || *value > kMaxTypeSize) {
+      raiseStatement("The size (" + digits + ") given to the type '" + type +
+                     "' exceeds the maximum allowed for any data type (" + std::to_string(kMaxTypeSize) + ").");
+    }
+    return *value;
+  }
+
+  NestingLevel nest() { return NestingLevel(depth_); }
 
   // A parenthesised query starts here: `(` then any further `(` then SELECT.
   bool queryAhead() const {
@@ -205,21 +252,39 @@ class Parser {
     return ahead > 0 && peek(ahead).isWord("SELECT");
   }
 
-  // Tries `first`; when it fails, tries `second` from the same place; when that fails too, the
-  // first failure is reported (it is the reading the text most likely meant).
-  template <typename T>
-  T either(const std::function<T()>& first, const std::function<T()>& second) {
-    const std::size_t start = pos_;
-    try {
-      return first();
-    } catch (const RuntimeError& firstError) {
-      pos_ = start;
-      try {
-        return second();
-      } catch (const RuntimeError&) {
-        throw firstError;
+  // Whether the `(` here opens a query, not an expression, an IN list or a join: when its
+  // content is a SELECT, or a parenthesised query that a set operator, ORDER BY or the closing
+  // parenthesis follows. Decided from the tokens alone, so that nothing is parsed twice.
+  bool queryInParentheses() const {
+    for (std::size_t open = pos_;; ++open) {
+      const TsqlToken& first = tokens_[std::min(open + 1, tokens_.size() - 1)];
+      if (first.isWord("SELECT")) return true;
+      if (!first.isSymbol("(")) return false;
+      const std::size_t close = closings_[open + 1];
+      if (close == kUnclosed) return true;  // unbalanced: reading it as a query reports where
+      const TsqlToken& after = tokens_[close + 1];  // the last token is End, never `)`
+      if (after.isWord("UNION") || after.isWord("EXCEPT") || after.isWord("INTERSECT") || after.isWord("ORDER")) {
+        return true;
+      }
+      if (!after.isSymbol(")")) return false;
+    }
+  }
+
+  static constexpr std::size_t kUnclosed = static_cast<std::size_t>(-1);
+
+  // For each `(` token the index of the `)` that closes it, kUnclosed for other tokens.
+  static std::vector<std::size_t> matchParentheses(const std::vector<TsqlToken>& tokens) {
+    std::vector<std::size_t> closings(tokens.size(), kUnclosed);
+    std::vector<std::size_t> open;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+      if (tokens[i].isSymbol("(")) {
+        open.push_back(i);
+      } else if (tokens[i].isSymbol(")") && !open.empty()) {
+        closings[open.back()] = i;
+        open.pop_back();
       }
     }
+    return closings;
   }
 
   // ---- statements
@@ -240,6 +305,7 @@ class Parser {
   }
 
   void parseStatement() {
+    const auto level = nest();
     const TsqlToken& token = peek();
     if (token.isWord("SELECT") || token.isSymbol("(")) {
       parseSelectStatement();
@@ -389,8 +455,8 @@ class Parser {
       if (acceptWord("MAX")) {
         declared += "(max)";
       } else {
-        declared += "(" + std::to_string(expectInteger());
-        if (acceptSymbol(",")) declared += "," + std::to_string(expectInteger());
+        declared += "(" + std::to_string(expectTypeSize(name.text));
+        if (acceptSymbol(",")) declared += "," + std::to_string(expectTypeSize(name.text));
         declared += ")";
       }
       expectSymbol(")");
@@ -669,6 +735,7 @@ class Parser {
   };
 
   QueryResult parseQuery(Scope* outer) {
+    const auto level = nest();
     std::vector<Member> members;
     std::vector<std::string> operators;
     members.push_back(parseMember(outer));
@@ -935,6 +1002,7 @@ class Parser {
   // The right side of a join: a table, and the joins written between it and the ON that closes
   // the outer join (`A RIGHT JOIN B INNER JOIN C ON b=c ON a=b` nests B with C).
   std::string parseJoinRight(Scope& scope) {
+    const auto level = nest();
     std::string right = parseTablePrimary(scope);
     while (const auto type = acceptJoinType()) {
       const std::string inner = parseJoinRight(scope);
@@ -968,11 +1036,8 @@ class Parser {
 
   std::string parseTablePrimary(Scope& scope) {
     if (peek().isSymbol("(")) {
-      if (queryAhead()) {
-        return either<std::string>([&] { return parseDerivedTable(scope); },
-                                   [&] { return parseParenthesisedJoin(scope); });
-      }
-      return parseParenthesisedJoin(scope);
+      const auto level = nest();
+      return queryAhead() && queryInParentheses() ? parseDerivedTable(scope) : parseParenthesisedJoin(scope);
     }
     if (peek().kind == TokenKind::Variable) raiseUnsupported("A table variable");
     const TableName table = parseTableName();
@@ -1143,6 +1208,7 @@ class Parser {
   // ---- expressions
 
   Expr parseExpr(Scope& scope) {
+    const auto level = nest();
     Expr left = parseAnd(scope);
     while (acceptWord("OR")) left = otherExpr(left.sql + " OR " + parseAnd(scope).sql);
     return left;
@@ -1155,7 +1221,10 @@ class Parser {
   }
 
   Expr parseNot(Scope& scope) {
-    if (acceptWord("NOT")) return otherExpr("NOT " + parseNot(scope).sql);
+    if (acceptWord("NOT")) {
+      const auto level = nest();
+      return otherExpr("NOT " + parseNot(scope).sql);
+    }
     return parsePredicate(scope);
   }
 
@@ -1214,7 +1283,7 @@ class Parser {
       return "(" + sql + ")";
     };
     auto asList = [&] { return "(" + parseInList(scope, left) + ")"; };
-    const std::string values = queryAhead() ? either<std::string>(asQuery, asList) : asList();
+    const std::string values = queryAhead() && queryInParentheses() ? asQuery() : asList();
     return otherExpr(left.sql + " " + not_ + "IN " + values);
   }
 
@@ -1310,6 +1379,8 @@ class Parser {
   }
 
   Expr parseUnary(Scope& scope) {
+    if (!peek().isSymbol("-") && !peek().isSymbol("+") && !peek().isSymbol("~")) return parsePrimary(scope);
+    const auto level = nest();
     if (acceptSymbol("-")) {
       Expr operand = parseUnary(scope);
       if (operand.form == Expr::Form::Number) {
@@ -1320,8 +1391,8 @@ class Parser {
       return otherExpr("-" + operand.sql, operand.type);
     }
     if (acceptSymbol("+")) return parseUnary(scope);
-    if (acceptSymbol("~")) return otherExpr("~" + parseUnary(scope).sql, TsqlType::of(Kind::Integer));
-    return parsePrimary(scope);
+    expectSymbol("~");
+    return otherExpr("~" + parseUnary(scope).sql, TsqlType::of(Kind::Integer));
   }
 
   Expr parsePrimary(Scope& scope) {
@@ -1375,8 +1446,7 @@ class Parser {
       inner.sql = "(" + inner.sql + ")";
       return inner;
     };
-    if (queryAhead()) return either<Expr>(asQuery, asExpression);
-    return asExpression();
+    return queryAhead() && queryInParentheses() ? asQuery() : asExpression();
   }
 
   Expr parseColumn(Scope& scope) {
@@ -1571,8 +1641,8 @@ class Parser {
         declared += "(0)";
         declaration += "(max)";
       } else {
-        declared += "(" + std::to_string(expectInteger());
-        if (acceptSymbol(",")) declared += "," + std::to_string(expectInteger());
+        declared += "(" + std::to_string(expectTypeSize(name.text));
+        if (acceptSymbol(",")) declared += "," + std::to_string(expectTypeSize(name.text));
         declared += ")";
         declaration = declared;
       }
@@ -1764,7 +1834,9 @@ class Parser {
 
   TsqlCatalog catalog_;
   std::vector<TsqlToken> tokens_;
+  std::vector<std::size_t> closings_;
   std::size_t pos_ = 0;
+  int depth_ = 0;  // nesting levels open
   std::vector<ProgramStep> steps_;
   std::vector<ProgramVariable> variables_;
   std::vector<TsqlType> variableTypes_;

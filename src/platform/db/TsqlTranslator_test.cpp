@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <string_view>
 
 #include "platform/com/RuntimeError.h"
+#include "platform/db/SqliteErrors.h"
 #include "platform/db/TsqlTestDatabase.h"
 
 namespace corvane::db {
@@ -268,6 +270,20 @@ TEST(TsqlTranslator, RefusesTextItCannotRead) {
       {"select strCode from KX_IOItem where strCode like N'[1]%'", "character class is not supported"},
       {"select 1 +", "Incorrect syntax near the end of the statement."},
       {"select $5", "Incorrect syntax near '$'."},
+      {"select 123456789012345678901234567890123456789",
+       "The number '123456789012345678901234567890123456789' is out of the range for numeric representation "
+       "(maximum precision 38)."},
+      {"select 1.23456789012345678901234567890123456789", "out of the range for numeric representation"},
+      {"select 1e999", "The floating point value '1e999' is out of the range of computer representation (8 bytes)."},
+      {"select cast(1 as varchar(99999999999999999999))",
+       "The size (99999999999999999999) given to the type 'varchar' exceeds the maximum allowed for any data type "
+       "(8000)."},
+      {"DECLARE @v decimal(18, 9000)", "The size (9000) given to the type 'decimal' exceeds the maximum allowed"},
+      {"CREATE TABLE tempdb..t (a nvarchar(8001))", "The size (8001) given to the type 'nvarchar' exceeds"},
+      {"select top 99999999999999999999 strCode from KX_IOItem",
+       "Arithmetic overflow error converting expression to data type bigint."},
+      {"select convert(varchar(10), dtLoanDate, 99999999999999999999) from KX_LoanVouch",
+       "Arithmetic overflow error converting expression to data type bigint."},
   };
   const TsqlTestDatabase database;
   for (const auto& c : kCases) {
@@ -279,6 +295,72 @@ TEST(TsqlTranslator, RefusesTextItCannotRead) {
       EXPECT_NE(e.description().find(c.message), std::string::npos) << c.tsql << "\n  said: " << e.description();
     }
   }
+}
+
+std::string repeated(std::string_view text, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += text;
+  return out;
+}
+
+// Each form of nesting the parser descends into by recursion, far deeper than any statement
+// needs: refused with SQL Server's error instead of exhausting the stack.
+TEST(TsqlTranslator, RefusesTooDeepNesting) {
+  constexpr int kDeep = 10000;
+  const std::string cases[] = {
+      "select " + repeated("(", kDeep) + "1" + repeated(")", kDeep),
+      "select " + repeated("(select ", kDeep) + "1" + repeated(")", kDeep),
+      repeated("(", kDeep) + "select 1" + repeated(")", kDeep),
+      "select " + repeated("abs(", kDeep) + "1" + repeated(")", kDeep),
+      "select " + repeated("case when 1 = 1 then ", kDeep) + "1" + repeated(" end", kDeep),
+      "select 1 where " + repeated("not ", kDeep) + "1 = 1",
+      "select " + repeated("- ", kDeep) + "1",
+      "select " + repeated("~", kDeep) + "1",
+      "select 1 where 1 in (" + repeated("(select ", kDeep) + "1" + repeated(")", kDeep) + ")",
+      "select count(*) from " + repeated("(select * from ", kDeep) + "KX_IOItem" + repeated(") x", kDeep),
+      "select count(*) from " + repeated("(", kDeep) + "KX_IOItem" + repeated(")", kDeep),
+      "select count(*) from KX_IOItem a" + repeated(" join KX_IOItem b", kDeep) + repeated(" on 1 = 1", kDeep),
+      repeated("IF 1 = 1 ", kDeep) + "select 1",
+      repeated("BEGIN ", kDeep) + "select 1" + repeated(" END", kDeep),
+      // Unclosed: the end is never reached.
+      "select " + repeated("(", kDeep),
+      // Nesting the translator reads but SQLite's parser cannot take answers the same.
+      "select " + repeated("(select ", 20) + "1" + repeated(")", 20),
+  };
+  const TsqlTestDatabase database;
+  for (const auto& tsql : cases) {
+    const std::string start = tsql.substr(0, 40);
+    try {
+      database.rows(tsql);
+      ADD_FAILURE() << start << " ran";
+    } catch (const RuntimeError& e) {
+      EXPECT_EQ(e.number(), errnum::kDbStatement) << start;
+      EXPECT_EQ(e.description(), kNestedTooDeeply) << start;
+    }
+  }
+}
+
+// A parenthesis that opens a subquery in one reading and an expression in the other is decided
+// once, by the tokens that follow it: texts whose every level is ambiguous would take 2^levels
+// attempts if each level tried one reading and then the other.
+TEST(TsqlTranslator, ReadsAmbiguousParenthesesOnce) {
+  const TsqlTestDatabase database;
+  // ((select (...)) + 1): the query reading fails only after reading the whole subquery.
+  std::string nested = "1";
+  for (int i = 0; i < 8; ++i) nested = "((select " + nested + ") + 1)";
+  EXPECT_EQ(database.rows("select " + nested), "9");
+  static const QueryCase kCases[] = {
+      {"select ((select 1)), ((select 2) + 1), ((select 1) union (select 2) order by 1 desc)", "1|3|2"},
+      {"select count(*) from KX_OperationType where strCode in ((select N'101'), N'201')", "2"},
+      {"select count(*) from KX_OperationType where strCode in (((select N'101')))", "1"},
+      {"select count(*) from ((select strCode from KX_OperationType) x join KX_IOItem i on i.strCode = x.strCode)",
+       "1"},
+      {"select count(*) from (((select strCode from KX_OperationType)) union (select N'9')) x", "4"},
+  };
+  for (const auto& c : kCases) expectRows(database, c);
+  // Unclosed and ambiguous at every level: refused at once.
+  const std::string unclosed = "select " + repeated("(select f((", 200);
+  EXPECT_THROW(TsqlTranslator::shared().translate(database.db(), unclosed), RuntimeError);
 }
 
 TEST(TsqlTranslator, RaisesSqlServerErrorsWhenRun) {

@@ -1,0 +1,1 @@
+select N'it''s' as a, [strName] from dbo.KX_OperationType o where strCode = N'101' and intType in (1, 2)

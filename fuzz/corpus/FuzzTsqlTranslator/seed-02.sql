@@ -1,0 +1,1 @@
+Select Top 1 strCode From KX_OperationType Where intType = 2 Union All Select TOP 1 strCode From KX_OperationType Order By strCode Desc

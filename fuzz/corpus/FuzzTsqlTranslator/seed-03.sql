@@ -1,0 +1,1 @@
+select count(*) from ((select strCode from KX_OperationType) union all (select strVouchID from KX_LoanVouch))x

@@ -1,0 +1,1 @@
+select o.strCode, i.strName from KX_IOItem i RIGHT OUTER JOIN KX_OperationType o INNER JOIN KX_LoanVouch l ON l.strTypeCode = o.strCode ON i.strTypeCode = o.strCode where l.AutoID = 3

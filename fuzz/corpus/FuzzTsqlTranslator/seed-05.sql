@@ -1,0 +1,1 @@
+select isnull(sum(dblMoney), 0), convert(varchar(10), max(dtLoanDate), 120), cast(avg(dblRate) as decimal(18, 2)) from KX_LoanVouch where dtLoanDate between N'2005-1-1' and N'2005-12-31' group by strTypeCode having count(*) > 0

@@ -1,0 +1,1 @@
+select case when dblMoney > 50 then N'big' when dblMoney is null then N'none' else N'small' end, datediff(day, dtLoanDate, N'2006-1-1'), left(strVouchID, 2) + N'-' + substring(strVouchID, 3, 2) from KX_LoanVouch

@@ -1,0 +1,1 @@
+declare @v nvarchar(20), @n money select @v = strCode, @n = 1.5 from KX_OperationType order by strCode if @v = N'202' begin select @v, @n * 2 end else select 0

@@ -1,0 +1,1 @@
+CREATE TABLE tempdb..t ([id] [int] IDENTITY (1, 1) NOT NULL, [c] [nvarchar] (20) COLLATE Chinese_PRC_CI_AS NULL DEFAULT (N''), CONSTRAINT PK_t PRIMARY KEY CLUSTERED (id)) ON [PRIMARY] insert into tempdb..t (c) select strCode from KX_IOItem select * from tempdb..t drop table tempdb..t

@@ -1,0 +1,1 @@
+update KX_IOItem set strName = strName + N'x' where strCode like N'1%' and not exists (select 1 from KX_LoanVouch where strTypeCode = KX_IOItem.strTypeCode) delete from Amounts where grp = 3

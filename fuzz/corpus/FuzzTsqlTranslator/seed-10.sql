@@ -1,0 +1,1 @@
+select * into tempdb..T0002 from (select ccode, dbllack from tempdb..vqtmpA) a where dbllack > 60 select name from tempdb..sysobjects where object_id(N'tempdb..T0002') > 0

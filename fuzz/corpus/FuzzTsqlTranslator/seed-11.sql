@@ -1,0 +1,1 @@
+select 1/0.5, 7 % 3, -(2 + 3) * 4, ~5 & 3 | 8, 1.5e3, .5, 0x from KX_IOItem where strCode not in (N'9') order by 1
