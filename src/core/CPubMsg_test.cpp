@@ -75,9 +75,7 @@ TEST_F(PubMsgTest, ClientSqlNestedTooDeeplyIsAnErrorReply) {
     const XmlNode error = reply.selectSingleNode("//func[1]/out/error");
     ASSERT_TRUE(error) << c.id;
     EXPECT_EQ(error.selectSingleNode("id").text(), c.id);
-    EXPECT_EQ(error.selectSingleNode("text").text(),
-              "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller "
-              "queries.");
+    EXPECT_EQ(error.selectSingleNode("text").text(), "查询语句嵌套过深，请简化后重试。");
     EXPECT_TRUE(reply.selectSingleNode("//func[2]/out/logo")) << c.id;
   }
 }

@@ -32,7 +32,9 @@ inline constexpr std::string_view kTimeoutText = "Query timeout expired";
 inline constexpr std::string_view kReadOnlyText = "The account database is read-only.";
 inline constexpr std::string_view kDiskFullText = "The account database or its disk is full.";
 inline constexpr std::string_view kPermissionText = "The query reads data that it may not read.";
-inline constexpr std::string_view kTooDeepText = "The statement is nested too deeply.";
+// SQL Server's own text for a statement nested deeper than the translator or SQLite can read.
+inline constexpr std::string_view kTooDeepText =
+    "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries.";
 inline constexpr std::string_view kCannotOpenText =
     "The account database cannot be opened: its folder is missing, read-only or not accessible.";
 

@@ -237,7 +237,7 @@ std::optional<std::string> statementText(const std::string& message) {
   }
   if (message == "incomplete input") return "Incorrect syntax near the end of the statement.";
   if (message == "parser stack overflow" || startsWith(message, "Expression tree is too large")) {
-    return std::string(kNestedTooDeeply);
+    return std::string(kTooDeepText);
   }
   return std::nullopt;
 }
@@ -282,9 +282,6 @@ void raiseSqliteError(sqlite3* db, int rc, std::string_view sql) {
   }
   if (const auto text = statementText(message)) {
     throw RuntimeError(startsWith(message, "no such table") ? errnum::kDbNotFound : errnum::kDbStatement, *text);
-  }
-  if (message == "parser stack overflow" || startsWith(message, "Expression tree is too large")) {
-    throw RuntimeError(errnum::kDbStatement, std::string(kTooDeepText));
   }
   if (message == "integer overflow") {
     throw RuntimeError(errnum::kDbOverflow, "Arithmetic overflow error converting expression to data type bigint.");

@@ -6,11 +6,9 @@
 
 #include <string_view>
 
-namespace corvane::db {
+#include "platform/db/Connection.h"
 
-// SQL Server's text for a statement nested deeper than the translator or SQLite can read.
-inline constexpr std::string_view kNestedTooDeeply =
-    "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries.";
+namespace corvane::db {
 
 // Raises RuntimeError for the failure rc of db (sqlite3_errmsg) while running sql:
 // constraint violations 0x80040E2F, conversion errors 0x80040E07, arithmetic overflow

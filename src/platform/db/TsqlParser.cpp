@@ -45,7 +45,7 @@ constexpr long kMaxTypeSize = 8000;
 class NestingLevel {
  public:
   explicit NestingLevel(int& depth) : depth_(depth) {
-    if (depth_ >= kMaxNesting) raiseStatement(std::string(kNestedTooDeeply));
+    if (depth_ >= kMaxNesting) raiseStatement(std::string(kTooDeepText));
     ++depth_;
   }
   ~NestingLevel() { --depth_; }

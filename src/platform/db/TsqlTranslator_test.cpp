@@ -335,7 +335,7 @@ TEST(TsqlTranslator, RefusesTooDeepNesting) {
       ADD_FAILURE() << start << " ran";
     } catch (const RuntimeError& e) {
       EXPECT_EQ(e.number(), errnum::kDbStatement) << start;
-      EXPECT_EQ(e.description(), kNestedTooDeeply) << start;
+      EXPECT_EQ(e.description(), kTooDeepText) << start;
     }
   }
 }
