@@ -20,6 +20,7 @@
 #include "vouchers/Money.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherKinds.h"
+#include "vouchers/VoucherRights.h"
 #include "vouchers/VoucherSave.h"
 
 namespace corvane {
@@ -125,7 +126,9 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* nex
   db::Recordset row;
   row.open(FixSqlText("Select * From " + head + " Where AutoID = " + *autoId + " And " + version.condition()),
            call.CN);
-  if (row.eof()) raiseBusiness(GetResString("Z7.Corvane.0370"));
+  if (row.eof() || !VoucherRights(call.ologin, head).containsId(call.CN, *autoId)) {
+    raiseBusiness(GetResString("Z7.Corvane.0370"));
+  }
   kind.stateGuards(row);
   const std::string guid = NullToStr(row.field("GUID").value());
 
