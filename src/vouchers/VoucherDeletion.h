@@ -35,7 +35,8 @@ extern const DeletionKind kLoanDeletion;
 extern const DeletionKind kClaimDeletion;
 
 // Deletes the voucher; where `next` is given (the claim class, which needs a card), the voucher
-// after it in the same head table becomes current, or none on card "KX02" when there is none.
+// after it in the same head table and within the user's rights becomes current, or none on card
+// "KX02" when there is none.
 bool DeleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* next = nullptr);
 
 }  // namespace corvane

@@ -115,6 +115,25 @@ TEST_F(VoucherRightsTest, ANewVoucherPassesExactlyWhenTheStoredOneIsWithinTheRig
   EXPECT_GE(outside, 3);
 }
 
+// After a deletion the next claim within the rights becomes current, not the next one stored.
+TEST_F(VoucherRightsTest, DeletionMovesToTheNextClaimWithinTheRights) {
+  account_.execute("Insert Into KX_ExpenVouch (GUID,AutoID,strTypeCode,strVouchID,strDepartID,strLoanID,"
+                   "strPersonID,blnAudi) Values ('{C10}',10,'201','BX10','04','0009','李晓燕',0)");
+  account_.execute("Insert Into KX_ExpenVouch (GUID,AutoID,strTypeCode,strVouchID,strDepartID,strLoanID,"
+                   "strPersonID,blnAudi) Values ('{C11}',11,'202','BX11','02','0003','李晓燕',0)");
+  const std::string ts = scalar("Select Cast(ts As money) From KX_ExpenVouch Where AutoID = 9");
+  const auto clerk = account_.logIn("clerk", "zh-CN", DateTime::parse("2026-03-15"));
+  XmlDocument document;
+  ASSERT_TRUE(document.loadXML("<req><func name='delvouch'><in><strAutoID>9</strAutoID><ts>" + ts +
+                               "</ts><type>KX03</type></in></func></req>"));
+  CExpense claim;
+  claim.myHandle(clerk.get(), document);
+  EXPECT_FALSE(document.selectSingleNode("//error")) << document.xml();
+  EXPECT_EQ(claim.AutoID, "11");
+  EXPECT_EQ(claim.strCardNum, "KX03");
+  EXPECT_EQ(scalar("Select Count(*) From KX_ExpenVouch Where AutoID = 9"), "0");
+}
+
 TEST(VoucherRights, TemplateRightsOfOneCardMakeTheLoanCondition) {
   const std::string none[] = {"1=2"};
   const std::string all[] = {""};
