@@ -16,6 +16,8 @@
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherKinds.h"
+#include "vouchers/VoucherRights.h"
 #include "vouchers/VoucherSave.h"
 
 namespace corvane {
@@ -62,7 +64,14 @@ std::string insertStatement(const XmlNode& row, const std::string& kind, const s
          "," + textOrNull(row, "strBankName") + "," + textOrNull(row, "strBankAcc") + ")";
 }
 
-std::string updateStatement(const XmlNode& row, const std::string& kind, const std::string& claim) {
+// " And ExpenGUID In (...)": a line of a claim outside the user's data rights matches nothing, as
+// a line that does not exist.
+std::string withinRights(const VoucherRights& claims) {
+  return " And ExpenGUID In (Select GUID From " + claims.source() + ")";
+}
+
+std::string updateStatement(const XmlNode& row, const std::string& kind, const std::string& claim,
+                            const VoucherRights& claims) {
   const std::string balance = SqlStr(Variant(required(row, "strBalanceID")));
   const std::string money = SqlNum(Variant(required(row, "dblMoney")));
   const std::string line = SqlStr(Variant(required(row, "GUID")));
@@ -70,35 +79,36 @@ std::string updateStatement(const XmlNode& row, const std::string& kind, const s
          ",strBalanceID = " + balance + ",dblMoney = " + money + ",strBillID = " + textOrNull(row, "strBillID") +
          ",strPayBankID = " + textOrNull(row, "strPayBankID") + ",strPayment = " + textOrNull(row, "strPayment") +
          ",strRecBank = " + textOrNull(row, "strBankName") + ",strRecAcc = " + textOrNull(row, "strBankAcc") +
-         " Where GUID = " + line + versionCondition(row);
+         " Where GUID = " + line + versionCondition(row) + withinRights(claims);
 }
 
 // A line sent to the net bank stays; others go when their row version still holds.
-std::string deleteStatement(db::Connection& connection, const XmlNode& row) {
+std::string deleteStatement(db::Connection& connection, const XmlNode& row, const VoucherRights& claims) {
   const std::string line = SqlStr(Variant(required(row, "GUID")));
   const std::string version = versionCondition(row);
-  const db::Recordset sent =
-      openSql(connection, "select top 1 * from KX_BalanceInfo where Guid=" + line + " and isnull(strPayID,'')<>''");
+  const db::Recordset sent = openSql(connection, "select top 1 * from KX_BalanceInfo where Guid=" + line +
+                                                     " and isnull(strPayID,'')<>''" + withinRights(claims));
   if (!sent.eof()) raiseMessage("Z7.Corvane.0380");
-  return "Delete KX_BalanceInfo Where GUID = " + line + version;
+  return "Delete KX_BalanceInfo Where GUID = " + line + version + withinRights(claims);
 }
 
 // The statement of one row; empty for an unchanged row.
-std::string rowStatement(db::Connection& connection, const XmlNode& row, const std::string& claim) {
+std::string rowStatement(db::Connection& connection, const XmlNode& row, const std::string& claim,
+                         const VoucherRights& claims) {
   const std::string kind = lineKind(row);
   const std::string action = required(row, "P");
   if (action == "1") return insertStatement(row, kind, claim);
-  if (action == "2") return updateStatement(row, kind, claim);
-  if (action == "3") return deleteStatement(connection, row);
+  if (action == "2") return updateStatement(row, kind, claim, claims);
+  if (action == "3") return deleteStatement(connection, row, claims);
   if (action == "0") return {};
   raiseMessage("Z7.Corvane.0292");
 }
 
-void saveRows(db::Connection& connection, const XmlNode& in, const std::string& claim) {
+void saveRows(db::Connection& connection, const XmlNode& in, const std::string& claim, const VoucherRights& claims) {
   const XmlNode container = in.firstChild();
   if (container.isNull()) return;
   for (const XmlNode& row : container.children()) {
-    const std::string statement = rowStatement(connection, row, claim);
+    const std::string statement = rowStatement(connection, row, claim, claims);
     if (statement.empty()) continue;
     if (connection.execute(FixSqlText(statement)) != 1) raiseMessage("Z7.Corvane.0112");
   }
@@ -146,7 +156,10 @@ bool saveExpenInfo(FuncCall& call) {
   if (in.attribute("GUID").empty()) raiseMessage("Z7.Corvane.0290");
   const std::string claim = in.attribute("GUID");
   const std::string ts = required(in, "ts");
-  saveRows(call.CN, in, claim);
+  // A claim outside the user's data rights answers as one that does not exist.
+  const VoucherRights claims(call.ologin, kExpenseClaimKind.headTable);
+  if (!claims.containsGuid(call.CN, claim)) raiseMessage("Z7.Corvane.0293");
+  saveRows(call.CN, in, claim, claims);
   refusePostedClaim(call.CN, claim);
   settleWhenMatched(call, claim, claimKind(call.CN, claim, ts));
   handClaimVersionTo(call, claim, "SaveLoanInfo");
@@ -170,6 +183,11 @@ bool getExpenInfo(FuncCall& call) {
   const XmlNode& func = call.oNode;
   const std::string claim = func.hasAttribute("GUID") ? func.attribute("GUID") : GetAttrValue(func, "GUID", "in");
   if (claim.empty()) raiseMessage("Z7.Corvane.0289");
+  // A claim outside the user's data rights shows as one that does not exist: no lines.
+  if (!VoucherRights(call.ologin, kExpenseClaimKind.headTable).containsGuid(call.CN, claim)) {
+    loadReply(call.oXml, "<Rows></Rows>");
+    return true;
+  }
   db::Recordset rs = openSql(call.CN, listSql(claim));
   loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
   return true;

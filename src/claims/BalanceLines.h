@@ -1,6 +1,7 @@
 #pragma once
 // The receipt and payment lines of a claim: listing and saving them. A save that makes the lines
-// match the claim's amount settles the claim and, while it is approved, verifies it.
+// match the claim's amount settles the claim and, while it is approved, verifies it. A claim, or a
+// line of one, outside the user's data rights answers as one that does not exist.
 
 #include <string>
 #include <string_view>

@@ -8,7 +8,6 @@
 #include "claims/BalanceLines.h"
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
-#include "core/QueryBuilders.h"
 #include "core/RequestFrame.h"
 #include "core/Rights.h"
 #include "core/RowVersion.h"
@@ -23,6 +22,8 @@
 #include "platform/xml/XmlDocument.h"
 #include "vouchers/Money.h"
 #include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherKinds.h"
+#include "vouchers/VoucherRights.h"
 #include "vouchers/VoucherSave.h"
 
 namespace corvane {
@@ -87,6 +88,10 @@ std::string flagText(const Variant& value) {
 
 bool isNonZero(Amount value) { return value && *value != Currency(); }
 
+bool claimWithinRights(FuncCall& call, const std::string& guid) {
+  return VoucherRights(call.ologin, kExpenseClaimKind.headTable).containsGuid(call.CN, guid);
+}
+
 struct LoanInfoRequest {
   std::string loanId;  // the claimant; asks for the offer
   std::string claim;   // the claim's GUID
@@ -119,10 +124,11 @@ std::string currencyCondition(const LoanInfoRequest& request) {
   return " And strBill = " + db::quoteLiteral(request.bill) + " And fltRate =" + request.rate;
 }
 
-std::string offerSql(const LoanInfoRequest& request) {
+std::string offerSql(const LoginContext& ologin, const LoanInfoRequest& request) {
   return std::string(kSelectList) +
          "FROM KX_LoanVouch_Sub Left OUTER JOIN KX_ExpenLoanInfo ON KX_LoanVouch_Sub.GUID = "
-         "KX_ExpenLoanInfo.LoanSubguid LEFT OUTER JOIN KX_LoanVouch ON KX_LoanVouch.GUID = KX_LoanVouch_Sub.MGuid " +
+         "KX_ExpenLoanInfo.LoanSubguid LEFT OUTER JOIN " + VoucherRights(ologin, kLoanKind.headTable).source() +
+         " ON KX_LoanVouch.GUID = KX_LoanVouch_Sub.MGuid " +
          kNameJoins + "WHERE (ISNULL(KX_LoanVouch.strAuditorID, '') <> '') And KX_LoanVouch.strLoanID = " +
          db::quoteLiteral(request.loanId) + currencyCondition(request) +
          " And(isnull(Expenguid ,'{00000000-0000-0000-0000-000000000000}')=" + db::quoteLiteral(request.claim) +
@@ -132,7 +138,7 @@ std::string offerSql(const LoanInfoRequest& request) {
 std::string writeOffsSql(const LoginContext& ologin, const LoanInfoRequest& request) {
   return std::string(kSelectList) +
          "FROM KX_ExpenLoanInfo INNER JOIN KX_LoanVouch_Sub ON KX_LoanVouch_Sub.GUID = KX_ExpenLoanInfo.LoanSubguid "
-         "LEFT OUTER JOIN " + GetAuthSource(ologin, "KX_LoanVouch", true) +
+         "LEFT OUTER JOIN " + VoucherRights(ologin, kLoanKind.headTable).source() +
          " ON KX_LoanVouch.GUID = KX_LoanVouch_Sub.MGuid " + kNameJoins +
          "WHERE (ISNULL(KX_LoanVouch.strAuditorID, '') <> '') And Expenguid = " + db::quoteLiteral(request.claim) +
          currencyCondition(request) + " Order by dtLoanDate";
@@ -190,9 +196,13 @@ std::string loanRow(const db::Recordset& rs, const LineAmounts& shown) {
 }
 
 bool getLoanInfo(FuncCall& call) {
-  const LoanInfoRequest request = readLoanInfoRequest(call.oNode);
+  LoanInfoRequest request = readLoanInfoRequest(call.oNode);
   const bool offer = !request.loanId.empty();
-  db::Recordset rs = openSql(call.CN, offer ? offerSql(request) : writeOffsSql(call.ologin, request));
+  // A claim outside the user's data rights is read as one that does not exist: the empty GUID,
+  // which no write-off names.
+  if (!request.claim.empty() && !claimWithinRights(call, request.claim)) request.claim.clear();
+  db::Recordset rs =
+      openSql(call.CN, offer ? offerSql(call.ologin, request) : writeOffsSql(call.ologin, request));
   std::string rows = "<Rows>";
   for (; !rs.eof(); rs.moveNext()) rows += loanRow(rs, offer ? offerAmounts(rs) : writeOffAmounts(rs));
   loadReply(call.oXml, rows + "</Rows>");
@@ -207,12 +217,16 @@ struct Claim {
   bool approved = false;
 };
 
-// The claim with the row version `ts`, or the refusal that it changed meanwhile.
-Claim readClaim(db::Connection& connection, const std::string& guid, const std::string& ts) {
+// The claim with the row version `ts`, or the refusal that it changed meanwhile; a claim outside
+// the user's data rights answers as one that does not exist.
+Claim readClaim(FuncCall& call, const std::string& guid, const std::string& ts) {
+  db::Connection& connection = call.CN;
   Claim claim{guid, db::quoteLiteral(guid)};
   const RowVersion version = requireRowVersion(ts, "Z7.Corvane.0286");
   const std::string where = " where guid=" + claim.literal + " and " + version.condition();
-  if (count(connection, "select Count(*)as iOld from KX_ExpenVouch" + where) != 1) raiseMessage("Z7.Corvane.0286");
+  if (count(connection, "select Count(*)as iOld from KX_ExpenVouch" + where) != 1 || !claimWithinRights(call, guid)) {
+    raiseMessage("Z7.Corvane.0286");
+  }
   const db::Recordset rs = openSql(connection, "select strAuditorID,blnaudi from KX_ExpenVouch" + where);
   claim.approved = !rs.eof() && !NullToStr(rs.field("strAuditorID").value()).empty();
   return claim;
@@ -399,7 +413,7 @@ bool saveLoanInfo(FuncCall& call, std::string& right) {
   const std::string guid = in.attribute("GUID");
   const std::string ts = required(in, "ts");
   const bool removeAll = required(in, "del") == "1";
-  const Claim claim = readClaim(call.CN, guid, ts);
+  const Claim claim = readClaim(call, guid, ts);
   right = claim.approved ? kApprovedRight : kUnapprovedRight;
   if (!ApplyTask(&call.ologin, right, call.oXml)) return false;
 
@@ -409,9 +423,12 @@ bool saveLoanInfo(FuncCall& call, std::string& right) {
   if (claim.approved) undoAppliedWriteOffs(call.CN, claim, namedWriteOffs);
   run(call.CN, "Delete KX_ExpenLoanInfo Where Expenguid = " + claim.literal);
   if (!removeAll) {
+    const VoucherRights loans(call.ologin, kLoanKind.headTable);
     for (const XmlNode& row : rows) {
       const std::optional<WriteOff> writeOff = readWriteOff(row);
       if (!writeOff) continue;
+      // A line of a loan outside the user's data rights answers as one that does not exist.
+      if (!loans.containsLine(call.CN, writeOff->line)) raiseMessage("Z7.Corvane.0286");
       // Asked before the insert, which adds this claim's own applied row.
       const bool elsewhere = claim.approved && writeOff->mode != "-1" &&
                              writtenOffElsewhere(call.CN, db::quoteLiteral(writeOff->line));

@@ -1,7 +1,8 @@
 #pragma once
 // Writing a claimant's loans off against a claim: the loan lines a claim may write off, the
 // write-offs it holds, and saving them. On an approved claim the save also settles the loan
-// lines and loans; on any claim it recomputes the claim's settled flag and verifier.
+// lines and loans; on any claim it recomputes the claim's settled flag and verifier. A claim, or
+// a loan line, outside the user's data rights answers as one that does not exist.
 
 namespace corvane {
 
@@ -9,7 +10,7 @@ struct FuncCall;
 
 // "GetLoanInfo": with `in`'s `strLoanID` the claimant's approved loan lines in the claim's
 // currency and rate that are open or written off by this claim (`GUID`); with `GUID` alone the
-// claim's write-offs within the user's data rights. "<Rows><row .../></Rows>".
+// claim's write-offs. Either shows only loans within the user's data rights. "<Rows><row .../></Rows>".
 bool GetLoanInfo(FuncCall& call);
 
 // "SaveLoanInfo": replaces the claim's write-offs by the rows under `in`'s first child (none when

@@ -421,6 +421,9 @@ TEST_F(ExpenseWriteOffsTest, HandsTheClaimsNewVersionToAReceiptSaveOfTheRequest)
 
 TEST_F(ExpenseWriteOffsTest, AUserWithoutTheSettlementRightIsRefusedAndNothingIsWritten) {
   const std::unique_ptr<EmbeddedLoginContext> clerk = account_.logIn("clerk", "zh-CN", DateTime::parse("2026-01-20"));
+  // Both claims lie within the clerk's data rights: department, claimant and maker are his.
+  connection_.execute("Update KX_ExpenVouch Set strDepartID = '02', strLoanID = '0003', strPersonID = '李晓燕' "
+                      "Where GUID In ('" + std::string(kApproved) + "','" + kUnapproved + "')");
   for (const char* claimGuid : {kApproved, kUnapproved}) {
     SCOPED_TRACE(claimGuid);
     request_.loadXML("<req>" + request(claimGuid, rowXml({lineOf("3000"), "0", "3000"})) + "</req>");

@@ -12,6 +12,11 @@
 //   "Select N'' Union". `a2` narrows the question where the object needs a key (the item class
 //   for "fitem", the card number for "djmb"); the module passes no `a3`.
 // - Any failure (no account, init not called, a database error) raises RuntimeError.
+//
+// Every func that takes a voucher applies the user's data rights, not only the lists and the
+// navigation: a func given a voucher's id, GUID or AutoID answers a voucher outside them as one
+// that does not exist, and a new voucher for a department, person or item outside them is
+// refused. For loans and claims one place decides it (VoucherRights in src/vouchers).
 
 #include <functional>
 #include <memory>

@@ -17,6 +17,8 @@
 #include "platform/com/Variant.h"
 #include "vouchers/Money.h"
 #include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherKinds.h"
+#include "vouchers/VoucherRights.h"
 
 namespace corvane {
 
@@ -80,6 +82,7 @@ bool SaveLoanVoucher(CLoan& loan, FuncCall& call) {
 bool CheckLoanXY(FuncCall& call) {
   return answer(call, "CheckLoanXY", [&] {
     const XmlNode row = requestRow(call);
+    RequirePersonWithinRights(call.ologin, call.CN, row.attribute("strPersonCode"));
     const std::optional<PersonLoanLimits> limits = readLoanLimits(call.CN, row.attribute("strPersonCode"));
     if (limits) loadReply(call.oXml, limitWarnings(call, row, *limits));
     return true;
@@ -90,7 +93,10 @@ bool GetHXInfo(FuncCall& call) {
   return answer(call, "GetHXInfo", [&] {
     const XmlNode row = requestRow(call);
     if (!row.hasAttribute("GUID")) raiseBusiness(GetResString("Z7.Corvane.0263"));
-    loadReply(call.oXml, writeOffRows(call.CN, row.attribute("GUID")));
+    // A loan outside the user's data rights shows as one that does not exist: no lines.
+    const std::string guid = row.attribute("GUID");
+    const bool visible = VoucherRights(call.ologin, kLoanKind.headTable).containsGuid(call.CN, guid);
+    loadReply(call.oXml, visible ? writeOffRows(call.CN, guid) : "<Rows></Rows>");
     return true;
   });
 }
@@ -103,9 +109,12 @@ bool CheckModify(FuncCall& call) {
     const std::optional<std::string> flag = in.findAttribute("flag");
     if (!flag) raiseMissing();
     if (guid.empty()) raiseBusiness(GetResString("Z7.Corvane.0268"));
+    // A loan outside the user's data rights answers as one that does not exist.
+    const bool visible = VoucherRights(call.ologin, kLoanKind.headTable).containsGuid(call.CN, guid);
     if (*flag != "0") {
-      refuseWrittenOffVoucher(call.CN, guid);
+      if (visible) refuseWrittenOffVoucher(call.CN, guid);
     } else {
+      if (!visible) raiseBusiness(GetResString("Z7.Corvane.0180"));
       refuseSubmittedVoucher(call.CN, guid);
     }
     loadReply(call.oXml, "<Rows />");

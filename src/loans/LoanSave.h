@@ -2,7 +2,8 @@
 // The loan voucher's writing and checking funcs: the save, the borrower's loan-limit warnings,
 // the write-off view of a voucher's lines and the guard that tells the form whether a voucher may
 // still change. Each answers true, or false after loading its error reply into `call.oXml`
-// ("Corvane:CLoan:<procedure>:<number>").
+// ("Corvane:CLoan:<procedure>:<number>"). A loan outside the user's data rights answers as one
+// that does not exist; a borrower outside them is refused (0721).
 
 namespace corvane {
 

@@ -20,6 +20,7 @@
 #include "vouchers/Money.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherKinds.h"
+#include "vouchers/VoucherRights.h"
 #include "vouchers/VoucherSave.h"
 
 namespace corvane {
@@ -86,12 +87,12 @@ std::string claimFailureText(const RuntimeError& error) {
   return description;
 }
 
-// The voucher after the deleted one in the same head table becomes current, whatever its state;
-// without one there is none, on the income-claim card.
-void moveToNextVoucher(db::Connection& CN, const std::string& head, const std::string& deletedId,
+// The voucher after the deleted one among those of the head table within the user's rights
+// becomes current, whatever its state; without one there is none, on the income-claim card.
+void moveToNextVoucher(const VoucherRights& rights, db::Connection& CN, const std::string& deletedId,
                        CurrentVoucher& current) {
   db::Recordset rs;
-  rs.open(FixSqlText("Select Top 1 AutoID,strTypeCode From " + head + " Where AutoID > " +
+  rs.open(FixSqlText("Select Top 1 AutoID,strTypeCode From " + rights.source() + " Where AutoID > " +
                      deletedId + " Order By AutoID"),
           CN);
   if (rs.eof()) {
@@ -125,7 +126,10 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* nex
   db::Recordset row;
   row.open(FixSqlText("Select * From " + head + " Where AutoID = " + *autoId + " And " + version.condition()),
            call.CN);
-  if (row.eof()) raiseBusiness(GetResString("Z7.Corvane.0370"));
+  const VoucherRights rights(call.ologin, head);
+  if (row.eof() || !rights.containsId(call.CN, *autoId)) {
+    raiseBusiness(GetResString("Z7.Corvane.0370"));
+  }
   kind.stateGuards(row);
   const std::string guid = NullToStr(row.field("GUID").value());
 
@@ -136,7 +140,7 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* nex
   if (call.CN.execute(FixSqlText("Delete " + head + " Where GUID = " + db::quoteLiteral(guid))) != 1) {
     raiseBusiness(GetResString("Z7.Corvane.0209"));
   }
-  if (next) moveToNextVoucher(call.CN, head, *autoId, *next);
+  if (next) moveToNextVoucher(rights, call.CN, *autoId, *next);
   return true;
 }
 

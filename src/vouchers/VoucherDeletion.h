@@ -3,7 +3,8 @@
 // card in the request (`in/type` "KX01" loans, "KX02"/"KX03" claims) chooses the tables, the
 // voucher is named by `in/strAutoID` and the row version `in/ts` the form read. The voucher
 // leaves its approval flow, then its lines and its head are deleted, all in the request's
-// transaction. Answers true with an empty reply, or false after loading its error reply.
+// transaction. A voucher outside the user's data rights answers as one that does not exist
+// (0370). Answers true with an empty reply, or false after loading its error reply.
 
 #include <string>
 #include <string_view>
@@ -34,7 +35,8 @@ extern const DeletionKind kLoanDeletion;
 extern const DeletionKind kClaimDeletion;
 
 // Deletes the voucher; where `next` is given (the claim class, which needs a card), the voucher
-// after it in the same head table becomes current, or none on card "KX02" when there is none.
+// after it in the same head table and within the user's rights becomes current, or none on card
+// "KX02" when there is none.
 bool DeleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* next = nullptr);
 
 }  // namespace corvane

@@ -4,7 +4,6 @@
 
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
-#include "core/QueryBuilders.h"
 #include "core/RequestFrame.h"
 #include "core/RequestText.h"
 #include "core/SqlText.h"
@@ -15,6 +14,8 @@
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
 #include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherKinds.h"
+#include "vouchers/VoucherRights.h"
 
 namespace corvane {
 
@@ -23,39 +24,22 @@ namespace {
 // Raised where a query text was never formed, as opening a command without text does.
 constexpr std::int32_t kNoCommandText = static_cast<std::int32_t>(0x80040E0C);
 
+// The rights (VoucherRights) narrow the source; the filters keep the vouchers in entry.
 std::string loanFilter(const FuncCall& call, const std::string& submitFlag) {
-  const std::string templates = GetRowAuth(call.ologin, "djmb", "KX01", "");
-  std::string rights;
-  if (templates.empty()) {
-    rights = " 1=1";
-  } else if (templates == "1=2") {
-    rights = " 1=2";
-  } else {
-    rights = " strTypeCode IN (Select strcode From KX_OperationType Where strShowModel in (" +
-             templates + ")) ";
-  }
   const std::string begin = OptionalText(call.oNode, "in/begin");
   if (call.oNode.selectSingleNode("in/begin")) {
     const std::optional<std::string> number = WholeNumber(begin);
     if (!number) throw RuntimeError(errnum::kTypeMismatch, "Type mismatch");
     if (*number != "0") {
-      return rights +
-             " and blnBegin = 1 And GUID in (SELECT DISTINCT MGuid From KX_LoanVouch_Sub WHERE "
+      return "blnBegin = 1 And GUID in (SELECT DISTINCT MGuid From KX_LoanVouch_Sub WHERE "
              "(dblReturn = 0) AND (blnSettle = 0))";
     }
   }
-  return rights + " and blnBegin = 0 And blnAudi = " + submitFlag +
-         " And IsNull(strAuditorID,'') = ''";
+  return "blnBegin = 0 And blnAudi = " + submitFlag + " And IsNull(strAuditorID,'') = ''";
 }
 
-std::string claimFilter(const FuncCall& call, const std::string& submitFlag) {
-  const std::string condition = ClaimTypeCondition(GetRowAuth(call.ologin, "djmb", "KX02", ""),
-                                                   GetRowAuth(call.ologin, "djmb", "KX03", ""));
-  std::string filter = "blnAudi = " + submitFlag + " And IsNull(strAuditorID,'') = ''";
-  if (!condition.empty()) {
-    filter += " And strTypeCode IN (Select strcode From KX_OperationType Where " + condition + ")";
-  }
-  return filter;
+std::string claimFilter(const FuncCall& /*call*/, const std::string& submitFlag) {
+  return "blnAudi = " + submitFlag + " And IsNull(strAuditorID,'') = ''";
 }
 
 // The AutoID the query answers, or nothing for Null or no row.
@@ -123,7 +107,7 @@ bool navigate(const NavigationKind& kind, FuncCall& call, CurrentVoucher& curren
     current.AutoID.clear();
     current.strCardNum->clear();
   }
-  const std::string source = GetAuthSource(call.ologin, std::string(kind.headTable), true);
+  const std::string source = VoucherRights(call.ologin, kind.headTable).source();
   const std::string flag = SubmitsOnSave(call.CN) ? "1" : "0";
   const std::string filter = kind.filter(call, flag);
   const std::string director = RequiredText(call.oNode, "in/Director");
@@ -149,20 +133,20 @@ struct FoundVoucher {
   std::string autoId;
 };
 
-std::optional<FoundVoucher> voucherByGuid(const std::string& table, const std::string& guid,
-                                          db::Connection& CN) {
+// The voucher of the head table with the GUID, when it lies within the user's rights.
+std::optional<FoundVoucher> voucherByGuid(const FuncCall& call, std::string_view table, const std::string& guid) {
   db::Recordset rs;
-  rs.open(FixSqlText("Select strTypeCode ,AutoID From " + table + " Where GUID = " +
-                     db::quoteLiteral(guid)),
-          CN);
+  rs.open(FixSqlText("Select strTypeCode ,AutoID From " + VoucherRights(call.ologin, table).source() +
+                     " Where GUID = " + db::quoteLiteral(guid)),
+          call.CN);
   if (rs.eof()) return std::nullopt;
   return FoundVoucher{NullToStr(rs.field(0).value()), CStr(rs.field(1).value())};
 }
 
 bool lookUp(FuncCall& call, CurrentVoucher& current) {
   const std::string guid = RequiredText(call.oNode, "in/GUID");
-  std::optional<FoundVoucher> found = voucherByGuid("KX_LoanVouch", guid, call.CN);
-  if (!found) found = voucherByGuid("KX_ExpenVouch", guid, call.CN);
+  std::optional<FoundVoucher> found = voucherByGuid(call, kLoanKind.headTable, guid);
+  if (!found) found = voucherByGuid(call, kExpenseClaimKind.headTable, guid);
   if (!found) raiseBusiness(GetResString("Z7.Corvane.0257"));
   current.AutoID = found->autoId;
   if (current.strCardNum) *current.strCardNum = CardNumber(found->strTypeCode);
@@ -178,24 +162,6 @@ bool lookUp(FuncCall& call, CurrentVoucher& current) {
 }
 
 }  // namespace
-
-// A refused card adds nothing once the other card allows a list; both refused stay refused.
-std::string ClaimTypeCondition(const std::string& incomeTemplates, const std::string& expenseTemplates) {
-  std::string condition;
-  if (incomeTemplates == "1=2") {
-    condition = " and 1=2";
-  } else if (!incomeTemplates.empty()) {
-    condition = " and (strShowModel in (" + incomeTemplates + ")) ";
-  }
-  if (expenseTemplates == "1=2") {
-    if (condition == " and 1=2") condition += " and 1=2";
-  } else if (!expenseTemplates.empty()) {
-    const std::string allowed = "(strShowModel in (" + expenseTemplates + ")) ";
-    condition = condition == " and 1=2" ? " and " + allowed : condition + " or " + allowed;
-  }
-  if (condition.empty()) return condition;
-  return "(" + condition.substr(4) + ")";
-}
 
 const NavigationKind kLoanNavigation{
     "CLoan", "GetVouchListID", "GetVouchByGUID", "KX_LoanVouch", "AutoID", true, false, loanFilter};

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "vouchers/VoucherRights.h"
+
 namespace corvane {
 
 struct FuncCall;
@@ -29,18 +31,14 @@ struct NavigationKind {
   std::string_view listColumns;
   bool keepsCurrentVoucher;  // a current voucher set earlier in the request stays current
   bool servesNamedVoucher;   // Director "-3": the voucher of strAutoID whatever its state
-  // The condition on the source that keeps the vouchers in entry which the user may browse;
-  // `submitFlag` is "1" when vouchers are submitted on save, else "0".
+  // The condition that keeps the vouchers in entry which the form browses, on the head table
+  // narrowed to the user's data rights (VoucherRights); `submitFlag` is "1" when vouchers are
+  // submitted on save, else "0".
   std::string (*filter)(const FuncCall& call, const std::string& submitFlag);
 };
 
 extern const NavigationKind kLoanNavigation;
 extern const NavigationKind kClaimNavigation;
-
-// The claim form's condition on operation types from the user's template rights on income
-// claims (card KX02) and expense claims (KX03): each an allowed-id list, "1=2" for none, or empty
-// for all. Empty when the rights restrict nothing.
-std::string ClaimTypeCondition(const std::string& incomeTemplates, const std::string& expenseTemplates);
 
 // "getVouchListID": `in/Director` "0" first, "1" previous, "2" next, "3" the voucher of
 // `in/strAutoID`, "-1" last ("-3" where the kind serves it). A target that does not qualify

@@ -18,17 +18,18 @@
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
 #include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherRights.h"
 
 namespace corvane {
 
 const VoucherReadKind kLoanReads{
-    "CLoan", "vwKXLoanHead", "Localeid", "vwKXLoanBody", false,
+    "CLoan", "KX_LoanVouch", "vwKXLoanHead", "Localeid", "vwKXLoanBody", false,
     "dbo.KX_OperationType.strShowModel = dbo.VoucherTemplates.VT_ID Left Outer Join Vouchers On "
     "VoucherTemplates.VT_CardNumber = Vouchers.CardNumber ",
     " ", " Order By dbo.Vouchers.DEF_ID"};
 
 const VoucherReadKind kClaimReads{
-    "CExpense", "vwKXExpenHead", "LocaleID", "vwKXExpenBody", true,
+    "CExpense", "KX_ExpenVouch", "vwKXExpenHead", "LocaleID", "vwKXExpenBody", true,
     "dbo.KX_OperationType.strShowModel = dbo.VoucherTemplates.VT_ID ", "", ""};
 
 namespace {
@@ -46,12 +47,14 @@ bool answerRead(const VoucherReadKind& kind, std::string_view member, FuncCall& 
       VoucherFailureText);
 }
 
-std::optional<std::string> voucherId(const XmlNode& func, const std::string& currentAutoID) {
-  const XmlNode in = func.child("in");
+std::optional<std::string> voucherId(const VoucherReadKind& kind, FuncCall& call, const std::string& currentAutoID) {
+  const XmlNode in = call.oNode.child("in");
   const XmlNode first = in ? in.firstChild() : XmlNode();
   if (!first) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
   const std::string requested = first.attribute("AutoID");
-  return WholeNumber(requested.empty() ? currentAutoID : requested);
+  const std::optional<std::string> id = WholeNumber(requested.empty() ? currentAutoID : requested);
+  if (id && !VoucherRights(call.ologin, kind.headTable).containsId(call.CN, *id)) return std::nullopt;
+  return id;
 }
 
 std::string headSql(const VoucherReadKind& kind, const std::optional<std::string>& id) {
@@ -163,7 +166,7 @@ std::string optionElement(const db::Recordset& rs, std::string& strShowModel) {
 bool ReadVoucherHead(const VoucherReadKind& kind, FuncCall& call, const std::string& currentAutoID,
                      std::string* cardNumber) {
   return answerRead(kind, "GetVoucherHead", call, [&] {
-    const std::optional<std::string> id = voucherId(call.oNode, currentAutoID);
+    const std::optional<std::string> id = voucherId(kind, call, currentAutoID);
     const db::Recordset head = openSql(call, headSql(kind, id), db::adOpenForwardOnly, db::adLockReadOnly);
     const bool found = !head.eof();
     if (found && cardNumber != nullptr) {
@@ -176,7 +179,7 @@ bool ReadVoucherHead(const VoucherReadKind& kind, FuncCall& call, const std::str
 
 bool ReadVoucherBody(const VoucherReadKind& kind, FuncCall& call, const std::string& currentAutoID) {
   return answerRead(kind, "GetVoucherBody", call, [&] {
-    const std::optional<std::string> id = voucherId(call.oNode, currentAutoID);
+    const std::optional<std::string> id = voucherId(kind, call, currentAutoID);
     const db::Recordset body = openSql(call, bodySql(kind, id), db::adOpenStatic, db::adLockOptimistic);
     db::saveAsXml(body, call.oXml);
   });

@@ -15,6 +15,7 @@ struct FuncCall;
 
 struct VoucherReadKind {
   std::string_view className;
+  std::string_view headTable;  // whose data rights the reads apply
   std::string_view headView;
   std::string_view headLocaleColumn;  // as the head filter spells it
   std::string_view bodyView;
@@ -28,7 +29,8 @@ extern const VoucherReadKind kLoanReads;
 extern const VoucherReadKind kClaimReads;
 
 // The voucher is the AutoID attribute of the first child of `in`, else `currentAutoID`; an
-// AutoID that is not a whole number names no voucher. Without a voucher the empty template
+// AutoID that is not a whole number, or names a voucher outside the user's data rights
+// (VoucherRights), names no voucher. Without a voucher the empty template
 // comes back (the schema, no row). `strItem` is the name of the head's item, `NumPoint` the
 // decimals of its currency. With `cardNumber` given, a found head sets it from its type code:
 // "KX02" for an income claim, "KX03" for an expense claim, else "KX01".

@@ -100,7 +100,8 @@ TEST_F(VoucherReadsTest, ClaimHeadSetsTheCardOfItsKind) {
     CExpense claim;
     claim.strCardNum = "KX00";  // a claim that is not found leaves the card as it was
     XmlDocument reply = serve(claim, std::string("<req><func name='vchgetloanheaddata'><in><a AutoID='") +
-                                         c.autoId + "'/></in></func></req>");
+                                         c.autoId + "'/></in></func></req>",
+                              "demo");
     EXPECT_TRUE(reply.selectSingleNode("//out/xml/rs:data")) << c.autoId;
     EXPECT_EQ(claim.strCardNum, c.card) << c.autoId;
   }

@@ -17,6 +17,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherRights.h"
 
 namespace corvane {
 
@@ -219,9 +220,14 @@ void handOver(FuncCall& call, const VoucherSaveRequest& request, VoucherSaveStep
 bool saveVoucher(VoucherSaveSteps& steps, FuncCall& call, const VoucherSaveServices& services) {
   VoucherSaveRequest request = readRequest(call, steps);
   checkHead(call, request.row, steps.rules());
+  RequireHeadWithinRights(call.ologin, call.CN, request.row, *request.kind);
   steps.checkRequest(call, request);
   std::string statement;
   if (request.existing) {
+    // A stored voucher outside the user's data rights answers as one that does not exist.
+    if (!VoucherRights(call.ologin, request.kind->headTable).containsGuid(call.CN, request.guid)) {
+      raiseMessage("Z7.Corvane.0243");
+    }
     steps.guardStored(call, request);
     statement = updateStatement(request, steps);
   } else {

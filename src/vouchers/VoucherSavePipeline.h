@@ -1,9 +1,10 @@
 #pragma once
 // The save ("savevouch") that loans and claims share: request checks, state guards, numbering,
 // head and lines, totals, submit on save and the hand-over of the stored voucher to the request's
-// "getVouchListID" func. Everything runs in the request's transaction; the save undoes nothing
-// itself. What differs between loans and claims comes in through VoucherSaveRules (data) and
-// VoucherSaveSteps (hooks).
+// "getVouchListID" func. The head's values must lie within the user's data rights (0720 to
+// 0724), and a stored voucher outside them answers as one that does not exist (0243).
+// Everything runs in the request's transaction; the save undoes nothing itself. What differs
+// between loans and claims comes in through VoucherSaveRules (data) and VoucherSaveSteps (hooks).
 
 #include <functional>
 #include <memory>

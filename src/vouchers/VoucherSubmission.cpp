@@ -19,6 +19,7 @@
 #include "platform/db/SqlLiteral.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherKinds.h"
+#include "vouchers/VoucherRights.h"
 #include "vouchers/VoucherSave.h"
 
 namespace corvane {
@@ -65,7 +66,9 @@ bool submit(const SubmissionKind& kind, FuncCall& call,
   db::Recordset rs;
   rs.open(FixSqlText(std::string(kind.guardSelect) + db::quoteLiteral(guid) + " And " + version.condition()),
           call.CN);
-  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0262"));
+  if (rs.eof() || !VoucherRights(call.ologin, kind.headTable).containsGuid(call.CN, guid)) {
+    raiseBusiness(GetResString("Z7.Corvane.0262"));
+  }
   db::saveAsXml(rs, call.oXml);
   const XmlNode headRow = call.oXml.selectSingleNode("//rs:data/z:row");
   const bool submitted = initAudit(call.ologin, call.CN, headRow);
