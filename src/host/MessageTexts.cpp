@@ -350,6 +350,7 @@ constexpr std::array kMessageTexts = {
     MessageText{"Z7.Corvane.0650", "单据尚未审批，不能支付。", "The voucher is not approved. Its lines cannot be paid."},
     MessageText{"Z7.Corvane.0651", "单据已生成凭证，不能支付。", "The voucher is posted already. Its lines cannot be paid."},
     MessageText{"Z7.Corvane.0652", "付款银行或币种不存在，不能生成银行单据。", "The paying bank or the currency does not exist. No bank bill can be made."},
+    MessageText{"Z7.Corvane.0660", "审批流程未能撤出该单据，未说明原因。", "The approval flow did not let the voucher go and gave no reason."},
     MessageText{"Z7.Corvane.Web.0200", "收入", "Income"},
     MessageText{"Z7.Corvane.Web.0202", "支出", "Expense"},
     MessageText{"Z7.Corvane.Web.0612", "编码", "Code"},
