@@ -28,10 +28,13 @@ constexpr const char* kScope = "11";
 constexpr CancelRefusalIds kCancelRefusals{"Z7.Corvane.0170", "Z7.Corvane.0171", "Z7.Corvane.0172",
                                            "Z7.Corvane.0173"};
 
-// The task handed to the flow for each step: the approver's task id and remark, escaped.
+// The task handed to the flow for each step: the approver's task id and remark, escaped; both
+// empty when the request has no task (taking a step back needs none).
 std::string taskDocument(const XmlNode& task) {
-  return "<?xml version='1.0' encoding='utf-8' ?><EASTdata><task EAAID='" + XmlEncode(task.attribute("EAAID")) +
-         "' remark='" + XmlEncode(task.attribute("remark")) + "'/></EASTdata >";
+  const std::string id = task ? task.attribute("EAAID") : std::string();
+  const std::string remark = task ? task.attribute("remark") : std::string();
+  return "<?xml version='1.0' encoding='utf-8' ?><EASTdata><task EAAID='" + XmlEncode(id) + "' remark='" +
+         XmlEncode(remark) + "'/></EASTdata >";
 }
 
 }  // namespace
