@@ -64,8 +64,8 @@ class CBudCtrl : public FramedClass<CBudCtrl> {
   // True without "success": the budget refused (status 0, 1 or 3) and `strBudRet` is its
   // message; an approval's verdict is recorded on the head, a cancel leaves the head as it was.
   // False: `strBudRet` is the reason (0367/0368 missing or changed voucher, 0157 voucher refused
-  // with control type 3, 0149 budget component not usable, or a run-time error's description);
-  // whatever the call wrote must be rolled back. Never raises.
+  // with control type 3, 0149 budget component not usable, 0150 option missing, or a run-time
+  // error's description); whatever the call wrote must be rolled back. Never raises.
   bool CheckBudCtrl(LoginContext& ologin, db::Connection& CN, const std::string& strGUID,
                     const std::string& ts, const std::string& strTable, bool blnAudit, std::string& strBudRet,
                     bool blnWorkFlow);
