@@ -1,4 +1,5 @@
 #include "approval/CAudit.h"
+#include "approval/CBudCtrl.h"
 #include "claims/CExpense.h"
 #include "core/COperation.h"
 #include "core/CPubMsg.h"
@@ -38,6 +39,7 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CChoice", make<CChoice>},
       {"Corvane.CPzSet", make<CPzSet>},
       {"Corvane.CAudit", make<CAudit>},
+      {"Corvane.CBudCtrl", make<CBudCtrl>},
       {"Corvane.CNetPay", make<CNetPay>},
       {"Corvane.CQuery", make<CQuery>},
   });

@@ -30,4 +30,13 @@ inline const AuditKind* auditKindOf(std::string_view strType) {
   return nullptr;
 }
 
+// The kind whose code ends in the voucher kind digit `digit` (the first character of an operation
+// type code: "1", "2" or "3"), or null.
+inline const AuditKind* auditKindOfDigit(char digit) {
+  for (const AuditKind& kind : kAuditKinds) {
+    if (kind.strType.back() == digit) return &kind;
+  }
+  return nullptr;
+}
+
 }  // namespace corvane

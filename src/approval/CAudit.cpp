@@ -1,20 +1,25 @@
 #include "approval/CAudit.h"
 
-#include <array>
 #include <exception>
 
+#include "approval/AuditErrors.h"
+#include "approval/AuditGuards.h"
 #include "approval/AuditKinds.h"
 #include "approval/CBudCtrl.h"
+#include "approval/FlowApproval.h"
+#include "approval/FlowInformation.h"
+#include "approval/HeldRight.h"
 #include "approval/LoanCheques.h"
-#include "approval/RowVersionText.h"
+#include "approval/VoucherTransaction.h"
+#include "approval/VoucherWithdrawal.h"
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
 #include "core/PubCommon.h"
 #include "core/QueryBuilders.h"
 #include "core/Rights.h"
+#include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
-#include "host/ApprovalFlow.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -24,22 +29,10 @@ namespace corvane {
 
 namespace {
 
-// Command timeouts of a voucher's transaction: short for the begin, so a busy account answers
-// quickly, then the normal one.
-constexpr int kBeginTimeout = 5;
-constexpr int kWorkTimeout = 20;
 constexpr std::string_view kSuccess = "success";
 
-// Database failures that mean "busy or broken, try again": answered with message 0159.
-constexpr std::array<std::int32_t, 4> kRetryErrors = {db::kErrMultipleStep, errnum::kDbUnspecified,
-                                                      errnum::kDbTimeout, db::kErrTransactionExists};
-
-bool isRetryError(std::int32_t number) {
-  for (const std::int32_t retry : kRetryErrors) {
-    if (number == retry) return true;
-  }
-  return false;
-}
+constexpr CancelRefusalIds kCancelRefusals{"Z7.Corvane.0363", "Z7.Corvane.0164", "Z7.Corvane.0163",
+                                           "Z7.Corvane.0160"};
 
 std::string_view dispatcherErrorClass(std::int32_t number) {
   return isRetryError(number) ? "CExpense" : "CAudit";
@@ -63,102 +56,32 @@ struct AuditRow {
   std::string strVouchID;
 };
 
-// The refusal of cancelling the approval of a voucher, or "" when the guards pass: not approved
-// (outside a flow), a ledger voucher made, a line sent for payment, a loan line written off.
-std::string cancelRefusal(db::Connection& CN, const AuditRow& row, const AuditKind& kind, bool inFlow,
-                          const std::string& auditor, const std::string& maker) {
-  if (!inFlow && auditor.empty()) return GetResString("Z7.Corvane.0363");
-  if (!maker.empty()) return GetResString("Z7.Corvane.0164");
-  const std::string guid = db::quoteLiteral(row.guid);
-  const std::string paidLines =
-      kind.isLoan() ? "Select strPayID From " + std::string(kind.headTable) + "_Sub Where MGUID = " + guid
-                    : "Select strPayID From KX_BalanceInfo Where ExpenGUID = " + guid;
-  if (anyRow(CN, paidLines + " And IsNull(strPayID ,'') <> ''")) return GetResString("Z7.Corvane.0163");
-  const std::string writtenOff =
-      "select Expenguid from KX_ExpenLoanInfo where Loansubguid in(SELECT Guid From KX_LoanVouch_Sub "
-      "WHERE MGuid=" + guid + ")";
-  if (kind.isLoan() && anyRow(CN, writtenOff)) return GetResString("Z7.Corvane.0160");
-  return {};
-}
-
 // Whether the voucher may be approved or un-approved directly ("1"), is under an approval flow
 // and passed the guards (""), or is refused (the refusal's text). A voucher outside the user's
 // data rights answers as one that does not exist.
-std::string CheckVouchAudit(LoginContext& ologin, db::Connection& CN, const AuditRow& row,
-                            const AuditKind& kind, bool approving) {
-  const auto flow = CreateApprovalFlowServer();
+std::string CheckVouchAudit(LoginContext& ologin, db::Connection& CN, const AuditServices& services,
+                            const AuditRow& row, const AuditKind& kind, bool approving) {
+  const auto flow = services.createFlow();
   flow->SetLogin(ologin);
   const bool inFlow = flow->IsInFlow(CN, std::string(kind.flowBillType), row.guid, "11");
-  if (!isRowVersionText(row.ts)) return GetResString("Z7.Corvane.0167");
-  const std::string source = GetAuthSource(ologin, std::string(kind.headTable), true);
-  db::Recordset head;
-  head.open(FixSqlText("Select strAuditorID,strMakerID" + std::string(kind.isLoan() ? "" : ",blnSettle") +
-                       " From " + source + " Where GUID = " + db::quoteLiteral(row.guid) +
-                       " and Cast(ts As Money)=" + row.ts),
-            CN);
-  if (head.eof()) return GetResString("Z7.Corvane.0167");
-  const std::string auditor = NullToStr(head.field("strAuditorID").value());
-  const std::string maker = NullToStr(head.field("strMakerID").value());
-  head.close();
+  const std::optional<RowVersion> version = RowVersion::parse(row.ts);
+  if (!version) return GetResString("Z7.Corvane.0167");
+  const std::optional<AuditHead> head = ReadAuditHead(ologin, CN, kind, row.guid, &*version);
+  if (!head) return GetResString("Z7.Corvane.0167");
   std::string refusal;
   if (approving) {
-    if (!auditor.empty()) refusal = GetResString("Z7.Corvane.0166");
+    if (!head->auditor.empty()) refusal = GetResString("Z7.Corvane.0166");
   } else {
-    refusal = cancelRefusal(CN, row, kind, inFlow, auditor, maker);
+    refusal = CancelRefusal(CN, kind, row.guid, inFlow, *head, kCancelRefusals);
   }
   if (!refusal.empty()) return refusal;
   return inFlow ? std::string() : std::string("1");
 }
 
-// A voucher's own transaction: begun with a short timeout, so that a busy account answers
-// quickly; committed or rolled back by end(), and rolled back when left any other way.
-class VoucherTransaction {
- public:
-  explicit VoucherTransaction(db::Connection& CN) : CN_(CN) {
-    CN_.setCommandTimeout(kBeginTimeout);
-    CN_.beginTrans();
-    CN_.setCommandTimeout(kWorkTimeout);
-  }
-  VoucherTransaction(const VoucherTransaction&) = delete;
-  VoucherTransaction& operator=(const VoucherTransaction&) = delete;
-  ~VoucherTransaction() {
-    if (!CN_.inTransaction()) return;
-    try {
-      CN_.rollbackTrans();
-    } catch (const std::exception&) {
-      // Leaving on an error already: that error is the one to report.
-    }
-  }
-
-  void end(bool commit) {
-    if (commit) {
-      CN_.commitTrans();
-    } else {
-      CN_.rollbackTrans();
-    }
-  }
-
- private:
-  db::Connection& CN_;
-};
-
-// A function right taken for one voucher, released on every way out.
-class HeldRight {
- public:
-  HeldRight(LoginContext& ologin, std::string_view code) : ologin_(ologin), code_(code) {}
-  HeldRight(const HeldRight&) = delete;
-  HeldRight& operator=(const HeldRight&) = delete;
-  ~HeldRight() { FreeTask(&ologin_, code_); }
-
- private:
-  LoginContext& ologin_;
-  std::string_view code_;
-};
-
 // One "CheckAudit" func: its vouchers in order and the rows and errors gathered.
 class AuditList {
  public:
-  explicit AuditList(FuncCall& call) : call_(call) {}
+  AuditList(FuncCall& call, const AuditServices& services) : call_(call), services_(services) {}
 
   bool serve() {
     try {
@@ -196,7 +119,7 @@ class AuditList {
       return false;
     }
     const HeldRight held(call_.ologin, right);
-    const std::string verdict = CheckVouchAudit(call_.ologin, call_.CN, row, *kind, approving_);
+    const std::string verdict = CheckVouchAudit(call_.ologin, call_.CN, services_, row, *kind, approving_);
     if (verdict.empty()) {
       rows_ += "<row guid='" + XmlEncode(row.guid) + "' ts='" + XmlEncode(row.ts) + "' strType='" +
                XmlEncode(row.strType) + "' strVouchID='" + XmlEncode(row.strVouchID) + "' />";
@@ -222,7 +145,7 @@ class AuditList {
     std::string budRet;
     {
       VoucherTransaction transaction(call_.CN);
-      transaction.end(CBudCtrl().CheckBudCtrl(call_.ologin, call_.CN, row.guid, row.ts,
+      transaction.end(CBudCtrl(services_.budget).CheckBudCtrl(call_.ologin, call_.CN, row.guid, row.ts,
                                               std::string(kind.headTable), approving_, budRet, false));
     }
     if (budRet.rfind(kSuccess, 0) == 0) {
@@ -251,13 +174,11 @@ class AuditList {
 
   // The voucher's transaction and right were given up on the way out.
   void fail(std::int32_t number, const std::string& description) {
-    loadReply(call_.oXml, isRetryError(number)
-                              ? ErrorReplyWithText("CExpense", "myHandle", number,
-                                                   XmlEncode(GetResString("Z7.Corvane.0159")))
-                              : ErrorReply("CLoan", "recordGet", number, description));
+    loadReply(call_.oXml, VoucherListErrorReply(number, description));
   }
 
   FuncCall& call_;
+  const AuditServices& services_;
   std::string flag_;
   bool approving_ = false;
   std::string rows_;
@@ -266,6 +187,10 @@ class AuditList {
 
 constexpr FuncEntry<CAudit> kFuncTable[] = {
     FuncEntry<CAudit>{"CheckAudit", &CAudit::CheckAudit, false, {}, true},
+    FuncEntry<CAudit>{"GetAuditInfo", &CAudit::GetAuditInfo},
+    FuncEntry<CAudit>{"GetAudiState", &CAudit::GetAudiState},
+    FuncEntry<CAudit>{"AuditVouch", &CAudit::AuditVouch},
+    FuncEntry<CAudit>{"DelAudit", &CAudit::DelAudit},
 };
 
 }  // namespace
@@ -281,9 +206,22 @@ const FrameSettings CAudit::kFrame{
 };
 const std::span<const FuncEntry<CAudit>> CAudit::kFuncs = kFuncTable;
 
+CAudit::CAudit(AuditServices services) : services_(std::move(services)) {}
+
 bool CAudit::CheckAudit(FuncCall& call) {
-  AuditList list(call);
+  AuditList list(call, services_);
   return list.serve();
 }
+
+bool CAudit::AuditVouch(FuncCall& call) {
+  FlowApproval approval(call, services_);
+  return approval.serve();
+}
+
+bool CAudit::DelAudit(FuncCall& call) { return WithdrawVoucher(call, services_); }
+
+bool CAudit::GetAuditInfo(FuncCall& call) { return AnswerFlowInfo(call, services_); }
+
+bool CAudit::GetAudiState(FuncCall& call) { return AnswerFlowHistory(call, services_); }
 
 }  // namespace corvane

@@ -1,9 +1,14 @@
 #include "approval/CBudCtrl.h"
 
 #include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
 
-#include "approval/RowVersionText.h"
+#include "core/ErrorReply.h"
 #include "core/Messages.h"
+#include "core/PubCommon.h"
+#include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/LoginContext.h"
@@ -88,10 +93,7 @@ class BudgetApproval {
   }
 
   bool underBudgetControl() {
-    db::Recordset option;
-    option.open(FixSqlText("select cvalue from accinformation where csysid = 'kx' and cname = 'blnBudCtrl'"),
-                CN_);
-    const bool onLoans = CBool(option.field(0).value());
+    const bool onLoans = BudgetControlOnLoans(CN_);
     return isLoanTable(table_) ? onLoans : !onLoans;
   }
 
@@ -166,11 +168,10 @@ class BudgetApproval {
     if (CN_.execute(FixSqlText(sql)) != 1) raiseBusiness(changedText());
   }
 
-  // The head's key and the client's row version; a row version that is not a whole number
-  // matches no row.
+  // The head's key and the client's row version; a text that is no row version matches no row.
   std::string whereClientVersion() const {
-    return " Where GUID = " + db::quoteLiteral(guid_) +
-           " and Cast(ts As Money)=" + (isRowVersionText(ts_) ? ts_ : std::string("Null"));
+    const std::optional<RowVersion> version = RowVersion::parse(ts_);
+    return " Where GUID = " + db::quoteLiteral(guid_) + " and " + (version ? version->condition() : "1=0");
   }
 
   std::string changedText() const { return GetResString(approving_ ? "Z7.Corvane.0367" : "Z7.Corvane.0368"); }
@@ -191,7 +192,86 @@ class BudgetApproval {
   bool result_ = false;
 };
 
+// The text of the first child of the func's `in`.
+std::string firstInputText(const FuncCall& call) { return pub::firstInputElement(call.oNode).text(); }
+
+// A budget component bound to the request's connection and opened for the module; the failure
+// text when it cannot be (`reasonOf` gives it from the component, or from nothing when the
+// component could not even be made or bound).
+std::unique_ptr<BudgetChecker> openedBudget(const BudgetFactory& budget, db::Connection& CN,
+                                            const std::function<std::string(const BudgetChecker&)>& reasonOf) {
+  std::unique_ptr<BudgetChecker> checker = budget ? budget() : nullptr;
+  if (!checker || !checker->InitConnection(CN)) raiseBusiness(GetResString("Z7.Corvane.0149"));
+  if (!checker->OpenSystem("KX")) raiseBusiness(reasonOf(*checker));
+  return checker;
+}
+
+// The member's work, with any failure answered as "Corvane:CLoan:recordGet:<number>".
+bool answered(FuncCall& call, const std::function<bool()>& work) {
+  return answerAsMember(call.oXml, "CLoan", "recordGet", work);
+}
+
+// " PortN='code' PortNName='name'" of a dimension with a code, values escaped; "" without one.
+std::string portAttributes(int number, const std::string& code, const std::string& name) {
+  if (code.empty()) return {};
+  const std::string port = "Port" + std::to_string(number);
+  return port + "='" + XmlEncode(code) + "' " + port + "Name='" + XmlEncode(name) + "' ";
+}
+
+constexpr FuncEntry<CBudCtrl> kFuncTable[] = {
+    FuncEntry<CBudCtrl>{"CheckBud", &CBudCtrl::CheckBud},
+    FuncEntry<CBudCtrl>{"GetPort", &CBudCtrl::GetPort},
+};
+
 }  // namespace
+
+const FrameSettings CBudCtrl::kFrame{
+    .className = "CBudCtrl",
+    .rightScope = RightScope::None,
+    .rightCode = "",
+    .connectionTimeout = 60,
+    .transaction = TransactionScope::PerRequest,
+};
+const std::span<const FuncEntry<CBudCtrl>> CBudCtrl::kFuncs = kFuncTable;
+
+bool BudgetControlOnLoans(db::Connection& CN) {
+  db::Recordset option;
+  option.open(FixSqlText("Select cvalue From AccInformation Where cSysID = 'KX' And cName = 'blnBudCtrl'"), CN);
+  if (option.eof()) raiseBusiness(GetResString("Z7.Corvane.0150"));
+  return CBool(option.field(0).value());
+}
+
+bool CBudCtrl::CheckBud(FuncCall& call) {
+  return answered(call, [&] {
+    const std::string card = firstInputText(call);
+    if (card.empty()) raiseBusiness(GetResString("Z7.Corvane.0148"));
+    openedBudget(budget_, call.CN, [](const BudgetChecker& checker) {
+      const std::string reason = checker.LastErrorText();
+      return reason.empty() ? GetResString("Z7.Corvane.0366") : reason;
+    });
+    const bool onLoans = BudgetControlOnLoans(call.CN);
+    if (!onLoans && card == "KX01") raiseBusiness(GetResString("Z7.Corvane.0151"));
+    if (onLoans && card != "KX01") raiseBusiness(GetResString("Z7.Corvane.0152"));
+    loadReply(call.oXml, "<Return />");
+    return true;
+  });
+}
+
+bool CBudCtrl::GetPort(FuncCall& call) {
+  return answered(call, [&] {
+    const std::string itemCode = firstInputText(call);
+    if (itemCode.empty()) raiseBusiness(GetResString("Z7.Corvane.0153"));
+    const auto checker = openedBudget(budget_, call.CN, [](const BudgetChecker&) {
+      return GetResString("Z7.Corvane.0149");
+    });
+    const BudgetItem item = checker->GetItem(itemCode);
+    const std::string ports = portAttributes(1, item.PortCode1, item.PortName1) +
+                              portAttributes(2, item.PortCode2, item.PortName2) +
+                              portAttributes(3, item.PortCode3, item.PortName3);
+    loadReply(call.oXml, ports.empty() ? "<Return />" : "<Return " + ports + " />");
+    return true;
+  });
+}
 
 std::string GetCodeInBracket(const std::string& text) {
   const auto close = text.find(']');

@@ -1,9 +1,15 @@
 #pragma once
-// Budget control of a voucher's approval: CheckBudCtrl approves one loan voucher or claim, or
-// cancels its approval, under the host's budget, inside the caller's transaction.
+// Budget control: CheckBudCtrl approves one loan voucher or claim, or cancels its approval, under
+// the host's budget, inside the caller's transaction; the requests "CheckBud" (does budget control
+// apply to a voucher card) and "GetPort" (a budget item's dimensions) answer the client.
+//
+// The dispatcher takes no function right and runs no lock check; it holds one transaction for the
+// whole request, rolled back when a func fails without `goon`.
 
+#include <span>
 #include <string>
 
+#include "core/RequestFrame.h"
 #include "host/BudgetChecker.h"
 
 namespace corvane {
@@ -18,10 +24,32 @@ class Connection;
 // the first "[", or the text is empty.
 std::string GetCodeInBracket(const std::string& text);
 
-class CBudCtrl {
+// Whether the module option blnBudCtrl puts budget control on loan vouchers (true) or on claims
+// (false): its value read as a Boolean ("true"/"false" in any letter case, a number: 0 false,
+// any other true). A missing row raises 0150; any other value raises a type mismatch.
+bool BudgetControlOnLoans(db::Connection& CN);
+
+class CBudCtrl : public FramedClass<CBudCtrl> {
  public:
+  static const FrameSettings kFrame;
+  static const std::span<const FuncEntry<CBudCtrl>> kFuncs;
+
   CBudCtrl();
   explicit CBudCtrl(BudgetFactory budget);
+
+  // Request: the first child of `in` holds the voucher card ("KX01" loan voucher, "KX02"/"KX03"
+  // claims). Answers "<Return />" when the budget system serves the module and the option
+  // blnBudCtrl puts budget control on that card; else false with the error reply
+  // "Corvane:CLoan:recordGet:9000" (0148 no card, 0149 component not usable, the component's
+  // reason or 0366 module not opened, 0150 option missing, 0151 loan while control is on claims,
+  // 0152 claim while control is on loans).
+  bool CheckBud(FuncCall& call);
+
+  // Request: the first child of `in` holds a budget item code. Answers "<Return Port1='code'
+  // Port1Name='name' ... />" with a pair for each of the item's three dimensions that has a code
+  // (values escaped), "<Return />" for an item without any (or an unknown item); false with the
+  // error reply of CheckBud for 0153 (no item) or 0149 (component not usable or module not opened).
+  bool GetPort(FuncCall& call);
 
   // Approves (`blnAudit`) or cancels the approval of the voucher `strGUID` of `strTable`
   // ("KX_LoanVouch" or "KX_ExpenVouch") whose row version the client read as `ts`, on `CN`
@@ -36,8 +64,8 @@ class CBudCtrl {
   // True without "success": the budget refused (status 0, 1 or 3) and `strBudRet` is its
   // message; an approval's verdict is recorded on the head, a cancel leaves the head as it was.
   // False: `strBudRet` is the reason (0367/0368 missing or changed voucher, 0157 voucher refused
-  // with control type 3, 0149 budget component not usable, or a run-time error's description);
-  // whatever the call wrote must be rolled back. Never raises.
+  // with control type 3, 0149 budget component not usable, 0150 option missing, or a run-time
+  // error's description); whatever the call wrote must be rolled back. Never raises.
   bool CheckBudCtrl(LoginContext& ologin, db::Connection& CN, const std::string& strGUID,
                     const std::string& ts, const std::string& strTable, bool blnAudit, std::string& strBudRet,
                     bool blnWorkFlow);

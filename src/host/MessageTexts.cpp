@@ -346,6 +346,7 @@ constexpr MessageText kMessageTexts[] = {
     MessageText{"Z7.Corvane.0386", "已记账", "Booked"},
     MessageText{"Z7.Corvane.0387", "该类型的业务编码已用完（01 至 99），不能再增加业务类型。", "All codes of this kind (01 to 99) are in use; no further operation type can be added."},
     MessageText{"Z7.Corvane.0395", "审核条件必须是整数。", "The approval condition must be a whole number."},
+    MessageText{"Z7.Corvane.0396", "审批流程未能撤出该单据，未说明原因。", "The approval flow did not let the voucher go and gave no reason."},
     MessageText{"Z7.Corvane.0400", "数据库忙或查询超时：数据正被其他用户占用，或查询超过了时间限制，已停止。请稍后重试，或缩小查询范围。", "The database is busy or the query timed out: another user holds the data, or the query ran past its time limit and was stopped. Try again later, or narrow the query."},
     MessageText{"Z7.Corvane.0401", "账套数据库为只读，不能保存数据。", "The account database is read-only. Data cannot be saved."},
     MessageText{"Z7.Corvane.0402", "账套数据库或其所在磁盘已满，不能保存数据。", "The account database or its disk is full. Data cannot be saved."},

@@ -1,0 +1,52 @@
+#include "approval/AuditGuards.h"
+
+#include "core/Messages.h"
+#include "core/QueryBuilders.h"
+#include "core/RowVersion.h"
+#include "core/SqlText.h"
+#include "core/Values.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
+
+namespace corvane {
+
+namespace {
+
+bool anyRow(db::Connection& CN, const std::string& sql) {
+  db::Recordset rs;
+  rs.open(FixSqlText(sql), CN);
+  return !rs.eof();
+}
+
+}  // namespace
+
+std::optional<AuditHead> ReadAuditHead(LoginContext& ologin, db::Connection& CN, const AuditKind& kind,
+                                       const std::string& guid, const RowVersion* version) {
+  const std::string source = GetAuthSource(ologin, std::string(kind.headTable), true);
+  db::Recordset head;
+  head.open(FixSqlText("Select strAuditorID,strMakerID" + std::string(kind.isLoan() ? "" : ",blnSettle") +
+                       " From " + source + " Where GUID = " + db::quoteLiteral(guid) +
+                       (version ? " and " + version->condition() : std::string())),
+            CN);
+  if (head.eof()) return std::nullopt;
+  return AuditHead{NullToStr(head.field("strAuditorID").value()), NullToStr(head.field("strMakerID").value())};
+}
+
+std::string CancelRefusal(db::Connection& CN, const AuditKind& kind, const std::string& guid, bool inFlow,
+                          const AuditHead& head, const CancelRefusalIds& ids) {
+  if (!inFlow && head.auditor.empty()) return GetResString(ids.notApproved);
+  if (!head.maker.empty()) return GetResString(ids.posted);
+  const std::string key = db::quoteLiteral(guid);
+  const std::string paidLines =
+      kind.isLoan() ? "Select strPayID From " + std::string(kind.headTable) + "_Sub Where MGUID = " + key
+                    : "Select strPayID From KX_BalanceInfo Where ExpenGUID = " + key;
+  if (anyRow(CN, paidLines + " And IsNull(strPayID ,'') <> ''")) return GetResString(ids.paid);
+  const std::string writtenOff =
+      "select Expenguid from KX_ExpenLoanInfo where Loansubguid in(SELECT Guid From KX_LoanVouch_Sub "
+      "WHERE MGuid=" + key + ")";
+  if (kind.isLoan() && anyRow(CN, writtenOff)) return GetResString(ids.writtenOff);
+  return {};
+}
+
+}  // namespace corvane

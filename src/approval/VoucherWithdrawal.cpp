@@ -1,0 +1,119 @@
+#include "approval/VoucherWithdrawal.h"
+
+#include <exception>
+#include <optional>
+
+#include "approval/AuditErrors.h"
+#include "approval/FlowTexts.h"
+#include "approval/HeldRight.h"
+#include "core/ErrorReply.h"
+#include "core/Messages.h"
+#include "core/QueryBuilders.h"
+#include "core/RequestText.h"
+#include "core/Rights.h"
+#include "core/RowVersion.h"
+#include "core/SqlText.h"
+#include "core/Values.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
+#include "vouchers/VoucherKinds.h"
+
+namespace corvane {
+
+namespace {
+
+constexpr const char* kScope = "11";
+
+std::string_view rightOf(const VoucherKind& kind) {
+  return kind.headTable == kLoanKind.headTable ? "KX020101" : "KX020301";
+}
+
+// Refuses a voucher that is missing, outside the user's data rights or changed since the client
+// read it, or that is not a submitted, unapproved voucher the budget has not taken.
+void requireSubmitted(FuncCall& call, const VoucherKind& kind, const std::string& guid, const std::string& ts) {
+  const std::optional<RowVersion> version = RowVersion::parse(ts);
+  if (!version) raiseBusiness(GetResString("Z7.Corvane.0385"));
+  db::Recordset head;
+  head.open(FixSqlText("Select blnAudi,strAuditorID,intBudPass,intOverBud  From " +
+                       GetAuthSource(call.ologin, std::string(kind.headTable), true) +
+                       " Where GUID = " + db::quoteLiteral(guid) + "  And " + version->condition()),
+            call.CN);
+  if (head.eof()) raiseBusiness(GetResString("Z7.Corvane.0385"));
+  if (!NullToBool(head.field("blnAudi").value())) raiseBusiness(GetResString("Z7.Corvane.0178"));
+  if (!NullToStr(head.field("strAuditorID").value()).empty()) raiseBusiness(GetResString("Z7.Corvane.0179"));
+  if (NullToNum(head.field("intBudPass").value()) == 1) raiseBusiness(GetResString("Z7.Corvane.0374"));
+}
+
+void removeFromFlow(FuncCall& call, const AuditServices& services, const VoucherKind& kind,
+                    const std::string& guid) {
+  const auto flow = services.createFlow();
+  flow->SetLogin(call.ologin);
+  const std::string billType(kind.flowBillType);
+  if (!flow->IsInFlow(call.CN, billType, guid, kScope)) return;
+  if (flow->RemoveFromFlow(call.CN, billType, guid, kScope)) return;
+  const std::string reason = FlowReason(*flow);
+  raiseBusiness(reason.empty() ? GetResString("Z7.Corvane.0396") : reason);
+}
+
+void resetToSaved(FuncCall& call, const VoucherKind& kind, const std::string& guid) {
+  const long affected = call.CN.execute(
+      FixSqlText("Update " + std::string(kind.headTable) +
+                 " Set blnAudi = 0,intOverBud=-1,strOverPerson=Null,strOverDate=Null,strOverDesc=Null Where "
+                 "blnAudi = 1 And Isnull(strAuditorID,'') = '' And GUID = " + db::quoteLiteral(guid)));
+  if (affected != 1) raiseBusiness(GetResString("Z7.Corvane.0178"));
+}
+
+std::string rowVersionOf(FuncCall& call, const VoucherKind& kind, const std::string& guid) {
+  db::Recordset rs;
+  rs.open(FixSqlText("Select Cast(ts as money) as ts From " + std::string(kind.headTable) +
+                     " Where GUID = " + db::quoteLiteral(guid)),
+          call.CN);
+  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0180"));
+  return NullToStr(rs.field(0).value());
+}
+
+bool withdraw(FuncCall& call, const AuditServices& services) {
+  const std::string guid = RequiredText(call.oNode, "in/GUID");
+  const std::string ts = RequiredText(call.oNode, "in/ts");
+  const VoucherKind* kind = FindVoucherKindOfCard(RequiredText(call.oNode, "in/type"));
+  if (kind == nullptr) raiseBusiness(GetResString("Z7.Corvane.0177"));
+  const HeldRight held(call.ologin, rightOf(*kind));
+  if (!ApplyTask(&call.ologin, rightOf(*kind), call.oXml)) return false;
+  requireSubmitted(call, *kind, guid, ts);
+  call.CN.beginTrans();
+  removeFromFlow(call, services, *kind, guid);
+  resetToSaved(call, *kind, guid);
+  const std::string newTs = rowVersionOf(call, *kind, guid);
+  call.CN.commitTrans();
+  loadReply(call.oXml, "<RetValue ts='" + XmlEncode(newTs) + "' />");
+  return true;
+}
+
+void rollBack(db::Connection& CN) {
+  if (!CN.inTransaction()) return;
+  try {
+    CN.rollbackTrans();
+  } catch (const std::exception&) {
+    // The error being reported is the one that matters.
+  }
+}
+
+}  // namespace
+
+bool WithdrawVoucher(FuncCall& call, const AuditServices& services) {
+  try {
+    return withdraw(call, services);
+  } catch (const RuntimeError& error) {
+    rollBack(call.CN);
+    loadReply(call.oXml, AuditErrorReply("DelAudit", error.number(), error.description()));
+  } catch (const std::exception& error) {
+    rollBack(call.CN);
+    loadReply(call.oXml, AuditErrorReply("DelAudit", errnum::kDbUnspecified, error.what()));
+  }
+  return false;
+}
+
+}  // namespace corvane
