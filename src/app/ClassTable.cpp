@@ -4,6 +4,7 @@
 #include "core/CPubMsg.h"
 #include "loans/CLoan.h"
 #include "platform/com/RequestClass.h"
+#include "posting/CMakePZ.h"
 #include "posting/CNetPay.h"
 #include "reports/CQuery.h"
 #include "settings/CChoice.h"
@@ -39,6 +40,7 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CPzSet", make<CPzSet>},
       {"Corvane.CAudit", make<CAudit>},
       {"Corvane.CNetPay", make<CNetPay>},
+      {"Corvane.CMakePZ", make<CMakePZ>},
       {"Corvane.CQuery", make<CQuery>},
   });
   return registry;
