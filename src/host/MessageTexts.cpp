@@ -352,6 +352,7 @@ constexpr std::array kMessageTexts = {
     MessageText{"Z7.Corvane.0652", "付款银行或币种不存在，不能生成银行单据。", "The paying bank or the currency does not exist. No bank bill can be made."},
     MessageText{"Z7.Corvane.0660", "单据{0}的汇率为空或为零，不能生成凭证。", "Voucher {0} has no exchange rate (empty or zero). No ledger voucher can be made from it."},
     MessageText{"Z7.Corvane.0661", "凭证草稿已生成，但暂不能转为总账凭证，单据未记账。", "The draft was made, but converting it into a ledger voucher is not available yet. No voucher was posted."},
+    MessageText{"Z7.Corvane.0662", "凭证借贷不平衡（借方{0}，贷方{1}），差额超出舍入误差，不能生成凭证。", "The ledger voucher does not balance (debit {0}, credit {1}) by more than rounding. No ledger voucher can be made."},
     MessageText{"Z7.Corvane.Web.0200", "收入", "Income"},
     MessageText{"Z7.Corvane.Web.0202", "支出", "Expense"},
     MessageText{"Z7.Corvane.Web.0612", "编码", "Code"},

@@ -16,7 +16,10 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "core/RowXml.h"
+#include "posting/DraftCompletion.h"
 #include "posting/DraftLineBuilders.h"
+#include "posting/DraftMerge.h"
 #include "posting/DraftTable.h"
 #include "posting/OwnTransaction.h"
 
@@ -36,6 +39,7 @@ struct MakeRequest {
   std::string voucherType;
   std::string voucherDate;
   bool stopAtDraft = true;
+  bool merge = false;  // all vouchers go into one ledger voucher with their lines merged
 };
 
 std::string childText(const XmlNode& parent, std::string_view name) {
@@ -49,6 +53,7 @@ MakeRequest readRequest(const XmlNode& func) {
   const XmlNode in = func.child("in");
   if (!in) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
   MakeRequest request;
+  request.merge = in.attribute("con") == "1";
   if (in.child("pztype")) {
     request.voucherType = childText(in, "pztype");
     request.voucherDate = childText(in, "pzdate");
@@ -132,8 +137,60 @@ long countOf(db::Connection& CN, const std::string& sql) {
   return CLng(rs.field(0).value());
 }
 
+// The preview's columns, as the client's draft form reads them.
+constexpr const char* kPreviewColumns =
+    "csign,ino_id,inid,cbill,doutbilldate,dbill_date,ccashier,idoc,ctext1,ctext2,cexch_name,cdigest,ccode,ccodename,"
+    "md,mc,md_f,mc_f,nfrat,nd_s,nc_s,csettle,csettlename as cssname,cn_id,dt_date,cdept_id,cdept_name,cperson_id,"
+    "cperson_name,ccus_id,ccus_name,csup_id,csup_name,citem_id,citem_name,citem_class,citemclassname,cname,"
+    "ccode_equal,bvouchedit,bvouchaddordele,bvouchmoneyhold,bvalueedit,bcodeedit,ccodecontrol,bPCSedit,bDeptedit,"
+    "bItemedit,bCusSupInput,coutaccset,ioutyear,coutsysname,coutsysver,ioutperiod,coutsign,coutno_id,doutdate,"
+    "coutbillsign,coutid,iflag,bWH_BgFlag,cdefine1,cdefine2,cdefine3,cdefine4,cdefine5,cdefine6,cdefine7,cdefine8,"
+    "cdefine9,cdefine10,cdefine11,cdefine12,cdefine13,cdefine14,cdefine15,strTypeCode,VouchGUID,cdefine16";
+
+// The draft tables of a preview are dropped when the preview ends, whatever its outcome.
+class PreviewTables {
+ public:
+  PreviewTables(db::Connection& CN, DraftState& state) : CN_(CN), state_(state) {}
+  ~PreviewTables() {
+    for (const std::string& table : state_.tables) DropTmpTable(CN_, table);
+    state_.tables.clear();
+  }
+  PreviewTables(const PreviewTables&) = delete;
+  PreviewTables& operator=(const PreviewTables&) = delete;
+
+ private:
+  db::Connection& CN_;
+  DraftState& state_;
+};
+
+std::string previewRows(db::Connection& CN, const std::string& table) {
+  db::Recordset rs;
+  rs.openReadOnly(FixSqlText(std::string("SELECT ") + kPreviewColumns + " FROM " + table +
+                             " where isnull(md,0)<>0 OR isnull(mc,0)<>0 order by inid"),
+                  CN);
+  return RsToRowXml(rs);
+}
+
+// Numbers the lines with an amount 1, 2, 3 in line order; lines without keep their number.
+void renumberLinesWithAmounts(db::Connection& CN, const std::string& table) {
+  std::vector<std::int32_t> numbers;
+  {
+    db::Recordset rs;
+    rs.openReadOnly(FixSqlText("select inid from " + table + " where isnull(md,0)<>0 OR isnull(mc,0)<>0 order by inid"),
+                    CN);
+    for (; !rs.eof(); rs.moveNext()) numbers.push_back(CLng(rs.field("inid").value()));
+  }
+  if (numbers.empty()) refuse("Z7.Corvane.0312");
+  // New numbers never exceed old ones, so walking upwards never meets a line already renumbered.
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    CN.execute(FixSqlText("update " + table + " set inid=" + std::to_string(i + 1) + " where inid=" +
+                          std::to_string(numbers[i]) + " and (isnull(md,0)<>0 OR isnull(mc,0)<>0)"));
+  }
+}
+
 constexpr FuncEntry<CMakePZ> kFuncTable[] = {
     FuncEntry<CMakePZ>{"makepz", &CMakePZ::makepz},
+    FuncEntry<CMakePZ>{"getpzdata", &CMakePZ::GetPZData},
 };
 
 }  // namespace
@@ -166,10 +223,16 @@ bool CMakePZ::MakePZ(FuncCall& call) {
     OwnTransaction transaction(call.CN);
     checkPendingPayments(call, request.vouchers);
     state_.table = CreatePZTbl(call.CN, call.ologin);
+    state_.tables.push_back(state_.table);
     state_.voucherType = request.voucherType;
     state_.voucherDate = request.voucherDate;
     if (!IsDate(Variant(state_.voucherDate))) refuse("Z7.Corvane.0314");
     for (const XmlNode& voucher : request.vouchers) MakeVouchRows(call, voucher, !stopAtDraft);
+    UpdateItemClass(call.CN, state_.table);
+    if (request.merge) {
+      state_.table = MergePZRows(call.CN, call.ologin, state_.table);
+      state_.tables.push_back(state_.table);
+    }
     UpdatePublicInfo(call);
     transaction.commit();
     return true;
@@ -186,7 +249,13 @@ void CMakePZ::MakeVouchRows(FuncCall& call, const XmlNode& voucher, bool claim) 
   const std::string guid = voucher.attribute("guid");
   const std::string vouchId = voucher.attribute("strvouchid");
   const std::string free = freeVoucherCondition(call.ologin, head, guid);
-  if (claim) {
+  if (state_.preview) {
+    // A preview claims nothing; it still shows only vouchers within the user's data rights.
+    if (countOf(call.CN, "Select Count(*) From " + head + " Where GUID = " + db::quoteLiteral(guid) +
+                             " And GUID In " + visibleGuids(call.ologin, head)) != 1) {
+      refuse("Z7.Corvane.0257");
+    }
+  } else if (claim) {
     ClaimedVoucher claimed{head, guid, vouchId,
                            "Update " + head + " Set strMakerID = " + db::quoteLiteral(DraftState::kClaimMark) +
                                " Where " + free + readVersionCondition(voucher),
@@ -210,6 +279,59 @@ void CMakePZ::UpdatePublicInfo(FuncCall& call) {
                              " ,coutno_id = " + db::quoteLiteral(state_.batchId) +
                              ",idoc = Isnull((Select Sum(idoc) From " + table + "),0) ,cbill = " +
                              db::quoteLiteral(call.ologin.UserName())));
+}
+
+bool CMakePZ::GetPZData(FuncCall& call) {
+  const XmlNode temp = call.oNode.selectSingleNode("//in/blnTemp");
+  if (temp && temp.text() == "1") return GetGLPZData(call);
+  PrepareDraftMaking(call, true);
+  return GetTempPZData(call);
+}
+
+bool CMakePZ::GetTempPZData(FuncCall& call) {
+  const PreviewTables tables(call.CN, state_);
+  if (!MakePZ(call)) return false;
+  return answerAsMember(call.oXml, "CLoan", "recordGet", [&] {
+    OwnTransaction transaction(call.CN);
+    renumberLinesWithAmounts(call.CN, state_.table);
+    const std::string rows = previewRows(call.CN, state_.table);
+    transaction.commit();
+    loadReply(call.oXml, "<Rows>" + rows + "</Rows>");
+    return true;
+  });
+}
+
+bool CMakePZ::GetGLPZData(FuncCall& call) {
+  return answerAsMember(call.oXml, "CLoan", "recordGet", [&] {
+    const XmlNode code = call.oNode.selectSingleNode("//in/strpzcode");
+    std::string userDefined;
+    for (int i = 1; i <= 16; ++i) userDefined += (i > 1 ? ",GL_accvouch.cdefine" : "GL_accvouch.cdefine") + std::to_string(i);
+    db::Recordset rs;
+    rs.openReadOnly(
+        FixSqlText(
+            "SELECT GL_accvouch.cname,GL_accvouch.cn_id,GL_accvouch.ino_id, GL_accvouch.csign, GL_accvouch.dbill_date, "
+            "GL_accvouch.idoc, GL_accvouch.cdigest, GL_accvouch.ccode, code.ccode_name as ccodename, GL_accvouch.md, "
+            "GL_accvouch.mc,GL_accvouch.md_f, GL_accvouch.mc_f, GL_accvouch.cexch_name,GL_accvouch.csettle, "
+            "SettleStyle.cssname, GL_accvouch.cdept_id,Department.cDepName as cdept_name , GL_accvouch.cperson_id, "
+            "Person.cPersonName as cperson_name,GL_accvouch.ccus_id, Customer.cCusAbbName as ccus_name , "
+            "GL_accvouch.csup_id,Vendor.cVenAbbName as csup_name , GL_accvouch.citem_class,fitem.citem_name as "
+            "citemclassname,GL_accvouch.citem_id,fitems.citemname as citem_name, GL_accvouch.cbill, GL_accvouch.ccheck,"
+            "GL_accvouch.cbook, GL_accvouch.ccashier, GL_accvouch.coutsign,GL_accvouch.coutno_id, dsign.ctext,"
+            "GL_accvouch.nd_s , GL_accvouch.nc_s, Code.cmeasure, " + userDefined +
+            " FROM (select * from gl_accvouch where coutsysname = 'kx') as GL_accvouch LEFT OUTER JOIN dsign ON "
+            "GL_accvouch.csign = dsign.csign LEFT OUTER JOIN Customer ON GL_accvouch.ccus_id = Customer.cCusCode "
+            "LEFT OUTER JOIN Vendor ON GL_accvouch.csup_id = Vendor.cVenCode LEFT OUTER JOIN Department ON "
+            "GL_accvouch.cdept_id = Department.cDepCode LEFT OUTER JOIN SettleStyle ON GL_accvouch.csettle = "
+            "SettleStyle.cSSCode LEFT OUTER JOIN code ON GL_accvouch.ccode = code.ccode LEFT OUTER JOIN Person ON "
+            "GL_accvouch.cperson_id = Person.cPersonCode AND Department.cDepCode = Person.cDepCode left join fitem on "
+            "GL_accvouch.citem_class=fitem.citem_class Left Join " + GetItemTableSql("", call.CN) +
+            " on fitem.citem_class=fitems.citem_class and GL_accvouch.citem_id=fitems.citemcode Where "
+            "GL_accvouch.csign + '-' + cast(GL_accvouch.iperiod as nvarchar(10)) + '-' + cast(GL_accvouch.ino_id as "
+            "nvarchar(10)) = " + db::quoteLiteral(code ? code.text() : std::string()) + " Order By GL_accvouch.inid"),
+        call.CN);
+    loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
+    return true;
+  });
 }
 
 bool CMakePZ::ConvertPZ(FuncCall& call) {

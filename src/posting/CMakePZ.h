@@ -39,6 +39,16 @@ class CMakePZ : public FramedClass<CMakePZ> {
   // the maker. Database errors reach the caller.
   void UpdatePublicInfo(FuncCall& call);
 
+  // "getpzdata": with //in/blnTemp "1" the lines of a ledger voucher made here, by its code
+  // //in/strpzcode (GetGLPZData); otherwise a preview of the draft of the vouchers in the row form
+  // of "makepz" (GetTempPZData), which claims nothing and leaves no table behind.
+  bool GetPZData(FuncCall& call);
+  // Drafts (MakePZ in preview), numbers the lines with an amount 1, 2, 3 and answers them as
+  // "<Rows>" with one `row` per line; a draft without amounts is refused (0312).
+  bool GetTempPZData(FuncCall& call);
+  // "<Rows>" with the lines of the ledger voucher "csign-iperiod-ino_id" made by this module.
+  bool GetGLPZData(FuncCall& call);
+
   // Turns the committed draft into a ledger voucher. Not available yet: gives back the vouchers
   // claimed for it and answers false with message 0661.
   bool ConvertPZ(FuncCall& call);

@@ -108,18 +108,21 @@ TEST_F(CMakePZTest, DraftsEveryKindInRequestOrder) {
                                          voucherRow("201", kExpenseClaim, "BX2026010001")));
   ASSERT_EQ(reply.selectSingleNode("//func/out").firstChild(), XmlNode()) << reply.xml();
   const DraftState& state = maker_.state();
+  // Completed: accounts by person take the person's department; expense accounts keep the
+  // department only; payment accounts neither; local-currency lines lose their currency.
   const std::vector<std::string> expected = {
       // inid|side|account|name|md|mc|md_f|mc_f|currency|department|person|digest|settle|bill|type|budget
       "1|1|1221|Director's fund|5742.32|0|800|0|美元|04|0009|O'Brien's samples|||302|True",
-      "2|0|1002|银行存款|0|5742.32|0|800|美元|04|0009|O'Brien's samples|3||302|False",
+      "2|0|1002|银行存款|0|5742.32|0|800|美元|||O'Brien's samples|3||302|False",
       "3|0|2241|其他应付款|0|1077|0|150|美元|0302|0007|展会押金退回|||102|False",
-      "4|1|1001|库存现金|1077|0|150|0|美元|0302|0007|展会押金退回|1||102|False",
-      "5|1|660201|差旅费|800|0|800|0|人民币|0301|0005|上海客户拜访差旅费|||201|True",
-      "6|1|660202|办公费|1200|0|1200|0|人民币|0301|0005|上海客户拜访差旅费|||201|True",
-      "7|1|660201|差旅费|300|0|300|0|人民币|0301|0005|上海客户拜访差旅费|||201|True",
-      "8|0|1001|库存现金|0|1500|0|1500|人民币|0301|0005|上海客户拜访差旅费|1|Q'1|201|True",
-      "9|0|1221|Director's fund|0|800|0|800|人民币|0301|0005|华东渠道拓展差旅借款|1||301|False",
+      "4|1|1001|库存现金|1077|0|150|0|美元|||展会押金退回|1||102|False",
+      "5|1|660201|差旅费|800|0|0|0||0301||上海客户拜访差旅费|||201|True",
+      "6|1|660202|办公费|1200|0|0|0||0301||上海客户拜访差旅费|||201|True",
+      "7|1|660201|差旅费|300|0|0|0||0301||上海客户拜访差旅费|||201|True",
+      "8|0|1001|库存现金|0|1500|0|0||||上海客户拜访差旅费|1|Q'1|201|True",
+      "9|0|1221|Director's fund|0|800|0|0||0301|0005|华东渠道拓展差旅借款|1||301|False",
   };
+
   EXPECT_EQ(rows("select inid, bDirFlag, ccode, ccodename, md, mc, md_f, mc_f, cexch_name, cdept_id, cperson_id, "
                  "cdigest, csettle, cn_id, strTypeCode, bWH_BgFlag from " + state.table + " order by inid"),
             expected);
@@ -138,14 +141,17 @@ TEST_F(CMakePZTest, DraftsEveryKindInRequestOrder) {
 }
 
 TEST_F(CMakePZTest, NegativeLinesChangeSideWhereTheAccountAllows) {
-  // 20101 may change sides, 20102 may not; the income item 102 may.
+  // 20101 may change sides, 20102 may not; the income item 102 may. Receipts and payments are
+  // set so that both claims still balance.
   account_.execute("UPDATE KX_ExpenVouch_Sub SET dblMoney = -dblMoney, dblOldMoney = -dblOldMoney WHERE strIOItem IN "
                    "('20101', '20102', '102')");
+  account_.execute("UPDATE KX_BalanceInfo SET dblMoney = -150 WHERE ExpenGUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000002}'");
+  account_.execute("UPDATE KX_BalanceInfo SET dblMoney = -2500 WHERE ExpenGUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000003}'");
   serve(makepz(voucherRow("102", kIncomeClaim, "SR2026010002") + voucherRow("201", kExpenseClaim, "BX2026010001")));
   EXPECT_EQ(rows("select inid, bDirFlag, md, mc, md_f, mc_f, nd_s, nc_s from " + maker_.state().table +
                  " where strTypeCode in ('102', '201') and csettle is null order by inid"),
-            (std::vector<std::string>{"1|1|1077|0|150|0|1|0", "3|0|0|800|0|800|0|1", "4|1|-1200|0|-1200|0|2|0",
-                                      "5|1|300|0|300|0|2|0"}));
+            (std::vector<std::string>{"1|1|1077|0|150|0|1|0", "3|0|0|800|0|0|0|1", "4|1|-1200|0|0|0|2|0",
+                                      "5|1|300|0|0|0|2|0"}));
 }
 
 TEST_F(CMakePZTest, RefusalsLeaveNothingBehind) {

@@ -31,6 +31,7 @@ struct DraftState {
   // digits until the first voucher is handled.
   std::string batchId;
   bool preview = false;  // a draft made only to be shown: nothing is claimed
+  std::vector<std::string> tables;  // every draft table made for this draft, the merged one last
 
   // The claim mark written into strMakerID.
   static constexpr const char* kClaimMark = "\t";
