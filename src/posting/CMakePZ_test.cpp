@@ -201,5 +201,114 @@ TEST_F(CMakePZTest, ConversionClaimsThenGivesBackWhileNotAvailable) {
   EXPECT_EQ(rows("select count(*) from " + maker_.state().table), std::vector<std::string>{"2"});
 }
 
+std::string preview(const std::string& vouchers, const std::string& con = "") {
+  return "<req><func name='getpzdata'><in csign='记' dbill_date='2026-01-31'" + con + "><blnTemp>0</blnTemp>" + vouchers +
+         "</in></func></req>";
+}
+
+// The attributes `columns` of every row of the reply, joined by "|".
+std::vector<std::string> replyRows(const XmlDocument& reply, const std::vector<std::string>& columns) {
+  std::vector<std::string> rows;
+  for (const XmlNode& row : reply.selectNodes("//func/out/Rows/row")) {
+    std::string text;
+    for (std::size_t i = 0; i < columns.size(); ++i) text += (i ? "|" : "") + row.attribute(columns[i]);
+    rows.push_back(text);
+  }
+  return rows;
+}
+
+TEST_F(CMakePZTest, PreviewClaimsNothingAndLeavesNoTable) {
+  const std::vector<std::string> before = rows("select GUID, Cast(ts As money) from KX_LoanVouch union all "
+                                               "select GUID, Cast(ts As money) from KX_ExpenVouch order by 1");
+  const XmlDocument reply = serve(preview(voucherRow("302", kLoan2, "JK2026010002") +
+                                         voucherRow("102", kIncomeClaim, "SR2026010002") +
+                                         voucherRow("201", kExpenseClaim, "BX2026010001")));
+  EXPECT_EQ(replyRows(reply, {"inid", "ccode", "md", "mc", "cexch_name", "cssname", "idoc"}),
+            (std::vector<std::string>{"1|1221|5742.32|0|美元||4", "2|1002|0|5742.32|美元|银行转账|4",
+                                      "3|2241|0|1077|美元||4", "4|1001|1077|0|美元|现金|4", "5|660201|800|0|||4",
+                                      "6|660202|1200|0|||4", "7|660201|300|0|||4", "8|1001|0|1500||现金|4",
+                                      "9|1221|0|800||现金|4"}));
+  EXPECT_EQ(rows("select count(*) from tempdb..sysobjects where name like 'vqtmp%'"), std::vector<std::string>{"0"});
+  EXPECT_EQ(rows("select GUID, Cast(ts As money) from KX_LoanVouch union all "
+                 "select GUID, Cast(ts As money) from KX_ExpenVouch order by 1"),
+            before);
+}
+
+TEST_F(CMakePZTest, PreviewMergesByTheOptions) {
+  // A second loan of the same borrower, with another purpose, beside loan JK2026010001 (a cash
+  // line of 3000, a bank line of 2000) and the expense claim.
+  const std::string loan4 = "{3A6F0C21-5B1E-4C8A-9D01-0000000000E4}";
+  account_.execute("INSERT INTO KX_LoanVouch (GUID, strTypeCode, strVouchID, dtLoanDate, strDepartID, strLoanID, strBill, "
+                   "fltRate, dblMoney, strUsed, strPersonID, blnAudi, strAuditorID, blnBegin, blnAllBill) VALUES ('" +
+                   loan4 + "', '301', 'JK2026019004', '2026-01-20', '0301', '0005', '人民币', 1, 100, '另一借款', 'demo', "
+                   "1, 'demo', 0, 0)");
+  account_.execute("INSERT INTO KX_LoanVouch_Sub (MGuid, strBalanceID, dblMoney) VALUES ('" + loan4 + "', '1', 100)");
+  const std::string vouchers = voucherRow("301", kLoan1, "JK2026010001") + voucherRow("301", loan4.c_str(), "JK2026019004") +
+                               voucherRow("201", kExpenseClaim, "BX2026010001");
+  const std::string both = std::string(kLoan1) + "," + loan4;
+  struct Case {
+    const char* name;
+    const char* con;
+    const char* options;
+    std::vector<std::string> lines;  // inid|account|md|mc|VouchGUID
+  } const cases[] = {
+      {"no merge", "", "",
+       {"1|1221|3000|0|" + std::string(kLoan1), "2|1001|0|3000|" + std::string(kLoan1), "3|1221|2000|0|" + std::string(kLoan1),
+        "4|1002|0|2000|" + std::string(kLoan1), "5|1221|100|0|" + loan4, "6|1001|0|100|" + loan4,
+        "7|660201|800|0|" + std::string(kExpenseClaim), "8|660202|1200|0|" + std::string(kExpenseClaim),
+        "9|660201|300|0|" + std::string(kExpenseClaim), "10|1001|0|1500|" + std::string(kExpenseClaim),
+        "11|1221|0|800|" + std::string(kExpenseClaim)}},
+      {"merged, options off", " con='1'", "",
+       {"1|1221|5100|0|" + both, "2|1001|0|4600|" + both + "," + kExpenseClaim, "3|1002|0|2000|" + std::string(kLoan1),
+        "4|660201|1100|0|" + std::string(kExpenseClaim), "5|660202|1200|0|" + std::string(kExpenseClaim),
+        "6|1221|0|800|" + std::string(kExpenseClaim)}},
+      {"merged, item lines by summary", " con='1'", "iokm_zy",
+       {"1|1221|5000|0|" + std::string(kLoan1), "2|1001|0|4600|" + both + "," + kExpenseClaim,
+        "3|1002|0|2000|" + std::string(kLoan1), "4|1221|100|0|" + loan4, "5|660201|1100|0|" + std::string(kExpenseClaim),
+        "6|660202|1200|0|" + std::string(kExpenseClaim), "7|1221|0|800|" + std::string(kExpenseClaim)}},
+      {"merged, payment lines by summary", " con='1'", "opkm_zy",
+       {"1|1221|5100|0|" + both, "2|1001|0|3000|" + std::string(kLoan1), "3|1002|0|2000|" + std::string(kLoan1),
+        "4|1001|0|100|" + loan4, "5|660201|1100|0|" + std::string(kExpenseClaim),
+        "6|660202|1200|0|" + std::string(kExpenseClaim), "7|1001|0|1500|" + std::string(kExpenseClaim),
+        "8|1221|0|800|" + std::string(kExpenseClaim)}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    account_.execute("UPDATE AccInformation SET cValue = 'false' WHERE cSysID = 'KX' AND cID LIKE '2%'");
+    if (*c.options) account_.execute(std::string("UPDATE AccInformation SET cValue = 'True' WHERE cName = '") + c.options + "'");
+    const XmlDocument reply = serve(preview(vouchers, c.con));
+    EXPECT_EQ(replyRows(reply, {"inid", "ccode", "md", "mc", "VouchGUID"}), c.lines) << reply.xml();
+    // The claim's three attachments stay the voucher's document count, merged or not.
+    for (const std::string& idoc : replyRows(reply, {"idoc"})) EXPECT_EQ(idoc, "3");
+    EXPECT_EQ(rows("select count(*) from tempdb..sysobjects where name like 'vqtmp%'"), std::vector<std::string>{"0"});
+  }
+}
+
+TEST_F(CMakePZTest, PreviewRefusals) {
+  // An expense claim paid nothing and writing nothing off does not balance; a loan of 0 has no
+  // amounts to show.
+  account_.execute("DELETE FROM KX_BalanceInfo");
+  account_.execute("DELETE FROM KX_ExpenLoanInfo");
+  XmlDocument reply = serve(preview(voucherRow("201", kExpenseClaim, "BX2026010001")));
+  EXPECT_EQ(errorText(reply), GetResString("Z7.Corvane.0662", "zh-CN", "2300.00", "0.00"));
+  account_.execute("UPDATE KX_LoanVouch_Sub SET dblMoney = 0 WHERE MGuid = '" + std::string(kLoan2) + "'");
+  reply = serve(preview(voucherRow("302", kLoan2, "JK2026010002")));
+  EXPECT_EQ(errorText(reply), GetResString("Z7.Corvane.0312", "zh-CN"));
+  EXPECT_EQ(rows("select count(*) from tempdb..sysobjects where name like 'vqtmp%'"), std::vector<std::string>{"0"});
+}
+
+TEST_F(CMakePZTest, ReadsALedgerVoucherMadeHereByItsCode) {
+  account_.execute("INSERT INTO GL_accvouch (iperiod, csign, ino_id, inid, dbill_date, cdigest, ccode, md, mc, cdept_id, "
+                   "coutsysname, coutno_id) VALUES (1, '记', 5, 1, '2026-01-31', 'a''b', '1221', 10, 0, '0301', 'kx', 'B1'), "
+                   "(1, '记', 5, 2, '2026-01-31', 'a''b', '1001', 0, 10, NULL, 'kx', 'B1'), "
+                   "(1, '记', 5, 1, '2026-01-31', 'other', '1001', 1, 0, NULL, 'GL', NULL)");
+  XmlDocument reply = serve("<req><func name='getpzdata'><in><blnTemp>1</blnTemp><strpzcode>记-1-5</strpzcode></in></func></req>");
+  EXPECT_EQ(replyRows(reply, {"ccode", "ccodename", "md", "mc", "cdigest", "cdept_name", "ctext"}),
+            (std::vector<std::string>{"1221|Director's fund|10|0|a'b|华东销售组|记账凭证", "1001|库存现金|0|10|a'b||记账凭证"}));
+  reply = serve("<req><func name='getpzdata'><in><blnTemp>1</blnTemp><strpzcode>记-1-6' or ''='</strpzcode></in></func></req>");
+  EXPECT_EQ(reply.selectNodes("//func/out/Rows/row").size(), 0u);
+  EXPECT_TRUE(reply.selectSingleNode("//func/out/Rows"));
+}
+
 }  // namespace
 }  // namespace corvane
