@@ -244,8 +244,8 @@ bool CMakePZ::MakePZ(FuncCall& call) {
 
 void CMakePZ::MakeVouchRows(FuncCall& call, const XmlNode& voucher, bool claim) {
   const char kind = kindOf(voucher);
-  if (state_.batchId.size() == kBatchDigits) state_.batchId.insert(state_.batchId.begin(), kind);
   const std::string head = headOf(kind);
+  if (state_.batchId.size() == kBatchDigits) state_.batchId.insert(state_.batchId.begin(), kind);
   const std::string guid = voucher.attribute("guid");
   const std::string vouchId = voucher.attribute("strvouchid");
   const std::string free = freeVoucherCondition(call.ologin, head, guid);
