@@ -187,6 +187,16 @@ TEST_F(CMakePZTest, RefusalsLeaveNothingBehind) {
   }
 }
 
+TEST_F(CMakePZTest, AFailedCompletionIsReportedAndRolledBack) {
+  // The account's item class names no item table.
+  account_.execute("UPDATE code SET cass_item = '99' WHERE ccode = '660201'");
+  const XmlDocument reply = serve(makepz(voucherRow("201", kExpenseClaim, "BX2026010001"), "<blnTemp>0</blnTemp>"));
+  const std::string id = reply.selectSingleNode("//func/out/error/id").text();
+  EXPECT_EQ(id.rfind("Corvane:CLoan:recordGet:-", 0), 0u) << id;
+  EXPECT_EQ(rows("select count(*) from tempdb..sysobjects where name like 'vqtmp%'"), std::vector<std::string>{"0"});
+  EXPECT_TRUE(claimMarks().empty());
+}
+
 TEST_F(CMakePZTest, ConversionClaimsThenGivesBackWhileNotAvailable) {
   const std::string ts = rows("select Cast(ts As money) from KX_LoanVouch where AutoID = 2").front();
   // A voucher changed since the client read it cannot be claimed for conversion.
