@@ -5,6 +5,7 @@
 #include "core/CPubMsg.h"
 #include "loans/CLoan.h"
 #include "platform/com/RequestClass.h"
+#include "posting/CMakePZ.h"
 #include "posting/CNetPay.h"
 #include "reports/CQuery.h"
 #include "settings/CChoice.h"
@@ -41,6 +42,7 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CAudit", make<CAudit>},
       {"Corvane.CBudCtrl", make<CBudCtrl>},
       {"Corvane.CNetPay", make<CNetPay>},
+      {"Corvane.CMakePZ", make<CMakePZ>},
       {"Corvane.CQuery", make<CQuery>},
   });
   return registry;

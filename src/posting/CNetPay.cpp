@@ -19,6 +19,7 @@
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "posting/OwnTransaction.h"
 
 namespace corvane {
 
@@ -149,32 +150,6 @@ class BillTable {
   std::string name_;
 };
 
-// One row's transaction: begun unless one is open, rolled back when left without commit.
-class RowTransaction {
- public:
-  explicit RowTransaction(db::Connection& connection)
-      : connection_(connection), owned_(!connection.inTransaction()) {
-    if (owned_) connection_.beginTrans();
-  }
-  ~RowTransaction() {
-    if (!owned_ || !connection_.inTransaction()) return;
-    try {
-      connection_.rollbackTrans();
-    } catch (const RuntimeError&) {
-      // The error that left the row is the one to report.
-    }
-  }
-  RowTransaction(const RowTransaction&) = delete;
-  RowTransaction& operator=(const RowTransaction&) = delete;
-  void commit() {
-    if (owned_) connection_.commitTrans();
-  }
-
- private:
-  db::Connection& connection_;
-  bool owned_;
-};
-
 // What one func works with.
 struct PaymentWork {
   FuncCall& call;
@@ -220,7 +195,7 @@ void withdraw(PaymentWork& work, const PaymentRowKind& kind, const std::string& 
 }
 
 void serveRow(PaymentWork& work, const XmlNode& row, bool blnPay) {
-  RowTransaction transaction(work.call.CN);
+  OwnTransaction transaction(work.call.CN);
   const PaymentRowKind& kind = kindOf(row.attribute("strtypecode"));
   const std::string guid = row.attribute("guid");
   const std::optional<PaymentRowState> state = readPaymentRow(work.call, kind, guid);

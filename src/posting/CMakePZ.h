@@ -1,0 +1,69 @@
+#pragma once
+// General-ledger vouchers from approved loans and claims. "makepz" drafts the ledger voucher of
+// the vouchers a request names in a draft table in tempdb (one line per ledger line, in the host
+// importer's layout) and, unless the request asks for the draft only, hands it on for
+// conversion. The dispatcher takes the right "KX0206" for the whole request and opens no
+// transaction: draft making holds its own up to the draft's commit.
+
+#include <span>
+#include <string>
+#include <vector>
+
+#include "core/RequestFrame.h"
+#include "posting/DraftState.h"
+
+namespace corvane {
+
+class CMakePZ : public FramedClass<CMakePZ> {
+ public:
+  static const FrameSettings kFrame;
+  static const std::span<const FuncEntry<CMakePZ>> kFuncs;
+
+  // "makepz", in the parameter form (in/pztype, in/pzdate, optional in/blnTemp: "1" or missing =
+  // the draft only; in/rows with one element per voucher) or the row form (in@csign,
+  // in@dbill_date, each child of `in` with a `guid` one voucher, never converted). Each voucher
+  // element carries strtypecode, guid and strvouchid (and `ts`, which a voucher claimed for
+  // conversion must still have). Prepares the working state anew and drafts (MakePZ).
+  bool makepz(FuncCall& call);
+
+  // Drafts the vouchers of the func `call.oNode` into a new draft table within one transaction:
+  // refuses a voucher with a payment at the net bank not yet confirmed (0294 loan, 0295 claim)
+  // before anything is written; checks (or, for a conversion, claims) each voucher, which must be
+  // approved, neither posted nor claimed and within the user's data rights (0334), and writes its
+  // lines; finally gives every line the voucher date, batch id, document total and maker, and
+  // commits. Any failure rolls all of it back and answers false with the error reply
+  // "Corvane:CLoan:recordGet:<number>". Then converts when the request asks for it.
+  bool MakePZ(FuncCall& call);
+
+  // Gives every draft line the voucher date, the batch id, the draft's total document count and
+  // the maker. Database errors reach the caller.
+  void UpdatePublicInfo(FuncCall& call);
+
+  // "getpzdata": with //in/blnTemp "1" the lines of a ledger voucher made here, by its code
+  // //in/strpzcode (GetGLPZData); otherwise a preview of the draft of the vouchers in the row form
+  // of "makepz" (GetTempPZData), which claims nothing and leaves no table behind.
+  bool GetPZData(FuncCall& call);
+  // Drafts (MakePZ in preview), numbers the lines with an amount 1, 2, 3 and answers them as
+  // "<Rows>" with one `row` per line; a draft without amounts is refused (0312).
+  bool GetTempPZData(FuncCall& call);
+  // "<Rows>" with the lines of the ledger voucher "csign-iperiod-ino_id" made by this module.
+  bool GetGLPZData(FuncCall& call);
+
+  // Turns the committed draft into a ledger voucher. Not available yet: gives back the vouchers
+  // claimed for it and answers false with message 0661.
+  bool ConvertPZ(FuncCall& call);
+
+  const DraftState& state() const { return state_; }
+
+ private:
+  // Makes the working state ready for a new draft: line 1, no claims, a new batch id.
+  void PrepareDraftMaking(FuncCall& call, bool preview);
+  // Checks or claims one source voucher and writes its lines (raises on failure).
+  void MakeVouchRows(FuncCall& call, const XmlNode& voucher, bool claim);
+  // Takes the claim mark off every voucher this request claimed, in a transaction of its own.
+  void ReleaseClaims(db::Connection& CN);
+
+  DraftState state_;
+};
+
+}  // namespace corvane
