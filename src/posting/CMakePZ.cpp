@@ -21,7 +21,7 @@
 #include "posting/DraftLineBuilders.h"
 #include "posting/DraftMerge.h"
 #include "posting/DraftTable.h"
-#include "posting/OwnTransaction.h"
+#include "platform/db/Transaction.h"
 
 namespace corvane {
 
@@ -220,7 +220,7 @@ bool CMakePZ::MakePZ(FuncCall& call) {
   const bool drafted = answerAsMember(call.oXml, "CLoan", "recordGet", [&] {
     const MakeRequest request = readRequest(call.oNode);
     stopAtDraft = request.stopAtDraft || state_.preview;
-    OwnTransaction transaction(call.CN);
+    auto transaction = db::Transaction::joinOrBegin(call.CN);
     checkPendingPayments(call, request.vouchers);
     state_.table = CreatePZTbl(call.CN, call.ologin);
     state_.tables.push_back(state_.table);
@@ -292,7 +292,7 @@ bool CMakePZ::GetTempPZData(FuncCall& call) {
   const PreviewTables tables(call.CN, state_);
   if (!MakePZ(call)) return false;
   return answerAsMember(call.oXml, "CLoan", "recordGet", [&] {
-    OwnTransaction transaction(call.CN);
+    auto transaction = db::Transaction::joinOrBegin(call.CN);
     renumberLinesWithAmounts(call.CN, state_.table);
     const std::string rows = previewRows(call.CN, state_.table);
     transaction.commit();
@@ -342,7 +342,7 @@ bool CMakePZ::ConvertPZ(FuncCall& call) {
 
 void CMakePZ::ReleaseClaims(db::Connection& CN) {
   try {
-    OwnTransaction transaction(CN);
+    auto transaction = db::Transaction::joinOrBegin(CN);
     for (const ClaimedVoucher& claimed : state_.claims) CN.execute(FixSqlText(claimed.releaseSql));
     transaction.commit();
   } catch (const RuntimeError&) {

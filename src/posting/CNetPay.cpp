@@ -19,7 +19,7 @@
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
-#include "posting/OwnTransaction.h"
+#include "platform/db/Transaction.h"
 
 namespace corvane {
 
@@ -195,7 +195,7 @@ void withdraw(PaymentWork& work, const PaymentRowKind& kind, const std::string& 
 }
 
 void serveRow(PaymentWork& work, const XmlNode& row, bool blnPay) {
-  OwnTransaction transaction(work.call.CN);
+  auto transaction = db::Transaction::joinOrBegin(work.call.CN);
   const PaymentRowKind& kind = kindOf(row.attribute("strtypecode"));
   const std::string guid = row.attribute("guid");
   const std::optional<PaymentRowState> state = readPaymentRow(work.call, kind, guid);
