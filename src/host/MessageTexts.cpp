@@ -352,6 +352,7 @@ constexpr std::array kMessageTexts = {
     MessageText{"Z7.Corvane.0652", "付款银行或币种不存在，不能生成银行单据。", "The paying bank or the currency does not exist. No bank bill can be made."},
     MessageText{"Z7.Corvane.0680", "凭证号、会计期间和凭证类别顺序号必须是整数。", "The ledger voucher number, its period and its type sequence must be whole numbers."},
     MessageText{"Z7.Corvane.0681", "凭证的来源单据与请求中的单据不一致。", "The source vouchers of the ledger voucher differ from the vouchers the request names."},
+    MessageText{"Z7.Corvane.0682", "分录的{0}不是有效的值：{1}", "The {0} of a line is not a valid value: {1}"},
     MessageText{"Z7.Corvane.Web.0200", "收入", "Income"},
     MessageText{"Z7.Corvane.Web.0202", "支出", "Expense"},
     MessageText{"Z7.Corvane.Web.0612", "编码", "Code"},
