@@ -112,18 +112,20 @@ void refuseMarked(db::Connection& CN, const VoidedVoucher& voucher) {
     refuseWith("Z7.Corvane.0303");
 }
 
-// The ledger's own state: over budget, checked, signed by the cashier. Answers the voucher's type
+// The ledger's own state: over budget, checked, signed by the cashier, booked. Answers the voucher's type
 // word; a voucher of which the ledger holds no row cannot be voided.
 std::string checkLedgerState(db::Connection& CN, const VoidedVoucher& voucher) {
   if (countOf(CN, "Select Count(*) From gl_accvouch Where iBG_overflag=2 and ino_id = " + voucher.number +
                       " And coutno_id = " + voucher.batch) > 0)
     refuseWith("Z7.Corvane.0304");
-  db::Recordset rs = openRows(CN, "Select ccashier, ccheck, cSign From gl_accvouch" + voucherWhere(voucher));
+  db::Recordset rs = openRows(CN, "Select ccashier, ccheck, cbook, IsNull(ibook,0) As ibook, cSign From gl_accvouch" +
+                                      voucherWhere(voucher));
   if (rs.eof()) refuseWith("Z7.Corvane.0300");
-  const auto blank = [](const Variant& value) {
-    return textOf(value).find_first_not_of(' ') == std::string::npos;
+  const auto blank = [&rs](const char* column) {
+    return textOf(rs.field(column).value()).find_first_not_of(' ') == std::string::npos;
   };
-  if (!blank(rs.field("ccheck").value()) || !blank(rs.field("ccashier").value())) refuseWith("Z7.Corvane.0305");
+  if (!blank("ccheck") || !blank("ccashier")) refuseWith("Z7.Corvane.0305");
+  if (!blank("cbook") || CLng(rs.field("ibook").value()) == 1) refuseWith("Z7.Corvane.0320");
   return textOf(rs.field("cSign").value());
 }
 
