@@ -1,7 +1,6 @@
 #pragma once
-// A transaction a posting step opens for itself on the request's connection: committed by
-// commit(), rolled back when left any other way (an error included), so that a failed step leaves
-// no transaction open and nothing of its work behind.
+// A transaction of the posting members' own: begun unless one is open already, rolled back when
+// left without a commit, so that no path out of a failed step keeps what it wrote.
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
@@ -10,26 +9,28 @@ namespace corvane {
 
 class OwnTransaction {
  public:
-  explicit OwnTransaction(db::Connection& CN) : CN_(CN) { CN_.beginTrans(); }
-  OwnTransaction(const OwnTransaction&) = delete;
-  OwnTransaction& operator=(const OwnTransaction&) = delete;
+  explicit OwnTransaction(db::Connection& connection)
+      : connection_(connection), owned_(!connection.inTransaction()) {
+    if (owned_) connection_.beginTrans();
+  }
   ~OwnTransaction() {
-    if (done_) return;
+    if (!owned_ || !connection_.inTransaction()) return;
     try {
-      CN_.rollbackTrans();
+      connection_.rollbackTrans();
     } catch (const RuntimeError&) {
-      // The connection failed under the transaction: nothing of it was committed.
+      // The error that left the transaction is the one to report.
     }
   }
+  OwnTransaction(const OwnTransaction&) = delete;
+  OwnTransaction& operator=(const OwnTransaction&) = delete;
 
   void commit() {
-    CN_.commitTrans();
-    done_ = true;
+    if (owned_) connection_.commitTrans();
   }
 
  private:
-  db::Connection& CN_;
-  bool done_ = false;
+  db::Connection& connection_;
+  bool owned_;
 };
 
 }  // namespace corvane
