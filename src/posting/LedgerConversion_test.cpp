@@ -256,6 +256,14 @@ TEST_F(LedgerConversionTest, AClaimOfAnotherRequestIsNotAccepted) {
   EXPECT_EQ(rows("Select Count(*) From KX_LoanVouch Where strMakerID = '\t' And GUID = '" + std::string(kLoan) + "'"), "1;");
 }
 
+TEST_F(LedgerConversionTest, AVoucherOutsideTheUsersDataRightsAnswersAsAMissingOne) {
+  login = account.logIn("clerk", "en-us");
+  const std::string before = state();
+  EXPECT_FALSE(convert(bothSources()));
+  EXPECT_EQ(replyText(), "The voucher does not exist or was changed by another user. Refresh and try again.");
+  EXPECT_EQ(state(), before);
+}
+
 TEST_F(LedgerConversionTest, ARefusedChequeIsAWarningAndTheVoucherStays) {
   connection.execute("Update ChequeBookClosing Set dClosedThrough = '2026-12-31'");
   ASSERT_TRUE(convert(bothSources()));
