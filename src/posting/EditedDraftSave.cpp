@@ -1,0 +1,205 @@
+#include "posting/EditedDraftSave.h"
+
+#include <cctype>
+#include <optional>
+#include <set>
+#include <vector>
+
+#include "core/ErrorReply.h"
+#include "core/Messages.h"
+#include "core/SqlText.h"
+#include "host/LoginContext.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Field.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
+#include "platform/xml/XmlDocument.h"
+#include "posting/DraftSql.h"
+#include "posting/OwnTransaction.h"
+
+namespace corvane {
+
+namespace {
+
+[[noreturn]] void refuseWith(const std::string& messageId, const std::string& p1 = "", const std::string& p2 = "") {
+  raiseBusiness(GetResString(messageId, "", p1, p2));
+}
+
+std::string textOf(const Variant& value) { return value.isNull() || value.isEmpty() ? std::string() : CStr(value); }
+
+db::Recordset openRows(db::Connection& CN, const std::string& sql) {
+  db::Recordset rs;
+  rs.openReadOnly(FixSqlText(sql), CN);
+  return rs;
+}
+
+DateTime checkedVoucherDate(const XmlNode& in) {
+  const std::optional<DateTime> date = DateTime::parse(in.attribute("dbill_date"));
+  if (!date) refuseWith("Z7.Corvane.0314");
+  return DateTime{date->year, date->month, date->day};
+}
+
+void refuseBeforeModuleStart(db::Connection& CN, const DateTime& date) {
+  db::Recordset rs = openRows(CN, "SELECT CVALUE FROM AccInformation  WHERE CSYSID='KX' AND CNAME='dKXPeriodDate'");
+  if (rs.eof()) refuseWith("Z7.Corvane.0315");
+  const Variant start = rs.field(0).value();
+  if (!IsDate(start)) refuseWith("Z7.Corvane.0317");
+  if (date.dayNumber() < CDate(start).dayNumber()) refuseWith("Z7.Corvane.0316", textOf(start));
+}
+
+void refuseClosedPeriod(const LoginContext& ologin, db::Connection& CN, const DateTime& date) {
+  db::Recordset rs = openRows(CN, "select max(iperiod) as iperiod from gl_mend where bflag=1");
+  const Variant closed = rs.field(0).value();
+  if (!IsNumeric(closed)) return;
+  if (GetPeriodOfDate(ologin, CN, date) <= CLng(closed)) refuseWith("Z7.Corvane.0318");
+}
+
+void refuseOutsideLoginYear(const LoginContext& ologin, db::Connection& CN, const DateTime& date) {
+  const std::string periods = "select dBegin, dEnd from vqsystem..ua_period where cacc_id=" +
+                              db::quoteLiteral(ologin.AccountId()) + " and iyear=" +
+                              db::quoteLiteral(ologin.LoginYear()) + " and iid=";
+  db::Recordset first = openRows(CN, periods + "1");
+  if (!first.eof() && date.dayNumber() < CDate(first.field("dBegin").value()).dayNumber())
+    refuseWith("Z7.Corvane.0319");
+  db::Recordset last = openRows(CN, periods + "12");
+  if (!last.eof() && date.dayNumber() > CDate(last.field("dEnd").value()).dayNumber()) refuseWith("Z7.Corvane.0319");
+}
+
+std::set<std::string> accountsKeepingSettleStyle(db::Connection& CN) {
+  std::set<std::string> accounts;
+  for (db::Recordset rs = openRows(CN, "select ccode from code where be=1"); !rs.eof(); rs.moveNext())
+    accounts.insert(textOf(rs.field(0).value()));
+  return accounts;
+}
+
+// What the lines have been checked for, so that each batch and claim is checked once.
+struct CheckedSources {
+  std::set<std::string> batches;
+  std::set<std::string> claims;
+};
+
+void checkLineSource(db::Connection& CN, const XmlNode& line, CheckedSources& checked) {
+  const bool isLoan = line.attribute("strTypeCode").rfind('3', 0) == 0;
+  const std::string table = isLoan ? "KX_LoanVouch" : "KX_ExpenVouch";
+  const std::string batch = line.attribute("coutno_id");
+  if (checked.batches.insert(batch).second &&
+      !openRows(CN, "select guid from KX_LoanVouch where pzguid=" + db::quoteLiteral(batch) +
+                        " union select guid from KX_ExpenVouch where pzguid=" + db::quoteLiteral(batch))
+           .eof())
+    refuseWith("Z7.Corvane.0320");
+  const std::string claim = line.attribute("coutid");
+  if (isLoan || !checked.claims.insert(claim).second) return;
+  db::Recordset rs = openRows(CN, "select strVerifier from " + table + " where guid=" + db::quoteLiteral(claim));
+  if (rs.eof() || textOf(rs.field(0).value()).empty()) refuseWith("Z7.Corvane.0167");
+}
+
+std::string lowerCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return text;
+}
+
+bool isNumberType(db::DataType type) {
+  switch (type) {
+    case db::adSmallInt:
+    case db::adInteger:
+    case db::adSingle:
+    case db::adDouble:
+    case db::adCurrency:
+    case db::adTinyInt:
+    case db::adUnsignedTinyInt:
+    case db::adBigInt:
+    case db::adNumeric:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// A line's value as SQL for a column of `field`'s type; a value of another type is refused.
+std::string columnValue(const db::Field& field, const std::string& text) {
+  const auto refuse = [&] { refuseWith("Z7.Corvane.0682", field.name(), text); };
+  if (isNumberType(field.type())) {
+    const std::optional<Currency> number = Currency::parse(text);
+    if (!number) refuse();
+    return field.type() == db::adDouble || field.type() == db::adSingle ? CStr(Variant::dbl(CDbl(Variant(text))))
+                                                                       : number->toString();
+  }
+  if (field.type() == db::adBoolean) {
+    try {
+      return CBool(Variant(text)) ? "1" : "0";
+    } catch (const RuntimeError&) {
+      refuse();
+    }
+  }
+  if (field.type() == db::adDBTimeStamp) {
+    const std::optional<DateTime> date = DateTime::parse(text);
+    if (!date) refuse();
+    return db::quoteLiteral(date->toSqlString());
+  }
+  return db::quoteLiteral(text);
+}
+
+// Writes one edited line; answers its batch id.
+std::string writeLine(db::Connection& CN, const std::string& table, const db::Recordset& columns,
+                      const XmlNode& line, const DateTime& voucherDate, const std::set<std::string>& settleAccounts) {
+  const bool keepsSettleStyle = settleAccounts.count(line.attribute("ccode")) > 0;
+  std::string names;
+  std::string values;
+  for (const auto& [name, text] : line.attributes()) {
+    if (text.empty() || !FieldExists(columns, name)) continue;
+    const db::Field& field = columns.field(name);
+    const std::string lower = lowerCase(field.name());
+    if (lower == "dbill_date") continue;
+    names += field.name() + ",";
+    if (lower == "csettle" || lower == "csettlename")
+      values += (keepsSettleStyle ? db::quoteLiteral(text) : std::string("null")) + ",";
+    else
+      values += columnValue(field, text) + ",";
+  }
+  if (names.empty()) refuseWith("Z7.Corvane.0321");
+  CN.execute(FixSqlText("Insert Into " + table + " (" + names + "dbill_date) Values (" + values +
+                        db::quoteLiteral(voucherDate.toSqlString()) + ")"));
+  return line.attribute("coutno_id");
+}
+
+void saveLines(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, PostingDraft& draft,
+               const DraftTableCreator& createDraftTable) {
+  OwnTransaction transaction(CN);
+  const std::string table = createDraftTable(CN, ologin);
+  if (table.empty()) refuseWith("Z7.Corvane.0371");
+  db::Recordset columns;
+  columns.openReadOnly(FixSqlText("Select * From " + table + " where 1= 2"), CN);
+  const XmlNode in = funcNode.selectSingleNode("//in");
+  const DateTime date = checkedVoucherDate(in);
+  refuseBeforeModuleStart(CN, date);
+  refuseClosedPeriod(ologin, CN, date);
+  refuseOutsideLoginYear(ologin, CN, date);
+  const std::set<std::string> settleAccounts = accountsKeepingSettleStyle(CN);
+  CheckedSources checked;
+  std::string batch;
+  for (const XmlNode& line : funcNode.selectNodes("//Rows/*")) {
+    checkLineSource(CN, line, checked);
+    const std::string lineBatch = writeLine(CN, table, columns, line, date, settleAccounts);
+    if (!lineBatch.empty()) batch = lineBatch;
+  }
+  transaction.commit();
+  draft = PostingDraft{table, batch, {}};
+}
+
+}  // namespace
+
+bool SaveTempPZData(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
+                    PostingDraft& draft, const DraftTableCreator& createDraftTable,
+                    const ConversionComponents& components) {
+  try {
+    saveLines(ologin, CN, funcNode, draft, createDraftTable);
+  } catch (const RuntimeError& error) {
+    loadReply(oXml, ErrorReply("CLoan", "recordGet", error.number(), error.description()));
+    return false;
+  }
+  return ConvertPZ(ologin, CN, funcNode, oXml, draft, components);
+}
+
+}  // namespace corvane

@@ -1,0 +1,239 @@
+#include "posting/LedgerConversion.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <regex>
+#include <vector>
+
+#include "core/Cheques.h"
+#include "core/ErrorReply.h"
+#include "core/Messages.h"
+#include "core/QueryBuilders.h"
+#include "core/RowVersion.h"
+#include "core/SqlText.h"
+#include "host/LoginContext.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
+#include "platform/xml/XmlDocument.h"
+#include "posting/OwnTransaction.h"
+
+namespace corvane {
+
+namespace {
+
+// The net bank's code for this module's payment rows, and the module it records.
+constexpr int kBankSource = 4;
+constexpr const char* kModule = "KX";
+// The mark of a voucher claimed by a request that is making its ledger voucher.
+constexpr const char* kClaimMark = "\t";
+
+// One source voucher of the request.
+struct SourceVoucher {
+  std::string guid;
+  std::string ts;
+  bool isLoan;
+};
+
+std::string upper(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return std::toupper(c); });
+  return text;
+}
+
+std::string textOf(const Variant& value) { return value.isNull() || value.isEmpty() ? std::string() : CStr(value); }
+
+[[noreturn]] void refuseWith(const std::string& messageId) { raiseBusiness(GetResString(messageId)); }
+
+db::Recordset openRows(db::Connection& CN, const std::string& sql) {
+  db::Recordset rs;
+  rs.openReadOnly(FixSqlText(sql), CN);
+  return rs;
+}
+
+// The vouchers of //daily, each once, in request order.
+std::vector<SourceVoucher> requestSources(const XmlNode& funcNode) {
+  std::vector<SourceVoucher> sources;
+  std::set<std::string> seen;
+  for (const XmlNode& row : funcNode.selectNodes("//daily/*")) {
+    const std::string guid = row.attribute("guid");
+    if (!seen.insert(upper(guid)).second) continue;
+    sources.push_back({guid, row.attribute("ts"), row.attribute("strtypecode").rfind('3', 0) == 0});
+  }
+  return sources;
+}
+
+// The source GUIDs the draft's lines name, in coutid or (merged lines) in VouchGUID.
+std::set<std::string> draftSources(db::Connection& CN, const std::string& draftTable) {
+  static const std::regex kGuid(R"(\{[0-9A-Fa-f-]{36}\})");
+  std::set<std::string> guids;
+  db::Recordset rs = openRows(CN, "Select coutid, VouchGUID From " + draftTable);
+  for (; !rs.eof(); rs.moveNext()) {
+    const std::string coutid = textOf(rs.field("coutid").value());
+    if (!coutid.empty()) guids.insert(upper(coutid));
+    const std::string merged = textOf(rs.field("VouchGUID").value());
+    for (auto it = std::sregex_iterator(merged.begin(), merged.end(), kGuid); it != std::sregex_iterator(); ++it)
+      guids.insert(upper(it->str()));
+  }
+  return guids;
+}
+
+void requireSameSources(const std::set<std::string>& inDraft, const std::vector<SourceVoucher>& sources) {
+  std::set<std::string> named;
+  for (const SourceVoucher& source : sources) named.insert(upper(source.guid));
+  if (named.empty() || named != inDraft) refuseWith("Z7.Corvane.0681");
+}
+
+void importVoucher(LoginContext& ologin, db::Connection& CN, const PostingDraft& draft,
+                   const ConversionComponents& components) {
+  const std::unique_ptr<VoucherImporter> importer = components.importer(CN);
+  if (!importer->InitLogin(ologin)) raiseBusiness(importer->LastErrorText());
+  importer->TableName(draft.draftTable);
+  if (!importer->Run()) throw RuntimeError(importer->LastErrorNumber(), importer->LastErrorText());
+  db::Recordset rs = openRows(CN, "Select Count(*) From GL_accvouch Where coutno_id = " +
+                                      db::quoteLiteral(draft.batchId) + " And IsNull(iflag,0) <> 1");
+  if (CLng(rs.field(0).value()) == 0) refuseWith("Z7.Corvane.0681");
+}
+
+const char* headTable(const SourceVoucher& source) { return source.isLoan ? "KX_LoanVouch" : "KX_ExpenVouch"; }
+
+// The state a source must be in: unclaimed as the client read it, or claimed by this request.
+std::string postableCondition(const SourceVoucher& source, const PostingDraft& draft) {
+  const bool claimedHere = draft.claimedGuids.count(source.guid) > 0;
+  std::string condition;
+  if (claimedHere) {
+    condition = "strMakerID = " + db::quoteLiteral(kClaimMark);
+  } else {
+    const std::optional<RowVersion> version = RowVersion::parse(source.ts);
+    if (!version) refuseWith("Z7.Corvane.0167");
+    condition = version->condition() + " And IsNull(strMakerID,'') = ''";
+  }
+  condition += " And IsNull(strAuditorID,'') <> ''";
+  if (!source.isLoan) condition += " And IsNull(strVerifier,'') <> ''";
+  return condition;
+}
+
+void refusePendingPayment(db::Connection& CN, const SourceVoucher& source) {
+  const std::string sql =
+      source.isLoan ? "select guid from KX_LoanVouch_sub where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and mguid="
+                    : "select guid from KX_Balanceinfo where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and expenguid=";
+  if (!openRows(CN, sql + db::quoteLiteral(source.guid)).eof())
+    refuseWith(source.isLoan ? "Z7.Corvane.0294" : "Z7.Corvane.0295");
+}
+
+void linkSource(LoginContext& ologin, db::Connection& CN, const SourceVoucher& source, const PostingDraft& draft) {
+  const std::string table = headTable(source);
+  const std::string key = " Where GUID = " + db::quoteLiteral(source.guid) + " And ";
+  if (openRows(CN, "select top 1 Guid from " + GetAuthSource(ologin, table, true) + key +
+                       postableCondition(source, draft))
+          .eof())
+    refuseWith("Z7.Corvane.0167");
+  refusePendingPayment(CN, source);
+  const long linked = CN.execute(FixSqlText("Update " + table + " Set PZGUID = " + db::quoteLiteral(draft.batchId) +
+                                            ", strMakerID = " + db::quoteLiteral(ologin.UserName()) + key +
+                                            postableCondition(source, draft)));
+  if (linked != 1) refuseWith("Z7.Corvane.0167");
+}
+
+// Every payment row of the batch's sources that was paid through the net bank.
+void recordBankLinks(db::Connection& CN, const PostingDraft& draft, BankPay& bank) {
+  const std::string batch = db::quoteLiteral(draft.batchId);
+  db::Recordset rs = openRows(
+      CN, "select kx_loanvouch_sub.guid, isnull(kx_loanvouch_sub.strPayID,'') as strPayID from kx_loanvouch "
+          "join kx_loanvouch_sub on kx_loanvouch_sub.mguid=kx_loanvouch.guid where kx_loanvouch.pzguid = " + batch +
+          " union select KX_BalanceInfo.guid, isnull(KX_BalanceInfo.strPayID,'') as strPayID from kx_expenvouch "
+          "join KX_BalanceInfo on KX_BalanceInfo.expenguid=kx_expenvouch.guid where kx_expenvouch.pzguid = " + batch);
+  for (; !rs.eof(); rs.moveNext()) {
+    if (textOf(rs.field(1).value()).empty()) continue;
+    std::string errorText;
+    if (!bank.WritePZID(kBankSource, CN, textOf(rs.field(0).value()), kModule, errorText)) raiseBusiness(errorText);
+  }
+}
+
+void releaseClaims(db::Connection& CN, const PostingDraft& draft) {
+  for (const std::string& guid : draft.claimedGuids) {
+    for (const char* table : {"KX_LoanVouch", "KX_ExpenVouch"}) {
+      try {
+        CN.execute(FixSqlText(std::string("Update ") + table + " Set strMakerID = Null Where GUID = " +
+                              db::quoteLiteral(guid) + " And strMakerID = " + db::quoteLiteral(kClaimMark)));
+      } catch (const RuntimeError&) {
+        // A claim that cannot be released now stays until the maker's claims are cleared.
+      }
+    }
+  }
+}
+
+Currency amountOf(const db::Recordset& line) {
+  const bool local = textOf(line.field("cexch_name").value()).empty();
+  const auto money = [&](const char* column) {
+    const Variant& value = line.field(column).value();
+    return value.isNull() ? Currency() : CCur(value);
+  };
+  const Currency credit = money(local ? "mc" : "mc_f");
+  return credit != Currency() ? credit : money(local ? "md" : "md_f");
+}
+
+// Registers the bill-settled claim lines of the voucher, each once, with the person of the claim
+// the line comes from. Answers the refusals, each followed by CR LF.
+std::string registerCheques(LoginContext& ologin, db::Connection& CN, const PostingDraft& draft,
+                            const ConversionComponents& components) {
+  std::string refusals;
+  db::Recordset lines = openRows(
+      CN, "select d.ccode, d.cn_id, d.csettle, d.cexch_name, d.md, d.mc, d.md_f, d.mc_f, d.dbill_date, d.cdigest, "
+          "d.cdept_name, person.cPersonName from " + draft.draftTable +
+          " d join code on d.ccode=code.ccode join kx_expenvouch on kx_expenvouch.guid=d.coutid "
+          "join settlestyle on settlestyle.cSSCode=d.csettle and settlestyle.bSSFlag=1 "
+          "join Person on kx_expenvouch.strLoanID=person.cPersonCode "
+          "where kx_expenvouch.pzguid=" + db::quoteLiteral(draft.batchId) +
+          " and isnull(d.cn_id,'')<>'' and isnull(d.ccode,'')<>'' Order By d.inid");
+  for (; !lines.eof(); lines.moveNext()) {
+    std::string notice;
+    const Variant& date = lines.field("dbill_date").value();
+    if (!RegisterCheque(ologin, false, textOf(lines.field("ccode").value()), textOf(lines.field("cn_id").value()),
+                        textOf(lines.field("csettle").value()), amountOf(lines).toDouble(),
+                        IsDate(date) ? CDate(date) : DateTime{}, textOf(lines.field("cdigest").value()),
+                        textOf(lines.field("cdept_name").value()), textOf(lines.field("cPersonName").value()), "",
+                        notice, components.cheques()))
+      refusals += notice + "\r\n";
+  }
+  return refusals;
+}
+
+void convert(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, const PostingDraft& draft,
+             const ConversionComponents& components) {
+  const std::vector<SourceVoucher> sources = requestSources(funcNode);
+  const std::unique_ptr<BankPay> bank = components.bankPay();
+  OwnTransaction transaction(CN);
+  requireSameSources(draftSources(CN, draft.draftTable), sources);
+  importVoucher(ologin, CN, draft, components);
+  for (const SourceVoucher& source : sources) linkSource(ologin, CN, source, draft);
+  recordBankLinks(CN, draft, *bank);
+  transaction.commit();
+}
+
+}  // namespace
+
+bool ConvertPZ(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
+               const PostingDraft& draft, const ConversionComponents& components) {
+  try {
+    convert(ologin, CN, funcNode, draft, components);
+  } catch (const RuntimeError& error) {
+    releaseClaims(CN, draft);
+    loadReply(oXml, ErrorReply("CLoan", "recordGet", error.number(), error.description()));
+    return false;
+  }
+  std::string refusals;
+  try {
+    refusals = registerCheques(ologin, CN, draft, components);
+  } catch (const RuntimeError& error) {
+    refusals = error.description() + "\r\n";
+  }
+  if (!refusals.empty())
+    loadReply(oXml, "<?xml version='1.0' encoding='utf-8'?><message><id>Corvane:CExpend:SaveVouch:ExpenStandard</id>"
+                    "<text>" + escapeXml(refusals) + "</text></message>");
+  return true;
+}
+
+}  // namespace corvane

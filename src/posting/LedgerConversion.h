@@ -1,0 +1,68 @@
+#pragma once
+// Conversion of a draft ledger voucher into a general-ledger voucher: the host's importer writes
+// the voucher from the draft table, the source vouchers get their back-links (PZGUID = batch id,
+// strMakerID = the converting user), the net bank learns which paid rows now belong to a ledger
+// voucher, and bill-settled claim lines are registered as cheques.
+
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+
+#include "host/BankPay.h"
+#include "host/ChequeBook.h"
+#include "host/VoucherImporter.h"
+
+namespace corvane {
+
+class LoginContext;
+class XmlDocument;
+class XmlNode;
+namespace db {
+class Connection;
+}
+
+// What the voucher maker hands the conversion from its working state.
+struct PostingDraft {
+  std::string draftTable;  // "tempdb.." + the draft table's name
+  std::string batchId;     // the lines' coutno_id, the sources' PZGUID to be
+  // GUIDs of the vouchers this request claimed (strMakerID = TAB) and committed before converting.
+  // They pass the source check by that claim instead of the row version, and are released
+  // (strMakerID back to Null) when the conversion fails.
+  std::set<std::string> claimedGuids;
+};
+
+// The host components the conversion uses; the embedded ones unless a test gives others.
+struct ConversionComponents {
+  std::function<std::unique_ptr<VoucherImporter>(db::Connection&)> importer = CreateVoucherImporter;
+  BankPayFactory bankPay = CreateBankPay;
+  std::function<ChequeComponents()> cheques = EmbeddedChequeComponents;
+};
+
+// Converts the draft of `draft` into a ledger voucher. The source vouchers are the children of
+// //daily (attributes strtypecode: first character "3" a loan, else a claim; guid; ts, the row
+// version the client read) in the request document of `funcNode`; all of them belong to the
+// voucher, whatever //in/@con says.
+//
+// In one transaction on `CN`, committed only when everything passed: the importer writes the
+// voucher; the sources named in the draft (coutid and the GUIDs in VouchGUID) must be exactly the
+// sources of //daily, else "Z7.Corvane.0681"; each source must be within the user's data rights,
+// approved (a claim also settled, strVerifier), unposted and unclaimed with the row version the
+// client read (or claimed by this request), else "Z7.Corvane.0167"; none may have a payment row
+// at the net bank not yet confirmed ("Z7.Corvane.0294" loan, "Z7.Corvane.0295" claim); the back-
+// links are written; every paid payment row of the batch is recorded by the net bank (a refusal
+// ends the conversion with the bank's text).
+//
+// Any failure rolls everything back (the importer's voucher included, so a voucher is never
+// posted twice or without its back-links), releases the request's claims, writes the error reply
+// "Corvane:CLoan:recordGet:<number>" (the importer's own number for its refusal, 9000 for the
+// other refusals, the database's for its errors) and answers false, with no transaction left open.
+//
+// After the commit, each claim line with a bill number, an account and a bill settle style
+// (SettleStyle.bSSFlag 1) is registered once as a cheque with its own claim's person; cheque
+// refusals become the warning reply "Corvane:CExpend:SaveVouch:ExpenStandard", the answer stays
+// true. Otherwise the reply stays empty.
+bool ConvertPZ(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
+               const PostingDraft& draft, const ConversionComponents& components = {});
+
+}  // namespace corvane

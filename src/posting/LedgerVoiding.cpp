@@ -1,0 +1,208 @@
+#include "posting/LedgerVoiding.h"
+
+#include <optional>
+#include <regex>
+
+#include "core/ErrorReply.h"
+#include "core/Messages.h"
+#include "core/SqlText.h"
+#include "host/LoginContext.h"
+#include "platform/com/RuntimeError.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/db/SqlLiteral.h"
+#include "platform/xml/XmlDocument.h"
+#include "posting/LedgerVoucherLock.h"
+#include "posting/OwnTransaction.h"
+
+namespace corvane {
+
+namespace {
+
+// The net bank's code for this module's payment rows.
+constexpr int kBankSource = 4;
+
+// Ledger tasks that keep vouchers from being voided while they run, with their refusals.
+struct LedgerTask {
+  const char* code;
+  const char* message;
+};
+constexpr LedgerTask kLedgerTasks[] = {
+    {"GL0204", "Z7.Corvane.0306"}, {"GL0203", "Z7.Corvane.0307"}, {"GL1803", "Z7.Corvane.0308"},
+    {"GL0208", "Z7.Corvane.0309"}, {"GL1512", "Z7.Corvane.0310"},
+};
+
+// The languages the ledger list may show its state texts in.
+constexpr const char* kListLocales[] = {"zh-CN", "en-us"};
+
+[[noreturn]] void refuseWith(const std::string& messageId) { raiseBusiness(GetResString(messageId)); }
+
+db::Recordset openRows(db::Connection& CN, const std::string& sql) {
+  db::Recordset rs;
+  rs.openReadOnly(FixSqlText(sql), CN);
+  return rs;
+}
+
+long countOf(db::Connection& CN, const std::string& sql) {
+  db::Recordset rs = openRows(CN, sql);
+  if (rs.eof() || rs.field(0).value().isNull()) return 0;
+  return CLng(rs.field(0).value());
+}
+
+std::string textOf(const Variant& value) { return value.isNull() || value.isEmpty() ? std::string() : CStr(value); }
+
+// A whole number given as text, written back as digits; nothing for any other text.
+std::optional<std::string> wholeNumber(const std::string& text) {
+  static const std::regex kWhole(R"(\s*-?[0-9]{1,9}\s*)");
+  if (!std::regex_match(text, kWhole)) return std::nullopt;
+  return std::to_string(std::stol(text));
+}
+
+std::string checkedNumber(const std::string& text) {
+  const std::optional<std::string> number = wholeNumber(text);
+  if (!number) refuseWith("Z7.Corvane.0680");
+  return *number;
+}
+
+// The ledger voucher a list row names, its numbers checked.
+struct VoidedVoucher {
+  std::string batch;    // coutno_id, as a literal
+  std::string number;   // ino_id
+  std::string signSeq;  // isignseq (the list names it strpztypeid), as given
+  std::string strpzcode;
+};
+
+bool showsVoided(const XmlNode& row) {
+  const std::optional<std::string> state = row.findAttribute("iflag");
+  if (!state) return false;
+  for (const char* locale : kListLocales)
+    if (*state == GetResString("Z7.Corvane.Web.0744", locale)) return true;
+  return *state == GetResString("Z7.Corvane.Web.0744");
+}
+
+VoidedVoucher readRow(const XmlNode& row) {
+  if (showsVoided(row)) refuseWith("Z7.Corvane.0300");
+  const std::string batch = row.attribute("pzguid");
+  if (batch.empty()) refuseWith("Z7.Corvane.0300");
+  std::string signSeq = row.attribute("isignseq");
+  if (signSeq.empty()) signSeq = row.attribute("strpztypeid");
+  if (!signSeq.empty()) signSeq = checkedNumber(signSeq);
+  return VoidedVoucher{db::quoteLiteral(batch), checkedNumber(row.attribute("ino_id")), signSeq,
+                       row.attribute("strpzcode")};
+}
+
+// The period of the voucher code "sign-period-number".
+std::string periodOf(const std::string& strpzcode) {
+  const std::size_t first = strpzcode.find('-');
+  const std::size_t second = first == std::string::npos ? first : strpzcode.find('-', first + 1);
+  if (second == std::string::npos) refuseWith("Z7.Corvane.0680");
+  return checkedNumber(strpzcode.substr(first + 1, second - first - 1));
+}
+
+std::string voucherWhere(const VoidedVoucher& voucher) {
+  return " Where ino_id = " + voucher.number + " And coutno_id = " + voucher.batch;
+}
+
+void refuseMarked(db::Connection& CN, const VoidedVoucher& voucher) {
+  if (countOf(CN, "select count(*) from sysobjects where type='U' and name='GL_LTDATA1'") == 0) return;
+  if (voucher.signSeq.empty()) refuseWith("Z7.Corvane.0680");
+  if (countOf(CN, "Select Count(*) As intMarked From GL_LTDATA1 Where ino_id = " + voucher.number +
+                      " And iperiod = " + periodOf(voucher.strpzcode) + " And isignseq = " + voucher.signSeq) > 0)
+    refuseWith("Z7.Corvane.0303");
+}
+
+// The ledger's own state: over budget, checked, signed by the cashier, booked. Answers the voucher's type
+// word; a voucher of which the ledger holds no row cannot be voided.
+std::string checkLedgerState(db::Connection& CN, const VoidedVoucher& voucher) {
+  if (countOf(CN, "Select Count(*) From gl_accvouch Where iBG_overflag=2 and ino_id = " + voucher.number +
+                      " And coutno_id = " + voucher.batch) > 0)
+    refuseWith("Z7.Corvane.0304");
+  db::Recordset rs = openRows(CN, "Select ccashier, ccheck, cbook, IsNull(ibook,0) As ibook, cSign From gl_accvouch" +
+                                      voucherWhere(voucher));
+  if (rs.eof()) refuseWith("Z7.Corvane.0300");
+  const auto blank = [&rs](const char* column) {
+    return textOf(rs.field(column).value()).find_first_not_of(' ') == std::string::npos;
+  };
+  if (!blank("ccheck") || !blank("ccashier")) refuseWith("Z7.Corvane.0305");
+  if (!blank("cbook") || CLng(rs.field("ibook").value()) == 1) refuseWith("Z7.Corvane.0320");
+  return textOf(rs.field("cSign").value());
+}
+
+// Ledger tasks taken in the account, as the system database records them.
+void refuseRunningLedgerTasks(const LoginContext& ologin, db::Connection& CN) {
+  for (const LedgerTask& task : kLedgerTasks)
+    if (countOf(CN, "Select Count(*) As intNum From VqSystem..UA_Task Where cAuth_ID = '" + std::string(task.code) +
+                        "' And cAcc_ID = " + db::quoteLiteral(ologin.AccountId())) > 0)
+      refuseWith(task.message);
+}
+
+void refuseReferred(db::Connection& CN, const VoidedVoucher& voucher) {
+  if (countOf(CN, "select count(*) from gl_accvouch Where isnull(ssxznum,'')<>'' And coutno_id = " + voucher.batch) > 0)
+    refuseWith("Z7.Corvane.0311");
+}
+
+// Every loan line and claim receipt or payment row of the batch's source vouchers.
+void forgetBankLinks(db::Connection& CN, const VoidedVoucher& voucher, BankPay& bank) {
+  db::Recordset rs = openRows(
+      CN, "select kx_loanvouch_sub.guid from kx_loanvouch join kx_loanvouch_sub on "
+          "kx_loanvouch_sub.mguid=kx_loanvouch.guid where kx_loanvouch.pzguid = " + voucher.batch +
+          " union select KX_BalanceInfo.guid from kx_expenvouch join KX_BalanceInfo on "
+          "KX_BalanceInfo.expenguid=kx_expenvouch.guid where kx_expenvouch.pzguid = " + voucher.batch);
+  for (; !rs.eof(); rs.moveNext()) {
+    std::string errorText;
+    if (!bank.DeletePZID(kBankSource, CN, textOf(rs.field(0).value()), errorText)) raiseBusiness(errorText);
+  }
+}
+
+void voidVoucher(const LoginContext& ologin, db::Connection& CN, const VoidedVoucher& voucher, const std::string& sign,
+                 const BankPayFactory& bankPay) {
+  const std::unique_ptr<BankPay> bank = bankPay();
+  OwnTransaction transaction(CN);
+  forgetBankLinks(CN, voucher, *bank);
+  std::string lockError;
+  LockPZ(ologin, CN, ologin.SystemId(), sign, voucher.number, lockError);
+  if (CN.execute(FixSqlText("UPDATE gl_accvouch SET iflag = 1,ibg_overflag=null" + voucherWhere(voucher))) == 0)
+    refuseWith("Z7.Corvane.0300");
+  const std::string unlink = " Set strMakerID = null, PZGUID = null Where PZGUID = " + voucher.batch;
+  const long unlinked = CN.execute(FixSqlText("Update KX_LoanVouch" + unlink)) +
+                        CN.execute(FixSqlText("Update KX_ExpenVouch" + unlink));
+  if (unlinked == 0) refuseWith("Z7.Corvane.0300");
+  UnLockPZ(CN, ologin.SystemId(), sign, voucher.number);
+  transaction.commit();
+}
+
+}  // namespace
+
+std::string CancelPZ(const LoginContext& ologin, db::Connection& CN, const XmlNode& row,
+                     const BankPayFactory& bankPay) {
+  try {
+    const VoidedVoucher voucher = readRow(row);
+    refuseMarked(CN, voucher);
+    const std::string sign = checkLedgerState(CN, voucher);
+    refuseRunningLedgerTasks(ologin, CN);
+    refuseReferred(CN, voucher);
+    voidVoucher(ologin, CN, voucher, sign, bankPay);
+    return "";
+  } catch (const RuntimeError& error) {
+    return error.description();
+  }
+}
+
+bool CancelPZList(const LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
+                  const BankPayFactory& bankPay) {
+  std::string refusals;
+  const std::vector<XmlNode> rows = funcNode.selectNodes("//in/rows/*");
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    const std::string refusal = CancelPZ(ologin, CN, rows[i], bankPay);
+    if (!refusal.empty()) refusals += GetResString("Z7.Corvane.0299", "", std::to_string(i + 1), refusal + "\n");
+  }
+  if (refusals.empty()) {
+    loadReply(oXml, "<Return />");
+    return true;
+  }
+  loadReply(oXml, ErrorReply("CLoan", "recordGet", errnum::kBusiness, refusals));
+  return false;
+}
+
+}  // namespace corvane
