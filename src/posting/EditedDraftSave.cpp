@@ -17,7 +17,7 @@
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "posting/DraftSql.h"
-#include "posting/OwnTransaction.h"
+#include "platform/db/Transaction.h"
 
 namespace corvane {
 
@@ -166,7 +166,7 @@ std::string writeLine(db::Connection& CN, const std::string& table, const db::Re
 
 void saveLines(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, PostingDraft& draft,
                const DraftTableCreator& createDraftTable) {
-  OwnTransaction transaction(CN);
+  auto transaction = db::Transaction::joinOrBegin(CN);
   const std::string table = createDraftTable(CN, ologin);
   if (table.empty()) refuseWith("Z7.Corvane.0371");
   db::Recordset columns;

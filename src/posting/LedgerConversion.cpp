@@ -19,7 +19,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
-#include "posting/OwnTransaction.h"
+#include "platform/db/Transaction.h"
 
 namespace corvane {
 
@@ -177,8 +177,7 @@ Currency amountOf(const db::Recordset& line) {
 
 // Registers the bill-settled claim lines of the voucher, each once, with the person of the claim
 // the line comes from. Answers the refusals, each followed by CR LF.
-std::string registerCheques(LoginContext& ologin, db::Connection& CN, const PostingDraft& draft,
-                            const ConversionComponents& components) {
+std::string registerCheques(LoginContext& ologin, db::Connection& CN, const PostingDraft& draft) {
   std::string refusals;
   db::Recordset lines = openRows(
       CN, "select d.ccode, d.cn_id, d.csettle, d.cexch_name, d.md, d.mc, d.md_f, d.mc_f, d.dbill_date, d.cdigest, "
@@ -195,7 +194,7 @@ std::string registerCheques(LoginContext& ologin, db::Connection& CN, const Post
                         textOf(lines.field("csettle").value()), amountOf(lines).toDouble(),
                         IsDate(date) ? CDate(date) : DateTime{}, textOf(lines.field("cdigest").value()),
                         textOf(lines.field("cdept_name").value()), textOf(lines.field("cPersonName").value()), "",
-                        notice, components.cheques()))
+                        notice))
       refusals += notice + "\r\n";
   }
   return refusals;
@@ -205,7 +204,7 @@ void convert(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, 
              const ConversionComponents& components) {
   const std::vector<SourceVoucher> sources = requestSources(funcNode);
   const std::unique_ptr<BankPay> bank = components.bankPay();
-  OwnTransaction transaction(CN);
+  auto transaction = db::Transaction::joinOrBegin(CN);
   requireSameSources(draftSources(CN, draft.draftTable), sources);
   importVoucher(ologin, CN, draft, components);
   for (const SourceVoucher& source : sources) linkSource(ologin, CN, source, draft);
@@ -226,7 +225,7 @@ bool ConvertPZ(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode
   }
   std::string refusals;
   try {
-    refusals = registerCheques(ologin, CN, draft, components);
+    refusals = registerCheques(ologin, CN, draft);
   } catch (const RuntimeError& error) {
     refusals = error.description() + "\r\n";
   }

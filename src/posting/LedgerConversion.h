@@ -36,7 +36,6 @@ struct PostingDraft {
 struct ConversionComponents {
   std::function<std::unique_ptr<VoucherImporter>(db::Connection&)> importer = CreateVoucherImporter;
   BankPayFactory bankPay = CreateBankPay;
-  std::function<ChequeComponents()> cheques = EmbeddedChequeComponents;
 };
 
 // Converts the draft of `draft` into a ledger voucher. The source vouchers are the children of

@@ -14,7 +14,7 @@
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "posting/LedgerVoucherLock.h"
-#include "posting/OwnTransaction.h"
+#include "platform/db/Transaction.h"
 
 namespace corvane {
 
@@ -158,7 +158,7 @@ void forgetBankLinks(db::Connection& CN, const VoidedVoucher& voucher, BankPay& 
 void voidVoucher(const LoginContext& ologin, db::Connection& CN, const VoidedVoucher& voucher, const std::string& sign,
                  const BankPayFactory& bankPay) {
   const std::unique_ptr<BankPay> bank = bankPay();
-  OwnTransaction transaction(CN);
+  auto transaction = db::Transaction::joinOrBegin(CN);
   forgetBankLinks(CN, voucher, *bank);
   std::string lockError;
   LockPZ(ologin, CN, ologin.SystemId(), sign, voucher.number, lockError);
