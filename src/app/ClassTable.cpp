@@ -6,6 +6,7 @@
 #include "platform/com/RequestClass.h"
 #include "posting/CNetPay.h"
 #include "reports/CQuery.h"
+#include "reports/CReport.h"
 #include "settings/CChoice.h"
 #include "settings/CDistrict.h"
 #include "settings/CRPItem.h"
@@ -40,6 +41,7 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CAudit", make<CAudit>},
       {"Corvane.CNetPay", make<CNetPay>},
       {"Corvane.CQuery", make<CQuery>},
+      {"Corvane.CReport", make<CReport>},
   });
   return registry;
 }
