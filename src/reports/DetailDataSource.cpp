@@ -92,6 +92,7 @@ bool DetailDataSource::MoveDataDetail() {
   const std::string rows = rowsQuery(heads, GetItemTableSql("", connection), quoteLiteral(GetResString("Z7.Corvane.0022")),
                                      quoteLiteral(GetResString("Z7.Corvane.0023")));
   connection.execute(FixSqlText("select * into tempdb.." + tableName_ + " from(" + rows + ")a where " + where));
+  connection.execute("delete from tempdb..ReportTableBirth where cName=" + quoteLiteral(tableName_));
   connection.execute("insert into tempdb..ReportTableBirth (cName, dCreated) values (" + quoteLiteral(tableName_) +
                      "," + quoteLiteral(utcText(std::chrono::hours(0))) + ")");
   return true;
