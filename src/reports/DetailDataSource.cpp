@@ -34,8 +34,17 @@ std::string utcText(std::chrono::hours ago) {
   return text;
 }
 
+// The record of the tables the data sources filled, with the time each was made (UTC, text
+// yyyy-mm-dd hh:mm:ss); made in tempdb by the first data source that fills a table.
+void keepTableBirths(db::Connection& connection) {
+  connection.execute(
+      "if not exists(select 1 from tempdb..sysobjects where name=N'ReportTableBirth' and xtype=N'U') "
+      "create table tempdb..ReportTableBirth ([cName] [nvarchar] (60) NOT NULL ,[dCreated] [nvarchar] (19) NOT NULL)");
+}
+
 // Drops the tables the data sources filled more than a day ago, which no engine reads any more.
 void sweepStaleTables(db::Connection& connection) {
+  keepTableBirths(connection);
   std::vector<std::string> stale;
   {
     db::Recordset rs;
