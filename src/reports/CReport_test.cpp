@@ -9,6 +9,7 @@
 
 #include "CaseAccount.h"
 #include "core/Locale.h"
+#include "core/Messages.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -118,6 +119,14 @@ TEST_F(CReportTest, NoMatchingLoanIsError1001AndAnUnknownFuncIsNoAnswer) {
   EXPECT_EQ(at(reply, "//func[2]/out/error/text"), "没有符合条件的记录。");
   const XmlDocument noPage = serve("<req><func name='loanalertdata'><in><cond/></in></func></req>");
   EXPECT_EQ(at(noPage, "//out/error/id"), "Corvane:CReport:LoanAlertData:91");
+}
+
+TEST_F(CReportTest, WithoutALoginTheWholeRequestIsTheDispatchersError) {
+  XmlDocument document;
+  ASSERT_TRUE(document.loadXML("<req><func name='loanalertdata'/></req>"));
+  CReport().myHandle(nullptr, document);
+  EXPECT_EQ(at(document, "/error/id"), "Corvane:CReport:myHandle");
+  EXPECT_EQ(at(document, "/error/text"), GetResString("Z7.Corvane.0001"));
 }
 
 // ---- loan aging ----
