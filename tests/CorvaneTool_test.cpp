@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "CaseAccount.h"
 #include "platform/com/Variant.h"
@@ -273,6 +274,46 @@ TEST_F(CorvaneToolTest, RequestFailuresAreAnsweredWithAnErrorReplyDocument) {
     EXPECT_EQ(result.out, c.reply) << c.title;
     EXPECT_EQ(result.err.rfind("corvane: ", 0), 0U) << c.title << ": " << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << c.title << ": " << result.err;
+// A detail report from the command line, as the report engine would fill and read it: the
+// demo account's loan lines of department 0301 (loan JK2026010001: 3000 in cash, 2000 by bank).
+class ReportCommandTest : public CorvaneToolTest {
+ protected:
+  std::string login(const std::string& user) const {
+    return "--account '" + account_.folder().string() + "' --user " + user + " --password demo";
+  }
+  corvane::CaseAccount account_;
+};
+
+TEST_F(ReportCommandTest, PrintsTheRowsOfADataSourceUnderTheEnginesFilter) {
+  const ToolRun loans = run("report " + login("demo") + " --locale en-us Corvane.CReportJKTJ detail strdepartid=0301");
+  ASSERT_EQ(loans.status, 0) << loans.err;
+  std::istringstream lines(loans.out);
+  std::string header;
+  std::getline(lines, header);
+  EXPECT_EQ(header.rfind("dtloandate\tstrdepartid\tstrdepartname\t", 0), 0u) << header;
+  std::vector<std::string> rows;
+  for (std::string line; std::getline(lines, line);) rows.push_back(line);
+  ASSERT_EQ(rows.size(), 2u) << loans.out;
+  for (const std::string& row : rows) {
+    EXPECT_NE(row.find("\tJK2026010001\t"), std::string::npos) << row;
+    EXPECT_NE(row.find("\tYes\t"), std::string::npos) << row;  // approved, in the login's locale
+  }
+
+  // Usage errors: no login, a condition without operator, an unknown data source.
+  const struct {
+    std::string arguments;
+    int status;
+    std::string message;
+  } failures[] = {
+      {"report Corvane.CReportJKTJ detail", 2, "report needs the login options"},
+      {"report " + login("demo") + " Corvane.CReportJKTJ detail strdepartid", 1, "has no operator"},
+      {"report " + login("demo") + " Corvane.CReport detail", 1, "Class not registered: Corvane.CReport"},
+  };
+  for (const auto& c : failures) {
+    const ToolRun result = run(c.arguments);
+    EXPECT_EQ(result.status, c.status) << c.arguments;
+    EXPECT_EQ(result.out, "") << c.arguments;
+    EXPECT_NE(result.err.find(c.message), std::string::npos) << c.arguments << ": " << result.err;
   }
 }
 

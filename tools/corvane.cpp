@@ -7,6 +7,11 @@
 //                                [--year Y] [--date YYYY-MM-DD]; without --account the class is
 //                                called without a login object.
 //   corvane init DIR             creates the demo account in the folder DIR.
+//   corvane report LOGIN PROGID TITLE [CONDITION...]
+//                                fills the detail report TITLE from the report data source PROGID
+//                                as the host's report engine would, under the filter of the
+//                                CONDITIONs (column=value; also <>, <, <=, >, >=), and prints its
+//                                rows tab-separated under a line of column names.
 //   corvane bank DIR confirm|reject PAYROW
 //                                answers, as the bank, the net-bank bill of the payment row
 //                                PAYROW (a loan line's or a claim receipt or payment row's GUID)
@@ -30,11 +35,13 @@
 #include <string_view>
 #include <vector>
 
+#include "app/ReportSources.h"
 #include "core/ErrorReply.h"
 #include "core/RequestLimits.h"
 #include "host/BankPay.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/PasswordCodec.h"
+#include "host/ReportEngine.h"
 #include "platform/com/AsciiText.h"
 #include "platform/com/Locale.h"
 #include "platform/com/RequestClass.h"
@@ -126,6 +133,36 @@ int callCommand(const Options& options) {
   return 0;
 }
 
+// Tabs and line breaks inside a value would break the printed rows: they print as blanks.
+std::string cellText(std::string value) {
+  for (char& c : value) {
+    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+  }
+  return value;
+}
+
+void printRow(const std::vector<std::string>& values) {
+  for (std::size_t i = 0; i < values.size(); ++i) std::cout << (i == 0 ? "" : "\t") << cellText(values[i]);
+  std::cout << '\n';
+}
+
+int reportCommand(const Options& options) {
+  if (!options.login) fail(kBadCommandLine, "report needs the login options (--account DIR --user U --password P)");
+  const auto source = CreateReportDataSource(options.arguments[0]);
+  const std::string& title = options.arguments[1];
+  std::vector<ReportCondition> conditions;
+  for (std::size_t i = 2; i < options.arguments.size(); ++i) {
+    conditions.push_back(ParseReportCondition(options.arguments[i]));
+  }
+  const auto login = EmbeddedLoginContext::logIn(*options.login);
+  ReportEngine engine(*login);
+  engine.setFilter(title, std::move(conditions));
+  const ReportTable table = engine.run(*source, title);
+  printRow(table.columns);
+  for (const auto& row : table.rows) printRow(row);
+  return 0;
+}
+
 int initCommand(const Options& options) {
   const auto encodePassword = [](const std::string& plain) { return EmbeddedPasswordCodec().Encode(plain); };
   return db::runInitCommand(options.arguments, encodePassword, std::cout, std::cerr);
@@ -166,6 +203,12 @@ constexpr Command kCommands[] = {
      "      --account DIR --user U --password P [--locale L] [--year Y] [--date YYYY-MM-DD]",
      1, 2, callCommand},
     {"init", "init DIR", "Create the demo account in the folder DIR.", 1, 1, initCommand},
+    {"report", "report LOGIN PROGID TITLE [CONDITION...]",
+     "Fill the detail report TITLE from the report data source PROGID (Corvane.CReportJKTJ\n"
+     "      loan lines, Corvane.CReportSZTJ claim lines) as the host's report engine would, and\n"
+     "      print its rows tab-separated under a line of column names. Each CONDITION (column=value,\n"
+     "      or with <>, <, <=, >, >=) narrows the report as the engine's filter does.",
+     2, 64, reportCommand},
     {"bank", "bank DIR confirm|reject PAYROW",
      "Answer, as the bank, the net-bank bill of the payment row PAYROW (the GUID of a loan\n"
      "      line or of a claim's receipt or payment row) in the account in DIR: confirm sets the\n"

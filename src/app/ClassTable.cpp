@@ -8,6 +8,7 @@
 #include "posting/CMakePZ.h"
 #include "posting/CNetPay.h"
 #include "reports/CQuery.h"
+#include "reports/CReport.h"
 #include "settings/CChoice.h"
 #include "settings/CDistrict.h"
 #include "settings/CRPItem.h"
@@ -44,6 +45,7 @@ const ClassRegistry& ClassRegistry::standard() {
       {"Corvane.CNetPay", make<CNetPay>},
       {"Corvane.CMakePZ", make<CMakePZ>},
       {"Corvane.CQuery", make<CQuery>},
+      {"Corvane.CReport", make<CReport>},
   });
   return registry;
 }

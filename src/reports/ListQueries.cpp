@@ -296,6 +296,33 @@ PagedQuery ApprovalListQuery(VoucherKind kind, LoginContext& ologin, db::Connect
   return query;
 }
 
+PagedQuery LoanAlertQuery(LoginContext& ologin, db::Connection& connection, const XmlNode& func) {
+  const std::string t = "kx_loanvouch";
+  const std::string heads = GetAuthSource(ologin, t, true);
+  PagedQuery query;
+  query.select =
+      "KX_OperationType.strname as strtypename,(case when isnull(kx_loanvouch.blnBegin,0) = 1 then "
+      "kx_loanvouch.strvouchid + '*' else kx_loanvouch.strvouchid end) as strvouchid,"
+      "convert(varchar(10),kx_loanvouch.dtloandate,120)as dtloandate,kx_loanvouch.strused as strused,"
+      "department.cdepname as strdepartname,personloan.cpersonname as strloanname,"
+      "convert(varchar(10),kx_loanvouch.dtexpdate,120)as dtexpdate,BG_Item.cItemName as strbuditemname,"
+      "kx_loanvouch.strbill as strbill,kx_loanvouch.dblmoney as dblmoney,"
+      "(isnull(kx_loanvouch.dblmoney,0)-isnull(kx_loanvouch.dblreturn,0)) as dbllack,"
+      "fitem.citem_name as stritemclassname,fitems.citemname as stritemname,kx_loanvouch.autoid as autoid,"
+      "kx_loanvouch.guid as guid,kx_loanvouch.strtypecode as strtypecode,kx_loanvouch.strdepartid as strdepartid,"
+      "kx_loanvouch.strloanid as strloanid,kx_loanvouch.strbuditemid as strbuditemid,"
+      "kx_loanvouch.stritemclassid as stritemclassid,kx_loanvouch.stritemid as stritemid";
+  if (conditionsOnlyOn(func, {t})) {
+    query.keyFrom = heads;
+    query.keyUnique = true;
+  }
+  query.from = heads + nameJoins(t) + " left join BG_Item on " + t + ".strbuditemid=BG_Item.cItemCode" +
+               itemJoins(t, itemTable(func, connection));
+  query.where = conditionWhere(func);
+  query.key = t + ".autoid";
+  return query;
+}
+
 PagedQuery LedgerListQuery(LoginContext& ologin, const XmlNode& func) {
   const SourceKinds kinds = sourceKindsOf(GetAttrValue(func, "value", "in/cond/row[@name='strtypecode']"));
   PagedQuery query;

@@ -25,6 +25,10 @@ enum class VoucherKind { Loan, Claim };
 PagedQuery ApprovalListQuery(VoucherKind kind, LoginContext& ologin, db::Connection& connection,
                              const XmlNode& func);
 
+// "loanalertdata" of the reports: every loan of the user's rights that the condition rows select,
+// with its outstanding amount (`dbllack`), paged by AutoID.
+PagedQuery LoanAlertQuery(LoginContext& ologin, db::Connection& connection, const XmlNode& func);
+
 // "listpzdata": the ledger vouchers made from the user's vouchers in the login year, one row per
 // ledger voucher and source voucher, paged by their composite text key.
 PagedQuery LedgerListQuery(LoginContext& ologin, const XmlNode& func);

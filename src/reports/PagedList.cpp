@@ -85,15 +85,11 @@ class PageCutter {
   std::string distinct_;
 };
 
-struct ServedPage {
-  long count = 1;
-  long current = 0;
-  std::string where;
-};
+}  // namespace
 
-ServedPage cutPage(db::Connection& connection, const PageRequest& page, const PagedQuery& query,
-                   const std::string& source) {
-  ServedPage served{1, 0, query.where};
+PageCut CutPage(db::Connection& connection, const PageRequest& page, const PagedQuery& query,
+                const std::string& source) {
+  PageCut served{1, 0, query.where};
   const PageCutter cutter(connection, query);
   const long keys = cutter.keyCount();
   if (keys == 0) raiseListError(1001, "Z7.Corvane.0087", source);
@@ -114,18 +110,31 @@ ServedPage cutPage(db::Connection& connection, const PageRequest& page, const Pa
   return served;
 }
 
-std::string pageData(db::Connection& connection, const PagedQuery& query, const std::string& where,
-                     const std::string& source) {
+std::string PageData(db::Connection& connection, const std::string& sql, const std::string& source) {
   db::Recordset rs;
-  rs.openReadOnly(FixSqlText("select distinct top " + std::to_string(kMaxRows + 1) + " " + query.select +
-                             " from " + query.from + " where " + where + " order by " +
-                             (query.order.empty() ? query.key : query.order)),
-                  connection, db::adOpenStatic);
+  rs.openReadOnly(FixSqlText(sql), connection, db::adOpenStatic);
   if (rs.eof()) raiseListError(1001, "Z7.Corvane.0087", source);
   if (rs.recordCount() > kMaxRows) raiseListError(1011, "Z7.Corvane.0126", source);
   XmlDocument saved;
   db::saveAsXml(rs, saved);
-  std::string text = saved.documentElement().xml();
+  return saved.documentElement().xml();
+}
+
+std::string PagedReplyText(const PageCut& served, long rows, const std::string& data, const std::string* format) {
+  return "<success><page><count>" + std::to_string(served.count) + "</count><current>" +
+         std::to_string(served.current) + "</current><rows>" + std::to_string(rows) + "</rows></page><data>" +
+         data + "</data>" + (format ? "<format>" + *format + "</format>" : std::string()) + "</success>";
+}
+
+namespace {
+
+std::string pageData(db::Connection& connection, const PagedQuery& query, const std::string& where,
+                     const std::string& source) {
+  std::string text = PageData(connection,
+                              "select distinct top " + std::to_string(kMaxRows + 1) + " " + query.select + " from " +
+                                  query.from + " where " + where + " order by " +
+                                  (query.order.empty() ? query.key : query.order),
+                              source);
   if (query.dropMidnight) {
     constexpr std::string_view kMidnight = "T00:00:00";
     for (std::size_t at = text.find(kMidnight); at != std::string::npos; at = text.find(kMidnight, at)) {
@@ -143,11 +152,8 @@ PageRequest ReadPageRequest(const XmlNode& func) {
 
 void AnswerPage(db::Connection& connection, const PageRequest& page, const PagedQuery& query,
                 const std::string& source, XmlDocument& reply) {
-  const ServedPage served = cutPage(connection, page, query, source);
-  const std::string data = pageData(connection, query, served.where, source);
-  loadReply(reply, "<success><page><count>" + std::to_string(served.count) + "</count><current>" +
-                       std::to_string(served.current) + "</current><rows>" + std::to_string(page.rows) +
-                       "</rows></page><data>" + data + "</data></success>");
+  const PageCut served = CutPage(connection, page, query, source);
+  loadReply(reply, PagedReplyText(served, page.rows, pageData(connection, query, served.where, source)));
 }
 
 }  // namespace corvane

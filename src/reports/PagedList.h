@@ -47,6 +47,29 @@ struct PagedQuery {
   bool dropMidnight = false;  // remove "T00:00:00" from the saved rows
 };
 
+// The page served: the page count, the page index after clamping, and the query's WHERE text
+// bounded to the page's keys (unbounded when the request asks for no paging).
+struct PageCut {
+  long count = 1;
+  long current = 0;
+  std::string where;
+};
+
+// Cuts the keys of `query` into pages of `page.rows` keys. Raises RuntimeError 1001 (text of
+// Z7.Corvane.0087) when no key matches, 1011 (Z7.Corvane.0126) when the page holds more than
+// 10000 keys, each with `source`.
+PageCut CutPage(db::Connection& connection, const PageRequest& page, const PagedQuery& query,
+                const std::string& source);
+
+// The rows of `sql` (passed through FixSqlText) in the XML persistence format. Raises 1001 when
+// it answers no row and 1011 beyond 10000 rows, as CutPage does.
+std::string PageData(db::Connection& connection, const std::string& sql, const std::string& source);
+
+// "<success><page>...</page><data>`data`</data></success>" for the page served; with a `format`
+// element "<format>`format`</format>" after the data when `format` is given.
+std::string PagedReplyText(const PageCut& served, long rows, const std::string& data,
+                           const std::string* format = nullptr);
+
 // Serves one page of `query` into `reply` as PagedReply. Raises RuntimeError 1001 with the text
 // of Z7.Corvane.0087 when no row matches, 1011 with the text of Z7.Corvane.0126 when the page
 // holds more than 10000 rows, each with `source`. Database errors reach the caller. Every
