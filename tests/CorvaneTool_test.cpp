@@ -274,6 +274,9 @@ TEST_F(CorvaneToolTest, RequestFailuresAreAnsweredWithAnErrorReplyDocument) {
     EXPECT_EQ(result.out, c.reply) << c.title;
     EXPECT_EQ(result.err.rfind("corvane: ", 0), 0U) << c.title << ": " << result.err;
     EXPECT_EQ(std::count(result.err.begin(), result.err.end(), '\n'), 1) << c.title << ": " << result.err;
+  }
+}
+
 // A detail report from the command line, as the report engine would fill and read it: the
 // demo account's loan lines of department 0301 (loan JK2026010001: 3000 in cash, 2000 by bank).
 class ReportCommandTest : public CorvaneToolTest {
