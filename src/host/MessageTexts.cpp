@@ -360,7 +360,6 @@ constexpr MessageText kMessageTexts[] = {
     MessageText{"Z7.Corvane.0651", "单据已生成凭证，不能支付。", "The voucher is posted already. Its lines cannot be paid."},
     MessageText{"Z7.Corvane.0652", "付款银行或币种不存在，不能生成银行单据。", "The paying bank or the currency does not exist. No bank bill can be made."},
     MessageText{"Z7.Corvane.0660", "单据{0}的汇率为空或为零，不能生成凭证。", "Voucher {0} has no exchange rate (empty or zero). No ledger voucher can be made from it."},
-    MessageText{"Z7.Corvane.0661", "凭证草稿已生成，但暂不能转为总账凭证，单据未记账。", "The draft was made, but converting it into a ledger voucher is not available yet. No voucher was posted."},
     MessageText{"Z7.Corvane.0662", "凭证借贷不平衡（借方{0}，贷方{1}），差额超出舍入误差，不能生成凭证。", "The ledger voucher does not balance (debit {0}, credit {1}) by more than rounding. No ledger voucher can be made."},
     MessageText{"Z7.Corvane.0680", "凭证号、会计期间和凭证类别顺序号必须是整数。", "The ledger voucher number, its period and its type sequence must be whole numbers."},
     MessageText{"Z7.Corvane.0681", "凭证的来源单据与请求中的单据不一致。", "The source vouchers of the ledger voucher differ from the vouchers the request names."},

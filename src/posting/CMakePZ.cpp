@@ -21,6 +21,9 @@
 #include "posting/DraftLineBuilders.h"
 #include "posting/DraftMerge.h"
 #include "posting/DraftTable.h"
+#include "posting/EditedDraftSave.h"
+#include "posting/LedgerConversion.h"
+#include "posting/LedgerVoiding.h"
 #include "platform/db/Transaction.h"
 
 namespace corvane {
@@ -191,6 +194,8 @@ void renumberLinesWithAmounts(db::Connection& CN, const std::string& table) {
 constexpr FuncEntry<CMakePZ> kFuncTable[] = {
     FuncEntry<CMakePZ>{"makepz", &CMakePZ::makepz},
     FuncEntry<CMakePZ>{"getpzdata", &CMakePZ::GetPZData},
+    FuncEntry<CMakePZ>{"cancelpz", &CMakePZ::cancelpz, false, {}, true},
+    FuncEntry<CMakePZ>{"SaveTempPZData", &CMakePZ::SaveTempPZData, false, {}, true},
 };
 
 }  // namespace
@@ -335,20 +340,23 @@ bool CMakePZ::GetGLPZData(FuncCall& call) {
 }
 
 bool CMakePZ::ConvertPZ(FuncCall& call) {
-  ReleaseClaims(call.CN);
-  loadReply(call.oXml, ErrorReply("CLoan", "recordGet", errnum::kBusiness, GetResString("Z7.Corvane.0661")));
-  return false;
+  PostingDraft draft{state_.table, state_.batchId, {}};
+  for (const ClaimedVoucher& claimed : state_.claims) draft.claimedGuids.insert(claimed.guid);
+  const bool converted = corvane::ConvertPZ(call.ologin, call.CN, call.oNode, call.oXml, draft);
+  state_.claims.clear();  // posted, or released by the conversion
+  return converted;
 }
 
-void CMakePZ::ReleaseClaims(db::Connection& CN) {
-  try {
-    auto transaction = db::Transaction::joinOrBegin(CN);
-    for (const ClaimedVoucher& claimed : state_.claims) CN.execute(FixSqlText(claimed.releaseSql));
-    transaction.commit();
-  } catch (const RuntimeError&) {
-    // Nothing is given back when the release fails; the claims stay as they were committed.
-  }
-  state_.claims.clear();
+bool CMakePZ::cancelpz(FuncCall& call) { return CancelPZList(call.ologin, call.CN, call.oNode, call.oXml); }
+
+bool CMakePZ::SaveTempPZData(FuncCall& call) {
+  state_ = DraftState{};
+  PostingDraft draft;
+  const bool saved = corvane::SaveTempPZData(call.ologin, call.CN, call.oNode, call.oXml, draft, CreatePZTbl);
+  state_.table = draft.draftTable;
+  if (!draft.draftTable.empty()) state_.tables.push_back(draft.draftTable);
+  state_.batchId = draft.batchId;
+  return saved;
 }
 
 }  // namespace corvane

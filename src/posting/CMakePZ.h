@@ -1,8 +1,8 @@
 #pragma once
 // General-ledger vouchers from approved loans and claims. "makepz" drafts the ledger voucher of
 // the vouchers a request names in a draft table in tempdb (one line per ledger line, in the host
-// importer's layout) and, unless the request asks for the draft only, hands it on for
-// conversion. The dispatcher takes the right "KX0206" for the whole request and opens no
+// importer's layout) and, unless the request asks for the draft only, converts it into a ledger
+// voucher. "cancelpz" voids such vouchers; "SaveTempPZData" posts an edited preview. The dispatcher takes the right "KX0206" for the whole request and opens no
 // transaction: draft making holds its own up to the draft's commit.
 
 #include <span>
@@ -49,9 +49,19 @@ class CMakePZ : public FramedClass<CMakePZ> {
   // "<Rows>" with the lines of the ledger voucher "csign-iperiod-ino_id" made by this module.
   bool GetGLPZData(FuncCall& call);
 
-  // Turns the committed draft into a ledger voucher. Not available yet: gives back the vouchers
-  // claimed for it and answers false with message 0661.
+  // Turns the committed draft into a ledger voucher (LedgerConversion's ConvertPZ over the
+  // working state): the vouchers this request claimed pass by their claim; they are posted, or
+  // given back when the conversion fails. Answers the conversion's answer.
   bool ConvertPZ(FuncCall& call);
+
+  // "cancelpz": voids the ledger vouchers of //in/rows (CancelPZList). The dispatcher checks the
+  // module lock first.
+  bool cancelpz(FuncCall& call);
+
+  // "SaveTempPZData": writes the edited lines of //Rows into a new draft table and converts it
+  // (EditedDraftSave's SaveTempPZData); the working state names that draft and its batch. The
+  // dispatcher checks the module lock first.
+  bool SaveTempPZData(FuncCall& call);
 
   const DraftState& state() const { return state_; }
 
@@ -60,8 +70,6 @@ class CMakePZ : public FramedClass<CMakePZ> {
   void PrepareDraftMaking(FuncCall& call, bool preview);
   // Checks or claims one source voucher and writes its lines (raises on failure).
   void MakeVouchRows(FuncCall& call, const XmlNode& voucher, bool claim);
-  // Takes the claim mark off every voucher this request claimed, in a transaction of its own.
-  void ReleaseClaims(db::Connection& CN);
 
   DraftState state_;
 };

@@ -197,18 +197,33 @@ TEST_F(CMakePZTest, AFailedCompletionIsReportedAndRolledBack) {
   EXPECT_TRUE(claimMarks().empty());
 }
 
-TEST_F(CMakePZTest, ConversionClaimsThenGivesBackWhileNotAvailable) {
+TEST_F(CMakePZTest, ConversionPostsTheClaimedVoucherOrGivesItBack) {
   const std::string ts = rows("select Cast(ts As money) from KX_LoanVouch where AutoID = 2").front();
+  const std::string loan = voucherRow("302", kLoan2, "JK2026010002", " ts='" + ts + "'");
   // A voucher changed since the client read it cannot be claimed for conversion.
   XmlDocument reply = serve(makepz(voucherRow("302", kLoan2, "JK2026010002", " ts='1'"), "<blnTemp>0</blnTemp>"));
   EXPECT_EQ(errorText(reply), GetResString("Z7.Corvane.0334", "zh-CN", "JK2026010002"));
 
-  reply = serve(makepz(voucherRow("302", kLoan2, "JK2026010002", " ts='" + ts + "'"), "<blnTemp>0</blnTemp>"));
-  EXPECT_EQ(errorText(reply), GetResString("Z7.Corvane.0661", "zh-CN"));
+  // Without //daily the conversion cannot tell the sources: refused, the claim given back.
+  reply = serve(makepz(loan, "<blnTemp>0</blnTemp>"));
+  EXPECT_EQ(errorText(reply), GetResString("Z7.Corvane.0681", "zh-CN"));
   EXPECT_TRUE(claimMarks().empty());
   EXPECT_TRUE(maker_.state().claims.empty());
+  EXPECT_EQ(rows("select count(*) from GL_accvouch"), std::vector<std::string>{"0"});
   // The draft stays committed.
   EXPECT_EQ(rows("select count(*) from " + maker_.state().table), std::vector<std::string>{"2"});
+
+  // The claim and its release moved the row version on: the client reads it again.
+  const std::string again = voucherRow(
+      "302", kLoan2, "JK2026010002", " ts='" + rows("select Cast(ts As money) from KX_LoanVouch where AutoID = 2").front() + "'");
+  reply = serve(makepz(again, "<blnTemp>0</blnTemp><daily>" + again + "</daily>"));
+  EXPECT_TRUE(reply.selectSingleNode("//func/out/error").isNull()) << reply.xml();
+  EXPECT_TRUE(maker_.state().claims.empty());
+  EXPECT_EQ(rows("select strMakerID + '|' + PZGUID from KX_LoanVouch where AutoID = 2"),
+            std::vector<std::string>{"周建国|" + maker_.state().batchId});
+  EXPECT_EQ(rows("select ccode + '|' + Cast(md As nvarchar(20)) + '|' + Cast(mc As nvarchar(20)) from GL_accvouch "
+                 "where coutno_id = '" + maker_.state().batchId + "' order by inid"),
+            (std::vector<std::string>{"1221|5742.32|0.00", "1002|0.00|5742.32"}));
 }
 
 std::string preview(const std::string& vouchers, const std::string& con = "") {
