@@ -221,10 +221,9 @@ void CMakePZ::PrepareDraftMaking(FuncCall& call, bool preview) {
 }
 
 bool CMakePZ::MakePZ(FuncCall& call) {
-  bool stopAtDraft = true;
-  const bool drafted = answerAsMember(call.oXml, "CLoan", "recordGet", [&] {
+  return answerAsMember(call.oXml, "CLoan", "recordGet", [&] {
     const MakeRequest request = readRequest(call.oNode);
-    stopAtDraft = request.stopAtDraft || state_.preview;
+    const bool stopAtDraft = request.stopAtDraft || state_.preview;
     auto transaction = db::Transaction::joinOrBegin(call.CN);
     checkPendingPayments(call, request.vouchers);
     state_.table = CreatePZTbl(call.CN, call.ologin);
@@ -239,12 +238,12 @@ bool CMakePZ::MakePZ(FuncCall& call) {
       state_.tables.push_back(state_.table);
     }
     UpdatePublicInfo(call);
+    // The conversion joins the draft's transaction: when it fails, the claims, the draft and
+    // whatever the conversion wrote roll back together, and the sources keep their row versions.
+    if (!stopAtDraft && !ConvertPZ(call)) return false;
     transaction.commit();
     return true;
   });
-  // A failure rolled the claims back with everything else.
-  if (!drafted) return false;
-  return stopAtDraft ? true : ConvertPZ(call);
 }
 
 void CMakePZ::MakeVouchRows(FuncCall& call, const XmlNode& voucher, bool claim) {

@@ -30,9 +30,10 @@ class CMakePZ : public FramedClass<CMakePZ> {
   // refuses a voucher with a payment at the net bank not yet confirmed (0294 loan, 0295 claim)
   // before anything is written; checks (or, for a conversion, claims) each voucher, which must be
   // approved, neither posted nor claimed and within the user's data rights (0334), and writes its
-  // lines; finally gives every line the voucher date, batch id, document total and maker, and
-  // commits. Any failure rolls all of it back and answers false with the error reply
-  // "Corvane:CLoan:recordGet:<number>". Then converts when the request asks for it.
+  // lines; finally gives every line the voucher date, batch id, document total and maker,
+  // converts when the request asks for it (ConvertPZ, within the same transaction) and commits.
+  // Any failure rolls all of it back (claims and draft included) and answers false with the
+  // error reply "Corvane:CLoan:recordGet:<number>".
   bool MakePZ(FuncCall& call);
 
   // Gives every draft line the voucher date, the batch id, the draft's total document count and
@@ -49,7 +50,7 @@ class CMakePZ : public FramedClass<CMakePZ> {
   // "<Rows>" with the lines of the ledger voucher "csign-iperiod-ino_id" made by this module.
   bool GetGLPZData(FuncCall& call);
 
-  // Turns the committed draft into a ledger voucher (LedgerConversion's ConvertPZ over the
+  // Turns the draft into a ledger voucher (LedgerConversion's ConvertPZ over the
   // working state): the vouchers this request claimed pass by their claim; they are posted, or
   // given back when the conversion fails. Answers the conversion's answer.
   bool ConvertPZ(FuncCall& call);
