@@ -192,7 +192,7 @@ std::string CancelPZ(const LoginContext& ologin, db::Connection& CN, const XmlNo
 bool CancelPZList(const LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
                   const BankPayFactory& bankPay) {
   std::string refusals;
-  const std::vector<XmlNode> rows = funcNode.selectNodes("//in/rows/*");
+  const std::vector<XmlNode> rows = funcNode.selectNodes("in/rows/*");
   for (std::size_t i = 0; i < rows.size(); ++i) {
     const std::string refusal = CancelPZ(ologin, CN, rows[i], bankPay);
     if (!refusal.empty()) refusals += GetResString("Z7.Corvane.0299", "", std::to_string(i + 1), refusal + "\n");

@@ -16,8 +16,9 @@ namespace db {
 class Connection;
 }
 
-// The func "cancelpz": voids the ledger voucher of every child of //in/rows (in the request
-// document of `funcNode`), each in its own transaction; a refused row does not stop the others.
+// The func "cancelpz": voids the ledger voucher of every child of `funcNode`'s own in/rows (never
+// of another func of the request), each in its own transaction; a refused row does not stop the
+// others.
 // Answers true with the reply "<Return />" when every row was voided; otherwise false with the
 // error reply "Corvane:CLoan:recordGet:9000" whose text lists each refused row by its 1-based
 // position (message "Z7.Corvane.0299").
