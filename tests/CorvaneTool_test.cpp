@@ -320,4 +320,44 @@ TEST_F(ReportCommandTest, PrintsTheRowsOfADataSourceUnderTheEnginesFilter) {
   }
 }
 
+// The example road (examples/road.sh) on a fresh demo account: every step answers without an
+// error, and the ledger ends with the voided voucher and the edited one that replaced it, to
+// which the loan and the claim are linked.
+TEST_F(CorvaneToolTest, TheExampleRoadPostsVoidsAndSavesTheEditedDraft) {
+  const corvane::CaseAccount account;
+  const std::string command = "bash '" + (fs::path(CORVANE_SOURCE_DIR) / "examples" / "road.sh").string() + "' '" +
+                              bin_ + "' '" + account.folder().string() + "' >'" + (dir_ / "road.out").string() + "' 2>&1";
+  const int raw = std::system(command.c_str());
+  ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << readFile(dir_ / "road.out");
+  const std::string out = readFile(dir_ / "road.out");
+  EXPECT_NE(out.find("The bank confirmed the bill of payment row"), std::string::npos);
+  EXPECT_NE(out.find("<out><Return/></out>"), std::string::npos) << "the void answers Return";
+
+  corvane::db::Connection connection;
+  connection.open(account.connectString());
+  const auto rows = [&](const std::string& sql) {
+    corvane::db::Recordset rs;
+    rs.open(sql, connection, corvane::db::adOpenStatic);
+    std::string text;
+    for (; !rs.eof(); rs.moveNext()) {
+      for (int i = 0; i < rs.fieldCount(); ++i) {
+        const corvane::Variant& v = rs.field(i).value();
+        text += (i == 0 ? "" : "|") + (v.isNull() ? std::string("-") : corvane::CStr(v));
+      }
+      text += ";";
+    }
+    return text;
+  };
+  EXPECT_EQ(rows("SELECT ino_id, inid, ccode, md, mc, iflag, cdigest FROM GL_accvouch ORDER BY ino_id, inid"),
+            "1|1|1221|1200|0|1|Trip to Hangzhou;1|2|1002|0|1200|1|Trip to Hangzhou;"
+            "1|3|660202|1200|0|1|Office supplies for the trip;1|4|1221|0|1200|1|Trip to Hangzhou;"
+            "2|1|1221|1200|0|-|Trip to Hangzhou, settled;2|2|1002|0|1200|-|Trip to Hangzhou;"
+            "2|3|660202|1200|0|-|Office supplies for the trip;2|4|1221|0|1200|-|Trip to Hangzhou;");
+  const std::string linked = "=(SELECT coutno_id FROM GL_accvouch WHERE ino_id = 2 AND inid = 1)";
+  EXPECT_EQ(rows("SELECT strVouchID FROM KX_LoanVouch WHERE PZGUID" + linked + " UNION ALL SELECT strVouchID FROM "
+                 "KX_ExpenVouch WHERE PZGUID" + linked),
+            "JK2026019001;BX2026019001;");
+  EXPECT_EQ(rows("SELECT cPZSource FROM NetBankBills"), "KX;");
+}
+
 }  // namespace
