@@ -37,7 +37,7 @@ const ChequeCase kCases[] = {
     {"no bill-settled line", {}, "{3A6F0C21-5B1E-4C8A-9D01-000000000002}", {}, ""},
     {"a bill-settled line without prepaid amount", {"UPDATE KX_LoanVouch_Sub SET strBalanceID = '2'"}, kLoan, {}, ""},
     {"registered, the amount rounded to cents", {kChequeLine}, kLoan, {}, "ZZ0106001|1002|1234.57;"},
-    // Halves that a double holds just below the half (1.005, 2.675, 1234.565) round up to the next cent.
+    // Half cents round away from zero; in binary 1.005 times 100 falls just below 100.5 and lost the cent.
     {"a half cent rounds away from zero: 1.005", {kChequeLine, "UPDATE KX_LoanVouch_Sub SET dblPreMoney = 1.005 WHERE strBillID = 'ZZ0106001'"},
      kLoan, {}, "ZZ0106001|1002|1.01;"},
     {"a half cent rounds away from zero: 2.675", {kChequeLine, "UPDATE KX_LoanVouch_Sub SET dblPreMoney = 2.675 WHERE strBillID = 'ZZ0106001'"},
