@@ -146,8 +146,8 @@ TEST(RegisterCheque, FollowsTheBooksCases) {
     host.cheques = scriptedComponents(log, c.script);
     TestLogin caller = login;
     caller.testHost = &host;
-    EXPECT_EQ(RegisterCheque(caller, c.noWrite, "100201", "ZP001", "202", Currency::fromScaled(12345000), {2026, 3, 5},
-                             "O'Brien & Co", "财务部", "李晓燕", "<Payee>", notice),
+    EXPECT_EQ(RegisterCheque(caller, c.noWrite, "100201", "ZP001", "202", Currency::fromScaled(12345000),
+                             {2026, 3, 5}, "O'Brien & Co", "财务部", "李晓燕", "<Payee>", notice),
               c.result)
         << c.what;
     EXPECT_EQ(notice, c.notice) << c.what;
@@ -175,8 +175,8 @@ TEST(RegisterCheque, EmptyKeysAreRefusedBeforeTheBookIsAsked) {
     host.cheques = scriptedComponents(log, script);
     TestLogin login = scriptLogin();
     login.testHost = &host;
-    EXPECT_FALSE(RegisterCheque(login, false, c.account, c.number, c.style, Currency::fromScaled(10000), {2026, 3, 5}, "",
-                                "", "", "", notice));
+    EXPECT_FALSE(RegisterCheque(login, false, c.account, c.number, c.style, Currency::fromScaled(10000),
+                                {2026, 3, 5}, "", "", "", "", notice));
     EXPECT_EQ(notice, GetResString("Z7.Corvane.0040"));
     EXPECT_EQ(log.back(), "close");
     EXPECT_EQ(log.size(), 5u) << "the book was asked";
@@ -191,8 +191,8 @@ TEST(RegisterCheque, DatabaseIsClosedWhenTheSessionFails) {
   host.cheques = scriptedComponents(log, sessionFails);
   TestLogin login = scriptLogin();
   login.testHost = &host;
-  EXPECT_FALSE(RegisterCheque(login, false, "100201", "ZP001", "202", Currency::fromScaled(10000), {2026, 3, 5}, "", "",
-                              "", "", notice));
+  EXPECT_FALSE(RegisterCheque(login, false, "100201", "ZP001", "202", Currency::fromScaled(10000), {2026, 3, 5},
+                              "", "", "", "", notice));
   EXPECT_EQ(notice, "the session cannot start");
   EXPECT_EQ(log.back(), "close");
 }

@@ -136,7 +136,8 @@ TEST_F(BudgetCheckTest, ChargesReleasesAndAnswersOverBudgetByTheItemsSettings) {
 TEST_F(BudgetCheckTest, ChargesAndReleasesToTheCentAgainstTheBudget) {
   // Sums a double gets wrong: 0.1 + 0.2 is above 0.3 in binary, and 999999999.99 + 0.01 needs
   // every cent.
-  connection.execute("UPDATE BudgetAmounts SET mBudget = 0.3, mUsed = 0 WHERE cItemCode = 'B02' And cPortValue1 = '04'");
+  connection.execute("UPDATE BudgetAmounts SET mBudget = 0.3, mUsed = 0 "
+                     "WHERE cItemCode = 'B02' And cPortValue1 = '04'");
   connection.execute("UPDATE BudgetAmounts SET mBudget = 1000000000, mUsed = 999999999.99 "
                      "WHERE cItemCode = 'B01' And cPortValue1 = '04'");
   struct Step {

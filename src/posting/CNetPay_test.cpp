@@ -177,12 +177,14 @@ TEST_F(CNetPayTest, BillAmountsAreExactToTheCent) {
     const char* amount;
     const char* rate;
     const char* localAmount;
-  } cases[] = {{"0.1", "3", "0.3"},       {"1.1", "1.1", "1.21"},          {"0.07", "100", "7"},
-               {"1.005", "1", "1.005"},   {"999999999.99", "1", "999999999.99"}, {"12.34", "7.1779", "88.575286"}};
+  } cases[] = {{"0.1", "3", "0.3"},     {"1.1", "1.1", "1.21"},
+               {"0.07", "100", "7"},    {"1.005", "1", "1.005"},
+               {"999999999.99", "1", "999999999.99"}, {"12.34", "7.1779", "88.575286"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.amount);
     script.bills.clear();
-    account.execute(std::string("UPDATE KX_LoanVouch_Sub SET dblMoney = ") + c.amount + ", strPayID = NULL, blnNetOK = 0 WHERE GUID = '" + kUsdLine + "'");
+    account.execute(std::string("UPDATE KX_LoanVouch_Sub SET dblMoney = ") + c.amount +
+                    ", strPayID = NULL, blnNetOK = 0 WHERE GUID = '" + kUsdLine + "'");
     account.execute(std::string("UPDATE KX_LoanVouch SET fltRate = ") + c.rate + " WHERE GUID = '" + kLoan2 + "'");
     account.execute("DELETE FROM NetBankBills");
     const std::string document = serve(pay("netpay", {kUsdLine}));
