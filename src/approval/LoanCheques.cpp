@@ -1,6 +1,5 @@
 #include "approval/LoanCheques.h"
 
-#include <cmath>
 #include <exception>
 
 #include "approval/OPSubjectLookup.h"
@@ -12,6 +11,7 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "vouchers/Money.h"
 
 namespace corvane {
 
@@ -42,7 +42,7 @@ std::string registerLine(LoginContext& ologin, db::Connection& CN, const db::Rec
   const std::string account = GetPzSetSubject(CN, text(line, "strTypeCode"), text(line, "strBalanceID"),
                                               text(line, "strPayBankID"), text(line, "strbill"));
   if (account.empty()) return GetResString("Z7.Corvane.0183", "", voucher);
-  const double amount = std::round(NullToNum(line.field("dblPreMoney").value()) * 100.0) / 100.0;
+  const Currency amount = Rounded(MoneyOf(line.field("dblPreMoney").value()), 2);
   std::string notice;
   RegisterCheque(ologin, true, account, chequeNumber, text(line, "strBalanceID"), amount, ologin.LoginDate(),
                  text(line, "strUsed"), text(line, "cDepName"), text(line, "cPersonName"), "", notice);

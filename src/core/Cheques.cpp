@@ -44,11 +44,11 @@ void raiseUnlessEmpty(const std::string& bookMessage) {
 }
 
 std::string chequeElement(const std::string& accountCode, const std::string& chequeNumber,
-                          const std::string& settleStyle, double amount, const DateTime& billDate,
+                          const std::string& settleStyle, Currency amount, const DateTime& billDate,
                           const std::string& remark, const std::string& department,
                           const std::string& person, const std::string& payee) {
   return "<book cCode='" + XmlEncode(accountCode) + "' cn_id='" + XmlEncode(chequeNumber) +
-         "' csettle='" + XmlEncode(settleStyle) + "' mc='" + CStr(Variant::dbl(amount)) +
+         "' csettle='" + XmlEncode(settleStyle) + "' mc='" + CStr(Variant(amount)) +
          "' bill_date='" + CStr(Variant(billDate)) + "' cremark='" + XmlEncode(remark) +
          "' cdept='" + XmlEncode(department) + "' cperson='" + XmlEncode(person) + "' cget='" +
          XmlEncode(payee) + "'/>";
@@ -87,7 +87,7 @@ void followChequeCase(ChequeBook& book, bool noWrite, std::string& notice) {
 }  // namespace
 
 bool RegisterCheque(LoginContext& ologin, bool noWrite, const std::string& accountCode,
-                    const std::string& chequeNumber, const std::string& settleStyle, double amount,
+                    const std::string& chequeNumber, const std::string& settleStyle, Currency amount,
                     const DateTime& billDate, const std::string& remark,
                     const std::string& department, const std::string& person,
                     const std::string& payee, std::string& notice) {

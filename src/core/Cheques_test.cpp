@@ -146,8 +146,8 @@ TEST(RegisterCheque, FollowsTheBooksCases) {
     host.cheques = scriptedComponents(log, c.script);
     TestLogin caller = login;
     caller.testHost = &host;
-    EXPECT_EQ(RegisterCheque(caller, c.noWrite, "100201", "ZP001", "202", 1234.5, {2026, 3, 5},
-                             "O'Brien & Co", "财务部", "李晓燕", "<Payee>", notice),
+    EXPECT_EQ(RegisterCheque(caller, c.noWrite, "100201", "ZP001", "202", Currency::fromScaled(12345000),
+                             {2026, 3, 5}, "O'Brien & Co", "财务部", "李晓燕", "<Payee>", notice),
               c.result)
         << c.what;
     EXPECT_EQ(notice, c.notice) << c.what;
@@ -175,8 +175,8 @@ TEST(RegisterCheque, EmptyKeysAreRefusedBeforeTheBookIsAsked) {
     host.cheques = scriptedComponents(log, script);
     TestLogin login = scriptLogin();
     login.testHost = &host;
-    EXPECT_FALSE(RegisterCheque(login, false, c.account, c.number, c.style, 1, {2026, 3, 5}, "",
-                                "", "", "", notice));
+    EXPECT_FALSE(RegisterCheque(login, false, c.account, c.number, c.style, Currency::fromScaled(10000),
+                                {2026, 3, 5}, "", "", "", "", notice));
     EXPECT_EQ(notice, GetResString("Z7.Corvane.0040"));
     EXPECT_EQ(log.back(), "close");
     EXPECT_EQ(log.size(), 5u) << "the book was asked";
@@ -191,8 +191,8 @@ TEST(RegisterCheque, DatabaseIsClosedWhenTheSessionFails) {
   host.cheques = scriptedComponents(log, sessionFails);
   TestLogin login = scriptLogin();
   login.testHost = &host;
-  EXPECT_FALSE(RegisterCheque(login, false, "100201", "ZP001", "202", 1, {2026, 3, 5}, "", "",
-                              "", "", notice));
+  EXPECT_FALSE(RegisterCheque(login, false, "100201", "ZP001", "202", Currency::fromScaled(10000), {2026, 3, 5},
+                              "", "", "", "", notice));
   EXPECT_EQ(notice, "the session cannot start");
   EXPECT_EQ(log.back(), "close");
 }
@@ -204,7 +204,7 @@ class ChequeBookTest : public ::testing::Test {
 
   bool registerCheque(bool noWrite, const std::string& accountCode, const std::string& number,
                       std::string& notice, const std::string& remark = "Travel advance",
-                      double amount = 2000, DateTime billDate = {2026, 3, 5}) {
+                      Currency amount = Currency::fromScaled(20000000), DateTime billDate = {2026, 3, 5}) {
     return RegisterCheque(login, noWrite, accountCode, number, "202", amount, billDate, remark,
                           "财务部", "李晓燕", "李晓燕", notice);
   }
@@ -270,25 +270,27 @@ TEST_F(ChequeBookTest, RefusedCheques) {
 
   // A closed part of the book.
   connection.execute("update ChequeBookClosing set dClosedThrough = '2026-03-31'");
-  EXPECT_FALSE(registerCheque(false, "100201", "ZP302", notice, "", 1, {2026, 3, 31}));
+  EXPECT_FALSE(registerCheque(false, "100201", "ZP302", notice, "", Currency::fromScaled(10000), {2026, 3, 31}));
   EXPECT_EQ(notice, GetResString("z7.gl.checque.00014", login.LocaleId()));
   EXPECT_EQ(state("ZP302"), "absent");
-  EXPECT_TRUE(registerCheque(false, "100201", "ZP302", notice, "", 1, {2026, 4, 1}));
+  EXPECT_TRUE(registerCheque(false, "100201", "ZP302", notice, "", Currency::fromScaled(10000), {2026, 4, 1}));
   EXPECT_EQ(state("ZP302"), "written");
 }
 
 TEST_F(ChequeBookTest, ValuesReachTheBookIntact) {
   struct Case {
     std::string number, remark;
-    double amount;
+    std::string amount;
     std::string storedAmount;
   } const cases[] = {
-      {"ZP400", "O'Brien & Co <deposit>", 1234.56, "1234.56"},
-      {"ZP401", "'; delete from ChequeBook --", 0, "0"},
+      {"ZP400", "O'Brien & Co <deposit>", "1234.56", "1234.56"},
+      {"ZP401", "'; delete from ChequeBook --", "0", "0"},
+      {"ZP402", "Fifteen digits", "9999999999999.99", "9999999999999.99"},
+      {"ZP403", "Refund", "-0.01", "-0.01"},
   };
   for (const Case& c : cases) {
     std::string notice;
-    EXPECT_TRUE(registerCheque(false, "100201", c.number, notice, c.remark, c.amount));
+    EXPECT_TRUE(registerCheque(false, "100201", c.number, notice, c.remark, *Currency::parse(c.amount)));
     EXPECT_EQ(notice, "");
     EXPECT_EQ(column(c.number, "cremark"), c.remark);
     EXPECT_EQ(column(c.number, "mc"), c.storedAmount);

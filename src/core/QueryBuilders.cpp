@@ -10,6 +10,7 @@
 #include "core/Values.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
+#include "platform/com/DecimalText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -76,6 +77,19 @@ const char* comparisonOperator(std::string_view fieldtype) {
   return "<=";
 }
 
+// The number of a numeric condition as SQL. An amount (a plain decimal of at most fifteen whole
+// digits and four decimals) is written exactly; any other number as its nearest double, and a
+// text that is no number as 0.
+std::string conditionNumber(const std::string& value) {
+  if (isDecimalText(value)) {
+    const std::size_t point = value.find('.');
+    const std::size_t whole = point == std::string::npos ? value.size() : point;
+    const std::size_t decimals = point == std::string::npos ? 0 : value.size() - point - 1;
+    if (whole <= 15 && decimals <= 4) return Currency::parse(value)->toString();
+  }
+  return CStr(Variant::dbl(NullToNum(Variant(value))));
+}
+
 // One " and ..." comparison of a condition child that has a value; empty for an unknown type.
 std::string conditionComparison(const XmlNode& child, const std::string& value) {
   const std::string type = child.attribute("type");
@@ -86,7 +100,7 @@ std::string conditionComparison(const XmlNode& child, const std::string& value) 
   }
   if (type == "2" || type == "3" || type == "4") {
     return " and " + checkedColumnName(child.attribute("fieldname")) +
-           comparisonOperator(fieldtype) + CStr(Variant::dbl(NullToNum(Variant(value))));
+           comparisonOperator(fieldtype) + conditionNumber(value);
   }
   if (type == "6") {
     return " and " + checkedColumnName(child.attribute("fieldname")) + "=" +

@@ -276,6 +276,12 @@ TEST(BuildWhereFromXml, Comparisons) {
        "1=1 and dblMoney=12.5"},
       {"<row fieldname='dblMoney' fieldtype='1' value='' type='3'/>", "1=1 and dblMoney>=0"},
       {"<row fieldname='dblMoney' value='-3' type='4'/>", "1=1 and dblMoney<=-3"},
+      // Amounts beyond a double's fifteen digits keep their last cent; other numbers as before.
+      {"<row fieldname='dblMoney' fieldtype='1' value='123456789012345.67' type='2'/>",
+       "1=1 and dblMoney>=123456789012345.67"},
+      {"<row fieldname='dblMoney' fieldtype='0' value='+0.1000' type='2'/>", "1=1 and dblMoney=0.1"},
+      {"<row fieldname='dblMoney' fieldtype='0' value='1e3' type='2'/>", "1=1 and dblMoney=1000"},
+      {"<row fieldname='fltRate' fieldtype='0' value='0.123456' type='2'/>", "1=1 and fltRate=0.123456"},
       {"<row fieldname='blnAudi' fieldtype='1' value='True' type='6'/>", "1=1 and blnAudi=1"},
       {"<row fieldname='blnAudi' value='0' type='6'/>", "1=1 and blnAudi=0"},
       // Skipped: no value, an unknown or missing type.

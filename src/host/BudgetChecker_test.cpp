@@ -133,6 +133,37 @@ TEST_F(BudgetCheckTest, ChargesReleasesAndAnswersOverBudgetByTheItemsSettings) {
   }
 }
 
+TEST_F(BudgetCheckTest, ChargesAndReleasesToTheCentAgainstTheBudget) {
+  // Sums a double gets wrong: 0.1 + 0.2 is above 0.3 in binary, and 999999999.99 + 0.01 needs
+  // every cent.
+  connection.execute("UPDATE BudgetAmounts SET mBudget = 0.3, mUsed = 0 "
+                     "WHERE cItemCode = 'B02' And cPortValue1 = '04'");
+  connection.execute("UPDATE BudgetAmounts SET mBudget = 1000000000, mUsed = 999999999.99 "
+                     "WHERE cItemCode = 'B01' And cPortValue1 = '04'");
+  struct Step {
+    const char* name;
+    BudgetVoucher voucher;
+    int status;
+    const char* usedAfter;
+  };
+  const Step steps[] = {
+      {"a tenth", voucherOn("B02", "0.1", "{V1}"), 2, "0.1"},
+      {"two tenths fill the budget exactly", voucherOn("B02", "0.2", "{V2}"), 2, "0.3"},
+      {"a ten-thousandth more is over budget", voucherOn("B02", "0.0001", "{V3}"), 1, "0.3"},
+      {"the tenth released", voucherOn("B02", "-0.1", "{V1}"), 2, "0.2"},
+      {"a tenth charged again fills it", voucherOn("B02", "0.1", "{V4}"), 2, "0.3"},
+      {"the last cent of a large budget", voucherOn("B01", "0.01", "{V5}"), 2, "1000000000"},
+      {"a cent beyond it", voucherOn("B01", "0.01", "{V6}"), 1, "1000000000"},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.name);
+    const BudgetVoucher answer = checker->Check(step.voucher);
+    EXPECT_EQ(answer.Status, step.status) << answer.Message;
+    EXPECT_EQ(used(step.voucher.Entries[0].BudgetItemCode.c_str()), step.usedAfter);
+  }
+  EXPECT_EQ(held("{V1}"), "0");
+}
+
 TEST_F(BudgetCheckTest, AnswersAnItemsDimensions) {
   const BudgetItem item = checker->GetItem("B01");
   EXPECT_EQ(item.PortCode1, "dept");

@@ -58,7 +58,7 @@ struct Cheque {
   std::string account;
   std::string number;
   std::string settleStyle;
-  double amount = 0;
+  Currency amount;
   DateTime billDate;
   std::string remark;
   std::string department;
@@ -75,7 +75,7 @@ Cheque readChequeElement(const std::string& element) {
   return Cheque{book.attribute("cCode"),
                 book.attribute("cn_id"),
                 book.attribute("csettle"),
-                CDbl(Variant(book.attribute("mc"))),
+                CCur(Variant(book.attribute("mc"))),
                 CDate(Variant(book.attribute("bill_date"))),
                 book.attribute("cremark"),
                 book.attribute("cdept"),
@@ -147,7 +147,7 @@ class EmbeddedChequeBook final : public ChequeBook {
     return billDate.dayNumber() <= CDate(rs.field("dClosedThrough").value()).dayNumber();
   }
 
-  static std::string amountText(const Cheque& cheque) { return CStr(Variant::dbl(cheque.amount)); }
+  static std::string amountText(const Cheque& cheque) { return CStr(Variant(cheque.amount)); }
 
   template <class Write>
   void reportFailure(const Write& write) {

@@ -20,6 +20,7 @@
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "platform/db/Transaction.h"
+#include "vouchers/Money.h"
 
 namespace corvane {
 
@@ -58,7 +59,7 @@ const PaymentRowKind& kindOf(const std::string& strtypecode) {
 
 // The state of a payment row as the check read finds it.
 struct PaymentRowState {
-  double ts = 0;  // the version that must hold across the bank call
+  Currency ts;  // the version that must hold across the bank call
   std::string strPayID;
   bool blnNetOK = false;
   std::string strAuditorID;
@@ -85,7 +86,7 @@ std::optional<PaymentRowState> readPaymentRow(FuncCall& call, const PaymentRowKi
           call.CN);
   if (rs.eof()) return std::nullopt;
   PaymentRowState state;
-  state.ts = NullToNum(rs.field("ts").value());
+  state.ts = MoneyOf(rs.field("ts").value());
   state.strPayID = NullToStr(rs.field("strPayID").value());
   state.blnNetOK = NullToBool(rs.field("blnNetOK").value());
   state.strAuditorID = NullToStr(rs.field("strAuditorID").value());

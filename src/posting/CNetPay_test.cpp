@@ -171,6 +171,34 @@ TEST_F(CNetPayTest, EachRowIsHandedOverWithABillRecordOfItsOwn) {
   EXPECT_EQ(billTables(), "0");
 }
 
+TEST_F(CNetPayTest, BillAmountsAreExactToTheCent) {
+  // Amounts and rates whose products and sums a double carries a bit off the decimal value.
+  const struct {
+    const char* amount;
+    const char* rate;
+    const char* localAmount;
+  } cases[] = {{"0.1", "3", "0.3"},     {"1.1", "1.1", "1.21"},
+               {"0.07", "100", "7"},    {"1.005", "1", "1.005"},
+               {"999999999.99", "1", "999999999.99"}, {"12.34", "7.1779", "88.575286"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.amount);
+    script.bills.clear();
+    account.execute(std::string("UPDATE KX_LoanVouch_Sub SET dblMoney = ") + c.amount +
+                    ", strPayID = NULL, blnNetOK = 0 WHERE GUID = '" + kUsdLine + "'");
+    account.execute(std::string("UPDATE KX_LoanVouch SET fltRate = ") + c.rate + " WHERE GUID = '" + kLoan2 + "'");
+    account.execute("DELETE FROM NetBankBills");
+    const std::string document = serve(pay("netpay", {kUsdLine}));
+    EXPECT_EQ(replyText(document, "//out"), "") << document;
+    ASSERT_EQ(script.bills.size(), 1u);
+    XmlDocument bill;
+    ASSERT_TRUE(bill.loadXML(script.bills[0]));
+    const XmlNode record = bill.selectSingleNode("//rs:data/z:row");
+    EXPECT_EQ(record.attribute("iAmount_f"), c.amount);
+    EXPECT_EQ(record.attribute("iAmount"), c.localAmount);
+    EXPECT_EQ(record.attribute("iExchRate"), c.rate);
+  }
+}
+
 TEST_F(CNetPayTest, ARowChangedDuringTheBankCallLeavesNothingBehind) {
   // The second row's loan head changes while the bank takes its bill.
   script.duringCall = [this](db::Connection& connection) {

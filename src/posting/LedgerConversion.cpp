@@ -191,7 +191,7 @@ std::string registerCheques(LoginContext& ologin, db::Connection& CN, const Post
     std::string notice;
     const Variant& date = lines.field("dbill_date").value();
     if (!RegisterCheque(ologin, false, textOf(lines.field("ccode").value()), textOf(lines.field("cn_id").value()),
-                        textOf(lines.field("csettle").value()), amountOf(lines).toDouble(),
+                        textOf(lines.field("csettle").value()), amountOf(lines),
                         IsDate(date) ? CDate(date) : DateTime{}, textOf(lines.field("cdigest").value()),
                         textOf(lines.field("cdept_name").value()), textOf(lines.field("cPersonName").value()), "",
                         notice))

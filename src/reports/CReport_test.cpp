@@ -184,6 +184,22 @@ TEST_F(CReportTest, AgingByEachGroupingWithTheDemoIntervals) {
   EXPECT_EQ(tempTables(), 0);
 }
 
+TEST_F(CReportTest, AgingSharesAreExactQuotientsRoundedToCents) {
+  // Department 02: 0.1 and 0.2 in two intervals, a third and two thirds of 0.3. Department 04:
+  // 2.01 and 197.99 of 200 are shares of exactly 1.005 and 98.995; each rounds away from zero
+  // (a double holds 1.005 just below the half).
+  account_.execute("UPDATE KX_LoanVouch SET dtLoanDate = '2026-02-15' WHERE strVouchID = 'R8'");
+  account_.execute("UPDATE KX_LoanVouch SET dblMoney = 2.01, dblOldMoney = 2.01 WHERE strVouchID = 'R3'");
+  account_.execute("UPDATE KX_LoanVouch SET dblMoney = 197.99 WHERE strVouchID = 'R4'");
+  const XmlDocument reply = serve("<req>" + ageFunc("部门") + "</req>");
+  EXPECT_EQ(rowsOf(reply, kAgeColumns),
+            (Rows{"ccode=01 imoney0=100.00 imoney1=-100.00 imoney=0 cname=总经理办公室",
+                  "ccode=02 imoney0=0.10 irate0=33.33 imoney1=0.20 irate1=66.67 imoney=0.3 cname=财务部",
+                  "ccode=0301 imoney0=600.00 irate0=19.35 imoney1=2500.00 irate1=80.65 imoney=3100 cname=华东销售组",
+                  "ccode=04 imoney2=2.01 irate2=1.01 imoney3=197.99 irate3=99.00 imoney=200 cname=技术部"}))
+      << at(reply, "//out/error/text");
+}
+
 TEST_F(CReportTest, IntervalsSentByAgesetWithAnOpenLastIntervalAreStoredAndUsed) {
   const std::string intervals = "<age><row cdays='60天以内' icount='60'/><row cdays='60天以上' icount='0'/></age>";
   const XmlDocument reply =

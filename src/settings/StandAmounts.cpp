@@ -11,6 +11,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/SqlLiteral.h"
 #include "settings/StandReplies.h"
+#include "vouchers/Money.h"
 
 namespace corvane::stand {
 
@@ -25,7 +26,8 @@ constexpr std::array kAmountConstraints = {
 // The request attributes of the four value codes, in the order of strField1 to strField4.
 constexpr std::array kValueAttributes = {"strPerID", "strZeroID", "strToolID", "strMonID"};
 
-constexpr double kHighestRate = 100;
+constexpr Currency kHighestRate = Currency::fromScaled(100 * 10000);
+constexpr Currency kOne = Currency::fromScaled(10000);
 
 // The four value codes as SQL values: an absent attribute is Null, a present one its text.
 std::array<std::string, 4> valueCodes(XmlNode row) {
@@ -48,9 +50,21 @@ std::string numberText(XmlNode row, const char* attribute) {
   return isDecimalText(text) ? text : CStr(Variant::dbl(value));
 }
 
+// Whether the rate (a number text) is above 100, decided exactly: rounded up to four decimals a
+// rate above 100 stays above it and 100 itself stays 100. A rate beyond the exact types' range
+// is far from 100: above it unless a minus makes it negative or its exponent makes it tiny.
+bool aboveHighestRate(const std::string& rate) {
+  try {
+    return Factor::of(Variant(rate)).times(kOne, 4, Rounding::Up) > kHighestRate;
+  } catch (const RuntimeError& error) {
+    if (error.number() != errnum::kOverflow) throw;
+    return rate.find('-') == std::string::npos;
+  }
+}
+
 std::string checkedRate(XmlNode row) {
   const std::string rate = numberText(row, "dblRate");
-  if (CDbl(Variant(rate)) > kHighestRate) raiseBusiness(GetResString("Z7.Corvane.0063"));
+  if (aboveHighestRate(rate)) raiseBusiness(GetResString("Z7.Corvane.0063"));
   return rate;
 }
 
