@@ -14,12 +14,21 @@ constexpr std::size_t kCacheLimit = 20000;
 // The schema version of every database attached to db, one after another ("12,3,0,40,"): SQLite
 // raises a database's version with every change of its schema. A version that cannot be read
 // reads as "?", so that the text is translated again rather than trusted.
-std::string schemaVersions(sqlite3* db) {
+std::string schemaVersion(sqlite3* db, const char* name, StatementCache* statements) {
+  try {
+    const StatementLease statement =
+        StatementCache::lease(statements, db, "PRAGMA " + quoteSqliteName(name) + ".schema_version");
+    if (statement.get() == nullptr || sqlite3_step(statement.get()) != SQLITE_ROW) return "?";
+    return std::to_string(sqlite3_column_int64(statement.get(), 0));
+  } catch (const std::exception&) {
+    return "?";
+  }
+}
+
+std::string schemaVersions(sqlite3* db, StatementCache* statements) {
   std::string versions;
   for (int index = 0; const char* name = sqlite3_db_name(db, index); ++index) {
-    const StatementPtr statement = prepare(db, "PRAGMA " + quoteSqliteName(name) + ".schema_version");
-    const bool read = statement && sqlite3_step(statement.get()) == SQLITE_ROW;
-    versions += read ? std::to_string(sqlite3_column_int64(statement.get(), 0)) : std::string("?");
+    versions += schemaVersion(db, name, statements);
     versions += ',';
   }
   return versions;
@@ -27,8 +36,9 @@ std::string schemaVersions(sqlite3* db) {
 
 }  // namespace
 
-std::shared_ptr<const Program> TsqlTranslator::translate(sqlite3* db, std::string_view tsql) {
-  const std::string versions = schemaVersions(db);
+std::shared_ptr<const Program> TsqlTranslator::translate(sqlite3* db, std::string_view tsql,
+                                                         StatementCache* statements) {
+  const std::string versions = schemaVersions(db, statements);
   const bool cacheable = versions.find('?') == std::string::npos;
   if (!cacheable) return std::make_shared<const Program>(translateTsql(db, tsql));
   const std::string key = versions + '\n' + std::string(tsql);

@@ -12,6 +12,7 @@
 #include <unordered_map>
 
 #include "platform/db/Program.h"
+#include "platform/db/StatementCache.h"
 
 namespace corvane::db {
 
@@ -21,8 +22,9 @@ class TsqlTranslator {
   // db's schema (main, vqsystem, tempdb) when needed. Cached by text and by the schema version of
   // each attached database (a table made again with other types is translated again): a text
   // seen before costs a few version reads and a hash look-up. Raises RuntimeError kDbStatement
-  // on text it cannot read.
-  std::shared_ptr<const Program> translate(sqlite3* db, std::string_view tsql);
+  // on text it cannot read. The version reads use the connection's kept statements when given.
+  std::shared_ptr<const Program> translate(sqlite3* db, std::string_view tsql,
+                                           StatementCache* statements = nullptr);
 
   static TsqlTranslator& shared();  // process-wide memo; thread-safe
 
