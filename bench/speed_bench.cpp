@@ -72,11 +72,18 @@ std::string encodeInteractive(const std::string& plain) { return EmbeddedPasswor
 
 class Account {
  public:
-  Account(const std::string& name, const db::PasswordEncoder& encoder)
+  Account(const std::string& name, const db::PasswordEncoder& encoder, const std::string& fill = {})
       : folder_(fs::temp_directory_path() / ("corvane-speed-" + std::to_string(::getpid()) + "-" + name)) {
     db::ConnectionPool::shared();  // made first, so that it outlives the accounts
     fs::remove_all(folder_);
     db::createDemoAccount(folder_, encoder);
+    if (!fill.empty()) {
+      db::Connection connection;
+      connection.open(connectString());
+      if (sqlite3_exec(db::sqliteHandle(connection), fill.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
+        throw std::runtime_error(std::string("cannot fill the account: ") + sqlite3_errmsg(db::sqliteHandle(connection)));
+      }
+    }
   }
   ~Account() {
     db::ConnectionPool::shared().clear();
@@ -166,8 +173,16 @@ std::string undoSave(db::Connection&) {
          "DELETE FROM KX_LoanVouch WHERE strVouchID='JB0000000001'";
 }
 
+std::string navigationRequest(db::Connection&, long) {
+  return "<req><func name='getVouchListID'><in><Director>0</Director><strAutoID/></in></func>"
+         "<func name='getVouchListID'><in><Director>2</Director><strAutoID>2</strAutoID></in></func>"
+         "<func name='getVouchListID'><in><Director>1</Director><strAutoID>9</strAutoID></in></func>"
+         "<func name='getVouchListID'><in><Director>-1</Director><strAutoID/></in></func></req>";
+}
+
 const Workload kList{serveOperation, listRequest};
 const Workload kLoanRead{serveLoan, loanReadRequest};
+const Workload kNavigation{serveLoan, navigationRequest};
 const Workload kEdit{serveOperation, editRequest, undoEdit};
 const Workload kSave{serveLoan, saveRequest, undoSave};
 
@@ -271,10 +286,60 @@ BENCHMARK_CAPTURE(Bare, OperationList, kList)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Served, OperationList, kList)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Bare, LoanRead, kLoanRead)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Served, LoanRead, kLoanRead)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Bare, Navigation, kNavigation)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(Served, Navigation, kNavigation)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Bare, OperationEdit, kEdit)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Served, OperationEdit, kEdit)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Bare, LoanSave, kSave)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(Served, LoanSave, kSave)->Unit(benchmark::kMicrosecond);
+
+// ---- scale: the demo account against one with 1,000,000 more loans, approved long ago as most
+// loans are (the in-entry list holds the few not yet submitted), generated inside SQLite.
+
+std::string millionLoans() {
+  return "DROP TRIGGER KX_LoanVouch_ts_insert;"
+         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 1000000) "
+         "INSERT INTO KX_LoanVouch (GUID, strTypeCode, strVouchID, dtLoanDate, strDepartID, strLoanID, "
+         "strItemClassID, strItemID, strBill, fltRate, dblMoney, dblOldMoney, strUsed, dtExpDate, strPersonID, "
+         "blnAudi, strAuditorID, blnBegin, blnAllBill, ts) "
+         "SELECT printf('{%08X-0000-4000-8000-%012X}', i, i), CASE i % 2 WHEN 0 THEN '301' ELSE '302' END, "
+         "printf('BJ%09d', i), '2025-01-15 00:00:00', CASE i % 3 WHEN 0 THEN '0301' WHEN 1 THEN '02' ELSE '04' END, "
+         "'0005', '01', 'P2601', '人民币', 1, 100 + i % 500, 100 + i % 500, 'bench', '2025-03-15 00:00:00', "
+         "'李晓燕', 1, '周建国', 0, 0, 100000 + i FROM n;"
+         "CREATE TRIGGER KX_LoanVouch_ts_insert AFTER INSERT ON KX_LoanVouch BEGIN "
+         "UPDATE Corvane_RowVersion SET value = value + 1; "
+         "UPDATE KX_LoanVouch SET ts = (SELECT value FROM Corvane_RowVersion) WHERE rowid = NEW.rowid; END;"
+         "UPDATE Corvane_RowVersion SET value = 2000000;"
+         "ANALYZE;";
+}
+
+Account& demoAtScale(long loans) {
+  static Account demo("scale-demo", encodeMinimal);
+  static Account million("scale-million", encodeMinimal, millionLoans());
+  return loans == 0 ? demo : million;
+}
+
+
+void AtScale(benchmark::State& state, const Workload& workload) {
+  gLocaleID = "zh-CN";
+  Account& account = demoAtScale(state.range(0));
+  auto login = account.logIn();
+  db::Connection reader;
+  reader.open(account.connectString());
+  state.SetLabel(scalar(reader, "SELECT count(*) FROM KX_LoanVouch") + " loans in all");
+  long repetition = 1;
+  for (auto _ : state) {
+    state.PauseTiming();
+    XmlDocument document;
+    document.loadXML(workload.request(reader, repetition++));
+    state.ResumeTiming();
+    workload.serve(login.get(), document);
+    benchmark::DoNotOptimize(document);
+  }
+}
+BENCHMARK_CAPTURE(AtScale, LoanRead, kLoanRead)->ArgName("loans")->Arg(0)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(AtScale, Navigation, kNavigation)->ArgName("loans")->Arg(0)->Arg(1000000)->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(AtScale, LoanSave, kSave)->ArgName("loans")->Arg(0)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
 // The list served by several threads at once, each with its own login; requests per second.
 void ListInThreads(benchmark::State& state) {
