@@ -15,6 +15,7 @@
 #include "platform/db/SqliteErrors.h"
 #include "platform/db/SqliteStatement.h"
 #include "platform/db/StatementCache.h"
+#include "platform/db/TsqlCatalog.h"
 #include "platform/db/TsqlLexer.h"
 #include "platform/db/TsqlTranslator.h"
 
@@ -147,7 +148,8 @@ std::optional<std::string> connectionStringValue(std::string_view connectionStri
   return std::nullopt;
 }
 
-Connection::Connection() : statements_(std::make_unique<StatementCache>()) {}
+Connection::Connection()
+    : statements_(std::make_unique<StatementCache>()), catalog_(std::make_unique<CatalogMemo>()) {}
 
 Connection::~Connection() { close(); }
 
@@ -227,6 +229,7 @@ void Connection::open(std::string_view connectionString) {
 void Connection::close() {
   if (handle_ == nullptr) return;
   statements_->clear();
+  *catalog_ = CatalogMemo();  // the next open may be another account's
   sqlite3_close_v2(handle_);  // an open transaction is rolled back
   handle_ = nullptr;
 }
@@ -241,6 +244,8 @@ sqlite3* Connection::openHandle() const {
 sqlite3* sqliteHandle(Connection& connection) { return connection.openHandle(); }
 
 StatementCache& statementCache(Connection& connection) { return *connection.statements_; }
+
+CatalogMemo& catalogMemo(Connection& connection) { return *connection.catalog_; }
 
 bool Connection::inTransaction() const {
   return handle_ != nullptr && sqlite3_get_autocommit(handle_) == 0;
@@ -290,7 +295,7 @@ void Connection::rollbackTrans() {
 long Connection::execute(const std::string& tsql) {
   sqlite3* handle = openHandle();
   faultPoint(DbCall::Execute);
-  const auto program = TsqlTranslator::shared().translate(handle, tsql, statements_.get());
+  const auto program = TsqlTranslator::shared().translate(handle, tsql, statements_.get(), catalog_.get());
   return program->run(handle, RowsHandler(), statements_.get());  // rows of a SELECT in the text are dropped
 }
 

@@ -17,6 +17,7 @@ struct sqlite3;
 
 namespace corvane::db {
 
+class CatalogMemo;
 class StatementCache;
 
 // Numbers of the record-set library that the database layer raises itself.
@@ -93,12 +94,14 @@ class Connection {
  private:
   friend sqlite3* sqliteHandle(Connection& connection);
   friend StatementCache& statementCache(Connection& connection);
+  friend CatalogMemo& catalogMemo(Connection& connection);
 
   sqlite3* openHandle() const;  // the handle, or 0x800A0E78 when closed
   void applyBusyTimeout(int seconds) const;
 
   sqlite3* handle_ = nullptr;
   std::unique_ptr<StatementCache> statements_;  // finalized before the handle closes
+  std::unique_ptr<CatalogMemo> catalog_;  // the columns its translations read
   int connectionTimeout_ = kDefaultConnectionTimeout;
   int commandTimeout_ = kDefaultCommandTimeout;
 };

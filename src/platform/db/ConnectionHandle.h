@@ -14,4 +14,7 @@ sqlite3* sqliteHandle(Connection& connection);
 // The statements the connection keeps prepared.
 StatementCache& statementCache(Connection& connection);
 
+// The columns the connection's translations have read.
+CatalogMemo& catalogMemo(Connection& connection);
+
 }  // namespace corvane::db

@@ -358,7 +358,7 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
   sqlite3* handle = sqliteHandle(connection);
   faultPoint(DbCall::OpenRecordset);
   StatementCache& statements = statementCache(connection);
-  const auto program = TsqlTranslator::shared().translate(handle, tsql, &statements);
+  const auto program = TsqlTranslator::shared().translate(handle, tsql, &statements, &catalogMemo(connection));
   auto data = std::make_unique<RecordsetData>();
   bool hasResult = false;
   program->run(handle, [&](sqlite3_stmt* statement, const ProgramStep& step) {

@@ -37,16 +37,17 @@ std::string schemaVersions(sqlite3* db, StatementCache* statements) {
 }  // namespace
 
 std::shared_ptr<const Program> TsqlTranslator::translate(sqlite3* db, std::string_view tsql,
-                                                         StatementCache* statements) {
+                                                         StatementCache* statements, CatalogMemo* catalog) {
   const std::string versions = schemaVersions(db, statements);
   const bool cacheable = versions.find('?') == std::string::npos;
   if (!cacheable) return std::make_shared<const Program>(translateTsql(db, tsql));
+  if (catalog) catalog->useVersions(versions);
   const std::string key = versions + '\n' + std::string(tsql);
   {
     const std::lock_guard lock(mutex_);
     if (const auto found = cache_.find(key); found != cache_.end()) return found->second;
   }
-  auto program = std::make_shared<const Program>(translateTsql(db, tsql));
+  auto program = std::make_shared<const Program>(translateTsql(db, tsql, catalog));
   const std::lock_guard lock(mutex_);
   if (cache_.size() >= kCacheLimit) cache_.clear();
   return cache_.emplace(key, std::move(program)).first->second;
