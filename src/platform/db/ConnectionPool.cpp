@@ -120,9 +120,10 @@ std::unique_ptr<Connection> ConnectionPool::takeIdle(const AccountIdentity& iden
 void ConnectionPool::giveBack(std::unique_ptr<Connection> connection, const AccountIdentity& identity) {
   const bool reusable = !identity.folder.empty() && resetForReuse(*connection) &&
                         AccountIdentity::of(identity.folder) == identity;
-  std::vector<Idle> closing;  // closed after the lock is released
+  const auto current = currentIdentities();  // the files are looked at outside the lock
+  std::vector<Idle> closing;                 // closed after the lock is released
   const std::lock_guard lock(mutex_);
-  dropVanished(closing);
+  dropVanished(current, closing);
   if (!reusable) {
     closing.push_back(Idle{identity, std::move(connection)});
     return;
@@ -140,16 +141,29 @@ void ConnectionPool::giveBack(std::unique_ptr<Connection> connection, const Acco
   idle_.push_back(Idle{identity, std::move(connection)});
 }
 
-// Moves the idle connections whose account files are no longer those they opened (deleted,
-// replaced, permissions changed) to `closing`.
-void ConnectionPool::dropVanished(std::vector<Idle>& closing) {
-  std::map<std::string, std::optional<AccountIdentity>> current;
-  for (const Idle& entry : idle_) {
-    if (!current.contains(entry.identity.folder)) {
-      current.emplace(entry.identity.folder, AccountIdentity::of(entry.identity.folder));
+// The identity of the files of every folder that has idle connections now.
+ConnectionPool::Identities ConnectionPool::currentIdentities() const {
+  std::vector<std::string> folders;
+  {
+    const std::lock_guard lock(mutex_);
+    for (const Idle& entry : idle_) {
+      if (std::find(folders.begin(), folders.end(), entry.identity.folder) == folders.end()) {
+        folders.push_back(entry.identity.folder);
+      }
     }
   }
-  const auto vanished = [&current](const Idle& entry) { return current[entry.identity.folder] != entry.identity; };
+  Identities current;
+  for (const std::string& folder : folders) current.emplace(folder, AccountIdentity::of(folder));
+  return current;
+}
+
+// Moves the idle connections whose account files are no longer those they opened (deleted,
+// replaced, permissions changed) to `closing`; folders not in `current` are left for next time.
+void ConnectionPool::dropVanished(const Identities& current, std::vector<Idle>& closing) {
+  const auto vanished = [&current](const Idle& entry) {
+    const auto found = current.find(entry.identity.folder);
+    return found != current.end() && found->second != entry.identity;
+  };
   for (Idle& entry : idle_) {
     if (vanished(entry)) closing.push_back(std::move(entry));
   }

@@ -10,6 +10,7 @@
 // connection that holds temp objects of its own (made outside the shared tempdb) is closed.
 
 #include <array>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -88,8 +89,11 @@ class ConnectionPool {
     std::unique_ptr<Connection> connection;
   };
 
+  using Identities = std::map<std::string, std::optional<AccountIdentity>>;
+
   std::unique_ptr<Connection> takeIdle(const AccountIdentity& identity);
-  void dropVanished(std::vector<Idle>& closing);
+  Identities currentIdentities() const;
+  void dropVanished(const Identities& current, std::vector<Idle>& closing);
 
   mutable std::mutex mutex_;
   std::vector<Idle> idle_;  // oldest first
