@@ -12,6 +12,7 @@
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
+#include "platform/db/ConnectionPool.h"
 #include "platform/db/Transaction.h"
 
 namespace corvane {
@@ -79,9 +80,8 @@ class RequestWalk {
 
  private:
   void openConnection() {
-    connection_ = std::make_unique<db::Connection>();
-    connection_->setConnectionTimeout(settings_.connectionTimeout);
-    connection_->open(FixSqlText(ologin_.ConnectString()));
+    connection_ = db::ConnectionPool::shared().acquire(FixSqlText(ologin_.ConnectString()),
+                                                       settings_.connectionTimeout);
   }
 
   bool anyFuncWrites() const {
@@ -162,7 +162,7 @@ class RequestWalk {
   LoginContext& ologin_;
   XmlDocument& oXml_;
   const std::function<std::optional<FuncRoute>(std::string_view)>& route_;
-  std::unique_ptr<db::Connection> connection_;
+  db::PooledConnection connection_;
   std::optional<db::Transaction> transaction_;  // declared after the connection it runs on
   bool rightTaken_ = false;
 };

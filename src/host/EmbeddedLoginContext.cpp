@@ -51,10 +51,7 @@ std::string EmbeddedLoginContext::ConnectString() const {
 }
 
 db::Connection& EmbeddedLoginContext::systemConnection() {
-  if (!connection_) {
-    connection_ = std::make_unique<db::Connection>();
-    connection_->open(ConnectString());
-  }
+  if (!connection_) connection_ = db::ConnectionPool::shared().acquire(ConnectString());
   return *connection_;
 }
 

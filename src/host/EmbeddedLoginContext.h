@@ -10,12 +10,9 @@
 #include <string>
 
 #include "host/LoginContext.h"
+#include "platform/db/ConnectionPool.h"
 
 namespace corvane {
-
-namespace db {
-class Connection;
-}
 
 struct LoginOptions {
   std::filesystem::path account;  // the account folder
@@ -73,7 +70,7 @@ class EmbeddedLoginContext final : public LoginContext {
   std::string refusalText(const std::string& code) const;
 
   std::filesystem::path account_;
-  std::unique_ptr<db::Connection> connection_;
+  db::PooledConnection connection_;  // the system database's, held for the login's life
   std::string locale_;
   std::string userId_;
   std::string userName_;

@@ -14,6 +14,8 @@
 #include "platform/db/SqlFunctions.h"
 #include "platform/db/SqliteErrors.h"
 #include "platform/db/SqliteStatement.h"
+#include "platform/db/StatementCache.h"
+#include "platform/db/TsqlCatalog.h"
 #include "platform/db/TsqlLexer.h"
 #include "platform/db/TsqlTranslator.h"
 
@@ -146,6 +148,9 @@ std::optional<std::string> connectionStringValue(std::string_view connectionStri
   return std::nullopt;
 }
 
+Connection::Connection()
+    : statements_(std::make_unique<StatementCache>()), catalog_(std::make_unique<CatalogMemo>()) {}
+
 Connection::~Connection() { close(); }
 
 void Connection::setConnectionTimeout(int seconds) {
@@ -202,6 +207,14 @@ void Connection::open(std::string_view connectionString) {
     for (const char* schema : {"main", kSystemSchema, kTempSchema}) {
       useJournalMode(handle_, schema, "WAL");
     }
+    // The system database records taken rights, tempdb holds scratch tables: neither needs a
+    // commit that waits for the disk. In WAL a commit without the sync is still atomic and a
+    // crash of the process loses none of it; only a crash of the machine can undo the last
+    // commits (a right taken or released shortly before). The company database keeps its
+    // durable commits.
+    for (const char* schema : {kSystemSchema, kTempSchema}) {
+      runStatement(handle_, std::string("PRAGMA ") + schema + ".synchronous=NORMAL");
+    }
     // References are enforced by the schema's triggers, with the texts the business code reads.
     runStatement(handle_, "PRAGMA foreign_keys=OFF");
     registerTsqlFunctions(handle_);
@@ -215,6 +228,8 @@ void Connection::open(std::string_view connectionString) {
 
 void Connection::close() {
   if (handle_ == nullptr) return;
+  statements_->clear();
+  *catalog_ = CatalogMemo();  // the next open may be another account's
   sqlite3_close_v2(handle_);  // an open transaction is rolled back
   handle_ = nullptr;
 }
@@ -227,6 +242,10 @@ sqlite3* Connection::openHandle() const {
 }
 
 sqlite3* sqliteHandle(Connection& connection) { return connection.openHandle(); }
+
+StatementCache& statementCache(Connection& connection) { return *connection.statements_; }
+
+CatalogMemo& catalogMemo(Connection& connection) { return *connection.catalog_; }
 
 bool Connection::inTransaction() const {
   return handle_ != nullptr && sqlite3_get_autocommit(handle_) == 0;
@@ -276,8 +295,8 @@ void Connection::rollbackTrans() {
 long Connection::execute(const std::string& tsql) {
   sqlite3* handle = openHandle();
   faultPoint(DbCall::Execute);
-  const auto program = TsqlTranslator::shared().translate(handle, tsql);
-  return program->run(handle, RowsHandler());  // rows of a SELECT in the text are dropped
+  const auto program = TsqlTranslator::shared().translate(handle, tsql, statements_.get(), catalog_.get());
+  return program->run(handle, RowsHandler(), statements_.get());  // rows of a SELECT in the text are dropped
 }
 
 }  // namespace corvane::db

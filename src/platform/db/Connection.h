@@ -8,6 +8,7 @@
 // object (closed, already open, no transaction) with the library's own numbers.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,6 +16,9 @@
 struct sqlite3;
 
 namespace corvane::db {
+
+class CatalogMemo;
+class StatementCache;
 
 // Numbers of the record-set library that the database layer raises itself.
 inline constexpr std::int32_t kErrObjectClosed = static_cast<std::int32_t>(0x800A0E78);
@@ -48,9 +52,13 @@ std::optional<std::string> connectionStringValue(std::string_view connectionStri
 // write inside it takes the lock then, and fails at once when another writer holds it).
 enum class TransactionMode { Write, Read };
 
+// Seconds a new connection waits at open and for a statement, until set otherwise.
+inline constexpr int kDefaultConnectionTimeout = 15;
+inline constexpr int kDefaultCommandTimeout = 30;
+
 class Connection {
  public:
-  Connection() = default;
+  Connection();
   ~Connection();  // rolls back a transaction that is still open
   Connection(const Connection&) = delete;
   Connection& operator=(const Connection&) = delete;
@@ -85,13 +93,17 @@ class Connection {
 
  private:
   friend sqlite3* sqliteHandle(Connection& connection);
+  friend StatementCache& statementCache(Connection& connection);
+  friend CatalogMemo& catalogMemo(Connection& connection);
 
   sqlite3* openHandle() const;  // the handle, or 0x800A0E78 when closed
   void applyBusyTimeout(int seconds) const;
 
   sqlite3* handle_ = nullptr;
-  int connectionTimeout_ = 15;
-  int commandTimeout_ = 30;
+  std::unique_ptr<StatementCache> statements_;  // finalized before the handle closes
+  std::unique_ptr<CatalogMemo> catalog_;  // the columns its translations read
+  int connectionTimeout_ = kDefaultConnectionTimeout;
+  int commandTimeout_ = kDefaultCommandTimeout;
 };
 
 }  // namespace corvane::db

@@ -11,4 +11,10 @@ namespace corvane::db {
 // The handle of an open connection; raises 0x800A0E78 when it is closed.
 sqlite3* sqliteHandle(Connection& connection);
 
+// The statements the connection keeps prepared.
+StatementCache& statementCache(Connection& connection);
+
+// The columns the connection's translations have read.
+CatalogMemo& catalogMemo(Connection& connection);
+
 }  // namespace corvane::db

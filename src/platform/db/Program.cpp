@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "platform/db/SqliteErrors.h"
+#include "platform/db/StatementCache.h"
 
 namespace corvane::db {
 
@@ -50,7 +51,7 @@ bool isTrue(sqlite3_stmt* statement) {
 Program::Program(std::vector<ProgramStep> steps, std::vector<ProgramVariable> variables)
     : steps_(std::move(steps)), variables_(std::move(variables)) {}
 
-long Program::run(sqlite3* db, const RowsHandler& onRows) const {
+long Program::run(sqlite3* db, const RowsHandler& onRows, StatementCache* statements) const {
   std::vector<ValuePtr> values(variables_.size());
   long changes = 0;
   std::size_t next = 0;
@@ -60,13 +61,13 @@ long Program::run(sqlite3* db, const RowsHandler& onRows) const {
       next = step.jump;
       continue;
     }
-    StatementPtr statement = prepareOrRaise(db, step.sql);
+    StatementLease statement = StatementCache::lease(statements, db, step.sql);
     bindVariables(statement.get(), values);
     switch (step.kind) {
       case ProgramStep::Kind::Execute:
         if (onRows && sqlite3_column_count(statement.get()) > 0) {
           onRows(statement.get(), step);
-          const int rc = sqlite3_finalize(statement.release());
+          const int rc = statement.finish();
           if (rc != SQLITE_OK) raiseSqliteError(db, rc, step.sql);
         } else {
           stepToEnd(db, statement.get(), step.sql);

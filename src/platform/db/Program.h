@@ -11,6 +11,8 @@
 
 namespace corvane::db {
 
+class StatementCache;
+
 // A column of a query's result as the T-SQL text gives it.
 struct ResultColumn {
   std::string name;  // as the text spells it: the alias, or the column as written (`*`: the
@@ -52,8 +54,9 @@ class Program {
   // Runs the steps on db in order. Each statement that returns columns is handed to onRows
   // (may be empty: then rows are stepped and dropped). Answers the records affected: the sum
   // of sqlite3_changes() of the statements that insert, update or delete (triggers not counted).
-  // Raises RuntimeError (via raiseSqliteError) on any SQLite failure.
-  long run(sqlite3* db, const RowsHandler& onRows) const;
+  // Raises RuntimeError (via raiseSqliteError) on any SQLite failure. Statements are taken from
+  // and kept in `statements`, the connection's cache, unless it is null.
+  long run(sqlite3* db, const RowsHandler& onRows, StatementCache* statements = nullptr) const;
 
   // True when the program is one statement that returns rows and that SQLite, having prepared
   // it, says writes nothing.

@@ -15,6 +15,7 @@
 #include "platform/db/DbFaultHook.h"
 #include "platform/db/RecordsetData.h"
 #include "platform/db/SqliteErrors.h"
+#include "platform/db/StatementCache.h"
 #include "platform/db/TsqlLexer.h"
 #include "platform/db/TsqlTranslator.h"
 
@@ -356,7 +357,8 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
   if (isOpen()) throw RuntimeError(kErrObjectOpen, "Operation is not allowed when the object is open.");
   sqlite3* handle = sqliteHandle(connection);
   faultPoint(DbCall::OpenRecordset);
-  const auto program = TsqlTranslator::shared().translate(handle, tsql);
+  StatementCache& statements = statementCache(connection);
+  const auto program = TsqlTranslator::shared().translate(handle, tsql, &statements, &catalogMemo(connection));
   auto data = std::make_unique<RecordsetData>();
   bool hasResult = false;
   program->run(handle, [&](sqlite3_stmt* statement, const ProgramStep& step) {
@@ -364,7 +366,7 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
     if (hasResult) return skipRows(handle, statement);
     hasResult = true;
     readSnapshot(handle, statement, step.columns, *data, lockType != adLockReadOnly);
-  });
+  }, &statements);
   if (!hasResult) return;
   data->cursorType = cursorType;
   data->lockType = lockType;
@@ -375,6 +377,9 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
 void Recordset::openReadOnly(const std::string& tsql, Connection& connection, CursorType cursorType) {
   sqlite3* handle = sqliteHandle(connection);
   const ClientQueryGuard guard(handle, connection.commandTimeout());
+  // Prepared afresh under the guard's authorizer: a kept statement was authorized without it
+  // (SQLite also expires kept statements when the authorizer changes; this does not rely on it).
+  const StatementCacheSuspension uncached(statementCache(connection));
   if (!TsqlTranslator::shared().translate(handle, tsql)->isSingleReadingStatement(handle)) {
     throw RuntimeError(errnum::kInvalidArgument, "Only a single SELECT statement may be run here.");
   }

@@ -125,5 +125,30 @@ TEST(RecordsetReadOnly, RefusesToReadStoredPasswords) {
   EXPECT_FALSE(own.eof());
 }
 
+// The account's own code keeps its statements prepared on the connection; a client text that
+// translates to the same statement must still pass the refusal, not reuse the kept one.
+TEST(RecordsetReadOnly, RefusesPasswordsThatTheAccountsOwnCodeReadThroughTheSameText) {
+  const ConnectionTestAccount account(
+      kCompanySql,
+      "CREATE TABLE UA_User (cUser_ID nvarchar(20) PRIMARY KEY, cPassword nvarchar(200));"
+      "INSERT INTO UA_User VALUES ('demo', '$argon2id$x');",
+      "");
+  Connection connection;
+  connection.open(account.connectionString());
+  const std::string text = "select cPassword from vqsystem..UA_User";
+  for (int run = 0; run < 2; ++run) {
+    Recordset own;
+    own.open(text, connection);
+    EXPECT_EQ("$argon2id$x", CStr(own.field(0).value()));
+    Recordset client;
+    try {
+      client.openReadOnly(text, connection);
+      ADD_FAILURE() << "the client's text must be refused";
+    } catch (const RuntimeError& error) {
+      EXPECT_EQ(errnum::kDbPermissionDenied, error.number());
+    }
+  }
+}
+
 }  // namespace
 }  // namespace corvane::db

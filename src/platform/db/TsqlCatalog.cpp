@@ -26,9 +26,28 @@ std::string TsqlCatalog::key(const std::string& schema, const std::string& table
   return toLowerAscii(schema) + "." + toLowerAscii(table);
 }
 
+void CatalogMemo::useVersions(const std::string& versions) {
+  if (versions == versions_) return;
+  versions_ = versions;
+  columns_.clear();
+}
+
+const std::vector<TsqlColumn>* CatalogMemo::find(const std::string& key) const {
+  const auto found = columns_.find(key);
+  return found == columns_.end() ? nullptr : &found->second;
+}
+
+void CatalogMemo::keep(const std::string& key, const std::vector<TsqlColumn>& columns) { columns_[key] = columns; }
+
 const std::vector<TsqlColumn>& TsqlCatalog::columns(const std::string& schema, const std::string& table) {
-  auto found = cache_.find(key(schema, table));
-  if (found == cache_.end()) found = cache_.emplace(key(schema, table), read(schema, table)).first;
+  const std::string name = key(schema, table);
+  auto found = cache_.find(name);
+  if (found != cache_.end()) return found->second;
+  if (const std::vector<TsqlColumn>* known = memo_ ? memo_->find(name) : nullptr) {
+    return cache_.emplace(name, *known).first->second;
+  }
+  found = cache_.emplace(name, read(schema, table)).first;
+  if (memo_) memo_->keep(name, found->second);
   return found->second;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The translator's view of the schema: the declared columns of tables and views, read with
-// PRAGMA table_info and kept for the length of one translation.
+// PRAGMA table_info and kept for the length of one translation, and across translations on one
+// connection for as long as the schema versions of its databases stay the same (CatalogMemo).
 
 #include <sqlite3.h>
 
@@ -19,9 +20,25 @@ struct TsqlColumn {
   bool identity = false;  // the table's INTEGER PRIMARY KEY AUTOINCREMENT column
 };
 
+// The columns a connection's translations have read, kept while the schema versions of the
+// connection's databases are those they were read under.
+class CatalogMemo {
+ public:
+  // Starts a translation under `versions` (see TsqlTranslator); forgets every column read under
+  // other versions.
+  void useVersions(const std::string& versions);
+  const std::vector<TsqlColumn>* find(const std::string& key) const;
+  void keep(const std::string& key, const std::vector<TsqlColumn>& columns);
+
+ private:
+  std::string versions_;
+  std::map<std::string, std::vector<TsqlColumn>> columns_;
+};
+
 class TsqlCatalog {
  public:
-  explicit TsqlCatalog(sqlite3* db) : db_(db) {}
+  // `memo`, when given, holds the columns read by earlier translations under the same versions.
+  explicit TsqlCatalog(sqlite3* db, CatalogMemo* memo = nullptr) : db_(db), memo_(memo) {}
 
   // The columns of schema.table in declaration order (schema empty: SQLite's search order over
   // main and the attached databases); empty when there is no such table or view.
@@ -36,7 +53,8 @@ class TsqlCatalog {
   bool hasAutoincrement(const std::string& schema, const std::string& table) const;
 
   sqlite3* db_;
-  std::map<std::string, std::vector<TsqlColumn>> cache_;
+  CatalogMemo* memo_;
+  std::map<std::string, std::vector<TsqlColumn>> cache_;  // this translation's, tables it defines too
 };
 
 // name quoted as an SQLite identifier: "name" with inner quotes doubled.

@@ -175,8 +175,8 @@ struct NameParts {
 
 class Parser {
  public:
-  Parser(sqlite3* db, std::string_view text)
-      : catalog_(db), tokens_(tokenizeTsql(text)), closings_(matchParentheses(tokens_)) {}
+  Parser(sqlite3* db, std::string_view text, CatalogMemo* memo)
+      : catalog_(db, memo), tokens_(tokenizeTsql(text)), closings_(matchParentheses(tokens_)) {}
 
   Program translate() {
     while (peek().kind != TokenKind::End) {
@@ -1847,6 +1847,8 @@ class Parser {
 
 }  // namespace
 
-Program translateTsql(sqlite3* db, std::string_view tsql) { return Parser(db, tsql).translate(); }
+Program translateTsql(sqlite3* db, std::string_view tsql, CatalogMemo* memo) {
+  return Parser(db, tsql, memo).translate();
+}
 
 }  // namespace corvane::db

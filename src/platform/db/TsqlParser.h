@@ -10,7 +10,10 @@
 
 namespace corvane::db {
 
+class CatalogMemo;
+
 // Raises RuntimeError kDbStatement, naming what it could not read, on text it cannot translate.
-Program translateTsql(sqlite3* db, std::string_view tsql);
+// `memo`, when given, holds the columns earlier translations on the connection have read.
+Program translateTsql(sqlite3* db, std::string_view tsql, CatalogMemo* memo = nullptr);
 
 }  // namespace corvane::db

@@ -12,6 +12,8 @@
 #include <unordered_map>
 
 #include "platform/db/Program.h"
+#include "platform/db/StatementCache.h"
+#include "platform/db/TsqlCatalog.h"
 
 namespace corvane::db {
 
@@ -21,8 +23,11 @@ class TsqlTranslator {
   // db's schema (main, vqsystem, tempdb) when needed. Cached by text and by the schema version of
   // each attached database (a table made again with other types is translated again): a text
   // seen before costs a few version reads and a hash look-up. Raises RuntimeError kDbStatement
-  // on text it cannot read.
-  std::shared_ptr<const Program> translate(sqlite3* db, std::string_view tsql);
+  // on text it cannot read. The version reads use the connection's kept statements, and a text
+  // not seen before the columns the connection's earlier translations read, when given.
+  std::shared_ptr<const Program> translate(sqlite3* db, std::string_view tsql,
+                                           StatementCache* statements = nullptr,
+                                           CatalogMemo* catalog = nullptr);
 
   static TsqlTranslator& shared();  // process-wide memo; thread-safe
 

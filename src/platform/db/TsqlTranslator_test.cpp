@@ -567,5 +567,22 @@ TEST(TsqlTranslator, ATableMadeAgainWithOtherTypesIsTranslatedAgain) {
   EXPECT_EQ(database.rows("select v from tempdb..vqtmpRemade"), "2005-8-2");
 }
 
+// The columns a connection's translations read are kept for its next texts, but only while the
+// schema is unchanged: a text first seen after the table was made again reads the new types.
+TEST(TsqlTranslator, ColumnsKeptForAConnectionAreForgottenWhenItsSchemaChanges) {
+  const TsqlTestDatabase database;
+  CatalogMemo memo;
+  const auto run = [&](const std::string& text) {
+    TsqlTranslator::shared().translate(database.db(), text, nullptr, &memo)->run(database.db(), RowsHandler());
+  };
+  database.exec("CREATE TABLE tempdb.vqtmpKept (v datetime)");
+  run("insert into tempdb..vqtmpKept (v) values (N'2005-8-2')");
+  run("insert into tempdb..vqtmpKept (v) values (N'2005-8-3')");  // another text, the kept columns
+  EXPECT_EQ(database.plainRows("select v from tempdb.vqtmpKept"), "2005-08-02 00:00:00;2005-08-03 00:00:00");
+  database.exec("DROP TABLE tempdb.vqtmpKept; CREATE TABLE tempdb.vqtmpKept (v nvarchar(20))");
+  run("insert into tempdb..vqtmpKept (v) values (N'2005-8-4')");
+  EXPECT_EQ(database.plainRows("select v from tempdb.vqtmpKept"), "2005-8-4");
+}
+
 }  // namespace
 }  // namespace corvane::db

@@ -1,0 +1,56 @@
+#include "platform/db/StatementCache.h"
+
+#include "platform/db/SqliteErrors.h"
+
+namespace corvane::db {
+
+namespace {
+// Statements kept per connection; the cache is emptied when it is full rather than ordered.
+constexpr std::size_t kKeptStatements = 256;
+}  // namespace
+
+StatementLease::~StatementLease() { finish(); }
+
+int StatementLease::finish() {
+  if (statement_ == nullptr) return SQLITE_OK;
+  sqlite3_stmt* statement = statement_;
+  statement_ = nullptr;
+  const int rc = sqlite3_reset(statement);
+  sqlite3_clear_bindings(statement);
+  if (cache_ != nullptr && !cache_->suspended()) {
+    cache_->keep(std::move(sql_), statement);
+  } else {
+    sqlite3_finalize(statement);
+  }
+  return rc;
+}
+
+StatementLease StatementCache::lease(StatementCache* cache, sqlite3* db, const std::string& sql) {
+  if (cache != nullptr && !cache->suspended()) {
+    if (const auto kept = cache->statements_.find(sql); kept != cache->statements_.end()) {
+      sqlite3_stmt* statement = kept->second;
+      cache->statements_.erase(kept);
+      return StatementLease(cache, sql, statement);
+    }
+  }
+  sqlite3_stmt* statement = nullptr;
+  const int rc = sqlite3_prepare_v2(db, sql.c_str(), static_cast<int>(sql.size()), &statement, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_finalize(statement);
+    raiseSqliteError(db, rc, sql);
+  }
+  return StatementLease(cache, sql, statement);
+}
+
+void StatementCache::keep(std::string sql, sqlite3_stmt* statement) {
+  if (statements_.size() >= kKeptStatements) clear();
+  const auto [slot, added] = statements_.emplace(std::move(sql), statement);
+  if (!added) sqlite3_finalize(statement);  // the same text was lent twice at once
+}
+
+void StatementCache::clear() {
+  for (const auto& [sql, statement] : statements_) sqlite3_finalize(statement);
+  statements_.clear();
+}
+
+}  // namespace corvane::db

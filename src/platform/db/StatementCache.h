@@ -1,0 +1,78 @@
+#pragma once
+// For the database layer only: the statements a connection has prepared, kept for the next text
+// that translates to the same SQLite text. SQLite prepares a kept statement again by itself when
+// the schema it read has changed. A statement is lent out while it runs and comes back reset,
+// its parameters cleared, so that it holds no lock and no value of the run before.
+
+#include <sqlite3.h>
+
+#include <cstddef>
+#include <string>
+#include <unordered_map>
+
+namespace corvane::db {
+
+class StatementCache;
+
+// A prepared statement lent by the cache (or prepared for this use alone, when the cache is
+// suspended or already lent the same text); reset and given back when the lease ends.
+class StatementLease {
+ public:
+  StatementLease(StatementCache* cache, std::string sql, sqlite3_stmt* statement)
+      : cache_(cache), sql_(std::move(sql)), statement_(statement) {}
+  ~StatementLease();
+  StatementLease(const StatementLease&) = delete;
+  StatementLease& operator=(const StatementLease&) = delete;
+
+  sqlite3_stmt* get() const { return statement_; }
+  // Ends the run: resets the statement and answers SQLite's code of its last step (SQLITE_OK
+  // when it ran without error); the lease then holds nothing.
+  int finish();
+
+ private:
+  StatementCache* cache_;
+  std::string sql_;
+  sqlite3_stmt* statement_;
+};
+
+class StatementCache {
+ public:
+  StatementCache() = default;
+  ~StatementCache() { clear(); }
+  StatementCache(const StatementCache&) = delete;
+  StatementCache& operator=(const StatementCache&) = delete;
+
+  // The statement of `sql` on `db`, prepared when none is kept; raises as raiseSqliteError.
+  // A null cache prepares a statement of its own, finalized when the lease ends.
+  static StatementLease lease(StatementCache* cache, sqlite3* db, const std::string& sql);
+
+  // Finalizes every kept statement (before the connection closes).
+  void clear();
+
+  // While suspended (nested counts), statements are neither taken from nor kept in the cache:
+  // a query a client sends is prepared under its own authorizer.
+  void suspend() { ++suspended_; }
+  void resume() { --suspended_; }
+  bool suspended() const { return suspended_ > 0; }
+
+ private:
+  friend class StatementLease;
+  void keep(std::string sql, sqlite3_stmt* statement);
+
+  std::unordered_map<std::string, sqlite3_stmt*> statements_;
+  int suspended_ = 0;
+};
+
+// Suspends a cache for as long as it lives.
+class StatementCacheSuspension {
+ public:
+  explicit StatementCacheSuspension(StatementCache& cache) : cache_(cache) { cache_.suspend(); }
+  ~StatementCacheSuspension() { cache_.resume(); }
+  StatementCacheSuspension(const StatementCacheSuspension&) = delete;
+  StatementCacheSuspension& operator=(const StatementCacheSuspension&) = delete;
+
+ private:
+  StatementCache& cache_;
+};
+
+}  // namespace corvane::db
