@@ -15,6 +15,8 @@
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
+#include "host/Host.h"
+#include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -86,7 +88,7 @@ std::string cancelRefusal(db::Connection& CN, const AuditRow& row, const AuditKi
 // data rights answers as one that does not exist.
 std::string CheckVouchAudit(LoginContext& ologin, db::Connection& CN, const AuditRow& row,
                             const AuditKind& kind, bool approving) {
-  const auto flow = CreateApprovalFlowServer();
+  const auto flow = ologin.host().approvalFlow();
   flow->SetLogin(ologin);
   const bool inFlow = flow->IsInFlow(CN, std::string(kind.flowBillType), row.guid, "11");
   if (!isRowVersionText(row.ts)) return GetResString("Z7.Corvane.0167");

@@ -6,6 +6,7 @@
 #include "core/Messages.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
+#include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
@@ -202,16 +203,12 @@ std::string GetCodeInBracket(const std::string& text) {
   return text.substr(open + 1, close - open - 1);
 }
 
-CBudCtrl::CBudCtrl() : CBudCtrl(EmbeddedBudgetChecker) {}
-
-CBudCtrl::CBudCtrl(BudgetFactory budget) : budget_(std::move(budget)) {}
-
 bool CBudCtrl::CheckBudCtrl(LoginContext& ologin, db::Connection& CN, const std::string& strGUID,
                             const std::string& ts, const std::string& strTable, bool blnAudit,
                             std::string& strBudRet, bool blnWorkFlow) {
   strBudRet.clear();
   BudgetApproval approval(ologin, CN, strGUID, ts, strTable, blnAudit, blnWorkFlow);
-  return approval.run(budget_, strBudRet);
+  return approval.run([&ologin] { return ologin.host().budgetChecker(); }, strBudRet);
 }
 
 }  // namespace corvane

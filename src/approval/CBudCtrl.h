@@ -1,10 +1,9 @@
 #pragma once
 // Budget control of a voucher's approval: CheckBudCtrl approves one loan voucher or claim, or
-// cancels its approval, under the host's budget, inside the caller's transaction.
+// cancels its approval, under the budget of the login object's host, inside the caller's
+// transaction.
 
 #include <string>
-
-#include "host/BudgetChecker.h"
 
 namespace corvane {
 
@@ -20,9 +19,6 @@ std::string GetCodeInBracket(const std::string& text);
 
 class CBudCtrl {
  public:
-  CBudCtrl();
-  explicit CBudCtrl(BudgetFactory budget);
-
   // Approves (`blnAudit`) or cancels the approval of the voucher `strGUID` of `strTable`
   // ("KX_LoanVouch" or "KX_ExpenVouch") whose row version the client read as `ts`, on `CN`
   // inside the caller's open transaction. The caller commits on true and rolls back on false.
@@ -41,9 +37,6 @@ class CBudCtrl {
   bool CheckBudCtrl(LoginContext& ologin, db::Connection& CN, const std::string& strGUID,
                     const std::string& ts, const std::string& strTable, bool blnAudit, std::string& strBudRet,
                     bool blnWorkFlow);
-
- private:
-  BudgetFactory budget_;
 };
 
 }  // namespace corvane

@@ -2,11 +2,10 @@
 // The save ("savevouch") that loans and claims share: request checks, state guards, numbering,
 // head and lines, totals, submit on save and the hand-over of the stored voucher to the request's
 // "getVouchListID" func. Everything runs in the request's transaction; the save undoes nothing
-// itself. What differs between loans and claims comes in through VoucherSaveRules (data) and
-// VoucherSaveSteps (hooks).
+// itself; it asks the approval flow of the login object's host. What differs between loans and
+// claims comes in through VoucherSaveRules (data) and VoucherSaveSteps (hooks).
 
 #include <functional>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -18,11 +17,9 @@
 
 namespace corvane {
 
-class ApprovalFlowServer;
 struct FuncCall;
 
 struct VoucherSaveServices {
-  std::function<std::unique_ptr<ApprovalFlowServer>()> createFlow;
   // Submits the stored voucher named by the head row; false ends the save without a reply.
   std::function<bool(XmlNode headRow)> submit;
 };
