@@ -51,7 +51,7 @@ class Status5Budget final : public BudgetChecker {
   }
 
  private:
-  std::unique_ptr<BudgetChecker> inner_ = EmbeddedBudgetChecker();
+  std::unique_ptr<BudgetChecker> inner_ = EmbeddedHost::instance().budgetChecker();
 };
 
 BudgetFactory factoryOf(Budget budget) {
@@ -63,7 +63,7 @@ BudgetFactory factoryOf(Budget budget) {
     case Budget::Embedded:
       break;
   }
-  return EmbeddedBudgetChecker;
+  return [] { return EmbeddedHost::instance().budgetChecker(); };
 }
 
 struct BudgetCase {

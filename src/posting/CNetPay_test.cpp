@@ -64,7 +64,7 @@ class ScriptedBank final : public BankPay {
   }
 
   Script& script_;
-  const std::unique_ptr<BankPay> real_ = CreateBankPay();
+  const std::unique_ptr<BankPay> real_ = EmbeddedHost::instance().bankPay();
 };
 
 class CNetPayTest : public ::testing::Test {
