@@ -12,6 +12,7 @@
 #include <string>
 
 #include "host/EmbeddedLoginContext.h"
+#include "host/PasswordCodec.h"
 #include "platform/com/RequestClass.h"
 #include "platform/db/AccountCreator.h"
 #include "platform/xml/XmlDocument.h"
@@ -27,7 +28,9 @@ struct FuzzAccount {
 
   FuzzAccount() {
     fs::remove_all(folder);
-    corvane::db::createDemoAccount(folder);
+    corvane::db::createDemoAccount(folder, [](const std::string& plain) {
+      return corvane::EmbeddedPasswordCodec(corvane::EmbeddedPasswordCodec::Cost::Minimal).Encode(plain);
+    });
     corvane::LoginOptions options;
     options.account = folder;
     options.user = "demo";
