@@ -25,6 +25,8 @@ class FaultyHost final : public HostWrapper {
   std::unique_ptr<ApprovalFlowServer> approvalFlow() override;
   std::unique_ptr<BudgetChecker> budgetChecker() override;
   std::unique_ptr<PasswordCodec> passwordCodec() override;
+  std::unique_ptr<BankPay> bankPay() override;
+  std::unique_ptr<FlowInfo> flowInfo() override;
 
  private:
   FaultPlan& plan_;

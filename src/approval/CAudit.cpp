@@ -20,6 +20,9 @@
 #include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
+#include "host/ApprovalFlow.h"
+#include "host/Host.h"
+#include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -59,9 +62,9 @@ struct AuditRow {
 // Whether the voucher may be approved or un-approved directly ("1"), is under an approval flow
 // and passed the guards (""), or is refused (the refusal's text). A voucher outside the user's
 // data rights answers as one that does not exist.
-std::string CheckVouchAudit(LoginContext& ologin, db::Connection& CN, const AuditServices& services,
-                            const AuditRow& row, const AuditKind& kind, bool approving) {
-  const auto flow = services.createFlow();
+std::string CheckVouchAudit(LoginContext& ologin, db::Connection& CN, const AuditRow& row,
+                            const AuditKind& kind, bool approving) {
+  const auto flow = ologin.host().approvalFlow();
   flow->SetLogin(ologin);
   const bool inFlow = flow->IsInFlow(CN, std::string(kind.flowBillType), row.guid, "11");
   const std::optional<RowVersion> version = RowVersion::parse(row.ts);
@@ -119,7 +122,7 @@ class AuditList {
       return false;
     }
     const HeldRight held(call_.ologin, right);
-    const std::string verdict = CheckVouchAudit(call_.ologin, call_.CN, services_, row, *kind, approving_);
+    const std::string verdict = CheckVouchAudit(call_.ologin, call_.CN, row, *kind, approving_);
     if (verdict.empty()) {
       rows_ += "<row guid='" + XmlEncode(row.guid) + "' ts='" + XmlEncode(row.ts) + "' strType='" +
                XmlEncode(row.strType) + "' strVouchID='" + XmlEncode(row.strVouchID) + "' />";
@@ -145,7 +148,7 @@ class AuditList {
     std::string budRet;
     {
       VoucherTransaction transaction(call_.CN);
-      transaction.end(CBudCtrl(services_.budget).CheckBudCtrl(call_.ologin, call_.CN, row.guid, row.ts,
+      transaction.end(CBudCtrl().CheckBudCtrl(call_.ologin, call_.CN, row.guid, row.ts,
                                               std::string(kind.headTable), approving_, budRet, false));
     }
     if (budRet.rfind(kSuccess, 0) == 0) {

@@ -120,7 +120,7 @@ void FlowApproval::step(const Row& row, const AuditKind& kind) {
 
   const std::string table(kind.headTable);
   std::string budRet;
-  if (!CBudCtrl(services_.budget).CheckBudCtrl(ologin, call_.CN, row.guid, row.ts, table, approving_, budRet, false)) {
+  if (!CBudCtrl().CheckBudCtrl(ologin, call_.CN, row.guid, row.ts, table, approving_, budRet, false)) {
     transaction.end(false);
     raiseBusiness(budRet.empty() ? GetResString("Z7.Corvane.0149") : budRet);
   }
