@@ -295,6 +295,26 @@ class FaultyFlowInfo final : public FlowInfo, Faulty<FlowInfo> {
   }
 };
 
+class FaultyVoucherImporter final : public VoucherImporter, Faulty<VoucherImporter> {
+ public:
+  using Faulty::Faulty;
+  bool InitLogin(const LoginContext& ologin) override { return next().InitLogin(ologin); }
+  void TableName(const std::string& draftTable) override { next().TableName(draftTable); }
+  std::string TableName() const override { return next().TableName(); }
+  bool Run() override { return next().Run(); }
+  std::int32_t LastErrorNumber() const override { return next().LastErrorNumber(); }
+  std::string LastErrorText() const override { return next().LastErrorText(); }
+};
+
+class FaultyAging final : public Aging, Faulty<Aging> {
+ public:
+  using Faulty::Faulty;
+  std::string getAge(LoginContext& login, const std::string& module) override {
+    return next().getAge(login, module);
+  }
+  bool SaveAge(LoginContext& login, const std::string& xml) override { return next().SaveAge(login, xml); }
+};
+
 // Passes the plan for the accessor's own call, then wraps what the wrapped host made.
 template <class FaultyComponent, class Make>
 auto wrapped(FaultPlan& plan, std::string_view name, Make make) {
@@ -374,6 +394,15 @@ std::unique_ptr<BankPay> FaultyHost::bankPay() {
 
 std::unique_ptr<FlowInfo> FaultyHost::flowInfo() {
   return wrapped<FaultyFlowInfo>(plan_, "FlowInfo", [&] { return target().flowInfo(); });
+}
+
+std::unique_ptr<VoucherImporter> FaultyHost::voucherImporter(db::Connection& connection) {
+  return wrapped<FaultyVoucherImporter>(plan_, "VoucherImporter",
+                                        [&] { return target().voucherImporter(connection); });
+}
+
+std::unique_ptr<Aging> FaultyHost::aging() {
+  return wrapped<FaultyAging>(plan_, "Aging", [&] { return target().aging(); });
 }
 
 }  // namespace corvane

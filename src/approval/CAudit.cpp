@@ -84,7 +84,7 @@ std::string CheckVouchAudit(LoginContext& ologin, db::Connection& CN, const Audi
 // One "CheckAudit" func: its vouchers in order and the rows and errors gathered.
 class AuditList {
  public:
-  AuditList(FuncCall& call, const AuditServices& services) : call_(call), services_(services) {}
+  explicit AuditList(FuncCall& call) : call_(call) {}
 
   bool serve() {
     try {
@@ -181,7 +181,6 @@ class AuditList {
   }
 
   FuncCall& call_;
-  const AuditServices& services_;
   std::string flag_;
   bool approving_ = false;
   std::string rows_;
@@ -209,22 +208,20 @@ const FrameSettings CAudit::kFrame{
 };
 const std::span<const FuncEntry<CAudit>> CAudit::kFuncs = kFuncTable;
 
-CAudit::CAudit(AuditServices services) : services_(std::move(services)) {}
-
 bool CAudit::CheckAudit(FuncCall& call) {
-  AuditList list(call, services_);
+  AuditList list(call);
   return list.serve();
 }
 
 bool CAudit::AuditVouch(FuncCall& call) {
-  FlowApproval approval(call, services_);
+  FlowApproval approval(call);
   return approval.serve();
 }
 
-bool CAudit::DelAudit(FuncCall& call) { return WithdrawVoucher(call, services_); }
+bool CAudit::DelAudit(FuncCall& call) { return WithdrawVoucher(call); }
 
-bool CAudit::GetAuditInfo(FuncCall& call) { return AnswerFlowInfo(call, services_); }
+bool CAudit::GetAuditInfo(FuncCall& call) { return AnswerFlowInfo(call); }
 
-bool CAudit::GetAudiState(FuncCall& call) { return AnswerFlowHistory(call, services_); }
+bool CAudit::GetAudiState(FuncCall& call) { return AnswerFlowHistory(call); }
 
 }  // namespace corvane

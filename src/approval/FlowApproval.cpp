@@ -16,6 +16,7 @@
 #include "core/Rights.h"
 #include "core/RowVersion.h"
 #include "core/Values.h"
+#include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 
 namespace corvane {
@@ -80,7 +81,7 @@ void FlowApproval::serveRow(const Row& row) {
 
 void FlowApproval::step(const Row& row, const AuditKind& kind) {
   LoginContext& ologin = call_.ologin;
-  const auto flow = services_.createFlow();
+  const auto flow = call_.host().approvalFlow();
   flow->SetLogin(ologin);
   const std::string billType(kind.flowBillType);
   const bool inFlow = flow->IsInFlow(call_.CN, billType, row.guid, kScope);

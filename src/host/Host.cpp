@@ -30,5 +30,9 @@ std::unique_ptr<PasswordCodec> EmbeddedHost::passwordCodec() {
 }
 std::unique_ptr<BankPay> EmbeddedHost::bankPay() { return CreateBankPay(); }
 std::unique_ptr<FlowInfo> EmbeddedHost::flowInfo() { return CreateFlowInfo(); }
+std::unique_ptr<VoucherImporter> EmbeddedHost::voucherImporter(db::Connection& connection) {
+  return CreateVoucherImporter(connection);
+}
+std::unique_ptr<Aging> EmbeddedHost::aging() { return CreateAging(); }
 
 }  // namespace corvane

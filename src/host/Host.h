@@ -9,6 +9,7 @@
 
 #include <memory>
 
+#include "host/Aging.h"
 #include "host/ApprovalFlow.h"
 #include "host/BankPay.h"
 #include "host/BillNumber.h"
@@ -23,6 +24,7 @@
 #include "host/PasswordCodec.h"
 #include "host/ReferServer.h"
 #include "host/RowRight.h"
+#include "host/VoucherImporter.h"
 
 namespace corvane {
 
@@ -51,6 +53,9 @@ class Host {
   virtual std::unique_ptr<PasswordCodec> passwordCodec() = 0;
   virtual std::unique_ptr<BankPay> bankPay() = 0;
   virtual std::unique_ptr<FlowInfo> flowInfo() = 0;
+  // The ledger-voucher importer over the request's `connection`, inside the caller's transaction.
+  virtual std::unique_ptr<VoucherImporter> voucherImporter(db::Connection& connection) = 0;
+  virtual std::unique_ptr<Aging> aging() = 0;
 };
 
 // The embedded components, kept in the account database. Stateless: one instance serves every
@@ -74,6 +79,8 @@ class EmbeddedHost final : public Host {
   std::unique_ptr<PasswordCodec> passwordCodec() override;
   std::unique_ptr<BankPay> bankPay() override;
   std::unique_ptr<FlowInfo> flowInfo() override;
+  std::unique_ptr<VoucherImporter> voucherImporter(db::Connection& connection) override;
+  std::unique_ptr<Aging> aging() override;
 };
 
 // Forwards every accessor to `target`, which must outlive the wrapper. Subclasses override the
@@ -103,6 +110,10 @@ class HostWrapper : public Host {
   std::unique_ptr<PasswordCodec> passwordCodec() override { return target_.passwordCodec(); }
   std::unique_ptr<BankPay> bankPay() override { return target_.bankPay(); }
   std::unique_ptr<FlowInfo> flowInfo() override { return target_.flowInfo(); }
+  std::unique_ptr<VoucherImporter> voucherImporter(db::Connection& connection) override {
+    return target_.voucherImporter(connection);
+  }
+  std::unique_ptr<Aging> aging() override { return target_.aging(); }
 
  private:
   Host& target_;

@@ -25,6 +25,8 @@ class TestHost final : public HostWrapper {
   std::function<std::unique_ptr<ApprovalFlowServer>()> approvalFlows;
   std::function<std::unique_ptr<BankPay>()> bankPays;
   std::function<std::unique_ptr<FlowInfo>()> flowInfos;
+  std::function<std::unique_ptr<VoucherImporter>(db::Connection&)> voucherImporters;
+  std::function<std::unique_ptr<Aging>()> agings;
 
   std::unique_ptr<RowRight> rowRight() override {
     return rowRights ? rowRights() : HostWrapper::rowRight();
@@ -52,6 +54,10 @@ class TestHost final : public HostWrapper {
   }
   std::unique_ptr<BankPay> bankPay() override { return bankPays ? bankPays() : HostWrapper::bankPay(); }
   std::unique_ptr<FlowInfo> flowInfo() override { return flowInfos ? flowInfos() : HostWrapper::flowInfo(); }
+  std::unique_ptr<VoucherImporter> voucherImporter(db::Connection& connection) override {
+    return voucherImporters ? voucherImporters(connection) : HostWrapper::voucherImporter(connection);
+  }
+  std::unique_ptr<Aging> aging() override { return agings ? agings() : HostWrapper::aging(); }
 };
 
 }  // namespace corvane
