@@ -9,6 +9,7 @@
 #include "FaultyHost.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/RequestClass.h"
+#include "platform/db/Connection.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
@@ -31,9 +32,16 @@ std::string serveOnce(const CaseAccount& account, const FaultRequest& request, F
   options.date = request.date;
   options.host = &host;
   const auto login = EmbeddedLoginContext::logIn(options);
-  const auto served = ClassRegistry::standard().create(request.progId);
   XmlDocument document;
   if (!document.loadXML(request.request)) throw std::invalid_argument("request is not XML");
+  if (request.serve) {
+    db::Connection connection;
+    connection.open(account.connectString());
+    plan.arm(ordinal);
+    const db::ScopedDbFaultHook hook(plan);
+    return request.serve(*login, connection, document);
+  }
+  const auto served = ClassRegistry::standard().create(request.progId);
   plan.arm(ordinal);
   {
     const db::ScopedDbFaultHook hook(plan);
@@ -120,6 +128,7 @@ FaultReport serveUnderFaults(const CaseAccount& account, const FaultRequest& req
       // The request's work was committed before the fault: it stands, and the reply says so (or
       // reports the failure of the step after the commit, when the request has one).
       ++report.faultsAfterCommit;
+      ++report.faultsAfterCommitByComponent[plan.failedComponent()];
       if (!request.stepsAfterCommit) {
         EXPECT_FALSE(isErrorReply(reply)) << what << " failed after the commit, yet the reply is "
                                           << reply;

@@ -15,6 +15,7 @@
 //   const FaultReport report = serveUnderFaults(account, {"Corvane.CPerson", request});
 //   EXPECT_GT(report.faultsByComponent.count("MessageCatalog"), 0u);
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -23,6 +24,18 @@
 #include "platform/com/Variant.h"
 
 namespace corvane {
+
+class LoginContext;
+class XmlDocument;
+namespace db {
+class Connection;
+}
+
+// A member below the request classes that serves a request document: it gets the login object
+// (over the faulty host), a connection to the account opened before the run (as the request
+// frame opens it) and the request, and answers the reply's text ("" for no reply).
+using FaultServe = std::function<std::string(LoginContext& login, db::Connection& connection,
+                                             const XmlDocument& request)>;
 
 struct FaultRequest {
   std::string progId;
@@ -33,6 +46,8 @@ struct FaultRequest {
   // The request has a step after its commit whose failure it reports as an error reply
   // ("CheckAudit" registers an approved loan's cheques after the approval's commit).
   bool stepsAfterCommit = false;
+  // Serves the request instead of the class `progId` when given.
+  FaultServe serve = {};
 };
 
 struct FaultReport {
@@ -42,6 +57,8 @@ struct FaultReport {
   // Failed runs whose fault came after the request had committed (releasing its right, say):
   // their reply must be the success reply, and the account is put back before the next run.
   int faultsAfterCommit = 0;
+  // Those runs per component of the failed call.
+  std::map<std::string, int> faultsAfterCommitByComponent;
   // Failed runs that went on and answered a success: the failed call was one the request may
   // pass over (the release of a right, whose row then stays in vqsystem..UA_Task). The tables
   // the run changed and their row counts must be those of a run without faults.

@@ -1,16 +1,21 @@
-// Voucher requests under fault injection: a loan saved and submitted, a claim's loan write-offs
-// and an approval under budget control. Whichever call of a host component or of the database
-// fails, the request answers an error reply and leaves every table of the account as it was.
+// Voucher requests under fault injection: a loan saved and submitted, a claim's loan write-offs,
+// an approval under budget control and a ledger conversion. Whichever call of a host component or
+// of the database fails, the request answers an error reply and leaves every table of the account
+// as it was.
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "CaseAccount.h"
+#include "DraftTableFixture.h"
 #include "FaultInjection.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/xml/XmlDocument.h"
+#include "posting/LedgerConversion.h"
 
 namespace corvane {
 namespace {
@@ -27,11 +32,15 @@ std::string scalar(const CaseAccount& account, const std::string& sql) {
   return rs.eof() || rs.field(0).value().isNull() ? std::string() : CStr(rs.field(0).value());
 }
 
-void expectDatabaseFaults(const FaultReport& report) {
-  for (const char* call : {"Database.open", "Database.beginTrans", "Database.execute", "Database.openRecordset",
-                           "Database.commitTrans"}) {
-    EXPECT_TRUE(report.faultsByComponent.contains(call)) << call;
+void expectFaults(const FaultReport& report, std::initializer_list<const char*> components) {
+  for (const char* component : components) {
+    EXPECT_TRUE(report.faultsByComponent.contains(component)) << component;
   }
+}
+
+void expectDatabaseFaults(const FaultReport& report) {
+  expectFaults(report, {"Database.open", "Database.beginTrans", "Database.execute", "Database.openRecordset",
+                        "Database.commitTrans"});
 }
 
 TEST(VoucherFaults, ANewLoanSubmittedOnSaveIsStoredWhollyOrNotAtAll) {
@@ -108,6 +117,74 @@ TEST(VoucherFaults, ALoanApprovedUnderBudgetIsChargedAndApprovedWhollyOrNotAtAll
   EXPECT_EQ(scalar(account, "SELECT mUsed FROM BudgetAmounts WHERE cItemCode = 'B01' AND cPortValue1 = '04'"),
             "5742.32");
   EXPECT_EQ(scalar(account, "SELECT Count(*) FROM ChequeBook WHERE cn_id = 'ZZ0107001'"), "1");
+}
+
+// The approved loan JK2026010001 (its bill line paid through the net bank and confirmed) and the
+// approved, settled claim BX2026010001 (its payment by cheque ZP0312 through the net bank,
+// confirmed), drafted as one ledger voucher of `batch` dated 2026-3-15; the draft's table name.
+std::string draftLoanAndClaim(const CaseAccount& account, const std::string& batch) {
+  for (const std::string& statement : {
+           "UPDATE KX_ExpenVouch SET strVerifier = 'demo' WHERE GUID = '" + std::string(kClaim3) + "'",
+           "UPDATE KX_LoanVouch_Sub SET strPayID = 'P1', blnNetOK = 1 WHERE MGuid = '" + std::string(kLoan1) +
+               "' AND strBalanceID = '3'",
+           "INSERT INTO KX_BalanceInfo (GUID, ExpenGUID, intIOType, strBalanceID, dblMoney, strPayID, blnNetOK) "
+           "VALUES ('{0B5E1C7A-0000-4000-8000-000000000002}', '" + std::string(kClaim3) + "', 2, '2', 2300, 'P2', 1)",
+           std::string("INSERT INTO NetBankBills (cPayRowGUID, iSource, cBill, iState) "
+                       "SELECT GUID, 4, '<bill/>', 1 FROM KX_LoanVouch_Sub WHERE strPayID = 'P1' "
+                       "UNION SELECT GUID, 4, '<bill/>', 1 FROM KX_BalanceInfo WHERE strPayID = 'P2'"),
+       }) {
+    account.execute(statement);
+  }
+  db::Connection connection;
+  connection.open(account.connectString());
+  const std::string table = CreateDraftTableForTest(connection, *account.logIn("demo", "en-us"));
+  // inid, source, account, debit, credit, settle style and bill number
+  const char* const lines[][7] = {
+      {"1", kLoan1, "1221", "5000", "0", "Null", "Null"},     {"2", kLoan1, "1001", "0", "3000", "Null", "Null"},
+      {"3", kLoan1, "1002", "0", "2000", "Null", "Null"},     {"4", kClaim3, "660201", "2300", "0", "Null", "Null"},
+      {"5", kClaim3, "1002", "0", "2300", "'2'", "'ZP0312'"},
+  };
+  for (const auto& line : lines) {
+    connection.execute("INSERT INTO " + table +
+                       " (csign, inid, dbill_date, cdigest, ccode, md, mc, coutsign, coutno_id, coutid, csettle, "
+                       "cn_id, cdept_name) VALUES (N'记', " + line[0] + ", '2026-3-15', N'差旅', '" + line[2] + "', " +
+                       line[3] + ", " + line[4] + ", N'记', '" + batch + "', '" + line[1] + "', " + line[5] + ", " +
+                       line[6] + ", N'销售部')");
+  }
+  return table;
+}
+
+TEST(VoucherFaults, ALedgerConversionPostsTheVoucherWithItsLinksWhollyOrNotAtAll) {
+  const CaseAccount account;
+  const std::string batch = "3ABCDEF0123456789ABCDEF012345";
+  const PostingDraft draft{draftLoanAndClaim(account, batch), batch, {}};
+  const std::string version = "SELECT Cast(ts As Money) FROM ";
+  const std::string daily =
+      "<row strtypecode='301' guid='" + std::string(kLoan1) + "' ts='" +
+      scalar(account, version + "KX_LoanVouch WHERE GUID = '" + kLoan1 + "'") + "'/><row strtypecode='201' guid='" +
+      kClaim3 + "' ts='" + scalar(account, version + "KX_ExpenVouch WHERE GUID = '" + kClaim3 + "'") + "'/>";
+  FaultRequest request{"", "<request><func name='makepz'><in/><daily>" + daily + "</daily></func></request>", "demo",
+                       "en-us"};
+  // The bill-settled claim line is registered as a cheque after the conversion's commit.
+  request.stepsAfterCommit = true;
+  request.serve = [&draft](LoginContext& login, db::Connection& connection, const XmlDocument& document) {
+    XmlDocument reply;
+    ConvertPZ(login, connection, document.selectSingleNode("//func"), reply, draft);
+    return reply.isEmpty() ? std::string() : reply.xml();
+  };
+  const FaultReport report = serveUnderFaults(account, request);
+  expectFaults(report, {"VoucherImporter", "BankPay", "ChequeBook", "Database.beginTrans", "Database.execute",
+                        "Database.openRecordset", "Database.commitTrans"});
+  // The importer and the net bank's links belong to the conversion's transaction.
+  for (const char* component : {"VoucherImporter", "BankPay"}) {
+    EXPECT_FALSE(report.faultsAfterCommitByComponent.contains(component)) << component;
+  }
+  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM GL_accvouch WHERE coutno_id = '" + batch + "'"), "5");
+  for (const char* head : {"KX_LoanVouch", "KX_ExpenVouch"}) {
+    EXPECT_EQ(scalar(account, "SELECT Count(*) FROM " + std::string(head) + " WHERE PZGUID = '" + batch + "'"), "1")
+        << head;
+  }
+  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM ChequeBook WHERE cn_id = 'ZP0312'"), "1");
 }
 
 }  // namespace
