@@ -32,8 +32,9 @@ class Connection;
 }
 
 // A member below the request classes that serves a request document: it gets the login object
-// (over the faulty host), a connection to the account opened before the run (as the request
-// frame opens it) and the request, and answers the reply's text ("" for no reply).
+// (over the faulty host), a connection to the account (opened before the run, as the request
+// frame's connection is for a member) and the request, and answers the reply's text ("" for no
+// reply).
 using FaultServe = std::function<std::string(LoginContext& login, db::Connection& connection,
                                              const XmlDocument& request)>;
 
