@@ -6,7 +6,8 @@
 // After every failed run the account must hold exactly the rows it held before (every table of
 // the company database, the system database and tempdb) and the reply must be an error reply;
 // only a fault after the request's commit leaves its work (and a success reply) standing, and a
-// failed release of a right may be passed over (see FaultReport::faultsPassedOver). The
+// failed call the request is meant to pass over, such as the release of a right, may be passed
+// over (see FaultReport::faultsPassedOver). The
 // requests meant are those with one commit: a single writing func, or a class that commits once
 // per request.
 //
@@ -61,8 +62,10 @@ struct FaultReport {
   // Those runs per component of the failed call.
   std::map<std::string, int> faultsAfterCommitByComponent;
   // Failed runs that went on and answered a success: the failed call was one the request may
-  // pass over (the release of a right, whose row then stays in vqsystem..UA_Task). The tables
-  // the run changed and their row counts must be those of a run without faults.
+  // pass over (the release of a right, whose row then stays in vqsystem..UA_Task; the drop of a
+  // scratch table before its name is used). The tables the run changed and their row counts must
+  // be those of a run without faults (tables made in tempdb are counted, not named: a scratch
+  // table's name is new in every run).
   int faultsPassedOver = 0;
   // The reply of the last run, in which no call failed.
   std::string finalReply;
