@@ -64,13 +64,14 @@ std::string CaseAccount::connectString() const {
 
 std::unique_ptr<EmbeddedLoginContext> CaseAccount::logIn(const std::string& user,
                                                        const std::string& locale,
-                                                       std::optional<DateTime> date) const {
+                                                       std::optional<DateTime> date, Host* host) const {
   LoginOptions options;
   options.account = folder_;
   options.user = user;
   options.password = "demo";
   options.locale = locale;
   options.date = date;
+  options.host = host;
   return EmbeddedLoginContext::logIn(options);
 }
 

@@ -23,10 +23,12 @@ class CaseAccount {
   std::string connectString() const;
   // Runs a T-SQL statement on the account.
   long execute(const std::string& tsql) const;
-  // Logs a demo user (password "demo") into the account; the login date is today unless given.
+  // Logs a demo user (password "demo") into the account; the login date is today unless given,
+  // the host the embedded one unless given (it must outlive the login).
   std::unique_ptr<EmbeddedLoginContext> logIn(const std::string& user = "demo",
                                               const std::string& locale = "zh-CN",
-                                              std::optional<DateTime> date = std::nullopt) const;
+                                              std::optional<DateTime> date = std::nullopt,
+                                              Host* host = nullptr) const;
 
  private:
   std::filesystem::path folder_;

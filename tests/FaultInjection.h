@@ -5,7 +5,9 @@
 // execute, record-set open, record write) failing in turn, until a run in which no call failed.
 // After every failed run the account must hold exactly the rows it held before (every table of
 // the company database, the system database and tempdb) and the reply must be an error reply;
-// only a fault after the request's commit leaves its work (and a success reply) standing. The
+// only a fault after the request's commit leaves its work (and a success reply) standing, and a
+// failed call the request is meant to pass over, such as the release of a right, may be passed
+// over (see FaultReport::faultsPassedOver). The
 // requests meant are those with one commit: a single writing func, or a class that commits once
 // per request.
 //
@@ -14,6 +16,7 @@
 //   const FaultReport report = serveUnderFaults(account, {"Corvane.CPerson", request});
 //   EXPECT_GT(report.faultsByComponent.count("MessageCatalog"), 0u);
 
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -23,12 +26,30 @@
 
 namespace corvane {
 
+class LoginContext;
+class XmlDocument;
+namespace db {
+class Connection;
+}
+
+// A member below the request classes that serves a request document: it gets the login object
+// (over the faulty host), a connection to the account (opened before the run, as the request
+// frame's connection is for a member) and the request, and answers the reply's text ("" for no
+// reply).
+using FaultServe = std::function<std::string(LoginContext& login, db::Connection& connection,
+                                             const XmlDocument& request)>;
+
 struct FaultRequest {
   std::string progId;
   std::string request;  // the request document
   std::string user = "demo";
   std::string locale = "zh-CN";
   std::optional<DateTime> date = std::nullopt;
+  // The request has a step after its commit whose failure it reports as an error reply
+  // ("CheckAudit" registers an approved loan's cheques after the approval's commit).
+  bool stepsAfterCommit = false;
+  // Serves the request instead of the class `progId` when given.
+  FaultServe serve = {};
 };
 
 struct FaultReport {
@@ -38,6 +59,14 @@ struct FaultReport {
   // Failed runs whose fault came after the request had committed (releasing its right, say):
   // their reply must be the success reply, and the account is put back before the next run.
   int faultsAfterCommit = 0;
+  // Those runs per component of the failed call.
+  std::map<std::string, int> faultsAfterCommitByComponent;
+  // Failed runs that went on and answered a success: the failed call was one the request may
+  // pass over (the release of a right, whose row then stays in vqsystem..UA_Task; the drop of a
+  // scratch table before its name is used). The tables the run changed and their row counts must
+  // be those of a run without faults (tables made in tempdb are counted, not named: a scratch
+  // table's name is new in every run).
+  int faultsPassedOver = 0;
   // The reply of the last run, in which no call failed.
   std::string finalReply;
 };
@@ -48,7 +77,7 @@ struct FaultReport {
 FaultReport serveUnderFaults(const CaseAccount& account, const FaultRequest& request);
 
 // True when `reply` is an error reply: the dispatcher's (root `error` or `err`) or a func's
-// (`error` or `err` under a func's `out`).
+// (`error` or `err` under a func's `out`, or the approval's `Error` list of refused vouchers).
 bool isErrorReply(const std::string& reply);
 
 }  // namespace corvane

@@ -220,6 +220,24 @@ class FaultyApprovalFlow final : public ApprovalFlowServer, Faulty<ApprovalFlowS
                     const std::string& document) override {
     return next().SubmitToFlow(connection, billType, billGuid, billCode, document);
   }
+  bool ApproveStep(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                   const std::string& task, const std::string& scope) override {
+    return next().ApproveStep(connection, billType, billGuid, task, scope);
+  }
+  bool UndoStep(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                const std::string& scope) override {
+    return next().UndoStep(connection, billType, billGuid, scope);
+  }
+  void IsFinished(bool& finished) const override { next().IsFinished(finished); }
+  bool GetFlowInfo(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                   const std::string& unused, const std::string& scope, bool withApprovers,
+                   std::string& info) override {
+    return next().GetFlowInfo(connection, billType, billGuid, unused, scope, withApprovers, info);
+  }
+  bool GetHistory(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                  const std::string& scope, bool& all, db::Recordset& history, std::string& text) override {
+    return next().GetHistory(connection, billType, billGuid, scope, all, history, text);
+  }
 };
 
 class FaultyBudgetChecker final : public BudgetChecker, Faulty<BudgetChecker> {
@@ -229,6 +247,9 @@ class FaultyBudgetChecker final : public BudgetChecker, Faulty<BudgetChecker> {
     return next().InitConnection(connection);
   }
   bool OpenSystem(const std::string& sysId) override { return next().OpenSystem(sysId); }
+  std::string LastErrorText() const override { return next().LastErrorText(); }
+  BudgetItem GetItem(const std::string& itemCode) override { return next().GetItem(itemCode); }
+  BudgetVoucher Check(const BudgetVoucher& voucher) override { return next().Check(voucher); }
 };
 
 class FaultyPasswordCodec final : public PasswordCodec, Faulty<PasswordCodec> {
@@ -238,6 +259,60 @@ class FaultyPasswordCodec final : public PasswordCodec, Faulty<PasswordCodec> {
   bool Matches(const std::string& stored, const std::string& typed) const override {
     return next().Matches(stored, typed);
   }
+};
+
+class FaultyBankPay final : public BankPay, Faulty<BankPay> {
+ public:
+  using Faulty::Faulty;
+  bool ImportBill(int source, db::Connection& connection, const XmlDocument& bill,
+                  std::string& errorText) override {
+    return next().ImportBill(source, connection, bill, errorText);
+  }
+  bool DeleteBill(int source, db::Connection& connection, const std::string& payRowGuid,
+                  std::string& errorText) override {
+    return next().DeleteBill(source, connection, payRowGuid, errorText);
+  }
+  bool WritePZID(int source, db::Connection& connection, const std::string& payRowGuid,
+                 const std::string& module, std::string& errorText) override {
+    return next().WritePZID(source, connection, payRowGuid, module, errorText);
+  }
+  bool DeletePZID(int source, db::Connection& connection, const std::string& payRowGuid,
+                  std::string& errorText) override {
+    return next().DeletePZID(source, connection, payRowGuid, errorText);
+  }
+};
+
+class FaultyFlowInfo final : public FlowInfo, Faulty<FlowInfo> {
+ public:
+  using Faulty::Faulty;
+  std::string GetNotInAuditUserListSql(std::string& auditor, const std::string& flowKinds,
+                                       int& auditCondition) override {
+    return next().GetNotInAuditUserListSql(auditor, flowKinds, auditCondition);
+  }
+  std::string GetAuditUserListSql(std::string& auditor, const std::string& flowKinds,
+                                  int& auditCondition) override {
+    return next().GetAuditUserListSql(auditor, flowKinds, auditCondition);
+  }
+};
+
+class FaultyVoucherImporter final : public VoucherImporter, Faulty<VoucherImporter> {
+ public:
+  using Faulty::Faulty;
+  bool InitLogin(const LoginContext& ologin) override { return next().InitLogin(ologin); }
+  void TableName(const std::string& draftTable) override { next().TableName(draftTable); }
+  std::string TableName() const override { return next().TableName(); }
+  bool Run() override { return next().Run(); }
+  std::int32_t LastErrorNumber() const override { return next().LastErrorNumber(); }
+  std::string LastErrorText() const override { return next().LastErrorText(); }
+};
+
+class FaultyAging final : public Aging, Faulty<Aging> {
+ public:
+  using Faulty::Faulty;
+  std::string getAge(LoginContext& login, const std::string& module) override {
+    return next().getAge(login, module);
+  }
+  bool SaveAge(LoginContext& login, const std::string& xml) override { return next().SaveAge(login, xml); }
 };
 
 // Passes the plan for the accessor's own call, then wraps what the wrapped host made.
@@ -311,6 +386,23 @@ std::unique_ptr<BudgetChecker> FaultyHost::budgetChecker() {
 std::unique_ptr<PasswordCodec> FaultyHost::passwordCodec() {
   return wrapped<FaultyPasswordCodec>(plan_, "PasswordCodec",
                                       [&] { return target().passwordCodec(); });
+}
+
+std::unique_ptr<BankPay> FaultyHost::bankPay() {
+  return wrapped<FaultyBankPay>(plan_, "BankPay", [&] { return target().bankPay(); });
+}
+
+std::unique_ptr<FlowInfo> FaultyHost::flowInfo() {
+  return wrapped<FaultyFlowInfo>(plan_, "FlowInfo", [&] { return target().flowInfo(); });
+}
+
+std::unique_ptr<VoucherImporter> FaultyHost::voucherImporter(db::Connection& connection) {
+  return wrapped<FaultyVoucherImporter>(plan_, "VoucherImporter",
+                                        [&] { return target().voucherImporter(connection); });
+}
+
+std::unique_ptr<Aging> FaultyHost::aging() {
+  return wrapped<FaultyAging>(plan_, "Aging", [&] { return target().aging(); });
 }
 
 }  // namespace corvane

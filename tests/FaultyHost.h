@@ -25,6 +25,10 @@ class FaultyHost final : public HostWrapper {
   std::unique_ptr<ApprovalFlowServer> approvalFlow() override;
   std::unique_ptr<BudgetChecker> budgetChecker() override;
   std::unique_ptr<PasswordCodec> passwordCodec() override;
+  std::unique_ptr<BankPay> bankPay() override;
+  std::unique_ptr<FlowInfo> flowInfo() override;
+  std::unique_ptr<VoucherImporter> voucherImporter(db::Connection& connection) override;
+  std::unique_ptr<Aging> aging() override;
 
  private:
   FaultPlan& plan_;

@@ -20,6 +20,9 @@
 #include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
+#include "host/ApprovalFlow.h"
+#include "host/Host.h"
+#include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -59,9 +62,9 @@ struct AuditRow {
 // Whether the voucher may be approved or un-approved directly ("1"), is under an approval flow
 // and passed the guards (""), or is refused (the refusal's text). A voucher outside the user's
 // data rights answers as one that does not exist.
-std::string CheckVouchAudit(LoginContext& ologin, db::Connection& CN, const AuditServices& services,
-                            const AuditRow& row, const AuditKind& kind, bool approving) {
-  const auto flow = services.createFlow();
+std::string CheckVouchAudit(LoginContext& ologin, db::Connection& CN, const AuditRow& row,
+                            const AuditKind& kind, bool approving) {
+  const auto flow = ologin.host().approvalFlow();
   flow->SetLogin(ologin);
   const bool inFlow = flow->IsInFlow(CN, std::string(kind.flowBillType), row.guid, "11");
   const std::optional<RowVersion> version = RowVersion::parse(row.ts);
@@ -81,7 +84,7 @@ std::string CheckVouchAudit(LoginContext& ologin, db::Connection& CN, const Audi
 // One "CheckAudit" func: its vouchers in order and the rows and errors gathered.
 class AuditList {
  public:
-  AuditList(FuncCall& call, const AuditServices& services) : call_(call), services_(services) {}
+  explicit AuditList(FuncCall& call) : call_(call) {}
 
   bool serve() {
     try {
@@ -119,7 +122,7 @@ class AuditList {
       return false;
     }
     const HeldRight held(call_.ologin, right);
-    const std::string verdict = CheckVouchAudit(call_.ologin, call_.CN, services_, row, *kind, approving_);
+    const std::string verdict = CheckVouchAudit(call_.ologin, call_.CN, row, *kind, approving_);
     if (verdict.empty()) {
       rows_ += "<row guid='" + XmlEncode(row.guid) + "' ts='" + XmlEncode(row.ts) + "' strType='" +
                XmlEncode(row.strType) + "' strVouchID='" + XmlEncode(row.strVouchID) + "' />";
@@ -145,7 +148,7 @@ class AuditList {
     std::string budRet;
     {
       VoucherTransaction transaction(call_.CN);
-      transaction.end(CBudCtrl(services_.budget).CheckBudCtrl(call_.ologin, call_.CN, row.guid, row.ts,
+      transaction.end(CBudCtrl().CheckBudCtrl(call_.ologin, call_.CN, row.guid, row.ts,
                                               std::string(kind.headTable), approving_, budRet, false));
     }
     if (budRet.rfind(kSuccess, 0) == 0) {
@@ -178,7 +181,6 @@ class AuditList {
   }
 
   FuncCall& call_;
-  const AuditServices& services_;
   std::string flag_;
   bool approving_ = false;
   std::string rows_;
@@ -206,22 +208,20 @@ const FrameSettings CAudit::kFrame{
 };
 const std::span<const FuncEntry<CAudit>> CAudit::kFuncs = kFuncTable;
 
-CAudit::CAudit(AuditServices services) : services_(std::move(services)) {}
-
 bool CAudit::CheckAudit(FuncCall& call) {
-  AuditList list(call, services_);
+  AuditList list(call);
   return list.serve();
 }
 
 bool CAudit::AuditVouch(FuncCall& call) {
-  FlowApproval approval(call, services_);
+  FlowApproval approval(call);
   return approval.serve();
 }
 
-bool CAudit::DelAudit(FuncCall& call) { return WithdrawVoucher(call, services_); }
+bool CAudit::DelAudit(FuncCall& call) { return WithdrawVoucher(call); }
 
-bool CAudit::GetAuditInfo(FuncCall& call) { return AnswerFlowInfo(call, services_); }
+bool CAudit::GetAuditInfo(FuncCall& call) { return AnswerFlowInfo(call); }
 
-bool CAudit::GetAudiState(FuncCall& call) { return AnswerFlowHistory(call, services_); }
+bool CAudit::GetAudiState(FuncCall& call) { return AnswerFlowHistory(call); }
 
 }  // namespace corvane

@@ -10,7 +10,6 @@
 
 #include <span>
 
-#include "approval/AuditServices.h"
 #include "core/RequestFrame.h"
 
 namespace corvane {
@@ -19,9 +18,6 @@ class CAudit : public FramedClass<CAudit> {
  public:
   static const FrameSettings kFrame;
   static const std::span<const FuncEntry<CAudit>> kFuncs;
-
-  CAudit() = default;
-  explicit CAudit(AuditServices services);
 
   // Request: the first child of `in` carries `flag` ("1" approve, else cancel) and one child per
   // voucher with `guid`, `ts`, `strType` ("KX01", "KX02", "KX03") and `strVouchID`.
@@ -41,9 +37,6 @@ class CAudit : public FramedClass<CAudit> {
   bool GetAuditInfo(FuncCall& call);
   // The flow's history of a voucher with its print text; see AnswerFlowHistory.
   bool GetAudiState(FuncCall& call);
-
- private:
-  AuditServices services_;
 };
 
 }  // namespace corvane

@@ -11,6 +11,7 @@
 #include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
+#include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
@@ -195,13 +196,13 @@ class BudgetApproval {
 // The text of the first child of the func's `in`.
 std::string firstInputText(const FuncCall& call) { return pub::firstInputElement(call.oNode).text(); }
 
-// A budget component bound to the request's connection and opened for the module; the failure
-// text when it cannot be (`reasonOf` gives it from the component, or from nothing when the
-// component could not even be made or bound).
-std::unique_ptr<BudgetChecker> openedBudget(const BudgetFactory& budget, db::Connection& CN,
+// The budget component of the request's host, bound to the request's connection and opened for
+// the module; the failure text when it cannot be (`reasonOf` gives it from the component, or from
+// nothing when the component could not even be made or bound).
+std::unique_ptr<BudgetChecker> openedBudget(FuncCall& call,
                                             const std::function<std::string(const BudgetChecker&)>& reasonOf) {
-  std::unique_ptr<BudgetChecker> checker = budget ? budget() : nullptr;
-  if (!checker || !checker->InitConnection(CN)) raiseBusiness(GetResString("Z7.Corvane.0149"));
+  std::unique_ptr<BudgetChecker> checker = call.host().budgetChecker();
+  if (!checker || !checker->InitConnection(call.CN)) raiseBusiness(GetResString("Z7.Corvane.0149"));
   if (!checker->OpenSystem("KX")) raiseBusiness(reasonOf(*checker));
   return checker;
 }
@@ -245,7 +246,7 @@ bool CBudCtrl::CheckBud(FuncCall& call) {
   return answered(call, [&] {
     const std::string card = firstInputText(call);
     if (card.empty()) raiseBusiness(GetResString("Z7.Corvane.0148"));
-    openedBudget(budget_, call.CN, [](const BudgetChecker& checker) {
+    openedBudget(call, [](const BudgetChecker& checker) {
       const std::string reason = checker.LastErrorText();
       return reason.empty() ? GetResString("Z7.Corvane.0366") : reason;
     });
@@ -261,7 +262,7 @@ bool CBudCtrl::GetPort(FuncCall& call) {
   return answered(call, [&] {
     const std::string itemCode = firstInputText(call);
     if (itemCode.empty()) raiseBusiness(GetResString("Z7.Corvane.0153"));
-    const auto checker = openedBudget(budget_, call.CN, [](const BudgetChecker&) {
+    const auto checker = openedBudget(call, [](const BudgetChecker&) {
       return GetResString("Z7.Corvane.0149");
     });
     const BudgetItem item = checker->GetItem(itemCode);
@@ -282,16 +283,12 @@ std::string GetCodeInBracket(const std::string& text) {
   return text.substr(open + 1, close - open - 1);
 }
 
-CBudCtrl::CBudCtrl() : CBudCtrl(EmbeddedBudgetChecker) {}
-
-CBudCtrl::CBudCtrl(BudgetFactory budget) : budget_(std::move(budget)) {}
-
 bool CBudCtrl::CheckBudCtrl(LoginContext& ologin, db::Connection& CN, const std::string& strGUID,
                             const std::string& ts, const std::string& strTable, bool blnAudit,
                             std::string& strBudRet, bool blnWorkFlow) {
   strBudRet.clear();
   BudgetApproval approval(ologin, CN, strGUID, ts, strTable, blnAudit, blnWorkFlow);
-  return approval.run(budget_, strBudRet);
+  return approval.run([&ologin] { return ologin.host().budgetChecker(); }, strBudRet);
 }
 
 }  // namespace corvane

@@ -1,7 +1,8 @@
 #pragma once
 // Budget control: CheckBudCtrl approves one loan voucher or claim, or cancels its approval, under
-// the host's budget, inside the caller's transaction; the requests "CheckBud" (does budget control
-// apply to a voucher card) and "GetPort" (a budget item's dimensions) answer the client.
+// the budget of the login object's host, inside the caller's transaction; the requests "CheckBud"
+// (does budget control apply to a voucher card) and "GetPort" (a budget item's dimensions) answer
+// the client.
 //
 // The dispatcher takes no function right and runs no lock check; it holds one transaction for the
 // whole request, rolled back when a func fails without `goon`.
@@ -10,7 +11,6 @@
 #include <string>
 
 #include "core/RequestFrame.h"
-#include "host/BudgetChecker.h"
 
 namespace corvane {
 
@@ -33,9 +33,6 @@ class CBudCtrl : public FramedClass<CBudCtrl> {
  public:
   static const FrameSettings kFrame;
   static const std::span<const FuncEntry<CBudCtrl>> kFuncs;
-
-  CBudCtrl();
-  explicit CBudCtrl(BudgetFactory budget);
 
   // Request: the first child of `in` holds the voucher card ("KX01" loan voucher, "KX02"/"KX03"
   // claims). Answers "<Return />" when the budget system serves the module and the option
@@ -69,9 +66,6 @@ class CBudCtrl : public FramedClass<CBudCtrl> {
   bool CheckBudCtrl(LoginContext& ologin, db::Connection& CN, const std::string& strGUID,
                     const std::string& ts, const std::string& strTable, bool blnAudit, std::string& strBudRet,
                     bool blnWorkFlow);
-
- private:
-  BudgetFactory budget_;
 };
 
 }  // namespace corvane

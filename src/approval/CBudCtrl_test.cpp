@@ -8,6 +8,7 @@
 #include "CaseAccount.h"
 #include "core/Locale.h"
 #include "core/Messages.h"
+#include "host/TestHost.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -50,7 +51,7 @@ class Status5Budget final : public BudgetChecker {
   }
 
  private:
-  std::unique_ptr<BudgetChecker> inner_ = EmbeddedBudgetChecker();
+  std::unique_ptr<BudgetChecker> inner_ = EmbeddedHost::instance().budgetChecker();
 };
 
 BudgetFactory factoryOf(Budget budget) {
@@ -62,7 +63,7 @@ BudgetFactory factoryOf(Budget budget) {
     case Budget::Embedded:
       break;
   }
-  return EmbeddedBudgetChecker;
+  return [] { return EmbeddedHost::instance().budgetChecker(); };
 }
 
 struct BudgetCase {
@@ -161,7 +162,9 @@ TEST_F(CheckBudCtrlTest, DecidesRecordsAndWritesByTheBudgetsVerdict) {
     SCOPED_TRACE(c.name);
     CaseAccount account;
     for (const char* sql : c.setup) account.execute(sql);
-    const auto login = account.logIn();
+    TestHost host;
+    host.budgetCheckers = factoryOf(c.budget);
+    const auto login = account.logIn("demo", "zh-CN", std::nullopt, &host);
     db::Connection connection;
     connection.open(account.connectString());
     const std::string key = std::string(c.guid) == kLoan ? kLoan : kClaim;
@@ -174,7 +177,7 @@ TEST_F(CheckBudCtrlTest, DecidesRecordsAndWritesByTheBudgetsVerdict) {
     connection.beginTrans();
     std::string reply = "unset";
     const bool result =
-        CBudCtrl(factoryOf(c.budget)).CheckBudCtrl(*login, connection, c.guid, ts, table, c.approving, reply, c.workFlow);
+        CBudCtrl().CheckBudCtrl(*login, connection, c.guid, ts, table, c.approving, reply, c.workFlow);
     if (result) {
       connection.commitTrans();
     } else {

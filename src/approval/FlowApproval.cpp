@@ -16,6 +16,7 @@
 #include "core/Rights.h"
 #include "core/RowVersion.h"
 #include "core/Values.h"
+#include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 
 namespace corvane {
@@ -80,7 +81,7 @@ void FlowApproval::serveRow(const Row& row) {
 
 void FlowApproval::step(const Row& row, const AuditKind& kind) {
   LoginContext& ologin = call_.ologin;
-  const auto flow = services_.createFlow();
+  const auto flow = call_.host().approvalFlow();
   flow->SetLogin(ologin);
   const std::string billType(kind.flowBillType);
   const bool inFlow = flow->IsInFlow(call_.CN, billType, row.guid, kScope);
@@ -120,7 +121,7 @@ void FlowApproval::step(const Row& row, const AuditKind& kind) {
 
   const std::string table(kind.headTable);
   std::string budRet;
-  if (!CBudCtrl(services_.budget).CheckBudCtrl(ologin, call_.CN, row.guid, row.ts, table, approving_, budRet, false)) {
+  if (!CBudCtrl().CheckBudCtrl(ologin, call_.CN, row.guid, row.ts, table, approving_, budRet, false)) {
     transaction.end(false);
     raiseBusiness(budRet.empty() ? GetResString("Z7.Corvane.0149") : budRet);
   }

@@ -16,7 +16,6 @@
 
 #include <string>
 
-#include "approval/AuditServices.h"
 #include "core/RequestFrame.h"
 
 namespace corvane {
@@ -26,7 +25,7 @@ struct AuditHead;
 
 class FlowApproval {
  public:
-  FlowApproval(FuncCall& call, const AuditServices& services) : call_(call), services_(services) {}
+  explicit FlowApproval(FuncCall& call) : call_(call) {}
 
   bool serve();
 
@@ -43,7 +42,6 @@ class FlowApproval {
   void refuse(const std::string& text);
 
   FuncCall& call_;
-  const AuditServices& services_;
   std::string task_;
   bool approving_ = false;
   bool failed_ = false;

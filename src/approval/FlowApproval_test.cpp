@@ -9,6 +9,7 @@
 
 #include "CaseAccount.h"
 #include "approval/CAudit.h"
+#include "host/TestHost.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -92,7 +93,7 @@ class ScriptedFlow final : public ApprovalFlowServer {
   }
 
   const FlowScript& script_;
-  std::unique_ptr<ApprovalFlowServer> inner_ = CreateApprovalFlowServer();
+  std::unique_ptr<ApprovalFlowServer> inner_ = EmbeddedHost::instance().approvalFlow();
   std::optional<std::string> reason_;
 };
 
@@ -100,12 +101,12 @@ class FlowFuncTest : public ::testing::Test {
  protected:
   // Serves `request` with CAudit over the scripted flow, as `user`; answers the reply document.
   std::string serve(const std::string& request, const std::string& user = "demo") {
-    AuditServices services;
-    services.createFlow = [this] { return std::make_unique<ScriptedFlow>(script); };
+    TestHost host;
+    host.approvalFlows = [this] { return std::make_unique<ScriptedFlow>(script); };
     XmlDocument document;
     EXPECT_TRUE(document.loadXML(request)) << request;
-    const auto login = account.logIn(user);
-    CAudit(services).myHandle(login.get(), document);
+    const auto login = account.logIn(user, "zh-CN", std::nullopt, &host);
+    CAudit().myHandle(login.get(), document);
     return document.selectSingleNode("//out").xml();
   }
 

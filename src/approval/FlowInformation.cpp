@@ -7,6 +7,7 @@
 #include "core/Messages.h"
 #include "core/PubCommon.h"
 #include "core/Values.h"
+#include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Field.h"
 #include "platform/db/Recordset.h"
@@ -48,7 +49,7 @@ std::string printLine(const db::Recordset& history) {
 
 }  // namespace
 
-bool AnswerFlowInfo(FuncCall& call, const AuditServices& services) {
+bool AnswerFlowInfo(FuncCall& call) {
   return answered(call, [&] {
     const XmlNode element = pub::firstInputElement(call.oNode);
     const std::string guid = element.attribute("guid");
@@ -56,7 +57,7 @@ bool AnswerFlowInfo(FuncCall& call, const AuditServices& services) {
     if (kind == nullptr) raiseBusiness(GetResString("Z7.Corvane.0161"));
     // A voucher the user may not see is asked for as no voucher at all.
     const std::string asked = visible(call, *kind, guid) ? guid : std::string();
-    const auto flow = services.createFlow();
+    const auto flow = call.host().approvalFlow();
     flow->SetLogin(call.ologin);
     std::string info;
     if (!flow->GetFlowInfo(call.CN, std::string(kind->flowBillType), asked, "", kScope, true, info)) {
@@ -67,7 +68,7 @@ bool AnswerFlowInfo(FuncCall& call, const AuditServices& services) {
   });
 }
 
-bool AnswerFlowHistory(FuncCall& call, const AuditServices& services) {
+bool AnswerFlowHistory(FuncCall& call) {
   return answered(call, [&] {
     const XmlNode element = pub::firstInputElement(call.oNode);
     const std::string guid = element.attribute("GUID");
@@ -75,7 +76,7 @@ bool AnswerFlowHistory(FuncCall& call, const AuditServices& services) {
     const AuditKind* kind = strType.empty() ? nullptr : auditKindOfDigit(strType.front());
     if (kind == nullptr) raiseBusiness(GetResString("Z7.Corvane.0161"));
     if (!visible(call, *kind, guid)) return true;
-    const auto flow = services.createFlow();
+    const auto flow = call.host().approvalFlow();
     flow->SetLogin(call.ologin);
     const std::string billType(kind->flowBillType);
     if (!flow->IsInFlow(call.CN, billType, guid, kScope)) return true;

@@ -14,6 +14,7 @@
 #include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
+#include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -47,9 +48,8 @@ void requireSubmitted(FuncCall& call, const VoucherKind& kind, const std::string
   if (NullToNum(head.field("intBudPass").value()) == 1) raiseBusiness(GetResString("Z7.Corvane.0374"));
 }
 
-void removeFromFlow(FuncCall& call, const AuditServices& services, const VoucherKind& kind,
-                    const std::string& guid) {
-  const auto flow = services.createFlow();
+void removeFromFlow(FuncCall& call, const VoucherKind& kind, const std::string& guid) {
+  const auto flow = call.host().approvalFlow();
   flow->SetLogin(call.ologin);
   const std::string billType(kind.flowBillType);
   if (!flow->IsInFlow(call.CN, billType, guid, kScope)) return;
@@ -75,7 +75,7 @@ std::string rowVersionOf(FuncCall& call, const VoucherKind& kind, const std::str
   return NullToStr(rs.field(0).value());
 }
 
-bool withdraw(FuncCall& call, const AuditServices& services) {
+bool withdraw(FuncCall& call) {
   const std::string guid = RequiredText(call.oNode, "in/GUID");
   const std::string ts = RequiredText(call.oNode, "in/ts");
   const VoucherKind* kind = FindVoucherKindOfCard(RequiredText(call.oNode, "in/type"));
@@ -84,7 +84,7 @@ bool withdraw(FuncCall& call, const AuditServices& services) {
   if (!ApplyTask(&call.ologin, rightOf(*kind), call.oXml)) return false;
   requireSubmitted(call, *kind, guid, ts);
   call.CN.beginTrans();
-  removeFromFlow(call, services, *kind, guid);
+  removeFromFlow(call, *kind, guid);
   resetToSaved(call, *kind, guid);
   const std::string newTs = rowVersionOf(call, *kind, guid);
   call.CN.commitTrans();
@@ -103,9 +103,9 @@ void rollBack(db::Connection& CN) {
 
 }  // namespace
 
-bool WithdrawVoucher(FuncCall& call, const AuditServices& services) {
+bool WithdrawVoucher(FuncCall& call) {
   try {
-    return withdraw(call, services);
+    return withdraw(call);
   } catch (const RuntimeError& error) {
     rollBack(call.CN);
     loadReply(call.oXml, AuditErrorReply("DelAudit", error.number(), error.description()));

@@ -2,7 +2,6 @@
 // "DelAudit": a submitted loan voucher or claim is taken back out of approval: its flow is removed
 // and it returns to saved (blnAudi 0, no over-budget verdict), so that it can be edited again.
 
-#include "approval/AuditServices.h"
 #include "core/RequestFrame.h"
 
 namespace corvane {
@@ -15,6 +14,6 @@ namespace corvane {
 // data rights, or changed; 0178 not submitted; 0179 approved; 0374 the budget took it; the flow's
 // reason, or 0396, when it does not let the voucher go; 0159 for the retry errors) and leaves the
 // voucher and its flow as they were.
-bool WithdrawVoucher(FuncCall& call, const AuditServices& services);
+bool WithdrawVoucher(FuncCall& call);
 
 }  // namespace corvane

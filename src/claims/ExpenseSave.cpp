@@ -13,7 +13,6 @@
 #include "core/RowVersion.h"
 #include "core/SaveRows.h"
 #include "core/Values.h"
-#include "host/ApprovalFlow.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Recordset.h"
@@ -187,9 +186,7 @@ bool saveExpenseVoucherWith(CExpense& claim, FuncCall& call, const VoucherSaveSe
 bool SaveExpenseVoucher(CExpense& claim, FuncCall& call) {
   return saveExpenseVoucherWith(
       claim, call,
-      VoucherSaveServices{CreateApprovalFlowServer, [&](XmlNode headRow) {
-                            return SubmitVoucherToFlow(call.ologin, call.CN, headRow);
-                          }});
+      VoucherSaveServices{[&](XmlNode headRow) { return SubmitVoucherToFlow(call.ologin, call.CN, headRow); }});
 }
 
 }  // namespace corvane

@@ -47,6 +47,9 @@ std::string msg(const char* id, const std::string& p1 = "", const std::string& p
 
 class ExpenseSaveTest : public VoucherTestAccount {
  protected:
+  ExpenseSaveTest() {
+    host_.approvalFlows = [this] { return std::make_unique<FakeFlow>(flow_); };
+  }
 
   // Undoes a test's or a case's writes, as the request's rollback would.
   struct Rollback {
@@ -63,8 +66,7 @@ class ExpenseSaveTest : public VoucherTestAccount {
     for (const Attributes& line : lines) body += rowXml(line);
     FuncCall c = call("<req><func name='savevouch'><in><xml><head>" + rowXml(head) + "</head><body>" + body +
                       "</body></xml></in></func>" + after + "</req>");
-    const VoucherSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
-                                       [this](XmlNode row) {
+    const VoucherSaveServices services{[this](XmlNode row) {
                                          submitted_.push_back(row.attribute("GUID") + " " +
                                                               row.attribute("strVouchID"));
                                          return submitAnswer_;
@@ -444,8 +446,7 @@ TEST_F(ExpenseSaveTest, BrokenRequestsEndInTheErrorReply) {
     bool ok = false;
     if (*c.request) {
       FuncCall call_ = call(c.request);
-      ok = saveExpenseVoucherWith(claim_, call_, {[this] { return std::make_unique<FakeFlow>(flow_); },
-                                                  [](XmlNode) { return true; }});
+      ok = saveExpenseVoucherWith(claim_, call_, {[](XmlNode) { return true; }});
     } else {
       Attributes row = c.stored ? storedHead("") : newHead();
       if (c.stored) row.erase("ts");

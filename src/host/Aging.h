@@ -13,7 +13,6 @@
 //   and stores nothing when `xml` is not a well-formed document or the account cannot be written.
 // - getAge raises the database's errors.
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -27,8 +26,6 @@ class Aging {
   virtual std::string getAge(LoginContext& login, const std::string& module) = 0;
   virtual bool SaveAge(LoginContext& login, const std::string& xml) = 0;
 };
-
-using AgingFactory = std::function<std::unique_ptr<Aging>()>;
 
 // The embedded component, over the account's table AgingIntervals.
 std::unique_ptr<Aging> CreateAging();

@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "core/Locale.h"
+#include "platform/com/Locale.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"

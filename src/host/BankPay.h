@@ -14,7 +14,6 @@
 // - Database failures raise RuntimeError.
 // Each operation that needs the component creates its own instance and lets it go at its end.
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -46,8 +45,6 @@ class BankPay {
   virtual bool DeletePZID(int source, db::Connection& connection, const std::string& payRowGuid,
                           std::string& errorText) = 0;
 };
-
-using BankPayFactory = std::function<std::unique_ptr<BankPay>()>;
 
 // The embedded component: it keeps one bill per payment row in the account table NetBankBills.
 std::unique_ptr<BankPay> CreateBankPay();

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "CaseAccount.h"
-#include "core/Locale.h"
+#include "platform/com/Locale.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"

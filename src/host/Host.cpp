@@ -28,5 +28,11 @@ std::unique_ptr<BudgetChecker> EmbeddedHost::budgetChecker() { return EmbeddedBu
 std::unique_ptr<PasswordCodec> EmbeddedHost::passwordCodec() {
   return std::make_unique<EmbeddedPasswordCodec>();
 }
+std::unique_ptr<BankPay> EmbeddedHost::bankPay() { return CreateBankPay(); }
+std::unique_ptr<FlowInfo> EmbeddedHost::flowInfo() { return CreateFlowInfo(); }
+std::unique_ptr<VoucherImporter> EmbeddedHost::voucherImporter(db::Connection& connection) {
+  return CreateVoucherImporter(connection);
+}
+std::unique_ptr<Aging> EmbeddedHost::aging() { return CreateAging(); }
 
 }  // namespace corvane

@@ -9,18 +9,22 @@
 
 #include <memory>
 
+#include "host/Aging.h"
 #include "host/ApprovalFlow.h"
+#include "host/BankPay.h"
 #include "host/BillNumber.h"
 #include "host/BudgetChecker.h"
 #include "host/ChequeBook.h"
 #include "host/ColumnSet.h"
 #include "host/FieldDef.h"
+#include "host/FlowInfo.h"
 #include "host/FormTemplate.h"
 #include "host/MessageCatalog.h"
 #include "host/Navigator.h"
 #include "host/PasswordCodec.h"
 #include "host/ReferServer.h"
 #include "host/RowRight.h"
+#include "host/VoucherImporter.h"
 
 namespace corvane {
 
@@ -47,6 +51,11 @@ class Host {
   virtual std::unique_ptr<ApprovalFlowServer> approvalFlow() = 0;
   virtual std::unique_ptr<BudgetChecker> budgetChecker() = 0;
   virtual std::unique_ptr<PasswordCodec> passwordCodec() = 0;
+  virtual std::unique_ptr<BankPay> bankPay() = 0;
+  virtual std::unique_ptr<FlowInfo> flowInfo() = 0;
+  // The ledger-voucher importer over the request's `connection`, inside the caller's transaction.
+  virtual std::unique_ptr<VoucherImporter> voucherImporter(db::Connection& connection) = 0;
+  virtual std::unique_ptr<Aging> aging() = 0;
 };
 
 // The embedded components, kept in the account database. Stateless: one instance serves every
@@ -68,6 +77,10 @@ class EmbeddedHost final : public Host {
   std::unique_ptr<ApprovalFlowServer> approvalFlow() override;
   std::unique_ptr<BudgetChecker> budgetChecker() override;
   std::unique_ptr<PasswordCodec> passwordCodec() override;
+  std::unique_ptr<BankPay> bankPay() override;
+  std::unique_ptr<FlowInfo> flowInfo() override;
+  std::unique_ptr<VoucherImporter> voucherImporter(db::Connection& connection) override;
+  std::unique_ptr<Aging> aging() override;
 };
 
 // Forwards every accessor to `target`, which must outlive the wrapper. Subclasses override the
@@ -95,6 +108,12 @@ class HostWrapper : public Host {
   std::unique_ptr<ApprovalFlowServer> approvalFlow() override { return target_.approvalFlow(); }
   std::unique_ptr<BudgetChecker> budgetChecker() override { return target_.budgetChecker(); }
   std::unique_ptr<PasswordCodec> passwordCodec() override { return target_.passwordCodec(); }
+  std::unique_ptr<BankPay> bankPay() override { return target_.bankPay(); }
+  std::unique_ptr<FlowInfo> flowInfo() override { return target_.flowInfo(); }
+  std::unique_ptr<VoucherImporter> voucherImporter(db::Connection& connection) override {
+    return target_.voucherImporter(connection);
+  }
+  std::unique_ptr<Aging> aging() override { return target_.aging(); }
 
  private:
   Host& target_;

@@ -22,6 +22,11 @@ class TestHost final : public HostWrapper {
   FieldDefFactory fieldDefs;
   std::function<std::unique_ptr<BudgetChecker>()> budgetCheckers;
   std::optional<ChequeComponents> cheques;
+  std::function<std::unique_ptr<ApprovalFlowServer>()> approvalFlows;
+  std::function<std::unique_ptr<BankPay>()> bankPays;
+  std::function<std::unique_ptr<FlowInfo>()> flowInfos;
+  std::function<std::unique_ptr<VoucherImporter>(db::Connection&)> voucherImporters;
+  std::function<std::unique_ptr<Aging>()> agings;
 
   std::unique_ptr<RowRight> rowRight() override {
     return rowRights ? rowRights() : HostWrapper::rowRight();
@@ -44,6 +49,15 @@ class TestHost final : public HostWrapper {
   ChequeComponents chequeComponents() override {
     return cheques ? *cheques : HostWrapper::chequeComponents();
   }
+  std::unique_ptr<ApprovalFlowServer> approvalFlow() override {
+    return approvalFlows ? approvalFlows() : HostWrapper::approvalFlow();
+  }
+  std::unique_ptr<BankPay> bankPay() override { return bankPays ? bankPays() : HostWrapper::bankPay(); }
+  std::unique_ptr<FlowInfo> flowInfo() override { return flowInfos ? flowInfos() : HostWrapper::flowInfo(); }
+  std::unique_ptr<VoucherImporter> voucherImporter(db::Connection& connection) override {
+    return voucherImporters ? voucherImporters(connection) : HostWrapper::voucherImporter(connection);
+  }
+  std::unique_ptr<Aging> aging() override { return agings ? agings() : HostWrapper::aging(); }
 };
 
 }  // namespace corvane

@@ -8,7 +8,6 @@
 #include "core/Messages.h"
 #include "core/RequestFrame.h"
 #include "core/Values.h"
-#include "host/ApprovalFlow.h"
 #include "loans/CLoan.h"
 #include "loans/LoanLimits.h"
 #include "loans/LoanStore.h"
@@ -75,8 +74,7 @@ std::string limitWarnings(FuncCall& call, const XmlNode& row, const PersonLoanLi
 
 bool SaveLoanVoucher(CLoan& loan, FuncCall& call) {
   return saveLoanVoucherWith(
-      call, VoucherSaveServices{CreateApprovalFlowServer,
-                             [&](XmlNode headRow) { return loan.InitAudit(call.ologin, call.CN, headRow); }});
+      call, VoucherSaveServices{[&](XmlNode headRow) { return loan.InitAudit(call.ologin, call.CN, headRow); }});
 }
 
 bool CheckLoanXY(FuncCall& call) {

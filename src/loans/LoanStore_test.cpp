@@ -36,6 +36,10 @@ std::string msg(const char* id, const std::string& p1 = "", const std::string& p
 
 class LoanStoreTest : public VoucherTestAccount {
  protected:
+  LoanStoreTest() {
+    host_.approvalFlows = [this] { return std::make_unique<FakeFlow>(flow_); };
+  }
+
   // Saves the voucher; `headAttributes` go on the head element, `after` follows the save's func.
   bool save(const Attributes& head, const std::vector<Attributes>& lines, const std::string& headAttributes = "",
             const std::string& after = "") {
@@ -43,8 +47,7 @@ class LoanStoreTest : public VoucherTestAccount {
     for (const Attributes& line : lines) body += rowXml(line);
     FuncCall c = call("<req><func name='savevouch'><in><xml><head" + headAttributes + ">" + rowXml(head) +
                       "</head><body>" + body + "</body></xml></in></func>" + after + "</req>");
-    const VoucherSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
-                                    [this](XmlNode row) {
+    const VoucherSaveServices services{[this](XmlNode row) {
                                       submitted_.push_back(row.attribute("GUID"));
                                       submittedNumbers_.push_back(row.attribute("strVouchID"));
                                       if (duringSubmit_) connection_.execute(duringSubmit_);
@@ -123,8 +126,7 @@ TEST_F(LoanStoreTest, LinesComeFromTheSavedVouchersOwnBody) {
                     "strBalanceID='1' dblMoney='9'/></body></in></func><func name='savevouch'><in><xml><head>" +
                     rowXml(newHead()) + "</head><body>" + rowXml(cashLine("250")) + "</body></xml></in></func></req>");
   c.oNode = request_.selectSingleNode("//func[@name='savevouch']");
-  const VoucherSaveServices services{[this] { return std::make_unique<FakeFlow>(flow_); },
-                                  [](XmlNode) { return true; }};
+  const VoucherSaveServices services{[](XmlNode) { return true; }};
   ASSERT_TRUE(saveLoanVoucherWith(c, services)) << reply_.xml();
   const std::string guid = newGuid();
   EXPECT_EQ(head("dblMoney", guid), "250");

@@ -12,6 +12,8 @@
 #include "core/SqlText.h"
 #include "core/TempTables.h"
 #include "core/Values.h"
+#include "host/BankPay.h"
+#include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
@@ -233,10 +235,6 @@ const FrameSettings CNetPay::kFrame{.className = kClassName,
                                     .transaction = TransactionScope::None};
 const std::span<const FuncEntry<CNetPay>> CNetPay::kFuncs{kFuncTable};
 
-CNetPay::CNetPay() : CNetPay(CreateBankPay) {}
-
-CNetPay::CNetPay(BankPayFactory bank) : bank_(std::move(bank)) {}
-
 bool CNetPay::netpay(FuncCall& call) { return KXtoNB(call, true); }
 
 bool CNetPay::netunpay(FuncCall& call) { return KXtoNB(call, false); }
@@ -254,7 +252,7 @@ std::string CNetPay::GetRndName(db::Connection& CN) {
 
 bool CNetPay::KXtoNB(FuncCall& call, bool blnPay) {
   // Failures before the rows are served reach the dispatcher.
-  const std::unique_ptr<BankPay> bank = bank_ ? bank_() : nullptr;
+  const std::unique_ptr<BankPay> bank = call.host().bankPay();
   if (!bank) throw RuntimeError(errnum::kClassNotRegistered, "The net-bank component cannot be created.");
   const std::string table = "tempdb.." + GetRndName(call.CN);
   return answerAsMember(

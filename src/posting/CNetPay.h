@@ -8,15 +8,11 @@
 #include <string>
 
 #include "core/RequestFrame.h"
-#include "host/BankPay.h"
 
 namespace corvane {
 
 class CNetPay : public FramedClass<CNetPay> {
  public:
-  CNetPay();  // pays through the embedded net bank
-  explicit CNetPay(BankPayFactory bank);
-
   static const FrameSettings kFrame;
   static const std::span<const FuncEntry<CNetPay>> kFuncs;
 
@@ -37,8 +33,6 @@ class CNetPay : public FramedClass<CNetPay> {
 
  private:
   bool KXtoNB(FuncCall& call, bool blnPay);
-
-  BankPayFactory bank_;
 };
 
 }  // namespace corvane

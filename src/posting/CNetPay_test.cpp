@@ -10,6 +10,7 @@
 
 #include "CaseAccount.h"
 #include "host/EmbeddedLoginContext.h"
+#include "host/TestHost.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -63,7 +64,7 @@ class ScriptedBank final : public BankPay {
   }
 
   Script& script_;
-  const std::unique_ptr<BankPay> real_ = CreateBankPay();
+  const std::unique_ptr<BankPay> real_ = EmbeddedHost::instance().bankPay();
 };
 
 class CNetPayTest : public ::testing::Test {
@@ -76,14 +77,15 @@ class CNetPayTest : public ::testing::Test {
                     "' WHERE MGuid = '" + kLoan2 + "'");
     account.execute(std::string("UPDATE KX_LoanVouch SET strAuditorID = 'demo', blnAudi = 1, "
                                 "intBudPass = 1 WHERE GUID = '") + kLoan2 + "'");
-    login = account.logIn("demo", "en-us");
+    login = account.logIn("demo", "en-us", std::nullopt, &host);
   }
 
   // Serves `funcs` with a CNetPay paying through the scripted bank; answers the document.
-  std::string serve(const std::string& funcs, const BankPayFactory& factory) {
+  std::string serve(const std::string& funcs, const std::function<std::unique_ptr<BankPay>()>& factory) {
     XmlDocument document;
     EXPECT_TRUE(document.loadXML("<req>" + funcs + "</req>"));
-    CNetPay(factory).myHandle(login.get(), document);
+    host.bankPays = factory;
+    CNetPay().myHandle(login.get(), document);
     return document.xml();
   }
   std::string serve(const std::string& funcs) {
@@ -119,6 +121,7 @@ class CNetPayTest : public ::testing::Test {
   }
 
   CaseAccount account;
+  TestHost host;
   std::unique_ptr<EmbeddedLoginContext> login;
   ScriptedBank::Script script;
 };

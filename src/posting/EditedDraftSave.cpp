@@ -191,15 +191,14 @@ void saveLines(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode
 }  // namespace
 
 bool SaveTempPZData(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
-                    PostingDraft& draft, const DraftTableCreator& createDraftTable,
-                    const ConversionComponents& components) {
+                    PostingDraft& draft, const DraftTableCreator& createDraftTable) {
   try {
     saveLines(ologin, CN, funcNode, draft, createDraftTable);
   } catch (const RuntimeError& error) {
     loadReply(oXml, ErrorReply("CLoan", "recordGet", error.number(), error.description()));
     return false;
   }
-  return ConvertPZ(ologin, CN, funcNode, oXml, draft, components);
+  return ConvertPZ(ologin, CN, funcNode, oXml, draft);
 }
 
 }  // namespace corvane

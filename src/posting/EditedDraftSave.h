@@ -40,7 +40,6 @@ using DraftTableCreator = std::function<std::string(db::Connection&, const Login
 // answer is that of ConvertPZ over it, which checks balance, accounts, period and sources again
 // inside its own transaction.
 bool SaveTempPZData(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
-                    PostingDraft& draft, const DraftTableCreator& createDraftTable,
-                    const ConversionComponents& components = {});
+                    PostingDraft& draft, const DraftTableCreator& createDraftTable);
 
 }  // namespace corvane

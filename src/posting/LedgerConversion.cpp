@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <memory>
 #include <optional>
 #include <regex>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "core/QueryBuilders.h"
 #include "core/RowVersion.h"
 #include "core/SqlText.h"
+#include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
@@ -86,9 +88,8 @@ void requireSameSources(const std::set<std::string>& inDraft, const std::vector<
   if (named.empty() || named != inDraft) refuseWith("Z7.Corvane.0681");
 }
 
-void importVoucher(LoginContext& ologin, db::Connection& CN, const PostingDraft& draft,
-                   const ConversionComponents& components) {
-  const std::unique_ptr<VoucherImporter> importer = components.importer(CN);
+void importVoucher(LoginContext& ologin, db::Connection& CN, const PostingDraft& draft) {
+  const std::unique_ptr<VoucherImporter> importer = ologin.host().voucherImporter(CN);
   if (!importer->InitLogin(ologin)) raiseBusiness(importer->LastErrorText());
   importer->TableName(draft.draftTable);
   if (!importer->Run()) throw RuntimeError(importer->LastErrorNumber(), importer->LastErrorText());
@@ -200,13 +201,12 @@ std::string registerCheques(LoginContext& ologin, db::Connection& CN, const Post
   return refusals;
 }
 
-void convert(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, const PostingDraft& draft,
-             const ConversionComponents& components) {
+void convert(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, const PostingDraft& draft) {
   const std::vector<SourceVoucher> sources = requestSources(funcNode);
-  const std::unique_ptr<BankPay> bank = components.bankPay();
+  const std::unique_ptr<BankPay> bank = ologin.host().bankPay();
   auto transaction = db::Transaction::joinOrBegin(CN);
   requireSameSources(draftSources(CN, draft.draftTable), sources);
-  importVoucher(ologin, CN, draft, components);
+  importVoucher(ologin, CN, draft);
   for (const SourceVoucher& source : sources) linkSource(ologin, CN, source, draft);
   recordBankLinks(CN, draft, *bank);
   transaction.commit();
@@ -215,9 +215,9 @@ void convert(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, 
 }  // namespace
 
 bool ConvertPZ(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
-               const PostingDraft& draft, const ConversionComponents& components) {
+               const PostingDraft& draft) {
   try {
-    convert(ologin, CN, funcNode, draft, components);
+    convert(ologin, CN, funcNode, draft);
   } catch (const RuntimeError& error) {
     releaseClaims(CN, draft);
     loadReply(oXml, ErrorReply("CLoan", "recordGet", error.number(), error.description()));

@@ -4,14 +4,8 @@
 // strMakerID = the converting user), the net bank learns which paid rows now belong to a ledger
 // voucher, and bill-settled claim lines are registered as cheques.
 
-#include <functional>
-#include <memory>
 #include <set>
 #include <string>
-
-#include "host/BankPay.h"
-#include "host/ChequeBook.h"
-#include "host/VoucherImporter.h"
 
 namespace corvane {
 
@@ -32,13 +26,8 @@ struct PostingDraft {
   std::set<std::string> claimedGuids;
 };
 
-// The host components the conversion uses; the embedded ones unless a test gives others.
-struct ConversionComponents {
-  std::function<std::unique_ptr<VoucherImporter>(db::Connection&)> importer = CreateVoucherImporter;
-  BankPayFactory bankPay = CreateBankPay;
-};
-
-// Converts the draft of `draft` into a ledger voucher. The source vouchers are the children of
+// Converts the draft of `draft` into a ledger voucher through the importer and the net bank of the
+// login object's host. The source vouchers are the children of
 // //daily (attributes strtypecode: first character "3" a loan, else a claim; guid; ts, the row
 // version the client read) in the request document of `funcNode`; all of them belong to the
 // voucher, whatever //in/@con says.
@@ -62,6 +51,6 @@ struct ConversionComponents {
 // refusals become the warning reply "Corvane:CExpend:SaveVouch:ExpenStandard", the answer stays
 // true. Otherwise the reply stays empty.
 bool ConvertPZ(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
-               const PostingDraft& draft, const ConversionComponents& components = {});
+               const PostingDraft& draft);
 
 }  // namespace corvane

@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "CaseAccount.h"
 #include "DraftTableFixture.h"
 #include "core/Locale.h"
+#include "host/TestHost.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -115,10 +118,11 @@ class Drafted {
     return source("3", kLoan, tsOf("KX_LoanVouch", kLoan)) + source("2", kClaim, tsOf("KX_ExpenVouch", kClaim));
   }
 
-  bool convert(const std::string& daily, const ConversionComponents& components = {}) {
+  bool convert(const std::string& daily, std::function<std::unique_ptr<BankPay>()> bank = {}) {
+    host.bankPays = std::move(bank);
     const XmlDocument document = request(daily);
     reply.clear();
-    return ConvertPZ(*login, connection, document.selectSingleNode("//func"), reply, draft, components);
+    return ConvertPZ(*login, connection, document.selectSingleNode("//func"), reply, draft);
   }
 
   std::string replyText() { return reply.isEmpty() ? "" : reply.documentElement().selectSingleNode("text").text(); }
@@ -126,7 +130,8 @@ class Drafted {
 
   std::string previousLocale_;
   CaseAccount account;
-  std::unique_ptr<EmbeddedLoginContext> login = account.logIn("demo", "en-us");
+  TestHost host;
+  std::unique_ptr<EmbeddedLoginContext> login = account.logIn("demo", "en-us", std::nullopt, &host);
   db::Connection connection;
   PostingDraft draft;
   XmlDocument reply;
@@ -158,7 +163,7 @@ TEST_F(LedgerConversionTest, AFailedConversionLeavesNoVoucherNoLinksAndNoTransac
     std::function<std::string(Drafted&)> arrange;  // answers the //daily rows
     std::string id;
     std::string text;
-    std::function<ConversionComponents()> components = [] { return ConversionComponents{}; };
+    std::function<std::unique_ptr<BankPay>()> bank = {};
   };
   const std::string stale = "The voucher does not exist or was changed by another user. Refresh and try again.";
   const std::string differ = "The source vouchers of the ledger voucher differ from the vouchers the request names.";
@@ -215,18 +220,14 @@ TEST_F(LedgerConversionTest, AFailedConversionLeavesNoVoucherNoLinksAndNoTransac
        "Corvane:CLoan:recordGet:9000",
        "A receipt or payment line of the claim is at the net bank and not confirmed. No ledger voucher can be made."},
       {"bank refuses the link", both, "Corvane:CLoan:recordGet:9000", "bank says no",
-       [] {
-         ConversionComponents components;
-         components.bankPay = [] { return std::make_unique<RefusingBank>(); };
-         return components;
-       }},
+       [] { return std::make_unique<RefusingBank>(); }},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     Drafted fresh;
     const std::string daily = c.arrange(fresh);
     const std::string before = fresh.state();
-    EXPECT_FALSE(fresh.convert(daily, c.components()));
+    EXPECT_FALSE(fresh.convert(daily, c.bank));
     EXPECT_EQ(fresh.replyId(), c.id);
     EXPECT_EQ(fresh.replyText(), c.text);
     EXPECT_FALSE(fresh.connection.inTransaction());

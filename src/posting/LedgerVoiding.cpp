@@ -1,11 +1,13 @@
 #include "posting/LedgerVoiding.h"
 
+#include <memory>
 #include <optional>
 #include <regex>
 
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
 #include "core/SqlText.h"
+#include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
@@ -155,9 +157,8 @@ void forgetBankLinks(db::Connection& CN, const VoidedVoucher& voucher, BankPay& 
   }
 }
 
-void voidVoucher(const LoginContext& ologin, db::Connection& CN, const VoidedVoucher& voucher, const std::string& sign,
-                 const BankPayFactory& bankPay) {
-  const std::unique_ptr<BankPay> bank = bankPay();
+void voidVoucher(const LoginContext& ologin, db::Connection& CN, const VoidedVoucher& voucher, const std::string& sign) {
+  const std::unique_ptr<BankPay> bank = ologin.host().bankPay();
   auto transaction = db::Transaction::joinOrBegin(CN);
   forgetBankLinks(CN, voucher, *bank);
   std::string lockError;
@@ -174,27 +175,25 @@ void voidVoucher(const LoginContext& ologin, db::Connection& CN, const VoidedVou
 
 }  // namespace
 
-std::string CancelPZ(const LoginContext& ologin, db::Connection& CN, const XmlNode& row,
-                     const BankPayFactory& bankPay) {
+std::string CancelPZ(const LoginContext& ologin, db::Connection& CN, const XmlNode& row) {
   try {
     const VoidedVoucher voucher = readRow(row);
     refuseMarked(CN, voucher);
     const std::string sign = checkLedgerState(CN, voucher);
     refuseRunningLedgerTasks(ologin, CN);
     refuseReferred(CN, voucher);
-    voidVoucher(ologin, CN, voucher, sign, bankPay);
+    voidVoucher(ologin, CN, voucher, sign);
     return "";
   } catch (const RuntimeError& error) {
     return error.description();
   }
 }
 
-bool CancelPZList(const LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
-                  const BankPayFactory& bankPay) {
+bool CancelPZList(const LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml) {
   std::string refusals;
   const std::vector<XmlNode> rows = funcNode.selectNodes("in/rows/*");
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    const std::string refusal = CancelPZ(ologin, CN, rows[i], bankPay);
+    const std::string refusal = CancelPZ(ologin, CN, rows[i]);
     if (!refusal.empty()) refusals += GetResString("Z7.Corvane.0299", "", std::to_string(i + 1), refusal + "\n");
   }
   if (refusals.empty()) {

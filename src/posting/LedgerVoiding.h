@@ -5,8 +5,6 @@
 
 #include <string>
 
-#include "host/BankPay.h"
-
 namespace corvane {
 
 class LoginContext;
@@ -22,11 +20,10 @@ class Connection;
 // Answers true with the reply "<Return />" when every row was voided; otherwise false with the
 // error reply "Corvane:CLoan:recordGet:9000" whose text lists each refused row by its 1-based
 // position (message "Z7.Corvane.0299").
-bool CancelPZList(const LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
-                  const BankPayFactory& bankPay = CreateBankPay);
+bool CancelPZList(const LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml);
 
 // Voids the ledger voucher of one row of the ledger-voucher list (attributes pzguid, iflag,
-// strpzcode, ino_id, isignseq), under its lock (LockPZ) in a transaction of its own. Answers "" when voided, else the text that refused it, with
+// strpzcode, ino_id, isignseq), with the net bank of the login object's host, under its lock (LockPZ) in a transaction of its own. Answers "" when voided, else the text that refused it, with
 // nothing of it changed:
 // - a row showing the voided state (in any language), no batch id, or no ledger row of that
 //   number and batch: "Z7.Corvane.0300";
@@ -39,7 +36,6 @@ bool CancelPZList(const LoginContext& ologin, db::Connection& CN, const XmlNode&
 //   0311;
 // - the net bank refusing to forget a link (its text), the voucher locked (0025), no source
 //   voucher of the batch (0300), a database error (its description).
-std::string CancelPZ(const LoginContext& ologin, db::Connection& CN, const XmlNode& row,
-                     const BankPayFactory& bankPay = CreateBankPay);
+std::string CancelPZ(const LoginContext& ologin, db::Connection& CN, const XmlNode& row);
 
 }  // namespace corvane

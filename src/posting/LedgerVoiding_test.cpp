@@ -3,10 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <utility>
 
 #include "CaseAccount.h"
 #include "core/Locale.h"
+#include "host/TestHost.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -92,14 +95,16 @@ class PostedBatches {
   }
 
   std::string cancel(const std::string& number = "8", const std::string& extra = "",
-                     const BankPayFactory& bank = CreateBankPay) {
+                     std::function<std::unique_ptr<BankPay>()> bank = {}) {
+    host.bankPays = std::move(bank);
     const XmlDocument row = listRow(number, kBatch, extra);
-    return CancelPZ(*login, connection, row.documentElement(), bank);
+    return CancelPZ(*login, connection, row.documentElement());
   }
 
   std::string previousLocale_;
   CaseAccount account;
-  std::unique_ptr<EmbeddedLoginContext> login = account.logIn("demo", "en-us");
+  TestHost host;
+  std::unique_ptr<EmbeddedLoginContext> login = account.logIn("demo", "en-us", std::nullopt, &host);
   db::Connection connection;
 };
 
@@ -122,7 +127,7 @@ TEST_F(LedgerVoidingTest, ARefusedVoidChangesNothing) {
     std::string number;
     std::string extra;
     std::string refusal;
-    BankPayFactory bank = CreateBankPay;
+    std::function<std::unique_ptr<BankPay>()> bank = {};
   };
   const auto sql = [](const std::string& statement) {
     return [statement](PostedBatches& t) { t.connection.execute(statement); };

@@ -3,10 +3,10 @@
 #include <array>
 #include <functional>
 #include <string>
-#include <utility>
 
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
+#include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "core/Values.h"
 #include "platform/com/Variant.h"
@@ -54,8 +54,6 @@ const FrameSettings CReport::kFrame{.className = "CReport",
                                     .numberInErrorId = false};
 const std::span<const FuncEntry<CReport>> CReport::kFuncs{kFuncTable};
 
-CReport::CReport(AgingFactory createAging) : createAging_(std::move(createAging)) {}
-
 bool CReport::LoanAlertData(FuncCall& call) {
   return answerReport(call, "LoanAlertData", "Z7.Corvane.0127", [&] {
     const PageRequest page = ReadPageRequest(call.oNode);
@@ -69,7 +67,7 @@ bool CReport::AgeGet(FuncCall& call) {
   return answerReport(call, "AgeGet", "Z7.Corvane.0128", [&] {
     // The interval kind is checked, but the component keeps one set of intervals per module.
     if (const XmlNode kind = call.oNode.selectSingleNode("in/agetype")) CInt(Variant(kind.text()));
-    const std::string intervals = createAging_()->getAge(call.ologin, "KX");
+    const std::string intervals = call.host().aging()->getAge(call.ologin, "KX");
     // A document that does not parse leaves the func without answer.
     call.oXml.loadXML("<?xml version=\"1.0\" encoding=\"utf-8\"?>" + intervals);
     return true;
@@ -81,7 +79,7 @@ bool CReport::AgeSet(FuncCall& call) {
     const XmlNode age = call.oNode.selectSingleNode("in/age");
     if (!age) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
     const XmlNode intervals = age.firstChild();
-    if (!createAging_()->SaveAge(call.ologin, intervals ? intervals.xml() : std::string())) {
+    if (!call.host().aging()->SaveAge(call.ologin, intervals ? intervals.xml() : std::string())) {
       throw RuntimeError(errnum::kBusiness, GetResString("Z7.Corvane.0129"));
     }
     loadReply(call.oXml, "<success/>");

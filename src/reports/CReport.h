@@ -3,7 +3,8 @@
 // report with its intervals ("ageget", "ageset", "loanagedata") and the summary by operation
 // type ("typecollectdata"). Every func takes its own right (KX0401, KX0402, KX0404), whose
 // refusal is that func's answer while the walk goes on; nothing is written but the aging
-// intervals, which the host's aging component keeps; no transaction is opened.
+// intervals, which the aging component of the login object's host keeps (one per func that needs
+// it); no transaction is opened.
 //
 // A member answers true with its reply, or false after loading
 // "<error><id>Corvane:CReport:<member>:<number></id><text>...</text></error>": 1001 when nothing
@@ -14,7 +15,6 @@
 #include <span>
 
 #include "core/RequestFrame.h"
-#include "host/Aging.h"
 
 namespace corvane {
 
@@ -22,9 +22,6 @@ class CReport : public FramedClass<CReport> {
  public:
   static const FrameSettings kFrame;
   static const std::span<const FuncEntry<CReport>> kFuncs;
-
-  // `createAging` makes the aging component, one per func that needs it.
-  explicit CReport(AgingFactory createAging = CreateAging);
 
   // One page of loans with their outstanding amounts.
   bool LoanAlertData(FuncCall& call);
@@ -39,9 +36,6 @@ class CReport : public FramedClass<CReport> {
   bool LoanAgeData(FuncCall& call);
   // The summary by operation type (reports/TypeCollectReport.h).
   bool typeCollectData(FuncCall& call);
-
- private:
-  AgingFactory createAging_;
 };
 
 }  // namespace corvane

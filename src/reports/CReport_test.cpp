@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,6 +12,7 @@
 #include "core/Locale.h"
 #include "core/Messages.h"
 #include "host/EmbeddedLoginContext.h"
+#include "host/TestHost.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -30,11 +32,11 @@ class CReportTest : public ::testing::Test {
   }
   void TearDown() override { gLocaleID = previousLocale_; }
 
-  XmlDocument serve(const std::string& request, const std::string& user = "demo", CReport report = CReport()) {
-    const auto login = account_.logIn(user, "zh-CN", DateTime::parse("2026-4-1"));
+  XmlDocument serve(const std::string& request, const std::string& user = "demo", Host* host = nullptr) {
+    const auto login = account_.logIn(user, "zh-CN", DateTime::parse("2026-4-1"), host);
     XmlDocument document;
     EXPECT_TRUE(document.loadXML(request));
-    report.myHandle(login.get(), document);
+    CReport().myHandle(login.get(), document);
     return document;
   }
 
@@ -272,11 +274,12 @@ class RefusingAging final : public Aging {
 };
 
 TEST_F(CReportTest, IntervalsTheComponentCannotStoreAreAFailure) {
-  const CReport refusing([] { return std::make_unique<RefusingAging>(); });
+  TestHost refusing;
+  refusing.agings = [] { return std::make_unique<RefusingAging>(); };
   const XmlDocument reply =
       serve("<req><func name='ageset' goon='1'><in><age>" + kDemoIntervals + "</age></in></func>" + ageFunc("部门") +
                 "</req>",
-            "demo", refusing);
+            "demo", &refusing);
   EXPECT_EQ(at(reply, "//func[1]/out/error/id"), "Corvane:CReport:AgeSet:9000");
   EXPECT_EQ(at(reply, "//func[1]/out/error/text"), "保存账龄区间失败。");
   EXPECT_EQ(at(reply, "//func[2]/out/error/id"), "Corvane:CReport:LoanAgeData:0");

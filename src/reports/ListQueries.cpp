@@ -12,6 +12,7 @@
 #include "core/QueryBuilders.h"
 #include "core/Values.h"
 #include "host/FlowInfo.h"
+#include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/SqlLiteral.h"
@@ -126,7 +127,7 @@ std::string approvalFilter(const ApprovalListShape& shape, const XmlNode& func, 
   int condition = auditCondition(auditcond);
   if (condition == -1 && auditcond.attribute("Auditor").empty()) return {};
   std::string auditor = auditorOf(auditcond, ologin);
-  const std::unique_ptr<FlowInfo> flowInfo = CreateFlowInfo();
+  const std::unique_ptr<FlowInfo> flowInfo = ologin.host().flowInfo();
   const std::string t = shape.table;
   if (condition == 0) {
     return " and " + t + ".blnAudi=1 and (case isnull(" + t + ".strauditorid,'') when '' then 0 else 1 end)=0" +

@@ -12,6 +12,7 @@
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
+#include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -104,8 +105,8 @@ void moveToNextVoucher(const VoucherRights& rights, db::Connection& CN, const st
   *current.strCardNum = CardNumber(NullToStr(rs.field(1).value()));
 }
 
-void leaveFlow(db::Connection& CN, const VoucherKind& kind, const std::string& guid) {
-  const std::unique_ptr<ApprovalFlowServer> flow = CreateApprovalFlowServer();
+void leaveFlow(Host& host, db::Connection& CN, const VoucherKind& kind, const std::string& guid) {
+  const std::unique_ptr<ApprovalFlowServer> flow = host.approvalFlow();
   const std::string billType(kind.flowBillType);
   if (!flow->IsInFlow(CN, billType, guid, "11")) return;
   if (flow->RemoveFromFlow(CN, billType, guid, "11")) return;
@@ -133,7 +134,7 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* nex
   kind.stateGuards(row);
   const std::string guid = NullToStr(row.field("GUID").value());
 
-  leaveFlow(call.CN, voucherKind, guid);
+  leaveFlow(call.host(), call.CN, voucherKind, guid);
   kind.dependentGuards(call.CN, guid);
   call.CN.execute(FixSqlText("Delete " + std::string(voucherKind.lineTable) + " Where MGUID = " +
                              db::quoteLiteral(guid)));

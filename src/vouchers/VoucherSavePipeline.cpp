@@ -12,6 +12,7 @@
 #include "core/TempTables.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
+#include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Recordset.h"
@@ -241,7 +242,7 @@ bool saveVoucher(VoucherSaveSteps& steps, FuncCall& call, const VoucherSaveServi
     executeSql(call, "Delete " + std::string(request.kind->lineTable) + " Where MGuid = " +
                          db::quoteLiteral(request.guid));
   }
-  const std::unique_ptr<ApprovalFlowServer> flow = services.createFlow();
+  const std::unique_ptr<ApprovalFlowServer> flow = call.host().approvalFlow();
   flow->SetLogin(call.ologin);
   if (request.existing) checkFlowAllowsChange(call, request, *flow);
   steps.storeLines(call, request);

@@ -3,11 +3,11 @@
 // head and lines, totals, submit on save and the hand-over of the stored voucher to the request's
 // "getVouchListID" func. The head's values must lie within the user's data rights (0720 to
 // 0724), and a stored voucher outside them answers as one that does not exist (0243).
-// Everything runs in the request's transaction; the save undoes nothing itself. What differs
-// between loans and claims comes in through VoucherSaveRules (data) and VoucherSaveSteps (hooks).
+// Everything runs in the request's transaction; the save undoes nothing itself. It asks the
+// approval flow of the login object's host. What differs between loans and claims comes in
+// through VoucherSaveRules (data) and VoucherSaveSteps (hooks).
 
 #include <functional>
-#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -19,11 +19,9 @@
 
 namespace corvane {
 
-class ApprovalFlowServer;
 struct FuncCall;
 
 struct VoucherSaveServices {
-  std::function<std::unique_ptr<ApprovalFlowServer>()> createFlow;
   // Submits the stored voucher named by the head row; false ends the save without a reply.
   std::function<bool(XmlNode headRow)> submit;
 };

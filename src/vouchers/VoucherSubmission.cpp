@@ -11,6 +11,8 @@
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
+#include "host/Host.h"
+#include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -106,7 +108,7 @@ bool SubmitVoucherToFlow(LoginContext& login, db::Connection& CN, const XmlNode&
   const VoucherKind& kind = voucherKind(strTypeCode);
   const std::string billType(kind.flowBillType);
 
-  const std::unique_ptr<ApprovalFlowServer> flow = CreateApprovalFlowServer();
+  const std::unique_ptr<ApprovalFlowServer> flow = login.host().approvalFlow();
   flow->SetLogin(login);
   std::vector<std::string> flowGuids;
   std::vector<std::string> flowStates;

@@ -1,6 +1,7 @@
 #pragma once
-// A demo account for the voucher members' tests: the demo user logged in on 2026-01-20, one open
-// connection, and a func element to call a member with.
+// A demo account for the voucher members' tests: the demo user logged in on 2026-01-20 with a
+// TestHost (`host_`, the embedded components unless a test replaces one), one open connection,
+// and a func element to call a member with.
 
 #include <gtest/gtest.h>
 
@@ -15,6 +16,7 @@
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
 #include "host/EmbeddedLoginContext.h"
+#include "host/TestHost.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -30,6 +32,7 @@ class VoucherTestAccount : public ::testing::Test {
     options.user = "demo";
     options.password = "demo";
     options.date = DateTime::parse("2026-01-20");
+    options.host = &host_;
     login_ = EmbeddedLoginContext::logIn(options);
     connection_.open(account_.connectString());
     gLocaleID = "zh-CN";
@@ -53,6 +56,7 @@ class VoucherTestAccount : public ::testing::Test {
 
  protected:
   CaseAccount account_;
+  TestHost host_;
   std::unique_ptr<EmbeddedLoginContext> login_;
   db::Connection connection_;
   XmlDocument request_;

@@ -1,0 +1,191 @@
+// Voucher requests under fault injection: a loan saved and submitted, a claim's loan write-offs,
+// an approval under budget control and a ledger conversion. Whichever call of a host component or
+// of the database fails, the request answers an error reply and leaves every table of the account
+// as it was.
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+#include <string>
+
+#include "CaseAccount.h"
+#include "DraftTableFixture.h"
+#include "FaultInjection.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+#include "platform/xml/XmlDocument.h"
+#include "posting/LedgerConversion.h"
+
+namespace corvane {
+namespace {
+
+constexpr const char* kLoan1 = "{3A6F0C21-5B1E-4C8A-9D01-000000000001}";   // 0005, approved: 3000 and 2000
+constexpr const char* kClaim3 = "{7C2E9B40-1D3F-4E6A-8B02-000000000003}";  // 0005's approved claim, 2300
+
+// The first column of the first record of `sql` on the account, as text.
+std::string scalar(const CaseAccount& account, const std::string& sql) {
+  db::Connection connection;
+  connection.open(account.connectString());
+  db::Recordset rs;
+  rs.open(sql, connection);
+  return rs.eof() || rs.field(0).value().isNull() ? std::string() : CStr(rs.field(0).value());
+}
+
+void expectFaults(const FaultReport& report, std::initializer_list<const char*> components) {
+  for (const char* component : components) {
+    EXPECT_TRUE(report.faultsByComponent.contains(component)) << component;
+  }
+}
+
+void expectDatabaseFaults(const FaultReport& report) {
+  expectFaults(report, {"Database.open", "Database.beginTrans", "Database.execute", "Database.openRecordset",
+                        "Database.commitTrans"});
+}
+
+TEST(VoucherFaults, ANewLoanSubmittedOnSaveIsStoredWhollyOrNotAtAll) {
+  const CaseAccount account;
+  account.execute("UPDATE AccInformation SET cValue = 'True' WHERE cSysID = 'KX' AND cID = '105'");
+  const FaultReport report = serveUnderFaults(
+      account,
+      {"Corvane.CLoan",
+       "<req><func name='savevouch'><in><xml><head><z:row GUID='' strTypeCode='301' strVouchID='JK2026030009'"
+       " dtLoanDate='2026-03-15T00:00:00' strDepartID='0301' strLoanID='0006' strBill='人民币' fltRate='1'"
+       " dblMoney='1500.5' dblOldMoney='1500.5' strUsed='客户拜访借款' strPersonID='周建国'/></head><body>"
+       "<z:row strBalanceID='1' dblMoney='1000'/><z:row strBalanceID='1' dblMoney='500.5'/></body></xml></in>"
+       "</func></req>",
+       "demo", "zh-CN", DateTime{2026, 3, 15}});
+  EXPECT_TRUE(report.faultsByComponent.contains("ApprovalFlow"));
+  expectDatabaseFaults(report);
+  // The run without a fault stored the loan, submitted.
+  EXPECT_EQ(scalar(account, "SELECT Cast(blnAudi As int) FROM KX_LoanVouch WHERE strVouchID = 'JK2026030009'"), "1");
+  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM ApprovalFlowInstances WHERE cBillGUID = "
+                            "(SELECT GUID FROM KX_LoanVouch WHERE strVouchID = 'JK2026030009')"),
+            "1");
+}
+
+TEST(VoucherFaults, AClaimsLoanWriteOffsSettleTheLoanWhollyOrNotAtAll) {
+  const CaseAccount account;
+  const std::string version = "SELECT Cast(ts As Money) FROM ";
+  const std::string big = scalar(account, "SELECT GUID FROM KX_LoanVouch_Sub WHERE MGuid = '" + std::string(kLoan1) +
+                                              "' AND dblMoney = 3000");
+  const std::string small = scalar(account, "SELECT GUID FROM KX_LoanVouch_Sub WHERE MGuid = '" +
+                                                std::string(kLoan1) + "' AND dblMoney = 2000");
+  const auto row = [&](const std::string& line, const char* mode, const char* amount) {
+    return "<row GUID='" + line + "' ts='" + scalar(account, version + "KX_LoanVouch_Sub WHERE GUID = '" + line + "'") +
+           "' GUID1='' ts1='' blnUsed='" + mode + "' dblRetValue='" + amount + "'/>";
+  };
+  const std::string request =
+      "<req><func name='SaveLoanInfo'><in GUID='" + std::string(kClaim3) + "' ts='" +
+      scalar(account, version + "KX_ExpenVouch WHERE GUID = '" + kClaim3 + "'") +
+      "' del='0' strBill='人民币' fltRate='1'><rows>" + row(big, "0", "2000") + row(small, "-1", "300.25") +
+      "</rows></in></func></req>";
+  const FaultReport report = serveUnderFaults(account, {"Corvane.CExpense", request});
+  expectDatabaseFaults(report);
+  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM KX_ExpenLoanInfo WHERE Expenguid = '" + std::string(kClaim3) + "'"),
+            "2");
+  EXPECT_EQ(scalar(account, "SELECT dblReturn FROM KX_LoanVouch WHERE GUID = '" + std::string(kLoan1) + "'"),
+            "300.25");
+}
+
+TEST(VoucherFaults, ALoanApprovedUnderBudgetIsChargedAndApprovedWhollyOrNotAtAll) {
+  const CaseAccount account;
+  for (const char* statement : {
+           "UPDATE AccInformation SET cValue = 'True' WHERE cSysID = 'KX' AND cName = 'blnBudCtrl'",
+           "DELETE FROM ApprovalFlowSteps WHERE cBillType = '45'",
+           "UPDATE KX_LoanVouch SET strBudItemID = 'B01', strPort1 = '[dept]部门', strPort1Value = '[04]技术部' "
+           "WHERE AutoID = 2",
+           "UPDATE KX_LoanVouch_Sub SET strBalanceID = '2', dblPreMoney = 800.456 "
+           "WHERE MGuid = '{3A6F0C21-5B1E-4C8A-9D01-000000000002}'",
+           "INSERT INTO KX_PzSet_OP (GUID, strOperatType, strBalanceType, strBankID, strCurrency, strSubject) "
+           "VALUES ('{5D1A7E30-2C4B-4F19-8A04-000000000009}', '付款', '2', NULL, '美元', '1002')",
+           "UPDATE Corvane_RowVersion SET value = 1000",
+           "UPDATE KX_LoanVouch SET blnAudi = 1 WHERE AutoID = 2",  // submitted: ts 1001
+       }) {
+    account.execute(statement);
+  }
+  const FaultReport report = serveUnderFaults(
+      account, {"Corvane.CAudit",
+                "<req><func name='CheckAudit'><in><list flag='1'><row guid='{3A6F0C21-5B1E-4C8A-9D01-000000000002}'"
+                " ts='1001' strType='KX03' strVouchID='JK2026010002'/></list></in></func></req>",
+                "demo", "zh-CN", DateTime{2026, 3, 15}, true});
+  for (const char* component : {"ApprovalFlow", "BudgetChecker", "ChequeBook"}) {
+    EXPECT_TRUE(report.faultsByComponent.contains(component)) << component;
+  }
+  expectDatabaseFaults(report);
+  EXPECT_EQ(scalar(account, "SELECT strAuditorID FROM KX_LoanVouch WHERE AutoID = 2"), "周建国");
+  EXPECT_EQ(scalar(account, "SELECT mUsed FROM BudgetAmounts WHERE cItemCode = 'B01' AND cPortValue1 = '04'"),
+            "5742.32");
+  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM ChequeBook WHERE cn_id = 'ZZ0107001'"), "1");
+}
+
+// The approved loan JK2026010001 (its bill line paid through the net bank and confirmed) and the
+// approved, settled claim BX2026010001 (its payment by cheque ZP0312 through the net bank,
+// confirmed), drafted as one ledger voucher of `batch` dated 2026-3-15; the draft's table name.
+std::string draftLoanAndClaim(const CaseAccount& account, const std::string& batch) {
+  for (const std::string& statement : {
+           "UPDATE KX_ExpenVouch SET strVerifier = 'demo' WHERE GUID = '" + std::string(kClaim3) + "'",
+           "UPDATE KX_LoanVouch_Sub SET strPayID = 'P1', blnNetOK = 1 WHERE MGuid = '" + std::string(kLoan1) +
+               "' AND strBalanceID = '3'",
+           "INSERT INTO KX_BalanceInfo (GUID, ExpenGUID, intIOType, strBalanceID, dblMoney, strPayID, blnNetOK) "
+           "VALUES ('{0B5E1C7A-0000-4000-8000-000000000002}', '" + std::string(kClaim3) + "', 2, '2', 2300, 'P2', 1)",
+           std::string("INSERT INTO NetBankBills (cPayRowGUID, iSource, cBill, iState) "
+                       "SELECT GUID, 4, '<bill/>', 1 FROM KX_LoanVouch_Sub WHERE strPayID = 'P1' "
+                       "UNION SELECT GUID, 4, '<bill/>', 1 FROM KX_BalanceInfo WHERE strPayID = 'P2'"),
+       }) {
+    account.execute(statement);
+  }
+  db::Connection connection;
+  connection.open(account.connectString());
+  const std::string table = CreateDraftTableForTest(connection, *account.logIn("demo", "en-us"));
+  // inid, source, account, debit, credit, settle style and bill number
+  const char* const lines[][7] = {
+      {"1", kLoan1, "1221", "5000", "0", "Null", "Null"},     {"2", kLoan1, "1001", "0", "3000", "Null", "Null"},
+      {"3", kLoan1, "1002", "0", "2000", "Null", "Null"},     {"4", kClaim3, "660201", "2300", "0", "Null", "Null"},
+      {"5", kClaim3, "1002", "0", "2300", "'2'", "'ZP0312'"},
+  };
+  for (const auto& line : lines) {
+    connection.execute("INSERT INTO " + table +
+                       " (csign, inid, dbill_date, cdigest, ccode, md, mc, coutsign, coutno_id, coutid, csettle, "
+                       "cn_id, cdept_name) VALUES (N'记', " + line[0] + ", '2026-3-15', N'差旅', '" + line[2] + "', " +
+                       line[3] + ", " + line[4] + ", N'记', '" + batch + "', '" + line[1] + "', " + line[5] + ", " +
+                       line[6] + ", N'销售部')");
+  }
+  return table;
+}
+
+TEST(VoucherFaults, ALedgerConversionPostsTheVoucherWithItsLinksWhollyOrNotAtAll) {
+  const CaseAccount account;
+  const std::string batch = "3ABCDEF0123456789ABCDEF012345";
+  const PostingDraft draft{draftLoanAndClaim(account, batch), batch, {}};
+  const std::string version = "SELECT Cast(ts As Money) FROM ";
+  const std::string daily =
+      "<row strtypecode='301' guid='" + std::string(kLoan1) + "' ts='" +
+      scalar(account, version + "KX_LoanVouch WHERE GUID = '" + kLoan1 + "'") + "'/><row strtypecode='201' guid='" +
+      kClaim3 + "' ts='" + scalar(account, version + "KX_ExpenVouch WHERE GUID = '" + kClaim3 + "'") + "'/>";
+  FaultRequest request{"", "<request><func name='makepz'><in/><daily>" + daily + "</daily></func></request>", "demo",
+                       "en-us"};
+  // The bill-settled claim line is registered as a cheque after the conversion's commit.
+  request.stepsAfterCommit = true;
+  request.serve = [&draft](LoginContext& login, db::Connection& connection, const XmlDocument& document) {
+    XmlDocument reply;
+    ConvertPZ(login, connection, document.selectSingleNode("//func"), reply, draft);
+    return reply.isEmpty() ? std::string() : reply.xml();
+  };
+  const FaultReport report = serveUnderFaults(account, request);
+  expectFaults(report, {"VoucherImporter", "BankPay", "ChequeBook", "Database.beginTrans", "Database.execute",
+                        "Database.openRecordset", "Database.commitTrans"});
+  // The importer and the net bank's links belong to the conversion's transaction.
+  for (const char* component : {"VoucherImporter", "BankPay"}) {
+    EXPECT_FALSE(report.faultsAfterCommitByComponent.contains(component)) << component;
+  }
+  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM GL_accvouch WHERE coutno_id = '" + batch + "'"), "5");
+  for (const char* head : {"KX_LoanVouch", "KX_ExpenVouch"}) {
+    EXPECT_EQ(scalar(account, "SELECT Count(*) FROM " + std::string(head) + " WHERE PZGUID = '" + batch + "'"), "1")
+        << head;
+  }
+  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM ChequeBook WHERE cn_id = 'ZP0312'"), "1");
+}
+
+}  // namespace
+}  // namespace corvane
