@@ -1,5 +1,6 @@
 // Voucher requests under fault injection: a loan saved and submitted, a claim's loan write-offs,
-// an approval under budget control and a ledger conversion. Whichever call of a host component or
+// an approval under budget control, a ledger conversion ("makepz" with conversion, and the
+// conversion alone), the void of a ledger voucher and a net-bank payment. Whichever call of a host component or
 // of the database fails, the request answers an error reply and leaves every table of the account
 // as it was.
 
@@ -11,6 +12,7 @@
 #include "CaseAccount.h"
 #include "DraftTableFixture.h"
 #include "FaultInjection.h"
+#include "platform/com/RequestClass.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -185,6 +187,98 @@ TEST(VoucherFaults, ALedgerConversionPostsTheVoucherWithItsLinksWhollyOrNotAtAll
         << head;
   }
   EXPECT_EQ(scalar(account, "SELECT Count(*) FROM ChequeBook WHERE cn_id = 'ZP0312'"), "1");
+}
+
+// The posting settings the demo loan JK2026010001 needs: the loan type to 1221 and its cash line
+// to 1001, in yuan (its bank line's account comes with the demo data).
+void addLoanPostingSettings(const CaseAccount& account) {
+  account.execute("INSERT INTO KX_PzSet_IO (strOperatType, strIOItemCode, strCurrency, strSubject) "
+                  "VALUES ('301', NULL, '人民币', '1221')");
+  account.execute("INSERT INTO KX_PzSet_OP (strOperatType, strBalanceType, strBankID, strCurrency, strSubject) "
+                  "VALUES ('付款', '1', NULL, '人民币', '1001')");
+}
+
+// "makepz" with conversion of the demo loan JK2026010001 as the client read it (row version `ts`).
+std::string makeLoanVoucherRequest(const std::string& ts) {
+  const std::string row =
+      "strtypecode='301' guid='" + std::string(kLoan1) + "' strvouchid='JK2026010001' ts='" + ts + "'";
+  return "<req><func name='makepz'><in><pztype>记</pztype><pzdate>2026-01-31</pzdate><blnTemp>0</blnTemp><rows><row " +
+         row + "/></rows><daily><row " + row + "/></daily></in></func></req>";
+}
+
+constexpr DateTime kPostingDate{2026, 1, 31};
+
+TEST(VoucherFaults, MakingALedgerVoucherWithConversionPostsTheLoanWhollyOrNotAtAll) {
+  const CaseAccount account;
+  addLoanPostingSettings(account);
+  const std::string ts = scalar(account, "SELECT Cast(ts As Money) FROM KX_LoanVouch WHERE AutoID = 1");
+  const FaultReport report =
+      serveUnderFaults(account, {"Corvane.CMakePZ", makeLoanVoucherRequest(ts), "demo", "en-us", kPostingDate});
+  expectFaults(report, {"VoucherImporter", "BankPay"});
+  expectDatabaseFaults(report);
+  // The claim, the draft, the import, the links and the bank's links share one transaction.
+  for (const auto& [component, runs] : report.faultsAfterCommitByComponent) {
+    EXPECT_TRUE(component.rfind("Database.", 0) == 0 || component == "RowRight") << component << ": " << runs;
+  }
+  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM GL_accvouch WHERE coutno_id = "
+                            "(SELECT PZGUID FROM KX_LoanVouch WHERE AutoID = 1)"),
+            "4");
+  EXPECT_EQ(scalar(account, "SELECT strMakerID FROM KX_LoanVouch WHERE AutoID = 1"), "周建国");
+}
+
+// Serves `request` to the class `progId` on the account as the demo user; answers the reply.
+std::string serve(const CaseAccount& account, const std::string& progId, const std::string& request) {
+  const auto login = account.logIn("demo", "en-us", kPostingDate);
+  XmlDocument document;
+  EXPECT_TRUE(document.loadXML(request));
+  ClassRegistry::standard().create(progId)->myHandle(login.get(), document);
+  return document.xml();
+}
+
+TEST(VoucherFaults, VoidingALedgerVoucherFreesTheLoanWhollyOrNotAtAll) {
+  const CaseAccount account;
+  addLoanPostingSettings(account);
+  account.execute("UPDATE KX_LoanVouch_Sub SET strPayID = 'P1', blnNetOK = 1 WHERE MGuid = '" + std::string(kLoan1) +
+                  "' AND strBalanceID = '3'");
+  account.execute("INSERT INTO NetBankBills (cPayRowGUID, iSource, cBill, iState) SELECT GUID, 4, '<bill/>', 1 "
+                  "FROM KX_LoanVouch_Sub WHERE strPayID = 'P1'");
+  const std::string posted = serve(
+      account, "Corvane.CMakePZ",
+      makeLoanVoucherRequest(scalar(account, "SELECT Cast(ts As Money) FROM KX_LoanVouch WHERE AutoID = 1")));
+  ASSERT_FALSE(isErrorReply(posted)) << posted;
+  const std::string batch = scalar(account, "SELECT PZGUID FROM KX_LoanVouch WHERE AutoID = 1");
+  ASSERT_EQ(scalar(account, "SELECT Count(*) FROM NetBankBills WHERE cPZSource IS NOT NULL"), "1");
+  const FaultReport report = serveUnderFaults(
+      account, {"Corvane.CMakePZ",
+                "<req><func name='cancelpz'><in><rows><row pzguid='" + batch + "' strpzcode='记-1-1' ino_id='" +
+                    scalar(account, "SELECT Max(ino_id) FROM GL_accvouch") +
+                    "' strpztypeid=''/></rows></in></func></req>",
+                "demo", "en-us", kPostingDate});
+  expectFaults(report, {"BankPay"});
+  expectDatabaseFaults(report);
+  EXPECT_FALSE(report.faultsAfterCommitByComponent.contains("BankPay"));
+  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM GL_accvouch WHERE coutno_id = '" + batch + "' AND iflag = 1"), "4");
+  EXPECT_EQ(scalar(account, "SELECT IsNull(PZGUID, '') + IsNull(strMakerID, '') FROM KX_LoanVouch WHERE AutoID = 1"),
+            "");
+  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM NetBankBills WHERE cPZSource IS NOT NULL"), "0");
+  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM gl_mvocontrol"), "0");
+}
+
+TEST(VoucherFaults, ANetBankPaymentOfOneRowIsHandedOverWhollyOrNotAtAll) {
+  const CaseAccount account;
+  const std::string line = "{0E1F2A3B-0000-4000-8000-000000000001}";
+  account.execute("UPDATE KX_LoanVouch_Sub SET GUID = '" + line + "' WHERE MGuid = '" + std::string(kLoan1) +
+                  "' AND strBalanceID = '3'");
+  const FaultReport report = serveUnderFaults(
+      account, {"Corvane.CNetPay",
+                "<req><func name='netpay'><in><row guid='" + line + "' strtypecode='301' strbalanceid='3'/></in>"
+                "</func></req>"});
+  expectFaults(report, {"BankPay"});
+  expectDatabaseFaults(report);
+  EXPECT_FALSE(report.faultsAfterCommitByComponent.contains("BankPay"));
+  EXPECT_EQ(scalar(account, "SELECT strPayID FROM KX_LoanVouch_Sub WHERE GUID = '" + line + "'"), "周建国");
+  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM NetBankBills WHERE cPayRowGUID = '" + line + "'"), "1");
+  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM tempdb..sysobjects WHERE name LIKE 'T%'"), "0");
 }
 
 }  // namespace

@@ -211,12 +211,6 @@ void serveRow(PaymentWork& work, const XmlNode& row, bool blnPay) {
   transaction.commit();
 }
 
-void dropBillTable(db::Connection& connection, const std::string& table) {
-  const std::string name = table.substr(table.find("..") + 2);
-  connection.execute(FixSqlText("IF EXISTS(SELECT * FROM tempdb..sysobjects WHERE NAME = " +
-                                db::quoteLiteral(name) + ") \nDrop Table " + table));
-}
-
 std::string describeFailure(const RuntimeError& error) {
   return error.description().empty() ? GetResString("Z7.Corvane.0115") : error.description();
 }
@@ -262,7 +256,9 @@ bool CNetPay::KXtoNB(FuncCall& call, bool blnPay) {
         if (!in) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
         PaymentWork work{call, *bank, table};
         for (const XmlNode& row : in.children()) serveRow(work, row, blnPay);
-        dropBillTable(call.CN, table);
+        // Each row drops its own bill table; this drop after the rows, whose payments are
+        // committed already, must not turn their success into a failure.
+        DropTmpTable(call.CN, table);
         return true;
       },
       describeFailure);

@@ -169,7 +169,9 @@ void voidVoucher(const LoginContext& ologin, db::Connection& CN, const VoidedVou
   const long unlinked = CN.execute(FixSqlText("Update KX_LoanVouch" + unlink)) +
                         CN.execute(FixSqlText("Update KX_ExpenVouch" + unlink));
   if (unlinked == 0) refuseWith("Z7.Corvane.0300");
-  UnLockPZ(CN, ologin.SystemId(), sign, voucher.number);
+  // The lock was written in this transaction: a void that cannot remove it rolls back rather than
+  // leave the voucher locked for good.
+  if (!UnLockPZ(CN, ologin.SystemId(), sign, voucher.number)) refuseWith("Z7.Corvane.0002");
   transaction.commit();
 }
 
