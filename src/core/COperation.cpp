@@ -89,14 +89,14 @@ RowStatement updateStatement(char kind, XmlNode row) {
               "strName = " + db::quoteLiteral(row.attribute("strName")) + "," +
               "strShowModel = " + db::quoteLiteral(row.attribute("strShowID")) + "," +
               "strPrintModel = " + db::quoteLiteral(row.attribute("strPrintID")) + "," +
-              "strLink = " + linkValue(row) + " " + "Where Cast(ts As money) = " + rowVersion(row) +
+              "strLink = " + linkValue(row) + " " + "Where " + rowVersion(row).condition() +
               " And " + "strCode = " + db::quoteLiteral(row.attribute("strCode")),
           "Z7.Corvane.0047"};
 }
 
 RowStatement deleteStatement(XmlNode row) {
   return {std::string("Delete KX_OperationType ") + "Where strCode = " +
-              db::quoteLiteral(row.attribute("strCode")) + " And " + "Cast(ts As money) = " + rowVersion(row),
+              db::quoteLiteral(row.attribute("strCode")) + " And " + rowVersion(row).condition(),
           "Z7.Corvane.0047"};
 }
 

@@ -1,9 +1,10 @@
 #include "core/SaveRows.h"
 
+#include <optional>
+
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
 #include "core/SqlText.h"
-#include "platform/com/DecimalText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 
@@ -27,10 +28,10 @@ RowOperation rowOperation(XmlNode row) {
   raiseBusiness(GetResString("Z7.Corvane.0048"));
 }
 
-std::string rowVersion(XmlNode row) {
-  std::string ts = row.attribute("ts");
-  if (!isDecimalText(ts)) raiseBusiness(GetResString("Z7.Corvane.0047"));
-  return ts;
+RowVersion rowVersion(XmlNode row) {
+  const std::optional<RowVersion> version = RowVersion::parseSigned(row.attribute("ts"));
+  if (!version) raiseBusiness(GetResString("Z7.Corvane.0047"));
+  return *version;
 }
 
 std::string constraintText(std::string_view description,

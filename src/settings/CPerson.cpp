@@ -2,16 +2,17 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
 #include "core/QueryBuilders.h"
+#include "core/RowVersion.h"
 #include "core/RowXml.h"
 #include "core/SaveRows.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
-#include "platform/com/DecimalText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -78,10 +79,10 @@ std::string gradeSaveStatement(XmlNode input, const std::string& personCode,
            db::quoteLiteral(personCode) + "," + gradeValue(input) + ")";
   }
   failureMessage = "Z7.Corvane.0117";
-  if (!isDecimalText(*ts)) raiseBusiness(GetResString(failureMessage));
+  const std::optional<RowVersion> version = RowVersion::parseSigned(*ts);
+  if (!version) raiseBusiness(GetResString(failureMessage));
   return "Update KX_PersonCtrl Set strGradeID = " + gradeValue(input) +
-         " Where strPersonCode = " + db::quoteLiteral(personCode) +
-         " And Cast(ts As money) = " + *ts;
+         " Where strPersonCode = " + db::quoteLiteral(personCode) + " And " + version->condition();
 }
 
 RowStatement accountStatement(XmlNode row, const std::string& personCode) {
@@ -97,13 +98,13 @@ RowStatement accountStatement(XmlNode row, const std::string& personCode) {
       return {"Update KX_PersonAcc Set blnDefault = " + flagNumber(row.attribute("blnDefault")) +
                   ",strBankAcc = " + db::quoteLiteral(row.attribute("strBankAcc")) +
                   ",strBank = " + db::quoteLiteral(row.attribute("strBank")) +
-                  " Where Cast(ts As money) = " + rowVersion(row) +
+                  " Where " + rowVersion(row).condition() +
                   " And GUID = " + db::quoteLiteral(row.attribute("GUID")) +
                   " And strPersonCode = " + person,
               "Z7.Corvane.0047"};
     case RowOperation::Delete:
       return {"Delete KX_PersonAcc Where GUID = " + db::quoteLiteral(row.attribute("GUID")) +
-                  " And Cast(ts As money) = " + rowVersion(row) + " And strPersonCode = " + person,
+                  " And " + rowVersion(row).condition() + " And strPersonCode = " + person,
               "Z7.Corvane.0047"};
   }
   raiseBusiness(GetResString("Z7.Corvane.0048"));

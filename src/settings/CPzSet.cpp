@@ -55,12 +55,12 @@ std::string literalOrNull(XmlNode row, const char* name) {
 std::string quoted(XmlNode row, const char* name) { return db::quoteLiteral(row.attribute(name)); }
 
 std::string rowKey(XmlNode row) {
-  return "Where Cast(ts As money) = " + rowVersion(row) + " And " + "GUID = " + quoted(row, "GUID");
+  return "Where " + rowVersion(row).condition() + " And " + "GUID = " + quoted(row, "GUID");
 }
 
 std::string deleteStatement(const char* table, XmlNode row) {
   return std::string("Delete ") + table + " " + "Where GUID = " + quoted(row, "GUID") + " And " +
-         "Cast(ts As money) = " + rowVersion(row);
+         rowVersion(row).condition();
 }
 
 RowStatement incomeStatement(FuncCall&, XmlNode row) {

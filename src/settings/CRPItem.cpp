@@ -1,11 +1,13 @@
 #include "settings/CRPItem.h"
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
 #include "core/QueryBuilders.h"
+#include "core/RowVersion.h"
 #include "core/RowXml.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
@@ -171,10 +173,14 @@ bool CRPItem::recordEdit(FuncCall& call) {
     requireStoredParent(call.CN, requiredAttribute(row, "strupcode"));
     if (itemCount(call.CN, code) != 1) failWithMessage("Z7.Corvane.0013");
     const std::string typeCode = requiredTypeCode(row);
-    // A stale row version changes nothing; the answer then shows the row as stored.
-    call.CN.execute(FixSqlText("update KX_IOItem set strname=" + SqlStr(row.attribute("strname")) +
-                               ",strtypecode=" + typeCode + " where strcode=" + SqlStr(code) +
-                               " And cast(ts as money) = " + SqlNum(row.attribute("ts"))));
+    // A stale row version (or a ts that is no number) changes nothing; the answer then shows the
+    // row as stored.
+    const std::optional<RowVersion> version = RowVersion::parseNumber(row.attribute("ts"));
+    if (version) {
+      call.CN.execute(FixSqlText("update KX_IOItem set strname=" + SqlStr(row.attribute("strname")) +
+                                 ",strtypecode=" + typeCode + " where strcode=" + SqlStr(code) +
+                                 " And " + version->condition()));
+    }
   } catch (const RuntimeError& error) {
     return answerError(call, kClass, "recordEdit", error, kEditConstraints);
   }
@@ -189,8 +195,11 @@ bool CRPItem::recordDel(FuncCall& call) {
       raiseBusiness(GetResString("Z7.Corvane.0015"));
     }
     refuseWhenUsed(call.CN, code, kDeleteUseChecks);
-    const long deleted = call.CN.execute(FixSqlText("delete from KX_IOItem where strcode=" + SqlStr(code) +
-                                                    " And cast(ts as money) = " + SqlNum(row.attribute("ts"))));
+    const std::optional<RowVersion> version = RowVersion::parseNumber(row.attribute("ts"));
+    const long deleted =
+        version ? call.CN.execute(FixSqlText("delete from KX_IOItem where strcode=" + SqlStr(code) + " And " +
+                                             version->condition()))
+                : 0;
     if (deleted != 1) raiseBusiness(GetResString("Z7.Corvane.0019"));
     const std::string upCode = db::quoteLiteral(row.attribute("strupcode"));
     call.CN.execute(FixSqlText("Update KX_IOItem Set blnEnd = 1 Where strCode = " + upCode +

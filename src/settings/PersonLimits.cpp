@@ -2,14 +2,15 @@
 
 #include <array>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
+#include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/LoginContext.h"
-#include "platform/com/DecimalText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -149,7 +150,8 @@ std::string limitsInsertStatement(const std::string& personCode, std::span<const
 
 std::string limitsUpdateStatement(const std::string& personCode, std::span<const XmlNode> limits,
                                   const std::string& ts) {
-  if (!isDecimalText(ts)) raiseBusiness(GetResString("Z7.Corvane.0112"));
+  const std::optional<RowVersion> version = RowVersion::parseSigned(ts);
+  if (!version) raiseBusiness(GetResString("Z7.Corvane.0112"));
   std::string assignments;
   for (std::size_t i = 0; i < kLimits.size(); ++i) {
     const LimitColumns& limit = kLimits[i];
@@ -167,7 +169,7 @@ std::string limitsUpdateStatement(const std::string& personCode, std::span<const
   }
   assignments.pop_back();
   return "Update KX_PersonCtrl Set " + assignments + " Where strPersonCode = " +
-         db::quoteLiteral(personCode) + " And Cast(ts As money) = " + ts;
+         db::quoteLiteral(personCode) + " And " + version->condition();
 }
 
 bool CPerson::getPerson(FuncCall& call) {

@@ -83,13 +83,13 @@ RowStatement updateAmount(XmlNode row) {
   return {"Update KX_StandSet Set strField1 = " + codes[0] + ",strField2 = " + codes[1] +
               ",strField3 = " + codes[2] + ",strField4 = " + codes[3] +
               ",dblMoney = " + quoteLiteral(numberText(row, "dblMoney")) + ",dblRate = " + quoteLiteral(rate) +
-              " Where Cast(ts As money) = " + rowVersion(row) + " And GUID = " + quoteLiteral(row.attribute("GUID")),
+              " Where " + rowVersion(row).condition() + " And GUID = " + quoteLiteral(row.attribute("GUID")),
           "Z7.Corvane.0047"};
 }
 
 RowStatement deleteAmount(XmlNode row) {
   return {"Delete KX_StandSet Where GUID = " + quoteLiteral(row.attribute("GUID")) +
-              " And Cast(ts As money) = " + rowVersion(row),
+              " And " + rowVersion(row).condition(),
           "Z7.Corvane.0047"};
 }
 

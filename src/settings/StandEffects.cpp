@@ -180,8 +180,8 @@ void updateValue(FuncCall& call, const ItemDefinition& definition, const std::st
                  const std::string& guid, XmlNode row) {
   std::string sql = "Update " + definition.table + " Set " + definition.codeField + " = " +
                     quoteLiteral(row.attribute("strCode")) + "," + definition.nameField + " = " +
-                    quoteLiteral(row.attribute("strName")) + " " + "Where Cast(ts As money) = " +
-                    rowVersion(row) + " And " + "intEICode = " + item;
+                    quoteLiteral(row.attribute("strName")) + " " + "Where " + rowVersion(row).condition() +
+                    " And " + "intEICode = " + item;
   if (definition.perStandard) sql += " And GUIDStand = " + quoteLiteral(guid);
   executeOne(call, sql, "Z7.Corvane.0047");
 }
@@ -193,7 +193,7 @@ void deleteValue(FuncCall& call, const ItemDefinition& definition, const std::st
   std::string sql = "Delete " + definition.table + " " + "Where ";
   if (definition.perStandard) sql += "GUIDStand = " + quoteLiteral(guid) + " And ";
   sql += definition.codeField + " = " + quoteLiteral(code) + " And " + "intEICode = " + item +
-         " And " + "Cast(ts As money) = " + rowVersion(row);
+         " And " + rowVersion(row).condition();
   executeOne(call, sql, "Z7.Corvane.0047");
 }
 

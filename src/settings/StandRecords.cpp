@@ -77,14 +77,14 @@ RowStatement updateStand(FuncCall& call, XmlNode row) {
   return {"Update KX_Expense Set strStandName = " + quoteLiteral(row.attribute("strStandName")) +
               ",strIOItemCode = " + quoteLiteral(row.attribute("strIOCode")) +
               ",strControlType = " + quoteLiteral(storedControlType(row)) +
-              " Where Cast(ts As money) = " + rowVersion(row) + " And GUID = " +
+              " Where " + rowVersion(row).condition() + " And GUID = " +
               quoteLiteral(row.attribute("GUID")),
           "Z7.Corvane.0047"};
 }
 
 RowStatement deleteStand(XmlNode row) {
   return {"Delete KX_Expense Where GUID = " + quoteLiteral(row.attribute("GUID")) +
-              " And Cast(ts As money) = " + rowVersion(row),
+              " And " + rowVersion(row).condition(),
           "Z7.Corvane.0047"};
 }
 
