@@ -15,7 +15,7 @@ namespace {
 void saveOneRow(FuncCall& call, const SaveRowsEditor& editor, XmlNode row) {
   const RowStatement statement = editor.statementFor(call, row);
   const long affected = call.CN.execute(FixSqlText(statement.sql));
-  if (affected != 1) raiseBusiness(GetResString(statement.failureMessage));
+  if (affected != 1) raiseMessage(statement.failureMessage);
 }
 
 }  // namespace
@@ -25,12 +25,12 @@ RowOperation rowOperation(XmlNode row) {
   if (p == "1") return RowOperation::Insert;
   if (p == "2") return RowOperation::Update;
   if (p == "3") return RowOperation::Delete;
-  raiseBusiness(GetResString("Z7.Corvane.0048"));
+  raiseMessage("Z7.Corvane.0048");
 }
 
 RowVersion rowVersion(XmlNode row) {
   const std::optional<RowVersion> version = RowVersion::parseSigned(row.attribute("ts"));
-  if (!version) raiseBusiness(GetResString("Z7.Corvane.0047"));
+  if (!version) raiseMessage("Z7.Corvane.0047");
   return *version;
 }
 

@@ -80,7 +80,7 @@ std::string gradeSaveStatement(XmlNode input, const std::string& personCode,
   }
   failureMessage = "Z7.Corvane.0117";
   const std::optional<RowVersion> version = RowVersion::parseSigned(*ts);
-  if (!version) raiseBusiness(GetResString(failureMessage));
+  if (!version) raiseMessage(failureMessage);
   return "Update KX_PersonCtrl Set strGradeID = " + gradeValue(input) +
          " Where strPersonCode = " + db::quoteLiteral(personCode) + " And " + version->condition();
 }
@@ -107,7 +107,7 @@ RowStatement accountStatement(XmlNode row, const std::string& personCode) {
                   " And " + rowVersion(row).condition() + " And strPersonCode = " + person,
               "Z7.Corvane.0047"};
   }
-  raiseBusiness(GetResString("Z7.Corvane.0048"));
+  raiseMessage("Z7.Corvane.0048");
 }
 
 // An account entered twice for a person is told by its own message.
@@ -120,7 +120,7 @@ void checkOneDefaultAccount(db::Connection& connection, const std::string& perso
   rs.open(FixSqlText("Select Count(*) From KX_PersonAcc Where strPersonCode = " +
                      db::quoteLiteral(personCode) + " And blnDefault = 1"),
           connection);
-  if (CLng(rs.field(0).value()) > 1) raiseBusiness(GetResString("Z7.Corvane.0118"));
+  if (CLng(rs.field(0).value()) > 1) raiseMessage("Z7.Corvane.0118");
 }
 
 }  // namespace
@@ -182,7 +182,7 @@ bool CPerson::getPerBas(FuncCall& call) {
                 "On Grades.strEICode = KX_PersonCtrl.strGradeID "
                 "Where Person.cPersonCode = " + db::quoteLiteral(personCode)),
             call.CN, db::adOpenStatic, db::adLockReadOnly);
-    if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0116"));
+    if (rs.eof()) raiseMessage("Z7.Corvane.0116");
     loadReply(call.oXml, RsToRowXml(rs));
     return true;
   });
@@ -195,7 +195,7 @@ bool CPerson::savePerBas(FuncCall& call) {
     checkPersonExists(call.CN, personCode);
     const char* failureMessage = nullptr;
     const std::string statement = gradeSaveStatement(input, personCode, failureMessage);
-    if (call.CN.execute(FixSqlText(statement)) != 1) raiseBusiness(GetResString(failureMessage));
+    if (call.CN.execute(FixSqlText(statement)) != 1) raiseMessage(failureMessage);
     cleanUpPersonCtrl(call.CN, personCode);
     return getPerBas(call);
   });
@@ -222,7 +222,7 @@ bool CPerson::savePerAcc(FuncCall& call) {
     for (const XmlNode row : input.children()) {
       const RowStatement statement = accountStatement(row, personCode);
       if (call.CN.execute(FixSqlText(statement.sql)) != 1) {
-        raiseBusiness(GetResString(statement.failureMessage));
+        raiseMessage(statement.failureMessage);
       }
       checkOneDefaultAccount(call.CN, personCode);
     }

@@ -83,7 +83,7 @@ RowStatement incomeStatement(FuncCall&, XmlNode row) {
     case RowOperation::Delete:
       return {deleteStatement("KX_PzSet_IO", row), "Z7.Corvane.0047"};
   }
-  raiseBusiness(GetResString("Z7.Corvane.0048"));
+  raiseMessage("Z7.Corvane.0048");
 }
 
 // The request names the direction in its locale's text; anything but "payment" is a receipt.
@@ -112,7 +112,7 @@ RowStatement paymentStatement(FuncCall&, XmlNode row) {
     case RowOperation::Delete:
       return {deleteStatement("KX_PzSet_OP", row), "Z7.Corvane.0047"};
   }
-  raiseBusiness(GetResString("Z7.Corvane.0048"));
+  raiseMessage("Z7.Corvane.0048");
 }
 
 // Answers the rows of a query as `Rows`; a failure becomes the read's error reply.
@@ -132,7 +132,7 @@ void savePostingOption(db::Connection& connection, const std::string& name, cons
   const long affected = connection.execute(
       FixSqlText("Update AccInformation Set cValue = " + db::quoteLiteral(value) +
                  " Where cName = " + db::quoteLiteral(name) + " And cSysID = 'KX' And cID Like '2%'"));
-  if (affected != 1) raiseBusiness(GetResString("Z7.Corvane.0077"));
+  if (affected != 1) raiseMessage("Z7.Corvane.0077");
 }
 
 }  // namespace

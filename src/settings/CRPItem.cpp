@@ -59,7 +59,7 @@ constexpr std::array kDeleteUseChecks = {
 
 void refuseWhenUsed(db::Connection& connection, const std::string& code, std::span<const UseCheck> checks) {
   for (const UseCheck& check : checks) {
-    if (findsRow(check.query + db::quoteLiteral(code), connection)) raiseBusiness(GetResString(check.messageId));
+    if (findsRow(check.query + db::quoteLiteral(code), connection)) raiseMessage(check.messageId);
   }
 }
 
@@ -72,19 +72,19 @@ long itemCount(db::Connection& connection, const std::string& code) {
 }
 
 void requireStoredParent(db::Connection& connection, const std::string& upCode) {
-  if (!isRoot(upCode) && itemCount(connection, upCode) != 1) failWithMessage("Z7.Corvane.0006");
+  if (!isRoot(upCode) && itemCount(connection, upCode) != 1) raiseMessageNumbered(0, "Z7.Corvane.0006");
 }
 
 // The operation type of a new or edited item: required and not empty.
 std::string requiredTypeCode(XmlNode row) {
   const std::string typeCode = SqlStr(row.attribute("strtypecode"));
-  if (typeCode == "null") raiseBusiness(GetResString("Z7.Corvane.0011"));
+  if (typeCode == "null") raiseMessage("Z7.Corvane.0011");
   return typeCode;
 }
 
 std::string itemRule(db::Connection& connection) {
   const std::string rule = NullToStr(GetAccInfo("strIOLevel", connection));
-  if (rule.empty()) failWithMessage("Z7.Corvane.0003");
+  if (rule.empty()) raiseMessageNumbered(0, "Z7.Corvane.0003");
   return rule;
 }
 
@@ -153,7 +153,7 @@ bool CRPItem::recordNew(FuncCall& call) {
     const std::string code = requiredAttribute(row, "strcode");
     const std::string upCode = requiredAttribute(row, "strupcode");
     requireStoredParent(call.CN, upCode);
-    if (itemCount(call.CN, code) != 0) raiseBusiness(GetResString("Z7.Corvane.0007"));
+    if (itemCount(call.CN, code) != 0) raiseMessage("Z7.Corvane.0007");
     refuseWhenUsed(call.CN, upCode, kParentUseChecks);
     const std::string typeCode = requiredTypeCode(row);
     call.CN.execute(FixSqlText("insert into KX_IOItem(strcode,strname,strtypecode,strupcode,blnend)values(" +
@@ -171,7 +171,7 @@ bool CRPItem::recordEdit(FuncCall& call) {
     const XmlNode row = requestRow(call);
     const std::string code = requiredAttribute(row, "strcode");
     requireStoredParent(call.CN, requiredAttribute(row, "strupcode"));
-    if (itemCount(call.CN, code) != 1) failWithMessage("Z7.Corvane.0013");
+    if (itemCount(call.CN, code) != 1) raiseMessageNumbered(0, "Z7.Corvane.0013");
     const std::string typeCode = requiredTypeCode(row);
     // A stale row version (or a ts that is no number) changes nothing; the answer then shows the
     // row as stored.
@@ -192,7 +192,7 @@ bool CRPItem::recordDel(FuncCall& call) {
     const XmlNode row = requestRow(call);
     const std::string code = requiredAttribute(row, "strcode");
     if (countOf("select count(*) from KX_IOItem where strUpCode = " + db::quoteLiteral(code), call.CN) != 0) {
-      raiseBusiness(GetResString("Z7.Corvane.0015"));
+      raiseMessage("Z7.Corvane.0015");
     }
     refuseWhenUsed(call.CN, code, kDeleteUseChecks);
     const std::optional<RowVersion> version = RowVersion::parseNumber(row.attribute("ts"));
@@ -200,7 +200,7 @@ bool CRPItem::recordDel(FuncCall& call) {
         version ? call.CN.execute(FixSqlText("delete from KX_IOItem where strcode=" + SqlStr(code) + " And " +
                                              version->condition()))
                 : 0;
-    if (deleted != 1) raiseBusiness(GetResString("Z7.Corvane.0019"));
+    if (deleted != 1) raiseMessage("Z7.Corvane.0019");
     const std::string upCode = db::quoteLiteral(row.attribute("strupcode"));
     call.CN.execute(FixSqlText("Update KX_IOItem Set blnEnd = 1 Where strCode = " + upCode +
                                " And (Select Count(*) From KX_IOItem Where strUpCode = " + upCode + ") = 0"));
@@ -221,7 +221,7 @@ bool CRPItem::recordGet(FuncCall& call) {
                        " left join KX_OperationType on KX_OperationType.strcode=KX_IOItem.strtypecode"
                        " where KX_IOItem.strcode=" + SqlStr(code)),
             call.CN, db::adOpenStatic, db::adLockReadOnly);
-    if (rs.recordCount() != 1) failWithMessage("Z7.Corvane.0021");
+    if (rs.recordCount() != 1) raiseMessageNumbered(0, "Z7.Corvane.0021");
     loadReply(call.oXml, RsToRowXml(rs));
     return true;
   } catch (const RuntimeError& error) {
