@@ -30,7 +30,7 @@ bool servedWithMessage(FuncCall& call, std::string_view procedure, const std::st
       return work();
     } catch (const RuntimeError& error) {
       if (!error.description().empty()) throw;
-      throw RuntimeError(error.number(), GetResString(messageId));
+      raiseMessageNumbered(error.number(), messageId);
     }
   });
 }
