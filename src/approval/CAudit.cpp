@@ -114,7 +114,7 @@ class AuditList {
   // False when the voucher's right was refused: the func ends with the refusal.
   bool serveRow(const AuditRow& row, int number) {
     const AuditKind* kind = auditKindOf(row.strType);
-    if (kind == nullptr) raiseBusiness(GetResString("Z7.Corvane.0161"));
+    if (kind == nullptr) raiseMessage("Z7.Corvane.0161");
     if (!approving_ && !kind->isLoan()) requireUnverifiedClaim(row);
     const std::string_view right = approving_ ? kind->approveRight : kind->cancelRight;
     if (!ApplyTask(&call_.ologin, right, call_.oXml)) {
@@ -139,7 +139,7 @@ class AuditList {
     if (!anyRow(call_.CN, "select top 1 strVerifier from " +
                               GetAuthSource(call_.ologin, "KX_ExpenVouch", true) +
                               " where isnull(strVerifier,'')=''and  guid=" + db::quoteLiteral(row.guid))) {
-      raiseBusiness(GetResString("Z7.Corvane.0162"));
+      raiseMessage("Z7.Corvane.0162");
     }
   }
 

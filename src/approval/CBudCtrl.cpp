@@ -83,11 +83,11 @@ class BudgetApproval {
       return finish({}, true);
     }
     if (CLng(head.field("intBudPass").value()) == 0 && CStr(head.field("intOverBud").value()) == "3") {
-      raiseBusiness(GetResString("Z7.Corvane.0157"));
+      raiseMessage("Z7.Corvane.0157");
     }
     const std::unique_ptr<BudgetChecker> checker = budget ? budget() : nullptr;
     if (!checker || !checker->InitConnection(CN_) || !checker->OpenSystem("KX")) {
-      raiseBusiness(GetResString("Z7.Corvane.0149"));
+      raiseMessage("Z7.Corvane.0149");
     }
     const BudgetVoucher verdict = checker->Check(budgetVoucher(head, itemCode));
     return recordVerdict(verdict);
@@ -202,7 +202,7 @@ std::string firstInputText(const FuncCall& call) { return pub::firstInputElement
 std::unique_ptr<BudgetChecker> openedBudget(FuncCall& call,
                                             const std::function<std::string(const BudgetChecker&)>& reasonOf) {
   std::unique_ptr<BudgetChecker> checker = call.host().budgetChecker();
-  if (!checker || !checker->InitConnection(call.CN)) raiseBusiness(GetResString("Z7.Corvane.0149"));
+  if (!checker || !checker->InitConnection(call.CN)) raiseMessage("Z7.Corvane.0149");
   if (!checker->OpenSystem("KX")) raiseBusiness(reasonOf(*checker));
   return checker;
 }
@@ -238,21 +238,21 @@ const std::span<const FuncEntry<CBudCtrl>> CBudCtrl::kFuncs = kFuncTable;
 bool BudgetControlOnLoans(db::Connection& CN) {
   db::Recordset option;
   option.open(FixSqlText("Select cvalue From AccInformation Where cSysID = 'KX' And cName = 'blnBudCtrl'"), CN);
-  if (option.eof()) raiseBusiness(GetResString("Z7.Corvane.0150"));
+  if (option.eof()) raiseMessage("Z7.Corvane.0150");
   return CBool(option.field(0).value());
 }
 
 bool CBudCtrl::CheckBud(FuncCall& call) {
   return answered(call, [&] {
     const std::string card = firstInputText(call);
-    if (card.empty()) raiseBusiness(GetResString("Z7.Corvane.0148"));
+    if (card.empty()) raiseMessage("Z7.Corvane.0148");
     openedBudget(call, [](const BudgetChecker& checker) {
       const std::string reason = checker.LastErrorText();
       return reason.empty() ? GetResString("Z7.Corvane.0366") : reason;
     });
     const bool onLoans = BudgetControlOnLoans(call.CN);
-    if (!onLoans && card == "KX01") raiseBusiness(GetResString("Z7.Corvane.0151"));
-    if (onLoans && card != "KX01") raiseBusiness(GetResString("Z7.Corvane.0152"));
+    if (!onLoans && card == "KX01") raiseMessage("Z7.Corvane.0151");
+    if (onLoans && card != "KX01") raiseMessage("Z7.Corvane.0152");
     loadReply(call.oXml, "<Return />");
     return true;
   });
@@ -261,7 +261,7 @@ bool CBudCtrl::CheckBud(FuncCall& call) {
 bool CBudCtrl::GetPort(FuncCall& call) {
   return answered(call, [&] {
     const std::string itemCode = firstInputText(call);
-    if (itemCode.empty()) raiseBusiness(GetResString("Z7.Corvane.0153"));
+    if (itemCode.empty()) raiseMessage("Z7.Corvane.0153");
     const auto checker = openedBudget(call, [](const BudgetChecker&) {
       return GetResString("Z7.Corvane.0149");
     });

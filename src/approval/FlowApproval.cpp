@@ -123,7 +123,8 @@ void FlowApproval::step(const Row& row, const AuditKind& kind) {
   std::string budRet;
   if (!CBudCtrl().CheckBudCtrl(ologin, call_.CN, row.guid, row.ts, table, approving_, budRet, false)) {
     transaction.end(false);
-    raiseBusiness(budRet.empty() ? GetResString("Z7.Corvane.0149") : budRet);
+    if (budRet.empty()) raiseMessage("Z7.Corvane.0149");
+    raiseBusiness(budRet);
   }
   if (budRet.rfind(kSuccess, 0) == 0) {
     transaction.end(true);

@@ -54,7 +54,7 @@ bool AnswerFlowInfo(FuncCall& call) {
     const XmlNode element = pub::firstInputElement(call.oNode);
     const std::string guid = element.attribute("guid");
     const AuditKind* kind = auditKindOf(element.attribute("strType"));
-    if (kind == nullptr) raiseBusiness(GetResString("Z7.Corvane.0161"));
+    if (kind == nullptr) raiseMessage("Z7.Corvane.0161");
     // A voucher the user may not see is asked for as no voucher at all.
     const std::string asked = visible(call, *kind, guid) ? guid : std::string();
     const auto flow = call.host().approvalFlow();
@@ -74,7 +74,7 @@ bool AnswerFlowHistory(FuncCall& call) {
     const std::string guid = element.attribute("GUID");
     const std::string strType = element.attribute("strType");
     const AuditKind* kind = strType.empty() ? nullptr : auditKindOfDigit(strType.front());
-    if (kind == nullptr) raiseBusiness(GetResString("Z7.Corvane.0161"));
+    if (kind == nullptr) raiseMessage("Z7.Corvane.0161");
     if (!visible(call, *kind, guid)) return true;
     const auto flow = call.host().approvalFlow();
     flow->SetLogin(call.ologin);

@@ -36,16 +36,16 @@ std::string_view rightOf(const VoucherKind& kind) {
 // read it, or that is not a submitted, unapproved voucher the budget has not taken.
 void requireSubmitted(FuncCall& call, const VoucherKind& kind, const std::string& guid, const std::string& ts) {
   const std::optional<RowVersion> version = RowVersion::parse(ts);
-  if (!version) raiseBusiness(GetResString("Z7.Corvane.0385"));
+  if (!version) raiseMessage("Z7.Corvane.0385");
   db::Recordset head;
   head.open(FixSqlText("Select blnAudi,strAuditorID,intBudPass,intOverBud  From " +
                        GetAuthSource(call.ologin, std::string(kind.headTable), true) +
                        " Where GUID = " + db::quoteLiteral(guid) + "  And " + version->condition()),
             call.CN);
-  if (head.eof()) raiseBusiness(GetResString("Z7.Corvane.0385"));
-  if (!NullToBool(head.field("blnAudi").value())) raiseBusiness(GetResString("Z7.Corvane.0178"));
-  if (!NullToStr(head.field("strAuditorID").value()).empty()) raiseBusiness(GetResString("Z7.Corvane.0179"));
-  if (NullToNum(head.field("intBudPass").value()) == 1) raiseBusiness(GetResString("Z7.Corvane.0374"));
+  if (head.eof()) raiseMessage("Z7.Corvane.0385");
+  if (!NullToBool(head.field("blnAudi").value())) raiseMessage("Z7.Corvane.0178");
+  if (!NullToStr(head.field("strAuditorID").value()).empty()) raiseMessage("Z7.Corvane.0179");
+  if (NullToNum(head.field("intBudPass").value()) == 1) raiseMessage("Z7.Corvane.0374");
 }
 
 void removeFromFlow(FuncCall& call, const VoucherKind& kind, const std::string& guid) {
@@ -55,7 +55,8 @@ void removeFromFlow(FuncCall& call, const VoucherKind& kind, const std::string& 
   if (!flow->IsInFlow(call.CN, billType, guid, kScope)) return;
   if (flow->RemoveFromFlow(call.CN, billType, guid, kScope)) return;
   const std::string reason = FlowReason(*flow);
-  raiseBusiness(reason.empty() ? GetResString("Z7.Corvane.0396") : reason);
+  if (reason.empty()) raiseMessage("Z7.Corvane.0396");
+  raiseBusiness(reason);
 }
 
 void resetToSaved(FuncCall& call, const VoucherKind& kind, const std::string& guid) {
@@ -63,7 +64,7 @@ void resetToSaved(FuncCall& call, const VoucherKind& kind, const std::string& gu
       FixSqlText("Update " + std::string(kind.headTable) +
                  " Set blnAudi = 0,intOverBud=-1,strOverPerson=Null,strOverDate=Null,strOverDesc=Null Where "
                  "blnAudi = 1 And Isnull(strAuditorID,'') = '' And GUID = " + db::quoteLiteral(guid)));
-  if (affected != 1) raiseBusiness(GetResString("Z7.Corvane.0178"));
+  if (affected != 1) raiseMessage("Z7.Corvane.0178");
 }
 
 std::string rowVersionOf(FuncCall& call, const VoucherKind& kind, const std::string& guid) {
@@ -71,7 +72,7 @@ std::string rowVersionOf(FuncCall& call, const VoucherKind& kind, const std::str
   rs.open(FixSqlText("Select Cast(ts as money) as ts From " + std::string(kind.headTable) +
                      " Where GUID = " + db::quoteLiteral(guid)),
           call.CN);
-  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0180"));
+  if (rs.eof()) raiseMessage("Z7.Corvane.0180");
   return NullToStr(rs.field(0).value());
 }
 
@@ -79,7 +80,7 @@ bool withdraw(FuncCall& call) {
   const std::string guid = RequiredText(call.oNode, "in/GUID");
   const std::string ts = RequiredText(call.oNode, "in/ts");
   const VoucherKind* kind = FindVoucherKindOfCard(RequiredText(call.oNode, "in/type"));
-  if (kind == nullptr) raiseBusiness(GetResString("Z7.Corvane.0177"));
+  if (kind == nullptr) raiseMessage("Z7.Corvane.0177");
   const HeldRight held(call.ologin, rightOf(*kind));
   if (!ApplyTask(&call.ologin, rightOf(*kind), call.oXml)) return false;
   requireSubmitted(call, *kind, guid, ts);

@@ -31,10 +31,6 @@ db::Recordset openSql(db::Connection& CN, const std::string& sql) {
   return rs;
 }
 
-[[noreturn]] void fail(const char* id, const std::string& standardName) {
-  raiseBusiness(GetResString(id, "", standardName));
-}
-
 // A prompting standard stores the zh-CN word of message 0028; any other word is strict.
 bool isStrict(const Variant& controlType) {
   return !controlType.isNull() && NullToStr(controlType) != GetResString("Z7.Corvane.0028", "zh-CN");
@@ -50,9 +46,9 @@ bool usesEffectItem(db::Connection& CN, const std::string& guid, int code) {
 std::string requiredGrade(db::Connection& CN, const std::string& sql, const char* missing, const char* empty,
                           const std::string& standardName) {
   const db::Recordset rs = openSql(CN, sql);
-  if (rs.eof()) fail(missing, standardName);
+  if (rs.eof()) raiseMessage(missing, standardName);
   const std::string grade = NullToStr(rs.field("strGradeID").value());
-  if (grade.empty()) fail(empty, standardName);
+  if (grade.empty()) raiseMessage(empty, standardName);
   return grade;
 }
 
@@ -68,7 +64,7 @@ std::string amountRowCondition(db::Connection& CN, const StandardCheckLine& line
                                const std::string& name, bool& banded) {
   std::string condition = "KX_StandSet.GUIDStand=" + db::quoteLiteral(guid);
   if (usesEffectItem(CN, guid, 1)) {
-    if (line.strLoanID.empty()) fail("Z7.Corvane.0029", name);
+    if (line.strLoanID.empty()) raiseMessage("Z7.Corvane.0029", name);
     condition += " and KX_StandSet.strField1=" +
                  db::quoteLiteral(requiredGrade(CN,
                                                 "select strGradeID from KX_PersonCtrl where strpersoncode=" +
@@ -76,7 +72,7 @@ std::string amountRowCondition(db::Connection& CN, const StandardCheckLine& line
                                                 "Z7.Corvane.0030", "Z7.Corvane.0031", name));
   }
   if (usesEffectItem(CN, guid, 2)) {
-    if (line.strEZero.empty()) fail("Z7.Corvane.0032", name);
+    if (line.strEZero.empty()) raiseMessage("Z7.Corvane.0032", name);
     condition += " and KX_StandSet.strField2=" +
                  db::quoteLiteral(requiredGrade(CN,
                                                 "select strGradeID from KX_Position where strPositionCode=" +
@@ -84,11 +80,11 @@ std::string amountRowCondition(db::Connection& CN, const StandardCheckLine& line
                                                 "Z7.Corvane.0033", "Z7.Corvane.0034", name));
   }
   if (usesEffectItem(CN, guid, 3)) {
-    if (line.strJTTools.empty()) fail("Z7.Corvane.0035", name);
+    if (line.strJTTools.empty()) raiseMessage("Z7.Corvane.0035", name);
     condition += " and KX_StandSet.strField3=" + db::quoteLiteral(line.strJTTools);
   }
   banded = usesEffectItem(CN, guid, 4);
-  if (banded && line.dblVouch == Currency()) fail("Z7.Corvane.0036", name);
+  if (banded && line.dblVouch == Currency()) raiseMessage("Z7.Corvane.0036", name);
   return condition;
 }
 
@@ -104,7 +100,7 @@ void readAmountRow(db::Connection& CN, const StandardCheckLine& line, const std:
                    line.dblNumber.divides(line.dblVouch, 4, Rounding::Up).toString() + " order by Cast(B.strEIName as decimal(20,2))"
              : "select dblMoney,dblRate from KX_StandSet where " + condition;
   const db::Recordset rs = openSql(CN, sql);
-  if (rs.eof()) fail("Z7.Corvane.0037", standard.name);
+  if (rs.eof()) raiseMessage("Z7.Corvane.0037", standard.name);
   standard.total = line.dblNumber.times(MoneyOf(rs.field("dblMoney").value()), 4);
   standard.rate = Factor::of(rs.field("dblRate").value());
 }
@@ -155,8 +151,8 @@ void applyStandard(db::Connection& CN, StandardCheckLine line, StandardCheckResu
   line.dblVouch = Rounded(line.dblVouch, 2);
   result.allowed = allowedAmount(line.dblMoney, line.dblVouch, standard);
   if (result.allowed < line.dblMoney) {
-    raiseBusiness(GetResString("Z7.Corvane.0038", "", GroupedTwoDecimals(line.dblMoney), standard.name,
-                               GroupedTwoDecimals(line.dblMoney - result.allowed)));
+    raiseMessage("Z7.Corvane.0038", GroupedTwoDecimals(line.dblMoney), standard.name,
+                 GroupedTwoDecimals(line.dblMoney - result.allowed));
   }
 }
 

@@ -55,7 +55,7 @@ char kindOf(XmlNode row) {
   for (const KindText& entry : kKindTexts) {
     if (text == GetResString(entry.messageId)) return entry.kind;
   }
-  raiseBusiness(GetResString("Z7.Corvane.0045"));
+  raiseMessage("Z7.Corvane.0045");
 }
 
 std::string nextCode(db::Connection& connection, char kind) {
@@ -66,7 +66,7 @@ std::string nextCode(db::Connection& connection, char kind) {
   const int first = (kind - '0') * 100 + 1;
   if (rs.eof()) return std::to_string(first);
   const std::int32_t next = CLng(rs.field(0).value()) + 1;
-  if (next > first - 1 + kLastSerial) raiseBusiness(GetResString("Z7.Corvane.0387"));
+  if (next > first - 1 + kLastSerial) raiseMessage("Z7.Corvane.0387");
   return std::to_string(next);
 }
 
@@ -89,14 +89,14 @@ RowStatement updateStatement(char kind, XmlNode row) {
               "strName = " + db::quoteLiteral(row.attribute("strName")) + "," +
               "strShowModel = " + db::quoteLiteral(row.attribute("strShowID")) + "," +
               "strPrintModel = " + db::quoteLiteral(row.attribute("strPrintID")) + "," +
-              "strLink = " + linkValue(row) + " " + "Where Cast(ts As money) = " + rowVersion(row) +
+              "strLink = " + linkValue(row) + " " + "Where " + rowVersion(row).condition() +
               " And " + "strCode = " + db::quoteLiteral(row.attribute("strCode")),
           "Z7.Corvane.0047"};
 }
 
 RowStatement deleteStatement(XmlNode row) {
   return {std::string("Delete KX_OperationType ") + "Where strCode = " +
-              db::quoteLiteral(row.attribute("strCode")) + " And " + "Cast(ts As money) = " + rowVersion(row),
+              db::quoteLiteral(row.attribute("strCode")) + " And " + rowVersion(row).condition(),
           "Z7.Corvane.0047"};
 }
 
@@ -110,7 +110,7 @@ RowStatement operationTypeStatement(FuncCall& call, XmlNode row) {
     case RowOperation::Delete:
       return deleteStatement(row);
   }
-  raiseBusiness(GetResString("Z7.Corvane.0048"));
+  raiseMessage("Z7.Corvane.0048");
 }
 
 }  // namespace

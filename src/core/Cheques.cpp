@@ -59,7 +59,8 @@ std::string chequeElement(const std::string& accountCode, const std::string& che
 void followChequeCase(ChequeBook& book, bool noWrite, std::string& notice) {
   switch (book.zpcheck()) {
     case kChequeRefused:
-      raiseBusiness(book.zpmsg().empty() ? GetResString("Z7.Corvane.0040") : book.zpmsg());
+      if (book.zpmsg().empty()) raiseMessage("Z7.Corvane.0040");
+      raiseBusiness(book.zpmsg());
     case kChequeNew:
       book.StartZPDJ(false, false);
       raiseUnlessEmpty(book.zpmsg());
@@ -106,7 +107,7 @@ bool RegisterCheque(LoginContext& ologin, bool noWrite, const std::string& accou
     book->setZzSys(*common);
 
     if (accountCode.empty() || chequeNumber.empty() || settleStyle.empty()) {
-      raiseBusiness(GetResString("Z7.Corvane.0040"));
+      raiseMessage("Z7.Corvane.0040");
     }
     std::string element = chequeElement(accountCode, chequeNumber, settleStyle, amount, billDate,
                                         remark, department, person, payee);

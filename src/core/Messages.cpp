@@ -4,6 +4,7 @@
 
 #include "core/Locale.h"
 #include "core/RequestHost.h"
+#include "platform/com/RuntimeError.h"
 
 namespace corvane {
 
@@ -24,6 +25,16 @@ std::string GetResString(const std::string& id, const std::string& locale, const
   Host& host = requestHost();
   if (p1.empty()) return host.messageCatalog()->Messages()->GetText(id, useLocale);
   return host.messageFormatter()->FormatText(id, parameterList(p1, p2, p3), useLocale);
+}
+
+void raiseMessage(const std::string& id, const std::string& p1, const std::string& p2,
+                  const std::string& p3) {
+  raiseMessageNumbered(errnum::kBusiness, id, p1, p2, p3);
+}
+
+void raiseMessageNumbered(std::int32_t number, const std::string& id, const std::string& p1,
+                          const std::string& p2, const std::string& p3) {
+  throw RuntimeError(number, GetResString(id, "", p1, p2, p3));
 }
 
 }  // namespace corvane

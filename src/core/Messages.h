@@ -2,6 +2,7 @@
 // Message texts by id, in the request's locale, with up to three parameters put in, from the
 // message catalogue of the request's host (RequestHost.h).
 
+#include <cstdint>
 #include <string>
 
 namespace corvane {
@@ -13,5 +14,16 @@ namespace corvane {
 std::string GetResString(const std::string& id, const std::string& locale = "",
                          const std::string& p1 = "", const std::string& p2 = "",
                          const std::string& p3 = "");
+
+// Raises the business error (9000) whose description is message `id` in the request's locale,
+// with the parameters put in as GetResString does.
+[[noreturn]] void raiseMessage(const std::string& id, const std::string& p1 = "",
+                               const std::string& p2 = "", const std::string& p3 = "");
+
+// As raiseMessage, with the error number `number`: the few members whose refusals answer with
+// another number than 9000 (number 0 for most of them).
+[[noreturn]] void raiseMessageNumbered(std::int32_t number, const std::string& id,
+                                       const std::string& p1 = "", const std::string& p2 = "",
+                                       const std::string& p3 = "");
 
 }  // namespace corvane

@@ -85,7 +85,7 @@ std::string resolvedSystemConnection(LoginContext& lookup) {
   std::string key = std::string(EmbeddedLoginContext::kConnectKeyText) + lookup.ConnectKeySuffix();
   lookup.ResolveConnectString(key);
   lookup.EndConnectLookup();
-  if (lower(key).find("failed") != std::string::npos) pub::failWith("Z7.Corvane.0335");
+  if (lower(key).find("failed") != std::string::npos) raiseMessageNumbered(0, "Z7.Corvane.0335");
   return key;
 }
 
@@ -96,10 +96,10 @@ std::string checkedUserName(db::Connection& cn, const std::string& uid, const st
   user.open(
       FixSqlText("SELECT cUser_Name,cPassword FROM UA_User WHERE cUser_ID=" + quoteLiteral(uid)),
       cn);
-  if (user.eof()) pub::failWith("Z7.Corvane.0084");
+  if (user.eof()) raiseMessageNumbered(0, "Z7.Corvane.0084");
   const Variant& stored = user.field("cPassword").value();
   if (!codec.Matches(stored.isNull() ? std::string() : CStr(stored), pwd)) {
-    pub::failWith("Z7.Corvane.0084");
+    raiseMessageNumbered(0, "Z7.Corvane.0084");
   }
   return NullToStr(user.field("cUser_Name").value());
 }
@@ -263,7 +263,7 @@ bool ztInfoGet(XmlNode oNode, XmlDocument& oXml, LoginContext& lookup) {
     const std::string userName = checkedUserName(cn, uid, pwd, *lookup.host().passwordCodec());
     db::Recordset rows;
     rows.open(FixSqlText(accountQuery(uid, groupList(cn, uid))), cn);
-    if (rows.eof()) pub::failWith("Z7.Corvane.0085");
+    if (rows.eof()) raiseMessageNumbered(0, "Z7.Corvane.0085");
     loadReply(oXml, std::string(kDeclaration) + "<info><user" + attr("id", uid) +
                         attr("name", userName) + "/><zts>" + accountYears(rows) +
                         "</zt></zts></info>");

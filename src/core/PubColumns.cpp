@@ -12,11 +12,6 @@ namespace {
 constexpr std::string_view kDeclaration = "<?xml version='1.0' encoding='utf-8'?>";
 constexpr std::int32_t kMaxMode = 255;
 
-// A refusal of the service: number 0 and the member's message.
-[[noreturn]] void refused(const std::string& messageId) {
-  throw RuntimeError(0, GetResString(messageId));
-}
-
 std::uint8_t modeOf(const std::string& text) {
   if (text.empty()) return 1;
   const std::int32_t mode = CLng(Variant(text));
@@ -35,14 +30,14 @@ bool servedWithMessage(FuncCall& call, std::string_view procedure, const std::st
       return work();
     } catch (const RuntimeError& error) {
       if (!error.description().empty()) throw;
-      throw RuntimeError(error.number(), GetResString(messageId));
+      raiseMessageNumbered(error.number(), messageId);
     }
   });
 }
 
 std::unique_ptr<ColumnSet> readyService(FuncCall& call, const std::string& messageId) {
   std::unique_ptr<ColumnSet> service = call.host().columnSet();
-  if (!service->init(call.ologin.ConnectString(), call.ologin.UserId())) refused(messageId);
+  if (!service->init(call.ologin.ConnectString(), call.ologin.UserId())) raiseMessageNumbered(0, messageId);
   return service;
 }
 
@@ -57,7 +52,7 @@ bool RptColumnGet(FuncCall& call) {
     std::uint8_t mode = modeOf(modeNode ? modeNode.text() : std::string());
     const std::unique_ptr<ColumnSet> service = readyService(call, message);
     const std::string settings = service->getColInfo(key, mode);
-    if (settings.empty()) refused(message);
+    if (settings.empty()) raiseMessageNumbered(0, message);
     loadReply(call.oXml, std::string(kDeclaration) + settings);
     return true;
   });
@@ -68,7 +63,7 @@ bool RptColumnSet(FuncCall& call) {
   return servedWithMessage(call, "RptColumnSet", message, [&] {
     const std::string settings = pub::firstInputElement(call.oNode).xml();
     const std::unique_ptr<ColumnSet> service = readyService(call, message);
-    if (!service->save(settings)) refused(message);
+    if (!service->save(settings)) raiseMessageNumbered(0, message);
     loadReply(call.oXml, "<success/>");
     return true;
   });

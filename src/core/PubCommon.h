@@ -18,11 +18,6 @@ namespace corvane::pub {
 // The class name in the error ids of the public services.
 inline constexpr std::string_view kClassName = "CPubMsg";
 
-// A business failure of a public service: number 0 and the text of message `id`.
-[[noreturn]] inline void failWith(const std::string& id) {
-  throw RuntimeError(0, GetResString(id));
-}
-
 // Runs `work` (which writes its reply and answers the member's result); any failure becomes the
 // error reply "Corvane:CPubMsg:<procedure>:<number>" with its description, and false.
 template <class Work>

@@ -182,7 +182,7 @@ bool itemRefer(FuncCall& call) {
       r.element.setAttribute("col", "0");
       std::string sql =
           r.type == "user" ? userdefReferSql(call.ologin, r.element, call.CN, head) : r.name;
-      if (sql.empty()) pub::failWith("Z7.Corvane.0336");
+      if (sql.empty()) raiseMessageNumbered(0, "Z7.Corvane.0336");
       sql = withMatch(sql, r.match, r.type == "sql");
       if (r.type == "sql" && !r.order.empty()) sql += " order by " + r.order;
       r.name = sql;
@@ -204,12 +204,12 @@ bool itemRefer(FuncCall& call) {
                         r.count, rs, errorText);
       }
     } else {
-      pub::failWith("Z7.Corvane.0086");
+      raiseMessageNumbered(0, "Z7.Corvane.0086");
     }
 
     if (errorText.empty()) errorText = GetResString("Z7.Corvane.0087");
     if (!rs.isOpen()) throw RuntimeError(0, errorText);
-    if (rs.recordCount() == 0 && lower(r.name) != "gl_bdigest") pub::failWith("Z7.Corvane.0087");
+    if (rs.recordCount() == 0 && lower(r.name) != "gl_bdigest") raiseMessageNumbered(0, "Z7.Corvane.0087");
 
     if (r.element.attribute("col") == "1") {
       if (r.name == "UserDefine") {
@@ -256,10 +256,10 @@ bool userdefCheck(FuncCall& call) {
     const std::string value = field.attribute("value");
     const bool build = field.attribute("build") == "1";
     const std::optional<FieldSource> source = fieldSourceOf(field);
-    if (!source) pub::failWith("Z7.Corvane.0088");
+    if (!source) raiseMessageNumbered(0, "Z7.Corvane.0088");
     const int pos = positionOf(field);
     const std::unique_ptr<FieldDef> service = call.host().fieldDef();
-    if (!service->init(call.CN, call.ologin.UserId())) pub::failWith("Z7.Corvane.0338");
+    if (!service->init(call.CN, call.ologin.UserId())) raiseMessageNumbered(0, "Z7.Corvane.0338");
     const int verdict = service->ValidateAr(source->source, pos, name, source->table, source->field,
                                             value, source->third, build);
     std::string reply;
@@ -269,7 +269,7 @@ bool userdefCheck(FuncCall& call) {
       const std::string message = verdict == -1 ? "Z7.Corvane.0337" : "Z7.Corvane.0089";
       reply = "<error><id>1</id><text>" + XmlEncode(GetResString(message)) + "</text></error>";
     } else {
-      pub::failWith("Z7.Corvane.0339");
+      raiseMessageNumbered(0, "Z7.Corvane.0339");
     }
     loadReply(call.oXml, std::string(kDeclaration) + reply);
     return true;
@@ -289,18 +289,18 @@ bool userdefData(FuncCall& call) {
     int pos = 0;
     if (!isFree) {
       source = fieldSourceOf(field);
-      if (!source) pub::failWith("Z7.Corvane.0336");
+      if (!source) raiseMessageNumbered(0, "Z7.Corvane.0336");
       pos = positionOf(field);
     }
     const std::unique_ptr<ReferServer> server = call.host().referServer();
     const std::unique_ptr<FieldDef> service = call.host().fieldDef();
-    if (!service->init(call.CN, call.ologin.UserId())) pub::failWith("Z7.Corvane.0340");
+    if (!service->init(call.CN, call.ologin.UserId())) raiseMessageNumbered(0, "Z7.Corvane.0340");
     std::string sql, head, width;
     if (isFree) {
-      if (!service->GetFreeRefSQL(name, value, sql, head, width)) pub::failWith("Z7.Corvane.0341");
+      if (!service->GetFreeRefSQL(name, value, sql, head, width)) raiseMessageNumbered(0, "Z7.Corvane.0341");
     } else if (!service->GetRefSQL(source->source, pos, name, source->table, source->field,
                                    source->third, value, sql, head, width)) {
-      pub::failWith("Z7.Corvane.0342");
+      raiseMessageNumbered(0, "Z7.Corvane.0342");
     }
     db::Recordset rs;
     std::string errorText;

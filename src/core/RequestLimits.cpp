@@ -13,7 +13,7 @@ namespace corvane {
 namespace {
 
 [[noreturn]] void refuse(const std::string& id, std::size_t limit) {
-  raiseBusiness(GetResString(id, "", std::to_string(limit)));
+  raiseMessage(id, std::to_string(limit));
 }
 
 }  // namespace

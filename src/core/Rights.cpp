@@ -21,7 +21,8 @@ std::int16_t loginYear(const LoginContext& ologin) { return CInt(Variant(ologin.
 
 [[noreturn]] void raiseRefusal(const LoginContext& ologin) {
   const std::string reason = ologin.LastErrorText();
-  raiseBusiness(reason.empty() ? GetResString("Z7.Corvane.0025") : reason);
+  if (reason.empty()) raiseMessage("Z7.Corvane.0025");
+  raiseBusiness(reason);
 }
 
 // Asks the host to take (or release) a right; raises the refusal when it says no.
@@ -46,7 +47,7 @@ void releaseQuietly(LoginContext& ologin, std::string_view code) {
 
 bool ApplyTask(LoginContext* ologin, std::string_view code, XmlDocument& oRet) {
   try {
-    if (ologin == nullptr) raiseBusiness(GetResString("Z7.Corvane.0026"));
+    if (ologin == nullptr) raiseMessage("Z7.Corvane.0026");
     requestTask(*ologin, code, true);
     return true;
   } catch (const RuntimeError& error) {
@@ -60,7 +61,7 @@ bool ApplyTask(LoginContext* ologin, std::string_view code, XmlDocument& oRet) {
 
 bool FreeTask(LoginContext* ologin, std::string_view code) {
   try {
-    if (ologin == nullptr) raiseBusiness(GetResString("Z7.Corvane.0369"));
+    if (ologin == nullptr) raiseMessage("Z7.Corvane.0369");
     requestTask(*ologin, code, false);
     return true;
   } catch (const std::exception&) {
@@ -79,7 +80,7 @@ void CheckSysLock(LoginContext& ologin) {
   bool locked = false;
   Variant unused;
   ologin.QueryLock(kModuleLockKind, kModuleCode, loginYear(ologin), locked, unused);
-  if (locked) raiseBusiness(GetResString("Z7.Corvane.0039"));
+  if (locked) raiseMessage("Z7.Corvane.0039");
 }
 
 }  // namespace corvane

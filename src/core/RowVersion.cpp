@@ -1,5 +1,9 @@
 #include "core/RowVersion.h"
 
+#include "core/Values.h"
+#include "platform/com/DecimalText.h"
+#include "platform/com/Variant.h"
+
 namespace corvane {
 
 std::optional<RowVersion> RowVersion::parse(std::string_view text) {
@@ -16,6 +20,17 @@ std::optional<RowVersion> RowVersion::parse(std::string_view text) {
   }
   if (digits == 0) return std::nullopt;
   return RowVersion(std::string(text));
+}
+
+std::optional<RowVersion> RowVersion::parseSigned(std::string_view text) {
+  if (!isDecimalText(text)) return std::nullopt;
+  return RowVersion(std::string(text));
+}
+
+std::optional<RowVersion> RowVersion::parseNumber(std::string_view text) {
+  std::string number = SqlNum(Variant(std::string(text)));
+  if (number == "null") return std::nullopt;
+  return RowVersion(std::move(number));
 }
 
 std::string RowVersion::condition(std::string_view column) const {

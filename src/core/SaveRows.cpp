@@ -1,9 +1,10 @@
 #include "core/SaveRows.h"
 
+#include <optional>
+
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
 #include "core/SqlText.h"
-#include "platform/com/DecimalText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 
@@ -14,7 +15,7 @@ namespace {
 void saveOneRow(FuncCall& call, const SaveRowsEditor& editor, XmlNode row) {
   const RowStatement statement = editor.statementFor(call, row);
   const long affected = call.CN.execute(FixSqlText(statement.sql));
-  if (affected != 1) raiseBusiness(GetResString(statement.failureMessage));
+  if (affected != 1) raiseMessage(statement.failureMessage);
 }
 
 }  // namespace
@@ -24,13 +25,13 @@ RowOperation rowOperation(XmlNode row) {
   if (p == "1") return RowOperation::Insert;
   if (p == "2") return RowOperation::Update;
   if (p == "3") return RowOperation::Delete;
-  raiseBusiness(GetResString("Z7.Corvane.0048"));
+  raiseMessage("Z7.Corvane.0048");
 }
 
-std::string rowVersion(XmlNode row) {
-  std::string ts = row.attribute("ts");
-  if (!isDecimalText(ts)) raiseBusiness(GetResString("Z7.Corvane.0047"));
-  return ts;
+RowVersion rowVersion(XmlNode row) {
+  const std::optional<RowVersion> version = RowVersion::parseSigned(row.attribute("ts"));
+  if (!version) raiseMessage("Z7.Corvane.0047");
+  return *version;
 }
 
 std::string constraintText(std::string_view description,

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "core/RequestFrame.h"
+#include "core/RowVersion.h"
 
 namespace corvane {
 
@@ -46,9 +47,9 @@ bool saveRows(FuncCall& call, const SaveRowsEditor& editor);
 RowOperation rowOperation(XmlNode row);
 
 // The row's `ts` for the WHERE clause of an update or delete. A value that is not a plain
-// decimal number is refused as a stale row ("Z7.Corvane.0047"), so it can never widen the
-// statement.
-std::string rowVersion(XmlNode row);
+// decimal number (a sign allowed) is refused as a stale row ("Z7.Corvane.0047"), so it can never
+// widen the statement.
+RowVersion rowVersion(XmlNode row);
 
 // The message that replaces a database error's text: the last constraint of `constraints` whose
 // name the text holds (case-sensitive), or the text itself.

@@ -30,10 +30,6 @@ constexpr std::string_view kDeclaration = "<?xml version='1.0' encoding='utf-8'?
 constexpr std::string_view kNoRights = "1=2";
 constexpr int kLargestMode = 255;
 
-[[noreturn]] void failWithMessage(const std::string& messageId) {
-  throw RuntimeError(0, GetResString(messageId));
-}
-
 // A failure for which the caller supplies its own default message.
 [[noreturn]] void failWithoutText() { throw RuntimeError(0, ""); }
 
@@ -98,9 +94,9 @@ void AnswerTemplate(FuncCall& call) {
   const bool test = !OptionalText(call.oNode, "in/test").empty();
   const std::string rights = TemplateRights(call.ologin, card);
   if (!id.empty()) {
-    if (rights == kNoRights) failWithMessage("Z7.Corvane.0094");
+    if (rights == kNoRights) raiseMessageNumbered(0, "Z7.Corvane.0094");
     if (!rights.empty() && openReadOnly(call, AllowedTemplateSql(card, rights, id)).eof()) {
-      failWithMessage("Z7.Corvane.0094");
+      raiseMessageNumbered(0, "Z7.Corvane.0094");
     }
   } else {
     const db::Recordset first = openReadOnly(call, DefaultTemplateSql(card, rights));
@@ -108,7 +104,7 @@ void AnswerTemplate(FuncCall& call) {
       loadReply(call.oXml, first.eof() ? "<Rows/>" : "<Rows>1</Rows>");
       return;
     }
-    if (first.eof()) failWithMessage("Z7.Corvane.0093");
+    if (first.eof()) raiseMessageNumbered(0, "Z7.Corvane.0093");
     id = CStr(first.field("vt_id").value());
   }
   const db::Recordset data = call.host().formTemplate()->GetTemplateData2(call.CN, card, id);
@@ -131,7 +127,7 @@ void AnswerLogo(FuncCall& call) {
 void AnswerPrintFormat(FuncCall& call) {
   const std::string key = RequiredText(call.oNode, "in/key");
   const db::Recordset rs = openReadOnly(call, printFormatSql(key));
-  if (rs.eof()) failWithMessage("Z7.Corvane.0097");
+  if (rs.eof()) raiseMessageNumbered(0, "Z7.Corvane.0097");
   loadReply(call.oXml, std::string(kDeclaration) + "<printset>" +
                            XmlEncode(CStr(rs.field("formatxml").value())) + "</printset>");
 }

@@ -20,10 +20,6 @@ namespace {
 // What reading a missing attribute into a text gave: "Invalid use of Null".
 constexpr std::int32_t kInvalidUseOfNull = 94;
 
-[[noreturn]] void failWithMessage(const std::string& messageId) {
-  throw RuntimeError(0, GetResString(messageId));
-}
-
 std::string lowerAscii(std::string text) {
   for (char& c : text) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
   return text;
@@ -41,12 +37,12 @@ bool allowsManualNumbers(const XmlDocument& format) {
 
 std::unique_ptr<BillNumber> initBill(FuncCall& call, const std::string& card) {
   std::unique_ptr<BillNumber> bill = call.host().billNumber();
-  if (!bill->InitBill(call.CN, card)) failWithMessage("Z7.Corvane.0099");
+  if (!bill->InitBill(call.CN, card)) raiseMessageNumbered(0, "Z7.Corvane.0099");
   return bill;
 }
 
 void loadFormat(XmlDocument& document, BillNumber& bill) {
-  if (!document.loadXML(bill.GetBillFormat())) failWithMessage("Z7.Corvane.0100");
+  if (!document.loadXML(bill.GetBillFormat())) raiseMessageNumbered(0, "Z7.Corvane.0100");
 }
 
 XmlNode voucherHeadRow(const XmlNode& func) {
@@ -91,7 +87,7 @@ void AnswerVoucherNumber(FuncCall& call) {
   fillSeeds(format, head);
   std::string number = bill->GetNumber(format.xml(), take);
   if (allowsManualNumbers(format)) number.clear();
-  if (number.empty()) failWithMessage("Z7.Corvane.0107");
+  if (number.empty()) raiseMessageNumbered(0, "Z7.Corvane.0107");
   loadReply(call.oXml, "<?xml version='1.0' encoding='utf-8'?><vchno>" + XmlEncode(number) + "</vchno>");
 }
 

@@ -90,7 +90,7 @@ bool CheckLoanXY(FuncCall& call) {
 bool GetHXInfo(FuncCall& call) {
   return answer(call, "GetHXInfo", [&] {
     const XmlNode row = requestRow(call);
-    if (!row.hasAttribute("GUID")) raiseBusiness(GetResString("Z7.Corvane.0263"));
+    if (!row.hasAttribute("GUID")) raiseMessage("Z7.Corvane.0263");
     // A loan outside the user's data rights shows as one that does not exist: no lines.
     const std::string guid = row.attribute("GUID");
     const bool visible = VoucherRights(call.ologin, kLoanKind.headTable).containsGuid(call.CN, guid);
@@ -106,13 +106,13 @@ bool CheckModify(FuncCall& call) {
     const std::string guid = in.text();
     const std::optional<std::string> flag = in.findAttribute("flag");
     if (!flag) raiseMissing();
-    if (guid.empty()) raiseBusiness(GetResString("Z7.Corvane.0268"));
+    if (guid.empty()) raiseMessage("Z7.Corvane.0268");
     // A loan outside the user's data rights answers as one that does not exist.
     const bool visible = VoucherRights(call.ologin, kLoanKind.headTable).containsGuid(call.CN, guid);
     if (*flag != "0") {
       if (visible) refuseWrittenOffVoucher(call.CN, guid);
     } else {
-      if (!visible) raiseBusiness(GetResString("Z7.Corvane.0180"));
+      if (!visible) raiseMessage("Z7.Corvane.0180");
       refuseSubmittedVoucher(call.CN, guid);
     }
     loadReply(call.oXml, "<Rows />");

@@ -74,14 +74,14 @@ void refuseWrittenOffVoucher(db::Connection& connection, const std::string& guid
   const db::Recordset rs =
       openSql(connection, "Select Top 1 * From KX_ExpenLoanInfo Where LoanSubguid In (Select GUID From "
                           "KX_LoanVouch_Sub Where MGUID = " + db::quoteLiteral(guid) + ")");
-  if (!rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0270"));
+  if (!rs.eof()) raiseMessage("Z7.Corvane.0270");
 }
 
 void refuseSubmittedVoucher(db::Connection& connection, const std::string& guid) {
   const db::Recordset rs = openSql(connection, "Select * From KX_LoanVouch Where GUID = " + db::quoteLiteral(guid));
-  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0180"));
+  if (rs.eof()) raiseMessage("Z7.Corvane.0180");
   const Variant submitted = rs.field("blnAudi").value();
-  if (!submitted.isNull() && CBool(submitted)) raiseBusiness(GetResString("Z7.Corvane.0269"));
+  if (!submitted.isNull() && CBool(submitted)) raiseMessage("Z7.Corvane.0269");
 }
 
 }  // namespace corvane

@@ -32,10 +32,6 @@ namespace {
 
 constexpr std::size_t kBatchDigits = 29;
 
-[[noreturn]] void refuse(const std::string& messageId, const std::string& parameter = "") {
-  raiseBusiness(GetResString(messageId, "", parameter));
-}
-
 // What a "makepz" func asks for, in either of its forms.
 struct MakeRequest {
   std::vector<XmlNode> vouchers;
@@ -81,7 +77,7 @@ char kindOf(const XmlNode& voucher) {
 std::string headOf(char kind) {
   if (kind == '1' || kind == '2') return "KX_ExpenVouch";
   if (kind == '3') return "KX_LoanVouch";
-  refuse("Z7.Corvane.0298");
+  raiseMessage("Z7.Corvane.0298");
 }
 
 // The voucher heads the user may see, as a list of GUIDs.
@@ -101,7 +97,7 @@ void checkPendingPayments(FuncCall& call, const std::vector<XmlNode>& vouchers) 
                    guid + " and expenguid In " + visibleGuids(call.ologin, "KX_ExpenVouch");
     db::Recordset rs;
     rs.openReadOnly(FixSqlText(sql), call.CN);
-    if (!rs.eof()) refuse(loan ? "Z7.Corvane.0294" : "Z7.Corvane.0295");
+    if (!rs.eof()) raiseMessage(loan ? "Z7.Corvane.0294" : "Z7.Corvane.0295");
   }
 }
 
@@ -183,7 +179,7 @@ void renumberLinesWithAmounts(db::Connection& CN, const std::string& table) {
                     CN);
     for (; !rs.eof(); rs.moveNext()) numbers.push_back(CLng(rs.field("inid").value()));
   }
-  if (numbers.empty()) refuse("Z7.Corvane.0312");
+  if (numbers.empty()) raiseMessage("Z7.Corvane.0312");
   // New numbers never exceed old ones, so walking upwards never meets a line already renumbered.
   for (std::size_t i = 0; i < numbers.size(); ++i) {
     CN.execute(FixSqlText("update " + table + " set inid=" + std::to_string(i + 1) + " where inid=" +
@@ -230,7 +226,7 @@ bool CMakePZ::MakePZ(FuncCall& call) {
     state_.tables.push_back(state_.table);
     state_.voucherType = request.voucherType;
     state_.voucherDate = request.voucherDate;
-    if (!IsDate(Variant(state_.voucherDate))) refuse("Z7.Corvane.0314");
+    if (!IsDate(Variant(state_.voucherDate))) raiseMessage("Z7.Corvane.0314");
     for (const XmlNode& voucher : request.vouchers) MakeVouchRows(call, voucher, !stopAtDraft);
     UpdateItemClass(call.CN, state_.table);
     if (request.merge) {
@@ -257,7 +253,7 @@ void CMakePZ::MakeVouchRows(FuncCall& call, const XmlNode& voucher, bool claim) 
     // A preview claims nothing; it still shows only vouchers within the user's data rights.
     if (countOf(call.CN, "Select Count(*) From " + head + " Where GUID = " + db::quoteLiteral(guid) +
                              " And GUID In " + visibleGuids(call.ologin, head)) != 1) {
-      refuse("Z7.Corvane.0257");
+      raiseMessage("Z7.Corvane.0257");
     }
   } else if (claim) {
     ClaimedVoucher claimed{head, guid, vouchId,
@@ -266,11 +262,11 @@ void CMakePZ::MakeVouchRows(FuncCall& call, const XmlNode& voucher, bool claim) 
                            "Update " + head + " Set strMakerID = Null Where GUID = " + db::quoteLiteral(guid) +
                                " And strMakerID = " + db::quoteLiteral(DraftState::kClaimMark),
                            ""};
-    if (call.CN.execute(FixSqlText(claimed.claimSql)) != 1) refuse("Z7.Corvane.0334", vouchId);
+    if (call.CN.execute(FixSqlText(claimed.claimSql)) != 1) raiseMessage("Z7.Corvane.0334", vouchId);
     claimed.version = versionOf(call.CN, head, guid);
     state_.claims.push_back(std::move(claimed));
   } else if (countOf(call.CN, "Select Count(*) From " + head + " Where " + free) != 1) {
-    refuse("Z7.Corvane.0334", vouchId);
+    raiseMessage("Z7.Corvane.0334", vouchId);
   }
   if (kind == '1') MakeExpensePZRows(call.CN, call.ologin, state_, guid);
   if (kind == '2') MakeExpenseOffsetPZRows(call.CN, call.ologin, state_, guid);

@@ -57,8 +57,6 @@ const PaymentRowKind& kindOf(const std::string& strtypecode) {
   return strtypecode.rfind('3', 0) == 0 ? kLoanLine : kClaimRow;
 }
 
-[[noreturn]] void failWith(const std::string& messageId) { raiseBusiness(GetResString(messageId)); }
-
 // The state of a payment row as the check read finds it.
 struct PaymentRowState {
   Currency ts;  // the version that must hold across the bank call
@@ -100,7 +98,7 @@ std::optional<PaymentRowState> readPaymentRow(FuncCall& call, const PaymentRowKi
 void checkUnchanged(FuncCall& call, const PaymentRowKind& kind, const std::string& guid,
                     const PaymentRowState& before, const std::string& messageId) {
   const std::optional<PaymentRowState> after = readPaymentRow(call, kind, guid);
-  if (!after || after->ts != before.ts) failWith(messageId);
+  if (!after || after->ts != before.ts) raiseMessage(messageId);
 }
 
 // The bank-bill record of the payment row `guid`, selected into `table`. A row whose paying bank
@@ -164,16 +162,16 @@ void pay(PaymentWork& work, const PaymentRowKind& kind, const std::string& guid,
          const PaymentRowState& state) {
   FuncCall& call = work.call;
   if (kind.locksEachPayment) CheckSysLock(call.ologin);
-  if (!state.strPayID.empty() || state.blnNetOK) failWith("Z7.Corvane.0111");
+  if (!state.strPayID.empty() || state.blnNetOK) raiseMessage("Z7.Corvane.0111");
   // Only approved vouchers are paid, and only before they are posted.
-  if (state.strAuditorID.empty()) failWith("Z7.Corvane.0650");
-  if (!state.strMakerID.empty()) failWith("Z7.Corvane.0651");
+  if (state.strAuditorID.empty()) raiseMessage("Z7.Corvane.0650");
+  if (!state.strMakerID.empty()) raiseMessage("Z7.Corvane.0651");
   XmlDocument bill;
   {
     BillTable billTable(call.CN, work.table);
     const std::string userName = call.ologin.UserName();
     if (!billTable.read(billRecordSql(kind, guid, userName, work.table), bill)) {
-      failWith("Z7.Corvane.0652");
+      raiseMessage("Z7.Corvane.0652");
     }
   }
   std::string errorText;
@@ -182,14 +180,14 @@ void pay(PaymentWork& work, const PaymentRowKind& kind, const std::string& guid,
   const long marked = call.CN.execute(
       FixSqlText(std::string("Update ") + kind.line + " Set strPayID = " +
                  db::quoteLiteral(call.ologin.UserName()) + " Where guid = " + db::quoteLiteral(guid)));
-  if (marked != 1) failWith("Z7.Corvane.0112");
+  if (marked != 1) raiseMessage("Z7.Corvane.0112");
 }
 
 void withdraw(PaymentWork& work, const PaymentRowKind& kind, const std::string& guid,
               const PaymentRowState& state) {
   FuncCall& call = work.call;
-  if (state.strPayID.empty()) failWith("Z7.Corvane.0113");
-  if (state.blnNetOK) failWith("Z7.Corvane.0114");
+  if (state.strPayID.empty()) raiseMessage("Z7.Corvane.0113");
+  if (state.blnNetOK) raiseMessage("Z7.Corvane.0114");
   std::string errorText;
   if (!work.bank.DeleteBill(kBankSource, call.CN, guid, errorText)) raiseBusiness(errorText);
   if (kind.rereadsOnWithdrawal) checkUnchanged(call, kind, guid, state, "Z7.Corvane.0117");
@@ -202,7 +200,7 @@ void serveRow(PaymentWork& work, const XmlNode& row, bool blnPay) {
   const PaymentRowKind& kind = kindOf(row.attribute("strtypecode"));
   const std::string guid = row.attribute("guid");
   const std::optional<PaymentRowState> state = readPaymentRow(work.call, kind, guid);
-  if (!state) failWith(kind.notFound);
+  if (!state) raiseMessage(kind.notFound);
   if (blnPay) {
     pay(work, kind, guid, *state);
   } else {

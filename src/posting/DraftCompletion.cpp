@@ -132,7 +132,7 @@ class Completion {
     const Currency magnitude = difference < Currency() ? -difference : difference;
     // A cent per line is what rounding each line to cents can leave; more is a real difference.
     if (magnitude > Currency::fromScaled(100 * static_cast<std::int64_t>(lines))) {
-      raiseBusiness(GetResString("Z7.Corvane.0662", "", TwoDecimals(debit), TwoDecimals(credit)));
+      raiseMessage("Z7.Corvane.0662", TwoDecimals(debit), TwoDecimals(credit));
     }
     const bool debitsExceed = difference > Currency();
     const char* emptySide = debitsExceed ? "md" : "mc";

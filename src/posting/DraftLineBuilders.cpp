@@ -36,12 +36,8 @@ std::string nameJoins(const std::string& head) {
          "Department.cDepCode = " + head + ".strDepartID";
 }
 
-[[noreturn]] void refuse(const std::string& messageId, const std::string& parameter = "") {
-  raiseBusiness(GetResString(messageId, "", parameter));
-}
-
 void requireDraftTable(const DraftState& state) {
-  if (state.table.empty()) refuse("Z7.Corvane.0371");
+  if (state.table.empty()) raiseMessage("Z7.Corvane.0371");
 }
 
 Variant value(const db::Recordset& rs, const char* column) { return rs.field(column).value(); }
@@ -71,7 +67,7 @@ DraftLine lineOfHead(const db::Recordset& rs) {
 // refused rather than divided by zero.
 Currency localAmount(const db::Recordset& rs, Currency amount, int decimals) {
   const Factor rate = Factor::of(value(rs, "fltRate"));
-  if (rate.sign() == 0) refuse("Z7.Corvane.0660", textOf(rs, "strVouchID"));
+  if (rate.sign() == 0) raiseMessage("Z7.Corvane.0660", textOf(rs, "strVouchID"));
   return NullToBool(value(rs, "bcal")) ? rate.times(amount, decimals) : rate.divides(amount, decimals);
 }
 
@@ -225,8 +221,8 @@ std::string quantityOrNull(const Variant& v) { return SqlNum(v); }
 void MakeExpensePZRows(db::Connection& CN, const LoginContext& ologin, DraftState& state, const std::string& guid) {
   requireDraftTable(state);
   ClaimBuild build{CN, ologin, state, guid, {}, GetCDefineValues("kx_expenvouch", guid, CN)};
-  if (!writeClaimItemLines(build, false, &quantityNumber)) refuse("Z7.Corvane.0257");
-  if (!writeSettlementLines(build, true)) refuse("Z7.Corvane.0297");
+  if (!writeClaimItemLines(build, false, &quantityNumber)) raiseMessage("Z7.Corvane.0257");
+  if (!writeSettlementLines(build, true)) raiseMessage("Z7.Corvane.0297");
 }
 
 void MakeExpenseOffsetPZRows(db::Connection& CN, const LoginContext& ologin, DraftState& state,
@@ -236,7 +232,7 @@ void MakeExpenseOffsetPZRows(db::Connection& CN, const LoginContext& ologin, Dra
   const bool items = writeClaimItemLines(build, true, &quantityOrNull);
   const bool settlements = writeSettlementLines(build, false);
   const bool offsets = writeOffsetLines(build);
-  if (!items && !settlements && !offsets) refuse("Z7.Corvane.0257");
+  if (!items && !settlements && !offsets) raiseMessage("Z7.Corvane.0257");
 }
 
 void MakeLoanPZRows(db::Connection& CN, const LoginContext& ologin, DraftState& state, const std::string& guid) {
@@ -272,7 +268,7 @@ void MakeLoanPZRows(db::Connection& CN, const LoginContext& ologin, DraftState& 
     payment.userDefined = userDefined;
     InsertDraftLine(CN, ologin, state, payment);
   });
-  if (!any) refuse("Z7.Corvane.0257");
+  if (!any) raiseMessage("Z7.Corvane.0257");
 }
 
 }  // namespace corvane

@@ -234,12 +234,12 @@ std::vector<std::string> MergeKeyColumns(int side, const MergeOptions& options) 
 }
 
 std::string MergePZRows(db::Connection& CN, const LoginContext& ologin, const std::string& source) {
-  if (source.empty()) raiseBusiness(GetResString("Z7.Corvane.0371"));
+  if (source.empty()) raiseMessage("Z7.Corvane.0371");
   const std::string merged = CreatePZTbl(CN, ologin);
-  if (merged.empty()) raiseBusiness(GetResString("Z7.Corvane.0371"));
+  if (merged.empty()) raiseMessage("Z7.Corvane.0371");
   const MergeOptions options = readOptions(CN);
   const std::vector<Line> lines = readLines(CN, source);
-  if (lines.empty()) raiseBusiness(GetResString("Z7.Corvane.0296"));
+  if (lines.empty()) raiseMessage("Z7.Corvane.0296");
   Merger merger(CN, options);
   for (const Line& line : lines) merger.add(line);
   merger.write(merged);

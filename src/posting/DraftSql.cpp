@@ -15,14 +15,14 @@ bool FieldExists(const db::Recordset& rs, std::string_view name) { return rs.has
 
 int GetPeriodOfDate(const LoginContext& ologin, db::Connection& CN, const DateTime& date) {
   const std::optional<Currency> year = Currency::parse(ologin.LoginYear());
-  if (!year) raiseBusiness(GetResString("Z7.Corvane.0323"));
+  if (!year) raiseMessage("Z7.Corvane.0323");
   const DateTime day{date.year, date.month, date.day};
   db::Recordset rs;
   rs.openReadOnly(FixSqlText("select iID from vqsystem..ua_period where (" + db::quoteLiteral(day.toSqlString()) +
                              " between dbegin and dend) and iYear=" + std::to_string(year->scaled() / 10000) +
                              " and cacc_id=" + db::quoteLiteral(ologin.AccountId()) + " and bisdelete=0"),
                   CN);
-  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0323"));
+  if (rs.eof()) raiseMessage("Z7.Corvane.0323");
   return CLng(rs.field(0).value());
 }
 

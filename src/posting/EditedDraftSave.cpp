@@ -23,10 +23,6 @@ namespace corvane {
 
 namespace {
 
-[[noreturn]] void refuseWith(const std::string& messageId, const std::string& p1 = "", const std::string& p2 = "") {
-  raiseBusiness(GetResString(messageId, "", p1, p2));
-}
-
 std::string textOf(const Variant& value) { return value.isNull() || value.isEmpty() ? std::string() : CStr(value); }
 
 db::Recordset openRows(db::Connection& CN, const std::string& sql) {
@@ -37,23 +33,23 @@ db::Recordset openRows(db::Connection& CN, const std::string& sql) {
 
 DateTime checkedVoucherDate(const XmlNode& in) {
   const std::optional<DateTime> date = DateTime::parse(in.attribute("dbill_date"));
-  if (!date) refuseWith("Z7.Corvane.0314");
+  if (!date) raiseMessage("Z7.Corvane.0314");
   return DateTime{date->year, date->month, date->day};
 }
 
 void refuseBeforeModuleStart(db::Connection& CN, const DateTime& date) {
   db::Recordset rs = openRows(CN, "SELECT CVALUE FROM AccInformation  WHERE CSYSID='KX' AND CNAME='dKXPeriodDate'");
-  if (rs.eof()) refuseWith("Z7.Corvane.0315");
+  if (rs.eof()) raiseMessage("Z7.Corvane.0315");
   const Variant start = rs.field(0).value();
-  if (!IsDate(start)) refuseWith("Z7.Corvane.0317");
-  if (date.dayNumber() < CDate(start).dayNumber()) refuseWith("Z7.Corvane.0316", textOf(start));
+  if (!IsDate(start)) raiseMessage("Z7.Corvane.0317");
+  if (date.dayNumber() < CDate(start).dayNumber()) raiseMessage("Z7.Corvane.0316", textOf(start));
 }
 
 void refuseClosedPeriod(const LoginContext& ologin, db::Connection& CN, const DateTime& date) {
   db::Recordset rs = openRows(CN, "select max(iperiod) as iperiod from gl_mend where bflag=1");
   const Variant closed = rs.field(0).value();
   if (!IsNumeric(closed)) return;
-  if (GetPeriodOfDate(ologin, CN, date) <= CLng(closed)) refuseWith("Z7.Corvane.0318");
+  if (GetPeriodOfDate(ologin, CN, date) <= CLng(closed)) raiseMessage("Z7.Corvane.0318");
 }
 
 void refuseOutsideLoginYear(const LoginContext& ologin, db::Connection& CN, const DateTime& date) {
@@ -62,9 +58,9 @@ void refuseOutsideLoginYear(const LoginContext& ologin, db::Connection& CN, cons
                               db::quoteLiteral(ologin.LoginYear()) + " and iid=";
   db::Recordset first = openRows(CN, periods + "1");
   if (!first.eof() && date.dayNumber() < CDate(first.field("dBegin").value()).dayNumber())
-    refuseWith("Z7.Corvane.0319");
+    raiseMessage("Z7.Corvane.0319");
   db::Recordset last = openRows(CN, periods + "12");
-  if (!last.eof() && date.dayNumber() > CDate(last.field("dEnd").value()).dayNumber()) refuseWith("Z7.Corvane.0319");
+  if (!last.eof() && date.dayNumber() > CDate(last.field("dEnd").value()).dayNumber()) raiseMessage("Z7.Corvane.0319");
 }
 
 std::set<std::string> accountsKeepingSettleStyle(db::Connection& CN) {
@@ -88,11 +84,11 @@ void checkLineSource(db::Connection& CN, const XmlNode& line, CheckedSources& ch
       !openRows(CN, "select guid from KX_LoanVouch where pzguid=" + db::quoteLiteral(batch) +
                         " union select guid from KX_ExpenVouch where pzguid=" + db::quoteLiteral(batch))
            .eof())
-    refuseWith("Z7.Corvane.0320");
+    raiseMessage("Z7.Corvane.0320");
   const std::string claim = line.attribute("coutid");
   if (isLoan || !checked.claims.insert(claim).second) return;
   db::Recordset rs = openRows(CN, "select strVerifier from " + table + " where guid=" + db::quoteLiteral(claim));
-  if (rs.eof() || textOf(rs.field(0).value()).empty()) refuseWith("Z7.Corvane.0167");
+  if (rs.eof() || textOf(rs.field(0).value()).empty()) raiseMessage("Z7.Corvane.0167");
 }
 
 std::string lowerCase(std::string text) {
@@ -119,7 +115,7 @@ bool isNumberType(db::DataType type) {
 
 // A line's value as SQL for a column of `field`'s type; a value of another type is refused.
 std::string columnValue(const db::Field& field, const std::string& text) {
-  const auto refuse = [&] { refuseWith("Z7.Corvane.0682", field.name(), text); };
+  const auto refuse = [&] { raiseMessage("Z7.Corvane.0682", field.name(), text); };
   if (isNumberType(field.type())) {
     const std::optional<Currency> number = Currency::parse(text);
     if (!number) refuse();
@@ -158,7 +154,7 @@ std::string writeLine(db::Connection& CN, const std::string& table, const db::Re
     else
       values += columnValue(field, text) + ",";
   }
-  if (names.empty()) refuseWith("Z7.Corvane.0321");
+  if (names.empty()) raiseMessage("Z7.Corvane.0321");
   CN.execute(FixSqlText("Insert Into " + table + " (" + names + "dbill_date) Values (" + values +
                         db::quoteLiteral(voucherDate.toSqlString()) + ")"));
   return line.attribute("coutno_id");
@@ -168,7 +164,7 @@ void saveLines(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode
                const DraftTableCreator& createDraftTable) {
   auto transaction = db::Transaction::joinOrBegin(CN);
   const std::string table = createDraftTable(CN, ologin);
-  if (table.empty()) refuseWith("Z7.Corvane.0371");
+  if (table.empty()) raiseMessage("Z7.Corvane.0371");
   db::Recordset columns;
   columns.openReadOnly(FixSqlText("Select * From " + table + " where 1= 2"), CN);
   const XmlNode in = funcNode.selectSingleNode("//in");

@@ -47,8 +47,6 @@ std::string upper(std::string text) {
 
 std::string textOf(const Variant& value) { return value.isNull() || value.isEmpty() ? std::string() : CStr(value); }
 
-[[noreturn]] void refuseWith(const std::string& messageId) { raiseBusiness(GetResString(messageId)); }
-
 db::Recordset openRows(db::Connection& CN, const std::string& sql) {
   db::Recordset rs;
   rs.openReadOnly(FixSqlText(sql), CN);
@@ -85,7 +83,7 @@ std::set<std::string> draftSources(db::Connection& CN, const std::string& draftT
 void requireSameSources(const std::set<std::string>& inDraft, const std::vector<SourceVoucher>& sources) {
   std::set<std::string> named;
   for (const SourceVoucher& source : sources) named.insert(upper(source.guid));
-  if (named.empty() || named != inDraft) refuseWith("Z7.Corvane.0681");
+  if (named.empty() || named != inDraft) raiseMessage("Z7.Corvane.0681");
 }
 
 void importVoucher(LoginContext& ologin, db::Connection& CN, const PostingDraft& draft) {
@@ -95,7 +93,7 @@ void importVoucher(LoginContext& ologin, db::Connection& CN, const PostingDraft&
   if (!importer->Run()) throw RuntimeError(importer->LastErrorNumber(), importer->LastErrorText());
   db::Recordset rs = openRows(CN, "Select Count(*) From GL_accvouch Where coutno_id = " +
                                       db::quoteLiteral(draft.batchId) + " And IsNull(iflag,0) <> 1");
-  if (CLng(rs.field(0).value()) == 0) refuseWith("Z7.Corvane.0681");
+  if (CLng(rs.field(0).value()) == 0) raiseMessage("Z7.Corvane.0681");
 }
 
 const char* headTable(const SourceVoucher& source) { return source.isLoan ? "KX_LoanVouch" : "KX_ExpenVouch"; }
@@ -108,7 +106,7 @@ std::string postableCondition(const SourceVoucher& source, const PostingDraft& d
     condition = "strMakerID = " + db::quoteLiteral(kClaimMark);
   } else {
     const std::optional<RowVersion> version = RowVersion::parse(source.ts);
-    if (!version) refuseWith("Z7.Corvane.0167");
+    if (!version) raiseMessage("Z7.Corvane.0167");
     condition = version->condition() + " And IsNull(strMakerID,'') = ''";
   }
   condition += " And IsNull(strAuditorID,'') <> ''";
@@ -121,7 +119,7 @@ void refusePendingPayment(db::Connection& CN, const SourceVoucher& source) {
       source.isLoan ? "select guid from KX_LoanVouch_sub where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and mguid="
                     : "select guid from KX_Balanceinfo where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and expenguid=";
   if (!openRows(CN, sql + db::quoteLiteral(source.guid)).eof())
-    refuseWith(source.isLoan ? "Z7.Corvane.0294" : "Z7.Corvane.0295");
+    raiseMessage(source.isLoan ? "Z7.Corvane.0294" : "Z7.Corvane.0295");
 }
 
 void linkSource(LoginContext& ologin, db::Connection& CN, const SourceVoucher& source, const PostingDraft& draft) {
@@ -130,12 +128,12 @@ void linkSource(LoginContext& ologin, db::Connection& CN, const SourceVoucher& s
   if (openRows(CN, "select top 1 Guid from " + GetAuthSource(ologin, table, true) + key +
                        postableCondition(source, draft))
           .eof())
-    refuseWith("Z7.Corvane.0167");
+    raiseMessage("Z7.Corvane.0167");
   refusePendingPayment(CN, source);
   const long linked = CN.execute(FixSqlText("Update " + table + " Set PZGUID = " + db::quoteLiteral(draft.batchId) +
                                             ", strMakerID = " + db::quoteLiteral(ologin.UserName()) + key +
                                             postableCondition(source, draft)));
-  if (linked != 1) refuseWith("Z7.Corvane.0167");
+  if (linked != 1) raiseMessage("Z7.Corvane.0167");
 }
 
 // Every payment row of the batch's sources that was paid through the net bank.

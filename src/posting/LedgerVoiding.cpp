@@ -38,8 +38,6 @@ constexpr LedgerTask kLedgerTasks[] = {
 // The languages the ledger list may show its state texts in.
 constexpr const char* kListLocales[] = {"zh-CN", "en-us"};
 
-[[noreturn]] void refuseWith(const std::string& messageId) { raiseBusiness(GetResString(messageId)); }
-
 db::Recordset openRows(db::Connection& CN, const std::string& sql) {
   db::Recordset rs;
   rs.openReadOnly(FixSqlText(sql), CN);
@@ -63,7 +61,7 @@ std::optional<std::string> wholeNumber(const std::string& text) {
 
 std::string checkedNumber(const std::string& text) {
   const std::optional<std::string> number = wholeNumber(text);
-  if (!number) refuseWith("Z7.Corvane.0680");
+  if (!number) raiseMessage("Z7.Corvane.0680");
   return *number;
 }
 
@@ -84,9 +82,9 @@ bool showsVoided(const XmlNode& row) {
 }
 
 VoidedVoucher readRow(const XmlNode& row) {
-  if (showsVoided(row)) refuseWith("Z7.Corvane.0300");
+  if (showsVoided(row)) raiseMessage("Z7.Corvane.0300");
   const std::string batch = row.attribute("pzguid");
-  if (batch.empty()) refuseWith("Z7.Corvane.0300");
+  if (batch.empty()) raiseMessage("Z7.Corvane.0300");
   std::string signSeq = row.attribute("isignseq");
   if (signSeq.empty()) signSeq = row.attribute("strpztypeid");
   if (!signSeq.empty()) signSeq = checkedNumber(signSeq);
@@ -98,7 +96,7 @@ VoidedVoucher readRow(const XmlNode& row) {
 std::string periodOf(const std::string& strpzcode) {
   const std::size_t first = strpzcode.find('-');
   const std::size_t second = first == std::string::npos ? first : strpzcode.find('-', first + 1);
-  if (second == std::string::npos) refuseWith("Z7.Corvane.0680");
+  if (second == std::string::npos) raiseMessage("Z7.Corvane.0680");
   return checkedNumber(strpzcode.substr(first + 1, second - first - 1));
 }
 
@@ -108,10 +106,10 @@ std::string voucherWhere(const VoidedVoucher& voucher) {
 
 void refuseMarked(db::Connection& CN, const VoidedVoucher& voucher) {
   if (countOf(CN, "select count(*) from sysobjects where type='U' and name='GL_LTDATA1'") == 0) return;
-  if (voucher.signSeq.empty()) refuseWith("Z7.Corvane.0680");
+  if (voucher.signSeq.empty()) raiseMessage("Z7.Corvane.0680");
   if (countOf(CN, "Select Count(*) As intMarked From GL_LTDATA1 Where ino_id = " + voucher.number +
                       " And iperiod = " + periodOf(voucher.strpzcode) + " And isignseq = " + voucher.signSeq) > 0)
-    refuseWith("Z7.Corvane.0303");
+    raiseMessage("Z7.Corvane.0303");
 }
 
 // The ledger's own state: over budget, checked, signed by the cashier, booked. Answers the voucher's type
@@ -119,15 +117,15 @@ void refuseMarked(db::Connection& CN, const VoidedVoucher& voucher) {
 std::string checkLedgerState(db::Connection& CN, const VoidedVoucher& voucher) {
   if (countOf(CN, "Select Count(*) From gl_accvouch Where iBG_overflag=2 and ino_id = " + voucher.number +
                       " And coutno_id = " + voucher.batch) > 0)
-    refuseWith("Z7.Corvane.0304");
+    raiseMessage("Z7.Corvane.0304");
   db::Recordset rs = openRows(CN, "Select ccashier, ccheck, cbook, IsNull(ibook,0) As ibook, cSign From gl_accvouch" +
                                       voucherWhere(voucher));
-  if (rs.eof()) refuseWith("Z7.Corvane.0300");
+  if (rs.eof()) raiseMessage("Z7.Corvane.0300");
   const auto blank = [&rs](const char* column) {
     return textOf(rs.field(column).value()).find_first_not_of(' ') == std::string::npos;
   };
-  if (!blank("ccheck") || !blank("ccashier")) refuseWith("Z7.Corvane.0305");
-  if (!blank("cbook") || CLng(rs.field("ibook").value()) == 1) refuseWith("Z7.Corvane.0320");
+  if (!blank("ccheck") || !blank("ccashier")) raiseMessage("Z7.Corvane.0305");
+  if (!blank("cbook") || CLng(rs.field("ibook").value()) == 1) raiseMessage("Z7.Corvane.0320");
   return textOf(rs.field("cSign").value());
 }
 
@@ -136,12 +134,12 @@ void refuseRunningLedgerTasks(const LoginContext& ologin, db::Connection& CN) {
   for (const LedgerTask& task : kLedgerTasks)
     if (countOf(CN, "Select Count(*) As intNum From VqSystem..UA_Task Where cAuth_ID = '" + std::string(task.code) +
                         "' And cAcc_ID = " + db::quoteLiteral(ologin.AccountId())) > 0)
-      refuseWith(task.message);
+      raiseMessage(task.message);
 }
 
 void refuseReferred(db::Connection& CN, const VoidedVoucher& voucher) {
   if (countOf(CN, "select count(*) from gl_accvouch Where isnull(ssxznum,'')<>'' And coutno_id = " + voucher.batch) > 0)
-    refuseWith("Z7.Corvane.0311");
+    raiseMessage("Z7.Corvane.0311");
 }
 
 // Every loan line and claim receipt or payment row of the batch's source vouchers.
@@ -164,14 +162,14 @@ void voidVoucher(const LoginContext& ologin, db::Connection& CN, const VoidedVou
   std::string lockError;
   LockPZ(ologin, CN, ologin.SystemId(), sign, voucher.number, lockError);
   if (CN.execute(FixSqlText("UPDATE gl_accvouch SET iflag = 1,ibg_overflag=null" + voucherWhere(voucher))) == 0)
-    refuseWith("Z7.Corvane.0300");
+    raiseMessage("Z7.Corvane.0300");
   const std::string unlink = " Set strMakerID = null, PZGUID = null Where PZGUID = " + voucher.batch;
   const long unlinked = CN.execute(FixSqlText("Update KX_LoanVouch" + unlink)) +
                         CN.execute(FixSqlText("Update KX_ExpenVouch" + unlink));
-  if (unlinked == 0) refuseWith("Z7.Corvane.0300");
+  if (unlinked == 0) raiseMessage("Z7.Corvane.0300");
   // The lock was written in this transaction: a void that cannot remove it rolls back rather than
   // leave the voucher locked for good.
-  if (!UnLockPZ(CN, ologin.SystemId(), sign, voucher.number)) refuseWith("Z7.Corvane.0002");
+  if (!UnLockPZ(CN, ologin.SystemId(), sign, voucher.number)) raiseMessage("Z7.Corvane.0002");
   transaction.commit();
 }
 

@@ -80,7 +80,7 @@ bool CReport::AgeSet(FuncCall& call) {
     if (!age) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
     const XmlNode intervals = age.firstChild();
     if (!call.host().aging()->SaveAge(call.ologin, intervals ? intervals.xml() : std::string())) {
-      throw RuntimeError(errnum::kBusiness, GetResString("Z7.Corvane.0129"));
+      raiseMessage("Z7.Corvane.0129");
     }
     loadReply(call.oXml, "<success/>");
     return true;

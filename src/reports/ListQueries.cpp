@@ -110,7 +110,7 @@ int auditCondition(const XmlNode& auditcond) {
   const bool whole = digits > 0 && digits <= 9 &&
                      std::all_of(text.begin() + static_cast<std::ptrdiff_t>(sign), text.end(),
                                  [](unsigned char c) { return std::isdigit(c) != 0; });
-  if (!whole) throw RuntimeError(errnum::kTypeMismatch, GetResString("Z7.Corvane.0395"));
+  if (!whole) raiseMessageNumbered(errnum::kTypeMismatch, "Z7.Corvane.0395");
   return std::stoi(text);
 }
 

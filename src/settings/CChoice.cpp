@@ -125,9 +125,9 @@ void editPlainBoolean(OptionEdit& edit, const OptionRule& rule) {
 void editBudgetControl(OptionEdit& edit, const OptionRule& rule) {
   const auto value = changedBoolean(edit, rule);
   if (!value) return;
-  if (*value == "True" && !edit.budgetUsable) raiseBusiness(GetResString("Z7.Corvane.0330"));
+  if (*value == "True" && !edit.budgetUsable) raiseMessage("Z7.Corvane.0330");
   if (exists(edit.connection, "Select Top 1 strVouchID From KX_LoanVouch Where blnBegin = 0")) {
-    raiseBusiness(GetResString("Z7.Corvane.0187"));
+    raiseMessage("Z7.Corvane.0187");
   }
   addUpdate(edit, rule, *value);
 }
@@ -135,7 +135,7 @@ void editBudgetControl(OptionEdit& edit, const OptionRule& rule) {
 void editBudgetEntry(OptionEdit& edit, const OptionRule& rule) {
   const auto value = changedBoolean(edit, rule);
   if (!value) return;
-  if (*value == "True" && !edit.budgetUsable) raiseBusiness(GetResString("Z7.Corvane.0200"));
+  if (*value == "True" && !edit.budgetUsable) raiseMessage("Z7.Corvane.0200");
   addUpdate(edit, rule, *value);
 }
 
@@ -146,16 +146,16 @@ void editSubmitOnSave(OptionEdit& edit, const OptionRule& rule) {
       exists(edit.connection,
              "Select TOP 1 AutoID From KX_LoanVouch Where blnAudi = 0 Union All Select TOP 1 "
              "AutoID From KX_ExpenVouch Where blnAudi = 0")) {
-    raiseBusiness(GetResString("Z7.Corvane.0190"));
+    raiseMessage("Z7.Corvane.0190");
   }
   addUpdate(edit, rule, *value);
 }
 
 // A day count: numeric, and its nearest whole number from 1 to 999. The text is kept as sent.
 void checkDays(const std::string& text, const char* message) {
-  if (!IsNumeric(Variant(text))) raiseBusiness(GetResString(message));
+  if (!IsNumeric(Variant(text))) raiseMessage(message);
   const int days = CInt(Variant(text));
-  if (days < kFewestDays || days > kMostDays) raiseBusiness(GetResString(message));
+  if (days < kFewestDays || days > kMostDays) raiseMessage(message);
 }
 
 void editExpireDays(OptionEdit& edit, const OptionRule& rule) {
@@ -182,11 +182,11 @@ void checkRuleFitsCodes(db::Connection& connection, const std::string& rule,
   std::size_t sum = 0;
   bool boundaryMet = false;
   for (const std::string& digit : characters(rule)) {
-    if (digit == "0") raiseBusiness(GetResString(zeroLevelMessage));
+    if (digit == "0") raiseMessage(zeroLevelMessage);
     sum += static_cast<std::size_t>(CInt(Variant(digit)));
     if (sum == longest) boundaryMet = true;
   }
-  if (sum != 0 && !boundaryMet) raiseBusiness(GetResString(boundaryMessage));
+  if (sum != 0 && !boundaryMet) raiseMessage(boundaryMessage);
 }
 
 // A stored Null rule never counts as differing.
@@ -200,21 +200,21 @@ bool differsFromStoredItemRule(db::Connection& connection, const std::string& ru
 
 void editItemCodeRule(OptionEdit& edit, const OptionRule& rule) {
   const std::string value = requestText(edit, rule);
-  if (textLength(value) > kLongestCodeRule) raiseBusiness(GetResString("Z7.Corvane.0191"));
-  if (!value.empty() && value.front() != '1') raiseBusiness(GetResString("Z7.Corvane.0192"));
+  if (textLength(value) > kLongestCodeRule) raiseMessage("Z7.Corvane.0191");
+  if (!value.empty() && value.front() != '1') raiseMessage("Z7.Corvane.0192");
   checkRuleFitsCodes(edit.connection, value,
                      "SELECT TOP 1 strCode From dbo.KX_IOItem ORDER BY LEN(strCode) DESC",
                      "Z7.Corvane.0193", "Z7.Corvane.0194");
   if (differsFromStoredItemRule(edit.connection, value) &&
       exists(edit.connection, "SELECT TOP 1 * FROM KX_IOItem")) {
-    raiseBusiness(GetResString("Z7.Corvane.0195"));
+    raiseMessage("Z7.Corvane.0195");
   }
   if (value != storedValue(edit, rule)) addUpdate(edit, rule, value);
 }
 
 void editPlaceCodeRule(OptionEdit& edit, const OptionRule& rule) {
   const std::string value = requestText(edit, rule);
-  if (textLength(value) > kLongestCodeRule) raiseBusiness(GetResString("Z7.Corvane.0197"));
+  if (textLength(value) > kLongestCodeRule) raiseMessage("Z7.Corvane.0197");
   checkRuleFitsCodes(edit.connection, value,
                      "SELECT TOP 1 strPositionCode  From dbo.KX_Position ORDER BY LEN(strPositionCode) DESC",
                      "Z7.Corvane.0198", "Z7.Corvane.0199");
@@ -264,7 +264,7 @@ bool CChoice::recordGet(FuncCall& call) {
     rs.open(FixSqlText("SELECT cName As strName, cValue As strValue From dbo.AccInformation WHERE "
                        "(cSysID = 'KX') AND (cID LIKE '1%') ORDER BY cID"),
             call.CN, db::adOpenStatic);
-    if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0055"));
+    if (rs.eof()) raiseMessage("Z7.Corvane.0055");
     loadReply(call.oXml, RsToHeadXml(rs));
     return true;
   } catch (const RuntimeError& error) {

@@ -40,7 +40,7 @@ constexpr std::array kNewConstraints = {
 
 std::string placeRule(db::Connection& connection) {
   const std::string rule = NullToStr(GetAccInfo("strZeroLevel", connection));
-  if (rule.empty()) failWithMessage("Z7.Corvane.0078");
+  if (rule.empty()) raiseMessageNumbered(0, "Z7.Corvane.0078");
   return rule;
 }
 
@@ -52,7 +52,7 @@ std::string upCodeOf(XmlNode row) {
 void requireStoredParent(db::Connection& connection, const std::string& upCode) {
   if (upCode.empty() || upCode == "0") return;
   if (countOf("select count(*) from KX_Position where strPositionCode=" + db::quoteLiteral(upCode), connection) != 1) {
-    failWithMessage("Z7.Corvane.0006");
+    raiseMessageNumbered(0, "Z7.Corvane.0006");
   }
 }
 
@@ -110,7 +110,7 @@ bool CDistrict::recordNew(FuncCall& call) {
     const long inserted = call.CN.execute(FixSqlText(
         "insert into KX_Position(strPositionCode,strPositionName,strGradeID,strupcode)values(" + SqlStr(code) + "," +
         SqlStr(row.attribute("strname")) + "," + SqlStr(row.attribute("strtypecode")) + "," + SqlStr(upCode) + ")"));
-    if (inserted != 1) raiseBusiness(GetResString("Z7.Corvane.0046"));
+    if (inserted != 1) raiseMessage("Z7.Corvane.0046");
   } catch (const RuntimeError& error) {
     return answerError(call, kErrorClass, "recordNew", error, kNewConstraints);
   }
@@ -136,13 +136,13 @@ bool CDistrict::recordDel(FuncCall& call) {
     const std::string code = requiredAttribute(requestRow(call), "strcode");
     if (findsRow("select * from kx_expenvouch_sub where strbzero=" + SqlStr(code) + " or strezero=" + SqlStr(code),
                  call.CN)) {
-      raiseBusiness(GetResString("Z7.Corvane.0082"));
+      raiseMessage("Z7.Corvane.0082");
     }
     // The place itself and every place whose code begins with it.
     if (countOf("select count(*) from KX_Position where left(strPositionCode," +
                     std::to_string(CodeCharacterCount(code)) + ")=" + db::quoteLiteral(code),
                 call.CN) != 1) {
-      failWithMessage("Z7.Corvane.0083");
+      raiseMessageNumbered(0, "Z7.Corvane.0083");
     }
     call.CN.execute(FixSqlText("delete from KX_Position where strPositionCode=" + SqlStr(code)));
     loadReply(call.oXml, "<success/>");
@@ -163,7 +163,7 @@ bool CDistrict::recordGet(FuncCall& call) {
                        "AND KX_EISet_NUStand.strEICode = KX_Position.strGradeID "
                        "WHERE KX_Position.strPositionCode = " + SqlStr(code)),
             call.CN, db::adOpenStatic, db::adLockReadOnly);
-    if (rs.recordCount() != 1) failWithMessage("Z7.Corvane.0021");
+    if (rs.recordCount() != 1) raiseMessageNumbered(0, "Z7.Corvane.0021");
     loadReply(call.oXml, RsToRowXml(rs));
     return true;
   } catch (const RuntimeError& error) {

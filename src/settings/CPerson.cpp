@@ -2,16 +2,17 @@
 
 #include <array>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
 #include "core/QueryBuilders.h"
+#include "core/RowVersion.h"
 #include "core/RowXml.h"
 #include "core/SaveRows.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
-#include "platform/com/DecimalText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -78,10 +79,10 @@ std::string gradeSaveStatement(XmlNode input, const std::string& personCode,
            db::quoteLiteral(personCode) + "," + gradeValue(input) + ")";
   }
   failureMessage = "Z7.Corvane.0117";
-  if (!isDecimalText(*ts)) raiseBusiness(GetResString(failureMessage));
+  const std::optional<RowVersion> version = RowVersion::parseSigned(*ts);
+  if (!version) raiseMessage(failureMessage);
   return "Update KX_PersonCtrl Set strGradeID = " + gradeValue(input) +
-         " Where strPersonCode = " + db::quoteLiteral(personCode) +
-         " And Cast(ts As money) = " + *ts;
+         " Where strPersonCode = " + db::quoteLiteral(personCode) + " And " + version->condition();
 }
 
 RowStatement accountStatement(XmlNode row, const std::string& personCode) {
@@ -97,16 +98,16 @@ RowStatement accountStatement(XmlNode row, const std::string& personCode) {
       return {"Update KX_PersonAcc Set blnDefault = " + flagNumber(row.attribute("blnDefault")) +
                   ",strBankAcc = " + db::quoteLiteral(row.attribute("strBankAcc")) +
                   ",strBank = " + db::quoteLiteral(row.attribute("strBank")) +
-                  " Where Cast(ts As money) = " + rowVersion(row) +
+                  " Where " + rowVersion(row).condition() +
                   " And GUID = " + db::quoteLiteral(row.attribute("GUID")) +
                   " And strPersonCode = " + person,
               "Z7.Corvane.0047"};
     case RowOperation::Delete:
       return {"Delete KX_PersonAcc Where GUID = " + db::quoteLiteral(row.attribute("GUID")) +
-                  " And Cast(ts As money) = " + rowVersion(row) + " And strPersonCode = " + person,
+                  " And " + rowVersion(row).condition() + " And strPersonCode = " + person,
               "Z7.Corvane.0047"};
   }
-  raiseBusiness(GetResString("Z7.Corvane.0048"));
+  raiseMessage("Z7.Corvane.0048");
 }
 
 // An account entered twice for a person is told by its own message.
@@ -119,7 +120,7 @@ void checkOneDefaultAccount(db::Connection& connection, const std::string& perso
   rs.open(FixSqlText("Select Count(*) From KX_PersonAcc Where strPersonCode = " +
                      db::quoteLiteral(personCode) + " And blnDefault = 1"),
           connection);
-  if (CLng(rs.field(0).value()) > 1) raiseBusiness(GetResString("Z7.Corvane.0118"));
+  if (CLng(rs.field(0).value()) > 1) raiseMessage("Z7.Corvane.0118");
 }
 
 }  // namespace
@@ -181,7 +182,7 @@ bool CPerson::getPerBas(FuncCall& call) {
                 "On Grades.strEICode = KX_PersonCtrl.strGradeID "
                 "Where Person.cPersonCode = " + db::quoteLiteral(personCode)),
             call.CN, db::adOpenStatic, db::adLockReadOnly);
-    if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0116"));
+    if (rs.eof()) raiseMessage("Z7.Corvane.0116");
     loadReply(call.oXml, RsToRowXml(rs));
     return true;
   });
@@ -194,7 +195,7 @@ bool CPerson::savePerBas(FuncCall& call) {
     checkPersonExists(call.CN, personCode);
     const char* failureMessage = nullptr;
     const std::string statement = gradeSaveStatement(input, personCode, failureMessage);
-    if (call.CN.execute(FixSqlText(statement)) != 1) raiseBusiness(GetResString(failureMessage));
+    if (call.CN.execute(FixSqlText(statement)) != 1) raiseMessage(failureMessage);
     cleanUpPersonCtrl(call.CN, personCode);
     return getPerBas(call);
   });
@@ -221,7 +222,7 @@ bool CPerson::savePerAcc(FuncCall& call) {
     for (const XmlNode row : input.children()) {
       const RowStatement statement = accountStatement(row, personCode);
       if (call.CN.execute(FixSqlText(statement.sql)) != 1) {
-        raiseBusiness(GetResString(statement.failureMessage));
+        raiseMessage(statement.failureMessage);
       }
       checkOneDefaultAccount(call.CN, personCode);
     }

@@ -55,12 +55,12 @@ std::string literalOrNull(XmlNode row, const char* name) {
 std::string quoted(XmlNode row, const char* name) { return db::quoteLiteral(row.attribute(name)); }
 
 std::string rowKey(XmlNode row) {
-  return "Where Cast(ts As money) = " + rowVersion(row) + " And " + "GUID = " + quoted(row, "GUID");
+  return "Where " + rowVersion(row).condition() + " And " + "GUID = " + quoted(row, "GUID");
 }
 
 std::string deleteStatement(const char* table, XmlNode row) {
   return std::string("Delete ") + table + " " + "Where GUID = " + quoted(row, "GUID") + " And " +
-         "Cast(ts As money) = " + rowVersion(row);
+         rowVersion(row).condition();
 }
 
 RowStatement incomeStatement(FuncCall&, XmlNode row) {
@@ -83,7 +83,7 @@ RowStatement incomeStatement(FuncCall&, XmlNode row) {
     case RowOperation::Delete:
       return {deleteStatement("KX_PzSet_IO", row), "Z7.Corvane.0047"};
   }
-  raiseBusiness(GetResString("Z7.Corvane.0048"));
+  raiseMessage("Z7.Corvane.0048");
 }
 
 // The request names the direction in its locale's text; anything but "payment" is a receipt.
@@ -112,7 +112,7 @@ RowStatement paymentStatement(FuncCall&, XmlNode row) {
     case RowOperation::Delete:
       return {deleteStatement("KX_PzSet_OP", row), "Z7.Corvane.0047"};
   }
-  raiseBusiness(GetResString("Z7.Corvane.0048"));
+  raiseMessage("Z7.Corvane.0048");
 }
 
 // Answers the rows of a query as `Rows`; a failure becomes the read's error reply.
@@ -132,7 +132,7 @@ void savePostingOption(db::Connection& connection, const std::string& name, cons
   const long affected = connection.execute(
       FixSqlText("Update AccInformation Set cValue = " + db::quoteLiteral(value) +
                  " Where cName = " + db::quoteLiteral(name) + " And cSysID = 'KX' And cID Like '2%'"));
-  if (affected != 1) raiseBusiness(GetResString("Z7.Corvane.0077"));
+  if (affected != 1) raiseMessage("Z7.Corvane.0077");
 }
 
 }  // namespace

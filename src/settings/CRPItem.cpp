@@ -1,11 +1,13 @@
 #include "settings/CRPItem.h"
 
 #include <array>
+#include <optional>
 #include <string>
 
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
 #include "core/QueryBuilders.h"
+#include "core/RowVersion.h"
 #include "core/RowXml.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
@@ -57,7 +59,7 @@ constexpr std::array kDeleteUseChecks = {
 
 void refuseWhenUsed(db::Connection& connection, const std::string& code, std::span<const UseCheck> checks) {
   for (const UseCheck& check : checks) {
-    if (findsRow(check.query + db::quoteLiteral(code), connection)) raiseBusiness(GetResString(check.messageId));
+    if (findsRow(check.query + db::quoteLiteral(code), connection)) raiseMessage(check.messageId);
   }
 }
 
@@ -70,19 +72,19 @@ long itemCount(db::Connection& connection, const std::string& code) {
 }
 
 void requireStoredParent(db::Connection& connection, const std::string& upCode) {
-  if (!isRoot(upCode) && itemCount(connection, upCode) != 1) failWithMessage("Z7.Corvane.0006");
+  if (!isRoot(upCode) && itemCount(connection, upCode) != 1) raiseMessageNumbered(0, "Z7.Corvane.0006");
 }
 
 // The operation type of a new or edited item: required and not empty.
 std::string requiredTypeCode(XmlNode row) {
   const std::string typeCode = SqlStr(row.attribute("strtypecode"));
-  if (typeCode == "null") raiseBusiness(GetResString("Z7.Corvane.0011"));
+  if (typeCode == "null") raiseMessage("Z7.Corvane.0011");
   return typeCode;
 }
 
 std::string itemRule(db::Connection& connection) {
   const std::string rule = NullToStr(GetAccInfo("strIOLevel", connection));
-  if (rule.empty()) failWithMessage("Z7.Corvane.0003");
+  if (rule.empty()) raiseMessageNumbered(0, "Z7.Corvane.0003");
   return rule;
 }
 
@@ -151,7 +153,7 @@ bool CRPItem::recordNew(FuncCall& call) {
     const std::string code = requiredAttribute(row, "strcode");
     const std::string upCode = requiredAttribute(row, "strupcode");
     requireStoredParent(call.CN, upCode);
-    if (itemCount(call.CN, code) != 0) raiseBusiness(GetResString("Z7.Corvane.0007"));
+    if (itemCount(call.CN, code) != 0) raiseMessage("Z7.Corvane.0007");
     refuseWhenUsed(call.CN, upCode, kParentUseChecks);
     const std::string typeCode = requiredTypeCode(row);
     call.CN.execute(FixSqlText("insert into KX_IOItem(strcode,strname,strtypecode,strupcode,blnend)values(" +
@@ -169,12 +171,16 @@ bool CRPItem::recordEdit(FuncCall& call) {
     const XmlNode row = requestRow(call);
     const std::string code = requiredAttribute(row, "strcode");
     requireStoredParent(call.CN, requiredAttribute(row, "strupcode"));
-    if (itemCount(call.CN, code) != 1) failWithMessage("Z7.Corvane.0013");
+    if (itemCount(call.CN, code) != 1) raiseMessageNumbered(0, "Z7.Corvane.0013");
     const std::string typeCode = requiredTypeCode(row);
-    // A stale row version changes nothing; the answer then shows the row as stored.
-    call.CN.execute(FixSqlText("update KX_IOItem set strname=" + SqlStr(row.attribute("strname")) +
-                               ",strtypecode=" + typeCode + " where strcode=" + SqlStr(code) +
-                               " And cast(ts as money) = " + SqlNum(row.attribute("ts"))));
+    // A stale row version (or a ts that is no number) changes nothing; the answer then shows the
+    // row as stored.
+    const std::optional<RowVersion> version = RowVersion::parseNumber(row.attribute("ts"));
+    if (version) {
+      call.CN.execute(FixSqlText("update KX_IOItem set strname=" + SqlStr(row.attribute("strname")) +
+                                 ",strtypecode=" + typeCode + " where strcode=" + SqlStr(code) +
+                                 " And " + version->condition()));
+    }
   } catch (const RuntimeError& error) {
     return answerError(call, kClass, "recordEdit", error, kEditConstraints);
   }
@@ -186,12 +192,15 @@ bool CRPItem::recordDel(FuncCall& call) {
     const XmlNode row = requestRow(call);
     const std::string code = requiredAttribute(row, "strcode");
     if (countOf("select count(*) from KX_IOItem where strUpCode = " + db::quoteLiteral(code), call.CN) != 0) {
-      raiseBusiness(GetResString("Z7.Corvane.0015"));
+      raiseMessage("Z7.Corvane.0015");
     }
     refuseWhenUsed(call.CN, code, kDeleteUseChecks);
-    const long deleted = call.CN.execute(FixSqlText("delete from KX_IOItem where strcode=" + SqlStr(code) +
-                                                    " And cast(ts as money) = " + SqlNum(row.attribute("ts"))));
-    if (deleted != 1) raiseBusiness(GetResString("Z7.Corvane.0019"));
+    const std::optional<RowVersion> version = RowVersion::parseNumber(row.attribute("ts"));
+    const long deleted =
+        version ? call.CN.execute(FixSqlText("delete from KX_IOItem where strcode=" + SqlStr(code) + " And " +
+                                             version->condition()))
+                : 0;
+    if (deleted != 1) raiseMessage("Z7.Corvane.0019");
     const std::string upCode = db::quoteLiteral(row.attribute("strupcode"));
     call.CN.execute(FixSqlText("Update KX_IOItem Set blnEnd = 1 Where strCode = " + upCode +
                                " And (Select Count(*) From KX_IOItem Where strUpCode = " + upCode + ") = 0"));
@@ -212,7 +221,7 @@ bool CRPItem::recordGet(FuncCall& call) {
                        " left join KX_OperationType on KX_OperationType.strcode=KX_IOItem.strtypecode"
                        " where KX_IOItem.strcode=" + SqlStr(code)),
             call.CN, db::adOpenStatic, db::adLockReadOnly);
-    if (rs.recordCount() != 1) failWithMessage("Z7.Corvane.0021");
+    if (rs.recordCount() != 1) raiseMessageNumbered(0, "Z7.Corvane.0021");
     loadReply(call.oXml, RsToRowXml(rs));
     return true;
   } catch (const RuntimeError& error) {

@@ -2,14 +2,15 @@
 
 #include <array>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "core/ErrorReply.h"
 #include "core/Messages.h"
+#include "core/RowVersion.h"
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/LoginContext.h"
-#include "platform/com/DecimalText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -50,7 +51,7 @@ std::string controlTypeCode(const std::string& text) {
 // A day or count limit as the whole number it rounds to, within 1 to maxWhole.
 std::string checkedWhole(const LimitColumns& limit, const std::string& number) {
   const std::int32_t whole = CLng(Variant(number));
-  if (whole < 1 || whole > limit.maxWhole) raiseBusiness(GetResString(limit.rangeMessage));
+  if (whole < 1 || whole > limit.maxWhole) raiseMessage(limit.rangeMessage);
   return std::to_string(whole);
 }
 
@@ -149,7 +150,8 @@ std::string limitsInsertStatement(const std::string& personCode, std::span<const
 
 std::string limitsUpdateStatement(const std::string& personCode, std::span<const XmlNode> limits,
                                   const std::string& ts) {
-  if (!isDecimalText(ts)) raiseBusiness(GetResString("Z7.Corvane.0112"));
+  const std::optional<RowVersion> version = RowVersion::parseSigned(ts);
+  if (!version) raiseMessage("Z7.Corvane.0112");
   std::string assignments;
   for (std::size_t i = 0; i < kLimits.size(); ++i) {
     const LimitColumns& limit = kLimits[i];
@@ -167,19 +169,19 @@ std::string limitsUpdateStatement(const std::string& personCode, std::span<const
   }
   assignments.pop_back();
   return "Update KX_PersonCtrl Set " + assignments + " Where strPersonCode = " +
-         db::quoteLiteral(personCode) + " And Cast(ts As money) = " + ts;
+         db::quoteLiteral(personCode) + " And " + version->condition();
 }
 
 bool CPerson::getPerson(FuncCall& call) {
   return answerAsMember(call.oXml, "CPerson", "recordGet", [&] {
     const XmlNode input = firstInput(call);
     const std::string personCode = input.attribute("strPersonCode");
-    if (personCode.empty()) raiseBusiness(GetResString("Z7.Corvane.0120"));
+    if (personCode.empty()) raiseMessage("Z7.Corvane.0120");
     const bool show = input.hasAttribute("Show");
     db::Recordset rs;
     rs.open(FixSqlText(limitsSelect(personCode)), call.CN, db::adOpenStatic, db::adLockReadOnly);
     if (rs.eof()) {
-      if (show) raiseBusiness(GetResString("Z7.Corvane.0122"));
+      if (show) raiseMessage("Z7.Corvane.0122");
       loadReply(call.oXml, limitsReply(nullptr, nullptr));
       return true;
     }
@@ -202,7 +204,7 @@ bool CPerson::savePerson(FuncCall& call) {
     const std::vector<XmlNode> limits = limitNodes(input);
     const std::string statement = ts.empty() ? limitsInsertStatement(personCode, limits)
                                              : limitsUpdateStatement(personCode, limits, ts);
-    if (call.CN.execute(FixSqlText(statement)) != 1) raiseBusiness(GetResString("Z7.Corvane.0112"));
+    if (call.CN.execute(FixSqlText(statement)) != 1) raiseMessage("Z7.Corvane.0112");
     cleanUpPersonCtrl(call.CN, personCode);
     return getPerson(call);
   });

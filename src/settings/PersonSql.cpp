@@ -26,7 +26,7 @@ void checkPersonExists(db::Connection& connection, const std::string& personCode
   db::Recordset rs;
   rs.open(FixSqlText("select cpersonname from person where cpersoncode=" + SqlStr(Variant(personCode))),
           connection);
-  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0072", "", personCode));
+  if (rs.eof()) raiseMessage("Z7.Corvane.0072", personCode);
 }
 
 void cleanUpPersonCtrl(db::Connection& connection, const std::string& personCode) {

@@ -38,7 +38,7 @@ std::array<std::string, 4> valueCodes(XmlNode row) {
     codes[i] = code ? quoteLiteral(*code) : "Null";
     anyGiven = anyGiven || code.has_value();
   }
-  if (!anyGiven) raiseBusiness(GetResString("Z7.Corvane.0062"));
+  if (!anyGiven) raiseMessage("Z7.Corvane.0062");
   return codes;
 }
 
@@ -64,7 +64,7 @@ bool aboveHighestRate(const std::string& rate) {
 
 std::string checkedRate(XmlNode row) {
   const std::string rate = numberText(row, "dblRate");
-  if (aboveHighestRate(rate)) raiseBusiness(GetResString("Z7.Corvane.0063"));
+  if (aboveHighestRate(rate)) raiseMessage("Z7.Corvane.0063");
   return rate;
 }
 
@@ -83,13 +83,13 @@ RowStatement updateAmount(XmlNode row) {
   return {"Update KX_StandSet Set strField1 = " + codes[0] + ",strField2 = " + codes[1] +
               ",strField3 = " + codes[2] + ",strField4 = " + codes[3] +
               ",dblMoney = " + quoteLiteral(numberText(row, "dblMoney")) + ",dblRate = " + quoteLiteral(rate) +
-              " Where Cast(ts As money) = " + rowVersion(row) + " And GUID = " + quoteLiteral(row.attribute("GUID")),
+              " Where " + rowVersion(row).condition() + " And GUID = " + quoteLiteral(row.attribute("GUID")),
           "Z7.Corvane.0047"};
 }
 
 RowStatement deleteAmount(XmlNode row) {
   return {"Delete KX_StandSet Where GUID = " + quoteLiteral(row.attribute("GUID")) +
-              " And Cast(ts As money) = " + rowVersion(row),
+              " And " + rowVersion(row).condition(),
           "Z7.Corvane.0047"};
 }
 
@@ -102,7 +102,7 @@ RowStatement amountStatement(const std::string& standard, XmlNode row) {
     case RowOperation::Delete:
       return deleteAmount(row);
   }
-  raiseBusiness(GetResString("Z7.Corvane.0048"));
+  raiseMessage("Z7.Corvane.0048");
 }
 
 bool getSet(FuncCall& call) {

@@ -52,7 +52,7 @@ bool isPlainName(std::string_view name) {
 std::string itemNumber(const std::string& text) {
   const bool digitsOnly = !text.empty() && text.size() <= 9 &&
                           text.find_first_not_of("0123456789") == std::string::npos;
-  if (!digitsOnly) raiseBusiness(GetResString("Z7.Corvane.0058"));
+  if (!digitsOnly) raiseMessage("Z7.Corvane.0058");
   return std::to_string(std::stol(text));
 }
 
@@ -61,7 +61,7 @@ std::string itemNumber(const std::string& text) {
 ItemDefinition readDefinition(FuncCall& call, const std::string& tsql) {
   db::Recordset rs;
   rs.open(FixSqlText(tsql), call.CN, db::adOpenStatic, db::adLockOptimistic);
-  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0058"));
+  if (rs.eof()) raiseMessage("Z7.Corvane.0058");
   const Variant perStandard = rs.field("blnStand").value();
   ItemDefinition definition{NullToStr(rs.field("strTable").value()),
                             NullToStr(rs.field("strCodeField").value()),
@@ -69,7 +69,7 @@ ItemDefinition readDefinition(FuncCall& call, const std::string& tsql) {
                             NullToStr(rs.field("strWhere").value()),
                             perStandard.isNull() || CBool(perStandard)};
   for (const std::string* name : {&definition.table, &definition.codeField, &definition.nameField}) {
-    if (!isPlainName(*name)) raiseBusiness(GetResString("Z7.Corvane.0058"));
+    if (!isPlainName(*name)) raiseMessage("Z7.Corvane.0058");
   }
   return definition;
 }
@@ -119,7 +119,7 @@ bool getEffect(FuncCall& call) {
   const std::string guid = firstInput(call).attribute("GUID");
   db::Recordset rs;
   rs.open(FixSqlText(chosenItemsSql(guid)), call.CN, db::adOpenStatic, db::adLockOptimistic);
-  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0055"));
+  if (rs.eof()) raiseMessage("Z7.Corvane.0055");
   loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
   return true;
 }
@@ -128,7 +128,7 @@ bool saveEffect(FuncCall& call) {
   const XmlNode input = firstInput(call);
   const std::string guid = input.attribute("GUID");
   if (anyRecord(call, "Select Top 1 GUID From KX_StandSet Where GUIDStand = " + quoteLiteral(guid))) {
-    raiseBusiness(GetResString("Z7.Corvane.0056"));
+    raiseMessage("Z7.Corvane.0056");
   }
   call.CN.execute(FixSqlText("Delete KX_EffectItem Where GUIDStand = " + quoteLiteral(guid)));
   for (const XmlNode choice : input.children()) {
@@ -155,13 +155,13 @@ bool getEffectValue(FuncCall& call) {
 void checkValueUnused(FuncCall& call, const std::string& item, const std::string& code) {
   const std::string literal = quoteLiteral(code);
   if (anyRecord(call, "Select Top 1 * From KX_StandSet Where strField" + item + " = " + literal)) {
-    raiseBusiness(GetResString("Z7.Corvane.0059"));
+    raiseMessage("Z7.Corvane.0059");
   }
   if (item == "1" && anyRecord(call, "Select Top 1 * From KX_PersonCtrl Where strGradeID = " + literal)) {
-    raiseBusiness(GetResString("Z7.Corvane.0060"));
+    raiseMessage("Z7.Corvane.0060");
   }
   if (item == "2" && anyRecord(call, "Select Top 1 * From KX_Position Where strGradeID = " + literal)) {
-    raiseBusiness(GetResString("Z7.Corvane.0061"));
+    raiseMessage("Z7.Corvane.0061");
   }
 }
 
@@ -180,8 +180,8 @@ void updateValue(FuncCall& call, const ItemDefinition& definition, const std::st
                  const std::string& guid, XmlNode row) {
   std::string sql = "Update " + definition.table + " Set " + definition.codeField + " = " +
                     quoteLiteral(row.attribute("strCode")) + "," + definition.nameField + " = " +
-                    quoteLiteral(row.attribute("strName")) + " " + "Where Cast(ts As money) = " +
-                    rowVersion(row) + " And " + "intEICode = " + item;
+                    quoteLiteral(row.attribute("strName")) + " " + "Where " + rowVersion(row).condition() +
+                    " And " + "intEICode = " + item;
   if (definition.perStandard) sql += " And GUIDStand = " + quoteLiteral(guid);
   executeOne(call, sql, "Z7.Corvane.0047");
 }
@@ -193,7 +193,7 @@ void deleteValue(FuncCall& call, const ItemDefinition& definition, const std::st
   std::string sql = "Delete " + definition.table + " " + "Where ";
   if (definition.perStandard) sql += "GUIDStand = " + quoteLiteral(guid) + " And ";
   sql += definition.codeField + " = " + quoteLiteral(code) + " And " + "intEICode = " + item +
-         " And " + "Cast(ts As money) = " + rowVersion(row);
+         " And " + rowVersion(row).condition();
   executeOne(call, sql, "Z7.Corvane.0047");
 }
 
@@ -236,7 +236,7 @@ std::string GetNextCode(db::Connection& CN, std::string_view table, std::string_
   std::string largest = NullToStr(rs.field("Code").value());
   if (!IsNumeric(Variant(largest))) largest = "0";
   const double next = CDbl(Variant(largest)) + 1;
-  if (next > kLastCode) raiseBusiness(GetResString("Z7.Corvane.0057"));
+  if (next > kLastCode) raiseMessage("Z7.Corvane.0057");
   char code[32];
   std::snprintf(code, sizeof code, "%02.0f", next);
   return code;

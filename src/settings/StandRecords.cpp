@@ -37,9 +37,9 @@ std::string storedControlType(XmlNode row) {
 
 // A row to insert or update names all three values; an empty one is accepted.
 void checkStandValues(XmlNode row) {
-  if (!row.hasAttribute("strStandName")) raiseBusiness(GetResString("Z7.Corvane.0065"));
-  if (!row.hasAttribute("strIOCode")) raiseBusiness(GetResString("Z7.Corvane.0066"));
-  if (!row.hasAttribute("strControlType")) raiseBusiness(GetResString("Z7.Corvane.0067"));
+  if (!row.hasAttribute("strStandName")) raiseMessage("Z7.Corvane.0065");
+  if (!row.hasAttribute("strIOCode")) raiseMessage("Z7.Corvane.0066");
+  if (!row.hasAttribute("strControlType")) raiseMessage("Z7.Corvane.0067");
 }
 
 std::string firstValue(FuncCall& call, const std::string& tsql) {
@@ -60,7 +60,7 @@ void checkDepartmentsFree(FuncCall& call, XmlNode row) {
                 "Where KX_Expense.GUID <> " + guid + " And KX_Expense.strIOItemCode = " + item + ")");
   if (!taken) return;
   const std::string itemName = firstValue(call, "Select strName From KX_IOItem Where strCode = " + item);
-  raiseBusiness(GetResString("Z7.Corvane.0068", "", itemName, row.attribute("strStandName")));
+  raiseMessage("Z7.Corvane.0068", itemName, row.attribute("strStandName"));
 }
 
 RowStatement insertStand(XmlNode row) {
@@ -77,14 +77,14 @@ RowStatement updateStand(FuncCall& call, XmlNode row) {
   return {"Update KX_Expense Set strStandName = " + quoteLiteral(row.attribute("strStandName")) +
               ",strIOItemCode = " + quoteLiteral(row.attribute("strIOCode")) +
               ",strControlType = " + quoteLiteral(storedControlType(row)) +
-              " Where Cast(ts As money) = " + rowVersion(row) + " And GUID = " +
+              " Where " + rowVersion(row).condition() + " And GUID = " +
               quoteLiteral(row.attribute("GUID")),
           "Z7.Corvane.0047"};
 }
 
 RowStatement deleteStand(XmlNode row) {
   return {"Delete KX_Expense Where GUID = " + quoteLiteral(row.attribute("GUID")) +
-              " And Cast(ts As money) = " + rowVersion(row),
+              " And " + rowVersion(row).condition(),
           "Z7.Corvane.0047"};
 }
 
@@ -97,7 +97,7 @@ RowStatement standStatement(FuncCall& call, XmlNode row) {
     case RowOperation::Delete:
       return deleteStand(row);
   }
-  raiseBusiness(GetResString("Z7.Corvane.0048"));
+  raiseMessage("Z7.Corvane.0048");
 }
 
 bool getStand(FuncCall& call) {
@@ -121,7 +121,7 @@ bool getDepart(FuncCall& call) {
                      "And cDepCode Not In (Select cDepCode From vwKXExpenDepart Where GUID = " + guid +
                      ") Order By cDepCode"),
           call.CN, db::adOpenStatic, db::adLockOptimistic);
-  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0055"));
+  if (rs.eof()) raiseMessage("Z7.Corvane.0055");
   loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
   return true;
 }
@@ -133,14 +133,14 @@ void addDepartment(FuncCall& call, const std::string& guid, const std::string& d
   db::Recordset rs;
   rs.open(FixSqlText("Select cDepName From Department Where cDepCode = " + code), call.CN,
           db::adOpenStatic, db::adLockOptimistic);
-  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0073", "", department));
+  if (rs.eof()) raiseMessage("Z7.Corvane.0073", department);
   const std::string name = NullToStr(rs.field(0).value());
   if (anyRecord(call, "Select KX_ExpenseDepart.strDepartID From KX_ExpenseDepart Inner Join KX_Expense " +
                           std::string("On KX_Expense.GUID = KX_ExpenseDepart.GuidMain ") +
                           "Where KX_ExpenseDepart.strDepartID = " + code + " And KX_Expense.GUID <> " + guid +
                           " And KX_Expense.strIOItemCode = (Select strIOItemCode From KX_Expense Where GUID = " +
                           guid + ")")) {
-    raiseBusiness(GetResString("Z7.Corvane.0074", "", name));
+    raiseMessage("Z7.Corvane.0074", name);
   }
   executeOne(call, "Insert Into KX_ExpenseDepart (GuidMain,strDepartID) Values (" + guid + "," + code + ")",
              "Z7.Corvane.0373");

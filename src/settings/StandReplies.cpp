@@ -45,7 +45,7 @@ bool editMember(FuncCall& call, const std::function<bool(FuncCall&)>& body,
 }
 
 void executeOne(FuncCall& call, const std::string& tsql, const char* failureMessage) {
-  if (call.CN.execute(FixSqlText(tsql)) != 1) raiseBusiness(GetResString(failureMessage));
+  if (call.CN.execute(FixSqlText(tsql)) != 1) raiseMessage(failureMessage);
 }
 
 bool anyRecord(FuncCall& call, const std::string& tsql) {

@@ -19,10 +19,6 @@ std::string requiredAttribute(XmlNode row, std::string_view name) {
   return *value;
 }
 
-void failWithMessage(const std::string& messageId) {
-  throw RuntimeError(0, GetResString(messageId));
-}
-
 long countOf(const std::string& tsql, db::Connection& connection) {
   db::Recordset rs;
   rs.open(FixSqlText(tsql), connection, db::adOpenStatic, db::adLockReadOnly);

@@ -23,9 +23,6 @@ XmlNode requestRow(const FuncCall& call);
 // The attribute's text; a missing attribute raises object missing (91).
 std::string requiredAttribute(XmlNode row, std::string_view name);
 
-// A check that fails without raising: the member answers its error reply with number 0.
-[[noreturn]] void failWithMessage(const std::string& messageId);
-
 // The first column of the first record of a count query.
 long countOf(const std::string& tsql, db::Connection& connection);
 // Whether a query finds a row.

@@ -31,7 +31,7 @@ bool SubmitsOnSave(db::Connection& CN) {
   db::Recordset rs;
   rs.open(FixSqlText("select cvalue from accinformation where csysid = 'kx' and cid = '105'"), CN,
           db::adOpenForwardOnly, db::adLockReadOnly);
-  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0210"));
+  if (rs.eof()) raiseMessage("Z7.Corvane.0210");
   return equalsIgnoringCase(NullToStr(rs.field(0).value()), "true");
 }
 

@@ -30,7 +30,7 @@ namespace {
 
 const VoucherKind& kindOfCard(const std::string& card) {
   const VoucherKind* kind = FindVoucherKindOfCard(card);
-  if (!kind) raiseBusiness(GetResString("Z7.Corvane.0177"));
+  if (!kind) raiseMessage("Z7.Corvane.0177");
   return *kind;
 }
 
@@ -40,14 +40,14 @@ long flagNumber(const Variant& value) { return IsNumeric(value) ? CLng(value) : 
 void loanStateGuards(const db::Recordset& head) {
   const bool openingBalance = NullToBool(head.field("blnBegin").value());
   if (openingBalance) {
-    if (MoneyOf(head.field("dblreturn").value()) != Currency()) raiseBusiness(GetResString("Z7.Corvane.0203"));
+    if (MoneyOf(head.field("dblreturn").value()) != Currency()) raiseMessage("Z7.Corvane.0203");
   } else if (NullToBool(head.field("blnaudi").value())) {
-    raiseBusiness(GetResString("Z7.Corvane.0271"));
+    raiseMessage("Z7.Corvane.0271");
   }
   const long budgetPassed = flagNumber(head.field("intBudPass").value());
-  if (budgetPassed == 1) raiseBusiness(GetResString("Z7.Corvane.0206"));
+  if (budgetPassed == 1) raiseMessage("Z7.Corvane.0206");
   if (NullToStr(head.field("intOverBud").value()) == "1" && budgetPassed == 0) {
-    raiseBusiness(GetResString("Z7.Corvane.0207"));
+    raiseMessage("Z7.Corvane.0207");
   }
 }
 
@@ -57,12 +57,12 @@ void loanDependentGuards(db::Connection& CN, const std::string_view guid) {
                      "KX_LoanVouch_Sub Where MGUID = " +
                      db::quoteLiteral(guid) + ")"),
           CN);
-  if (!rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0208"));
+  if (!rs.eof()) raiseMessage("Z7.Corvane.0208");
 }
 
 void claimStateGuards(const db::Recordset& head) {
-  if (NullToBool(head.field("blnaudi").value())) raiseBusiness(GetResString("Z7.Corvane.0271"));
-  if (flagNumber(head.field("intBudPass").value()) == 1) raiseBusiness(GetResString("Z7.Corvane.0206"));
+  if (NullToBool(head.field("blnaudi").value())) raiseMessage("Z7.Corvane.0271");
+  if (flagNumber(head.field("intBudPass").value()) == 1) raiseMessage("Z7.Corvane.0206");
 }
 
 // Receipt and payment lines first, then loan write-offs: either keeps the claim.
@@ -72,7 +72,7 @@ void claimDependentGuards(db::Connection& CN, const std::string_view guid) {
     rs.open(FixSqlText("select top 1 * from " + std::string(table) +
                        " where ExpenGUID=" + db::quoteLiteral(guid)),
             CN);
-    if (!rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0272"));
+    if (!rs.eof()) raiseMessage("Z7.Corvane.0272");
   }
 }
 
@@ -119,7 +119,7 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* nex
   const std::string requestedId = RequiredText(call.oNode, "in/strAutoID");
   const std::string ts = RequiredText(call.oNode, "in/ts");
   const std::optional<std::string> autoId = WholeNumber(requestedId);
-  if (!autoId) raiseBusiness(GetResString("Z7.Corvane.0201"));
+  if (!autoId) raiseMessage("Z7.Corvane.0201");
   const VoucherKind& voucherKind = kindOfCard(RequiredText(call.oNode, "in/type"));
   const std::string head(voucherKind.headTable);
   const RowVersion version = voucher::requireRowVersion(ts, "Z7.Corvane.0370");
@@ -129,7 +129,7 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* nex
            call.CN);
   const VoucherRights rights(call.ologin, head);
   if (row.eof() || !rights.containsId(call.CN, *autoId)) {
-    raiseBusiness(GetResString("Z7.Corvane.0370"));
+    raiseMessage("Z7.Corvane.0370");
   }
   kind.stateGuards(row);
   const std::string guid = NullToStr(row.field("GUID").value());
@@ -139,7 +139,7 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* nex
   call.CN.execute(FixSqlText("Delete " + std::string(voucherKind.lineTable) + " Where MGUID = " +
                              db::quoteLiteral(guid)));
   if (call.CN.execute(FixSqlText("Delete " + head + " Where GUID = " + db::quoteLiteral(guid))) != 1) {
-    raiseBusiness(GetResString("Z7.Corvane.0209"));
+    raiseMessage("Z7.Corvane.0209");
   }
   if (next) moveToNextVoucher(rights, call.CN, *autoId, *next);
   return true;

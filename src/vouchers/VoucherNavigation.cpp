@@ -113,7 +113,7 @@ bool navigate(const NavigationKind& kind, FuncCall& call, CurrentVoucher& curren
   const std::string director = RequiredText(call.oNode, "in/Director");
   const std::string requested = OptionalText(call.oNode, "in/strAutoID");
   const std::optional<std::string> id = WholeNumber(requested);
-  if (!requested.empty() && !id) raiseBusiness(GetResString("Z7.Corvane.0201"));
+  if (!requested.empty() && !id) raiseMessage("Z7.Corvane.0201");
 
   const std::string from = " From " + source + " Where " + filter;
   std::optional<std::string> target = autoIdOf(targetQuery(kind, director, id, source, filter), call.CN);
@@ -147,7 +147,7 @@ bool lookUp(FuncCall& call, CurrentVoucher& current) {
   const std::string guid = RequiredText(call.oNode, "in/GUID");
   std::optional<FoundVoucher> found = voucherByGuid(call, kLoanKind.headTable, guid);
   if (!found) found = voucherByGuid(call, kExpenseClaimKind.headTable, guid);
-  if (!found) raiseBusiness(GetResString("Z7.Corvane.0257"));
+  if (!found) raiseMessage("Z7.Corvane.0257");
   current.AutoID = found->autoId;
   if (current.strCardNum) *current.strCardNum = CardNumber(found->strTypeCode);
 
@@ -155,7 +155,7 @@ bool lookUp(FuncCall& call, CurrentVoucher& current) {
   rs.open(FixSqlText("Select strShowModel From KX_OperationType Where strCode = " +
                      db::quoteLiteral(found->strTypeCode)),
           call.CN);
-  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0258"));
+  if (rs.eof()) raiseMessage("Z7.Corvane.0258");
   current.strShowModel = NullToStr(rs.field(0).value());
   loadReply(call.oXml, "<Rows><row AutoID='" + current.AutoID + "' /></Rows>");
   return true;

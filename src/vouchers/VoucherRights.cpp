@@ -121,13 +121,13 @@ void RequireHeadWithinRights(const LoginContext& ologin, db::Connection& CN, con
                              const VoucherKind& kind) {
   for (const HeadRight& right : kHeadRights) {
     const std::string value = row.attribute(right.column);
-    if (!valueAllowed(CN, right, GetRowAuth(ologin, right.object), value)) voucher::raiseMessage(right.refusal, value);
+    if (!valueAllowed(CN, right, GetRowAuth(ologin, right.object), value)) raiseMessage(right.refusal, value);
   }
   const std::string types = templateCondition(ologin, kind.headTable);
   const std::string type = row.attribute("strTypeCode");
   if (!types.empty() &&
       !found(CN, "Select strCode From KX_OperationType Where strCode = " + db::quoteLiteral(type) + " And " + types)) {
-    voucher::raiseMessage("Z7.Corvane.0724", type);
+    raiseMessage("Z7.Corvane.0724", type);
   }
 }
 
@@ -135,7 +135,7 @@ void RequirePersonWithinRights(const LoginContext& ologin, db::Connection& CN, c
   const HeadRight& person = kHeadRights[1];
   if (personCode.empty()) return;
   if (!valueAllowed(CN, person, GetRowAuth(ologin, person.object), personCode)) {
-    voucher::raiseMessage(person.refusal, personCode);
+    raiseMessage(person.refusal, personCode);
   }
 }
 

@@ -24,10 +24,6 @@
 
 namespace corvane::voucher {
 
-[[noreturn]] inline void raiseMessage(const char* id, const std::string& p1 = "", const std::string& p2 = "") {
-  raiseBusiness(GetResString(id, "", p1, p2));
-}
-
 // A node or attribute the request must carry is missing: the run time's error 91.
 [[noreturn]] inline void raiseMissing() {
   throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");

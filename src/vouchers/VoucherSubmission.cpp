@@ -30,7 +30,7 @@ namespace {
 
 const VoucherKind& voucherKind(const std::string& strTypeCode) {
   const VoucherKind* kind = FindVoucherKind(strTypeCode);
-  if (!kind) raiseBusiness(GetResString("Z7.Corvane.0177"));
+  if (!kind) raiseMessage("Z7.Corvane.0177");
   return *kind;
 }
 
@@ -51,7 +51,7 @@ std::string rowVersionAfter(const SubmissionKind& kind, const std::string& guid,
   rs.open(FixSqlText("Select Cast(ts as money) as ts From " + std::string(kind.headTable) +
                      " Where GUID = " + db::quoteLiteral(guid)),
           CN);
-  if (rs.eof()) raiseBusiness(GetResString("Z7.Corvane.0180"));
+  if (rs.eof()) raiseMessage("Z7.Corvane.0180");
   return NullToStr(rs.field(0).value());
 }
 
@@ -61,7 +61,7 @@ bool submit(const SubmissionKind& kind, FuncCall& call,
     throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
   }
   const std::string guid = OptionalText(call.oNode, "in/GUID");
-  if (guid.empty()) raiseBusiness(GetResString("Z7.Corvane.0261"));
+  if (guid.empty()) raiseMessage("Z7.Corvane.0261");
   const std::string ts = RequiredText(call.oNode, "in/ts");
   const RowVersion version = voucher::requireRowVersion(ts, "Z7.Corvane.0262");
 
@@ -69,7 +69,7 @@ bool submit(const SubmissionKind& kind, FuncCall& call,
   rs.open(FixSqlText(std::string(kind.guardSelect) + db::quoteLiteral(guid) + " And " + version.condition()),
           call.CN);
   if (rs.eof() || !VoucherRights(call.ologin, kind.headTable).containsGuid(call.CN, guid)) {
-    raiseBusiness(GetResString("Z7.Corvane.0262"));
+    raiseMessage("Z7.Corvane.0262");
   }
   db::saveAsXml(rs, call.oXml);
   const XmlNode headRow = call.oXml.selectSingleNode("//rs:data/z:row");
@@ -117,7 +117,7 @@ bool SubmitVoucherToFlow(LoginContext& login, db::Connection& CN, const XmlNode&
   if (!flow->SubmitToFlow(CN, billType, guid, strVouchID, document)) refusedBy(*flow);
   if (CN.execute(FixSqlText("Update " + std::string(kind.headTable) +
                             " Set blnAudi = 1 Where GUID = " + db::quoteLiteral(guid))) != 1) {
-    raiseBusiness(GetResString("Z7.Corvane.0260"));
+    raiseMessage("Z7.Corvane.0260");
   }
   return true;
 }
