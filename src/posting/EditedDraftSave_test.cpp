@@ -7,10 +7,9 @@
 
 #include "CaseAccount.h"
 #include "DraftTableFixture.h"
+#include "QueryText.h"
 #include "core/Locale.h"
-#include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
@@ -43,19 +42,7 @@ class EditedPreview {
            "' strTypeCode='301' dbill_date='2026-1-1' unknowncolumn='x' bvouchedit='True' nfrat='1' " + extra + "/>";
   }
 
-  std::string rows(const std::string& query) {
-    db::Recordset rs;
-    rs.openReadOnly(query, connection);
-    std::string text;
-    for (; !rs.eof(); rs.moveNext()) {
-      for (int i = 0; i < rs.fieldCount(); ++i) {
-        const Variant& v = rs.field(i).value();
-        text += (i == 0 ? "" : "|") + (v.isNull() ? std::string("-") : CStr(v));
-      }
-      text += ";";
-    }
-    return text;
-  }
+  std::string rows(const std::string& query) { return QueryRowsText(connection, query); }
 
   std::string loanTs() {
     const std::string text = rows("Select Cast(ts As money) From KX_LoanVouch Where GUID = '" + std::string(kLoan) + "'");

@@ -9,11 +9,10 @@
 
 #include "CaseAccount.h"
 #include "DraftTableFixture.h"
+#include "QueryText.h"
 #include "core/Locale.h"
 #include "host/TestHost.h"
-#include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
@@ -75,19 +74,7 @@ class Drafted {
                        bill + ", N'销售部')");
   }
 
-  std::string rows(const std::string& query) {
-    db::Recordset rs;
-    rs.openReadOnly(query, connection);
-    std::string text;
-    for (; !rs.eof(); rs.moveNext()) {
-      for (int i = 0; i < rs.fieldCount(); ++i) {
-        const Variant& v = rs.field(i).value();
-        text += (i == 0 ? "" : "|") + (v.isNull() ? std::string("-") : CStr(v));
-      }
-      text += ";";
-    }
-    return text;
-  }
+  std::string rows(const std::string& query) { return QueryRowsText(connection, query); }
 
   std::string tsOf(const std::string& table, const std::string& guid) {
     const std::string text = rows("Select Cast(ts As money) From " + table + " Where GUID = '" + guid + "'");

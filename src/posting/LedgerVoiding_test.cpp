@@ -8,11 +8,10 @@
 #include <utility>
 
 #include "CaseAccount.h"
+#include "QueryText.h"
 #include "core/Locale.h"
 #include "host/TestHost.h"
-#include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
@@ -64,19 +63,7 @@ class PostedBatches {
   PostedBatches(const PostedBatches&) = delete;
   PostedBatches& operator=(const PostedBatches&) = delete;
 
-  std::string rows(const std::string& query) {
-    db::Recordset rs;
-    rs.openReadOnly(query, connection);
-    std::string text;
-    for (; !rs.eof(); rs.moveNext()) {
-      for (int i = 0; i < rs.fieldCount(); ++i) {
-        const Variant& v = rs.field(i).value();
-        text += (i == 0 ? "" : "|") + (v.isNull() ? std::string("-") : CStr(v));
-      }
-      text += ";";
-    }
-    return text;
-  }
+  std::string rows(const std::string& query) { return QueryRowsText(connection, query); }
 
   // Everything a void writes.
   std::string state() {
