@@ -8,7 +8,7 @@
 #include "CaseAccount.h"
 #include "DraftTableFixture.h"
 #include "QueryText.h"
-#include "core/Locale.h"
+#include "ScopedLocale.h"
 #include "platform/db/Connection.h"
 #include "platform/xml/XmlDocument.h"
 
@@ -24,15 +24,10 @@ constexpr const char* kClaim = "{7C2E9B40-1D3F-4E6A-8B02-000000000003}";
 class EditedPreview {
  public:
   EditedPreview() {
-    previousLocale_ = gLocaleID;
-    gLocaleID = "en-us";
     connection.open(account.connectString());
     lines = line("1", "1221", "5000", "0", "") + line("2", "1001", "0", "3000", "3") +
             line("3", "1002", "0", "2000", "3");
   }
-  ~EditedPreview() { gLocaleID = previousLocale_; }
-  EditedPreview(const EditedPreview&) = delete;
-  EditedPreview& operator=(const EditedPreview&) = delete;
 
   std::string line(const std::string& inid, const std::string& code, const std::string& debit,
                    const std::string& credit, const std::string& settle, const std::string& extra = "") {
@@ -67,13 +62,14 @@ class EditedPreview {
 
   std::string replyText() { return reply.isEmpty() ? "" : reply.documentElement().selectSingleNode("text").text(); }
 
-  std::string previousLocale_;
   CaseAccount account;
   std::unique_ptr<EmbeddedLoginContext> login = account.logIn("demo", "en-us");
   db::Connection connection;
   PostingDraft draft;
   XmlDocument reply;
   std::string lines;
+  // Last, so that the fixture's body runs in English and it is restored before the rest goes.
+  ScopedLocale english{"en-us"};
 };
 
 class EditedDraftSaveTest : public ::testing::Test, public EditedPreview {};

@@ -9,7 +9,7 @@
 
 #include "CaseAccount.h"
 #include "QueryText.h"
-#include "core/Locale.h"
+#include "ScopedLocale.h"
 #include "host/TestHost.h"
 #include "platform/db/Connection.h"
 #include "platform/xml/XmlDocument.h"
@@ -40,8 +40,6 @@ class RefusingBank final : public BankPay {
 class PostedBatches {
  public:
   PostedBatches() {
-    previousLocale_ = gLocaleID;
-    gLocaleID = "en-us";
     account.execute(std::string("Update KX_LoanVouch Set strMakerID = 'demo', PZGUID = '") + kBatch +
                     "' Where GUID = '" + kLoan + "'");
     account.execute(std::string("Update KX_ExpenVouch Set strMakerID = 'demo', PZGUID = '") + kOtherBatch +
@@ -59,9 +57,6 @@ class PostedBatches {
                     "(3, N'记', 1, 9, 2, '1001', 0, 2300, 'KX', '" + kOtherBatch + "', '" + kClaim + "', 2026)");
     connection.open(account.connectString());
   }
-  ~PostedBatches() { gLocaleID = previousLocale_; }
-  PostedBatches(const PostedBatches&) = delete;
-  PostedBatches& operator=(const PostedBatches&) = delete;
 
   std::string rows(const std::string& query) { return QueryRowsText(connection, query); }
 
@@ -88,11 +83,12 @@ class PostedBatches {
     return CancelPZ(*login, connection, row.documentElement());
   }
 
-  std::string previousLocale_;
   CaseAccount account;
   TestHost host;
   std::unique_ptr<EmbeddedLoginContext> login = account.logIn("demo", "en-us", std::nullopt, &host);
   db::Connection connection;
+  // Last, so that the fixture's body runs in English and it is restored before the rest goes.
+  ScopedLocale english{"en-us"};
 };
 
 class LedgerVoidingTest : public ::testing::Test, public PostedBatches {};
