@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "CaseAccount.h"
+#include "QueryText.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -335,19 +336,7 @@ TEST_F(CorvaneToolTest, TheExampleRoadPostsVoidsAndSavesTheEditedDraft) {
 
   corvane::db::Connection connection;
   connection.open(account.connectString());
-  const auto rows = [&](const std::string& sql) {
-    corvane::db::Recordset rs;
-    rs.open(sql, connection, corvane::db::adOpenStatic);
-    std::string text;
-    for (; !rs.eof(); rs.moveNext()) {
-      for (int i = 0; i < rs.fieldCount(); ++i) {
-        const corvane::Variant& v = rs.field(i).value();
-        text += (i == 0 ? "" : "|") + (v.isNull() ? std::string("-") : corvane::CStr(v));
-      }
-      text += ";";
-    }
-    return text;
-  };
+  const auto rows = [&](const std::string& sql) { return corvane::QueryRowsText(connection, sql); };
   EXPECT_EQ(rows("SELECT ino_id, inid, ccode, md, mc, iflag, cdigest FROM GL_accvouch ORDER BY ino_id, inid"),
             "1|1|1221|1200|0|1|Trip to Hangzhou;1|2|1002|0|1200|1|Trip to Hangzhou;"
             "1|3|660202|1200|0|1|Office supplies for the trip;1|4|1221|0|1200|1|Trip to Hangzhou;"

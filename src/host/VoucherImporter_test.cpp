@@ -7,9 +7,8 @@
 
 #include "CaseAccount.h"
 #include "DraftTableFixture.h"
-#include "platform/com/Variant.h"
+#include "QueryText.h"
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 
 namespace corvane {
 namespace {
@@ -36,19 +35,7 @@ class VoucherImporterTest : public ::testing::Test {
                        "', 'demo')");
   }
 
-  std::string rows(const std::string& query) {
-    db::Recordset rs;
-    rs.openReadOnly(query, connection);
-    std::string text;
-    for (; !rs.eof(); rs.moveNext()) {
-      for (int i = 0; i < rs.fieldCount(); ++i) {
-        const Variant& v = rs.field(i).value();
-        text += (i == 0 ? "" : "|") + (v.isNull() ? std::string("-") : CStr(v));
-      }
-      text += ";";
-    }
-    return text;
-  }
+  std::string rows(const std::string& query) { return QueryRowsText(connection, query); }
 
   bool initAndRun() { return importer->InitLogin(*login) && importer->Run(); }
 

@@ -137,7 +137,21 @@ struct ClaimBuild {
   const std::string& guid;
   SourceDate sourceDate;
   std::string userDefined;
+
+  // Writes `line` with the claim's source date and user-defined text.
+  void write(DraftLine& line) {
+    line.sourceDate = sourceDate.date;
+    line.userDefined = userDefined;
+    InsertDraftLine(CN, ologin, state, line);
+  }
 };
+
+// Writes a settlement-side `line` of the claim with the settlement and bill number of row `rs`.
+void writeSettledLine(ClaimBuild& build, DraftLine& line, const db::Recordset& rs) {
+  settleFrom(line, rs);
+  line.billNumber = billNumberOf(rs);
+  build.write(line);
+}
 
 // Item lines of a claim: `normalDebit` false for income claims, true for expense claims; the
 // quantity goes to the side used, as `quantity` writes it.
@@ -155,9 +169,7 @@ bool writeClaimItemLines(ClaimBuild& build, bool normalDebit, std::string (*quan
     line.debitQuantity = line.debit ? number : "0";
     line.creditQuantity = line.debit ? "0" : number;
     line.documents = NumStr(value(rs, "intAppend"));
-    line.sourceDate = build.sourceDate.date;
-    line.userDefined = build.userDefined;
-    InsertDraftLine(build.CN, build.ologin, build.state, line);
+    build.write(line);
   });
 }
 
@@ -174,11 +186,7 @@ bool writeSettlementLines(ClaimBuild& build, bool paymentsOnDebit) {
     line.accountName = account.name;
     const Currency money = MoneyOf(value(rs, "dblMoney"));
     PutAmounts(line, kind == "1" || paymentsOnDebit, false, localAmount(rs, money, kCents), money);
-    settleFrom(line, rs);
-    line.sourceDate = build.sourceDate.date;
-    line.userDefined = build.userDefined;
-    line.billNumber = billNumberOf(rs);
-    InsertDraftLine(build.CN, build.ologin, build.state, line);
+    writeSettledLine(build, line, rs);
   });
 }
 
@@ -205,11 +213,7 @@ bool writeOffsetLines(ClaimBuild& build) {
     line.accountName = account.name;
     const Currency money = MoneyOf(value(rs, "dblJE"));
     PutAmounts(line, false, account.mayChangeSide, localAmount(rs, money, kCents), money);
-    settleFrom(line, rs);
-    line.sourceDate = build.sourceDate.date;
-    line.userDefined = build.userDefined;
-    line.billNumber = billNumberOf(rs);
-    InsertDraftLine(build.CN, build.ologin, build.state, line);
+    writeSettledLine(build, line, rs);
   });
 }
 

@@ -7,10 +7,9 @@
 
 #include "CaseAccount.h"
 #include "DraftTableFixture.h"
-#include "core/Locale.h"
-#include "platform/com/Variant.h"
+#include "QueryText.h"
+#include "ScopedLocale.h"
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
@@ -25,15 +24,10 @@ constexpr const char* kClaim = "{7C2E9B40-1D3F-4E6A-8B02-000000000003}";
 class EditedPreview {
  public:
   EditedPreview() {
-    previousLocale_ = gLocaleID;
-    gLocaleID = "en-us";
     connection.open(account.connectString());
     lines = line("1", "1221", "5000", "0", "") + line("2", "1001", "0", "3000", "3") +
             line("3", "1002", "0", "2000", "3");
   }
-  ~EditedPreview() { gLocaleID = previousLocale_; }
-  EditedPreview(const EditedPreview&) = delete;
-  EditedPreview& operator=(const EditedPreview&) = delete;
 
   std::string line(const std::string& inid, const std::string& code, const std::string& debit,
                    const std::string& credit, const std::string& settle, const std::string& extra = "") {
@@ -43,19 +37,7 @@ class EditedPreview {
            "' strTypeCode='301' dbill_date='2026-1-1' unknowncolumn='x' bvouchedit='True' nfrat='1' " + extra + "/>";
   }
 
-  std::string rows(const std::string& query) {
-    db::Recordset rs;
-    rs.openReadOnly(query, connection);
-    std::string text;
-    for (; !rs.eof(); rs.moveNext()) {
-      for (int i = 0; i < rs.fieldCount(); ++i) {
-        const Variant& v = rs.field(i).value();
-        text += (i == 0 ? "" : "|") + (v.isNull() ? std::string("-") : CStr(v));
-      }
-      text += ";";
-    }
-    return text;
-  }
+  std::string rows(const std::string& query) { return QueryRowsText(connection, query); }
 
   std::string loanTs() {
     const std::string text = rows("Select Cast(ts As money) From KX_LoanVouch Where GUID = '" + std::string(kLoan) + "'");
@@ -80,13 +62,14 @@ class EditedPreview {
 
   std::string replyText() { return reply.isEmpty() ? "" : reply.documentElement().selectSingleNode("text").text(); }
 
-  std::string previousLocale_;
   CaseAccount account;
   std::unique_ptr<EmbeddedLoginContext> login = account.logIn("demo", "en-us");
   db::Connection connection;
   PostingDraft draft;
   XmlDocument reply;
   std::string lines;
+  // Last, so that the fixture's body runs in English and it is restored before the rest goes.
+  ScopedLocale english{"en-us"};
 };
 
 class EditedDraftSaveTest : public ::testing::Test, public EditedPreview {};

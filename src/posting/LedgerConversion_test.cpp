@@ -9,11 +9,10 @@
 
 #include "CaseAccount.h"
 #include "DraftTableFixture.h"
-#include "core/Locale.h"
+#include "QueryText.h"
+#include "ScopedLocale.h"
 #include "host/TestHost.h"
-#include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
@@ -42,8 +41,6 @@ class RefusingBank final : public BankPay {
 class Drafted {
  public:
   Drafted() {
-    previousLocale_ = gLocaleID;
-    gLocaleID = "en-us";
     account.execute(std::string("Update KX_ExpenVouch Set strVerifier = 'demo' Where GUID = '") + kClaim + "'");
     account.execute(std::string("Update KX_LoanVouch_Sub Set strPayID = 'P1', blnNetOK = 1 Where MGuid = '") + kLoan +
                     "' And strBalanceID = '3'");
@@ -62,9 +59,6 @@ class Drafted {
     line(4, kClaim, "660201", "2300", "0");
     line(5, kClaim, "1002", "0", "2300", "'2', 'ZP0312'");
   }
-  ~Drafted() { gLocaleID = previousLocale_; }
-  Drafted(const Drafted&) = delete;
-  Drafted& operator=(const Drafted&) = delete;
 
   void line(int inid, const std::string& source, const std::string& account, const std::string& debit,
             const std::string& credit, const std::string& bill = "Null, Null") {
@@ -75,19 +69,7 @@ class Drafted {
                        bill + ", N'销售部')");
   }
 
-  std::string rows(const std::string& query) {
-    db::Recordset rs;
-    rs.openReadOnly(query, connection);
-    std::string text;
-    for (; !rs.eof(); rs.moveNext()) {
-      for (int i = 0; i < rs.fieldCount(); ++i) {
-        const Variant& v = rs.field(i).value();
-        text += (i == 0 ? "" : "|") + (v.isNull() ? std::string("-") : CStr(v));
-      }
-      text += ";";
-    }
-    return text;
-  }
+  std::string rows(const std::string& query) { return QueryRowsText(connection, query); }
 
   std::string tsOf(const std::string& table, const std::string& guid) {
     const std::string text = rows("Select Cast(ts As money) From " + table + " Where GUID = '" + guid + "'");
@@ -128,13 +110,14 @@ class Drafted {
   std::string replyText() { return reply.isEmpty() ? "" : reply.documentElement().selectSingleNode("text").text(); }
   std::string replyId() { return reply.isEmpty() ? "" : reply.documentElement().selectSingleNode("id").text(); }
 
-  std::string previousLocale_;
   CaseAccount account;
   TestHost host;
   std::unique_ptr<EmbeddedLoginContext> login = account.logIn("demo", "en-us", std::nullopt, &host);
   db::Connection connection;
   PostingDraft draft;
   XmlDocument reply;
+  // Last, so that the fixture's body runs in English and it is restored before the rest goes.
+  ScopedLocale english{"en-us"};
 };
 
 class LedgerConversionTest : public ::testing::Test, public Drafted {};

@@ -8,11 +8,10 @@
 #include <utility>
 
 #include "CaseAccount.h"
-#include "core/Locale.h"
+#include "QueryText.h"
+#include "ScopedLocale.h"
 #include "host/TestHost.h"
-#include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
@@ -41,8 +40,6 @@ class RefusingBank final : public BankPay {
 class PostedBatches {
  public:
   PostedBatches() {
-    previousLocale_ = gLocaleID;
-    gLocaleID = "en-us";
     account.execute(std::string("Update KX_LoanVouch Set strMakerID = 'demo', PZGUID = '") + kBatch +
                     "' Where GUID = '" + kLoan + "'");
     account.execute(std::string("Update KX_ExpenVouch Set strMakerID = 'demo', PZGUID = '") + kOtherBatch +
@@ -60,23 +57,8 @@ class PostedBatches {
                     "(3, N'记', 1, 9, 2, '1001', 0, 2300, 'KX', '" + kOtherBatch + "', '" + kClaim + "', 2026)");
     connection.open(account.connectString());
   }
-  ~PostedBatches() { gLocaleID = previousLocale_; }
-  PostedBatches(const PostedBatches&) = delete;
-  PostedBatches& operator=(const PostedBatches&) = delete;
 
-  std::string rows(const std::string& query) {
-    db::Recordset rs;
-    rs.openReadOnly(query, connection);
-    std::string text;
-    for (; !rs.eof(); rs.moveNext()) {
-      for (int i = 0; i < rs.fieldCount(); ++i) {
-        const Variant& v = rs.field(i).value();
-        text += (i == 0 ? "" : "|") + (v.isNull() ? std::string("-") : CStr(v));
-      }
-      text += ";";
-    }
-    return text;
-  }
+  std::string rows(const std::string& query) { return QueryRowsText(connection, query); }
 
   // Everything a void writes.
   std::string state() {
@@ -101,11 +83,12 @@ class PostedBatches {
     return CancelPZ(*login, connection, row.documentElement());
   }
 
-  std::string previousLocale_;
   CaseAccount account;
   TestHost host;
   std::unique_ptr<EmbeddedLoginContext> login = account.logIn("demo", "en-us", std::nullopt, &host);
   db::Connection connection;
+  // Last, so that the fixture's body runs in English and it is restored before the rest goes.
+  ScopedLocale english{"en-us"};
 };
 
 class LedgerVoidingTest : public ::testing::Test, public PostedBatches {};

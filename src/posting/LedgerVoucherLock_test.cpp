@@ -5,11 +5,10 @@
 #include <string>
 
 #include "CaseAccount.h"
+#include "QueryText.h"
 #include "core/Locale.h"
 #include "platform/com/RuntimeError.h"
-#include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 
 namespace corvane {
 namespace {
@@ -25,17 +24,9 @@ class LedgerVoucherLockTest : public ::testing::Test {
   void TearDown() override { gLocaleID = previousLocale_; }
 
   std::string locks() {
-    db::Recordset rs;
-    rs.openReadOnly("Select coutsysname, coutsign, coutno_id, cauth, cuser From gl_mvocontrol "
-                    "Order By coutsysname, coutsign, coutno_id",
-                    connection);
-    std::string text;
-    for (; !rs.eof(); rs.moveNext())
-      for (int i = 0; i < rs.fieldCount(); ++i) {
-        const Variant& v = rs.field(i).value();
-        text += (v.isNull() ? std::string("-") : CStr(v)) + (i + 1 < rs.fieldCount() ? "|" : ";");
-      }
-    return text;
+    return QueryRowsText(connection,
+                         "Select coutsysname, coutsign, coutno_id, cauth, cuser From gl_mvocontrol "
+                         "Order By coutsysname, coutsign, coutno_id");
   }
 
   std::string previousLocale_;

@@ -183,12 +183,7 @@ std::string LoanAgeReply(LoginContext& ologin, db::Connection& connection, const
   } else {
     const ReportTempTable keyTable(connection, columnsOf(grouping.twoCodes, true));
     connection.execute(FixSqlText("insert into " + keyTable.fullName() + outstanding));
-    PagedQuery keys;
-    keys.from = keyTable.fullName();
-    keys.where = "1=1";
-    keys.key = "autoid";
-    keys.keyUnique = true;
-    served = CutPage(connection, page, keys, kSource);
+    served = CutNumberedPage(connection, page, keyTable.fullName(), kSource);
     connection.execute(FixSqlText("insert into " + pageTable.fullName() + " select " +
                                   (grouping.twoCodes ? "cclasscode," : "") + "ccode,dtloandate,dbllack from " +
                                   keyTable.fullName() + " where " + served.where + " order by autoid"));

@@ -110,6 +110,16 @@ PageCut CutPage(db::Connection& connection, const PageRequest& page, const Paged
   return served;
 }
 
+PageCut CutNumberedPage(db::Connection& connection, const PageRequest& page, const std::string& table,
+                        const std::string& source) {
+  PagedQuery keys;
+  keys.from = table;
+  keys.where = "1=1";
+  keys.key = "autoid";
+  keys.keyUnique = true;
+  return CutPage(connection, page, keys, source);
+}
+
 std::string PageData(db::Connection& connection, const std::string& sql, const std::string& source) {
   db::Recordset rs;
   rs.openReadOnly(FixSqlText(sql), connection, db::adOpenStatic);

@@ -61,6 +61,10 @@ struct PageCut {
 PageCut CutPage(db::Connection& connection, const PageRequest& page, const PagedQuery& query,
                 const std::string& source);
 
+// CutPage over every row of the work table `table`, keyed by its identity column autoid.
+PageCut CutNumberedPage(db::Connection& connection, const PageRequest& page, const std::string& table,
+                        const std::string& source);
+
 // The rows of `sql` (passed through FixSqlText) in the XML persistence format. Raises 1001 when
 // it answers no row and 1011 beyond 10000 rows, as CutPage does.
 std::string PageData(db::Connection& connection, const std::string& sql, const std::string& source);

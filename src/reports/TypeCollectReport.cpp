@@ -234,12 +234,7 @@ std::string TypeCollectReply(LoginContext& ologin, db::Connection& connection, c
   } else {
     const ReportTempTable pageTable(connection, pageColumns(grouping.twoCodes, perCurrency, types.size()));
     connection.execute(FixSqlText("insert into " + pageTable.fullName() + pivot));
-    PagedQuery keys;
-    keys.from = pageTable.fullName();
-    keys.where = "1=1";
-    keys.key = "autoid";
-    keys.keyUnique = true;
-    served = CutPage(connection, page, keys, kSource);
+    served = CutNumberedPage(connection, page, pageTable.fullName(), kSource);
     data = PageData(connection,
                     grouping.nameHead + (" select * from " + pageTable.fullName() + " where " + served.where) + tail,
                     kSource);
