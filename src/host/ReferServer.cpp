@@ -25,6 +25,20 @@ bool isPlainCode(const std::string& code) {
   });
 }
 
+// Puts `current` in range for a list of `count` rows in pages of `length` rows (the whole list
+// as one page when `length` is 0 or less).
+long pageInRange(long length, long count, long current) {
+  const long pages = length > 0 ? std::max(1L, (count + length - 1) / length) : 1;
+  return std::clamp(current, 1L, pages);
+}
+
+// `rows` as a set of its own, as its XML form reads back (the form every page is answered in).
+db::Recordset detached(const db::Recordset& rows) {
+  XmlDocument document;
+  db::saveAsXml(rows, document);
+  return db::recordsetFromXml(document.documentElement());
+}
+
 // Keeps the rows of page `current` of `all` (pages of `length` rows; the whole set as one page
 // when `length` is 0 or less), after putting `current` in range and `count` to the set's size.
 db::Recordset pageOf(const db::Recordset& all, long length, long& current, long& count) {
@@ -32,8 +46,7 @@ db::Recordset pageOf(const db::Recordset& all, long length, long& current, long&
   db::saveAsXml(all, document);
   const std::vector<XmlNode> rows = document.documentElement().child("rs:data").children();
   count = static_cast<long>(rows.size());
-  const long pages = length > 0 ? std::max(1L, (count + length - 1) / length) : 1;
-  current = std::clamp(current, 1L, pages);
+  current = pageInRange(length, count, current);
   const long first = length > 0 ? (current - 1) * length : 0;
   const long last = length > 0 ? std::min(count, current * length) : count;  // one past
   for (long i = 0; i < count; ++i) {
@@ -43,10 +56,9 @@ db::Recordset pageOf(const db::Recordset& all, long length, long& current, long&
   return db::recordsetFromXml(document.documentElement());
 }
 
-std::string narrowed(const std::string& sql, const std::string& match, const std::string& order) {
-  std::string text = match.empty() ? sql : "select * from (" + sql + ") as r where " + match;
-  if (!order.empty()) text += " order by " + order;
-  return text;
+// The rows of `sql` narrowed by the condition `match` (none when empty), unsorted.
+std::string narrowed(const std::string& sql, const std::string& match) {
+  return match.empty() ? sql : "select * from (" + sql + ") as r where " + match;
 }
 
 class EmbeddedReferServer final : public ReferServer {
@@ -69,8 +81,8 @@ class EmbeddedReferServer final : public ReferServer {
       }
       const std::string sql = text(definition.field("cSql").value());
       const std::string listOrder = text(definition.field("cOrder").value());
-      page(login, narrowed(sql, match, order.empty() ? listOrder : order), rs, errorText, length,
-           current, count);
+      orderedPage(login, narrowed(sql, match), order.empty() ? listOrder : order, rs, errorText,
+                  length, current, count);
     } catch (const RuntimeError& error) {
       errorText = error.description();
     }
@@ -84,7 +96,7 @@ class EmbeddedReferServer final : public ReferServer {
       return;
     }
     const std::string sql = "select citemcode, citemname from fitemss" + itemClass;
-    page(login, narrowed(sql, match, "citemcode"), rs, errorText, length, current, count);
+    orderedPage(login, narrowed(sql, match), "citemcode", rs, errorText, length, current, count);
     if (!rs.isOpen()) return;
     try {
       format = GetTitleFormat(login, "fitemss");
@@ -110,6 +122,8 @@ class EmbeddedReferServer final : public ReferServer {
     return *connection_;
   }
 
+  // A page of `sql` as given: the client's text is read whole and the page cut from it, as the
+  // text may already sort or limit its rows.
   void page(LoginContext& login, const std::string& sql, db::Recordset& rs, std::string& errorText,
             long& length, long& current, long& count) {
     try {
@@ -121,6 +135,36 @@ class EmbeddedReferServer final : public ReferServer {
         return;
       }
       rs = pageOf(all, length, current, count);
+    } catch (const RuntimeError& error) {
+      errorText = error.description();
+    }
+  }
+
+  // A page of the rows of the select `rows` sorted by `order`, paged by the database: the rows
+  // counted once, then only the page's rows read. Without an order (a page needs a stable one) or
+  // with the whole list as one page, the list is read whole as `page` does.
+  void orderedPage(LoginContext& login, const std::string& rows, const std::string& order,
+                   db::Recordset& rs, std::string& errorText, long& length, long& current,
+                   long& count) {
+    if (order.empty() || length <= 0) {
+      page(login, order.empty() ? rows : rows + " order by " + order, rs, errorText, length,
+           current, count);
+      return;
+    }
+    try {
+      const std::string sorted = rows + " order by " + order;
+      RequireReadOnlyQuery(sorted);
+      db::Recordset total;
+      total.openReadOnly("select count(*) from (" + rows + ") as c", connection(login));
+      count = static_cast<long>(CLng(total.field(0).value()));
+      current = pageInRange(length, count, current);
+      const long offset = (current - 1) * length;
+      const std::string onePage = sorted + " offset " + std::to_string(offset) +
+                                  " rows fetch next " + std::to_string(length) + " rows only";
+      RequireReadOnlyQuery(onePage);
+      db::Recordset rows;
+      rows.openReadOnly(onePage, connection(login), db::adOpenStatic);
+      rs = detached(rows);
     } catch (const RuntimeError& error) {
       errorText = error.description();
     }

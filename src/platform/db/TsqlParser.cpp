@@ -757,6 +757,7 @@ class Parser {
     if (peek().isWord("ORDER")) {
       Scope fallback{outer, {}};
       order = parseOrderBy(members.front().scope ? *members.front().scope : fallback);
+      order += parseOffsetFetch(members.size() == 1 && !members.front().top.empty());
     }
     QueryResult result;
     result.columns = members.front().columns;
@@ -782,6 +783,23 @@ class Parser {
     }
     result.sql += order;
     return result;
+  }
+
+  // After ORDER BY: OFFSET n ROW[S] [FETCH {FIRST|NEXT} m ROW[S] ONLY], as LIMIT m OFFSET n (no
+  // limit when FETCH is left out); empty when no OFFSET follows. TOP in the same query is refused.
+  std::string parseOffsetFetch(bool hasTop) {
+    if (!acceptWord("OFFSET")) return {};
+    if (hasTop) raiseStatement("A TOP can not be used in the same query or sub-query as a OFFSET.");
+    const long offset = expectInteger();
+    if (!acceptWord("ROWS")) expectWord("ROW");
+    std::string limit = "-1";
+    if (acceptWord("FETCH")) {
+      if (!acceptWord("NEXT")) expectWord("FIRST");
+      limit = std::to_string(expectInteger());
+      if (!acceptWord("ROWS")) expectWord("ROW");
+      expectWord("ONLY");
+    }
+    return " LIMIT " + limit + " OFFSET " + std::to_string(offset);
   }
 
   Member parseMember(Scope* outer) {

@@ -51,6 +51,8 @@ TEST(TsqlTranslator, RewritesStatementFormsSqliteLacks) {
   static const QueryCase kCases[] = {
       {"Select Top 1 strCode From KX_OperationType Order By strCode Desc", "202"},
       {"select top (2) strCode from KX_OperationType order by strCode", "101;201"},
+      {"select strCode from KX_OperationType order by strCode offset 1 rows fetch next 1 row only", "201"},
+      {"select strCode from KX_OperationType order by strCode desc offset 2 rows", "101"},
       {"Select TOP 1 strCode From KX_OperationType Where intType = 2 Union All "
        "Select TOP 1 strCode From KX_OperationType Where intType = 1",
        "201;101"},
@@ -261,6 +263,10 @@ TEST(TsqlTranslator, RefusesTextItCannotRead) {
       {"select N'abc", "Unclosed quotation mark after the character string 'abc'."},
       {"select * from KX_OperationType with (nolock)", "A table hint is not supported"},
       {"select top 10 percent * from KX_OperationType", "TOP ... PERCENT is not supported"},
+      {"select top 1 strCode from KX_OperationType order by strCode offset 1 rows",
+       "A TOP can not be used in the same query or sub-query as a OFFSET."},
+      {"select strCode from KX_OperationType order by strCode offset 1 rows fetch next 1 rows",
+       "Incorrect syntax near the end of the statement."},
       {"select convert(char(10), 1)", "Conversion to char is not supported"},
       {"update KX_IOItem set strName = N'x' from KX_IOItem", "UPDATE ... FROM is not supported"},
       {"select datediff(month, N'2005-1-1', N'2005-2-1')", "DATEDIFF by month is not supported"},
