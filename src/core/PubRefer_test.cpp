@@ -199,6 +199,25 @@ TEST(ItemRefer, NamedListsItemClassesAndUserLists) {
   EXPECT_EQ(2u, defined.rows.size());
 }
 
+// A list is paged by the database: only the page's rows are read. The list "probe" cannot read
+// its department 04 (a division by zero), so a page without that row answers and its page fails.
+TEST(ItemRefer, NamedListsReadOnlyThePagesRows) {
+  PubTestAccount pub("demo", "2026-1-6",
+                     {"INSERT INTO ReferDef (cRefName, cSql, cOrder) VALUES ('probe', "
+                      "'select cDepCode as ccode, 1 / (case cDepCode when ''04'' then 0 else 1 end) "
+                      "as q from Department', 'ccode')"});
+  const Page first = refer(pub, "type='name' name='probe' length='2' current='1'");
+  ASSERT_TRUE(first.ok) << first.reply;
+  EXPECT_EQ("6", first.at("count"));
+  EXPECT_EQ("1", first.at("current"));
+  ASSERT_EQ(2u, first.rows.size());
+  EXPECT_EQ(0u, first.rows[0].rfind("ccode=01;", 0)) << first.rows[0];
+
+  const Page beyond = refer(pub, "type='name' name='probe' length='2' current='9'");
+  EXPECT_FALSE(beyond.ok);
+  EXPECT_NE(std::string::npos, beyond.reply.find("Divide by zero")) << beyond.reply;
+}
+
 TEST(ItemRefer, Failures) {
   PubTestAccount pub("clerk");
   struct Failure {
