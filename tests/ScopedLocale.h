@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/Locale.h"
+#include "platform/com/Locale.h"
 
 namespace corvane {
 

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CaseAccount.h"
+#include "ScopedLocale.h"
 #include "core/Locale.h"
 #include "core/Messages.h"
 #include "host/TestHost.h"
@@ -133,13 +134,8 @@ const BudgetCase kCases[] = {
 
 class CheckBudCtrlTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    previousLocale_ = gLocaleID;
-    gLocaleID = "zh-CN";
-  }
-  void TearDown() override { gLocaleID = previousLocale_; }
 
-  std::string previousLocale_;
+  ScopedLocale locale_{"zh-CN"};
 };
 
 std::string scalar(db::Connection& connection, const std::string& sql) {

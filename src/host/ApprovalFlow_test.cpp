@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CaseAccount.h"
+#include "ScopedLocale.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Locale.h"
 #include "platform/com/Variant.h"
@@ -22,8 +23,6 @@ constexpr const char* kWaitingClaim = "{7C2E9B40-1D3F-4E6A-8B02-000000000002}";
 class ApprovalFlowTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previousLocale_ = gLocaleID;
-    gLocaleID = "zh-CN";
     connection.open(account.connectString());
     connection.beginTrans();
   }
@@ -48,9 +47,8 @@ class ApprovalFlowTest : public ::testing::Test {
     return CLng(rs.field(0).value());
   }
 
-  void TearDown() override { gLocaleID = previousLocale_; }
 
-  std::string previousLocale_;
+  ScopedLocale locale_{"zh-CN"};
   CaseAccount account;
   db::Connection connection;
 };

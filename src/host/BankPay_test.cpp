@@ -5,6 +5,7 @@
 #include <string>
 
 #include "CaseAccount.h"
+#include "ScopedLocale.h"
 #include "platform/com/Locale.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
@@ -22,8 +23,6 @@ constexpr const char* kClaimRow = "{0B5E1C7A-0000-4000-8000-000000000002}";
 class BankPayTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previousLocale_ = gLocaleID;
-    gLocaleID = "en-us";
     account.execute(std::string("Insert Into KX_LoanVouch_Sub (GUID, MGuid, dblMoney) Values ('") +
                     kLoanLine + "', '{3A6F0C21-5B1E-4C8A-9D01-000000000001}', 2000)");
     account.execute(std::string("Insert Into KX_BalanceInfo (GUID, ExpenGUID, intIOType, dblMoney) "
@@ -32,7 +31,6 @@ class BankPayTest : public ::testing::Test {
     connection.open(account.connectString());
     connection.beginTrans();
   }
-  void TearDown() override { gLocaleID = previousLocale_; }
 
   // The persisted bill record of one payment row, as the module hands it over.
   XmlDocument billOf(const std::string& payRow) {
@@ -66,7 +64,7 @@ class BankPayTest : public ::testing::Test {
                  "Where cPayRowGUID = '" + payRow + "'");
   }
 
-  std::string previousLocale_;
+  ScopedLocale locale_{"en-us"};
   CaseAccount account;
   db::Connection connection;
   const std::unique_ptr<BankPay> bank = CreateBankPay();

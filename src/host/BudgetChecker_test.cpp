@@ -5,6 +5,7 @@
 #include <string>
 
 #include "CaseAccount.h"
+#include "ScopedLocale.h"
 #include "platform/com/Locale.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -68,14 +69,11 @@ BudgetVoucher voucherOn(const char* item, const char* amount, const char* guid =
 class BudgetCheckTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previousLocale_ = gLocaleID;
-    gLocaleID = "en-us";
     connection.open(account.connectString());
     connection.beginTrans();
     ASSERT_TRUE(checker->InitConnection(connection));
     ASSERT_TRUE(checker->OpenSystem("KX"));
   }
-  void TearDown() override { gLocaleID = previousLocale_; }
 
   std::string used(const char* item) {
     db::Recordset rs;
@@ -90,7 +88,7 @@ class BudgetCheckTest : public ::testing::Test {
     return CStr(rs.field(0).value());
   }
 
-  std::string previousLocale_;
+  ScopedLocale locale_{"en-us"};
   CaseAccount account;
   db::Connection connection;
   std::unique_ptr<BudgetChecker> checker = EmbeddedBudgetChecker();

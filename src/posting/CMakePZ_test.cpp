@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CaseAccount.h"
+#include "ScopedLocale.h"
 #include "core/Locale.h"
 #include "core/Messages.h"
 #include "core/Values.h"
@@ -34,7 +35,6 @@ std::string voucherRow(const char* type, const char* guid, const char* number, c
 class CMakePZTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previousLocale_ = gLocaleID;
     for (const char* sql : {
              "INSERT INTO KX_PzSet_IO (strOperatType, strIOItemCode, strCurrency, strSubject, blnModiDire) VALUES "
              "('302', NULL, '美元', '1221', 0), ('301', NULL, '人民币', '1221', 0), ('102', '102', '美元', '2241', 1), "
@@ -57,7 +57,6 @@ class CMakePZTest : public ::testing::Test {
       account_.execute(sql);
     }
   }
-  void TearDown() override { gLocaleID = previousLocale_; }
 
   // Serves `request` as `corvane call` does, keeping the object to look at its draft.
   XmlDocument serve(const std::string& request) {
@@ -99,7 +98,7 @@ class CMakePZTest : public ::testing::Test {
 
   CaseAccount account_;
   CMakePZ maker_;
-  std::string previousLocale_;
+  ScopedLocale locale_{gLocaleID};
 };
 
 TEST_F(CMakePZTest, DraftsEveryKindInRequestOrder) {

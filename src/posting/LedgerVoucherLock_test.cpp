@@ -5,6 +5,7 @@
 #include <string>
 
 #include "CaseAccount.h"
+#include "ScopedLocale.h"
 #include "QueryText.h"
 #include "core/Locale.h"
 #include "platform/com/RuntimeError.h"
@@ -16,12 +17,9 @@ namespace {
 class LedgerVoucherLockTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previousLocale_ = gLocaleID;
-    gLocaleID = "en-us";
     connection.open(account.connectString());
     connection.beginTrans();
   }
-  void TearDown() override { gLocaleID = previousLocale_; }
 
   std::string locks() {
     return QueryRowsText(connection,
@@ -29,7 +27,7 @@ class LedgerVoucherLockTest : public ::testing::Test {
                          "Order By coutsysname, coutsign, coutno_id");
   }
 
-  std::string previousLocale_;
+  ScopedLocale locale_{"en-us"};
   CaseAccount account;
   std::unique_ptr<EmbeddedLoginContext> login = account.logIn();
   db::Connection connection;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "CaseAccount.h"
+#include "ScopedLocale.h"
 #include "core/Locale.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"
@@ -41,7 +42,6 @@ std::string loanRow(int n, const char* depart, const char* audited, const char* 
 class CQueryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previousLocale_ = gLocaleID;
     account_.execute(
         "INSERT INTO KX_LoanVouch (GUID, strTypeCode, strVouchID, dtLoanDate, strDepartID, strLoanID, "
         "strItemClassID, strItemID, strBill, fltRate, dblMoney, strPersonID, blnAudi, strAuditorID, blnBegin, "
@@ -58,7 +58,6 @@ class CQueryTest : public ::testing::Test {
         "('" + claimGuid(1) + "', '201', 'TC1', '2026-01-21', '0301', '0005', '人民币', 1, 80, '李晓燕', 1, '周建国', '周建国'),"
         "('" + claimGuid(2) + "', '202', 'TC2', '2026-01-22', '04', '0009', '人民币', 1, 90, '周建国', 1, '周建国', '周建国')");
   }
-  void TearDown() override { gLocaleID = previousLocale_; }
 
   XmlDocument serve(const std::string& request, const std::string& user = "demo") {
     const std::unique_ptr<EmbeddedLoginContext> login = account_.logIn(user, "zh-CN", DateTime::parse("2026-1-31"));
@@ -94,7 +93,7 @@ class CQueryTest : public ::testing::Test {
   }
 
   CaseAccount account_;
-  std::string previousLocale_;
+  ScopedLocale locale_{gLocaleID};
 };
 
 std::vector<std::string> guids(std::initializer_list<std::string> list) { return list; }

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "CaseAccount.h"
+#include "ScopedLocale.h"
 #include "core/Locale.h"
 #include "core/Messages.h"
 #include "host/EmbeddedLoginContext.h"
@@ -27,10 +28,8 @@ using Rows = std::vector<std::string>;
 class CReportTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previousLocale_ = gLocaleID;
     addReportVouchers(account_);
   }
-  void TearDown() override { gLocaleID = previousLocale_; }
 
   XmlDocument serve(const std::string& request, const std::string& user = "demo", Host* host = nullptr) {
     const auto login = account_.logIn(user, "zh-CN", DateTime::parse("2026-4-1"), host);
@@ -71,7 +70,7 @@ class CReportTest : public ::testing::Test {
   }
 
   CaseAccount account_;
-  std::string previousLocale_;
+  ScopedLocale locale_{gLocaleID};
 };
 
 std::string page(int current, int rows) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "CaseAccount.h"
+#include "ScopedLocale.h"
 #include "app/ReportSources.h"
 #include "core/Locale.h"
 #include "host/EmbeddedLoginContext.h"
@@ -25,10 +26,8 @@ using Rows = std::vector<std::string>;
 class DetailDataSourceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previousLocale_ = gLocaleID;
     addReportVouchers(account_);
   }
-  void TearDown() override { gLocaleID = previousLocale_; }
 
   // The report's rows through the engine stand-in, each as "column=value" of `columns`, sorted.
   Rows report(const std::string& progId, const std::vector<std::string>& columns, const std::string& user = "demo",
@@ -65,7 +64,7 @@ class DetailDataSourceTest : public ::testing::Test {
   }
 
   CaseAccount account_;
-  std::string previousLocale_;
+  ScopedLocale locale_{gLocaleID};
 };
 
 const std::vector<std::string> kLoanColumns = {"strvouchid", "dblmoney", "dbllack", "strbalancename", "blnsettle",

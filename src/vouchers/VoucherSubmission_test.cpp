@@ -5,6 +5,7 @@
 #include <string>
 
 #include "CaseAccount.h"
+#include "ScopedLocale.h"
 #include "core/Locale.h"
 #include "host/EmbeddedLoginContext.h"
 #include "loans/CLoan.h"
@@ -55,8 +56,6 @@ TEST(ApprovalStartDocument, ValuesThatWouldBreakTheDocumentAreEscaped) {
 class InitAuditTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    previousLocale_ = gLocaleID;
-    gLocaleID = "zh-CN";
     LoginOptions options;
     options.account = account.folder();
     options.user = "demo";
@@ -85,9 +84,8 @@ class InitAuditTest : public ::testing::Test {
     }
   }
 
-  void TearDown() override { gLocaleID = previousLocale_; }
 
-  std::string previousLocale_;
+  ScopedLocale locale_{"zh-CN"};
   CaseAccount account;
   std::unique_ptr<EmbeddedLoginContext> login;
   db::Connection connection;
