@@ -1,9 +1,14 @@
 #include "host/EmbeddedLoginContext.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <chrono>
 
 #include "host/Host.h"
+#include "host/TakenRights.h"
 #include "platform/com/RuntimeError.h"
+#include "platform/db/AccountFiles.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
@@ -24,12 +29,20 @@ DateTime today() {
   return result;
 }
 
+// The device and inode of the account's system database, which holds the taken rights.
+std::string systemFileIdentity(const std::filesystem::path& account) {
+  struct stat status {};
+  if (::stat(db::AccountFiles{account}.system().c_str(), &status) != 0) return account.string();
+  return std::to_string(status.st_dev) + ":" + std::to_string(status.st_ino);
+}
+
 bool isChinese(const std::string& locale) { return locale.size() >= 2 && (locale[0] | 0x20) == 'z'; }
 
 }  // namespace
 
 std::unique_ptr<EmbeddedLoginContext> EmbeddedLoginContext::logIn(const LoginOptions& options) {
   std::unique_ptr<EmbeddedLoginContext> login(new EmbeddedLoginContext(options));
+  login->systemFiles_ = systemFileIdentity(options.account);
   login->checkPassword(options.password);
   login->readAccount(options.year);
   return login;
@@ -44,7 +57,9 @@ EmbeddedLoginContext::EmbeddedLoginContext(const LoginOptions& options)
 
 Host& EmbeddedLoginContext::host() const { return *host_; }
 
-EmbeddedLoginContext::~EmbeddedLoginContext() = default;
+EmbeddedLoginContext::~EmbeddedLoginContext() {
+  for (const TakenRights::Key& key : held_) TakenRights::shared().forget(key);
+}
 
 std::string EmbeddedLoginContext::ConnectString() const {
   return "Data Source=" + quoteLiteral(account_.string());
@@ -109,19 +124,27 @@ bool EmbeddedLoginContext::holdsRight(const std::string& code, std::int16_t year
 
 bool EmbeddedLoginContext::takeRight(const std::string& code, std::int16_t year) {
   if (!holdsRight(code, year)) return false;
-  systemConnection().execute(
-      "INSERT INTO vqsystem..UA_Task (cAuth_ID,cAcc_ID,iYear,cUser_ID,dTakenAt) VALUES (" +
-      quoteLiteral(code) + "," + quoteLiteral(accountId_) + "," + std::to_string(year) + "," +
-      quoteLiteral(userId_) + "," + quoteLiteral(today().toSqlString()) + ")");
+  const TakenRights::Key key = TakenRights::keyOf(systemFiles_, code, year, userId_);
+  TakenRights::shared().take(key, [&] {
+    systemConnection().execute(
+        "INSERT INTO vqsystem..UA_Task (cAuth_ID,cAcc_ID,iYear,cUser_ID,dTakenAt) VALUES (" +
+        quoteLiteral(code) + "," + quoteLiteral(accountId_) + "," + std::to_string(year) + "," +
+        quoteLiteral(userId_) + "," + quoteLiteral(today().toSqlString()) + ")");
+  });
+  held_.push_back(key);
   return true;
 }
 
 bool EmbeddedLoginContext::releaseRight(const std::string& code, std::int16_t year) {
-  return systemConnection().execute("DELETE FROM vqsystem..UA_Task WHERE cAuth_ID=" +
-                                    quoteLiteral(code) + " AND cAcc_ID=" +
-                                    quoteLiteral(accountId_) + " AND iYear=" +
-                                    std::to_string(year) + " AND cUser_ID=" +
-                                    quoteLiteral(userId_)) > 0;
+  const TakenRights::Key key = TakenRights::keyOf(systemFiles_, code, year, userId_);
+  if (const auto held = std::find(held_.begin(), held_.end(), key); held != held_.end()) held_.erase(held);
+  return TakenRights::shared().release(key, [&] {
+    return systemConnection().execute("DELETE FROM vqsystem..UA_Task WHERE cAuth_ID=" +
+                                      quoteLiteral(code) + " AND cAcc_ID=" +
+                                      quoteLiteral(accountId_) + " AND iYear=" +
+                                      std::to_string(year) + " AND cUser_ID=" +
+                                      quoteLiteral(userId_)) > 0;
+  });
 }
 
 std::string EmbeddedLoginContext::refusalText(const std::string& code) const {

@@ -1,15 +1,18 @@
 #pragma once
 // The embedded login object: a user logged into one account folder. The user and password are
 // checked against the account's system database when the object is made; function rights are
-// taken and released for real in the system database's table of taken rights (`UA_Task`); the
+// taken and released for real in the system database's table of taken rights (`UA_Task`), one
+// row for all the logins of the process that hold a right at once (see TakenRights); the
 // module lock is read from the locks an administrator sets (`UA_ModuleLock`).
 
 #include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "host/LoginContext.h"
+#include "host/TakenRights.h"
 #include "platform/db/ConnectionPool.h"
 
 namespace corvane {
@@ -70,6 +73,8 @@ class EmbeddedLoginContext final : public LoginContext {
   std::string refusalText(const std::string& code) const;
 
   std::filesystem::path account_;
+  std::string systemFiles_;  // the system database's device and inode, for TakenRights
+  std::vector<TakenRights::Key> held_;  // the rights taken and not yet released
   db::PooledConnection connection_;  // the system database's, held for the login's life
   std::string locale_;
   std::string userId_;

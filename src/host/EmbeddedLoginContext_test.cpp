@@ -76,6 +76,39 @@ TEST_F(EmbeddedLoginTest, TakesAndReleasesRightsInTheTaskTable) {
   EXPECT_FALSE(ok) << "a right that was not taken cannot be released";
 }
 
+// Logins of one user in one process share the right's row: it stays while any of them holds
+// the right, and one release does not take it from the others.
+TEST_F(EmbeddedLoginTest, LoginsOfOneUserShareTheRowOfATakenRight) {
+  const std::string rows = "select count(*) from vqsystem..UA_Task where cAuth_ID='KX020101'";
+  const auto first = logIn("clerk", "demo");
+  const auto second = logIn("CLERK", "demo");
+  bool ok = false;
+  first->RequestTask("KX020101", true, 2026, ok);
+  second->RequestTask("kx020101", true, 2026, ok);
+  EXPECT_EQ("1", scalar(rows));
+  first->RequestTask("KX020101", false, 2026, ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ("1", scalar(rows)) << "the second login still holds the right";
+  second->RequestTask("KX020101", false, 2026, ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ("0", scalar(rows));
+}
+
+// A login that ends holding a right leaves its row, as an ended process does; the next take and
+// release of that right and user clear it.
+TEST_F(EmbeddedLoginTest, ARightLeftByAnEndedLoginIsClearedByTheNextRelease) {
+  const std::string rows = "select count(*) from vqsystem..UA_Task where cAuth_ID='KX020101'";
+  bool ok = false;
+  logIn("clerk", "demo")->RequestTask("KX020101", true, 2026, ok);
+  EXPECT_EQ("1", scalar(rows));
+  const auto clerk = logIn("clerk", "demo");
+  clerk->RequestTask("KX020101", true, 2026, ok);
+  EXPECT_EQ("2", scalar(rows));
+  clerk->RequestTask("KX020101", false, 2026, ok);
+  EXPECT_TRUE(ok);
+  EXPECT_EQ("0", scalar(rows));
+}
+
 // A request's transaction holds the company database; rights are still taken and released
 // meanwhile (a func may take a right of its own inside the request's transaction).
 TEST_F(EmbeddedLoginTest, RightsAreTakenWhileARequestTransactionIsOpen) {

@@ -23,6 +23,10 @@ namespace corvane::db {
 
 namespace {
 
+// SQLite counts every allocation under one process-wide mutex unless told not to before its first
+// use; connections serving requests on several threads would then queue on that mutex.
+[[maybe_unused]] const bool kAllocationsUncounted = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 std::string_view trimmed(std::string_view text) {
