@@ -7,8 +7,8 @@
 // repetitions, outside the measured time, their change is undone so that each repeats the same
 // work.
 //
-// Then the list served by 1 to 8 threads at once, each with its own login (requests per second),
-// and what a login costs at each password hash cost.
+// Then the list served by 1 to 8 threads at once, each with its own login, as one user or as a
+// user each (requests per second), and what a login costs at each password hash cost.
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
@@ -93,10 +93,10 @@ class Account {
   Account(const Account&) = delete;
   Account& operator=(const Account&) = delete;
 
-  std::unique_ptr<EmbeddedLoginContext> logIn() const {
+  std::unique_ptr<EmbeddedLoginContext> logIn(const std::string& user = "demo") const {
     LoginOptions options;
     options.account = folder_;
-    options.user = "demo";
+    options.user = user;
     options.password = "demo";
     options.date = DateTime::parse("2026-3-15");
     return EmbeddedLoginContext::logIn(options);
@@ -341,10 +341,21 @@ BENCHMARK_CAPTURE(AtScale, LoanRead, kLoanRead)->ArgName("loans")->Arg(0)->Arg(1
 BENCHMARK_CAPTURE(AtScale, Navigation, kNavigation)->ArgName("loans")->Arg(0)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 BENCHMARK_CAPTURE(AtScale, LoanSave, kSave)->ArgName("loans")->Arg(0)->Arg(1000000)->Unit(benchmark::kMicrosecond);
 
-// The list served by several threads at once, each with its own login; requests per second.
-void ListInThreads(benchmark::State& state) {
+// The list served by several threads at once, each with its own login (as the same user, or each
+// as a user of its own, whose rights are rows of their own); requests per second.
+std::string usersOfTheirOwn() {
+  return "INSERT INTO vqsystem.UA_User (cUser_ID, cUser_Name, cPassword) "
+         "SELECT 'bench' || n, 'bench', cPassword FROM vqsystem.UA_User, "
+         "(WITH RECURSIVE k(n) AS (SELECT 0 UNION ALL SELECT n + 1 FROM k WHERE n < 7) SELECT n FROM k) "
+         "WHERE cUser_ID = 'demo';"
+         "INSERT INTO vqsystem.UA_Role (cUser_id, cgroup_id) SELECT cUser_ID, 'KXADMIN' FROM vqsystem.UA_User "
+         "WHERE cUser_ID LIKE 'bench%';";
+}
+
+void ListInThreads(benchmark::State& state, bool userOfItsOwn) {
+  static Account account("threads", encodeMinimal, usersOfTheirOwn());
   gLocaleID = "zh-CN";
-  auto login = served().logIn();
+  auto login = account.logIn(userOfItsOwn ? "bench" + std::to_string(state.thread_index()) : "demo");
   for (auto _ : state) {
     XmlDocument document;
     document.loadXML("<req><func name='get'/></req>");
@@ -353,7 +364,8 @@ void ListInThreads(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations());
 }
-BENCHMARK(ListInThreads)->ThreadRange(1, 8)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(ListInThreads, SameUser, false)->ThreadRange(1, 8)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(ListInThreads, UserEach, true)->ThreadRange(1, 8)->UseRealTime()->Unit(benchmark::kMicrosecond);
 
 // A login, as `corvane call` makes one per request, with the password hashed at each cost.
 void LogIn(benchmark::State& state, const db::PasswordEncoder& encoder) {
