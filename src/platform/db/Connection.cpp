@@ -74,22 +74,21 @@ struct HandleCloser {
 };
 using OwnedHandle = std::unique_ptr<sqlite3, HandleCloser>;
 
-// Runs one statement to its end, its rows (if any) dropped.
-void runStatement(sqlite3* handle, const std::string& sql) {
-  sqlite3_stmt* statement = nullptr;
-  int rc = sqlite3_prepare_v2(handle, sql.c_str(), -1, &statement, nullptr);
-  if (rc != SQLITE_OK) raiseSqliteError(handle, rc, sql);
-  while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
+// Runs one statement to its end, its rows (if any) dropped; kept in `statements` when given, as
+// the statements that begin and end every transaction are.
+void runStatement(sqlite3* handle, const std::string& sql, StatementCache* statements = nullptr) {
+  const StatementLease statement = StatementCache::lease(statements, handle, sql);
+  int rc;
+  while ((rc = sqlite3_step(statement.get())) == SQLITE_ROW) {
   }
-  sqlite3_finalize(statement);
   if (rc != SQLITE_DONE) raiseSqliteError(handle, rc, sql);
 }
 
 // A table of the company database whose write lock a transaction can take, if there is one.
-std::optional<std::string> firstCompanyTable(sqlite3* handle) {
-  const StatementPtr statement = prepare(
-      handle, "SELECT name FROM main.sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' LIMIT 1");
-  if (!statement || sqlite3_step(statement.get()) != SQLITE_ROW) return std::nullopt;
+std::optional<std::string> firstCompanyTable(sqlite3* handle, StatementCache* statements) {
+  const StatementLease statement = StatementCache::lease(
+      statements, handle, "SELECT name FROM main.sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' LIMIT 1");
+  if (sqlite3_step(statement.get()) != SQLITE_ROW) return std::nullopt;
   return columnText(statement.get(), 0);
 }
 
@@ -262,23 +261,23 @@ void Connection::beginTrans(TransactionMode mode) {
   }
   faultPoint(DbCall::BeginTrans);
   if (mode == TransactionMode::Read) {
-    runStatement(handle, "BEGIN DEFERRED");
+    runStatement(handle, "BEGIN DEFERRED", statements_.get());
     return;
   }
   // The company database's write lock is taken now, so that a second writer waits here (up to
   // the command timeout) instead of failing half-way through its work. The system database and
   // tempdb are locked only when the transaction writes them: the login object records taken
   // rights in the system database on its own connection while a request's transaction is open.
-  const std::optional<std::string> table = firstCompanyTable(handle);
+  const std::optional<std::string> table = firstCompanyTable(handle, statements_.get());
   if (!table) {
-    runStatement(handle, "BEGIN IMMEDIATE");
+    runStatement(handle, "BEGIN IMMEDIATE", statements_.get());
     return;
   }
-  runStatement(handle, "BEGIN DEFERRED");
+  runStatement(handle, "BEGIN DEFERRED", statements_.get());
   try {
-    runStatement(handle, "DELETE FROM main.\"" + *table + "\" WHERE 0");  // the lock, no rows
+    runStatement(handle, "DELETE FROM main.\"" + *table + "\" WHERE 0", statements_.get());  // the lock, no rows
   } catch (...) {
-    runStatement(handle, "ROLLBACK");
+    runStatement(handle, "ROLLBACK", statements_.get());
     throw;
   }
 }
@@ -287,13 +286,13 @@ void Connection::commitTrans() {
   sqlite3* handle = openHandle();
   if (!inTransaction()) throw RuntimeError(kErrNoTransaction, "No transaction is active.");
   faultPoint(DbCall::CommitTrans);
-  runStatement(handle, "COMMIT");
+  runStatement(handle, "COMMIT", statements_.get());
 }
 
 void Connection::rollbackTrans() {
   sqlite3* handle = openHandle();
   if (!inTransaction()) throw RuntimeError(kErrNoTransaction, "No transaction is active.");
-  runStatement(handle, "ROLLBACK");
+  runStatement(handle, "ROLLBACK", statements_.get());
 }
 
 long Connection::execute(const std::string& tsql) {

@@ -8,7 +8,7 @@
 #include "platform/db/AccountFiles.h"
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/DbFaultHook.h"
-#include "platform/db/SqliteStatement.h"
+#include "platform/db/StatementCache.h"
 
 namespace corvane::db {
 
@@ -26,9 +26,10 @@ std::optional<AccountIdentity::File> fileIdentity(const std::filesystem::path& f
 
 // True when the connection holds temp objects of its own: they would be visible to the next
 // request, which must see only the shared tempdb.
-bool holdsOwnTempObjects(sqlite3* handle) {
-  const StatementPtr statement = prepare(handle, "SELECT 1 FROM temp.sqlite_master LIMIT 1");
-  return !statement || sqlite3_step(statement.get()) != SQLITE_DONE;
+bool holdsOwnTempObjects(Connection& connection) {
+  const StatementLease statement = StatementCache::lease(&statementCache(connection), sqliteHandle(connection),
+                                                         "SELECT 1 FROM temp.sqlite_master LIMIT 1");
+  return sqlite3_step(statement.get()) != SQLITE_DONE;
 }
 
 // Brings a returned connection back to the state of a new one; false when it cannot be reused.
@@ -38,7 +39,7 @@ bool resetForReuse(Connection& connection) {
     if (connection.inTransaction()) connection.rollbackTrans();
     connection.setConnectionTimeout(kDefaultConnectionTimeout);
     connection.setCommandTimeout(kDefaultCommandTimeout);
-    return !holdsOwnTempObjects(sqliteHandle(connection));
+    return !holdsOwnTempObjects(connection);
   } catch (const std::exception&) {
     return false;
   }
