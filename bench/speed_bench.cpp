@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "claims/CExpense.h"
+#include "BenchAccount.h"
 #include "core/COperation.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/PasswordCodec.h"
@@ -40,75 +41,7 @@
 namespace corvane {
 namespace {
 
-namespace fs = std::filesystem;
-
-// ---- statements captured from every connection opened while capturing is on
-
-std::mutex gCaptureMutex;
-std::vector<std::string>* gCapture = nullptr;
-
-bool isLayerOverhead(std::string_view sql) {
-  return sql.rfind("--", 0) == 0 || sql.rfind("PRAGMA", 0) == 0 || sql.rfind("ATTACH", 0) == 0 || sql.find("temp.sqlite_master") != std::string_view::npos;
-}
-
-// `text` is the statement's own text, or a comment naming a trigger that the statement runs.
-int traceStatement(unsigned, void*, void* statement, void* text) {
-  const std::lock_guard lock(gCaptureMutex);
-  if (gCapture == nullptr || std::string_view(static_cast<const char*>(text)).rfind("--", 0) == 0) return 0;
-  char* sql = sqlite3_expanded_sql(static_cast<sqlite3_stmt*>(statement));
-  if (sql != nullptr && !isLayerOverhead(sql)) gCapture->push_back(sql);
-  sqlite3_free(sql);
-  return 0;
-}
-
-int installTrace(sqlite3* handle, const char**, const sqlite3_api_routines*) {
-  sqlite3_trace_v2(handle, SQLITE_TRACE_STMT, traceStatement, nullptr);
-  return SQLITE_OK;
-}
-
-// ---- accounts
-
-std::string encodeMinimal(const std::string& plain) {
-  return EmbeddedPasswordCodec(EmbeddedPasswordCodec::Cost::Minimal).Encode(plain);
-}
-std::string encodeInteractive(const std::string& plain) { return EmbeddedPasswordCodec().Encode(plain); }
-
-class Account {
- public:
-  Account(const std::string& name, const db::PasswordEncoder& encoder, const std::string& fill = {})
-      : folder_(fs::temp_directory_path() / ("corvane-speed-" + std::to_string(::getpid()) + "-" + name)) {
-    db::ConnectionPool::shared();  // made first, so that it outlives the accounts
-    fs::remove_all(folder_);
-    db::createDemoAccount(folder_, encoder);
-    if (!fill.empty()) {
-      db::Connection connection;
-      connection.open(connectString());
-      if (sqlite3_exec(db::sqliteHandle(connection), fill.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-        throw std::runtime_error(std::string("cannot fill the account: ") + sqlite3_errmsg(db::sqliteHandle(connection)));
-      }
-    }
-  }
-  ~Account() {
-    db::ConnectionPool::shared().clear();
-    std::error_code ignored;
-    fs::remove_all(folder_, ignored);
-  }
-  Account(const Account&) = delete;
-  Account& operator=(const Account&) = delete;
-
-  std::unique_ptr<EmbeddedLoginContext> logIn(const std::string& user = "demo") const {
-    LoginOptions options;
-    options.account = folder_;
-    options.user = user;
-    options.password = "demo";
-    options.date = DateTime::parse("2026-3-15");
-    return EmbeddedLoginContext::logIn(options);
-  }
-  std::string connectString() const { return "Data Source='" + folder_.string() + "'"; }
-
- private:
-  fs::path folder_;
-};
+using namespace bench;
 
 // The served account and its twin for capturing, made the same way.
 Account& served() {
@@ -227,28 +160,14 @@ void check(const XmlDocument& document) {
 
 // The statements one request runs, served on the twin account by a login made while capturing.
 std::vector<std::string> statementsOf(const Workload& workload, long repetition) {
-  db::ConnectionPool::shared().clear();
-  sqlite3_auto_extension(reinterpret_cast<void (*)()>(installTrace));
-  std::vector<std::string> statements;
-  {
-    auto login = twin().logIn();
-    db::Connection connection;
-    connection.open(twin().connectString());
-    XmlDocument document;
-    document.loadXML(workload.request(connection, repetition));
-    {
-      const std::lock_guard lock(gCaptureMutex);
-      gCapture = &statements;
-    }
-    workload.serve(login.get(), document);
-    {
-      const std::lock_guard lock(gCaptureMutex);
-      gCapture = nullptr;
-    }
-    check(document);
-  }
-  db::ConnectionPool::shared().clear();
-  sqlite3_cancel_auto_extension(reinterpret_cast<void (*)()>(installTrace));
+  StatementCapture capture;
+  auto login = twin().logIn();
+  db::Connection connection;
+  connection.open(twin().connectString());
+  XmlDocument document;
+  document.loadXML(workload.request(connection, repetition));
+  std::vector<std::string> statements = capture.record([&] { workload.serve(login.get(), document); });
+  check(document);
   return statements;
 }
 
