@@ -116,8 +116,9 @@ bool EmbeddedLoginContext::holdsRight(const std::string& code, std::int16_t year
                 quoteLiteral(accountId_) + " AND iYear=" + std::to_string(year) +
                 " AND cAuth_ID IN (" + quoteLiteral(code) +
                 ",'ADMIN') AND ((cUser_ID=" + quoteLiteral(userId_) +
-                " AND iIsUser=1) OR (iIsUser=0 AND cUser_ID IN (SELECT cgroup_id FROM "
-                "vqsystem..UA_Role WHERE cUser_id=" + quoteLiteral(userId_) + ")))",
+                " AND iIsUser=1) OR (iIsUser=0 AND EXISTS (SELECT * FROM vqsystem..UA_Role r "
+                "WHERE r.cUser_id=" + quoteLiteral(userId_) +
+                " AND r.cgroup_id=UA_HoldAuth.cUser_ID)))",
             systemConnection());
   return CLng(held.field("n").value()) > 0;
 }
