@@ -2,6 +2,7 @@
 
 #include "platform/db/SqliteStatement.h"
 
+#include <cstdlib>
 #include <memory>
 
 #include "platform/db/SqliteErrors.h"
@@ -24,11 +25,22 @@ StatementPtr prepareOrRaise(sqlite3* db, const std::string& sql) {
   return owned;
 }
 
-void bindVariables(sqlite3_stmt* statement, const std::vector<ValuePtr>& values) {
+// Binds the variables' values, then the literals, to the parameters the statement reads.
+void bindParameters(sqlite3_stmt* statement, const std::vector<ValuePtr>& values,
+                    const std::vector<ProgramLiteral>& literals) {
   const int count = sqlite3_bind_parameter_count(statement);
-  for (int i = 1; i <= count && static_cast<std::size_t>(i) <= values.size(); ++i) {
-    const auto& value = values[static_cast<std::size_t>(i) - 1];
-    if (value) sqlite3_bind_value(statement, i, value.get());
+  for (int i = 1; i <= count; ++i) {
+    const auto index = static_cast<std::size_t>(i) - 1;
+    if (index < values.size()) {
+      if (values[index]) sqlite3_bind_value(statement, i, values[index].get());
+    } else if (index - values.size() < literals.size()) {
+      const ProgramLiteral& literal = literals[index - values.size()];
+      if (literal.isInteger) {
+        sqlite3_bind_int64(statement, i, std::strtoll(literal.value.c_str(), nullptr, 10));
+      } else {
+        sqlite3_bind_text(statement, i, literal.value.data(), static_cast<int>(literal.value.size()), SQLITE_STATIC);
+      }
+    }
   }
 }
 
@@ -48,8 +60,9 @@ bool isTrue(sqlite3_stmt* statement) {
 
 }  // namespace
 
-Program::Program(std::vector<ProgramStep> steps, std::vector<ProgramVariable> variables)
-    : steps_(std::move(steps)), variables_(std::move(variables)) {}
+Program::Program(std::vector<ProgramStep> steps, std::vector<ProgramVariable> variables,
+                 std::vector<ProgramLiteral> literals)
+    : steps_(std::move(steps)), variables_(std::move(variables)), literals_(std::move(literals)) {}
 
 long Program::run(sqlite3* db, const RowsHandler& onRows, StatementCache* statements) const {
   std::vector<ValuePtr> values(variables_.size());
@@ -62,7 +75,7 @@ long Program::run(sqlite3* db, const RowsHandler& onRows, StatementCache* statem
       continue;
     }
     StatementLease statement = StatementCache::lease(statements, db, step.sql);
-    bindVariables(statement.get(), values);
+    bindParameters(statement.get(), values, literals_);
     switch (step.kind) {
       case ProgramStep::Kind::Execute:
         if (onRows && sqlite3_column_count(statement.get()) > 0) {

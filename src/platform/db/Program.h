@@ -19,6 +19,7 @@ struct ResultColumn {
                      // table's spelling); empty for an expression without an alias
   std::string declaration;  // the T-SQL type a cast, convert or typed function gives it, as a
                             // column declares it ("varchar(10)", "money"); empty when not known
+  bool operator==(const ResultColumn&) const = default;
 };
 
 // One step of a program. Statements read the program's variables through the numbered
@@ -36,20 +37,32 @@ struct ProgramStep {
   std::vector<std::size_t> targets;  // Assign: variable index per result column
   std::size_t jump = 0;
   std::vector<ResultColumn> columns;  // Execute of a query: its result columns, in order
+  bool operator==(const ProgramStep&) const = default;
 };
 
 // Gets a prepared statement that returns rows and the step it comes from; it steps it itself.
 using RowsHandler = std::function<void(sqlite3_stmt*, const ProgramStep&)>;
 
+// A literal a statement reads as a parameter: text, or a whole number.
+struct ProgramLiteral {
+  std::string value;
+  bool isInteger = false;
+  bool operator==(const ProgramLiteral&) const = default;
+};
+
 // A variable a batch declares; it holds NULL until a step assigns it.
 struct ProgramVariable {
   std::string name;  // as written, with its @
+  bool operator==(const ProgramVariable&) const = default;
 };
 
 class Program {
  public:
   Program() = default;
-  Program(std::vector<ProgramStep> steps, std::vector<ProgramVariable> variables);
+  // `literals` are values the statements read as parameters after the variables' (literal i is
+  // parameter variables.size() + i + 1).
+  Program(std::vector<ProgramStep> steps, std::vector<ProgramVariable> variables,
+          std::vector<ProgramLiteral> literals = {});
 
   // Runs the steps on db in order. Each statement that returns columns is handed to onRows
   // (may be empty: then rows are stepped and dropped). Answers the records affected: the sum
@@ -63,12 +76,15 @@ class Program {
   bool isSingleReadingStatement(sqlite3* db) const;
 
   const std::vector<ProgramStep>& steps() const { return steps_; }
+  const std::vector<ProgramVariable>& variables() const { return variables_; }
+  bool operator==(const Program&) const = default;
   // The SQLite text of the statements, one a line (for diagnostics and tests).
   std::string text() const;
 
  private:
   std::vector<ProgramStep> steps_;
   std::vector<ProgramVariable> variables_;
+  std::vector<ProgramLiteral> literals_;
 };
 
 }  // namespace corvane::db

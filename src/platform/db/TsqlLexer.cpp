@@ -43,8 +43,11 @@ class Lexer {
 
   std::vector<TsqlToken> run() {
     std::vector<TsqlToken> tokens;
-    while (skipBlanksAndComments()) tokens.push_back(next());
-    tokens.push_back({TsqlToken::Kind::End, {}, text_.size()});
+    while (skipBlanksAndComments()) {
+      tokens.push_back(next());
+      tokens.back().end = pos_;
+    }
+    tokens.push_back({TsqlToken::Kind::End, {}, text_.size(), text_.size()});
     return tokens;
   }
 

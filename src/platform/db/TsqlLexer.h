@@ -17,6 +17,7 @@ struct TsqlToken {
   Kind kind = Kind::End;
   std::string text;     // the name, the literal's value (unescaped), the number, the symbol
   std::size_t offset = 0;  // where the token starts in the text
+  std::size_t end = 0;     // where it ends: the offset just after it
 
   bool isWord(std::string_view word) const;  // an unquoted name equal to word, ignoring case
   bool isSymbol(std::string_view symbol) const { return kind == Kind::Symbol && text == symbol; }

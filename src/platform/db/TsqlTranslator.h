@@ -11,6 +11,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "platform/db/LiteralTemplate.h"
 #include "platform/db/Program.h"
 #include "platform/db/StatementCache.h"
 #include "platform/db/TsqlCatalog.h"
@@ -22,9 +23,11 @@ class TsqlTranslator {
   // Translates one T-SQL text (one statement, or a batch), reading declared column types from
   // db's schema (main, vqsystem, tempdb) when needed. Cached by text and by the schema version of
   // each attached database (a table made again with other types is translated again): a text
-  // seen before costs a few version reads and a hash look-up. Raises RuntimeError kDbStatement
-  // on text it cannot read. The version reads use the connection's kept statements, and a text
-  // not seen before the columns the connection's earlier translations read, when given.
+  // seen before costs a few version reads and a hash look-up; a text that differs from one seen
+  // before only in the values of its plain literals shares its translation (LiteralTemplate).
+  // Raises RuntimeError kDbStatement on text it cannot read. The version reads use the
+  // connection's kept statements, and a text not seen before the columns the connection's
+  // earlier translations read, when given.
   std::shared_ptr<const Program> translate(sqlite3* db, std::string_view tsql,
                                            StatementCache* statements = nullptr,
                                            CatalogMemo* catalog = nullptr);
@@ -32,8 +35,22 @@ class TsqlTranslator {
   static TsqlTranslator& shared();  // process-wide memo; thread-safe
 
  private:
+  // A text not seen before: from the template of its shape when one is known (see
+  // LiteralTemplate), else read afresh.
+  Program translateNew(sqlite3* db, std::string_view tsql, const std::string& versions, CatalogMemo* catalog);
+  // The template of a shape whose text reads as `fresh`; null when its literals take part in the
+  // translation.
+  static std::shared_ptr<const LiteralTemplate> templateOf(sqlite3* db, const LiteralShape& shape,
+                                                          const Program& fresh, CatalogMemo* catalog);
+
   std::mutex mutex_;
   std::unordered_map<std::string, std::shared_ptr<const Program>> cache_;
+  // What is known of a shape, by schema versions and shape key.
+  struct Shape {
+    bool seenOnce = false;                          // met once: a template is made the next time
+    std::shared_ptr<const LiteralTemplate> shared;  // null: its literals cannot be taken out
+  };
+  std::unordered_map<std::string, Shape> shapes_;
 };
 
 }  // namespace corvane::db

@@ -1,0 +1,216 @@
+#include "platform/db/LiteralTemplate.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <exception>
+#include <utility>
+
+#include "platform/com/AsciiText.h"
+#include "platform/com/DecimalText.h"
+#include "platform/com/Variant.h"
+#include "platform/db/SqlLiteral.h"
+#include "platform/db/TsqlLexer.h"
+
+namespace corvane::db {
+
+namespace {
+
+// A text literal's marker is kTextMarker, two letters naming the literal, then kTextFill up to
+// the length of the value it stands for; neither byte may occur in a text that is shaped. A
+// number's marker is kNumberMarker, three digits naming the literal, then 1; a text holding
+// kNumberMarker anywhere is not shaped.
+constexpr char kTextMarker = '\x01';
+constexpr char kTextFill = '\x02';
+constexpr std::size_t kTextMarkerHead = 3;
+constexpr std::string_view kNumberMarker = "7306";
+constexpr std::size_t kNumberMarkerLength = 8;
+constexpr std::size_t kMostLiterals = 26 * 26;
+constexpr std::size_t kMostDigits = 18;  // a whole number that always fits 64 bits
+
+std::string textMarker(std::size_t literal, std::size_t length) {
+  std::string marker{kTextMarker, static_cast<char>('a' + literal / 26), static_cast<char>('a' + literal % 26)};
+  marker.append(length - kTextMarkerHead, kTextFill);
+  return marker;
+}
+
+std::string numberMarker(std::size_t literal) {
+  const std::string digits = std::to_string(1000 + literal).substr(1);
+  return std::string(kNumberMarker) + digits + "1";
+}
+
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+bool isPlainText(const std::string& value) {
+  return value.size() >= 4 && !isBlank(value.front()) && !isBlank(value.back()) &&
+         value.find_first_of("[\x01\x02") == std::string::npos && !isDecimalText(value) && !DateTime::parse(value) &&
+         !equalsIgnoringCase(value, "IsUserTable");
+}
+
+bool isComparison(const TsqlToken& token) {
+  static constexpr std::array<std::string_view, 9> kComparisons = {"=", "<>", "!=", "<", ">", "<=", ">=", "!<", "!>"};
+  return std::any_of(kComparisons.begin(), kComparisons.end(), [&](std::string_view op) { return token.isSymbol(op); });
+}
+
+bool isPlainNumber(const TsqlToken& token, const TsqlToken* before) {
+  return before != nullptr && isComparison(*before) && !token.text.empty() && token.text.size() <= kMostDigits &&
+         token.text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+bool changesRows(const std::string& sql) {
+  const auto start = sql.find_first_not_of(" \t\r\n");
+  if (start == std::string::npos) return false;
+  const std::string verb = toLowerAscii(std::string_view(sql).substr(start, 6));
+  return verb == "insert" || verb == "update" || verb == "delete";
+}
+
+bool isWordChar(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '.'; }
+char charAt(const std::string& text, std::size_t at) { return at < text.size() ? text[at] : '\0'; }
+
+// The literal whose marker starts at `at` in a probe's statement, and how it came out; nullopt
+// when the marker stands anywhere but alone (inside another literal or name, or in a doubled
+// apostrophe), which makes the shape's literals part of the translation.
+std::optional<std::pair<std::size_t, bool>> markerAt(const std::string& sql, std::size_t at,
+                                                     const LiteralShape& shape, std::size_t& end) {
+  std::size_t literal = 0;
+  const bool quoted = at >= 1 && sql[at - 1] == '\'';
+  if (sql[at] == kTextMarker) {
+    if (at + kTextMarkerHead > sql.size()) return std::nullopt;
+    literal = static_cast<std::size_t>(sql[at + 1] - 'a') * 26 + static_cast<std::size_t>(sql[at + 2] - 'a');
+    if (literal >= shape.values.size() || shape.values[literal].isInteger || !quoted) return std::nullopt;
+    end = at + shape.values[literal].value.size();
+    if (sql.compare(at, end - at, textMarker(literal, end - at)) != 0) return std::nullopt;
+  } else {
+    end = at + kNumberMarkerLength;
+    if (end > sql.size()) return std::nullopt;
+    const std::string digits = sql.substr(at + kNumberMarker.size(), 3);
+    if (digits.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
+    literal = static_cast<std::size_t>(std::stoi(digits));
+    if (literal >= shape.values.size() || !shape.values[literal].isInteger ||
+        sql.compare(at, kNumberMarkerLength, numberMarker(literal)) != 0) {
+      return std::nullopt;
+    }
+    if (!quoted && ((at > 0 && isWordChar(sql[at - 1])) || isWordChar(charAt(sql, end)))) return std::nullopt;
+  }
+  if (quoted && (charAt(sql, end) != '\'' || charAt(sql, end + 1) == '\'' || (at >= 2 && sql[at - 2] == '\''))) {
+    return std::nullopt;
+  }
+  if (quoted) ++end;
+  return std::make_pair(literal, quoted);
+}
+
+std::size_t nextMarker(const std::string& sql, std::size_t from) {
+  return std::min(sql.find(kTextMarker, from), sql.find(kNumberMarker, from));
+}
+
+bool hasMarker(const std::string& text) { return nextMarker(text, 0) != std::string::npos; }
+
+bool hasMarker(const ProgramStep& step) {
+  return std::any_of(step.columns.begin(), step.columns.end(), [](const ResultColumn& column) {
+    return hasMarker(column.name) || hasMarker(column.declaration);
+  });
+}
+
+}  // namespace
+
+std::optional<LiteralShape> shapeOf(std::string_view tsql) {
+  if (tsql.find_first_of("\x01\x02") != std::string_view::npos) return std::nullopt;
+  const bool numbersShaped = tsql.find(kNumberMarker) == std::string_view::npos;
+  std::vector<TsqlToken> tokens;
+  try {
+    tokens = tokenizeTsql(tsql);
+  } catch (const std::exception&) {
+    return std::nullopt;
+  }
+  LiteralShape shape;
+  std::size_t copied = 0;
+  const TsqlToken* before = nullptr;
+  for (const TsqlToken& token : tokens) {
+    const TsqlToken* previous = std::exchange(before, &token);
+    if (shape.values.size() == kMostLiterals) break;
+    const std::size_t literal = shape.values.size();
+    if (token.kind == TsqlToken::Kind::String && isPlainText(token.text)) {
+      const std::size_t open = tsql.find('\'', token.offset);  // after an N prefix
+      const std::string_view head = tsql.substr(copied, open + 1 - copied);
+      shape.key.append(head).append(std::to_string(token.text.size())).append(1, kTextMarker);
+      shape.probe.append(head).append(textMarker(literal, token.text.size()));
+      shape.values.push_back({token.text, false});
+      copied = token.end - 1;  // the closing apostrophe
+    } else if (token.kind == TsqlToken::Kind::Number && numbersShaped && isPlainNumber(token, previous)) {
+      const std::string_view head = tsql.substr(copied, token.offset - copied);
+      shape.key.append(head).append(1, kTextMarker).append(1, '#');
+      shape.probe.append(head).append(numberMarker(literal));
+      shape.values.push_back({token.text, true});
+      copied = token.end;
+    }
+  }
+  if (shape.values.empty()) return std::nullopt;
+  shape.key.append(tsql.substr(copied));
+  shape.probe.append(tsql.substr(copied));
+  return shape;
+}
+
+std::optional<LiteralTemplate> LiteralTemplate::fromProbe(const Program& probe, const LiteralShape& shape) {
+  LiteralTemplate result;
+  for (const ProgramStep& step : probe.steps()) {
+    if (hasMarker(step)) return std::nullopt;
+    Step kept{step, {}, {}, step.kind == ProgramStep::Kind::Execute && step.countsChanges && changesRows(step.sql)};
+    kept.step.sql.clear();
+    const std::string& sql = step.sql;
+    std::size_t from = 0;
+    for (std::size_t at = nextMarker(sql, 0); at != std::string::npos; at = nextMarker(sql, from)) {
+      std::size_t end = 0;
+      const auto marker = markerAt(sql, at, shape, end);
+      if (!marker) return std::nullopt;
+      const auto [literal, quoted] = *marker;
+      kept.pieces.push_back(sql.substr(from, at - (quoted ? 1 : 0) - from));
+      kept.slots.push_back({literal, quoted});
+      from = end;
+    }
+    kept.pieces.push_back(sql.substr(from));
+    result.steps_.push_back(std::move(kept));
+  }
+  for (const ProgramVariable& variable : probe.variables()) {
+    if (hasMarker(variable.name)) return std::nullopt;
+  }
+  result.variables_ = probe.variables();
+  return result;
+}
+
+Program LiteralTemplate::render(const std::vector<ProgramLiteral>& values) const { return render(values, true); }
+
+Program LiteralTemplate::renderWrittenIn(const std::vector<ProgramLiteral>& values) const {
+  return render(values, false);
+}
+
+// Bound, literal i reads as parameter i after the variables, a number written as text as
+// parameter values.size() + i after them.
+Program LiteralTemplate::render(const std::vector<ProgramLiteral>& values, bool bind) const {
+  std::vector<ProgramStep> steps;
+  steps.reserve(steps_.size());
+  bool binds = false;
+  for (const Step& kept : steps_) {
+    ProgramStep step = kept.step;
+    const bool asParameters = bind && kept.bindsValues;
+    step.sql = kept.pieces.front();
+    for (std::size_t gap = 0; gap < kept.slots.size(); ++gap) {
+      const Slot& slot = kept.slots[gap];
+      const ProgramLiteral& value = values[slot.literal];
+      if (asParameters) {
+        const bool numberAsText = value.isInteger && slot.asText;
+        step.sql += "?" + std::to_string(variables_.size() + slot.literal + (numberAsText ? values.size() : 0) + 1);
+      } else {
+        step.sql += slot.asText ? quoteLiteral(value.value) : value.value;
+      }
+      step.sql += kept.pieces[gap + 1];
+    }
+    binds = binds || (asParameters && !kept.slots.empty());
+    steps.push_back(std::move(step));
+  }
+  if (!binds) return Program(std::move(steps), variables_);
+  std::vector<ProgramLiteral> parameters = values;
+  for (const ProgramLiteral& value : values) parameters.push_back({value.value, false});
+  return Program(std::move(steps), variables_, std::move(parameters));
+}
+
+}  // namespace corvane::db

@@ -1,0 +1,97 @@
+#include "platform/db/LiteralTemplate.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/db/TsqlTestDatabase.h"
+#include "platform/db/TsqlTranslator.h"
+
+namespace corvane::db {
+namespace {
+
+std::string keyOf(const char* tsql) {
+  const auto shape = shapeOf(tsql);
+  return shape ? shape->key : std::string("(none) ") + tsql;
+}
+
+TEST(LiteralTemplate, ShapesOnlyValuesTheTranslationDoesNotRead) {
+  struct Case {
+    const char* a;
+    const char* b;
+    bool shared;
+  };
+  static const Case kCases[] = {
+      {"update t set a='abcd', c=N'x''yz' where b=12", "update t set a='wxyz', c=N'u''vw' where b=99999", true},
+      {"select * from t where a<>'abcd' and b>=7", "select * from t where a<>'wxyz' and b>=0012", true},
+      {"update t set a=N'abcd'", "update t set a='abcd'", false},
+      {"select * from t where a='abcd'", "select * from t where a='abcde'", false},
+      {"select * from t where d='2026-01-05'", "select * from t where d='2026-01-06'", false},
+      {"select * from t where a='1234'", "select * from t where a='5678'", false},
+      {"select * from t where a like '[ab]cd'", "select * from t where a like '[xy]cd'", false},
+      {"select * from t where a=' abc'", "select * from t where a=' xyz'", false},
+      {"select * from t where a='abc'", "select * from t where a='xyz'", false},
+      {"select top 5 * from t", "select top 6 * from t", false},
+      {"insert into t values (12)", "insert into t values (13)", false},
+      {"select * from t where b=-12", "select * from t where b=-13", false},
+      {"select * from t where b=1.5", "select * from t where b=2.5", false},
+      {"select convert(varchar(10), a, 120) from t", "select convert(varchar(12), a, 120) from t", false},
+  };
+  for (const auto& c : kCases) {
+    EXPECT_EQ(keyOf(c.a) == keyOf(c.b), c.shared) << c.a << "\n" << c.b;
+  }
+}
+
+TEST(LiteralTemplate, TextsOfOneShapeReadAsTheirOwnValues) {
+  const TsqlTestDatabase database;
+  struct Step {
+    const char* tsql;
+    const char* rows;
+  };
+  static const Step kSteps[] = {
+      {"insert into KX_IOItem (strCode, strName, strTypeCode, ts) values ('A-01', 'first item', 'kind', 1)", ""},
+      {"insert into KX_IOItem (strCode, strName, strTypeCode, ts) values ('B-02', 'it''s item!', 'sort', 1)", ""},
+      // a number written into a text column is stored as text, whichever text carries it
+      {"update KX_IOItem set strCode = 4711 where strName = 'first item'", ""},
+      {"update KX_IOItem set strCode = 4712 where strName = 'it''s item!'", ""},
+      {"select strCode, strName, strTypeCode from KX_IOItem where strTypeCode in ('kind', 'sort') order by strName",
+       "4711|first item|kind;4712|it's item!|sort"},
+      {"select strName from KX_OperationType where ts = 2", "Expense"},
+      {"select strName from KX_OperationType where ts = 3", "Travel"},
+      {"select 'abcd' as x, 'A-01' as y", "abcd|A-01"},
+      {"select 'wxyz' as x, 'B-02' as y", "wxyz|B-02"},
+  };
+  for (const auto& step : kSteps) EXPECT_EQ(database.rows(step.tsql), step.rows) << step.tsql;
+  EXPECT_EQ(database.plainRows("SELECT group_concat(typeof(strCode)) FROM KX_IOItem "
+                               "WHERE strTypeCode IN ('kind', 'sort')"),
+            "text,text");
+}
+
+TEST(LiteralTemplate, StatementsThatWriteShareOneTextAndOthersKeepTheirValues) {
+  const TsqlTestDatabase database;
+  auto& translator = TsqlTranslator::shared();
+  const auto textOf = [&](const char* tsql) { return translator.translate(database.db(), tsql)->text(); };
+  textOf("update KX_OperationType set strShowModel = 'mmmm' where strName = 'Loan'");
+  const std::string first = textOf("update KX_OperationType set strShowModel = 'abcd' where strName = 'Loan'");
+  const std::string second = textOf("update KX_OperationType set strShowModel = 'wxyz' where strName = 'Note'");
+  EXPECT_EQ(first, second);
+  EXPECT_NE(first.find('?'), std::string::npos) << first;
+
+  textOf("select strCode from KX_OperationType where strName = 'Loan'");
+  EXPECT_NE(textOf("select strCode from KX_OperationType where strName = 'Trip'").find("'Trip'"), std::string::npos);
+}
+
+TEST(LiteralTemplate, ALiteralThatNamesSomethingIsNotShared) {
+  const TsqlTestDatabase database;
+  auto& translator = TsqlTranslator::shared();
+  for (const char* alias : {"alpha", "bravo"}) {
+    const std::string tsql = std::string("select 1 as '") + alias + "'";
+    const auto program = translator.translate(database.db(), tsql);
+    ASSERT_EQ(program->steps().size(), 1u);
+    ASSERT_EQ(program->steps()[0].columns.size(), 1u);
+    EXPECT_EQ(program->steps()[0].columns[0].name, alias);
+  }
+}
+
+}  // namespace
+}  // namespace corvane::db
