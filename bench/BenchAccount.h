@@ -30,8 +30,11 @@ namespace fs = std::filesystem;
 inline std::mutex gCaptureMutex;
 inline std::vector<std::string>* gCapture = nullptr;
 
+// The layer's own work, which bare SQLite does not need: trigger comments, settings, attaching,
+// and the translator's reads of the schema.
 inline bool isLayerOverhead(std::string_view sql) {
-  return sql.rfind("--", 0) == 0 || sql.rfind("PRAGMA", 0) == 0 || sql.rfind("ATTACH", 0) == 0 || sql.find("temp.sqlite_master") != std::string_view::npos;
+  return sql.rfind("--", 0) == 0 || sql.rfind("PRAGMA", 0) == 0 || sql.rfind("ATTACH", 0) == 0 ||
+         sql.find("temp.sqlite_master") != std::string_view::npos || sql.rfind("SELECT sql FROM ", 0) == 0;
 }
 
 // `text` is the statement's own text, or a comment naming a trigger that the statement runs.

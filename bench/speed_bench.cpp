@@ -158,16 +158,21 @@ void check(const XmlDocument& document) {
   if (!answered || xml.find("Corvane:") != std::string::npos) throw std::runtime_error("the request failed: " + xml);
 }
 
-// The statements one request runs, served on the twin account by a login made while capturing.
+void undo(sqlite3* handle, const std::string& sql);
+
+// The statements one request runs, served on the twin account by a login made while capturing;
+// its change is undone afterwards, so that every capture records the same work.
 std::vector<std::string> statementsOf(const Workload& workload, long repetition) {
   StatementCapture capture;
   auto login = twin().logIn();
   db::Connection connection;
   connection.open(twin().connectString());
+  const std::string undoSql = workload.undo ? workload.undo(connection) : std::string();
   XmlDocument document;
   document.loadXML(workload.request(connection, repetition));
   std::vector<std::string> statements = capture.record([&] { workload.serve(login.get(), document); });
   check(document);
+  if (!undoSql.empty()) undo(db::sqliteHandle(connection), undoSql);
   return statements;
 }
 
@@ -195,12 +200,15 @@ void undo(sqlite3* handle, const std::string& sql) {
   }
 }
 
+// Counts the served requests of the whole run, so that no two saves ask for the same number.
+long gServedRepetition = 1;
+
 void Served(benchmark::State& state, const Workload& workload) {
   gLocaleID = "zh-CN";
   auto login = served().logIn();
   db::Connection reader;
   reader.open(served().connectString());
-  long repetition = 1;
+  long& repetition = gServedRepetition;
   for (auto _ : state) {
     state.PauseTiming();
     XmlDocument document;
@@ -211,14 +219,22 @@ void Served(benchmark::State& state, const Workload& workload) {
   }
 }
 
+// Every write of a module row takes the company database's next row version.
+constexpr const char* kRowVersion = "SELECT value FROM Corvane_RowVersion";
+
 void Bare(benchmark::State& state, const Workload& workload) {
   const std::vector<std::string> statements = statementsOf(workload, 1);
   db::Connection bare;
   bare.open(served().connectString());
   const std::string undoSql = workload.undo ? workload.undo(bare) : std::string();
   sqlite3* handle = db::sqliteHandle(bare);
+  const std::string versionBefore = scalar(bare, kRowVersion);
   if (const std::string failed = stepAll(handle, statements); !failed.empty()) {
     throw std::runtime_error("the bare statements fail:\n" + failed);
+  }
+  // A writing twin must write here too, not match no row of this account.
+  if (!undoSql.empty() && scalar(bare, kRowVersion) == versionBefore) {
+    throw std::runtime_error("the bare statements write nothing");
   }
   if (!undoSql.empty()) undo(handle, undoSql);
   for (auto _ : state) {
@@ -293,22 +309,21 @@ Account& demoAtScale(long loans) {
   return loans == 0 ? demo : million;
 }
 
-
 void AtScale(benchmark::State& state, const Workload& workload) {
   gLocaleID = "zh-CN";
   Account& account = demoAtScale(state.range(0));
   auto login = account.logIn();
   db::Connection reader;
   reader.open(account.connectString());
+  long& repetition = gServedRepetition;
   {
     XmlDocument first;
-    first.loadXML(workload.request(reader, 0));
+    first.loadXML(workload.request(reader, repetition++));
     workload.serve(login.get(), first);
     check(first);
   }
   state.SetLabel(scalar(reader, "SELECT count(*) FROM KX_LoanVouch") + " loans, " +
                  scalar(reader, "SELECT count(*) FROM KX_ExpenVouch") + " claims in all");
-  long repetition = 1;
   for (auto _ : state) {
     state.PauseTiming();
     XmlDocument document;
