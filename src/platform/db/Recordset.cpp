@@ -250,13 +250,28 @@ void applyQueryColumns(std::vector<FieldInfo>& infos, const std::vector<ResultCo
   }
 }
 
-// Reads the statement's columns and rows into `data`. An editable set also learns the table its
-// rows are written to, and reads the rowids when that table is found by rowid.
-void readSnapshot(sqlite3* handle, sqlite3_stmt* statement, const std::vector<ResultColumn>& queryColumns,
-                  RecordsetData& data, bool editable) {
+// The columns of a statement as SQLite and the schema describe them; a kept statement's are
+// described once per schema versions (`versions`, those it was translated under).
+std::vector<FieldInfo> describeColumns(sqlite3* handle, sqlite3_stmt* statement, StatementCache& statements,
+                                       const std::string& versions) {
+  if (const std::vector<FieldInfo>* known = statements.describedColumns(statement, versions)) return *known;
   const int columns = sqlite3_column_count(statement);
   std::vector<FieldInfo> infos;
   for (int column = 0; column < columns; ++column) infos.push_back(describeColumn(handle, statement, column));
+  statements.keepDescribedColumns(statement, versions, infos);
+  return infos;
+}
+
+// Reads the statement's columns and rows into `data`. An editable set also learns the table its
+// rows are written to, and reads the rowids when that table is found by rowid. The columns are
+// described after the first step: a kept statement whose tables were made again since its last
+// run is prepared again by that step, and only then answers their columns.
+void readSnapshot(sqlite3* handle, sqlite3_stmt* statement, const std::vector<ResultColumn>& queryColumns,
+                  StatementCache& statements, const std::string& versions, RecordsetData& data, bool editable) {
+  int rc = sqlite3_step(statement);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) raiseSqliteError(handle, rc, sqlite3_sql(statement));
+  std::vector<FieldInfo> infos = describeColumns(handle, statement, statements, versions);
+  const int columns = static_cast<int>(infos.size());
   applyQueryColumns(infos, queryColumns);
   std::vector<ValueKinds> kinds(static_cast<std::size_t>(columns));
 
@@ -266,11 +281,15 @@ void readSnapshot(sqlite3* handle, sqlite3_stmt* statement, const std::vector<Re
     withRowid = prepareWithRowid(handle, statement);
     if (!withRowid) data.target.reset();
   }
-  sqlite3_stmt* source = withRowid ? withRowid.get() : statement;
+  sqlite3_stmt* source = statement;
+  if (withRowid) {
+    sqlite3_reset(statement);
+    source = withRowid.get();
+    rc = sqlite3_step(source);
+  }
   const int first = withRowid ? 1 : 0;
 
-  int rc;
-  while ((rc = sqlite3_step(source)) == SQLITE_ROW) {
+  for (; rc == SQLITE_ROW; rc = sqlite3_step(source)) {
     std::vector<Variant> values;
     values.reserve(static_cast<std::size_t>(columns));
     for (int column = 0; column < columns; ++column) {
@@ -365,7 +384,8 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
     // The first statement that returns columns gives the record set; later ones only run.
     if (hasResult) return skipRows(handle, statement);
     hasResult = true;
-    readSnapshot(handle, statement, step.columns, *data, lockType != adLockReadOnly);
+    readSnapshot(handle, statement, step.columns, statements, catalogMemo(connection).versions(), *data,
+                 lockType != adLockReadOnly);
   }, &statements);
   if (!hasResult) return;
   data->cursorType = cursorType;

@@ -330,6 +330,23 @@ TEST_F(RecordsetTest, ReadsTheAttachedFilesAndViews) {
   EXPECT_EQ(view.field("dblMoney").value(), Variant(Currency::fromScaled(12345678)));
 }
 
+TEST_F(RecordsetTest, AQueryRunAgainIsDescribedAgainWhenItsTableIsMadeAgain) {
+  const std::string query = "SELECT * FROM tempdb..Seven WHERE n = 1";
+  const Recordset before = openSet(query);
+  EXPECT_EQ(before.fieldCount(), 2);
+  EXPECT_TRUE(before.field("strName").isNullable());
+  EXPECT_EQ(before.field("strName").definedSize(), 10);
+
+  connection.execute("DROP TABLE tempdb..Seven");
+  connection.execute("CREATE TABLE tempdb..Seven (n int, strName nvarchar(30) NOT NULL, dblMoney money)");
+  connection.execute("INSERT INTO tempdb..Seven VALUES (1, 'a', 2.5)");
+  const Recordset after = openSet(query);
+  EXPECT_EQ(after.fieldCount(), 3);
+  EXPECT_FALSE(after.field("strName").isNullable());
+  EXPECT_EQ(after.field("strName").definedSize(), 30);
+  EXPECT_EQ(after.field("dblMoney").type(), adCurrency);
+}
+
 TEST_F(RecordsetTest, ATextWithoutRowsLeavesTheSetClosed) {
   Recordset recordset;
   recordset.open("UPDATE Sample SET strName = 'x' WHERE id = 2", connection);

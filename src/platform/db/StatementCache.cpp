@@ -17,10 +17,12 @@ int StatementLease::finish() {
   statement_ = nullptr;
   const int rc = sqlite3_reset(statement);
   sqlite3_clear_bindings(statement);
-  if (cache_ != nullptr && !cache_->suspended()) {
-    cache_->keep(std::move(sql_), statement);
-  } else {
+  if (cache_ == nullptr) {
     sqlite3_finalize(statement);
+  } else if (cache_->suspended()) {
+    cache_->finalize(statement);
+  } else {
+    cache_->keep(std::move(sql_), statement);
   }
   return rc;
 }
@@ -45,12 +47,39 @@ StatementLease StatementCache::lease(StatementCache* cache, sqlite3* db, const s
 void StatementCache::keep(std::string sql, sqlite3_stmt* statement) {
   if (statements_.size() >= kKeptStatements) clear();
   const auto [slot, added] = statements_.emplace(std::move(sql), statement);
-  if (!added) sqlite3_finalize(statement);  // the same text was lent twice at once
+  if (!added) finalize(statement);  // the same text was lent twice at once
 }
 
 void StatementCache::clear() {
-  for (const auto& [sql, statement] : statements_) sqlite3_finalize(statement);
+  for (const auto& [sql, statement] : statements_) finalize(statement);
   statements_.clear();
+}
+
+void StatementCache::finalize(sqlite3_stmt* statement) {
+  described_.erase(statement);  // the address may be a new statement's next
+  sqlite3_finalize(statement);
+}
+
+namespace {
+int preparations(sqlite3_stmt* statement) {
+  return sqlite3_stmt_status(statement, SQLITE_STMTSTATUS_REPREPARE, 0);
+}
+}  // namespace
+
+const std::vector<FieldInfo>* StatementCache::describedColumns(sqlite3_stmt* statement,
+                                                               const std::string& versions) const {
+  const auto found = described_.find(statement);
+  if (found == described_.end() || found->second.versions != versions ||
+      found->second.prepared != preparations(statement)) {
+    return nullptr;
+  }
+  return &found->second.columns;
+}
+
+void StatementCache::keepDescribedColumns(sqlite3_stmt* statement, const std::string& versions,
+                                          std::vector<FieldInfo> columns) {
+  if (suspended() || versions.empty() || versions.find('?') != std::string::npos) return;
+  described_[statement] = Described{versions, preparations(statement), std::move(columns)};
 }
 
 }  // namespace corvane::db

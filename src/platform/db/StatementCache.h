@@ -9,6 +9,9 @@
 #include <cstddef>
 #include <string>
 #include <unordered_map>
+#include <vector>
+
+#include "platform/db/Field.h"
 
 namespace corvane::db {
 
@@ -49,6 +52,12 @@ class StatementCache {
   // Finalizes every kept statement (before the connection closes).
   void clear();
 
+  // The result columns a record set described for `statement` under the schema `versions` (see
+  // TsqlTranslator), while the cache keeps the statement, SQLite has not prepared it again and
+  // the versions are the same; null otherwise. Versions that could not be read keep nothing.
+  const std::vector<FieldInfo>* describedColumns(sqlite3_stmt* statement, const std::string& versions) const;
+  void keepDescribedColumns(sqlite3_stmt* statement, const std::string& versions, std::vector<FieldInfo> columns);
+
   // While suspended (nested counts), statements are neither taken from nor kept in the cache:
   // a query a client sends is prepared under its own authorizer.
   void suspend() { ++suspended_; }
@@ -57,9 +66,17 @@ class StatementCache {
 
  private:
   friend class StatementLease;
+  struct Described {
+    std::string versions;
+    int prepared = 0;  // SQLite's count of the statement's preparations again
+    std::vector<FieldInfo> columns;
+  };
+
   void keep(std::string sql, sqlite3_stmt* statement);
+  void finalize(sqlite3_stmt* statement);
 
   std::unordered_map<std::string, sqlite3_stmt*> statements_;
+  std::unordered_map<sqlite3_stmt*, Described> described_;  // of kept and lent statements
   int suspended_ = 0;
 };
 

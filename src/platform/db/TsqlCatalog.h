@@ -27,6 +27,7 @@ class CatalogMemo {
   // Starts a translation under `versions` (see TsqlTranslator); forgets every column read under
   // other versions.
   void useVersions(const std::string& versions);
+  const std::string& versions() const { return versions_; }  // of the latest translation
   const std::vector<TsqlColumn>* find(const std::string& key) const;
   void keep(const std::string& key, const std::vector<TsqlColumn>& columns);
 

@@ -51,8 +51,8 @@ std::shared_ptr<const Program> TsqlTranslator::translate(sqlite3* db, std::strin
                                                          StatementCache* statements, CatalogMemo* catalog) {
   const std::string versions = schemaVersions(db, statements);
   const bool cacheable = versions.find('?') == std::string::npos;
-  if (!cacheable) return std::make_shared<const Program>(translateTsql(db, tsql));
   if (catalog) catalog->useVersions(versions);
+  if (!cacheable) return std::make_shared<const Program>(translateTsql(db, tsql));
   const std::string key = versions + '\n' + std::string(tsql);
   {
     const std::lock_guard lock(mutex_);
