@@ -49,8 +49,18 @@ std::string textCandidate(std::size_t kind, std::size_t length) {
   }
 }
 
+// A number of the form `form` ("i" whole, "d4.1" four digits, a point and one).
+std::string numberCandidate(std::size_t kind, const std::string& form) {
+  if (form == "i") return kind % 2 == 0 ? "98765" : "0";
+  const auto point = form.find('.');
+  const std::size_t before = std::stoul(form.substr(1, point - 1));
+  const std::size_t after = std::stoul(form.substr(point + 1));
+  const char digit = kind % 2 == 0 ? '9' : '0';
+  return std::string(before, digit) + "." + std::string(after, digit);
+}
+
 // The text of `shape` with the values of candidate `kind`. The key holds a text literal as its
-// length then \x01, a number as \x01#.
+// length then \x01, a number as \x01# and its form then \x01.
 std::string otherValues(const corvane::db::LiteralShape& shape, std::size_t kind,
                         std::vector<corvane::db::ProgramLiteral>& values) {
   std::string text;
@@ -60,10 +70,12 @@ std::string otherValues(const corvane::db::LiteralShape& shape, std::size_t kind
       continue;
     }
     if (at + 1 < shape.key.size() && shape.key[at + 1] == '#') {
-      const std::string number = kind % 2 == 0 ? "98765" : "0";
+      const std::size_t end = shape.key.find('\x01', at + 2);
+      const std::string form = shape.key.substr(at + 2, end - at - 2);
+      const std::string number = numberCandidate(kind, form);
       text += number;
-      values.push_back({number, true});
-      ++at;
+      values.push_back({number, form == "i"});
+      at = end;
       continue;
     }
     const std::size_t digits = text.find_last_not_of("0123456789") + 1;

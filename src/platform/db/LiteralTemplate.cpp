@@ -52,10 +52,45 @@ bool isComparison(const TsqlToken& token) {
   return std::any_of(kComparisons.begin(), kComparisons.end(), [&](std::string_view op) { return token.isSymbol(op); });
 }
 
-bool isPlainNumber(const TsqlToken& token, const TsqlToken* before) {
-  return before != nullptr && isComparison(*before) && !token.text.empty() && token.text.size() <= kMostDigits &&
-         token.text.find_first_not_of("0123456789") == std::string::npos;
+// A number of digits with at most one point; its form in the shape ("i" whole, "d4.1" for
+// 1500.5), empty when it is not plain in any place.
+std::string numberForm(const std::string& text) {
+  if (text.empty() || text.size() > kMostDigits || text.find_first_not_of("0123456789.") != std::string::npos) return {};
+  const auto point = text.find('.');
+  if (point == std::string::npos) return "i";
+  if (text.find('.', point + 1) != std::string::npos) return {};
+  return "d" + std::to_string(point) + "." + std::to_string(text.size() - point - 1);
 }
+
+// Where a number is a value: right after a comparison, or an item of a VALUES list.
+class ValuePlaces {
+ public:
+  bool isValue(const TsqlToken* before, const TsqlToken& token, const TsqlToken& after) const {
+    if (before == nullptr) return false;
+    if (isComparison(*before)) return true;
+    return depth_ == 1 && (before->isSymbol("(") || before->isSymbol(",")) &&
+           (after.isSymbol(",") || after.isSymbol(")")) && token.kind == TsqlToken::Kind::Number;
+  }
+  // Follows the VALUES lists: open from the word VALUES through its rows.
+  void pass(const TsqlToken& token) {
+    if (token.isWord("VALUES")) {
+      inValues_ = true;
+      depth_ = 0;
+    } else if (!inValues_) {
+      return;
+    } else if (token.isSymbol("(")) {
+      ++depth_;
+    } else if (token.isSymbol(")")) {
+      --depth_;
+    } else if (depth_ == 0 && !token.isSymbol(",")) {
+      inValues_ = false;
+    }
+  }
+
+ private:
+  bool inValues_ = false;
+  int depth_ = 0;
+};
 
 bool changesRows(const std::string& sql) {
   const auto start = sql.find_first_not_of(" \t\r\n");
@@ -77,7 +112,7 @@ std::optional<std::pair<std::size_t, bool>> markerAt(const std::string& sql, std
   if (sql[at] == kTextMarker) {
     if (at + kTextMarkerHead > sql.size()) return std::nullopt;
     literal = static_cast<std::size_t>(sql[at + 1] - 'a') * 26 + static_cast<std::size_t>(sql[at + 2] - 'a');
-    if (literal >= shape.values.size() || shape.values[literal].isInteger || !quoted) return std::nullopt;
+    if (literal >= shape.values.size() || shape.numbers[literal] || !quoted) return std::nullopt;
     end = at + shape.values[literal].value.size();
     if (sql.compare(at, end - at, textMarker(literal, end - at)) != 0) return std::nullopt;
   } else {
@@ -86,7 +121,7 @@ std::optional<std::pair<std::size_t, bool>> markerAt(const std::string& sql, std
     const std::string digits = sql.substr(at + kNumberMarker.size(), 3);
     if (digits.find_first_not_of("0123456789") != std::string::npos) return std::nullopt;
     literal = static_cast<std::size_t>(std::stoi(digits));
-    if (literal >= shape.values.size() || !shape.values[literal].isInteger ||
+    if (literal >= shape.values.size() || !shape.numbers[literal] ||
         sql.compare(at, kNumberMarkerLength, numberMarker(literal)) != 0) {
       return std::nullopt;
     }
@@ -124,10 +159,10 @@ std::optional<LiteralShape> shapeOf(std::string_view tsql) {
   }
   LiteralShape shape;
   std::size_t copied = 0;
-  const TsqlToken* before = nullptr;
-  for (const TsqlToken& token : tokens) {
-    const TsqlToken* previous = std::exchange(before, &token);
-    if (shape.values.size() == kMostLiterals) break;
+  ValuePlaces places;
+  for (std::size_t index = 0; index + 1 < tokens.size() && shape.values.size() < kMostLiterals; ++index) {
+    const TsqlToken& token = tokens[index];
+    const TsqlToken* before = index > 0 ? &tokens[index - 1] : nullptr;
     const std::size_t literal = shape.values.size();
     if (token.kind == TsqlToken::Kind::String && isPlainText(token.text)) {
       const std::size_t open = tsql.find('\'', token.offset);  // after an N prefix
@@ -135,14 +170,18 @@ std::optional<LiteralShape> shapeOf(std::string_view tsql) {
       shape.key.append(head).append(std::to_string(token.text.size())).append(1, kTextMarker);
       shape.probe.append(head).append(textMarker(literal, token.text.size()));
       shape.values.push_back({token.text, false});
+      shape.numbers.push_back(false);
       copied = token.end - 1;  // the closing apostrophe
-    } else if (token.kind == TsqlToken::Kind::Number && numbersShaped && isPlainNumber(token, previous)) {
+    } else if (const std::string form = token.kind == TsqlToken::Kind::Number ? numberForm(token.text) : "";
+               !form.empty() && numbersShaped && places.isValue(before, token, tokens[index + 1])) {
       const std::string_view head = tsql.substr(copied, token.offset - copied);
-      shape.key.append(head).append(1, kTextMarker).append(1, '#');
+      shape.key.append(head).append(1, kTextMarker).append(1, '#').append(form).append(1, kTextMarker);
       shape.probe.append(head).append(numberMarker(literal));
-      shape.values.push_back({token.text, true});
+      shape.values.push_back({token.text, form == "i"});
+      shape.numbers.push_back(true);
       copied = token.end;
     }
+    places.pass(token);
   }
   if (shape.values.empty()) return std::nullopt;
   shape.key.append(tsql.substr(copied));
@@ -174,6 +213,7 @@ std::optional<LiteralTemplate> LiteralTemplate::fromProbe(const Program& probe, 
     if (hasMarker(variable.name)) return std::nullopt;
   }
   result.variables_ = probe.variables();
+  result.numbers_ = shape.numbers;
   return result;
 }
 
@@ -196,11 +236,16 @@ Program LiteralTemplate::render(const std::vector<ProgramLiteral>& values, bool 
     for (std::size_t gap = 0; gap < kept.slots.size(); ++gap) {
       const Slot& slot = kept.slots[gap];
       const ProgramLiteral& value = values[slot.literal];
-      if (asParameters) {
-        const bool numberAsText = value.isInteger && slot.asText;
+      if (slot.asText && asParameters) {
+        // a number written into a text column is read as its text
+        const bool numberAsText = numbers_[slot.literal];
         step.sql += "?" + std::to_string(variables_.size() + slot.literal + (numberAsText ? values.size() : 0) + 1);
+      } else if (slot.asText) {
+        step.sql += quoteLiteral(value.value);
+      } else if (asParameters && value.isInteger) {
+        step.sql += "?" + std::to_string(variables_.size() + slot.literal + 1);
       } else {
-        step.sql += slot.asText ? quoteLiteral(value.value) : value.value;
+        step.sql += value.value;  // other numbers as SQLite reads them written
       }
       step.sql += kept.pieces[gap + 1];
     }

@@ -7,9 +7,12 @@
 //
 // A literal is plain when nothing the translator decides depends on its value. A text literal:
 // at least four bytes, no blank at either end, not a number, not a date, no `[`; its length
-// stays in the shape, as it can give a column's declared length. A number: a whole number of at
-// most 18 digits right after a comparison (`=`, `<>`, `<` ...), where it is always a value and
-// never a size, a count or a column's position.
+// stays in the shape, as it can give a column's declared length. A number (digits, at most one
+// point, at most 18 characters) right after a comparison (`=`, `<>`, `<` ...) or as an item of
+// a VALUES list, where it is always a value and never a size, a count or a column's position;
+// its form (whole, or the digits before and after the point, which give its type) stays in the
+// shape. Whole numbers are bound as integers; other numbers are written in, as SQLite reads
+// them.
 
 #include <cstddef>
 #include <optional>
@@ -26,6 +29,7 @@ struct LiteralShape {
   std::string key;    // the text, each plain literal replaced by what it is (text of a length, number)
   std::string probe;  // the text, each plain literal replaced by its marker
   std::vector<ProgramLiteral> values;  // the plain literals, in the order of the text
+  std::vector<bool> numbers;           // which of them are numbers
 };
 
 // The shape of a T-SQL text; nullopt when it has no plain literal or cannot be read (the
@@ -62,6 +66,7 @@ class LiteralTemplate {
 
   std::vector<Step> steps_;
   std::vector<ProgramVariable> variables_;
+  std::vector<bool> numbers_;  // which literals are numbers
 };
 
 }  // namespace corvane::db

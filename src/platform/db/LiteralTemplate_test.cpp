@@ -32,9 +32,16 @@ TEST(LiteralTemplate, ShapesOnlyValuesTheTranslationDoesNotRead) {
       {"select * from t where a=' abc'", "select * from t where a=' xyz'", false},
       {"select * from t where a='abc'", "select * from t where a='xyz'", false},
       {"select top 5 * from t", "select top 6 * from t", false},
-      {"insert into t values (12)", "insert into t values (13)", false},
+      {"insert into t values (12, 1500.5), (7, 0.25)", "insert into t values (13, 2500.5), (0012, 9.75)", true},
+      {"insert into t values (1500.5)", "insert into t values (1500.55)", false},
+      {"insert into t values (1500.5)", "insert into t values (15000.5)", false},
+      {"insert into t values (12 + 1)", "insert into t values (13 + 1)", false},
+      {"select round(a, 2), substring(a, 1, 3) from t", "select round(a, 4), substring(a, 1, 5) from t", false},
+      {"update t set a = 1.25 where b = 7", "update t set a = 3.75 where b = 123456", true},
       {"select * from t where b=-12", "select * from t where b=-13", false},
-      {"select * from t where b=1.5", "select * from t where b=2.5", false},
+      {"select * from t where b=1.5", "select * from t where b=2.5", true},
+      {"select * from t where b=1.5", "select * from t where b=12.5", false},
+      {"select * from t where b=1e5", "select * from t where b=2e5", false},
       {"select convert(varchar(10), a, 120) from t", "select convert(varchar(12), a, 120) from t", false},
   };
   for (const auto& c : kCases) {
@@ -56,6 +63,17 @@ TEST(LiteralTemplate, TextsOfOneShapeReadAsTheirOwnValues) {
       {"update KX_IOItem set strCode = 4712 where strName = 'it''s item!'", ""},
       {"select strCode, strName, strTypeCode from KX_IOItem where strTypeCode in ('kind', 'sort') order by strName",
        "4711|first item|kind;4712|it's item!|sort"},
+      // amounts in a VALUES list and in SET take the form of their column, whichever text carries them
+      {"insert into KX_LoanVouch (GUID, strVouchID, dblMoney, dblRate, fltRate) values ('G-001', 'V-0001', 1500.5, "
+       "12.345, 2)",
+       ""},
+      {"insert into KX_LoanVouch (GUID, strVouchID, dblMoney, dblRate, fltRate) values ('G-002', 'V-0002', 2500.5, "
+       "99.999, 3)",
+       ""},
+      {"update KX_LoanVouch set dblMoney = 0.25 where strVouchID = 'V-0002'", ""},
+      {"select strVouchID, dblMoney, dblRate, fltRate from KX_LoanVouch where GUID in ('G-001', 'G-002') "
+       "order by strVouchID",
+       "V-0001|1500.5|12.35|2;V-0002|0.25|100|3"},
       {"select strName from KX_OperationType where ts = 2", "Expense"},
       {"select strName from KX_OperationType where ts = 3", "Travel"},
       {"select 'abcd' as x, 'A-01' as y", "abcd|A-01"},
