@@ -89,23 +89,25 @@ std::string editRequest(db::Connection& connection, long repetition) {
          "' strShowID='31' strPrintID='32'/></rows></in></func></req>";
 }
 
-std::string loanSave(const std::string& number) {
+// A loan of `number` whose amount differs from one repetition to the next, as saves' amounts do.
+std::string loanSave(const std::string& number, long repetition) {
+  const std::string first = std::to_string(1000 + repetition % 9000);
   return std::string("<req><func name='savevouch'><in><xml><head><z:row GUID='' strTypeCode='301' strVouchID='") +
          number +
          "' dtLoanDate='2026-03-15T00:00:00' strDepartID='0301' strLoanID='0006' strBill='人民币' fltRate='1' "
-         "dblMoney='1500.5' dblOldMoney='1500.5' strUsed='bench' strPersonID='周建国'/></head><body>"
-         "<z:row strBalanceID='1' dblMoney='1000'/><z:row strBalanceID='1' dblMoney='500.5'/></body></xml></in>"
+         "dblMoney='" + first + ".5' dblOldMoney='" + first + ".5' strUsed='bench' strPersonID='周建国'/></head><body>"
+         "<z:row strBalanceID='1' dblMoney='" + first + "'/><z:row strBalanceID='1' dblMoney='0.5'/></body></xml></in>"
          "</func></req>";
 }
 
 std::string saveRequest(db::Connection&, long repetition) {
   char number[16];
   std::snprintf(number, sizeof number, "JB%010ld", repetition);
-  return loanSave(number);
+  return loanSave(number, repetition);
 }
 
 // A number already taken: the save draws the next free one from the card's numbering.
-std::string numberedSaveRequest(db::Connection&, long) { return loanSave("JK2026010001"); }
+std::string numberedSaveRequest(db::Connection&, long repetition) { return loanSave("JK2026010001", repetition); }
 
 std::string undoEdit(db::Connection& connection) {
   return "UPDATE KX_OperationType SET ts=" +
@@ -135,8 +137,10 @@ std::string claimSaveRequest(db::Connection&, long repetition) {
   return std::string("<req><func name='savevouch'><in><xml><head><z:row GUID='' strTypeCode='202' strVouchID='") +
          number +
          "' dtLoanDate='2026-03-15T00:00:00' strDepartID='02' strLoanID='0003' strBill='人民币' fltRate='1' "
-         "dblMoney='100' dblOldMoney='100' strUsed='bench' strPersonID='李晓燕'/></head><body>"
-         "<z:row strIOItem='202' dblMoney='100'/></body></xml></in></func></req>";
+         "dblMoney='" + std::to_string(100 + repetition % 900) + "' dblOldMoney='" +
+         std::to_string(100 + repetition % 900) + "' strUsed='bench' strPersonID='李晓燕'/></head><body>"
+         "<z:row strIOItem='202' dblMoney='" + std::to_string(100 + repetition % 900) +
+         "'/></body></xml></in></func></req>";
 }
 
 // One navigation step: Director 0 first, 2 previous, 1 next, -1 last (from `autoId`, 0 for none).
