@@ -260,6 +260,7 @@ void Connection::beginTrans(TransactionMode mode) {
     throw RuntimeError(kErrTransactionExists, "Only one transaction can be active on this session.");
   }
   faultPoint(DbCall::BeginTrans);
+  catalog_->transactionBegun();
   if (mode == TransactionMode::Read) {
     runStatement(handle, "BEGIN DEFERRED", statements_.get());
     return;
@@ -286,12 +287,14 @@ void Connection::commitTrans() {
   sqlite3* handle = openHandle();
   if (!inTransaction()) throw RuntimeError(kErrNoTransaction, "No transaction is active.");
   faultPoint(DbCall::CommitTrans);
+  catalog_->transactionEnded();
   runStatement(handle, "COMMIT", statements_.get());
 }
 
 void Connection::rollbackTrans() {
   sqlite3* handle = openHandle();
   if (!inTransaction()) throw RuntimeError(kErrNoTransaction, "No transaction is active.");
+  catalog_->transactionEnded();
   runStatement(handle, "ROLLBACK", statements_.get());
 }
 
@@ -299,6 +302,7 @@ long Connection::execute(const std::string& tsql) {
   sqlite3* handle = openHandle();
   faultPoint(DbCall::Execute);
   const auto program = TsqlTranslator::shared().translate(handle, tsql, statements_.get(), catalog_.get());
+  if (program->changesSchema()) catalog_->schemaChanging();
   return program->run(handle, RowsHandler(), statements_.get());  // rows of a SELECT in the text are dropped
 }
 

@@ -2,8 +2,12 @@
 
 #include "platform/db/SqliteStatement.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
+
+#include "platform/com/AsciiText.h"
 
 #include "platform/db/SqliteErrors.h"
 #include "platform/db/StatementCache.h"
@@ -109,6 +113,15 @@ long Program::run(sqlite3* db, const RowsHandler& onRows, StatementCache* statem
     }
   }
   return changes;
+}
+
+bool Program::changesSchema() const {
+  return std::any_of(steps_.begin(), steps_.end(), [](const ProgramStep& step) {
+    const auto start = step.sql.find_first_not_of(" \t\r\n");
+    if (start == std::string::npos) return false;
+    const std::string verb = toLowerAscii(std::string_view(step.sql).substr(start, 6));
+    return verb.starts_with("create") || verb.starts_with("drop ") || verb.starts_with("alter ");
+  });
 }
 
 bool Program::isSingleReadingStatement(sqlite3* db) const {

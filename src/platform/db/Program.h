@@ -71,6 +71,9 @@ class Program {
   // and kept in `statements`, the connection's cache, unless it is null.
   long run(sqlite3* db, const RowsHandler& onRows, StatementCache* statements = nullptr) const;
 
+  // True when a statement of the program makes, drops or alters a table, view, index or trigger.
+  bool changesSchema() const;
+
   // True when the program is one statement that returns rows and that SQLite, having prepared
   // it, says writes nothing.
   bool isSingleReadingStatement(sqlite3* db) const;

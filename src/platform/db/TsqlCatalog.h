@@ -31,9 +31,23 @@ class CatalogMemo {
   const std::vector<TsqlColumn>* find(const std::string& key) const;
   void keep(const std::string& key, const std::vector<TsqlColumn>& columns);
 
+  // Inside a transaction of the connection, every database stays as the transaction first read
+  // it, so the versions read once in it stand until it ends or the connection changes a schema.
+  void transactionBegun() { inTransaction_ = true, versionsStand_ = false; }
+  void transactionEnded() { inTransaction_ = false, versionsStand_ = false; }
+  void schemaChanging() { versionsStand_ = false; }
+  // The versions of the latest translation when they still stand on db; null otherwise.
+  const std::string* standingVersions(sqlite3* db) const {
+    return versionsStand_ && sqlite3_get_autocommit(db) == 0 ? &versions_ : nullptr;
+  }
+  // The versions were just read on db: they stand while its transaction lasts.
+  void versionsRead(sqlite3* db) { versionsStand_ = inTransaction_ && sqlite3_get_autocommit(db) == 0; }
+
  private:
   std::string versions_;
   std::map<std::string, std::vector<TsqlColumn>> columns_;
+  bool inTransaction_ = false;
+  bool versionsStand_ = false;
 };
 
 class TsqlCatalog {

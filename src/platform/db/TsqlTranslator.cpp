@@ -49,9 +49,13 @@ std::string schemaVersions(sqlite3* db, StatementCache* statements) {
 
 std::shared_ptr<const Program> TsqlTranslator::translate(sqlite3* db, std::string_view tsql,
                                                          StatementCache* statements, CatalogMemo* catalog) {
-  const std::string versions = schemaVersions(db, statements);
+  const std::string* standing = catalog ? catalog->standingVersions(db) : nullptr;
+  const std::string versions = standing ? *standing : schemaVersions(db, statements);
   const bool cacheable = versions.find('?') == std::string::npos;
-  if (catalog) catalog->useVersions(versions);
+  if (catalog && !standing) {
+    catalog->useVersions(versions);
+    if (cacheable) catalog->versionsRead(db);
+  }
   if (!cacheable) return std::make_shared<const Program>(translateTsql(db, tsql));
   const std::string key = versions + '\n' + std::string(tsql);
   {
