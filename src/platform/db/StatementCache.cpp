@@ -5,7 +5,7 @@
 namespace corvane::db {
 
 namespace {
-// Statements kept per connection; the cache is emptied when it is full rather than ordered.
+// Statements kept per connection.
 constexpr std::size_t kKeptStatements = 256;
 }  // namespace
 
@@ -22,7 +22,7 @@ int StatementLease::finish() {
   } else if (cache_->suspended()) {
     cache_->finalize(statement);
   } else {
-    cache_->keep(std::move(sql_), statement);
+    cache_->keep(std::move(sql_), statement, reuses_);
   }
   return rc;
 }
@@ -30,9 +30,9 @@ int StatementLease::finish() {
 StatementLease StatementCache::lease(StatementCache* cache, sqlite3* db, const std::string& sql) {
   if (cache != nullptr && !cache->suspended()) {
     if (const auto kept = cache->statements_.find(sql); kept != cache->statements_.end()) {
-      sqlite3_stmt* statement = kept->second;
+      const Kept found = kept->second;
       cache->statements_.erase(kept);
-      return StatementLease(cache, sql, statement);
+      return StatementLease(cache, sql, found.statement, found.reuses + 1);
     }
   }
   sqlite3_stmt* statement = nullptr;
@@ -44,14 +44,23 @@ StatementLease StatementCache::lease(StatementCache* cache, sqlite3* db, const s
   return StatementLease(cache, sql, statement);
 }
 
-void StatementCache::keep(std::string sql, sqlite3_stmt* statement) {
-  if (statements_.size() >= kKeptStatements) clear();
-  const auto [slot, added] = statements_.emplace(std::move(sql), statement);
+void StatementCache::keep(std::string sql, sqlite3_stmt* statement, int reuses) {
+  if (statements_.size() >= kKeptStatements) makeRoom();
+  const auto [slot, added] = statements_.emplace(std::move(sql), Kept{statement, reuses});
   if (!added) finalize(statement);  // the same text was lent twice at once
 }
 
+void StatementCache::makeRoom() {
+  std::erase_if(statements_, [this](const auto& entry) {
+    if (entry.second.reuses > 0) return false;
+    finalize(entry.second.statement);
+    return true;
+  });
+  if (statements_.size() >= kKeptStatements / 2) clear();
+}
+
 void StatementCache::clear() {
-  for (const auto& [sql, statement] : statements_) finalize(statement);
+  for (const auto& [sql, kept] : statements_) finalize(kept.statement);
   statements_.clear();
 }
 

@@ -21,8 +21,8 @@ class StatementCache;
 // suspended or already lent the same text); reset and given back when the lease ends.
 class StatementLease {
  public:
-  StatementLease(StatementCache* cache, std::string sql, sqlite3_stmt* statement)
-      : cache_(cache), sql_(std::move(sql)), statement_(statement) {}
+  StatementLease(StatementCache* cache, std::string sql, sqlite3_stmt* statement, int reuses = 0)
+      : cache_(cache), sql_(std::move(sql)), statement_(statement), reuses_(reuses) {}
   ~StatementLease();
   StatementLease(const StatementLease&) = delete;
   StatementLease& operator=(const StatementLease&) = delete;
@@ -36,6 +36,7 @@ class StatementLease {
   StatementCache* cache_;
   std::string sql_;
   sqlite3_stmt* statement_;
+  int reuses_;  // how often the cache lent it before
 };
 
 class StatementCache {
@@ -72,10 +73,18 @@ class StatementCache {
     std::vector<FieldInfo> columns;
   };
 
-  void keep(std::string sql, sqlite3_stmt* statement);
+  struct Kept {
+    sqlite3_stmt* statement;
+    int reuses;
+  };
+
+  void keep(std::string sql, sqlite3_stmt* statement, int reuses);
+  // Makes room when the cache is full: the statements never lent again go first (most texts
+  // that carry a value are run once), then every one.
+  void makeRoom();
   void finalize(sqlite3_stmt* statement);
 
-  std::unordered_map<std::string, sqlite3_stmt*> statements_;
+  std::unordered_map<std::string, Kept> statements_;
   std::unordered_map<sqlite3_stmt*, Described> described_;  // of kept and lent statements
   int suspended_ = 0;
 };
