@@ -110,7 +110,8 @@ std::optional<std::pair<std::size_t, bool>> markerAt(const std::string& sql, std
   std::size_t literal = 0;
   const bool quoted = at >= 1 && sql[at - 1] == '\'';
   if (sql[at] == kTextMarker) {
-    if (at + kTextMarkerHead > sql.size()) return std::nullopt;
+    const auto isLetter = [&](std::size_t i) { return i < sql.size() && sql[i] >= 'a' && sql[i] <= 'z'; };
+    if (!isLetter(at + 1) || !isLetter(at + 2)) return std::nullopt;
     literal = static_cast<std::size_t>(sql[at + 1] - 'a') * 26 + static_cast<std::size_t>(sql[at + 2] - 'a');
     if (literal >= shape.values.size() || shape.numbers[literal] || !quoted) return std::nullopt;
     end = at + shape.values[literal].value.size();
