@@ -10,6 +10,7 @@
 #include "platform/com/DecimalText.h"
 #include "platform/com/Variant.h"
 #include "platform/db/SqlLiteral.h"
+#include "platform/db/SqliteStatement.h"
 #include "platform/db/TsqlLexer.h"
 
 namespace corvane::db {
@@ -93,9 +94,7 @@ class ValuePlaces {
 };
 
 bool changesRows(const std::string& sql) {
-  const auto start = sql.find_first_not_of(" \t\r\n");
-  if (start == std::string::npos) return false;
-  const std::string verb = toLowerAscii(std::string_view(sql).substr(start, 6));
+  const std::string verb = leadingWord(sql);
   return verb == "insert" || verb == "update" || verb == "delete";
 }
 

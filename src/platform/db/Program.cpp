@@ -5,9 +5,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
-#include <string_view>
-
-#include "platform/com/AsciiText.h"
 
 #include "platform/db/SqliteErrors.h"
 #include "platform/db/StatementCache.h"
@@ -117,10 +114,8 @@ long Program::run(sqlite3* db, const RowsHandler& onRows, StatementCache* statem
 
 bool Program::changesSchema() const {
   return std::any_of(steps_.begin(), steps_.end(), [](const ProgramStep& step) {
-    const auto start = step.sql.find_first_not_of(" \t\r\n");
-    if (start == std::string::npos) return false;
-    const std::string verb = toLowerAscii(std::string_view(step.sql).substr(start, 6));
-    return verb.starts_with("create") || verb.starts_with("drop ") || verb.starts_with("alter ");
+    const std::string verb = leadingWord(step.sql);
+    return verb == "create" || verb == "drop" || verb == "alter";
   });
 }
 

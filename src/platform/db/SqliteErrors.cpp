@@ -23,8 +23,7 @@ bool startsWith(std::string_view text, std::string_view prefix) { return text.su
 
 // The words of the statement kind for SQL Server's "... INSERT fails." texts.
 std::string statementVerb(std::string_view sql) {
-  const auto start = sql.find_first_not_of(" \t\r\n");
-  const std::string word = toLowerAscii(sql.substr(start == std::string_view::npos ? 0 : start, 6));
+  const std::string word = leadingWord(sql);
   if (word == "update") return "UPDATE";
   if (word == "delete") return "DELETE";
   return "INSERT";

@@ -3,8 +3,10 @@
 
 #include <sqlite3.h>
 
+#include <cctype>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace corvane::db {
 
@@ -21,6 +23,17 @@ inline StatementPtr prepare(sqlite3* db, const std::string& sql) {
     return nullptr;
   }
   return StatementPtr(statement);
+}
+
+// The first word of a statement's text in lower case ("insert", "create"); empty for none.
+inline std::string leadingWord(std::string_view sql) {
+  const auto start = sql.find_first_not_of(" \t\r\n");
+  if (start == std::string_view::npos) return {};
+  std::string word;
+  for (auto at = start; at < sql.size() && std::isalpha(static_cast<unsigned char>(sql[at])); ++at) {
+    word += static_cast<char>(std::tolower(static_cast<unsigned char>(sql[at])));
+  }
+  return word;
 }
 
 // The text of a column of the current row; empty for Null.
