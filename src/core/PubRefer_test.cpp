@@ -218,6 +218,33 @@ TEST(ItemRefer, NamedListsReadOnlyThePagesRows) {
   EXPECT_NE(std::string::npos, beyond.reply.find("Divide by zero")) << beyond.reply;
 }
 
+// A client's list that ends in its own order is paged by the database (after a closing comment
+// too); one that limits its own rows is paged as read whole. Either answers the same pages.
+TEST(ItemRefer, SqlListsInTheirOwnOrderOrLimit) {
+  PubTestAccount pub("demo");
+  struct Case {
+    const char* attributes;
+    const char* count;
+    const char* current;
+    std::vector<std::string> rows;
+  };
+  const Case cases[] = {
+      {"name='select cDepCode from Department order by cDepCode -- by code' length='2' current='9'", "6", "3",
+       {"cDepCode=0302;", "cDepCode=04;"}},
+      {"name='select cDepCode from Department order by cDepCode desc' length='4' current='2'", "6", "2",
+       {"cDepCode=02;", "cDepCode=01;"}},
+      {"name='select top 4 cDepCode from Department order by cDepCode' length='3' current='2'", "4", "2",
+       {"cDepCode=0301;"}},
+  };
+  for (const Case& c : cases) {
+    const Page page = refer(pub, std::string("type='sql' ") + c.attributes);
+    ASSERT_TRUE(page.ok) << c.attributes << "\n" << page.reply;
+    EXPECT_EQ(c.count, page.at("count")) << c.attributes;
+    EXPECT_EQ(c.current, page.at("current")) << c.attributes;
+    EXPECT_EQ(c.rows, page.rows) << c.attributes;
+  }
+}
+
 TEST(ItemRefer, Failures) {
   PubTestAccount pub("clerk");
   struct Failure {

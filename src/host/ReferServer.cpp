@@ -122,12 +122,13 @@ class EmbeddedReferServer final : public ReferServer {
     return *connection_;
   }
 
-  // A page of `sql` as given: the client's text is read whole and the page cut from it, as the
-  // text may already sort or limit its rows.
+  // A page of `sql` as given. A text that ends in its own order is paged by the database;
+  // another is read whole and the page cut from it, as it may already limit its rows.
   void page(LoginContext& login, const std::string& sql, db::Recordset& rs, std::string& errorText,
             long& length, long& current, long& count) {
     try {
       RequireReadOnlyQuery(sql);
+      if (length > 0 && sortedPage(login, sql, rs, length, current, count)) return;
       db::Recordset all;
       all.openReadOnly(sql, connection(login), db::adOpenStatic);
       if (!all.isOpen()) {
@@ -138,6 +139,28 @@ class EmbeddedReferServer final : public ReferServer {
     } catch (const RuntimeError& error) {
       errorText = error.description();
     }
+  }
+
+  // A page of a text that ends in an ORDER BY: the text counted once, then only the page's rows
+  // read and kept, by an OFFSET after its own order. The OFFSET stands on a line of its own, so that a
+  // comment that closes the text does not swallow it. False, with nothing read, when the text
+  // takes no OFFSET there (no order of its own, a TOP, an OFFSET already, another statement).
+  bool sortedPage(LoginContext& login, const std::string& sql, db::Recordset& rs, long length,
+                  long& current, long& count) {
+    db::Recordset total;
+    try {
+      total.openReadOnly("select count(*) from (" + sql + "\n offset 0 rows) as c", connection(login));
+    } catch (const RuntimeError&) {
+      return false;
+    }
+    count = static_cast<long>(CLng(total.field(0).value()));
+    current = pageInRange(length, count, current);
+    const std::string onePage = sql + "\n offset " + std::to_string((current - 1) * length) +
+                                " rows fetch next " + std::to_string(length) + " rows only";
+    db::Recordset rows;
+    rows.openReadOnly(onePage, connection(login), db::adOpenStatic);
+    rs = detached(rows);
+    return true;
   }
 
   // A page of the rows of the select `rows` sorted by `order`, paged by the database: the rows
