@@ -43,6 +43,7 @@ class Lexer {
 
   std::vector<TsqlToken> run() {
     std::vector<TsqlToken> tokens;
+    tokens.reserve(text_.size() / 4 + 1);  // about as many as a statement's words and symbols
     while (skipBlanksAndComments()) {
       tokens.push_back(next());
       tokens.back().end = pos_;
