@@ -141,31 +141,23 @@ class EmbeddedReferServer final : public ReferServer {
     }
   }
 
-  // A page of a text that ends in an ORDER BY: the text counted once, then only the page's rows
-  // read and kept, by an OFFSET after its own order. The OFFSET stands on a line of its own, so that a
-  // comment that closes the text does not swallow it. False, with nothing read, when the text
-  // takes no OFFSET there (no order of its own, a TOP, an OFFSET already, another statement).
+  // A page of a text that ends in an ORDER BY, paged by the database. False, with nothing read,
+  // when the text takes no OFFSET there (no order of its own, a TOP, an OFFSET already, another
+  // statement).
   bool sortedPage(LoginContext& login, const std::string& sql, db::Recordset& rs, long length,
                   long& current, long& count) {
-    db::Recordset total;
     try {
-      total.openReadOnly("select count(*) from (" + sql + "\n offset 0 rows) as c", connection(login));
+      count = countOf(login, "select count(*) from (" + sql + "\n offset 0 rows) as c");
     } catch (const RuntimeError&) {
       return false;
     }
-    count = static_cast<long>(CLng(total.field(0).value()));
-    current = pageInRange(length, count, current);
-    const std::string onePage = sql + "\n offset " + std::to_string((current - 1) * length) +
-                                " rows fetch next " + std::to_string(length) + " rows only";
-    db::Recordset rows;
-    rows.openReadOnly(onePage, connection(login), db::adOpenStatic);
-    rs = detached(rows);
+    readPage(login, sql, rs, length, current, count);
     return true;
   }
 
-  // A page of the rows of the select `rows` sorted by `order`, paged by the database: the rows
-  // counted once, then only the page's rows read. Without an order (a page needs a stable one) or
-  // with the whole list as one page, the list is read whole as `page` does.
+  // A page of the rows of the select `rows` sorted by `order`, paged by the database. Without an
+  // order (a page needs a stable one) or with the whole list as one page, the list is read whole
+  // as `page` does.
   void orderedPage(LoginContext& login, const std::string& rows, const std::string& order,
                    db::Recordset& rs, std::string& errorText, long& length, long& current,
                    long& count) {
@@ -177,20 +169,31 @@ class EmbeddedReferServer final : public ReferServer {
     try {
       const std::string sorted = rows + " order by " + order;
       RequireReadOnlyQuery(sorted);
-      db::Recordset total;
-      total.openReadOnly("select count(*) from (" + rows + ") as c", connection(login));
-      count = static_cast<long>(CLng(total.field(0).value()));
-      current = pageInRange(length, count, current);
-      const long offset = (current - 1) * length;
-      const std::string onePage = sorted + " offset " + std::to_string(offset) +
-                                  " rows fetch next " + std::to_string(length) + " rows only";
-      RequireReadOnlyQuery(onePage);
-      db::Recordset rows;
-      rows.openReadOnly(onePage, connection(login), db::adOpenStatic);
-      rs = detached(rows);
+      count = countOf(login, "select count(*) from (" + rows + ") as c");
+      readPage(login, sorted, rs, length, current, count);
     } catch (const RuntimeError& error) {
       errorText = error.description();
     }
+  }
+
+  long countOf(LoginContext& login, const std::string& countQuery) {
+    db::Recordset total;
+    total.openReadOnly(countQuery, connection(login));
+    return static_cast<long>(CLng(total.field(0).value()));
+  }
+
+  // Puts `current` in range for `count` rows, then reads only that page of `sorted` (a text that
+  // ends in its order) by an OFFSET after it. The OFFSET stands on a line of its own, so that a
+  // comment that closes the text does not swallow it.
+  void readPage(LoginContext& login, const std::string& sorted, db::Recordset& rs, long length,
+                long& current, long count) {
+    current = pageInRange(length, count, current);
+    const std::string onePage = sorted + "\n offset " + std::to_string((current - 1) * length) +
+                                " rows fetch next " + std::to_string(length) + " rows only";
+    RequireReadOnlyQuery(onePage);
+    db::Recordset rows;
+    rows.openReadOnly(onePage, connection(login), db::adOpenStatic);
+    rs = detached(rows);
   }
 
   std::unique_ptr<db::Connection> connection_;

@@ -302,7 +302,6 @@ long Connection::execute(const std::string& tsql) {
   sqlite3* handle = openHandle();
   faultPoint(DbCall::Execute);
   const auto program = TsqlTranslator::shared().translate(handle, tsql, statements_.get(), catalog_.get());
-  if (program->changesSchema()) catalog_->schemaChanging();
   return program->run(handle, RowsHandler(), statements_.get());  // rows of a SELECT in the text are dropped
 }
 

@@ -378,7 +378,6 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
   faultPoint(DbCall::OpenRecordset);
   StatementCache& statements = statementCache(connection);
   const auto program = TsqlTranslator::shared().translate(handle, tsql, &statements, &catalogMemo(connection));
-  if (program->changesSchema()) catalogMemo(connection).schemaChanging();
   auto data = std::make_unique<RecordsetData>();
   bool hasResult = false;
   program->run(handle, [&](sqlite3_stmt* statement, const ProgramStep& step) {

@@ -47,8 +47,8 @@ std::string schemaVersions(sqlite3* db, StatementCache* statements) {
 
 }  // namespace
 
-std::shared_ptr<const Program> TsqlTranslator::translate(sqlite3* db, std::string_view tsql,
-                                                         StatementCache* statements, CatalogMemo* catalog) {
+std::shared_ptr<const Program> TsqlTranslator::translateText(sqlite3* db, std::string_view tsql,
+                                                             StatementCache* statements, CatalogMemo* catalog) {
   const std::string* standing = catalog ? catalog->standingVersions(db) : nullptr;
   const std::string versions = standing ? *standing : schemaVersions(db, statements);
   const bool cacheable = versions.find('?') == std::string::npos;
@@ -66,6 +66,14 @@ std::shared_ptr<const Program> TsqlTranslator::translate(sqlite3* db, std::strin
   const std::lock_guard lock(mutex_);
   if (cache_.size() >= kCacheLimit) cache_.clear();
   return cache_.emplace(key, std::move(program)).first->second;
+}
+
+std::shared_ptr<const Program> TsqlTranslator::translate(sqlite3* db, std::string_view tsql,
+                                                         StatementCache* statements, CatalogMemo* catalog) {
+  auto program = translateText(db, tsql, statements, catalog);
+  // The program runs next; what it changes of a schema is read again by the next translation.
+  if (catalog && program->changesSchema()) catalog->schemaChanging();
+  return program;
 }
 
 Program TsqlTranslator::translateNew(sqlite3* db, std::string_view tsql, const std::string& versions,

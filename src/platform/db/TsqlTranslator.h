@@ -27,7 +27,8 @@ class TsqlTranslator {
   // before only in the values of its plain literals shares its translation (LiteralTemplate).
   // Raises RuntimeError kDbStatement on text it cannot read. The version reads use the
   // connection's kept statements, and a text not seen before the columns the connection's
-  // earlier translations read, when given.
+  // earlier translations read, when given. The program is to be run next: when it makes, drops
+  // or alters a table, the catalog reads the versions again for the next translation.
   std::shared_ptr<const Program> translate(sqlite3* db, std::string_view tsql,
                                            StatementCache* statements = nullptr,
                                            CatalogMemo* catalog = nullptr);
@@ -35,6 +36,8 @@ class TsqlTranslator {
   static TsqlTranslator& shared();  // process-wide memo; thread-safe
 
  private:
+  std::shared_ptr<const Program> translateText(sqlite3* db, std::string_view tsql, StatementCache* statements,
+                                               CatalogMemo* catalog);
   // A text not seen before: from the template of its shape when one is known (see
   // LiteralTemplate), else read afresh.
   Program translateNew(sqlite3* db, std::string_view tsql, const std::string& versions, CatalogMemo* catalog);
