@@ -1,6 +1,6 @@
 #pragma once
 // Case-insensitive comparison of names (tables, columns, keys, locales): ASCII letters fold,
-// everything else compares as it is.
+// everything else compares as it is. And the blanks that separate words in SQL and in values.
 
 #include <algorithm>
 #include <cctype>
@@ -21,5 +21,8 @@ inline bool equalsIgnoringCase(std::string_view a, std::string_view b) {
   return std::equal(a.begin(), a.end(), b.begin(), b.end(),
                     [](char x, char y) { return toLowerAscii(x) == toLowerAscii(y); });
 }
+
+// A space, tab or line end.
+inline bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 
 }  // namespace corvane

@@ -16,7 +16,6 @@ namespace {
 [[noreturn]] void raiseTypeMismatch() { throw RuntimeError(errnum::kTypeMismatch, "Type mismatch"); }
 [[noreturn]] void raiseOverflow() { throw RuntimeError(errnum::kOverflow, "Overflow"); }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string_view trimBlanks(std::string_view text) {

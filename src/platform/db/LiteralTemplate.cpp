@@ -40,8 +40,6 @@ std::string numberMarker(std::size_t literal) {
   return std::string(kNumberMarker) + digits + "1";
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
-
 bool isPlainText(const std::string& value) {
   return value.size() >= 4 && !isBlank(value.front()) && !isBlank(value.back()) &&
          value.find_first_of("[\x01\x02") == std::string::npos && !isDecimalText(value) && !DateTime::parse(value) &&

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <compare>
 
+#include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/RecordsetData.h"
@@ -89,7 +90,6 @@ class FilterReader {
   }
 
  private:
-  static bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
   static bool isOperator(char c) { return c == '<' || c == '>' || c == '='; }
 
   void skipBlanks() {
