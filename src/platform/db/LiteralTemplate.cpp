@@ -211,6 +211,7 @@ std::optional<LiteralTemplate> LiteralTemplate::fromProbe(const Program& probe, 
     if (hasMarker(variable.name)) return std::nullopt;
   }
   result.variables_ = probe.variables();
+  result.schemasRead_ = probe.schemasRead();
   result.numbers_ = shape.numbers;
   return result;
 }
@@ -250,10 +251,10 @@ Program LiteralTemplate::render(const std::vector<ProgramLiteral>& values, bool 
     binds = binds || (asParameters && !kept.slots.empty());
     steps.push_back(std::move(step));
   }
-  if (!binds) return Program(std::move(steps), variables_);
+  if (!binds) return Program(std::move(steps), variables_, {}, schemasRead_);
   std::vector<ProgramLiteral> parameters = values;
   for (const ProgramLiteral& value : values) parameters.push_back({value.value, false});
-  return Program(std::move(steps), variables_, std::move(parameters));
+  return Program(std::move(steps), variables_, std::move(parameters), schemasRead_);
 }
 
 }  // namespace corvane::db

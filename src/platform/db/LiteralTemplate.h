@@ -15,6 +15,7 @@
 // them.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,6 +67,7 @@ class LiteralTemplate {
 
   std::vector<Step> steps_;
   std::vector<ProgramVariable> variables_;
+  std::uint64_t schemasRead_ = 0;
   std::vector<bool> numbers_;  // which literals are numbers
 };
 

@@ -62,8 +62,11 @@ bool isTrue(sqlite3_stmt* statement) {
 }  // namespace
 
 Program::Program(std::vector<ProgramStep> steps, std::vector<ProgramVariable> variables,
-                 std::vector<ProgramLiteral> literals)
-    : steps_(std::move(steps)), variables_(std::move(variables)), literals_(std::move(literals)) {}
+                 std::vector<ProgramLiteral> literals, std::uint64_t schemasRead)
+    : steps_(std::move(steps)),
+      variables_(std::move(variables)),
+      literals_(std::move(literals)),
+      schemasRead_(schemasRead) {}
 
 long Program::run(sqlite3* db, const RowsHandler& onRows, StatementCache* statements) const {
   std::vector<ValuePtr> values(variables_.size());

@@ -5,6 +5,7 @@
 #include <sqlite3.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -60,9 +61,10 @@ class Program {
  public:
   Program() = default;
   // `literals` are values the statements read as parameters after the variables' (literal i is
-  // parameter variables.size() + i + 1).
+  // parameter variables.size() + i + 1). `schemasRead`: the databases whose schema the
+  // translation read, one bit each in SQLite's order (see TsqlCatalog).
   Program(std::vector<ProgramStep> steps, std::vector<ProgramVariable> variables,
-          std::vector<ProgramLiteral> literals = {});
+          std::vector<ProgramLiteral> literals = {}, std::uint64_t schemasRead = 0);
 
   // Runs the steps on db in order. Each statement that returns columns is handed to onRows
   // (may be empty: then rows are stepped and dropped). Answers the records affected: the sum
@@ -80,6 +82,7 @@ class Program {
 
   const std::vector<ProgramStep>& steps() const { return steps_; }
   const std::vector<ProgramVariable>& variables() const { return variables_; }
+  std::uint64_t schemasRead() const { return schemasRead_; }
   bool operator==(const Program&) const = default;
   // The SQLite text of the statements, one a line (for diagnostics and tests).
   std::string text() const;
@@ -88,6 +91,7 @@ class Program {
   std::vector<ProgramStep> steps_;
   std::vector<ProgramVariable> variables_;
   std::vector<ProgramLiteral> literals_;
+  std::uint64_t schemasRead_ = 0;
 };
 
 }  // namespace corvane::db

@@ -251,7 +251,7 @@ void applyQueryColumns(std::vector<FieldInfo>& infos, const std::vector<ResultCo
 }
 
 // The columns of a statement as SQLite and the schema describe them; a kept statement's are
-// described once per schema versions (`versions`, those it was translated under).
+// described once per schema versions (`versions`, those its translation stands on).
 std::vector<FieldInfo> describeColumns(sqlite3* handle, sqlite3_stmt* statement, StatementCache& statements,
                                        const std::string& versions) {
   if (const std::vector<FieldInfo>* known = statements.describedColumns(statement, versions)) return *known;
@@ -384,7 +384,7 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
     // The first statement that returns columns gives the record set; later ones only run.
     if (hasResult) return skipRows(handle, statement);
     hasResult = true;
-    readSnapshot(handle, statement, step.columns, statements, catalogMemo(connection).versions(), *data,
+    readSnapshot(handle, statement, step.columns, statements, catalogMemo(connection).programVersions(), *data,
                  lockType != adLockReadOnly);
   }, &statements);
   if (!hasResult) return;

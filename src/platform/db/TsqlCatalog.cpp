@@ -8,11 +8,6 @@
 
 namespace corvane::db {
 
-namespace {
-
-
-}  // namespace
-
 std::string quoteSqliteName(std::string_view name) {
   std::string out = "\"";
   for (const char c : name) {
@@ -29,39 +24,59 @@ std::string TsqlCatalog::key(const std::string& schema, const std::string& table
 void CatalogMemo::useVersions(const std::string& versions) {
   if (versions == versions_) return;
   versions_ = versions;
-  columns_.clear();
+  tables_.clear();
 }
 
-const std::vector<TsqlColumn>* CatalogMemo::find(const std::string& key) const {
-  const auto found = columns_.find(key);
-  return found == columns_.end() ? nullptr : &found->second;
+const TsqlTable* CatalogMemo::find(const std::string& key) const {
+  const auto found = tables_.find(key);
+  return found == tables_.end() ? nullptr : &found->second;
 }
 
-void CatalogMemo::keep(const std::string& key, const std::vector<TsqlColumn>& columns) { columns_[key] = columns; }
+void CatalogMemo::keep(const std::string& key, const TsqlTable& table) { tables_[key] = table; }
 
 const std::vector<TsqlColumn>& TsqlCatalog::columns(const std::string& schema, const std::string& table) {
   const std::string name = key(schema, table);
   auto found = cache_.find(name);
-  if (found != cache_.end()) return found->second;
-  if (const std::vector<TsqlColumn>* known = memo_ ? memo_->find(name) : nullptr) {
-    return cache_.emplace(name, *known).first->second;
+  if (found == cache_.end()) {
+    if (const TsqlTable* known = memo_ ? memo_->find(name) : nullptr) {
+      found = cache_.emplace(name, *known).first;
+    } else {
+      found = cache_.emplace(name, read(schema, table)).first;
+      if (memo_) memo_->keep(name, found->second);
+    }
   }
-  found = cache_.emplace(name, read(schema, table)).first;
-  if (memo_) memo_->keep(name, found->second);
-  return found->second;
+  schemasRead_ |= found->second.schemasRead;
+  return found->second.columns;
 }
 
 void TsqlCatalog::define(const std::string& schema, const std::string& table, std::vector<TsqlColumn> columns) {
-  cache_[key(schema, table)] = std::move(columns);
+  cache_[key(schema, table)] = TsqlTable{std::move(columns), 0};
 }
 
-std::vector<TsqlColumn> TsqlCatalog::read(const std::string& schema, const std::string& table) const {
-  std::vector<TsqlColumn> columns;
+// SQLite looks a name without its schema up in temp, then main, then the attached databases in
+// their order: what it finds depends on each of those up to the one that holds the name.
+SchemaSet TsqlCatalog::schemasFor(const std::string& schema, const std::string& resolved) const {
+  int index = -1;
+  for (int i = 0; const char* name = sqlite3_db_name(db_, i); ++i) {
+    if (sqlite3_stricmp(name, resolved.c_str()) == 0) {
+      index = i;
+      break;
+    }
+  }
+  if (index < 0 || index >= 63) return kEverySchema;
+  if (!schema.empty()) return SchemaSet{1} << index;
+  return ((SchemaSet{1} << (index + 1)) - 1) | SchemaSet{3};
+}
+
+TsqlTable TsqlCatalog::read(const std::string& schema, const std::string& table) const {
+  TsqlTable found{{}, kEverySchema};
   const std::string database = schema.empty() ? schemaOf(table) : schema;
-  if (database.empty()) return columns;
+  if (database.empty()) return found;
+  found.schemasRead = schemasFor(schema, database);
+  std::vector<TsqlColumn>& columns = found.columns;
   const StatementPtr info =
       prepare(db_, "PRAGMA " + quoteSqliteName(database) + ".table_info(" + quoteSqliteName(table) + ")");
-  if (!info) return columns;
+  if (!info) return found;
   int keyColumns = 0;
   std::size_t keyIndex = 0;
   while (sqlite3_step(info.get()) == SQLITE_ROW) {
@@ -75,7 +90,7 @@ std::vector<TsqlColumn> TsqlCatalog::read(const std::string& schema, const std::
       hasAutoincrement(database, table)) {
     columns[keyIndex].identity = true;
   }
-  return columns;
+  return found;
 }
 
 // The database an unqualified name resolves to, as SQLite searches them; empty when none.

@@ -183,7 +183,7 @@ class Parser {
       if (acceptSymbol(";")) continue;
       parseStatement();
     }
-    return Program(std::move(steps_), std::move(variables_));
+    return Program(std::move(steps_), std::move(variables_), {}, catalog_.schemasRead());
   }
 
  private:

@@ -1,5 +1,6 @@
 #include "platform/db/TsqlTranslator.h"
 
+#include <cstdint>
 #include <optional>
 #include <stdexcept>
 
@@ -22,9 +23,13 @@ constexpr bool kTemplateAtFirstSight = false;
 constexpr bool kTemplateAtFirstSight = true;
 #endif
 
-// The schema version of every database attached to db, one after another ("12,3,0,40,"): SQLite
-// raises a database's version with every change of its schema. A version that cannot be read
-// reads as "?", so that the text is translated again rather than trusted.
+// Entries kept per text or shape: one per set of versions met, so that accounts whose schemas
+// differ, served by one process, do not take turns translating.
+constexpr std::size_t kVersionsPerText = 4;
+
+// The schema version of one database of db; "?" when it cannot be read, so that what depends
+// on it is translated again rather than trusted. SQLite raises a database's version with every
+// change of its schema.
 std::string schemaVersion(sqlite3* db, const char* name, StatementCache* statements) {
   try {
     const StatementLease statement =
@@ -36,36 +41,116 @@ std::string schemaVersion(sqlite3* db, const char* name, StatementCache* stateme
   }
 }
 
-std::string schemaVersions(sqlite3* db, StatementCache* statements) {
-  std::string versions;
-  for (int index = 0; const char* name = sqlite3_db_name(db, index); ++index) {
-    versions += schemaVersion(db, name, statements);
-    versions += ',';
-  }
-  return versions;
+int databaseCount(sqlite3* db) {
+  int count = 0;
+  while (sqlite3_db_name(db, count) != nullptr) ++count;
+  return count;
+}
+
+template <typename Entry>
+void keepEntry(std::unordered_map<std::string, std::vector<Entry>>& entries, const std::string& key, Entry entry) {
+  if (entries.size() >= kCacheLimit) entries.clear();
+  std::vector<Entry>& kept = entries[key];
+  std::erase_if(kept, [&](const Entry& old) { return old.stood == entry.stood; });
+  if (kept.size() >= kVersionsPerText) kept.erase(kept.begin());
+  kept.push_back(std::move(entry));
 }
 
 }  // namespace
 
+// The schema versions of a connection's databases, each read when a translation first asks for
+// it. Outside a transaction only the versions of the schemas a known translation read are read;
+// inside one all are read at once and stand until it ends (see CatalogMemo).
+class TsqlTranslator::SchemaVersions {
+ public:
+  SchemaVersions(sqlite3* db, StatementCache* statements, CatalogMemo* catalog)
+      : db_(db), statements_(statements), catalog_(catalog), read_(static_cast<std::size_t>(databaseCount(db))) {
+    if (const std::string* standing = catalog ? catalog->standingVersions(db) : nullptr) take(*standing);
+  }
+
+  // The version of database `index`; "?" when it cannot be read.
+  const std::string& of(int index) {
+    if (index < 0 || static_cast<std::size_t>(index) >= read_.size()) return unreadable();
+    std::string& version = read_[static_cast<std::size_t>(index)];
+    if (version.empty() && catalog_ != nullptr && catalog_->inTransaction(db_)) all();
+    if (version.empty()) version = schemaVersion(db_, sqlite3_db_name(db_, index), statements_);
+    return version;
+  }
+
+  // Every database's version ("12,3,0,40,"), as the connection's column memo is kept under.
+  const std::string& all() {
+    if (!all_.empty()) return all_;
+    for (std::size_t index = 0; index < read_.size(); ++index) {
+      if (read_[index].empty()) read_[index] = schemaVersion(db_, sqlite3_db_name(db_, index), statements_);
+      all_ += read_[index] + ',';
+    }
+    if (catalog_ != nullptr) {
+      catalog_->useVersions(all_);
+      if (readable(all_)) catalog_->versionsRead(db_);
+    }
+    return all_;
+  }
+
+  // The versions of the schemas in `schemas`; empty when one cannot be read.
+  std::optional<Stood> of(std::uint64_t schemas) {
+    Stood stood;
+    for (std::size_t index = 0; index < read_.size(); ++index) {
+      if (index < 64 && (schemas & (std::uint64_t{1} << index)) == 0) continue;
+      const std::string& version = of(static_cast<int>(index));
+      if (!readable(version)) return std::nullopt;
+      stood.emplace_back(static_cast<int>(index), version);
+    }
+    if (schemas == kEverySchema) stood.emplace_back(-1, std::to_string(read_.size()));
+    return stood;
+  }
+
+  bool stands(const Stood& stood) {
+    for (const auto& [index, version] : stood) {
+      if (index < 0 ? version != std::to_string(read_.size()) : of(index) != version) return false;
+    }
+    return true;
+  }
+
+  static bool readable(const std::string& versions) { return versions.find('?') == std::string::npos; }
+
+ private:
+  void take(const std::string& standing) {
+    std::size_t index = 0;
+    for (std::size_t from = 0, comma; (comma = standing.find(',', from)) != std::string::npos; from = comma + 1) {
+      if (index < read_.size()) read_[index++] = standing.substr(from, comma - from);
+    }
+    if (index == read_.size()) all_ = standing;
+  }
+  static const std::string& unreadable() {
+    static const std::string text = "?";
+    return text;
+  }
+
+  sqlite3* db_;
+  StatementCache* statements_;
+  CatalogMemo* catalog_;
+  std::vector<std::string> read_;  // by index; empty: not read yet
+  std::string all_;
+};
+
 std::shared_ptr<const Program> TsqlTranslator::translateText(sqlite3* db, std::string_view tsql,
                                                              StatementCache* statements, CatalogMemo* catalog) {
-  const std::string* standing = catalog ? catalog->standingVersions(db) : nullptr;
-  const std::string versions = standing ? *standing : schemaVersions(db, statements);
-  const bool cacheable = versions.find('?') == std::string::npos;
-  if (catalog && !standing) {
-    catalog->useVersions(versions);
-    if (cacheable) catalog->versionsRead(db);
+  SchemaVersions versions(db, statements, catalog);
+  const std::string text(tsql);
+  std::shared_ptr<const Program> program = knownProgram(text, versions);
+  if (!program) {
+    program = translateNew(db, tsql, versions, catalog);
+    keepProgram(text, versions, program);
   }
-  if (!cacheable) return std::make_shared<const Program>(translateTsql(db, tsql));
-  const std::string key = versions + '\n' + std::string(tsql);
-  {
-    const std::lock_guard lock(mutex_);
-    if (const auto found = cache_.find(key); found != cache_.end()) return found->second;
+  if (catalog) {
+    const std::optional<Stood> stood = versions.of(program->schemasRead());
+    std::string stands;
+    for (const auto& [index, version] : stood.value_or(Stood{})) {
+      stands += std::to_string(index) + ':' + version + ',';
+    }
+    catalog->programStands(stood ? std::move(stands) : std::string("?"));
   }
-  auto program = std::make_shared<const Program>(translateNew(db, tsql, versions, catalog));
-  const std::lock_guard lock(mutex_);
-  if (cache_.size() >= kCacheLimit) cache_.clear();
-  return cache_.emplace(key, std::move(program)).first->second;
+  return program;
 }
 
 std::shared_ptr<const Program> TsqlTranslator::translate(sqlite3* db, std::string_view tsql,
@@ -76,43 +161,72 @@ std::shared_ptr<const Program> TsqlTranslator::translate(sqlite3* db, std::strin
   return program;
 }
 
-Program TsqlTranslator::translateNew(sqlite3* db, std::string_view tsql, const std::string& versions,
-                                     CatalogMemo* catalog) {
+std::shared_ptr<const Program> TsqlTranslator::translateNew(sqlite3* db, std::string_view tsql,
+                                                            SchemaVersions& versions, CatalogMemo* catalog) {
   const std::optional<LiteralShape> shape = shapeOf(tsql);
-  if (!shape) return translateTsql(db, tsql, catalog);
-  const std::string shapeKey = versions + '\n' + shape->key;
-  Shape known;
-  bool met = false;
-  {
-    const std::lock_guard lock(mutex_);
-    if (const auto found = shapes_.find(shapeKey); found != shapes_.end()) {
-      met = true;
-      known = found->second;
-    }
-  }
-  if (known.shared) {
+  const std::optional<Shape> known = shape ? knownShape(shape->key, versions) : std::nullopt;
+  if (known && known->shared) {
 #ifndef NDEBUG
     // Debug builds check every shared translation against the text read afresh.
-    if (!(known.shared->renderWrittenIn(shape->values) == translateTsql(db, tsql, catalog))) {
+    versions.all();
+    if (!(known->shared->renderWrittenIn(shape->values) == translateTsql(db, tsql, catalog))) {
       throw std::logic_error("a shared translation differs from the text's own: " + std::string(tsql));
     }
 #endif
-    return known.shared->render(shape->values);
+    return std::make_shared<const Program>(known->shared->render(shape->values));
   }
+  // Read afresh, under every version: the columns the connection keeps are of all of them.
+  if (!SchemaVersions::readable(versions.all())) return std::make_shared<const Program>(translateTsql(db, tsql));
   Program fresh = translateTsql(db, tsql, catalog);
-  if (met && !known.seenOnce) return fresh;  // tried before: its literals take part
+  if (!shape || (known && !known->seenOnce)) return std::make_shared<const Program>(std::move(fresh));
   Shape now;
-  if (met || kTemplateAtFirstSight) {
+  if (known || kTemplateAtFirstSight) {
     now.shared = templateOf(db, *shape, fresh, catalog);
   } else {
     now.seenOnce = true;
   }
+  if (std::optional<Stood> stood = versions.of(fresh.schemasRead())) {
+    now.stood = std::move(*stood);
+    keepShape(shape->key, now);
+  }
+  return std::make_shared<const Program>(now.shared ? now.shared->render(shape->values) : std::move(fresh));
+}
+
+std::shared_ptr<const Program> TsqlTranslator::knownProgram(const std::string& text, SchemaVersions& versions) {
+  std::vector<Known> kept;
   {
     const std::lock_guard lock(mutex_);
-    if (shapes_.size() >= kCacheLimit) shapes_.clear();
-    shapes_[shapeKey] = now;
+    if (const auto found = cache_.find(text); found != cache_.end()) kept = found->second;
   }
-  return now.shared ? now.shared->render(shape->values) : std::move(fresh);
+  for (auto entry = kept.rbegin(); entry != kept.rend(); ++entry) {
+    if (versions.stands(entry->stood)) return entry->program;
+  }
+  return nullptr;
+}
+
+std::optional<TsqlTranslator::Shape> TsqlTranslator::knownShape(const std::string& key, SchemaVersions& versions) {
+  std::vector<Shape> kept;
+  {
+    const std::lock_guard lock(mutex_);
+    if (const auto found = shapes_.find(key); found != shapes_.end()) kept = found->second;
+  }
+  for (auto entry = kept.rbegin(); entry != kept.rend(); ++entry) {
+    if (versions.stands(entry->stood)) return *entry;
+  }
+  return std::nullopt;
+}
+
+void TsqlTranslator::keepProgram(const std::string& text, SchemaVersions& versions,
+                                 std::shared_ptr<const Program> program) {
+  std::optional<Stood> stood = versions.of(program->schemasRead());
+  if (!stood) return;
+  const std::lock_guard lock(mutex_);
+  keepEntry(cache_, text, Known{std::move(*stood), std::move(program)});
+}
+
+void TsqlTranslator::keepShape(const std::string& key, Shape shape) {
+  const std::lock_guard lock(mutex_);
+  keepEntry(shapes_, key, std::move(shape));
 }
 
 std::shared_ptr<const LiteralTemplate> TsqlTranslator::templateOf(sqlite3* db, const LiteralShape& shape,

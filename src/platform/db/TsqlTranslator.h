@@ -7,9 +7,12 @@
 
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
+#include <vector>
 
 #include "platform/db/LiteralTemplate.h"
 #include "platform/db/Program.h"
@@ -22,9 +25,10 @@ class TsqlTranslator {
  public:
   // Translates one T-SQL text (one statement, or a batch), reading declared column types from
   // db's schema (main, vqsystem, tempdb) when needed. Cached by text and by the schema version of
-  // each attached database (a table made again with other types is translated again): a text
-  // seen before costs a few version reads and a hash look-up; a text that differs from one seen
-  // before only in the values of its plain literals shares its translation (LiteralTemplate).
+  // each database whose schema the translation read (a table made again with other types is
+  // translated again): a text seen before costs the reading of those versions and a hash
+  // look-up; a text that differs from one seen before only in the values of its plain literals
+  // shares its translation (LiteralTemplate).
   // Raises RuntimeError kDbStatement on text it cannot read. The version reads use the
   // connection's kept statements, and a text not seen before the columns the connection's
   // earlier translations read, when given. The program is to be run next: when it makes, drops
@@ -36,24 +40,42 @@ class TsqlTranslator {
   static TsqlTranslator& shared();  // process-wide memo; thread-safe
 
  private:
+  class SchemaVersions;
+  // The version of each schema a translation read, by database index: it stands while they are
+  // the same, whatever the other databases' versions.
+  using Stood = std::vector<std::pair<int, std::string>>;
+  struct Known {
+    Stood stood;
+    std::shared_ptr<const Program> program;
+  };
+  // What is known of a shape.
+  struct Shape {
+    Stood stood;
+    bool seenOnce = false;                          // met once: a template is made the next time
+    std::shared_ptr<const LiteralTemplate> shared;  // null: its literals cannot be taken out
+  };
+
   std::shared_ptr<const Program> translateText(sqlite3* db, std::string_view tsql, StatementCache* statements,
                                                CatalogMemo* catalog);
-  // A text not seen before: from the template of its shape when one is known (see
-  // LiteralTemplate), else read afresh.
-  Program translateNew(sqlite3* db, std::string_view tsql, const std::string& versions, CatalogMemo* catalog);
+  // A text not seen before under these versions: from the template of its shape when one is
+  // known (see LiteralTemplate), else read afresh.
+  std::shared_ptr<const Program> translateNew(sqlite3* db, std::string_view tsql, SchemaVersions& versions,
+                                              CatalogMemo* catalog);
   // The template of a shape whose text reads as `fresh`; null when its literals take part in the
   // translation.
   static std::shared_ptr<const LiteralTemplate> templateOf(sqlite3* db, const LiteralShape& shape,
                                                           const Program& fresh, CatalogMemo* catalog);
 
+  std::shared_ptr<const Program> knownProgram(const std::string& text, SchemaVersions& versions);
+  std::optional<Shape> knownShape(const std::string& key, SchemaVersions& versions);
+  void keepProgram(const std::string& text, SchemaVersions& versions, std::shared_ptr<const Program> program);
+  void keepShape(const std::string& key, Shape shape);
+
   std::mutex mutex_;
-  std::unordered_map<std::string, std::shared_ptr<const Program>> cache_;
-  // What is known of a shape, by schema versions and shape key.
-  struct Shape {
-    bool seenOnce = false;                          // met once: a template is made the next time
-    std::shared_ptr<const LiteralTemplate> shared;  // null: its literals cannot be taken out
-  };
-  std::unordered_map<std::string, Shape> shapes_;
+  // By text and by shape key, one entry for each set of versions met (another account's, or
+  // before and after a change of schema), the latest last.
+  std::unordered_map<std::string, std::vector<Known>> cache_;
+  std::unordered_map<std::string, std::vector<Shape>> shapes_;
 };
 
 }  // namespace corvane::db

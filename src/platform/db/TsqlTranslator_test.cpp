@@ -573,6 +573,23 @@ TEST(TsqlTranslator, ATableMadeAgainWithOtherTypesIsTranslatedAgain) {
   EXPECT_EQ(database.rows("select v from tempdb..vqtmpRemade"), "2005-8-2");
 }
 
+// A translation stands on the schemas its names were looked up in. A name without its schema is
+// looked up in temp, main and then the attached databases: a table made in main under the name
+// of one in tempdb takes its place for a text read before, and a change elsewhere does not.
+TEST(TsqlTranslator, ANameWithoutItsSchemaFollowsATableMadeAheadOfIt) {
+  const TsqlTestDatabase database;
+  const char* insert = "insert into vqtmpAhead (v) values (N'2005-8-2')";
+  database.exec("CREATE TABLE tempdb.vqtmpAhead (v datetime)");
+  database.rows(insert);
+  EXPECT_EQ(database.plainRows("select v from tempdb.vqtmpAhead"), "2005-08-02 00:00:00");
+  database.exec("CREATE TABLE vqsystem.vqtmpElsewhere (v int)");
+  database.rows(insert);
+  EXPECT_EQ(database.plainRows("select v from tempdb.vqtmpAhead"), "2005-08-02 00:00:00;2005-08-02 00:00:00");
+  database.exec("CREATE TABLE main.vqtmpAhead (v nvarchar(20))");
+  database.rows(insert);
+  EXPECT_EQ(database.plainRows("select v from main.vqtmpAhead"), "2005-8-2");
+}
+
 // The columns a connection's translations read are kept for its next texts, but only while the
 // schema is unchanged: a text first seen after the table was made again reads the new types.
 TEST(TsqlTranslator, ColumnsKeptForAConnectionAreForgottenWhenItsSchemaChanges) {
