@@ -119,9 +119,11 @@ std::unique_ptr<Connection> ConnectionPool::takeIdle(const AccountIdentity& iden
 }
 
 void ConnectionPool::giveBack(std::unique_ptr<Connection> connection, const AccountIdentity& identity) {
-  const bool reusable = !identity.folder.empty() && resetForReuse(*connection) &&
-                        AccountIdentity::of(identity.folder) == identity;
-  const auto current = currentIdentities();  // the files are looked at outside the lock
+  const bool clean = !identity.folder.empty() && resetForReuse(*connection);
+  // The files are looked at outside the lock, once for the returning account and the idle ones.
+  const Identities current = currentIdentities(identity.folder);
+  const auto returning = current.find(identity.folder);
+  const bool reusable = clean && returning != current.end() && returning->second == identity;
   std::vector<Idle> closing;                 // closed after the lock is released
   const std::lock_guard lock(mutex_);
   dropVanished(current, closing);
@@ -142,9 +144,11 @@ void ConnectionPool::giveBack(std::unique_ptr<Connection> connection, const Acco
   idle_.push_back(Idle{identity, std::move(connection)});
 }
 
-// The identity of the files of every folder that has idle connections now.
-ConnectionPool::Identities ConnectionPool::currentIdentities() const {
+// The identity of the files of `folder` (unless empty) and of every folder that has idle
+// connections, now.
+ConnectionPool::Identities ConnectionPool::currentIdentities(const std::string& folder) const {
   std::vector<std::string> folders;
+  if (!folder.empty()) folders.push_back(folder);
   {
     const std::lock_guard lock(mutex_);
     for (const Idle& entry : idle_) {

@@ -92,7 +92,7 @@ class ConnectionPool {
   using Identities = std::map<std::string, std::optional<AccountIdentity>>;
 
   std::unique_ptr<Connection> takeIdle(const AccountIdentity& identity);
-  Identities currentIdentities() const;
+  Identities currentIdentities(const std::string& folder) const;
   void dropVanished(const Identities& current, std::vector<Idle>& closing);
 
   mutable std::mutex mutex_;
