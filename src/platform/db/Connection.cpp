@@ -244,6 +244,28 @@ sqlite3* Connection::openHandle() const {
 
 sqlite3* sqliteHandle(Connection& connection) { return connection.openHandle(); }
 
+QueryReadScope::QueryReadScope(Connection& connection)
+    : handle_(sqliteHandle(connection)),
+      statements_(&statementCache(connection)),
+      open_(!connection.inTransaction() && !statements_->suspended()) {
+  if (open_) runStatement(handle_, "BEGIN DEFERRED", statements_);
+}
+
+QueryReadScope::~QueryReadScope() {
+  if (!open_) return;
+  try {
+    runStatement(handle_, "ROLLBACK", statements_);
+  } catch (const std::exception&) {
+    // it wrote nothing; SQLite ends the transaction itself when it cannot roll back
+  }
+}
+
+void QueryReadScope::end() {
+  if (!open_) return;
+  open_ = false;
+  runStatement(handle_, "COMMIT", statements_);
+}
+
 StatementCache& statementCache(Connection& connection) { return *connection.statements_; }
 
 CatalogMemo& catalogMemo(Connection& connection) { return *connection.catalog_; }

@@ -122,6 +122,11 @@ bool Program::changesSchema() const {
   });
 }
 
+bool Program::isSingleSelect() const {
+  return steps_.size() == 1 && steps_.front().kind == ProgramStep::Kind::Execute &&
+         leadingWord(steps_.front().sql) == "select";
+}
+
 bool Program::isSingleReadingStatement(sqlite3* db) const {
   if (steps_.size() != 1 || steps_.front().kind != ProgramStep::Kind::Execute) return false;
   const StatementPtr statement = prepareOrRaise(db, steps_.front().sql);

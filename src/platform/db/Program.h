@@ -80,6 +80,10 @@ class Program {
   // it, says writes nothing.
   bool isSingleReadingStatement(sqlite3* db) const;
 
+  // True when the program is one SELECT statement, which cannot write (told from its text, so
+  // that nothing is prepared for it).
+  bool isSingleSelect() const;
+
   const std::vector<ProgramStep>& steps() const { return steps_; }
   const std::vector<ProgramVariable>& variables() const { return variables_; }
   std::uint64_t schemasRead() const { return schemasRead_; }

@@ -377,7 +377,9 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
   sqlite3* handle = sqliteHandle(connection);
   faultPoint(DbCall::OpenRecordset);
   StatementCache& statements = statementCache(connection);
+  QueryReadScope readScope(connection);
   const auto program = TsqlTranslator::shared().translate(handle, tsql, &statements, &catalogMemo(connection));
+  if (!program->isSingleSelect()) readScope.end();
   auto data = std::make_unique<RecordsetData>();
   bool hasResult = false;
   program->run(handle, [&](sqlite3_stmt* statement, const ProgramStep& step) {
@@ -387,6 +389,7 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
     readSnapshot(handle, statement, step.columns, statements, catalogMemo(connection).programVersions(), *data,
                  lockType != adLockReadOnly);
   }, &statements);
+  readScope.end();
   if (!hasResult) return;
   data->cursorType = cursorType;
   data->lockType = lockType;

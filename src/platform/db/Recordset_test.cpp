@@ -363,6 +363,46 @@ void RecordsetTest::expectTheTableMadeAgainIsRead() {
   EXPECT_EQ(CLng(after.field("twice").value()), 10);  // numbers add
 }
 
+// A query outside a transaction is read in one of its own, which it never leaves open: whether
+// it reads, fails or writes (a write is committed, as it always was). Inside a transaction the
+// query is part of it.
+TEST_F(RecordsetTest, AQueryLeavesTheConnectionInTheTransactionItFound) {
+  Connection other;
+  other.open(account.connectionString());
+  const auto nameOfSecond = [&] {
+    Recordset second;
+    second.open("SELECT strName FROM Sample WHERE id = 2", other);
+    return second.field("strName").value();
+  };
+  const struct {
+    const char* sql;
+    bool fails;
+  } cases[] = {
+      {"SELECT id FROM Sample", false},
+      {"SELECT id FROM NoSuchTable", true},
+      {"UPDATE Sample SET strName = 'x' WHERE id = 2", false},
+      {"UPDATE Sample SET strName = 'y' WHERE id = 2; SELECT strName FROM Sample WHERE id = 2", false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.sql);
+    Recordset recordset;
+    if (c.fails) {
+      EXPECT_NE(errorNumberOf([&] { recordset.open(c.sql, connection); }), 0);
+    } else {
+      recordset.open(c.sql, connection);
+    }
+    EXPECT_FALSE(connection.inTransaction());
+  }
+  EXPECT_EQ(nameOfSecond(), Variant("y"));
+
+  connection.beginTrans();
+  connection.execute("UPDATE Sample SET strName = 'z' WHERE id = 2");
+  EXPECT_EQ(openSet("SELECT strName FROM Sample WHERE id = 2").field("strName").value(), Variant("z"));
+  EXPECT_TRUE(connection.inTransaction());
+  connection.rollbackTrans();
+  EXPECT_EQ(nameOfSecond(), Variant("y"));
+}
+
 TEST_F(RecordsetTest, ATextWithoutRowsLeavesTheSetClosed) {
   Recordset recordset;
   recordset.open("UPDATE Sample SET strName = 'x' WHERE id = 2", connection);

@@ -560,6 +560,26 @@ TEST(TsqlTranslator, KeepsOneProgramPerText) {
   EXPECT_EQ(translator.translate(other.db(), "select strCode from KX_IOItem"), first);
 }
 
+// Only a program of one SELECT is read within a read transaction of its own; anything that may
+// write runs outside it.
+TEST(TsqlTranslator, TellsAProgramOfOneSelect) {
+  const TsqlTestDatabase database;
+  const struct {
+    const char* tsql;
+    bool single;
+  } cases[] = {
+      {"select strCode from KX_IOItem", true},
+      {"  SELECT top 1 strCode from KX_IOItem order by strCode", true},
+      {"update KX_IOItem set strName = 'x' where strCode = '1'", false},
+      {"select strCode into #copy from KX_IOItem", false},
+      {"select strCode from KX_IOItem; select strName from KX_IOItem", false},
+      {"declare @n int select @n = count(*) from KX_IOItem select @n", false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(TsqlTranslator::shared().translate(database.db(), c.tsql)->isSingleSelect(), c.single) << c.tsql;
+  }
+}
+
 // A translation reads column types from the schema, so a table made again with other types must
 // not get the translation of the old one.
 TEST(TsqlTranslator, ATableMadeAgainWithOtherTypesIsTranslatedAgain) {
