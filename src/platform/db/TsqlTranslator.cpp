@@ -91,7 +91,8 @@ class TsqlTranslator::SchemaVersions {
     return all_;
   }
 
-  // The versions of the schemas in `schemas`; empty when one cannot be read.
+  // The versions of the schemas in `schemas` (every one and their count for kEverySchema);
+  // nullopt when one cannot be read.
   std::optional<Stood> of(std::uint64_t schemas) {
     Stood stood;
     for (std::size_t index = 0; index < read_.size(); ++index) {
