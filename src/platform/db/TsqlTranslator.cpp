@@ -1,6 +1,5 @@
 #include "platform/db/TsqlTranslator.h"
 
-#include <cstdint>
 #include <optional>
 #include <stdexcept>
 
@@ -73,7 +72,7 @@ class TsqlTranslator::SchemaVersions {
     if (index < 0 || static_cast<std::size_t>(index) >= read_.size()) return unreadable();
     std::string& version = read_[static_cast<std::size_t>(index)];
     if (version.empty() && catalog_ != nullptr && catalog_->inTransaction(db_)) all();
-    if (version.empty()) version = schemaVersion(db_, sqlite3_db_name(db_, index), statements_);
+    if (version.empty()) version = read(static_cast<std::size_t>(index));
     return version;
   }
 
@@ -81,7 +80,7 @@ class TsqlTranslator::SchemaVersions {
   const std::string& all() {
     if (!all_.empty()) return all_;
     for (std::size_t index = 0; index < read_.size(); ++index) {
-      if (read_[index].empty()) read_[index] = schemaVersion(db_, sqlite3_db_name(db_, index), statements_);
+      if (read_[index].empty()) read_[index] = read(index);
       all_ += read_[index] + ',';
     }
     if (catalog_ != nullptr) {
@@ -93,10 +92,10 @@ class TsqlTranslator::SchemaVersions {
 
   // The versions of the schemas in `schemas` (every one and their count for kEverySchema);
   // nullopt when one cannot be read.
-  std::optional<Stood> of(std::uint64_t schemas) {
+  std::optional<Stood> of(SchemaSet schemas) {
     Stood stood;
     for (std::size_t index = 0; index < read_.size(); ++index) {
-      if (index < 64 && (schemas & (std::uint64_t{1} << index)) == 0) continue;
+      if (index < 64 && (schemas & (SchemaSet{1} << index)) == 0) continue;
       const std::string& version = of(static_cast<int>(index));
       if (!readable(version)) return std::nullopt;
       stood.emplace_back(static_cast<int>(index), version);
@@ -115,6 +114,9 @@ class TsqlTranslator::SchemaVersions {
   static bool readable(const std::string& versions) { return versions.find('?') == std::string::npos; }
 
  private:
+  std::string read(std::size_t index) const {
+    return schemaVersion(db_, sqlite3_db_name(db_, static_cast<int>(index)), statements_);
+  }
   void take(const std::string& standing) {
     std::size_t index = 0;
     for (std::size_t from = 0, comma; (comma = standing.find(',', from)) != std::string::npos; from = comma + 1) {
@@ -193,28 +195,29 @@ std::shared_ptr<const Program> TsqlTranslator::translateNew(sqlite3* db, std::st
   return std::make_shared<const Program>(now.shared ? now.shared->render(shape->values) : std::move(fresh));
 }
 
-std::shared_ptr<const Program> TsqlTranslator::knownProgram(const std::string& text, SchemaVersions& versions) {
-  std::vector<Known> kept;
+// The latest entry kept under `key` whose versions still stand; the entries are copied out of
+// the lock, as standing may read versions from the database.
+template <typename Entry>
+std::optional<Entry> TsqlTranslator::standingEntry(const std::unordered_map<std::string, std::vector<Entry>>& entries,
+                                                   const std::string& key, SchemaVersions& versions) {
+  std::vector<Entry> kept;
   {
     const std::lock_guard lock(mutex_);
-    if (const auto found = cache_.find(text); found != cache_.end()) kept = found->second;
-  }
-  for (auto entry = kept.rbegin(); entry != kept.rend(); ++entry) {
-    if (versions.stands(entry->stood)) return entry->program;
-  }
-  return nullptr;
-}
-
-std::optional<TsqlTranslator::Shape> TsqlTranslator::knownShape(const std::string& key, SchemaVersions& versions) {
-  std::vector<Shape> kept;
-  {
-    const std::lock_guard lock(mutex_);
-    if (const auto found = shapes_.find(key); found != shapes_.end()) kept = found->second;
+    if (const auto found = entries.find(key); found != entries.end()) kept = found->second;
   }
   for (auto entry = kept.rbegin(); entry != kept.rend(); ++entry) {
     if (versions.stands(entry->stood)) return *entry;
   }
   return std::nullopt;
+}
+
+std::shared_ptr<const Program> TsqlTranslator::knownProgram(const std::string& text, SchemaVersions& versions) {
+  const std::optional<Known> known = standingEntry(cache_, text, versions);
+  return known ? known->program : nullptr;
+}
+
+std::optional<TsqlTranslator::Shape> TsqlTranslator::knownShape(const std::string& key, SchemaVersions& versions) {
+  return standingEntry(shapes_, key, versions);
 }
 
 void TsqlTranslator::keepProgram(const std::string& text, SchemaVersions& versions,

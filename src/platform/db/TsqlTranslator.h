@@ -68,6 +68,9 @@ class TsqlTranslator {
 
   std::shared_ptr<const Program> knownProgram(const std::string& text, SchemaVersions& versions);
   std::optional<Shape> knownShape(const std::string& key, SchemaVersions& versions);
+  template <typename Entry>
+  std::optional<Entry> standingEntry(const std::unordered_map<std::string, std::vector<Entry>>& entries,
+                                     const std::string& key, SchemaVersions& versions);
   void keepProgram(const std::string& text, SchemaVersions& versions, std::shared_ptr<const Program> program);
   void keepShape(const std::string& key, Shape shape);
 
