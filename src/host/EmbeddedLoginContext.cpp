@@ -126,12 +126,11 @@ bool EmbeddedLoginContext::holdsRight(const std::string& code, std::int16_t year
 bool EmbeddedLoginContext::takeRight(const std::string& code, std::int16_t year) {
   if (!holdsRight(code, year)) return false;
   const TakenRights::Key key = TakenRights::keyOf(systemFiles_, code, year, userId_);
-  TakenRights::shared().take(key, [&] {
-    systemConnection().execute(
-        "INSERT INTO vqsystem..UA_Task (cAuth_ID,cAcc_ID,iYear,cUser_ID,dTakenAt) VALUES (" +
-        quoteLiteral(code) + "," + quoteLiteral(accountId_) + "," + std::to_string(year) + "," +
-        quoteLiteral(userId_) + "," + quoteLiteral(today().toSqlString()) + ")");
-  });
+  TakenRights::shared().take(
+      key, systemConnection(),
+      "INSERT INTO vqsystem..UA_Task (cAuth_ID,cAcc_ID,iYear,cUser_ID,dTakenAt) VALUES (" +
+          quoteLiteral(code) + "," + quoteLiteral(accountId_) + "," + std::to_string(year) + "," +
+          quoteLiteral(userId_) + "," + quoteLiteral(today().toSqlString()) + ")");
   held_.push_back(key);
   return true;
 }
@@ -139,13 +138,11 @@ bool EmbeddedLoginContext::takeRight(const std::string& code, std::int16_t year)
 bool EmbeddedLoginContext::releaseRight(const std::string& code, std::int16_t year) {
   const TakenRights::Key key = TakenRights::keyOf(systemFiles_, code, year, userId_);
   if (const auto held = std::find(held_.begin(), held_.end(), key); held != held_.end()) held_.erase(held);
-  return TakenRights::shared().release(key, [&] {
-    return systemConnection().execute("DELETE FROM vqsystem..UA_Task WHERE cAuth_ID=" +
-                                      quoteLiteral(code) + " AND cAcc_ID=" +
-                                      quoteLiteral(accountId_) + " AND iYear=" +
-                                      std::to_string(year) + " AND cUser_ID=" +
-                                      quoteLiteral(userId_)) > 0;
-  });
+  return TakenRights::shared().release(
+      key, systemConnection(),
+      "DELETE FROM vqsystem..UA_Task WHERE cAuth_ID=" + quoteLiteral(code) +
+          " AND cAcc_ID=" + quoteLiteral(accountId_) + " AND iYear=" + std::to_string(year) +
+          " AND cUser_ID=" + quoteLiteral(userId_));
 }
 
 std::string EmbeddedLoginContext::refusalText(const std::string& code) const {

@@ -1,6 +1,11 @@
 #include "host/TakenRights.h"
 
+#include <algorithm>
+#include <optional>
+
 #include "platform/com/AsciiText.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Transaction.h"
 
 namespace corvane {
 
@@ -14,37 +19,118 @@ TakenRights& TakenRights::shared() {
   return rights;
 }
 
-void TakenRights::take(const Key& key, const std::function<void()>& writeRow) {
-  const std::lock_guard lock(mutex_);
-  int& count = holders_[key];
-  if (count == 0) {
-    try {
-      writeRow();
-    } catch (...) {
-      holders_.erase(key);
-      throw;
-    }
-  }
-  ++count;
+void TakenRights::take(const Key& key, db::Connection& connection, const std::string& insertRow) {
+  Change change{key, true, insertRow};
+  submit(change, connection);
 }
 
-bool TakenRights::release(const Key& key, const std::function<bool()>& removeRows) {
-  const std::lock_guard lock(mutex_);
+bool TakenRights::release(const Key& key, db::Connection& connection,
+                          const std::string& deleteRows) {
+  Change change{key, false, deleteRows};
+  return submit(change, connection);
+}
+
+void TakenRights::forget(const Key& key) {
+  std::unique_lock lock(mutex_);
+  groupWritten_.wait(lock, [&] { return !writing_; });
   const auto found = holders_.find(key);
+  if (found != holders_.end() && --found->second == 0) holders_.erase(found);
+}
+
+std::size_t TakenRights::waiting() const {
+  const std::lock_guard lock(mutex_);
+  return waiting_.size();
+}
+
+// Waits while another thread writes a group; then either the change was in it, or this thread
+// writes the group it finds waiting.
+bool TakenRights::submit(Change& change, db::Connection& connection) {
+  std::unique_lock lock(mutex_);
+  waiting_.push_back(&change);
+  groupWritten_.wait(lock, [&] { return change.done || !writing_; });
+  if (!change.done) {
+    writing_ = true;
+    const std::vector<Change*> group = claimGroupOf(change.key.files);
+    lock.unlock();
+    writeGroup(group, connection);
+    lock.lock();
+    // Each change's owner may return and drop it once it is marked done.
+    for (Change* each : group) each->done = true;
+    writing_ = false;
+    lock.unlock();
+    groupWritten_.notify_all();
+  }
+  if (change.failure) std::rethrow_exception(change.failure);
+  return change.answer;
+}
+
+// The waiting changes of one system database, in the order they came; the others stay waiting.
+std::vector<TakenRights::Change*> TakenRights::claimGroupOf(const std::string& files) {
+  const auto others = std::stable_partition(waiting_.begin(), waiting_.end(),
+                                            [&](const Change* each) { return each->key.files == files; });
+  std::vector<Change*> group(waiting_.begin(), others);
+  waiting_.erase(waiting_.begin(), others);
+  return group;
+}
+
+void TakenRights::writeGroup(const std::vector<Change*>& group, db::Connection& connection) {
+  if (group.size() == 1) return writeAlone(*group.front(), connection);
+  std::map<Key, std::optional<int>> before;
+  for (const Change* each : group) {
+    const auto found = holders_.find(each->key);
+    before.try_emplace(each->key, found == holders_.end() ? std::nullopt : std::optional(found->second));
+  }
+  try {
+    // A reading transaction takes no lock at its begin: the first write takes the system
+    // database's alone, and the company database stays free for the requests' own writers.
+    db::Transaction transaction(connection, db::TransactionMode::Read);
+    for (Change* each : group) apply(*each, connection);
+    transaction.commit();
+  } catch (...) {
+    for (const auto& [key, count] : before) {
+      if (count) {
+        holders_[key] = *count;
+      } else {
+        holders_.erase(key);
+      }
+    }
+    for (Change* each : group) writeAlone(*each, connection);
+  }
+}
+
+void TakenRights::writeAlone(Change& change, db::Connection& connection) {
+  try {
+    apply(change, connection);
+  } catch (...) {
+    change.failure = std::current_exception();
+  }
+}
+
+void TakenRights::apply(Change& change, db::Connection& connection) {
+  if (change.take) {
+    int& count = holders_[change.key];
+    if (count == 0) {
+      try {
+        connection.execute(change.sql);
+      } catch (...) {
+        holders_.erase(change.key);
+        throw;
+      }
+    }
+    ++count;
+    change.answer = true;
+    return;
+  }
+  const auto found = holders_.find(change.key);
   if (found != holders_.end() && found->second > 1) {
     --found->second;
-    return true;
+    change.answer = true;
+    return;
   }
   // Counted off even when the removal fails: the next take then writes a row again, and the
   // release after it removes every row of the right and user, the stale one included.
   if (found != holders_.end()) holders_.erase(found);
-  return removeRows();
-}
-
-void TakenRights::forget(const Key& key) {
-  const std::lock_guard lock(mutex_);
-  const auto found = holders_.find(key);
-  if (found != holders_.end() && --found->second == 0) holders_.erase(found);
+  change.answer = connection.execute(change.sql) > 0;
 }
 
 }  // namespace corvane

@@ -3,18 +3,29 @@
 // taken rights (`UA_Task` in the account's system database) is what every process of the account
 // sees; within one process the first holder of a right writes its row and the last one to
 // release it removes the row, while the holders in between share that row and write nothing.
-// The writes are made under the registry's lock: threads of the process queue here instead of in
-// SQLite's busy wait (which sleeps for milliseconds), and a take and a release of one right never
-// cross between the count and the row.
+//
+// Writes are made one group at a time. A thread that comes while a group is being written waits;
+// when it ends, one waiting thread writes every change then waiting for the same system database
+// in one transaction on its own connection, and each thread returns once its change is committed.
+// Threads of the process thus queue here instead of in SQLite's busy wait (which sleeps for
+// milliseconds), many logins share one commit, and a take and a release of one right never cross
+// between the count and the row. When the group's transaction fails, its changes are made again
+// one by one, so that each fails or stands on its own.
 
 #include <compare>
+#include <condition_variable>
 #include <cstdint>
-#include <functional>
+#include <exception>
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace corvane {
+
+namespace db {
+class Connection;
+}
 
 class TakenRights {
  public:
@@ -32,22 +43,45 @@ class TakenRights {
 
   static TakenRights& shared();
 
-  // Counts one more holder of `key`; `writeRow` runs first when the process holds none yet, and
-  // when it raises, nothing is counted.
-  void take(const Key& key, const std::function<void()>& writeRow);
+  // Counts one more holder of `key`; `insertRow` runs first when the process holds none yet,
+  // and when it raises, nothing is counted. `connection` is the caller's own connection to the
+  // account, outside any transaction; it may write other logins' changes of the same account.
+  void take(const Key& key, db::Connection& connection, const std::string& insertRow);
 
   // Counts one holder of `key` off. When it was the last one, or the process counted none (the
-  // row may be another process's of the same user, as a release always removed), `removeRows`
-  // runs and its answer (whether a row was removed) is answered; else true.
-  bool release(const Key& key, const std::function<bool()>& removeRows);
+  // row may be another process's of the same user, as a release always removed), `deleteRows`
+  // runs and whether it removed a row is answered; else true.
+  bool release(const Key& key, db::Connection& connection, const std::string& deleteRows);
 
   // Counts one holder of `key` off without touching the table: a login that ends while it holds
   // a right leaves its row behind, as a process that ends does, and the next release of that
   // right and user removes it.
   void forget(const Key& key);
 
+  // How many changes wait for the group being written to end.
+  std::size_t waiting() const;
+
  private:
-  std::mutex mutex_;
+  struct Change {
+    const Key& key;
+    bool take;
+    const std::string& sql;
+    bool answer = false;
+    std::exception_ptr failure{};
+    bool done = false;
+  };
+
+  bool submit(Change& change, db::Connection& connection);
+  std::vector<Change*> claimGroupOf(const std::string& files);
+  void writeGroup(const std::vector<Change*>& group, db::Connection& connection);
+  void writeAlone(Change& change, db::Connection& connection);
+  void apply(Change& change, db::Connection& connection);
+
+  mutable std::mutex mutex_;
+  std::condition_variable groupWritten_;
+  std::vector<Change*> waiting_;  // in the order they came
+  bool writing_ = false;
+  // Read and changed by the one thread writing a group, or under the mutex while none is.
   std::map<Key, int> holders_;
 };
 

@@ -1,0 +1,124 @@
+#include "host/TakenRights.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <future>
+#include <thread>
+
+#include "CaseAccount.h"
+#include "platform/db/Connection.h"
+#include "platform/db/Recordset.h"
+
+namespace corvane {
+namespace {
+
+std::string insertText(const std::string& user) {
+  return "INSERT INTO vqsystem..UA_Task (cAuth_ID,cAcc_ID,iYear,cUser_ID,dTakenAt) VALUES "
+         "('KX020101','001',2026,'" + user + "','2026-03-15')";
+}
+std::string deleteText(const std::string& user) {
+  return "DELETE FROM vqsystem..UA_Task WHERE cAuth_ID='KX020101' AND cUser_ID='" + user + "'";
+}
+
+class TakenRightsTest : public testing::Test {
+ protected:
+  TakenRights::Key keyOf(const std::string& user) const {
+    return TakenRights::keyOf("system", "KX020101", 2026, user);
+  }
+  std::unique_ptr<db::Connection> connect() const {
+    auto connection = std::make_unique<db::Connection>();
+    connection->open(account.connectString());
+    return connection;
+  }
+  std::string rowsOf(const std::string& user) const {
+    const auto connection = connect();
+    db::Recordset rows;
+    rows.open("SELECT Count(*) FROM vqsystem..UA_Task WHERE cUser_ID='" + user + "'", *connection);
+    return CStr(rows.field(0).value());
+  }
+  // Waits until `count` changes queue behind the group being written; false after five seconds.
+  bool awaitWaiting(std::size_t count) const {
+    for (int wait = 0; wait < 5000; ++wait) {
+      if (rights.waiting() == count) return true;
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+  }
+
+  CaseAccount account;
+  TakenRights rights;
+};
+
+// Changes that come while a group is written are written as the next group. One of them fails:
+// the others stand, the failing one raises to its own caller alone and is not counted, and a take
+// counted in the failed group is counted once, with its row.
+TEST_F(TakenRightsTest, AChangeThatFailsInAGroupFailsAlone) {
+  // Another connection holds the system database's write lock, so the first take waits in its
+  // write while the others queue behind it.
+  const auto blocker = connect();
+  blocker->beginTrans(db::TransactionMode::Read);
+  blocker->execute(insertText("blocker"));
+
+  auto first = std::async(std::launch::async, [&] {
+    rights.take(keyOf("first"), *connect(), insertText("first"));
+  });
+  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  auto taken = std::async(std::launch::async, [&] {
+    rights.take(keyOf("second"), *connect(), insertText("second"));
+  });
+  auto failing = std::async(std::launch::async, [&] {
+    rights.take(keyOf("third"), *connect(), "INSERT INTO vqsystem..NoSuchTable VALUES (1)");
+  });
+  auto released = std::async(std::launch::async, [&] {
+    return rights.release(keyOf("fourth"), *connect(), deleteText("fourth"));
+  });
+  EXPECT_TRUE(awaitWaiting(3)) << "the three changes queue behind the first take";
+  blocker->rollbackTrans();
+
+  EXPECT_NO_THROW(first.get());
+  EXPECT_NO_THROW(taken.get());
+  EXPECT_ANY_THROW(failing.get());
+  EXPECT_FALSE(released.get()) << "no row of that user was there to remove";
+  EXPECT_EQ("1", rowsOf("first"));
+  EXPECT_EQ("1", rowsOf("second"));
+
+  // The second user's right was counted once: one release removes its row.
+  const auto connection = connect();
+  EXPECT_TRUE(rights.release(keyOf("second"), *connection, deleteText("second")));
+  EXPECT_EQ("0", rowsOf("second"));
+  // The failed take was not counted: the next take of that right writes its row.
+  rights.take(keyOf("third"), *connection, insertText("third"));
+  EXPECT_EQ("1", rowsOf("third"));
+}
+
+// Threads taking and releasing rights, as users of their own and as one user, leave the table as
+// they found it; while any thread holds the shared user's right, its row is there.
+TEST_F(TakenRightsTest, ThreadsTakingAndReleasingLeaveNoRowBehind) {
+  constexpr int kThreads = 6;
+  constexpr int kRounds = 40;
+  std::vector<std::future<void>> threads;
+  for (int thread = 0; thread < kThreads; ++thread) {
+    threads.push_back(std::async(std::launch::async, [&, thread] {
+      const auto connection = connect();
+      const std::string own = "user" + std::to_string(thread);
+      for (int round = 0; round < kRounds; ++round) {
+        for (const std::string& user : {own, std::string("shared")}) {
+          rights.take(keyOf(user), *connection, insertText(user));
+          EXPECT_EQ("1", rowsOf(user));
+        }
+        for (const std::string& user : {own, std::string("shared")}) {
+          EXPECT_TRUE(rights.release(keyOf(user), *connection, deleteText(user)));
+        }
+      }
+    }));
+  }
+  for (auto& thread : threads) thread.get();
+  const auto connection = connect();
+  db::Recordset rows;
+  rows.open("SELECT Count(*) FROM vqsystem..UA_Task", *connection);
+  EXPECT_EQ("0", CStr(rows.field(0).value()));
+}
+
+}  // namespace
+}  // namespace corvane
