@@ -46,26 +46,32 @@ class CatalogMemo {
   const std::string& programVersions() const { return programVersions_; }
   void programStands(std::string versions) { programVersions_ = std::move(versions); }
 
-  // Inside a transaction of the connection, every database stays as the transaction first read
-  // it, so the versions read once in it stand until it ends or the connection changes a schema.
-  void transactionBegun() { inTransaction_ = true, versionsStand_ = false; }
-  void transactionEnded() { inTransaction_ = false, versionsStand_ = false; }
-  // Inside a transaction every version is read at once, so that they stand for the rest of it.
-  bool inTransaction(sqlite3* db) const { return inTransaction_ && sqlite3_get_autocommit(db) == 0; }
-  void schemaChanging() { versionsStand_ = false; }
-  // The versions of the latest translation when they still stand on db; null otherwise.
-  const std::string* standingVersions(sqlite3* db) const {
-    return versionsStand_ && sqlite3_get_autocommit(db) == 0 ? &versions_ : nullptr;
+  // Inside a transaction of the connection, each database stays as the transaction first read
+  // it, so a version read in it stands until the transaction ends or the connection changes a
+  // schema.
+  void transactionBegun() { inTransaction_ = true, standing_.clear(); }
+  void transactionEnded() { inTransaction_ = false, standing_.clear(); }
+  void schemaChanging() { standing_.clear(); }
+  // The version of database `index` read in the transaction that db is in; null otherwise.
+  const std::string* standingVersion(sqlite3* db, std::size_t index) const {
+    if (!inTransaction(db) || index >= standing_.size() || standing_[index].empty()) return nullptr;
+    return &standing_[index];
   }
-  // The versions were just read on db: they stand while its transaction lasts.
-  void versionsRead(sqlite3* db) { versionsStand_ = inTransaction_ && sqlite3_get_autocommit(db) == 0; }
+  // The version of database `index` was just read on db: it stands while db's transaction lasts.
+  void versionRead(sqlite3* db, std::size_t index, const std::string& version) {
+    if (!inTransaction(db)) return;
+    if (index >= standing_.size()) standing_.resize(index + 1);
+    standing_[index] = version;
+  }
 
  private:
+  bool inTransaction(sqlite3* db) const { return inTransaction_ && sqlite3_get_autocommit(db) == 0; }
+
   std::string versions_;
   std::string programVersions_;
   std::map<std::string, TsqlTable> tables_;
+  std::vector<std::string> standing_;  // by database index; empty: not read in the transaction
   bool inTransaction_ = false;
-  bool versionsStand_ = false;
 };
 
 class TsqlCatalog {

@@ -58,35 +58,34 @@ void keepEntry(std::unordered_map<std::string, std::vector<Entry>>& entries, con
 }  // namespace
 
 // The schema versions of a connection's databases, each read when a translation first asks for
-// it. Outside a transaction only the versions of the schemas a known translation read are read;
-// inside one all are read at once and stand until it ends (see CatalogMemo).
+// it: for a known translation, only the versions of the schemas it read. Inside a transaction a
+// version read once stands until it ends (see CatalogMemo).
 class TsqlTranslator::SchemaVersions {
  public:
   SchemaVersions(sqlite3* db, StatementCache* statements, CatalogMemo* catalog)
-      : db_(db), statements_(statements), catalog_(catalog), read_(static_cast<std::size_t>(databaseCount(db))) {
-    if (const std::string* standing = catalog ? catalog->standingVersions(db) : nullptr) take(*standing);
-  }
+      : db_(db), statements_(statements), catalog_(catalog), read_(static_cast<std::size_t>(databaseCount(db))) {}
 
-  // The version of database `index`; "?" when it cannot be read.
+  // The version of database `index`; "?" when it cannot be read. Inside a transaction a version
+  // read once stands for the rest of it.
   const std::string& of(int index) {
     if (index < 0 || static_cast<std::size_t>(index) >= read_.size()) return unreadable();
-    std::string& version = read_[static_cast<std::size_t>(index)];
-    if (version.empty() && catalog_ != nullptr && catalog_->inTransaction(db_)) all();
-    if (version.empty()) version = read(static_cast<std::size_t>(index));
+    const auto at = static_cast<std::size_t>(index);
+    std::string& version = read_[at];
+    if (!version.empty()) return version;
+    if (const std::string* standing = catalog_ ? catalog_->standingVersion(db_, at) : nullptr) {
+      version = *standing;
+    } else {
+      version = read(at);
+      if (catalog_ != nullptr && readable(version)) catalog_->versionRead(db_, at, version);
+    }
     return version;
   }
 
   // Every database's version ("12,3,0,40,"), as the connection's column memo is kept under.
   const std::string& all() {
     if (!all_.empty()) return all_;
-    for (std::size_t index = 0; index < read_.size(); ++index) {
-      if (read_[index].empty()) read_[index] = read(index);
-      all_ += read_[index] + ',';
-    }
-    if (catalog_ != nullptr) {
-      catalog_->useVersions(all_);
-      if (readable(all_)) catalog_->versionsRead(db_);
-    }
+    for (std::size_t index = 0; index < read_.size(); ++index) all_ += of(static_cast<int>(index)) + ',';
+    if (catalog_ != nullptr) catalog_->useVersions(all_);
     return all_;
   }
 
@@ -116,13 +115,6 @@ class TsqlTranslator::SchemaVersions {
  private:
   std::string read(std::size_t index) const {
     return schemaVersion(db_, sqlite3_db_name(db_, static_cast<int>(index)), statements_);
-  }
-  void take(const std::string& standing) {
-    std::size_t index = 0;
-    for (std::size_t from = 0, comma; (comma = standing.find(',', from)) != std::string::npos; from = comma + 1) {
-      if (index < read_.size()) read_[index++] = standing.substr(from, comma - from);
-    }
-    if (index == read_.size()) all_ = standing;
   }
   static const std::string& unreadable() {
     static const std::string text = "?";
