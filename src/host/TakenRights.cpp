@@ -37,9 +37,9 @@ void TakenRights::forget(const Key& key) {
   if (found != holders_.end() && --found->second == 0) holders_.erase(found);
 }
 
-std::size_t TakenRights::waiting() const {
+TakenRights::Queue TakenRights::queue() const {
   const std::lock_guard lock(mutex_);
-  return waiting_.size();
+  return Queue{writing_, waiting_.size()};
 }
 
 // Waits while another thread writes a group; then either the change was in it, or this thread

@@ -58,8 +58,12 @@ class TakenRights {
   // right and user removes it.
   void forget(const Key& key);
 
-  // How many changes wait for the group being written to end.
-  std::size_t waiting() const;
+  // Whether a group is being written, and how many changes wait for it to end.
+  struct Queue {
+    bool writing = false;
+    std::size_t waiting = 0;
+  };
+  Queue queue() const;
 
  private:
   struct Change {

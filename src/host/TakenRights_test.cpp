@@ -37,10 +37,12 @@ class TakenRightsTest : public testing::Test {
     rows.open("SELECT Count(*) FROM vqsystem..UA_Task WHERE cUser_ID='" + user + "'", *connection);
     return CStr(rows.field(0).value());
   }
-  // Waits until `count` changes queue behind the group being written; false after five seconds.
-  bool awaitWaiting(std::size_t count) const {
+  // Waits until a group is being written and `count` changes wait behind it; false after five
+  // seconds.
+  bool awaitQueue(std::size_t count) const {
     for (int wait = 0; wait < 5000; ++wait) {
-      if (rights.waiting() == count) return true;
+      const TakenRights::Queue queue = rights.queue();
+      if (queue.writing && queue.waiting == count) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return false;
@@ -63,7 +65,7 @@ TEST_F(TakenRightsTest, AChangeThatFailsInAGroupFailsAlone) {
   auto first = std::async(std::launch::async, [&] {
     rights.take(keyOf("first"), *connect(), insertText("first"));
   });
-  std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(awaitQueue(0)) << "the first take writes alone";
   auto taken = std::async(std::launch::async, [&] {
     rights.take(keyOf("second"), *connect(), insertText("second"));
   });
@@ -73,7 +75,7 @@ TEST_F(TakenRightsTest, AChangeThatFailsInAGroupFailsAlone) {
   auto released = std::async(std::launch::async, [&] {
     return rights.release(keyOf("fourth"), *connect(), deleteText("fourth"));
   });
-  EXPECT_TRUE(awaitWaiting(3)) << "the three changes queue behind the first take";
+  EXPECT_TRUE(awaitQueue(3)) << "the three changes queue behind the first take";
   blocker->rollbackTrans();
 
   EXPECT_NO_THROW(first.get());
