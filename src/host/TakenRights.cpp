@@ -74,6 +74,8 @@ std::vector<TakenRights::Change*> TakenRights::claimGroupOf(const std::string& f
 }
 
 void TakenRights::writeGroup(const std::vector<Change*>& group, db::Connection& connection) {
+  // One change is one statement, committed by itself; it waits for another process's writer
+  // where a statement inside a transaction that has read would fail at once.
   if (group.size() == 1) return writeAlone(*group.front(), connection);
   std::map<Key, std::optional<int>> before;
   for (const Change* each : group) {
