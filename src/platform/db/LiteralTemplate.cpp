@@ -241,8 +241,11 @@ Program LiteralTemplate::render(const std::vector<ProgramLiteral>& values, bool 
         step.sql += "?" + std::to_string(variables_.size() + slot.literal + (numberAsText ? values.size() : 0) + 1);
       } else if (slot.asText) {
         step.sql += quoteLiteral(value.value);
-      } else if (asParameters && value.isInteger) {
-        step.sql += "?" + std::to_string(variables_.size() + slot.literal + 1);
+      } else if (asParameters) {
+        // a whole number is bound as an integer; another is bound as its text and read as a
+        // number by SQLite's own reading of a literal, so that it stores the same value
+        const std::string parameter = "?" + std::to_string(variables_.size() + slot.literal + 1);
+        step.sql += value.isInteger ? parameter : "CAST(" + parameter + " AS REAL)";
       } else {
         step.sql += value.value;  // other numbers as SQLite reads them written
       }

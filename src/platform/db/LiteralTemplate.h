@@ -11,8 +11,9 @@
 // point, at most 18 characters) right after a comparison (`=`, `<>`, `<` ...) or as an item of
 // a VALUES list, where it is always a value and never a size, a count or a column's position;
 // its form (whole, or the digits before and after the point, which give its type) stays in the
-// shape. Whole numbers are bound as integers; other numbers are written in, as SQLite reads
-// them.
+// shape. Where a statement reads its values as parameters, a whole number is bound as an
+// integer and another as its text cast to REAL: the cast reads the text with the same routine
+// as SQLite's reading of the literal, so the value stored is the same to the last bit.
 
 #include <cstddef>
 #include <cstdint>

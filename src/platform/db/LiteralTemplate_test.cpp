@@ -99,6 +99,25 @@ TEST(LiteralTemplate, StatementsThatWriteShareOneTextAndOthersKeepTheirValues) {
   EXPECT_NE(textOf("select strCode from KX_OperationType where strName = 'Trip'").find("'Trip'"), std::string::npos);
 }
 
+TEST(LiteralTemplate, DecimalsThatAreWrittenShareOneStatementAndStoreTheLiteralsValue) {
+  const TsqlTestDatabase database;
+  auto& translator = TsqlTranslator::shared();
+  const auto update = [](const std::string& value) {
+    return "update KX_LoanVouch set fltRate = " + value + " where strVouchID = 'L002'";
+  };
+  translator.translate(database.db(), update("8.25"));
+  const std::string shared = translator.translate(database.db(), update("9.75"))->text();
+  EXPECT_EQ(shared.find("9.75"), std::string::npos) << shared;
+  // the stored value is the double SQLite reads from the literal itself, to the last bit
+  for (const char* value : {"0.1", "1001.5", "5.", ".5", "0.3000000000000001", "12345678901234.56", "9007199254740993.",
+                            "0.000000000000017"}) {
+    ASSERT_EQ(translator.translate(database.db(), update(value))->text(), shared) << value;
+    database.rows(update(value));
+    const std::string same = std::string("SELECT fltRate = ") + value + " FROM KX_LoanVouch WHERE strVouchID = 'L002'";
+    EXPECT_EQ(database.plainRows(same.c_str()), "1") << value;
+  }
+}
+
 TEST(LiteralTemplate, ALiteralThatNamesSomethingIsNotShared) {
   const TsqlTestDatabase database;
   auto& translator = TsqlTranslator::shared();
