@@ -3,13 +3,12 @@
 // everything else compares as it is. And the blanks that separate words in SQL and in values.
 
 #include <algorithm>
-#include <cctype>
 #include <string>
 #include <string_view>
 
 namespace corvane {
 
-inline char toLowerAscii(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
+inline char toLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 inline std::string toLowerAscii(std::string_view text) {
   std::string lowered(text);

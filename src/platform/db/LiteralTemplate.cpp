@@ -40,9 +40,16 @@ std::string numberMarker(std::size_t literal) {
   return std::string(kNumberMarker) + digits + "1";
 }
 
+// True when `text` holds one of `bytes`; a plain loop, as find_first_of looks each byte up anew.
+bool holdsAny(std::string_view text, std::string_view bytes) {
+  return std::any_of(text.begin(), text.end(), [bytes](char c) {
+    return std::any_of(bytes.begin(), bytes.end(), [c](char byte) { return c == byte; });
+  });
+}
+
 bool isPlainText(const std::string& value) {
-  return value.size() >= 4 && !isBlank(value.front()) && !isBlank(value.back()) &&
-         value.find_first_of("[\x01\x02") == std::string::npos && !isDecimalText(value) && !DateTime::parse(value) &&
+  return value.size() >= 4 && !isBlank(value.front()) && !isBlank(value.back()) && !holdsAny(value, "[\x01\x02") &&
+         !isDecimalText(value) && !DateTime::parse(value) &&
          !equalsIgnoringCase(value, "IsUserTable");
 }
 
@@ -54,7 +61,8 @@ bool isComparison(const TsqlToken& token) {
 // A number of digits with at most one point; its form in the shape ("i" whole, "d4.1" for
 // 1500.5), empty when it is not plain in any place.
 std::string numberForm(const std::string& text) {
-  if (text.empty() || text.size() > kMostDigits || text.find_first_not_of("0123456789.") != std::string::npos) return {};
+  const auto digitOrPoint = [](char c) { return (c >= '0' && c <= '9') || c == '.'; };
+  if (text.empty() || text.size() > kMostDigits || !std::all_of(text.begin(), text.end(), digitOrPoint)) return {};
   const auto point = text.find('.');
   if (point == std::string::npos) return "i";
   if (text.find('.', point + 1) != std::string::npos) return {};
@@ -147,7 +155,7 @@ bool hasMarker(const ProgramStep& step) {
 }  // namespace
 
 std::optional<LiteralShape> shapeOf(std::string_view tsql) {
-  if (tsql.find_first_of("\x01\x02") != std::string_view::npos) return std::nullopt;
+  if (holdsAny(tsql, "\x01\x02")) return std::nullopt;
   const bool numbersShaped = tsql.find(kNumberMarker) == std::string_view::npos;
   std::vector<TsqlToken> tokens;
   try {

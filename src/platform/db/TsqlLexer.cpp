@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <charconv>
 #include <string>
 #include <system_error>
@@ -34,8 +33,13 @@ void checkNumberRange(const std::string& number) {
   }
 }
 
-bool isNameStart(unsigned char c) { return std::isalpha(c) || c == '_' || c == '#' || c >= 0x80; }
-bool isNamePart(unsigned char c) { return isNameStart(c) || std::isdigit(c) || c == '$' || c == '@'; }
+// Character classes of the C locale, written out: the lexer runs on every text a request sends.
+bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isNameStart(unsigned char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '#' || c >= 0x80;
+}
+bool isNamePart(unsigned char c) { return isNameStart(c) || isDigit(c) || c == '$' || c == '@'; }
 
 class Lexer {
  public:
@@ -58,7 +62,7 @@ class Lexer {
   bool skipBlanksAndComments() {
     while (pos_ < text_.size()) {
       const char c = text_[pos_];
-      if (std::isspace(static_cast<unsigned char>(c))) {
+      if (isSpace(static_cast<unsigned char>(c))) {
         ++pos_;
       } else if (c == '-' && at(pos_ + 1) == '-') {
         while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
@@ -89,8 +93,8 @@ class Lexer {
       if (pos_ == start + 1) raiseStatement("Incorrect syntax near '@'.");
       return {TsqlToken::Kind::Variable, std::string(text_.substr(start, pos_ - start)), start};
     }
-    if (std::isdigit(static_cast<unsigned char>(c)) ||
-        (c == '.' && std::isdigit(static_cast<unsigned char>(at(pos_ + 1))))) {
+    if (isDigit(static_cast<unsigned char>(c)) ||
+        (c == '.' && isDigit(static_cast<unsigned char>(at(pos_ + 1))))) {
       return number(start);
     }
     if (isNameStart(static_cast<unsigned char>(c))) {
@@ -138,7 +142,7 @@ class Lexer {
 
   TsqlToken number(std::size_t start) {
     auto digits = [&] {
-      while (std::isdigit(static_cast<unsigned char>(at(pos_)))) ++pos_;
+      while (isDigit(static_cast<unsigned char>(at(pos_)))) ++pos_;
     };
     digits();
     if (at(pos_) == '.') {
@@ -146,8 +150,8 @@ class Lexer {
       digits();
     }
     if ((at(pos_) == 'e' || at(pos_) == 'E') &&
-        (std::isdigit(static_cast<unsigned char>(at(pos_ + 1))) ||
-         ((at(pos_ + 1) == '+' || at(pos_ + 1) == '-') && std::isdigit(static_cast<unsigned char>(at(pos_ + 2)))))) {
+        (isDigit(static_cast<unsigned char>(at(pos_ + 1))) ||
+         ((at(pos_ + 1) == '+' || at(pos_ + 1) == '-') && isDigit(static_cast<unsigned char>(at(pos_ + 2)))))) {
       pos_ += 2;
       digits();
     }
