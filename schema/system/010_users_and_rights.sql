@@ -36,7 +36,9 @@ CREATE TABLE UA_HoldAuth (
   CONSTRAINT PK_UA_HoldAuth PRIMARY KEY (cAcc_ID, iYear, cUser_ID, iIsUser, cAuth_ID)
 );
 
--- Rights taken at this moment: who took which right in which account and year, and when.
+-- Rights taken at this moment: who took which right in which account and year, and when. It
+-- holds only the rights held now, so it has no index: a scan costs nothing, and every take and
+-- release then commits one page instead of two.
 CREATE TABLE UA_Task (
   cAuth_ID nvarchar(20) COLLATE NOCASE NOT NULL,
   cAcc_ID nvarchar(3) COLLATE NOCASE NOT NULL,
@@ -44,7 +46,6 @@ CREATE TABLE UA_Task (
   cUser_ID nvarchar(20) COLLATE NOCASE NOT NULL,
   dTakenAt datetime NOT NULL
 );
-CREATE INDEX UA_Task_Account ON UA_Task (cAcc_ID, cAuth_ID);
 
 -- Module locks set by an administrator: while bLocked is 1 the module cSub_ID may not write in
 -- the year iYear; iKind is the kind of lock the caller asks about.
