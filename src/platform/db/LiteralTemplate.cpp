@@ -250,10 +250,11 @@ Program LiteralTemplate::render(const std::vector<ProgramLiteral>& values, bool 
       } else if (slot.asText) {
         step.sql += quoteLiteral(value.value);
       } else if (asParameters) {
-        // a whole number is bound as an integer; another is bound as its text and read as a
-        // number by SQLite's own reading of a literal, so that it stores the same value
+        // a whole number is bound as an integer; another is bound as its text and cast, which
+        // reads it with SQLite's own reading of a literal, to the same value; the unary plus
+        // takes away the cast's affinity, so that it compares as the literal would
         const std::string parameter = "?" + std::to_string(variables_.size() + slot.literal + 1);
-        step.sql += value.isInteger ? parameter : "CAST(" + parameter + " AS REAL)";
+        step.sql += value.isInteger ? parameter : "+CAST(" + parameter + " AS REAL)";
       } else {
         step.sql += value.value;  // other numbers as SQLite reads them written
       }

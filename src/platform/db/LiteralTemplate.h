@@ -12,8 +12,9 @@
 // a VALUES list, where it is always a value and never a size, a count or a column's position;
 // its form (whole, or the digits before and after the point, which give its type) stays in the
 // shape. Where a statement reads its values as parameters, a whole number is bound as an
-// integer and another as its text cast to REAL: the cast reads the text with the same routine
-// as SQLite's reading of the literal, so the value stored is the same to the last bit.
+// integer and another as its text cast to REAL (as `+CAST(?n AS REAL)`, without affinity, as a
+// literal has none): the cast reads the text with the same routine as SQLite's reading of the
+// literal, so the value is the same to the last bit.
 
 #include <cstddef>
 #include <cstdint>

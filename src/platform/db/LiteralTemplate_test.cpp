@@ -1,6 +1,7 @@
 #include "platform/db/LiteralTemplate.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 
 #include <string>
 
@@ -116,6 +117,31 @@ TEST(LiteralTemplate, DecimalsThatAreWrittenShareOneStatementAndStoreTheLiterals
     const std::string same = std::string("SELECT fltRate = ") + value + " FROM KX_LoanVouch WHERE strVouchID = 'L002'";
     EXPECT_EQ(database.plainRows(same.c_str()), "1") << value;
   }
+}
+
+// A bound number with a point compares as the number written in would: with no affinity of its
+// own, so a text column compares it as text.
+TEST(LiteralTemplate, ABoundNumberComparesAsTheNumberWrittenIn) {
+  const char* const kUpdate = "update t set a = 'done' where s = 1.5";
+  const auto shape = shapeOf(kUpdate);
+  ASSERT_TRUE(shape);
+  ProgramStep step;
+  step.sql = shape->probe;  // this text reads the same in both dialects
+  step.countsChanges = true;
+  const auto shared = LiteralTemplate::fromProbe(Program({step}, {}), *shape);
+  ASSERT_TRUE(shared);
+  const Program bound = shared->render(shape->values);
+  ASSERT_EQ(bound.text().find("1.5"), std::string::npos) << bound.text();
+
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE t (s text, a text); INSERT INTO t VALUES ('1.50', NULL)", nullptr, nullptr,
+                         nullptr),
+            SQLITE_OK);
+  EXPECT_EQ(bound.run(db, {}), 0);
+  step.sql = kUpdate;  // the same with the number written in
+  EXPECT_EQ(Program({step}, {}).run(db, {}), 0);
+  sqlite3_close(db);
 }
 
 TEST(LiteralTemplate, ALiteralThatNamesSomethingIsNotShared) {
