@@ -1,12 +1,16 @@
 #pragma once
 // Case-insensitive comparison of names (tables, columns, keys, locales): ASCII letters fold,
-// everything else compares as it is. And the blanks that separate words in SQL and in values.
+// everything else compares as it is. The blanks that separate words in SQL and in values. And
+// the character classes of the C locale, tested directly rather than through the library.
 
 #include <algorithm>
 #include <string>
 #include <string_view>
 
 namespace corvane {
+
+inline bool isAsciiDigit(char c) { return c >= '0' && c <= '9'; }
+inline bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 inline char toLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 

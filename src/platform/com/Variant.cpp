@@ -16,7 +16,6 @@ namespace {
 [[noreturn]] void raiseTypeMismatch() { throw RuntimeError(errnum::kTypeMismatch, "Type mismatch"); }
 [[noreturn]] void raiseOverflow() { throw RuntimeError(errnum::kOverflow, "Overflow"); }
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 std::string_view trimBlanks(std::string_view text) {
   while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
@@ -47,11 +46,11 @@ std::optional<DecimalText> scanDecimal(std::string_view text) {
     ++pos;
   }
   const std::size_t integerStart = pos;
-  while (pos < text.size() && isDigit(text[pos])) ++pos;
+  while (pos < text.size() && isAsciiDigit(text[pos])) ++pos;
   number.integerDigits = text.substr(integerStart, pos - integerStart);
   if (pos < text.size() && text[pos] == '.') {
     const std::size_t fractionStart = ++pos;
-    while (pos < text.size() && isDigit(text[pos])) ++pos;
+    while (pos < text.size() && isAsciiDigit(text[pos])) ++pos;
     number.fractionDigits = text.substr(fractionStart, pos - fractionStart);
   }
   if (number.integerDigits.empty() && number.fractionDigits.empty()) return std::nullopt;
@@ -64,9 +63,9 @@ std::optional<DecimalText> scanDecimal(std::string_view text) {
       expNegative = text[expPos] == '-';
       ++expPos;
     }
-    if (expPos < text.size() && isDigit(text[expPos])) {
+    if (expPos < text.size() && isAsciiDigit(text[expPos])) {
       int exponent = 0;
-      for (; expPos < text.size() && isDigit(text[expPos]); ++expPos) {
+      for (; expPos < text.size() && isAsciiDigit(text[expPos]); ++expPos) {
         if (exponent < kExponentCap) exponent = exponent * 10 + (text[expPos] - '0');
       }
       number.exponent = expNegative ? -exponent : exponent;
@@ -162,7 +161,7 @@ SignificantDigits shortestDigits(double value, int maxDigits) {
       const auto ePos = text.find('e');
       SignificantDigits result;
       for (const char c : text.substr(0, ePos)) {
-        if (isDigit(c)) result.digits.push_back(c);
+        if (isAsciiDigit(c)) result.digits.push_back(c);
       }
       while (result.digits.size() > 1 && result.digits.back() == '0') result.digits.pop_back();
       std::from_chars(text.data() + ePos + 1 + (text[ePos + 1] == '+'), text.data() + text.size(),
@@ -273,11 +272,11 @@ int daysInMonth(int year, int month) {
 std::optional<int> readField(std::string_view text, std::size_t& pos, std::size_t maxDigits) {
   const std::size_t start = pos;
   int value = 0;
-  while (pos < text.size() && isDigit(text[pos]) && pos - start < maxDigits) {
+  while (pos < text.size() && isAsciiDigit(text[pos]) && pos - start < maxDigits) {
     value = value * 10 + (text[pos] - '0');
     ++pos;
   }
-  if (pos == start || (pos < text.size() && isDigit(text[pos]))) return std::nullopt;
+  if (pos == start || (pos < text.size() && isAsciiDigit(text[pos]))) return std::nullopt;
   return value;
 }
 

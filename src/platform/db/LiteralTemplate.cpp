@@ -61,7 +61,7 @@ bool isComparison(const TsqlToken& token) {
 // A number of digits with at most one point; its form in the shape ("i" whole, "d4.1" for
 // 1500.5), empty when it is not plain in any place.
 std::string numberForm(const std::string& text) {
-  const auto digitOrPoint = [](char c) { return (c >= '0' && c <= '9') || c == '.'; };
+  const auto digitOrPoint = [](char c) { return isAsciiDigit(c) || c == '.'; };
   if (text.empty() || text.size() > kMostDigits || !std::all_of(text.begin(), text.end(), digitOrPoint)) return {};
   const auto point = text.find('.');
   if (point == std::string::npos) return "i";

@@ -33,13 +33,12 @@ void checkNumberRange(const std::string& number) {
   }
 }
 
-// Character classes of the C locale, written out: the lexer runs on every text a request sends.
-bool isDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool isSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool isNameStart(unsigned char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == '#' || c >= 0x80;
+// The C locale's white space: blank, tab, line feed, vertical tab, form feed, carriage return.
+bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
+bool isNameStart(char c) {
+  return isAsciiLetter(c) || c == '_' || c == '#' || static_cast<unsigned char>(c) >= 0x80;
 }
-bool isNamePart(unsigned char c) { return isNameStart(c) || isDigit(c) || c == '$' || c == '@'; }
+bool isNamePart(char c) { return isNameStart(c) || isAsciiDigit(c) || c == '$' || c == '@'; }
 
 class Lexer {
  public:
@@ -62,7 +61,7 @@ class Lexer {
   bool skipBlanksAndComments() {
     while (pos_ < text_.size()) {
       const char c = text_[pos_];
-      if (isSpace(static_cast<unsigned char>(c))) {
+      if (isSpace(c)) {
         ++pos_;
       } else if (c == '-' && at(pos_ + 1) == '-') {
         while (pos_ < text_.size() && text_[pos_] != '\n') ++pos_;
@@ -89,16 +88,15 @@ class Lexer {
     if (c == '[') return bracketed(start);
     if (c == '@') {
       ++pos_;
-      while (pos_ < text_.size() && isNamePart(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+      while (pos_ < text_.size() && isNamePart(text_[pos_])) ++pos_;
       if (pos_ == start + 1) raiseStatement("Incorrect syntax near '@'.");
       return {TsqlToken::Kind::Variable, std::string(text_.substr(start, pos_ - start)), start};
     }
-    if (isDigit(static_cast<unsigned char>(c)) ||
-        (c == '.' && isDigit(static_cast<unsigned char>(at(pos_ + 1))))) {
+    if (isAsciiDigit(c) || (c == '.' && isAsciiDigit(at(pos_ + 1)))) {
       return number(start);
     }
-    if (isNameStart(static_cast<unsigned char>(c))) {
-      while (pos_ < text_.size() && isNamePart(static_cast<unsigned char>(text_[pos_]))) ++pos_;
+    if (isNameStart(c)) {
+      while (pos_ < text_.size() && isNamePart(text_[pos_])) ++pos_;
       return {TsqlToken::Kind::Name, std::string(text_.substr(start, pos_ - start)), start};
     }
     return symbol(start);
@@ -142,7 +140,7 @@ class Lexer {
 
   TsqlToken number(std::size_t start) {
     auto digits = [&] {
-      while (isDigit(static_cast<unsigned char>(at(pos_)))) ++pos_;
+      while (isAsciiDigit(at(pos_))) ++pos_;
     };
     digits();
     if (at(pos_) == '.') {
@@ -150,8 +148,8 @@ class Lexer {
       digits();
     }
     if ((at(pos_) == 'e' || at(pos_) == 'E') &&
-        (isDigit(static_cast<unsigned char>(at(pos_ + 1))) ||
-         ((at(pos_ + 1) == '+' || at(pos_ + 1) == '-') && isDigit(static_cast<unsigned char>(at(pos_ + 2)))))) {
+        (isAsciiDigit(at(pos_ + 1)) ||
+         ((at(pos_ + 1) == '+' || at(pos_ + 1) == '-') && isAsciiDigit(at(pos_ + 2))))) {
       pos_ += 2;
       digits();
     }
