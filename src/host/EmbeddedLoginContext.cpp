@@ -137,12 +137,17 @@ bool EmbeddedLoginContext::takeRight(const std::string& code, std::int16_t year)
 
 bool EmbeddedLoginContext::releaseRight(const std::string& code, std::int16_t year) {
   const TakenRights::Key key = TakenRights::keyOf(systemFiles_, code, year, userId_);
-  if (const auto held = std::find(held_.begin(), held_.end(), key); held != held_.end()) held_.erase(held);
+  auto holding = TakenRights::Holding::Unknown;
+  if (const auto held = std::find(held_.begin(), held_.end(), key); held != held_.end()) {
+    held_.erase(held);
+    holding = TakenRights::Holding::Counted;
+  }
   return TakenRights::shared().release(
       key, systemConnection(),
       "DELETE FROM vqsystem..UA_Task WHERE cAuth_ID=" + quoteLiteral(code) +
           " AND cAcc_ID=" + quoteLiteral(accountId_) + " AND iYear=" + std::to_string(year) +
-          " AND cUser_ID=" + quoteLiteral(userId_));
+          " AND cUser_ID=" + quoteLiteral(userId_),
+      holding);
 }
 
 std::string EmbeddedLoginContext::refusalText(const std::string& code) const {

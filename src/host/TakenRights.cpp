@@ -24,8 +24,15 @@ void TakenRights::take(const Key& key, db::Connection& connection, const std::st
   submit(change, connection);
 }
 
-bool TakenRights::release(const Key& key, db::Connection& connection,
-                          const std::string& deleteRows) {
+bool TakenRights::release(const Key& key, db::Connection& connection, const std::string& deleteRows,
+                          Holding holding) {
+  if (holding == Holding::Counted) {
+    const std::lock_guard lock(mutex_);
+    if (writing_ && writingFiles_ == key.files) {
+      waiting_.push_back(&left_.emplace_back(std::make_unique<LeftRelease>(key, deleteRows))->change);
+      return true;
+    }
+  }
   Change change{key, false, deleteRows};
   return submit(change, connection);
 }
@@ -48,20 +55,46 @@ bool TakenRights::submit(Change& change, db::Connection& connection) {
   std::unique_lock lock(mutex_);
   waiting_.push_back(&change);
   groupWritten_.wait(lock, [&] { return change.done || !writing_; });
-  if (!change.done) {
-    writing_ = true;
-    const std::vector<Change*> group = claimGroupOf(change.key.files);
+  if (!change.done) writeGroupsOf(change.key.files, connection, lock);
+  if (change.failure) std::rethrow_exception(change.failure);
+  return change.answer;
+}
+
+// Writes the waiting changes of `files` as one group, and again while only releases that nobody
+// waits for are left of them; a thread that waits for a change of its own writes the next group.
+void TakenRights::writeGroupsOf(const std::string& files, db::Connection& connection,
+                                std::unique_lock<std::mutex>& lock) {
+  writing_ = true;
+  writingFiles_ = files;
+  do {
+    const std::vector<Change*> group = claimGroupOf(files);
     lock.unlock();
     writeGroup(group, connection);
     lock.lock();
     // Each change's owner may return and drop it once it is marked done.
     for (Change* each : group) each->done = true;
-    writing_ = false;
-    lock.unlock();
-    groupWritten_.notify_all();
+    dropWrittenLeftReleases();
+  } while (onlyLeftReleasesWaitFor(files));
+  writing_ = false;
+  lock.unlock();
+  groupWritten_.notify_all();
+  lock.lock();
+}
+
+bool TakenRights::onlyLeftReleasesWaitFor(const std::string& files) const {
+  bool left = false;
+  for (const Change* each : waiting_) {
+    if (each->key.files != files) continue;
+    if (each->awaited) return false;
+    left = true;
   }
-  if (change.failure) std::rethrow_exception(change.failure);
-  return change.answer;
+  return left;
+}
+
+// A left release that failed is dropped as a waited one is by its caller: its row stays, and
+// the next release of that right and user removes it.
+void TakenRights::dropWrittenLeftReleases() {
+  std::erase_if(left_, [](const std::unique_ptr<LeftRelease>& left) { return left->change.done; });
 }
 
 // The waiting changes of one system database, in the order they came; the others stay waiting.

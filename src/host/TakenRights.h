@@ -11,12 +11,18 @@
 // milliseconds), many logins share one commit, and a take and a release of one right never cross
 // between the count and the row. When the group's transaction fails, its changes are made again
 // one by one, so that each fails or stands on its own.
+//
+// A release by a login that holds the right does not wait when a group of the same system
+// database is being written: it is left to a later group, which the thread writing this one
+// writes itself when no change of that database waits with its thread. The row goes a group or so
+// later than if the release had waited, and the reply is not held back by the commit.
 
 #include <compare>
 #include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <map>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -48,10 +54,15 @@ class TakenRights {
   // account, outside any transaction; it may write other logins' changes of the same account.
   void take(const Key& key, db::Connection& connection, const std::string& insertRow);
 
+  // Whether the caller is one of the holders this process counted for a right it releases.
+  enum class Holding { Counted, Unknown };
+
   // Counts one holder of `key` off. When it was the last one, or the process counted none (the
   // row may be another process's of the same user, as a release always removed), `deleteRows`
-  // runs and whether it removed a row is answered; else true.
-  bool release(const Key& key, db::Connection& connection, const std::string& deleteRows);
+  // runs and whether it removed a row is answered; else true. A counted holder's release that is
+  // left to the next group answers true: the row it removes is this process's own.
+  bool release(const Key& key, db::Connection& connection, const std::string& deleteRows,
+               Holding holding = Holding::Unknown);
 
   // Counts one holder of `key` off without touching the table: a login that ends while it holds
   // a right leaves its row behind, as a process that ends does, and the next release of that
@@ -73,9 +84,20 @@ class TakenRights {
     bool answer = false;
     std::exception_ptr failure{};
     bool done = false;
+    bool awaited = true;  // false for a release that did not wait
+  };
+  // A release that did not wait: the queue owns it until it is written.
+  struct LeftRelease {
+    LeftRelease(const Key& key, const std::string& sql) : key(key), sql(sql) {}
+    Key key;
+    std::string sql;
+    Change change{key, false, sql, false, {}, false, false};
   };
 
   bool submit(Change& change, db::Connection& connection);
+  void writeGroupsOf(const std::string& files, db::Connection& connection, std::unique_lock<std::mutex>& lock);
+  bool onlyLeftReleasesWaitFor(const std::string& files) const;
+  void dropWrittenLeftReleases();
   std::vector<Change*> claimGroupOf(const std::string& files);
   void writeGroup(const std::vector<Change*>& group, db::Connection& connection);
   void writeAlone(Change& change, db::Connection& connection);
@@ -85,6 +107,8 @@ class TakenRights {
   std::condition_variable groupWritten_;
   std::vector<Change*> waiting_;  // in the order they came
   bool writing_ = false;
+  std::string writingFiles_;  // the system database of the group being written
+  std::vector<std::unique_ptr<LeftRelease>> left_;
   // Read and changed by the one thread writing a group, or under the mutex while none is.
   std::map<Key, int> holders_;
 };

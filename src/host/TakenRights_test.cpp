@@ -94,6 +94,34 @@ TEST_F(TakenRightsTest, AChangeThatFailsInAGroupFailsAlone) {
   EXPECT_EQ("1", rowsOf("third"));
 }
 
+// A holder's release that comes while a group of its database is written does not wait for it:
+// its row stays until then, and the thread writing the group removes it before it returns.
+TEST_F(TakenRightsTest, AHoldersReleaseIsLeftToTheGroupAfterTheOneBeingWritten) {
+  const auto connection = connect();
+  rights.take(keyOf("holder"), *connection, insertText("holder"));
+  const auto blocker = connect();
+  blocker->beginTrans(db::TransactionMode::Read);
+  blocker->execute(insertText("blocker"));
+  auto first = std::async(std::launch::async, [&] {
+    rights.take(keyOf("first"), *connect(), insertText("first"));
+  });
+  ASSERT_TRUE(awaitQueue(0)) << "the first take writes alone";
+
+  auto release = std::async(std::launch::async, [&] {
+    return rights.release(keyOf("holder"), *connection, deleteText("holder"), TakenRights::Holding::Counted);
+  });
+  ASSERT_EQ(std::future_status::ready, release.wait_for(std::chrono::seconds(5))) << "the release does not wait";
+  EXPECT_TRUE(release.get());
+  EXPECT_EQ(1u, rights.queue().waiting);
+  EXPECT_EQ("1", rowsOf("holder")) << "the row stays until its group is written";
+  blocker->rollbackTrans();
+
+  EXPECT_NO_THROW(first.get());
+  EXPECT_EQ("0", rowsOf("holder"));
+  EXPECT_EQ("1", rowsOf("first"));
+  EXPECT_EQ(0u, rights.queue().waiting);
+}
+
 // Threads taking and releasing rights, as users of their own and as one user, leave the table as
 // they found it; while any thread holds the shared user's right, its row is there.
 TEST_F(TakenRightsTest, ThreadsTakingAndReleasingLeaveNoRowBehind) {
@@ -110,7 +138,7 @@ TEST_F(TakenRightsTest, ThreadsTakingAndReleasingLeaveNoRowBehind) {
           EXPECT_EQ("1", rowsOf(user));
         }
         for (const std::string& user : {own, std::string("shared")}) {
-          EXPECT_TRUE(rights.release(keyOf(user), *connection, deleteText(user)));
+          EXPECT_TRUE(rights.release(keyOf(user), *connection, deleteText(user), TakenRights::Holding::Counted));
         }
       }
     }));
