@@ -48,6 +48,19 @@ class TakenRightsTest : public testing::Test {
     return false;
   }
 
+  // Another connection holds the system database's write lock while it lives, so that a group's
+  // write waits and the changes that come meanwhile queue behind it.
+  std::unique_ptr<db::Connection> holdWriteLock() const {
+    auto blocker = connect();
+    blocker->beginTrans(db::TransactionMode::Read);
+    blocker->execute(insertText("blocker"));
+    return blocker;
+  }
+  std::future<void> takeOnAThreadOfItsOwn(const std::string& user, const std::string& insertRow) {
+    return std::async(std::launch::async,
+                      [this, user, insertRow] { rights.take(keyOf(user), *connect(), insertRow); });
+  }
+
   CaseAccount account;
   TakenRights rights;
 };
@@ -56,22 +69,11 @@ class TakenRightsTest : public testing::Test {
 // the others stand, the failing one raises to its own caller alone and is not counted, and a take
 // counted in the failed group is counted once, with its row.
 TEST_F(TakenRightsTest, AChangeThatFailsInAGroupFailsAlone) {
-  // Another connection holds the system database's write lock, so the first take waits in its
-  // write while the others queue behind it.
-  const auto blocker = connect();
-  blocker->beginTrans(db::TransactionMode::Read);
-  blocker->execute(insertText("blocker"));
-
-  auto first = std::async(std::launch::async, [&] {
-    rights.take(keyOf("first"), *connect(), insertText("first"));
-  });
+  const auto blocker = holdWriteLock();
+  auto first = takeOnAThreadOfItsOwn("first", insertText("first"));
   ASSERT_TRUE(awaitQueue(0)) << "the first take writes alone";
-  auto taken = std::async(std::launch::async, [&] {
-    rights.take(keyOf("second"), *connect(), insertText("second"));
-  });
-  auto failing = std::async(std::launch::async, [&] {
-    rights.take(keyOf("third"), *connect(), "INSERT INTO vqsystem..NoSuchTable VALUES (1)");
-  });
+  auto taken = takeOnAThreadOfItsOwn("second", insertText("second"));
+  auto failing = takeOnAThreadOfItsOwn("third", "INSERT INTO vqsystem..NoSuchTable VALUES (1)");
   auto released = std::async(std::launch::async, [&] {
     return rights.release(keyOf("fourth"), *connect(), deleteText("fourth"));
   });
@@ -99,12 +101,8 @@ TEST_F(TakenRightsTest, AChangeThatFailsInAGroupFailsAlone) {
 TEST_F(TakenRightsTest, AHoldersReleaseIsLeftToTheGroupAfterTheOneBeingWritten) {
   const auto connection = connect();
   rights.take(keyOf("holder"), *connection, insertText("holder"));
-  const auto blocker = connect();
-  blocker->beginTrans(db::TransactionMode::Read);
-  blocker->execute(insertText("blocker"));
-  auto first = std::async(std::launch::async, [&] {
-    rights.take(keyOf("first"), *connect(), insertText("first"));
-  });
+  const auto blocker = holdWriteLock();
+  auto first = takeOnAThreadOfItsOwn("first", insertText("first"));
   ASSERT_TRUE(awaitQueue(0)) << "the first take writes alone";
 
   auto release = std::async(std::launch::async, [&] {
