@@ -28,7 +28,7 @@ bool TakenRights::release(const Key& key, db::Connection& connection, const std:
                           Holding holding) {
   if (holding == Holding::Counted) {
     const std::lock_guard lock(mutex_);
-    if (writing_ && writingFiles_ == key.files) {
+    if (writing_ == key.files) {
       waiting_.push_back(&left_.emplace_back(std::make_unique<LeftRelease>(key, deleteRows))->change);
       return true;
     }
@@ -46,7 +46,7 @@ void TakenRights::forget(const Key& key) {
 
 TakenRights::Queue TakenRights::queue() const {
   const std::lock_guard lock(mutex_);
-  return Queue{writing_, waiting_.size()};
+  return Queue{writing_.has_value(), waiting_.size()};
 }
 
 // Waits while another thread writes a group; then either the change was in it, or this thread
@@ -64,8 +64,7 @@ bool TakenRights::submit(Change& change, db::Connection& connection) {
 // waits for are left of them; a thread that waits for a change of its own writes the next group.
 void TakenRights::writeGroupsOf(const std::string& files, db::Connection& connection,
                                 std::unique_lock<std::mutex>& lock) {
-  writing_ = true;
-  writingFiles_ = files;
+  writing_ = files;
   do {
     const std::vector<Change*> group = claimGroupOf(files);
     lock.unlock();
@@ -75,7 +74,7 @@ void TakenRights::writeGroupsOf(const std::string& files, db::Connection& connec
     for (Change* each : group) each->done = true;
     dropWrittenLeftReleases();
   } while (onlyLeftReleasesWaitFor(files));
-  writing_ = false;
+  writing_.reset();
   lock.unlock();
   groupWritten_.notify_all();
   lock.lock();

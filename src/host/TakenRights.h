@@ -24,6 +24,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -91,7 +92,7 @@ class TakenRights {
     LeftRelease(const Key& key, const std::string& sql) : key(key), sql(sql) {}
     Key key;
     std::string sql;
-    Change change{key, false, sql, false, {}, false, false};
+    Change change{.key = key, .take = false, .sql = sql, .awaited = false};
   };
 
   bool submit(Change& change, db::Connection& connection);
@@ -106,8 +107,7 @@ class TakenRights {
   mutable std::mutex mutex_;
   std::condition_variable groupWritten_;
   std::vector<Change*> waiting_;  // in the order they came
-  bool writing_ = false;
-  std::string writingFiles_;  // the system database of the group being written
+  std::optional<std::string> writing_;  // the system database of the group being written, if one is
   std::vector<std::unique_ptr<LeftRelease>> left_;
   // Read and changed by the one thread writing a group, or under the mutex while none is.
   std::map<Key, int> holders_;
