@@ -20,6 +20,7 @@ TakenRights& TakenRights::shared() {
 }
 
 void TakenRights::take(const Key& key, db::Connection& connection, const std::string& insertRow) {
+  if (takeBackLeftRelease(key)) return;
   Change change{key, true, insertRow};
   submit(change, connection);
 }
@@ -35,6 +36,27 @@ bool TakenRights::release(const Key& key, db::Connection& connection, const std:
   }
   Change change{key, false, deleteRows};
   return submit(change, connection);
+}
+
+// A holder's release of `key` left to a group not yet claimed has counted nothing off and removed
+// no row, so a take of the same right and user takes it back, with nothing to write. Not while a
+// release that waits for that right is queued or being written: it may count off the left
+// release's holder, and the take then waits its turn.
+bool TakenRights::takeBackLeftRelease(const Key& key) {
+  const std::lock_guard lock(mutex_);
+  const auto waitedRelease = [&](const Change* each) {
+    return each->key == key && !each->take && each->awaited;
+  };
+  if (std::ranges::any_of(waiting_, waitedRelease) || std::ranges::any_of(writtenGroup_, waitedRelease)) {
+    return false;
+  }
+  const auto left =
+      std::ranges::find_if(waiting_, [&](const Change* each) { return each->key == key && !each->awaited; });
+  if (left == waiting_.end()) return false;
+  const Change* change = *left;
+  waiting_.erase(left);
+  std::erase_if(left_, [&](const std::unique_ptr<LeftRelease>& each) { return &each->change == change; });
+  return true;
 }
 
 void TakenRights::forget(const Key& key) {
@@ -66,12 +88,13 @@ void TakenRights::writeGroupsOf(const std::string& files, db::Connection& connec
                                 std::unique_lock<std::mutex>& lock) {
   writing_ = files;
   do {
-    const std::vector<Change*> group = claimGroupOf(files);
+    writtenGroup_ = claimGroupOf(files);
     lock.unlock();
-    writeGroup(group, connection);
+    writeGroup(writtenGroup_, connection);
     lock.lock();
     // Each change's owner may return and drop it once it is marked done.
-    for (Change* each : group) each->done = true;
+    for (Change* each : writtenGroup_) each->done = true;
+    writtenGroup_.clear();
     dropWrittenLeftReleases();
   } while (onlyLeftReleasesWaitFor(files));
   writing_.reset();

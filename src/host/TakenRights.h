@@ -15,7 +15,10 @@
 // A release by a login that holds the right does not wait when a group of the same system
 // database is being written: it is left to a later group, which the thread writing this one
 // writes itself when no change of that database waits with its thread. The row goes a group or so
-// later than if the release had waited, and the reply is not held back by the commit.
+// later than if the release had waited, and the reply is not held back by the commit. A take of
+// the same right and user that comes before that group takes the release back, and neither is
+// written: while other logins keep the queue busy, a login taking and releasing a right request
+// after request keeps its one row.
 
 #include <compare>
 #include <condition_variable>
@@ -51,8 +54,10 @@ class TakenRights {
   static TakenRights& shared();
 
   // Counts one more holder of `key`; `insertRow` runs first when the process holds none yet,
-  // and when it raises, nothing is counted. `connection` is the caller's own connection to the
-  // account, outside any transaction; it may write other logins' changes of the same account.
+  // and when it raises, nothing is counted. A release of `key` left to a group not yet begun is
+  // taken back instead, unless a release of `key` that waits comes with it. `connection` is the
+  // caller's own connection to the account, outside any transaction; it may write other logins'
+  // changes of the same account.
   void take(const Key& key, db::Connection& connection, const std::string& insertRow);
 
   // Whether the caller is one of the holders this process counted for a right it releases.
@@ -95,6 +100,7 @@ class TakenRights {
     Change change{.key = key, .take = false, .sql = sql, .awaited = false};
   };
 
+  bool takeBackLeftRelease(const Key& key);
   bool submit(Change& change, db::Connection& connection);
   void writeGroupsOf(const std::string& files, db::Connection& connection, std::unique_lock<std::mutex>& lock);
   bool onlyLeftReleasesWaitFor(const std::string& files) const;
@@ -108,6 +114,7 @@ class TakenRights {
   std::condition_variable groupWritten_;
   std::vector<Change*> waiting_;  // in the order they came
   std::optional<std::string> writing_;  // the system database of the group being written, if one is
+  std::vector<Change*> writtenGroup_;   // its changes, read by the writing thread while it writes
   std::vector<std::unique_ptr<LeftRelease>> left_;
   // Read and changed by the one thread writing a group, or under the mutex while none is.
   std::map<Key, int> holders_;

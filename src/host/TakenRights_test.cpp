@@ -61,6 +61,24 @@ class TakenRightsTest : public testing::Test {
                       [this, user, insertRow] { rights.take(keyOf(user), *connect(), insertRow); });
   }
 
+  // "holder" holds the right; a group of the first user's take is being written, held back by
+  // another connection's write lock, and the holder's release is left in the queue behind it.
+  struct HeldGroup {
+    std::unique_ptr<db::Connection> blocker;
+    std::future<void> first;
+  };
+  HeldGroup leaveHoldersRelease(db::Connection& connection) {
+    rights.take(keyOf("holder"), connection, insertText("holder"));
+    HeldGroup group{holdWriteLock(), takeOnAThreadOfItsOwn("first", insertText("first"))};
+    EXPECT_TRUE(awaitQueue(0)) << "the first take writes alone";
+    auto release = std::async(std::launch::async, [&] {
+      return rights.release(keyOf("holder"), connection, deleteText("holder"), TakenRights::Holding::Counted);
+    });
+    EXPECT_EQ(std::future_status::ready, release.wait_for(std::chrono::seconds(5))) << "the release does not wait";
+    EXPECT_TRUE(release.get());
+    return group;
+  }
+
   CaseAccount account;
   TakenRights rights;
 };
@@ -100,24 +118,70 @@ TEST_F(TakenRightsTest, AChangeThatFailsInAGroupFailsAlone) {
 // its row stays until then, and the thread writing the group removes it before it returns.
 TEST_F(TakenRightsTest, AHoldersReleaseIsLeftToTheGroupAfterTheOneBeingWritten) {
   const auto connection = connect();
-  rights.take(keyOf("holder"), *connection, insertText("holder"));
-  const auto blocker = holdWriteLock();
-  auto first = takeOnAThreadOfItsOwn("first", insertText("first"));
-  ASSERT_TRUE(awaitQueue(0)) << "the first take writes alone";
-
-  auto release = std::async(std::launch::async, [&] {
-    return rights.release(keyOf("holder"), *connection, deleteText("holder"), TakenRights::Holding::Counted);
-  });
-  ASSERT_EQ(std::future_status::ready, release.wait_for(std::chrono::seconds(5))) << "the release does not wait";
-  EXPECT_TRUE(release.get());
+  auto group = leaveHoldersRelease(*connection);
   EXPECT_EQ(1u, rights.queue().waiting);
   EXPECT_EQ("1", rowsOf("holder")) << "the row stays until its group is written";
-  blocker->rollbackTrans();
+  group.blocker->rollbackTrans();
 
-  EXPECT_NO_THROW(first.get());
+  EXPECT_NO_THROW(group.first.get());
   EXPECT_EQ("0", rowsOf("holder"));
   EXPECT_EQ("1", rowsOf("first"));
   EXPECT_EQ(0u, rights.queue().waiting);
+}
+
+// A take of the right whose release is left in the queue takes the release back without waiting:
+// the row stays, counted once.
+TEST_F(TakenRightsTest, ATakeTakesBackAReleaseLeftInTheQueue) {
+  const auto connection = connect();
+  auto group = leaveHoldersRelease(*connection);
+  auto take = std::async(std::launch::async,
+                         [&] { rights.take(keyOf("holder"), *connection, insertText("holder")); });
+  ASSERT_EQ(std::future_status::ready, take.wait_for(std::chrono::seconds(5))) << "the take does not wait";
+  EXPECT_EQ(0u, rights.queue().waiting);
+  group.blocker->rollbackTrans();
+  EXPECT_NO_THROW(group.first.get());
+
+  EXPECT_EQ("1", rowsOf("holder"));
+  EXPECT_TRUE(rights.release(keyOf("holder"), *connection, deleteText("holder"), TakenRights::Holding::Counted));
+  EXPECT_EQ("0", rowsOf("holder")) << "one release counts the holder off";
+}
+
+// A release that waits may count off the holder of a left release (it may be the same user's
+// release from a login that counted none), so a take behind it waits its turn and writes its row.
+TEST_F(TakenRightsTest, ATakeBehindAWaitingReleaseDoesNotTakeBackTheLeftOne) {
+  const auto connection = connect();
+  auto group = leaveHoldersRelease(*connection);
+  auto waited = std::async(std::launch::async, [&] {
+    return rights.release(keyOf("holder"), *connect(), deleteText("holder"));
+  });
+  ASSERT_TRUE(awaitQueue(2));
+  auto take = takeOnAThreadOfItsOwn("holder", insertText("holder"));
+  EXPECT_TRUE(awaitQueue(3)) << "the take waits";
+  group.blocker->rollbackTrans();
+
+  EXPECT_NO_THROW(group.first.get());
+  EXPECT_FALSE(waited.get()) << "the left release removed the row before it";
+  EXPECT_NO_THROW(take.get());
+  EXPECT_EQ("1", rowsOf("holder"));
+}
+
+// The same when the release that waits is in the group being written.
+TEST_F(TakenRightsTest, ATakeDoesNotTakeBackALeftReleaseBehindAReleaseBeingWritten) {
+  const auto connection = connect();
+  rights.take(keyOf("holder"), *connection, insertText("holder"));
+  const auto blocker = holdWriteLock();
+  auto waited = std::async(std::launch::async, [&] {
+    return rights.release(keyOf("holder"), *connect(), deleteText("holder"));
+  });
+  ASSERT_TRUE(awaitQueue(0)) << "the waiting release writes alone";
+  EXPECT_TRUE(rights.release(keyOf("holder"), *connection, deleteText("holder"), TakenRights::Holding::Counted));
+  auto take = takeOnAThreadOfItsOwn("holder", insertText("holder"));
+  EXPECT_TRUE(awaitQueue(2)) << "the take waits";
+  blocker->rollbackTrans();
+
+  EXPECT_TRUE(waited.get());
+  EXPECT_NO_THROW(take.get());
+  EXPECT_EQ("1", rowsOf("holder"));
 }
 
 // Threads taking and releasing rights, as users of their own and as one user, leave the table as
