@@ -29,7 +29,7 @@ bool TakenRights::release(const Key& key, db::Connection& connection, const std:
                           Holding holding) {
   if (holding == Holding::Counted) {
     const std::lock_guard lock(mutex_);
-    if (writing_ == key.files) {
+    if (!beingWritten_.empty() && beingWritten_.front()->key.files == key.files) {
       waiting_.push_back(&left_.emplace_back(std::make_unique<LeftRelease>(key, deleteRows))->change);
       return true;
     }
@@ -47,7 +47,7 @@ bool TakenRights::takeBackLeftRelease(const Key& key) {
   const auto waitedRelease = [&](const Change* each) {
     return each->key == key && !each->take && each->awaited;
   };
-  if (std::ranges::any_of(waiting_, waitedRelease) || std::ranges::any_of(writtenGroup_, waitedRelease)) {
+  if (std::ranges::any_of(waiting_, waitedRelease) || std::ranges::any_of(beingWritten_, waitedRelease)) {
     return false;
   }
   const auto left =
@@ -61,14 +61,14 @@ bool TakenRights::takeBackLeftRelease(const Key& key) {
 
 void TakenRights::forget(const Key& key) {
   std::unique_lock lock(mutex_);
-  groupWritten_.wait(lock, [&] { return !writing_; });
+  groupWritten_.wait(lock, [&] { return beingWritten_.empty(); });
   const auto found = holders_.find(key);
   if (found != holders_.end() && --found->second == 0) holders_.erase(found);
 }
 
 TakenRights::Queue TakenRights::queue() const {
   const std::lock_guard lock(mutex_);
-  return Queue{writing_.has_value(), waiting_.size()};
+  return Queue{!beingWritten_.empty(), waiting_.size()};
 }
 
 // Waits while another thread writes a group; then either the change was in it, or this thread
@@ -76,7 +76,7 @@ TakenRights::Queue TakenRights::queue() const {
 bool TakenRights::submit(Change& change, db::Connection& connection) {
   std::unique_lock lock(mutex_);
   waiting_.push_back(&change);
-  groupWritten_.wait(lock, [&] { return change.done || !writing_; });
+  groupWritten_.wait(lock, [&] { return change.done || beingWritten_.empty(); });
   if (!change.done) writeGroupsOf(change.key.files, connection, lock);
   if (change.failure) std::rethrow_exception(change.failure);
   return change.answer;
@@ -86,18 +86,16 @@ bool TakenRights::submit(Change& change, db::Connection& connection) {
 // waits for are left of them; a thread that waits for a change of its own writes the next group.
 void TakenRights::writeGroupsOf(const std::string& files, db::Connection& connection,
                                 std::unique_lock<std::mutex>& lock) {
-  writing_ = files;
   do {
-    writtenGroup_ = claimGroupOf(files);
+    beingWritten_ = claimGroupOf(files);
     lock.unlock();
-    writeGroup(writtenGroup_, connection);
+    writeGroup(beingWritten_, connection);
     lock.lock();
     // Each change's owner may return and drop it once it is marked done.
-    for (Change* each : writtenGroup_) each->done = true;
-    writtenGroup_.clear();
+    for (Change* each : beingWritten_) each->done = true;
+    beingWritten_.clear();
     dropWrittenLeftReleases();
   } while (onlyLeftReleasesWaitFor(files));
-  writing_.reset();
   lock.unlock();
   groupWritten_.notify_all();
   lock.lock();

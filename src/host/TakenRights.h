@@ -27,7 +27,6 @@
 #include <map>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -113,8 +112,9 @@ class TakenRights {
   mutable std::mutex mutex_;
   std::condition_variable groupWritten_;
   std::vector<Change*> waiting_;  // in the order they came
-  std::optional<std::string> writing_;  // the system database of the group being written, if one is
-  std::vector<Change*> writtenGroup_;   // its changes, read by the writing thread while it writes
+  // The changes of the group being written, all of one system database; none while no group is.
+  // Changed under the mutex, and read by the writing thread while it writes them.
+  std::vector<Change*> beingWritten_;
   std::vector<std::unique_ptr<LeftRelease>> left_;
   // Read and changed by the one thread writing a group, or under the mutex while none is.
   std::map<Key, int> holders_;
