@@ -118,11 +118,23 @@ void TakenRights::dropWrittenLeftReleases() {
 }
 
 // The waiting changes of one system database, in the order they came; the others stay waiting.
+// A left release stays too, while its right has no other change waiting and changes whose threads
+// wait make the group, for a few groups at most: the same user's next take may take it back.
 std::vector<TakenRights::Change*> TakenRights::claimGroupOf(const std::string& files) {
-  const auto others = std::stable_partition(waiting_.begin(), waiting_.end(),
-                                            [&](const Change* each) { return each->key.files == files; });
-  std::vector<Change*> group(waiting_.begin(), others);
-  waiting_.erase(waiting_.begin(), others);
+  const bool threadsWait =
+      std::ranges::any_of(waiting_, [&](const Change* each) { return each->key.files == files && each->awaited; });
+  const auto staysForATake = [&](Change& change) {
+    if (change.awaited || !threadsWait || change.groupsPassed == kMostGroupsPassed) return false;
+    if (std::ranges::count_if(waiting_, [&](const Change* each) { return each->key == change.key; }) > 1) return false;
+    ++change.groupsPassed;
+    return true;
+  };
+  std::vector<Change*> group;
+  std::vector<Change*> staying;
+  for (Change* each : waiting_) {
+    (each->key.files == files && !staysForATake(*each) ? group : staying).push_back(each);
+  }
+  waiting_ = std::move(staying);
   return group;
 }
 

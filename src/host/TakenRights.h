@@ -14,11 +14,12 @@
 //
 // A release by a login that holds the right does not wait when a group of the same system
 // database is being written: it is left to a later group, which the thread writing this one
-// writes itself when no change of that database waits with its thread. The row goes a group or so
-// later than if the release had waited, and the reply is not held back by the commit. A take of
+// writes itself when no change of that database waits with its thread. The row goes a few groups
+// at most later than if the release had waited, and the reply is not held back by the commit. A take of
 // the same right and user that comes before that group takes the release back, and neither is
-// written: while other logins keep the queue busy, a login taking and releasing a right request
-// after request keeps its one row.
+// written. While changes whose threads wait keep the queue busy, a left release waits out a few of
+// their groups for such a take: a login taking and releasing a right request after request keeps
+// its one row.
 
 #include <compare>
 #include <condition_variable>
@@ -90,7 +91,10 @@ class TakenRights {
     std::exception_ptr failure{};
     bool done = false;
     bool awaited = true;  // false for a release that did not wait
+    int groupsPassed = 0;  // by a release that did not wait, kept for a take
   };
+  static constexpr int kMostGroupsPassed = 4;
+
   // A release that did not wait: the queue owns it until it is written.
   struct LeftRelease {
     LeftRelease(const Key& key, const std::string& sql) : key(key), sql(sql) {}

@@ -37,15 +37,19 @@ class TakenRightsTest : public testing::Test {
     rows.open("SELECT Count(*) FROM vqsystem..UA_Task WHERE cUser_ID='" + user + "'", *connection);
     return CStr(rows.field(0).value());
   }
-  // Waits until a group is being written and `count` changes wait behind it; false after five
-  // seconds.
-  bool awaitQueue(std::size_t count) const {
+  // Waits until a group is being written and the number of changes waiting behind it is
+  // `wanted`; false after five seconds.
+  template <class Wanted>
+  bool awaitQueueThat(Wanted wanted) const {
     for (int wait = 0; wait < 5000; ++wait) {
       const TakenRights::Queue queue = rights.queue();
-      if (queue.writing && queue.waiting == count) return true;
+      if (queue.writing && wanted(queue.waiting)) return true;
       std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
     return false;
+  }
+  bool awaitQueue(std::size_t count) const {
+    return awaitQueueThat([count](std::size_t waiting) { return waiting == count; });
   }
 
   // Another connection holds the system database's write lock while it lives, so that a group's
@@ -144,6 +148,69 @@ TEST_F(TakenRightsTest, ATakeTakesBackAReleaseLeftInTheQueue) {
   EXPECT_EQ("1", rowsOf("holder"));
   EXPECT_TRUE(rights.release(keyOf("holder"), *connection, deleteText("holder"), TakenRights::Holding::Counted));
   EXPECT_EQ("0", rowsOf("holder")) << "one release counts the holder off";
+}
+
+// While a group of changes whose threads wait is written, a left release waits it out for the
+// same user's next take, which takes it back without waiting.
+TEST_F(TakenRightsTest, ALeftReleaseWaitsOutAGroupOfChangesWhoseThreadsWait) {
+  const auto connection = connect();
+  auto group = leaveHoldersRelease(*connection);
+  // the second take's group waits for the company database, which another connection writes
+  const auto companyWriter = connect();
+  companyWriter->beginTrans(db::TransactionMode::Read);
+  companyWriter->execute("INSERT INTO Department (cDepCode,cDepName) VALUES ('D1','First')");
+  auto second = takeOnAThreadOfItsOwn("second", "INSERT INTO Department (cDepCode,cDepName) VALUES ('D2','Second')");
+  ASSERT_TRUE(awaitQueue(2));
+  group.blocker->rollbackTrans();
+  EXPECT_NO_THROW(group.first.get());
+  EXPECT_TRUE(awaitQueue(1)) << "the second take's group is written without the left release";
+
+  auto take = std::async(std::launch::async,
+                         [&] { rights.take(keyOf("holder"), *connection, insertText("holder")); });
+  EXPECT_EQ(std::future_status::ready, take.wait_for(std::chrono::seconds(5))) << "the take does not wait";
+  companyWriter->rollbackTrans();
+  EXPECT_NO_THROW(second.get());
+  EXPECT_NO_THROW(take.get());
+  EXPECT_EQ(0u, rights.queue().waiting);
+  EXPECT_EQ("1", rowsOf("holder"));
+  EXPECT_TRUE(rights.release(keyOf("holder"), *connection, deleteText("holder"), TakenRights::Holding::Counted));
+  EXPECT_EQ("0", rowsOf("holder")) << "one release counts the holder off";
+}
+
+// A left release waits out a few groups at most: under a queue that stays busy, its row still goes.
+TEST_F(TakenRightsTest, ALeftReleaseWaitsOutAFewGroupsAtMost) {
+  const auto connection = connect();
+  auto group = leaveHoldersRelease(*connection);
+  std::unique_ptr<db::Connection> blocker = std::move(group.blocker);
+  std::future<void> written = std::move(group.first);
+  // Each round queues a take behind the group being written and lets that group go. The take's
+  // own group then waits for a write lock held by another connection: the company database's and
+  // the system database's in turn, as the lock held before is let go only after.
+  int groupsWithoutTheRelease = 0;
+  for (int round = 1; round <= 8; ++round) {
+    const std::string user = "user" + std::to_string(round);
+    const std::string write =
+        round % 2 == 1 ? "INSERT INTO Department (cDepCode,cDepName) VALUES ('" + user + "','" + user + "')"
+                       : insertText(user);
+    auto writer = connect();
+    writer->beginTrans(db::TransactionMode::Read);
+    writer->execute(round % 2 == 1 ? "INSERT INTO Department (cDepCode,cDepName) VALUES ('W','W')"
+                                   : insertText("writer"));
+    auto take = takeOnAThreadOfItsOwn(user, write);
+    ASSERT_TRUE(awaitQueue(2));
+    blocker->rollbackTrans();
+    EXPECT_NO_THROW(written.get());
+    std::size_t behind = 0;
+    ASSERT_TRUE(awaitQueueThat([&](std::size_t waiting) { return (behind = waiting) < 2; }));
+    blocker = std::move(writer);
+    written = std::move(take);
+    if (behind == 0) break;  // the release went with this group
+    ++groupsWithoutTheRelease;
+  }
+  blocker->rollbackTrans();
+  EXPECT_NO_THROW(written.get());
+  EXPECT_EQ(4, groupsWithoutTheRelease);
+  EXPECT_EQ("0", rowsOf("holder"));
 }
 
 // A release that waits may count off the holder of a left release (it may be the same user's
