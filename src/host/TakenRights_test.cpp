@@ -52,13 +52,16 @@ class TakenRightsTest : public testing::Test {
     return awaitQueueThat([count](std::size_t waiting) { return waiting == count; });
   }
 
-  // Another connection holds the system database's write lock while it lives, so that a group's
-  // write waits and the changes that come meanwhile queue behind it.
-  std::unique_ptr<db::Connection> holdWriteLock() const {
+  // Another connection holds a write lock while it lives (by default the system database's, taken
+  // by `write`), so that a group's write waits and the changes that come meanwhile queue behind it.
+  std::unique_ptr<db::Connection> holdWriteLock(const std::string& write = insertText("blocker")) const {
     auto blocker = connect();
     blocker->beginTrans(db::TransactionMode::Read);
-    blocker->execute(insertText("blocker"));
+    blocker->execute(write);
     return blocker;
+  }
+  static std::string companyInsert(const std::string& code) {
+    return "INSERT INTO Department (cDepCode,cDepName) VALUES ('" + code + "','" + code + "')";
   }
   std::future<void> takeOnAThreadOfItsOwn(const std::string& user, const std::string& insertRow) {
     return std::async(std::launch::async,
@@ -81,6 +84,18 @@ class TakenRightsTest : public testing::Test {
     EXPECT_EQ(std::future_status::ready, release.wait_for(std::chrono::seconds(5))) << "the release does not wait";
     EXPECT_TRUE(release.get());
     return group;
+  }
+  // The holder takes its right again while its release is left in the queue, and does not wait.
+  std::future<void> takeBackHoldersRelease(db::Connection& connection) {
+    auto take = std::async(std::launch::async,
+                           [&] { rights.take(keyOf("holder"), connection, insertText("holder")); });
+    EXPECT_EQ(std::future_status::ready, take.wait_for(std::chrono::seconds(5))) << "the take does not wait";
+    return take;
+  }
+  void expectHolderCountedOnce(db::Connection& connection) {
+    EXPECT_EQ("1", rowsOf("holder"));
+    EXPECT_TRUE(rights.release(keyOf("holder"), connection, deleteText("holder"), TakenRights::Holding::Counted));
+    EXPECT_EQ("0", rowsOf("holder")) << "one release counts the holder off";
   }
 
   CaseAccount account;
@@ -138,16 +153,12 @@ TEST_F(TakenRightsTest, AHoldersReleaseIsLeftToTheGroupAfterTheOneBeingWritten) 
 TEST_F(TakenRightsTest, ATakeTakesBackAReleaseLeftInTheQueue) {
   const auto connection = connect();
   auto group = leaveHoldersRelease(*connection);
-  auto take = std::async(std::launch::async,
-                         [&] { rights.take(keyOf("holder"), *connection, insertText("holder")); });
-  ASSERT_EQ(std::future_status::ready, take.wait_for(std::chrono::seconds(5))) << "the take does not wait";
+  auto take = takeBackHoldersRelease(*connection);
   EXPECT_EQ(0u, rights.queue().waiting);
   group.blocker->rollbackTrans();
   EXPECT_NO_THROW(group.first.get());
-
-  EXPECT_EQ("1", rowsOf("holder"));
-  EXPECT_TRUE(rights.release(keyOf("holder"), *connection, deleteText("holder"), TakenRights::Holding::Counted));
-  EXPECT_EQ("0", rowsOf("holder")) << "one release counts the holder off";
+  EXPECT_NO_THROW(take.get());
+  expectHolderCountedOnce(*connection);
 }
 
 // While a group of changes whose threads wait is written, a left release waits it out for the
@@ -156,25 +167,19 @@ TEST_F(TakenRightsTest, ALeftReleaseWaitsOutAGroupOfChangesWhoseThreadsWait) {
   const auto connection = connect();
   auto group = leaveHoldersRelease(*connection);
   // the second take's group waits for the company database, which another connection writes
-  const auto companyWriter = connect();
-  companyWriter->beginTrans(db::TransactionMode::Read);
-  companyWriter->execute("INSERT INTO Department (cDepCode,cDepName) VALUES ('D1','First')");
-  auto second = takeOnAThreadOfItsOwn("second", "INSERT INTO Department (cDepCode,cDepName) VALUES ('D2','Second')");
+  const auto companyWriter = holdWriteLock(companyInsert("writer"));
+  auto second = takeOnAThreadOfItsOwn("second", companyInsert("second"));
   ASSERT_TRUE(awaitQueue(2));
   group.blocker->rollbackTrans();
   EXPECT_NO_THROW(group.first.get());
   EXPECT_TRUE(awaitQueue(1)) << "the second take's group is written without the left release";
 
-  auto take = std::async(std::launch::async,
-                         [&] { rights.take(keyOf("holder"), *connection, insertText("holder")); });
-  EXPECT_EQ(std::future_status::ready, take.wait_for(std::chrono::seconds(5))) << "the take does not wait";
+  auto take = takeBackHoldersRelease(*connection);
   companyWriter->rollbackTrans();
   EXPECT_NO_THROW(second.get());
   EXPECT_NO_THROW(take.get());
   EXPECT_EQ(0u, rights.queue().waiting);
-  EXPECT_EQ("1", rowsOf("holder"));
-  EXPECT_TRUE(rights.release(keyOf("holder"), *connection, deleteText("holder"), TakenRights::Holding::Counted));
-  EXPECT_EQ("0", rowsOf("holder")) << "one release counts the holder off";
+  expectHolderCountedOnce(*connection);
 }
 
 // A left release waits out a few groups at most: under a queue that stays busy, its row still goes.
@@ -189,14 +194,9 @@ TEST_F(TakenRightsTest, ALeftReleaseWaitsOutAFewGroupsAtMost) {
   int groupsWithoutTheRelease = 0;
   for (int round = 1; round <= 8; ++round) {
     const std::string user = "user" + std::to_string(round);
-    const std::string write =
-        round % 2 == 1 ? "INSERT INTO Department (cDepCode,cDepName) VALUES ('" + user + "','" + user + "')"
-                       : insertText(user);
-    auto writer = connect();
-    writer->beginTrans(db::TransactionMode::Read);
-    writer->execute(round % 2 == 1 ? "INSERT INTO Department (cDepCode,cDepName) VALUES ('W','W')"
-                                   : insertText("writer"));
-    auto take = takeOnAThreadOfItsOwn(user, write);
+    const bool company = round % 2 == 1;
+    auto writer = holdWriteLock(company ? companyInsert("writer") : insertText("writer"));
+    auto take = takeOnAThreadOfItsOwn(user, company ? companyInsert(user) : insertText(user));
     ASSERT_TRUE(awaitQueue(2));
     blocker->rollbackTrans();
     EXPECT_NO_THROW(written.get());
