@@ -14,12 +14,12 @@
 //
 // A release by a login that holds the right does not wait when a group of the same system
 // database is being written: it is left to a later group, which the thread writing this one
-// writes itself when no change of that database waits with its thread. The row goes a few groups
-// at most later than if the release had waited, and the reply is not held back by the commit. A take of
-// the same right and user that comes before that group takes the release back, and neither is
-// written. While changes whose threads wait keep the queue busy, a left release waits out a few of
-// their groups for such a take: a login taking and releasing a right request after request keeps
-// its one row.
+// writes itself when no change of that database waits with its thread. A take of the same right
+// and user that comes before that group takes the release back, and neither is written. While
+// changes whose threads wait keep the queue busy, a left release waits out a few of their groups
+// for such a take, so that a login taking and releasing a right request after request keeps its
+// one row. The row goes a few groups later at most than if the release had waited, and the reply
+// is not held back by the commit.
 
 #include <compare>
 #include <condition_variable>
