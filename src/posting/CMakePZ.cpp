@@ -23,6 +23,7 @@
 #include "posting/DraftTable.h"
 #include "posting/EditedDraftSave.h"
 #include "posting/LedgerConversion.h"
+#include "posting/LedgerRights.h"
 #include "posting/LedgerVoiding.h"
 #include "platform/db/Transaction.h"
 
@@ -304,6 +305,14 @@ bool CMakePZ::GetTempPZData(FuncCall& call) {
 bool CMakePZ::GetGLPZData(FuncCall& call) {
   return answerAsMember(call.oXml, "CLoan", "recordGet", [&] {
     const XmlNode code = call.oNode.selectSingleNode("//in/strpzcode");
+    const std::string codeCondition =
+        "GL_accvouch.csign + '-' + cast(GL_accvouch.iperiod as nvarchar(10)) + '-' + cast(GL_accvouch.ino_id as "
+        "nvarchar(10)) = " + db::quoteLiteral(code ? code.text() : std::string());
+    // A voucher outside the user's data rights reads as one that does not exist: no lines.
+    if (LedgerVoucherOutsideRights(call.ologin, call.CN, codeCondition)) {
+      loadReply(call.oXml, "<Rows></Rows>");
+      return true;
+    }
     std::string userDefined;
     for (int i = 1; i <= 16; ++i) userDefined += (i > 1 ? ",GL_accvouch.cdefine" : "GL_accvouch.cdefine") + std::to_string(i);
     db::Recordset rs;
@@ -325,9 +334,8 @@ bool CMakePZ::GetGLPZData(FuncCall& call) {
             "SettleStyle.cSSCode LEFT OUTER JOIN code ON GL_accvouch.ccode = code.ccode LEFT OUTER JOIN Person ON "
             "GL_accvouch.cperson_id = Person.cPersonCode AND Department.cDepCode = Person.cDepCode left join fitem on "
             "GL_accvouch.citem_class=fitem.citem_class Left Join " + GetItemTableSql("", call.CN) +
-            " on fitem.citem_class=fitems.citem_class and GL_accvouch.citem_id=fitems.citemcode Where "
-            "GL_accvouch.csign + '-' + cast(GL_accvouch.iperiod as nvarchar(10)) + '-' + cast(GL_accvouch.ino_id as "
-            "nvarchar(10)) = " + db::quoteLiteral(code ? code.text() : std::string()) + " Order By GL_accvouch.inid"),
+            " on fitem.citem_class=fitems.citem_class and GL_accvouch.citem_id=fitems.citemcode Where " +
+            codeCondition + " Order By GL_accvouch.inid"),
         call.CN);
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;

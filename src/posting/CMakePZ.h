@@ -47,7 +47,8 @@ class CMakePZ : public FramedClass<CMakePZ> {
   // Drafts (MakePZ in preview), numbers the lines with an amount 1, 2, 3 and answers them as
   // "<Rows>" with one `row` per line; a draft without amounts is refused (0312).
   bool GetTempPZData(FuncCall& call);
-  // "<Rows>" with the lines of the ledger voucher "csign-iperiod-ino_id" made by this module.
+  // "<Rows>" with the lines of the ledger voucher "csign-iperiod-ino_id" made by this module; none
+  // for a voucher made from a voucher outside the user's data rights (LedgerVoucherOutsideRights).
   bool GetGLPZData(FuncCall& call);
 
   // Turns the draft into a ledger voucher (LedgerConversion's ConvertPZ over the

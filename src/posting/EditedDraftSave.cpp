@@ -17,6 +17,7 @@
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "posting/DraftSql.h"
+#include "posting/LedgerRights.h"
 #include "platform/db/Transaction.h"
 
 namespace corvane {
@@ -75,6 +76,17 @@ struct CheckedSources {
   std::set<std::string> batches;
   std::set<std::string> claims;
 };
+
+// A line that names a voucher outside the user's data rights is answered as one naming a voucher
+// that does not exist, before any check speaks of that voucher or its ledger voucher.
+void refuseSourcesOutsideRights(const LoginContext& ologin, db::Connection& CN, const std::vector<XmlNode>& lines) {
+  std::set<std::string> guids;
+  for (const XmlNode& line : lines) AddLineSources(line.attribute("coutid"), line.attribute("VouchGUID"), guids);
+  if (guids.empty()) return;
+  std::string list;
+  for (const std::string& guid : guids) list += (list.empty() ? "" : ",") + db::quoteLiteral(guid);
+  if (AnyVoucherOutsideRights(ologin, CN, "GUID In (" + list + ")")) raiseMessage("Z7.Corvane.0167");
+}
 
 void checkLineSource(db::Connection& CN, const XmlNode& line, CheckedSources& checked) {
   const bool isLoan = line.attribute("strTypeCode").rfind('3', 0) == 0;
@@ -173,9 +185,11 @@ void saveLines(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode
   refuseClosedPeriod(ologin, CN, date);
   refuseOutsideLoginYear(ologin, CN, date);
   const std::set<std::string> settleAccounts = accountsKeepingSettleStyle(CN);
+  const std::vector<XmlNode> lines = funcNode.selectNodes("//Rows/*");
+  refuseSourcesOutsideRights(ologin, CN, lines);
   CheckedSources checked;
   std::string batch;
-  for (const XmlNode& line : funcNode.selectNodes("//Rows/*")) {
+  for (const XmlNode& line : lines) {
     checkLineSource(CN, line, checked);
     const std::string lineBatch = writeLine(CN, table, columns, line, date, settleAccounts);
     if (!lineBatch.empty()) batch = lineBatch;

@@ -27,9 +27,10 @@ using DraftTableCreator = std::function<std::string(db::Connection&, const Login
 // In one transaction: a new draft table (none: "Z7.Corvane.0371"); the date must be a date
 // (0314), not before the module's start date dKXPeriodDate (missing 0315, before it 0316 naming
 // it, not a date 0317), after the last closed ledger period (0318) and inside the login year
-// (0319); a line's batch (coutno_id) must not be posted already, by a loan or a claim
-// (0320) and a claim line's voucher
-// must be settled (0167). Each line is written with the attributes that name a draft column and
+// (0319); no line may name a voucher (coutid, or a GUID in VouchGUID) outside the user's data
+// rights, which answers as a voucher that does not exist (0167); a line's batch (coutno_id) must
+// not be posted already, by a loan or a claim (0320) and a claim line's voucher must be settled
+// (0167). Each line is written with the attributes that name a draft column and
 // are not empty, every value as a literal or a checked number, boolean or date by the column's
 // type (any other value: "Z7.Corvane.0682" naming the column); its voucher date is the checked
 // date; its settle style only on an account that keeps one (code.be 1), else Null; a line with no

@@ -4,7 +4,6 @@
 #include <cctype>
 #include <memory>
 #include <optional>
-#include <regex>
 #include <vector>
 
 #include "core/Cheques.h"
@@ -22,6 +21,7 @@
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "platform/db/Transaction.h"
+#include "posting/LedgerRights.h"
 
 namespace corvane {
 
@@ -67,16 +67,10 @@ std::vector<SourceVoucher> requestSources(const XmlNode& funcNode) {
 
 // The source GUIDs the draft's lines name, in coutid or (merged lines) in VouchGUID.
 std::set<std::string> draftSources(db::Connection& CN, const std::string& draftTable) {
-  static const std::regex kGuid(R"(\{[0-9A-Fa-f-]{36}\})");
   std::set<std::string> guids;
   db::Recordset rs = openRows(CN, "Select coutid, VouchGUID From " + draftTable);
-  for (; !rs.eof(); rs.moveNext()) {
-    const std::string coutid = textOf(rs.field("coutid").value());
-    if (!coutid.empty()) guids.insert(upper(coutid));
-    const std::string merged = textOf(rs.field("VouchGUID").value());
-    for (auto it = std::sregex_iterator(merged.begin(), merged.end(), kGuid); it != std::sregex_iterator(); ++it)
-      guids.insert(upper(it->str()));
-  }
+  for (; !rs.eof(); rs.moveNext())
+    AddLineSources(textOf(rs.field("coutid").value()), textOf(rs.field("VouchGUID").value()), guids);
   return guids;
 }
 

@@ -15,6 +15,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "posting/LedgerRights.h"
 #include "posting/LedgerVoucherLock.h"
 #include "platform/db/Transaction.h"
 
@@ -100,8 +101,16 @@ std::string periodOf(const std::string& strpzcode) {
   return checkedNumber(strpzcode.substr(first + 1, second - first - 1));
 }
 
-std::string voucherWhere(const VoidedVoucher& voucher) {
-  return " Where ino_id = " + voucher.number + " And coutno_id = " + voucher.batch;
+std::string voucherCondition(const VoidedVoucher& voucher) {
+  return "ino_id = " + voucher.number + " And coutno_id = " + voucher.batch;
+}
+
+std::string voucherWhere(const VoidedVoucher& voucher) { return " Where " + voucherCondition(voucher); }
+
+// Before any guard speaks of its state: a ledger voucher outside the user's data rights answers as
+// one that does not exist.
+void refuseOutsideRights(const LoginContext& ologin, db::Connection& CN, const VoidedVoucher& voucher) {
+  if (LedgerVoucherOutsideRights(ologin, CN, voucherCondition(voucher))) raiseMessage("Z7.Corvane.0300");
 }
 
 void refuseMarked(db::Connection& CN, const VoidedVoucher& voucher) {
@@ -178,6 +187,7 @@ void voidVoucher(const LoginContext& ologin, db::Connection& CN, const VoidedVou
 std::string CancelPZ(const LoginContext& ologin, db::Connection& CN, const XmlNode& row) {
   try {
     const VoidedVoucher voucher = readRow(row);
+    refuseOutsideRights(ologin, CN, voucher);
     refuseMarked(CN, voucher);
     const std::string sign = checkLedgerState(CN, voucher);
     refuseRunningLedgerTasks(ologin, CN);

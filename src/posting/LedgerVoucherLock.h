@@ -1,7 +1,9 @@
 #pragma once
 // Locks of general-ledger vouchers in the host's lock table gl_mvocontrol, held while the module
 // voids a voucher it made, so that the host's ledger does not edit it meanwhile. A lock is the
-// row (coutsysname, coutsign, coutno_id) = (system, voucher type word, voucher number).
+// row (coutsysname, coutsign, coutno_id) = (system, voucher type word, voucher number). A lock
+// names no batch, so it cannot tell whose voucher it is: callers lock only a voucher they have
+// found within the user's data rights (the void checks them before any guard).
 
 #include <string>
 
