@@ -10,6 +10,7 @@
 #include "core/SqlText.h"
 #include "core/Values.h"
 #include "host/LoginContext.h"
+#include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -161,7 +162,9 @@ bool saveExpenInfo(FuncCall& call) {
   if (!claims.containsGuid(call.CN, claim)) raiseMessage("Z7.Corvane.0293");
   saveRows(call.CN, in, claim, claims);
   refusePostedClaim(call.CN, claim);
-  settleWhenMatched(call, claim, claimKind(call.CN, claim, ts));
+  const std::string kind = claimKind(call.CN, claim, ts);
+  refuseOverpayment(call, claim, "SaveLoanInfo", LinesCounted::All);
+  settleWhenMatched(call, claim, kind);
   handClaimVersionTo(call, claim, "SaveLoanInfo");
   return GetExpenInfo(call);
 }
@@ -193,7 +196,23 @@ bool getExpenInfo(FuncCall& call) {
   return true;
 }
 
+// Whether the request holds a func `name` of the claim `claim` along `axis` ("preceding" or
+// "following") from this func.
+bool claimFuncAlong(const FuncCall& call, const char* axis, std::string_view name, const std::string& claim) {
+  const std::string funcs = std::string(axis) + "::func[@name='" + std::string(name) + "']";
+  for (const XmlNode& func : call.oNode.selectNodes(funcs)) {
+    if (equalsIgnoringCase(GetAttrValue(func, "GUID", "in"), claim)) return true;
+  }
+  return false;
+}
+
 }  // namespace
+
+void refuseOverpayment(FuncCall& call, const std::string& claim, std::string_view partner, LinesCounted alone) {
+  if (claimFuncAlong(call, "following", partner, claim)) return;
+  const bool partnerSaved = claimFuncAlong(call, "preceding", partner, claim);
+  RefuseClaimOverpayment(call.CN, claim, partnerSaved ? LinesCounted::All : alone);
+}
 
 void handClaimVersionTo(FuncCall& call, const std::string& claim, std::string_view partner) {
   const db::Recordset rs = openSql(

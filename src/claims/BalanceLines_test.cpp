@@ -215,6 +215,54 @@ TEST_F(BalanceLinesTest, RefusalsLeaveTheRequestToRollBack) {
   EXPECT_EQ(scalar("Select Count(*) From KX_BalanceInfo"), "2");
 }
 
+TEST_F(BalanceLinesTest, LinesThatWouldMoveMoreThanTheClaimSettlesAreRefused) {
+  struct Case {
+    const char* name;
+    const char* guid;
+    const char* amount;     // the claim's amount
+    const char* writeOff;   // its loan write-off, "" none
+    const char* existing;   // a payment line it holds already, "" none
+    std::vector<std::pair<std::string, std::string>> lines;  // kind text, amount
+    const char* moved;      // "" saved; else the amounts of the refusal: what would move,
+    const char* limit;      // and what the claim settles
+  };
+  const Case cases[] = {
+      {"a second payment of the whole amount", kExpense, "300", "", "300", {{"payment", "300"}}, "600.00", "300.00"},
+      {"payments of the amount less the write-off", kExpense, "2300", "800", "", {{"payment", "1500"}}, "", ""},
+      {"a cent beyond it", kExpense, "2300", "800", "1000", {{"payment", "500.01"}}, "1,500.01", "1,500.00"},
+      {"receipts add to what it pays out", kExpense, "2300", "800", "", {{"payment", "1700"}, {"receipt", "200"}},
+       "", ""},
+      {"write-offs beyond the amount wait for receipts", kExpense, "300", "800", "", {{"receipt", "200"}}, "", ""},
+      {"nothing to pay out once receipts make them up", kExpense, "300", "800", "",
+       {{"receipt", "500"}, {"payment", "1"}}, "1.00", "0.00"},
+      {"a negative payment takes back", kExpense, "2300", "", "2500", {{"payment", "-200"}}, "", ""},
+      {"cents count exactly", kExpense, "0.3", "", "", {{"payment", "0.1"}, {"payment", "0.2"}}, "", ""},
+      {"an income claim takes in all its lines", kIncome, "300", "", "", {{"receipt", "200"}, {"payment", "100"}},
+       "", ""},
+      {"an income claim's lines beyond its amount", kIncome, "300", "", "", {{"receipt", "300"}, {"payment", "1"}},
+       "301.00", "300.00"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    connection_.beginTrans();
+    connection_.execute(std::string("Update KX_ExpenVouch Set dblMoney = ") + c.amount + ", strAuditorID = 'demo' "
+                        "Where GUID = '" + c.guid + "'");
+    if (*c.writeOff) {
+      connection_.execute(std::string("Insert Into KX_ExpenLoanInfo (Expenguid,LoanSubguid,dblJE,blnUsed) Select '") +
+                          c.guid + "',GUID," + c.writeOff + ",0 From KX_LoanVouch_Sub Where dblMoney = 3000");
+    }
+    if (*c.existing) addLine(c.guid, 2, c.existing);
+    std::string rows;
+    for (const auto& [kind, amount] : c.lines) rows += newRow(kind == "receipt" ? receipt() : payment(), amount);
+    EXPECT_EQ(save(c.guid, rows), !*c.moved) << reply_.xml();
+    if (*c.moved) {
+      EXPECT_EQ(reply_.selectSingleNode("/error/id").text(), "Corvane:CExpense:SaveExpenInfo:9000");
+      EXPECT_EQ(errorText(), GetResString("Z7.Corvane.0653", "zh-CN", c.moved, c.limit));
+    }
+    connection_.rollbackTrans();
+  }
+}
+
 TEST_F(BalanceLinesTest, HandsTheClaimsNewVersionToALoanWriteOffSaveOfTheRequest) {
   const std::string after = "<func name='SaveLoanInfo'><in GUID='" + std::string(kExpense) + "' ts='0'/></func>";
   ASSERT_TRUE(save(kExpense, newRow(payment(), "2300"), after)) << reply_.xml();

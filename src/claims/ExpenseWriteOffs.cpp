@@ -436,6 +436,9 @@ bool saveLoanInfo(FuncCall& call, std::string& right) {
       if (claim.approved) applyWriteOff(call.CN, *writeOff, elsewhere);
     }
   }
+  // Write-offs lower what the claim pays out: never below what went to the bank already. Lines
+  // not sent yet may still be corrected; the net-bank payment refuses those beyond it.
+  refuseOverpayment(call, claim.guid, "SaveExpenInfo", LinesCounted::AtTheBank);
   settleClaim(call, claim);
   handClaimVersionTo(call, claim.guid, "SaveExpenInfo");
   return GetLoanInfo(call);

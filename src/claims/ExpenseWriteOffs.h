@@ -16,8 +16,9 @@ bool GetLoanInfo(FuncCall& call);
 // "SaveLoanInfo": replaces the claim's write-offs by the rows under `in`'s first child (none when
 // `del` is "1") after checking the row versions of the claim, the loan lines and the write-offs,
 // under the right "KX020302" (claim not approved) or "KX020305" (approved), which it takes and
-// releases itself. Hands the claim's new row version to a "SaveExpenInfo" func of the same request
-// and answers as GetLoanInfo for the same func.
+// releases itself. Refuses write-offs that leave the claim paying out less than its lines sent to
+// the net bank (ClaimPayout.h). Hands the claim's new row version to a "SaveExpenInfo" func of the
+// same request and answers as GetLoanInfo for the same func.
 bool SaveLoanInfo(FuncCall& call);
 
 }  // namespace corvane

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "claims/BalanceLines.h"
 #include "core/Messages.h"
 #include "vouchers/VoucherTestAccount.h"
 
@@ -75,6 +76,34 @@ class WriteOffAccount : public VoucherTestAccount {
   bool read(const std::string& in) {
     FuncCall c = call("<req><func name='GetLoanInfo'><in " + in + "/></func></req>");
     return GetLoanInfo(c);
+  }
+  // A payment line of the claim, stored directly (sent to the bank by `sentBy` unless empty);
+  // answers its GUID.
+  std::string addPayment(const std::string& claimGuid, const std::string& amount, const std::string& sentBy = "") {
+    connection_.execute("Insert Into KX_BalanceInfo (ExpenGUID,intIOType,strBalanceID,dblMoney,strPayID) Values ('" +
+                        claimGuid + "',2,'3'," + amount + "," + (sentBy.empty() ? "Null" : "'" + sentBy + "'") + ")");
+    return scalar("Select GUID From KX_BalanceInfo Where AutoID = (Select Max(AutoID) From KX_BalanceInfo)");
+  }
+  // A "SaveExpenInfo" func that sets the amount of the claim's payment line `line`.
+  std::string paymentChange(const std::string& claimGuid, const std::string& line, const std::string& amount,
+                            const std::string& ts = "") {
+    return "<func name='SaveExpenInfo'><in GUID='" + claimGuid + "' ts='" +
+           (ts.empty() ? version("KX_ExpenVouch", claimGuid) : ts) + "'><rows><row P='2' GUID='" + line + "' ts='" +
+           version("KX_BalanceInfo", line) + "' intIOType='" + msg("Z7.Corvane.0186") +
+           "' strBalanceID='3' dblMoney='" + amount + "'/></rows></in></func>";
+  }
+  // Serves the request's funcs in order, as the claim frame does, until one fails; answers
+  // whether each served func succeeded. The failed func's reply stays in `reply_`.
+  std::vector<bool> serve(const std::string& funcs) {
+    EXPECT_TRUE(request_.loadXML("<req>" + funcs + "</req>"));
+    std::vector<bool> answers;
+    for (const XmlNode& func : request_.selectNodes("//func")) {
+      reply_ = XmlDocument();
+      FuncCall c{*login_, connection_, func, reply_};
+      answers.push_back(func.attribute("name") == "SaveLoanInfo" ? SaveLoanInfo(c) : SaveExpenInfo(c));
+      if (!answers.back()) break;
+    }
+    return answers;
   }
   std::vector<XmlNode> rows() { return reply_.selectNodes("/Rows/row"); }
   std::string errorText() { return reply_.selectSingleNode("/error/text").text(); }
@@ -407,6 +436,61 @@ TEST_F(ExpenseWriteOffsTest, TheClaimIsSettledWhenWriteOffsAndLinesMakeUpItsAmou
     ASSERT_TRUE(a.save(kApproved, {{a.lineOf("2000"), "0", "2000"}})) << a.replyXml();
     EXPECT_EQ(a.claim("blnSettle", kApproved), c.settled);
     EXPECT_EQ(a.claim("strVerifier", kApproved), c.verified ? a.userName() : "");
+  }
+}
+
+TEST_F(ExpenseWriteOffsTest, WriteOffsNeverLeaveTheClaimPayingOutLessThanWentToTheBank) {
+  struct Case {
+    const char* name;
+    const char* payment;  // the claim's payment line of 2300
+    const char* sentBy;   // "" not sent to the bank
+    bool saved;
+  };
+  const Case cases[] = {
+      {"a line not sent yet may still be corrected", "2300", "", true},
+      {"a line at the bank within what is left", "1500", "demo", true},
+      {"a line at the bank beyond what is left", "2300", "demo", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteOffAccount a;
+    a.addPayment(kApproved, c.payment, c.sentBy);
+    EXPECT_EQ(a.save(kApproved, {{a.lineOf("3000"), "0", "800"}}), c.saved) << a.replyXml();
+    if (!c.saved) {
+      EXPECT_EQ(a.errorText(), GetResString("Z7.Corvane.0653", "zh-CN", "2,300.00", "1,500.00"));
+    }
+  }
+}
+
+TEST_F(ExpenseWriteOffsTest, TheLaterOfAClaimsTwoSavesInARequestCountsAllItsLines) {
+  // The claim of 2300 pays 1500 and writes 800 off; each request moves 800 from the write-off to
+  // the payment, or only half of that move, in either order.
+  struct Case {
+    const char* name;
+    bool linesFirst;
+    bool dropWriteOff;
+    std::vector<bool> answers;
+  };
+  const Case cases[] = {
+      {"payments raised, then the write-off dropped", true, true, {true, true}},
+      {"the write-off dropped, then payments raised", false, true, {true, true}},
+      {"payments raised, the write-off kept after", true, false, {true, false}},
+      {"the write-off kept, payments raised after", false, false, {true, false}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    WriteOffAccount a;
+    const std::string big = a.lineOf("3000");
+    const std::string payment = a.addPayment(kApproved, "1500");
+    ASSERT_TRUE(a.save(kApproved, {{big, "0", "800"}})) << a.replyXml();
+    const std::string writeOffs =
+        a.request(kApproved, c.dropWriteOff ? "" : a.rowXml({big, "0", "800", a.writeOffOf(kApproved, big)}),
+                  c.dropWriteOff ? "1" : "0", c.linesFirst ? "0" : "");
+    const std::string lines = a.paymentChange(kApproved, payment, "2300", c.linesFirst ? "" : "0");
+    EXPECT_EQ(a.serve(c.linesFirst ? lines + writeOffs : writeOffs + lines), c.answers) << a.replyXml();
+    if (!c.answers.back()) {
+      EXPECT_EQ(a.errorText(), GetResString("Z7.Corvane.0653", "zh-CN", "2,300.00", "1,500.00"));
+    }
   }
 }
 

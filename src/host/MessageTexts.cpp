@@ -359,6 +359,7 @@ constexpr MessageText kMessageTexts[] = {
     MessageText{"Z7.Corvane.0650", "单据尚未审批，不能支付。", "The voucher is not approved. Its lines cannot be paid."},
     MessageText{"Z7.Corvane.0651", "单据已生成凭证，不能支付。", "The voucher is posted already. Its lines cannot be paid."},
     MessageText{"Z7.Corvane.0652", "付款银行或币种不存在，不能生成银行单据。", "The paying bank or the currency does not exist. No bank bill can be made."},
+    MessageText{"Z7.Corvane.0653", "报销单的收付款将达到{0}，超过其应结算的{1}（单据金额；支出报销单再减借款核销、加收款），不能保存或支付该行。", "The lines of the claim would come to {0}, more than the {1} it settles (its amount; for an expense claim, less its loan write-offs and plus its receipts). The row can be neither saved nor paid."},
     MessageText{"Z7.Corvane.0660", "单据{0}的汇率为空或为零，不能生成凭证。", "Voucher {0} has no exchange rate (empty or zero). No ledger voucher can be made from it."},
     MessageText{"Z7.Corvane.0662", "凭证借贷不平衡（借方{0}，贷方{1}），差额超出舍入误差，不能生成凭证。", "The ledger voucher does not balance (debit {0}, credit {1}) by more than rounding. No ledger voucher can be made."},
     MessageText{"Z7.Corvane.0680", "凭证号、会计期间和凭证类别顺序号必须是整数。", "The ledger voucher number, its period and its type sequence must be whole numbers."},

@@ -22,6 +22,7 @@
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "platform/db/Transaction.h"
+#include "vouchers/ClaimPayout.h"
 #include "vouchers/Money.h"
 
 namespace corvane {
@@ -43,14 +44,15 @@ struct PaymentRowKind {
   const char* notFound;         // the message of a row that the check read does not find
   bool locksEachPayment;        // the module lock is asked again before each payment
   bool rereadsOnWithdrawal;     // the row version is checked again after a withdrawal
+  bool limitedByClaim;          // the rows at the bank may not move more than the claim settles
 };
 
 constexpr PaymentRowKind kLoanLine{"KX_LoanVouch", "KX_LoanVouch_Sub", "MGuid", "KX_LoanVouch",
-                                   "strBankAcc", "", "Z7.Corvane.0110", true, true};
+                                   "strBankAcc", "", "Z7.Corvane.0110", true, true, false};
 // A claim's rows can be paid only once the claim is settled (it has a verifier).
 constexpr PaymentRowKind kClaimRow{"KX_ExpenVouch", "KX_BalanceInfo", "ExpenGUID", "KX_BalanceInfo",
                                    "strRecAcc", " and isnull(KX_ExpenVouch.strverifier,'') <>''",
-                                   "Z7.Corvane.0112", false, false};
+                                   "Z7.Corvane.0112", false, false, true};
 
 // Operation type codes of loans begin with "3"; every other code is a claim's.
 const PaymentRowKind& kindOf(const std::string& strtypecode) {
@@ -59,6 +61,7 @@ const PaymentRowKind& kindOf(const std::string& strtypecode) {
 
 // The state of a payment row as the check read finds it.
 struct PaymentRowState {
+  std::string headGuid;
   Currency ts;  // the version that must hold across the bank call
   std::string strPayID;
   bool blnNetOK = false;
@@ -79,13 +82,15 @@ std::string rowSource(const LoginContext& ologin, const PaymentRowKind& kind, co
 std::optional<PaymentRowState> readPaymentRow(FuncCall& call, const PaymentRowKind& kind,
                                               const std::string& guid) {
   db::Recordset rs;
-  rs.open(FixSqlText(std::string("Select Convert(money,") + kind.versionTable + ".ts) as ts," +
+  rs.open(FixSqlText(std::string("Select ") + kind.head + ".GUID As headGuid,Convert(money," + kind.versionTable +
+                     ".ts) as ts," +
                      kind.line + ".strPayID," + kind.line + ".blnNetOK," + kind.head +
                      ".strAuditorID," + kind.head + ".strMakerID" +
                      rowSource(call.ologin, kind, guid) + kind.readCondition),
           call.CN);
   if (rs.eof()) return std::nullopt;
   PaymentRowState state;
+  state.headGuid = NullToStr(rs.field("headGuid").value());
   state.ts = MoneyOf(rs.field("ts").value());
   state.strPayID = NullToStr(rs.field("strPayID").value());
   state.blnNetOK = NullToBool(rs.field("blnNetOK").value());
@@ -166,6 +171,7 @@ void pay(PaymentWork& work, const PaymentRowKind& kind, const std::string& guid,
   // Only approved vouchers are paid, and only before they are posted.
   if (state.strAuditorID.empty()) raiseMessage("Z7.Corvane.0650");
   if (!state.strMakerID.empty()) raiseMessage("Z7.Corvane.0651");
+  if (kind.limitedByClaim) RefuseClaimOverpayment(call.CN, state.headGuid, LinesCounted::AtTheBank, guid);
   XmlDocument bill;
   {
     BillTable billTable(call.CN, work.table);

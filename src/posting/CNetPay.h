@@ -19,8 +19,9 @@ class CNetPay : public FramedClass<CNetPay> {
   // "netpay": hands every row under `in` (attributes guid and strtypecode, as the payable-line
   // list answers them) to the net bank and marks it sent by the user. A row of a voucher that is
   // not approved, already posted, outside the user's data rights, already sent or confirmed, or
-  // whose bill record is empty, is refused. Rows before a refused one stay paid; the rest are
-  // not served. Answers nothing under `out` on success.
+  // whose bill record is empty, is refused, and so is a claim's row that would bring the claim's
+  // rows at the bank beyond what the claim settles (ClaimPayout.h). Rows before a refused one
+  // stay paid; the rest are not served. Answers nothing under `out` on success.
   bool netpay(FuncCall& call);
   // "netunpay": withdraws the bill of every row under `in` and marks the row not sent; a row
   // never sent or confirmed by the bank is refused, as in "netpay".
