@@ -211,7 +211,7 @@ bool claimFuncAlong(const FuncCall& call, const char* axis, std::string_view nam
 void refuseOverpayment(FuncCall& call, const std::string& claim, std::string_view partner, LinesCounted alone) {
   if (claimFuncAlong(call, "following", partner, claim)) return;
   const bool partnerSaved = claimFuncAlong(call, "preceding", partner, claim);
-  RefuseClaimOverpayment(call.CN, claim, partnerSaved ? LinesCounted::All : alone);
+  RefuseClaimOverpayment(call, claim, partnerSaved ? LinesCounted::All : alone);
 }
 
 void handClaimVersionTo(FuncCall& call, const std::string& claim, std::string_view partner) {

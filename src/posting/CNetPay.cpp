@@ -171,7 +171,7 @@ void pay(PaymentWork& work, const PaymentRowKind& kind, const std::string& guid,
   // Only approved vouchers are paid, and only before they are posted.
   if (state.strAuditorID.empty()) raiseMessage("Z7.Corvane.0650");
   if (!state.strMakerID.empty()) raiseMessage("Z7.Corvane.0651");
-  if (kind.limitedByClaim) RefuseClaimOverpayment(call.CN, state.headGuid, LinesCounted::AtTheBank, guid);
+  if (kind.limitedByClaim) RefuseClaimOverpayment(call, state.headGuid, LinesCounted::AtTheBank, guid);
   XmlDocument bill;
   {
     BillTable billTable(call.CN, work.table);

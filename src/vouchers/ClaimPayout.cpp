@@ -1,31 +1,22 @@
 #include "vouchers/ClaimPayout.h"
 
 #include "core/Messages.h"
-#include "core/SqlText.h"
+#include "core/RequestFrame.h"
 #include "core/Values.h"
-#include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "vouchers/Money.h"
 #include "vouchers/VoucherKinds.h"
+#include "vouchers/VoucherSave.h"
 
 namespace corvane {
 
-namespace {
-
-db::Recordset openSql(db::Connection& CN, const std::string& sql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), CN, db::adOpenForwardOnly, db::adLockReadOnly);
-  return rs;
-}
-
-}  // namespace
-
-void RefuseClaimOverpayment(db::Connection& CN, const std::string& claim, LinesCounted counted,
+void RefuseClaimOverpayment(FuncCall& call, const std::string& claim, LinesCounted counted,
                             const std::string& sending) {
+  using voucher::openSql;
   const std::string guid = db::quoteLiteral(claim);
   const db::Recordset head = openSql(
-      CN, "Select strTypeCode,dblMoney,(Select Sum(isnull(dblJE,0)) From KX_ExpenLoanInfo Where Expenguid = " +
+      call, "Select strTypeCode,dblMoney,(Select Sum(isnull(dblJE,0)) From KX_ExpenLoanInfo Where Expenguid = " +
               guid + ") As dblJE From KX_ExpenVouch Where GUID = " + guid);
   if (head.eof()) return;
   const bool income = &ClaimKind(NullToStr(head.field("strTypeCode").value())) == &kIncomeClaimKind;
@@ -35,8 +26,8 @@ void RefuseClaimOverpayment(db::Connection& CN, const std::string& claim, LinesC
   Currency moved;
   const std::string atBank = "Case When isnull(strPayID,'')<>'' Or GUID = " + db::quoteLiteral(sending) +
                              " Then 1 Else 0 End As atBank";
-  for (db::Recordset line = openSql(CN, "Select intIOType,dblMoney," + atBank +
-                                            " From KX_BalanceInfo Where ExpenGUID = " + guid);
+  for (db::Recordset line =
+           openSql(call, "Select intIOType,dblMoney," + atBank + " From KX_BalanceInfo Where ExpenGUID = " + guid);
        !line.eof(); line.moveNext()) {
     const Currency money = MoneyOf(line.field("dblMoney").value());
     // An expense claim's receipts come back from the claimant: they add to what it pays out.

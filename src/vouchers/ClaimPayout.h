@@ -12,9 +12,7 @@
 
 namespace corvane {
 
-namespace db {
-class Connection;
-}
+struct FuncCall;
 
 enum class LinesCounted {
   All,        // every line of the claim, as saved
@@ -23,8 +21,9 @@ enum class LinesCounted {
 
 // Raises "Z7.Corvane.0653" (with the lines' total and the claim's limit) when the counted lines
 // of the claim `claim` exceed what it may move. `sending` names the line about to be sent to the
-// bank (AtTheBank). A claim that does not exist is left alone. Database errors reach the caller.
-void RefuseClaimOverpayment(db::Connection& CN, const std::string& claim, LinesCounted counted,
+// bank (AtTheBank). A claim that does not exist is left alone. Reads on the call's connection;
+// database errors reach the caller.
+void RefuseClaimOverpayment(FuncCall& call, const std::string& claim, LinesCounted counted,
                             const std::string& sending = "");
 
 }  // namespace corvane
