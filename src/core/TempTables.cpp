@@ -14,6 +14,7 @@
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/ScratchTables.h"
 
 namespace corvane {
 
@@ -94,7 +95,12 @@ std::string CreateTmpTable(db::Connection& connection, const std::string& column
   const std::string name = GetTmpTableName();
   DropTmpTable(connection, name);
   connection.execute(FixSqlText("CREATE TABLE tempdb.." + name + columns));
+  RecordTmpTable(connection, name);
   return name;
+}
+
+void RecordTmpTable(db::Connection& connection, const std::string& name) {
+  db::recordScratchTable(connection, withoutTempPrefix(name));
 }
 
 void DropTmpTable(db::Connection& connection, const std::string& name) {
@@ -103,8 +109,10 @@ void DropTmpTable(db::Connection& connection, const std::string& name) {
     connection.execute(FixSqlText("if exists(select 1 from tempdb..sysobjects where name=N'" +
                                   table + "' and xtype=N'U') drop table tempdb.." + table));
   } catch (...) {
-    // A table that cannot be dropped is left to the next drop of its name.
+    // A table that cannot be dropped now keeps its record, and is swept with the others of its day.
+    return;
   }
+  db::forgetScratchTable(connection, table);
 }
 
 std::string GetNewGuid(db::Connection& connection) {

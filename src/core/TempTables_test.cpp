@@ -55,6 +55,12 @@ class TempTablesTest : public ::testing::Test {
     return CLng(rs.field("n").value());
   }
 
+  long recorded(const std::string& name) {
+    db::Recordset rs;
+    rs.open("select count(*) as n from tempdb..ScratchTableBirth where cName = N'" + name + "'", connection);
+    return CLng(rs.field("n").value());
+  }
+
   DemoAccountFolder account;
   db::Connection connection;
 };
@@ -63,6 +69,7 @@ TEST_F(TempTablesTest, CreatedTablesAreSharedAndDropped) {
   const std::string name = CreateTmpTable(connection, "(code nvarchar(10), amount money)");
   EXPECT_EQ(name.rfind("vqtmpG", 0), 0u);
   EXPECT_EQ(tablesNamed(name), 1);
+  EXPECT_EQ(recorded(name), 1);  // swept once a day old, should its drop never run
   connection.execute("insert into tempdb.." + name + " (code, amount) values ('a', 1.5)");
 
   db::Connection other;
@@ -77,9 +84,11 @@ TEST_F(TempTablesTest, CreatedTablesAreSharedAndDropped) {
     const std::string table = CreateTmpTable(connection, "(x int)");
     DropTmpTable(connection, prefix + table);
     EXPECT_EQ(tablesNamed(table), 0) << prefix;
+    EXPECT_EQ(recorded(table), 0) << prefix;
   }
   DropTmpTable(connection, "tempdb.." + name);
   EXPECT_EQ(tablesNamed(name), 0);
+  EXPECT_EQ(recorded(name), 0);
 }
 
 TEST_F(TempTablesTest, DroppingWhatIsNotThereDoesNothing) {

@@ -9,6 +9,7 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/db/ScratchTables.h"
 #include "platform/db/SqlLiteral.h"
 
 namespace corvane {
@@ -73,8 +74,10 @@ void dropTable(db::Connection& connection, const std::string& table) {
     connection.execute("if exists(select 1 from tempdb..sysobjects where name=" + db::quoteLiteral(name) +
                        " and xtype=N'U') drop table " + table);
   } catch (const RuntimeError&) {
-    // A table that cannot be dropped now is swept later with the other stale report tables.
+    // A table that cannot be dropped now keeps its record, and is swept once it is a day old.
+    return;
   }
+  db::forgetScratchTable(connection, name);
 }
 
 }  // namespace

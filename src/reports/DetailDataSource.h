@@ -5,10 +5,11 @@
 //
 // MoveDataDetail sets the request's locale from the login object first, so that the yes and no
 // texts of the table are the user's; it then opens mconn from MConnectionString when the engine
-// set none, drops a table of the current name, sweeps the report tables of earlier days and fills
-// "tempdb..<name>" with the rows of vouchers within the user's data rights that pass the filter
-// (the filter's condition as a whole, in parentheses) and, for a user whose rights restrict the
-// users, whose maker, approver and ledger-voucher maker are all among those users. Without a
+// set none, drops a table of the current name and fills "tempdb..<name>" with the rows of
+// vouchers within the user's data rights that pass the filter (the filter's condition as a whole,
+// in parentheses) and, for a user whose rights restrict the users, whose maker, approver and
+// ledger-voucher maker are all among those users. The table is left for the engine, recorded
+// (RecordTmpTable) so that one the engine never drops is swept once it is a day old. Without a
 // login object it raises RuntimeError 91; database errors reach the engine.
 
 #include <string>

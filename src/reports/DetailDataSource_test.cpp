@@ -55,13 +55,17 @@ class DetailDataSourceTest : public ::testing::Test {
     return rows;
   }
 
-  long tempTables(const std::string& like = "vqtmp%") const {
+  long count(const std::string& sql) const {
     db::Connection connection;
     connection.open(account_.connectString());
     db::Recordset rs;
-    rs.openReadOnly("select count(*) from tempdb..sysobjects where name like '" + like + "'", connection);
+    rs.openReadOnly(sql, connection);
     return CLng(rs.field(0).value());
   }
+  long tempTables(const std::string& like = "vqtmp%") const {
+    return count("select count(*) from tempdb..sysobjects where name like '" + like + "'");
+  }
+  long recordedTables() const { return count("select count(*) from tempdb..ScratchTableBirth"); }
 
   CaseAccount account_;
   ScopedLocale locale_{gLocaleID};
@@ -175,16 +179,27 @@ TEST_F(DetailDataSourceTest, ClaimLinesOutsideTheUsersDataRightsAreLeftOut) {
   EXPECT_EQ(report("Corvane.CReportJKTJ", {"strvouchid"}, "clerk"), (Rows{"strvouchid=R1", "strvouchid=R2"}));
 }
 
-TEST_F(DetailDataSourceTest, TablesLeftFromEarlierDaysAreSwept) {
-  report("Corvane.CReportSZTJ", {"strvouchid"});  // the first fill makes the record of tables
-  account_.execute("CREATE TABLE tempdb..vqtmpOLD (x int)");
-  account_.execute("CREATE TABLE tempdb..vqtmpNEW (x int)");
-  account_.execute(
-      "INSERT INTO tempdb..ReportTableBirth (cName, dCreated) VALUES ('vqtmpOLD','2000-01-01 00:00:00'),"
-      "('vqtmpNEW','2999-01-01 00:00:00')");
+TEST_F(DetailDataSourceTest, TheTableIsLeftForTheEngineAndSweptOnceADayOld) {
+  // The engine reads the table and drops it, with its record.
   report("Corvane.CReportSZTJ", {"strvouchid"});
-  EXPECT_EQ(tempTables("vqtmpOLD"), 0);
-  EXPECT_EQ(tempTables("vqtmpNEW"), 1);
+  EXPECT_EQ(tempTables(), 0);
+  EXPECT_EQ(recordedTables(), 0);
+
+  // An engine that never drops it: the table outlives the fill, stays while it is young and is
+  // swept at the first opening of the account a day later.
+  const auto login = account_.logIn("demo", "zh-CN");
+  ReportEngine engine(*login);
+  const auto source = CreateReportDataSource("Corvane.CReportSZTJ");
+  source->setObjReportManager(&engine);
+  source->setReportTitle("detail");
+  source->setObjLogin(login.get());
+  source->setMConnectionString(login->ConnectString());
+  const std::string table = source->TempTablename().substr(std::string("tempdb..").size());
+  ASSERT_TRUE(source->MoveDataDetail());
+  EXPECT_EQ(tempTables(table), 1);
+  account_.execute("UPDATE tempdb..ScratchTableBirth SET dCreated = '2000-01-01 00:00:00' WHERE cName = '" + table + "'");
+  EXPECT_EQ(tempTables(table), 0);
+  EXPECT_EQ(recordedTables(), 0);
 }
 
 TEST(ReportEngineTest, FilterConditionsAreCheckedNamesAndKnownOperators) {

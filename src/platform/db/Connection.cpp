@@ -11,6 +11,7 @@
 #include "platform/db/AccountFiles.h"
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/DbFaultHook.h"
+#include "platform/db/ScratchTables.h"
 #include "platform/db/SqlFunctions.h"
 #include "platform/db/SqliteErrors.h"
 #include "platform/db/SqliteStatement.h"
@@ -225,6 +226,7 @@ void Connection::open(std::string_view connectionString) {
     throw;
   }
   handle.release();
+  sweepStaleScratchTables(*this);
 }
 
 void Connection::close() {
