@@ -147,16 +147,18 @@ constexpr const char* kPreviewColumns =
     "coutbillsign,coutid,iflag,bWH_BgFlag,cdefine1,cdefine2,cdefine3,cdefine4,cdefine5,cdefine6,cdefine7,cdefine8,"
     "cdefine9,cdefine10,cdefine11,cdefine12,cdefine13,cdefine14,cdefine15,strTypeCode,VouchGUID,cdefine16";
 
-// The draft tables of a preview are dropped when the preview ends, whatever its outcome.
-class PreviewTables {
+// The draft tables a func makes are dropped when the func ends, whatever its outcome: no one
+// reads them afterwards (the client gets a preview's lines, never its table, and the importer
+// reads a draft within the conversion).
+class DraftTables {
  public:
-  PreviewTables(db::Connection& CN, DraftState& state) : CN_(CN), state_(state) {}
-  ~PreviewTables() {
+  DraftTables(db::Connection& CN, DraftState& state) : CN_(CN), state_(state) {}
+  ~DraftTables() {
     for (const std::string& table : state_.tables) DropTmpTable(CN_, table);
     state_.tables.clear();
   }
-  PreviewTables(const PreviewTables&) = delete;
-  PreviewTables& operator=(const PreviewTables&) = delete;
+  DraftTables(const DraftTables&) = delete;
+  DraftTables& operator=(const DraftTables&) = delete;
 
  private:
   db::Connection& CN_;
@@ -207,6 +209,7 @@ const FrameSettings CMakePZ::kFrame{
 const std::span<const FuncEntry<CMakePZ>> CMakePZ::kFuncs = kFuncTable;
 
 bool CMakePZ::makepz(FuncCall& call) {
+  const DraftTables tables(call.CN, state_);
   PrepareDraftMaking(call, false);
   return MakePZ(call);
 }
@@ -290,7 +293,7 @@ bool CMakePZ::GetPZData(FuncCall& call) {
 }
 
 bool CMakePZ::GetTempPZData(FuncCall& call) {
-  const PreviewTables tables(call.CN, state_);
+  const DraftTables tables(call.CN, state_);
   if (!MakePZ(call)) return false;
   return answerAsMember(call.oXml, "CLoan", "recordGet", [&] {
     auto transaction = db::Transaction::joinOrBegin(call.CN);
@@ -353,6 +356,7 @@ bool CMakePZ::ConvertPZ(FuncCall& call) {
 bool CMakePZ::cancelpz(FuncCall& call) { return CancelPZList(call.ologin, call.CN, call.oNode, call.oXml); }
 
 bool CMakePZ::SaveTempPZData(FuncCall& call) {
+  const DraftTables tables(call.CN, state_);
   state_ = DraftState{};
   PostingDraft draft;
   const bool saved = corvane::SaveTempPZData(call.ologin, call.CN, call.oNode, call.oXml, draft, CreatePZTbl);

@@ -2,7 +2,9 @@
 // General-ledger vouchers from approved loans and claims. "makepz" drafts the ledger voucher of
 // the vouchers a request names in a draft table in tempdb (one line per ledger line, in the host
 // importer's layout) and, unless the request asks for the draft only, converts it into a ledger
-// voucher. "cancelpz" voids such vouchers; "SaveTempPZData" posts an edited preview. The dispatcher takes the right "KX0206" for the whole request and opens no
+// voucher. "cancelpz" voids such vouchers; "SaveTempPZData" posts an edited preview. A draft
+// table is the func's own: "makepz", "getpzdata" and "SaveTempPZData" drop the tables they made
+// when they end, on every path. The dispatcher takes the right "KX0206" for the whole request and opens no
 // transaction: draft making holds its own up to the draft's commit.
 
 #include <span>
@@ -23,8 +25,13 @@ class CMakePZ : public FramedClass<CMakePZ> {
   // the draft only; in/rows with one element per voucher) or the row form (in@csign,
   // in@dbill_date, each child of `in` with a `guid` one voucher, never converted). Each voucher
   // element carries strtypecode, guid and strvouchid (and `ts`, which a voucher claimed for
-  // conversion must still have). Prepares the working state anew and drafts (MakePZ).
+  // conversion must still have). Prepares the working state anew and drafts (MakePZ); the draft
+  // tables are dropped when the func ends.
   bool makepz(FuncCall& call);
+
+  // Makes the working state ready for a new draft: line 1, no claims, a new batch id; `preview`
+  // claims nothing.
+  void PrepareDraftMaking(FuncCall& call, bool preview);
 
   // Drafts the vouchers of the func `call.oNode` into a new draft table within one transaction:
   // refuses a voucher with a payment at the net bank not yet confirmed (0294 loan, 0295 claim)
@@ -61,15 +68,13 @@ class CMakePZ : public FramedClass<CMakePZ> {
   bool cancelpz(FuncCall& call);
 
   // "SaveTempPZData": writes the edited lines of //Rows into a new draft table and converts it
-  // (EditedDraftSave's SaveTempPZData); the working state names that draft and its batch. The
-  // dispatcher checks the module lock first.
+  // (EditedDraftSave's SaveTempPZData), which is dropped when the func ends; the working state
+  // names that draft and its batch. The dispatcher checks the module lock first.
   bool SaveTempPZData(FuncCall& call);
 
   const DraftState& state() const { return state_; }
 
  private:
-  // Makes the working state ready for a new draft: line 1, no claims, a new batch id.
-  void PrepareDraftMaking(FuncCall& call, bool preview);
   // Checks or claims one source voucher and writes its lines (raises on failure).
   void MakeVouchRows(FuncCall& call, const XmlNode& voucher, bool claim);
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -11,8 +13,11 @@
 #include "core/Messages.h"
 #include "core/Values.h"
 #include "host/EmbeddedLoginContext.h"
+#include "host/TestHost.h"
+#include "host/VoucherImporter.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
+#include "platform/db/ConnectionPool.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 
@@ -67,6 +72,22 @@ class CMakePZTest : public ::testing::Test {
     return document;
   }
 
+  // Drafts `vouchers` as "makepz" for the draft only does, on a connection of the test's own,
+  // and answers the reply; the draft table, which the func drops when it ends, stays to be read.
+  XmlDocument draft(const std::string& vouchers) {
+    const std::unique_ptr<EmbeddedLoginContext> login = account_.logIn("demo", "zh-CN", DateTime::parse("2026-1-31"));
+    gLocaleID = "zh-CN";
+    db::Connection connection;
+    connection.open(account_.connectString());
+    XmlDocument request;
+    EXPECT_TRUE(request.loadXML(makepz(vouchers)));
+    XmlDocument reply;
+    FuncCall call{*login, connection, request.selectSingleNode("//func"), reply};
+    maker_.PrepareDraftMaking(call, false);
+    EXPECT_TRUE(maker_.MakePZ(call)) << reply.xml();
+    return reply;
+  }
+
   static std::string makepz(const std::string& rows, const std::string& temp = "<blnTemp>1</blnTemp>") {
     return "<req><func name='makepz'><in><pztype>记</pztype><pzdate>2026-01-31</pzdate>" + temp + "<rows>" + rows +
            "</rows></in></func></req>";
@@ -102,10 +123,10 @@ class CMakePZTest : public ::testing::Test {
 };
 
 TEST_F(CMakePZTest, DraftsEveryKindInRequestOrder) {
-  const XmlDocument reply = serve(makepz(voucherRow("302", kLoan2, "JK2026010002") +
-                                         voucherRow("102", kIncomeClaim, "SR2026010002") +
-                                         voucherRow("201", kExpenseClaim, "BX2026010001")));
-  ASSERT_EQ(reply.selectSingleNode("//func/out").firstChild(), XmlNode()) << reply.xml();
+  const XmlDocument reply = draft(voucherRow("302", kLoan2, "JK2026010002") +
+                                  voucherRow("102", kIncomeClaim, "SR2026010002") +
+                                  voucherRow("201", kExpenseClaim, "BX2026010001"));
+  ASSERT_TRUE(reply.isEmpty()) << reply.xml();
   const DraftState& state = maker_.state();
   // Completed: accounts by person take the person's department; expense accounts keep the
   // department only; payment accounts neither; local-currency lines lose their currency.
@@ -146,7 +167,7 @@ TEST_F(CMakePZTest, NegativeLinesChangeSideWhereTheAccountAllows) {
                    "('20101', '20102', '102')");
   account_.execute("UPDATE KX_BalanceInfo SET dblMoney = -150 WHERE ExpenGUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000002}'");
   account_.execute("UPDATE KX_BalanceInfo SET dblMoney = -2500 WHERE ExpenGUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000003}'");
-  serve(makepz(voucherRow("102", kIncomeClaim, "SR2026010002") + voucherRow("201", kExpenseClaim, "BX2026010001")));
+  draft(voucherRow("102", kIncomeClaim, "SR2026010002") + voucherRow("201", kExpenseClaim, "BX2026010001"));
   EXPECT_EQ(rows("select inid, bDirFlag, md, mc, md_f, mc_f, nd_s, nc_s from " + maker_.state().table +
                  " where strTypeCode in ('102', '201') and csettle is null order by inid"),
             (std::vector<std::string>{"1|1|1077|0|150|0|1|0", "3|0|0|800|0|0|0|1", "4|1|-1200|0|0|0|2|0",
@@ -338,6 +359,87 @@ TEST_F(CMakePZTest, ReadsALedgerVoucherMadeHereByItsCode) {
   reply = serve("<req><func name='getpzdata'><in><blnTemp>1</blnTemp><strpzcode>记-1-6' or ''='</strpzcode></in></func></req>");
   EXPECT_EQ(reply.selectNodes("//func/out/Rows/row").size(), 0u);
   EXPECT_TRUE(reply.selectSingleNode("//func/out/Rows"));
+}
+
+// The lines of a preview's reply, as the client sends them back to be saved.
+std::string previewedLines(const XmlDocument& preview) {
+  std::string lines;
+  for (const XmlNode& row : preview.selectNodes("//func/out/Rows/row")) lines += row.xml();
+  return lines;
+}
+
+// "SaveTempPZData" of the edited `lines` of loan JK2026010002, as the client read it at `ts`.
+std::string saveEdited(const std::string& lines, const std::string& ts) {
+  return "<req><func name='SaveTempPZData'><in csign='记' dbill_date='2026-01-31'/><daily><row strtypecode='302' guid='" +
+         std::string(kLoan2) + "' ts='" + ts + "'/></daily><Rows>" + lines + "</Rows></func></req>";
+}
+
+TEST_F(CMakePZTest, NoDraftTableOutlivesTheFuncThatMadeIt) {
+  const std::string lines = previewedLines(serve(preview(voucherRow("302", kLoan2, "JK2026010002"))));
+  const std::string ts = rows("select Cast(ts As money) from KX_LoanVouch where AutoID = 2").front();
+  const std::string loan1 = voucherRow("301", kLoan1, "JK2026010001",
+                                       " ts='" + rows("select Cast(ts As money) from KX_LoanVouch where AutoID = 1").front() + "'");
+  struct Case {
+    const char* name;
+    std::string request;
+    std::string error;
+    const char* ledgerVouchers;  // made so far
+  } const cases[] = {
+      {"a draft", makepz(voucherRow("302", kLoan2, "JK2026010002")), "", "0"},
+      {"a draft that fails", makepz(voucherRow("302", kLoan2, "JK2026010002") + voucherRow("302", kLoan2, "JK2026010002"),
+                                    "<blnTemp>0</blnTemp>"),
+       GetResString("Z7.Corvane.0334", "zh-CN", "JK2026010002"), "0"},
+      {"an edited draft whose conversion is refused", saveEdited(lines, "1"), GetResString("Z7.Corvane.0167", "zh-CN"), "0"},
+      {"an edited draft", saveEdited(lines, ts), "", "1"},
+      {"a conversion", makepz(loan1, "<blnTemp>0</blnTemp><daily>" + loan1 + "</daily>"), "", "2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const XmlDocument reply = serve(c.request);
+    EXPECT_EQ(errorText(reply), c.error) << reply.xml();
+    EXPECT_EQ(rows("select count(distinct coutno_id) from GL_accvouch"), std::vector<std::string>{c.ledgerVouchers});
+    EXPECT_EQ(rows("select count(*) from tempdb..sysobjects where name like 'vqtmp%'"), std::vector<std::string>{"0"});
+    EXPECT_EQ(rows("select count(*) from tempdb..ScratchTableBirth"), std::vector<std::string>{"0"});
+  }
+}
+
+// An importer that ends the process when it is to write the voucher: a request killed half-way.
+class KillingImporter final : public VoucherImporter {
+ public:
+  bool InitLogin(const LoginContext&) override { return true; }
+  void TableName(const std::string& draftTable) override { table_ = draftTable; }
+  std::string TableName() const override { return table_; }
+  bool Run() override { std::_Exit(0); }
+  std::int32_t LastErrorNumber() const override { return 0; }
+  std::string LastErrorText() const override { return {}; }
+
+ private:
+  std::string table_;
+};
+
+void serveKilledInTheImporter(const CaseAccount& account, const std::string& request) {
+  TestHost host;
+  host.voucherImporters = [](db::Connection&) { return std::make_unique<KillingImporter>(); };
+  const std::unique_ptr<EmbeddedLoginContext> login = account.logIn("demo", "zh-CN", DateTime::parse("2026-1-31"), &host);
+  XmlDocument document;
+  document.loadXML(request);
+  CMakePZ().myHandle(login.get(), document);
+}
+
+TEST_F(CMakePZTest, ADraftLeftByAKilledRequestIsSweptOnceADayOld) {
+  const std::string lines = previewedLines(serve(preview(voucherRow("302", kLoan2, "JK2026010002"))));
+  const std::string ts = rows("select Cast(ts As money) from KX_LoanVouch where AutoID = 2").front();
+  // The request runs in a child process, which must not use the SQLite handles of this one.
+  db::ConnectionPool::shared().clear();
+  EXPECT_EXIT(serveKilledInTheImporter(account_, saveEdited(lines, ts)), ::testing::ExitedWithCode(0), "");
+  // The edited draft was committed before the importer ran; its drop never ran. Young, it stays
+  // when the account is opened; a day old, it goes.
+  const std::string draftTables = "select count(*) from tempdb..sysobjects where name like 'vqtmp%'";
+  EXPECT_EQ(rows(draftTables), std::vector<std::string>{"1"});
+  account_.execute("UPDATE tempdb..ScratchTableBirth SET dCreated = '2000-01-01 00:00:00'");
+  EXPECT_EQ(rows(draftTables), std::vector<std::string>{"0"});
+  EXPECT_EQ(rows("select count(*) from tempdb..ScratchTableBirth"), std::vector<std::string>{"0"});
+  EXPECT_EQ(rows("select count(*) from GL_accvouch"), std::vector<std::string>{"0"});
 }
 
 }  // namespace

@@ -133,6 +133,7 @@ std::string CreatePZTbl(db::Connection& CN, const LoginContext& ologin) {
     CN.execute(FixSqlText("if exists (select * from tempdb..sysobjects where id = object_id(N'tempdb.." + name +
                           "') and OBJECTPROPERTY(id, N'IsUserTable') = 1)\r\ndrop table tempdb.." + name));
     CN.execute(FixSqlText(createStatement(name, ologin)));
+    RecordTmpTable(CN, name);
     return "tempdb.." + name;
   } catch (const std::exception&) {
     return "";

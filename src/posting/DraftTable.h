@@ -27,9 +27,10 @@ struct DraftColumn {
 std::span<const DraftColumn> DraftColumns();
 
 // Creates an empty draft table in tempdb under a new unique name (a namesake user table is
-// dropped first) on `CN`, inside the caller's transaction if one is open, and answers its full
-// name "tempdb..<name>". Any failure answers "" and raises nothing: the caller finds the table
-// missing at its next statement.
+// dropped first) on `CN`, inside the caller's transaction if one is open, records it
+// (RecordTmpTable) and answers its full name "tempdb..<name>". Any failure answers "" and raises
+// nothing: the caller finds the table missing at its next statement. The table is the request's
+// own: no one reads it after the func that made it, which drops it when it ends.
 std::string CreatePZTbl(db::Connection& CN, const LoginContext& ologin);
 
 }  // namespace corvane
