@@ -23,6 +23,7 @@ struct ChequeCase {
   const char* loan;
   std::vector<const char*> messages;  // ids, each with the voucher number
   const char* book;                   // cn_id|cCode|mc of the book's rows, in number order
+  const char* failure = nullptr;      // the description of a run-time error that ends it (0365)
 };
 
 // The loan's second line (bank 01) paid by cheque ('2' is the bill settle style) with a prepaid
@@ -54,6 +55,10 @@ const ChequeCase kCases[] = {
     {"a line without cheque number is reported, the other registered", {kChequeLine, kSecondChequeLine}, kLoan,
      {"Z7.Corvane.0182"}, "ZZ0106001|1002|1234.57;"},
     {"no payment setting", {kChequeLine, "DELETE FROM KX_PzSet_OP"}, kLoan, {"Z7.Corvane.0183"}, ""},
+    // A settings table that cannot be read is no missing setting: the registration ends with the
+    // database's error, and the loan stays approved.
+    {"the payment settings cannot be read", {kChequeLine, "DROP TABLE KX_PzSet_OP"}, kLoan, {}, "",
+     "Invalid object name 'KX_PzSet_OP'."},
 };
 
 std::string bookRows(db::Connection& connection) {
@@ -78,6 +83,7 @@ TEST(RegisterLoanCheques, RegistersTheBillSettledLinesAndReportsTheOthers) {
     connection.open(account.connectString());
     std::string expected;
     for (const char* id : c.messages) expected += GetResString(id, "", "JK2026010001");
+    if (c.failure != nullptr) expected = GetResString("Z7.Corvane.0365", "", c.failure);
     EXPECT_EQ(RegisterLoanCheques(*login, connection, c.loan), expected);
     EXPECT_EQ(bookRows(connection), c.book);
   }

@@ -1,6 +1,5 @@
 #include "approval/OPSubjectLookup.h"
 
-#include <exception>
 #include <optional>
 
 #include "core/Messages.h"
@@ -29,26 +28,22 @@ std::optional<std::string> firstSubject(db::Connection& CN, const std::string& o
 
 std::string GetPzSetSubject(db::Connection& CN, const std::string& selector, const std::string& balanceType,
                             const std::string& bank, const std::string& currency) {
-  try {
-    // The settings store the direction as its zh-CN word.
-    const std::string operationType =
-        GetResString(selector == "1" ? "Z7.Corvane.0185" : "Z7.Corvane.0186", "zh-CN");
-    const std::string balance = db::quoteLiteral(balanceType);
-    const std::string bankLiteral = db::quoteLiteral(bank);
-    const std::string money = db::quoteLiteral(currency);
-    const std::string steps[] = {
-        "Isnull(KX_PzSet_OP.strBalanceType ,'') = " + balance + " And Isnull(KX_PzSet_OP.strBankID ,'') = " +
-            bankLiteral + " And Isnull(KX_PzSet_OP.strCurrency ,'') = " + money,
-        "KX_PzSet_OP.strBalanceType = " + balance + " And KX_PzSet_OP.strCurrency = " + money,
-        "KX_PzSet_OP.strBankID = " + bankLiteral + " And KX_PzSet_OP.strCurrency = " + money,
-        "KX_PzSet_OP.strBalanceType Like " + db::quoteLiteral(balanceType + "%") +
-            " And KX_PzSet_OP.strCurrency = " + money,
-    };
-    for (const std::string& condition : steps) {
-      if (std::optional<std::string> subject = firstSubject(CN, operationType, condition)) return *subject;
-    }
-  } catch (const std::exception&) {
-    // No account is the answer to any failure: the caller reports the missing setting.
+  // The settings store the direction as its zh-CN word.
+  const std::string operationType =
+      GetResString(selector == "1" ? "Z7.Corvane.0185" : "Z7.Corvane.0186", "zh-CN");
+  const std::string balance = db::quoteLiteral(balanceType);
+  const std::string bankLiteral = db::quoteLiteral(bank);
+  const std::string money = db::quoteLiteral(currency);
+  const std::string steps[] = {
+      "Isnull(KX_PzSet_OP.strBalanceType ,'') = " + balance + " And Isnull(KX_PzSet_OP.strBankID ,'') = " +
+          bankLiteral + " And Isnull(KX_PzSet_OP.strCurrency ,'') = " + money,
+      "KX_PzSet_OP.strBalanceType = " + balance + " And KX_PzSet_OP.strCurrency = " + money,
+      "KX_PzSet_OP.strBankID = " + bankLiteral + " And KX_PzSet_OP.strCurrency = " + money,
+      "KX_PzSet_OP.strBalanceType Like " + db::quoteLiteral(balanceType + "%") +
+          " And KX_PzSet_OP.strCurrency = " + money,
+  };
+  for (const std::string& condition : steps) {
+    if (std::optional<std::string> subject = firstSubject(CN, operationType, condition)) return *subject;
   }
   return {};
 }
