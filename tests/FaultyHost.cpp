@@ -401,8 +401,8 @@ std::unique_ptr<VoucherImporter> FaultyHost::voucherImporter(db::Connection& con
                                         [&] { return target().voucherImporter(connection); });
 }
 
-std::unique_ptr<Aging> FaultyHost::aging() {
-  return wrapped<FaultyAging>(plan_, "Aging", [&] { return target().aging(); });
+std::unique_ptr<Aging> FaultyHost::aging(db::Connection& connection) {
+  return wrapped<FaultyAging>(plan_, "Aging", [&] { return target().aging(connection); });
 }
 
 }  // namespace corvane

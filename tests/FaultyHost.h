@@ -28,7 +28,7 @@ class FaultyHost final : public HostWrapper {
   std::unique_ptr<BankPay> bankPay() override;
   std::unique_ptr<FlowInfo> flowInfo() override;
   std::unique_ptr<VoucherImporter> voucherImporter(db::Connection& connection) override;
-  std::unique_ptr<Aging> aging() override;
+  std::unique_ptr<Aging> aging(db::Connection& connection) override;
 
  private:
   FaultPlan& plan_;

@@ -5,6 +5,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "platform/db/Transaction.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {
@@ -18,34 +19,37 @@ constexpr const char* kModule = "KX";
 
 class EmbeddedAging final : public Aging {
  public:
-  std::string getAge(LoginContext& login, const std::string& module) override {
-    db::Connection connection;
-    connection.open(login.ConnectString());
+  explicit EmbeddedAging(db::Connection& connection) : CN_(connection) {}
+
+  std::string getAge(LoginContext&, const std::string& module) override {
     db::Recordset rs;
-    rs.openReadOnly("SELECT cXml FROM AgingIntervals WHERE cSub_ID=" + quoteLiteral(module), connection);
+    rs.openReadOnly("SELECT cXml FROM AgingIntervals WHERE cSub_ID=" + quoteLiteral(module), CN_);
     return rs.eof() ? std::string() : CStr(rs.field("cXml").value());
   }
 
-  bool SaveAge(LoginContext& login, const std::string& xml) override {
+  bool SaveAge(LoginContext&, const std::string& xml) override {
     XmlDocument document;
     if (xml.empty() || !document.loadXML(xml)) return false;
     try {
-      db::Connection connection;
-      connection.open(login.ConnectString());
-      connection.beginTrans();
-      connection.execute("DELETE FROM AgingIntervals WHERE cSub_ID=" + quoteLiteral(kModule));
-      connection.execute("INSERT INTO AgingIntervals (cSub_ID, cXml) VALUES (" + quoteLiteral(kModule) + "," +
-                         quoteLiteral(document.documentElement().xml()) + ")");
-      connection.commitTrans();
+      auto transaction = db::Transaction::joinOrBegin(CN_);
+      CN_.execute("DELETE FROM AgingIntervals WHERE cSub_ID=" + quoteLiteral(kModule));
+      CN_.execute("INSERT INTO AgingIntervals (cSub_ID, cXml) VALUES (" + quoteLiteral(kModule) + "," +
+                  quoteLiteral(document.documentElement().xml()) + ")");
+      transaction.commit();
     } catch (const RuntimeError&) {
-      return false;  // the connection rolls back what it has not committed when it closes
+      return false;  // a transaction of its own is rolled back; a joined one is the caller's to roll back
     }
     return true;
   }
+
+ private:
+  db::Connection& CN_;
 };
 
 }  // namespace
 
-std::unique_ptr<Aging> CreateAging() { return std::make_unique<EmbeddedAging>(); }
+std::unique_ptr<Aging> CreateAging(db::Connection& requestConnection) {
+  return std::make_unique<EmbeddedAging>(requestConnection);
+}
 
 }  // namespace corvane

@@ -33,6 +33,6 @@ std::unique_ptr<FlowInfo> EmbeddedHost::flowInfo() { return CreateFlowInfo(); }
 std::unique_ptr<VoucherImporter> EmbeddedHost::voucherImporter(db::Connection& connection) {
   return CreateVoucherImporter(connection);
 }
-std::unique_ptr<Aging> EmbeddedHost::aging() { return CreateAging(); }
+std::unique_ptr<Aging> EmbeddedHost::aging(db::Connection& connection) { return CreateAging(connection); }
 
 }  // namespace corvane

@@ -55,7 +55,8 @@ class Host {
   virtual std::unique_ptr<FlowInfo> flowInfo() = 0;
   // The ledger-voucher importer over the request's `connection`, inside the caller's transaction.
   virtual std::unique_ptr<VoucherImporter> voucherImporter(db::Connection& connection) = 0;
-  virtual std::unique_ptr<Aging> aging() = 0;
+  // The aging component over the request's `connection`, inside the caller's transaction.
+  virtual std::unique_ptr<Aging> aging(db::Connection& connection) = 0;
 };
 
 // The embedded components, kept in the account database. Stateless: one instance serves every
@@ -80,7 +81,7 @@ class EmbeddedHost final : public Host {
   std::unique_ptr<BankPay> bankPay() override;
   std::unique_ptr<FlowInfo> flowInfo() override;
   std::unique_ptr<VoucherImporter> voucherImporter(db::Connection& connection) override;
-  std::unique_ptr<Aging> aging() override;
+  std::unique_ptr<Aging> aging(db::Connection& connection) override;
 };
 
 // Forwards every accessor to `target`, which must outlive the wrapper. Subclasses override the
@@ -113,7 +114,7 @@ class HostWrapper : public Host {
   std::unique_ptr<VoucherImporter> voucherImporter(db::Connection& connection) override {
     return target_.voucherImporter(connection);
   }
-  std::unique_ptr<Aging> aging() override { return target_.aging(); }
+  std::unique_ptr<Aging> aging(db::Connection& connection) override { return target_.aging(connection); }
 
  private:
   Host& target_;

@@ -26,7 +26,7 @@ class TestHost final : public HostWrapper {
   std::function<std::unique_ptr<BankPay>()> bankPays;
   std::function<std::unique_ptr<FlowInfo>()> flowInfos;
   std::function<std::unique_ptr<VoucherImporter>(db::Connection&)> voucherImporters;
-  std::function<std::unique_ptr<Aging>()> agings;
+  std::function<std::unique_ptr<Aging>(db::Connection&)> agings;
 
   std::unique_ptr<RowRight> rowRight() override {
     return rowRights ? rowRights() : HostWrapper::rowRight();
@@ -57,7 +57,9 @@ class TestHost final : public HostWrapper {
   std::unique_ptr<VoucherImporter> voucherImporter(db::Connection& connection) override {
     return voucherImporters ? voucherImporters(connection) : HostWrapper::voucherImporter(connection);
   }
-  std::unique_ptr<Aging> aging() override { return agings ? agings() : HostWrapper::aging(); }
+  std::unique_ptr<Aging> aging(db::Connection& connection) override {
+    return agings ? agings(connection) : HostWrapper::aging(connection);
+  }
 };
 
 }  // namespace corvane

@@ -67,7 +67,7 @@ bool CReport::AgeGet(FuncCall& call) {
   return answerReport(call, "AgeGet", "Z7.Corvane.0128", [&] {
     // The interval kind is checked, but the component keeps one set of intervals per module.
     if (const XmlNode kind = call.oNode.selectSingleNode("in/agetype")) CInt(Variant(kind.text()));
-    const std::string intervals = call.host().aging()->getAge(call.ologin, "KX");
+    const std::string intervals = call.host().aging(call.CN)->getAge(call.ologin, "KX");
     // A document that does not parse leaves the func without answer.
     call.oXml.loadXML("<?xml version=\"1.0\" encoding=\"utf-8\"?>" + intervals);
     return true;
@@ -79,7 +79,7 @@ bool CReport::AgeSet(FuncCall& call) {
     const XmlNode age = call.oNode.selectSingleNode("in/age");
     if (!age) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
     const XmlNode intervals = age.firstChild();
-    if (!call.host().aging()->SaveAge(call.ologin, intervals ? intervals.xml() : std::string())) {
+    if (!call.host().aging(call.CN)->SaveAge(call.ologin, intervals ? intervals.xml() : std::string())) {
       raiseMessage("Z7.Corvane.0129");
     }
     loadReply(call.oXml, "<success/>");

@@ -274,7 +274,7 @@ class RefusingAging final : public Aging {
 
 TEST_F(CReportTest, IntervalsTheComponentCannotStoreAreAFailure) {
   TestHost refusing;
-  refusing.agings = [] { return std::make_unique<RefusingAging>(); };
+  refusing.agings = [](db::Connection&) { return std::make_unique<RefusingAging>(); };
   const XmlDocument reply =
       serve("<req><func name='ageset' goon='1'><in><age>" + kDemoIntervals + "</age></in></func>" + ageFunc("部门") +
                 "</req>",
