@@ -109,7 +109,7 @@ TEST_F(EditedDraftSaveTest, ARefusedSaveLeavesTheLedgerAndTheSourcesAsTheyWere) 
       {"after the login year", nothing, "2027-1-5", "", "The ledger voucher date is outside the login year."},
       {"batch posted already",
        sql(std::string("Update KX_ExpenVouch Set PZGUID = '") + kBatch + "' Where GUID = '" + kClaim + "'"),
-       "2026-3-15", "", "The ledger voucher is already booked."},
+       "2026-3-15", "", "A ledger voucher has already been made from this batch."},
       {"a number with SQL in it",
        [](EditedPreview& t) { t.lines += t.line("4", "1001", "0); Delete From code; --", "0", ""); }, "2026-3-15",
        "", "The md of a line is not a valid value: 0); Delete From code; --"},

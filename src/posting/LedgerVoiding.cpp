@@ -134,7 +134,7 @@ std::string checkLedgerState(db::Connection& CN, const VoidedVoucher& voucher) {
     return textOf(rs.field(column).value()).find_first_not_of(' ') == std::string::npos;
   };
   if (!blank("ccheck") || !blank("ccashier")) raiseMessage("Z7.Corvane.0305");
-  if (!blank("cbook") || CLng(rs.field("ibook").value()) == 1) raiseMessage("Z7.Corvane.0320");
+  if (!blank("cbook") || CLng(rs.field("ibook").value()) == 1) raiseMessage("Z7.Corvane.0690");
   return textOf(rs.field("cSign").value());
 }
 

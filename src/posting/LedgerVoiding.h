@@ -33,7 +33,7 @@ bool CancelPZList(const LoginContext& ologin, db::Connection& CN, const XmlNode&
 //   whole number, or, where GL_LTDATA1 is read, no isignseq or a period in strpzcode that is not
 //   a whole number: "Z7.Corvane.0680";
 // - the ledger's marks (GL_LTDATA1, when the table exists) 0303; over budget 0304; checked or
-//   signed by the cashier 0305; booked (cbook or ibook 1) 0320; a ledger task running in the
+//   signed by the cashier 0305; booked (cbook or ibook 1) 0690; a ledger task running in the
 //   account (system database's UA_Task) 0306 to 0310; referred to by another process (ssxznum)
 //   0311;
 // - the net bank refusing to forget a link (its text), the voucher locked (0025), no source

@@ -118,6 +118,7 @@ TEST_F(LedgerVoidingTest, ARefusedVoidChangesNothing) {
   const auto nothing = [](PostedBatches&) {};
   const std::string voided = "The ledger voucher is already voided or no voucher refers to it.";
   const std::string notWhole = "The ledger voucher number, its period and its type sequence must be whole numbers.";
+  const std::string booked = "The ledger voucher is booked. It cannot be voided.";
   const Case cases[] = {
       {"voided in the list, Chinese", nothing, "8", "iflag='作废'", voided},
       {"voided in the list, English", nothing, "8", "iflag='Voided'", voided},
@@ -131,10 +132,8 @@ TEST_F(LedgerVoidingTest, ARefusedVoidChangesNothing) {
        "The ledger voucher is checked or signed by the cashier. It cannot be voided."},
       {"cashier signed", sql("Update GL_accvouch Set ccashier = 'li' Where ino_id = 8"), "8", "",
        "The ledger voucher is checked or signed by the cashier. It cannot be voided."},
-      {"booked", sql("Update GL_accvouch Set cbook = 'wang', ibook = 1 Where ino_id = 8"), "8", "",
-       "The ledger voucher is already booked."},
-      {"booked without a name", sql("Update GL_accvouch Set ibook = 1 Where ino_id = 8"), "8", "",
-       "The ledger voucher is already booked."},
+      {"booked", sql("Update GL_accvouch Set cbook = 'wang', ibook = 1 Where ino_id = 8"), "8", "", booked},
+      {"booked without a name", sql("Update GL_accvouch Set ibook = 1 Where ino_id = 8"), "8", "", booked},
       {"over budget", sql("Update GL_accvouch Set ibg_overflag = 2 Where ino_id = 8 And inid = 2"), "8", "",
        "The ledger voucher is over budget. It cannot be voided."},
       {"ledger task running",
