@@ -182,8 +182,10 @@ void Connection::open(std::string_view connectionString) {
     throw RuntimeError(errnum::kDbUnspecified, "The connection string names no Data Source.");
   }
   const AccountFiles files{*folder};
-  requireFile(files.company());
-  requireFile(files.system());
+  // The three files are made together with the account. tempdb is not made here when it is
+  // missing: it carries the catalogue that temp-table checks read, and a file made anew beside
+  // the log files of one deleted while in use would take their pages for its own.
+  for (const std::filesystem::path& file : {files.company(), files.system(), files.tempdb()}) requireFile(file);
 
   sqlite3* raw = nullptr;
   const int rc = sqlite3_open_v2(files.company().c_str(), &raw,
@@ -198,7 +200,6 @@ void Connection::open(std::string_view connectionString) {
   try {
     applyBusyTimeout(connectionTimeout_);
     attach(handle_, files.system(), kSystemSchema);
-    // tempdb holds scratch tables only: a missing file is created empty.
     attach(handle_, files.tempdb(), kTempSchema);
     // All three files log ahead, so that readers and one writer run side by side: a long query
     // does not block a save, and the login object records taken rights in the system database

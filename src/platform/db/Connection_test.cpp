@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <filesystem>
+#include <functional>
 #include <future>
 #include <optional>
 #include <thread>
@@ -112,6 +114,28 @@ TEST_F(ConnectionTest, RefusesConnectionStringsThatNameNoAccount) {
     Connection connection;
     EXPECT_EQ(errorNumberOf([&] { connection.open(c.text); }), c.number) << c.text;
     EXPECT_FALSE(connection.isOpen());
+  }
+}
+
+// An account is its three files, made together: a folder that lacks one of them (tempdb, whose
+// catalogue the temp-table checks read, included) holds no account, and opening it makes none.
+TEST(ConnectionOpenTest, RefusesAnAccountFolderThatLacksOneOfItsFiles) {
+  const std::function<std::filesystem::path(const AccountFiles&)> fileOf[] = {
+      &AccountFiles::company, &AccountFiles::system, &AccountFiles::tempdb};
+  for (const auto& missing : fileOf) {
+    ConnectionTestAccount account{kCompanySql, kSystemSql, kTempSql};
+    const std::filesystem::path file = missing(account.files());
+    std::filesystem::remove(file);
+    Connection connection;
+    try {
+      connection.open(account.connectionString());
+      ADD_FAILURE() << file << " is missing, and the account was opened";
+    } catch (const RuntimeError& error) {
+      EXPECT_EQ(error.number(), errnum::kDbUnspecified) << file;
+      EXPECT_EQ(error.description(), "The account database '" + file.string() + "' does not exist.");
+    }
+    EXPECT_FALSE(connection.isOpen());
+    EXPECT_FALSE(std::filesystem::exists(file));
   }
 }
 
