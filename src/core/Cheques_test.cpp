@@ -12,6 +12,7 @@
 #include "host/TestHost.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
+#include "platform/db/ConnectionPool.h"
 #include "platform/db/Recordset.h"
 
 namespace corvane {
@@ -275,6 +276,17 @@ TEST_F(ChequeBookTest, RefusedCheques) {
   EXPECT_EQ(state("ZP302"), "absent");
   EXPECT_TRUE(registerCheque(false, "100201", "ZP302", notice, "", Currency::fromScaled(10000), {2026, 4, 1}));
   EXPECT_EQ(state("ZP302"), "written");
+}
+
+TEST_F(ChequeBookTest, RegistrationsShareOnePooledConnection) {
+  db::ConnectionPool::shared().clear();
+  for (const char* number : {"ZP500", "ZP501"}) {
+    std::string notice;
+    EXPECT_TRUE(registerCheque(false, "100201", number, notice));
+    // Given back at the end of the registration and taken again by the next one.
+    EXPECT_EQ(db::ConnectionPool::shared().idleCount(), 1u) << number;
+  }
+  EXPECT_EQ(state("ZP501"), "written");
 }
 
 TEST_F(ChequeBookTest, ValuesReachTheBookIntact) {

@@ -7,6 +7,7 @@
 #include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
+#include "platform/db/ConnectionPool.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
@@ -19,16 +20,22 @@ using db::quoteLiteral;
 
 std::string quotedOrNull(std::string_view text) { return text.empty() ? "null" : quoteLiteral(text); }
 
+// The account's connection is leased from the process's pool for the registration and given back
+// at its close, so that a registration never pays the opening of the account.
 class EmbeddedChequeDatabase final : public ChequeDatabase {
  public:
-  void openDatabase(const std::string& connectString) override { connection_.open(connectString); }
-  void oclose() override {
-    if (connection_.isOpen()) connection_.close();
+  void openDatabase(const std::string& connectString) override {
+    if (connection_) throw RuntimeError(db::kErrObjectOpen, "The cheque database is already open.");
+    connection_ = db::ConnectionPool::shared().acquire(connectString);
   }
-  db::Connection& connection() override { return connection_; }
+  void oclose() override { connection_ = db::PooledConnection(); }
+  db::Connection& connection() override {
+    if (!connection_) throw RuntimeError(db::kErrObjectClosed, "The cheque database is not open.");
+    return *connection_;
+  }
 
  private:
-  db::Connection connection_;
+  db::PooledConnection connection_;
 };
 
 class EmbeddedChequeCommon final : public ChequeCommon {

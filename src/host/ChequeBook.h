@@ -5,7 +5,9 @@
 //
 // Contract the module relies on:
 // - ChequeDatabase::openDatabase opens the account of a connection string; oclose closes it and
-//   may be called on every way out, also when nothing was opened.
+//   may be called on every way out, also when nothing was opened. The book writes on that
+//   connection, apart from the caller's: the caller registers a cheque only while its own
+//   connection holds no transaction, or the book would wait for the caller's write lock.
 // - ChequeCommon::InitPubs2 readies the session for the cheque book: module, host context,
 //   the open database, account, year, user name, operating date and the login object's
 //   PubsInitText.
@@ -82,7 +84,8 @@ struct ChequeComponents {
   std::function<std::unique_ptr<ChequeBook>()> book;
 };
 
-// The embedded components, over the account's tables ChequeBook and ChequeBookClosing. The
+// The embedded components, over the account's tables ChequeBook and ChequeBookClosing; the
+// database object leases a pooled connection of the account and gives it back at oclose. The
 // cheque book keeps one row per cheque number and answers ZPControl true for every cheque it can
 // read, with zpcheck:
 //   1  refused: the bill date lies in the closed part of the book (zpmsg: the text of
