@@ -242,6 +242,9 @@ bool CMakePZ::MakePZ(FuncCall& call) {
     // whatever the conversion wrote roll back together, and the sources keep their row versions.
     if (!stopAtDraft && !ConvertPZ(call)) return false;
     transaction.commit();
+    // The cheque book writes on a connection of its own, so only once the commit has given up
+    // this request's write lock.
+    if (!stopAtDraft) RegisterDraftCheques(call.ologin, call.CN, {state_.table, state_.batchId, {}}, call.oXml);
     return true;
   });
 }
@@ -348,7 +351,7 @@ bool CMakePZ::GetGLPZData(FuncCall& call) {
 bool CMakePZ::ConvertPZ(FuncCall& call) {
   PostingDraft draft{state_.table, state_.batchId, {}};
   for (const ClaimedVoucher& claimed : state_.claims) draft.claimedGuids.insert(claimed.guid);
-  const bool converted = corvane::ConvertPZ(call.ologin, call.CN, call.oNode, call.oXml, draft);
+  const bool converted = ConvertDraft(call.ologin, call.CN, call.oNode, call.oXml, draft);
   state_.claims.clear();  // posted, or released by the conversion
   return converted;
 }

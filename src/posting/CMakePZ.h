@@ -38,7 +38,9 @@ class CMakePZ : public FramedClass<CMakePZ> {
   // before anything is written; checks (or, for a conversion, claims) each voucher, which must be
   // approved, neither posted nor claimed and within the user's data rights (0334), and writes its
   // lines; finally gives every line the voucher date, batch id, document total and maker,
-  // converts when the request asks for it (ConvertPZ, within the same transaction) and commits.
+  // converts when the request asks for it (ConvertPZ, within the same transaction) and commits;
+  // after the commit, registers the converted voucher's cheques (RegisterDraftCheques: refusals
+  // are a warning reply, the answer stays true).
   // Any failure rolls all of it back (claims and draft included) and answers false with the
   // error reply "Corvane:CLoan:recordGet:<number>".
   bool MakePZ(FuncCall& call);
@@ -58,9 +60,10 @@ class CMakePZ : public FramedClass<CMakePZ> {
   // for a voucher made from a voucher outside the user's data rights (LedgerVoucherOutsideRights).
   bool GetGLPZData(FuncCall& call);
 
-  // Turns the draft into a ledger voucher (LedgerConversion's ConvertPZ over the
-  // working state): the vouchers this request claimed pass by their claim; they are posted, or
-  // given back when the conversion fails. Answers the conversion's answer.
+  // Turns the draft into a ledger voucher within MakePZ's transaction (LedgerConversion's
+  // ConvertDraft over the working state; no cheque): the vouchers this request claimed pass by
+  // their claim; they are posted, or given back when the conversion fails. Answers the
+  // conversion's answer.
   bool ConvertPZ(FuncCall& call);
 
   // "cancelpz": voids the ledger vouchers of //in/rows (CancelPZList). The dispatcher checks the

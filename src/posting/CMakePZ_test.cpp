@@ -15,6 +15,7 @@
 #include "host/EmbeddedLoginContext.h"
 #include "host/TestHost.h"
 #include "host/VoucherImporter.h"
+#include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionPool.h"
@@ -65,7 +66,8 @@ class CMakePZTest : public ::testing::Test {
 
   // Serves `request` as `corvane call` does, keeping the object to look at its draft.
   XmlDocument serve(const std::string& request) {
-    const std::unique_ptr<EmbeddedLoginContext> login = account_.logIn("demo", "zh-CN", DateTime::parse("2026-1-31"));
+    const std::unique_ptr<EmbeddedLoginContext> login =
+        account_.logIn("demo", "zh-CN", DateTime::parse("2026-1-31"), &host_);
     XmlDocument document;
     EXPECT_TRUE(document.loadXML(request));
     maker_.myHandle(login.get(), document);
@@ -118,6 +120,7 @@ class CMakePZTest : public ::testing::Test {
   }
 
   CaseAccount account_;
+  TestHost host_;
   CMakePZ maker_;
   ScopedLocale locale_{gLocaleID};
 };
@@ -440,6 +443,87 @@ TEST_F(CMakePZTest, ADraftLeftByAKilledRequestIsSweptOnceADayOld) {
   EXPECT_EQ(rows(draftTables), std::vector<std::string>{"0"});
   EXPECT_EQ(rows("select count(*) from tempdb..ScratchTableBirth"), std::vector<std::string>{"0"});
   EXPECT_EQ(rows("select count(*) from GL_accvouch"), std::vector<std::string>{"0"});
+}
+
+// The embedded cheque book, noting at each cheque it examines whether the account's write lock
+// is free: a book asked while the request still holds that lock waits for the request itself.
+class LockProbingBook final : public ChequeBook {
+ public:
+  LockProbingBook(std::string connectString, std::vector<bool>& lockFree)
+      : connectString_(std::move(connectString)), lockFree_(lockFree) {}
+  void setZzLogin(LoginContext& login) override { book_->setZzLogin(login); }
+  void setZzSys(ChequeCommon& common) override { book_->setZzSys(common); }
+  bool ZPControl(std::string& chequeElement) override {
+    lockFree_.push_back(writeLockFree());
+    return book_->ZPControl(chequeElement);
+  }
+  int zpcheck() const override { return book_->zpcheck(); }
+  std::string zpmsg() const override { return book_->zpmsg(); }
+  void StartZPDJ(bool option1, bool option2) override { book_->StartZPDJ(option1, option2); }
+  void UpdateZPDJ() override { book_->UpdateZPDJ(); }
+
+ private:
+  bool writeLockFree() const {
+    db::Connection probe;
+    probe.open(connectString_);
+    probe.setCommandTimeout(1);
+    try {
+      probe.beginTrans();
+      probe.rollbackTrans();
+      return true;
+    } catch (const RuntimeError&) {
+      return false;
+    }
+  }
+
+  std::unique_ptr<ChequeBook> book_ = EmbeddedChequeComponents().book();
+  std::string connectString_;
+  std::vector<bool>& lockFree_;
+};
+
+// BX2026010001 pays its 1500 by cheque ZP0001 from the bank account 1002; the cheque book notes
+// whether the request still held the write lock when it was asked.
+class ChequeRegistrationTest : public CMakePZTest {
+ protected:
+  void SetUp() override {
+    CMakePZTest::SetUp();
+    account_.execute("UPDATE KX_BalanceInfo SET strBalanceID = '2', strBillID = 'ZP0001' WHERE GUID = "
+                     "'{0E1F2A3B-0000-4000-8000-000000000012}'");
+    account_.execute("INSERT INTO KX_PzSet_OP (strOperatType, strBalanceType, strBankID, strCurrency, strSubject) "
+                     "VALUES ('付款', '2', '', '人民币', '1002')");
+    ChequeComponents cheques = EmbeddedChequeComponents();
+    cheques.book = [this] { return std::make_unique<LockProbingBook>(account_.connectString(), lockFree_); };
+    host_.cheques = cheques;
+  }
+
+  void expectRegisteredOutsideTheRequestsLock(const XmlDocument& reply) {
+    EXPECT_TRUE(reply.selectSingleNode("//func/out").firstChild().isNull()) << reply.xml();
+    EXPECT_EQ(lockFree_, std::vector<bool>{true});
+    EXPECT_EQ(rows("select cn_id, cCode, mc, cperson, bWritten from ChequeBook"),
+              std::vector<std::string>{"ZP0001|1002|1500|王海涛|True"});
+    EXPECT_EQ(rows("select count(*) from KX_ExpenVouch where AutoID = 3 and PZGUID = (select max(coutno_id) from "
+                   "GL_accvouch)"),
+              std::vector<std::string>{"1"});
+  }
+
+  std::string claimTs() { return rows("select Cast(ts As money) from KX_ExpenVouch where AutoID = 3").front(); }
+
+  std::vector<bool> lockFree_;
+};
+
+TEST_F(ChequeRegistrationTest, MakepzRegistersTheChequesAfterItsCommit) {
+  const std::string claim = voucherRow("201", kExpenseClaim, "BX2026010001", " ts='" + claimTs() + "'");
+  expectRegisteredOutsideTheRequestsLock(serve(makepz(claim, "<blnTemp>0</blnTemp><daily>" + claim + "</daily>")));
+}
+
+TEST_F(ChequeRegistrationTest, AnEditedDraftRegistersTheChequesAfterItsCommit) {
+  const XmlDocument shown = serve(preview(voucherRow("201", kExpenseClaim, "BX2026010001")));
+  std::string lines;
+  for (const XmlNode& row : shown.selectNodes("//func/out/Rows/row")) lines += row.xml();
+  const std::string claim = voucherRow("201", kExpenseClaim, "BX2026010001", " ts='" + claimTs() + "'");
+  expectRegisteredOutsideTheRequestsLock(
+      serve("<req><func name='SaveTempPZData'><in csign='记' dbill_date='2026-01-31'/><daily>" + claim +
+            "</daily><Rows>" + lines + "</Rows></func></req>"));
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ using DraftTableCreator = std::function<std::string(db::Connection&, const Login
 //
 // Once committed, `draft` names the new table and the lines' batch id (no claims), and the
 // answer is that of ConvertPZ over it, which checks balance, accounts, period and sources again
-// inside its own transaction.
+// inside its own transaction and registers the voucher's cheques after its commit.
 bool SaveTempPZData(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
                     PostingDraft& draft, const DraftTableCreator& createDraftTable);
 

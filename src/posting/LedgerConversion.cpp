@@ -206,8 +206,8 @@ void convert(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, 
 
 }  // namespace
 
-bool ConvertPZ(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
-               const PostingDraft& draft) {
+bool ConvertDraft(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
+                  const PostingDraft& draft) {
   try {
     convert(ologin, CN, funcNode, draft);
   } catch (const RuntimeError& error) {
@@ -215,6 +215,10 @@ bool ConvertPZ(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode
     loadReply(oXml, ErrorReply("CLoan", "recordGet", error.number(), error.description()));
     return false;
   }
+  return true;
+}
+
+void RegisterDraftCheques(LoginContext& ologin, db::Connection& CN, const PostingDraft& draft, XmlDocument& oXml) {
   std::string refusals;
   try {
     refusals = registerCheques(ologin, CN, draft);
@@ -224,6 +228,12 @@ bool ConvertPZ(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode
   if (!refusals.empty())
     loadReply(oXml, "<?xml version='1.0' encoding='utf-8'?><message><id>Corvane:CExpend:SaveVouch:ExpenStandard</id>"
                     "<text>" + escapeXml(refusals) + "</text></message>");
+}
+
+bool ConvertPZ(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
+               const PostingDraft& draft) {
+  if (!ConvertDraft(ologin, CN, funcNode, oXml, draft)) return false;
+  RegisterDraftCheques(ologin, CN, draft, oXml);
   return true;
 }
 

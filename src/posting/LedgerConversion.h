@@ -2,7 +2,7 @@
 // Conversion of a draft ledger voucher into a general-ledger voucher: the host's importer writes
 // the voucher from the draft table, the source vouchers get their back-links (PZGUID = batch id,
 // strMakerID = the converting user), the net bank learns which paid rows now belong to a ledger
-// voucher, and bill-settled claim lines are registered as cheques.
+// voucher, and, once all of that is committed, bill-settled claim lines are registered as cheques.
 
 #include <set>
 #include <string>
@@ -32,7 +32,8 @@ struct PostingDraft {
 // version the client read) in the request document of `funcNode`; all of them belong to the
 // voucher, whatever //in/@con says.
 //
-// In one transaction on `CN`, committed only when everything passed: the importer writes the
+// In one transaction on `CN` (the caller's, when it has one open: the caller then commits it),
+// ended only when everything passed: the importer writes the
 // voucher; the sources named in the draft (coutid and the GUIDs in VouchGUID) must be exactly the
 // sources of //daily, else "Z7.Corvane.0681"; each source must be within the user's data rights,
 // approved (a claim also settled, strVerifier), unposted and unclaimed with the row version the
@@ -44,12 +45,22 @@ struct PostingDraft {
 // Any failure rolls everything back (the importer's voucher included, so a voucher is never
 // posted twice or without its back-links), releases the request's claims, writes the error reply
 // "Corvane:CLoan:recordGet:<number>" (the importer's own number for its refusal, 9000 for the
-// other refusals, the database's for its errors) and answers false, with no transaction left open.
-//
-// After the commit, each claim line with a bill number, an account and a bill settle style
-// (SettleStyle.bSSFlag 1) is registered once as a cheque with its own claim's person; cheque
-// refusals become the warning reply "Corvane:CExpend:SaveVouch:ExpenStandard", the answer stays
-// true. Otherwise the reply stays empty.
+// other refusals, the database's for its errors) and answers false; a transaction it opened is
+// not left open. Registers no cheque.
+bool ConvertDraft(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
+                  const PostingDraft& draft);
+
+// Registers the cheques of a converted draft, once its conversion is committed and no transaction
+// is open on `CN` (the cheque book writes on a connection of its own, which would wait for this
+// one's write lock). Each claim line with a bill number, an account and a bill settle style
+// (SettleStyle.bSSFlag 1) is registered once, with its own claim's person. Refusals, and any
+// failure of the book or the database, become the warning reply
+// "Corvane:CExpend:SaveVouch:ExpenStandard" (each text followed by CR LF); otherwise the reply
+// stays as it is. Never raises.
+void RegisterDraftCheques(LoginContext& ologin, db::Connection& CN, const PostingDraft& draft, XmlDocument& oXml);
+
+// With no transaction open on `CN`: ConvertDraft in its own transaction, then, after its commit,
+// RegisterDraftCheques. Answers ConvertDraft's answer; cheque refusals never change it.
 bool ConvertPZ(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
                const PostingDraft& draft);
 
