@@ -1,6 +1,9 @@
 #include "posting/DraftLine.h"
 
+#include <algorithm>
+#include <cctype>
 #include <limits>
+#include <regex>
 
 #include "core/SqlText.h"
 #include "core/Values.h"
@@ -82,6 +85,19 @@ std::string FirstCharacters(const std::string& text, std::size_t count) {
     while (end < text.size() && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) ++end;
   }
   return text.substr(0, end);
+}
+
+std::vector<std::string> LineSources(const std::string& coutid, const std::string& vouchGuid) {
+  static const std::regex kGuid(R"(\{[0-9A-Fa-f-]{36}\})");
+  const auto upper = [](std::string guid) {
+    std::transform(guid.begin(), guid.end(), guid.begin(), [](unsigned char c) { return std::toupper(c); });
+    return guid;
+  };
+  std::vector<std::string> guids;
+  for (auto it = std::sregex_iterator(vouchGuid.begin(), vouchGuid.end(), kGuid); it != std::sregex_iterator(); ++it)
+    guids.push_back(upper(it->str()));
+  if (!coutid.empty()) guids.push_back(upper(coutid));
+  return guids;
 }
 
 }  // namespace corvane

@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/com/Variant.h"
 
@@ -49,5 +50,9 @@ void InsertDraftLine(db::Connection& CN, const LoginContext& ologin, DraftState&
 
 // The first `count` characters (not bytes) of a UTF-8 text.
 std::string FirstCharacters(const std::string& text, std::size_t count);
+
+// The source vouchers a draft line names, in upper case: every GUID in braces in its VouchGUID
+// (the sources of a merged line, in the order they were merged), then its coutid (the last source).
+std::vector<std::string> LineSources(const std::string& coutid, const std::string& vouchGuid);
 
 }  // namespace corvane

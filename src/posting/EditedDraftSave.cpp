@@ -16,6 +16,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "posting/DraftLine.h"
 #include "posting/DraftSql.h"
 #include "posting/LedgerRights.h"
 #include "platform/db/Transaction.h"
@@ -81,7 +82,9 @@ struct CheckedSources {
 // that does not exist, before any check speaks of that voucher or its ledger voucher.
 void refuseSourcesOutsideRights(const LoginContext& ologin, db::Connection& CN, const std::vector<XmlNode>& lines) {
   std::set<std::string> guids;
-  for (const XmlNode& line : lines) AddLineSources(line.attribute("coutid"), line.attribute("VouchGUID"), guids);
+  for (const XmlNode& line : lines) {
+    for (std::string& guid : LineSources(line.attribute("coutid"), line.attribute("VouchGUID"))) guids.insert(std::move(guid));
+  }
   if (guids.empty()) return;
   std::string list;
   for (const std::string& guid : guids) list += (list.empty() ? "" : ",") + db::quoteLiteral(guid);

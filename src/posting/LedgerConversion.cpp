@@ -4,6 +4,7 @@
 #include <cctype>
 #include <memory>
 #include <optional>
+#include <tuple>
 #include <vector>
 
 #include "core/Cheques.h"
@@ -21,6 +22,7 @@
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "platform/db/Transaction.h"
+#include "posting/DraftLine.h"
 #include "posting/LedgerRights.h"
 
 namespace corvane {
@@ -65,12 +67,18 @@ std::vector<SourceVoucher> requestSources(const XmlNode& funcNode) {
   return sources;
 }
 
-// The source GUIDs the draft's lines name, in coutid or (merged lines) in VouchGUID.
+// The source GUIDs of a draft line (LineSources).
+std::vector<std::string> lineSources(const db::Recordset& line) {
+  return LineSources(textOf(line.field("coutid").value()), textOf(line.field("VouchGUID").value()));
+}
+
+// The source GUIDs the draft's lines name.
 std::set<std::string> draftSources(db::Connection& CN, const std::string& draftTable) {
   std::set<std::string> guids;
   db::Recordset rs = openRows(CN, "Select coutid, VouchGUID From " + draftTable);
-  for (; !rs.eof(); rs.moveNext())
-    AddLineSources(textOf(rs.field("coutid").value()), textOf(rs.field("VouchGUID").value()), guids);
+  for (; !rs.eof(); rs.moveNext()) {
+    for (std::string& guid : lineSources(rs)) guids.insert(std::move(guid));
+  }
   return guids;
 }
 
@@ -168,26 +176,53 @@ Currency amountOf(const db::Recordset& line) {
   return credit != Currency() ? credit : money(local ? "md" : "md_f");
 }
 
-// Registers the bill-settled claim lines of the voucher, each once, with the person of the claim
-// the line comes from. Answers the refusals, each followed by CR LF.
+// The claim a bill line pays, among the line's sources that the batch posted as claims: the one
+// whose receipt or payment row carries the line's bill number, else the first; nullopt when no
+// source is a claim (a loan's bill line: its cheque is registered at the loan's approval).
+// Answers the claimant's name.
+std::optional<std::string> claimantOf(db::Connection& CN, const PostingDraft& draft,
+                                      const std::vector<std::string>& sources, const std::string& billNumber) {
+  if (sources.empty()) return std::nullopt;
+  std::string list;
+  for (const std::string& guid : sources) list += (list.empty() ? "" : ",") + db::quoteLiteral(guid);
+  db::Recordset claims = openRows(
+      CN, "select kx_expenvouch.guid, person.cPersonName, (select count(*) from KX_BalanceInfo where "
+          "KX_BalanceInfo.ExpenGUID = kx_expenvouch.guid and KX_BalanceInfo.strBillID = " +
+              db::quoteLiteral(billNumber) + ") as bills from kx_expenvouch left join Person on "
+              "kx_expenvouch.strLoanID = person.cPersonCode where kx_expenvouch.pzguid = " +
+              db::quoteLiteral(draft.batchId) + " and kx_expenvouch.guid in (" + list + ")");
+  // (no row of the claim carries the bill, place among the sources, claimant): the least wins.
+  std::vector<std::tuple<bool, std::ptrdiff_t, std::string>> candidates;
+  for (; !claims.eof(); claims.moveNext()) {
+    const auto found = std::find(sources.begin(), sources.end(), upper(textOf(claims.field("guid").value())));
+    candidates.emplace_back(CLng(claims.field("bills").value()) == 0, found - sources.begin(),
+                            textOf(claims.field("cPersonName").value()));
+  }
+  if (candidates.empty()) return std::nullopt;
+  return std::get<2>(*std::min_element(candidates.begin(), candidates.end()));
+}
+
+// Registers the claims' bill lines of the voucher (a bill number, an account and a bill settle
+// style), each line once, with the person of the claim it pays. Answers the refusals, each
+// followed by CR LF.
 std::string registerCheques(LoginContext& ologin, db::Connection& CN, const PostingDraft& draft) {
   std::string refusals;
   db::Recordset lines = openRows(
       CN, "select d.ccode, d.cn_id, d.csettle, d.cexch_name, d.md, d.mc, d.md_f, d.mc_f, d.dbill_date, d.cdigest, "
-          "d.cdept_name, person.cPersonName from " + draft.draftTable +
-          " d join code on d.ccode=code.ccode join kx_expenvouch on kx_expenvouch.guid=d.coutid "
+          "d.cdept_name, d.coutid, d.VouchGUID from " + draft.draftTable +
+          " d join code on d.ccode=code.ccode "
           "join settlestyle on settlestyle.cSSCode=d.csettle and settlestyle.bSSFlag=1 "
-          "join Person on kx_expenvouch.strLoanID=person.cPersonCode "
-          "where kx_expenvouch.pzguid=" + db::quoteLiteral(draft.batchId) +
-          " and isnull(d.cn_id,'')<>'' and isnull(d.ccode,'')<>'' Order By d.inid");
+          "where isnull(d.cn_id,'')<>'' and isnull(d.ccode,'')<>'' Order By d.inid");
   for (; !lines.eof(); lines.moveNext()) {
+    const std::string billNumber = textOf(lines.field("cn_id").value());
+    const std::optional<std::string> claimant = claimantOf(CN, draft, lineSources(lines), billNumber);
+    if (!claimant) continue;
     std::string notice;
     const Variant& date = lines.field("dbill_date").value();
-    if (!RegisterCheque(ologin, false, textOf(lines.field("ccode").value()), textOf(lines.field("cn_id").value()),
+    if (!RegisterCheque(ologin, false, textOf(lines.field("ccode").value()), billNumber,
                         textOf(lines.field("csettle").value()), amountOf(lines),
                         IsDate(date) ? CDate(date) : DateTime{}, textOf(lines.field("cdigest").value()),
-                        textOf(lines.field("cdept_name").value()), textOf(lines.field("cPersonName").value()), "",
-                        notice))
+                        textOf(lines.field("cdept_name").value()), *claimant, "", notice))
       refusals += notice + "\r\n";
   }
   return refusals;

@@ -52,11 +52,13 @@ bool ConvertDraft(LoginContext& ologin, db::Connection& CN, const XmlNode& funcN
 
 // Registers the cheques of a converted draft, once its conversion is committed and no transaction
 // is open on `CN` (the cheque book writes on a connection of its own, which would wait for this
-// one's write lock). Each claim line with a bill number, an account and a bill settle style
-// (SettleStyle.bSSFlag 1) is registered once, with its own claim's person. Refusals, and any
-// failure of the book or the database, become the warning reply
-// "Corvane:CExpend:SaveVouch:ExpenStandard" (each text followed by CR LF); otherwise the reply
-// stays as it is. Never raises.
+// one's write lock). Each line with a bill number, an account and a bill settle style
+// (SettleStyle.bSSFlag 1) whose sources (coutid and VouchGUID) hold a claim of the batch is
+// registered once, with that claim's person: the claim whose receipt or payment row carries the
+// bill number, else the first. A loan's bill line is left alone: its cheque was registered at the
+// loan's approval. Refusals, and any failure of the book or the database, become the warning
+// reply "Corvane:CExpend:SaveVouch:ExpenStandard" (each text followed by CR LF); otherwise the
+// reply stays as it is. Never raises.
 void RegisterDraftCheques(LoginContext& ologin, db::Connection& CN, const PostingDraft& draft, XmlDocument& oXml);
 
 // With no transaction open on `CN`: ConvertDraft in its own transaction, then, after its commit,

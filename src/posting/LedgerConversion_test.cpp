@@ -248,6 +248,45 @@ TEST_F(LedgerConversionTest, AVoucherOutsideTheUsersDataRightsAnswersAsAMissingO
   EXPECT_EQ(state(), before);
 }
 
+TEST_F(LedgerConversionTest, ABillLineIsRegisteredOnceWithThePersonOfTheClaimItPays) {
+  // Line 5 is the bill line ZP0312 of 2300. The claim BX2026010001 is 王海涛's; the income claim
+  // SR2026010002 (刘洋's) joins the batch with lines of its own where a case names it.
+  const std::string other = "{7C2E9B40-1D3F-4E6A-8B02-000000000002}";
+  struct Case {
+    const char* name;
+    std::string vouchGuid;  // the sources of line 5, as a merge leaves them
+    std::string coutid;     // its last source
+    bool otherClaim;        // SR2026010002 is in the batch
+    bool claimCarriesBill;  // BX2026010001's payment row names ZP0312
+    std::string cheques;
+  };
+  const Case cases[] = {
+      {"a line of the claim", kClaim, kClaim, false, false, "ZP0312|1002|2300|王海涛;"},
+      {"merged, the loan last", std::string(kClaim) + "," + kLoan, kLoan, false, false, "ZP0312|1002|2300|王海涛;"},
+      {"a line of the loan only", kLoan, kLoan, false, false, ""},
+      {"two claims, the later pays the bill", other + "," + kClaim, kClaim, true, true, "ZP0312|1002|2300|王海涛;"},
+      {"two claims, no row names the bill", other + "," + kClaim, kClaim, true, false, "ZP0312|1002|2300|刘洋;"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    Drafted d;
+    d.connection.execute("Update " + d.draft.draftTable + " Set VouchGUID = '" + c.vouchGuid + "', coutid = '" +
+                         c.coutid + "' Where inid = 5");
+    if (c.claimCarriesBill) d.connection.execute("Update KX_BalanceInfo Set strBillID = 'ZP0312'");
+    std::string daily = d.bothSources();
+    if (c.otherClaim) {
+      d.connection.execute("Update KX_ExpenVouch Set strAuditorID = 'demo', strVerifier = 'demo' Where GUID = '" +
+                           other + "'");
+      d.line(6, other, "1001", "100", "0");
+      d.line(7, other, "2241", "0", "100");
+      daily += d.source("1", other, d.tsOf("KX_ExpenVouch", other));
+    }
+    ASSERT_TRUE(d.convert(daily)) << d.reply.xml();
+    EXPECT_EQ(d.reply.xml(), "");
+    EXPECT_EQ(d.rows("Select cn_id, cCode, mc, cperson From ChequeBook"), c.cheques);
+  }
+}
+
 TEST_F(LedgerConversionTest, ARefusedChequeIsAWarningAndTheVoucherStays) {
   connection.execute("Update ChequeBookClosing Set dClosedThrough = '2026-12-31'");
   ASSERT_TRUE(convert(bothSources()));

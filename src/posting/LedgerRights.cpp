@@ -1,9 +1,5 @@
 #include "posting/LedgerRights.h"
 
-#include <algorithm>
-#include <cctype>
-#include <regex>
-
 #include "core/QueryBuilders.h"
 #include "core/SqlText.h"
 #include "platform/com/Variant.h"
@@ -47,15 +43,5 @@ bool LedgerVoucherOutsideRights(const LoginContext& ologin, db::Connection& CN, 
                                      ") Or PZGUID In (Select GL_accvouch.coutno_id" + rows + ")");
 }
 
-void AddLineSources(const std::string& coutid, const std::string& vouchGuid, std::set<std::string>& guids) {
-  static const std::regex kGuid(R"(\{[0-9A-Fa-f-]{36}\})");
-  const auto add = [&guids](std::string guid) {
-    std::transform(guid.begin(), guid.end(), guid.begin(), [](unsigned char c) { return std::toupper(c); });
-    guids.insert(std::move(guid));
-  };
-  if (!coutid.empty()) add(coutid);
-  for (auto it = std::sregex_iterator(vouchGuid.begin(), vouchGuid.end(), kGuid); it != std::sregex_iterator(); ++it)
-    add(it->str());
-}
 
 }  // namespace corvane

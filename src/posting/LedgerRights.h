@@ -5,7 +5,6 @@
 // may see (GetAuthSource of KX_LoanVouch and KX_ExpenVouch). A func that takes a ledger voucher
 // answers one outside them as one that does not exist.
 
-#include <set>
 #include <string>
 
 namespace corvane {
@@ -25,9 +24,5 @@ bool AnyVoucherOutsideRights(const LoginContext& ologin, db::Connection& CN, con
 // outside the user's data rights: one that a row names in coutid, or that carries a row's batch id
 // in PZGUID. False when the condition selects no row. Database errors reach the caller.
 bool LedgerVoucherOutsideRights(const LoginContext& ologin, db::Connection& CN, const std::string& rowCondition);
-
-// Adds the source vouchers a draft line names to `guids`, in upper case: its coutid and every GUID
-// in braces in its VouchGUID (the sources of a merged line).
-void AddLineSources(const std::string& coutid, const std::string& vouchGuid, std::set<std::string>& guids);
 
 }  // namespace corvane

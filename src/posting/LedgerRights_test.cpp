@@ -10,6 +10,7 @@
 #include "host/TestHost.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
+#include "posting/DraftLine.h"
 
 namespace corvane {
 namespace {
@@ -92,12 +93,11 @@ TEST_F(LedgerRightsTest, ARowRightsServiceThatCannotAnswerLeavesEveryVoucherOuts
   EXPECT_FALSE(outside("demo", 2));
 }
 
-TEST(LedgerLineSources, AreTheLinesOwnAndTheMergedOnesInUpperCase) {
-  std::set<std::string> guids;
-  AddLineSources("{3a6f0c21-5b1e-4c8a-9d01-000000000001}",
-                 "{7C2E9B40-1D3F-4E6A-8B02-000000000004},{3A6F0C21-5B1E-4C8A-9D01-000000000001} x", guids);
-  AddLineSources("", "", guids);
-  EXPECT_EQ(guids, (std::set<std::string>{kOwnLoan, kOutsideClaim}));
+TEST(LedgerLineSources, AreTheMergedOnesInOrderThenTheLinesOwnInUpperCase) {
+  EXPECT_EQ(LineSources("{3a6f0c21-5b1e-4c8a-9d01-000000000001}",
+                        "{7C2E9B40-1D3F-4E6A-8B02-000000000004},{3A6F0C21-5B1E-4C8A-9D01-000000000001} x"),
+            (std::vector<std::string>{kOutsideClaim, kOwnLoan, kOwnLoan}));
+  EXPECT_TRUE(LineSources("", "").empty());
 }
 
 }  // namespace
