@@ -18,7 +18,7 @@
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/ConnectionTestAccount.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/TsqlTranslator.h"
+#include "platform/tsql/TsqlTranslator.h"
 
 namespace corvane::db {
 namespace {

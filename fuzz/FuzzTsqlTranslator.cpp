@@ -18,9 +18,9 @@
 #include <vector>
 
 #include "platform/com/RuntimeError.h"
-#include "platform/db/LiteralTemplate.h"
-#include "platform/db/TsqlParser.h"
-#include "platform/db/TsqlTestDatabase.h"
+#include "platform/tsql/LiteralTemplate.h"
+#include "platform/tsql/TsqlParser.h"
+#include "platform/tsql/TsqlTestDatabase.h"
 
 namespace {
 

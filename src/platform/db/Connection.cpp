@@ -12,13 +12,13 @@
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/DbFaultHook.h"
 #include "platform/db/ScratchTables.h"
-#include "platform/db/SqlFunctions.h"
 #include "platform/db/SqliteErrors.h"
-#include "platform/db/SqliteStatement.h"
 #include "platform/db/StatementCache.h"
-#include "platform/db/TsqlCatalog.h"
-#include "platform/db/TsqlLexer.h"
-#include "platform/db/TsqlTranslator.h"
+#include "platform/tsql/SqlFunctions.h"
+#include "platform/tsql/SqliteStatement.h"
+#include "platform/tsql/TsqlCatalog.h"
+#include "platform/tsql/TsqlLexer.h"
+#include "platform/tsql/TsqlTranslator.h"
 
 namespace corvane::db {
 

@@ -16,8 +16,8 @@
 #include "platform/db/RecordsetData.h"
 #include "platform/db/SqliteErrors.h"
 #include "platform/db/StatementCache.h"
-#include "platform/db/TsqlLexer.h"
-#include "platform/db/TsqlTranslator.h"
+#include "platform/tsql/TsqlLexer.h"
+#include "platform/tsql/TsqlTranslator.h"
 
 namespace corvane::db {
 

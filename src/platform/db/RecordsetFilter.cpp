@@ -8,7 +8,7 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/RecordsetData.h"
-#include "platform/db/TsqlLexer.h"
+#include "platform/tsql/TsqlLexer.h"
 
 namespace corvane::db {
 

@@ -10,7 +10,7 @@
 #include "platform/db/DbFaultHook.h"
 #include "platform/db/RecordsetData.h"
 #include "platform/db/SqliteErrors.h"
-#include "platform/db/TsqlLexer.h"
+#include "platform/tsql/TsqlLexer.h"
 
 namespace corvane::db {
 

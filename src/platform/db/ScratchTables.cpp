@@ -9,7 +9,7 @@
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/SqliteErrors.h"
 #include "platform/db/StatementCache.h"
-#include "platform/db/TsqlCatalog.h"
+#include "platform/tsql/TsqlCatalog.h"
 
 namespace corvane::db {
 

@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/com/RuntimeError.h"
 #include "platform/com/AsciiText.h"
+#include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
-#include "platform/db/SqliteStatement.h"
-#include "platform/db/TsqlCatalog.h"
-#include "platform/db/TsqlLexer.h"
+#include "platform/tsql/SqliteStatement.h"
+#include "platform/tsql/TsqlCatalog.h"
+#include "platform/tsql/TsqlLexer.h"
 
 namespace corvane::db {
 

@@ -8,7 +8,7 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
-#include "platform/db/TsqlTestDatabase.h"
+#include "platform/tsql/TsqlTestDatabase.h"
 
 namespace corvane::db {
 namespace {

@@ -1,7 +1,7 @@
-#include "platform/db/TsqlCatalog.h"
+#include "platform/tsql/TsqlCatalog.h"
 
 #include "platform/com/AsciiText.h"
-#include "platform/db/SqliteStatement.h"
+#include "platform/tsql/SqliteStatement.h"
 
 #include <cctype>
 #include <memory>

@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/db/SqlFunctions.h"
-#include "platform/db/TsqlTranslator.h"
+#include "platform/tsql/SqlFunctions.h"
+#include "platform/tsql/TsqlTranslator.h"
 
 namespace corvane::db {
 

@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/db/TsqlType.h"
+#include "platform/tsql/TsqlType.h"
 
 namespace corvane::db {
 

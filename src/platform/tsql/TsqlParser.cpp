@@ -1,4 +1,4 @@
-#include "platform/db/TsqlParser.h"
+#include "platform/tsql/TsqlParser.h"
 
 #include <algorithm>
 #include <array>
@@ -12,13 +12,13 @@
 
 #include "platform/com/DecimalText.h"
 #include "platform/com/RuntimeError.h"
-#include "platform/db/SqlLiteral.h"
 #include "platform/com/Variant.h"
-#include "platform/db/SqlFunctions.h"
+#include "platform/db/SqlLiteral.h"
 #include "platform/db/SqliteErrors.h"
-#include "platform/db/TsqlCatalog.h"
-#include "platform/db/TsqlLexer.h"
-#include "platform/db/TsqlType.h"
+#include "platform/tsql/SqlFunctions.h"
+#include "platform/tsql/TsqlCatalog.h"
+#include "platform/tsql/TsqlLexer.h"
+#include "platform/tsql/TsqlType.h"
 
 namespace corvane::db {
 

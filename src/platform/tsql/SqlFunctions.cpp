@@ -1,4 +1,4 @@
-#include "platform/db/SqlFunctions.h"
+#include "platform/tsql/SqlFunctions.h"
 
 #include <array>
 #include <cctype>

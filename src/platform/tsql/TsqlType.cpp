@@ -1,4 +1,4 @@
-#include "platform/db/TsqlType.h"
+#include "platform/tsql/TsqlType.h"
 
 #include <algorithm>
 #include <cctype>

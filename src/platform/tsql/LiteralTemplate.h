@@ -23,7 +23,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/db/Program.h"
+#include "platform/tsql/Program.h"
 
 namespace corvane::db {
 

@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "platform/db/Program.h"
+#include "platform/tsql/Program.h"
 
 namespace corvane::db {
 

@@ -1,4 +1,4 @@
-#include "platform/db/TsqlTranslator.h"
+#include "platform/tsql/TsqlTranslator.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/SqliteErrors.h"
-#include "platform/db/TsqlTestDatabase.h"
+#include "platform/tsql/TsqlTestDatabase.h"
 
 namespace corvane::db {
 namespace {

@@ -1,11 +1,11 @@
-#include "platform/db/SqlFunctions.h"
+#include "platform/tsql/SqlFunctions.h"
 
 #include <gtest/gtest.h>
 
 #include <regex>
 #include <string>
 
-#include "platform/db/TsqlTestDatabase.h"
+#include "platform/tsql/TsqlTestDatabase.h"
 
 namespace corvane::db {
 namespace {

@@ -1,4 +1,4 @@
-#include "platform/db/LiteralTemplate.h"
+#include "platform/tsql/LiteralTemplate.h"
 
 #include <algorithm>
 #include <array>
@@ -10,8 +10,8 @@
 #include "platform/com/DecimalText.h"
 #include "platform/com/Variant.h"
 #include "platform/db/SqlLiteral.h"
-#include "platform/db/SqliteStatement.h"
-#include "platform/db/TsqlLexer.h"
+#include "platform/tsql/SqliteStatement.h"
+#include "platform/tsql/TsqlLexer.h"
 
 namespace corvane::db {
 

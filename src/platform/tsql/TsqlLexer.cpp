@@ -1,4 +1,4 @@
-#include "platform/db/TsqlLexer.h"
+#include "platform/tsql/TsqlLexer.h"
 
 #include <algorithm>
 #include <array>

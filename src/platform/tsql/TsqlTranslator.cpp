@@ -1,11 +1,11 @@
-#include "platform/db/TsqlTranslator.h"
+#include "platform/tsql/TsqlTranslator.h"
 
 #include <optional>
 #include <stdexcept>
 
-#include "platform/db/SqliteStatement.h"
-#include "platform/db/TsqlCatalog.h"
-#include "platform/db/TsqlParser.h"
+#include "platform/tsql/SqliteStatement.h"
+#include "platform/tsql/TsqlCatalog.h"
+#include "platform/tsql/TsqlParser.h"
 
 namespace corvane::db {
 

@@ -1,6 +1,6 @@
-#include "platform/db/Program.h"
+#include "platform/tsql/Program.h"
 
-#include "platform/db/SqliteStatement.h"
+#include "platform/tsql/SqliteStatement.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,12 +1,12 @@
-#include "platform/db/LiteralTemplate.h"
+#include "platform/tsql/LiteralTemplate.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
 #include <string>
 
-#include "platform/db/TsqlTestDatabase.h"
-#include "platform/db/TsqlTranslator.h"
+#include "platform/tsql/TsqlTestDatabase.h"
+#include "platform/tsql/TsqlTranslator.h"
 
 namespace corvane::db {
 namespace {

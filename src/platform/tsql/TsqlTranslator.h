@@ -14,10 +14,10 @@
 #include <utility>
 #include <vector>
 
-#include "platform/db/LiteralTemplate.h"
-#include "platform/db/Program.h"
 #include "platform/db/StatementCache.h"
-#include "platform/db/TsqlCatalog.h"
+#include "platform/tsql/LiteralTemplate.h"
+#include "platform/tsql/Program.h"
+#include "platform/tsql/TsqlCatalog.h"
 
 namespace corvane::db {
 
