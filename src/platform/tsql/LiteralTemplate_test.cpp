@@ -100,18 +100,34 @@ TEST(LiteralTemplate, StatementsThatWriteShareOneTextAndOthersKeepTheirValues) {
   EXPECT_NE(textOf("select strCode from KX_OperationType where strName = 'Trip'").find("'Trip'"), std::string::npos);
 }
 
+// A text met once is read as it stands; the second text of its shape makes the shape shared,
+// in every build.
+TEST(LiteralTemplate, AShapeIsSharedFromItsSecondText) {
+  const TsqlTestDatabase database;
+  auto& translator = TsqlTranslator::shared();
+  const auto textOf = [&](const char* tsql) { return translator.translate(database.db(), tsql)->text(); };
+  const std::string first = textOf("update KX_IOItem set strName = 'met once here' where strCode = 'S-0001'");
+  EXPECT_NE(first.find("'met once here'"), std::string::npos) << first;
+  EXPECT_EQ(first.find('?'), std::string::npos) << first;
+  const std::string second = textOf("update KX_IOItem set strName = 'then shared!!' where strCode = 'S-0002'");
+  EXPECT_EQ(second.find("then shared!!"), std::string::npos) << second;
+  EXPECT_NE(second.find('?'), std::string::npos) << second;
+}
+
 TEST(LiteralTemplate, DecimalsThatAreWrittenShareOneStatementAndStoreTheLiteralsValue) {
   const TsqlTestDatabase database;
   auto& translator = TsqlTranslator::shared();
-  const auto update = [](const std::string& value) {
-    return "update KX_LoanVouch set fltRate = " + value + " where strVouchID = 'L002'";
+  const auto update = [](const std::string& value, const char* vouch = "L002") {
+    return "update KX_LoanVouch set fltRate = " + value + " where strVouchID = '" + vouch + "'";
   };
   translator.translate(database.db(), update("8.25"));
   const std::string shared = translator.translate(database.db(), update("9.75"))->text();
   EXPECT_EQ(shared.find("9.75"), std::string::npos) << shared;
-  // the stored value is the double SQLite reads from the literal itself, to the last bit
+  // the stored value is the double SQLite reads from the literal itself, to the last bit; each
+  // form of number is a shape of its own, met first here by a text that changes no row
   for (const char* value : {"0.1", "1001.5", "5.", ".5", "0.3000000000000001", "12345678901234.56", "9007199254740993.",
                             "0.000000000000017"}) {
+    translator.translate(database.db(), update(value, "L999"));
     ASSERT_EQ(translator.translate(database.db(), update(value))->text(), shared) << value;
     database.rows(update(value));
     const std::string same = std::string("SELECT fltRate = ") + value + " FROM KX_LoanVouch WHERE strVouchID = 'L002'";

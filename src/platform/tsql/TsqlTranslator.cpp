@@ -14,14 +14,6 @@ namespace {
 // this size rather than growing with the life of the process.
 constexpr std::size_t kCacheLimit = 20000;
 
-// A shape is shared from the second text of its kind, so that texts met once cost one reading.
-// Debug builds share it from the first, so that every test runs its statements as shared.
-#ifdef NDEBUG
-constexpr bool kTemplateAtFirstSight = false;
-#else
-constexpr bool kTemplateAtFirstSight = true;
-#endif
-
 // Entries kept per text or shape: one per set of versions met, so that accounts whose schemas
 // differ, served by one process, do not take turns translating.
 constexpr std::size_t kVersionsPerText = 4;
@@ -162,9 +154,10 @@ std::shared_ptr<const Program> TsqlTranslator::translateNew(sqlite3* db, std::st
   const std::optional<Shape> known = shape ? knownShape(shape->key, versions) : std::nullopt;
   if (known && known->shared) {
 #ifndef NDEBUG
-    // Debug builds check every shared translation against the text read afresh.
-    versions.all();
-    if (!(known->shared->renderWrittenIn(shape->values) == translateTsql(db, tsql, catalog))) {
+    // Debug builds check every shared translation against the text read afresh from the schema,
+    // leaving the versions and the connection's columns as they were, so that the check changes
+    // nothing a Release build would do.
+    if (!(known->shared->renderWrittenIn(shape->values) == translateTsql(db, tsql))) {
       throw std::logic_error("a shared translation differs from the text's own: " + std::string(tsql));
     }
 #endif
@@ -174,8 +167,9 @@ std::shared_ptr<const Program> TsqlTranslator::translateNew(sqlite3* db, std::st
   if (!SchemaVersions::readable(versions.all())) return std::make_shared<const Program>(translateTsql(db, tsql));
   Program fresh = translateTsql(db, tsql, catalog);
   if (!shape || (known && !known->seenOnce)) return std::make_shared<const Program>(std::move(fresh));
+  // A shape is shared from its second text, so that a text met once costs one reading.
   Shape now;
-  if (known || kTemplateAtFirstSight) {
+  if (known) {
     now.shared = templateOf(db, *shape, fresh, catalog);
   } else {
     now.seenOnce = true;
