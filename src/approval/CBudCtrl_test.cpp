@@ -24,6 +24,8 @@ constexpr const char* kLoan = "{3A6F0C21-5B1E-4C8A-9D01-000000000002}";   // JK2
 constexpr const char* kClaimOnBudget =
     "UPDATE KX_ExpenVouch SET strBudItemID = 'B02', strPort1 = '[dept]部门', strPort1Value = '[04]技术部' "
     "WHERE AutoID = 4";
+constexpr const char* kClaimOffBudget =
+    "UPDATE KX_ExpenVouch SET strBudItemID = Null, strPort1 = Null, strPort1Value = Null WHERE AutoID = 4";
 constexpr const char* kClaimWithin = "UPDATE KX_ExpenVouch SET dblOldMoney = 200 WHERE AutoID = 4";
 // The claim approved with 200 charged.
 constexpr const char* kClaimApproved =
@@ -89,7 +91,7 @@ const BudgetCase kCases[] = {
      "0", "B01:0"},
     {"gate: a claim while budget control is on loans", {kLoansUnderControl, kClaimOnBudget}, kClaim, true,
      false, false, Budget::Embedded, true, "success", "周建国|0|-1", "0", "B02:300"},
-    {"skip: no budget item", {}, kClaim, true, false, false, Budget::Embedded, true, "success", "周建国|0|-1",
+    {"skip: no budget item", {kClaimOffBudget}, kClaim, true, false, false, Budget::Embedded, true, "success", "周建国|0|-1",
      "0", "B02:300"},
     {"skip: the budget took the amount already", {kClaimOnBudget, "UPDATE KX_ExpenVouch SET intBudPass = 1"},
      kClaim, true, false, false, Budget::Embedded, true, "success", "周建国|1|-1", "0", "B02:300"},

@@ -155,8 +155,8 @@ TEST_F(LoanChecksTest, WriteOffViewShowsEachLineBeforeEachOfItsWriteOffs) {
   if (rows[1] > rows[3]) std::swap(rows[1], rows[3]);
   const std::vector<std::string> expected = {
       "现金|3000||||||", "||0|BX2026010002|郑凯|2026-1-13||",
-      "现金|3000||||||", "||3000|BX2026010001|王<海>'涛|2026-1-12|demo|",
-      "银行转账|1600||||||", "||500|BX2026010001|王<海>'涛|2026-1-12|demo|",
+      "现金|3000||||||", "||3000|BX2026010001|王<海>'涛|2026-1-12|周建国|",
+      "银行转账|1600||||||", "||500|BX2026010001|王<海>'涛|2026-1-12|周建国|",
       "支票|0||||||"};
   EXPECT_EQ(rows, expected) << reply_.xml();
   EXPECT_EQ(reply_.selectNodes("/Rows/row")[4].attribute("dblReturn"), "400");

@@ -42,6 +42,7 @@ class CMakePZTest : public ::testing::Test {
  protected:
   void SetUp() override {
     for (const char* sql : {
+             "DELETE FROM KX_PzSet_IO",  // these item-side settings in place of the demo's
              "INSERT INTO KX_PzSet_IO (strOperatType, strIOItemCode, strCurrency, strSubject, blnModiDire) VALUES "
              "('302', NULL, '美元', '1221', 0), ('301', NULL, '人民币', '1221', 0), ('102', '102', '美元', '2241', 1), "
              "('201', '20101', '人民币', '660201', 1), ('201', '20102', '人民币', '660202', 0)",
@@ -110,7 +111,7 @@ class CMakePZTest : public ::testing::Test {
   }
 
   std::vector<std::string> claimMarks() {
-    return rows("select strVouchID from KX_LoanVouch where strMakerID is not null and strMakerID <> 'demo' union all "
+    return rows("select strVouchID from KX_LoanVouch where strMakerID is not null and strMakerID <> '周建国' union all "
                 "select strVouchID from KX_ExpenVouch where strMakerID is not null");
   }
 
@@ -189,7 +190,7 @@ TEST_F(CMakePZTest, RefusalsLeaveNothingBehind) {
        GetResString("Z7.Corvane.0660", "zh-CN", "JK2026010002")},
       {"a loan not approved", "UPDATE KX_LoanVouch SET strAuditorID = NULL WHERE AutoID = 2",
        voucherRow("302", kLoan2, "JK2026010002"), GetResString("Z7.Corvane.0334", "zh-CN", "JK2026010002")},
-      {"a posted loan", "UPDATE KX_LoanVouch SET strMakerID = 'demo' WHERE AutoID = 2",
+      {"a posted loan", "UPDATE KX_LoanVouch SET strMakerID = '周建国' WHERE AutoID = 2",
        voucherRow("302", kLoan2, "JK2026010002"), GetResString("Z7.Corvane.0334", "zh-CN", "JK2026010002")},
       {"the same voucher twice", "",
        voucherRow("302", kLoan2, "JK2026010002") + voucherRow("302", kLoan2, "JK2026010002"),

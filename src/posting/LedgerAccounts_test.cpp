@@ -42,6 +42,7 @@ TEST(NumStr, WritesNumbersWithoutLocale) {
 class LedgerAccountsTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    account_.execute("DELETE FROM KX_PzSet_IO");  // these item-side settings in place of the demo's
     account_.execute(
         "INSERT INTO KX_PzSet_IO (strOperatType, strIOItemCode, strCurrency, strSubject, blnModiDire) VALUES "
         "('201', '20102', '人民币', '660202', 0), ('201', '20101', '人民币', '660201', 1), "

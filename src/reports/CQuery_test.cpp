@@ -108,8 +108,9 @@ TEST_F(CQueryTest, TheApprovalListFollowsTheApprovalCondition) {
       {"<auditcond auditcondition='0'/>", guids({loanGuid(1), loanGuid(2)})},
       {"<auditcond auditcondition=' 0 '/>", guids({loanGuid(1), loanGuid(2)})},
       {"<auditcond/>", guids({loanGuid(1), loanGuid(2)})},
-      // approved by me: as the approver, or at a step of the flow (demo loan 1)
-      {"<auditcond auditcondition='1'/>", guids({kDemoLoan1, loanGuid(5), loanGuid(6), loanGuid(7)})},
+      // approved by me: as the approver (the demo's opening loan 3 too), or at a step of the flow
+      // (demo loan 1)
+      {"<auditcond auditcondition='1'/>", guids({kDemoLoan1, kDemoLoan3, loanGuid(5), loanGuid(6), loanGuid(7)})},
       // an administrator may ask for another approver
       {"<auditcond auditcondition='1' Auditor='boss'/>", guids({loanGuid(3)})},
       // every submitted one

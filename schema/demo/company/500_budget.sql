@@ -1,6 +1,8 @@
--- The demo company's budgets for 2026: petty-cash loans by department, and office expenses by
--- department, the technical department's nearly used up (its open office-supplies claim
--- exceeds it) and held strictly (control type 3).
+-- The demo company's budgets for 2026, each by department: petty-cash loans (the technical
+-- department's saved petty-cash loan JK2026010002 would take 5742.32 of its 10000 when loans are
+-- under budget control), and office expenses, the technical department's nearly used up (its open
+-- office-supplies claim BX2026010002 of 450 exceeds what is left) and held strictly (control type
+-- 3).
 INSERT INTO BudgetItems (cItemCode, cItemName, cPortCode1, cPortName1, iControlType, bRefuseOver)
 VALUES
   ('B01', '备用金', 'dept', '部门', 1, 0),
