@@ -4,6 +4,8 @@
 # the bank; an expense claim writes it off and is approved; both are listed for posting and
 # posted as one ledger voucher, which is listed, read and voided; the vouchers are postable again,
 # their draft is previewed, a line's digest edited and the edited draft saved as a ledger voucher.
+# Then a travel claim is saved, approved, paid by cheque and posted, and its cheque is found in
+# the cheque book (the demo's posting settings serve it).
 #
 # Usage: examples/road.sh CORVANE ACCOUNT_DIR
 #   CORVANE      the built corvane program (e.g. build/release/corvane)
@@ -39,17 +41,23 @@ value() {
   step "read: $1" Corvane.CPubMsg "<req><func name='selectget'><in><sql>$1</sql></in></func></req>" >/dev/null
   attr "$2"
 }
+# The row version of a voucher head or line, as the client sends it back.
+rowVersion() { value "select Cast(ts As money) As ts from $1 where GUID = '$2'" ts; }
+
+submit() {  # submit CLASS TABLE GUID WHAT
+  step "submit $4" "$1" "<req><func name='submitaudit'><in><GUID>$3</GUID><ts>$(rowVersion "$2" "$3")</ts></in></func></req>"
+}
 
 # Approves a voucher: "CheckAudit" approves it directly, or answers it back when it is under an
 # approval flow, whose steps "AuditVouch" then approves one by one.
 approve() {  # approve TABLE GUID KIND NUMBER
   local ts step
-  ts=$(value "select Cast(ts As money) As ts from $1 where GUID = '$2'" ts)
+  ts=$(rowVersion "$1" "$2")
   step "approve $4" Corvane.CAudit \
     "<req><func name='CheckAudit'><in><list flag='1'><row guid='$2' ts='$ts' strType='$3' strVouchID='$4'/></list></in></func></req>"
   for step in 1 2 3 4 5; do
     [[ -z $(value "select IsNull(strAuditorID,'') As a from $1 where GUID = '$2'" a) ]] || return 0
-    ts=$(value "select Cast(ts As money) As ts from $1 where GUID = '$2'" ts)
+    ts=$(rowVersion "$1" "$2")
     step "approve $4: step $step of its flow" Corvane.CAudit \
       "<req><func name='AuditVouch'><in><EASTdata><task EAAID='$step' remark='Approved'/></EASTdata><strGUID><Rows flag='1'><row strGUID='$2' ts='$ts' strType='$3' strVouchID='$4'/></Rows></strGUID></in></func></req>"
   done
@@ -67,8 +75,7 @@ step "save the loan $loan: 1200 by bank transfer" Corvane.CLoan \
   "<req><func name='savevouch'><in><xml><head><z:row GUID='' strTypeCode='301' strVouchID='$loan' dtLoanDate='${date}T00:00:00' strDepartID='0301' strLoanID='0005' strBill='人民币' fltRate='1' dblMoney='1200' dblOldMoney='1200' strUsed='Trip to Hangzhou' strPersonID='周建国'/></head><body><z:row strBalanceID='3' dblMoney='1200' strBillID='ZZ0131001' strPayBankID='01' strBankName='招商银行苏州分行' strBankAcc='6225880212345678'/></body></xml></in></func></req>"
 loanGuid=$(value "select GUID from KX_LoanVouch where strVouchID = '$loan'" GUID)
 
-step "submit the loan" Corvane.CLoan \
-  "<req><func name='submitaudit'><in><GUID>$loanGuid</GUID><ts>$(value "select Cast(ts As money) As ts from KX_LoanVouch where GUID = '$loanGuid'" ts)</ts></in></func></req>"
+submit Corvane.CLoan KX_LoanVouch "$loanGuid" "the loan"
 
 approve KX_LoanVouch "$loanGuid" KX03 "$loan"
 
@@ -85,23 +92,24 @@ step "save the expense claim $claim: 1200 of office expenses" Corvane.CExpense \
 claimGuid=$(value "select GUID from KX_ExpenVouch where strVouchID = '$claim'" GUID)
 
 step "the claim writes the loan off" Corvane.CExpense \
-  "<req><func name='SaveLoanInfo'><in GUID='$claimGuid' ts='$(value "select Cast(ts As money) As ts from KX_ExpenVouch where GUID = '$claimGuid'" ts)' del='0' strBill='人民币' fltRate='1'><rows><row GUID='$loanLine' ts='$(value "select Cast(ts As money) As ts from KX_LoanVouch_Sub where GUID = '$loanLine'" ts)' GUID1='' ts1='' blnUsed='0' dblRetValue='1200'/></rows></in></func></req>"
+  "<req><func name='SaveLoanInfo'><in GUID='$claimGuid' ts='$(rowVersion KX_ExpenVouch "$claimGuid")' del='0' strBill='人民币' fltRate='1'><rows><row GUID='$loanLine' ts='$(rowVersion KX_LoanVouch_Sub "$loanLine")' GUID1='' ts1='' blnUsed='0' dblRetValue='1200'/></rows></in></func></req>"
 
-step "submit the claim" Corvane.CExpense \
-  "<req><func name='submitaudit'><in><GUID>$claimGuid</GUID><ts>$(value "select Cast(ts As money) As ts from KX_ExpenVouch where GUID = '$claimGuid'" ts)</ts></in></func></req>"
+submit Corvane.CExpense KX_ExpenVouch "$claimGuid" "the claim"
 
 approve KX_ExpenVouch "$claimGuid" KX02 "$claim"
 
 writeOff=$(value "select GUID from KX_ExpenLoanInfo where Expenguid = '$claimGuid'" GUID)
 step "settle the approved claim: its write-off is applied to the loan line" Corvane.CExpense \
-  "<req><func name='SaveLoanInfo'><in GUID='$claimGuid' ts='$(value "select Cast(ts As money) As ts from KX_ExpenVouch where GUID = '$claimGuid'" ts)' del='0' strBill='人民币' fltRate='1'><rows><row GUID='$loanLine' ts='$(value "select Cast(ts As money) As ts from KX_LoanVouch_Sub where GUID = '$loanLine'" ts)' GUID1='$writeOff' ts1='$(value "select Cast(ts As money) As ts from KX_ExpenLoanInfo where GUID = '$writeOff'" ts)' blnUsed='0' dblRetValue='1200'/></rows></in></func></req>"
+  "<req><func name='SaveLoanInfo'><in GUID='$claimGuid' ts='$(rowVersion KX_ExpenVouch "$claimGuid")' del='0' strBill='人民币' fltRate='1'><rows><row GUID='$loanLine' ts='$(rowVersion KX_LoanVouch_Sub "$loanLine")' GUID1='$writeOff' ts1='$(rowVersion KX_ExpenLoanInfo "$writeOff")' blnUsed='0' dblRetValue='1200'/></rows></in></func></req>"
 
-# The rows of the posting list for the two vouchers, as the client sends them back.
+# A voucher's row of the posting list, as the client sends it back.
+listRow() {  # listRow TABLE GUID TYPE NUMBER
+  echo "<row strtypecode='$3' guid='$2' strvouchid='$4' ts='$(rowVersion "$1" "$2")'/>"
+}
+# The rows of the loan and the claim that writes it off.
 sources() {
-  local loanTs claimTs
-  loanTs=$(value "select Cast(ts As money) As ts from KX_LoanVouch where GUID = '$loanGuid'" ts)
-  claimTs=$(value "select Cast(ts As money) As ts from KX_ExpenVouch where GUID = '$claimGuid'" ts)
-  echo "<row strtypecode='301' guid='$loanGuid' strvouchid='$loan' ts='$loanTs'/><row strtypecode='202' guid='$claimGuid' strvouchid='$claim' ts='$claimTs'/>"
+  listRow KX_LoanVouch "$loanGuid" 301 "$loan"
+  listRow KX_ExpenVouch "$claimGuid" 202 "$claim"
 }
 list="<page><current>0</current><rows>0</rows></page><cond/>"
 
@@ -135,3 +143,27 @@ step "save the edited draft as a ledger voucher" Corvane.CMakePZ \
 
 step "the saved ledger voucher" Corvane.CQuery \
   "<req><func name='listpzdata'><in><page><current>0</current><rows>0</rows></page><cond><row name='strtypecode' fieldname='strtypecode' fieldtype='1' value='4' type='9'/></cond></in></func></req>"
+
+cheque=ZP0131001
+trip=BX2026019002
+step "save the travel claim $trip: 1500 of fares and lodging" Corvane.CExpense \
+  "<req><func name='savevouch'><in><xml><head><z:row GUID='' strTypeCode='201' strVouchID='$trip' dtLoanDate='${date}T00:00:00' strDepartID='0301' strLoanID='0005' strBill='人民币' fltRate='1' dblMoney='1500' dblOldMoney='1500' strUsed='Customer visit to Nanjing' strPersonID='周建国'/></head><body><z:row strIOItem='20101' dblMoney='600' dblOldMoney='600'/><z:row strIOItem='20102' dblMoney='900' dblOldMoney='900'/></body></xml></in></func></req>"
+tripGuid=$(value "select GUID from KX_ExpenVouch where strVouchID = '$trip'" GUID)
+
+submit Corvane.CExpense KX_ExpenVouch "$tripGuid" "the travel claim"
+
+approve KX_ExpenVouch "$tripGuid" KX02 "$trip"
+
+step "pay the travel claim by cheque $cheque: the claim is settled" Corvane.CExpense \
+  "<req><func name='SaveExpenInfo'><in GUID='$tripGuid' ts='$(rowVersion KX_ExpenVouch "$tripGuid")'><rows><row P='1' intIOType='Payment' strBalanceID='2' dblMoney='1500' strBillID='$cheque' strPayBankID='01'/></rows></in></func></req>"
+
+rows=$(listRow KX_ExpenVouch "$tripGuid" 201 "$trip")
+step "post the travel claim as a ledger voucher" Corvane.CMakePZ \
+  "<req><func name='makepz'><in><pztype>记</pztype><pzdate>$date</pzdate><blnTemp>0</blnTemp><rows>$rows</rows><daily>$rows</daily></in></func></req>"
+
+step "the cheque $cheque in the cheque book" Corvane.CPubMsg \
+  "<req><func name='selectget'><in><sql>select cn_id, cCode, csettle, mc, cperson, cWriter from ChequeBook where cn_id = '$cheque'</sql></in></func></req>"
+if [[ $(attr cn_id) != "$cheque" ]]; then
+  echo "road.sh: the cheque $cheque was not registered" >&2
+  exit 1
+fi

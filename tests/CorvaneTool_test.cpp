@@ -324,7 +324,7 @@ TEST_F(ReportCommandTest, PrintsTheRowsOfADataSourceUnderTheEnginesFilter) {
 // The example road (examples/road.sh) on a fresh demo account: every step answers without an
 // error, and the ledger ends with the voided voucher and the edited one that replaced it, to
 // which the loan and the claim are linked.
-TEST_F(CorvaneToolTest, TheExampleRoadPostsVoidsAndSavesTheEditedDraft) {
+TEST_F(CorvaneToolTest, TheExampleRoadPostsVoidsSavesTheEditedDraftAndRegistersTheCheque) {
   const corvane::CaseAccount account;
   const std::string command = "bash '" + (fs::path(CORVANE_SOURCE_DIR) / "examples" / "road.sh").string() + "' '" +
                               bin_ + "' '" + account.folder().string() + "' >'" + (dir_ / "road.out").string() + "' 2>&1";
@@ -341,12 +341,16 @@ TEST_F(CorvaneToolTest, TheExampleRoadPostsVoidsAndSavesTheEditedDraft) {
             "1|1|1221|1200|0|1|Trip to Hangzhou;1|2|1002|0|1200|1|Trip to Hangzhou;"
             "1|3|660202|1200|0|1|Office supplies for the trip;1|4|1221|0|1200|1|Trip to Hangzhou;"
             "2|1|1221|1200|0|-|Trip to Hangzhou, settled;2|2|1002|0|1200|-|Trip to Hangzhou;"
-            "2|3|660202|1200|0|-|Office supplies for the trip;2|4|1221|0|1200|-|Trip to Hangzhou;");
+            "2|3|660202|1200|0|-|Office supplies for the trip;2|4|1221|0|1200|-|Trip to Hangzhou;"
+            "3|1|660201|600|0|-|Customer visit to Nanjing;3|2|660201|900|0|-|Customer visit to Nanjing;"
+            "3|3|1002|0|1500|-|Customer visit to Nanjing;");
   const std::string linked = "=(SELECT coutno_id FROM GL_accvouch WHERE ino_id = 2 AND inid = 1)";
   EXPECT_EQ(rows("SELECT strVouchID FROM KX_LoanVouch WHERE PZGUID" + linked + " UNION ALL SELECT strVouchID FROM "
                  "KX_ExpenVouch WHERE PZGUID" + linked),
             "JK2026019001;BX2026019001;");
   EXPECT_EQ(rows("SELECT cPZSource FROM NetBankBills"), "KX;");
+  EXPECT_EQ(rows("SELECT cn_id, cCode, csettle, mc, cperson, cWriter FROM ChequeBook"),
+            "ZP0131001|1002|2|1500|王海涛|周建国;");
 }
 
 }  // namespace
