@@ -13,7 +13,6 @@ std::string_view nameOf(db::DbCall call) {
     case db::DbCall::CommitTrans: return "Database.commitTrans";
     case db::DbCall::Execute: return "Database.execute";
     case db::DbCall::OpenRecordset: return "Database.openRecordset";
-    case db::DbCall::WriteRecord: return "Database.writeRecord";
   }
   return "Database";
 }

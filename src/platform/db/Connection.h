@@ -26,9 +26,7 @@ inline constexpr std::int32_t kErrObjectOpen = static_cast<std::int32_t>(0x800A0
 inline constexpr std::int32_t kErrInvalidArgument = static_cast<std::int32_t>(0x800A0BB9);
 inline constexpr std::int32_t kErrTransactionExists = static_cast<std::int32_t>(0x8004D013);
 inline constexpr std::int32_t kErrNoTransaction = static_cast<std::int32_t>(0x8004D00E);
-inline constexpr std::int32_t kErrNotUpdatable = static_cast<std::int32_t>(0x800A0CB3);
 inline constexpr std::int32_t kErrMultipleStep = static_cast<std::int32_t>(0x80040E21);
-inline constexpr std::int32_t kErrRowNotFound = static_cast<std::int32_t>(0x80040E38);
 
 // The descriptions of the failures the layer words itself (see raiseSqliteError); the error
 // replies show them in the request's language.

@@ -1,13 +1,13 @@
 #pragma once
 // A test's way to make one call of the database layer fail. While a hook is installed on a
 // thread, every call of that thread that can fail asks it first: opening a connection, beginning
-// and committing a transaction, running a statement text, opening a record set and writing a
-// record. The hook makes the call fail by raising RuntimeError, before the call touches the
-// database. Without a hook, a call pays one test of a thread-local pointer.
+// and committing a transaction, running a statement text and opening a record set. The hook
+// makes the call fail by raising RuntimeError, before the call touches the database. Without a
+// hook, a call pays one test of a thread-local pointer.
 
 namespace corvane::db {
 
-enum class DbCall { Open, BeginTrans, CommitTrans, Execute, OpenRecordset, WriteRecord };
+enum class DbCall { Open, BeginTrans, CommitTrans, Execute, OpenRecordset };
 
 class DbFaultHook {
  public:

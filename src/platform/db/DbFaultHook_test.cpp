@@ -35,16 +35,13 @@ class DbFaultHookTest : public ::testing::Test {
   std::string company(const std::string& sql) const {
     return ConnectionTestAccount::scalar(account.files().company(), sql);
   }
-  // Opens, begins, runs a statement, opens a set, writes a record through it, commits.
+  // Opens, begins, runs a statement, opens a set, commits.
   void work(Connection& connection) const {
     connection.open(account.connectionString());
     connection.beginTrans();
     connection.execute("UPDATE KX_Item SET strName = 'uno' WHERE strCode = '01'");
     Recordset items;
-    items.open("SELECT * FROM KX_Item WHERE 1 = 2", connection, adOpenStatic, adLockOptimistic);
-    items.addNew();
-    items.field("strCode").setValue(Variant("02"));
-    items.update();
+    items.open("SELECT * FROM KX_Item WHERE 1 = 2", connection, adOpenStatic);
     connection.commitTrans();
   }
 
@@ -59,17 +56,16 @@ TEST_F(DbFaultHookTest, TheHookIsAskedBeforeEveryCallThatCanFail) {
     work(connection);
   }
   EXPECT_EQ(hook.calls, (std::vector<DbCall>{DbCall::Open, DbCall::BeginTrans, DbCall::Execute,
-                                             DbCall::OpenRecordset, DbCall::WriteRecord,
-                                             DbCall::CommitTrans}));
+                                             DbCall::OpenRecordset, DbCall::CommitTrans}));
   // Once the scope ends the hook is asked no more.
   Connection later;
   later.open(account.connectionString());
-  later.execute("DELETE FROM KX_Item WHERE strCode = '02'");
-  EXPECT_EQ(hook.calls.size(), 6u);
+  later.execute("UPDATE KX_Item SET strName = 'one' WHERE strCode = '01'");
+  EXPECT_EQ(hook.calls.size(), 5u);
 }
 
 TEST_F(DbFaultHookTest, AFailedCallRaisesBeforeItTouchesTheDatabase) {
-  for (int failing = 1; failing <= 6; ++failing) {
+  for (int failing = 1; failing <= 5; ++failing) {
     SCOPED_TRACE(failing);
     RecordingHook hook(failing);
     const ScopedDbFaultHook installed(hook);
@@ -77,7 +73,6 @@ TEST_F(DbFaultHookTest, AFailedCallRaisesBeforeItTouchesTheDatabase) {
     EXPECT_THROW(work(connection), RuntimeError);
     connection.close();  // rolls back what the transaction did
     EXPECT_EQ(company("SELECT strName FROM KX_Item WHERE strCode = '01'"), "one");
-    EXPECT_EQ(company("SELECT COUNT(*) FROM KX_Item"), "1");
   }
 }
 

@@ -5,8 +5,6 @@
 #include <charconv>
 #include <vector>
 
-#include "platform/com/RuntimeError.h"
-#include "platform/db/Connection.h"
 #include "platform/db/RecordsetData.h"
 
 namespace corvane::db {
@@ -181,43 +179,6 @@ const Variant& Field::value() const {
   const RecordsetData& data = *recordset_;
   if (!data.hasCurrentRecord()) raiseNoCurrentRecord();
   return data.currentRow().values[index_];
-}
-
-namespace {
-
-// The value as the field's type holds it; RuntimeError when it does not convert.
-Variant convertedTo(DataType type, const Variant& value) {
-  if (value.isNull() || value.isEmpty()) return Variant::null();
-  switch (type) {
-    case adBoolean: return Variant::boolean(CBool(value));
-    case adSmallInt:
-    case adTinyInt:
-    case adUnsignedTinyInt: return Variant::integer(CInt(value));
-    case adInteger:
-    case adBigInt: return Variant::longValue(CLng(value));
-    case adCurrency:
-    case adNumeric: return Variant(CCur(value));
-    case adDouble:
-    case adSingle: return Variant::dbl(CDbl(value));
-    case adDBTimeStamp: return Variant(CDate(value));
-    default: return Variant(CStr(value));
-  }
-}
-
-}  // namespace
-
-void Field::setValue(const Variant& value) {
-  RecordsetData& data = *recordset_;
-  if (data.lockType == adLockReadOnly) raiseNotUpdatable();
-  if (!data.hasCurrentRecord()) raiseNoCurrentRecord();
-  Variant converted;
-  try {
-    converted = convertedTo(type(), value);
-  } catch (const RuntimeError&) {
-    throw RuntimeError(kErrMultipleStep,
-                       "Multiple-step operation generated errors. Check each status value.");
-  }
-  data.assign(index_, std::move(converted));
 }
 
 }  // namespace corvane::db

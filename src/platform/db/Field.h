@@ -70,7 +70,7 @@ struct RecordsetData;
 
 class Field {
  public:
-  Field(RecordsetData& recordset, std::size_t index, FieldInfo info)
+  Field(const RecordsetData& recordset, std::size_t index, FieldInfo info)
       : recordset_(&recordset), index_(index), info_(std::move(info)) {}
 
   const std::string& name() const { return info_.name; }
@@ -83,13 +83,9 @@ class Field {
 
   // The value in the current record; raises 0x800A0BCD at BOF or EOF.
   const Variant& value() const;
-  // Sets the value in the current record, converted to the field's type (Null and Empty give
-  // Null). Raises 0x800A0CB3 on a read-only record set, 0x800A0BCD at BOF or EOF, and 0x80040E21
-  // when the value does not convert. The change is written by Recordset::update or updateBatch.
-  void setValue(const Variant& value);
 
  private:
-  RecordsetData* recordset_;
+  const RecordsetData* recordset_;
   std::size_t index_;
   FieldInfo info_;
 };

@@ -1,7 +1,6 @@
 #include "platform/db/Recordset.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdint>
 #include <limits>
@@ -207,35 +206,6 @@ FieldInfo describeColumn(sqlite3* handle, sqlite3_stmt* statement, int column) {
   return info;
 }
 
-struct StatementCloser {
-  void operator()(sqlite3_stmt* statement) const { sqlite3_finalize(statement); }
-};
-using OwnedStatement = std::unique_ptr<sqlite3_stmt, StatementCloser>;
-
-bool startsWithWord(std::string_view text, std::string_view word) {
-  return text.size() > word.size() && equalsIgnoringCase(text.substr(0, word.size()), word) &&
-         std::isspace(static_cast<unsigned char>(text[word.size()]));
-}
-
-// The same query with the rowid of its one table in front of its columns, so that rows of a
-// table without a key can be found again; null when the query cannot be read that way.
-OwnedStatement prepareWithRowid(sqlite3* handle, sqlite3_stmt* statement) {
-  if (sqlite3_bind_parameter_count(statement) > 0) return nullptr;
-  std::string_view text = sqlite3_sql(statement);
-  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front()))) text.remove_prefix(1);
-  if (!startsWithWord(text, "SELECT")) return nullptr;
-  std::string_view rest = text.substr(6);
-  while (!rest.empty() && std::isspace(static_cast<unsigned char>(rest.front()))) rest.remove_prefix(1);
-  if (startsWithWord(rest, "DISTINCT")) return nullptr;
-  const std::string sql = "SELECT _rowid_, " + std::string(rest);
-  sqlite3_stmt* withRowid = nullptr;
-  if (sqlite3_prepare_v2(handle, sql.c_str(), -1, &withRowid, nullptr) != SQLITE_OK) {
-    sqlite3_finalize(withRowid);
-    return nullptr;
-  }
-  return OwnedStatement(withRowid);
-}
-
 // Gives the fields the names as the query spells them and the expressions the type that a cast
 // or typed function gives them, as the translator read them from the query; SQLite's own names
 // follow the table's spelling. Used only when the translator knows every column.
@@ -262,12 +232,11 @@ std::vector<FieldInfo> describeColumns(sqlite3* handle, sqlite3_stmt* statement,
   return infos;
 }
 
-// Reads the statement's columns and rows into `data`. An editable set also learns the table its
-// rows are written to, and reads the rowids when that table is found by rowid. The columns are
-// described after the first step: a kept statement whose tables were made again since its last
-// run is prepared again by that step, and only then answers their columns.
+// Reads the statement's columns and rows into `data`. The columns are described after the first
+// step: a kept statement whose tables were made again since its last run is prepared again by
+// that step, and only then answers their columns.
 void readSnapshot(sqlite3* handle, sqlite3_stmt* statement, const std::vector<ResultColumn>& queryColumns,
-                  StatementCache& statements, const std::string& versions, RecordsetData& data, bool editable) {
+                  StatementCache& statements, const std::string& versions, RecordsetData& data) {
   int rc = sqlite3_step(statement);
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) raiseSqliteError(handle, rc, sqlite3_sql(statement));
   std::vector<FieldInfo> infos = describeColumns(handle, statement, statements, versions);
@@ -275,31 +244,17 @@ void readSnapshot(sqlite3* handle, sqlite3_stmt* statement, const std::vector<Re
   applyQueryColumns(infos, queryColumns);
   std::vector<ValueKinds> kinds(static_cast<std::size_t>(columns));
 
-  if (editable) data.target = findUpdateTarget(handle, infos);
-  OwnedStatement withRowid;
-  if (data.target && data.target->byRowid) {
-    withRowid = prepareWithRowid(handle, statement);
-    if (!withRowid) data.target.reset();
-  }
-  sqlite3_stmt* source = statement;
-  if (withRowid) {
-    sqlite3_reset(statement);
-    source = withRowid.get();
-    rc = sqlite3_step(source);
-  }
-  const int first = withRowid ? 1 : 0;
-
-  for (; rc == SQLITE_ROW; rc = sqlite3_step(source)) {
+  for (; rc == SQLITE_ROW; rc = sqlite3_step(statement)) {
     std::vector<Variant> values;
     values.reserve(static_cast<std::size_t>(columns));
     for (int column = 0; column < columns; ++column) {
       const DataType type = infos[static_cast<std::size_t>(column)].declared.type;
-      values.push_back(type == adEmpty ? kinds[static_cast<std::size_t>(column)].take(source, first + column)
-                                       : typedValue(type, source, first + column));
+      values.push_back(type == adEmpty ? kinds[static_cast<std::size_t>(column)].take(statement, column)
+                                       : typedValue(type, statement, column));
     }
-    data.addRow(std::move(values), withRowid ? sqlite3_column_int64(source, 0) : 0);
+    data.addRow(std::move(values));
   }
-  if (rc != SQLITE_DONE) raiseSqliteError(handle, rc, sqlite3_sql(source));
+  if (rc != SQLITE_DONE) raiseSqliteError(handle, rc, sqlite3_sql(statement));
 
   for (std::size_t column = 0; column < infos.size(); ++column) {
     FieldInfo& info = infos[column];
@@ -316,12 +271,6 @@ void skipRows(sqlite3* handle, sqlite3_stmt* statement) {
   while ((rc = sqlite3_step(statement)) == SQLITE_ROW) {
   }
   if (rc != SQLITE_DONE) raiseSqliteError(handle, rc, sqlite3_sql(statement));
-}
-
-[[noreturn]] void raiseOutOfRange(const char* what) {
-  throw RuntimeError(kErrInvalidArgument,
-                     std::string("Arguments are of the wrong type, are out of acceptable range, or "
-                                 "are in conflict with one another (") + what + ").");
 }
 
 [[noreturn]] void raiseItemNotFound() {
@@ -354,25 +303,8 @@ void openRecordset(Recordset& recordset, std::unique_ptr<RecordsetData> data) {
   recordset.data_ = std::move(data);
 }
 
-void raiseNotUpdatable() {
-  throw RuntimeError(kErrNotUpdatable,
-                     "Current Recordset does not support updating. This may be a limitation of the "
-                     "provider, or of the selected locktype.");
-}
-
-void RecordsetData::assign(std::size_t field, Variant value) {
-  RecordRow& row = currentRow();
-  if (row.state == RowState::Unchanged) {
-    row.original = row.values;
-    row.state = RowState::Modified;
-  }
-  if (row.assigned.empty()) row.assigned.assign(fields.size(), false);
-  row.assigned[field] = true;
-  row.values[field] = std::move(value);
-}
-
 void Recordset::open(const std::string& tsql, Connection& connection, CursorType cursorType,
-                     LockType lockType) {
+                     LockType /*lockType: every set is a read-only snapshot*/) {
   if (isOpen()) throw RuntimeError(kErrObjectOpen, "Operation is not allowed when the object is open.");
   sqlite3* handle = sqliteHandle(connection);
   faultPoint(DbCall::OpenRecordset);
@@ -386,14 +318,11 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
     // The first statement that returns columns gives the record set; later ones only run.
     if (hasResult) return skipRows(handle, statement);
     hasResult = true;
-    readSnapshot(handle, statement, step.columns, statements, catalogMemo(connection).programVersions(), *data,
-                 lockType != adLockReadOnly);
+    readSnapshot(handle, statement, step.columns, statements, catalogMemo(connection).programVersions(), *data);
   }, &statements);
   readScope.end();
   if (!hasResult) return;
   data->cursorType = cursorType;
-  data->lockType = lockType;
-  data->connection = &connection;
   openRecordset(*this, std::move(data));
 }
 
@@ -422,111 +351,35 @@ const RecordsetData& Recordset::data() const {
 }
 
 CursorType Recordset::cursorType() const { return data().cursorType; }
-LockType Recordset::lockType() const { return data().lockType; }
 
-// A just deleted record counts as a record until the set moves off it.
 bool Recordset::eof() const {
   const RecordsetData& d = data();
-  return !d.onDeletedRecord && (d.count() == 0 || d.position >= d.count());
+  return d.count() == 0 || d.position >= d.count();
 }
 
 bool Recordset::bof() const {
   const RecordsetData& d = data();
-  return !d.onDeletedRecord && (d.count() == 0 || d.position < 0);
+  return d.count() == 0 || d.position < 0;
 }
 
-namespace {
-
-bool writesEachRecord(const RecordsetData& data) {
-  return data.lockType == adLockOptimistic || data.lockType == adLockPessimistic;
-}
-
-bool isPending(const RecordRow& row) {
-  return row.state == RowState::Modified || row.state == RowState::Added;
-}
-
-}  // namespace
-
-void Recordset::leaveCurrentRecord() {
-  RecordsetData& d = data();
-  d.onDeletedRecord = false;
-  if (writesEachRecord(d) && d.hasCurrentRecord() && isPending(d.currentRow())) writeRow(d, d.currentRow());
-}
-
-void Recordset::moveFirst() {
-  leaveCurrentRecord();
-  data().position = 0;
-}
+void Recordset::moveFirst() { data().position = 0; }
 
 void Recordset::moveLast() {
-  leaveCurrentRecord();
   RecordsetData& d = data();
   d.position = std::max(d.count() - 1, 0L);
 }
 
 void Recordset::moveNext() {
-  RecordsetData& d = data();
-  if (d.onDeletedRecord) {
-    d.onDeletedRecord = false;  // the next record has taken the deleted one's place
-    return;
-  }
   if (eof()) raiseNoCurrentRecord();
-  leaveCurrentRecord();
-  ++d.position;
+  ++data().position;
 }
 
 void Recordset::movePrevious() {
-  RecordsetData& d = data();
-  if (d.onDeletedRecord) {
-    d.onDeletedRecord = false;
-    --d.position;
-    return;
-  }
   if (bof()) raiseNoCurrentRecord();
-  leaveCurrentRecord();
-  --d.position;
+  --data().position;
 }
 
 long Recordset::recordCount() const { return data().count(); }
-
-long Recordset::absolutePosition() const {
-  const RecordsetData& d = data();
-  if (d.count() == 0) return adPosUnknown;
-  if (d.position < 0) return adPosBOF;
-  if (d.position >= d.count()) return adPosEOF;
-  return d.position + 1;
-}
-
-void Recordset::setAbsolutePosition(long position) {
-  if (position < 1 || position > data().count()) raiseOutOfRange("absolute position");
-  leaveCurrentRecord();
-  data().position = position - 1;
-}
-
-long Recordset::pageSize() const { return data().pageSize; }
-
-void Recordset::setPageSize(long size) {
-  RecordsetData& d = data();
-  if (size < 1) raiseOutOfRange("page size");
-  d.pageSize = size;
-}
-
-long Recordset::pageCount() const {
-  const RecordsetData& d = data();
-  return (d.count() + d.pageSize - 1) / d.pageSize;
-}
-
-long Recordset::absolutePage() const {
-  const long position = absolutePosition();
-  return position < 1 ? position : (position - 1) / data().pageSize + 1;
-}
-
-void Recordset::setAbsolutePage(long page) {
-  if (page < 1 || page > pageCount()) raiseOutOfRange("absolute page");
-  leaveCurrentRecord();
-  RecordsetData& d = data();
-  d.position = (page - 1) * d.pageSize;
-}
 
 int Recordset::fieldCount() const { return static_cast<int>(data().fields.size()); }
 
@@ -534,10 +387,6 @@ const Field& Recordset::field(int index) const {
   const RecordsetData& d = data();
   if (index < 0 || index >= static_cast<int>(d.fields.size())) raiseItemNotFound();
   return d.fields[static_cast<std::size_t>(index)];
-}
-
-Field& Recordset::field(int index) {
-  return const_cast<Field&>(std::as_const(*this).field(index));
 }
 
 int Recordset::findField(std::string_view name) const {
@@ -554,64 +403,14 @@ const Field& Recordset::field(std::string_view name) const {
   return data().fields[static_cast<std::size_t>(index)];
 }
 
-Field& Recordset::field(std::string_view name) {
-  return const_cast<Field&>(std::as_const(*this).field(name));
-}
-
 bool Recordset::hasField(std::string_view name) const { return findField(name) >= 0; }
 
-void Recordset::addNew() {
-  if (data().lockType == adLockReadOnly) raiseNotUpdatable();
-  leaveCurrentRecord();
-  RecordsetData& d = data();
-  d.rows.push_back(RecordRow{std::vector<Variant>(d.fields.size(), Variant::null()), {}, {}, RowState::Added, 0});
-  d.visible.push_back(d.rows.size() - 1);
-  d.position = d.count() - 1;
-}
-
-void Recordset::update() {
-  RecordsetData& d = data();
-  if (d.lockType == adLockReadOnly) raiseNotUpdatable();
-  if (!d.hasCurrentRecord()) raiseNoCurrentRecord();
-  if (writesEachRecord(d) && isPending(d.currentRow())) writeRow(d, d.currentRow());
-}
-
-void Recordset::deleteRecord() {
-  RecordsetData& d = data();
-  if (d.lockType == adLockReadOnly) raiseNotUpdatable();
-  if (!d.hasCurrentRecord()) raiseNoCurrentRecord();
-  RecordRow& row = d.currentRow();
-  if (row.state == RowState::Added) {
-    row.state = RowState::Removed;  // never written: nothing to delete in the table
-  } else {
-    const RowState before = row.state;
-    row.state = RowState::Deleted;
-    try {
-      if (writesEachRecord(d)) writeRow(d, row);
-    } catch (...) {
-      row.state = before;
-      throw;
-    }
-  }
-  d.visible.erase(d.visible.begin() + d.position);
-  d.onDeletedRecord = true;
-}
-
-void Recordset::updateBatch() {
-  RecordsetData& d = data();
-  if (d.lockType == adLockReadOnly) raiseNotUpdatable();
-  writeAllRows(d);
-}
-
 void Recordset::setFilter(std::string_view criteria) {
-  leaveCurrentRecord();
   RecordsetData& d = data();
   const std::vector<FilterCriterion> parsed = parseFilter(criteria, d.fields);
   d.visible.clear();
   for (std::size_t index = 0; index < d.rows.size(); ++index) {
-    const RecordRow& row = d.rows[index];
-    if (row.state == RowState::Deleted || row.state == RowState::Removed) continue;
-    if (passesFilter(parsed, row)) d.visible.push_back(index);
+    if (passesFilter(parsed, d.rows[index])) d.visible.push_back(index);
   }
   d.filter = criteria;
   d.position = 0;

@@ -1,19 +1,10 @@
 #pragma once
 // A record set: the rows of a query, read whole when it opens (a client-side snapshot), with the
-// record-set library's navigation, paging and fields.
-//
-// A record set opened with a lock other than adLockReadOnly can be edited: records added, fields
-// set, the current record deleted. With adLockOptimistic or adLockPessimistic each record is
-// written when update() is called or when the set moves off it (or adds another); with
-// adLockBatchOptimistic every change waits for updateBatch(). Edits go to the one table the
-// fields come from, whose rows are found by its primary key or a unique index among the fields,
-// else by rowid. The connection must outlive the record set's edits.
+// record-set library's navigation, filter and fields. The snapshot is only read: changes to the
+// account are made by statements, never through a record set.
 //
 // Errors: any use of a closed record set raises 0x800A0E78; a field name or ordinal that does
-// not exist raises 0x800A0CC1; reading a value or moving past BOF or EOF raises 0x800A0BCD; a
-// position, page or page size out of range raises 0x800A0BB9; editing a read-only set raises
-// 0x800A0CB3; writing rows that come from several tables or none raises 0x80004005; a row that
-// is no longer in its table raises 0x80040E38.
+// not exist raises 0x800A0CC1; reading a value or moving past BOF or EOF raises 0x800A0BCD.
 
 #include <memory>
 #include <string>
@@ -40,13 +31,6 @@ enum LockType : int {
   adLockBatchOptimistic = 4,
 };
 
-// What absolutePosition and absolutePage answer when there is no current record.
-enum PositionEnum : long {
-  adPosUnknown = -1,  // the record set is empty
-  adPosBOF = -2,
-  adPosEOF = -3,
-};
-
 class Recordset {
  public:
   Recordset();
@@ -56,7 +40,8 @@ class Recordset {
 
   // Runs `tsql` and keeps its first result; the set is then at its first record (at BOF and EOF
   // when empty). A text that returns no rows leaves the record set closed. Every cursor type
-  // gives the same snapshot, so all of them count their records and move both ways.
+  // gives the same snapshot, so all of them count their records and move both ways; every lock
+  // type gives the same read-only snapshot.
   void open(const std::string& tsql, Connection& connection,
             CursorType cursorType = adOpenForwardOnly, LockType lockType = adLockReadOnly);
   // As open, for a query text that a client sends: it runs only when it translates to a single
@@ -69,7 +54,6 @@ class Recordset {
   bool isOpen() const { return data_ != nullptr; }
   void close();
   CursorType cursorType() const;
-  LockType lockType() const;
 
   bool eof() const;
   bool bof() const;
@@ -80,32 +64,12 @@ class Recordset {
   void moveLast();
 
   long recordCount() const;
-  // 1-based; adPosBOF, adPosEOF or adPosUnknown when there is no current record.
-  long absolutePosition() const;
-  void setAbsolutePosition(long position);
-  long pageSize() const;  // 10 unless set
-  void setPageSize(long size);
-  long pageCount() const;  // 0 for an empty set
-  long absolutePage() const;  // the current record's page, or an adPos value
-  void setAbsolutePage(long page);  // moves to the page's first record
 
   int fieldCount() const;
   const Field& field(int index) const;
-  Field& field(int index);
   // The first field of that name, ignoring case.
   const Field& field(std::string_view name) const;
-  Field& field(std::string_view name);
   bool hasField(std::string_view name) const;
-
-  // Appends an empty record (its fields Null; unset fields take the table's defaults when it
-  // is inserted) and makes it the current record.
-  void addNew();
-  // Writes the current record's changes now (batch mode: keeps them for updateBatch).
-  void update();
-  // Deletes the current record; it stays current, without values, until the set moves.
-  void deleteRecord();
-  // Writes every pending change, all or none.
-  void updateBatch();
 
   // Shows only the records that meet the criteria ("iid=1", "a=0 and b<>'' and d= null"); an
   // empty text shows all. The set is then at its first record. Saving and counting see the
@@ -121,9 +85,6 @@ class Recordset {
   RecordsetData& data();
   const RecordsetData& data() const;
   int findField(std::string_view name) const;  // -1 when there is none
-  // Before a move or an added record: writes the current record's changes in immediate mode
-  // and leaves a deleted record.
-  void leaveCurrentRecord();
 
   std::unique_ptr<RecordsetData> data_;
 };

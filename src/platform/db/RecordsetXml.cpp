@@ -374,7 +374,6 @@ Recordset recordsetFromXml(const XmlNode& root) {
     data->addRow(std::move(values));
   }
   data->cursorType = adOpenStatic;
-  data->lockType = adLockBatchOptimistic;
   Recordset recordset;
   openRecordset(recordset, std::move(data));
   return recordset;

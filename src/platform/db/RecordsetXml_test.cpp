@@ -49,10 +49,11 @@ class RecordsetXmlTest : public ::testing::Test {
       EXPECT_EQ(got.isNullable(), want.isNullable()) << want.name();
     }
     ASSERT_EQ(actual.recordCount(), expected.recordCount());
-    for (expected.moveFirst(), actual.moveFirst(); !expected.eof(); expected.moveNext(), actual.moveNext()) {
+    int record = 1;
+    for (expected.moveFirst(), actual.moveFirst(); !expected.eof(); expected.moveNext(), actual.moveNext(), ++record) {
       for (int index = 0; index < expected.fieldCount(); ++index) {
         EXPECT_EQ(actual.field(index).value(), expected.field(index).value())
-            << expected.field(index).name() << " of record " << expected.absolutePosition();
+            << expected.field(index).name() << " of record " << record;
       }
     }
   }
@@ -118,7 +119,7 @@ TEST_F(RecordsetXmlTest, WritesOneRowPerRecordWithNullColumnsLeftOut) {
   recordset.moveLast();
   XmlDocument document;
   saveAsXml(recordset, document);
-  EXPECT_EQ(recordset.absolutePosition(), 2) << "saving keeps the position";
+  EXPECT_EQ(recordset.field("id").value(), Variant::longValue(2)) << "saving keeps the position";
   const auto rows = document.selectNodes("xml/rs:data/z:row");
   ASSERT_EQ(rows.size(), 2u);
   const std::vector<std::pair<std::string, std::string>> first = {
@@ -137,9 +138,10 @@ TEST_F(RecordsetXmlTest, WritesOneRowPerRecordWithNullColumnsLeftOut) {
 TEST_F(RecordsetXmlTest, ReadsBackWhatItWrote) {
   Recordset saved = openSet("SELECT * FROM Sample ORDER BY id");
   Recordset loaded = roundTrip(saved);
-  EXPECT_EQ(loaded.absolutePosition(), 1);
+  EXPECT_EQ(loaded.field("id").value(), Variant::longValue(1));
   expectSameRecordsets(saved, loaded);
-  loaded.setAbsolutePosition(2);
+  loaded.moveFirst();
+  loaded.moveNext();
   EXPECT_TRUE(loaded.field("strName").value().isNull());
 }
 

@@ -161,15 +161,10 @@ pugi::xml_node requireChildOf(const pugi::xml_node& parent, const XmlNode& child
   return node;
 }
 
-// Places `node` before `before` (a child of `parent`), or last when `before` is null: a node of
-// the same document moves, a foreign one is copied.
-pugi::xml_node place(pugi::xml_node parent, const pugi::xml_node& node,
-                     const pugi::xml_node& before) {
-  if (sameDocument(parent, node)) {
-    return checkedPlaced(before ? parent.insert_move_before(node, before)
-                                : parent.append_move(node));
-  }
-  return before ? parent.insert_copy_before(node, before) : parent.append_copy(node);
+// Places `node` last under `parent`: a node of the same document moves, a foreign one is copied.
+pugi::xml_node appendPlaced(pugi::xml_node parent, const pugi::xml_node& node) {
+  if (sameDocument(parent, node)) return checkedPlaced(parent.append_move(node));
+  return parent.append_copy(node);
 }
 
 std::vector<XmlNode> selectElements(const pugi::xml_node& context, std::string_view xpath) {
@@ -235,10 +230,6 @@ void XmlNode::setAttribute(std::string_view name, std::string_view value) {
   attribute.set_value(value.data(), value.size());
 }
 
-void XmlNode::removeAttribute(std::string_view name) {
-  unwrap(*this).remove_attribute(std::string(name).c_str());
-}
-
 std::vector<std::pair<std::string, std::string>> XmlNode::attributes() const {
   std::vector<std::pair<std::string, std::string>> all;
   for (const pugi::xml_attribute& attribute : unwrap(*this).attributes()) {
@@ -299,31 +290,11 @@ XmlNode XmlNode::appendElement(std::string_view name) {
   return wrap(element.append_child(std::string(name).c_str()));
 }
 
-XmlNode XmlNode::appendChild(XmlNode node) {
-  return wrap(place(unwrap(*this), unwrap(node), pugi::xml_node()));
-}
-
-XmlNode XmlNode::insertBefore(XmlNode node, XmlNode before) {
-  const pugi::xml_node element = unwrap(*this);
-  const pugi::xml_node inserted = unwrap(node);
-  const pugi::xml_node anchor = before ? requireChildOf(element, before) : pugi::xml_node();
-  if (inserted == anchor) return node;
-  return wrap(place(element, inserted, anchor));
-}
+XmlNode XmlNode::appendChild(XmlNode node) { return wrap(appendPlaced(unwrap(*this), unwrap(node))); }
 
 void XmlNode::removeChild(XmlNode child) {
   pugi::xml_node element = unwrap(*this);
   element.remove_child(requireChildOf(element, child));
-}
-
-XmlNode XmlNode::replaceChild(XmlNode replacement, XmlNode oldChild) {
-  pugi::xml_node element = unwrap(*this);
-  const pugi::xml_node incoming = unwrap(replacement);
-  const pugi::xml_node old = requireChildOf(element, oldChild);
-  if (incoming == old) return replacement;
-  const pugi::xml_node placed = place(element, incoming, old);
-  element.remove_child(old);
-  return wrap(placed);
 }
 
 std::vector<XmlNode> XmlNode::selectNodes(std::string_view xpath) const {
@@ -373,15 +344,6 @@ XmlNode XmlDocument::createDocumentElement(std::string_view name) {
   if (!isEmpty()) raiseInvalidArgument("The document already has a document element");
   requireName(name);
   return wrap(document_->append_child(std::string(name).c_str()));
-}
-
-XmlNode XmlDocument::setDocumentElement(XmlNode node) {
-  const pugi::xml_node incoming = unwrap(node);
-  const pugi::xml_node old = document_->document_element();
-  if (incoming == old) return node;
-  const pugi::xml_node placed = place(*document_, incoming, old);
-  if (old) document_->remove_child(old);
-  return wrap(placed);
 }
 
 std::vector<XmlNode> XmlDocument::selectNodes(std::string_view xpath) const {

@@ -5,7 +5,7 @@
 //
 // Errors: any operation on a null node raises RuntimeError 91 (object missing); a name that is
 // not an XML name, or a node argument that cannot go where it is asked to (an ancestor moved
-// into its own subtree, a `before` or `oldChild` that is not a child) raises RuntimeError 5.
+// into its own subtree, a node to remove that is not a child) raises RuntimeError 5.
 
 #include <memory>
 #include <optional>
@@ -41,7 +41,6 @@ class XmlNode {
   std::optional<std::string> findAttribute(std::string_view name) const;
   bool hasAttribute(std::string_view name) const;
   void setAttribute(std::string_view name, std::string_view value);
-  void removeAttribute(std::string_view name);
   // All attributes in document order, as (name, value).
   std::vector<std::pair<std::string, std::string>> attributes() const;
 
@@ -59,14 +58,8 @@ class XmlNode {
   // Appends `node` as last child. A node of this document moves; a node of another document is
   // copied into this one (the original stays where it was). Returns the appended node.
   XmlNode appendChild(XmlNode node);
-  // Inserts `node` before `before`, a child of this element (a null `before` appends). Moves or
-  // copies like appendChild. Returns the inserted node.
-  XmlNode insertBefore(XmlNode node, XmlNode before);
   // Removes `child` and its subtree; handles into it become invalid.
   void removeChild(XmlNode child);
-  // Puts `replacement` in the place of `oldChild`, which is removed. Moves or copies like
-  // appendChild. Returns the node now in that place.
-  XmlNode replaceChild(XmlNode replacement, XmlNode oldChild);
 
   // XPath 1.0, relative to this element; only the selected elements are returned, in document
   // order. An XPath that selects nothing gives an empty list or a null node. A malformed XPath,
@@ -107,9 +100,6 @@ class XmlDocument {
   XmlNode documentElement() const;
   // Creates the document element when the document is empty; raises when it already has one.
   XmlNode createDocumentElement(std::string_view name);
-  // Makes `node` the document element in place of the current one (a declaration stays). A node
-  // of this document moves; a node of another document is copied. Returns the document element.
-  XmlNode setDocumentElement(XmlNode node);
 
   // XPath from the document root ("//func", "rs:data/z:row" relative to the root).
   std::vector<XmlNode> selectNodes(std::string_view xpath) const;
