@@ -16,9 +16,9 @@
 
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionHandle.h"
-#include "platform/db/ConnectionTestAccount.h"
 #include "platform/db/Recordset.h"
 #include "platform/tsql/TsqlTranslator.h"
+#include "support/ConnectionTestAccount.h"
 
 namespace corvane::db {
 namespace {

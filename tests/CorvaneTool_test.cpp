@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "CaseAccount.h"
-#include "QueryText.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "support/CaseAccount.h"
+#include "support/QueryText.h"
 
 namespace {
 

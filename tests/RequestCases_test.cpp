@@ -28,7 +28,6 @@
 #include <sstream>
 #include <string_view>
 
-#include "CaseAccount.h"
 #include "core/RowXml.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/RequestClass.h"
@@ -36,6 +35,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "CaseAccount.h"
-#include "FaultInjection.h"
+#include "support/CaseAccount.h"
+#include "support/FaultInjection.h"
 
 namespace corvane {
 namespace {

@@ -9,15 +9,15 @@
 #include <initializer_list>
 #include <string>
 
-#include "CaseAccount.h"
-#include "DraftTableFixture.h"
-#include "FaultInjection.h"
 #include "platform/com/RequestClass.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 #include "posting/LedgerConversion.h"
+#include "support/CaseAccount.h"
+#include "support/DraftTableFixture.h"
+#include "support/FaultInjection.h"
 
 namespace corvane {
 namespace {

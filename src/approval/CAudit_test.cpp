@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "CaseAccount.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

@@ -7,13 +7,13 @@
 #include <memory>
 #include <string>
 
-#include "CaseAccount.h"
 #include "approval/CAudit.h"
-#include "host/TestHost.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
+#include "support/TestHost.h"
 
 namespace corvane {
 namespace {

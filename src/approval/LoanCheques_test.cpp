@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "CaseAccount.h"
 #include "core/Locale.h"
 #include "core/Messages.h"
 #include "core/RowXml.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

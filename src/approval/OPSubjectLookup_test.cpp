@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "CaseAccount.h"
 #include "core/Locale.h"
 #include "platform/db/Connection.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

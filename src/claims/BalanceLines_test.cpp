@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "core/Messages.h"
-#include "vouchers/VoucherTestAccount.h"
+#include "support/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {

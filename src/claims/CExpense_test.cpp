@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "CaseAccount.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
 #include "vouchers/VoucherDeletion.h"
 #include "vouchers/VoucherNavigation.h"
 

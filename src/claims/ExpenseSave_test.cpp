@@ -12,7 +12,7 @@
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
 #include "platform/com/RuntimeError.h"
-#include "vouchers/VoucherTestAccount.h"
+#include "support/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "core/Messages.h"
-#include "vouchers/VoucherTestAccount.h"
+#include "support/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {

@@ -7,7 +7,7 @@
 
 #include "claims/BalanceLines.h"
 #include "core/Messages.h"
-#include "vouchers/VoucherTestAccount.h"
+#include "support/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {

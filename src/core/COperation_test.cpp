@@ -4,11 +4,11 @@
 
 #include <thread>
 
-#include "CaseAccount.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "core/Messages.h"
-#include "host/RowRightTestAccount.h"
-#include "host/TestHost.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionPool.h"
 #include "platform/db/Recordset.h"
+#include "support/RowRightTestAccount.h"
+#include "support/TestHost.h"
 
 namespace corvane {
 namespace {

@@ -6,11 +6,11 @@
 #include <fstream>
 
 #include "core/Messages.h"
-#include "core/PubTestAccount.h"
 #include "core/Values.h"
 #include "host/PasswordCodec.h"
-#include "host/TestHost.h"
 #include "platform/com/RuntimeError.h"
+#include "support/PubTestAccount.h"
+#include "support/TestHost.h"
 
 namespace corvane {
 namespace {

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "core/Messages.h"
-#include "core/PubTestAccount.h"
-#include "host/TestHost.h"
+#include "support/PubTestAccount.h"
+#include "support/TestHost.h"
 
 namespace corvane {
 namespace {

@@ -5,10 +5,10 @@
 #include <map>
 
 #include "core/Messages.h"
-#include "core/PubTestAccount.h"
 #include "core/Values.h"
-#include "host/TestHost.h"
 #include "platform/com/RuntimeError.h"
+#include "support/PubTestAccount.h"
+#include "support/TestHost.h"
 
 namespace corvane {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/PubTestAccount.h"
 #include "core/Values.h"
+#include "support/PubTestAccount.h"
 
 namespace corvane {
 namespace {

@@ -7,12 +7,12 @@
 #include <vector>
 
 #include "core/SqlText.h"
-#include "host/RowRightTestAccount.h"
-#include "host/TestHost.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/RowRightTestAccount.h"
+#include "support/TestHost.h"
 
 namespace corvane {
 namespace {

@@ -4,16 +4,16 @@
 
 #include <array>
 
-#include "CaseAccount.h"
+#include "core/Locale.h"
+#include "core/RequestLimits.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/RequestClass.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "core/Locale.h"
-#include "core/RequestLimits.h"
 #include "platform/db/SqlLiteral.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "CaseAccount.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

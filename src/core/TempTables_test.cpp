@@ -6,10 +6,10 @@
 #include <set>
 #include <string>
 
-#include "host/RowRightTestAccount.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "support/RowRightTestAccount.h"
 
 namespace corvane {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "CaseAccount.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/db/Connection.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

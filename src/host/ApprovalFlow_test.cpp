@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "CaseAccount.h"
-#include "ScopedLocale.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Locale.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "support/CaseAccount.h"
+#include "support/ScopedLocale.h"
 
 namespace corvane {
 namespace {

@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "CaseAccount.h"
-#include "ScopedLocale.h"
 #include "platform/com/Locale.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
@@ -13,6 +11,8 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
+#include "support/ScopedLocale.h"
 
 namespace corvane {
 namespace {

@@ -7,11 +7,11 @@
 #include <thread>
 #include <vector>
 
-#include "CaseAccount.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

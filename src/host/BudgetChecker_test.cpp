@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "CaseAccount.h"
-#include "ScopedLocale.h"
 #include "platform/com/Locale.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "support/CaseAccount.h"
+#include "support/ScopedLocale.h"
 
 namespace corvane {
 namespace {

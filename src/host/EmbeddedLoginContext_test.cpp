@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "CaseAccount.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

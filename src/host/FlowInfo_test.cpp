@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "CaseAccount.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

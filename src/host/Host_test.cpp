@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include "CaseAccount.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/RuntimeError.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

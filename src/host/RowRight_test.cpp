@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "host/RowRightTestAccount.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
+#include "support/RowRightTestAccount.h"
 
 namespace corvane {
 namespace {

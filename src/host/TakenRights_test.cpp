@@ -6,9 +6,9 @@
 #include <future>
 #include <thread>
 
-#include "CaseAccount.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

@@ -5,10 +5,10 @@
 #include <functional>
 #include <string>
 
-#include "CaseAccount.h"
-#include "DraftTableFixture.h"
-#include "QueryText.h"
 #include "platform/db/Connection.h"
+#include "support/CaseAccount.h"
+#include "support/DraftTableFixture.h"
+#include "support/QueryText.h"
 
 namespace corvane {
 namespace {

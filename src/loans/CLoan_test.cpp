@@ -5,12 +5,12 @@
 #include <memory>
 #include <string>
 
-#include "CaseAccount.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

@@ -9,7 +9,7 @@
 #include "core/Messages.h"
 #include "loans/CLoan.h"
 #include "platform/com/RuntimeError.h"
-#include "vouchers/VoucherTestAccount.h"
+#include "support/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {

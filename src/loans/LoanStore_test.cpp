@@ -10,7 +10,7 @@
 #include "core/Messages.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
-#include "vouchers/VoucherTestAccount.h"
+#include "support/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {

@@ -7,13 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "CaseAccount.h"
-#include "ScopedLocale.h"
 #include "core/Locale.h"
 #include "core/Messages.h"
 #include "core/Values.h"
 #include "host/EmbeddedLoginContext.h"
-#include "host/TestHost.h"
 #include "host/VoucherImporter.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
@@ -21,6 +18,9 @@
 #include "platform/db/ConnectionPool.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
+#include "support/ScopedLocale.h"
+#include "support/TestHost.h"
 
 namespace corvane {
 namespace {

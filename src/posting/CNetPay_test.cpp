@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "CaseAccount.h"
 #include "host/EmbeddedLoginContext.h"
-#include "host/TestHost.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
+#include "support/TestHost.h"
 
 namespace corvane {
 namespace {

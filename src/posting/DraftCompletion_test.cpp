@@ -5,13 +5,13 @@
 #include <string>
 #include <vector>
 
-#include "CaseAccount.h"
 #include "core/Messages.h"
 #include "core/SqlText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "posting/DraftTable.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

@@ -2,12 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "CaseAccount.h"
 #include "core/Locale.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

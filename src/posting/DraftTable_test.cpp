@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "CaseAccount.h"
 #include "core/SqlText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

@@ -5,12 +5,12 @@
 #include <functional>
 #include <string>
 
-#include "CaseAccount.h"
-#include "DraftTableFixture.h"
-#include "QueryText.h"
-#include "ScopedLocale.h"
 #include "platform/db/Connection.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
+#include "support/DraftTableFixture.h"
+#include "support/QueryText.h"
+#include "support/ScopedLocale.h"
 
 namespace corvane {
 namespace {

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "CaseAccount.h"
 #include "core/Locale.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

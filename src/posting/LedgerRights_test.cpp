@@ -6,11 +6,11 @@
 #include <set>
 #include <string>
 
-#include "CaseAccount.h"
-#include "host/TestHost.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "posting/DraftLine.h"
+#include "support/CaseAccount.h"
+#include "support/TestHost.h"
 
 namespace corvane {
 namespace {

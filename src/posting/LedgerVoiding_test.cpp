@@ -7,12 +7,12 @@
 #include <string>
 #include <utility>
 
-#include "CaseAccount.h"
-#include "QueryText.h"
-#include "ScopedLocale.h"
-#include "host/TestHost.h"
 #include "platform/db/Connection.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
+#include "support/QueryText.h"
+#include "support/ScopedLocale.h"
+#include "support/TestHost.h"
 
 namespace corvane {
 namespace {

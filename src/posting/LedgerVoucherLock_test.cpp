@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "CaseAccount.h"
-#include "ScopedLocale.h"
-#include "QueryText.h"
 #include "core/Locale.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
+#include "support/CaseAccount.h"
+#include "support/QueryText.h"
+#include "support/ScopedLocale.h"
 
 namespace corvane {
 namespace {

@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "CaseAccount.h"
-#include "ScopedLocale.h"
 #include "core/Locale.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
+#include "support/ScopedLocale.h"
 
 namespace corvane {
 namespace {

@@ -8,17 +8,17 @@
 #include <string>
 #include <vector>
 
-#include "CaseAccount.h"
-#include "ScopedLocale.h"
 #include "core/Locale.h"
 #include "core/Messages.h"
 #include "host/EmbeddedLoginContext.h"
-#include "host/TestHost.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
-#include "reports/ReportFixture.h"
+#include "support/CaseAccount.h"
+#include "support/ReportFixture.h"
+#include "support/ScopedLocale.h"
+#include "support/TestHost.h"
 
 namespace corvane {
 namespace {

@@ -6,8 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "CaseAccount.h"
-#include "ScopedLocale.h"
 #include "app/ReportSources.h"
 #include "core/Locale.h"
 #include "host/EmbeddedLoginContext.h"
@@ -16,7 +14,9 @@
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "reports/ReportFixture.h"
+#include "support/CaseAccount.h"
+#include "support/ReportFixture.h"
+#include "support/ScopedLocale.h"
 
 namespace corvane {
 namespace {

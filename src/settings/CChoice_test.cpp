@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "core/Messages.h"
-#include "core/PubTestAccount.h"
 #include "host/BudgetChecker.h"
-#include "host/TestHost.h"
+#include "support/PubTestAccount.h"
+#include "support/TestHost.h"
 
 namespace corvane {
 namespace {

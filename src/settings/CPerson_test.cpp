@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <optional>
 
-#include "CaseAccount.h"
 #include "core/Values.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

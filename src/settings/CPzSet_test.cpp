@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "core/Messages.h"
-#include "core/PubTestAccount.h"
 #include "platform/com/RequestClass.h"
+#include "support/PubTestAccount.h"
 
 namespace corvane {
 namespace {

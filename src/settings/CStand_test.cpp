@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "settings/StandTestAccount.h"
+#include "support/StandTestAccount.h"
 
 namespace corvane {
 namespace {

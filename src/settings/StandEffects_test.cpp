@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/RuntimeError.h"
-#include "settings/StandTestAccount.h"
+#include "support/StandTestAccount.h"
 
 namespace corvane {
 namespace {

@@ -5,13 +5,13 @@
 #include <memory>
 #include <string>
 
-#include "CaseAccount.h"
 #include "claims/CExpense.h"
 #include "core/RequestFrame.h"
 #include "host/EmbeddedLoginContext.h"
 #include "loans/CLoan.h"
 #include "platform/db/Connection.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {

@@ -9,8 +9,8 @@
 #include "core/CPubMsg.h"
 #include "loans/CLoan.h"
 #include "platform/com/RuntimeError.h"
+#include "support/VoucherTestAccount.h"
 #include "vouchers/VoucherKinds.h"
-#include "vouchers/VoucherTestAccount.h"
 
 namespace corvane {
 namespace {

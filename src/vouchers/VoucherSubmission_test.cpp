@@ -4,8 +4,6 @@
 
 #include <string>
 
-#include "CaseAccount.h"
-#include "ScopedLocale.h"
 #include "core/Locale.h"
 #include "host/EmbeddedLoginContext.h"
 #include "loans/CLoan.h"
@@ -14,6 +12,8 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
+#include "support/ScopedLocale.h"
 
 namespace corvane {
 namespace {

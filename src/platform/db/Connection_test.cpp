@@ -11,7 +11,7 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/ConnectionHandle.h"
-#include "platform/db/ConnectionTestAccount.h"
+#include "support/ConnectionTestAccount.h"
 #include "platform/db/Recordset.h"
 #include "platform/com/Variant.h"
 

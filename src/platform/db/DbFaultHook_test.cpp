@@ -6,8 +6,8 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
-#include "platform/db/ConnectionTestAccount.h"
 #include "platform/db/Recordset.h"
+#include "support/ConnectionTestAccount.h"
 
 namespace corvane::db {
 namespace {

@@ -4,9 +4,9 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
-#include "platform/db/ConnectionTestAccount.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
+#include "support/ConnectionTestAccount.h"
 
 namespace corvane::db {
 namespace {

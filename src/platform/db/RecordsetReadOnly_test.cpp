@@ -3,8 +3,8 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
-#include "platform/db/ConnectionTestAccount.h"
 #include "platform/db/Recordset.h"
+#include "support/ConnectionTestAccount.h"
 
 namespace corvane::db {
 namespace {

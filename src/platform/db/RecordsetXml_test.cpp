@@ -4,7 +4,7 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
-#include "platform/db/ConnectionTestAccount.h"
+#include "support/ConnectionTestAccount.h"
 
 namespace corvane::db {
 namespace {

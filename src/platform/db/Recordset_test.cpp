@@ -6,7 +6,7 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
-#include "platform/db/ConnectionTestAccount.h"
+#include "support/ConnectionTestAccount.h"
 
 namespace corvane::db {
 namespace {

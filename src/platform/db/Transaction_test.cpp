@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/RuntimeError.h"
-#include "platform/db/ConnectionTestAccount.h"
+#include "support/ConnectionTestAccount.h"
 
 namespace corvane::db {
 namespace {

@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "CaseAccount.h"
 #include "core/RequestFrame.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "FaultyHost.h"
+#include "support/FaultyHost.h"
 
 #include <utility>
 

@@ -1,4 +1,4 @@
-#include "QueryText.h"
+#include "support/QueryText.h"
 
 #include "platform/com/Variant.h"
 #include "platform/db/Recordset.h"

@@ -10,17 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "CaseAccount.h"
 #include "core/Locale.h"
 #include "core/RequestFrame.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
 #include "host/EmbeddedLoginContext.h"
-#include "host/TestHost.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
+#include "support/TestHost.h"
 
 namespace corvane {
 

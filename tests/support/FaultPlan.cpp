@@ -1,4 +1,4 @@
-#include "FaultPlan.h"
+#include "support/FaultPlan.h"
 
 #include "platform/com/RuntimeError.h"
 

@@ -21,8 +21,8 @@
 #include <optional>
 #include <string>
 
-#include "CaseAccount.h"
 #include "platform/com/Variant.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 

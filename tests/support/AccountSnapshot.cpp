@@ -1,4 +1,4 @@
-#include "AccountSnapshot.h"
+#include "support/AccountSnapshot.h"
 
 #include <sqlite3.h>
 

@@ -3,8 +3,8 @@
 // it hands out passes the fault plan first (under the component's name), then forwards to the
 // wrapped host's component.
 
-#include "FaultPlan.h"
 #include "host/Host.h"
+#include "support/FaultPlan.h"
 
 namespace corvane {
 

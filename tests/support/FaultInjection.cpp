@@ -1,16 +1,16 @@
-#include "FaultInjection.h"
+#include "support/FaultInjection.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
-#include "AccountSnapshot.h"
-#include "FaultPlan.h"
-#include "FaultyHost.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/RequestClass.h"
 #include "platform/db/Connection.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/AccountSnapshot.h"
+#include "support/FaultPlan.h"
+#include "support/FaultyHost.h"
 
 namespace corvane {
 

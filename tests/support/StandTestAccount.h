@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "CaseAccount.h"
 #include "core/RowXml.h"
 #include "core/Values.h"
 #include "host/EmbeddedLoginContext.h"
@@ -14,6 +13,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 #include "settings/CStand.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 

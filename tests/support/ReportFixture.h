@@ -26,7 +26,7 @@
 
 #include <string>
 
-#include "CaseAccount.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 

@@ -1,4 +1,4 @@
-#include "CaseAccount.h"
+#include "support/CaseAccount.h"
 
 #include <atomic>
 #include <mutex>
