@@ -10,9 +10,7 @@
 #include <string>
 
 #include "platform/com/RequestClass.h"
-#include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 #include "posting/LedgerConversion.h"
 #include "support/CaseAccount.h"
@@ -24,15 +22,6 @@ namespace {
 
 constexpr const char* kLoan1 = "{3A6F0C21-5B1E-4C8A-9D01-000000000001}";   // 0005, approved: 3000 and 2000
 constexpr const char* kClaim3 = "{7C2E9B40-1D3F-4E6A-8B02-000000000003}";  // 0005's approved claim, 2300
-
-// The first column of the first record of `sql` on the account, as text.
-std::string scalar(const CaseAccount& account, const std::string& sql) {
-  db::Connection connection;
-  connection.open(account.connectString());
-  db::Recordset rs;
-  rs.open(sql, connection);
-  return rs.eof() || rs.field(0).value().isNull() ? std::string() : CStr(rs.field(0).value());
-}
 
 void expectFaults(const FaultReport& report, std::initializer_list<const char*> components) {
   for (const char* component : components) {
@@ -60,33 +49,33 @@ TEST(VoucherFaults, ANewLoanSubmittedOnSaveIsStoredWhollyOrNotAtAll) {
   EXPECT_TRUE(report.faultsByComponent.contains("ApprovalFlow"));
   expectDatabaseFaults(report);
   // The run without a fault stored the loan, submitted.
-  EXPECT_EQ(scalar(account, "SELECT Cast(blnAudi As int) FROM KX_LoanVouch WHERE strVouchID = 'JK2026030009'"), "1");
-  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM ApprovalFlowInstances WHERE cBillGUID = "
-                            "(SELECT GUID FROM KX_LoanVouch WHERE strVouchID = 'JK2026030009')"),
+  EXPECT_EQ(account.scalar("SELECT Cast(blnAudi As int) FROM KX_LoanVouch WHERE strVouchID = 'JK2026030009'"), "1");
+  EXPECT_EQ(account.scalar("SELECT Count(*) FROM ApprovalFlowInstances WHERE cBillGUID = "
+                           "(SELECT GUID FROM KX_LoanVouch WHERE strVouchID = 'JK2026030009')"),
             "1");
 }
 
 TEST(VoucherFaults, AClaimsLoanWriteOffsSettleTheLoanWhollyOrNotAtAll) {
   const CaseAccount account;
   const std::string version = "SELECT Cast(ts As Money) FROM ";
-  const std::string big = scalar(account, "SELECT GUID FROM KX_LoanVouch_Sub WHERE MGuid = '" + std::string(kLoan1) +
+  const std::string big = account.scalar("SELECT GUID FROM KX_LoanVouch_Sub WHERE MGuid = '" + std::string(kLoan1) +
                                               "' AND dblMoney = 3000");
-  const std::string small = scalar(account, "SELECT GUID FROM KX_LoanVouch_Sub WHERE MGuid = '" +
+  const std::string small = account.scalar("SELECT GUID FROM KX_LoanVouch_Sub WHERE MGuid = '" +
                                                 std::string(kLoan1) + "' AND dblMoney = 2000");
   const auto row = [&](const std::string& line, const char* mode, const char* amount) {
-    return "<row GUID='" + line + "' ts='" + scalar(account, version + "KX_LoanVouch_Sub WHERE GUID = '" + line + "'") +
+    return "<row GUID='" + line + "' ts='" + account.scalar(version + "KX_LoanVouch_Sub WHERE GUID = '" + line + "'") +
            "' GUID1='' ts1='' blnUsed='" + mode + "' dblRetValue='" + amount + "'/>";
   };
   const std::string request =
       "<req><func name='SaveLoanInfo'><in GUID='" + std::string(kClaim3) + "' ts='" +
-      scalar(account, version + "KX_ExpenVouch WHERE GUID = '" + kClaim3 + "'") +
+      account.scalar(version + "KX_ExpenVouch WHERE GUID = '" + kClaim3 + "'") +
       "' del='0' strBill='人民币' fltRate='1'><rows>" + row(big, "0", "2000") + row(small, "-1", "300.25") +
       "</rows></in></func></req>";
   const FaultReport report = serveUnderFaults(account, {"Corvane.CExpense", request});
   expectDatabaseFaults(report);
-  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM KX_ExpenLoanInfo WHERE Expenguid = '" + std::string(kClaim3) + "'"),
+  EXPECT_EQ(account.scalar("SELECT Count(*) FROM KX_ExpenLoanInfo WHERE Expenguid = '" + std::string(kClaim3) + "'"),
             "2");
-  EXPECT_EQ(scalar(account, "SELECT dblReturn FROM KX_LoanVouch WHERE GUID = '" + std::string(kLoan1) + "'"),
+  EXPECT_EQ(account.scalar("SELECT dblReturn FROM KX_LoanVouch WHERE GUID = '" + std::string(kLoan1) + "'"),
             "300.25");
 }
 
@@ -115,10 +104,10 @@ TEST(VoucherFaults, ALoanApprovedUnderBudgetIsChargedAndApprovedWhollyOrNotAtAll
     EXPECT_TRUE(report.faultsByComponent.contains(component)) << component;
   }
   expectDatabaseFaults(report);
-  EXPECT_EQ(scalar(account, "SELECT strAuditorID FROM KX_LoanVouch WHERE AutoID = 2"), "周建国");
-  EXPECT_EQ(scalar(account, "SELECT mUsed FROM BudgetAmounts WHERE cItemCode = 'B01' AND cPortValue1 = '04'"),
+  EXPECT_EQ(account.scalar("SELECT strAuditorID FROM KX_LoanVouch WHERE AutoID = 2"), "周建国");
+  EXPECT_EQ(account.scalar("SELECT mUsed FROM BudgetAmounts WHERE cItemCode = 'B01' AND cPortValue1 = '04'"),
             "5742.32");
-  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM ChequeBook WHERE cn_id = 'ZZ0107001'"), "1");
+  EXPECT_EQ(account.scalar("SELECT Count(*) FROM ChequeBook WHERE cn_id = 'ZZ0107001'"), "1");
 }
 
 // The approved loan JK2026010001 (its bill line paid through the net bank and confirmed) and the
@@ -163,8 +152,8 @@ TEST(VoucherFaults, ALedgerConversionPostsTheVoucherWithItsLinksWhollyOrNotAtAll
   const std::string version = "SELECT Cast(ts As Money) FROM ";
   const std::string daily =
       "<row strtypecode='301' guid='" + std::string(kLoan1) + "' ts='" +
-      scalar(account, version + "KX_LoanVouch WHERE GUID = '" + kLoan1 + "'") + "'/><row strtypecode='201' guid='" +
-      kClaim3 + "' ts='" + scalar(account, version + "KX_ExpenVouch WHERE GUID = '" + kClaim3 + "'") + "'/>";
+      account.scalar(version + "KX_LoanVouch WHERE GUID = '" + kLoan1 + "'") + "'/><row strtypecode='201' guid='" +
+      kClaim3 + "' ts='" + account.scalar(version + "KX_ExpenVouch WHERE GUID = '" + kClaim3 + "'") + "'/>";
   FaultRequest request{"", "<request><func name='makepz'><in/><daily>" + daily + "</daily></func></request>", "demo",
                        "en-us"};
   // The bill-settled claim line is registered as a cheque after the conversion's commit.
@@ -181,12 +170,12 @@ TEST(VoucherFaults, ALedgerConversionPostsTheVoucherWithItsLinksWhollyOrNotAtAll
   for (const char* component : {"VoucherImporter", "BankPay"}) {
     EXPECT_FALSE(report.faultsAfterCommitByComponent.contains(component)) << component;
   }
-  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM GL_accvouch WHERE coutno_id = '" + batch + "'"), "5");
+  EXPECT_EQ(account.scalar("SELECT Count(*) FROM GL_accvouch WHERE coutno_id = '" + batch + "'"), "5");
   for (const char* head : {"KX_LoanVouch", "KX_ExpenVouch"}) {
-    EXPECT_EQ(scalar(account, "SELECT Count(*) FROM " + std::string(head) + " WHERE PZGUID = '" + batch + "'"), "1")
+    EXPECT_EQ(account.scalar("SELECT Count(*) FROM " + std::string(head) + " WHERE PZGUID = '" + batch + "'"), "1")
         << head;
   }
-  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM ChequeBook WHERE cn_id = 'ZP0312'"), "1");
+  EXPECT_EQ(account.scalar("SELECT Count(*) FROM ChequeBook WHERE cn_id = 'ZP0312'"), "1");
 }
 
 // The posting settings the demo loan JK2026010001 needs: the loan type to 1221 and its cash line
@@ -211,7 +200,7 @@ constexpr DateTime kPostingDate{2026, 1, 31};
 TEST(VoucherFaults, MakingALedgerVoucherWithConversionPostsTheLoanWhollyOrNotAtAll) {
   const CaseAccount account;
   addLoanPostingSettings(account);
-  const std::string ts = scalar(account, "SELECT Cast(ts As Money) FROM KX_LoanVouch WHERE AutoID = 1");
+  const std::string ts = account.scalar("SELECT Cast(ts As Money) FROM KX_LoanVouch WHERE AutoID = 1");
   const FaultReport report =
       serveUnderFaults(account, {"Corvane.CMakePZ", makeLoanVoucherRequest(ts), "demo", "en-us", kPostingDate});
   expectFaults(report, {"VoucherImporter", "BankPay"});
@@ -220,19 +209,15 @@ TEST(VoucherFaults, MakingALedgerVoucherWithConversionPostsTheLoanWhollyOrNotAtA
   for (const auto& [component, runs] : report.faultsAfterCommitByComponent) {
     EXPECT_TRUE(component.rfind("Database.", 0) == 0 || component == "RowRight") << component << ": " << runs;
   }
-  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM GL_accvouch WHERE coutno_id = "
-                            "(SELECT PZGUID FROM KX_LoanVouch WHERE AutoID = 1)"),
+  EXPECT_EQ(account.scalar("SELECT Count(*) FROM GL_accvouch WHERE coutno_id = "
+                           "(SELECT PZGUID FROM KX_LoanVouch WHERE AutoID = 1)"),
             "4");
-  EXPECT_EQ(scalar(account, "SELECT strMakerID FROM KX_LoanVouch WHERE AutoID = 1"), "周建国");
+  EXPECT_EQ(account.scalar("SELECT strMakerID FROM KX_LoanVouch WHERE AutoID = 1"), "周建国");
 }
 
 // Serves `request` to the class `progId` on the account as the demo user; answers the reply.
 std::string serve(const CaseAccount& account, const std::string& progId, const std::string& request) {
-  const auto login = account.logIn("demo", "en-us", kPostingDate);
-  XmlDocument document;
-  EXPECT_TRUE(document.loadXML(request));
-  ClassRegistry::standard().create(progId)->myHandle(login.get(), document);
-  return document.xml();
+  return account.serve(*ClassRegistry::standard().create(progId), request, "demo", "en-us", kPostingDate).xml();
 }
 
 TEST(VoucherFaults, VoidingALedgerVoucherFreesTheLoanWhollyOrNotAtAll) {
@@ -244,24 +229,24 @@ TEST(VoucherFaults, VoidingALedgerVoucherFreesTheLoanWhollyOrNotAtAll) {
                   "FROM KX_LoanVouch_Sub WHERE strPayID = 'P1'");
   const std::string posted = serve(
       account, "Corvane.CMakePZ",
-      makeLoanVoucherRequest(scalar(account, "SELECT Cast(ts As Money) FROM KX_LoanVouch WHERE AutoID = 1")));
+      makeLoanVoucherRequest(account.scalar("SELECT Cast(ts As Money) FROM KX_LoanVouch WHERE AutoID = 1")));
   ASSERT_FALSE(isErrorReply(posted)) << posted;
-  const std::string batch = scalar(account, "SELECT PZGUID FROM KX_LoanVouch WHERE AutoID = 1");
-  ASSERT_EQ(scalar(account, "SELECT Count(*) FROM NetBankBills WHERE cPZSource IS NOT NULL"), "1");
+  const std::string batch = account.scalar("SELECT PZGUID FROM KX_LoanVouch WHERE AutoID = 1");
+  ASSERT_EQ(account.scalar("SELECT Count(*) FROM NetBankBills WHERE cPZSource IS NOT NULL"), "1");
   const FaultReport report = serveUnderFaults(
       account, {"Corvane.CMakePZ",
                 "<req><func name='cancelpz'><in><rows><row pzguid='" + batch + "' strpzcode='记-1-1' ino_id='" +
-                    scalar(account, "SELECT Max(ino_id) FROM GL_accvouch") +
+                    account.scalar("SELECT Max(ino_id) FROM GL_accvouch") +
                     "' strpztypeid=''/></rows></in></func></req>",
                 "demo", "en-us", kPostingDate});
   expectFaults(report, {"BankPay"});
   expectDatabaseFaults(report);
   EXPECT_FALSE(report.faultsAfterCommitByComponent.contains("BankPay"));
-  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM GL_accvouch WHERE coutno_id = '" + batch + "' AND iflag = 1"), "4");
-  EXPECT_EQ(scalar(account, "SELECT IsNull(PZGUID, '') + IsNull(strMakerID, '') FROM KX_LoanVouch WHERE AutoID = 1"),
+  EXPECT_EQ(account.scalar("SELECT Count(*) FROM GL_accvouch WHERE coutno_id = '" + batch + "' AND iflag = 1"), "4");
+  EXPECT_EQ(account.scalar("SELECT IsNull(PZGUID, '') + IsNull(strMakerID, '') FROM KX_LoanVouch WHERE AutoID = 1"),
             "");
-  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM NetBankBills WHERE cPZSource IS NOT NULL"), "0");
-  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM gl_mvocontrol"), "0");
+  EXPECT_EQ(account.scalar("SELECT Count(*) FROM NetBankBills WHERE cPZSource IS NOT NULL"), "0");
+  EXPECT_EQ(account.scalar("SELECT Count(*) FROM gl_mvocontrol"), "0");
 }
 
 TEST(VoucherFaults, ANetBankPaymentOfOneRowIsHandedOverWhollyOrNotAtAll) {
@@ -276,9 +261,9 @@ TEST(VoucherFaults, ANetBankPaymentOfOneRowIsHandedOverWhollyOrNotAtAll) {
   expectFaults(report, {"BankPay"});
   expectDatabaseFaults(report);
   EXPECT_FALSE(report.faultsAfterCommitByComponent.contains("BankPay"));
-  EXPECT_EQ(scalar(account, "SELECT strPayID FROM KX_LoanVouch_Sub WHERE GUID = '" + line + "'"), "周建国");
-  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM NetBankBills WHERE cPayRowGUID = '" + line + "'"), "1");
-  EXPECT_EQ(scalar(account, "SELECT Count(*) FROM tempdb..sysobjects WHERE name LIKE 'T%'"), "0");
+  EXPECT_EQ(account.scalar("SELECT strPayID FROM KX_LoanVouch_Sub WHERE GUID = '" + line + "'"), "周建国");
+  EXPECT_EQ(account.scalar("SELECT Count(*) FROM NetBankBills WHERE cPayRowGUID = '" + line + "'"), "1");
+  EXPECT_EQ(account.scalar("SELECT Count(*) FROM tempdb..sysobjects WHERE name LIKE 'T%'"), "0");
 }
 
 }  // namespace

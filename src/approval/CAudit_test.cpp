@@ -4,22 +4,11 @@
 
 #include <string>
 
-#include "platform/com/Variant.h"
-#include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 #include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {
-
-std::string scalar(const CaseAccount& account, const std::string& sql) {
-  db::Connection connection;
-  connection.open(account.connectString());
-  db::Recordset rs;
-  rs.open(sql, connection);
-  return rs.field(0).value().isNull() ? std::string() : CStr(rs.field(0).value());
-}
 
 // A database failure ends the func with its error reply; the vouchers served before it stay
 // committed, and the right of the voucher that failed is released.
@@ -27,8 +16,8 @@ TEST(CAudit, ADatabaseFailureEndsTheFuncAfterTheVouchersBeforeIt) {
   CaseAccount account;
   account.execute("DELETE FROM ApprovalFlowInstances WHERE cBillType = '45'");
   account.execute("DROP TABLE KX_BalanceInfo");
-  const std::string loanTs = scalar(account, "Select Cast(ts As money) From KX_LoanVouch Where AutoID = 1");
-  const std::string claimTs = scalar(account, "Select Cast(ts As money) From KX_ExpenVouch Where AutoID = 2");
+  const std::string loanTs = account.scalar("Select Cast(ts As money) From KX_LoanVouch Where AutoID = 1");
+  const std::string claimTs = account.scalar("Select Cast(ts As money) From KX_ExpenVouch Where AutoID = 2");
   const auto login = account.logIn();
   XmlDocument request;
   ASSERT_TRUE(request.loadXML(
@@ -40,8 +29,8 @@ TEST(CAudit, ADatabaseFailureEndsTheFuncAfterTheVouchersBeforeIt) {
 
   const std::string id = request.selectSingleNode("//out/error/id").text();
   EXPECT_EQ(id.rfind("Corvane:CLoan:recordGet:-", 0), 0u) << request.xml();
-  EXPECT_EQ(scalar(account, "Select IsNull(strAuditorID, '') From KX_LoanVouch Where AutoID = 1"), "");
-  EXPECT_EQ(scalar(account, "Select Count(*) From vqsystem..UA_Task"), "0");
+  EXPECT_EQ(account.scalar("Select IsNull(strAuditorID, '') From KX_LoanVouch Where AutoID = 1"), "");
+  EXPECT_EQ(account.scalar("Select Count(*) From vqsystem..UA_Task"), "0");
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "support/CaseAccount.h"
+#include "support/QueryText.h"
 #include "support/ScopedLocale.h"
 #include "support/TestHost.h"
 
@@ -140,19 +141,13 @@ class CheckBudCtrlTest : public ::testing::Test {
   ScopedLocale locale_{"zh-CN"};
 };
 
-std::string scalar(db::Connection& connection, const std::string& sql) {
-  db::Recordset rs;
-  rs.open(sql, connection);
-  return rs.eof() || rs.field(0).value().isNull() ? std::string() : CStr(rs.field(0).value());
-}
-
 std::string tableOf(const std::string& guid) {
   return guid == kLoan ? "KX_LoanVouch" : "KX_ExpenVouch";
 }
 
 std::string headOf(db::Connection& connection, const std::string& guid) {
-  return scalar(connection, "Select IsNull(strAuditorID, '') + '|' + Cast(intBudPass As nvarchar(5)) + '|' + "
-                            "Cast(intOverBud As nvarchar(5)) From " + tableOf(guid) + " Where GUID = '" + guid + "'");
+  return QueryScalar(connection, "Select IsNull(strAuditorID, '') + '|' + Cast(intBudPass As nvarchar(5)) + '|' + "
+                                 "Cast(intOverBud As nvarchar(5)) From " + tableOf(guid) + " Where GUID = '" + guid + "'");
 }
 
 TEST_F(CheckBudCtrlTest, DecidesRecordsAndWritesByTheBudgetsVerdict) {
@@ -168,8 +163,8 @@ TEST_F(CheckBudCtrlTest, DecidesRecordsAndWritesByTheBudgetsVerdict) {
     const std::string key = std::string(c.guid) == kLoan ? kLoan : kClaim;
     const std::string table = tableOf(c.guid);
     const std::string linesBefore =
-        scalar(connection, "Select Max(ts) From KX_LoanVouch_Sub Where MGuid = '" + std::string(kLoan) + "'");
-    std::string ts = scalar(connection, "Select Cast(ts As money) From " + table + " Where GUID = '" + key + "'");
+        QueryScalar(connection, "Select Max(ts) From KX_LoanVouch_Sub Where MGuid = '" + std::string(kLoan) + "'");
+    std::string ts = QueryScalar(connection, "Select Cast(ts As money) From " + table + " Where GUID = '" + key + "'");
     if (c.staleTs) ts = "1";
 
     connection.beginTrans();
@@ -186,14 +181,14 @@ TEST_F(CheckBudCtrlTest, DecidesRecordsAndWritesByTheBudgetsVerdict) {
     const std::string expected = std::string(c.reply).rfind("Z7.", 0) == 0 ? GetResString(c.reply) : c.reply;
     EXPECT_EQ(reply, expected);
     EXPECT_EQ(headOf(connection, key), c.head);
-    EXPECT_EQ(scalar(connection, "Select IsNull(Sum(mAmount), 0) From BudgetLedger Where cVoucherGUID = '" + key + "'"),
+    EXPECT_EQ(QueryScalar(connection, "Select IsNull(Sum(mAmount), 0) From BudgetLedger Where cVoucherGUID = '" + key + "'"),
               c.held);
     const std::string item = std::string(c.used).substr(0, 3);
-    EXPECT_EQ(item + ":" + scalar(connection, "Select mUsed From BudgetAmounts Where cItemCode = '" + item +
+    EXPECT_EQ(item + ":" + QueryScalar(connection, "Select mUsed From BudgetAmounts Where cItemCode = '" + item +
                                                   "' And cPortValue1 = '04'"),
               c.used);
     const bool linesRenewed = key == kLoan && c.result && !c.workFlow;
-    EXPECT_EQ(scalar(connection, "Select Max(ts) From KX_LoanVouch_Sub Where MGuid = '" + std::string(kLoan) + "'") !=
+    EXPECT_EQ(QueryScalar(connection, "Select Max(ts) From KX_LoanVouch_Sub Where MGuid = '" + std::string(kLoan) + "'") !=
                   linesBefore,
               linesRenewed);
   }
@@ -208,14 +203,15 @@ TEST(CheckBudCtrl, ARunTimeErrorAfterTheBudgetChargedRollsItAllBack) {
   const auto login = account.logIn();
   db::Connection connection;
   connection.open(account.connectString());
-  const std::string ts = scalar(connection, "Select Cast(ts As money) From KX_LoanVouch Where GUID = '" + std::string(kLoan) + "'");
+  const std::string ts =
+      QueryScalar(connection, "Select Cast(ts As money) From KX_LoanVouch Where GUID = '" + std::string(kLoan) + "'");
   connection.beginTrans();
   std::string reply;
   EXPECT_FALSE(CBudCtrl().CheckBudCtrl(*login, connection, kLoan, ts, "KX_LoanVouch", true, reply, false));
   EXPECT_NE(reply.find("KX_LoanVouch_Sub"), std::string::npos) << reply;
   connection.rollbackTrans();
   EXPECT_EQ(headOf(connection, kLoan), "|0|-1");
-  EXPECT_EQ(scalar(connection, "Select Count(*) From BudgetLedger"), "0");
+  EXPECT_EQ(QueryScalar(connection, "Select Count(*) From BudgetLedger"), "0");
 }
 
 TEST(CheckBudCtrl, ApproverNameWithAQuoteIsWrittenAsItIs) {
@@ -224,7 +220,8 @@ TEST(CheckBudCtrl, ApproverNameWithAQuoteIsWrittenAsItIs) {
   const auto login = account.logIn();
   db::Connection connection;
   connection.open(account.connectString());
-  const std::string ts = scalar(connection, "Select Cast(ts As money) From KX_LoanVouch Where GUID = '" + std::string(kLoan) + "'");
+  const std::string ts =
+      QueryScalar(connection, "Select Cast(ts As money) From KX_LoanVouch Where GUID = '" + std::string(kLoan) + "'");
   std::string reply;
   EXPECT_TRUE(CBudCtrl().CheckBudCtrl(*login, connection, kLoan, ts, "KX_LoanVouch", true, reply, false));
   EXPECT_EQ(reply, "success");

@@ -103,29 +103,18 @@ class FlowFuncTest : public ::testing::Test {
   std::string serve(const std::string& request, const std::string& user = "demo") {
     TestHost host;
     host.approvalFlows = [this] { return std::make_unique<ScriptedFlow>(script); };
-    XmlDocument document;
-    EXPECT_TRUE(document.loadXML(request)) << request;
-    const auto login = account.logIn(user, "zh-CN", std::nullopt, &host);
-    CAudit().myHandle(login.get(), document);
-    return document.selectSingleNode("//out").xml();
-  }
-
-  std::string scalar(const std::string& sql) const {
-    db::Connection connection;
-    connection.open(account.connectString());
-    db::Recordset rs;
-    rs.open(sql, connection);
-    return rs.eof() || rs.field(0).value().isNull() ? std::string() : CStr(rs.field(0).value());
+    CAudit audit;
+    return account.serve(audit, request, user, "zh-CN", std::nullopt, &host).selectSingleNode("//out").xml();
   }
 
   std::string tsOf(const std::string& guid) const {
-    return scalar("Select Cast(ts As money) From KX_ExpenVouch Where GUID = '" + guid + "'");
+    return account.scalar("Select Cast(ts As money) From KX_ExpenVouch Where GUID = '" + guid + "'");
   }
 
   std::string flowOf(const std::string& guid) const {
-    return scalar("Select Cast(iState As nvarchar(2)) + '/' + Cast(iDoneSteps As nvarchar(2)) + '/' + "
-                  "Cast((Select Count(*) From ApprovalFlowHistory Where cBillGUID = '" + guid +
-                  "') As nvarchar(4)) From ApprovalFlowInstances Where cBillGUID = '" + guid + "'");
+    return account.scalar("Select Cast(iState As nvarchar(2)) + '/' + Cast(iDoneSteps As nvarchar(2)) + '/' + "
+                          "Cast((Select Count(*) From ApprovalFlowHistory Where cBillGUID = '" + guid +
+                          "') As nvarchar(4)) From ApprovalFlowInstances Where cBillGUID = '" + guid + "'");
   }
 
   std::string auditVouch(const std::string& guid, const std::string& type, const std::string& number) {
@@ -155,8 +144,8 @@ TEST_F(FlowFuncTest, ABudgetRefusalWhoseStepCannotBeTakenBackLeavesNothing) {
   const std::string reply = auditVouch(kOfficeClaim, "KX02", "BX2026010002");
   EXPECT_NE(reply.find("单据BX2026010002：超出预算。"), std::string::npos) << reply;
   EXPECT_EQ(flowOf(kOfficeClaim), "1/1/0");
-  EXPECT_EQ(scalar("Select IsNull(strAuditorID, '') + '|' + Cast(intBudPass As nvarchar(2)) + '|' + "
-                   "Cast(intOverBud As nvarchar(2)) From KX_ExpenVouch Where AutoID = 4"),
+  EXPECT_EQ(account.scalar("Select IsNull(strAuditorID, '') + '|' + Cast(intBudPass As nvarchar(2)) + '|' + "
+                           "Cast(intOverBud As nvarchar(2)) From KX_ExpenVouch Where AutoID = 4"),
             "|0|-1");
 }
 

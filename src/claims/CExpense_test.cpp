@@ -4,44 +4,15 @@
 
 #include <string>
 
-#include "host/EmbeddedLoginContext.h"
 #include "platform/com/RuntimeError.h"
-#include "platform/com/Variant.h"
-#include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 #include "support/CaseAccount.h"
+#include "support/XmlText.h"
 #include "vouchers/VoucherDeletion.h"
 #include "vouchers/VoucherNavigation.h"
 
 namespace corvane {
 namespace {
-
-XmlDocument serve(const CaseAccount& account, CExpense& claim, const std::string& funcs,
-                  const std::string& user = "demo") {
-  LoginOptions options;
-  options.account = account.folder();
-  options.user = user;
-  options.password = "demo";
-  const auto login = EmbeddedLoginContext::logIn(options);
-  XmlDocument document;
-  EXPECT_TRUE(document.loadXML("<req>" + funcs + "</req>")) << funcs;
-  claim.myHandle(login.get(), document);
-  return document;
-}
-
-std::string scalar(const CaseAccount& account, const std::string& sql) {
-  db::Connection connection;
-  connection.open(account.connectString());
-  db::Recordset rs;
-  rs.open(sql, connection);
-  return CStr(rs.field(0).value());
-}
-
-std::string func(const std::string& name, const std::string& in, const std::string& goon = "1") {
-  return "<func name='" + name + "'" + (goon.empty() ? "" : " goon='" + goon + "'") + "><in>" + in +
-         "</in></func>";
-}
 
 // Receipt and payment lines are kept by their own part of the system; a bare table stands in
 // where the account has none.
@@ -89,42 +60,42 @@ TEST(CExpense, NavigationAndLookupSetTheCurrentClaimAndItsCard) {
     const char* card;
   };
   const Case cases[] = {
-      {"first claim in entry: the income claim 1", nullptr, func("getVouchListID", "<Director>0</Director>"),
+      {"first claim in entry: the income claim 1", nullptr, funcXml("getVouchListID", "<Director>0</Director>", "1"),
        "demo", "1", "21", "KX02"},
       {"next from the last claim: the last claim", nullptr,
-       func("getVouchListID", "<Director>2</Director><strAutoID>4</strAutoID>"), "demo", "4", "31", "KX03"},
+       funcXml("getVouchListID", "<Director>2</Director><strAutoID>4</strAutoID>", "1"), "demo", "4", "31", "KX03"},
       {"previous from the first claim: the last claim", nullptr,
-       func("getVouchListID", "<Director>1</Director><strAutoID>1</strAutoID>"), "demo", "4", "31", "KX03"},
+       funcXml("getVouchListID", "<Director>1</Director><strAutoID>1</strAutoID>", "1"), "demo", "4", "31", "KX03"},
       {"the approved claim named with -3", nullptr,
-       func("getVouchListID", "<Director>-3</Director><strAutoID>3</strAutoID>"), "demo", "3", "31", "KX03"},
+       funcXml("getVouchListID", "<Director>-3</Director><strAutoID>3</strAutoID>", "1"), "demo", "3", "31", "KX03"},
       {"an approved claim named with 3 has left the filter: the last claim", nullptr,
-       func("getVouchListID", "<Director>3</Director><strAutoID>3</strAutoID>"), "demo", "4", "31", "KX03"},
+       funcXml("getVouchListID", "<Director>3</Director><strAutoID>3</strAutoID>", "1"), "demo", "4", "31", "KX03"},
       {"no claim in entry: none current, the card cleared", "UPDATE KX_ExpenVouch SET blnAudi = 1",
-       func("getVouchByGUID", "<GUID>" + kClaim3Guid + "</GUID>") +
-           func("getVouchListID", "<Director>0</Director>"),
+       funcXml("getVouchByGUID", "<GUID>" + kClaim3Guid + "</GUID>", "1") +
+           funcXml("getVouchListID", "<Director>0</Director>", "1"),
        "demo", "", "31", ""},
       {"lookup before navigation: the navigation's target wins", nullptr,
-       func("getVouchByGUID", "<GUID>" + kClaim3Guid + "</GUID>") +
-           func("getVouchListID", "<Director>-1</Director>"),
+       funcXml("getVouchByGUID", "<GUID>" + kClaim3Guid + "</GUID>", "1") +
+           funcXml("getVouchListID", "<Director>-1</Director>", "1"),
        "demo", "4", "31", "KX03"},
       {"a loan's GUID: the loan with card KX01", nullptr,
-       func("getVouchByGUID", "<GUID>" + kLoan1Guid + "</GUID>"), "demo", "1", "11", "KX01"},
+       funcXml("getVouchByGUID", "<GUID>" + kLoan1Guid + "</GUID>", "1"), "demo", "1", "11", "KX01"},
       {"submit on save: the submitted income claim 2 is in entry",
        "UPDATE AccInformation SET cValue = 'TRUE' WHERE cSysID = 'KX' AND cID = '105'",
-       func("getVouchListID", "<Director>0</Director>"), "demo", "2", "21", "KX02"},
+       funcXml("getVouchListID", "<Director>0</Director>", "1"), "demo", "2", "21", "KX02"},
       {"clerk: no income templates, so of his claims 8 and 9 only the expense claim 9 is browsed",
        "INSERT INTO KX_ExpenVouch (GUID, AutoID, strTypeCode, strVouchID, strDepartID, strLoanID, "
        "strPersonID, blnAudi) VALUES ('{7C2E9B40-1D3F-4E6A-8B02-000000000008}', 8, '102', 'SR8', '02', "
        "'0003', '李晓燕', 0), ('{7C2E9B40-1D3F-4E6A-8B02-000000000009}', 9, '201', 'BX9', '02', '0003', "
        "'李晓燕', 0)",
-       func("getVouchListID", "<Director>0</Director>"), "clerk", "9", "31", "KX03"},
+       funcXml("getVouchListID", "<Director>0</Director>", "1"), "clerk", "9", "31", "KX03"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CaseAccount account;
     if (c.setup != nullptr) account.execute(c.setup);
     CExpense claim;
-    const XmlDocument reply = serve(account, claim, c.funcs, c.user);
+    const XmlDocument reply = account.serve(claim, "<req>" + c.funcs + "</req>", c.user);
     EXPECT_FALSE(reply.selectSingleNode("//error")) << reply.xml();
     EXPECT_EQ(claim.AutoID, c.autoId);
     EXPECT_EQ(claim.strShowModel, c.showModel);
@@ -140,27 +111,28 @@ TEST(CExpense, TemplateAndNumberingFuncsTakeTheCurrentCard) {
     const char* id;      // its in/id afterwards, or nothing where it has none
     const char* type;    // its in/type afterwards
   };
-  const std::string claim1 = func("getVouchByGUID", "<GUID>" + kClaim1Guid + "</GUID>");
+  const std::string claim1 = funcXml("getVouchByGUID", "<GUID>" + kClaim1Guid + "</GUID>", "1");
   const Case cases[] = {
       {"first func: the card sent stays, the empty id stays empty", "",
-       func("vchmoduleget", "<id/><type>KX03</type>"), "", "KX03"},
-      {"first func without a card: the object's empty card", "", func("vchmoduleget", "<id/><type/>"), "",
+       funcXml("vchmoduleget", "<id/><type>KX03</type>", "1"), "", "KX03"},
+      {"first func without a card: the object's empty card", "", funcXml("vchmoduleget", "<id/><type/>", "1"), "",
        ""},
       {"a current claim replaces the card sent and fills the empty id", claim1,
-       func("vchmoduleget", "<id/><type>KX03</type>"), "21", "KX02"},
-      {"an id sent stays", claim1, func("vchmoduleget", "<id>31</id><type>KX03</type>"), "31", "KX02"},
+       funcXml("vchmoduleget", "<id/><type>KX03</type>", "1"), "21", "KX02"},
+      {"an id sent stays", claim1, funcXml("vchmoduleget", "<id>31</id><type>KX03</type>", "1"), "31", "KX02"},
       {"numbering after a lookup of an income claim: its card", claim1,
-       func("vchnoformatget", "<type>KX03</type>"), nullptr, "KX02"},
-      {"numbering without a current card: the card sent", "", func("vchnoformatget", "<type>KX03</type>"),
+       funcXml("vchnoformatget", "<type>KX03</type>", "1"), nullptr, "KX02"},
+      {"numbering without a current card: the card sent", "", funcXml("vchnoformatget", "<type>KX03</type>", "1"),
        nullptr, "KX03"},
-      {"numbering after a loan's lookup: the loan card", func("getVouchByGUID", "<GUID>" + kLoan1Guid + "</GUID>"),
-       func("vchnoformatget", "<type>KX03</type>"), nullptr, "KX01"},
+      {"numbering after a loan's lookup: the loan card",
+       funcXml("getVouchByGUID", "<GUID>" + kLoan1Guid + "</GUID>", "1"),
+       funcXml("vchnoformatget", "<type>KX03</type>", "1"), nullptr, "KX01"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CaseAccount account;
     CExpense claim;
-    const XmlDocument reply = serve(account, claim, c.before + c.func);
+    const XmlDocument reply = account.serve(claim, "<req>" + c.before + c.func + "</req>");
     const XmlNode last = reply.selectSingleNode("/req/func[last()]");
     ASSERT_TRUE(last) << reply.xml();
     if (c.id != nullptr) {
@@ -171,17 +143,17 @@ TEST(CExpense, TemplateAndNumberingFuncsTakeTheCurrentCard) {
 }
 
 TEST(CExpense, TemplateAndNumberingFuncsWithoutTheirNodesFailTheRequest) {
-  const std::string claim1 = func("getVouchByGUID", "<GUID>" + kClaim1Guid + "</GUID>");
+  const std::string claim1 = funcXml("getVouchByGUID", "<GUID>" + kClaim1Guid + "</GUID>", "1");
   const std::string requests[] = {
-      func("vchmoduleget", "<type>KX03</type>"),
-      func("vchmoduleget", "<id/>"),
-      claim1 + func("vchnoformatget", ""),
+      funcXml("vchmoduleget", "<type>KX03</type>", "1"),
+      funcXml("vchmoduleget", "<id/>", "1"),
+      claim1 + funcXml("vchnoformatget", "", "1"),
   };
   for (const std::string& funcs : requests) {
     SCOPED_TRACE(funcs);
     CaseAccount account;
     CExpense claim;
-    const XmlDocument reply = serve(account, claim, funcs);
+    const XmlDocument reply = account.serve(claim, "<req>" + funcs + "</req>");
     EXPECT_EQ(reply.documentElement().selectSingleNode("id").text(), "Corvane:CExpense:myHandle:91")
         << reply.xml();
   }
@@ -213,18 +185,17 @@ TEST(CExpense, DeletionMakesTheNextVoucherOfTheTableCurrent) {
     CaseAccount account;
     ensureBalanceLines(account);
     if (c.setup != nullptr) account.execute(c.setup);
-    const std::string ts = scalar(account, std::string("SELECT Cast(ts As money) FROM ") + c.table +
-                                               " WHERE AutoID = " + c.autoId);
+    const std::string ts =
+        account.scalar(std::string("SELECT Cast(ts As money) FROM ") + c.table + " WHERE AutoID = " + c.autoId);
     CExpense claim;
-    const XmlDocument reply =
-        serve(account, claim,
-              func("delvouch", std::string("<strAutoID>") + c.autoId + "</strAutoID><ts>" + ts +
-                                   "</ts><type>" + c.card + "</type>",
-                   ""));
+    const XmlDocument reply = account.serve(
+        claim, "<req>" + funcXml("delvouch", std::string("<strAutoID>") + c.autoId + "</strAutoID><ts>" + ts +
+                                                 "</ts><type>" + c.card + "</type>") +
+                   "</req>");
     EXPECT_FALSE(reply.selectSingleNode("//error")) << reply.xml();
     EXPECT_EQ(claim.AutoID, c.currentAfter);
     EXPECT_EQ(claim.strCardNum, c.cardAfter);
-    EXPECT_EQ(scalar(account, std::string("SELECT COUNT(*) FROM ") + c.table + " WHERE AutoID = " + c.autoId),
+    EXPECT_EQ(account.scalar(std::string("SELECT COUNT(*) FROM ") + c.table + " WHERE AutoID = " + c.autoId),
               "0");
   }
 }
@@ -254,13 +225,13 @@ TEST(CExpense, TransactionFromTheFirstWritingFuncToTheEndOfTheRequest) {
     const char* claim1Left;  // claims with AutoID 1 afterwards
     const char* claim4Audit;
   };
-  const std::string del = func("delvouch", "<strAutoID>1</strAutoID><ts>1001</ts><type>KX02</type>", "");
-  const std::string submit = func("submitaudit", "<GUID>" + kClaim4Guid + "</GUID><ts>1002</ts>", "");
+  const std::string del = funcXml("delvouch", "<strAutoID>1</strAutoID><ts>1001</ts><type>KX02</type>");
+  const std::string submit = funcXml("submitaudit", "<GUID>" + kClaim4Guid + "</GUID><ts>1002</ts>");
   const Case cases[] = {
       {"deletion and submission: one transaction, committed", del + submit, "0", "True"},
-      {"a read failing with goon after them: committed", del + submit + func("getVouchListID", ""), "0",
+      {"a read failing with goon after them: committed", del + submit + funcXml("getVouchListID", "", "1"), "0",
        "True"},
-      {"a read failing without goon: both rolled back", del + submit + func("getVouchListID", "", ""), "1",
+      {"a read failing without goon: both rolled back", del + submit + funcXml("getVouchListID", ""), "1",
        "False"},
   };
   for (const Case& c : cases) {
@@ -270,10 +241,10 @@ TEST(CExpense, TransactionFromTheFirstWritingFuncToTheEndOfTheRequest) {
     account.execute("UPDATE Corvane_RowVersion SET value = 1000");
     account.execute("UPDATE KX_ExpenVouch SET strUsed = strUsed WHERE AutoID IN (1, 4)");
     CExpense claim;
-    const XmlDocument reply = serve(account, claim, c.funcs);
+    const XmlDocument reply = account.serve(claim, "<req>" + c.funcs + "</req>");
     EXPECT_TRUE(reply.selectSingleNode("//func[2]/out/RetValue")) << reply.xml();
-    EXPECT_EQ(scalar(account, "SELECT COUNT(*) FROM KX_ExpenVouch WHERE AutoID = 1"), c.claim1Left);
-    EXPECT_EQ(scalar(account, "SELECT blnAudi FROM KX_ExpenVouch WHERE AutoID = 4"), c.claim4Audit);
+    EXPECT_EQ(account.scalar("SELECT COUNT(*) FROM KX_ExpenVouch WHERE AutoID = 1"), c.claim1Left);
+    EXPECT_EQ(account.scalar("SELECT blnAudi FROM KX_ExpenVouch WHERE AutoID = 4"), c.claim4Audit);
   }
 }
 

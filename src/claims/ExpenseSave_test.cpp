@@ -41,10 +41,6 @@ Attributes storedHead(const std::string& ts) {
 Attributes officeLine(const std::string& amount = "100") { return {{"strIOItem", "202"}, {"dblMoney", amount}}; }
 
 
-std::string msg(const char* id, const std::string& p1 = "", const std::string& p2 = "") {
-  return GetResString(id, "zh-CN", p1, p2);
-}
-
 class ExpenseSaveTest : public VoucherTestAccount {
  protected:
   ExpenseSaveTest() {

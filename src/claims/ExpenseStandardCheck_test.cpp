@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "core/Messages.h"
 #include "support/VoucherTestAccount.h"
 
 namespace corvane {
@@ -15,10 +14,6 @@ constexpr const char* kAllowance = "{5A7D0002-0000-4000-8000-000000000002}";  //
 constexpr const char* kOffice = "{7B000001-0000-4000-8000-000000000001}";     // no effect items
 constexpr const char* kHosting = "{7B000002-0000-4000-8000-000000000002}";    // bands 100 and 300
 constexpr const char* kTravel = "{7B000003-0000-4000-8000-000000000003}";     // transport tool
-
-std::string msg(const char* id, const std::string& p1 = "", const std::string& p2 = "", const std::string& p3 = "") {
-  return GetResString(id, "zh-CN", p1, p2, p3);
-}
 
 // The demo standards, grades for three claimants, and three standards of the technical
 // department: office costs of 100 a unit with half the excess allowed, hosting by the amount

@@ -14,12 +14,11 @@ namespace corvane {
 namespace {
 
 std::string editName(const CaseAccount& account, const std::string& name) {
-  const auto login = account.logIn();
-  XmlDocument document;
-  document.loadXML("<req><func name='edit'><in><rows><row P='2' strCode='202' ts='4' intType='支出' strName='" +
-                   name + "' strShowID='31' strPrintID='32'/></rows></in></func></req>");
-  COperation().myHandle(login.get(), document);
-  return document.xml();
+  COperation operation;
+  return account
+      .serve(operation, "<req><func name='edit'><in><rows><row P='2' strCode='202' ts='4' intType='支出' strName='" +
+                            name + "' strShowID='31' strPrintID='32'/></rows></in></func></req>")
+      .xml();
 }
 
 // Two users save the same row, both with the row version they read: the transactions queue,

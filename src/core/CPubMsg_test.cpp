@@ -20,11 +20,8 @@ class PubMsgTest : public ::testing::Test {
  protected:
   // Serves `request` through CPubMsg as the user; the answered document.
   XmlDocument serve(const std::string& request, const std::string& user = "demo") {
-    const auto login = account_.logIn(user);
-    XmlDocument document;
-    EXPECT_TRUE(document.loadXML(request)) << request;
-    CPubMsg().myHandle(login.get(), document);
-    return document;
+    CPubMsg pub;
+    return account_.serve(pub, request, user);
   }
   // The answer of the only func of `request`.
   XmlNode answerOf(XmlDocument& document) {

@@ -12,8 +12,8 @@
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionPool.h"
 #include "platform/db/Recordset.h"
-#include "support/RowRightTestAccount.h"
 #include "support/TestHost.h"
+#include "support/TestLogin.h"
 
 namespace corvane {
 namespace {
@@ -224,7 +224,7 @@ class ChequeBookTest : public ::testing::Test {
     return CStr(rs.field(name).value());
   }
 
-  DemoAccountFolder account;
+  CaseAccount account;
   TestLogin login = clerkLogin(account);
   db::Connection connection;
 };

@@ -8,22 +8,10 @@
 #include <set>
 #include <sstream>
 
-#include "core/Locale.h"
+#include "support/ScopedLocale.h"
 
 namespace corvane {
 namespace {
-
-// Sets the thread's request locale for one test and puts the old one back.
-class LocaleScope {
- public:
-  explicit LocaleScope(std::string locale) : saved_(gLocaleID) { gLocaleID = std::move(locale); }
-  ~LocaleScope() { gLocaleID = saved_; }
-  LocaleScope(const LocaleScope&) = delete;
-  LocaleScope& operator=(const LocaleScope&) = delete;
-
- private:
-  std::string saved_;
-};
 
 TEST(GetResString, ParameterRules) {
   struct Case {
@@ -65,11 +53,11 @@ TEST(GetResString, EmptyLocaleMeansTheRequestLocale) {
       {"en-us", "de-DE", "严格控制"},
   };
   for (const Case& c : cases) {
-    const LocaleScope scope(c.requestLocale);
+    const ScopedLocale scope(c.requestLocale);
     EXPECT_EQ(GetResString("Z7.Corvane.0230", c.locale), c.expected)
         << c.requestLocale << "/" << c.locale;
   }
-  const LocaleScope scope("en-us");
+  const ScopedLocale scope("en-us");
   EXPECT_EQ(GetResString("Z7.Corvane.0072", "", "P01"), "The person code P01 does not exist.");
 }
 

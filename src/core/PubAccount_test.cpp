@@ -108,13 +108,7 @@ const std::vector<std::string> kLoginCheckUsers = {
 class LoginCheck : public testing::Test {
  protected:
   // A login object of its own for the look-up, as the login check makes one.
-  std::unique_ptr<EmbeddedLoginContext> newLoginObject() {
-    LoginOptions options;
-    options.account = pub_.account().folder();
-    options.user = "demo";
-    options.password = "demo";
-    return EmbeddedLoginContext::logIn(options);
-  }
+  std::unique_ptr<EmbeddedLoginContext> newLoginObject() { return pub_.account().logIn(); }
 
   PubAnswer check(const std::string& uid, const std::string& pwd) {
     return pub_.serve(

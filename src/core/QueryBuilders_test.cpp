@@ -11,8 +11,8 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
-#include "support/RowRightTestAccount.h"
 #include "support/TestHost.h"
+#include "support/TestLogin.h"
 
 namespace corvane {
 namespace {
@@ -57,7 +57,7 @@ class QueryBuildersTest : public ::testing::Test {
   }
   static std::string NullToText(const Variant& v) { return v.isNull() ? "<null>" : CStr(v); }
 
-  DemoAccountFolder account;
+  CaseAccount account;
   db::Connection connection;
 };
 

@@ -14,6 +14,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "support/CaseAccount.h"
+#include "support/XmlText.h"
 
 namespace corvane {
 namespace {
@@ -137,19 +138,11 @@ long takenRights(const CaseAccount& account) {
   return CLng(rs.field(0).value());
 }
 
-std::string canonical(const std::string& text) {
-  XmlDocument document;
-  return document.loadXML(text) ? document.xml() : "not XML: " + text;
-}
-
 // Serves `request` through a new object of Class as `user`; the document that comes back.
 template <class Class = FrameProbe>
 std::string serve(const CaseAccount& account, const char* user, const std::string& request) {
-  const auto login = account.logIn(user);
-  XmlDocument document;
-  EXPECT_TRUE(document.loadXML(request));
-  Class().myHandle(login.get(), document);
-  return document.xml();
+  Class object;
+  return account.serve(object, request, user).xml();
 }
 
 TEST(RequestFrame, ServesFuncsCommitsOrRollsBackAndReleasesTheRight) {

@@ -2,21 +2,10 @@
 
 #include <gtest/gtest.h>
 
-#include "core/Locale.h"
+#include "support/ScopedLocale.h"
 
 namespace corvane {
 namespace {
-
-class LocaleScope {
- public:
-  explicit LocaleScope(std::string locale) : saved_(gLocaleID) { gLocaleID = std::move(locale); }
-  ~LocaleScope() { gLocaleID = saved_; }
-  LocaleScope(const LocaleScope&) = delete;
-  LocaleScope& operator=(const LocaleScope&) = delete;
-
- private:
-  std::string saved_;
-};
 
 struct RewriteCase {
   const char* input;
@@ -41,7 +30,7 @@ TEST(FixSqlText, MakesLiteralsNational) {
        "Provider=SQLOLEDB;Data Source=N'acc/001';Locale Identifier=2052"},
   };
   for (const char* locale : {"zh-CN", "", "en-gb"}) {
-    const LocaleScope scope(locale);
+    const ScopedLocale scope(locale);
     for (const RewriteCase& c : cases) EXPECT_EQ(FixSqlText(c.input), c.expected) << c.input;
   }
 }
@@ -54,10 +43,10 @@ TEST(FixSqlText, BracketsAliasesUnderEnglishOnly) {
       {"select a as x from t where b='y'", "select a as [x] from t where b=N'y'"},
   };
   for (const char* locale : {"en-us", "EN-US", "en-US"}) {
-    const LocaleScope scope(locale);
+    const ScopedLocale scope(locale);
     for (const RewriteCase& c : cases) EXPECT_EQ(FixSqlText(c.input), c.expected) << c.input;
   }
-  const LocaleScope scope("zh-CN");
+  const ScopedLocale scope("zh-CN");
   EXPECT_EQ(FixSqlText("select a As Name, b from t"), "select a As Name, b from t");
 }
 
@@ -105,7 +94,7 @@ TEST(BracketAliases, NeverChangesTextInsideLiterals) {
   };
   for (const RewriteCase& c : cases) EXPECT_EQ(BracketAliases(c.input), c.expected) << c.input;
 
-  const LocaleScope scope("en-us");
+  const ScopedLocale scope("en-us");
   EXPECT_EQ(FixSqlText("insert into t (a,b) values ('Car As Transport','x')"),
             "insert into t (a,b) values (N'Car As Transport',N'x')");
   EXPECT_EQ(FixSqlText("select a as x from t where b='Trip From Home'"),

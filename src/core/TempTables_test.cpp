@@ -9,7 +9,7 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "support/RowRightTestAccount.h"
+#include "support/TestLogin.h"
 
 namespace corvane {
 namespace {
@@ -61,7 +61,7 @@ class TempTablesTest : public ::testing::Test {
     return CLng(rs.field("n").value());
   }
 
-  DemoAccountFolder account;
+  CaseAccount account;
   db::Connection connection;
 };
 

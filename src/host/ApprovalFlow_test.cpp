@@ -27,14 +27,6 @@ class ApprovalFlowTest : public ::testing::Test {
     connection.beginTrans();
   }
 
-  std::unique_ptr<EmbeddedLoginContext> logIn() const {
-    LoginOptions options;
-    options.account = account.folder();
-    options.user = "demo";
-    options.password = "demo";
-    return EmbeddedLoginContext::logIn(options);
-  }
-
   std::string lastError(const ApprovalFlowServer& flow) const {
     std::string text = "unset";
     flow.LastErrorText(text);
@@ -84,7 +76,7 @@ TEST_F(ApprovalFlowTest, SubmissionEntersTheFlowOnceAndNeedsASubmitter) {
   EXPECT_FALSE(flow->SubmitToFlow(connection, "45", kSavedLoan, "JK2026010002", "<EAdata/>"));
   EXPECT_EQ(lastError(*flow), "未指定提交人，不能提交审批。");
 
-  const auto login = logIn();
+  const auto login = account.logIn();
   flow->SetLogin(*login);
   EXPECT_FALSE(flow->SubmitToFlow(connection, "45", kSavedLoan, "JK2026010002", ""));
   EXPECT_EQ(lastError(*flow), "审批数据为空，不能提交审批。");
@@ -103,7 +95,7 @@ TEST_F(ApprovalFlowTest, SubmissionEntersTheFlowOnceAndNeedsASubmitter) {
 TEST_F(ApprovalFlowTest, AVoucherSentBackMayChangeAndBeSubmittedAgain) {
   connection.execute("Update ApprovalFlowInstances Set iState = 3 Where cBillType = '46'");
   const auto flow = CreateApprovalFlowServer();
-  const auto login = logIn();
+  const auto login = account.logIn();
   flow->SetLogin(*login);
   EXPECT_TRUE(flow->AllowChange(connection, "46", kWaitingClaim, "11"));
   EXPECT_TRUE(flow->SubmitToFlow(connection, "46", kWaitingClaim, "SR2026010002", "<EAdata/>"));
@@ -136,7 +128,7 @@ TEST_F(ApprovalFlowTest, QueryListsTheFlowsOfOneKindAndTextsFollowTheLocale) {
 
 TEST_F(ApprovalFlowTest, StepsAreApprovedInOrderByTheirApproversAndTakenBack) {
   const auto flow = CreateApprovalFlowServer();
-  const auto demo = logIn();
+  const auto demo = account.logIn();
   const auto clerk = account.logIn("clerk");
   const std::string task = "<?xml version='1.0' encoding='utf-8' ?><EASTdata><task EAAID='' remark='ok &lt;1&gt;'/></EASTdata >";
   bool finished = true;
@@ -193,7 +185,7 @@ TEST_F(ApprovalFlowTest, StepsAreApprovedInOrderByTheirApproversAndTakenBack) {
 TEST_F(ApprovalFlowTest, AKindWithoutAFlowEntersNone) {
   connection.execute("Delete From ApprovalFlowSteps Where cBillType = '45'");
   const auto flow = CreateApprovalFlowServer();
-  const auto login = logIn();
+  const auto login = account.logIn();
   flow->SetLogin(*login);
   EXPECT_TRUE(flow->SubmitToFlow(connection, "45", kSavedLoan, "JK2026010002", "<EAdata/>"));
   EXPECT_FALSE(flow->IsInFlow(connection, "45", kSavedLoan, "11"));

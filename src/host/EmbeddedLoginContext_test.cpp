@@ -4,7 +4,6 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "support/CaseAccount.h"
 
 namespace corvane {
@@ -21,13 +20,6 @@ class EmbeddedLoginTest : public testing::Test {
     options.locale = locale;
     options.date = DateTime::parse("2026-3-15");
     return EmbeddedLoginContext::logIn(options);
-  }
-  std::string scalar(const std::string& query) {
-    db::Connection connection;
-    connection.open(account.connectString());
-    db::Recordset rs;
-    rs.open(query, connection);
-    return CStr(rs.field(0).value());
   }
 
   CaseAccount account;
@@ -62,10 +54,11 @@ TEST_F(EmbeddedLoginTest, TakesAndReleasesRightsInTheTaskTable) {
   bool ok = false;
   clerk->RequestTask("KX020101", true, 2026, ok);
   EXPECT_TRUE(ok);
-  EXPECT_EQ("1", scalar("select count(*) from vqsystem..UA_Task where cAuth_ID='KX020101' and cUser_ID='clerk'"));
+  EXPECT_EQ("1",
+            account.scalar("select count(*) from vqsystem..UA_Task where cAuth_ID='KX020101' and cUser_ID='clerk'"));
   clerk->RequestTask("KX020101", false, 2026, ok);
   EXPECT_TRUE(ok);
-  EXPECT_EQ("0", scalar("select count(*) from vqsystem..UA_Task"));
+  EXPECT_EQ("0", account.scalar("select count(*) from vqsystem..UA_Task"));
 
   clerk->RequestTask("KX0102", true, 2026, ok);
   EXPECT_FALSE(ok) << "the clerk does not hold the operation-type right";
@@ -85,13 +78,13 @@ TEST_F(EmbeddedLoginTest, LoginsOfOneUserShareTheRowOfATakenRight) {
   bool ok = false;
   first->RequestTask("KX020101", true, 2026, ok);
   second->RequestTask("kx020101", true, 2026, ok);
-  EXPECT_EQ("1", scalar(rows));
+  EXPECT_EQ("1", account.scalar(rows));
   first->RequestTask("KX020101", false, 2026, ok);
   EXPECT_TRUE(ok);
-  EXPECT_EQ("1", scalar(rows)) << "the second login still holds the right";
+  EXPECT_EQ("1", account.scalar(rows)) << "the second login still holds the right";
   second->RequestTask("KX020101", false, 2026, ok);
   EXPECT_TRUE(ok);
-  EXPECT_EQ("0", scalar(rows));
+  EXPECT_EQ("0", account.scalar(rows));
 }
 
 // A login that ends holding a right leaves its row, as an ended process does; the next take and
@@ -100,13 +93,13 @@ TEST_F(EmbeddedLoginTest, ARightLeftByAnEndedLoginIsClearedByTheNextRelease) {
   const std::string rows = "select count(*) from vqsystem..UA_Task where cAuth_ID='KX020101'";
   bool ok = false;
   logIn("clerk", "demo")->RequestTask("KX020101", true, 2026, ok);
-  EXPECT_EQ("1", scalar(rows));
+  EXPECT_EQ("1", account.scalar(rows));
   const auto clerk = logIn("clerk", "demo");
   clerk->RequestTask("KX020101", true, 2026, ok);
-  EXPECT_EQ("2", scalar(rows));
+  EXPECT_EQ("2", account.scalar(rows));
   clerk->RequestTask("KX020101", false, 2026, ok);
   EXPECT_TRUE(ok);
-  EXPECT_EQ("0", scalar(rows));
+  EXPECT_EQ("0", account.scalar(rows));
 }
 
 // A request's transaction holds the company database; rights are still taken and released

@@ -6,7 +6,7 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
-#include "support/RowRightTestAccount.h"
+#include "support/TestLogin.h"
 
 namespace corvane {
 namespace {
@@ -20,7 +20,7 @@ class RowRightTest : public ::testing::Test {
     return service->GetAuthString(object, a2);
   }
 
-  DemoAccountFolder account;
+  CaseAccount account;
 };
 
 // The demo clerk: departments and persons through the clerks' group, one more person and his

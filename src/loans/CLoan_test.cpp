@@ -5,40 +5,12 @@
 #include <memory>
 #include <string>
 
-#include "host/EmbeddedLoginContext.h"
-#include "platform/com/Variant.h"
-#include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 #include "support/CaseAccount.h"
+#include "support/XmlText.h"
 
 namespace corvane {
 namespace {
-
-XmlDocument serve(const CaseAccount& account, CLoan& loan, const std::string& funcs) {
-  LoginOptions options;
-  options.account = account.folder();
-  options.user = "demo";
-  options.password = "demo";
-  const auto login = EmbeddedLoginContext::logIn(options);
-  XmlDocument document;
-  EXPECT_TRUE(document.loadXML("<req>" + funcs + "</req>")) << funcs;
-  loan.myHandle(login.get(), document);
-  return document;
-}
-
-std::string scalar(const CaseAccount& account, const std::string& sql) {
-  db::Connection connection;
-  connection.open(account.connectString());
-  db::Recordset rs;
-  rs.open(sql, connection);
-  return CStr(rs.field(0).value());
-}
-
-std::string func(const std::string& name, const std::string& in, const std::string& goon = "") {
-  return "<func name='" + name + "'" + (goon.empty() ? "" : " goon='" + goon + "'") + "><in>" + in +
-         "</in></func>";
-}
 
 const std::string kLoan1Guid = "{3A6F0C21-5B1E-4C8A-9D01-000000000001}";
 const std::string kLoan2Guid = "{3A6F0C21-5B1E-4C8A-9D01-000000000002}";
@@ -53,34 +25,34 @@ TEST(CLoan, FuncsOfARequestShareTheCurrentVoucher) {
     const char* showModel;
   };
   const Case cases[] = {
-      {"first loan in entry", nullptr, func("getVouchListID", "<Director>0</Director>"), "2", "11"},
+      {"first loan in entry", nullptr, funcXml("getVouchListID", "<Director>0</Director>"), "2", "11"},
       {"a loan found by GUID stays current through navigation", nullptr,
-       func("getVouchByGUID", "<GUID>" + kLoan1Guid + "</GUID>") +
-           func("getVouchListID", "<Director>-1</Director>"),
+       funcXml("getVouchByGUID", "<GUID>" + kLoan1Guid + "</GUID>") +
+           funcXml("getVouchListID", "<Director>-1</Director>"),
        "1", "11"},
       {"a claim's GUID makes the claim current", nullptr,
-       func("getVouchByGUID", "<GUID>" + kClaim4Guid + "</GUID>"), "4", "31"},
+       funcXml("getVouchByGUID", "<GUID>" + kClaim4Guid + "</GUID>"), "4", "31"},
       {"submit on save: only submitted loans are in entry, and none is",
        "UPDATE AccInformation SET cValue = 'TRUE' WHERE cSysID = 'KX' AND cID = '105'",
-       func("getVouchListID", "<Director>0</Director>"), "", ""},
+       funcXml("getVouchListID", "<Director>0</Director>"), "", ""},
       {"submit on save: a submitted loan without approver is in entry",
        "UPDATE AccInformation SET cValue = 'True' WHERE cSysID = 'KX' AND cID = '105'; "
        "UPDATE KX_LoanVouch SET blnAudi = 1 WHERE AutoID = 2",
-       func("getVouchListID", "<Director>3</Director><strAutoID>2</strAutoID>"), "2", "11"},
+       funcXml("getVouchListID", "<Director>3</Director><strAutoID>2</strAutoID>"), "2", "11"},
       {"option text other than true is off",
        "UPDATE AccInformation SET cValue = '' WHERE cSysID = 'KX' AND cID = '105'",
-       func("getVouchListID", "<Director>-1</Director>"), "2", "11"},
+       funcXml("getVouchListID", "<Director>-1</Director>"), "2", "11"},
       {"a loan that left the filter: the last one becomes current",
        "INSERT INTO KX_LoanVouch (GUID, AutoID, strTypeCode, strVouchID, blnAudi) VALUES "
        "('{3A6F0C21-5B1E-4C8A-9D01-000000000009}', 9, '302', 'JK9', 0)",
-       func("getVouchListID", "<Director>3</Director><strAutoID>1</strAutoID>"), "9", "11"},
+       funcXml("getVouchListID", "<Director>3</Director><strAutoID>1</strAutoID>"), "9", "11"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CaseAccount account;
     if (c.setup != nullptr) account.execute(c.setup);
     CLoan loan;
-    const XmlDocument reply = serve(account, loan, c.funcs);
+    const XmlDocument reply = account.serve(loan, "<req>" + c.funcs + "</req>");
     EXPECT_FALSE(reply.selectSingleNode("//error")) << reply.xml();
     EXPECT_EQ(loan.AutoID, c.autoId);
     EXPECT_EQ(loan.strShowModel, c.showModel);
@@ -90,10 +62,9 @@ TEST(CLoan, FuncsOfARequestShareTheCurrentVoucher) {
 TEST(CLoan, TemplateFuncIsGivenTheCurrentTemplateAndKeepsIt) {
   CaseAccount account;
   CLoan loan;
-  const XmlDocument reply =
-      serve(account, loan,
-            func("getOperList", "<type>KX01</type>") + func("vchmoduleget", "<type>KX01</type><id/>") +
-                func("vchmoduleget", "<type>KX01</type><id/>"));
+  const XmlDocument reply = account.serve(
+      loan, "<req>" + funcXml("getOperList", "<type>KX01</type>") + funcXml("vchmoduleget", "<type>KX01</type><id/>") +
+                funcXml("vchmoduleget", "<type>KX01</type><id/>") + "</req>");
   EXPECT_EQ(reply.selectSingleNode("//func[2]/in/id").text(), "11");
   EXPECT_EQ(reply.selectSingleNode("//func[3]/in/id").text(), "11");
   EXPECT_TRUE(reply.selectSingleNode("//func[2]/out/xml")) << reply.xml();
@@ -107,16 +78,16 @@ TEST(CLoan, TransactionFromTheFirstWritingFuncToTheEndOfTheRequest) {
     const char* blnAudi;  // of loan 2 afterwards
     const char* flowRecords;
   };
-  const std::string submit = func("submitaudit", "<GUID>" + kLoan2Guid + "</GUID><ts>1001</ts>");
+  const std::string submit = funcXml("submitaudit", "<GUID>" + kLoan2Guid + "</GUID><ts>1001</ts>");
   const Case cases[] = {
       {"a read failing with goon after the submission: committed at the end",
-       submit + func("getVouchListID", "", "1") + func("getVouchListID", "<Director>0</Director>"), "True",
+       submit + funcXml("getVouchListID", "", "1") + funcXml("getVouchListID", "<Director>0</Director>"), "True",
        "1"},
       {"a read failing without goon: the submission is rolled back",
-       submit + func("getVouchListID", ""), "False", "0"},
+       submit + funcXml("getVouchListID", ""), "False", "0"},
       {"the deletion after the submission sees it submitted, and its refusal rolls both back",
-       submit + func("getVouchByGUID", "<GUID>" + kLoan2Guid + "</GUID>") +
-           func("delvouch", "<strAutoID>2</strAutoID><ts>1002</ts><type>KX01</type>"),
+       submit + funcXml("getVouchByGUID", "<GUID>" + kLoan2Guid + "</GUID>") +
+           funcXml("delvouch", "<strAutoID>2</strAutoID><ts>1002</ts><type>KX01</type>"),
        "False", "0"},
   };
   for (const Case& c : cases) {
@@ -125,11 +96,11 @@ TEST(CLoan, TransactionFromTheFirstWritingFuncToTheEndOfTheRequest) {
     account.execute("UPDATE Corvane_RowVersion SET value = 1000");
     account.execute("UPDATE KX_LoanVouch SET strUsed = strUsed WHERE AutoID = 2");
     CLoan loan;
-    const XmlDocument reply = serve(account, loan, c.funcs);
+    const XmlDocument reply = account.serve(loan, "<req>" + c.funcs + "</req>");
     EXPECT_TRUE(reply.selectSingleNode("//func[1]/out/RetValue")) << reply.xml();
-    EXPECT_EQ(scalar(account, "SELECT COUNT(*) FROM ApprovalFlowInstances WHERE cBillGUID = '" + kLoan2Guid + "'"),
+    EXPECT_EQ(account.scalar("SELECT COUNT(*) FROM ApprovalFlowInstances WHERE cBillGUID = '" + kLoan2Guid + "'"),
               c.flowRecords);
-    EXPECT_EQ(scalar(account, "SELECT blnAudi FROM KX_LoanVouch WHERE AutoID = 2"), c.blnAudi);
+    EXPECT_EQ(account.scalar("SELECT blnAudi FROM KX_LoanVouch WHERE AutoID = 2"), c.blnAudi);
   }
 }
 

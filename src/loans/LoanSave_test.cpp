@@ -6,7 +6,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/Messages.h"
 #include "loans/CLoan.h"
 #include "platform/com/RuntimeError.h"
 #include "support/VoucherTestAccount.h"
@@ -42,10 +41,6 @@ class LoanChecksTest : public VoucherTestAccount {
                      "' AND strBalanceID = '3'");
   }
 };
-
-std::string msg(const char* id, const std::string& p1 = "", const std::string& p2 = "") {
-  return GetResString(id, "zh-CN", p1, p2);
-}
 
 TEST_F(LoanChecksTest, LimitWarningsNameEachBrokenLimit) {
   // 0005: 30 days, 2 loans, 8000, all hard; one open loan of 5000 dated 2026-01-06.

@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/Messages.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
 #include "support/VoucherTestAccount.h"
@@ -29,10 +28,6 @@ Attributes newHead() {
 
 Attributes cashLine(const std::string& amount = "1000") { return {{"strBalanceID", "1"}, {"dblMoney", amount}}; }
 
-
-std::string msg(const char* id, const std::string& p1 = "", const std::string& p2 = "") {
-  return GetResString(id, "zh-CN", p1, p2);
-}
 
 class LoanStoreTest : public VoucherTestAccount {
  protected:

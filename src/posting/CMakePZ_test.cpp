@@ -67,12 +67,7 @@ class CMakePZTest : public ::testing::Test {
 
   // Serves `request` as `corvane call` does, keeping the object to look at its draft.
   XmlDocument serve(const std::string& request) {
-    const std::unique_ptr<EmbeddedLoginContext> login =
-        account_.logIn("demo", "zh-CN", DateTime::parse("2026-1-31"), &host_);
-    XmlDocument document;
-    EXPECT_TRUE(document.loadXML(request));
-    maker_.myHandle(login.get(), document);
-    return document;
+    return account_.serve(maker_, request, "demo", "zh-CN", DateTime::parse("2026-1-31"), &host_);
   }
 
   // Drafts `vouchers` as "makepz" for the draft only does, on a connection of the test's own,

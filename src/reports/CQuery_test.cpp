@@ -60,11 +60,8 @@ class CQueryTest : public ::testing::Test {
   }
 
   XmlDocument serve(const std::string& request, const std::string& user = "demo") {
-    const std::unique_ptr<EmbeddedLoginContext> login = account_.logIn(user, "zh-CN", DateTime::parse("2026-1-31"));
-    XmlDocument document;
-    EXPECT_TRUE(document.loadXML(request));
-    CQuery().myHandle(login.get(), document);
-    return document;
+    CQuery query;
+    return account_.serve(query, request, user, "zh-CN", DateTime::parse("2026-1-31"));
   }
 
   static std::string listFunc(const std::string& name, const std::string& current, const std::string& rows,

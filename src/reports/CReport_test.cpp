@@ -32,11 +32,8 @@ class CReportTest : public ::testing::Test {
   }
 
   XmlDocument serve(const std::string& request, const std::string& user = "demo", Host* host = nullptr) {
-    const auto login = account_.logIn(user, "zh-CN", DateTime::parse("2026-4-1"), host);
-    XmlDocument document;
-    EXPECT_TRUE(document.loadXML(request));
-    CReport().myHandle(login.get(), document);
-    return document;
+    CReport report;
+    return account_.serve(report, request, user, "zh-CN", DateTime::parse("2026-4-1"), host);
   }
 
   // Each row of the n-th func's data as "column=value" of `columns` (absent columns left out),

@@ -12,6 +12,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 #include "support/CaseAccount.h"
+#include "support/XmlText.h"
 
 namespace corvane {
 namespace {
@@ -24,12 +25,6 @@ constexpr const char* kGradeTable =
 constexpr const char* kGrades =
     "INSERT INTO KX_EISet_NUStand (intEICode, strEICode, strEIName) VALUES (1, '91', '测试经理'), "
     "(1, '92', '测试职员'), (2, '91', '测试地区')";
-
-std::string canonical(const std::string& text) {
-  XmlDocument document;
-  if (!document.loadXML(text)) return "not XML: " + text;
-  return document.xml();
-}
 
 class PersonRequests : public testing::Test {
  protected:
@@ -62,10 +57,9 @@ class PersonRequests : public testing::Test {
   // Serves `funcs` (the func elements) and answers the reply under `out` of each func.
   std::vector<std::string> serve(const std::string& funcs, const std::string& user = "demo",
                                  const std::string& locale = "zh-CN") {
-    const auto login = account().logIn(user, locale, DateTime{2026, 3, 15});
-    XmlDocument document;
-    EXPECT_TRUE(document.loadXML("<req>" + funcs + "</req>"));
-    CPerson().myHandle(login.get(), document);
+    CPerson person;
+    const XmlDocument document =
+        account().serve(person, "<req>" + funcs + "</req>", user, locale, DateTime{2026, 3, 15});
     std::vector<std::string> replies;
     for (const XmlNode& func : document.selectNodes("//func")) {
       const XmlNode out = func.child("out");

@@ -18,19 +18,8 @@ namespace {
 
 class VoucherReadsTest : public ::testing::Test {
  protected:
-  std::unique_ptr<EmbeddedLoginContext> logIn(const std::string& user) const {
-    LoginOptions options;
-    options.account = account_.folder();
-    options.user = user;
-    options.password = "demo";
-    return EmbeddedLoginContext::logIn(options);
-  }
   XmlDocument serve(RequestClass& object, const std::string& request, const std::string& user = "clerk") const {
-    const auto login = logIn(user);
-    XmlDocument document;
-    EXPECT_TRUE(document.loadXML(request)) << request;
-    object.myHandle(login.get(), document);
-    return document;
+    return account_.serve(object, request, user);
   }
 
   CaseAccount account_;
@@ -108,7 +97,7 @@ TEST_F(VoucherReadsTest, ClaimHeadSetsTheCardOfItsKind) {
 }
 
 TEST_F(VoucherReadsTest, ACurrentClaimListsTheTypesOfItsOwnCard) {
-  const auto login = logIn("demo");
+  const auto login = account_.logIn("demo");
   db::Connection connection;
   connection.open(login->ConnectString());
   XmlDocument request;

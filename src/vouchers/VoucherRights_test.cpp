@@ -30,10 +30,9 @@ class VoucherRightsTest : public VoucherTestAccount {
 
   std::string serve(RequestClass& object, const std::string& user, const std::string& func,
                     const std::string& autoId) {
-    const auto login = account_.logIn(user, "zh-CN", DateTime::parse("2026-03-15"));
-    XmlDocument document;
-    EXPECT_TRUE(document.loadXML("<req><func name='" + func + "'><in><a AutoID='" + autoId + "'/></in></func></req>"));
-    object.myHandle(login.get(), document);
+    const XmlDocument document =
+        account_.serve(object, "<req><func name='" + func + "'><in><a AutoID='" + autoId + "'/></in></func></req>",
+                       user, "zh-CN", DateTime::parse("2026-03-15"));
     return document.selectSingleNode("//func/out").xml();
   }
 };

@@ -13,6 +13,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 #include "support/CaseAccount.h"
+#include "support/QueryText.h"
 #include "support/ScopedLocale.h"
 
 namespace corvane {
@@ -56,19 +57,9 @@ TEST(ApprovalStartDocument, ValuesThatWouldBreakTheDocumentAreEscaped) {
 class InitAuditTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    LoginOptions options;
-    options.account = account.folder();
-    options.user = "demo";
-    options.password = "demo";
-    login = EmbeddedLoginContext::logIn(options);
+    login = account.logIn();
     connection.open(account.connectString());
     connection.beginTrans();
-  }
-
-  std::string scalar(const std::string& sql) {
-    db::Recordset rs;
-    rs.open(sql, connection);
-    return CStr(rs.field(0).value());
   }
 
   // Runs InitAudit of the loan class on a head row; the error text when it raises.
@@ -96,11 +87,11 @@ TEST_F(InitAuditTest, AnyClassSubmitsAHeadRowByItsOwnKind) {
       "<row GUID='{7C2E9B40-1D3F-4E6A-8B02-000000000004}' strTypeCode='202' strDepartID='04' "
       "strVouchID='BX2026010002' dblOldMoney='450' other='ignored'/>";
   EXPECT_EQ(initAudit(expenseClaim4), "");
-  EXPECT_EQ(scalar("SELECT blnAudi FROM KX_ExpenVouch WHERE AutoID = 4"), "True");
-  EXPECT_EQ(scalar("SELECT cBillType FROM ApprovalFlowInstances WHERE cBillGUID = "
-                   "'{7C2E9B40-1D3F-4E6A-8B02-000000000004}'"),
+  EXPECT_EQ(QueryScalar(connection, "SELECT blnAudi FROM KX_ExpenVouch WHERE AutoID = 4"), "True");
+  EXPECT_EQ(QueryScalar(connection, "SELECT cBillType FROM ApprovalFlowInstances WHERE cBillGUID = "
+                                    "'{7C2E9B40-1D3F-4E6A-8B02-000000000004}'"),
             "47");
-  EXPECT_EQ(scalar("SELECT COUNT(*) FROM KX_LoanVouch WHERE blnAudi = 1"), "2");
+  EXPECT_EQ(QueryScalar(connection, "SELECT COUNT(*) FROM KX_LoanVouch WHERE blnAudi = 1"), "2");
 }
 
 TEST_F(InitAuditTest, RefusalsRaiseWithTheirTexts) {

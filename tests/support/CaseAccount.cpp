@@ -1,5 +1,7 @@
 #include "support/CaseAccount.h"
 
+#include <gtest/gtest.h>
+
 #include <atomic>
 #include <mutex>
 #include <unistd.h>
@@ -8,6 +10,7 @@
 #include "platform/db/AccountCreator.h"
 #include "platform/db/Connection.h"
 #include "platform/db/SqlLiteral.h"
+#include "support/QueryText.h"
 
 namespace corvane {
 
@@ -79,6 +82,21 @@ long CaseAccount::execute(const std::string& tsql) const {
   db::Connection connection;
   connection.open(connectString());
   return connection.execute(tsql);
+}
+
+std::string CaseAccount::scalar(const std::string& tsql) const {
+  db::Connection connection;
+  connection.open(connectString());
+  return QueryScalar(connection, tsql);
+}
+
+XmlDocument CaseAccount::serve(RequestClass& object, std::string_view request, const std::string& user,
+                               const std::string& locale, std::optional<DateTime> date, Host* host) const {
+  const auto login = logIn(user, locale, date, host);
+  XmlDocument document;
+  if (!document.loadXML(request)) ADD_FAILURE() << "the request is not XML: " << request;
+  object.myHandle(login.get(), document);
+  return document;
 }
 
 }  // namespace corvane

@@ -24,14 +24,7 @@ constexpr int kMaxCalls = 5000;
 std::string serveOnce(const CaseAccount& account, const FaultRequest& request, FaultPlan& plan,
                       int ordinal) {
   FaultyHost host(EmbeddedHost::instance(), plan);
-  LoginOptions options;
-  options.account = account.folder();
-  options.user = request.user;
-  options.password = "demo";
-  options.locale = request.locale;
-  options.date = request.date;
-  options.host = &host;
-  const auto login = EmbeddedLoginContext::logIn(options);
+  const auto login = account.logIn(request.user, request.locale, request.date, &host);
   XmlDocument document;
   if (!document.loadXML(request.request)) throw std::invalid_argument("request is not XML");
   if (request.serve) {

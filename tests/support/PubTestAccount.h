@@ -14,6 +14,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 #include "support/CaseAccount.h"
+#include "support/XmlText.h"
 
 namespace corvane {
 
@@ -21,12 +22,7 @@ struct PubAnswer {
   bool ok = false;
   std::string reply;  // the reply's document element, or empty when there is none
   // The text of the reply's first element at `xpath` (for error replies: "id", "text").
-  std::string at(std::string_view xpath) const {
-    XmlDocument document;
-    if (!document.loadXML(reply)) return "not XML: " + reply;
-    const XmlNode node = document.documentElement().selectSingleNode(xpath);
-    return node ? node.text() : std::string();
-  }
+  std::string at(std::string_view xpath) const { return textAt(reply, xpath); }
 };
 
 class PubTestAccount {
@@ -36,13 +32,7 @@ class PubTestAccount {
   explicit PubTestAccount(const std::string& user = "demo", const std::string& date = "2026-1-6",
                           const std::vector<std::string>& setup = {}, Host* host = nullptr) {
     for (const std::string& statement : setup) account_.execute(statement);
-    LoginOptions options;
-    options.account = account_.folder();
-    options.user = user;
-    options.password = "demo";
-    options.date = DateTime::parse(date);
-    options.host = host;
-    login_ = EmbeddedLoginContext::logIn(options);
+    login_ = account_.logIn(user, "zh-CN", DateTime::parse(date), host);
     connection_.open(login_->ConnectString());
   }
 
@@ -81,12 +71,5 @@ class PubTestAccount {
   std::unique_ptr<EmbeddedLoginContext> login_;
   db::Connection connection_;
 };
-
-// `xml` as the XML layer writes it, so that replies compare whatever their quoting.
-inline std::string canonical(std::string_view xml) {
-  XmlDocument document;
-  if (!document.loadXML(xml)) return "not XML: " + std::string(xml);
-  return document.documentElement().xml();
-}
 
 }  // namespace corvane

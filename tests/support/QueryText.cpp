@@ -19,4 +19,10 @@ std::string QueryRowsText(db::Connection& connection, const std::string& query) 
   return text;
 }
 
+std::string QueryScalar(db::Connection& connection, const std::string& query) {
+  db::Recordset rs;
+  rs.open(query, connection);
+  return rs.eof() || rs.field(0).value().isNull() ? std::string() : CStr(rs.field(0).value());
+}
+
 }  // namespace corvane

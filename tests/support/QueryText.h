@@ -11,4 +11,8 @@ namespace corvane {
 // ended by ";". An empty text when there is no record.
 std::string QueryRowsText(db::Connection& connection, const std::string& query);
 
+// The first column of the first record of `query` on `connection`, as text; empty when there is
+// no record or the value is Null.
+std::string QueryScalar(db::Connection& connection, const std::string& query);
+
 }  // namespace corvane

@@ -14,6 +14,7 @@
 #include "platform/xml/XmlDocument.h"
 #include "settings/CStand.h"
 #include "support/CaseAccount.h"
+#include "support/XmlText.h"
 
 namespace corvane {
 
@@ -32,11 +33,8 @@ class StandTestAccount {
   // Serves `requestXml` as `user` in `locale` and answers the document that comes back.
   std::string serve(std::string_view requestXml, const std::string& user = "demo",
                     const std::string& locale = "zh-CN") {
-    const auto login = account_.logIn(user, locale);
-    XmlDocument document;
-    if (!document.loadXML(requestXml)) return "the request is not XML";
-    CStand().myHandle(login.get(), document);
-    return document.xml();
+    CStand stand;
+    return account_.serve(stand, requestXml, user, locale).xml();
   }
 
   // The records `tsql` answers, one "<row .../>" line each.
@@ -49,13 +47,7 @@ class StandTestAccount {
   }
 
   // The first field of the first record `tsql` answers, as text (empty when there is none).
-  std::string value(const std::string& tsql) {
-    db::Connection connection;
-    connection.open(account_.connectString());
-    db::Recordset rs;
-    rs.open(tsql, connection);
-    return rs.eof() ? std::string() : NullToStr(rs.field(0).value());
-  }
+  std::string value(const std::string& tsql) { return account_.scalar(tsql); }
 
   // True when the company database has the table (tables of other settings may be missing).
   bool hasTable(const std::string& table) {
@@ -65,13 +57,5 @@ class StandTestAccount {
  private:
   CaseAccount account_;
 };
-
-// The text of the first element at `xpath` in `documentXml` (empty when there is none).
-inline std::string textAt(const std::string& documentXml, std::string_view xpath) {
-  XmlDocument document;
-  if (!document.loadXML(documentXml)) return "not XML: " + documentXml;
-  const XmlNode node = document.documentElement().selectSingleNode(xpath);
-  return node ? node.text() : std::string();
-}
 
 }  // namespace corvane

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "core/Locale.h"
+#include "core/Messages.h"
 #include "core/RequestFrame.h"
 #include "core/Values.h"
 #include "host/ApprovalFlow.h"
@@ -20,6 +21,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 #include "support/CaseAccount.h"
+#include "support/QueryText.h"
 #include "support/TestHost.h"
 
 namespace corvane {
@@ -27,13 +29,7 @@ namespace corvane {
 class VoucherTestAccount : public ::testing::Test {
  public:
   VoucherTestAccount() {
-    LoginOptions options;
-    options.account = account_.folder();
-    options.user = "demo";
-    options.password = "demo";
-    options.date = DateTime::parse("2026-01-20");
-    options.host = &host_;
-    login_ = EmbeddedLoginContext::logIn(options);
+    login_ = account_.logIn("demo", "zh-CN", DateTime::parse("2026-01-20"), &host_);
     connection_.open(account_.connectString());
     gLocaleID = "zh-CN";
   }
@@ -48,11 +44,7 @@ class VoucherTestAccount : public ::testing::Test {
 
  public:
   // The first column of the first record of `sql` as text ("" for Null or no record).
-  std::string scalar(const std::string& sql) {
-    db::Recordset rs;
-    rs.open(sql, connection_, db::adOpenForwardOnly, db::adLockReadOnly);
-    return rs.eof() ? std::string() : NullToStr(rs.field(0).value());
-  }
+  std::string scalar(const std::string& sql) { return QueryScalar(connection_, sql); }
 
  protected:
   CaseAccount account_;
@@ -62,6 +54,12 @@ class VoucherTestAccount : public ::testing::Test {
   XmlDocument request_;
   XmlDocument reply_;
 };
+
+// Message `id` in zh-CN, the language of the account's login, with its parameters.
+inline std::string msg(const char* id, const std::string& p1 = "", const std::string& p2 = "",
+                       const std::string& p3 = "") {
+  return GetResString(id, "zh-CN", p1, p2, p3);
+}
 
 using Attributes = std::map<std::string, std::string>;
 

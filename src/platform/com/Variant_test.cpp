@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "platform/com/RuntimeError.h"
+#include "support/ErrorNumber.h"
 
 namespace corvane {
 namespace {
@@ -16,16 +17,6 @@ DateTime date(int year, int month, int day, int hour = 0, int minute = 0, int se
 }
 
 Variant money(std::int64_t scaled) { return Variant(Currency::fromScaled(scaled)); }
-
-// Runs `convert` and answers the RuntimeError number it raised, 0 when it raised none.
-std::int32_t errorOf(const std::function<void()>& convert) {
-  try {
-    convert();
-  } catch (const RuntimeError& error) {
-    return error.number();
-  }
-  return 0;
-}
 
 TEST(VariantTest, HoldsEachKindAndRefusesOtherAccess) {
   EXPECT_EQ(Variant().type(), VarType::Empty);
@@ -40,9 +31,9 @@ TEST(VariantTest, HoldsEachKindAndRefusesOtherAccess) {
 
   EXPECT_EQ(Variant::integer(-3).asLong(), -3);
   EXPECT_EQ(Variant("abc").asString(), "abc");
-  EXPECT_EQ(errorOf([] { (void)Variant("7").asLong(); }), errnum::kTypeMismatch);
-  EXPECT_EQ(errorOf([] { (void)Variant::longValue(7).asDouble(); }), errnum::kTypeMismatch);
-  EXPECT_EQ(errorOf([] { (void)Variant::null().asString(); }), errnum::kTypeMismatch);
+  EXPECT_EQ(errorNumberOf([] { (void)Variant("7").asLong(); }), errnum::kTypeMismatch);
+  EXPECT_EQ(errorNumberOf([] { (void)Variant::longValue(7).asDouble(); }), errnum::kTypeMismatch);
+  EXPECT_EQ(errorNumberOf([] { (void)Variant::null().asString(); }), errnum::kTypeMismatch);
 
   // The kind is part of the value: Integer 7 and Long 7 differ, as do "7" and 7.
   EXPECT_NE(Variant::integer(7), Variant::longValue(7));
@@ -52,8 +43,8 @@ TEST(VariantTest, HoldsEachKindAndRefusesOtherAccess) {
 }
 
 TEST(VariantTest, RefusesNonFiniteDoubles) {
-  EXPECT_EQ(errorOf([] { Variant::dbl(std::numeric_limits<double>::infinity()); }), errnum::kOverflow);
-  EXPECT_EQ(errorOf([] { Variant::dbl(std::nan("")); }), errnum::kOverflow);
+  EXPECT_EQ(errorNumberOf([] { Variant::dbl(std::numeric_limits<double>::infinity()); }), errnum::kOverflow);
+  EXPECT_EQ(errorNumberOf([] { Variant::dbl(std::nan("")); }), errnum::kOverflow);
 }
 
 TEST(VariantTest, IsNumeric) {
@@ -120,7 +111,7 @@ TEST(VariantTest, CStrWritesTheFixedTextForms) {
       {Variant(date(2005, 8, 2, 0, 0, 1)), "2005-8-2 0:00:01"},
   };
   for (const Case& c : cases) EXPECT_EQ(CStr(c.value), c.text) << c.text;
-  EXPECT_EQ(errorOf([] { CStr(Variant::null()); }), errnum::kTypeMismatch);
+  EXPECT_EQ(errorNumberOf([] { CStr(Variant::null()); }), errnum::kTypeMismatch);
 }
 
 TEST(VariantTest, DoubleTextReadsBackToTheSameValue) {
@@ -161,7 +152,7 @@ TEST(VariantTest, CDbl) {
       {Variant("-1e400"), errnum::kOverflow},
   };
   for (const Failure& f : failures) {
-    EXPECT_EQ(errorOf([&] { CDbl(f.value); }), f.error) << (f.value.isNull() ? "Null" : CStr(f.value));
+    EXPECT_EQ(errorNumberOf([&] { CDbl(f.value); }), f.error) << (f.value.isNull() ? "Null" : CStr(f.value));
   }
 }
 
@@ -207,7 +198,7 @@ TEST(VariantTest, CLngAndCIntRoundHalfToEven) {
       {[] { CLng(Variant("")); }, errnum::kTypeMismatch, "CLng empty text"},
       {[] { CInt(Variant::null()); }, errnum::kTypeMismatch, "CInt Null"},
   };
-  for (const Failure& f : failures) EXPECT_EQ(errorOf(f.convert), f.error) << f.what;
+  for (const Failure& f : failures) EXPECT_EQ(errorNumberOf(f.convert), f.error) << f.what;
 }
 
 TEST(VariantTest, CCurIsExactToFourDecimals) {
@@ -262,7 +253,7 @@ TEST(VariantTest, CCurIsExactToFourDecimals) {
       {Variant::null(), errnum::kTypeMismatch},
   };
   for (const Failure& f : failures) {
-    EXPECT_EQ(errorOf([&] { CCur(f.value); }), f.error) << (f.value.isNull() ? "Null" : CStr(f.value));
+    EXPECT_EQ(errorNumberOf([&] { CCur(f.value); }), f.error) << (f.value.isNull() ? "Null" : CStr(f.value));
   }
 }
 
@@ -277,9 +268,9 @@ TEST(VariantTest, CurrencyArithmeticNeverDrifts) {
 
   const Currency top = Currency::fromScaled(std::numeric_limits<std::int64_t>::max());
   const Currency bottom = Currency::fromScaled(std::numeric_limits<std::int64_t>::min());
-  EXPECT_EQ(errorOf([&] { (void)(top + Currency::fromScaled(1)); }), errnum::kOverflow);
-  EXPECT_EQ(errorOf([&] { (void)(bottom - Currency::fromScaled(1)); }), errnum::kOverflow);
-  EXPECT_EQ(errorOf([&] { (void)(-bottom); }), errnum::kOverflow);
+  EXPECT_EQ(errorNumberOf([&] { (void)(top + Currency::fromScaled(1)); }), errnum::kOverflow);
+  EXPECT_EQ(errorNumberOf([&] { (void)(bottom - Currency::fromScaled(1)); }), errnum::kOverflow);
+  EXPECT_EQ(errorNumberOf([&] { (void)(-bottom); }), errnum::kOverflow);
   EXPECT_FALSE(Currency::parse("1.2.3").has_value());
 }
 
@@ -301,7 +292,7 @@ TEST(VariantTest, CBool) {
   const Variant failures[] = {Variant("yes"), Variant(""), Variant("Truee"), Variant("1x"),
                               Variant::null()};
   for (const Variant& value : failures) {
-    EXPECT_EQ(errorOf([&] { CBool(value); }), errnum::kTypeMismatch)
+    EXPECT_EQ(errorNumberOf([&] { CBool(value); }), errnum::kTypeMismatch)
         << (value.isNull() ? "Null" : CStr(value));
   }
 }
@@ -338,9 +329,9 @@ TEST(VariantTest, CDateReadsTheDateForms) {
   };
   for (const char* text : invalid) {
     EXPECT_FALSE(IsDate(Variant(text))) << text;
-    EXPECT_EQ(errorOf([&] { CDate(Variant(text)); }), errnum::kTypeMismatch) << text;
+    EXPECT_EQ(errorNumberOf([&] { CDate(Variant(text)); }), errnum::kTypeMismatch) << text;
   }
-  EXPECT_EQ(errorOf([] { CDate(Variant::null()); }), errnum::kTypeMismatch);
+  EXPECT_EQ(errorNumberOf([] { CDate(Variant::null()); }), errnum::kTypeMismatch);
   EXPECT_FALSE(IsDate(Variant::dbl(38566)));
 }
 
@@ -369,10 +360,10 @@ TEST(VariantTest, DateSerialsRoundTrip) {
   }
   EXPECT_EQ(date(2005, 8, 2, 14, 0, 0).dayNumber(), 38566);
   EXPECT_EQ(date(1899, 12, 29, 14, 0, 0).dayNumber(), -1);
-  EXPECT_EQ(errorOf([] { DateTime::fromSerial(2958466); }), errnum::kOverflow);
-  EXPECT_EQ(errorOf([] { DateTime::fromSerial(-657435); }), errnum::kOverflow);
-  EXPECT_EQ(errorOf([] { CDate(Variant("1e300")); }), errnum::kTypeMismatch);  // not a date text
-  EXPECT_EQ(errorOf([] { CDate(Variant::dbl(1e300)); }), errnum::kOverflow);
+  EXPECT_EQ(errorNumberOf([] { DateTime::fromSerial(2958466); }), errnum::kOverflow);
+  EXPECT_EQ(errorNumberOf([] { DateTime::fromSerial(-657435); }), errnum::kOverflow);
+  EXPECT_EQ(errorNumberOf([] { CDate(Variant("1e300")); }), errnum::kTypeMismatch);  // not a date text
+  EXPECT_EQ(errorNumberOf([] { CDate(Variant::dbl(1e300)); }), errnum::kOverflow);
 }
 
 TEST(VariantTest, DateTextsForStorageAndExchange) {
@@ -407,7 +398,7 @@ TEST(VariantTest, ValReadsTheLeadingNumber) {
       {"0x1A", 0},     {"1 2", 1},
   };
   for (const Case& c : cases) EXPECT_EQ(Val(c.text), c.number) << c.text;
-  EXPECT_EQ(errorOf([] { Val("1e400"); }), errnum::kOverflow);
+  EXPECT_EQ(errorNumberOf([] { Val("1e400"); }), errnum::kOverflow);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/ConnectionHandle.h"
 #include "support/ConnectionTestAccount.h"
+#include "support/ErrorNumber.h"
 #include "platform/db/Recordset.h"
 #include "platform/com/Variant.h"
 
@@ -19,15 +20,6 @@ namespace corvane::db {
 namespace {
 
 using namespace std::chrono_literals;
-
-std::int32_t errorNumberOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const RuntimeError& error) {
-    return error.number();
-  }
-  return 0;
-}
 
 TEST(ConnectionStringTest, ReadsValuesInEveryQuotingStyle) {
   struct Case {

@@ -7,18 +7,10 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "support/ConnectionTestAccount.h"
+#include "support/ErrorNumber.h"
 
 namespace corvane::db {
 namespace {
-
-std::int32_t errorNumberOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const RuntimeError& error) {
-    return error.number();
-  }
-  return 0;
-}
 
 const char* const kCompanySql =
     "CREATE TABLE Sample ("

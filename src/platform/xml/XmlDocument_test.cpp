@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "platform/com/RuntimeError.h"
+#include "support/ErrorNumber.h"
 
 namespace corvane {
 namespace {
@@ -19,15 +20,6 @@ std::vector<std::string> markupOf(const std::vector<XmlNode>& nodes) {
   std::vector<std::string> markup;
   for (const XmlNode& node : nodes) markup.push_back(node.xml());
   return markup;
-}
-
-std::int32_t errorNumberOf(const std::function<void()>& action) {
-  try {
-    action();
-  } catch (const RuntimeError& error) {
-    return error.number();
-  }
-  return 0;
 }
 
 // ---- loading and writing ----

@@ -1,41 +1,13 @@
 #pragma once
-// For the tests of row rights, temp tables and cheques: a fresh demo account in a temp folder,
-// removed at the end, and a small login object for one of its users.
+// For the tests of row rights, temp tables and cheques: a small login object for a user of the
+// demo account, without the embedded login's checks.
 
-#include <stdlib.h>
-
-#include <filesystem>
-#include <stdexcept>
 #include <string>
 
 #include "host/LoginContext.h"
-#include "host/PasswordCodec.h"
-#include "platform/db/AccountCreator.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
-
-class DemoAccountFolder {
- public:
-  DemoAccountFolder() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "corvane-rights-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temp folder");
-    folder_ = pattern;
-    db::createDemoAccount(folder_,
-                          [](const std::string& plain) { return EmbeddedPasswordCodec(EmbeddedPasswordCodec::Cost::Minimal).Encode(plain); });
-  }
-  ~DemoAccountFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(folder_, ignored);
-  }
-  DemoAccountFolder(const DemoAccountFolder&) = delete;
-  DemoAccountFolder& operator=(const DemoAccountFolder&) = delete;
-
-  std::string connectString() const { return "Data Source=" + folder_.string(); }
-
- private:
-  std::filesystem::path folder_;
-};
 
 // A logged-in user as the tests set it up; rights and locks are not asked.
 struct TestLogin final : LoginContext {
@@ -73,7 +45,7 @@ struct TestLogin final : LoginContext {
   Host& host() const override { return testHost != nullptr ? *testHost : LoginContext::host(); }
 };
 
-inline TestLogin clerkLogin(const DemoAccountFolder& account) {
+inline TestLogin clerkLogin(const CaseAccount& account) {
   TestLogin login;
   login.connect = account.connectString();
   login.userId = "clerk";
@@ -81,7 +53,7 @@ inline TestLogin clerkLogin(const DemoAccountFolder& account) {
   return login;
 }
 
-inline TestLogin adminLogin(const DemoAccountFolder& account) {
+inline TestLogin adminLogin(const CaseAccount& account) {
   TestLogin login;
   login.connect = account.connectString();
   login.userId = "demo";
