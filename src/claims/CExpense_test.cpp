@@ -14,13 +14,6 @@
 namespace corvane {
 namespace {
 
-// Receipt and payment lines are kept by their own part of the system; a bare table stands in
-// where the account has none.
-void ensureBalanceLines(const CaseAccount& account) {
-  account.execute(
-      "IF OBJECT_ID('KX_BalanceInfo') IS NULL CREATE TABLE KX_BalanceInfo (ExpenGUID nvarchar(38) NOT NULL)");
-}
-
 const std::string kLoan1Guid = "{3A6F0C21-5B1E-4C8A-9D01-000000000001}";
 const std::string kClaim1Guid = "{7C2E9B40-1D3F-4E6A-8B02-000000000001}";
 const std::string kClaim3Guid = "{7C2E9B40-1D3F-4E6A-8B02-000000000003}";
@@ -183,7 +176,6 @@ TEST(CExpense, DeletionMakesTheNextVoucherOfTheTableCurrent) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CaseAccount account;
-    ensureBalanceLines(account);
     if (c.setup != nullptr) account.execute(c.setup);
     const std::string ts =
         account.scalar(std::string("SELECT Cast(ts As money) FROM ") + c.table + " WHERE AutoID = " + c.autoId);
@@ -237,7 +229,6 @@ TEST(CExpense, TransactionFromTheFirstWritingFuncToTheEndOfTheRequest) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     CaseAccount account;
-    ensureBalanceLines(account);
     account.execute("UPDATE Corvane_RowVersion SET value = 1000");
     account.execute("UPDATE KX_ExpenVouch SET strUsed = strUsed WHERE AutoID IN (1, 4)");
     CExpense claim;

@@ -17,11 +17,8 @@
 namespace corvane {
 namespace {
 
-// The person-grade values live with the effect-item value lists; the table is made here when the
-// account does not have it yet, with two grades of person (1) and one of place (2).
-constexpr const char* kGradeTable =
-    "CREATE TABLE KX_EISet_NUStand (intEICode int NOT NULL, strEICode nvarchar(2) "
-    "COLLATE NOCASE NOT NULL, strEIName nvarchar(50) COLLATE NOCASE NULL)";
+// The person-grade values live with the effect-item value lists: two grades of person (1) and one
+// of place (2) for the tests.
 constexpr const char* kGrades =
     "INSERT INTO KX_EISet_NUStand (intEICode, strEICode, strEIName) VALUES (1, '91', '测试经理'), "
     "(1, '92', '测试职员'), (2, '91', '测试地区')";
@@ -33,20 +30,10 @@ class PersonRequests : public testing::Test {
   // A new copy of the demo account with the test grades, for each case that writes.
   void freshAccount() {
     account_.emplace();
-    if (!hasGradeTable()) account().execute(kGradeTable);
     account().execute(kGrades);
     account().execute("UPDATE Corvane_RowVersion SET value = 1000");
   }
   const CaseAccount& account() const { return *account_; }
-
-  bool hasGradeTable() const {
-    try {
-      account().execute("UPDATE KX_EISet_NUStand SET strEIName = strEIName WHERE 1 = 0");
-      return true;
-    } catch (const RuntimeError&) {
-      return false;
-    }
-  }
 
   // The clerk may serve person settings.
   void grantClerk() {

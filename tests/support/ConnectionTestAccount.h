@@ -1,7 +1,9 @@
 #pragma once
 // For tests and benchmarks of the database layer: a throw-away account folder in the temp
 // directory, its three files created with the given SQL straight through SQLite, removed again
-// at the end.
+// at the end. The tables are the test's own, named apart from the account schema's, so that a
+// test of the layer states every column it reads and does not hang on the schema; a test that
+// needs the schema's tables uses the demo account (CaseAccount).
 
 #include <sqlite3.h>
 #include <stdlib.h>

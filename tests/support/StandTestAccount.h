@@ -49,11 +49,6 @@ class StandTestAccount {
   // The first field of the first record `tsql` answers, as text (empty when there is none).
   std::string value(const std::string& tsql) { return account_.scalar(tsql); }
 
-  // True when the company database has the table (tables of other settings may be missing).
-  bool hasTable(const std::string& table) {
-    return !value("SELECT name FROM sqlite_master WHERE type = 'table' AND name = '" + table + "'").empty();
-  }
-
  private:
   CaseAccount account_;
 };

@@ -15,7 +15,7 @@ namespace {
 
 const char* const kCompanySql = "CREATE TABLE Item (strCode varchar(20) PRIMARY KEY, strName nvarchar(50));"
                                 "INSERT INTO Item VALUES ('01', 'one');";
-const char* const kSystemSql = "CREATE TABLE UA_Task (cAuth_ID nvarchar(20));";
+const char* const kSystemSql = "CREATE TABLE Task (cAuth_ID nvarchar(20));";
 
 std::string scalar(Connection& connection, const std::string& sql) {
   Recordset rs;

@@ -52,7 +52,7 @@ const char* const kCompanySql =
     "CREATE TRIGGER trItemLog AFTER UPDATE ON Item BEGIN"
     "  INSERT INTO ItemLog VALUES (new.strCode); INSERT INTO ItemLog VALUES (new.strCode); END;"
     "INSERT INTO Item VALUES ('01', 'one', 1), ('02', 'two', 2), ('03', 'three', 3);";
-const char* const kSystemSql = "CREATE TABLE UA_User (cUser_ID varchar(20), cUser_Name nvarchar(40));";
+const char* const kSystemSql = "CREATE TABLE Operator (cUser_ID varchar(20), cUser_Name nvarchar(40));";
 const char* const kTempSql = "PRAGMA journal_mode=WAL; CREATE TABLE Scratch (a int, b nvarchar(20));";
 
 class ConnectionTest : public ::testing::Test {
@@ -74,9 +74,9 @@ TEST_F(ConnectionTest, OpensTheAccountWithItsJournalModes) {
   Connection connection;
   connection.open("Provider=x;Data Source=N'" + account.files().folder.string() + "'");
   EXPECT_TRUE(connection.isOpen());
-  EXPECT_EQ(connection.execute("INSERT INTO vqsystem..UA_User VALUES ('u1', 'Ann')"), 1);
+  EXPECT_EQ(connection.execute("INSERT INTO vqsystem..Operator VALUES ('u1', 'Ann')"), 1);
   EXPECT_EQ(connection.execute("INSERT INTO tempdb..Scratch VALUES (1, 'x')"), 1);
-  EXPECT_EQ(systemValue("SELECT cUser_Name FROM UA_User"), "Ann");
+  EXPECT_EQ(systemValue("SELECT cUser_Name FROM Operator"), "Ann");
   EXPECT_EQ(tempValue("SELECT b FROM Scratch"), "x");
 
   sqlite3* handle = sqliteHandle(connection);
@@ -149,7 +149,7 @@ TEST_F(ConnectionTest, MisuseRaisesTheLibraryNumbers) {
 
 void writeToAllThreeFiles(Connection& connection) {
   EXPECT_EQ(connection.execute("UPDATE Item SET strName = 'changed' WHERE strCode = '01'"), 1);
-  EXPECT_EQ(connection.execute("INSERT INTO vqsystem..UA_User VALUES ('u1', 'Ann')"), 1);
+  EXPECT_EQ(connection.execute("INSERT INTO vqsystem..Operator VALUES ('u1', 'Ann')"), 1);
   EXPECT_EQ(connection.execute("INSERT INTO tempdb..Scratch VALUES (1, 'x')"), 1);
 }
 
@@ -161,7 +161,7 @@ TEST_F(ConnectionTest, RollbackUndoesTheWritesInAllThreeFiles) {
   connection.rollbackTrans();
   EXPECT_EQ(companyValue("SELECT strName FROM Item WHERE strCode = '01'"), "one");
   EXPECT_EQ(companyValue("SELECT count(*) FROM ItemLog"), "0");
-  EXPECT_EQ(systemValue("SELECT count(*) FROM UA_User"), "0");
+  EXPECT_EQ(systemValue("SELECT count(*) FROM Operator"), "0");
   EXPECT_EQ(tempValue("SELECT count(*) FROM Scratch"), "0");
 }
 
@@ -173,7 +173,7 @@ TEST_F(ConnectionTest, CommitKeepsTheWritesInAllThreeFiles) {
   connection.commitTrans();
   EXPECT_FALSE(connection.inTransaction());
   EXPECT_EQ(companyValue("SELECT strName FROM Item WHERE strCode = '01'"), "changed");
-  EXPECT_EQ(systemValue("SELECT count(*) FROM UA_User"), "1");
+  EXPECT_EQ(systemValue("SELECT count(*) FROM Operator"), "1");
   EXPECT_EQ(tempValue("SELECT count(*) FROM Scratch"), "1");
 }
 
@@ -185,7 +185,7 @@ TEST_F(ConnectionTest, AConnectionReleasedInATransactionRollsItBack) {
     writeToAllThreeFiles(connection);
   }
   EXPECT_EQ(companyValue("SELECT strName FROM Item WHERE strCode = '01'"), "one");
-  EXPECT_EQ(systemValue("SELECT count(*) FROM UA_User"), "0");
+  EXPECT_EQ(systemValue("SELECT count(*) FROM Operator"), "0");
 }
 
 TEST_F(ConnectionTest, RecordsAffectedCountsTheStatementsOwnRowsOnly) {
@@ -224,7 +224,7 @@ TEST_F(ConnectionTest, ABusyAccountRaisesTheTimeoutNumberAfterTheCommandTimeout)
   EXPECT_LT(waited, 5s);
   EXPECT_FALSE(waiting.inTransaction());
   // The transaction holds the company database only: the system database stays writable.
-  EXPECT_EQ(waiting.execute("INSERT INTO vqsystem..UA_User VALUES ('u', 'x')"), 1);
+  EXPECT_EQ(waiting.execute("INSERT INTO vqsystem..Operator VALUES ('u', 'x')"), 1);
 
   writer.commitTrans();
   waiting.beginTrans();

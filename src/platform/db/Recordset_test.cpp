@@ -25,8 +25,8 @@ const char* const kCompanySql =
     "INSERT INTO Sample (id, strCode) VALUES (2, 'A02');"
     "CREATE VIEW vwSample AS SELECT id, strCode AS strShownCode, dblMoney FROM Sample;";
 const char* const kSystemSql =
-    "CREATE TABLE UA_User (cUser_ID varchar(20) PRIMARY KEY, cUser_Name nvarchar(40));"
-    "INSERT INTO UA_User VALUES ('demo', 'Demo');";
+    "CREATE TABLE Operator (cUser_ID varchar(20) PRIMARY KEY, cUser_Name nvarchar(40));"
+    "INSERT INTO Operator VALUES ('demo', 'Demo');";
 const char* const kTempSql =
     "CREATE TABLE Seven (n int, strName nvarchar(10));"
     "INSERT INTO Seven VALUES (1, 'a'), (2, 'b'), (3, 'c'), (4, 'd'), (5, 'e'), (6, 'f'), (7, 'g');"
@@ -236,7 +236,7 @@ TEST_F(RecordsetTest, FieldNamesAreSpelledAsTheQueryWritesThem) {
   }
   EXPECT_EQ(recordset.field(0).info().baseColumn, "strCode");
 
-  const Recordset derived = openSet("SELECT CUSER_ID, x.cuser_name FROM (SELECT * FROM vqsystem..UA_User) x");
+  const Recordset derived = openSet("SELECT CUSER_ID, x.cuser_name FROM (SELECT * FROM vqsystem..Operator) x");
   EXPECT_EQ(derived.field(0).name(), "CUSER_ID");
   EXPECT_EQ(derived.field(1).name(), "cuser_name");
 }
@@ -281,7 +281,7 @@ TEST_F(RecordsetTest, ExpressionsTakeTheTypeTheirCastOrFunctionGives) {
 }
 
 TEST_F(RecordsetTest, ReadsTheAttachedFilesAndViews) {
-  Recordset users = openSet("SELECT * FROM vqsystem..UA_User");
+  Recordset users = openSet("SELECT * FROM vqsystem..Operator");
   EXPECT_EQ(users.field("cUser_Name").value(), Variant("Demo"));
   EXPECT_FALSE(users.field("cUser_ID").isNullable());
   EXPECT_EQ(users.field("cUser_ID").info().baseSchema, "vqsystem");

@@ -47,7 +47,7 @@ class ScratchTablesTest : public ::testing::Test {
     next.open(account.connectionString());
   }
 
-  ConnectionTestAccount account{"CREATE TABLE Item (strCode varchar(20));", "CREATE TABLE UA_User (cUser_ID varchar(20));",
+  ConnectionTestAccount account{"CREATE TABLE Item (strCode varchar(20));", "CREATE TABLE Operator (cUser_ID varchar(20));",
                                 "PRAGMA journal_mode=WAL;"};
   Connection connection;
 };
