@@ -18,7 +18,6 @@
 #include <unistd.h>
 #include <vector>
 
-#include "core/Locale.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/PasswordCodec.h"
 #include "platform/db/AccountCreator.h"
@@ -26,6 +25,7 @@
 #include "platform/db/ConnectionHandle.h"
 #include "platform/xml/XmlDocument.h"
 #include "reports/CQuery.h"
+#include "request/Locale.h"
 
 namespace corvane {
 namespace {

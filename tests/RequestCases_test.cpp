@@ -28,7 +28,7 @@
 #include <sstream>
 #include <string_view>
 
-#include "core/RowXml.h"
+#include "request/RowXml.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/RequestClass.h"
 #include "platform/com/RuntimeError.h"

@@ -36,8 +36,6 @@
 #include <vector>
 
 #include "app/ReportSources.h"
-#include "core/ErrorReply.h"
-#include "core/RequestLimits.h"
 #include "host/BankPay.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/PasswordCodec.h"
@@ -45,11 +43,13 @@
 #include "platform/com/AsciiText.h"
 #include "platform/com/Locale.h"
 #include "platform/com/RequestClass.h"
+#include "platform/com/RuntimeError.h"
 #include "platform/db/AccountCreator.h"
 #include "platform/db/Connection.h"
 #include "platform/db/SqlLiteral.h"
-#include "platform/com/RuntimeError.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/ErrorReply.h"
+#include "request/RequestLimits.h"
 
 namespace corvane {
 namespace {

@@ -2,10 +2,10 @@
 
 #include <array>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
 
 namespace corvane {
 

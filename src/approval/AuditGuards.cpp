@@ -1,13 +1,13 @@
 #include "approval/AuditGuards.h"
 
-#include "core/Messages.h"
-#include "core/QueryBuilders.h"
-#include "core/RowVersion.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/Messages.h"
+#include "request/QueryBuilders.h"
+#include "request/RowVersion.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

@@ -12,14 +12,7 @@
 #include "approval/LoanCheques.h"
 #include "approval/VoucherTransaction.h"
 #include "approval/VoucherWithdrawal.h"
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
 #include "core/PubCommon.h"
-#include "core/QueryBuilders.h"
-#include "core/Rights.h"
-#include "core/RowVersion.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "host/ApprovalFlow.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
@@ -27,6 +20,13 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/QueryBuilders.h"
+#include "request/Rights.h"
+#include "request/RowVersion.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

@@ -5,12 +5,7 @@
 #include <memory>
 #include <optional>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
 #include "core/PubCommon.h"
-#include "core/RowVersion.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
@@ -18,6 +13,11 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/RowVersion.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

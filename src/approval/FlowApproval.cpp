@@ -11,13 +11,13 @@
 #include "approval/HeldRight.h"
 #include "approval/LoanCheques.h"
 #include "approval/VoucherTransaction.h"
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/Rights.h"
-#include "core/RowVersion.h"
-#include "core/Values.h"
 #include "host/Host.h"
 #include "platform/com/RuntimeError.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/Rights.h"
+#include "request/RowVersion.h"
+#include "request/Values.h"
 
 namespace corvane {
 

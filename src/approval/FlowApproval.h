@@ -16,7 +16,7 @@
 
 #include <string>
 
-#include "core/RequestFrame.h"
+#include "request/RequestFrame.h"
 
 namespace corvane {
 

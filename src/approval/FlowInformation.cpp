@@ -3,14 +3,14 @@
 #include "approval/AuditGuards.h"
 #include "approval/AuditKinds.h"
 #include "approval/FlowTexts.h"
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
 #include "core/PubCommon.h"
-#include "core/Values.h"
 #include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Field.h"
 #include "platform/db/Recordset.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/Values.h"
 
 namespace corvane {
 

@@ -3,7 +3,7 @@
 // through, as the approval flow of the login object's host tells it. Both only read. A voucher outside the user's data rights answers
 // as one that does not exist. Failures answer false with "Corvane:CLoan:recordGet:<number>".
 
-#include "core/RequestFrame.h"
+#include "request/RequestFrame.h"
 
 namespace corvane {
 

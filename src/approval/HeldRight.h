@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "core/Rights.h"
+#include "request/Rights.h"
 
 namespace corvane {
 

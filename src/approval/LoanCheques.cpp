@@ -2,16 +2,16 @@
 
 #include <exception>
 
-#include "approval/OPSubjectLookup.h"
-#include "core/Cheques.h"
-#include "core/Messages.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "host/LoginContext.h"
+#include "platform/com/Money.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
-#include "vouchers/Money.h"
+#include "request/Messages.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
+#include "vouchers/Cheques.h"
+#include "vouchers/OPSubjectLookup.h"
 
 namespace corvane {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "core/Locale.h"
-#include "core/Messages.h"
-#include "core/RowXml.h"
+#include "request/Locale.h"
+#include "request/Messages.h"
+#include "request/RowXml.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "support/CaseAccount.h"

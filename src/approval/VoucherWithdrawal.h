@@ -2,7 +2,7 @@
 // "DelAudit": a submitted loan voucher or claim is taken back out of approval: its flow is removed
 // and it returns to saved (blnAudi 0, no over-budget verdict), so that it can be edited again.
 
-#include "core/RequestFrame.h"
+#include "request/RequestFrame.h"
 
 namespace corvane {
 

@@ -2,13 +2,6 @@
 
 #include <string>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/RequestFrame.h"
-#include "core/RowVersion.h"
-#include "core/RowXml.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "host/LoginContext.h"
 #include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
@@ -16,6 +9,13 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/RequestFrame.h"
+#include "request/RowVersion.h"
+#include "request/RowXml.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherKinds.h"
 #include "vouchers/VoucherRights.h"

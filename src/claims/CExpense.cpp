@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "core/CPubMsg.h"
-#include "core/Values.h"
 #include "platform/com/RuntimeError.h"
+#include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherDeletion.h"
 #include "vouchers/VoucherNavigation.h"

@@ -9,7 +9,7 @@
 #include <span>
 #include <string>
 
-#include "core/RequestFrame.h"
+#include "request/RequestFrame.h"
 
 namespace corvane {
 

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "claims/CExpense.h"
-#include "core/Messages.h"
-#include "core/Values.h"
+#include "request/Messages.h"
+#include "request/Values.h"
 #include "host/ApprovalFlow.h"
 #include "platform/com/RuntimeError.h"
 #include "support/VoucherTestAccount.h"

@@ -4,19 +4,19 @@
 #include <string>
 #include <vector>
 
-#include "core/ErrorReply.h"
-#include "core/Locale.h"
-#include "core/Messages.h"
-#include "core/RequestFrame.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
+#include "platform/com/Money.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
-#include "vouchers/Money.h"
+#include "request/ErrorReply.h"
+#include "request/Locale.h"
+#include "request/Messages.h"
+#include "request/RequestFrame.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 
 namespace corvane {

@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "platform/com/Money.h"
 #include "platform/com/Variant.h"
-#include "vouchers/Money.h"
 
 namespace corvane {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "claims/BalanceLines.h"
-#include "core/Messages.h"
+#include "request/Messages.h"
 #include "support/VoucherTestAccount.h"
 
 namespace corvane {

@@ -4,16 +4,16 @@
 #include <functional>
 #include <string>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
 #include "core/PubAccount.h"
 #include "core/PubColumns.h"
 #include "core/PubRefer.h"
 #include "core/PubReference.h"
-#include "core/Templates.h"
-#include "core/Values.h"
-#include "core/VoucherNumbers.h"
 #include "platform/com/RuntimeError.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/Values.h"
+#include "vouchers/Templates.h"
+#include "vouchers/VoucherNumbers.h"
 #include "vouchers/VoucherReads.h"
 
 namespace corvane {

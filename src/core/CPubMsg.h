@@ -11,7 +11,7 @@
 
 #include <span>
 
-#include "core/RequestFrame.h"
+#include "request/RequestFrame.h"
 
 namespace corvane {
 

@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "core/Templates.h"
+#include "vouchers/Templates.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"

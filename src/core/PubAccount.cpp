@@ -5,16 +5,16 @@
 #include <ctime>
 
 #include "core/PubCommon.h"
-#include "core/QueryBuilders.h"
-#include "core/RequestFrame.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "host/EmbeddedLoginContext.h"
-#include "host/LoginContext.h"
 #include "host/Host.h"
+#include "host/LoginContext.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/QueryBuilders.h"
+#include "request/RequestFrame.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

@@ -5,8 +5,8 @@
 #include <chrono>
 #include <fstream>
 
-#include "core/Messages.h"
-#include "core/Values.h"
+#include "request/Messages.h"
+#include "request/Values.h"
 #include "host/PasswordCodec.h"
 #include "platform/com/RuntimeError.h"
 #include "support/PubTestAccount.h"

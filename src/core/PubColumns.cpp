@@ -1,9 +1,9 @@
 #include "core/PubColumns.h"
 
 #include "core/PubCommon.h"
-#include "core/RequestFrame.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
+#include "request/RequestFrame.h"
 
 namespace corvane {
 

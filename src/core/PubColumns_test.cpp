@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/Messages.h"
+#include "request/Messages.h"
 #include "support/PubTestAccount.h"
 #include "support/TestHost.h"
 

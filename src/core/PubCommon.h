@@ -8,10 +8,10 @@
 #include <string_view>
 #include <utility>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
 
 namespace corvane::pub {
 

@@ -3,16 +3,16 @@
 #include <optional>
 
 #include "core/PubCommon.h"
-#include "core/QueryBuilders.h"
-#include "core/RequestFrame.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
 #include "host/ReferServerQuery.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
+#include "request/QueryBuilders.h"
+#include "request/RequestFrame.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

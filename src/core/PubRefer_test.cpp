@@ -4,8 +4,8 @@
 
 #include <map>
 
-#include "core/Messages.h"
-#include "core/Values.h"
+#include "request/Messages.h"
+#include "request/Values.h"
 #include "platform/com/RuntimeError.h"
 #include "support/PubTestAccount.h"
 #include "support/TestHost.h"

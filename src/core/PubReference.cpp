@@ -3,15 +3,15 @@
 #include <cstdio>
 
 #include "core/PubCommon.h"
-#include "core/RequestFrame.h"
-#include "core/RowXml.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "host/LoginContext.h"
 #include "host/ReferServerQuery.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/RequestFrame.h"
+#include "request/RowXml.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

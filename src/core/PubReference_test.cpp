@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/Values.h"
+#include "request/Values.h"
 #include "support/PubTestAccount.h"
 
 namespace corvane {

@@ -4,11 +4,11 @@
 #include <cstdint>
 
 #include "core/CPubMsg.h"
-#include "core/Messages.h"
-#include "core/RequestText.h"
-#include "core/Values.h"
 #include "loans/LoanSave.h"
 #include "platform/com/RuntimeError.h"
+#include "request/Messages.h"
+#include "request/RequestText.h"
+#include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherDeletion.h"
 #include "vouchers/VoucherNavigation.h"

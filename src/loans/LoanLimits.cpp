@@ -1,12 +1,12 @@
 #include "loans/LoanLimits.h"
 
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "host/LoginContext.h"
+#include "platform/com/Money.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
-#include "vouchers/Money.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

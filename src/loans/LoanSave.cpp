@@ -4,17 +4,17 @@
 #include <optional>
 #include <string>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/RequestFrame.h"
-#include "core/Values.h"
 #include "loans/CLoan.h"
 #include "loans/LoanLimits.h"
 #include "loans/LoanStore.h"
 #include "loans/LoanWriteOffs.h"
+#include "platform/com/Money.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
-#include "vouchers/Money.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/RequestFrame.h"
+#include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherKinds.h"
 #include "vouchers/VoucherRights.h"

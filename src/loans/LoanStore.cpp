@@ -5,18 +5,18 @@
 #include <string>
 #include <vector>
 
-#include "core/Messages.h"
-#include "core/RequestFrame.h"
-#include "core/RequestText.h"
-#include "core/SaveRows.h"
-#include "core/Values.h"
 #include "host/LoginContext.h"
 #include "loans/LoanLimits.h"
+#include "platform/com/Money.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
-#include "vouchers/Money.h"
+#include "request/Messages.h"
+#include "request/RequestFrame.h"
+#include "request/RequestText.h"
+#include "request/SaveRows.h"
+#include "request/Values.h"
 #include "vouchers/VoucherKinds.h"
 #include "vouchers/VoucherSave.h"
 

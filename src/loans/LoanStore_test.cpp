@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Values.h"
+#include "request/Values.h"
 #include "host/ApprovalFlow.h"
 #include "support/VoucherTestAccount.h"
 

@@ -3,20 +3,13 @@
 #include <algorithm>
 #include <optional>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/QueryBuilders.h"
-#include "core/RowVersion.h"
-#include "core/SqlText.h"
-#include "core/TempTables.h"
-#include "core/Values.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "platform/db/Transaction.h"
 #include "platform/xml/XmlDocument.h"
-#include "core/RowXml.h"
 #include "posting/DraftCompletion.h"
 #include "posting/DraftLineBuilders.h"
 #include "posting/DraftMerge.h"
@@ -25,7 +18,14 @@
 #include "posting/LedgerConversion.h"
 #include "posting/LedgerRights.h"
 #include "posting/LedgerVoiding.h"
-#include "platform/db/Transaction.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/QueryBuilders.h"
+#include "request/RowVersion.h"
+#include "request/RowXml.h"
+#include "request/SqlText.h"
+#include "request/TempTables.h"
+#include "request/Values.h"
 
 namespace corvane {
 

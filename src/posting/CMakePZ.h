@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "core/RequestFrame.h"
 #include "posting/DraftState.h"
+#include "request/RequestFrame.h"
 
 namespace corvane {
 

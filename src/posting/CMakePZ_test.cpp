@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "core/Locale.h"
-#include "core/Messages.h"
-#include "core/Values.h"
+#include "request/Locale.h"
+#include "request/Messages.h"
+#include "request/Values.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/VoucherImporter.h"
 #include "platform/com/RuntimeError.h"

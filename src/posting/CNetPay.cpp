@@ -5,25 +5,25 @@
 #include <memory>
 #include <optional>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/QueryBuilders.h"
-#include "core/Rights.h"
-#include "core/SqlText.h"
-#include "core/TempTables.h"
-#include "core/Values.h"
 #include "host/BankPay.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
+#include "platform/com/Money.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
-#include "platform/xml/XmlDocument.h"
 #include "platform/db/Transaction.h"
+#include "platform/xml/XmlDocument.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/QueryBuilders.h"
+#include "request/Rights.h"
+#include "request/SqlText.h"
+#include "request/TempTables.h"
+#include "request/Values.h"
 #include "vouchers/ClaimPayout.h"
-#include "vouchers/Money.h"
 
 namespace corvane {
 

@@ -5,14 +5,14 @@
 #include <string_view>
 #include <vector>
 
-#include "core/Messages.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
+#include "platform/com/Money.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
-#include "vouchers/Money.h"
+#include "request/Messages.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

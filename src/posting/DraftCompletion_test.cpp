@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Messages.h"
-#include "core/SqlText.h"
+#include "request/Messages.h"
+#include "request/SqlText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"

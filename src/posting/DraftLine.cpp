@@ -5,14 +5,14 @@
 #include <limits>
 #include <regex>
 
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/SqlLiteral.h"
 #include "posting/DraftState.h"
 #include "posting/LedgerAccounts.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

@@ -2,16 +2,16 @@
 
 #include <functional>
 
-#include "core/Messages.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
+#include "platform/com/Money.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "posting/DraftLine.h"
 #include "posting/DraftState.h"
 #include "posting/LedgerAccounts.h"
-#include "vouchers/Money.h"
+#include "request/Messages.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

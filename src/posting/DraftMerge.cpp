@@ -6,16 +6,16 @@
 #include <map>
 #include <sstream>
 
-#include "core/Messages.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
+#include "platform/com/Money.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "posting/DraftTable.h"
 #include "posting/LedgerAccounts.h"
-#include "vouchers/Money.h"
+#include "request/Messages.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

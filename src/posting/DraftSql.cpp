@@ -1,13 +1,13 @@
 #include "posting/DraftSql.h"
 
-#include "core/Messages.h"
-#include "core/SqlText.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/Messages.h"
+#include "request/SqlText.h"
 
 namespace corvane {
 

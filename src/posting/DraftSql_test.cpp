@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "core/Locale.h"
+#include "request/Locale.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"

@@ -2,12 +2,12 @@
 
 #include <exception>
 
-#include "core/SqlText.h"
-#include "core/TempTables.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/SqlText.h"
+#include "request/TempTables.h"
 
 namespace corvane {
 

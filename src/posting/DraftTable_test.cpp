@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/SqlText.h"
+#include "request/SqlText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"

@@ -5,9 +5,6 @@
 #include <set>
 #include <vector>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/SqlText.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
@@ -15,11 +12,14 @@
 #include "platform/db/Field.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "platform/db/Transaction.h"
 #include "platform/xml/XmlDocument.h"
 #include "posting/DraftLine.h"
 #include "posting/DraftSql.h"
 #include "posting/LedgerRights.h"
-#include "platform/db/Transaction.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/SqlText.h"
 
 namespace corvane {
 

@@ -4,13 +4,13 @@
 #include <cctype>
 #include <exception>
 
-#include "approval/OPSubjectLookup.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Field.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
+#include "vouchers/OPSubjectLookup.h"
 
 namespace corvane {
 

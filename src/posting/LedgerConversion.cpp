@@ -7,12 +7,6 @@
 #include <tuple>
 #include <vector>
 
-#include "core/Cheques.h"
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/QueryBuilders.h"
-#include "core/RowVersion.h"
-#include "core/SqlText.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
@@ -20,10 +14,16 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
-#include "platform/xml/XmlDocument.h"
 #include "platform/db/Transaction.h"
+#include "platform/xml/XmlDocument.h"
 #include "posting/DraftLine.h"
 #include "posting/LedgerRights.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/QueryBuilders.h"
+#include "request/RowVersion.h"
+#include "request/SqlText.h"
+#include "vouchers/Cheques.h"
 
 namespace corvane {
 

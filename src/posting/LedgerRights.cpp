@@ -1,10 +1,10 @@
 #include "posting/LedgerRights.h"
 
-#include "core/QueryBuilders.h"
-#include "core/SqlText.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "request/QueryBuilders.h"
+#include "request/SqlText.h"
 
 namespace corvane {
 

@@ -4,9 +4,6 @@
 #include <optional>
 #include <regex>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/SqlText.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
@@ -14,10 +11,13 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "platform/db/Transaction.h"
 #include "platform/xml/XmlDocument.h"
 #include "posting/LedgerRights.h"
 #include "posting/LedgerVoucherLock.h"
-#include "platform/db/Transaction.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/SqlText.h"
 
 namespace corvane {
 

@@ -1,12 +1,12 @@
 #include "posting/LedgerVoucherLock.h"
 
-#include "core/Messages.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/Messages.h"
 
 namespace corvane {
 

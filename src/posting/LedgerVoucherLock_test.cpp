@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "core/Locale.h"
+#include "request/Locale.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "support/CaseAccount.h"

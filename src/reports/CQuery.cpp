@@ -4,11 +4,11 @@
 #include <functional>
 #include <string>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
 #include "platform/com/RuntimeError.h"
 #include "reports/ListQueries.h"
 #include "reports/PagedList.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
 
 namespace corvane {
 

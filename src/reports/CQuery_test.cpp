@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Locale.h"
+#include "request/Locale.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"

@@ -4,16 +4,16 @@
 #include <functional>
 #include <string>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
 #include "host/Host.h"
 #include "platform/com/RuntimeError.h"
-#include "core/Values.h"
 #include "platform/com/Variant.h"
 #include "reports/ListQueries.h"
 #include "reports/LoanAgeReport.h"
 #include "reports/PagedList.h"
 #include "reports/TypeCollectReport.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/Values.h"
 
 namespace corvane {
 

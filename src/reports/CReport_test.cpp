@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "core/Locale.h"
-#include "core/Messages.h"
+#include "request/Locale.h"
+#include "request/Messages.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"

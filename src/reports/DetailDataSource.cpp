@@ -2,17 +2,17 @@
 
 #include <memory>
 
-#include "core/Locale.h"
-#include "core/Messages.h"
-#include "core/QueryBuilders.h"
-#include "core/SqlText.h"
-#include "core/TempTables.h"
-#include "core/Values.h"
 #include "host/LoginContext.h"
 #include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/Locale.h"
+#include "request/Messages.h"
+#include "request/QueryBuilders.h"
+#include "request/SqlText.h"
+#include "request/TempTables.h"
+#include "request/Values.h"
 
 namespace corvane {
 

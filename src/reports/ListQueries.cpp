@@ -8,15 +8,15 @@
 #include <string>
 #include <string_view>
 
-#include "core/Messages.h"
-#include "core/QueryBuilders.h"
-#include "core/Values.h"
 #include "host/FlowInfo.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/Messages.h"
+#include "request/QueryBuilders.h"
+#include "request/Values.h"
 
 namespace corvane {
 

@@ -4,16 +4,16 @@
 #include <cmath>
 #include <utility>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

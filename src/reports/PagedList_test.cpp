@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Locale.h"
+#include "request/Locale.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionHandle.h"

@@ -1,6 +1,6 @@
 #include "reports/ReportTempTable.h"
 
-#include "core/TempTables.h"
+#include "request/TempTables.h"
 
 namespace corvane {
 

@@ -2,16 +2,16 @@
 
 #include <optional>
 
-#include "core/Messages.h"
-#include "core/QueryBuilders.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "reports/PagedList.h"
 #include "reports/ReportTempTable.h"
+#include "request/Messages.h"
+#include "request/QueryBuilders.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

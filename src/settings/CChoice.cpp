@@ -7,17 +7,17 @@
 #include <utility>
 #include <vector>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/RowXml.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/RowXml.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Messages.h"
+#include "request/Messages.h"
 #include "host/BudgetChecker.h"
 #include "support/PubTestAccount.h"
 #include "support/TestHost.h"

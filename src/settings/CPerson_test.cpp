@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "core/Values.h"
+#include "request/Values.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "core/Messages.h"
+#include "request/Messages.h"
 #include "platform/com/RequestClass.h"
 #include "support/PubTestAccount.h"
 

@@ -1,13 +1,13 @@
 #include "settings/PersonExport.h"
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/QueryBuilders.h"
-#include "core/RowXml.h"
-#include "core/SqlText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/QueryBuilders.h"
+#include "request/RowXml.h"
+#include "request/SqlText.h"
 #include "settings/CPerson.h"
 
 namespace corvane {

@@ -5,17 +5,17 @@
 #include <optional>
 #include <vector>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/RowVersion.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/RowVersion.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 #include "settings/CPerson.h"
 #include "settings/PersonSql.h"
 

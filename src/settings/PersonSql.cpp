@@ -1,13 +1,13 @@
 #include "settings/PersonSql.h"
 
-#include "core/Messages.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/Messages.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane {
 

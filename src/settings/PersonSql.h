@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "core/RequestFrame.h"
+#include "request/RequestFrame.h"
 
 namespace corvane {
 

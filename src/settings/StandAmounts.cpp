@@ -2,16 +2,16 @@
 
 #include <array>
 
-#include "core/Messages.h"
-#include "core/SaveRows.h"
-#include "core/SqlText.h"
 #include "platform/com/DecimalText.h"
+#include "platform/com/Money.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/Messages.h"
+#include "request/SaveRows.h"
+#include "request/SqlText.h"
 #include "settings/StandReplies.h"
-#include "vouchers/Money.h"
 
 namespace corvane::stand {
 

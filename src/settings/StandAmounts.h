@@ -2,7 +2,7 @@
 // The amount rows of an expense standard: one value code per chosen effect item, the amount
 // allowed for that combination and a rate.
 
-#include "core/RequestFrame.h"
+#include "request/RequestFrame.h"
 
 namespace corvane::stand {
 

@@ -4,18 +4,18 @@
 #include <cctype>
 #include <cstdio>
 
-#include "core/ErrorReply.h"
-#include "core/Locale.h"
-#include "core/Messages.h"
-#include "core/RowXml.h"
-#include "core/SaveRows.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/ErrorReply.h"
+#include "request/Locale.h"
+#include "request/Messages.h"
+#include "request/RowXml.h"
+#include "request/SaveRows.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 #include "settings/StandReplies.h"
 
 namespace corvane::stand {

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "core/RequestFrame.h"
+#include "request/RequestFrame.h"
 
 namespace corvane::stand {
 

@@ -2,7 +2,7 @@
 // Expense standards and their departments. For any one item, a department belongs to at most
 // one standard, so that a claim line finds its standard by its item and the claim's department.
 
-#include "core/RequestFrame.h"
+#include "request/RequestFrame.h"
 
 namespace corvane::stand {
 

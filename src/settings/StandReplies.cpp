@@ -1,12 +1,12 @@
 #include "settings/StandReplies.h"
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/RowXml.h"
-#include "core/SqlText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/RowXml.h"
+#include "request/SqlText.h"
 
 namespace corvane::stand {
 

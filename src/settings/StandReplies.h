@@ -6,8 +6,8 @@
 #include <span>
 #include <string>
 
-#include "core/RequestFrame.h"
-#include "core/SaveRows.h"
+#include "request/RequestFrame.h"
+#include "request/SaveRows.h"
 
 namespace corvane::stand {
 

@@ -1,11 +1,11 @@
 #include "settings/TreeRequests.h"
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/SqlText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Recordset.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/SqlText.h"
 
 namespace corvane {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/RequestFrame.h"
-#include "core/SaveRows.h"
+#include "request/RequestFrame.h"
+#include "request/SaveRows.h"
 
 namespace corvane {
 

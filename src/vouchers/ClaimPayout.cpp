@@ -1,11 +1,11 @@
 #include "vouchers/ClaimPayout.h"
 
-#include "core/Messages.h"
-#include "core/RequestFrame.h"
-#include "core/Values.h"
+#include "platform/com/Money.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
-#include "vouchers/Money.h"
+#include "request/Messages.h"
+#include "request/RequestFrame.h"
+#include "request/Values.h"
 #include "vouchers/VoucherKinds.h"
 #include "vouchers/VoucherSave.h"
 

@@ -3,13 +3,13 @@
 #include <array>
 #include <cstdint>
 
-#include "core/Messages.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "request/Messages.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 #include "vouchers/VoucherKinds.h"
 
 namespace corvane {

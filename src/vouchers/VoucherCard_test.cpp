@@ -4,8 +4,8 @@
 
 #include <cstdint>
 
-#include "core/Locale.h"
 #include "platform/com/RuntimeError.h"
+#include "request/Locale.h"
 
 namespace corvane {
 namespace {

@@ -2,17 +2,17 @@
 
 #include <cstdint>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/RequestFrame.h"
-#include "core/RequestText.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/RequestFrame.h"
+#include "request/RequestText.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherKinds.h"
 #include "vouchers/VoucherRights.h"

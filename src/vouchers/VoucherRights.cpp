@@ -3,13 +3,13 @@
 #include <array>
 #include <vector>
 
-#include "core/QueryBuilders.h"
-#include "core/SqlText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/QueryBuilders.h"
+#include "request/SqlText.h"
 #include "vouchers/VoucherKinds.h"
 #include "vouchers/VoucherSave.h"
 

@@ -9,11 +9,6 @@
 #include <utility>
 #include <vector>
 
-#include "core/Messages.h"
-#include "core/RowVersion.h"
-#include "core/RequestFrame.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
@@ -21,6 +16,11 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/Messages.h"
+#include "request/RequestFrame.h"
+#include "request/RowVersion.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane::voucher {
 

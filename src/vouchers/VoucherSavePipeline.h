@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/SaveRows.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/SaveRows.h"
 #include "vouchers/VoucherKinds.h"
 #include "vouchers/VoucherSave.h"
 

@@ -3,13 +3,6 @@
 #include <memory>
 #include <vector>
 
-#include "core/ErrorReply.h"
-#include "core/Messages.h"
-#include "core/RequestFrame.h"
-#include "core/RequestText.h"
-#include "core/RowVersion.h"
-#include "core/SqlText.h"
-#include "core/Values.h"
 #include "host/ApprovalFlow.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
@@ -19,6 +12,13 @@
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
 #include "platform/db/SqlLiteral.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/RequestFrame.h"
+#include "request/RequestText.h"
+#include "request/RowVersion.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherKinds.h"
 #include "vouchers/VoucherRights.h"

@@ -5,9 +5,9 @@
 
 #include <string>
 
-#include "core/TempTables.h"
 #include "host/LoginContext.h"
 #include "platform/db/Connection.h"
+#include "request/TempTables.h"
 
 namespace corvane {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "core/RequestFrame.h"
+#include "request/RequestFrame.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/RowXml.h"
-#include "core/Values.h"
+#include "request/RowXml.h"
+#include "request/Values.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "core/Locale.h"
-#include "core/Messages.h"
-#include "core/RequestFrame.h"
-#include "core/Values.h"
+#include "request/Locale.h"
+#include "request/Messages.h"
+#include "request/RequestFrame.h"
+#include "request/Values.h"
 #include "host/ApprovalFlow.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"

@@ -1,0 +1,61 @@
+#include "request/SaveRows.h"
+
+#include <optional>
+
+#include "platform/com/RuntimeError.h"
+#include "platform/db/Connection.h"
+#include "request/ErrorReply.h"
+#include "request/Messages.h"
+#include "request/SqlText.h"
+
+namespace corvane {
+
+namespace {
+
+void saveOneRow(FuncCall& call, const SaveRowsEditor& editor, XmlNode row) {
+  const RowStatement statement = editor.statementFor(call, row);
+  const long affected = call.CN.execute(FixSqlText(statement.sql));
+  if (affected != 1) raiseMessage(statement.failureMessage);
+}
+
+}  // namespace
+
+RowOperation rowOperation(XmlNode row) {
+  const std::string p = row.attribute("P");
+  if (p == "1") return RowOperation::Insert;
+  if (p == "2") return RowOperation::Update;
+  if (p == "3") return RowOperation::Delete;
+  raiseMessage("Z7.Corvane.0048");
+}
+
+RowVersion rowVersion(XmlNode row) {
+  const std::optional<RowVersion> version = RowVersion::parseSigned(row.attribute("ts"));
+  if (!version) raiseMessage("Z7.Corvane.0047");
+  return *version;
+}
+
+std::string constraintText(std::string_view description,
+                           std::span<const ConstraintMessage> constraints) {
+  std::string text(description);
+  for (const ConstraintMessage& entry : constraints) {
+    if (description.find(entry.constraint) != std::string_view::npos) {
+      text = GetResString(entry.messageId);
+    }
+  }
+  return text;
+}
+
+bool saveRows(FuncCall& call, const SaveRowsEditor& editor) {
+  return answerAsMember(
+      call.oXml, editor.className, editor.procedure,
+      [&] {
+        XmlNode list = call.oNode.child("in").firstChild();
+        if (list) {
+          for (XmlNode row : list.children()) saveOneRow(call, editor, row);
+        }
+        return editor.readBack(call);
+      },
+      [&](const RuntimeError& error) { return constraintText(error.description(), editor.constraints); });
+}
+
+}  // namespace corvane
