@@ -46,7 +46,7 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/AccountCreator.h"
 #include "platform/db/Connection.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "request/ErrorReply.h"
 #include "request/RequestLimits.h"

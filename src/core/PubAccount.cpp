@@ -10,7 +10,7 @@
 #include "host/LoginContext.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "request/QueryBuilders.h"
 #include "request/RequestFrame.h"
 #include "request/SqlText.h"

@@ -7,7 +7,7 @@
 #include "host/ReferServerQuery.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "request/RequestFrame.h"
 #include "request/RowXml.h"
 #include "request/SqlText.h"

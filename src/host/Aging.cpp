@@ -4,8 +4,8 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/SqlLiteral.h"
 #include "platform/db/Transaction.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {

@@ -7,8 +7,8 @@
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/SqlLiteral.h"
 #include "platform/db/Transaction.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {

@@ -3,13 +3,13 @@
 #include <optional>
 #include <string_view>
 
-#include "host/LoginContext.h"
 #include "host/Host.h"
+#include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionPool.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 
 namespace corvane {

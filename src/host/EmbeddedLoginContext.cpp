@@ -11,7 +11,7 @@
 #include "platform/db/AccountFiles.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 
 namespace corvane {
 

@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "platform/com/RuntimeError.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 
 namespace corvane {
 

@@ -8,7 +8,7 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "support/CaseAccount.h"
 
 namespace corvane {

@@ -4,7 +4,7 @@
 #include "platform/com/Money.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "request/SqlText.h"
 #include "request/Values.h"
 

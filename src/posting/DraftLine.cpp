@@ -8,7 +8,7 @@
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "posting/DraftState.h"
 #include "posting/LedgerAccounts.h"
 #include "request/SqlText.h"

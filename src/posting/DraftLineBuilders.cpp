@@ -5,7 +5,7 @@
 #include "platform/com/Money.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "posting/DraftLine.h"
 #include "posting/DraftState.h"
 #include "posting/LedgerAccounts.h"

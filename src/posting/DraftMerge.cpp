@@ -10,7 +10,7 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "posting/DraftTable.h"
 #include "posting/LedgerAccounts.h"
 #include "request/Messages.h"

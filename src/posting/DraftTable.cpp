@@ -5,7 +5,7 @@
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "request/SqlText.h"
 #include "request/TempTables.h"
 

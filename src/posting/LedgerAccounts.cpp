@@ -7,7 +7,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Field.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "request/SqlText.h"
 #include "request/Values.h"
 #include "vouchers/OPSubjectLookup.h"

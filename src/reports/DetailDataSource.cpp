@@ -6,7 +6,7 @@
 #include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "request/Locale.h"
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"

@@ -12,7 +12,7 @@
 #include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"

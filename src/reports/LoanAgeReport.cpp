@@ -5,7 +5,7 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "reports/PagedList.h"
 #include "reports/ReportTempTable.h"

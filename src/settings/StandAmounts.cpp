@@ -7,7 +7,7 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "request/Messages.h"
 #include "request/SaveRows.h"
 #include "request/SqlText.h"

@@ -2,7 +2,7 @@
 
 #include "platform/com/Money.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "request/Messages.h"
 #include "request/RequestFrame.h"
 #include "request/Values.h"

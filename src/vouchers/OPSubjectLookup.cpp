@@ -3,7 +3,7 @@
 #include <optional>
 
 #include "platform/db/Recordset.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "request/Messages.h"
 #include "request/SqlText.h"
 #include "request/Values.h"

@@ -9,7 +9,7 @@
 #include "host/PasswordCodec.h"
 #include "platform/db/AccountCreator.h"
 #include "platform/db/Connection.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 #include "support/QueryText.h"
 
 namespace corvane {

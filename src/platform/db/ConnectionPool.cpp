@@ -8,7 +8,7 @@
 #include "platform/db/AccountFiles.h"
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/DbFaultHook.h"
-#include "platform/db/StatementCache.h"
+#include "platform/tsql/StatementCache.h"
 
 namespace corvane::db {
 

@@ -13,8 +13,8 @@
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/DbFaultHook.h"
 #include "platform/db/RecordsetData.h"
-#include "platform/db/SqliteErrors.h"
-#include "platform/db/StatementCache.h"
+#include "platform/tsql/SqliteErrors.h"
+#include "platform/tsql/StatementCache.h"
 #include "platform/tsql/TsqlLexer.h"
 #include "platform/tsql/TsqlTranslator.h"
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "platform/db/ConnectionHandle.h"
-#include "platform/db/SqliteErrors.h"
-#include "platform/db/StatementCache.h"
+#include "platform/tsql/SqliteErrors.h"
+#include "platform/tsql/StatementCache.h"
 #include "platform/tsql/TsqlCatalog.h"
 
 namespace corvane::db {

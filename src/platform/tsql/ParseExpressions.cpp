@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 
 namespace corvane::db::parser {
 

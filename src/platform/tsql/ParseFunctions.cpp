@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/com/AsciiText.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 
 namespace corvane::db::parser {
 

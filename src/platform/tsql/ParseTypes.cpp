@@ -9,7 +9,7 @@
 #include "platform/com/AsciiText.h"
 #include "platform/com/DecimalText.h"
 #include "platform/com/Variant.h"
-#include "platform/db/SqlLiteral.h"
+#include "platform/tsql/SqlLiteral.h"
 
 namespace corvane::db::parser {
 

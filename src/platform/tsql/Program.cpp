@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <memory>
 
-#include "platform/db/SqliteErrors.h"
-#include "platform/db/StatementCache.h"
+#include "platform/tsql/SqliteErrors.h"
+#include "platform/tsql/StatementCache.h"
 
 namespace corvane::db {
 

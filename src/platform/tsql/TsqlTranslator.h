@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
-#include "platform/db/StatementCache.h"
 #include "platform/tsql/LiteralTemplate.h"
 #include "platform/tsql/Program.h"
+#include "platform/tsql/StatementCache.h"
 #include "platform/tsql/TsqlCatalog.h"
 
 namespace corvane::db {

@@ -1,4 +1,4 @@
-#include "platform/db/SqliteErrors.h"
+#include "platform/tsql/SqliteErrors.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>

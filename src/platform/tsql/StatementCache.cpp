@@ -1,6 +1,6 @@
-#include "platform/db/StatementCache.h"
+#include "platform/tsql/StatementCache.h"
 
-#include "platform/db/SqliteErrors.h"
+#include "platform/tsql/SqliteErrors.h"
 
 namespace corvane::db {
 

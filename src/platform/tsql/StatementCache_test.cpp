@@ -1,4 +1,4 @@
-#include "platform/db/StatementCache.h"
+#include "platform/tsql/StatementCache.h"
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>

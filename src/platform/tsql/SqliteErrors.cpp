@@ -1,4 +1,4 @@
-#include "platform/db/SqliteErrors.h"
+#include "platform/tsql/SqliteErrors.h"
 
 #include <algorithm>
 #include <array>
