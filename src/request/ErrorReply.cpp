@@ -1,7 +1,7 @@
 #include "request/ErrorReply.h"
 
 #include "platform/com/RuntimeError.h"
-#include "platform/db/Connection.h"
+#include "platform/tsql/ErrorTexts.h"
 #include "platform/xml/XmlDocument.h"
 #include "request/Messages.h"
 #include "request/Values.h"

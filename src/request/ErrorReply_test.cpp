@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/com/RuntimeError.h"
-#include "platform/db/Connection.h"
+#include "platform/tsql/ErrorTexts.h"
 #include "request/Locale.h"
 
 namespace corvane {

@@ -28,18 +28,6 @@ inline constexpr std::int32_t kErrTransactionExists = static_cast<std::int32_t>(
 inline constexpr std::int32_t kErrNoTransaction = static_cast<std::int32_t>(0x8004D00E);
 inline constexpr std::int32_t kErrMultipleStep = static_cast<std::int32_t>(0x80040E21);
 
-// The descriptions of the failures the layer words itself (see raiseSqliteError); the error
-// replies show them in the request's language.
-inline constexpr std::string_view kTimeoutText = "Query timeout expired";
-inline constexpr std::string_view kReadOnlyText = "The account database is read-only.";
-inline constexpr std::string_view kDiskFullText = "The account database or its disk is full.";
-inline constexpr std::string_view kPermissionText = "The query reads data that it may not read.";
-// SQL Server's own text for a statement nested deeper than the translator or SQLite can read.
-inline constexpr std::string_view kTooDeepText =
-    "Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries.";
-inline constexpr std::string_view kCannotOpenText =
-    "The account database cannot be opened: its folder is missing, read-only or not accessible.";
-
 // The value of `key` (any case) in a "key=value;" connection string, quotes removed; nullopt
 // when the key is missing.
 std::optional<std::string> connectionStringValue(std::string_view connectionString,

@@ -4,6 +4,7 @@
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "platform/tsql/ErrorTexts.h"
 #include "support/CaseAccount.h"
 
 namespace corvane::db {

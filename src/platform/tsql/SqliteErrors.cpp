@@ -10,7 +10,7 @@
 
 #include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
-#include "platform/db/Connection.h"
+#include "platform/tsql/ErrorTexts.h"
 #include "platform/tsql/SqliteStatement.h"
 #include "platform/tsql/TsqlCatalog.h"
 #include "platform/tsql/TsqlLexer.h"

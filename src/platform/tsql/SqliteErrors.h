@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "platform/db/Connection.h"
+#include "platform/tsql/ErrorTexts.h"
 
 namespace corvane::db {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/com/RuntimeError.h"
-#include "platform/db/Connection.h"
+#include "platform/tsql/ErrorTexts.h"
 #include "platform/tsql/TsqlTestDatabase.h"
 
 namespace corvane::db {

@@ -1,8 +1,9 @@
 #pragma once
-// For the database layer only: the statements a connection has prepared, kept for the next text
-// that translates to the same SQLite text. SQLite prepares a kept statement again by itself when
-// the schema it read has changed. A statement is lent out while it runs and comes back reset,
-// its parameters cleared, so that it holds no lock and no value of the run before.
+// For the database layer and the translator only: the statements a connection has prepared,
+// kept for the next text that translates to the same SQLite text. SQLite prepares a kept
+// statement again by itself when the schema it read has changed. A statement is lent out while
+// it runs and comes back reset, its parameters cleared, so that it holds no lock and no value of
+// the run before.
 
 #include <sqlite3.h>
 
@@ -11,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "platform/db/Field.h"
+#include "platform/tsql/ColumnInfo.h"
 
 namespace corvane::db {
 

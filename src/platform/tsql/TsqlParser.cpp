@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "platform/com/RuntimeError.h"
+#include "platform/tsql/ErrorTexts.h"
 #include "platform/tsql/Parser.h"
-#include "platform/tsql/SqliteErrors.h"
 
 namespace corvane::db {
 

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "platform/com/RuntimeError.h"
-#include "platform/tsql/SqliteErrors.h"
+#include "platform/tsql/ErrorTexts.h"
 #include "platform/tsql/TsqlTestDatabase.h"
 
 namespace corvane::db {
