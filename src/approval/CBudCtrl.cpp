@@ -5,7 +5,6 @@
 #include <memory>
 #include <optional>
 
-#include "core/PubCommon.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/RuntimeError.h"
@@ -15,6 +14,7 @@
 #include "platform/tsql/SqlLiteral.h"
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
+#include "request/PubCommon.h"
 #include "request/RowVersion.h"
 #include "request/SqlText.h"
 #include "request/Values.h"

@@ -3,13 +3,13 @@
 #include "approval/AuditGuards.h"
 #include "approval/AuditKinds.h"
 #include "approval/FlowTexts.h"
-#include "core/PubCommon.h"
 #include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Field.h"
 #include "platform/db/Recordset.h"
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
+#include "request/PubCommon.h"
 #include "request/Values.h"
 
 namespace corvane {

@@ -4,13 +4,13 @@
 #include <chrono>
 #include <ctime>
 
-#include "core/PubCommon.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
+#include "request/PubCommon.h"
 #include "request/QueryBuilders.h"
 #include "request/RequestFrame.h"
 #include "request/SqlText.h"

@@ -1,8 +1,8 @@
 #include "core/PubColumns.h"
 
-#include "core/PubCommon.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
+#include "request/PubCommon.h"
 #include "request/RequestFrame.h"
 
 namespace corvane {

@@ -2,13 +2,13 @@
 
 #include <optional>
 
-#include "core/PubCommon.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
 #include "host/ReferServerQuery.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
+#include "request/PubCommon.h"
 #include "request/QueryBuilders.h"
 #include "request/RequestFrame.h"
 #include "request/SqlText.h"

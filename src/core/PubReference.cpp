@@ -2,12 +2,12 @@
 
 #include <cstdio>
 
-#include "core/PubCommon.h"
 #include "host/LoginContext.h"
 #include "host/ReferServerQuery.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
+#include "request/PubCommon.h"
 #include "request/RequestFrame.h"
 #include "request/RowXml.h"
 #include "request/SqlText.h"
