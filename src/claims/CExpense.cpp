@@ -3,13 +3,14 @@
 #include <array>
 #include <cstdint>
 
-#include "core/CPubMsg.h"
 #include "platform/com/RuntimeError.h"
 #include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherDeletion.h"
 #include "vouchers/VoucherNavigation.h"
 #include "vouchers/VoucherReads.h"
+#include "vouchers/Templates.h"
+#include "vouchers/VoucherNumbers.h"
 #include "vouchers/VoucherSubmission.h"
 
 namespace corvane {
@@ -60,19 +61,9 @@ const FrameSettings CExpense::kFrame{
 };
 const std::span<const FuncEntry<CExpense>> CExpense::kFuncs = kFuncTable;
 
-CExpense::CExpense() = default;
-CExpense::~CExpense() = default;
-
 void CExpense::myHandle(LoginContext* ologin, XmlDocument& oXml) {
   AutoID.clear();
-  pubMsg_.reset();
   FramedClass<CExpense>::myHandle(ologin, oXml);
-  pubMsg_.reset();
-}
-
-CPubMsg& CExpense::pubMsg() {
-  if (!pubMsg_) pubMsg_ = std::make_unique<CPubMsg>();
-  return *pubMsg_;
 }
 
 bool CExpense::GetVoucherHead(FuncCall& call) {
@@ -90,12 +81,12 @@ bool CExpense::VchModuleGet(FuncCall& call) {
   XmlNode type = requiredChild(call.oNode, "in/type");
   if (id.text().empty()) id.setText(strShowModel);
   if (!AutoID.empty() || type.text().empty()) type.setText(strCardNum);
-  return pubMsg().VchModuleGet(call);
+  return ServeTemplate(call);
 }
 
 bool CExpense::VchNoFormatGet(FuncCall& call) {
   if (!strCardNum.empty()) requiredChild(call.oNode, "in/type").setText(strCardNum);
-  return pubMsg().VchNoFormatGet(call);
+  return ServeNumberFormat(call);
 }
 
 bool CExpense::GetVouchListID(FuncCall& call) {

@@ -5,7 +5,6 @@
 // writing func opens the request's transaction, which then holds to the end of the request.
 // The current claim's card fills the card of the template and numbering funcs that follow.
 
-#include <memory>
 #include <span>
 #include <string>
 
@@ -13,7 +12,6 @@
 
 namespace corvane {
 
-class CPubMsg;
 class CExpense;
 
 // Served outside this class (the claim save, the standards and the write-off and balance lines).
@@ -28,9 +26,6 @@ class CExpense : public FramedClass<CExpense> {
  public:
   static const FrameSettings kFrame;
   static const std::span<const FuncEntry<CExpense>> kFuncs;
-
-  CExpense();
-  ~CExpense() override;
 
   // Every request starts without a current claim.
   void myHandle(LoginContext* ologin, XmlDocument& oXml) override;
@@ -74,11 +69,6 @@ class CExpense : public FramedClass<CExpense> {
   std::string AutoID;        // the current claim; empty when there is none
   std::string strShowModel;  // display template of the current claim or operation type
   std::string strCardNum;    // card of the current voucher: "KX02" income, "KX03" expense, "KX01" loan
-
- private:
-  CPubMsg& pubMsg();  // one public-services object per request, made when first needed
-
-  std::unique_ptr<CPubMsg> pubMsg_;
 };
 
 }  // namespace corvane

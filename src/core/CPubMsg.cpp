@@ -1,16 +1,14 @@
 #include "core/CPubMsg.h"
 
 #include <array>
-#include <functional>
 #include <string>
 
 #include "core/PubAccount.h"
 #include "core/PubColumns.h"
 #include "core/PubRefer.h"
 #include "core/PubReference.h"
-#include "platform/com/RuntimeError.h"
-#include "request/ErrorReply.h"
 #include "request/Messages.h"
+#include "request/PubCommon.h"
 #include "request/Values.h"
 #include "vouchers/Templates.h"
 #include "vouchers/VoucherNumbers.h"
@@ -20,29 +18,12 @@ namespace corvane {
 
 namespace {
 
-constexpr std::string_view kClassName = "CPubMsg";
-
 // The reply of a func that failed without one. The func's name is escaped, so that any name
 // still gives a well-formed reply.
 std::string pubFailReply(std::string_view funcName) {
   return "<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:CPubMsg:pubHandle:" +
          XmlEncode(std::string(funcName)) + "</id><text>" + GetResString("Z7.Corvane.0002") +
          "</text></error>";
-}
-
-// Runs a member's work; a run-time error becomes the member's error reply, with the member's
-// default message when the error has no text.
-bool answerMember(FuncCall& call, std::string_view procedure, const std::string& defaultMessageId,
-                  const std::function<void(FuncCall&)>& work) {
-  return answerAsMember(
-      call.oXml, kClassName, procedure,
-      [&] {
-        work(call);
-        return true;
-      },
-      [&](const RuntimeError& error) {
-        return error.description().empty() ? GetResString(defaultMessageId) : error.description();
-      });
 }
 
 constexpr std::array kFuncTable = {
@@ -80,7 +61,7 @@ constexpr std::array kFuncTable = {
 }  // namespace
 
 const FrameSettings CPubMsg::kFrame{
-    .className = kClassName,
+    .className = pub::kClassName,
     .handlerName = "pubHandle",
     .rightScope = RightScope::None,
     .rightCode = "",
@@ -116,37 +97,31 @@ bool CPubMsg::RptColumnGet(FuncCall& call) { return corvane::RptColumnGet(call);
 bool CPubMsg::RptColumnSet(FuncCall& call) { return corvane::RptColumnSet(call); }
 bool CPubMsg::addLock(FuncCall& call) { return corvane::addLock(call); }
 
-bool CPubMsg::VchModuleGet(FuncCall& call) {
-  return answerMember(call, "VchModuleGet", "Z7.Corvane.0095", AnswerTemplate);
-}
+bool CPubMsg::VchModuleGet(FuncCall& call) { return ServeTemplate(call); }
 
 bool CPubMsg::VchModuleListGet(FuncCall& call) {
-  return answerMember(call, "VchModuleListGet", "Z7.Corvane.0092", AnswerTemplateList);
+  return pub::served(call, "VchModuleListGet", "Z7.Corvane.0092", AnswerTemplateList);
 }
 
-bool CPubMsg::VchNoFormatGet(FuncCall& call) {
-  return answerMember(call, "VchNoFormatGet", "Z7.Corvane.0109", AnswerNumberFormat);
-}
+bool CPubMsg::VchNoFormatGet(FuncCall& call) { return ServeNumberFormat(call); }
 
-bool CPubMsg::VchNoGet(FuncCall& call) {
-  return answerMember(call, "VchNoGet", "Z7.Corvane.0108", AnswerVoucherNumber);
-}
+bool CPubMsg::VchNoGet(FuncCall& call) { return ServeVoucherNumber(call); }
 
 bool CPubMsg::VchPrintDataGet(FuncCall& call) {
-  return answerMember(call, "VchPrintDataGet", "Z7.Corvane.0097", AnswerPrintFormat);
+  return pub::served(call, "VchPrintDataGet", "Z7.Corvane.0097", AnswerPrintFormat);
 }
 
 bool CPubMsg::VchPrintDataSet(FuncCall& call) {
-  return answerMember(call, "VchPrintDataSet", "Z7.Corvane.0098", StorePrintFormat);
+  return pub::served(call, "VchPrintDataSet", "Z7.Corvane.0098", StorePrintFormat);
 }
 
 bool CPubMsg::VchFixedDataGet(FuncCall& call) {
-  return answerMember(call, "VchFixedDataGet", "Z7.Corvane.0096", AnswerFixedData);
+  return pub::served(call, "VchFixedDataGet", "Z7.Corvane.0096", AnswerFixedData);
 }
 
 // The logo's failures carry the fixed-data id, as the web pages expect.
 bool CPubMsg::VchLogoGet(FuncCall& call) {
-  return answerMember(call, "VchFixedDataGet", "Z7.Corvane.0096", AnswerLogo);
+  return pub::served(call, "VchFixedDataGet", "Z7.Corvane.0096", AnswerLogo);
 }
 
 // No voucher passes from one func to the next: each read names its own voucher.

@@ -6,8 +6,9 @@
 //
 // Every member answers true, or false after loading its own error reply
 // ("Corvane:CPubMsg:<procedure>:<number>", business failures with number 0) into `call.oXml`.
-// VchModuleGet, VchNoGet and VchNoFormatGet are also called directly by the voucher classes with
-// func elements of their own making.
+// VchModuleGet, VchNoGet and VchNoFormatGet answer through the voucher services' own functions
+// (ServeTemplate, ServeNumberFormat, ServeVoucherNumber), which the voucher classes and the
+// voucher save call too, the save with func elements of its own making.
 
 #include <span>
 

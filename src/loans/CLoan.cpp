@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 
-#include "core/CPubMsg.h"
 #include "loans/LoanSave.h"
 #include "platform/com/RuntimeError.h"
 #include "request/Messages.h"
@@ -13,6 +12,8 @@
 #include "vouchers/VoucherDeletion.h"
 #include "vouchers/VoucherNavigation.h"
 #include "vouchers/VoucherReads.h"
+#include "vouchers/Templates.h"
+#include "vouchers/VoucherNumbers.h"
 #include "vouchers/VoucherSubmission.h"
 
 namespace corvane {
@@ -55,19 +56,9 @@ const FrameSettings CLoan::kFrame{
 };
 const std::span<const FuncEntry<CLoan>> CLoan::kFuncs = kFuncTable;
 
-CLoan::CLoan() = default;
-CLoan::~CLoan() = default;
-
 void CLoan::myHandle(LoginContext* ologin, XmlDocument& oXml) {
   AutoID.clear();
-  pubMsg_.reset();
   FramedClass<CLoan>::myHandle(ologin, oXml);
-  pubMsg_.reset();
-}
-
-CPubMsg& CLoan::pubMsg() {
-  if (!pubMsg_) pubMsg_ = std::make_unique<CPubMsg>();
-  return *pubMsg_;
 }
 
 bool CLoan::GetVoucherHead(FuncCall& call) { return ReadVoucherHead(kLoanReads, call, AutoID, nullptr); }
@@ -82,10 +73,10 @@ bool CLoan::VchModuleGet(FuncCall& call) {
   XmlNode id = call.oNode.selectSingleNode("in/id");
   if (!id) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
   if (id.text().empty()) id.setText(strShowModel);
-  return pubMsg().VchModuleGet(call);
+  return ServeTemplate(call);
 }
 
-bool CLoan::VchNoFormatGet(FuncCall& call) { return pubMsg().VchNoFormatGet(call); }
+bool CLoan::VchNoFormatGet(FuncCall& call) { return ServeNumberFormat(call); }
 
 bool CLoan::GetVouchListID(FuncCall& call) {
   CurrentVoucher current{AutoID, strShowModel, nullptr};

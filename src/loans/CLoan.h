@@ -4,7 +4,6 @@
 // covers the whole request; the first writing func opens the request's transaction, which then
 // holds to the end of the request.
 
-#include <memory>
 #include <span>
 #include <string>
 
@@ -12,15 +11,10 @@
 
 namespace corvane {
 
-class CPubMsg;
-
 class CLoan : public FramedClass<CLoan> {
  public:
   static const FrameSettings kFrame;
   static const std::span<const FuncEntry<CLoan>> kFuncs;
-
-  CLoan();
-  ~CLoan() override;
 
   // Every request starts without a current voucher.
   void myHandle(LoginContext* ologin, XmlDocument& oXml) override;
@@ -54,11 +48,6 @@ class CLoan : public FramedClass<CLoan> {
 
   std::string AutoID;        // the current voucher; empty when there is none
   std::string strShowModel;  // display template of the current voucher or operation type
-
- private:
-  CPubMsg& pubMsg();  // one public-services object per request, made when first needed
-
-  std::unique_ptr<CPubMsg> pubMsg_;
 };
 
 }  // namespace corvane

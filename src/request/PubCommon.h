@@ -1,8 +1,10 @@
 #pragma once
 // What the public services share: a member runs its work and turns any failure into its own
-// error reply, and reads the inputs it requires.
+// error reply, and reads the inputs it requires. The voucher services that the voucher classes
+// serve too answer through it, and other classes read their inputs alike.
 
 #include <exception>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -12,6 +14,7 @@
 #include "platform/xml/XmlDocument.h"
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
+#include "request/RequestFrame.h"
 
 namespace corvane::pub {
 
@@ -23,6 +26,22 @@ inline constexpr std::string_view kClassName = "CPubMsg";
 template <class Work>
 bool served(XmlDocument& oXml, std::string_view procedure, Work&& work) {
   return answerAsMember(oXml, kClassName, procedure, std::forward<Work>(work));
+}
+
+// Runs `work`, which loads its reply into `call.oXml`, and answers true; a run-time error
+// becomes the error reply as `served` makes it, with the text of `defaultMessageId` when the
+// error has none, and false.
+inline bool served(FuncCall& call, std::string_view procedure, const std::string& defaultMessageId,
+                   const std::function<void(FuncCall&)>& work) {
+  return answerAsMember(
+      call.oXml, kClassName, procedure,
+      [&] {
+        work(call);
+        return true;
+      },
+      [&](const RuntimeError& error) {
+        return error.description().empty() ? GetResString(defaultMessageId) : error.description();
+      });
 }
 
 // The child element `name` of `parent`; a missing one raises 91.

@@ -15,6 +15,7 @@
 #include "platform/tsql/SqlLiteral.h"
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
+#include "request/PubCommon.h"
 #include "request/QueryBuilders.h"
 #include "request/RequestFrame.h"
 #include "request/RequestText.h"
@@ -110,6 +111,10 @@ void AnswerTemplate(FuncCall& call) {
   const db::Recordset data = call.host().formTemplate()->GetTemplateData2(call.CN, card, id);
   if (data.eof()) failWithoutText();
   db::saveAsXml(data, call.oXml);
+}
+
+bool ServeTemplate(FuncCall& call) {
+  return pub::served(call, "VchModuleGet", "Z7.Corvane.0095", AnswerTemplate);
 }
 
 void AnswerFixedData(FuncCall& call) {

@@ -33,6 +33,10 @@ void AnswerTemplateList(FuncCall& call);
 // when the card has no allowed screen template, and with an empty text when the template
 // service finds no data.
 void AnswerTemplate(FuncCall& call);
+// AnswerTemplate as the public services serve it ("VchModuleGet"), for the voucher classes as
+// well: true, or false after loading the error reply "Corvane:CPubMsg:VchModuleGet:<number>"
+// into `call.oXml`, with message 0095 when the failure has no text.
+bool ServeTemplate(FuncCall& call);
 // `in/id` template: its fixed texts as a record set; raises with an empty text when there is
 // no such template.
 void AnswerFixedData(FuncCall& call);

@@ -9,6 +9,7 @@
 #include "platform/com/Variant.h"
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
+#include "request/PubCommon.h"
 #include "request/RequestFrame.h"
 #include "request/RequestText.h"
 #include "request/Values.h"
@@ -89,6 +90,14 @@ void AnswerVoucherNumber(FuncCall& call) {
   if (allowsManualNumbers(format)) number.clear();
   if (number.empty()) raiseMessageNumbered(0, "Z7.Corvane.0107");
   loadReply(call.oXml, "<?xml version='1.0' encoding='utf-8'?><vchno>" + XmlEncode(number) + "</vchno>");
+}
+
+bool ServeNumberFormat(FuncCall& call) {
+  return pub::served(call, "VchNoFormatGet", "Z7.Corvane.0109", AnswerNumberFormat);
+}
+
+bool ServeVoucherNumber(FuncCall& call) {
+  return pub::served(call, "VchNoGet", "Z7.Corvane.0108", AnswerVoucherNumber);
 }
 
 }  // namespace corvane

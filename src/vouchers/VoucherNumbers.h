@@ -21,4 +21,11 @@ void AnswerNumberFormat(FuncCall& call);
 // format lets the user type numbers by hand; with 0099 and 0100 as AnswerNumberFormat does.
 void AnswerVoucherNumber(FuncCall& call);
 
+// AnswerNumberFormat and AnswerVoucherNumber as the public services serve them ("VchNoFormatGet",
+// "VchNoGet"), for the voucher classes and the voucher save as well: true, or false after
+// loading the error reply "Corvane:CPubMsg:<procedure>:<number>" into `call.oXml`, with message
+// 0109 or 0108 when the failure has no text.
+bool ServeNumberFormat(FuncCall& call);
+bool ServeVoucherNumber(FuncCall& call);
+
 }  // namespace corvane

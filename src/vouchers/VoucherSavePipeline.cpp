@@ -4,7 +4,6 @@
 #include <string>
 #include <vector>
 
-#include "core/CPubMsg.h"
 #include "host/ApprovalFlow.h"
 #include "host/Host.h"
 #include "platform/com/RuntimeError.h"
@@ -18,6 +17,7 @@
 #include "request/TempTables.h"
 #include "request/Values.h"
 #include "vouchers/VoucherCard.h"
+#include "vouchers/VoucherNumbers.h"
 #include "vouchers/VoucherRights.h"
 
 namespace corvane {
@@ -148,14 +148,13 @@ bool numberTaken(FuncCall& call, const VoucherKind& kind, const std::string& num
   return !openSql(call, sql).eof();
 }
 
-// A member of the numbering services on a func element of the save's own making; its answer
-// lands in the save's reply document.
-bool askNumbering(FuncCall& call, bool (CPubMsg::*member)(FuncCall&), const std::string& request) {
+// A numbering service on a func element of the save's own making; its answer lands in the
+// save's reply document.
+bool askNumbering(FuncCall& call, bool (*serve)(FuncCall&), const std::string& request) {
   XmlDocument document;
   loadReply(document, request);
-  CPubMsg numbering;
   FuncCall numberingCall{call.ologin, call.CN, document.documentElement(), call.oXml};
-  return (numbering.*member)(numberingCall);
+  return serve(numberingCall);
 }
 
 // Raises `typedNumbers` when the card's numbers are typed by hand; a format without its two
@@ -175,11 +174,11 @@ std::optional<std::string> freeVoucherNumber(FuncCall& call, const VoucherSaveRe
   const std::string card(request.kind->card);
   std::string number = request.number;
   for (int draws = 0; numberTaken(call, *request.kind, number);) {
-    if (!askNumbering(call, &CPubMsg::VchNoFormatGet, "<a><in><type>" + card + "</type></in><out/></a>")) {
+    if (!askNumbering(call, ServeNumberFormat, "<a><in><type>" + card + "</type></in><out/></a>")) {
       return std::nullopt;
     }
     requireDrawnNumbers(call.oXml, rules.typedNumbers);
-    if (!askNumbering(call, &CPubMsg::VchNoGet,
+    if (!askNumbering(call, ServeVoucherNumber,
                       "<a><in><type>" + card + "</type><true>true</true><voucher type='" + card + "'>" +
                           request.head.xml() + "</voucher></in></a>")) {
       return std::nullopt;
