@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
+#include "app/ClassTable.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/PasswordCodec.h"
-#include "platform/com/RequestClass.h"
 #include "platform/db/AccountCreator.h"
 #include "platform/xml/XmlDocument.h"
 
@@ -52,6 +52,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static FuzzAccount account;
   corvane::XmlDocument document;
   if (!document.loadXML(std::string(reinterpret_cast<const char*>(data), size))) return 0;
-  corvane::ClassRegistry::standard().create("Corvane.CPubMsg")->myHandle(account.login.get(), document);
+  corvane::StandardClasses().create("Corvane.CPubMsg")->myHandle(account.login.get(), document);
   return 0;
 }

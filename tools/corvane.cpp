@@ -35,6 +35,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/ClassTable.h"
 #include "app/ReportSources.h"
 #include "host/BankPay.h"
 #include "host/EmbeddedLoginContext.h"
@@ -42,7 +43,6 @@
 #include "host/ReportEngine.h"
 #include "platform/com/AsciiText.h"
 #include "platform/com/Locale.h"
-#include "platform/com/RequestClass.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/AccountCreator.h"
 #include "platform/db/Connection.h"
@@ -124,7 +124,7 @@ int callCommand(const Options& options) {
   answeringErrors(progId, [&] { CheckRequestSize(text.size()); });
   XmlDocument document;
   if (!document.loadXML(text)) fail(kFailure, "the request document is not well-formed XML");
-  const auto requestClass = ClassRegistry::standard().create(progId);
+  const auto requestClass = StandardClasses().create(progId);
   answeringErrors(progId, [&] {
     const auto login = options.login ? EmbeddedLoginContext::logIn(*options.login) : nullptr;
     requestClass->myHandle(login.get(), document);

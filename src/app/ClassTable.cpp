@@ -1,10 +1,11 @@
+#include "app/ClassTable.h"
+
 #include "approval/CAudit.h"
 #include "approval/CBudCtrl.h"
 #include "claims/CExpense.h"
 #include "core/COperation.h"
 #include "core/CPubMsg.h"
 #include "loans/CLoan.h"
-#include "platform/com/RequestClass.h"
 #include "posting/CMakePZ.h"
 #include "posting/CNetPay.h"
 #include "reports/CQuery.h"
@@ -28,7 +29,7 @@ std::unique_ptr<RequestClass> make() {
 }  // namespace
 
 // The module's creatable classes, one line per class.
-const ClassRegistry& ClassRegistry::standard() {
+const ClassRegistry& StandardClasses() {
   static const ClassRegistry registry({
       {"Corvane.COperation", make<COperation>},
       {"Corvane.CPubMsg", make<CPubMsg>},

@@ -7,7 +7,6 @@
 #include "request/Locale.h"
 #include "request/RequestLimits.h"
 #include "host/EmbeddedLoginContext.h"
-#include "platform/com/RequestClass.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
@@ -280,33 +279,6 @@ TEST(RequestFrame, AReadingRequestIsAnsweredWhileAnotherUserWrites) {
   writer.commitTrans();
   EXPECT_EQ("W1", probeDepartments(account));
   EXPECT_EQ(0, takenRights(account));
-}
-
-// While another user's long query holds its snapshot of the company database, a save is
-// committed at once (under a rollback journal it waited the command timeout and failed).
-TEST(RequestFrame, ASaveIsCommittedWhileAnotherUsersQueryReads) {
-  CaseAccount account;
-  db::Connection reader;
-  reader.open(account.connectString());
-  reader.beginTrans(db::TransactionMode::Read);
-  db::Recordset before;
-  before.open("SELECT Count(*) FROM KX_OperationType", reader);
-  const long types = CLng(before.field(0).value());
-
-  const auto login = account.logIn("demo");
-  XmlDocument document;
-  ASSERT_TRUE(document.loadXML("<req><func name='edit'><in><rows><row P='1' intType='支出' "
-                               "strName='会议费' strShowID='31' strPrintID='32'/></rows></in></func></req>"));
-  ClassRegistry::standard().create("Corvane.COperation")->myHandle(login.get(), document);
-  EXPECT_FALSE(document.selectSingleNode("//error")) << document.xml();
-
-  db::Recordset during;
-  during.open("SELECT Count(*) FROM KX_OperationType", reader);
-  EXPECT_EQ(types, CLng(during.field(0).value())) << "the reader keeps its snapshot";
-  reader.commitTrans();
-  db::Recordset after;
-  after.open("SELECT Count(*) FROM KX_OperationType WHERE strName='会议费'", reader);
-  EXPECT_EQ(1, CLng(after.field(0).value()));
 }
 
 std::string repeated(const std::string& text, std::size_t times) {

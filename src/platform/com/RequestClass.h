@@ -30,9 +30,6 @@ class ClassRegistry {
   };
 
   explicit ClassRegistry(std::vector<Entry> entries) : entries_(std::move(entries)) {}
-  // The module's classes. Defined by the program's composition root (src/app/ClassTable.cpp),
-  // the one place that knows every subsystem.
-  static const ClassRegistry& standard();
 
   bool knows(std::string_view progId) const;
   // Raises RuntimeError 429 ("Class not registered: <progId>") for an unknown ProgID.
