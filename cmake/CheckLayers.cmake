@@ -1,0 +1,66 @@
+# Checks that every include in src/ stays in its own folder or reaches a layer below it that the
+# build lets the folder use (CMakeLists.txt, corvane_layer). Unit tests beside the code
+# (*_test.cpp) are held to the same rule; they may also include the helpers of tests/ and the
+# test accounts and fixtures named below, which may include anything.
+#
+#   cmake -DSOURCE_DIR=<source tree> -DLAYERS=<build>/Layers.cmake -P CheckLayers.cmake
+#
+# Layers.cmake sets CORVANE_LAYERS (the folders under src/, one per layer) and, per folder,
+# CORVANE_MAY_INCLUDE_<folder> (the folders its files may include, its own among them).
+
+cmake_minimum_required(VERSION 3.24)
+include(${LAYERS})
+
+# Test support that still lives beside the code.
+set(TEST_SUPPORT
+    ConnectionTestAccount.h PubTestAccount.h ReportFixture.h RowRightTestAccount.h
+    StandTestAccount.h TestHost.h VoucherTestAccount.h)
+
+# The layer folder of a path under src/: platform/<part>, else its first folder.
+function(layer_folder path result)
+  if(path MATCHES "^(platform/[^/]+)/")
+    set(${result} ${CMAKE_MATCH_1} PARENT_SCOPE)
+  elseif(path MATCHES "^([^/]+)/")
+    set(${result} ${CMAKE_MATCH_1} PARENT_SCOPE)
+  else()
+    set(${result} "" PARENT_SCOPE)
+  endif()
+endfunction()
+
+set(refused)
+file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}/src ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp)
+foreach(file IN LISTS files)
+  get_filename_component(name ${file} NAME)
+  if(name IN_LIST TEST_SUPPORT)
+    continue()
+  endif()
+  set(isTest FALSE)
+  if(name MATCHES "_test\\.cpp$")
+    set(isTest TRUE)
+  endif()
+  layer_folder(${file} folder)
+  if(NOT folder IN_LIST CORVANE_LAYERS)
+    list(APPEND refused "src/${file}: its folder is in no layer")
+    continue()
+  endif()
+
+  file(STRINGS ${SOURCE_DIR}/src/${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
+  foreach(line IN LISTS includes)
+    string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*$" "\\1" included "${line}")
+    get_filename_component(includedName ${included} NAME)
+    if(isTest AND (NOT included MATCHES "/" OR includedName IN_LIST TEST_SUPPORT))
+      continue()  # a helper of tests/, or a test account beside the code
+    endif()
+    layer_folder(${included} includedFolder)
+    if(NOT includedFolder IN_LIST CORVANE_MAY_INCLUDE_${folder})
+      list(APPEND refused "src/${file}: includes \"${included}\", above or beside ${folder}")
+    endif()
+  endforeach()
+endforeach()
+
+if(refused)
+  list(JOIN refused "\n" report)
+  message(FATAL_ERROR "Includes that leave their layer:\n${report}")
+endif()
+list(LENGTH files count)
+message(STATUS "${count} files under src/ include only their own layer and the layers below it")
