@@ -11,6 +11,7 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/AccountFiles.h"
+#include "platform/db/EmbeddedSchema.h"
 
 namespace corvane::db {
 
@@ -59,9 +60,15 @@ std::string readFile(const fs::path& file) {
   return text.str();
 }
 
-// The .sql files of a schema folder in file-name order; a missing or empty folder is an error,
-// since it means the schema folder is not the right one.
-std::vector<fs::path> scriptsOf(const fs::path& folder) {
+// One SQL file of the schema: where it comes from (named in failures) and its text.
+struct SchemaFile {
+  std::string where;
+  std::string text;
+};
+
+// The .sql files of a schema folder on disk in file-name order; a missing or empty folder is an
+// error, since it means the schema folder is not the right one.
+std::vector<SchemaFile> filesOf(const fs::path& folder) {
   std::vector<fs::path> scripts;
   std::error_code error;
   for (const auto& entry : fs::directory_iterator(folder, error)) {
@@ -72,13 +79,27 @@ std::vector<fs::path> scriptsOf(const fs::path& folder) {
   if (scripts.empty()) raiseCreation("The schema folder " + folder.string() + " holds no .sql file");
   std::sort(scripts.begin(), scripts.end(),
             [](const fs::path& a, const fs::path& b) { return a.filename() < b.filename(); });
-  return scripts;
+  std::vector<SchemaFile> files;
+  for (const fs::path& script : scripts) files.push_back({script.string(), readFile(script)});
+  return files;
 }
 
-void runScripts(sqlite3* database, const fs::path& folder) {
-  for (const fs::path& script : scriptsOf(folder)) {
-    execute(database, readFile(script), script.string());
+// The schema files of `folder` ("company", "demo/system", ...) in file-name order: those of the
+// folder CORVANE_SCHEMA_DIR names when it is set and not empty, else those built in.
+std::vector<SchemaFile> schemaFiles(const std::string& folder) {
+  const char* configured = std::getenv("CORVANE_SCHEMA_DIR");
+  if (configured != nullptr && *configured != '\0') return filesOf(fs::path(configured) / folder);
+  std::vector<SchemaFile> files;
+  for (const SchemaScript& script : embeddedSchema()) {
+    if (script.folder == folder) {
+      files.push_back({"schema/" + folder + "/" + std::string(script.name), std::string(script.text)});
+    }
   }
+  return files;
+}
+
+void runScripts(sqlite3* database, const std::string& folder) {
+  for (const SchemaFile& file : schemaFiles(folder)) execute(database, file.text, file.where);
 }
 
 void storeDemoPasswords(sqlite3* database, const PasswordEncoder& encodePassword) {
@@ -108,14 +129,13 @@ struct Content {
 
 // Builds one database file from its schema folder (and demo folder), all in one transaction.
 void buildDatabase(const fs::path& file, const std::string& folderName, const Content& content) {
-  const fs::path schema = schemaDirectory();
   const Database database = openNewDatabase(file);
   // Every file logs ahead, as the connections expect (see Connection::open).
   execute(database.get(), "PRAGMA journal_mode=WAL", file.string());
   execute(database.get(), "BEGIN", file.string());
-  runScripts(database.get(), schema / folderName);
+  runScripts(database.get(), folderName);
   if (content.demo && folderName != "tempdb") {
-    runScripts(database.get(), schema / "demo" / folderName);
+    runScripts(database.get(), "demo/" + folderName);
     if (folderName == "system") storeDemoPasswords(database.get(), content.encodePassword);
   }
   execute(database.get(), "COMMIT", file.string());
@@ -159,12 +179,6 @@ void createAccountFiles(const fs::path& folder, const Content& content) {
 }
 
 }  // namespace
-
-fs::path schemaDirectory() {
-  const char* configured = std::getenv("CORVANE_SCHEMA_DIR");
-  if (configured != nullptr && *configured != '\0') return configured;
-  return fs::path(CORVANE_SOURCE_DIR) / "schema";
-}
 
 void createAccount(const fs::path& folder) { createAccountFiles(folder, Content{}); }
 

@@ -1,10 +1,12 @@
 #pragma once
 // Creating an account: the three database files of an account folder (see AccountFiles.h), made
-// from the SQL files kept under the schema folder:
+// from the SQL files of the schema folder:
 //   company/*.sql  the company database        system/*.sql  the host's system database
 //   tempdb/*.sql   the account's shared tempdb
 // each folder's files run in file-name order on their own database, in one transaction. The demo
-// account adds demo/company/*.sql and demo/system/*.sql the same way.
+// account adds demo/company/*.sql and demo/system/*.sql the same way. The schema folder is the
+// one built into the program (EmbeddedSchema.h); the environment variable CORVANE_SCHEMA_DIR,
+// when it is set and not empty, names a folder of the same layout to read instead.
 
 #include <filesystem>
 #include <functional>
@@ -13,10 +15,6 @@
 #include <vector>
 
 namespace corvane::db {
-
-// The schema folder: the environment variable CORVANE_SCHEMA_DIR when it is set and not empty,
-// else the source tree's schema folder.
-std::filesystem::path schemaDirectory();
 
 // Creates the account files in `folder`, creating the folder when it is missing. Raises
 // RuntimeError when the folder already holds one of the files, or when a schema file is missing

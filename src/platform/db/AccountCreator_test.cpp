@@ -4,6 +4,7 @@
 #include <unistd.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,6 +18,7 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/AccountFiles.h"
+#include "platform/db/EmbeddedSchema.h"
 
 namespace corvane::db {
 namespace {
@@ -629,7 +631,7 @@ TEST(AccountCreatorTest, FailedCreationLeavesNothingBehind) {
   const TempFolder folder;
   const fs::path schema = folder.path() / "schema";
   fs::create_directories(schema);
-  fs::copy(schemaDirectory(), schema, fs::copy_options::recursive);
+  fs::copy(fs::path(CORVANE_SOURCE_DIR) / "schema", schema, fs::copy_options::recursive);
   // The system database fails after the company database was written.
   std::ofstream(schema / "system" / "999_broken.sql") << "CREATE TABLE broken (;";
   const fs::path target = folder.path() / "account";
@@ -653,6 +655,29 @@ TEST(AccountCreatorTest, FailedCreationLeavesNothingBehind) {
   }
   EXPECT_TRUE(fs::exists(target));
   EXPECT_TRUE(fs::is_empty(target));
+}
+
+// The program makes accounts from the schema built into it: every .sql file of the source tree's
+// schema folder, byte for byte, in the order the account creator runs them.
+TEST(AccountCreatorTest, TheBuiltInSchemaIsTheSchemaFolder) {
+  const fs::path schema = fs::path(CORVANE_SOURCE_DIR) / "schema";
+  std::vector<std::string> onDisk;
+  for (const auto& entry : fs::recursive_directory_iterator(schema)) {
+    if (entry.is_regular_file() && entry.path().extension() == ".sql") {
+      onDisk.push_back(fs::relative(entry.path(), schema).generic_string());
+    }
+  }
+  std::sort(onDisk.begin(), onDisk.end());
+  std::vector<std::string> builtIn;
+  for (const SchemaScript& script : embeddedSchema()) {
+    const std::string path = std::string(script.folder) + "/" + std::string(script.name);
+    builtIn.push_back(path);
+    std::ifstream file(schema / path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    EXPECT_EQ(text.str(), script.text) << path;
+  }
+  EXPECT_EQ(builtIn, onDisk);
 }
 
 TEST(AccountCreatorTest, MissingSchemaFolderIsReported) {
