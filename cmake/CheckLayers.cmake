@@ -1,7 +1,7 @@
 # Checks that every include in src/ stays in its own folder or reaches a layer below it that the
 # build lets the folder use (CMakeLists.txt, corvane_layer). Unit tests beside the code
-# (*_test.cpp) are held to the same rule; they may also include the helpers of tests/ and the
-# test accounts and fixtures named below, which may include anything.
+# (*_test.cpp) are held to the same rule; they may also include what the tests share
+# (tests/support, included as "support/..."), which may include anything.
 #
 #   cmake -DSOURCE_DIR=<source tree> -DLAYERS=<build>/Layers.cmake -P CheckLayers.cmake
 #
@@ -10,11 +10,6 @@
 
 cmake_minimum_required(VERSION 3.24)
 include(${LAYERS})
-
-# Test support that still lives beside the code.
-set(TEST_SUPPORT
-    ConnectionTestAccount.h PubTestAccount.h ReportFixture.h RowRightTestAccount.h
-    StandTestAccount.h TestHost.h VoucherTestAccount.h)
 
 # The layer folder of a path under src/: platform/<part>, else its first folder.
 function(layer_folder path result)
@@ -31,9 +26,6 @@ set(refused)
 file(GLOB_RECURSE files RELATIVE ${SOURCE_DIR}/src ${SOURCE_DIR}/src/*.h ${SOURCE_DIR}/src/*.cpp)
 foreach(file IN LISTS files)
   get_filename_component(name ${file} NAME)
-  if(name IN_LIST TEST_SUPPORT)
-    continue()
-  endif()
   set(isTest FALSE)
   if(name MATCHES "_test\\.cpp$")
     set(isTest TRUE)
@@ -47,9 +39,8 @@ foreach(file IN LISTS files)
   file(STRINGS ${SOURCE_DIR}/src/${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
   foreach(line IN LISTS includes)
     string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*$" "\\1" included "${line}")
-    get_filename_component(includedName ${included} NAME)
-    if(isTest AND (NOT included MATCHES "/" OR includedName IN_LIST TEST_SUPPORT))
-      continue()  # a helper of tests/, or a test account beside the code
+    if(isTest AND included MATCHES "^support/")
+      continue()  # what the tests share
     endif()
     layer_folder(${included} includedFolder)
     if(NOT includedFolder IN_LIST CORVANE_MAY_INCLUDE_${folder})

@@ -30,7 +30,7 @@
 
 #include "request/RowXml.h"
 #include "host/EmbeddedLoginContext.h"
-#include "platform/com/RequestClass.h"
+#include "app/ClassTable.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -152,7 +152,7 @@ TEST_P(RequestCase, AnswersAndLeavesTheRowsExpected) {
     if (section.name == "request") {
       XmlDocument document;
       ASSERT_TRUE(document.loadXML(section.text)) << "the request is not XML";
-      ClassRegistry::standard().create(progId)->myHandle(login.get(), document);
+      StandardClasses().create(progId)->myHandle(login.get(), document);
       lastReply = document.xml();
     }
     if (section.name == "reply") {

@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "platform/com/RequestClass.h"
+#include "app/ClassTable.h"
 #include "platform/db/Connection.h"
 #include "platform/xml/XmlDocument.h"
 #include "posting/LedgerConversion.h"
@@ -217,7 +217,7 @@ TEST(VoucherFaults, MakingALedgerVoucherWithConversionPostsTheLoanWhollyOrNotAtA
 
 // Serves `request` to the class `progId` on the account as the demo user; answers the reply.
 std::string serve(const CaseAccount& account, const std::string& progId, const std::string& request) {
-  return account.serve(*ClassRegistry::standard().create(progId), request, "demo", "en-us", kPostingDate).xml();
+  return account.serve(*StandardClasses().create(progId), request, "demo", "en-us", kPostingDate).xml();
 }
 
 TEST(VoucherFaults, VoidingALedgerVoucherFreesTheLoanWhollyOrNotAtAll) {

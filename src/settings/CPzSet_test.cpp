@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "request/Messages.h"
-#include "platform/com/RequestClass.h"
 #include "support/PubTestAccount.h"
 
 namespace corvane {
@@ -187,35 +186,6 @@ TEST(CPzSet, PostingOptionsWithoutRowsAnswerNothing) {
   const PubAnswer answer = test.serve([&](FuncCall& call) { return pzset.GetHB(call); }, "<func name='gethb'/>");
   EXPECT_TRUE(answer.ok);
   EXPECT_EQ(answer.reply, "");
-}
-
-}  // namespace
-}  // namespace corvane
-
-namespace corvane {
-namespace {
-
-struct NoLoginCase {
-  const char* progId;
-  const char* errorId;
-};
-
-// Without a login object nothing runs: the request becomes the dispatcher's error reply.
-const NoLoginCase kNoLoginCases[] = {
-    {"Corvane.CChoice", "Corvane:CChoice:myHandle:0"},
-    {"Corvane.CPzSet", "Corvane:CPzSet:myHandle:0"},
-};
-
-TEST(SettingsClasses, WithoutALoginObjectTheRequestBecomesTheErrorReply) {
-  for (const NoLoginCase& c : kNoLoginCases) {
-    SCOPED_TRACE(c.progId);
-    XmlDocument document;
-    ASSERT_TRUE(document.loadXML("<req><func name='get'/><func name='gethb'/></req>"));
-    ClassRegistry::standard().create(c.progId)->myHandle(nullptr, document);
-    EXPECT_EQ(document.documentElement().name(), "error");
-    EXPECT_EQ(document.documentElement().child("id").text(), c.errorId);
-    EXPECT_EQ(document.documentElement().child("text").text(), GetResString("Z7.Corvane.0001"));
-  }
 }
 
 }  // namespace

@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "host/EmbeddedLoginContext.h"
-#include "platform/com/RequestClass.h"
+#include "app/ClassTable.h"
 #include "platform/db/Connection.h"
 #include "platform/xml/XmlDocument.h"
 #include "support/AccountSnapshot.h"
@@ -34,7 +34,7 @@ std::string serveOnce(const CaseAccount& account, const FaultRequest& request, F
     const db::ScopedDbFaultHook hook(plan);
     return request.serve(*login, connection, document);
   }
-  const auto served = ClassRegistry::standard().create(request.progId);
+  const auto served = StandardClasses().create(request.progId);
   plan.arm(ordinal);
   {
     const db::ScopedDbFaultHook hook(plan);
