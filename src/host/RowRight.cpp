@@ -1,14 +1,16 @@
 #include "host/RowRight.h"
 
 #include <algorithm>
-#include <cctype>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "platform/com/AsciiText.h"
+#include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
+#include "platform/db/ConnectionPool.h"
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
 
@@ -17,6 +19,18 @@ namespace corvane {
 namespace {
 
 using db::quoteLiteral;
+
+// SQLite's NOCASE order, which the grant tables' columns are declared with: ASCII letters fold,
+// other bytes compare unsigned, and a text that is the start of another comes first.
+int compareNoCase(std::string_view a, std::string_view b) {
+  const std::size_t common = std::min(a.size(), b.size());
+  for (std::size_t at = 0; at < common; ++at) {
+    const auto x = static_cast<unsigned char>(toLowerAscii(a[at]));
+    const auto y = static_cast<unsigned char>(toLowerAscii(b[at]));
+    if (x != y) return x < y ? -1 : 1;
+  }
+  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
+}
 
 // 'a','b': fits inside IN (...).
 std::string inList(const std::vector<std::string>& ids) {
@@ -33,15 +47,58 @@ std::string selectList(const std::vector<std::string>& ids) {
   return list;
 }
 
+// What the account says about one user: the controlled objects and every grant the user holds
+// himself or through his groups, read at once so that each question is answered from memory.
+struct UserGrants {
+  struct Object {
+    std::string name;
+    bool controlled;
+  };
+  struct Grant {
+    std::string object;
+    std::string key;
+    std::string id;
+    std::optional<std::string> userName;  // for a "user" grant: the granted user's name, if he exists
+  };
+  std::vector<Object> objects;
+  std::vector<Grant> grants;
+};
+
+UserGrants readGrants(db::Connection& connection, const std::string& userId) {
+  UserGrants read;
+  db::Recordset objects;
+  objects.open("select cBusObject, bControl from RowRightObject", connection);
+  for (; !objects.eof(); objects.moveNext()) {
+    read.objects.push_back({CStr(objects.field(0).value()), CBool(objects.field(1).value())});
+  }
+  db::Recordset grants;
+  grants.open("select g.cBusObject, g.cKey, g.cObjectID, u.cUser_Name from RowRightGrant g"
+              " left join vqsystem..UA_User u on u.cUser_ID = g.cObjectID"
+              " where (g.iIsUser = 1 and g.cHolder_ID = " + quoteLiteral(userId) +
+                  ") or (g.iIsUser = 0 and g.cHolder_ID in (select cgroup_id from vqsystem..UA_Role"
+                  " where cUser_id = " + quoteLiteral(userId) + "))",
+              connection);
+  for (; !grants.eof(); grants.moveNext()) {
+    const Variant& name = grants.field(3).value();
+    read.grants.push_back({CStr(grants.field(0).value()), CStr(grants.field(1).value()),
+                           CStr(grants.field(2).value()),
+                           name.isNull() ? std::nullopt : std::optional<std::string>(CStr(name))});
+  }
+  return read;
+}
+
 class EmbeddedRowRight final : public RowRight {
  public:
+  // The grants are read here, on a pooled connection that goes back at once: every question of
+  // this service is then answered without the database.
   void init(const std::string& connectString, const std::string& userId) override {
-    connection_.open(connectString);
-    userId_ = userId;
+    const db::PooledConnection connection = db::ConnectionPool::shared().acquire(connectString);
+    grants_ = readGrants(*connection, userId);
   }
 
   std::string GetAuthString(const std::string& businessObject, const std::string& a2,
                             const std::string& /*a3*/) override {
+    if (!grants_) throw RuntimeError(db::kErrObjectClosed, "Operation is not allowed when the object is closed.");
     if (!isControlled(businessObject)) return "";
     const std::vector<std::string> ids = grantedIds(businessObject, a2);
     if (ids.empty()) return "1=2";
@@ -49,38 +106,34 @@ class EmbeddedRowRight final : public RowRight {
   }
 
  private:
-  bool isControlled(const std::string& object) {
-    db::Recordset rs;
-    rs.open("select bControl from RowRightObject where cBusObject = " + quoteLiteral(object),
-            connection_);
-    return !rs.eof() && CBool(rs.field("bControl").value());
+  bool isControlled(const std::string& object) const {
+    return std::ranges::any_of(grants_->objects, [&object](const UserGrants::Object& listed) {
+      return listed.controlled && compareNoCase(listed.name, object) == 0;
+    });
   }
 
-  // The ids granted to the user or to one of his groups, in order; a "user" grant as the
-  // granted user's name.
-  std::vector<std::string> grantedIds(const std::string& object, const std::string& key) {
+  // The distinct ids granted for `object` (under `key` when one is given), in NOCASE order; a
+  // "user" grant as the granted user's name, and none for a user who does not exist.
+  std::vector<std::string> grantedIds(const std::string& object, const std::string& key) const {
     const bool users = equalsIgnoringCase(object, "user");
-    std::string sql = "select distinct ";
-    sql += users ? "u.cUser_Name from RowRightGrant g join vqsystem..UA_User u"
-                   " on u.cUser_ID = g.cObjectID"
-                 : "g.cObjectID from RowRightGrant g";
-    sql += " where g.cBusObject = " + quoteLiteral(object);
-    if (!key.empty()) sql += " and g.cKey = " + quoteLiteral(key);
-    sql += " and ((g.iIsUser = 1 and g.cHolder_ID = " + quoteLiteral(userId_) +
-           ") or (g.iIsUser = 0 and g.cHolder_ID in (select cgroup_id from vqsystem..UA_Role"
-           " where cUser_id = " +
-           quoteLiteral(userId_) + ")))";
-    sql += users ? " order by u.cUser_Name" : " order by g.cObjectID";
-
     std::vector<std::string> ids;
-    db::Recordset rs;
-    rs.open(sql, connection_);
-    for (; !rs.eof(); rs.moveNext()) ids.push_back(CStr(rs.field(0).value()));
+    for (const UserGrants::Grant& grant : grants_->grants) {
+      if (compareNoCase(grant.object, object) != 0) continue;
+      if (!key.empty() && compareNoCase(grant.key, key) != 0) continue;
+      if (!users) {
+        ids.push_back(grant.id);
+      } else if (grant.userName) {
+        ids.push_back(*grant.userName);
+      }
+    }
+    const auto before = [](const std::string& a, const std::string& b) { return compareNoCase(a, b) < 0; };
+    const auto same = [](const std::string& a, const std::string& b) { return compareNoCase(a, b) == 0; };
+    std::stable_sort(ids.begin(), ids.end(), before);
+    ids.erase(std::unique(ids.begin(), ids.end(), same), ids.end());
     return ids;
   }
 
-  db::Connection connection_;
-  std::string userId_;
+  std::optional<UserGrants> grants_;
 };
 
 }  // namespace

@@ -2,8 +2,9 @@
 // The host's row-authorisation service: which rows of a business object a user may see.
 //
 // Contract the module relies on:
-// - The caller creates one service per question, calls init with the account's connection
-//   string and the user's id, then GetAuthString once, and releases it.
+// - The caller creates a service, calls init once with the account's connection string and the
+//   user's id, then GetAuthString for each question (one service per request, or per question),
+//   and releases it. A service answers from the grants as they stood at init.
 // - GetAuthString(object, a2, a3) answers the ids the user may see of `object` ("department",
 //   "person", "fitem", "user", "djmb"; any case): the empty text when nothing restricts the
 //   user; "1=2" when the user may see none; otherwise a list that fits inside `IN (...)`, its
@@ -36,8 +37,9 @@ class RowRight {
 using RowRightFactory = std::function<std::unique_ptr<RowRight>()>;
 
 // The embedded service, over the account's tables RowRightObject and RowRightGrant and the
-// groups of vqsystem..UA_Role. It answers a "user" grant with the user's name, which is what the
-// vouchers record; it ignores `a3`.
+// groups of vqsystem..UA_Role. init reads the user's grants at once on a pooled connection (never
+// a connection of its own) and gives it back; every question is then answered from them. It
+// answers a "user" grant with the user's name, which is what the vouchers record; it ignores `a3`.
 std::unique_ptr<RowRight> CreateRowRight();
 
 }  // namespace corvane

@@ -6,6 +6,8 @@
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
+#include "platform/com/Variant.h"
+#include "platform/db/Recordset.h"
 #include "support/TestLogin.h"
 
 namespace corvane {
@@ -75,6 +77,36 @@ TEST_F(RowRightTest, GroupGrantsReachEveryMemberAndNothingElse) {
 
   connection.execute("update RowRightObject set bControl = 0 where cBusObject = 'department'");
   EXPECT_EQ(ask("loner", "department"), "");
+}
+
+// The grants are read at init: ids that differ only in case count once and come in SQLite's
+// NOCASE order, as the tables' own DISTINCT and ORDER BY give them, and a later change is seen by
+// the next service only.
+TEST_F(RowRightTest, AnswersFromTheGrantsReadAtInitInTheTablesOrder) {
+  db::Connection connection;
+  connection.open(account.connectString());
+  connection.execute(
+      "insert into RowRightGrant (cHolder_ID, iIsUser, cBusObject, cKey, cObjectID) values "
+      "('clerk', 1, 'department', '', 'b'), ('clerk', 1, 'Department', '', 'A_'), "
+      "('clerk', 1, 'department', '', 'a'), ('clerk', 1, 'department', '', 'AB'), "
+      "('clerk', 1, 'department', '', 'ab1'), ('clerk', 1, 'department', '', '0301'), "
+      "('clerk', 1, 'DJMB', 'kx01', 'Z9')");
+  std::string byTheTables;
+  db::Recordset rs;
+  rs.open("select distinct cObjectID from RowRightGrant where cBusObject = 'DEPARTMENT' and "
+          "(cHolder_ID = 'clerk' or cHolder_ID = 'KXCLERK') order by cObjectID",
+          connection);
+  for (; !rs.eof(); rs.moveNext()) {
+    byTheTables += (byTheTables.empty() ? "'" : ",'") + CStr(rs.field(0).value()) + "'";
+  }
+  ASSERT_EQ(byTheTables, "'02','0301','a','A_','AB','ab1','b'");
+
+  const std::unique_ptr<RowRight> service = CreateRowRight();
+  service->init(account.connectString(), "clerk");
+  connection.execute("delete from RowRightGrant where cObjectID = 'b'");
+  EXPECT_EQ(service->GetAuthString("department"), byTheTables);
+  EXPECT_EQ(service->GetAuthString("djmb", "KX01"), "'11','12','Z9'");
+  EXPECT_EQ(ask("clerk", "department"), "'02','0301','a','A_','AB','ab1'");
 }
 
 TEST_F(RowRightTest, FailuresRaise) {

@@ -2,10 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <memory>
 #include <optional>
 #include <string_view>
 
+#include "request/RequestHost.h"
+#include "request/SqlText.h"
+#include "request/Values.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/DecimalText.h"
@@ -136,11 +138,8 @@ std::string GetRowAuth(const LoginContext& ologin, const std::string& businessOb
                        const std::string& a2, const std::string& a3) {
   try {
     if (ologin.IsAdmin()) return "";
-    const std::unique_ptr<RowRight> service = ologin.host().rowRight();
-    service->init(ologin.ConnectString(), ologin.UserId());
     // The third key only counts when the second is given.
-    const std::string answer =
-        service->GetAuthString(businessObject, a2, a2.empty() ? std::string() : a3);
+    const std::string answer = AskRowRight(ologin, businessObject, a2, a2.empty() ? std::string() : a3);
     return isBlank(answer) ? "" : answer;
   } catch (...) {
     // A service that cannot answer must not open every row.

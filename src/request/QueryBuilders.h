@@ -17,8 +17,9 @@ class Connection;
 // "djmb"), as the row-authorisation service answers them: the empty text when nothing restricts
 // the user (always for an administrator), "1=2" when the user may see none, otherwise a list for
 // use inside IN (...) (for "fitem" a SELECT). The service is asked with `a2` and `a3` where they
-// are given. The service is the row-authorisation component of the login object's host. Fails
-// closed: when the service fails, the answer is "1=2". Never raises.
+// are given. The service is the row-authorisation component of the login object's host, one per
+// request (AskRowRight), so that the user's grants are read once per request. Fails closed: when
+// the service fails, the answer is "1=2". Never raises.
 std::string GetRowAuth(const LoginContext& ologin, const std::string& businessObject,
                        const std::string& a2 = "", const std::string& a3 = "");
 

@@ -6,7 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "request/RequestHost.h"
 #include "request/SqlText.h"
+#include "support/TestLogin.h"
+#include "support/TestHost.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
@@ -80,6 +83,32 @@ TEST_F(QueryBuildersTest, RowAuthAsksTheServiceAsTheKeysSay) {
     const std::vector<std::string> expected = {"init " + login.connect + " clerk", c.asked};
     EXPECT_EQ(calls, expected) << c.a2 << "/" << c.a3;
   }
+}
+
+// Inside a request one service answers every question of the user; a service that failed is
+// replaced at the next question.
+TEST_F(QueryBuildersTest, RowAuthAsksOneServicePerRequest) {
+  TestHost host;
+  TestLogin login = clerkLogin(account);
+  login.testHost = &host;
+  std::vector<std::string> calls;
+  static bool fail = false;
+  host.rowRights = scripted([](const std::string& object) { return fail ? failing(object) : "'" + object + "'"; },
+                            &calls);
+  {
+    const RequestHostScope request(host);
+    EXPECT_EQ(GetRowAuth(login, "person"), "'person'");
+    EXPECT_EQ(GetRowAuth(login, "department"), "'department'");
+    fail = true;
+    EXPECT_EQ(GetRowAuth(login, "user"), "1=2");
+    fail = false;
+    EXPECT_EQ(GetRowAuth(login, "fitem"), "'fitem'");
+  }
+  EXPECT_EQ(GetRowAuth(login, "djmb"), "'djmb'");
+  const std::string init = "init " + login.connect + " clerk";
+  const std::vector<std::string> expected = {init,         "ask person||", "ask department||", "ask user||",
+                                             init,         "ask fitem||",  init,               "ask djmb||"};
+  EXPECT_EQ(calls, expected);
 }
 
 TEST_F(QueryBuildersTest, RowAuthAnswersByUserAndService) {
