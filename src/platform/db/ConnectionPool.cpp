@@ -120,8 +120,8 @@ std::unique_ptr<Connection> ConnectionPool::takeIdle(const AccountIdentity& iden
 
 void ConnectionPool::giveBack(std::unique_ptr<Connection> connection, const AccountIdentity& identity) {
   const bool clean = !identity.folder.empty() && resetForReuse(*connection);
-  // The files are looked at outside the lock, once for the returning account and the idle ones.
-  const Identities current = currentIdentities(identity.folder);
+  // The files are looked at outside the lock.
+  const Identities current = currentIdentities(identity);
   const auto returning = current.find(identity.folder);
   const bool reusable = clean && returning != current.end() && returning->second == identity;
   std::vector<Idle> closing;                 // closed after the lock is released
@@ -144,20 +144,27 @@ void ConnectionPool::giveBack(std::unique_ptr<Connection> connection, const Acco
   idle_.push_back(Idle{identity, std::move(connection)});
 }
 
-// The identity of the files of `folder` (unless empty) and of every folder that has idle
-// connections, now.
-ConnectionPool::Identities ConnectionPool::currentIdentities(const std::string& folder) const {
+// The identity of the files of the returning connection's folder (unless empty) and of every
+// folder that has idle connections, now. The returning folder's files were looked at when the
+// connection was lent and are looked at again before it is lent next: they are looked at here only
+// when an idle connection of that folder opened other files, to tell which of the two is stale.
+ConnectionPool::Identities ConnectionPool::currentIdentities(const AccountIdentity& returning) const {
   std::vector<std::string> folders;
-  if (!folder.empty()) folders.push_back(folder);
+  bool returningDisagrees = false;
   {
     const std::lock_guard lock(mutex_);
     for (const Idle& entry : idle_) {
-      if (std::find(folders.begin(), folders.end(), entry.identity.folder) == folders.end()) {
+      if (entry.identity.folder == returning.folder) {
+        returningDisagrees = returningDisagrees || entry.identity != returning;
+      } else if (std::find(folders.begin(), folders.end(), entry.identity.folder) == folders.end()) {
         folders.push_back(entry.identity.folder);
       }
     }
   }
   Identities current;
+  if (!returning.folder.empty()) {
+    current.emplace(returning.folder, returningDisagrees ? AccountIdentity::of(returning.folder) : returning);
+  }
   for (const std::string& folder : folders) current.emplace(folder, AccountIdentity::of(folder));
   return current;
 }

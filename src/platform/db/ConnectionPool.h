@@ -3,11 +3,12 @@
 // of an account (SQLite reads the whole schema of every file at open).
 //
 // A connection is handed out only to a caller of the same account files: the files are known by
-// their device, inode and permissions, so an account folder that was deleted and made again at
-// the same path gets new connections, and the connections of a folder that is gone are closed
-// (at the next return to the pool) instead of kept. A connection comes back clean or not at all:
-// a transaction left open is rolled back, the timeouts are set back to their defaults, and a
-// connection that holds temp objects of its own (made outside the shared tempdb) is closed.
+// their device, inode and permissions, looked at when a connection is lent, so an account folder
+// that was deleted and made again at the same path gets new connections, and the connections of
+// a folder that is gone are closed (when a connection of another folder, or of the folder made
+// again, comes back) instead of kept. A connection comes back clean or not at all: a transaction
+// left open is rolled back, the timeouts are set back to their defaults, and a connection that
+// holds temp objects of its own (made outside the shared tempdb) is closed.
 
 #include <array>
 #include <map>
@@ -76,7 +77,9 @@ class ConnectionPool {
   PooledConnection acquire(std::string_view connectionString, int connectionTimeout = kDefaultConnectionTimeout);
 
   // Takes a connection back: kept when it is clean and its files are still the account's,
-  // closed otherwise. Also closes the idle connections whose account files are gone.
+  // closed otherwise. `identity` is what the files were when it was lent; they are looked at
+  // again only when an idle connection of the folder disagrees. Also closes the idle connections
+  // whose account files are no longer those they opened.
   void giveBack(std::unique_ptr<Connection> connection, const AccountIdentity& identity);
 
   // Closes every idle connection.
@@ -92,7 +95,7 @@ class ConnectionPool {
   using Identities = std::map<std::string, std::optional<AccountIdentity>>;
 
   std::unique_ptr<Connection> takeIdle(const AccountIdentity& identity);
-  Identities currentIdentities(const std::string& folder) const;
+  Identities currentIdentities(const AccountIdentity& returning) const;
   void dropVanished(const Identities& current, std::vector<Idle>& closing);
 
   mutable std::mutex mutex_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 
 #include "platform/com/RuntimeError.h"
 #include "platform/db/ConnectionHandle.h"
@@ -97,6 +98,30 @@ TEST_F(ConnectionPoolTest, AFolderDeletedAndMadeAgainGetsNewConnectionsAndTheOld
   EXPECT_EQ(pool.idleCount(), 1u);  // the old one is only closed when a connection comes back
   { PooledConnection other = pool.acquire(connectionString); }
   EXPECT_EQ(pool.idleCount(), 1u);  // the old one closed, the returned one kept
+}
+
+// A connection lent before its folder was made again comes back after one of the new files: the
+// files are looked at, the stale one is closed and the new one kept.
+TEST_F(ConnectionPoolTest, AConnectionOfFilesMadeAgainWhileLentIsClosedWhenItComesBack) {
+  const std::string connectionString = account.connectionString();
+  std::optional<PooledConnection> stale = pool.acquire(connectionString);
+  const AccountFiles& files = account.files();
+  std::filesystem::remove_all(files.folder);
+  std::filesystem::create_directory(files.folder);
+  ConnectionTestAccount::run(files.company(), "CREATE TABLE Item (strCode varchar(20), strName nvarchar(50));"
+                                              "INSERT INTO Item VALUES ('01', 'remade');");
+  ConnectionTestAccount::run(files.system(), kSystemSql);
+  ConnectionTestAccount::run(files.tempdb(), "");
+  const Connection* remade = nullptr;
+  {
+    PooledConnection lease = pool.acquire(connectionString);
+    remade = &*lease;
+  }
+  stale.reset();
+  EXPECT_EQ(pool.idleCount(), 1u);
+  PooledConnection lease = pool.acquire(connectionString);
+  EXPECT_EQ(&*lease, remade);
+  EXPECT_EQ(scalar(*lease, "SELECT strName FROM Item"), "remade");
 }
 
 TEST_F(ConnectionPoolTest, AMissingAccountRaisesAsAnOpenDoes) {
