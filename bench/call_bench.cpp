@@ -67,10 +67,10 @@ BENCHMARK_CAPTURE(Call, RealHashCost, encodeInteractive)->Unit(benchmark::kMilli
 BENCHMARK_CAPTURE(Call, MinimalHashCost, encodeMinimal)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // The shell's script: the account's files opened as a connection opens them, then the statements.
-std::string shellScript(const Account& account, const std::vector<std::string>& statements) {
+std::string shellScript(const Account& account, const std::vector<CapturedStatement>& statements) {
   std::string script = ".bail on\nATTACH DATABASE '" + account.folder() + "/system.db' AS vqsystem;\nATTACH DATABASE '" +
                        account.folder() + "/tempdb.db' AS tempdb;\n";
-  for (const std::string& sql : statements) script += sql + ";\n";
+  for (const CapturedStatement& statement : statements) script += statement.expanded + ";\n";
   return script;
 }
 
@@ -81,7 +81,7 @@ void SqliteShell(benchmark::State& state) {
   }
   static std::unique_ptr<Account> account;
   account = std::make_unique<Account>("shell", encodeMinimal);
-  std::vector<std::string> statements;
+  std::vector<CapturedStatement> statements;
   {
     StatementCapture capture;
     auto login = account->logIn();

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "CaseAccount.h"
+#include "support/CaseAccount.h"
 #include "platform/com/RequestClass.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionHandle.h"
