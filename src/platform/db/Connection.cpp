@@ -28,6 +28,12 @@ namespace {
 // use; connections serving requests on several threads would then queue on that mutex.
 [[maybe_unused]] const bool kAllocationsUncounted = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
 
+// A statement with an IN list, a UNION or a sort makes small temporary b-trees as it runs, and
+// SQLite gives each a bulk of 20 cache pages at once (some 86 KiB) unless told not to: the
+// allocator hands that back to the system when the b-tree closes and faults it in again at the
+// next. Without the bulk, a page cache takes the pages it fills, one at a time.
+[[maybe_unused]] const bool kNoBulkPageCache = sqlite3_config(SQLITE_CONFIG_PAGECACHE, nullptr, 0, 0) == SQLITE_OK;
+
 std::string_view trimmed(std::string_view text) {
   while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
