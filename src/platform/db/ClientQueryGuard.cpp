@@ -37,12 +37,23 @@ bool isSecret(const char* database, const char* table, const char* column) {
   return false;
 }
 
+int authorize(void* guards, int action, const char* first, const char* second, const char* database,
+              const char* /*trigger*/) {
+  const bool guarded = *static_cast<const int*>(guards) > 0;
+  return guarded && action == SQLITE_READ && isSecret(database, first, second) ? SQLITE_DENY : SQLITE_OK;
+}
+
 }  // namespace
 
-ClientQueryGuard::ClientQueryGuard(sqlite3* handle, int timeoutSeconds)
+void installClientQueryAuthorizer(sqlite3* handle, int* guards) {
+  sqlite3_set_authorizer(handle, authorize, guards);
+}
+
+ClientQueryGuard::ClientQueryGuard(sqlite3* handle, int& guards, int timeoutSeconds)
     : handle_(handle),
+      guards_(guards),
       deadline_(std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds)) {
-  sqlite3_set_authorizer(handle_, &ClientQueryGuard::authorize, this);
+  ++guards_;
   if (timeoutSeconds > 0) {
     sqlite3_progress_handler(handle_, kProgressSteps, &ClientQueryGuard::onProgress, this);
   }
@@ -50,17 +61,12 @@ ClientQueryGuard::ClientQueryGuard(sqlite3* handle, int timeoutSeconds)
 
 ClientQueryGuard::~ClientQueryGuard() {
   sqlite3_progress_handler(handle_, 0, nullptr, nullptr);
-  sqlite3_set_authorizer(handle_, nullptr, nullptr);
+  --guards_;
 }
 
 int ClientQueryGuard::onProgress(void* guard) {
   const auto* self = static_cast<const ClientQueryGuard*>(guard);
   return std::chrono::steady_clock::now() >= self->deadline_ ? 1 : 0;  // 1 interrupts the query
-}
-
-int ClientQueryGuard::authorize(void* /*guard*/, int action, const char* first, const char* second,
-                                const char* database, const char* /*trigger*/) {
-  return action == SQLITE_READ && isSecret(database, first, second) ? SQLITE_DENY : SQLITE_OK;
 }
 
 }  // namespace corvane::db

@@ -3,6 +3,11 @@
 // as the guard lives. It runs no longer than the connection's command timeout (a query stopped at
 // that limit fails with 0x80040E31), and it cannot read the account's secrets (a query that
 // names one fails with 0x80040E09 before it runs).
+//
+// The refusal is the work of an authorizer that every connection keeps from its open on, which
+// refuses only while one of the connection's guards lives: SQLite expires every statement a
+// connection has prepared whenever its authorizer is set, so setting one for each client query
+// would make the connection prepare all its kept statements again.
 
 #include <sqlite3.h>
 
@@ -10,20 +15,24 @@
 
 namespace corvane::db {
 
+// Installs the authorizer on a connection just opened; `guards` counts the connection's living
+// guards and must live as long as the connection.
+void installClientQueryAuthorizer(sqlite3* handle, int* guards);
+
 class ClientQueryGuard {
  public:
-  // `timeoutSeconds` 0 leaves the query without a time limit.
-  ClientQueryGuard(sqlite3* handle, int timeoutSeconds);
+  // `guards` is the count the connection's authorizer was installed with. `timeoutSeconds` 0
+  // leaves the query without a time limit.
+  ClientQueryGuard(sqlite3* handle, int& guards, int timeoutSeconds);
   ~ClientQueryGuard();
   ClientQueryGuard(const ClientQueryGuard&) = delete;
   ClientQueryGuard& operator=(const ClientQueryGuard&) = delete;
 
  private:
   static int onProgress(void* guard);
-  static int authorize(void* guard, int action, const char* first, const char* second,
-                       const char* database, const char* trigger);
 
   sqlite3* handle_;
+  int& guards_;
   std::chrono::steady_clock::time_point deadline_;
 };
 

@@ -9,6 +9,7 @@
 #include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/AccountFiles.h"
+#include "platform/db/ClientQueryGuard.h"
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/DbFaultHook.h"
 #include "platform/db/ScratchTables.h"
@@ -227,6 +228,7 @@ void Connection::open(std::string_view connectionString) {
     // References are enforced by the schema's triggers, with the texts the business code reads.
     runStatement(handle_, "PRAGMA foreign_keys=OFF");
     registerTsqlFunctions(handle_);
+    installClientQueryAuthorizer(handle_, &clientQueryGuards_);
     applyBusyTimeout(commandTimeout_);
   } catch (...) {
     handle_ = nullptr;
@@ -278,6 +280,8 @@ void QueryReadScope::end() {
 StatementCache& statementCache(Connection& connection) { return *connection.statements_; }
 
 CatalogMemo& catalogMemo(Connection& connection) { return *connection.catalog_; }
+
+int& clientQueryGuards(Connection& connection) { return connection.clientQueryGuards_; }
 
 bool Connection::inTransaction() const {
   return handle_ != nullptr && sqlite3_get_autocommit(handle_) == 0;

@@ -83,6 +83,7 @@ class Connection {
   friend sqlite3* sqliteHandle(Connection& connection);
   friend StatementCache& statementCache(Connection& connection);
   friend CatalogMemo& catalogMemo(Connection& connection);
+  friend int& clientQueryGuards(Connection& connection);
 
   sqlite3* openHandle() const;  // the handle, or 0x800A0E78 when closed
   void applyBusyTimeout(int seconds) const;
@@ -90,6 +91,7 @@ class Connection {
   sqlite3* handle_ = nullptr;
   std::unique_ptr<StatementCache> statements_;  // finalized before the handle closes
   std::unique_ptr<CatalogMemo> catalog_;  // the columns its translations read
+  int clientQueryGuards_ = 0;             // the authorizer's: client queries being run
   int connectionTimeout_ = kDefaultConnectionTimeout;
   int commandTimeout_ = kDefaultCommandTimeout;
 };

@@ -17,6 +17,9 @@ StatementCache& statementCache(Connection& connection);
 // The columns the connection's translations have read.
 CatalogMemo& catalogMemo(Connection& connection);
 
+// The count of the connection's living client-query guards (see ClientQueryGuard).
+int& clientQueryGuards(Connection& connection);
+
 // Outside a transaction, one read transaction of its own for a query: its translation's schema
 // versions and its rows are then read under one lock of each file, instead of every reading
 // taking and dropping it. Ended (`end`) before a program that may write runs, since a read

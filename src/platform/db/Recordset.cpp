@@ -328,9 +328,8 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
 
 void Recordset::openReadOnly(const std::string& tsql, Connection& connection, CursorType cursorType) {
   sqlite3* handle = sqliteHandle(connection);
-  const ClientQueryGuard guard(handle, connection.commandTimeout());
-  // Prepared afresh under the guard's authorizer: a kept statement was authorized without it
-  // (SQLite also expires kept statements when the authorizer changes; this does not rely on it).
+  const ClientQueryGuard guard(handle, clientQueryGuards(connection), connection.commandTimeout());
+  // Prepared afresh while the guard lives: a kept statement was authorized without it.
   const StatementCacheSuspension uncached(statementCache(connection));
   if (!TsqlTranslator::shared().translate(handle, tsql)->isSingleReadingStatement(handle)) {
     throw RuntimeError(errnum::kInvalidArgument, "Only a single SELECT statement may be run here.");

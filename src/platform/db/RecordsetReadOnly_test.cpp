@@ -3,9 +3,12 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
+#include "platform/db/ConnectionHandle.h"
 #include "platform/db/Recordset.h"
 #include "platform/tsql/ErrorTexts.h"
+#include "platform/tsql/StatementCache.h"
 #include "support/CaseAccount.h"
+#include "support/ConnectionTestAccount.h"
 
 namespace corvane::db {
 namespace {
@@ -139,6 +142,24 @@ TEST(RecordsetReadOnly, RefusesPasswordsThatTheAccountsOwnCodeReadThroughTheSame
       EXPECT_EQ(errnum::kDbPermissionDenied, error.number());
     }
   }
+}
+
+// A client's text leaves the statements the connection keeps prepared as they are: SQLite prepares
+// every one of them again after its authorizer is set.
+TEST(RecordsetReadOnly, LeavesTheKeptStatementsPrepared) {
+  const ConnectionTestAccount account(kCompanySql, "", "");
+  Connection connection;
+  connection.open(account.connectionString());
+  Recordset own;
+  own.open("select cDepName from Department", connection);
+  own.close();
+  Recordset client;
+  client.openReadOnly("select cPersonCode from Person", connection);
+  own.open("select cDepName from Department", connection);
+  const StatementLease kept =
+      StatementCache::lease(&statementCache(connection), sqliteHandle(connection), "SELECT cDepName FROM Department");
+  EXPECT_EQ(sqlite3_stmt_status(kept.get(), SQLITE_STMTSTATUS_REPREPARE, 0), 0);
+  EXPECT_EQ(sqlite3_stmt_status(kept.get(), SQLITE_STMTSTATUS_RUN, 0), 2);
 }
 
 }  // namespace
