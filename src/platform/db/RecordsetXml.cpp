@@ -244,36 +244,36 @@ Variant valueOfText(DataType type, const std::string& text) {
 void writeDatatype(XmlNode attributeType, const Field& field) {
   XmlNode datatype = attributeType.appendElement("s:datatype");
   const XmlType& xmlType = xmlTypeOf(field.type());
-  datatype.setAttribute("dt:type", xmlType.dtType);
-  if (!xmlType.dbType.empty()) datatype.setAttribute("rs:dbtype", xmlType.dbType);
-  datatype.setAttribute("dt:maxLength", std::to_string(field.definedSize()));
+  datatype.appendAttribute("dt:type", xmlType.dtType);
+  if (!xmlType.dbType.empty()) datatype.appendAttribute("rs:dbtype", xmlType.dbType);
+  datatype.appendAttribute("dt:maxLength", std::to_string(field.definedSize()));
   if (field.type() == adNumeric || field.type() == adDBTimeStamp) {
-    datatype.setAttribute("rs:scale", std::to_string(field.numericScale()));
+    datatype.appendAttribute("rs:scale", std::to_string(field.numericScale()));
   }
-  if (field.precision() != 255) datatype.setAttribute("rs:precision", std::to_string(field.precision()));
-  if (isFixedLength(field.type())) datatype.setAttribute("rs:fixedlength", "true");
-  if (isLong(field.type())) datatype.setAttribute("rs:long", "true");
-  if (!field.isNullable()) datatype.setAttribute("rs:maybenull", "false");
+  if (field.precision() != 255) datatype.appendAttribute("rs:precision", std::to_string(field.precision()));
+  if (isFixedLength(field.type())) datatype.appendAttribute("rs:fixedlength", "true");
+  if (isLong(field.type())) datatype.appendAttribute("rs:long", "true");
+  if (!field.isNullable()) datatype.appendAttribute("rs:maybenull", "false");
 }
 
 void writeSchema(XmlNode root, const std::vector<Field>& fields, const std::vector<std::string>& names) {
   XmlNode schema = root.appendElement("s:Schema");
-  schema.setAttribute("id", "RowsetSchema");
+  schema.appendAttribute("id", "RowsetSchema");
   XmlNode elementType = schema.appendElement("s:ElementType");
-  elementType.setAttribute("name", "row");
-  elementType.setAttribute("content", "eltOnly");
+  elementType.appendAttribute("name", "row");
+  elementType.appendAttribute("content", "eltOnly");
   for (std::size_t index = 0; index < fields.size(); ++index) {
     const Field& field = fields[index];
     XmlNode attributeType = elementType.appendElement("s:AttributeType");
-    attributeType.setAttribute("name", names[index]);
-    if (names[index] != field.name()) attributeType.setAttribute("rs:name", field.name());
-    attributeType.setAttribute("rs:number", std::to_string(index + 1));
-    if (field.isNullable()) attributeType.setAttribute("rs:nullable", "true");
-    if (isLong(field.type())) attributeType.setAttribute("rs:maydefer", "true");
-    if (!field.info().baseTable.empty()) attributeType.setAttribute("rs:writeunknown", "true");
+    attributeType.appendAttribute("name", names[index]);
+    if (names[index] != field.name()) attributeType.appendAttribute("rs:name", field.name());
+    attributeType.appendAttribute("rs:number", std::to_string(index + 1));
+    if (field.isNullable()) attributeType.appendAttribute("rs:nullable", "true");
+    if (isLong(field.type())) attributeType.appendAttribute("rs:maydefer", "true");
+    if (!field.info().baseTable.empty()) attributeType.appendAttribute("rs:writeunknown", "true");
     writeDatatype(attributeType, field);
   }
-  elementType.appendElement("s:extends").setAttribute("type", "rs:rowbase");
+  elementType.appendElement("s:extends").appendAttribute("type", "rs:rowbase");
 }
 
 void writeRows(XmlNode root, const RecordsetData& data, const std::vector<std::string>& names) {
@@ -283,7 +283,7 @@ void writeRows(XmlNode root, const RecordsetData& data, const std::vector<std::s
     XmlNode row = rows.appendElement("z:row");
     for (std::size_t index = 0; index < values.size(); ++index) {
       if (values[index].isNull()) continue;
-      row.setAttribute(names[index], xmlText(data.fields[index].type(), values[index]));
+      row.appendAttribute(names[index], xmlText(data.fields[index].type(), values[index]));
     }
   }
 }
@@ -346,7 +346,7 @@ void saveAsXml(const Recordset& recordset, XmlDocument& document) {
   const std::vector<std::string> names = attributeNames(data.fields);
   document.clear();
   XmlNode root = document.createDocumentElement("xml");
-  for (const auto& [name, uri] : kNamespaces) root.setAttribute(name, uri);
+  for (const auto& [name, uri] : kNamespaces) root.appendAttribute(name, uri);
   writeSchema(root, data.fields, names);
   writeRows(root, data, names);
 }

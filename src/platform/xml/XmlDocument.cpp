@@ -1,6 +1,7 @@
 #include "platform/xml/XmlDocument.h"
 
 #include <algorithm>
+#include <array>
 #include <pugixml.hpp>
 
 #include "platform/com/RuntimeError.h"
@@ -24,20 +25,23 @@ class StringWriter : public pugi::xml_writer {
   std::string text;
 };
 
-bool isAsciiNameChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-         c == '_' || c == ':' || c == '-' || c == '.';
-}
+// The bytes a name may hold: ASCII letters, digits and _ : - ., and every byte beyond ASCII
+// (names such as 单据编号). Looked up in a table, since whole record sets are written name by name.
+constexpr std::array<bool, 256> kNameBytes = [] {
+  std::array<bool, 256> bytes{};
+  for (int c = 0; c < 256; ++c) {
+    bytes[c] = c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+               c == '_' || c == ':' || c == '-' || c == '.';
+  }
+  return bytes;
+}();
 
 // Element and attribute names cannot be escaped, so a name that would not read back is refused.
-// Bytes beyond ASCII are taken as name characters (names such as 单据编号).
 bool isXmlName(std::string_view name) {
   if (name.empty()) return false;
   const char first = name.front();
   if ((first >= '0' && first <= '9') || first == '-' || first == '.') return false;
-  return std::all_of(name.begin(), name.end(), [](char c) {
-    return static_cast<unsigned char>(c) >= 0x80 || isAsciiNameChar(c);
-  });
+  return std::all_of(name.begin(), name.end(), [](char c) { return kNameBytes[static_cast<unsigned char>(c)]; });
 }
 
 void requireName(std::string_view name) {
@@ -228,6 +232,12 @@ void XmlNode::setAttribute(std::string_view name, std::string_view value) {
   pugi::xml_attribute attribute = element.attribute(key.c_str());
   if (!attribute) attribute = element.append_attribute(key.c_str());
   attribute.set_value(value.data(), value.size());
+}
+
+void XmlNode::appendAttribute(std::string_view name, std::string_view value) {
+  pugi::xml_node element = unwrap(*this);
+  requireName(name);
+  element.append_attribute(std::string(name).c_str()).set_value(value.data(), value.size());
 }
 
 std::vector<std::pair<std::string, std::string>> XmlNode::attributes() const {

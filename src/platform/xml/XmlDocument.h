@@ -41,6 +41,10 @@ class XmlNode {
   std::optional<std::string> findAttribute(std::string_view name) const;
   bool hasAttribute(std::string_view name) const;
   void setAttribute(std::string_view name, std::string_view value);
+  // As setAttribute, for an attribute the element does not have yet (writers of whole elements):
+  // it is added last without looking for one of the same name. Adding one the element has
+  // already gives the element the name twice.
+  void appendAttribute(std::string_view name, std::string_view value);
   // All attributes in document order, as (name, value).
   std::vector<std::pair<std::string, std::string>> attributes() const;
 

@@ -161,6 +161,7 @@ TEST(XmlDocumentTest, NamesThatCannotBeWrittenAreRefused) {
   for (const char* name : kBadNames) {
     EXPECT_EQ(errorNumberOf([&] { root.appendElement(name); }), 5) << name;
     EXPECT_EQ(errorNumberOf([&] { root.setAttribute(name, "x"); }), 5) << name;
+    EXPECT_EQ(errorNumberOf([&] { root.appendAttribute(name, "x"); }), 5) << name;
   }
   EXPECT_EQ(document.xml(), "<root/>");
 }
@@ -183,6 +184,10 @@ TEST(XmlNodeTest, AttributesKeepTheirOrderAndCanBeChanged) {
   using Attributes = std::vector<std::pair<std::string, std::string>>;
   EXPECT_EQ(row.attributes(), (Attributes{{"P", "1"}, {"strName", "b"}, {"前缀", "X"}, {"empty", ""}}));
   EXPECT_TRUE(row.hasAttribute("empty"));
+
+  row.appendAttribute("new", "a&b");  // added last, without looking for one of its name
+  EXPECT_EQ(row.attributes().back(), (std::pair<std::string, std::string>{"new", "a&b"}));
+  EXPECT_EQ(row.xml(), "<z:row strName=\"b\" 前缀=\"X\" empty=\"\" new=\"a&amp;b\"/>");
 }
 
 TEST(XmlNodeTest, TextJoinsDescendantsAndSetTextReplacesChildren) {
