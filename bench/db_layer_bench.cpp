@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "RunTimes.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/Recordset.h"
@@ -148,31 +149,21 @@ BENCHMARK_F(SettingsEditor, CommittedRequestDirect)(benchmark::State& state) {
 }
 
 // Prints the usual table, then each "...ThroughLayer" time over its "...Direct" time.
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public bench::RunTimesReporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      // With repetitions only the medians are compared.
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
-      times_[run.benchmark_name()] = run.GetAdjustedRealTime();
-    }
-  }
+  RatioReporter() : RunTimesReporter(Clock::Real) {}
   void Finalize() override {
     ConsoleReporter::Finalize();
-    for (const auto& [name, layerTime] : times_) {
+    for (const auto& [name, layerTime] : times()) {
       const auto at = name.find("ThroughLayer");
       if (at == std::string::npos) continue;
       std::string direct = name;
       direct.replace(at, std::string("ThroughLayer").size(), "Direct");
-      const auto found = times_.find(direct);
-      if (found == times_.end() || found->second <= 0) continue;
-      std::printf("ratio %-40s %.2fx (target at most 1.30x)\n", name.c_str(), layerTime / found->second);
+      const double directTime = timeOf(direct);
+      if (directTime <= 0) continue;
+      std::printf("ratio %-40s %.2fx (target at most 1.30x)\n", name.c_str(), layerTime / directTime);
     }
   }
-
- private:
-  std::map<std::string, double> times_;
 };
 
 }  // namespace

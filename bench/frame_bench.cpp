@@ -11,6 +11,7 @@
 #include <string>
 #include <unistd.h>
 
+#include "RunTimes.h"
 #include "core/COperation.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/PasswordCodec.h"
@@ -69,29 +70,20 @@ BENCHMARK_DEFINE_F(Frame, RequestOf100UnknownFuncs)(benchmark::State& state) {
 BENCHMARK_REGISTER_F(Frame, RequestWithoutFuncs)->Unit(benchmark::kMicrosecond);
 BENCHMARK_REGISTER_F(Frame, RequestOf100UnknownFuncs)->Unit(benchmark::kMicrosecond);
 
-// Prints the time per func: the difference of the two requests over the number of funcs.
-class PerFuncReporter : public benchmark::ConsoleReporter {
+// Prints the time per func: the difference of the two requests over the number of funcs, in
+// processor time (the commit's disk wait is no work of the frame).
+class PerFuncReporter : public bench::RunTimesReporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
-      const double seconds = run.GetAdjustedCPUTime() / 1e6;  // microseconds to seconds; the commit's disk wait is no work of the frame
-      if (run.benchmark_name().find("Without") != std::string::npos) baseline_ = seconds;
-      if (run.benchmark_name().find("100") != std::string::npos) withFuncs_ = seconds;
-    }
-  }
+  PerFuncReporter() : RunTimesReporter(Clock::Processor) {}
   void Finalize() override {
     ConsoleReporter::Finalize();
-    if (baseline_ > 0 && withFuncs_ > 0) {
+    const double baseline = timeOf("Frame/RequestWithoutFuncs");  // microseconds
+    const double withFuncs = timeOf("Frame/RequestOf100UnknownFuncs");
+    if (baseline > 0 && withFuncs > 0) {
       std::printf("time per func %.2f us (request without funcs %.0f us, with %d funcs %.0f us)\n",
-                  (withFuncs_ - baseline_) / kFuncs * 1e6, baseline_ * 1e6, kFuncs, withFuncs_ * 1e6);
+                  (withFuncs - baseline) / kFuncs, baseline, kFuncs, withFuncs);
     }
   }
-
- private:
-  double baseline_ = 0;
-  double withFuncs_ = 0;
 };
 
 }  // namespace

@@ -39,6 +39,7 @@
 #include <vector>
 
 #include "BenchAccount.h"
+#include "RunTimes.h"
 #include "approval/CAudit.h"
 #include "claims/CExpense.h"
 #include "core/COperation.h"
@@ -587,22 +588,14 @@ BENCHMARK_CAPTURE(LogIn, InteractiveHashCost, encodeInteractive)->Unit(benchmark
 
 // ---- the table of ratios at the end of the run
 
-class RatioReporter : public benchmark::ConsoleReporter {
+class RatioReporter : public RunTimesReporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
-      std::string name = run.benchmark_name();
-      if (const std::size_t suffix = name.find("_median"); suffix != std::string::npos) name.erase(suffix);
-      times_[name] = run.GetAdjustedCPUTime();
-    }
-  }
+  RatioReporter() : RunTimesReporter(Clock::Processor) {}
 
   void Finalize() override {
     ConsoleReporter::Finalize();
     std::printf("\nprocessor time ratios\n");
-    for (const auto& [name, time] : times_) {
+    for (const auto& [name, time] : times()) {
       if (name.rfind("Served/", 0) == 0) {
         const std::string rest = name.substr(7);
         printRatio("served / floor    " + rest, time, "Floor/" + rest);
@@ -624,12 +617,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
 
  private:
   void printRatio(const std::string& what, double time, const std::string& against) const {
-    const auto found = times_.find(against);
-    if (found == times_.end() || found->second <= 0) return;
-    std::printf("%-60s %10.1f us %10.1f us %6.2fx\n", what.c_str(), time, found->second, time / found->second);
+    const double other = timeOf(against);
+    if (other <= 0) return;
+    std::printf("%-60s %10.1f us %10.1f us %6.2fx\n", what.c_str(), time, other, time / other);
   }
-
-  std::map<std::string, double> times_;
 };
 
 }  // namespace
