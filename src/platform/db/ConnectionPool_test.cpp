@@ -26,6 +26,17 @@ std::string scalar(Connection& connection, const std::string& sql) {
 
 class ConnectionPoolTest : public ::testing::Test {
  protected:
+  // Deletes the account's folder and makes it again at the same path, its Item named 'remade'.
+  void remakeAccount() {
+    const AccountFiles& files = account.files();
+    std::filesystem::remove_all(files.folder);
+    std::filesystem::create_directory(files.folder);
+    ConnectionTestAccount::run(files.company(), "CREATE TABLE Item (strCode varchar(20), strName nvarchar(50));"
+                                                "INSERT INTO Item VALUES ('01', 'remade');");
+    ConnectionTestAccount::run(files.system(), kSystemSql);
+    ConnectionTestAccount::run(files.tempdb(), "");
+  }
+
   ConnectionTestAccount account{kCompanySql, kSystemSql, ""};
   ConnectionPool pool;
 };
@@ -86,13 +97,7 @@ TEST_F(ConnectionPoolTest, AFolderDeletedAndMadeAgainGetsNewConnectionsAndTheOld
   const std::string connectionString = account.connectionString();
   { PooledConnection lease = pool.acquire(connectionString); }
   ASSERT_EQ(pool.idleCount(), 1u);
-  const AccountFiles& files = account.files();
-  std::filesystem::remove_all(files.folder);
-  std::filesystem::create_directory(files.folder);
-  ConnectionTestAccount::run(files.company(), "CREATE TABLE Item (strCode varchar(20), strName nvarchar(50));"
-                                              "INSERT INTO Item VALUES ('01', 'remade');");
-  ConnectionTestAccount::run(files.system(), kSystemSql);
-  ConnectionTestAccount::run(files.tempdb(), "");
+  remakeAccount();
   PooledConnection lease = pool.acquire(connectionString);
   EXPECT_EQ(scalar(*lease, "SELECT strName FROM Item"), "remade");
   EXPECT_EQ(pool.idleCount(), 1u);  // the old one is only closed when a connection comes back
@@ -105,13 +110,7 @@ TEST_F(ConnectionPoolTest, AFolderDeletedAndMadeAgainGetsNewConnectionsAndTheOld
 TEST_F(ConnectionPoolTest, AConnectionOfFilesMadeAgainWhileLentIsClosedWhenItComesBack) {
   const std::string connectionString = account.connectionString();
   std::optional<PooledConnection> stale = pool.acquire(connectionString);
-  const AccountFiles& files = account.files();
-  std::filesystem::remove_all(files.folder);
-  std::filesystem::create_directory(files.folder);
-  ConnectionTestAccount::run(files.company(), "CREATE TABLE Item (strCode varchar(20), strName nvarchar(50));"
-                                              "INSERT INTO Item VALUES ('01', 'remade');");
-  ConnectionTestAccount::run(files.system(), kSystemSql);
-  ConnectionTestAccount::run(files.tempdb(), "");
+  remakeAccount();
   const Connection* remade = nullptr;
   {
     PooledConnection lease = pool.acquire(connectionString);
