@@ -17,14 +17,14 @@
 #include <string>
 #include <vector>
 
-#include "support/CaseAccount.h"
-#include "platform/com/RequestClass.h"
+#include "app/ClassTable.h"
+#include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/ConnectionPool.h"
 #include "platform/db/Recordset.h"
-#include "platform/com/Variant.h"
 #include "platform/xml/XmlDocument.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {
@@ -113,7 +113,7 @@ class IndexPlans : public ::testing::Test {
     for (const Request& request : requests) {
       XmlDocument document;
       EXPECT_TRUE(document.loadXML(request.text));
-      ClassRegistry::standard().create(request.progId)->myHandle(login.get(), document);
+      StandardClasses().create(request.progId)->myHandle(login.get(), document);
       EXPECT_EQ(document.xml().find("<error>"), std::string::npos) << document.xml();
     }
     return recording.statements();

@@ -8,7 +8,6 @@
 #include "platform/tsql/ErrorTexts.h"
 #include "platform/tsql/StatementCache.h"
 #include "support/CaseAccount.h"
-#include "support/ConnectionTestAccount.h"
 
 namespace corvane::db {
 namespace {
@@ -147,9 +146,9 @@ TEST(RecordsetReadOnly, RefusesPasswordsThatTheAccountsOwnCodeReadThroughTheSame
 // A client's text leaves the statements the connection keeps prepared as they are: SQLite prepares
 // every one of them again after its authorizer is set.
 TEST(RecordsetReadOnly, LeavesTheKeptStatementsPrepared) {
-  const ConnectionTestAccount account(kCompanySql, "", "");
+  const CaseAccount account;
   Connection connection;
-  connection.open(account.connectionString());
+  connection.open(account.connectString());
   Recordset own;
   own.open("select cDepName from Department", connection);
   own.close();

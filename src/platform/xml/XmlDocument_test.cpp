@@ -187,7 +187,7 @@ TEST(XmlNodeTest, AttributesKeepTheirOrderAndCanBeChanged) {
 
   row.appendAttribute("new", "a&b");  // added last, without looking for one of its name
   EXPECT_EQ(row.attributes().back(), (std::pair<std::string, std::string>{"new", "a&b"}));
-  EXPECT_EQ(row.xml(), "<z:row strName=\"b\" 前缀=\"X\" empty=\"\" new=\"a&amp;b\"/>");
+  EXPECT_EQ(row.xml(), "<z:row P=\"1\" strName=\"b\" 前缀=\"X\" empty=\"\" new=\"a&amp;b\"/>");
 }
 
 TEST(XmlNodeTest, TextJoinsDescendantsAndSetTextReplacesChildren) {
