@@ -5,7 +5,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -21,11 +21,10 @@ LoanLimit limitOf(const db::Recordset& rs, const char* switchColumn, const char*
 }  // namespace
 
 std::optional<PersonLoanLimits> readLoanLimits(db::Connection& connection, const std::string& personCode) {
-  db::Recordset rs;
-  rs.open(FixSqlText("SELECT blnDay, intDay, strDayCtrType, blnNumber, intNumber, strNumCtrType , blnMoney, "
-                     "intMoney, strMonCtrType FROM KX_PersonCtrl Where strPersonCode = " +
-                     db::quoteLiteral(personCode)),
-          connection, db::adOpenForwardOnly, db::adLockReadOnly);
+  const db::Recordset rs =
+      sql::open(connection, "SELECT blnDay, intDay, strDayCtrType, blnNumber, intNumber, strNumCtrType , blnMoney, "
+                            "intMoney, strMonCtrType FROM KX_PersonCtrl Where strPersonCode = " +
+                                db::quoteLiteral(personCode));
   if (rs.eof()) return std::nullopt;
   return PersonLoanLimits{limitOf(rs, "blnDay", "intDay", "strDayCtrType"),
                           limitOf(rs, "blnNumber", "intNumber", "strNumCtrType"),
@@ -34,17 +33,16 @@ std::optional<PersonLoanLimits> readLoanLimits(db::Connection& connection, const
 
 OpenLoans readOpenLoans(db::Connection& connection, const LoginContext& login,
                         const std::string& personCode, const std::string& excludedGuid) {
-  std::string sql =
+  std::string query =
       "SELECT MAX(DATEDIFF([day], dtLoanDate, " + db::quoteLiteral(DateToStr(Variant(login.LoginDate()), "-")) +
       ")) AS A1, COUNT(*) AS A2,isnull(sum(case isnull(iotherused,0) when -1 then "
       "isnull(dblmoney,0)-isnull(dblreturn,0) else (case isnull(bcal,0) when 1 then "
       "(isnull(dblmoney,0)-isnull(dblreturn,0))*isnull(fltrate,1) else "
       "(isnull(dblmoney,0)-isnull(dblreturn,0))/isnull(fltrate,1) end) end),0)as A3 from kx_loanvouch "
       "left join foreigncurrency on kx_loanvouch.strbill=foreigncurrency.cexch_name WHERE ";
-  if (!excludedGuid.empty()) sql += "(GUID <> " + db::quoteLiteral(excludedGuid) + ") And ";
-  sql += "(blnSettle = 0) And (strLoanID = " + db::quoteLiteral(personCode) + ")";
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), connection, db::adOpenForwardOnly, db::adLockReadOnly);
+  if (!excludedGuid.empty()) query += "(GUID <> " + db::quoteLiteral(excludedGuid) + ") And ";
+  query += "(blnSettle = 0) And (strLoanID = " + db::quoteLiteral(personCode) + ")";
+  const db::Recordset rs = sql::open(connection, query);
   return OpenLoans{rs.field("A1").value(), CLng(rs.field("A2").value()), MoneyOf(rs.field("A3").value())};
 }
 

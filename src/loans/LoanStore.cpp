@@ -16,6 +16,7 @@
 #include "request/RequestFrame.h"
 #include "request/RequestText.h"
 #include "request/SaveRows.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "vouchers/VoucherKinds.h"
 #include "vouchers/VoucherSave.h"
@@ -130,10 +131,9 @@ class LoanSaveSteps : public VoucherSaveSteps {
     if (NullToStr(stored.field("intBudPass").value()) == "1") raiseMessage("Z7.Corvane.0244");
     const Variant begin = stored.field("blnBegin").value();
     if (begin.isNull() || CBool(begin)) {
-      const db::Recordset writeOff = openSql(
-          call, "Select Top 1 * From KX_ExpenLoanInfo Where LoanSubguid In (Select GUID From KX_LoanVouch_Sub "
-                "Where MGUID = " + guid + ")");
-      if (!writeOff.eof()) raiseMessage("Z7.Corvane.0247");
+      if (sql::exists(call.CN, "Select Top 1 * From KX_ExpenLoanInfo Where LoanSubguid In (Select GUID From "
+                               "KX_LoanVouch_Sub Where MGUID = " + guid + ")"))
+        raiseMessage("Z7.Corvane.0247");
       return;
     }
     if (request.submitOnSave) {
@@ -151,7 +151,7 @@ class LoanSaveSteps : public VoucherSaveSteps {
     LineTotals totals;
     const std::vector<XmlNode> lines = request.body.children();
     for (std::size_t i = 0; i < lines.size(); ++i) {
-      if (executeSql(call, lineStatement(call, request, lines[i], totals)) != 1) {
+      if (sql::execute(call.CN, lineStatement(call, request, lines[i], totals)) != 1) {
         raiseMessage("Z7.Corvane.0255", std::to_string(i));
       }
     }
@@ -169,10 +169,10 @@ class LoanSaveSteps : public VoucherSaveSteps {
     const std::string amounts =
         "dblMoney = " + totals.total.toString() + ", blnAllBill = " + std::to_string(totals.allBill);
     const std::string user = db::quoteLiteral(call.ologin.UserName());
-    executeSql(call, (openingBalance() ? "Update KX_LoanVouch Set blnAudi = 1,strAuditorID = " + user +
-                                             ",strMakerID = " + user + "," + amounts
-                                       : "Update KX_LoanVouch Set " + amounts) +
-                         " Where GUID = " + db::quoteLiteral(request.guid));
+    sql::execute(call.CN, (openingBalance() ? "Update KX_LoanVouch Set blnAudi = 1,strAuditorID = " + user +
+                                                  ",strMakerID = " + user + "," + amounts
+                                            : "Update KX_LoanVouch Set " + amounts) +
+                              " Where GUID = " + db::quoteLiteral(request.guid));
   }
 
   long blnBegin_ = 0;

@@ -8,18 +8,12 @@
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "request/Messages.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
 
 namespace {
-
-db::Recordset openSql(db::Connection& connection, const std::string& sql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), connection, db::adOpenForwardOnly, db::adLockReadOnly);
-  return rs;
-}
 
 std::string value(const db::Recordset& rs, const char* column) {
   return XmlEncode(NullToStr(rs.field(column).value()));
@@ -50,7 +44,7 @@ std::string writeOffRow(const db::Recordset& rs) {
 }  // namespace
 
 std::string writeOffRows(db::Connection& connection, const std::string& guid) {
-  db::Recordset rs = openSql(
+  db::Recordset rs = sql::open(
       connection,
       "Select strBalance,dblMoney,dblPreMoney,dblReturn,dblLeave,dblJE,dtLoanDate,strAuditorID,cPersonName,"
       "strVouchID,blnUsed From (SELECT KX_LoanVouch_Sub.AutoID,SettleStyle.cSSName AS "
@@ -71,14 +65,13 @@ std::string writeOffRows(db::Connection& connection, const std::string& guid) {
 }
 
 void refuseWrittenOffVoucher(db::Connection& connection, const std::string& guid) {
-  const db::Recordset rs =
-      openSql(connection, "Select Top 1 * From KX_ExpenLoanInfo Where LoanSubguid In (Select GUID From "
-                          "KX_LoanVouch_Sub Where MGUID = " + db::quoteLiteral(guid) + ")");
-  if (!rs.eof()) raiseMessage("Z7.Corvane.0270");
+  if (sql::exists(connection, "Select Top 1 * From KX_ExpenLoanInfo Where LoanSubguid In (Select GUID From "
+                              "KX_LoanVouch_Sub Where MGUID = " + db::quoteLiteral(guid) + ")"))
+    raiseMessage("Z7.Corvane.0270");
 }
 
 void refuseSubmittedVoucher(db::Connection& connection, const std::string& guid) {
-  const db::Recordset rs = openSql(connection, "Select * From KX_LoanVouch Where GUID = " + db::quoteLiteral(guid));
+  const db::Recordset rs = sql::open(connection, "Select * From KX_LoanVouch Where GUID = " + db::quoteLiteral(guid));
   if (rs.eof()) raiseMessage("Z7.Corvane.0180");
   const Variant submitted = rs.field("blnAudi").value();
   if (!submitted.isNull() && CBool(submitted)) raiseMessage("Z7.Corvane.0269");
