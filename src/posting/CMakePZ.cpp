@@ -23,7 +23,7 @@
 #include "request/QueryBuilders.h"
 #include "request/RowVersion.h"
 #include "request/RowXml.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/TempTables.h"
 #include "request/Values.h"
 
@@ -91,14 +91,12 @@ void checkPendingPayments(FuncCall& call, const std::vector<XmlNode>& vouchers) 
   for (const XmlNode& voucher : vouchers) {
     const bool loan = kindOf(voucher) == '3';
     const std::string guid = db::quoteLiteral(voucher.attribute("guid"));
-    const std::string sql =
+    const std::string pending =
         loan ? "select guid from KX_LoanVouch_sub where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and mguid=" +
                    guid + " and mguid In " + visibleGuids(call.ologin, "KX_LoanVouch")
              : "select guid from KX_Balanceinfo where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and expenguid=" +
                    guid + " and expenguid In " + visibleGuids(call.ologin, "KX_ExpenVouch");
-    db::Recordset rs;
-    rs.openReadOnly(FixSqlText(sql), call.CN);
-    if (!rs.eof()) raiseMessage(loan ? "Z7.Corvane.0294" : "Z7.Corvane.0295");
+    if (!sql::openReadOnly(call.CN, pending).eof()) raiseMessage(loan ? "Z7.Corvane.0294" : "Z7.Corvane.0295");
   }
 }
 
@@ -125,16 +123,9 @@ std::string readVersionCondition(const XmlNode& voucher) {
 }
 
 std::string versionOf(db::Connection& CN, const std::string& head, const std::string& guid) {
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText("Select Cast(ts As money) As ts From " + head + " Where GUID = " + db::quoteLiteral(guid)),
-                  CN);
+  const db::Recordset rs =
+      sql::openReadOnly(CN, "Select Cast(ts As money) As ts From " + head + " Where GUID = " + db::quoteLiteral(guid));
   return rs.eof() ? std::string() : NullToStr(rs.field("ts").value());
-}
-
-long countOf(db::Connection& CN, const std::string& sql) {
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText(sql), CN);
-  return CLng(rs.field(0).value());
 }
 
 // The preview's columns, as the client's draft form reads them.
@@ -166,10 +157,8 @@ class DraftTables {
 };
 
 std::string previewRows(db::Connection& CN, const std::string& table) {
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText(std::string("SELECT ") + kPreviewColumns + " FROM " + table +
-                             " where isnull(md,0)<>0 OR isnull(mc,0)<>0 order by inid"),
-                  CN);
+  db::Recordset rs = sql::openReadOnly(CN, std::string("SELECT ") + kPreviewColumns + " FROM " + table +
+                                               " where isnull(md,0)<>0 OR isnull(mc,0)<>0 order by inid");
   return RsToRowXml(rs);
 }
 
@@ -177,16 +166,15 @@ std::string previewRows(db::Connection& CN, const std::string& table) {
 void renumberLinesWithAmounts(db::Connection& CN, const std::string& table) {
   std::vector<std::int32_t> numbers;
   {
-    db::Recordset rs;
-    rs.openReadOnly(FixSqlText("select inid from " + table + " where isnull(md,0)<>0 OR isnull(mc,0)<>0 order by inid"),
-                    CN);
-    for (; !rs.eof(); rs.moveNext()) numbers.push_back(CLng(rs.field("inid").value()));
+    for (db::Recordset rs = sql::openReadOnly(
+             CN, "select inid from " + table + " where isnull(md,0)<>0 OR isnull(mc,0)<>0 order by inid");
+         !rs.eof(); rs.moveNext()) numbers.push_back(CLng(rs.field("inid").value()));
   }
   if (numbers.empty()) raiseMessage("Z7.Corvane.0312");
   // New numbers never exceed old ones, so walking upwards never meets a line already renumbered.
   for (std::size_t i = 0; i < numbers.size(); ++i) {
-    CN.execute(FixSqlText("update " + table + " set inid=" + std::to_string(i + 1) + " where inid=" +
-                          std::to_string(numbers[i]) + " and (isnull(md,0)<>0 OR isnull(mc,0)<>0)"));
+    sql::execute(CN, "update " + table + " set inid=" + std::to_string(i + 1) + " where inid=" +
+                         std::to_string(numbers[i]) + " and (isnull(md,0)<>0 OR isnull(mc,0)<>0)");
   }
 }
 
@@ -258,8 +246,8 @@ void CMakePZ::MakeVouchRows(FuncCall& call, const XmlNode& voucher, bool claim) 
   const std::string free = freeVoucherCondition(call.ologin, head, guid);
   if (state_.preview) {
     // A preview claims nothing; it still shows only vouchers within the user's data rights.
-    if (countOf(call.CN, "Select Count(*) From " + head + " Where GUID = " + db::quoteLiteral(guid) +
-                             " And GUID In " + visibleGuids(call.ologin, head)) != 1) {
+    if (sql::count(call.CN, "Select Count(*) From " + head + " Where GUID = " + db::quoteLiteral(guid) +
+                                " And GUID In " + visibleGuids(call.ologin, head)) != 1) {
       raiseMessage("Z7.Corvane.0257");
     }
   } else if (claim) {
@@ -269,10 +257,10 @@ void CMakePZ::MakeVouchRows(FuncCall& call, const XmlNode& voucher, bool claim) 
                            "Update " + head + " Set strMakerID = Null Where GUID = " + db::quoteLiteral(guid) +
                                " And strMakerID = " + db::quoteLiteral(DraftState::kClaimMark),
                            ""};
-    if (call.CN.execute(FixSqlText(claimed.claimSql)) != 1) raiseMessage("Z7.Corvane.0334", vouchId);
+    if (sql::execute(call.CN, claimed.claimSql) != 1) raiseMessage("Z7.Corvane.0334", vouchId);
     claimed.version = versionOf(call.CN, head, guid);
     state_.claims.push_back(std::move(claimed));
-  } else if (countOf(call.CN, "Select Count(*) From " + head + " Where " + free) != 1) {
+  } else if (sql::count(call.CN, "Select Count(*) From " + head + " Where " + free) != 1) {
     raiseMessage("Z7.Corvane.0334", vouchId);
   }
   if (kind == '1') MakeExpensePZRows(call.CN, call.ologin, state_, guid);
@@ -282,10 +270,10 @@ void CMakePZ::MakeVouchRows(FuncCall& call, const XmlNode& voucher, bool claim) 
 
 void CMakePZ::UpdatePublicInfo(FuncCall& call) {
   const std::string& table = state_.table;
-  call.CN.execute(FixSqlText("Update " + table + " Set dbill_date=" + db::quoteLiteral(state_.voucherDate) +
-                             " ,coutno_id = " + db::quoteLiteral(state_.batchId) +
-                             ",idoc = Isnull((Select Sum(idoc) From " + table + "),0) ,cbill = " +
-                             db::quoteLiteral(call.ologin.UserName())));
+  sql::execute(call.CN, "Update " + table + " Set dbill_date=" + db::quoteLiteral(state_.voucherDate) +
+                            " ,coutno_id = " + db::quoteLiteral(state_.batchId) +
+                            ",idoc = Isnull((Select Sum(idoc) From " + table + "),0) ,cbill = " +
+                            db::quoteLiteral(call.ologin.UserName()));
 }
 
 bool CMakePZ::GetPZData(FuncCall& call) {
@@ -321,28 +309,26 @@ bool CMakePZ::GetGLPZData(FuncCall& call) {
     }
     std::string userDefined;
     for (int i = 1; i <= 16; ++i) userDefined += (i > 1 ? ",GL_accvouch.cdefine" : "GL_accvouch.cdefine") + std::to_string(i);
-    db::Recordset rs;
-    rs.openReadOnly(
-        FixSqlText(
-            "SELECT GL_accvouch.cname,GL_accvouch.cn_id,GL_accvouch.ino_id, GL_accvouch.csign, GL_accvouch.dbill_date, "
-            "GL_accvouch.idoc, GL_accvouch.cdigest, GL_accvouch.ccode, code.ccode_name as ccodename, GL_accvouch.md, "
-            "GL_accvouch.mc,GL_accvouch.md_f, GL_accvouch.mc_f, GL_accvouch.cexch_name,GL_accvouch.csettle, "
-            "SettleStyle.cssname, GL_accvouch.cdept_id,Department.cDepName as cdept_name , GL_accvouch.cperson_id, "
-            "Person.cPersonName as cperson_name,GL_accvouch.ccus_id, Customer.cCusAbbName as ccus_name , "
-            "GL_accvouch.csup_id,Vendor.cVenAbbName as csup_name , GL_accvouch.citem_class,fitem.citem_name as "
-            "citemclassname,GL_accvouch.citem_id,fitems.citemname as citem_name, GL_accvouch.cbill, GL_accvouch.ccheck,"
-            "GL_accvouch.cbook, GL_accvouch.ccashier, GL_accvouch.coutsign,GL_accvouch.coutno_id, dsign.ctext,"
-            "GL_accvouch.nd_s , GL_accvouch.nc_s, Code.cmeasure, " + userDefined +
-            " FROM (select * from gl_accvouch where coutsysname = 'kx') as GL_accvouch LEFT OUTER JOIN dsign ON "
-            "GL_accvouch.csign = dsign.csign LEFT OUTER JOIN Customer ON GL_accvouch.ccus_id = Customer.cCusCode "
-            "LEFT OUTER JOIN Vendor ON GL_accvouch.csup_id = Vendor.cVenCode LEFT OUTER JOIN Department ON "
-            "GL_accvouch.cdept_id = Department.cDepCode LEFT OUTER JOIN SettleStyle ON GL_accvouch.csettle = "
-            "SettleStyle.cSSCode LEFT OUTER JOIN code ON GL_accvouch.ccode = code.ccode LEFT OUTER JOIN Person ON "
-            "GL_accvouch.cperson_id = Person.cPersonCode AND Department.cDepCode = Person.cDepCode left join fitem on "
-            "GL_accvouch.citem_class=fitem.citem_class Left Join " + GetItemTableSql("", call.CN) +
-            " on fitem.citem_class=fitems.citem_class and GL_accvouch.citem_id=fitems.citemcode Where " +
-            codeCondition + " Order By GL_accvouch.inid"),
-        call.CN);
+    db::Recordset rs = sql::openReadOnly(
+        call.CN,
+        "SELECT GL_accvouch.cname,GL_accvouch.cn_id,GL_accvouch.ino_id, GL_accvouch.csign, GL_accvouch.dbill_date, "
+        "GL_accvouch.idoc, GL_accvouch.cdigest, GL_accvouch.ccode, code.ccode_name as ccodename, GL_accvouch.md, "
+        "GL_accvouch.mc,GL_accvouch.md_f, GL_accvouch.mc_f, GL_accvouch.cexch_name,GL_accvouch.csettle, "
+        "SettleStyle.cssname, GL_accvouch.cdept_id,Department.cDepName as cdept_name , GL_accvouch.cperson_id, "
+        "Person.cPersonName as cperson_name,GL_accvouch.ccus_id, Customer.cCusAbbName as ccus_name , "
+        "GL_accvouch.csup_id,Vendor.cVenAbbName as csup_name , GL_accvouch.citem_class,fitem.citem_name as "
+        "citemclassname,GL_accvouch.citem_id,fitems.citemname as citem_name, GL_accvouch.cbill, GL_accvouch.ccheck,"
+        "GL_accvouch.cbook, GL_accvouch.ccashier, GL_accvouch.coutsign,GL_accvouch.coutno_id, dsign.ctext,"
+        "GL_accvouch.nd_s , GL_accvouch.nc_s, Code.cmeasure, " + userDefined +
+        " FROM (select * from gl_accvouch where coutsysname = 'kx') as GL_accvouch LEFT OUTER JOIN dsign ON "
+        "GL_accvouch.csign = dsign.csign LEFT OUTER JOIN Customer ON GL_accvouch.ccus_id = Customer.cCusCode "
+        "LEFT OUTER JOIN Vendor ON GL_accvouch.csup_id = Vendor.cVenCode LEFT OUTER JOIN Department ON "
+        "GL_accvouch.cdept_id = Department.cDepCode LEFT OUTER JOIN SettleStyle ON GL_accvouch.csettle = "
+        "SettleStyle.cSSCode LEFT OUTER JOIN code ON GL_accvouch.ccode = code.ccode LEFT OUTER JOIN Person ON "
+        "GL_accvouch.cperson_id = Person.cPersonCode AND Department.cDepCode = Person.cDepCode left join fitem on "
+        "GL_accvouch.citem_class=fitem.citem_class Left Join " + GetItemTableSql("", call.CN) +
+        " on fitem.citem_class=fitems.citem_class and GL_accvouch.citem_id=fitems.citemcode Where " +
+        codeCondition + " Order By GL_accvouch.inid");
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;
   });

@@ -11,7 +11,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "request/Messages.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -26,10 +26,10 @@ struct DraftLineKeys {
 };
 
 std::vector<DraftLineKeys> readLines(db::Connection& CN, const std::string& table) {
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText("select ccode,citem_id,cdept_id,cperson_id from " + table + " order by inid"), CN);
   std::vector<DraftLineKeys> lines;
-  for (; !rs.eof(); rs.moveNext()) {
+  for (db::Recordset rs =
+           sql::openReadOnly(CN, "select ccode,citem_id,cdept_id,cperson_id from " + table + " order by inid");
+       !rs.eof(); rs.moveNext()) {
     lines.push_back({NullToStr(rs.field("ccode").value()), rs.field("citem_id").value(),
                      rs.field("cdept_id").value(), rs.field("cperson_id").value()});
   }
@@ -46,11 +46,10 @@ struct AccountAuxiliaries {
 bool readAccount(db::Connection& CN, const std::string& code, AccountAuxiliaries& account) {
   std::string flags;
   for (int i = 1; i <= kUserDefinedFields; ++i) flags += ",bcDefine" + std::to_string(i);
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText("select isnull(cass_item,'') as cass_item,ccode,isnull(fitem.citem_name,'') as citem_name" +
-                             flags + ",bcus,bsup,bperson,bdept from code left join fitem on "
-                             "code.cass_item=fitem.citem_class where ccode=" + db::quoteLiteral(code)),
-                  CN);
+  const db::Recordset rs = sql::openReadOnly(
+      CN, "select isnull(cass_item,'') as cass_item,ccode,isnull(fitem.citem_name,'') as citem_name" + flags +
+              ",bcus,bsup,bperson,bdept from code left join fitem on code.cass_item=fitem.citem_class where ccode=" +
+              db::quoteLiteral(code));
   if (rs.eof()) return false;
   account.itemClass = NullToStr(rs.field("cass_item").value());
   account.itemClassName = NullToStr(rs.field("citem_name").value());
@@ -114,15 +113,13 @@ class Completion {
   }
 
   void clearLocalCurrency() {
-    db::Recordset rs;
-    rs.openReadOnly(FixSqlText("select cexch_name from foreigncurrency where iotherused=-1"), CN_);
+    const db::Recordset rs = sql::openReadOnly(CN_, "select cexch_name from foreigncurrency where iotherused=-1");
     if (rs.eof()) return;
     update("cexch_name=Null,md_f=0,mc_f=0", " where cexch_name=" + db::quoteLiteral(NullToStr(rs.field(0).value())));
   }
 
   void balance() {
-    db::Recordset rs;
-    rs.openReadOnly(FixSqlText("select sum(md) as md,sum(mc) as mc,count(*) as n from " + table_), CN_);
+    db::Recordset rs = sql::openReadOnly(CN_, "select sum(md) as md,sum(mc) as mc,count(*) as n from " + table_);
     const Currency debit = MoneyOf(rs.field("md").value());
     const Currency credit = MoneyOf(rs.field("mc").value());
     const long lines = CLng(rs.field("n").value());
@@ -136,8 +133,8 @@ class Completion {
     }
     const bool debitsExceed = difference > Currency();
     const char* emptySide = debitsExceed ? "md" : "mc";
-    db::Recordset last;
-    last.openReadOnly(FixSqlText("select max(inid) as inid from " + table_ + " where " + emptySide + "=0"), CN_);
+    const db::Recordset last =
+        sql::openReadOnly(CN_, "select max(inid) as inid from " + table_ + " where " + emptySide + "=0");
     const Variant inid = last.field("inid").value();
     if (inid.isNull()) return;
     update(std::string(debitsExceed ? "mc=mc+" : "md=md+") + magnitude.toString(),
@@ -146,7 +143,7 @@ class Completion {
 
  private:
   void update(const std::string& assignments, const std::string& where) {
-    CN_.execute(FixSqlText("update " + table_ + " set " + assignments + where));
+    sql::execute(CN_, "update " + table_ + " set " + assignments + where);
   }
 
   void completeItem(const AccountAuxiliaries& account, const DraftLineKeys& line, const std::string& ofAccount) {
@@ -157,13 +154,11 @@ class Completion {
       return;
     }
     const bool inventory = lowerCase(account.itemClass) == "ch";
-    db::Recordset rs;
-    rs.openReadOnly(FixSqlText(inventory ? "select cInvCode as code,cInvName as name from Inventory where cInvCode=" +
-                                               db::quoteLiteral(item)
-                                         : "select citemcode as code,citemname as name from " +
-                                               itemTableOf(account.itemClass) + " where citemcode=" +
-                                               db::quoteLiteral(item)),
-                    CN_);
+    const std::string lookup =
+        inventory ? "select cInvCode as code,cInvName as name from Inventory where cInvCode=" + db::quoteLiteral(item)
+                  : "select citemcode as code,citemname as name from " + itemTableOf(account.itemClass) +
+                        " where citemcode=" + db::quoteLiteral(item);
+    const db::Recordset rs = sql::openReadOnly(CN_, lookup);
     const Variant code = rs.eof() ? Variant::null() : rs.field("code").value();
     const Variant name = rs.eof() ? Variant::null() : rs.field("name").value();
     update("citem_id=" + literalOrNull(code) + ",citem_name=" + literalOrNull(name), ofItem);
@@ -176,11 +171,9 @@ class Completion {
         update("cdept_id=Null,cdept_name=Null", ofAccount + " and cperson_id is null");
         return;
       }
-      db::Recordset rs;
-      rs.openReadOnly(FixSqlText("select d.cdepcode,d.cdepName from person p left join department d on "
-                                 "p.cdepcode=d.cdepcode where p.cpersoncode=" +
-                                 db::quoteLiteral(NullToStr(line.person))),
-                      CN_);
+      const db::Recordset rs = sql::openReadOnly(
+          CN_, "select d.cdepcode,d.cdepName from person p left join department d on p.cdepcode=d.cdepcode "
+               "where p.cpersoncode=" + db::quoteLiteral(NullToStr(line.person)));
       const Variant code = rs.eof() ? Variant::null() : rs.field("cdepcode").value();
       const Variant name = rs.eof() ? Variant::null() : rs.field("cdepName").value();
       update("cdept_id=" + literalOrNull(code) + ",cdept_name=" + literalOrNull(name),

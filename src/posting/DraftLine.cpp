@@ -11,7 +11,7 @@
 #include "platform/tsql/SqlLiteral.h"
 #include "posting/DraftState.h"
 #include "posting/LedgerAccounts.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -74,7 +74,7 @@ void InsertDraftLine(db::Connection& CN, const LoginContext& ologin, DraftState&
       "," + dateValue(line.sourceDate) + "," + optionalText(line.settleStyle) + "," +
       optionalText(line.settleName) + "," + (line.debit ? "'1'" : "'0'") + "," +
       (line.budgetPassed ? "1" : "0") + line.userDefined + "," + optionalText(line.billNumber);
-  CN.execute(FixSqlText("Insert Into " + state.table + " (" + kColumns + ") Values (" + values + ")"));
+  sql::execute(CN, "Insert Into " + state.table + " (" + kColumns + ") Values (" + values + ")");
   ++state.nextLine;
 }
 

@@ -10,7 +10,7 @@
 #include "posting/DraftState.h"
 #include "posting/LedgerAccounts.h"
 #include "request/Messages.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -73,10 +73,10 @@ Currency localAmount(const db::Recordset& rs, Currency amount, int decimals) {
 
 std::string billNumberOf(const db::Recordset& rs) { return textOf(rs, "strBillID"); }
 
-// Runs `sql` and hands each row to `write`; false when there was none.
-bool forEachRow(db::Connection& CN, const std::string& sql, const std::function<void(const db::Recordset&)>& write) {
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText(sql), CN);
+// Runs `query` and hands each row to `write`; false when there was none.
+bool forEachRow(db::Connection& CN, const std::string& query,
+                const std::function<void(const db::Recordset&)>& write) {
+  db::Recordset rs = sql::openReadOnly(CN, query);
   if (rs.eof()) return false;
   for (; !rs.eof(); rs.moveNext()) write(rs);
   return true;

@@ -14,7 +14,7 @@
 #include "posting/DraftTable.h"
 #include "posting/LedgerAccounts.h"
 #include "request/Messages.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -128,7 +128,7 @@ class Merger {
     for (const Line& line : merged_) {
       std::string values;
       for (std::size_t i = 0; i < columns.size(); ++i) values += (i ? "," : "") + sqlValue(columns[i], line[i]);
-      CN_.execute(FixSqlText("Insert Into " + table + " (" + names + ") Values (" + values + ")"));
+      sql::execute(CN_, "Insert Into " + table + " (" + names + ") Values (" + values + ")");
     }
   }
 
@@ -175,11 +175,10 @@ class Merger {
 };
 
 MergeOptions readOptions(db::Connection& CN) {
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText("Select cname ,cvalue From Accinformation Where cSysID = 'KX' And cID Like '2%' Order By cID"),
-                  CN);
   std::vector<std::pair<std::string, std::string>> rows;
-  for (; !rs.eof(); rs.moveNext()) {
+  for (db::Recordset rs = sql::openReadOnly(
+           CN, "Select cname ,cvalue From Accinformation Where cSysID = 'KX' And cID Like '2%' Order By cID");
+       !rs.eof(); rs.moveNext()) {
     rows.emplace_back(NullToStr(rs.field("cname").value()), NullToStr(rs.field("cvalue").value()));
   }
   return ReadMergeOptions(rows);
@@ -187,10 +186,9 @@ MergeOptions readOptions(db::Connection& CN) {
 
 std::vector<Line> readLines(db::Connection& CN, const std::string& table) {
   const auto columns = DraftColumns();
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText("Select * From " + table + " Order By inid"), CN);
   std::vector<Line> lines;
-  for (; !rs.eof(); rs.moveNext()) {
+  for (db::Recordset rs = sql::openReadOnly(CN, "Select * From " + table + " Order By inid"); !rs.eof();
+       rs.moveNext()) {
     Line line;
     for (const DraftColumn& column : columns) line.push_back(rs.field(column.name).value());
     lines.push_back(std::move(line));

@@ -7,7 +7,7 @@
 #include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "request/Messages.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 
 namespace corvane {
 
@@ -17,11 +17,10 @@ int GetPeriodOfDate(const LoginContext& ologin, db::Connection& CN, const DateTi
   const std::optional<Currency> year = Currency::parse(ologin.LoginYear());
   if (!year) raiseMessage("Z7.Corvane.0323");
   const DateTime day{date.year, date.month, date.day};
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText("select iID from vqsystem..ua_period where (" + db::quoteLiteral(day.toSqlString()) +
-                             " between dbegin and dend) and iYear=" + std::to_string(year->scaled() / 10000) +
-                             " and cacc_id=" + db::quoteLiteral(ologin.AccountId()) + " and bisdelete=0"),
-                  CN);
+  const db::Recordset rs =
+      sql::openReadOnly(CN, "select iID from vqsystem..ua_period where (" + db::quoteLiteral(day.toSqlString()) +
+                                " between dbegin and dend) and iYear=" + std::to_string(year->scaled() / 10000) +
+                                " and cacc_id=" + db::quoteLiteral(ologin.AccountId()) + " and bisdelete=0");
   if (rs.eof()) raiseMessage("Z7.Corvane.0323");
   return CLng(rs.field(0).value());
 }

@@ -6,7 +6,7 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/tsql/SqlLiteral.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/TempTables.h"
 
 namespace corvane {
@@ -130,9 +130,9 @@ std::string CreatePZTbl(db::Connection& CN, const LoginContext& ologin) {
   try {
     const std::string name = GetTmpTableName();
     if (name == "vqtmp") return "";
-    CN.execute(FixSqlText("if exists (select * from tempdb..sysobjects where id = object_id(N'tempdb.." + name +
-                          "') and OBJECTPROPERTY(id, N'IsUserTable') = 1)\r\ndrop table tempdb.." + name));
-    CN.execute(FixSqlText(createStatement(name, ologin)));
+    sql::execute(CN, "if exists (select * from tempdb..sysobjects where id = object_id(N'tempdb.." + name +
+                         "') and OBJECTPROPERTY(id, N'IsUserTable') = 1)\r\ndrop table tempdb.." + name);
+    sql::execute(CN, createStatement(name, ologin));
     RecordTmpTable(CN, name);
     return "tempdb.." + name;
   } catch (const std::exception&) {

@@ -19,19 +19,13 @@
 #include "posting/LedgerRights.h"
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 
 namespace corvane {
 
 namespace {
 
 std::string textOf(const Variant& value) { return value.isNull() || value.isEmpty() ? std::string() : CStr(value); }
-
-db::Recordset openRows(db::Connection& CN, const std::string& sql) {
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText(sql), CN);
-  return rs;
-}
 
 DateTime checkedVoucherDate(const XmlNode& in) {
   const std::optional<DateTime> date = DateTime::parse(in.attribute("dbill_date"));
@@ -40,7 +34,8 @@ DateTime checkedVoucherDate(const XmlNode& in) {
 }
 
 void refuseBeforeModuleStart(db::Connection& CN, const DateTime& date) {
-  db::Recordset rs = openRows(CN, "SELECT CVALUE FROM AccInformation  WHERE CSYSID='KX' AND CNAME='dKXPeriodDate'");
+  const db::Recordset rs =
+      sql::openReadOnly(CN, "SELECT CVALUE FROM AccInformation  WHERE CSYSID='KX' AND CNAME='dKXPeriodDate'");
   if (rs.eof()) raiseMessage("Z7.Corvane.0315");
   const Variant start = rs.field(0).value();
   if (!IsDate(start)) raiseMessage("Z7.Corvane.0317");
@@ -48,7 +43,7 @@ void refuseBeforeModuleStart(db::Connection& CN, const DateTime& date) {
 }
 
 void refuseClosedPeriod(const LoginContext& ologin, db::Connection& CN, const DateTime& date) {
-  db::Recordset rs = openRows(CN, "select max(iperiod) as iperiod from gl_mend where bflag=1");
+  const db::Recordset rs = sql::openReadOnly(CN, "select max(iperiod) as iperiod from gl_mend where bflag=1");
   const Variant closed = rs.field(0).value();
   if (!IsNumeric(closed)) return;
   if (GetPeriodOfDate(ologin, CN, date) <= CLng(closed)) raiseMessage("Z7.Corvane.0318");
@@ -58,16 +53,16 @@ void refuseOutsideLoginYear(const LoginContext& ologin, db::Connection& CN, cons
   const std::string periods = "select dBegin, dEnd from vqsystem..ua_period where cacc_id=" +
                               db::quoteLiteral(ologin.AccountId()) + " and iyear=" +
                               db::quoteLiteral(ologin.LoginYear()) + " and iid=";
-  db::Recordset first = openRows(CN, periods + "1");
+  const db::Recordset first = sql::openReadOnly(CN, periods + "1");
   if (!first.eof() && date.dayNumber() < CDate(first.field("dBegin").value()).dayNumber())
     raiseMessage("Z7.Corvane.0319");
-  db::Recordset last = openRows(CN, periods + "12");
+  const db::Recordset last = sql::openReadOnly(CN, periods + "12");
   if (!last.eof() && date.dayNumber() > CDate(last.field("dEnd").value()).dayNumber()) raiseMessage("Z7.Corvane.0319");
 }
 
 std::set<std::string> accountsKeepingSettleStyle(db::Connection& CN) {
   std::set<std::string> accounts;
-  for (db::Recordset rs = openRows(CN, "select ccode from code where be=1"); !rs.eof(); rs.moveNext())
+  for (db::Recordset rs = sql::openReadOnly(CN, "select ccode from code where be=1"); !rs.eof(); rs.moveNext())
     accounts.insert(textOf(rs.field(0).value()));
   return accounts;
 }
@@ -96,13 +91,14 @@ void checkLineSource(db::Connection& CN, const XmlNode& line, CheckedSources& ch
   const std::string table = isLoan ? "KX_LoanVouch" : "KX_ExpenVouch";
   const std::string batch = line.attribute("coutno_id");
   if (checked.batches.insert(batch).second &&
-      !openRows(CN, "select guid from KX_LoanVouch where pzguid=" + db::quoteLiteral(batch) +
-                        " union select guid from KX_ExpenVouch where pzguid=" + db::quoteLiteral(batch))
+      !sql::openReadOnly(CN, "select guid from KX_LoanVouch where pzguid=" + db::quoteLiteral(batch) +
+                                 " union select guid from KX_ExpenVouch where pzguid=" + db::quoteLiteral(batch))
            .eof())
     raiseMessage("Z7.Corvane.0320");
   const std::string claim = line.attribute("coutid");
   if (isLoan || !checked.claims.insert(claim).second) return;
-  db::Recordset rs = openRows(CN, "select strVerifier from " + table + " where guid=" + db::quoteLiteral(claim));
+  const db::Recordset rs =
+      sql::openReadOnly(CN, "select strVerifier from " + table + " where guid=" + db::quoteLiteral(claim));
   if (rs.eof() || textOf(rs.field(0).value()).empty()) raiseMessage("Z7.Corvane.0167");
 }
 
@@ -170,8 +166,8 @@ std::string writeLine(db::Connection& CN, const std::string& table, const db::Re
       values += columnValue(field, text) + ",";
   }
   if (names.empty()) raiseMessage("Z7.Corvane.0321");
-  CN.execute(FixSqlText("Insert Into " + table + " (" + names + "dbill_date) Values (" + values +
-                        db::quoteLiteral(voucherDate.toSqlString()) + ")"));
+  sql::execute(CN, "Insert Into " + table + " (" + names + "dbill_date) Values (" + values +
+                       db::quoteLiteral(voucherDate.toSqlString()) + ")");
   return line.attribute("coutno_id");
 }
 
@@ -180,8 +176,7 @@ void saveLines(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode
   auto transaction = db::Transaction::joinOrBegin(CN);
   const std::string table = createDraftTable(CN, ologin);
   if (table.empty()) raiseMessage("Z7.Corvane.0371");
-  db::Recordset columns;
-  columns.openReadOnly(FixSqlText("Select * From " + table + " where 1= 2"), CN);
+  const db::Recordset columns = sql::openReadOnly(CN, "Select * From " + table + " where 1= 2");
   const XmlNode in = funcNode.selectSingleNode("//in");
   const DateTime date = checkedVoucherDate(in);
   refuseBeforeModuleStart(CN, date);
