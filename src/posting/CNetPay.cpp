@@ -20,7 +20,7 @@
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"
 #include "request/Rights.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/TempTables.h"
 #include "request/Values.h"
 #include "vouchers/ClaimPayout.h"
@@ -81,13 +81,11 @@ std::string rowSource(const LoginContext& ologin, const PaymentRowKind& kind, co
 // (for claims) belongs to a claim not yet settled.
 std::optional<PaymentRowState> readPaymentRow(FuncCall& call, const PaymentRowKind& kind,
                                               const std::string& guid) {
-  db::Recordset rs;
-  rs.open(FixSqlText(std::string("Select ") + kind.head + ".GUID As headGuid,Convert(money," + kind.versionTable +
-                     ".ts) as ts," +
-                     kind.line + ".strPayID," + kind.line + ".blnNetOK," + kind.head +
-                     ".strAuditorID," + kind.head + ".strMakerID" +
-                     rowSource(call.ologin, kind, guid) + kind.readCondition),
-          call.CN);
+  const db::Recordset rs =
+      sql::open(call.CN, std::string("Select ") + kind.head + ".GUID As headGuid,Convert(money," + kind.versionTable +
+                             ".ts) as ts," + kind.line + ".strPayID," + kind.line + ".blnNetOK," + kind.head +
+                             ".strAuditorID," + kind.head + ".strMakerID" + rowSource(call.ologin, kind, guid) +
+                             kind.readCondition);
   if (rs.eof()) return std::nullopt;
   PaymentRowState state;
   state.headGuid = NullToStr(rs.field("headGuid").value());
@@ -142,9 +140,8 @@ class BillTable {
   // Fills the table with `selectInto` and saves its records into `bill` in the record-set XML
   // persistence format; false when the table holds no record.
   bool read(const std::string& selectInto, XmlDocument& bill) {
-    connection_.execute(FixSqlText(selectInto));
-    db::Recordset rs;
-    rs.open(FixSqlText("Select * From " + name_), connection_, db::adOpenStatic);
+    sql::execute(connection_, selectInto);
+    db::Recordset rs = sql::open(connection_, "Select * From " + name_);
     const bool any = !rs.eof();
     db::saveAsXml(rs, bill);
     rs.close();
@@ -183,9 +180,9 @@ void pay(PaymentWork& work, const PaymentRowKind& kind, const std::string& guid,
   std::string errorText;
   if (!work.bank.ImportBill(kBankSource, call.CN, bill, errorText)) raiseBusiness(errorText);
   checkUnchanged(call, kind, guid, state, "Z7.Corvane.0112");
-  const long marked = call.CN.execute(
-      FixSqlText(std::string("Update ") + kind.line + " Set strPayID = " +
-                 db::quoteLiteral(call.ologin.UserName()) + " Where guid = " + db::quoteLiteral(guid)));
+  const long marked = sql::execute(call.CN, std::string("Update ") + kind.line + " Set strPayID = " +
+                                                db::quoteLiteral(call.ologin.UserName()) +
+                                                " Where guid = " + db::quoteLiteral(guid));
   if (marked != 1) raiseMessage("Z7.Corvane.0112");
 }
 
@@ -197,8 +194,8 @@ void withdraw(PaymentWork& work, const PaymentRowKind& kind, const std::string& 
   std::string errorText;
   if (!work.bank.DeleteBill(kBankSource, call.CN, guid, errorText)) raiseBusiness(errorText);
   if (kind.rereadsOnWithdrawal) checkUnchanged(call, kind, guid, state, "Z7.Corvane.0117");
-  call.CN.execute(FixSqlText(std::string("Update ") + kind.line +
-                             " Set strPayID = NULL,blnNetOK=0 Where GUID = " + db::quoteLiteral(guid)));
+  sql::execute(call.CN, std::string("Update ") + kind.line + " Set strPayID = NULL,blnNetOK=0 Where GUID = " +
+                            db::quoteLiteral(guid));
 }
 
 void serveRow(PaymentWork& work, const XmlNode& row, bool blnPay) {
@@ -238,8 +235,7 @@ bool CNetPay::netpay(FuncCall& call) { return KXtoNB(call, true); }
 bool CNetPay::netunpay(FuncCall& call) { return KXtoNB(call, false); }
 
 std::string CNetPay::GetRndName(db::Connection& CN) {
-  db::Recordset rs;
-  rs.open(FixSqlText("Select newid() As rnd"), CN);
+  db::Recordset rs = sql::open(CN, "Select newid() As rnd");
   std::string rnd = CStr(rs.field("Rnd").value());
   rs.close();
   // The GUID without its braces and hyphens.

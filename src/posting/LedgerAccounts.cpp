@@ -8,7 +8,7 @@
 #include "platform/db/Field.h"
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "vouchers/OPSubjectLookup.h"
 
@@ -19,8 +19,7 @@ namespace {
 constexpr int kUserDefinedFields = 16;
 
 std::string accountName(db::Connection& CN, const std::string& code) {
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText("Select ccode_name From code Where ccode = " + db::quoteLiteral(code)), CN);
+  const db::Recordset rs = sql::openReadOnly(CN, "Select ccode_name From code Where ccode = " + db::quoteLiteral(code));
   return rs.eof() ? std::string() : NullToStr(rs.field(0).value());
 }
 
@@ -64,9 +63,8 @@ LedgerAccount GetIOSubject(db::Connection& CN, const std::string& operationType,
       select + " And IsNull(strIOItemCode ,'') = " + db::quoteLiteral(item) + " Order By KX_PzSet_IO.strIOItemCode",
       select + " Order By KX_PzSet_IO.strIOItemCode",
   };
-  for (const std::string& sql : queries) {
-    db::Recordset rs;
-    rs.openReadOnly(FixSqlText(sql), CN);
+  for (const std::string& query : queries) {
+    const db::Recordset rs = sql::openReadOnly(CN, query);
     if (rs.eof()) continue;
     return LedgerAccount{NullToStr(rs.field("strSubject").value()), NullToStr(rs.field("ccode_name").value()),
                          NullToBool(rs.field("blnModiDire").value())};
@@ -85,9 +83,8 @@ LedgerAccount GetOPSubject(db::Connection& CN, const std::string& kind, const st
 int GetSubjectSide(db::Connection& CN, const std::string& code) {
   const std::string views[] = {"vwKXIOKM", "vwKXOPKM"};
   for (int side = 0; side < 2; ++side) {
-    db::Recordset rs;
-    rs.openReadOnly(FixSqlText("select * from " + views[side] + " where strcode=" + db::quoteLiteral(code)), CN);
-    if (!rs.eof()) return side;
+    if (!sql::openReadOnly(CN, "select * from " + views[side] + " where strcode=" + db::quoteLiteral(code)).eof())
+      return side;
   }
   return -1;
 }
@@ -98,8 +95,8 @@ std::string GetCDefineValues(const std::string& table, const std::string& guid, 
   try {
     std::string columns;
     for (int i = 1; i <= kUserDefinedFields; ++i) columns += (i > 1 ? ",cdefine" : "cdefine") + std::to_string(i);
-    db::Recordset rs;
-    rs.openReadOnly(FixSqlText("select " + columns + " from " + head + " where guid=" + db::quoteLiteral(guid)), CN);
+    const db::Recordset rs =
+        sql::openReadOnly(CN, "select " + columns + " from " + head + " where guid=" + db::quoteLiteral(guid));
     if (rs.eof()) return sixteenNulls();
     std::string values;
     for (int i = 0; i < kUserDefinedFields; ++i) values += userDefinedValue(rs.field(i));

@@ -22,7 +22,7 @@
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"
 #include "request/RowVersion.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "vouchers/Cheques.h"
 
 namespace corvane {
@@ -49,12 +49,6 @@ std::string upper(std::string text) {
 
 std::string textOf(const Variant& value) { return value.isNull() || value.isEmpty() ? std::string() : CStr(value); }
 
-db::Recordset openRows(db::Connection& CN, const std::string& sql) {
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText(sql), CN);
-  return rs;
-}
-
 // The vouchers of //daily, each once, in request order.
 std::vector<SourceVoucher> requestSources(const XmlNode& funcNode) {
   std::vector<SourceVoucher> sources;
@@ -75,8 +69,8 @@ std::vector<std::string> lineSources(const db::Recordset& line) {
 // The source GUIDs the draft's lines name.
 std::set<std::string> draftSources(db::Connection& CN, const std::string& draftTable) {
   std::set<std::string> guids;
-  db::Recordset rs = openRows(CN, "Select coutid, VouchGUID From " + draftTable);
-  for (; !rs.eof(); rs.moveNext()) {
+  for (db::Recordset rs = sql::openReadOnly(CN, "Select coutid, VouchGUID From " + draftTable); !rs.eof();
+       rs.moveNext()) {
     for (std::string& guid : lineSources(rs)) guids.insert(std::move(guid));
   }
   return guids;
@@ -93,8 +87,8 @@ void importVoucher(LoginContext& ologin, db::Connection& CN, const PostingDraft&
   if (!importer->InitLogin(ologin)) raiseBusiness(importer->LastErrorText());
   importer->TableName(draft.draftTable);
   if (!importer->Run()) throw RuntimeError(importer->LastErrorNumber(), importer->LastErrorText());
-  db::Recordset rs = openRows(CN, "Select Count(*) From GL_accvouch Where coutno_id = " +
-                                      db::quoteLiteral(draft.batchId) + " And IsNull(iflag,0) <> 1");
+  const db::Recordset rs = sql::openReadOnly(CN, "Select Count(*) From GL_accvouch Where coutno_id = " +
+                                                    db::quoteLiteral(draft.batchId) + " And IsNull(iflag,0) <> 1");
   if (CLng(rs.field(0).value()) == 0) raiseMessage("Z7.Corvane.0681");
 }
 
@@ -117,31 +111,31 @@ std::string postableCondition(const SourceVoucher& source, const PostingDraft& d
 }
 
 void refusePendingPayment(db::Connection& CN, const SourceVoucher& source) {
-  const std::string sql =
+  const std::string pending =
       source.isLoan ? "select guid from KX_LoanVouch_sub where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and mguid="
                     : "select guid from KX_Balanceinfo where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and expenguid=";
-  if (!openRows(CN, sql + db::quoteLiteral(source.guid)).eof())
+  if (!sql::openReadOnly(CN, pending + db::quoteLiteral(source.guid)).eof())
     raiseMessage(source.isLoan ? "Z7.Corvane.0294" : "Z7.Corvane.0295");
 }
 
 void linkSource(LoginContext& ologin, db::Connection& CN, const SourceVoucher& source, const PostingDraft& draft) {
   const std::string table = headTable(source);
   const std::string key = " Where GUID = " + db::quoteLiteral(source.guid) + " And ";
-  if (openRows(CN, "select top 1 Guid from " + GetAuthSource(ologin, table, true) + key +
-                       postableCondition(source, draft))
+  if (sql::openReadOnly(CN, "select top 1 Guid from " + GetAuthSource(ologin, table, true) + key +
+                                postableCondition(source, draft))
           .eof())
     raiseMessage("Z7.Corvane.0167");
   refusePendingPayment(CN, source);
-  const long linked = CN.execute(FixSqlText("Update " + table + " Set PZGUID = " + db::quoteLiteral(draft.batchId) +
-                                            ", strMakerID = " + db::quoteLiteral(ologin.UserName()) + key +
-                                            postableCondition(source, draft)));
+  const long linked = sql::execute(CN, "Update " + table + " Set PZGUID = " + db::quoteLiteral(draft.batchId) +
+                                           ", strMakerID = " + db::quoteLiteral(ologin.UserName()) + key +
+                                           postableCondition(source, draft));
   if (linked != 1) raiseMessage("Z7.Corvane.0167");
 }
 
 // Every payment row of the batch's sources that was paid through the net bank.
 void recordBankLinks(db::Connection& CN, const PostingDraft& draft, BankPay& bank) {
   const std::string batch = db::quoteLiteral(draft.batchId);
-  db::Recordset rs = openRows(
+  db::Recordset rs = sql::openReadOnly(
       CN, "select kx_loanvouch_sub.guid, isnull(kx_loanvouch_sub.strPayID,'') as strPayID from kx_loanvouch "
           "join kx_loanvouch_sub on kx_loanvouch_sub.mguid=kx_loanvouch.guid where kx_loanvouch.pzguid = " + batch +
           " union select KX_BalanceInfo.guid, isnull(KX_BalanceInfo.strPayID,'') as strPayID from kx_expenvouch "
@@ -157,8 +151,8 @@ void releaseClaims(db::Connection& CN, const PostingDraft& draft) {
   for (const std::string& guid : draft.claimedGuids) {
     for (const char* table : {"KX_LoanVouch", "KX_ExpenVouch"}) {
       try {
-        CN.execute(FixSqlText(std::string("Update ") + table + " Set strMakerID = Null Where GUID = " +
-                              db::quoteLiteral(guid) + " And strMakerID = " + db::quoteLiteral(kClaimMark)));
+        sql::execute(CN, std::string("Update ") + table + " Set strMakerID = Null Where GUID = " +
+                             db::quoteLiteral(guid) + " And strMakerID = " + db::quoteLiteral(kClaimMark));
       } catch (const RuntimeError&) {
         // A claim that cannot be released now stays until the maker's claims are cleared.
       }
@@ -185,7 +179,7 @@ std::optional<std::string> claimantOf(db::Connection& CN, const PostingDraft& dr
   if (sources.empty()) return std::nullopt;
   std::string list;
   for (const std::string& guid : sources) list += (list.empty() ? "" : ",") + db::quoteLiteral(guid);
-  db::Recordset claims = openRows(
+  db::Recordset claims = sql::openReadOnly(
       CN, "select kx_expenvouch.guid, person.cPersonName, (select count(*) from KX_BalanceInfo where "
           "KX_BalanceInfo.ExpenGUID = kx_expenvouch.guid and KX_BalanceInfo.strBillID = " +
               db::quoteLiteral(billNumber) + ") as bills from kx_expenvouch left join Person on "
@@ -207,7 +201,7 @@ std::optional<std::string> claimantOf(db::Connection& CN, const PostingDraft& dr
 // followed by CR LF.
 std::string registerCheques(LoginContext& ologin, db::Connection& CN, const PostingDraft& draft) {
   std::string refusals;
-  db::Recordset lines = openRows(
+  db::Recordset lines = sql::openReadOnly(
       CN, "select d.ccode, d.cn_id, d.csettle, d.cexch_name, d.md, d.mc, d.md_f, d.mc_f, d.dbill_date, d.cdigest, "
           "d.cdept_name, d.coutid, d.VouchGUID from " + draft.draftTable +
           " d join code on d.ccode=code.ccode "

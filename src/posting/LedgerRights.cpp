@@ -4,7 +4,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "request/QueryBuilders.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 
 namespace corvane {
 
@@ -31,8 +31,7 @@ bool AnyVoucherOutsideRights(const LoginContext& ologin, db::Connection& CN, con
     within += " - " + countOf(source, condition);
   }
   if (!restricted) return false;
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText("Select " + all + within + " As outside"), CN);
+  const db::Recordset rs = sql::openReadOnly(CN, "Select " + all + within + " As outside");
   return CLng(rs.field(0).value()) > 0;
 }
 

@@ -17,7 +17,7 @@
 #include "posting/LedgerVoucherLock.h"
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 
 namespace corvane {
 
@@ -38,18 +38,6 @@ constexpr LedgerTask kLedgerTasks[] = {
 
 // The languages the ledger list may show its state texts in.
 constexpr const char* kListLocales[] = {"zh-CN", "en-us"};
-
-db::Recordset openRows(db::Connection& CN, const std::string& sql) {
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText(sql), CN);
-  return rs;
-}
-
-long countOf(db::Connection& CN, const std::string& sql) {
-  db::Recordset rs = openRows(CN, sql);
-  if (rs.eof() || rs.field(0).value().isNull()) return 0;
-  return CLng(rs.field(0).value());
-}
 
 std::string textOf(const Variant& value) { return value.isNull() || value.isEmpty() ? std::string() : CStr(value); }
 
@@ -114,21 +102,21 @@ void refuseOutsideRights(const LoginContext& ologin, db::Connection& CN, const V
 }
 
 void refuseMarked(db::Connection& CN, const VoidedVoucher& voucher) {
-  if (countOf(CN, "select count(*) from sysobjects where type='U' and name='GL_LTDATA1'") == 0) return;
+  if (sql::count(CN, "select count(*) from sysobjects where type='U' and name='GL_LTDATA1'") == 0) return;
   if (voucher.signSeq.empty()) raiseMessage("Z7.Corvane.0680");
-  if (countOf(CN, "Select Count(*) As intMarked From GL_LTDATA1 Where ino_id = " + voucher.number +
-                      " And iperiod = " + periodOf(voucher.strpzcode) + " And isignseq = " + voucher.signSeq) > 0)
+  if (sql::count(CN, "Select Count(*) As intMarked From GL_LTDATA1 Where ino_id = " + voucher.number +
+                         " And iperiod = " + periodOf(voucher.strpzcode) + " And isignseq = " + voucher.signSeq) > 0)
     raiseMessage("Z7.Corvane.0303");
 }
 
 // The ledger's own state: over budget, checked, signed by the cashier, booked. Answers the voucher's type
 // word; a voucher of which the ledger holds no row cannot be voided.
 std::string checkLedgerState(db::Connection& CN, const VoidedVoucher& voucher) {
-  if (countOf(CN, "Select Count(*) From gl_accvouch Where iBG_overflag=2 and ino_id = " + voucher.number +
-                      " And coutno_id = " + voucher.batch) > 0)
+  if (sql::count(CN, "Select Count(*) From gl_accvouch Where iBG_overflag=2 and ino_id = " + voucher.number +
+                         " And coutno_id = " + voucher.batch) > 0)
     raiseMessage("Z7.Corvane.0304");
-  db::Recordset rs = openRows(CN, "Select ccashier, ccheck, cbook, IsNull(ibook,0) As ibook, cSign From gl_accvouch" +
-                                      voucherWhere(voucher));
+  const db::Recordset rs = sql::openReadOnly(
+      CN, "Select ccashier, ccheck, cbook, IsNull(ibook,0) As ibook, cSign From gl_accvouch" + voucherWhere(voucher));
   if (rs.eof()) raiseMessage("Z7.Corvane.0300");
   const auto blank = [&rs](const char* column) {
     return textOf(rs.field(column).value()).find_first_not_of(' ') == std::string::npos;
@@ -141,19 +129,20 @@ std::string checkLedgerState(db::Connection& CN, const VoidedVoucher& voucher) {
 // Ledger tasks taken in the account, as the system database records them.
 void refuseRunningLedgerTasks(const LoginContext& ologin, db::Connection& CN) {
   for (const LedgerTask& task : kLedgerTasks)
-    if (countOf(CN, "Select Count(*) As intNum From VqSystem..UA_Task Where cAuth_ID = '" + std::string(task.code) +
-                        "' And cAcc_ID = " + db::quoteLiteral(ologin.AccountId())) > 0)
+    if (sql::count(CN, "Select Count(*) As intNum From VqSystem..UA_Task Where cAuth_ID = '" + std::string(task.code) +
+                           "' And cAcc_ID = " + db::quoteLiteral(ologin.AccountId())) > 0)
       raiseMessage(task.message);
 }
 
 void refuseReferred(db::Connection& CN, const VoidedVoucher& voucher) {
-  if (countOf(CN, "select count(*) from gl_accvouch Where isnull(ssxznum,'')<>'' And coutno_id = " + voucher.batch) > 0)
+  if (sql::count(CN, "select count(*) from gl_accvouch Where isnull(ssxznum,'')<>'' And coutno_id = " +
+                         voucher.batch) > 0)
     raiseMessage("Z7.Corvane.0311");
 }
 
 // Every loan line and claim receipt or payment row of the batch's source vouchers.
 void forgetBankLinks(db::Connection& CN, const VoidedVoucher& voucher, BankPay& bank) {
-  db::Recordset rs = openRows(
+  db::Recordset rs = sql::openReadOnly(
       CN, "select kx_loanvouch_sub.guid from kx_loanvouch join kx_loanvouch_sub on "
           "kx_loanvouch_sub.mguid=kx_loanvouch.guid where kx_loanvouch.pzguid = " + voucher.batch +
           " union select KX_BalanceInfo.guid from kx_expenvouch join KX_BalanceInfo on "
@@ -170,11 +159,11 @@ void voidVoucher(const LoginContext& ologin, db::Connection& CN, const VoidedVou
   forgetBankLinks(CN, voucher, *bank);
   std::string lockError;
   LockPZ(ologin, CN, ologin.SystemId(), sign, voucher.number, lockError);
-  if (CN.execute(FixSqlText("UPDATE gl_accvouch SET iflag = 1,ibg_overflag=null" + voucherWhere(voucher))) == 0)
+  if (sql::execute(CN, "UPDATE gl_accvouch SET iflag = 1,ibg_overflag=null" + voucherWhere(voucher)) == 0)
     raiseMessage("Z7.Corvane.0300");
   const std::string unlink = " Set strMakerID = null, PZGUID = null Where PZGUID = " + voucher.batch;
-  const long unlinked = CN.execute(FixSqlText("Update KX_LoanVouch" + unlink)) +
-                        CN.execute(FixSqlText("Update KX_ExpenVouch" + unlink));
+  const long unlinked =
+      sql::execute(CN, "Update KX_LoanVouch" + unlink) + sql::execute(CN, "Update KX_ExpenVouch" + unlink);
   if (unlinked == 0) raiseMessage("Z7.Corvane.0300");
   // The lock was written in this transaction: a void that cannot remove it rolls back rather than
   // leave the voucher locked for good.
