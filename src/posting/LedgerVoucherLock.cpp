@@ -7,6 +7,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "request/Messages.h"
+#include "request/SqlGateway.h"
 
 namespace corvane {
 
@@ -19,8 +20,7 @@ std::string lockKey(const std::string& SysID, const std::string& outSign, const 
 }
 
 bool lockExists(db::Connection& CN, const std::string& key) {
-  db::Recordset rs;
-  rs.openReadOnly("Select Count(*) From gl_mvocontrol" + key, CN);
+  const db::Recordset rs = sql::openReadOnly(CN, "Select Count(*) From gl_mvocontrol" + key);
   return CLng(rs.field(0).value()) > 0;
 }
 
@@ -32,16 +32,16 @@ bool LockPZ(const LoginContext& ologin, db::Connection& CN, const std::string& S
     strErr = GetResString("Z7.Corvane.0025");
     raiseBusiness(strErr);
   }
-  CN.execute("Insert Into gl_mvocontrol (coutsysname, coutsign, coutno_id, cauth, cuser, cmachine) Values (" +
-             db::quoteLiteral(SysID) + ", N" + db::quoteLiteral(outSign) + ", " + db::quoteLiteral(iVouchNo) +
-             ", N'作废凭证', " + db::quoteLiteral(ologin.UserName()) + ", " +
-             db::quoteLiteral(ologin.MachineName()) + ")");
+  sql::execute(CN, "Insert Into gl_mvocontrol (coutsysname, coutsign, coutno_id, cauth, cuser, cmachine) Values (" +
+                       db::quoteLiteral(SysID) + ", N" + db::quoteLiteral(outSign) + ", " + db::quoteLiteral(iVouchNo) +
+                       ", N'作废凭证', " + db::quoteLiteral(ologin.UserName()) + ", " +
+                       db::quoteLiteral(ologin.MachineName()) + ")");
   return true;
 }
 
 bool UnLockPZ(db::Connection& CN, const std::string& SysID, const std::string& outSign, const std::string& iVouchNo) {
   try {
-    return CN.execute("Delete From gl_mvocontrol" + lockKey(SysID, outSign, iVouchNo)) > 0;
+    return sql::execute(CN, "Delete From gl_mvocontrol" + lockKey(SysID, outSign, iVouchNo)) > 0;
   } catch (const RuntimeError&) {
     return false;
   }
