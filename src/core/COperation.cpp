@@ -13,7 +13,7 @@
 #include "request/Messages.h"
 #include "request/RowXml.h"
 #include "request/SaveRows.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 
 namespace corvane {
 
@@ -59,10 +59,9 @@ char kindOf(XmlNode row) {
 }
 
 std::string nextCode(db::Connection& connection, char kind) {
-  db::Recordset rs;
-  rs.open(FixSqlText(std::string("Select Top 1 strCode From KX_OperationType Where left(strCode,1) = '") +
-                     kind + "' Order By Cast(strCode As int) Desc"),
-          connection);
+  const db::Recordset rs =
+      sql::open(connection, std::string("Select Top 1 strCode From KX_OperationType Where left(strCode,1) = '") +
+                                kind + "' Order By Cast(strCode As int) Desc");
   const int first = (kind - '0') * 100 + 1;
   if (rs.eof()) return std::to_string(first);
   const std::int32_t next = CLng(rs.field(0).value()) + 1;
@@ -128,10 +127,10 @@ bool COperation::recordEdit(FuncCall& call) {
 
 bool COperation::recordGet(FuncCall& call) {
   return answerAsMember(call.oXml, kErrorClass, "recordGet", [&] {
-    db::Recordset rs;
-    rs.open(FixSqlText("SELECT intType,strCode,strName,strShowID,strShowName,strPrintID ,strPrintName "
-                       ",strLink,ts From vwKXOperaType Where LocaleID=" + db::quoteLiteral(gLocaleID)),
-            call.CN, db::adOpenStatic, db::adLockOptimistic);
+    db::Recordset rs =
+        sql::open(call.CN, "SELECT intType,strCode,strName,strShowID,strShowName,strPrintID ,strPrintName "
+                           ",strLink,ts From vwKXOperaType Where LocaleID=" +
+                               db::quoteLiteral(gLocaleID));
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;
   });

@@ -13,7 +13,7 @@
 #include "request/PubCommon.h"
 #include "request/QueryBuilders.h"
 #include "request/RequestFrame.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -92,10 +92,8 @@ std::string resolvedSystemConnection(LoginContext& lookup) {
 // The user's name, after the password typed matches the stored one (both trimmed, any case).
 std::string checkedUserName(db::Connection& cn, const std::string& uid, const std::string& pwd,
                             const PasswordCodec& codec) {
-  db::Recordset user;
-  user.open(
-      FixSqlText("SELECT cUser_Name,cPassword FROM UA_User WHERE cUser_ID=" + quoteLiteral(uid)),
-      cn);
+  const db::Recordset user =
+      sql::open(cn, "SELECT cUser_Name,cPassword FROM UA_User WHERE cUser_ID=" + quoteLiteral(uid));
   if (user.eof()) raiseMessageNumbered(0, "Z7.Corvane.0084");
   const Variant& stored = user.field("cPassword").value();
   if (!codec.Matches(stored.isNull() ? std::string() : CStr(stored), pwd)) {
@@ -105,9 +103,8 @@ std::string checkedUserName(db::Connection& cn, const std::string& uid, const st
 }
 
 std::string groupList(db::Connection& cn, const std::string& uid) {
-  db::Recordset groups;
-  groups.open(
-      FixSqlText("select distinct cgroup_id from ua_role where cUser_id=" + quoteLiteral(uid)), cn);
+  db::Recordset groups =
+      sql::open(cn, "select distinct cgroup_id from ua_role where cUser_id=" + quoteLiteral(uid));
   std::string list;
   for (; !groups.eof(); groups.moveNext()) {
     if (!list.empty()) list += ',';
@@ -204,10 +201,8 @@ std::string accountAttributes(db::Connection& cn, const std::string& accountId) 
     if (!columns.empty()) columns += ',';
     columns += column;
   }
-  db::Recordset rs;
-  rs.open(FixSqlText("select " + columns +
-                     " from vqsystem..ua_account where cAcc_Id=" + quoteLiteral(accountId)),
-          cn);
+  const db::Recordset rs = sql::open(
+      cn, "select " + columns + " from vqsystem..ua_account where cAcc_Id=" + quoteLiteral(accountId));
   std::string text;
   if (rs.eof()) return text;
   for (int i = 0; i < rs.fieldCount(); ++i) {
@@ -220,12 +215,11 @@ std::string accountAttributes(db::Connection& cn, const std::string& accountId) 
 // The account id is a text ("001") and is compared as one: unquoted it would be read as a number.
 std::string periodBound(db::Connection& cn, const LoginContext& ologin, std::string_view column,
                         std::string_view direction) {
-  db::Recordset rs;
-  rs.open(FixSqlText("select top 1 convert(varchar(10)," + std::string(column) +
-                     ",120) from Vqsystem..UA_Period where cacc_id=" +
-                     quoteLiteral(ologin.AccountId()) + " and iyear=" + SqlNum(ologin.LoginYear()) +
-                     " order by iid" + std::string(direction)),
-          cn);
+  const db::Recordset rs =
+      sql::open(cn, "select top 1 convert(varchar(10)," + std::string(column) +
+                        ",120) from Vqsystem..UA_Period where cacc_id=" +
+                        quoteLiteral(ologin.AccountId()) + " and iyear=" + SqlNum(ologin.LoginYear()) +
+                        " order by iid" + std::string(direction));
   return rs.eof() ? std::string() : attr(column, NullToStr(rs.field(0).value()));
 }
 
@@ -258,11 +252,10 @@ bool ztInfoGet(XmlNode oNode, XmlDocument& oXml, LoginContext& lookup) {
     cn.setConnectionTimeout(kLoginCheckTimeout);
     cn.setCommandTimeout(kLoginCheckTimeout);
     cn.open(connectString);
-    cn.execute("use vqsystem");
+    sql::execute(cn, "use vqsystem");
 
     const std::string userName = checkedUserName(cn, uid, pwd, *lookup.host().passwordCodec());
-    db::Recordset rows;
-    rows.open(FixSqlText(accountQuery(uid, groupList(cn, uid))), cn);
+    db::Recordset rows = sql::open(cn, accountQuery(uid, groupList(cn, uid)));
     if (rows.eof()) raiseMessageNumbered(0, "Z7.Corvane.0085");
     loadReply(oXml, std::string(kDeclaration) + "<info><user" + attr("id", uid) +
                         attr("name", userName) + "/><zts>" + accountYears(rows) +

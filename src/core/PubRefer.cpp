@@ -11,6 +11,7 @@
 #include "request/PubCommon.h"
 #include "request/QueryBuilders.h"
 #include "request/RequestFrame.h"
+#include "request/SqlGateway.h"
 #include "request/SqlText.h"
 #include "request/Values.h"
 
@@ -233,11 +234,9 @@ bool itemRefer(FuncCall& call) {
 
 bool referCheck(FuncCall& call) {
   return pub::served(call.oXml, "accGet", [&] {
-    const std::string sql =
-        FixSqlText(pub::requiredAttribute(pub::firstInputElement(call.oNode), "strsql"));
-    RequireReadOnlyQuery(sql);
-    db::Recordset rs;
-    rs.openReadOnly(sql, call.CN, db::adOpenKeyset);
+    const std::string text = pub::requiredAttribute(pub::firstInputElement(call.oNode), "strsql");
+    RequireReadOnlyQuery(FixSqlText(text));
+    const db::Recordset rs = sql::openReadOnly(call.CN, text);
     std::string attributes;
     if (rs.isOpen() && rs.recordCount() == 1) {
       for (int i = 0; i < rs.fieldCount(); ++i) {

@@ -10,6 +10,7 @@
 #include "request/PubCommon.h"
 #include "request/RequestFrame.h"
 #include "request/RowXml.h"
+#include "request/SqlGateway.h"
 #include "request/SqlText.h"
 #include "request/Values.h"
 
@@ -21,10 +22,9 @@ using db::quoteLiteral;
 
 constexpr std::string_view kDeclaration = "<?xml version='1.0' encoding='utf-8'?>";
 
-// Loads "<rows>" + the rows of `sql` + "</rows>" into the reply.
-bool rowsReply(FuncCall& call, const std::string& sql, std::string_view declaration = "") {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), call.CN, db::adOpenStatic);
+// Loads "<rows>" + the rows of `tsql` + "</rows>" into the reply.
+bool rowsReply(FuncCall& call, const std::string& tsql, std::string_view declaration = "") {
+  db::Recordset rs = sql::open(call.CN, tsql);
   if (!rs.isOpen()) {
     throw RuntimeError(errnum::kDbStatement, "The statement returns no rows.");
   }
@@ -39,17 +39,14 @@ std::string dateWith(const DateTime& date, char separator) {
   return text;
 }
 
-std::string firstValue(db::Connection& cn, const std::string& sql, std::string_view column) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), cn);
+std::string firstValue(db::Connection& cn, const std::string& tsql, std::string_view column) {
+  const db::Recordset rs = sql::open(cn, tsql);
   return rs.eof() ? std::string() : NullToStr(rs.field(column).value());
 }
 
 bool keepsPeriodRates(db::Connection& cn) {
-  db::Recordset rs;
-  rs.open(
-      FixSqlText("Select cValue From AccInformation Where cSysID='AA' and cName='iXchgRateStl'"),
-      cn);
+  const db::Recordset rs =
+      sql::open(cn, "Select cValue From AccInformation Where cSysID='AA' and cName='iXchgRateStl'");
   if (rs.eof()) return false;
   std::string value = NullToStr(rs.field("cValue").value());
   for (char& c : value) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -58,11 +55,11 @@ bool keepsPeriodRates(db::Connection& cn) {
 
 long periodOf(FuncCall& call, const DateTime& date) {
   const std::string day = quoteLiteral(dateWith(date, '-'));
-  db::Recordset rs;
-  rs.open(FixSqlText("Select iid from vqsystem..UA_period where cAcc_id=" +
-                     quoteLiteral(call.ologin.AccountId()) + " and iyear=" +
-                     SqlNum(call.ologin.LoginYear()) + " and dbegin<=" + day + " and dend>=" + day),
-          call.CN);
+  const db::Recordset rs =
+      sql::open(call.CN, "Select iid from vqsystem..UA_period where cAcc_id=" +
+                             quoteLiteral(call.ologin.AccountId()) + " and iyear=" +
+                             SqlNum(call.ologin.LoginYear()) + " and dbegin<=" + day +
+                             " and dend>=" + day);
   return rs.eof() ? 0 : CLng(rs.field("iid").value());
 }
 
@@ -81,11 +78,10 @@ std::string rateAt(FuncCall& call, const std::string& currency, const DateTime& 
         call.CN, periodRateQuery(currency, period) + " order by cexch_name, itype, iperiod, cdate",
         "nFlat");
   }
-  db::Recordset daily;
-  daily.open(FixSqlText("Select nflat from exch where cexch_name=" + quoteLiteral(currency) +
-                        " and itype=1 and iperiod=" + std::to_string(period) +
-                        " and cdate=" + quoteLiteral(dateWith(date, '.'))),
-             call.CN);
+  const db::Recordset daily =
+      sql::open(call.CN, "Select nflat from exch where cexch_name=" + quoteLiteral(currency) +
+                             " and itype=1 and iperiod=" + std::to_string(period) +
+                             " and cdate=" + quoteLiteral(dateWith(date, '.')));
   if (!daily.eof()) return NullToStr(daily.field("nflat").value());
   return firstValue(call.CN, periodRateQuery(currency, period), "nFlat");
 }
@@ -136,11 +132,8 @@ bool hlGet(FuncCall& call) {
     const std::string currency = pub::requiredChild(in, "exchname").text();
     const std::string dateText = pub::requiredChild(in, "curdate").text();
     std::string rate;
-    db::Recordset known;
-    known.open(
-        FixSqlText("select * from foreigncurrency where cexch_name=" + quoteLiteral(currency)),
-        call.CN);
-    if (!known.eof()) {
+    if (sql::exists(call.CN,
+                    "select * from foreigncurrency where cexch_name=" + quoteLiteral(currency))) {
       const DateTime date = dateText.empty() ? call.ologin.LoginDate() : CDate(Variant(dateText));
       rate = rateAt(call, currency, date);
     }
@@ -151,10 +144,9 @@ bool hlGet(FuncCall& call) {
 
 bool selectGet(FuncCall& call) {
   return pub::served(call.oXml, "selectGet", [&] {
-    const std::string sql = pub::requiredChild(pub::inputOf(call.oNode), "sql").text();
-    RequireReadOnlyQuery(FixSqlText(sql));
-    db::Recordset rs;
-    rs.openReadOnly(FixSqlText(sql), call.CN);
+    const std::string tsql = pub::requiredChild(pub::inputOf(call.oNode), "sql").text();
+    RequireReadOnlyQuery(FixSqlText(tsql));
+    db::Recordset rs = sql::openReadOnly(call.CN, tsql);
     loadReply(call.oXml, std::string(kDeclaration) + "<rows>" + RsToRowXml(rs) + "</rows>");
     return true;
   });

@@ -10,7 +10,7 @@
 #include "request/Locale.h"
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/TempTables.h"
 #include "request/Values.h"
 
@@ -60,7 +60,7 @@ bool DetailDataSource::MoveDataDetail() {
   const std::string heads = GetAuthSource(*login, headTable(), false);
   const std::string rows = rowsQuery(heads, GetItemTableSql("", connection), quoteLiteral(GetResString("Z7.Corvane.0022")),
                                      quoteLiteral(GetResString("Z7.Corvane.0023")));
-  connection.execute(FixSqlText("select * into tempdb.." + tableName_ + " from(" + rows + ")a where " + where));
+  sql::execute(connection, "select * into tempdb.." + tableName_ + " from(" + rows + ")a where " + where);
   // The engine reads the table and drops it; one it leaves is swept once it is a day old.
   RecordTmpTable(connection, tableName_);
   return true;

@@ -11,7 +11,7 @@
 #include "reports/ReportTempTable.h"
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -179,14 +179,14 @@ std::string LoanAgeReply(LoginContext& ologin, db::Connection& connection, const
   const ReportTempTable pageTable(connection, columnsOf(grouping.twoCodes, false));
   PageCut served;
   if (page.rows == 0) {
-    connection.execute(FixSqlText("insert into " + pageTable.fullName() + outstanding));
+    sql::execute(connection, "insert into " + pageTable.fullName() + outstanding);
   } else {
     const ReportTempTable keyTable(connection, columnsOf(grouping.twoCodes, true));
-    connection.execute(FixSqlText("insert into " + keyTable.fullName() + outstanding));
+    sql::execute(connection, "insert into " + keyTable.fullName() + outstanding);
     served = CutNumberedPage(connection, page, keyTable.fullName(), kSource);
-    connection.execute(FixSqlText("insert into " + pageTable.fullName() + " select " +
-                                  (grouping.twoCodes ? "cclasscode," : "") + "ccode,dtloandate,dbllack from " +
-                                  keyTable.fullName() + " where " + served.where + " order by autoid"));
+    sql::execute(connection, "insert into " + pageTable.fullName() + " select " +
+                                 (grouping.twoCodes ? "cclasscode," : "") + "ccode,dtloandate,dbllack from " +
+                                 keyTable.fullName() + " where " + served.where + " order by autoid");
   }
   const std::string data =
       PageData(connection, reportQuery(grouping, intervals, date, pageTable.fullName(), connection), kSource);

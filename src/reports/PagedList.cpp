@@ -12,7 +12,7 @@
 #include "platform/xml/XmlDocument.h"
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -36,12 +36,6 @@ long wholeNumberAt(const XmlNode& func, const char* xpath) {
   throw RuntimeError(number, GetResString(messageId), source);
 }
 
-Variant scalar(db::Connection& connection, const std::string& sql) {
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText(sql), connection, db::adOpenForwardOnly);
-  return rs.eof() ? Variant::null() : rs.field(0).value();
-}
-
 // The key as a literal of the WHERE text: a checked whole number, or a quoted text.
 std::string keyLiteral(const Variant& key, KeyKind kind) {
   if (kind == KeyKind::Text) return db::quoteLiteral(NullToStr(key));
@@ -58,8 +52,9 @@ class PageCutter {
 
   long keyCount() const {
     const std::string counted = query_.keyUnique ? "*" : "distinct " + query_.key;
-    return CLng(scalar(connection_, "select count(" + counted + ") as keycount from " + keyFrom_ + " where " +
-                                        query_.where));
+    const db::Recordset rs = sql::openReadOnly(
+        connection_, "select count(" + counted + ") as keycount from " + keyFrom_ + " where " + query_.where);
+    return CLng(rs.field(0).value());
   }
 
   // The first and the last key of the keys at positions `first` to `last` (1-based, in key order)
@@ -67,14 +62,12 @@ class PageCutter {
   std::pair<std::string, std::string> keyRange(long first, long last, long keys) const {
     const bool fromStart = first - 1 <= keys - last;
     const long walked = fromStart ? last : keys - first + 1;
-    db::Recordset rs;
-    rs.openReadOnly(
-        FixSqlText("select min(pagekey) as firstkey,max(pagekey) as lastkey from (select top " +
-                   std::to_string(last - first + 1) + " pagekey from (select " + distinct_ + "top " +
-                   std::to_string(walked) + " " + query_.key + " as pagekey from " + keyFrom_ + " where " +
-                   query_.where + " order by " + query_.key + (fromStart ? "" : " desc") + ") kx_walk order by pagekey" +
-                   (fromStart ? " desc" : "") + ") kx_page"),
-        connection_, db::adOpenForwardOnly);
+    const db::Recordset rs = sql::openReadOnly(
+        connection_, "select min(pagekey) as firstkey,max(pagekey) as lastkey from (select top " +
+                         std::to_string(last - first + 1) + " pagekey from (select " + distinct_ + "top " +
+                         std::to_string(walked) + " " + query_.key + " as pagekey from " + keyFrom_ + " where " +
+                         query_.where + " order by " + query_.key + (fromStart ? "" : " desc") +
+                         ") kx_walk order by pagekey" + (fromStart ? " desc" : "") + ") kx_page");
     return {keyLiteral(rs.field(0).value(), query_.keyKind), keyLiteral(rs.field(1).value(), query_.keyKind)};
   }
 
@@ -120,9 +113,8 @@ PageCut CutNumberedPage(db::Connection& connection, const PageRequest& page, con
   return CutPage(connection, page, keys, source);
 }
 
-std::string PageData(db::Connection& connection, const std::string& sql, const std::string& source) {
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText(sql), connection, db::adOpenStatic);
+std::string PageData(db::Connection& connection, const std::string& tsql, const std::string& source) {
+  const db::Recordset rs = sql::openReadOnly(connection, tsql);
   if (rs.eof()) raiseListError(1001, "Z7.Corvane.0087", source);
   if (rs.recordCount() > kMaxRows) raiseListError(1011, "Z7.Corvane.0126", source);
   XmlDocument saved;

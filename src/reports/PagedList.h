@@ -65,9 +65,9 @@ PageCut CutPage(db::Connection& connection, const PageRequest& page, const Paged
 PageCut CutNumberedPage(db::Connection& connection, const PageRequest& page, const std::string& table,
                         const std::string& source);
 
-// The rows of `sql` (passed through FixSqlText) in the XML persistence format. Raises 1001 when
+// The rows of `tsql` (passed through FixSqlText) in the XML persistence format. Raises 1001 when
 // it answers no row and 1011 beyond 10000 rows, as CutPage does.
-std::string PageData(db::Connection& connection, const std::string& sql, const std::string& source);
+std::string PageData(db::Connection& connection, const std::string& tsql, const std::string& source);
 
 // "<success><page>...</page><data>`data`</data></success>" for the page served; with a `format`
 // element "<format>`format`</format>" after the data when `format` is given.

@@ -10,7 +10,7 @@
 #include "reports/ReportTempTable.h"
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -220,8 +220,7 @@ std::string TypeCollectReply(LoginContext& ologin, db::Connection& connection, c
                                   (perCurrency ? ",kx_vch.strbill" : "");
 
   const ReportTempTable detail(connection, detailColumns(grouping.twoCodes, perCurrency));
-  connection.execute(
-      FixSqlText("insert into " + detail.fullName() + " select * from(" + detailQuery + ")r where imoney<>0"));
+  sql::execute(connection, "insert into " + detail.fullName() + " select * from(" + detailQuery + ")r where imoney<>0");
   const std::string pivot = pivotQuery(grouping, perCurrency, types, detail.fullName());
   std::string tail = grouping.nameTail;
   if (grouping.twoCodes) {
@@ -233,7 +232,7 @@ std::string TypeCollectReply(LoginContext& ologin, db::Connection& connection, c
     data = PageData(connection, grouping.nameHead + pivot + tail, kSource);
   } else {
     const ReportTempTable pageTable(connection, pageColumns(grouping.twoCodes, perCurrency, types.size()));
-    connection.execute(FixSqlText("insert into " + pageTable.fullName() + pivot));
+    sql::execute(connection, "insert into " + pageTable.fullName() + pivot);
     served = CutNumberedPage(connection, page, pageTable.fullName(), kSource);
     data = PageData(connection,
                     grouping.nameHead + (" select * from " + pageTable.fullName() + " where " + served.where) + tail,

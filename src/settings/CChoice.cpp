@@ -16,7 +16,7 @@
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
 #include "request/RowXml.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -48,12 +48,6 @@ struct OptionRule {
   void (*apply)(OptionEdit& edit, const OptionRule& rule);
 };
 
-bool exists(db::Connection& connection, const std::string& tsql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(tsql), connection, db::adOpenStatic);
-  return !rs.eof();
-}
-
 // The number of characters of a UTF-8 text.
 std::size_t textLength(const std::string& text) {
   std::size_t length = 0;
@@ -77,10 +71,9 @@ std::vector<std::string> characters(const std::string& text) {
 }
 
 std::map<std::string, std::string> storedOptions(db::Connection& connection) {
-  db::Recordset rs;
-  rs.open(FixSqlText("SELECT cID, isnull(cValue,'') as cValue From dbo.AccInformation WHERE "
-                     "(cSysID = 'KX') AND (cID LIKE '1%') ORDER BY cID"),
-          connection, db::adOpenStatic);
+  db::Recordset rs = sql::open(connection,
+                               "SELECT cID, isnull(cValue,'') as cValue From dbo.AccInformation WHERE "
+                               "(cSysID = 'KX') AND (cID LIKE '1%') ORDER BY cID");
   std::map<std::string, std::string> stored;
   for (; !rs.eof(); rs.moveNext()) {
     stored.emplace(NullToStr(rs.field("cID").value()), NullToStr(rs.field("cValue").value()));
@@ -126,7 +119,7 @@ void editBudgetControl(OptionEdit& edit, const OptionRule& rule) {
   const auto value = changedBoolean(edit, rule);
   if (!value) return;
   if (*value == "True" && !edit.budgetUsable) raiseMessage("Z7.Corvane.0330");
-  if (exists(edit.connection, "Select Top 1 strVouchID From KX_LoanVouch Where blnBegin = 0")) {
+  if (sql::exists(edit.connection, "Select Top 1 strVouchID From KX_LoanVouch Where blnBegin = 0")) {
     raiseMessage("Z7.Corvane.0187");
   }
   addUpdate(edit, rule, *value);
@@ -143,7 +136,7 @@ void editSubmitOnSave(OptionEdit& edit, const OptionRule& rule) {
   const auto value = changedBoolean(edit, rule);
   if (!value) return;
   if (*value == "True" &&
-      exists(edit.connection,
+      sql::exists(edit.connection,
              "Select TOP 1 AutoID From KX_LoanVouch Where blnAudi = 0 Union All Select TOP 1 "
              "AutoID From KX_ExpenVouch Where blnAudi = 0")) {
     raiseMessage("Z7.Corvane.0190");
@@ -175,8 +168,7 @@ void editAlertDays(OptionEdit& edit, const OptionRule& rule) {
 void checkRuleFitsCodes(db::Connection& connection, const std::string& rule,
                         const std::string& longestCodeQuery, const char* zeroLevelMessage,
                         const char* boundaryMessage) {
-  db::Recordset rs;
-  rs.open(FixSqlText(longestCodeQuery), connection, db::adOpenStatic);
+  const db::Recordset rs = sql::open(connection, longestCodeQuery);
   if (rs.eof()) return;
   const std::size_t longest = textLength(NullToStr(rs.field(0).value()));
   std::size_t sum = 0;
@@ -191,9 +183,8 @@ void checkRuleFitsCodes(db::Connection& connection, const std::string& rule,
 
 // A stored Null rule never counts as differing.
 bool differsFromStoredItemRule(db::Connection& connection, const std::string& rule) {
-  db::Recordset rs;
-  rs.open(FixSqlText("SELECT cValue FROM AccInformation Where cSysID = 'KX' And cID = '106'"),
-          connection, db::adOpenStatic);
+  const db::Recordset rs =
+      sql::open(connection, "SELECT cValue FROM AccInformation Where cSysID = 'KX' And cID = '106'");
   const Variant stored = rs.field(0).value();
   return !stored.isNull() && NullToStr(stored) != rule;
 }
@@ -206,7 +197,7 @@ void editItemCodeRule(OptionEdit& edit, const OptionRule& rule) {
                      "SELECT TOP 1 strCode From dbo.KX_IOItem ORDER BY LEN(strCode) DESC",
                      "Z7.Corvane.0193", "Z7.Corvane.0194");
   if (differsFromStoredItemRule(edit.connection, value) &&
-      exists(edit.connection, "SELECT TOP 1 * FROM KX_IOItem")) {
+      sql::exists(edit.connection, "SELECT TOP 1 * FROM KX_IOItem")) {
     raiseMessage("Z7.Corvane.0195");
   }
   if (value != storedValue(edit, rule)) addUpdate(edit, rule, value);
@@ -260,10 +251,9 @@ const std::span<const FuncEntry<CChoice>> CChoice::kFuncs{kFuncTable};
 
 bool CChoice::recordGet(FuncCall& call) {
   try {
-    db::Recordset rs;
-    rs.open(FixSqlText("SELECT cName As strName, cValue As strValue From dbo.AccInformation WHERE "
-                       "(cSysID = 'KX') AND (cID LIKE '1%') ORDER BY cID"),
-            call.CN, db::adOpenStatic);
+    db::Recordset rs = sql::open(call.CN,
+                                 "SELECT cName As strName, cValue As strValue From dbo.AccInformation WHERE "
+                                 "(cSysID = 'KX') AND (cID LIKE '1%') ORDER BY cID");
     if (rs.eof()) raiseMessage("Z7.Corvane.0055");
     loadReply(call.oXml, RsToHeadXml(rs));
     return true;
@@ -278,7 +268,7 @@ bool CChoice::recordEdit(FuncCall& call) {
     const bool usable = budgetUsable(call);
     OptionEdit edit{call.CN, requestElement(call), storedOptions(call.CN), usable, {}};
     for (const OptionRule& rule : kOptionRules) rule.apply(edit, rule);
-    if (!edit.batch.empty()) call.CN.execute(FixSqlText(edit.batch));
+    if (!edit.batch.empty()) sql::execute(call.CN, edit.batch);
     return recordGet(call);
   } catch (const RuntimeError& error) {
     loadReply(call.oXml, ErrorReply("CChoice", "recordEdit", error.number(), error.description()));

@@ -11,7 +11,7 @@
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"
 #include "request/RowXml.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "settings/CodeRules.h"
 #include "settings/TreeRequests.h"
@@ -51,7 +51,8 @@ std::string upCodeOf(XmlNode row) {
 
 void requireStoredParent(db::Connection& connection, const std::string& upCode) {
   if (upCode.empty() || upCode == "0") return;
-  if (countOf("select count(*) from KX_Position where strPositionCode=" + db::quoteLiteral(upCode), connection) != 1) {
+  if (sql::count(connection, "select count(*) from KX_Position where strPositionCode=" + db::quoteLiteral(upCode)) !=
+      1) {
     raiseMessageNumbered(0, "Z7.Corvane.0006");
   }
 }
@@ -87,9 +88,8 @@ bool CDistrict::treeGet(FuncCall& call) {
     buildTreeRoot(call.oXml);
     const XmlNode root = call.oXml.documentElement().firstChild();
     TreeReply tree(call.oXml.documentElement(), rule);
-    db::Recordset rs;
-    rs.open(FixSqlText("select strPositionCode,strPositionName from KX_Position order by strPositionCode"), call.CN,
-            db::adOpenStatic, db::adLockReadOnly);
+    db::Recordset rs =
+        sql::open(call.CN, "select strPositionCode,strPositionName from KX_Position order by strPositionCode");
     for (; !rs.eof(); rs.moveNext()) {
       const std::string code = NullToStr(rs.field(0).value());
       const std::string name = NullToStr(rs.field(1).value());
@@ -107,9 +107,10 @@ bool CDistrict::recordNew(FuncCall& call) {
     const std::string code = requiredAttribute(row, "strcode");
     const std::string upCode = upCodeOf(row);
     requireStoredParent(call.CN, upCode);
-    const long inserted = call.CN.execute(FixSqlText(
-        "insert into KX_Position(strPositionCode,strPositionName,strGradeID,strupcode)values(" + SqlStr(code) + "," +
-        SqlStr(row.attribute("strname")) + "," + SqlStr(row.attribute("strtypecode")) + "," + SqlStr(upCode) + ")"));
+    const long inserted = sql::execute(
+        call.CN, "insert into KX_Position(strPositionCode,strPositionName,strGradeID,strupcode)values(" + SqlStr(code) +
+                     "," + SqlStr(row.attribute("strname")) + "," + SqlStr(row.attribute("strtypecode")) + "," +
+                     SqlStr(upCode) + ")");
     if (inserted != 1) raiseMessage("Z7.Corvane.0046");
   } catch (const RuntimeError& error) {
     return answerError(call, kErrorClass, "recordNew", error, kNewConstraints);
@@ -122,9 +123,9 @@ bool CDistrict::recordEdit(FuncCall& call) {
     const XmlNode row = requestRow(call);
     const std::string code = requiredAttribute(row, "strcode");
     requireStoredParent(call.CN, upCodeOf(row));
-    call.CN.execute(FixSqlText("update KX_Position set strPositionName=" + SqlStr(row.attribute("strname")) +
-                               ",strGradeID=" + SqlStr(row.attribute("strtypecode")) +
-                               " where strPositionCode=" + SqlStr(code)));
+    sql::execute(call.CN, "update KX_Position set strPositionName=" + SqlStr(row.attribute("strname")) +
+                              ",strGradeID=" + SqlStr(row.attribute("strtypecode")) +
+                              " where strPositionCode=" + SqlStr(code));
   } catch (const RuntimeError& error) {
     return answerError(call, kErrorClass, "recordEdit", error);
   }
@@ -134,17 +135,16 @@ bool CDistrict::recordEdit(FuncCall& call) {
 bool CDistrict::recordDel(FuncCall& call) {
   try {
     const std::string code = requiredAttribute(requestRow(call), "strcode");
-    if (findsRow("select * from kx_expenvouch_sub where strbzero=" + SqlStr(code) + " or strezero=" + SqlStr(code),
-                 call.CN)) {
+    if (sql::exists(call.CN, "select * from kx_expenvouch_sub where strbzero=" + SqlStr(code) +
+                                 " or strezero=" + SqlStr(code))) {
       raiseMessage("Z7.Corvane.0082");
     }
     // The place itself and every place whose code begins with it.
-    if (countOf("select count(*) from KX_Position where left(strPositionCode," +
-                    std::to_string(CodeCharacterCount(code)) + ")=" + db::quoteLiteral(code),
-                call.CN) != 1) {
+    if (sql::count(call.CN, "select count(*) from KX_Position where left(strPositionCode," +
+                                std::to_string(CodeCharacterCount(code)) + ")=" + db::quoteLiteral(code)) != 1) {
       raiseMessageNumbered(0, "Z7.Corvane.0083");
     }
-    call.CN.execute(FixSqlText("delete from KX_Position where strPositionCode=" + SqlStr(code)));
+    sql::execute(call.CN, "delete from KX_Position where strPositionCode=" + SqlStr(code));
     loadReply(call.oXml, "<success/>");
     return true;
   } catch (const RuntimeError& error) {
@@ -155,14 +155,14 @@ bool CDistrict::recordDel(FuncCall& call) {
 bool CDistrict::recordGet(FuncCall& call) {
   try {
     const std::string code = requiredAttribute(requestRow(call), "strcode");
-    db::Recordset rs;
-    rs.open(FixSqlText("SELECT KX_Position.strPositionCode AS strcode,KX_Position.strPositionName AS strname, "
-                       "KX_Position.strGradeID AS strtypecode, KX_Position.strUpCode AS strupcode, "
-                       "CAST(KX_Position.ts AS money) AS ts, KX_EISet_NUStand.strEIName AS strtypename "
-                       "FROM KX_Position LEFT OUTER JOIN KX_EISet_NUStand ON KX_EISet_NUStand.intEICode = 2 "
-                       "AND KX_EISet_NUStand.strEICode = KX_Position.strGradeID "
-                       "WHERE KX_Position.strPositionCode = " + SqlStr(code)),
-            call.CN, db::adOpenStatic, db::adLockReadOnly);
+    db::Recordset rs =
+        sql::open(call.CN, "SELECT KX_Position.strPositionCode AS strcode,KX_Position.strPositionName AS strname, "
+                           "KX_Position.strGradeID AS strtypecode, KX_Position.strUpCode AS strupcode, "
+                           "CAST(KX_Position.ts AS money) AS ts, KX_EISet_NUStand.strEIName AS strtypename "
+                           "FROM KX_Position LEFT OUTER JOIN KX_EISet_NUStand ON KX_EISet_NUStand.intEICode = 2 "
+                           "AND KX_EISet_NUStand.strEICode = KX_Position.strGradeID "
+                           "WHERE KX_Position.strPositionCode = " +
+                               SqlStr(code));
     if (rs.recordCount() != 1) raiseMessageNumbered(0, "Z7.Corvane.0021");
     loadReply(call.oXml, RsToRowXml(rs));
     return true;
@@ -174,13 +174,12 @@ bool CDistrict::recordGet(FuncCall& call) {
 bool CDistrict::outputGet(FuncCall& call) {
   try {
     TreeOrderList list(placeRule(call.CN));
-    db::Recordset rs;
-    rs.open(FixSqlText("select  KX_Position.strpositioncode as strcode,KX_Position.strpositionname as strname,"
-                       "KX_Position.strgradeid as strtypecode,KX_EISet_NUStand.strEIName as strtypename,"
-                       "KX_Position.strupcode as strupcode from KX_Position left join KX_EISet_NUStand on "
-                       "KX_EISet_NUStand.intEICode=2 and KX_EISet_NUStand.strEICode=KX_Position.strGradeID "
-                       "order by len(KX_Position.strpositioncode),KX_Position.strpositioncode desc"),
-            call.CN, db::adOpenStatic, db::adLockReadOnly);
+    db::Recordset rs =
+        sql::open(call.CN, "select  KX_Position.strpositioncode as strcode,KX_Position.strpositionname as strname,"
+                           "KX_Position.strgradeid as strtypecode,KX_EISet_NUStand.strEIName as strtypename,"
+                           "KX_Position.strupcode as strupcode from KX_Position left join KX_EISet_NUStand on "
+                           "KX_EISet_NUStand.intEICode=2 and KX_EISet_NUStand.strEICode=KX_Position.strGradeID "
+                           "order by len(KX_Position.strpositioncode),KX_Position.strpositioncode desc");
     for (; !rs.eof(); rs.moveNext()) {
       TreeOrderList::Row row = listRow(rs);
       if (!list.placeBehindParent(row)) list.append(std::move(row));

@@ -16,7 +16,7 @@
 #include "request/RowVersion.h"
 #include "request/RowXml.h"
 #include "request/SaveRows.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "settings/PersonSql.h"
 
@@ -116,11 +116,10 @@ std::string accountErrorText(const RuntimeError& error) {
 }
 
 void checkOneDefaultAccount(db::Connection& connection, const std::string& personCode) {
-  db::Recordset rs;
-  rs.open(FixSqlText("Select Count(*) From KX_PersonAcc Where strPersonCode = " +
-                     db::quoteLiteral(personCode) + " And blnDefault = 1"),
-          connection);
-  if (CLng(rs.field(0).value()) > 1) raiseMessage("Z7.Corvane.0118");
+  if (sql::count(connection, "Select Count(*) From KX_PersonAcc Where strPersonCode = " +
+                                 db::quoteLiteral(personCode) + " And blnDefault = 1") > 1) {
+    raiseMessage("Z7.Corvane.0118");
+  }
 }
 
 }  // namespace
@@ -131,11 +130,10 @@ const std::span<const FuncEntry<CPerson>> CPerson::kFuncs{kFuncTable};
 bool CPerson::getDepart(FuncCall& call) {
   return answerAsMember(call.oXml, kClassName, "recordGet", [&] {
     const std::string allowed = GetRowAuth(call.ologin, "department");
-    db::Recordset rs;
-    rs.open(FixSqlText("Select cDepCode,cDepName,iDepGrade,bDepEnd From Department" +
-                       (allowed.empty() ? std::string() : " Where cDepCode In (" + allowed + ")") +
-                       " Order By cDepCode"),
-            call.CN, db::adOpenStatic, db::adLockReadOnly);
+    db::Recordset rs =
+        sql::open(call.CN, "Select cDepCode,cDepName,iDepGrade,bDepEnd From Department" +
+                               (allowed.empty() ? std::string() : " Where cDepCode In (" + allowed + ")") +
+                               " Order By cDepCode");
     loadReply(call.oXml, "<list x='10' y='50' w='200' h='380' f='14'></list>");
     const XmlNode root = call.oXml.documentElement();
     std::map<std::string, XmlNode> placed;
@@ -155,14 +153,12 @@ bool CPerson::getPerList(FuncCall& call) {
   return answerAsMember(call.oXml, kClassName, "recordGet", [&] {
     const std::string department = firstInput(call).attribute("strDepCode");
     const std::string allowed = GetRowAuth(call.ologin, "person");
-    db::Recordset rs;
-    rs.open(FixSqlText(
-                "Select Department.cDepCode,Department.cDepName,Person.cPersonCode,Person.cPersonName "
-                "From Department Right Outer Join Person On Department.cDepCode = Person.cDepCode Where " +
-                (allowed.empty() ? std::string() : "Person.cPersonCode In (" + allowed + ") And ") +
-                "Left(Department.cDepCode," + std::to_string(characterCount(department)) + ") = " +
-                db::quoteLiteral(department) + " Order By Person.cPersonCode"),
-            call.CN, db::adOpenStatic, db::adLockReadOnly);
+    db::Recordset rs =
+        sql::open(call.CN, "Select Department.cDepCode,Department.cDepName,Person.cPersonCode,Person.cPersonName "
+                           "From Department Right Outer Join Person On Department.cDepCode = Person.cDepCode Where " +
+                               (allowed.empty() ? std::string() : "Person.cPersonCode In (" + allowed + ") And ") +
+                               "Left(Department.cDepCode," + std::to_string(characterCount(department)) + ") = " +
+                               db::quoteLiteral(department) + " Order By Person.cPersonCode");
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;
   });
@@ -171,17 +167,16 @@ bool CPerson::getPerList(FuncCall& call) {
 bool CPerson::getPerBas(FuncCall& call) {
   return answerAsMember(call.oXml, kClassName, "recordGet", [&] {
     const std::string personCode = firstInput(call).attribute("strPersonCode");
-    db::Recordset rs;
-    rs.open(FixSqlText(
-                "Select Person.cPersonCode As strPersonCode,KX_PersonCtrl.strGradeID,"
-                "Cast(KX_PersonCtrl.ts As money) As ts,Grades.strEIName,Person.cPersonName,"
-                "Department.cDepName,Person.cPersonEmail,Person.cPersonPhone "
-                "From Person Left Outer Join Department On Person.cDepCode = Department.cDepCode "
-                "Left Outer Join KX_PersonCtrl On KX_PersonCtrl.strPersonCode = Person.cPersonCode "
-                "Left Outer Join (Select strEICode,strEIName From KX_EISet_NUStand Where intEICode = 1) Grades "
-                "On Grades.strEICode = KX_PersonCtrl.strGradeID "
-                "Where Person.cPersonCode = " + db::quoteLiteral(personCode)),
-            call.CN, db::adOpenStatic, db::adLockReadOnly);
+    db::Recordset rs =
+        sql::open(call.CN, "Select Person.cPersonCode As strPersonCode,KX_PersonCtrl.strGradeID,"
+                           "Cast(KX_PersonCtrl.ts As money) As ts,Grades.strEIName,Person.cPersonName,"
+                           "Department.cDepName,Person.cPersonEmail,Person.cPersonPhone "
+                           "From Person Left Outer Join Department On Person.cDepCode = Department.cDepCode "
+                           "Left Outer Join KX_PersonCtrl On KX_PersonCtrl.strPersonCode = Person.cPersonCode "
+                           "Left Outer Join (Select strEICode,strEIName From KX_EISet_NUStand Where intEICode = 1) "
+                           "Grades On Grades.strEICode = KX_PersonCtrl.strGradeID "
+                           "Where Person.cPersonCode = " +
+                               db::quoteLiteral(personCode));
     if (rs.eof()) raiseMessage("Z7.Corvane.0116");
     loadReply(call.oXml, RsToRowXml(rs));
     return true;
@@ -195,7 +190,7 @@ bool CPerson::savePerBas(FuncCall& call) {
     checkPersonExists(call.CN, personCode);
     const char* failureMessage = nullptr;
     const std::string statement = gradeSaveStatement(input, personCode, failureMessage);
-    if (call.CN.execute(FixSqlText(statement)) != 1) raiseMessage(failureMessage);
+    if (sql::execute(call.CN, statement) != 1) raiseMessage(failureMessage);
     cleanUpPersonCtrl(call.CN, personCode);
     return getPerBas(call);
   });
@@ -204,11 +199,10 @@ bool CPerson::savePerBas(FuncCall& call) {
 bool CPerson::getPerAcc(FuncCall& call) {
   return answerAsMember(call.oXml, kClassName, "recordGet", [&] {
     const std::string personCode = firstInput(call).attribute("strPersonCode");
-    db::Recordset rs;
-    rs.open(FixSqlText("Select strPersonCode,strBankAcc,strBank,blnDefault,Cast(ts As money) As ts,GUID "
-                       "From KX_PersonAcc Where strPersonCode = " + db::quoteLiteral(personCode) +
-                       " Order By strBank"),
-            call.CN, db::adOpenStatic, db::adLockReadOnly);
+    db::Recordset rs =
+        sql::open(call.CN, "Select strPersonCode,strBankAcc,strBank,blnDefault,Cast(ts As money) As ts,GUID "
+                           "From KX_PersonAcc Where strPersonCode = " +
+                               db::quoteLiteral(personCode) + " Order By strBank");
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;
   });
@@ -221,9 +215,7 @@ bool CPerson::savePerAcc(FuncCall& call) {
     checkPersonExists(call.CN, personCode);
     for (const XmlNode row : input.children()) {
       const RowStatement statement = accountStatement(row, personCode);
-      if (call.CN.execute(FixSqlText(statement.sql)) != 1) {
-        raiseMessage(statement.failureMessage);
-      }
+      if (sql::execute(call.CN, statement.sql) != 1) raiseMessage(statement.failureMessage);
       checkOneDefaultAccount(call.CN, personCode);
     }
     return getPerAcc(call);

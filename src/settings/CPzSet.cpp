@@ -12,7 +12,7 @@
 #include "request/Messages.h"
 #include "request/RowXml.h"
 #include "request/SaveRows.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -118,8 +118,7 @@ RowStatement paymentStatement(FuncCall&, XmlNode row) {
 // Answers the rows of a query as `Rows`; a failure becomes the read's error reply.
 bool answerRows(FuncCall& call, const std::string& tsql) {
   try {
-    db::Recordset rs;
-    rs.open(FixSqlText(tsql), call.CN, db::adOpenStatic);
+    db::Recordset rs = sql::open(call.CN, tsql);
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;
   } catch (const RuntimeError& error) {
@@ -129,9 +128,9 @@ bool answerRows(FuncCall& call, const std::string& tsql) {
 }
 
 void savePostingOption(db::Connection& connection, const std::string& name, const std::string& value) {
-  const long affected = connection.execute(
-      FixSqlText("Update AccInformation Set cValue = " + db::quoteLiteral(value) +
-                 " Where cName = " + db::quoteLiteral(name) + " And cSysID = 'KX' And cID Like '2%'"));
+  const long affected =
+      sql::execute(connection, "Update AccInformation Set cValue = " + db::quoteLiteral(value) + " Where cName = " +
+                                   db::quoteLiteral(name) + " And cSysID = 'KX' And cID Like '2%'");
   if (affected != 1) raiseMessage("Z7.Corvane.0077");
 }
 
@@ -176,10 +175,9 @@ bool CPzSet::SaveOPKM(FuncCall& call) {
 
 bool CPzSet::GetHB(FuncCall& call) {
   try {
-    db::Recordset rs;
-    rs.open(FixSqlText("SELECT cName As strName, cValue As strValue From dbo.AccInformation WHERE "
-                       "(cSysID = 'KX') AND (cID LIKE '2%') Order By cID"),
-            call.CN, db::adOpenStatic);
+    db::Recordset rs = sql::open(call.CN,
+                                 "SELECT cName As strName, cValue As strValue From dbo.AccInformation WHERE "
+                                 "(cSysID = 'KX') AND (cID LIKE '2%') Order By cID");
     const std::string head = RsToHeadXml(rs);
     if (!head.empty()) loadReply(call.oXml, head);
     return true;

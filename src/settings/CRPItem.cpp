@@ -13,7 +13,7 @@
 #include "request/QueryBuilders.h"
 #include "request/RowVersion.h"
 #include "request/RowXml.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "settings/CodeRules.h"
 #include "settings/TreeRequests.h"
@@ -59,7 +59,7 @@ constexpr std::array kDeleteUseChecks = {
 
 void refuseWhenUsed(db::Connection& connection, const std::string& code, std::span<const UseCheck> checks) {
   for (const UseCheck& check : checks) {
-    if (findsRow(check.query + db::quoteLiteral(code), connection)) raiseMessage(check.messageId);
+    if (sql::exists(connection, check.query + db::quoteLiteral(code))) raiseMessage(check.messageId);
   }
 }
 
@@ -68,7 +68,7 @@ bool isRoot(const std::string& code) {
 }
 
 long itemCount(db::Connection& connection, const std::string& code) {
-  return countOf("select count(*) from KX_IOItem where strcode=" + db::quoteLiteral(code), connection);
+  return sql::count(connection, "select count(*) from KX_IOItem where strcode=" + db::quoteLiteral(code));
 }
 
 void requireStoredParent(db::Connection& connection, const std::string& upCode) {
@@ -135,9 +135,7 @@ bool CRPItem::treeGet(FuncCall& call) {
     call.oXml.clear();
     buildTreeRoots(call.oXml);
     TreeReply tree(call.oXml.documentElement(), rule);
-    db::Recordset rs;
-    rs.open(FixSqlText("select strcode,strname from KX_IOItem order by len(strcode)"), call.CN, db::adOpenStatic,
-            db::adLockReadOnly);
+    db::Recordset rs = sql::open(call.CN, "select strcode,strname from KX_IOItem order by len(strcode)");
     for (; !rs.eof(); rs.moveNext()) {
       tree.placeUnderParent(NullToStr(rs.field(0).value()), NullToStr(rs.field(1).value()));
     }
@@ -156,10 +154,10 @@ bool CRPItem::recordNew(FuncCall& call) {
     if (itemCount(call.CN, code) != 0) raiseMessage("Z7.Corvane.0007");
     refuseWhenUsed(call.CN, upCode, kParentUseChecks);
     const std::string typeCode = requiredTypeCode(row);
-    call.CN.execute(FixSqlText("insert into KX_IOItem(strcode,strname,strtypecode,strupcode,blnend)values(" +
-                               SqlStr(code) + "," + SqlStr(row.attribute("strname")) + "," + typeCode + "," +
-                               SqlStr(upCode) + ",1)"));
-    call.CN.execute(FixSqlText("Update KX_IOItem Set blnEnd = 0 Where strCode = " + SqlStr(upCode)));
+    sql::execute(call.CN, "insert into KX_IOItem(strcode,strname,strtypecode,strupcode,blnend)values(" +
+                              SqlStr(code) + "," + SqlStr(row.attribute("strname")) + "," + typeCode + "," +
+                              SqlStr(upCode) + ",1)");
+    sql::execute(call.CN, "Update KX_IOItem Set blnEnd = 0 Where strCode = " + SqlStr(upCode));
   } catch (const RuntimeError& error) {
     return answerError(call, kClass, "recordNew", error, kNewConstraints);
   }
@@ -177,9 +175,9 @@ bool CRPItem::recordEdit(FuncCall& call) {
     // row as stored.
     const std::optional<RowVersion> version = RowVersion::parseNumber(row.attribute("ts"));
     if (version) {
-      call.CN.execute(FixSqlText("update KX_IOItem set strname=" + SqlStr(row.attribute("strname")) +
-                                 ",strtypecode=" + typeCode + " where strcode=" + SqlStr(code) +
-                                 " And " + version->condition()));
+      sql::execute(call.CN, "update KX_IOItem set strname=" + SqlStr(row.attribute("strname")) +
+                                ",strtypecode=" + typeCode + " where strcode=" + SqlStr(code) + " And " +
+                                version->condition());
     }
   } catch (const RuntimeError& error) {
     return answerError(call, kClass, "recordEdit", error, kEditConstraints);
@@ -191,19 +189,19 @@ bool CRPItem::recordDel(FuncCall& call) {
   try {
     const XmlNode row = requestRow(call);
     const std::string code = requiredAttribute(row, "strcode");
-    if (countOf("select count(*) from KX_IOItem where strUpCode = " + db::quoteLiteral(code), call.CN) != 0) {
+    if (sql::count(call.CN, "select count(*) from KX_IOItem where strUpCode = " + db::quoteLiteral(code)) != 0) {
       raiseMessage("Z7.Corvane.0015");
     }
     refuseWhenUsed(call.CN, code, kDeleteUseChecks);
     const std::optional<RowVersion> version = RowVersion::parseNumber(row.attribute("ts"));
     const long deleted =
-        version ? call.CN.execute(FixSqlText("delete from KX_IOItem where strcode=" + SqlStr(code) + " And " +
-                                             version->condition()))
+        version ? sql::execute(call.CN, "delete from KX_IOItem where strcode=" + SqlStr(code) + " And " +
+                                            version->condition())
                 : 0;
     if (deleted != 1) raiseMessage("Z7.Corvane.0019");
     const std::string upCode = db::quoteLiteral(row.attribute("strupcode"));
-    call.CN.execute(FixSqlText("Update KX_IOItem Set blnEnd = 1 Where strCode = " + upCode +
-                               " And (Select Count(*) From KX_IOItem Where strUpCode = " + upCode + ") = 0"));
+    sql::execute(call.CN, "Update KX_IOItem Set blnEnd = 1 Where strCode = " + upCode +
+                              " And (Select Count(*) From KX_IOItem Where strUpCode = " + upCode + ") = 0");
     loadReply(call.oXml, "<success/>");
     return true;
   } catch (const RuntimeError& error) {
@@ -214,13 +212,13 @@ bool CRPItem::recordDel(FuncCall& call) {
 bool CRPItem::recordGet(FuncCall& call) {
   try {
     const std::string code = requiredAttribute(requestRow(call), "strcode");
-    db::Recordset rs;
-    rs.open(FixSqlText("select KX_IOItem.strcode as strcode,KX_IOItem.strname as strname,"
-                       "KX_IOItem.strtypecode as strtypecode,KX_OperationType.strname as strtypename,"
-                       "KX_IOItem.strupcode as strupcode,cast(KX_IOItem.ts As money) as ts from KX_IOItem"
-                       " left join KX_OperationType on KX_OperationType.strcode=KX_IOItem.strtypecode"
-                       " where KX_IOItem.strcode=" + SqlStr(code)),
-            call.CN, db::adOpenStatic, db::adLockReadOnly);
+    db::Recordset rs =
+        sql::open(call.CN, "select KX_IOItem.strcode as strcode,KX_IOItem.strname as strname,"
+                           "KX_IOItem.strtypecode as strtypecode,KX_OperationType.strname as strtypename,"
+                           "KX_IOItem.strupcode as strupcode,cast(KX_IOItem.ts As money) as ts from KX_IOItem"
+                           " left join KX_OperationType on KX_OperationType.strcode=KX_IOItem.strtypecode"
+                           " where KX_IOItem.strcode=" +
+                               SqlStr(code));
     if (rs.recordCount() != 1) raiseMessageNumbered(0, "Z7.Corvane.0021");
     loadReply(call.oXml, RsToRowXml(rs));
     return true;
@@ -234,8 +232,7 @@ bool CRPItem::outputGet(FuncCall& call) {
     TreeOrderList list(itemRule(call.CN));
     list.append(rootListRow("2", kExpenseText));
     list.append(rootListRow("1", kIncomeText));
-    db::Recordset rs;
-    rs.open(FixSqlText(listQuery()), call.CN, db::adOpenStatic, db::adLockReadOnly);
+    db::Recordset rs = sql::open(call.CN, listQuery());
     for (; !rs.eof(); rs.moveNext()) list.placeBehindParent(listRow(rs));
     call.oXml.clear();
     list.writeTo(call.oXml.createDocumentElement("rows"));

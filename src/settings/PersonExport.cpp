@@ -7,7 +7,7 @@
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"
 #include "request/RowXml.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "settings/CPerson.h"
 
 namespace corvane {
@@ -64,8 +64,7 @@ std::string personExportStatement(const LoginContext& ologin) {
 
 bool CPerson::outputGet(FuncCall& call) {
   return answerAsMember(call.oXml, "CPerson", "outputGet", [&] {
-    db::Recordset rs;
-    rs.open(FixSqlText(personExportStatement(call.ologin)), call.CN, db::adOpenStatic, db::adLockReadOnly);
+    db::Recordset rs = sql::open(call.CN, personExportStatement(call.ologin));
     loadReply(call.oXml, "<rows>" + RsToRowXml(rs) + "</rows>");
     return true;
   });

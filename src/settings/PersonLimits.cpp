@@ -14,7 +14,7 @@
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
 #include "request/RowVersion.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "settings/CPerson.h"
 #include "settings/PersonSql.h"
@@ -85,9 +85,8 @@ std::string limitsReply(db::Recordset* row, const std::array<std::string, 3>* cu
   return text + "</Rows>";
 }
 
-std::string scalarText(db::Connection& connection, const std::string& sql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), connection, db::adOpenStatic, db::adLockReadOnly);
+std::string scalarText(db::Connection& connection, const std::string& tsql) {
+  const db::Recordset rs = sql::open(connection, tsql);
   if (rs.eof() || rs.field(0).value().isNull()) return "0";
   return NullToStr(rs.field(0).value());
 }
@@ -178,8 +177,7 @@ bool CPerson::getPerson(FuncCall& call) {
     const std::string personCode = input.attribute("strPersonCode");
     if (personCode.empty()) raiseMessage("Z7.Corvane.0120");
     const bool show = input.hasAttribute("Show");
-    db::Recordset rs;
-    rs.open(FixSqlText(limitsSelect(personCode)), call.CN, db::adOpenStatic, db::adLockReadOnly);
+    db::Recordset rs = sql::open(call.CN, limitsSelect(personCode));
     if (rs.eof()) {
       if (show) raiseMessage("Z7.Corvane.0122");
       loadReply(call.oXml, limitsReply(nullptr, nullptr));
@@ -204,7 +202,7 @@ bool CPerson::savePerson(FuncCall& call) {
     const std::vector<XmlNode> limits = limitNodes(input);
     const std::string statement = ts.empty() ? limitsInsertStatement(personCode, limits)
                                              : limitsUpdateStatement(personCode, limits, ts);
-    if (call.CN.execute(FixSqlText(statement)) != 1) raiseMessage("Z7.Corvane.0112");
+    if (sql::execute(call.CN, statement) != 1) raiseMessage("Z7.Corvane.0112");
     cleanUpPersonCtrl(call.CN, personCode);
     return getPerson(call);
   });

@@ -3,10 +3,9 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
-#include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "request/Messages.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -23,18 +22,17 @@ std::string flagNumber(const std::string& text) {
 }
 
 void checkPersonExists(db::Connection& connection, const std::string& personCode) {
-  db::Recordset rs;
-  rs.open(FixSqlText("select cpersonname from person where cpersoncode=" + SqlStr(Variant(personCode))),
-          connection);
-  if (rs.eof()) raiseMessage("Z7.Corvane.0072", personCode);
+  if (!sql::exists(connection, "select cpersonname from person where cpersoncode=" + SqlStr(Variant(personCode)))) {
+    raiseMessage("Z7.Corvane.0072", personCode);
+  }
 }
 
 void cleanUpPersonCtrl(db::Connection& connection, const std::string& personCode) {
   const std::string code = db::quoteLiteral(personCode);
-  connection.execute(FixSqlText(
-      "IF EXISTS(SELECT TOP 1 strPersonCode FROM KX_PersonCtrl where isnull(blnday,0)=0 and "
-      "isnull(blnnumber,0)=0 and isnull(blnmoney,0)=0 and strgradeid is null and strpersoncode=" +
-      code + ") delete from KX_PersonCtrl where strpersoncode=" + code));
+  sql::execute(connection,
+               "IF EXISTS(SELECT TOP 1 strPersonCode FROM KX_PersonCtrl where isnull(blnday,0)=0 and "
+               "isnull(blnnumber,0)=0 and isnull(blnmoney,0)=0 and strgradeid is null and strpersoncode=" +
+                   code + ") delete from KX_PersonCtrl where strpersoncode=" + code);
 }
 
 }  // namespace corvane

@@ -14,7 +14,7 @@
 #include "request/Messages.h"
 #include "request/RowXml.h"
 #include "request/SaveRows.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "settings/StandReplies.h"
 
@@ -59,8 +59,7 @@ std::string itemNumber(const std::string& text) {
 // Reads the definition with `tsql`; a missing row, or one that names no plain table or column,
 // leaves the item undefined.
 ItemDefinition readDefinition(FuncCall& call, const std::string& tsql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(tsql), call.CN, db::adOpenStatic, db::adLockOptimistic);
+  const db::Recordset rs = sql::open(call.CN, tsql);
   if (rs.eof()) raiseMessage("Z7.Corvane.0058");
   const Variant perStandard = rs.field("blnStand").value();
   ItemDefinition definition{NullToStr(rs.field("strTable").value()),
@@ -117,8 +116,7 @@ std::string chosenItem(XmlNode choice) {
 
 bool getEffect(FuncCall& call) {
   const std::string guid = firstInput(call).attribute("GUID");
-  db::Recordset rs;
-  rs.open(FixSqlText(chosenItemsSql(guid)), call.CN, db::adOpenStatic, db::adLockOptimistic);
+  db::Recordset rs = sql::open(call.CN, chosenItemsSql(guid));
   if (rs.eof()) raiseMessage("Z7.Corvane.0055");
   loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
   return true;
@@ -127,10 +125,10 @@ bool getEffect(FuncCall& call) {
 bool saveEffect(FuncCall& call) {
   const XmlNode input = firstInput(call);
   const std::string guid = input.attribute("GUID");
-  if (anyRecord(call, "Select Top 1 GUID From KX_StandSet Where GUIDStand = " + quoteLiteral(guid))) {
+  if (sql::exists(call.CN, "Select Top 1 GUID From KX_StandSet Where GUIDStand = " + quoteLiteral(guid))) {
     raiseMessage("Z7.Corvane.0056");
   }
-  call.CN.execute(FixSqlText("Delete KX_EffectItem Where GUIDStand = " + quoteLiteral(guid)));
+  sql::execute(call.CN, "Delete KX_EffectItem Where GUIDStand = " + quoteLiteral(guid));
   for (const XmlNode choice : input.children()) {
     executeOne(call,
                "Insert Into KX_EffectItem (GUIDStand,intEDCode) Values (" + quoteLiteral(guid) + "," +
@@ -154,13 +152,13 @@ bool getEffectValue(FuncCall& call) {
 // Refuses deleting a value that amount rows, persons or places still hold.
 void checkValueUnused(FuncCall& call, const std::string& item, const std::string& code) {
   const std::string literal = quoteLiteral(code);
-  if (anyRecord(call, "Select Top 1 * From KX_StandSet Where strField" + item + " = " + literal)) {
+  if (sql::exists(call.CN, "Select Top 1 * From KX_StandSet Where strField" + item + " = " + literal)) {
     raiseMessage("Z7.Corvane.0059");
   }
-  if (item == "1" && anyRecord(call, "Select Top 1 * From KX_PersonCtrl Where strGradeID = " + literal)) {
+  if (item == "1" && sql::exists(call.CN, "Select Top 1 * From KX_PersonCtrl Where strGradeID = " + literal)) {
     raiseMessage("Z7.Corvane.0060");
   }
-  if (item == "2" && anyRecord(call, "Select Top 1 * From KX_Position Where strGradeID = " + literal)) {
+  if (item == "2" && sql::exists(call.CN, "Select Top 1 * From KX_Position Where strGradeID = " + literal)) {
     raiseMessage("Z7.Corvane.0061");
   }
 }
@@ -228,10 +226,8 @@ bool SaveEffectValue(FuncCall& call) { return editMember(call, saveEffectValue, 
 
 std::string GetNextCode(db::Connection& CN, std::string_view table, std::string_view codeField,
                         std::string_view item) {
-  db::Recordset rs;
-  rs.open(FixSqlText("Select max(cast(" + std::string(codeField) + " as int)) As code From " +
-                     std::string(table) + " Where intEICode = " + std::string(item)),
-          CN, db::adOpenStatic, db::adLockOptimistic);
+  const db::Recordset rs = sql::open(CN, "Select max(cast(" + std::string(codeField) + " as int)) As code From " +
+                                             std::string(table) + " Where intEICode = " + std::string(item));
   if (rs.eof()) return "01";
   std::string largest = NullToStr(rs.field("Code").value());
   if (!IsNumeric(Variant(largest))) largest = "0";

@@ -10,7 +10,7 @@
 #include "request/Messages.h"
 #include "request/RowXml.h"
 #include "request/SaveRows.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "settings/StandReplies.h"
 
@@ -43,8 +43,7 @@ void checkStandValues(XmlNode row) {
 }
 
 std::string firstValue(FuncCall& call, const std::string& tsql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(tsql), call.CN, db::adOpenStatic, db::adLockOptimistic);
+  const db::Recordset rs = sql::open(call.CN, tsql);
   return rs.eof() ? std::string() : NullToStr(rs.field(0).value());
 }
 
@@ -53,11 +52,11 @@ std::string firstValue(FuncCall& call, const std::string& tsql) {
 void checkDepartmentsFree(FuncCall& call, XmlNode row) {
   const std::string guid = quoteLiteral(row.attribute("GUID"));
   const std::string item = quoteLiteral(row.attribute("strIOCode"));
-  const bool taken = anyRecord(
-      call, "Select strDepartID From KX_ExpenseDepart Where GuidMain = " + guid +
-                " And strDepartID In (Select KX_ExpenseDepart.strDepartID From KX_ExpenseDepart " +
-                "Inner Join KX_Expense On KX_Expense.GUID = KX_ExpenseDepart.GuidMain " +
-                "Where KX_Expense.GUID <> " + guid + " And KX_Expense.strIOItemCode = " + item + ")");
+  const bool taken =
+      sql::exists(call.CN, "Select strDepartID From KX_ExpenseDepart Where GuidMain = " + guid +
+                               " And strDepartID In (Select KX_ExpenseDepart.strDepartID From KX_ExpenseDepart " +
+                               "Inner Join KX_Expense On KX_Expense.GUID = KX_ExpenseDepart.GuidMain " +
+                               "Where KX_Expense.GUID <> " + guid + " And KX_Expense.strIOItemCode = " + item + ")");
   if (!taken) return;
   const std::string itemName = firstValue(call, "Select strName From KX_IOItem Where strCode = " + item);
   raiseMessage("Z7.Corvane.0068", itemName, row.attribute("strStandName"));
@@ -115,12 +114,11 @@ bool getStand(FuncCall& call) {
 
 bool getDepart(FuncCall& call) {
   const std::string guid = quoteLiteral(firstInput(call).attribute("GUID"));
-  db::Recordset rs;
-  rs.open(FixSqlText("Select cDepCode,cDepName,GUID From vwKXExpenDepart Where GUID = " + guid +
-                     " Union Select cDepCode,cDepName,NULL As GUID From Department Where bDepEnd = 1 " +
-                     "And cDepCode Not In (Select cDepCode From vwKXExpenDepart Where GUID = " + guid +
-                     ") Order By cDepCode"),
-          call.CN, db::adOpenStatic, db::adLockOptimistic);
+  db::Recordset rs =
+      sql::open(call.CN, "Select cDepCode,cDepName,GUID From vwKXExpenDepart Where GUID = " + guid +
+                             " Union Select cDepCode,cDepName,NULL As GUID From Department Where bDepEnd = 1 " +
+                             "And cDepCode Not In (Select cDepCode From vwKXExpenDepart Where GUID = " + guid +
+                             ") Order By cDepCode");
   if (rs.eof()) raiseMessage("Z7.Corvane.0055");
   loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
   return true;
@@ -130,16 +128,14 @@ bool getDepart(FuncCall& call) {
 // another standard of the same item has.
 void addDepartment(FuncCall& call, const std::string& guid, const std::string& department) {
   const std::string code = quoteLiteral(department);
-  db::Recordset rs;
-  rs.open(FixSqlText("Select cDepName From Department Where cDepCode = " + code), call.CN,
-          db::adOpenStatic, db::adLockOptimistic);
+  const db::Recordset rs = sql::open(call.CN, "Select cDepName From Department Where cDepCode = " + code);
   if (rs.eof()) raiseMessage("Z7.Corvane.0073", department);
   const std::string name = NullToStr(rs.field(0).value());
-  if (anyRecord(call, "Select KX_ExpenseDepart.strDepartID From KX_ExpenseDepart Inner Join KX_Expense " +
-                          std::string("On KX_Expense.GUID = KX_ExpenseDepart.GuidMain ") +
-                          "Where KX_ExpenseDepart.strDepartID = " + code + " And KX_Expense.GUID <> " + guid +
-                          " And KX_Expense.strIOItemCode = (Select strIOItemCode From KX_Expense Where GUID = " +
-                          guid + ")")) {
+  if (sql::exists(call.CN, "Select KX_ExpenseDepart.strDepartID From KX_ExpenseDepart Inner Join KX_Expense " +
+                               std::string("On KX_Expense.GUID = KX_ExpenseDepart.GuidMain ") +
+                               "Where KX_ExpenseDepart.strDepartID = " + code + " And KX_Expense.GUID <> " + guid +
+                               " And KX_Expense.strIOItemCode = (Select strIOItemCode From KX_Expense Where GUID = " +
+                               guid + ")")) {
     raiseMessage("Z7.Corvane.0074", name);
   }
   executeOne(call, "Insert Into KX_ExpenseDepart (GuidMain,strDepartID) Values (" + guid + "," + code + ")",
@@ -149,7 +145,7 @@ void addDepartment(FuncCall& call, const std::string& guid, const std::string& d
 bool saveDepart(FuncCall& call) {
   const XmlNode input = firstInput(call);
   const std::string guid = quoteLiteral(input.attribute("GUID"));
-  call.CN.execute(FixSqlText("Delete KX_ExpenseDepart Where GuidMain = " + guid));
+  sql::execute(call.CN, "Delete KX_ExpenseDepart Where GuidMain = " + guid);
   for (const XmlNode department : input.children()) addDepartment(call, guid, department.attribute("id"));
   return GetDepart(call);
 }

@@ -6,7 +6,7 @@
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
 #include "request/RowXml.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 
 namespace corvane::stand {
 
@@ -19,8 +19,7 @@ constexpr std::string_view kClass = "CStand";
 XmlNode firstInput(const FuncCall& call) { return call.oNode.child("in").firstChild(); }
 
 void loadRows(FuncCall& call, const std::string& tsql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(tsql), call.CN, db::adOpenStatic, db::adLockOptimistic);
+  db::Recordset rs = sql::open(call.CN, tsql);
   loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
 }
 
@@ -45,13 +44,7 @@ bool editMember(FuncCall& call, const std::function<bool(FuncCall&)>& body,
 }
 
 void executeOne(FuncCall& call, const std::string& tsql, const char* failureMessage) {
-  if (call.CN.execute(FixSqlText(tsql)) != 1) raiseMessage(failureMessage);
-}
-
-bool anyRecord(FuncCall& call, const std::string& tsql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(tsql), call.CN, db::adOpenStatic, db::adLockOptimistic);
-  return !rs.eof();
+  if (sql::execute(call.CN, tsql) != 1) raiseMessage(failureMessage);
 }
 
 }  // namespace corvane::stand

@@ -29,7 +29,4 @@ bool editMember(FuncCall& call, const std::function<bool(FuncCall&)>& body,
 // Executes a write that must touch exactly one row, else raises `failureMessage`.
 void executeOne(FuncCall& call, const std::string& tsql, const char* failureMessage);
 
-// True when the statement (after FixSqlText) answers at least one record.
-bool anyRecord(FuncCall& call, const std::string& tsql);
-
 }  // namespace corvane::stand

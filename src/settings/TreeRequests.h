@@ -13,20 +13,12 @@
 namespace corvane {
 
 class RuntimeError;
-namespace db {
-class Connection;
-}
 
 // The first child element of the func's `in`.
 XmlNode requestRow(const FuncCall& call);
 
 // The attribute's text; a missing attribute raises object missing (91).
 std::string requiredAttribute(XmlNode row, std::string_view name);
-
-// The first column of the first record of a count query.
-long countOf(const std::string& tsql, db::Connection& connection);
-// Whether a query finds a row.
-bool findsRow(const std::string& tsql, db::Connection& connection);
 
 // Loads the member's error reply into its reply document; answers false, the member's result.
 bool answerError(FuncCall& call, std::string_view className, std::string_view procedure,
