@@ -6,29 +6,18 @@
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"
 #include "request/RowVersion.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
 
-namespace {
-
-bool anyRow(db::Connection& CN, const std::string& sql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), CN);
-  return !rs.eof();
-}
-
-}  // namespace
-
 std::optional<AuditHead> ReadAuditHead(LoginContext& ologin, db::Connection& CN, const AuditKind& kind,
                                        const std::string& guid, const RowVersion* version) {
   const std::string source = GetAuthSource(ologin, std::string(kind.headTable), true);
-  db::Recordset head;
-  head.open(FixSqlText("Select strAuditorID,strMakerID" + std::string(kind.isLoan() ? "" : ",blnSettle") +
-                       " From " + source + " Where GUID = " + db::quoteLiteral(guid) +
-                       (version ? " and " + version->condition() : std::string())),
-            CN);
+  const db::Recordset head =
+      sql::open(CN, "Select strAuditorID,strMakerID" + std::string(kind.isLoan() ? "" : ",blnSettle") + " From " +
+                        source + " Where GUID = " + db::quoteLiteral(guid) +
+                        (version ? " and " + version->condition() : std::string()));
   if (head.eof()) return std::nullopt;
   return AuditHead{NullToStr(head.field("strAuditorID").value()), NullToStr(head.field("strMakerID").value())};
 }
@@ -41,11 +30,11 @@ std::string CancelRefusal(db::Connection& CN, const AuditKind& kind, const std::
   const std::string paidLines =
       kind.isLoan() ? "Select strPayID From " + std::string(kind.headTable) + "_Sub Where MGUID = " + key
                     : "Select strPayID From KX_BalanceInfo Where ExpenGUID = " + key;
-  if (anyRow(CN, paidLines + " And IsNull(strPayID ,'') <> ''")) return GetResString(ids.paid);
+  if (sql::exists(CN, paidLines + " And IsNull(strPayID ,'') <> ''")) return GetResString(ids.paid);
   const std::string writtenOff =
       "select Expenguid from KX_ExpenLoanInfo where Loansubguid in(SELECT Guid From KX_LoanVouch_Sub "
       "WHERE MGuid=" + key + ")";
-  if (kind.isLoan() && anyRow(CN, writtenOff)) return GetResString(ids.writtenOff);
+  if (kind.isLoan() && sql::exists(CN, writtenOff)) return GetResString(ids.writtenOff);
   return {};
 }
 

@@ -25,7 +25,7 @@
 #include "request/QueryBuilders.h"
 #include "request/Rights.h"
 #include "request/RowVersion.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -43,12 +43,6 @@ std::string_view dispatcherErrorClass(std::int32_t number) {
 
 std::string dispatcherErrorText(std::int32_t number, const std::string& description) {
   return isRetryError(number) ? XmlEncode(GetResString("Z7.Corvane.0159")) : XmlEncode(description);
-}
-
-bool anyRow(db::Connection& CN, const std::string& sql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), CN);
-  return !rs.eof();
 }
 
 // One voucher of the list as the client sent it.
@@ -136,7 +130,7 @@ class AuditList {
 
   // A claim whose approval is cancelled must not be settled by its verifier.
   void requireUnverifiedClaim(const AuditRow& row) {
-    if (!anyRow(call_.CN, "select top 1 strVerifier from " +
+    if (!sql::exists(call_.CN, "select top 1 strVerifier from " +
                               GetAuthSource(call_.ologin, "KX_ExpenVouch", true) +
                               " where isnull(strVerifier,'')=''and  guid=" + db::quoteLiteral(row.guid))) {
       raiseMessage("Z7.Corvane.0162");

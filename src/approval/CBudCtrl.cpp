@@ -16,7 +16,7 @@
 #include "request/Messages.h"
 #include "request/PubCommon.h"
 #include "request/RowVersion.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -73,10 +73,9 @@ class BudgetApproval {
   std::string check(const BudgetFactory& budget) {
     requireKnownTable();
     if (!underBudgetControl()) return finish({}, true);
-    db::Recordset head;
-    head.open(FixSqlText("Select * From " + table_ + " left join kx_operationtype on " + table_ +
-                         ".strtypecode = kx_operationtype.strcode Where GUID = " + db::quoteLiteral(guid_)),
-              CN_);
+    const db::Recordset head =
+        sql::open(CN_, "Select * From " + table_ + " left join kx_operationtype on " + table_ +
+                           ".strtypecode = kx_operationtype.strcode Where GUID = " + db::quoteLiteral(guid_));
     if (head.eof()) raiseBusiness(changedText());
     const std::string itemCode = NullToStr(head.field("strBudItemID").value());
     if ((CLng(head.field("intBudPass").value()) == 1 && approving_) || itemCode.empty()) {
@@ -154,19 +153,18 @@ class BudgetApproval {
                                             : std::string("strAuditorID = Null");
     const std::string where =
         clientVersion ? whereClientVersion() : " Where GUID = " + db::quoteLiteral(guid_);
-    if (CN_.execute(FixSqlText("Update " + table_ + " Set " + approver + ",intOverBud=-1" + where)) != 1) {
+    if (sql::execute(CN_, "Update " + table_ + " Set " + approver + ",intOverBud=-1" + where) != 1) {
       result_ = false;
       raiseBusiness(changedText());
     }
     if (isLoanTable(table_)) {
-      CN_.execute(
-          FixSqlText("Update " + table_ + "_Sub Set guid=guid Where MGUID = " + db::quoteLiteral(guid_)));
+      sql::execute(CN_, "Update " + table_ + "_Sub Set guid=guid Where MGUID = " + db::quoteLiteral(guid_));
     }
     return kSuccess + message;
   }
 
   void updateHeadOnce(const std::string& sql) {
-    if (CN_.execute(FixSqlText(sql)) != 1) raiseBusiness(changedText());
+    if (sql::execute(CN_, sql) != 1) raiseBusiness(changedText());
   }
 
   // The head's key and the client's row version; a text that is no row version matches no row.
@@ -236,8 +234,8 @@ const FrameSettings CBudCtrl::kFrame{
 const std::span<const FuncEntry<CBudCtrl>> CBudCtrl::kFuncs = kFuncTable;
 
 bool BudgetControlOnLoans(db::Connection& CN) {
-  db::Recordset option;
-  option.open(FixSqlText("Select cvalue From AccInformation Where cSysID = 'KX' And cName = 'blnBudCtrl'"), CN);
+  const db::Recordset option =
+      sql::open(CN, "Select cvalue From AccInformation Where cSysID = 'KX' And cName = 'blnBudCtrl'");
   if (option.eof()) raiseMessage("Z7.Corvane.0150");
   return CBool(option.field(0).value());
 }

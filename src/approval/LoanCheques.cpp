@@ -8,7 +8,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "request/Messages.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "vouchers/Cheques.h"
 #include "vouchers/OPSubjectLookup.h"
@@ -53,8 +53,7 @@ std::string registerLine(LoginContext& ologin, db::Connection& CN, const db::Rec
 
 std::string RegisterLoanCheques(LoginContext& ologin, db::Connection& CN, const std::string& loanGuid) {
   try {
-    db::Recordset lines;
-    lines.openReadOnly(FixSqlText(chequeLinesSql(loanGuid)), CN);
+    db::Recordset lines = sql::openReadOnly(CN, chequeLinesSql(loanGuid));
     std::string messages;
     for (; !lines.eof(); lines.moveNext()) messages += registerLine(ologin, CN, lines);
     return messages;

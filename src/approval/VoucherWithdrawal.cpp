@@ -18,7 +18,7 @@
 #include "request/RequestText.h"
 #include "request/Rights.h"
 #include "request/RowVersion.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "vouchers/VoucherKinds.h"
 
@@ -37,11 +37,10 @@ std::string_view rightOf(const VoucherKind& kind) {
 void requireSubmitted(FuncCall& call, const VoucherKind& kind, const std::string& guid, const std::string& ts) {
   const std::optional<RowVersion> version = RowVersion::parse(ts);
   if (!version) raiseMessage("Z7.Corvane.0385");
-  db::Recordset head;
-  head.open(FixSqlText("Select blnAudi,strAuditorID,intBudPass,intOverBud  From " +
-                       GetAuthSource(call.ologin, std::string(kind.headTable), true) +
-                       " Where GUID = " + db::quoteLiteral(guid) + "  And " + version->condition()),
-            call.CN);
+  const db::Recordset head =
+      sql::open(call.CN, "Select blnAudi,strAuditorID,intBudPass,intOverBud  From " +
+                             GetAuthSource(call.ologin, std::string(kind.headTable), true) +
+                             " Where GUID = " + db::quoteLiteral(guid) + "  And " + version->condition());
   if (head.eof()) raiseMessage("Z7.Corvane.0385");
   if (!NullToBool(head.field("blnAudi").value())) raiseMessage("Z7.Corvane.0178");
   if (!NullToStr(head.field("strAuditorID").value()).empty()) raiseMessage("Z7.Corvane.0179");
@@ -60,18 +59,18 @@ void removeFromFlow(FuncCall& call, const VoucherKind& kind, const std::string& 
 }
 
 void resetToSaved(FuncCall& call, const VoucherKind& kind, const std::string& guid) {
-  const long affected = call.CN.execute(
-      FixSqlText("Update " + std::string(kind.headTable) +
-                 " Set blnAudi = 0,intOverBud=-1,strOverPerson=Null,strOverDate=Null,strOverDesc=Null Where "
-                 "blnAudi = 1 And Isnull(strAuditorID,'') = '' And GUID = " + db::quoteLiteral(guid)));
+  const long affected =
+      sql::execute(call.CN, "Update " + std::string(kind.headTable) +
+                                " Set blnAudi = 0,intOverBud=-1,strOverPerson=Null,strOverDate=Null,strOverDesc=Null "
+                                "Where blnAudi = 1 And Isnull(strAuditorID,'') = '' And GUID = " +
+                                db::quoteLiteral(guid));
   if (affected != 1) raiseMessage("Z7.Corvane.0178");
 }
 
 std::string rowVersionOf(FuncCall& call, const VoucherKind& kind, const std::string& guid) {
-  db::Recordset rs;
-  rs.open(FixSqlText("Select Cast(ts as money) as ts From " + std::string(kind.headTable) +
-                     " Where GUID = " + db::quoteLiteral(guid)),
-          call.CN);
+  const db::Recordset rs = sql::open(call.CN, "Select Cast(ts as money) as ts From " +
+                                                   std::string(kind.headTable) + " Where GUID = " +
+                                                   db::quoteLiteral(guid));
   if (rs.eof()) raiseMessage("Z7.Corvane.0180");
   return NullToStr(rs.field(0).value());
 }

@@ -14,7 +14,7 @@
 #include "request/RequestFrame.h"
 #include "request/RowVersion.h"
 #include "request/RowXml.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherKinds.h"
@@ -28,12 +28,6 @@ namespace {
 using namespace voucher;
 
 constexpr const char* kClassName = "CExpense";
-
-db::Recordset openSql(db::Connection& connection, const std::string& sql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), connection, db::adOpenForwardOnly, db::adLockReadOnly);
-  return rs;
-}
 
 // A text attribute as an SQL literal; a missing one is Null.
 std::string textOrNull(const XmlNode& row, std::string_view name) {
@@ -87,9 +81,10 @@ std::string updateStatement(const XmlNode& row, const std::string& kind, const s
 std::string deleteStatement(db::Connection& connection, const XmlNode& row, const VoucherRights& claims) {
   const std::string line = SqlStr(Variant(required(row, "GUID")));
   const std::string version = versionCondition(row);
-  const db::Recordset sent = openSql(connection, "select top 1 * from KX_BalanceInfo where Guid=" + line +
-                                                     " and isnull(strPayID,'')<>''" + withinRights(claims));
-  if (!sent.eof()) raiseMessage("Z7.Corvane.0380");
+  if (sql::exists(connection, "select top 1 * from KX_BalanceInfo where Guid=" + line +
+                                  " and isnull(strPayID,'')<>''" + withinRights(claims))) {
+    raiseMessage("Z7.Corvane.0380");
+  }
   return "Delete KX_BalanceInfo Where GUID = " + line + version + withinRights(claims);
 }
 
@@ -111,12 +106,12 @@ void saveRows(db::Connection& connection, const XmlNode& in, const std::string& 
   for (const XmlNode& row : container.children()) {
     const std::string statement = rowStatement(connection, row, claim, claims);
     if (statement.empty()) continue;
-    if (connection.execute(FixSqlText(statement)) != 1) raiseMessage("Z7.Corvane.0112");
+    if (sql::execute(connection, statement) != 1) raiseMessage("Z7.Corvane.0112");
   }
 }
 
 void refusePostedClaim(db::Connection& connection, const std::string& claim) {
-  const db::Recordset rs = openSql(
+  const db::Recordset rs = sql::open(
       connection, "Select top 1 isnull(strMakerID,'') as strMakerID from KX_ExpenVouch where guid=" +
                       db::quoteLiteral(claim));
   if (!rs.eof() && !NullToStr(rs.field("strMakerID").value()).empty()) raiseMessage("Z7.Corvane.0376");
@@ -125,8 +120,8 @@ void refusePostedClaim(db::Connection& connection, const std::string& claim) {
 // The claim's kind, when the claim still has the row version the client read.
 std::string claimKind(db::Connection& connection, const std::string& claim, const std::string& ts) {
   const RowVersion version = requireRowVersion(ts, "Z7.Corvane.0293");
-  const db::Recordset rs = openSql(connection, "Select strTypeCode ,dblMoney From KX_ExpenVouch Where GUID = " +
-                                                   db::quoteLiteral(claim) + " and " + version.condition());
+  const db::Recordset rs = sql::open(connection, "Select strTypeCode ,dblMoney From KX_ExpenVouch Where GUID = " +
+                                                     db::quoteLiteral(claim) + " and " + version.condition());
   if (rs.eof()) raiseMessage("Z7.Corvane.0293");
   return NullToStr(rs.field("strTypeCode").value()).substr(0, 1);
 }
@@ -138,18 +133,18 @@ void settleWhenMatched(FuncCall& call, const std::string& claim, const std::stri
   const std::string set = "Update KX_ExpenVouch Set strVerifier=" + db::quoteLiteral(call.ologin.UserName()) +
                           ",blnSettle = 1 Where Left(strTypeCode,1) = ";
   if (kind == "1") {
-    call.CN.execute(FixSqlText(set + "'1' And GUID = " + guid +
-                               " And isnull(dblMoney,0) = (Select isnull(Sum(isnull(dblMoney,0)),0) From "
-                               "KX_BalanceInfo Where ExpenGUID = " + guid + ")"));
+    sql::execute(call.CN, set + "'1' And GUID = " + guid +
+                              " And isnull(dblMoney,0) = (Select isnull(Sum(isnull(dblMoney,0)),0) From "
+                              "KX_BalanceInfo Where ExpenGUID = " + guid + ")");
   } else {
-    call.CN.execute(FixSqlText(set + "'2' And GUID = " + guid +
-                               " And dblMoney = ((Select isnull(Sum(isnull(dblMoney,0)),0) From KX_BalanceInfo "
-                               "Where intIOtype = 2 and ExpenGUID = " + guid +
-                               ")-(Select isnull(Sum(isnull(dblMoney,0)),0) From KX_BalanceInfo Where intIOtype = 1 "
-                               "And ExpenGUID = " + guid + "))"));
+    sql::execute(call.CN, set + "'2' And GUID = " + guid +
+                              " And dblMoney = ((Select isnull(Sum(isnull(dblMoney,0)),0) From KX_BalanceInfo "
+                              "Where intIOtype = 2 and ExpenGUID = " + guid +
+                              ")-(Select isnull(Sum(isnull(dblMoney,0)),0) From KX_BalanceInfo Where intIOtype = 1 "
+                              "And ExpenGUID = " + guid + "))");
   }
-  call.CN.execute(FixSqlText("Update KX_ExpenVouch Set strVerifier=Null Where isnull(strAuditorID,'')='' and GUID = " +
-                             guid));
+  sql::execute(call.CN,
+               "Update KX_ExpenVouch Set strVerifier=Null Where isnull(strAuditorID,'')='' and GUID = " + guid);
 }
 
 bool saveExpenInfo(FuncCall& call) {
@@ -191,7 +186,7 @@ bool getExpenInfo(FuncCall& call) {
     loadReply(call.oXml, "<Rows></Rows>");
     return true;
   }
-  db::Recordset rs = openSql(call.CN, listSql(claim));
+  db::Recordset rs = sql::open(call.CN, listSql(claim));
   loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
   return true;
 }
@@ -215,7 +210,7 @@ void refuseOverpayment(FuncCall& call, const std::string& claim, std::string_vie
 }
 
 void handClaimVersionTo(FuncCall& call, const std::string& claim, std::string_view partner) {
-  const db::Recordset rs = openSql(
+  const db::Recordset rs = sql::open(
       call.CN, "select Cast(ts As Money)as ts from KX_ExpenVouch where GUID=" + db::quoteLiteral(claim));
   const std::string func = "//func[@name='" + std::string(partner) + "']";
   if (call.oNode.selectSingleNode(func).isNull()) return;

@@ -17,6 +17,7 @@
 #include "request/RequestFrame.h"
 #include "request/RowVersion.h"
 #include "request/SaveRows.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherKinds.h"
@@ -51,7 +52,7 @@ void checkLineItem(FuncCall& call, const XmlNode& line, const std::string& n) {
   if (!item) raiseMessage("Z7.Corvane.0281", n);
   if (item->empty()) return;
   const db::Recordset found =
-      openSql(call, "Select blnEnd From KX_IOItem Where strCode = " + db::quoteLiteral(*item));
+      sql::open(call.CN, "Select blnEnd From KX_IOItem Where strCode = " + db::quoteLiteral(*item));
   if (found.eof()) raiseMessage("Z7.Corvane.0281", n);
   const Variant leaf = found.field("blnEnd").value();
   if (!leaf.isNull() && !CBool(leaf)) raiseMessage("Z7.Corvane.0280", n);
@@ -136,7 +137,7 @@ class ClaimSaveSteps : public VoucherSaveSteps {
       raiseMessage("Z7.Corvane.0245");
     }
     for (const char* table : {"KX_BalanceInfo", "KX_ExpenLoanInfo"}) {
-      if (!openSql(call, std::string("select top 1 * from ") + table + " where ExpenGUID=" + guid).eof()) {
+      if (sql::exists(call.CN, std::string("select top 1 * from ") + table + " where ExpenGUID=" + guid)) {
         raiseMessage("Z7.Corvane.0332");
       }
     }
@@ -153,11 +154,11 @@ class ClaimSaveSteps : public VoucherSaveSteps {
       checkLineStandard(call, request, lines[i], n, warnings_);
       const std::string statement = lineStatement(call, request, lines[i]);
       total = total + lineAmount(lines[i]);
-      if (executeSql(call, statement) != 1) raiseMessage("Z7.Corvane.0255", n);
+      if (sql::execute(call.CN, statement) != 1) raiseMessage("Z7.Corvane.0255", n);
     }
     if (!lines.empty()) {
-      executeSql(call, "Update KX_ExpenVouch Set dblMoney = " + total.toString() +
-                           " Where GUID = " + db::quoteLiteral(request.guid));
+      sql::execute(call.CN, "Update KX_ExpenVouch Set dblMoney = " + total.toString() +
+                                " Where GUID = " + db::quoteLiteral(request.guid));
     }
   }
 

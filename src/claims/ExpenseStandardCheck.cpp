@@ -15,7 +15,7 @@
 #include "request/Locale.h"
 #include "request/Messages.h"
 #include "request/RequestFrame.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 
@@ -25,27 +25,20 @@ namespace {
 
 constexpr const char* kNoStandard = "没找到报消标准";
 
-db::Recordset openSql(db::Connection& CN, const std::string& sql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), CN, db::adOpenForwardOnly, db::adLockReadOnly);
-  return rs;
-}
-
 // A prompting standard stores the zh-CN word of message 0028; any other word is strict.
 bool isStrict(const Variant& controlType) {
   return !controlType.isNull() && NullToStr(controlType) != GetResString("Z7.Corvane.0028", "zh-CN");
 }
 
 bool usesEffectItem(db::Connection& CN, const std::string& guid, int code) {
-  return !openSql(CN, "select intEDCode from KX_EffectItem where intEDCode=" + std::to_string(code) +
-                          " And GUIDStand=" + db::quoteLiteral(guid))
-              .eof();
+  return sql::exists(CN, "select intEDCode from KX_EffectItem where intEDCode=" + std::to_string(code) +
+                             " And GUIDStand=" + db::quoteLiteral(guid));
 }
 
 // The grade in `sql`'s first record; `missing` when there is none, `empty` when it is blank.
 std::string requiredGrade(db::Connection& CN, const std::string& sql, const char* missing, const char* empty,
                           const std::string& standardName) {
-  const db::Recordset rs = openSql(CN, sql);
+  const db::Recordset rs = sql::open(CN, sql);
   if (rs.eof()) raiseMessage(missing, standardName);
   const std::string grade = NullToStr(rs.field("strGradeID").value());
   if (grade.empty()) raiseMessage(empty, standardName);
@@ -99,7 +92,7 @@ void readAmountRow(db::Connection& CN, const StandardCheckLine& line, const std:
                    condition + " and Cast(B.strEIName as decimal(20,2))>=" +
                    line.dblNumber.divides(line.dblVouch, 4, Rounding::Up).toString() + " order by Cast(B.strEIName as decimal(20,2))"
              : "select dblMoney,dblRate from KX_StandSet where " + condition;
-  const db::Recordset rs = openSql(CN, sql);
+  const db::Recordset rs = sql::open(CN, sql);
   if (rs.eof()) raiseMessage("Z7.Corvane.0037", standard.name);
   standard.total = line.dblNumber.times(MoneyOf(rs.field("dblMoney").value()), 4);
   standard.rate = Factor::of(rs.field("dblRate").value());
@@ -113,7 +106,7 @@ long flagNumber(const Variant& value) { return IsNumeric(value) ? CLng(value) : 
 // bcal is 1, else divided by it.
 Currency homeCurrencyCents(db::Connection& CN, const StandardCheckLine& line, Currency amount) {
   const db::Recordset rs =
-      openSql(CN, "select iotherused,bcal from foreigncurrency where cexch_name=" + db::quoteLiteral(line.strBill));
+      sql::open(CN, "select iotherused,bcal from foreigncurrency where cexch_name=" + db::quoteLiteral(line.strBill));
   if (rs.eof() || flagNumber(rs.field("iotherused").value()) == -1) return Rounded(amount, 2);
   if (NullToBool(rs.field("bcal").value())) return line.fltRate.times(amount, 2);
   return line.fltRate.divides(amount, 2);
@@ -129,7 +122,7 @@ Currency allowedAmount(Currency money, Currency vouch, const Standard& standard)
 }
 
 void applyStandard(db::Connection& CN, StandardCheckLine line, StandardCheckResult& result) {
-  const db::Recordset found = openSql(
+  const db::Recordset found = sql::open(
       CN, "select GUID,strStandName,strControlType from KX_Expense right join KX_ExpenseDepart on "
           "KX_Expense.guid=KX_ExpenseDepart.guidmain where KX_Expense.strIOItemCode=" +
               db::quoteLiteral(line.strIOItem) + " and KX_ExpenseDepart.strdepartid=" +
@@ -161,7 +154,7 @@ void applyStandard(db::Connection& CN, StandardCheckLine line, StandardCheckResu
 std::string formGrade(db::Connection& CN, const std::string& claimant) {
   if (claimant.empty()) return "";
   const db::Recordset rs =
-      openSql(CN, "Select strGradeID From KX_PersonCtrl Where strPersonCode = " + db::quoteLiteral(claimant));
+      sql::open(CN, "Select strGradeID From KX_PersonCtrl Where strPersonCode = " + db::quoteLiteral(claimant));
   return rs.eof() ? claimant : NullToStr(rs.field("strGradeID").value());
 }
 
@@ -175,7 +168,7 @@ struct FormLine {
 // when the standard has no effect items or the line lacks a value one of them needs.
 std::optional<std::string> formCondition(db::Connection& CN, const FormLine& line) {
   const std::string item = line.node.attribute("strIOItem");
-  db::Recordset items = openSql(
+  db::Recordset items = sql::open(
       CN, "SELECT DISTINCT KX_EffectItem_Default_Lang.strEDName , KX_EffectItem_Default_Base.intEDCode FROM "
           "KX_EffectItem_Default_Base Join KX_EffectItem_Default_Lang on "
           "KX_EffectItem_Default_Base.intEDCode=KX_EffectItem_Default_Lang.intEDCode RIGHT OUTER JOIN "
@@ -215,7 +208,7 @@ std::optional<std::string> formCondition(db::Connection& CN, const FormLine& lin
 std::string formAnswer(db::Connection& CN, const FormLine& line) {
   const std::optional<std::string> condition = formCondition(CN, line);
   if (!condition) return "";
-  const db::Recordset rs = openSql(
+  const db::Recordset rs = sql::open(
       CN, "SELECT Top 1 case dbo.KX_Expense.strControlType when " +
               db::quoteLiteral(GetResString("Z7.Corvane.0028", "zh-CN")) + " then " +
               db::quoteLiteral(GetResString("Z7.Corvane.0028")) + " else " +
@@ -253,12 +246,11 @@ StandardCheckResult CheckExpenseStand(db::Connection& CN, const StandardCheckLin
 
 bool HasAmountBand(db::Connection& CN, const std::string& item, const std::string& department) {
   if (item.empty()) return false;
-  return !openSql(CN, "SELECT KX_EffectItem.intEDCode FROM KX_Expense INNER JOIN KX_ExpenseDepart ON "
-                      "KX_Expense.GUID = KX_ExpenseDepart.GuidMain LEFT OUTER JOIN KX_EffectItem ON "
-                      "KX_Expense.GUID = KX_EffectItem.GUIDStand WHERE (KX_EffectItem.intEDCode = 4) AND "
-                      "(KX_ExpenseDepart.strDepartID = " + db::quoteLiteral(department) +
-                          ") AND (KX_Expense.strIOItemCode = " + db::quoteLiteral(item) + ")")
-              .eof();
+  return sql::exists(CN, "SELECT KX_EffectItem.intEDCode FROM KX_Expense INNER JOIN KX_ExpenseDepart ON "
+                         "KX_Expense.GUID = KX_ExpenseDepart.GuidMain LEFT OUTER JOIN KX_EffectItem ON "
+                         "KX_Expense.GUID = KX_EffectItem.GUIDStand WHERE (KX_EffectItem.intEDCode = 4) AND "
+                         "(KX_ExpenseDepart.strDepartID = " + db::quoteLiteral(department) +
+                             ") AND (KX_Expense.strIOItemCode = " + db::quoteLiteral(item) + ")");
 }
 
 bool GetStand(FuncCall& call) {

@@ -19,7 +19,7 @@
 #include "request/RequestFrame.h"
 #include "request/Rights.h"
 #include "request/RowVersion.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherKinds.h"
@@ -41,20 +41,6 @@ std::string requiredNumber(const std::string& text) {
   const std::string number = SqlNum(Variant(text));
   if (number == "null") throw RuntimeError(errnum::kTypeMismatch, "Type mismatch");
   return number;
-}
-
-db::Recordset openSql(db::Connection& connection, const std::string& sql,
-                      db::CursorType cursor = db::adOpenForwardOnly) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), connection, cursor, db::adLockReadOnly);
-  return rs;
-}
-
-void run(db::Connection& connection, const std::string& sql) { connection.execute(FixSqlText(sql)); }
-
-long count(db::Connection& connection, const std::string& sql) {
-  const db::Recordset rs = openSql(connection, sql);
-  return static_cast<long>(NullToNum(rs.field("iOld").value()));
 }
 
 // --- the list -------------------------------------------------------------------------------
@@ -202,7 +188,7 @@ bool getLoanInfo(FuncCall& call) {
   // which no write-off names.
   if (!request.claim.empty() && !claimWithinRights(call, request.claim)) request.claim.clear();
   db::Recordset rs =
-      openSql(call.CN, offer ? offerSql(call.ologin, request) : writeOffsSql(call.ologin, request));
+      sql::open(call.CN, offer ? offerSql(call.ologin, request) : writeOffsSql(call.ologin, request));
   std::string rows = "<Rows>";
   for (; !rs.eof(); rs.moveNext()) rows += loanRow(rs, offer ? offerAmounts(rs) : writeOffAmounts(rs));
   loadReply(call.oXml, rows + "</Rows>");
@@ -224,10 +210,11 @@ Claim readClaim(FuncCall& call, const std::string& guid, const std::string& ts) 
   Claim claim{guid, db::quoteLiteral(guid)};
   const RowVersion version = requireRowVersion(ts, "Z7.Corvane.0286");
   const std::string where = " where guid=" + claim.literal + " and " + version.condition();
-  if (count(connection, "select Count(*)as iOld from KX_ExpenVouch" + where) != 1 || !claimWithinRights(call, guid)) {
+  if (sql::count(connection, "select Count(*)as iOld from KX_ExpenVouch" + where) != 1 ||
+      !claimWithinRights(call, guid)) {
     raiseMessage("Z7.Corvane.0286");
   }
-  const db::Recordset rs = openSql(connection, "select strAuditorID,blnaudi from KX_ExpenVouch" + where);
+  const db::Recordset rs = sql::open(connection, "select strAuditorID,blnaudi from KX_ExpenVouch" + where);
   claim.approved = !rs.eof() && !NullToStr(rs.field("strAuditorID").value()).empty();
   return claim;
 }
@@ -257,8 +244,8 @@ int checkRowVersions(db::Connection& connection, const std::vector<XmlNode>& row
       ++writeOffCount;
     }
   }
-  if (count(connection, "select Count(*)as iOld from KX_LoanVouch_Sub where " + lines) != lineCount ||
-      count(connection, "select Count(*)as iOld from KX_ExpenLoanInfo where " + writeOffs) != writeOffCount) {
+  if (sql::count(connection, "select Count(*)as iOld from KX_LoanVouch_Sub where " + lines) != lineCount ||
+      sql::count(connection, "select Count(*)as iOld from KX_ExpenLoanInfo where " + writeOffs) != writeOffCount) {
     raiseMessage("Z7.Corvane.0286");
   }
   return writeOffCount;
@@ -271,17 +258,17 @@ std::string parentOf(const std::string& lineLiteral) {
 // Takes one applied write-off back from its loan line and loan.
 void undoLoanSettle(db::Connection& connection, const std::string& written, const std::string& line) {
   const std::string lineLiteral = db::quoteLiteral(line);
-  const db::Recordset rs = openSql(
+  const db::Recordset rs = sql::open(
       connection, "Select Isnull(dblMoney ,0) As dblMoney From KX_LoanVouch_Sub Where GUID = " + lineLiteral);
   if (rs.eof()) raiseMessage("Z7.Corvane.0285");
   if (MoneyOf(rs.field("dblMoney").value()) != Currency()) {
-    run(connection, "Update KX_LoanVouch_Sub Set blnSettle = 0 ,dblReturn = dblReturn - " + written +
-                        " Where GUID = " + lineLiteral);
-    run(connection, "Update KX_LoanVouch Set blnSettle = 0 ,dblReturn = dblReturn - " + written +
-                        " Where GUID = " + parentOf(lineLiteral));
+    sql::execute(connection, "Update KX_LoanVouch_Sub Set blnSettle = 0 ,dblReturn = dblReturn - " + written +
+                                 " Where GUID = " + lineLiteral);
+    sql::execute(connection, "Update KX_LoanVouch Set blnSettle = 0 ,dblReturn = dblReturn - " + written +
+                                 " Where GUID = " + parentOf(lineLiteral));
   } else {
-    run(connection, "Update KX_LoanVouch_Sub Set blnSettle = 0 ,dblReturn = 0 Where GUID = " + lineLiteral);
-    run(connection, "Update KX_LoanVouch Set blnSettle = 0 Where GUID = " + parentOf(lineLiteral));
+    sql::execute(connection, "Update KX_LoanVouch_Sub Set blnSettle = 0 ,dblReturn = 0 Where GUID = " + lineLiteral);
+    sql::execute(connection, "Update KX_LoanVouch Set blnSettle = 0 Where GUID = " + parentOf(lineLiteral));
   }
 }
 
@@ -289,10 +276,10 @@ void undoLoanSettle(db::Connection& connection, const std::string& written, cons
 // claim was not approved did nothing.
 void undoAppliedWriteOffs(db::Connection& connection, const Claim& claim, int namedWriteOffs) {
   const std::string select = "Select dblJE,LoanSubguid From KX_ExpenLoanInfo Where Expenguid = " + claim.literal;
-  const db::Recordset all = openSql(connection, select, db::adOpenStatic);
+  const db::Recordset all = sql::open(connection, select);
   if (all.recordCount() < namedWriteOffs) raiseMessage("Z7.Corvane.0286");
   std::vector<std::pair<std::string, std::string>> applied;
-  for (db::Recordset rs = openSql(connection, select + " and blnused in (1,0)"); !rs.eof(); rs.moveNext()) {
+  for (db::Recordset rs = sql::open(connection, select + " and blnused in (1,0)"); !rs.eof(); rs.moveNext()) {
     applied.emplace_back(SqlNum(rs.field("dblJE").value()), NullToStr(rs.field("LoanSubguid").value()));
   }
   for (const auto& [written, line] : applied) undoLoanSettle(connection, written, line);
@@ -316,19 +303,17 @@ std::optional<WriteOff> readWriteOff(const XmlNode& row) {
 
 // Applied full or partial write-offs that other approved claims hold on the line.
 bool writtenOffElsewhere(db::Connection& connection, const std::string& lineLiteral) {
-  const db::Recordset rs = openSql(
-      connection, "select * from KX_ExpenLoanInfo where isnull(blnused,-1)=0 and LoanSubguid=" + lineLiteral,
-      db::adOpenStatic);
-  return !rs.eof();
+  return sql::exists(connection,
+                     "select * from KX_ExpenLoanInfo where isnull(blnused,-1)=0 and LoanSubguid=" + lineLiteral);
 }
 
 void insertWriteOff(db::Connection& connection, const Claim& claim, const WriteOff& writeOff) {
   const bool used = NullToNum(Variant(writeOff.mode)) == 1;
   const std::string written = used ? "0" : requiredNumber(writeOff.amount);
   const std::string flag = !claim.approved ? "Null" : (writeOff.mode == "1" ? "1" : "0");
-  run(connection, "Insert Into KX_ExpenLoanInfo (LoanSubguid,Expenguid,dblJE,blnUsed) Values (" +
-                      SqlStr(Variant(writeOff.line)) + "," + SqlStr(Variant(claim.guid)) + "," + written + "," + flag +
-                      ")");
+  sql::execute(connection, "Insert Into KX_ExpenLoanInfo (LoanSubguid,Expenguid,dblJE,blnUsed) Values (" +
+                               SqlStr(Variant(writeOff.line)) + "," + SqlStr(Variant(claim.guid)) + "," + written +
+                               "," + flag + ")");
 }
 
 // An amount rounded to whole cents, half away from zero; anything but a number counts 0.
@@ -339,17 +324,18 @@ std::int64_t inCents(const Variant& value) {
 }
 
 void repayPartly(db::Connection& connection, const std::string& lineLiteral, const std::string& repaid) {
-  run(connection, "Update KX_LoanVouch_Sub Set dblReturn = Isnull(dblReturn,0) + " + repaid +
-                      " Where GUID = " + lineLiteral);
+  sql::execute(connection, "Update KX_LoanVouch_Sub Set dblReturn = Isnull(dblReturn,0) + " + repaid +
+                               " Where GUID = " + lineLiteral);
   const db::Recordset rs =
-      openSql(connection, "select dblreturn,dblmoney from KX_LoanVouch_Sub  Where GUID = " + lineLiteral);
+      sql::open(connection, "select dblreturn,dblmoney from KX_LoanVouch_Sub  Where GUID = " + lineLiteral);
   if (!rs.eof() && inCents(rs.field("dblmoney").value()) < inCents(rs.field("dblreturn").value())) {
     raiseMessage("Z7.Corvane.0379");
   }
-  run(connection, "Update KX_LoanVouch_Sub Set blnSettle = (case when dblReturn = dblmoney then 1 else 0 end)  "
-                  "Where GUID = " + lineLiteral);
-  run(connection, "Update KX_LoanVouch Set dblReturn = IsNull(dblReturn ,0) + " + repaid + " Where GUID = " +
-                      parentOf(lineLiteral) + " ");
+  sql::execute(connection,
+               "Update KX_LoanVouch_Sub Set blnSettle = (case when dblReturn = dblmoney then 1 else 0 end)  "
+               "Where GUID = " + lineLiteral);
+  sql::execute(connection, "Update KX_LoanVouch Set dblReturn = IsNull(dblReturn ,0) + " + repaid + " Where GUID = " +
+                               parentOf(lineLiteral) + " ");
 }
 
 // Settles the loan line by the write-off's mode, then the loan when none of its lines is open.
@@ -358,22 +344,22 @@ void applyWriteOff(db::Connection& connection, const WriteOff& writeOff, bool el
   const std::string lineLiteral = db::quoteLiteral(writeOff.line);
   if (writeOff.mode == "1") {
     if (elsewhere) raiseMessage("Z7.Corvane.0288");
-    run(connection, "Update KX_LoanVouch_Sub Set blnSettle = 1,dblReturn = 0 Where GUID = " + lineLiteral);
+    sql::execute(connection, "Update KX_LoanVouch_Sub Set blnSettle = 1,dblReturn = 0 Where GUID = " + lineLiteral);
   } else if (writeOff.mode == "-1") {
     repayPartly(connection, lineLiteral, requiredNumber(writeOff.amount));
   } else {
     if (elsewhere) raiseMessage("Z7.Corvane.0287");
-    run(connection, "Update KX_LoanVouch_Sub Set blnSettle = 1,dblReturn = " + requiredNumber(writeOff.amount) +
-                        " Where GUID = " + lineLiteral);
+    sql::execute(connection, "Update KX_LoanVouch_Sub Set blnSettle = 1,dblReturn = " +
+                                 requiredNumber(writeOff.amount) + " Where GUID = " + lineLiteral);
   }
   const std::string loan = "(Select MGUID From KX_LoanVouch_sub Where GUID=" + lineLiteral + ")";
-  run(connection, "if (Select Count(*) From KX_LoanVouch_Sub Where MGuid=" + loan + " And blnSettle=0) = 0" +
-                      " update KX_LoanVouch set blnSettle=1 where Guid=" + loan +
-                      "  else update KX_LoanVouch set blnSettle=0 where Guid=" + loan);
+  sql::execute(connection, "if (Select Count(*) From KX_LoanVouch_Sub Where MGuid=" + loan + " And blnSettle=0) = 0" +
+                               " update KX_LoanVouch set blnSettle=1 where Guid=" + loan +
+                               "  else update KX_LoanVouch set blnSettle=0 where Guid=" + loan);
 }
 
 Currency sum(db::Connection& connection, const std::string& sql) {
-  const db::Recordset rs = openSql(connection, sql);
+  const db::Recordset rs = sql::open(connection, sql);
   const Variant value = rs.eof() ? Variant::null() : rs.field("A").value();
   return value.isNull() ? Currency() : CCur(value);
 }
@@ -387,12 +373,12 @@ void settleClaim(FuncCall& call, const Claim& claim) {
       sum(call.CN, balances + "1 And ExpenGUID = " + claim.literal) +
       sum(call.CN, balances + "2 And ExpenGUID = " + claim.literal);
   const std::string verifier = total == Currency() ? "Null" : db::quoteLiteral(call.ologin.UserName());
-  run(call.CN, "Update KX_ExpenVouch Set strVerifier=" + verifier +
-                   ",blnSettle = (Case When (case left(strtypecode,1) when 1 then -isnull(dblmoney,0) else "
-                   "isnull(dblmoney,0) end) = " + CStr(Variant(total)) + " Then 1 Else 0 End) Where GUID = " +
-                   claim.literal);
-  run(call.CN, "Update KX_ExpenVouch Set strVerifier=Null Where isnull(strAuditorID,'')='' and GUID = " +
-                   claim.literal);
+  sql::execute(call.CN, "Update KX_ExpenVouch Set strVerifier=" + verifier +
+                            ",blnSettle = (Case When (case left(strtypecode,1) when 1 then -isnull(dblmoney,0) else "
+                            "isnull(dblmoney,0) end) = " + CStr(Variant(total)) + " Then 1 Else 0 End) Where GUID = " +
+                            claim.literal);
+  sql::execute(call.CN, "Update KX_ExpenVouch Set strVerifier=Null Where isnull(strAuditorID,'')='' and GUID = " +
+                            claim.literal);
 }
 
 std::vector<XmlNode> saveRows(const XmlNode& in) {
@@ -421,7 +407,7 @@ bool saveLoanInfo(FuncCall& call, std::string& right) {
   const std::vector<XmlNode> named = namedRows(rows);
   const int namedWriteOffs = named.empty() ? 0 : checkRowVersions(call.CN, named);
   if (claim.approved) undoAppliedWriteOffs(call.CN, claim, namedWriteOffs);
-  run(call.CN, "Delete KX_ExpenLoanInfo Where Expenguid = " + claim.literal);
+  sql::execute(call.CN, "Delete KX_ExpenLoanInfo Where Expenguid = " + claim.literal);
   if (!removeAll) {
     const VoucherRights loans(call.ologin, kLoanKind.headTable);
     for (const XmlNode& row : rows) {

@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "request/RequestHost.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
@@ -17,7 +17,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -167,8 +167,7 @@ std::string GetAccInfo(const std::string& cname, db::Connection& connection,
   std::string sql =
       "select ctype,cvalue,cdefault from accinformation where cname=" + db::quoteLiteral(cname);
   if (!csysid.empty()) sql += " and csysid=" + db::quoteLiteral(csysid);
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), connection, db::adOpenForwardOnly, db::adLockReadOnly);
+  const db::Recordset rs = sql::open(connection, sql);
   if (rs.eof()) return "";
   const Variant value = rs.field("cvalue").value();
   return NullToStr(value.isNull() ? rs.field("cdefault").value() : value);
@@ -178,10 +177,7 @@ std::string GetItemTableSql(const std::string& itemClass, db::Connection& connec
   if (!itemClass.empty()) return itemClassSelect(itemClass) + "fitems";
 
   std::string unions;
-  db::Recordset rs;
-  rs.open(FixSqlText("select citem_class from fitem"), connection, db::adOpenForwardOnly,
-          db::adLockReadOnly);
-  for (; !rs.eof(); rs.moveNext()) {
+  for (db::Recordset rs = sql::open(connection, "select citem_class from fitem"); !rs.eof(); rs.moveNext()) {
     unions += "union all " + itemClassSelect(NullToStr(rs.field("citem_class").value()));
   }
   if (unions.empty()) {

@@ -6,7 +6,7 @@
 #include "platform/db/Connection.h"
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 
 namespace corvane {
 
@@ -14,8 +14,7 @@ namespace {
 
 void saveOneRow(FuncCall& call, const SaveRowsEditor& editor, XmlNode row) {
   const RowStatement statement = editor.statementFor(call, row);
-  const long affected = call.CN.execute(FixSqlText(statement.sql));
-  if (affected != 1) raiseMessage(statement.failureMessage);
+  if (sql::execute(call.CN, statement.sql) != 1) raiseMessage(statement.failureMessage);
 }
 
 }  // namespace

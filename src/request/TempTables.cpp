@@ -14,7 +14,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/ScratchTables.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 
 namespace corvane {
 
@@ -94,7 +94,7 @@ std::string GetTmpTableName() { return "vqtmp" + GetUniqueName(); }
 std::string CreateTmpTable(db::Connection& connection, const std::string& columns) {
   const std::string name = GetTmpTableName();
   DropTmpTable(connection, name);
-  connection.execute(FixSqlText("CREATE TABLE tempdb.." + name + columns));
+  sql::execute(connection, "CREATE TABLE tempdb.." + name + columns);
   RecordTmpTable(connection, name);
   return name;
 }
@@ -106,8 +106,8 @@ void RecordTmpTable(db::Connection& connection, const std::string& name) {
 void DropTmpTable(db::Connection& connection, const std::string& name) {
   const std::string table = withoutTempPrefix(name);
   try {
-    connection.execute(FixSqlText("if exists(select 1 from tempdb..sysobjects where name=N'" +
-                                  table + "' and xtype=N'U') drop table tempdb.." + table));
+    sql::execute(connection, "if exists(select 1 from tempdb..sysobjects where name=N'" + table +
+                                 "' and xtype=N'U') drop table tempdb.." + table);
   } catch (...) {
     // A table that cannot be dropped now keeps its record, and is swept with the others of its day.
     return;
@@ -116,11 +116,8 @@ void DropTmpTable(db::Connection& connection, const std::string& name) {
 }
 
 std::string GetNewGuid(db::Connection& connection) {
-  db::Recordset rs;
-  rs.open(FixSqlText("Select NEWID() AS GUID"), connection);
-  std::string guid = CStr(rs.field("guid").value());
-  rs.close();
-  return guid;
+  const db::Recordset rs = sql::open(connection, "Select NEWID() AS GUID");
+  return CStr(rs.field("guid").value());
 }
 
 }  // namespace corvane

@@ -5,7 +5,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "request/Messages.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -14,12 +14,11 @@ namespace {
 
 std::optional<std::string> firstSubject(db::Connection& CN, const std::string& operationType,
                                         const std::string& condition) {
-  db::Recordset rs;
-  rs.openReadOnly(FixSqlText("SELECT KX_PzSet_OP.strSubject, code.ccode_name "
-                             "FROM KX_PzSet_OP LEFT OUTER JOIN code ON KX_PzSet_OP.strSubject = code.ccode "
-                             "Where KX_PzSet_OP.strOperatType = " +
-                             db::quoteLiteral(operationType) + " And " + condition),
-                  CN);
+  const db::Recordset rs = sql::openReadOnly(
+      CN, "SELECT KX_PzSet_OP.strSubject, code.ccode_name "
+          "FROM KX_PzSet_OP LEFT OUTER JOIN code ON KX_PzSet_OP.strSubject = code.ccode "
+          "Where KX_PzSet_OP.strOperatType = " +
+              db::quoteLiteral(operationType) + " And " + condition);
   if (rs.eof()) return std::nullopt;
   return NullToStr(rs.field(0).value());
 }

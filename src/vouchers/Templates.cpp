@@ -20,7 +20,7 @@
 #include "request/RequestFrame.h"
 #include "request/RequestText.h"
 #include "request/RowXml.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 
 namespace corvane {
@@ -38,12 +38,6 @@ std::string rightsClause(const std::string& rights) {
   if (rights == kNoRights) return " and 1=2";
   if (!rights.empty()) return " and vt_id in (" + rights + ")";
   return {};
-}
-
-db::Recordset openReadOnly(FuncCall& call, const std::string& sql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), call.CN, db::adOpenForwardOnly, db::adLockReadOnly);
-  return rs;
 }
 
 // The mode as a byte: the numeric value of the text (0 for no number), rounded; overflow
@@ -85,7 +79,7 @@ std::string AllowedTemplateSql(const std::string& cardNumber, const std::string&
 void AnswerTemplateList(FuncCall& call) {
   const int mode = templateMode(call.oNode);
   const std::string card = RequiredText(call.oNode, "in/type");
-  db::Recordset rs = openReadOnly(call, TemplateListSql(card, mode, TemplateRights(call.ologin, card)));
+  db::Recordset rs = sql::open(call.CN, TemplateListSql(card, mode, TemplateRights(call.ologin, card)));
   loadReply(call.oXml, std::string(kDeclaration) + "<rows>" + RsToRowXml(rs) + "</rows>");
 }
 
@@ -96,11 +90,11 @@ void AnswerTemplate(FuncCall& call) {
   const std::string rights = TemplateRights(call.ologin, card);
   if (!id.empty()) {
     if (rights == kNoRights) raiseMessageNumbered(0, "Z7.Corvane.0094");
-    if (!rights.empty() && openReadOnly(call, AllowedTemplateSql(card, rights, id)).eof()) {
+    if (!rights.empty() && !sql::exists(call.CN, AllowedTemplateSql(card, rights, id))) {
       raiseMessageNumbered(0, "Z7.Corvane.0094");
     }
   } else {
-    const db::Recordset first = openReadOnly(call, DefaultTemplateSql(card, rights));
+    const db::Recordset first = sql::open(call.CN, DefaultTemplateSql(card, rights));
     if (test) {
       loadReply(call.oXml, first.eof() ? "<Rows/>" : "<Rows>1</Rows>");
       return;
@@ -131,7 +125,7 @@ void AnswerLogo(FuncCall& call) {
 
 void AnswerPrintFormat(FuncCall& call) {
   const std::string key = RequiredText(call.oNode, "in/key");
-  const db::Recordset rs = openReadOnly(call, printFormatSql(key));
+  const db::Recordset rs = sql::open(call.CN, printFormatSql(key));
   if (rs.eof()) raiseMessageNumbered(0, "Z7.Corvane.0097");
   loadReply(call.oXml, std::string(kDeclaration) + "<printset>" +
                            XmlEncode(CStr(rs.field("formatxml").value())) + "</printset>");
@@ -140,14 +134,12 @@ void AnswerPrintFormat(FuncCall& call) {
 void StorePrintFormat(FuncCall& call) {
   const std::string key = RequiredText(call.oNode, "in/key");
   const std::string format = RequiredText(call.oNode, "in/printset");
-  db::Recordset rs;
-  rs.open(FixSqlText(printFormatSql(key)), call.CN, db::adOpenStatic, db::adLockOptimistic);
-  if (rs.eof()) {
-    call.CN.execute(FixSqlText("insert into prn_format (moduleid,formatxml) values (" + db::quoteLiteral(key) +
-                               "," + db::quoteLiteral(format) + ")"));
+  if (sql::exists(call.CN, printFormatSql(key))) {
+    sql::execute(call.CN, "update prn_format set formatxml=" + db::quoteLiteral(format) +
+                              " where moduleid=" + db::quoteLiteral(key));
   } else {
-    call.CN.execute(FixSqlText("update prn_format set formatxml=" + db::quoteLiteral(format) +
-                               " where moduleid=" + db::quoteLiteral(key)));
+    sql::execute(call.CN, "insert into prn_format (moduleid,formatxml) values (" + db::quoteLiteral(key) + "," +
+                              db::quoteLiteral(format) + ")");
   }
   loadReply(call.oXml, "<success/>");
 }

@@ -8,7 +8,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "request/Messages.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "vouchers/VoucherKinds.h"
 
@@ -28,9 +28,7 @@ std::string CardNumber(std::string_view strTypeCode) {
 }
 
 bool SubmitsOnSave(db::Connection& CN) {
-  db::Recordset rs;
-  rs.open(FixSqlText("select cvalue from accinformation where csysid = 'kx' and cid = '105'"), CN,
-          db::adOpenForwardOnly, db::adLockReadOnly);
+  const db::Recordset rs = sql::open(CN, "select cvalue from accinformation where csysid = 'kx' and cid = '105'");
   if (rs.eof()) raiseMessage("Z7.Corvane.0210");
   return equalsIgnoringCase(NullToStr(rs.field(0).value()), "true");
 }

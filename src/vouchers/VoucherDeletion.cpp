@@ -17,7 +17,7 @@
 #include "request/RequestFrame.h"
 #include "request/RequestText.h"
 #include "request/RowVersion.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherKinds.h"
@@ -52,12 +52,11 @@ void loanStateGuards(const db::Recordset& head) {
 }
 
 void loanDependentGuards(db::Connection& CN, const std::string_view guid) {
-  db::Recordset rs;
-  rs.open(FixSqlText("Select Top 1 * From KX_ExpenLoanInfo Where LoanSubguid In (Select GUID From "
-                     "KX_LoanVouch_Sub Where MGUID = " +
-                     db::quoteLiteral(guid) + ")"),
-          CN);
-  if (!rs.eof()) raiseMessage("Z7.Corvane.0208");
+  if (sql::exists(CN, "Select Top 1 * From KX_ExpenLoanInfo Where LoanSubguid In (Select GUID From "
+                      "KX_LoanVouch_Sub Where MGUID = " +
+                          db::quoteLiteral(guid) + ")")) {
+    raiseMessage("Z7.Corvane.0208");
+  }
 }
 
 void claimStateGuards(const db::Recordset& head) {
@@ -68,11 +67,9 @@ void claimStateGuards(const db::Recordset& head) {
 // Receipt and payment lines first, then loan write-offs: either keeps the claim.
 void claimDependentGuards(db::Connection& CN, const std::string_view guid) {
   for (const std::string_view table : {"KX_BalanceInfo", "KX_ExpenLoanInfo"}) {
-    db::Recordset rs;
-    rs.open(FixSqlText("select top 1 * from " + std::string(table) +
-                       " where ExpenGUID=" + db::quoteLiteral(guid)),
-            CN);
-    if (!rs.eof()) raiseMessage("Z7.Corvane.0272");
+    if (sql::exists(CN, "select top 1 * from " + std::string(table) + " where ExpenGUID=" + db::quoteLiteral(guid))) {
+      raiseMessage("Z7.Corvane.0272");
+    }
   }
 }
 
@@ -92,10 +89,9 @@ std::string claimFailureText(const RuntimeError& error) {
 // becomes current, whatever its state; without one there is none, on the income-claim card.
 void moveToNextVoucher(const VoucherRights& rights, db::Connection& CN, const std::string& deletedId,
                        CurrentVoucher& current) {
-  db::Recordset rs;
-  rs.open(FixSqlText("Select Top 1 AutoID,strTypeCode From " + rights.source() + " Where AutoID > " +
-                     deletedId + " Order By AutoID"),
-          CN);
+  const db::Recordset rs =
+      sql::open(CN, "Select Top 1 AutoID,strTypeCode From " + rights.source() + " Where AutoID > " + deletedId +
+                        " Order By AutoID");
   if (rs.eof()) {
     current.AutoID.clear();
     *current.strCardNum = "KX02";
@@ -124,9 +120,8 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* nex
   const std::string head(voucherKind.headTable);
   const RowVersion version = voucher::requireRowVersion(ts, "Z7.Corvane.0370");
 
-  db::Recordset row;
-  row.open(FixSqlText("Select * From " + head + " Where AutoID = " + *autoId + " And " + version.condition()),
-           call.CN);
+  const db::Recordset row =
+      sql::open(call.CN, "Select * From " + head + " Where AutoID = " + *autoId + " And " + version.condition());
   const VoucherRights rights(call.ologin, head);
   if (row.eof() || !rights.containsId(call.CN, *autoId)) {
     raiseMessage("Z7.Corvane.0370");
@@ -136,9 +131,8 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* nex
 
   leaveFlow(call.host(), call.CN, voucherKind, guid);
   kind.dependentGuards(call.CN, guid);
-  call.CN.execute(FixSqlText("Delete " + std::string(voucherKind.lineTable) + " Where MGUID = " +
-                             db::quoteLiteral(guid)));
-  if (call.CN.execute(FixSqlText("Delete " + head + " Where GUID = " + db::quoteLiteral(guid))) != 1) {
+  sql::execute(call.CN, "Delete " + std::string(voucherKind.lineTable) + " Where MGUID = " + db::quoteLiteral(guid));
+  if (sql::execute(call.CN, "Delete " + head + " Where GUID = " + db::quoteLiteral(guid)) != 1) {
     raiseMessage("Z7.Corvane.0209");
   }
   if (next) moveToNextVoucher(rights, call.CN, *autoId, *next);

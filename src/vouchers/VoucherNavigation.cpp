@@ -11,7 +11,7 @@
 #include "request/Messages.h"
 #include "request/RequestFrame.h"
 #include "request/RequestText.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherKinds.h"
@@ -44,8 +44,7 @@ std::string claimFilter(const FuncCall& /*call*/, const std::string& submitFlag)
 
 // The AutoID the query answers, or nothing for Null or no row.
 std::optional<std::string> autoIdOf(const std::string& sql, db::Connection& CN) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), CN);
+  const db::Recordset rs = sql::open(CN, sql);
   if (rs.eof() || rs.field(0).value().isNull()) return std::nullopt;
   return CStr(rs.field(0).value());
 }
@@ -74,8 +73,7 @@ void makeCurrent(const NavigationKind& kind, CurrentVoucher& current, const std:
 
 // The ids of the list as the record set's XML persistence writes them, rows named `row`.
 std::string listRows(const std::string& sql, db::Connection& CN) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), CN);
+  const db::Recordset rs = sql::open(CN, sql);
   XmlDocument persisted;
   db::saveAsXml(rs, persisted);
   std::string rows;
@@ -92,11 +90,10 @@ std::string listRows(const std::string& sql, db::Connection& CN) {
 void readShowModel(const NavigationKind& kind, db::Connection& CN, const std::string& source,
                    CurrentVoucher& current) {
   const std::string table(kind.headTable);
-  db::Recordset rs;
-  rs.open(FixSqlText("SELECT strTypeCode,strShowModel FROM " + source +
-                     " Left JOIN KX_OperationType ON " + table +
-                     ".strTypeCode = KX_OperationType.strCode Where AutoID = " + current.AutoID),
-          CN);
+  const db::Recordset rs = sql::open(CN, "SELECT strTypeCode,strShowModel FROM " + source +
+                                              " Left JOIN KX_OperationType ON " + table +
+                                              ".strTypeCode = KX_OperationType.strCode Where AutoID = " +
+                                              current.AutoID);
   if (rs.eof()) return;
   current.strShowModel = NullToStr(rs.field(1).value());
   if (current.strCardNum) *current.strCardNum = CardNumber(NullToStr(rs.field(0).value()));
@@ -135,10 +132,9 @@ struct FoundVoucher {
 
 // The voucher of the head table with the GUID, when it lies within the user's rights.
 std::optional<FoundVoucher> voucherByGuid(const FuncCall& call, std::string_view table, const std::string& guid) {
-  db::Recordset rs;
-  rs.open(FixSqlText("Select strTypeCode ,AutoID From " + VoucherRights(call.ologin, table).source() +
-                     " Where GUID = " + db::quoteLiteral(guid)),
-          call.CN);
+  const db::Recordset rs = sql::open(call.CN, "Select strTypeCode ,AutoID From " +
+                                                   VoucherRights(call.ologin, table).source() +
+                                                   " Where GUID = " + db::quoteLiteral(guid));
   if (rs.eof()) return std::nullopt;
   return FoundVoucher{NullToStr(rs.field(0).value()), CStr(rs.field(1).value())};
 }
@@ -151,10 +147,9 @@ bool lookUp(FuncCall& call, CurrentVoucher& current) {
   current.AutoID = found->autoId;
   if (current.strCardNum) *current.strCardNum = CardNumber(found->strTypeCode);
 
-  db::Recordset rs;
-  rs.open(FixSqlText("Select strShowModel From KX_OperationType Where strCode = " +
-                     db::quoteLiteral(found->strTypeCode)),
-          call.CN);
+  const db::Recordset rs =
+      sql::open(call.CN, "Select strShowModel From KX_OperationType Where strCode = " +
+                             db::quoteLiteral(found->strTypeCode));
   if (rs.eof()) raiseMessage("Z7.Corvane.0258");
   current.strShowModel = NullToStr(rs.field(0).value());
   loadReply(call.oXml, "<Rows><row AutoID='" + current.AutoID + "' /></Rows>");

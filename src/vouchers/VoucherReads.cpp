@@ -14,7 +14,7 @@
 #include "request/Messages.h"
 #include "request/RequestFrame.h"
 #include "request/RequestText.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "vouchers/Templates.h"
 #include "vouchers/VoucherCard.h"
@@ -73,12 +73,6 @@ std::string bodySql(const VoucherReadKind& kind, const std::optional<std::string
   return select + " Where AutoID = " + id.value_or("0");
 }
 
-db::Recordset openSql(FuncCall& call, const std::string& sql, db::CursorType cursor, db::LockType lock) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), call.CN, cursor, lock);
-  return rs;
-}
-
 // An item class names the table fitemss<class>; anything but letters and digits names none.
 bool isPlainClassCode(const std::string& itemClass) {
   return itemClass.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789") ==
@@ -91,14 +85,13 @@ std::string itemName(FuncCall& call, const std::string& itemClass, const std::st
       itemClass == "ch"
           ? "Select cinvname As strName From inventory Where cinvcode = " + db::quoteLiteral(item)
           : "Select citemname As strName From fitemss" + itemClass + " Where citemcode = " + db::quoteLiteral(item);
-  const db::Recordset rs = openSql(call, sql, db::adOpenForwardOnly, db::adLockReadOnly);
+  const db::Recordset rs = sql::open(call.CN, sql);
   return rs.eof() ? std::string() : NullToStr(rs.field("strName").value());
 }
 
 std::optional<std::string> currencyDecimals(FuncCall& call, const std::string& currency) {
-  const db::Recordset rs = openSql(call, "SELECT idec FROM dbo.foreigncurrency WHERE (cexch_name = " +
-                                             db::quoteLiteral(currency) + ")",
-                                   db::adOpenForwardOnly, db::adLockReadOnly);
+  const db::Recordset rs = sql::open(
+      call.CN, "SELECT idec FROM dbo.foreigncurrency WHERE (cexch_name = " + db::quoteLiteral(currency) + ")");
   if (rs.eof()) return std::nullopt;
   return CStr(rs.field("idec").value());
 }
@@ -167,7 +160,7 @@ bool ReadVoucherHead(const VoucherReadKind& kind, FuncCall& call, const std::str
                      std::string* cardNumber) {
   return answerRead(kind, "GetVoucherHead", call, [&] {
     const std::optional<std::string> id = voucherId(kind, call, currentAutoID);
-    const db::Recordset head = openSql(call, headSql(kind, id), db::adOpenForwardOnly, db::adLockReadOnly);
+    const db::Recordset head = sql::open(call.CN, headSql(kind, id));
     const bool found = !head.eof();
     if (found && cardNumber != nullptr) {
       *cardNumber = CardNumber(NullToStr(head.field("strTypeCode").value()));
@@ -180,7 +173,7 @@ bool ReadVoucherHead(const VoucherReadKind& kind, FuncCall& call, const std::str
 bool ReadVoucherBody(const VoucherReadKind& kind, FuncCall& call, const std::string& currentAutoID) {
   return answerRead(kind, "GetVoucherBody", call, [&] {
     const std::optional<std::string> id = voucherId(kind, call, currentAutoID);
-    const db::Recordset body = openSql(call, bodySql(kind, id), db::adOpenStatic, db::adLockOptimistic);
+    const db::Recordset body = sql::open(call.CN, bodySql(kind, id));
     db::saveAsXml(body, call.oXml);
   });
 }
@@ -191,8 +184,7 @@ bool ReadOperList(const VoucherReadKind& kind, FuncCall& call, bool hasCurrentVo
     const bool useCurrentCard = cardNumber != nullptr && hasCurrentVoucher;
     const std::string card = useCurrentCard ? *cardNumber : RequiredText(call.oNode, "in/type");
     if (cardNumber != nullptr && !useCurrentCard) *cardNumber = card;
-    db::Recordset rs = openSql(call, operListSql(kind, card, TemplateRights(call.ologin, card)),
-                               db::adOpenStatic, db::adLockOptimistic);
+    db::Recordset rs = sql::open(call.CN, operListSql(kind, card, TemplateRights(call.ologin, card)));
     std::string options;
     for (; !rs.eof(); rs.moveNext()) options += optionElement(rs, strShowModel);
     loadReply(call.oXml, "<rows>" + options + "</rows>");

@@ -9,7 +9,7 @@
 #include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "request/QueryBuilders.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "vouchers/VoucherKinds.h"
 #include "vouchers/VoucherSave.h"
 
@@ -52,17 +52,11 @@ std::string templateCondition(const LoginContext& ologin, std::string_view headT
   return TemplateTypeCondition(cardTemplates);
 }
 
-bool found(db::Connection& CN, const std::string& sql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), CN, db::adOpenForwardOnly, db::adLockReadOnly);
-  return !rs.eof();
-}
-
 bool valueAllowed(db::Connection& CN, const HeadRight& right, const std::string& allowed, const std::string& value) {
   if (allowed.empty()) return true;
   if (right.optional && value.empty()) return true;
   if (allowed == kNothingAllowed) return false;
-  return found(CN, "Select 1 As found Where " + db::quoteLiteral(value) + " IN (" + allowed + ")");
+  return sql::exists(CN, "Select 1 As found Where " + db::quoteLiteral(value) + " IN (" + allowed + ")");
 }
 
 }  // namespace
@@ -101,7 +95,7 @@ VoucherRights::VoucherRights(const LoginContext& ologin, std::string_view headTa
 }
 
 bool VoucherRights::contains(db::Connection& CN, const std::string& condition) const {
-  return found(CN, "Select AutoID From " + source_ + " Where " + condition);
+  return sql::exists(CN, "Select AutoID From " + source_ + " Where " + condition);
 }
 
 bool VoucherRights::containsId(db::Connection& CN, const std::string& autoId) const {
@@ -126,7 +120,8 @@ void RequireHeadWithinRights(const LoginContext& ologin, db::Connection& CN, con
   const std::string types = templateCondition(ologin, kind.headTable);
   const std::string type = row.attribute("strTypeCode");
   if (!types.empty() &&
-      !found(CN, "Select strCode From KX_OperationType Where strCode = " + db::quoteLiteral(type) + " And " + types)) {
+      !sql::exists(CN, "Select strCode From KX_OperationType Where strCode = " + db::quoteLiteral(type) + " And " +
+                           types)) {
     raiseMessage("Z7.Corvane.0724", type);
   }
 }

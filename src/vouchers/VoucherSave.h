@@ -19,6 +19,7 @@
 #include "request/Messages.h"
 #include "request/RequestFrame.h"
 #include "request/RowVersion.h"
+#include "request/SqlGateway.h"
 #include "request/SqlText.h"
 #include "request/Values.h"
 
@@ -144,7 +145,7 @@ inline std::string assignments(const Assignments& columns) {
 
 // The first record of `sql`, or the message `id` when there is none.
 inline db::Recordset requireRecord(FuncCall& call, const std::string& sql, const char* id) {
-  db::Recordset rs = openSql(call, sql);
+  db::Recordset rs = sql::open(call.CN, sql);
   if (rs.eof()) raiseMessage(id);
   return rs;
 }

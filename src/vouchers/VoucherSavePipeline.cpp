@@ -14,6 +14,7 @@
 #include "request/Messages.h"
 #include "request/RequestFrame.h"
 #include "request/RowVersion.h"
+#include "request/SqlGateway.h"
 #include "request/TempTables.h"
 #include "request/Values.h"
 #include "vouchers/VoucherCard.h"
@@ -145,7 +146,7 @@ bool numberTaken(FuncCall& call, const VoucherKind& kind, const std::string& num
   if (kind.numberScope == NumberScope::SameKind) {
     sql += " And left(strTypeCode,1) = " + db::quoteLiteral(std::string(1, kind.typeCode));
   }
-  return !openSql(call, sql).eof();
+  return sql::exists(call.CN, sql);
 }
 
 // A numbering service on a func element of the save's own making; its answer lands in the
@@ -202,8 +203,9 @@ void checkFlowAllowsChange(FuncCall& call, const VoucherSaveRequest& request, Ap
 
 // The stored voucher becomes the request's: its "getVouchListID" func answers with it.
 void handOver(FuncCall& call, const VoucherSaveRequest& request, VoucherSaveSteps& steps) {
-  const db::Recordset stored = openSql(call, "Select AutoID,strTypeCode From " + std::string(request.kind->headTable) +
-                                                 " Where GUID = " + db::quoteLiteral(request.guid));
+  const db::Recordset stored =
+      sql::open(call.CN, "Select AutoID,strTypeCode From " + std::string(request.kind->headTable) +
+                             " Where GUID = " + db::quoteLiteral(request.guid));
   if (stored.eof()) raiseMessage("Z7.Corvane.0248");
   const std::string autoId = NullToStr(stored.field("AutoID").value());
   const XmlNode requests = call.oNode.parent();
@@ -236,10 +238,10 @@ bool saveVoucher(VoucherSaveSteps& steps, FuncCall& call, const VoucherSaveServi
     request.number = *number;
     statement = insertStatement(request, steps);
   }
-  if (executeSql(call, statement) != 1) raiseMessage("Z7.Corvane.0248");
+  if (sql::execute(call.CN, statement) != 1) raiseMessage("Z7.Corvane.0248");
   if (request.existing) {
-    executeSql(call, "Delete " + std::string(request.kind->lineTable) + " Where MGuid = " +
-                         db::quoteLiteral(request.guid));
+    sql::execute(call.CN,
+                 "Delete " + std::string(request.kind->lineTable) + " Where MGuid = " + db::quoteLiteral(request.guid));
   }
   const std::unique_ptr<ApprovalFlowServer> flow = call.host().approvalFlow();
   flow->SetLogin(call.ologin);

@@ -17,7 +17,7 @@
 #include "request/RequestFrame.h"
 #include "request/RequestText.h"
 #include "request/RowVersion.h"
-#include "request/SqlText.h"
+#include "request/SqlGateway.h"
 #include "request/Values.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherKinds.h"
@@ -47,10 +47,8 @@ std::string requiredAttribute(const XmlNode& row, std::string_view name) {
 }
 
 std::string rowVersionAfter(const SubmissionKind& kind, const std::string& guid, db::Connection& CN) {
-  db::Recordset rs;
-  rs.open(FixSqlText("Select Cast(ts as money) as ts From " + std::string(kind.headTable) +
-                     " Where GUID = " + db::quoteLiteral(guid)),
-          CN);
+  const db::Recordset rs = sql::open(CN, "Select Cast(ts as money) as ts From " + std::string(kind.headTable) +
+                                              " Where GUID = " + db::quoteLiteral(guid));
   if (rs.eof()) raiseMessage("Z7.Corvane.0180");
   return NullToStr(rs.field(0).value());
 }
@@ -65,9 +63,8 @@ bool submit(const SubmissionKind& kind, FuncCall& call,
   const std::string ts = RequiredText(call.oNode, "in/ts");
   const RowVersion version = voucher::requireRowVersion(ts, "Z7.Corvane.0262");
 
-  db::Recordset rs;
-  rs.open(FixSqlText(std::string(kind.guardSelect) + db::quoteLiteral(guid) + " And " + version.condition()),
-          call.CN);
+  const db::Recordset rs =
+      sql::open(call.CN, std::string(kind.guardSelect) + db::quoteLiteral(guid) + " And " + version.condition());
   if (rs.eof() || !VoucherRights(call.ologin, kind.headTable).containsGuid(call.CN, guid)) {
     raiseMessage("Z7.Corvane.0262");
   }
@@ -115,8 +112,8 @@ bool SubmitVoucherToFlow(LoginContext& login, db::Connection& CN, const XmlNode&
   if (!flow->QueryFlow(CN, billType, flowGuids, flowStates)) refusedBy(*flow);
   const std::string document = ApprovalStartDocument(dblOldMoney, strTypeCode, strDepartID, strVouchID);
   if (!flow->SubmitToFlow(CN, billType, guid, strVouchID, document)) refusedBy(*flow);
-  if (CN.execute(FixSqlText("Update " + std::string(kind.headTable) +
-                            " Set blnAudi = 1 Where GUID = " + db::quoteLiteral(guid))) != 1) {
+  if (sql::execute(CN, "Update " + std::string(kind.headTable) + " Set blnAudi = 1 Where GUID = " +
+                           db::quoteLiteral(guid)) != 1) {
     raiseMessage("Z7.Corvane.0260");
   }
   return true;
