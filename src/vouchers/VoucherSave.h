@@ -20,7 +20,6 @@
 #include "request/RequestFrame.h"
 #include "request/RowVersion.h"
 #include "request/SqlGateway.h"
-#include "request/SqlText.h"
 #include "request/Values.h"
 
 namespace corvane::voucher {
@@ -57,14 +56,6 @@ inline XmlNode requiredChild(const XmlNode& node, std::string_view name) {
 
 // A stored bit read back: Null counts as not set.
 inline bool flagSet(const Variant& value) { return !value.isNull() && CBool(value); }
-
-inline db::Recordset openSql(FuncCall& call, const std::string& sql) {
-  db::Recordset rs;
-  rs.open(FixSqlText(sql), call.CN, db::adOpenForwardOnly, db::adLockReadOnly);
-  return rs;
-}
-
-inline long executeSql(FuncCall& call, const std::string& sql) { return call.CN.execute(FixSqlText(sql)); }
 
 // A date text without the time of midnight that the form adds ("2005-08-02T00:00:00").
 inline std::string removeMidnight(std::string text) {
