@@ -10,7 +10,6 @@
 #include "approval/FlowInformation.h"
 #include "approval/HeldRight.h"
 #include "approval/LoanCheques.h"
-#include "approval/VoucherTransaction.h"
 #include "approval/VoucherWithdrawal.h"
 #include "host/ApprovalFlow.h"
 #include "host/Host.h"
@@ -23,6 +22,7 @@
 #include "request/Messages.h"
 #include "request/PubCommon.h"
 #include "request/QueryBuilders.h"
+#include "request/RequestTransaction.h"
 #include "request/Rights.h"
 #include "request/RowVersion.h"
 #include "request/SqlText.h"
@@ -147,9 +147,11 @@ class AuditList {
   void approveDirectly(const AuditRow& row, const AuditKind& kind, int number) {
     std::string budRet;
     {
-      VoucherTransaction transaction(call_.CN);
-      transaction.end(CBudCtrl().CheckBudCtrl(call_.ologin, call_.CN, row.guid, row.ts,
-                                              std::string(kind.headTable), approving_, budRet, false));
+      RequestTransaction transaction(call_.CN, BeginWait::Briefly);
+      if (CBudCtrl().CheckBudCtrl(call_.ologin, call_.CN, row.guid, row.ts, std::string(kind.headTable),
+                                  approving_, budRet, false)) {
+        transaction.commit();
+      }
     }
     if (budRet.rfind(kSuccess, 0) == 0) {
       budRet.erase(0, kSuccess.size());

@@ -16,6 +16,7 @@
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"
 #include "request/RequestText.h"
+#include "request/RequestTransaction.h"
 #include "request/Rights.h"
 #include "request/RowVersion.h"
 #include "request/SqlText.h"
@@ -84,22 +85,13 @@ bool withdraw(FuncCall& call) {
   const HeldRight held(call.ologin, rightOf(*kind));
   if (!ApplyTask(&call.ologin, rightOf(*kind), call.oXml)) return false;
   requireSubmitted(call, *kind, guid, ts);
-  call.CN.beginTrans();
+  RequestTransaction transaction(call.CN);
   removeFromFlow(call, *kind, guid);
   resetToSaved(call, *kind, guid);
   const std::string newTs = rowVersionOf(call, *kind, guid);
-  call.CN.commitTrans();
+  transaction.commit();
   loadReply(call.oXml, "<RetValue ts='" + XmlEncode(newTs) + "' />");
   return true;
-}
-
-void rollBack(db::Connection& CN) {
-  if (!CN.inTransaction()) return;
-  try {
-    CN.rollbackTrans();
-  } catch (const std::exception&) {
-    // The error being reported is the one that matters.
-  }
 }
 
 }  // namespace
@@ -108,10 +100,8 @@ bool WithdrawVoucher(FuncCall& call) {
   try {
     return withdraw(call);
   } catch (const RuntimeError& error) {
-    rollBack(call.CN);
     loadReply(call.oXml, AuditErrorReply("DelAudit", error.number(), error.description()));
   } catch (const std::exception& error) {
-    rollBack(call.CN);
     loadReply(call.oXml, AuditErrorReply("DelAudit", errnum::kDbUnspecified, error.what()));
   }
   return false;

@@ -6,23 +6,18 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionPool.h"
-#include "platform/db/Transaction.h"
 #include "request/ErrorReply.h"
 #include "request/Locale.h"
 #include "request/Messages.h"
 #include "request/RequestHost.h"
 #include "request/RequestLimits.h"
+#include "request/RequestTransaction.h"
 #include "request/Rights.h"
 #include "request/SqlText.h"
 
 namespace corvane {
 
 namespace {
-
-// Command timeouts of a transaction begun at the first writing func: short for the begin, so a
-// busy account answers quickly, then the normal one.
-constexpr int kBeginTimeout = 5;
-constexpr int kWorkTimeout = 20;
 
 XmlNode outOf(XmlNode func) {
   XmlNode out = func.child("out");
@@ -51,17 +46,12 @@ class RequestWalk {
     if (settings_.transaction == TransactionScope::PerRequest) {
       // A request whose funcs only read takes no write lock: it runs beside a writer and on a
       // read-only account.
-      transaction_.emplace(*connection_, anyFuncWrites() ? db::TransactionMode::Write
-                                                         : db::TransactionMode::Read);
+      transaction_.emplace(*connection_, BeginWait::CommandTimeout,
+                           anyFuncWrites() ? db::TransactionMode::Write : db::TransactionMode::Read);
     }
     const bool completed = walkFuncs();
-    if (transaction_) {
-      if (completed) {
-        transaction_->commit();
-      } else {
-        transaction_->rollback();
-      }
-    }
+    if (transaction_ && completed) transaction_->commit();
+    transaction_.reset();  // rolls back what a stopped walk left
   }
 
   // Replaces the request document by the dispatcher's error reply, after rolling back.
@@ -141,21 +131,15 @@ class RequestWalk {
     if (settings_.transaction == TransactionScope::PerWritingFunc) {
       transaction_.emplace(*connection_);
     } else if (settings_.transaction == TransactionScope::FromFirstWritingFunc) {
-      connection_->setCommandTimeout(kBeginTimeout);
-      transaction_.emplace(*connection_);
-      connection_->setCommandTimeout(kWorkTimeout);
+      transaction_.emplace(*connection_, BeginWait::Briefly);
     }
   }
 
   void endForWritingFunc(const FuncRoute& target, bool result) {
     if (!target.writes || settings_.transaction != TransactionScope::PerWritingFunc) return;
     if (!transaction_) return;
-    if (result) {
-      transaction_->commit();
-    } else {
-      transaction_->rollback();
-    }
-    transaction_.reset();
+    if (result) transaction_->commit();
+    transaction_.reset();  // rolls back what a failed func wrote
   }
 
   const FrameSettings& settings_;
@@ -163,7 +147,7 @@ class RequestWalk {
   XmlDocument& oXml_;
   const std::function<std::optional<FuncRoute>(std::string_view)>& route_;
   db::PooledConnection connection_;
-  std::optional<db::Transaction> transaction_;  // declared after the connection it runs on
+  std::optional<RequestTransaction> transaction_;  // declared after the connection it runs on
   bool rightTaken_ = false;
 };
 
