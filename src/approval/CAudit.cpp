@@ -204,7 +204,7 @@ const FrameSettings CAudit::kFrame{
     .rightScope = RightScope::None,
     .rightCode = "",
     .connectionTimeout = 20,
-    .transaction = TransactionScope::None,
+    .transaction = TransactionScope::OwnedByMembers,
     .errorText = &dispatcherErrorText,
     .errorClass = &dispatcherErrorClass,
 };

@@ -204,7 +204,7 @@ const FrameSettings CMakePZ::kFrame{
     .rightScope = RightScope::PerRequest,
     .rightCode = "KX0206",
     .connectionTimeout = 60,
-    .transaction = TransactionScope::None,
+    .transaction = TransactionScope::OwnedByMembers,
 };
 const std::span<const FuncEntry<CMakePZ>> CMakePZ::kFuncs = kFuncTable;
 

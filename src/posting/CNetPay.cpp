@@ -230,7 +230,7 @@ const FrameSettings CNetPay::kFrame{.className = kClassName,
                                     .rightScope = RightScope::PerFunc,
                                     .rightCode = {},
                                     .connectionTimeout = 60,
-                                    .transaction = TransactionScope::None};
+                                    .transaction = TransactionScope::OwnedByMembers};
 const std::span<const FuncEntry<CNetPay>> CNetPay::kFuncs{kFuncTable};
 
 bool CNetPay::netpay(FuncCall& call) { return KXtoNB(call, true); }
