@@ -8,7 +8,6 @@
 #include "approval/CBudCtrl.h"
 #include "approval/FlowApproval.h"
 #include "approval/FlowInformation.h"
-#include "approval/HeldRight.h"
 #include "approval/LoanCheques.h"
 #include "approval/VoucherWithdrawal.h"
 #include "host/ApprovalFlow.h"
@@ -19,6 +18,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "request/ErrorReply.h"
+#include "request/HeldRight.h"
 #include "request/Messages.h"
 #include "request/PubCommon.h"
 #include "request/QueryBuilders.h"
@@ -117,11 +117,8 @@ class AuditList {
     if (kind == nullptr) raiseMessage("Z7.Corvane.0161");
     if (!approving_ && !kind->isLoan()) requireUnverifiedClaim(row);
     const std::string_view right = approving_ ? kind->approveRight : kind->cancelRight;
-    if (!ApplyTask(&call_.ologin, right, call_.oXml)) {
-      FreeTask(&call_.ologin, right);
-      return false;
-    }
     const HeldRight held(call_.ologin, right);
+    if (!ApplyTask(&call_.ologin, right, call_.oXml)) return false;
     const std::string verdict = CheckVouchAudit(call_.ologin, call_.CN, row, *kind, approving_);
     if (verdict.empty()) {
       rows_ += "<row guid='" + XmlEncode(row.guid) + "' ts='" + XmlEncode(row.ts) + "' strType='" +

@@ -5,7 +5,6 @@
 
 #include "approval/AuditErrors.h"
 #include "approval/FlowTexts.h"
-#include "approval/HeldRight.h"
 #include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
@@ -13,6 +12,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "request/ErrorReply.h"
+#include "request/HeldRight.h"
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"
 #include "request/RequestText.h"

@@ -7,6 +7,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionPool.h"
 #include "request/ErrorReply.h"
+#include "request/HeldRight.h"
 #include "request/Locale.h"
 #include "request/Messages.h"
 #include "request/RequestHost.h"
@@ -32,15 +33,11 @@ class RequestWalk {
               const std::function<std::optional<FuncRoute>(std::string_view)>& route)
       : settings_(settings), ologin_(ologin), oXml_(oXml), route_(route) {}
 
-  ~RequestWalk() {
-    if (rightTaken_) FreeTask(&ologin_, settings_.rightCode);
-  }
-
   void run() {
     CheckRequestShape(oXml_);
     openConnection();
     if (settings_.rightScope == RightScope::PerRequest) {
-      rightTaken_ = true;  // released at the end whatever happens, also after a refusal
+      requestRight_.emplace(ologin_, settings_.rightCode);  // released at the end, also after a refusal
       if (!ApplyTask(&ologin_, settings_.rightCode, oXml_)) return;
     }
     if (settings_.transaction == TransactionScope::PerRequest) {
@@ -106,23 +103,16 @@ class RequestWalk {
     const std::optional<FuncRoute> target = route_(name);
     if (!target) return true;
     if (target->checksLock) CheckSysLock(ologin_);
-    const bool perFuncRight = settings_.rightScope == RightScope::PerFunc && !target->right.empty();
-    if (perFuncRight && !ApplyTask(&ologin_, target->right, reply)) {
-      // The refusal is this func's answer; the func counts as served and the walk goes on.
-      FreeTask(&ologin_, target->right);
-      return true;
+    std::optional<HeldRight> funcRight;
+    if (settings_.rightScope == RightScope::PerFunc && !target->right.empty()) {
+      funcRight.emplace(ologin_, target->right);
+      // A refusal is this func's answer; the func counts as served and the walk goes on.
+      if (!ApplyTask(&ologin_, target->right, reply)) return true;
     }
     beginForWritingFunc(*target);
     FuncCall call{ologin_, *connection_, func, reply};
-    bool result = false;
-    try {
-      result = target->call(call);
-    } catch (...) {
-      if (perFuncRight) FreeTask(&ologin_, target->right);
-      throw;
-    }
+    const bool result = target->call(call);
     endForWritingFunc(*target, result);
-    if (perFuncRight) FreeTask(&ologin_, target->right);
     return result;
   }
 
@@ -148,7 +138,7 @@ class RequestWalk {
   const std::function<std::optional<FuncRoute>(std::string_view)>& route_;
   db::PooledConnection connection_;
   std::optional<RequestTransaction> transaction_;  // declared after the connection it runs on
-  bool rightTaken_ = false;
+  std::optional<HeldRight> requestRight_;          // released first, as the walk ends
 };
 
 void replaceByError(const FrameSettings& settings, XmlDocument& oXml, std::int32_t number,
