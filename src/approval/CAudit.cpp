@@ -8,9 +8,7 @@
 #include "approval/CBudCtrl.h"
 #include "approval/FlowApproval.h"
 #include "approval/FlowInformation.h"
-#include "approval/HeldRight.h"
 #include "approval/LoanCheques.h"
-#include "approval/VoucherTransaction.h"
 #include "approval/VoucherWithdrawal.h"
 #include "host/ApprovalFlow.h"
 #include "host/Host.h"
@@ -20,9 +18,11 @@
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "request/ErrorReply.h"
+#include "request/HeldRight.h"
 #include "request/Messages.h"
 #include "request/PubCommon.h"
 #include "request/QueryBuilders.h"
+#include "request/RequestTransaction.h"
 #include "request/Rights.h"
 #include "request/RowVersion.h"
 #include "request/SqlGateway.h"
@@ -111,11 +111,8 @@ class AuditList {
     if (kind == nullptr) raiseMessage("Z7.Corvane.0161");
     if (!approving_ && !kind->isLoan()) requireUnverifiedClaim(row);
     const std::string_view right = approving_ ? kind->approveRight : kind->cancelRight;
-    if (!ApplyTask(&call_.ologin, right, call_.oXml)) {
-      FreeTask(&call_.ologin, right);
-      return false;
-    }
     const HeldRight held(call_.ologin, right);
+    if (!ApplyTask(&call_.ologin, right, call_.oXml)) return false;
     const std::string verdict = CheckVouchAudit(call_.ologin, call_.CN, row, *kind, approving_);
     if (verdict.empty()) {
       rows_ += "<row guid='" + XmlEncode(row.guid) + "' ts='" + XmlEncode(row.ts) + "' strType='" +
@@ -141,9 +138,11 @@ class AuditList {
   void approveDirectly(const AuditRow& row, const AuditKind& kind, int number) {
     std::string budRet;
     {
-      VoucherTransaction transaction(call_.CN);
-      transaction.end(CBudCtrl().CheckBudCtrl(call_.ologin, call_.CN, row.guid, row.ts,
-                                              std::string(kind.headTable), approving_, budRet, false));
+      RequestTransaction transaction(call_.CN, BeginWait::Briefly);
+      if (CBudCtrl().CheckBudCtrl(call_.ologin, call_.CN, row.guid, row.ts, std::string(kind.headTable),
+                                  approving_, budRet, false)) {
+        transaction.commit();
+      }
     }
     if (budRet.rfind(kSuccess, 0) == 0) {
       budRet.erase(0, kSuccess.size());
@@ -196,7 +195,7 @@ const FrameSettings CAudit::kFrame{
     .rightScope = RightScope::None,
     .rightCode = "",
     .connectionTimeout = 20,
-    .transaction = TransactionScope::None,
+    .transaction = TransactionScope::OwnedByMembers,
     .errorText = &dispatcherErrorText,
     .errorClass = &dispatcherErrorClass,
 };

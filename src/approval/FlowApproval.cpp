@@ -8,13 +8,13 @@
 #include "approval/AuditKinds.h"
 #include "approval/CBudCtrl.h"
 #include "approval/FlowTexts.h"
-#include "approval/HeldRight.h"
 #include "approval/LoanCheques.h"
-#include "approval/VoucherTransaction.h"
 #include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "request/ErrorReply.h"
+#include "request/HeldRight.h"
 #include "request/Messages.h"
+#include "request/RequestTransaction.h"
 #include "request/Rights.h"
 #include "request/RowVersion.h"
 #include "request/Values.h"
@@ -97,14 +97,13 @@ void FlowApproval::step(const Row& row, const AuditKind& kind) {
     return refuse(GetResString("Z7.Corvane.0169"));
   }
 
-  VoucherTransaction transaction(call_.CN);
+  RequestTransaction transaction(call_.CN, BeginWait::Briefly);
   bool finished = false;
   if (inFlow) {
     const bool stepped = approving_ ? flow->ApproveStep(call_.CN, billType, row.guid, task_, kScope)
                                     : flow->UndoStep(call_.CN, billType, row.guid, kScope);
     if (!stepped) {
       // Whatever the flow wrote before it refused goes back with the voucher's transaction.
-      transaction.end(false);
       failed_ = true;
       messages_ += ReplaceVoucherGuid(FlowReason(*flow), row.guid, row.strVouchID) + "\n";
       return;
@@ -115,19 +114,18 @@ void FlowApproval::step(const Row& row, const AuditKind& kind) {
   // voucher whose flow takes a step back is no longer approved.
   const bool decides = !inFlow || finished || (!approving_ && !head->auditor.empty());
   if (!decides) {
-    transaction.end(true);
+    transaction.commit();
     return;
   }
 
   const std::string table(kind.headTable);
   std::string budRet;
   if (!CBudCtrl().CheckBudCtrl(ologin, call_.CN, row.guid, row.ts, table, approving_, budRet, false)) {
-    transaction.end(false);
     if (budRet.empty()) raiseMessage("Z7.Corvane.0149");
     raiseBusiness(budRet);
   }
   if (budRet.rfind(kSuccess, 0) == 0) {
-    transaction.end(true);
+    transaction.commit();
     budRet.erase(0, kSuccess.size());
     if (approving_ && kind.isLoan()) {
       const std::string cheques = RegisterLoanCheques(ologin, call_.CN, row.guid);
@@ -136,11 +134,11 @@ void FlowApproval::step(const Row& row, const AuditKind& kind) {
   } else if (inFlow && approving_) {
     // The budget refused the step that finished the flow: its verdict stays on the voucher and
     // the step is taken back in the same transaction, or nothing stands when it cannot be.
-    transaction.end(flow->UndoStep(call_.CN, billType, row.guid, kScope));
+    if (flow->UndoStep(call_.CN, billType, row.guid, kScope)) transaction.commit();
   } else {
     // Outside a flow the verdict of a refused approval is kept; a refused cancel wrote nothing,
     // and the flow keeps the step it would have taken back.
-    transaction.end(!inFlow);
+    if (!inFlow) transaction.commit();
   }
   if (!budRet.empty()) raiseBusiness(budRet);
 }

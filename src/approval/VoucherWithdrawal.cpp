@@ -5,7 +5,6 @@
 
 #include "approval/AuditErrors.h"
 #include "approval/FlowTexts.h"
-#include "approval/HeldRight.h"
 #include "host/Host.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
@@ -13,9 +12,11 @@
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "request/ErrorReply.h"
+#include "request/HeldRight.h"
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"
 #include "request/RequestText.h"
+#include "request/RequestTransaction.h"
 #include "request/Rights.h"
 #include "request/RowVersion.h"
 #include "request/SqlGateway.h"
@@ -83,22 +84,13 @@ bool withdraw(FuncCall& call) {
   const HeldRight held(call.ologin, rightOf(*kind));
   if (!ApplyTask(&call.ologin, rightOf(*kind), call.oXml)) return false;
   requireSubmitted(call, *kind, guid, ts);
-  call.CN.beginTrans();
+  RequestTransaction transaction(call.CN);
   removeFromFlow(call, *kind, guid);
   resetToSaved(call, *kind, guid);
   const std::string newTs = rowVersionOf(call, *kind, guid);
-  call.CN.commitTrans();
+  transaction.commit();
   loadReply(call.oXml, "<RetValue ts='" + XmlEncode(newTs) + "' />");
   return true;
-}
-
-void rollBack(db::Connection& CN) {
-  if (!CN.inTransaction()) return;
-  try {
-    CN.rollbackTrans();
-  } catch (const std::exception&) {
-    // The error being reported is the one that matters.
-  }
 }
 
 }  // namespace
@@ -107,10 +99,8 @@ bool WithdrawVoucher(FuncCall& call) {
   try {
     return withdraw(call);
   } catch (const RuntimeError& error) {
-    rollBack(call.CN);
     loadReply(call.oXml, AuditErrorReply("DelAudit", error.number(), error.description()));
   } catch (const std::exception& error) {
-    rollBack(call.CN);
     loadReply(call.oXml, AuditErrorReply("DelAudit", errnum::kDbUnspecified, error.what()));
   }
   return false;

@@ -66,7 +66,7 @@ const FrameSettings CPubMsg::kFrame{
     .rightScope = RightScope::None,
     .rightCode = "",
     .connectionTimeout = 60,
-    .transaction = TransactionScope::None,
+    .transaction = TransactionScope::OwnedByMembers,
     .failReply = &pubFailReply,
 };
 const std::span<const FuncEntry<CPubMsg>> CPubMsg::kFuncs = kFuncTable;

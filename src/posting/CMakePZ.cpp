@@ -7,7 +7,6 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/Transaction.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "posting/DraftCompletion.h"
@@ -21,6 +20,7 @@
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"
+#include "request/RequestTransaction.h"
 #include "request/RowVersion.h"
 #include "request/RowXml.h"
 #include "request/SqlGateway.h"
@@ -192,7 +192,7 @@ const FrameSettings CMakePZ::kFrame{
     .rightScope = RightScope::PerRequest,
     .rightCode = "KX0206",
     .connectionTimeout = 60,
-    .transaction = TransactionScope::None,
+    .transaction = TransactionScope::OwnedByMembers,
 };
 const std::span<const FuncEntry<CMakePZ>> CMakePZ::kFuncs = kFuncTable;
 
@@ -212,7 +212,7 @@ bool CMakePZ::MakePZ(FuncCall& call) {
   return answerAsMember(call.oXml, "CLoan", "recordGet", [&] {
     const MakeRequest request = readRequest(call.oNode);
     const bool stopAtDraft = request.stopAtDraft || state_.preview;
-    auto transaction = db::Transaction::joinOrBegin(call.CN);
+    RequestTransaction transaction(call.CN);
     checkPendingPayments(call, request.vouchers);
     state_.table = CreatePZTbl(call.CN, call.ologin);
     state_.tables.push_back(state_.table);
@@ -287,7 +287,7 @@ bool CMakePZ::GetTempPZData(FuncCall& call) {
   const DraftTables tables(call.CN, state_);
   if (!MakePZ(call)) return false;
   return answerAsMember(call.oXml, "CLoan", "recordGet", [&] {
-    auto transaction = db::Transaction::joinOrBegin(call.CN);
+    RequestTransaction transaction(call.CN);
     renumberLinesWithAmounts(call.CN, state_.table);
     const std::string rows = previewRows(call.CN, state_.table);
     transaction.commit();

@@ -13,12 +13,12 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/db/RecordsetXml.h"
-#include "platform/db/Transaction.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"
+#include "request/RequestTransaction.h"
 #include "request/Rights.h"
 #include "request/SqlGateway.h"
 #include "request/TempTables.h"
@@ -199,7 +199,7 @@ void withdraw(PaymentWork& work, const PaymentRowKind& kind, const std::string& 
 }
 
 void serveRow(PaymentWork& work, const XmlNode& row, bool blnPay) {
-  auto transaction = db::Transaction::joinOrBegin(work.call.CN);
+  RequestTransaction transaction(work.call.CN);
   const PaymentRowKind& kind = kindOf(row.attribute("strtypecode"));
   const std::string guid = row.attribute("guid");
   const std::optional<PaymentRowState> state = readPaymentRow(work.call, kind, guid);
@@ -227,7 +227,7 @@ const FrameSettings CNetPay::kFrame{.className = kClassName,
                                     .rightScope = RightScope::PerFunc,
                                     .rightCode = {},
                                     .connectionTimeout = 60,
-                                    .transaction = TransactionScope::None};
+                                    .transaction = TransactionScope::OwnedByMembers};
 const std::span<const FuncEntry<CNetPay>> CNetPay::kFuncs{kFuncTable};
 
 bool CNetPay::netpay(FuncCall& call) { return KXtoNB(call, true); }

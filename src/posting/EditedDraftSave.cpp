@@ -11,7 +11,6 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Field.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/Transaction.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "posting/DraftLine.h"
@@ -19,6 +18,7 @@
 #include "posting/LedgerRights.h"
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
+#include "request/RequestTransaction.h"
 #include "request/SqlGateway.h"
 
 namespace corvane {
@@ -173,7 +173,7 @@ std::string writeLine(db::Connection& CN, const std::string& table, const db::Re
 
 void saveLines(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, PostingDraft& draft,
                const DraftTableCreator& createDraftTable) {
-  auto transaction = db::Transaction::joinOrBegin(CN);
+  RequestTransaction transaction(CN);
   const std::string table = createDraftTable(CN, ologin);
   if (table.empty()) raiseMessage("Z7.Corvane.0371");
   const db::Recordset columns = sql::openReadOnly(CN, "Select * From " + table + " where 1= 2");

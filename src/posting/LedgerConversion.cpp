@@ -13,7 +13,6 @@
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/Transaction.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "posting/DraftLine.h"
@@ -21,6 +20,7 @@
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
 #include "request/QueryBuilders.h"
+#include "request/RequestTransaction.h"
 #include "request/RowVersion.h"
 #include "request/SqlGateway.h"
 #include "vouchers/Cheques.h"
@@ -225,7 +225,7 @@ std::string registerCheques(LoginContext& ologin, db::Connection& CN, const Post
 void convert(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, const PostingDraft& draft) {
   const std::vector<SourceVoucher> sources = requestSources(funcNode);
   const std::unique_ptr<BankPay> bank = ologin.host().bankPay();
-  auto transaction = db::Transaction::joinOrBegin(CN);
+  RequestTransaction transaction(CN);
   requireSameSources(draftSources(CN, draft.draftTable), sources);
   importVoucher(ologin, CN, draft);
   for (const SourceVoucher& source : sources) linkSource(ologin, CN, source, draft);

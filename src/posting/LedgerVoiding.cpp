@@ -10,13 +10,13 @@
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
-#include "platform/db/Transaction.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
 #include "posting/LedgerRights.h"
 #include "posting/LedgerVoucherLock.h"
 #include "request/ErrorReply.h"
 #include "request/Messages.h"
+#include "request/RequestTransaction.h"
 #include "request/SqlGateway.h"
 
 namespace corvane {
@@ -155,7 +155,7 @@ void forgetBankLinks(db::Connection& CN, const VoidedVoucher& voucher, BankPay& 
 
 void voidVoucher(const LoginContext& ologin, db::Connection& CN, const VoidedVoucher& voucher, const std::string& sign) {
   const std::unique_ptr<BankPay> bank = ologin.host().bankPay();
-  auto transaction = db::Transaction::joinOrBegin(CN);
+  RequestTransaction transaction(CN);
   forgetBankLinks(CN, voucher, *bank);
   std::string lockError;
   LockPZ(ologin, CN, ologin.SystemId(), sign, voucher.number, lockError);

@@ -49,7 +49,7 @@ const FrameSettings CReport::kFrame{.className = "CReport",
                                     .rightScope = RightScope::PerFunc,
                                     .rightCode = {},
                                     .connectionTimeout = 60,
-                                    .transaction = TransactionScope::None,
+                                    .transaction = TransactionScope::OwnedByMembers,
                                     .failReply = reportFailReply,
                                     .numberInErrorId = false};
 const std::span<const FuncEntry<CReport>> CReport::kFuncs{kFuncTable};

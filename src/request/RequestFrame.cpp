@@ -6,23 +6,19 @@
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionPool.h"
-#include "platform/db/Transaction.h"
 #include "request/ErrorReply.h"
+#include "request/HeldRight.h"
 #include "request/Locale.h"
 #include "request/Messages.h"
 #include "request/RequestHost.h"
 #include "request/RequestLimits.h"
+#include "request/RequestTransaction.h"
 #include "request/Rights.h"
 #include "request/SqlText.h"
 
 namespace corvane {
 
 namespace {
-
-// Command timeouts of a transaction begun at the first writing func: short for the begin, so a
-// busy account answers quickly, then the normal one.
-constexpr int kBeginTimeout = 5;
-constexpr int kWorkTimeout = 20;
 
 XmlNode outOf(XmlNode func) {
   XmlNode out = func.child("out");
@@ -37,31 +33,22 @@ class RequestWalk {
               const std::function<std::optional<FuncRoute>(std::string_view)>& route)
       : settings_(settings), ologin_(ologin), oXml_(oXml), route_(route) {}
 
-  ~RequestWalk() {
-    if (rightTaken_) FreeTask(&ologin_, settings_.rightCode);
-  }
-
   void run() {
     CheckRequestShape(oXml_);
     openConnection();
     if (settings_.rightScope == RightScope::PerRequest) {
-      rightTaken_ = true;  // released at the end whatever happens, also after a refusal
+      requestRight_.emplace(ologin_, settings_.rightCode);  // released at the end, also after a refusal
       if (!ApplyTask(&ologin_, settings_.rightCode, oXml_)) return;
     }
     if (settings_.transaction == TransactionScope::PerRequest) {
       // A request whose funcs only read takes no write lock: it runs beside a writer and on a
       // read-only account.
-      transaction_.emplace(*connection_, anyFuncWrites() ? db::TransactionMode::Write
-                                                         : db::TransactionMode::Read);
+      transaction_.emplace(*connection_, BeginWait::CommandTimeout,
+                           anyFuncWrites() ? db::TransactionMode::Write : db::TransactionMode::Read);
     }
     const bool completed = walkFuncs();
-    if (transaction_) {
-      if (completed) {
-        transaction_->commit();
-      } else {
-        transaction_->rollback();
-      }
-    }
+    if (transaction_ && completed) transaction_->commit();
+    transaction_.reset();  // rolls back what a stopped walk left
   }
 
   // Replaces the request document by the dispatcher's error reply, after rolling back.
@@ -116,23 +103,16 @@ class RequestWalk {
     const std::optional<FuncRoute> target = route_(name);
     if (!target) return true;
     if (target->checksLock) CheckSysLock(ologin_);
-    const bool perFuncRight = settings_.rightScope == RightScope::PerFunc && !target->right.empty();
-    if (perFuncRight && !ApplyTask(&ologin_, target->right, reply)) {
-      // The refusal is this func's answer; the func counts as served and the walk goes on.
-      FreeTask(&ologin_, target->right);
-      return true;
+    std::optional<HeldRight> funcRight;
+    if (settings_.rightScope == RightScope::PerFunc && !target->right.empty()) {
+      funcRight.emplace(ologin_, target->right);
+      // A refusal is this func's answer; the func counts as served and the walk goes on.
+      if (!ApplyTask(&ologin_, target->right, reply)) return true;
     }
     beginForWritingFunc(*target);
     FuncCall call{ologin_, *connection_, func, reply};
-    bool result = false;
-    try {
-      result = target->call(call);
-    } catch (...) {
-      if (perFuncRight) FreeTask(&ologin_, target->right);
-      throw;
-    }
+    const bool result = target->call(call);
     endForWritingFunc(*target, result);
-    if (perFuncRight) FreeTask(&ologin_, target->right);
     return result;
   }
 
@@ -141,21 +121,15 @@ class RequestWalk {
     if (settings_.transaction == TransactionScope::PerWritingFunc) {
       transaction_.emplace(*connection_);
     } else if (settings_.transaction == TransactionScope::FromFirstWritingFunc) {
-      connection_->setCommandTimeout(kBeginTimeout);
-      transaction_.emplace(*connection_);
-      connection_->setCommandTimeout(kWorkTimeout);
+      transaction_.emplace(*connection_, BeginWait::Briefly);
     }
   }
 
   void endForWritingFunc(const FuncRoute& target, bool result) {
     if (!target.writes || settings_.transaction != TransactionScope::PerWritingFunc) return;
     if (!transaction_) return;
-    if (result) {
-      transaction_->commit();
-    } else {
-      transaction_->rollback();
-    }
-    transaction_.reset();
+    if (result) transaction_->commit();
+    transaction_.reset();  // rolls back what a failed func wrote
   }
 
   const FrameSettings& settings_;
@@ -163,8 +137,8 @@ class RequestWalk {
   XmlDocument& oXml_;
   const std::function<std::optional<FuncRoute>(std::string_view)>& route_;
   db::PooledConnection connection_;
-  std::optional<db::Transaction> transaction_;  // declared after the connection it runs on
-  bool rightTaken_ = false;
+  std::optional<RequestTransaction> transaction_;  // declared after the connection it runs on
+  std::optional<HeldRight> requestRight_;          // released first, as the walk ends
 };
 
 void replaceByError(const FrameSettings& settings, XmlDocument& oXml, std::int32_t number,

@@ -42,8 +42,13 @@ enum class RightScope {
                // and the func counts as served
 };
 
+// Which transaction the frame opens around the funcs. A class whose members write in transactions
+// of their own says so (OwnedByMembers), so that its settings tell a reader where its writes are
+// committed; None is for a class whose members open none.
 enum class TransactionScope {
-  None,                  // members open their own, or none
+  None,                  // none: the members only read (scratch tables aside)
+  OwnedByMembers,        // none: each member that writes opens and ends its own (a RequestTransaction,
+                         // or the one of the host component it calls)
   PerRequest,            // begun before the first func, committed after the last
   PerWritingFunc,        // one around each writing func, committed when it succeeds
   FromFirstWritingFunc,  // begun at the first writing func, held to the end of the request

@@ -171,6 +171,7 @@ class PerFuncProbe : public FramedClass<PerFuncProbe> {
   static const std::span<const FuncEntry<PerFuncProbe>> kFuncs;
   bool edit(FuncCall& call) { return probe.reply(call); }
   bool editFails(FuncCall& call) { return probe.fail(call); }
+  bool editRaises(FuncCall& call) { return probe.raise(call); }
   bool get(FuncCall& call) { return probe.reply(call); }
 
  private:
@@ -223,6 +224,7 @@ TEST(RequestFrame, ALockedModuleStopsWritingFuncsAndRollsBack) {
 constexpr std::array kPerFuncProbeFuncs = {
     FuncEntry<PerFuncProbe>{"edit", &PerFuncProbe::edit, true, "KX0102"},
     FuncEntry<PerFuncProbe>{"editfails", &PerFuncProbe::editFails, true, "KX0102"},
+    FuncEntry<PerFuncProbe>{"editraises", &PerFuncProbe::editRaises, true, "KX0102"},
     FuncEntry<PerFuncProbe>{"get", &PerFuncProbe::get, false, "KX0301"},
 };
 
@@ -251,6 +253,15 @@ TEST(RequestFrame, EachWritingFuncCommitsOrRollsBackItsOwnTransaction) {
                "<req><func name='edit' code='P1'/><func name='editfails' code='P2'/>"
                "<func name='edit' code='P3'/></req>");
   EXPECT_EQ("P1", probeDepartments(account)) << "the failed func's write is rolled back, the first stays";
+  EXPECT_EQ(0, takenRights(account));
+}
+
+TEST(RequestFrame, AFuncThatRaisesGivesUpItsRightAndItsTransaction) {
+  CaseAccount account;
+  const std::string reply = serve<PerFuncProbe>(
+      account, "demo", "<req><func name='edit' code='P1'/><func name='editraises' code='P2'/></req>");
+  EXPECT_NE(std::string::npos, reply.find("Corvane:PerFuncProbe:myHandle:9000")) << reply;
+  EXPECT_EQ("P1", probeDepartments(account)) << "the raising func's write is rolled back, the first stays";
   EXPECT_EQ(0, takenRights(account));
 }
 

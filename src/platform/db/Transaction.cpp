@@ -10,9 +10,9 @@ Transaction::Transaction(Connection& connection, TransactionMode mode)
   owned_ = true;
 }
 
-Transaction Transaction::joinOrBegin(Connection& connection) {
+Transaction Transaction::joinOrBegin(Connection& connection, TransactionMode mode) {
   if (connection.inTransaction()) return Transaction(connection, false);
-  return Transaction(connection);
+  return Transaction(connection, mode);
 }
 
 Transaction::Transaction(Transaction&& other) noexcept

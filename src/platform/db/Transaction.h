@@ -12,7 +12,7 @@ class Transaction {
   explicit Transaction(Connection& connection, TransactionMode mode = TransactionMode::Write);
   // A scope that joins the transaction already open on `connection`, if there is one: commit
   // and rollback then leave it to its owner. Otherwise as the constructor.
-  static Transaction joinOrBegin(Connection& connection);
+  static Transaction joinOrBegin(Connection& connection, TransactionMode mode = TransactionMode::Write);
   // Rolls back unless committed or rolled back; never raises.
   ~Transaction();
   Transaction(Transaction&& other) noexcept;

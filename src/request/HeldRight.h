@@ -1,5 +1,6 @@
 #pragma once
-// A function right taken for one voucher (or refused), released on every way out.
+// A function right held for a request, a func or a voucher, released on every way out. It is
+// made before the right is asked for, since a refused right is released too.
 
 #include <string_view>
 
