@@ -92,7 +92,7 @@ std::map<std::string, std::string> storedOptions(db::Connection& connection) {
 const std::string& storedValue(const OptionEdit& edit, const OptionRule& rule) {
   const auto found = edit.stored.find(rule.id);
   if (found == edit.stored.end()) {
-    throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+    raiseObjectMissing();
   }
   return found->second;
 }
@@ -237,7 +237,7 @@ constexpr std::array<OptionRule, 10> kOptionRules = {{
 
 XmlNode requestElement(const FuncCall& call) {
   const XmlNode request = call.oNode.child("in").firstChild();
-  if (!request) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  if (!request) raiseObjectMissing();
   return request;
 }
 

@@ -15,7 +15,7 @@ XmlNode requestRow(const FuncCall& call) {
 
 std::string requiredAttribute(XmlNode row, std::string_view name) {
   const std::optional<std::string> value = row.findAttribute(name);
-  if (!value) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  if (!value) raiseObjectMissing();
   return *value;
 }
 

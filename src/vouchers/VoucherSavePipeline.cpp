@@ -42,7 +42,7 @@ VoucherSaveRequest readRequest(FuncCall& call, VoucherSaveSteps& steps) {
   request.head = call.oNode.selectSingleNode("in/xml/head");
   request.row = request.head ? request.head.selectSingleNode("z:row") : XmlNode();
   request.body = call.oNode.selectSingleNode("in/xml/body");
-  if (!request.row || !request.body) raiseMissing();
+  if (!request.row || !request.body) raiseObjectMissing();
   steps.readHeadElement(request.head);
   request.existing = given(request.row, "GUID");
   request.guid = request.existing ? request.row.attribute("GUID") : GetNewGuid(call.CN);
@@ -161,7 +161,7 @@ bool askNumbering(FuncCall& call, bool (*serve)(FuncCall&), const std::string& r
 // flags is broken.
 void requireDrawnNumbers(const XmlDocument& format, const char* typedNumbers) {
   const XmlNode numbering = format.selectSingleNode("//单据编号");
-  if (!numbering) raiseMissing();
+  if (!numbering) raiseObjectMissing();
   const std::string typedByHand = required(numbering, "允许手工修改");
   required(numbering, "重号自动重取");
   if (equalsTrue(typedByHand)) raiseMessage(typedNumbers);
@@ -210,7 +210,7 @@ void handOver(FuncCall& call, const VoucherSaveRequest& request, VoucherSaveStep
   XmlNode listAutoId = requests ? requests.selectSingleNode("func[@name='getVouchListID']/in/strAutoID") : XmlNode();
   if (listAutoId) {
     XmlNode director = requests.selectSingleNode("func[@name='getVouchListID']/in/Director");
-    if (!director) raiseMissing();
+    if (!director) raiseObjectMissing();
     listAutoId.setText(autoId);
     director.setText("3");
   }
