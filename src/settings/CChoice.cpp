@@ -259,7 +259,7 @@ const std::span<const FuncEntry<CChoice>> CChoice::kFuncs{kFuncTable};
 
 
 bool CChoice::recordGet(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, "CChoice", "recordGet", [&] {
     db::Recordset rs;
     rs.open(FixSqlText("SELECT cName As strName, cValue As strValue From dbo.AccInformation WHERE "
                        "(cSysID = 'KX') AND (cID LIKE '1%') ORDER BY cID"),
@@ -267,23 +267,17 @@ bool CChoice::recordGet(FuncCall& call) {
     if (rs.eof()) raiseMessage("Z7.Corvane.0055");
     loadReply(call.oXml, RsToHeadXml(rs));
     return true;
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply("CChoice", "recordGet", error.number(), error.description()));
-    return false;
-  }
+  });
 }
 
 bool CChoice::recordEdit(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, "CChoice", "recordEdit", [&] {
     const bool usable = budgetUsable(call);
     OptionEdit edit{call.CN, requestElement(call), storedOptions(call.CN), usable, {}};
     for (const OptionRule& rule : kOptionRules) rule.apply(edit, rule);
     if (!edit.batch.empty()) call.CN.execute(FixSqlText(edit.batch));
     return recordGet(call);
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply("CChoice", "recordEdit", error.number(), error.description()));
-    return false;
-  }
+  });
 }
 
 }  // namespace corvane

@@ -31,11 +31,4 @@ bool findsRow(const std::string& tsql, db::Connection& connection) {
   return !rs.eof();
 }
 
-bool answerError(FuncCall& call, std::string_view className, std::string_view procedure,
-                 const RuntimeError& error, std::span<const ConstraintMessage> constraints) {
-  loadReply(call.oXml, ErrorReply(className, procedure, error.number(),
-                                  constraintText(error.description(), constraints)));
-  return false;
-}
-
 }  // namespace corvane

@@ -1,9 +1,7 @@
 #pragma once
-// What the item and place editors share: the row a func names, its attributes, the failures
-// that only set a description, and the error reply with a constraint named in plain words.
+// What the item and place editors share: the row a func names, its attributes and the counts
+// they read; SaveRows gives their constraints named in plain words.
 
-#include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -12,7 +10,6 @@
 
 namespace corvane {
 
-class RuntimeError;
 namespace db {
 class Connection;
 }
@@ -27,9 +24,5 @@ std::string requiredAttribute(XmlNode row, std::string_view name);
 long countOf(const std::string& tsql, db::Connection& connection);
 // Whether a query finds a row.
 bool findsRow(const std::string& tsql, db::Connection& connection);
-
-// Loads the member's error reply into its reply document; answers false, the member's result.
-bool answerError(FuncCall& call, std::string_view className, std::string_view procedure,
-                 const RuntimeError& error, std::span<const ConstraintMessage> constraints = {});
 
 }  // namespace corvane
