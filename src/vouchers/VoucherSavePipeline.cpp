@@ -28,12 +28,11 @@ using namespace voucher;
 
 constexpr std::string_view kFlowScope = "11";
 
-// Busy or broken databases answer message 0159; texts naming one of the kind's constraints, or an
-// overflow, answer the save's own messages.
+// An arithmetic overflow of the database answers message 0377; busy or broken databases answer
+// message 0159; texts naming one of the kind's constraints answer the save's own messages.
 std::string saveFailureText(const VoucherSaveRules& rules, const RuntimeError& error) {
-  const std::string text = constraintText(VoucherFailureText(error), rules.constraints);
-  if (text.find("overflow error") != std::string::npos) return GetResString("Z7.Corvane.0377");
-  return text;
+  if (error.number() == errnum::kDbOverflow) return GetResString("Z7.Corvane.0377");
+  return constraintText(VoucherFailureText(error), rules.constraints);
 }
 
 VoucherSaveRequest readRequest(FuncCall& call, VoucherSaveSteps& steps) {
