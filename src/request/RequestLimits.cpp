@@ -23,7 +23,9 @@ void CheckRequestShape(const XmlDocument& document) {
     const auto [node, depth] = pending.back();
     pending.pop_back();
     if (depth > kMaxRequestDepth) raiseMessage("Z7.Corvane.0406", std::to_string(kMaxRequestDepth));
-    if (node.name() == "func" && ++funcs > kMaxRequestFuncs) raiseMessage("Z7.Corvane.0405", std::to_string(kMaxRequestFuncs));
+    if (node.name() == "func" && ++funcs > kMaxRequestFuncs) {
+      raiseMessage("Z7.Corvane.0405", std::to_string(kMaxRequestFuncs));
+    }
     for (const XmlNode& child : node.children()) pending.emplace_back(child, depth + 1);
   }
 }
