@@ -44,7 +44,7 @@ bool FlowApproval::serve() {
   try {
     task_ = taskDocument(call_.oNode.selectSingleNode("//EASTdata/task"));
     const XmlNode rows = call_.oNode.selectSingleNode("//strGUID/Rows");
-    if (!rows) throw RuntimeError(errnum::kObjectMissing, "The request has no element 'strGUID/Rows'.");
+    if (!rows) raiseObjectMissing("The request has no element 'strGUID/Rows'.");
     approving_ = rows.attribute("flag") == "1";
     for (const XmlNode element : rows.children()) {
       serveRow({element.attribute("strGUID"), element.attribute("ts"), element.attribute("strType"),
@@ -121,8 +121,7 @@ void FlowApproval::step(const Row& row, const AuditKind& kind) {
   const std::string table(kind.headTable);
   std::string budRet;
   if (!CBudCtrl().CheckBudCtrl(ologin, call_.CN, row.guid, row.ts, table, approving_, budRet, false)) {
-    if (budRet.empty()) raiseMessage("Z7.Corvane.0149");
-    raiseBusiness(budRet);
+    raiseRefusal(budRet, "Z7.Corvane.0149");
   }
   if (budRet.rfind(kSuccess, 0) == 0) {
     transaction.commit();

@@ -54,9 +54,7 @@ void removeFromFlow(FuncCall& call, const VoucherKind& kind, const std::string& 
   const std::string billType(kind.flowBillType);
   if (!flow->IsInFlow(call.CN, billType, guid, kScope)) return;
   if (flow->RemoveFromFlow(call.CN, billType, guid, kScope)) return;
-  const std::string reason = FlowReason(*flow);
-  if (reason.empty()) raiseMessage("Z7.Corvane.0396");
-  raiseBusiness(reason);
+  raiseRefusal(FlowReason(*flow), "Z7.Corvane.0396");
 }
 
 void resetToSaved(FuncCall& call, const VoucherKind& kind, const std::string& guid) {

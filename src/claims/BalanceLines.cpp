@@ -215,7 +215,7 @@ void handClaimVersionTo(FuncCall& call, const std::string& claim, std::string_vi
   const std::string func = "//func[@name='" + std::string(partner) + "']";
   if (call.oNode.selectSingleNode(func).isNull()) return;
   XmlNode in = call.oNode.selectSingleNode(func + "/in");
-  if (in.isNull() || !in.hasAttribute("ts")) raiseMissing();
+  if (in.isNull() || !in.hasAttribute("ts")) raiseObjectMissing();
   in.setAttribute("ts", rs.eof() ? std::string() : NullToStr(rs.field("ts").value()));
 }
 

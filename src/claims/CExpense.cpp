@@ -43,7 +43,7 @@ std::string dispatcherErrorText(std::int32_t number, const std::string& descript
 
 XmlNode requiredChild(const XmlNode& func, std::string_view path) {
   XmlNode node = func.selectSingleNode(path);
-  if (!node) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  if (!node) raiseObjectMissing();
   return node;
 }
 

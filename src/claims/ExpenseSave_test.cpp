@@ -299,6 +299,17 @@ TEST_F(ExpenseSaveTest, ANumberTakenByTheUniqueIndexAnswersItsMessage) {
   EXPECT_EQ(reply_.selectSingleNode("/error/text").text(), msg("Z7.Corvane.0236"));
 }
 
+TEST_F(ExpenseSaveTest, AnAmountBeyondTheMoneyColumnAnswersTheOverflowMessage) {
+  const Rollback undo(connection_);
+  Attributes row = newHead();
+  row["dblOldMoney"] = "9999999999999999";
+  EXPECT_FALSE(save(row, {officeLine()}));
+  EXPECT_EQ(reply_.selectSingleNode("/error/id").text(),
+            "Corvane:CExpense:SaveVouch:" + std::to_string(errnum::kDbOverflow))
+      << reply_.xml();
+  EXPECT_EQ(reply_.selectSingleNode("/error/text").text(), msg("Z7.Corvane.0377"));
+}
+
 TEST_F(ExpenseSaveTest, TakenNumbersAreReplacedByDrawnOnes) {
   struct Case {
     const char* name;

@@ -258,7 +258,7 @@ bool GetStand(FuncCall& call) {
       call.oXml, "CExpense", "GetStand",
       [&] {
         const XmlNode rows = call.oNode.selectSingleNode("in/Rows");
-        if (!rows) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+        if (!rows) raiseObjectMissing();
         const std::vector<XmlNode> lines = rows.children();
         std::string answers;
         if (!lines.empty()) {

@@ -292,32 +292,30 @@ class EmbeddedApprovalFlow final : public ApprovalFlowServer {
 
 namespace {
 
-[[noreturn]] void notServed() {
-  throw RuntimeError(errnum::kObjectMissing, "The approval-flow component does not serve approval steps.");
-}
+constexpr const char* kNotServed = "The approval-flow component does not serve approval steps.";
 
 }  // namespace
 
 bool ApprovalFlowServer::ApproveStep(db::Connection&, const std::string&, const std::string&,
                                      const std::string&, const std::string&) {
-  notServed();
+  raiseObjectMissing(kNotServed);
 }
 
 bool ApprovalFlowServer::UndoStep(db::Connection&, const std::string&, const std::string&,
                                   const std::string&) {
-  notServed();
+  raiseObjectMissing(kNotServed);
 }
 
-void ApprovalFlowServer::IsFinished(bool&) const { notServed(); }
+void ApprovalFlowServer::IsFinished(bool&) const { raiseObjectMissing(kNotServed); }
 
 bool ApprovalFlowServer::GetFlowInfo(db::Connection&, const std::string&, const std::string&,
                                      const std::string&, const std::string&, bool, std::string&) {
-  notServed();
+  raiseObjectMissing(kNotServed);
 }
 
 bool ApprovalFlowServer::GetHistory(db::Connection&, const std::string&, const std::string&,
                                     const std::string&, bool&, db::Recordset&, std::string&) {
-  notServed();
+  raiseObjectMissing(kNotServed);
 }
 
 std::unique_ptr<ApprovalFlowServer> CreateApprovalFlowServer() {

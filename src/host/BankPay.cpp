@@ -134,15 +134,13 @@ class EmbeddedBankPay final : public BankPay {
   }
 };
 
-[[noreturn]] void refuseAnswer(const ComponentText& text) { raiseBusiness(inLocale(text)); }
-
 // Sets blnNetOK of the payment row, a loan line or a claim's receipt or payment row.
 void markPaymentRow(db::Connection& connection, const std::string& payRowGuid, bool confirmed) {
   const std::string set = confirmed ? " Set blnNetOK = 1" : " Set blnNetOK = 0";
   const std::string where = " Where GUID = " + db::quoteLiteral(payRowGuid);
   const long marked = connection.execute("Update KX_LoanVouch_Sub" + set + where) +
                       connection.execute("Update KX_BalanceInfo" + set + where);
-  if (marked == 0) refuseAnswer(kNoPaymentRow);
+  if (marked == 0) raiseBusiness(inLocale(kNoPaymentRow));
 }
 
 }  // namespace
@@ -151,8 +149,8 @@ std::unique_ptr<BankPay> CreateBankPay() { return std::make_unique<EmbeddedBankP
 
 void AnswerBill(db::Connection& connection, const std::string& payRowGuid, BankAnswer answer) {
   const std::optional<int> state = billState(connection, payRowGuid);
-  if (!state) refuseAnswer(kNoBill);
-  if (*state != kWaiting) refuseAnswer(kBillAnswered);
+  if (!state) raiseBusiness(inLocale(kNoBill));
+  if (*state != kWaiting) raiseBusiness(inLocale(kBillAnswered));
   const bool confirmed = answer == BankAnswer::Confirm;
   connection.execute("Update NetBankBills Set iState = " +
                      std::to_string(confirmed ? kConfirmed : kRejected) + billKey(payRowGuid));

@@ -110,7 +110,7 @@ class EmbeddedBillNumber final : public BillNumber {
  private:
   void requireInit() const {
     if (connection_ == nullptr) {
-      throw RuntimeError(errnum::kObjectMissing, "The numbering has no voucher card.");
+      raiseObjectMissing("The numbering has no voucher card.");
     }
   }
 

@@ -143,7 +143,7 @@ class EmbeddedBudget final : public BudgetChecker {
  private:
   db::Connection& connection() const {
     if (connection_ == nullptr || !opened_) {
-      throw RuntimeError(errnum::kObjectMissing, inLocale(kNotServed));
+      raiseObjectMissing(inLocale(kNotServed));
     }
     return *connection_;
   }
@@ -214,11 +214,11 @@ class EmbeddedBudget final : public BudgetChecker {
 }  // namespace
 
 BudgetItem BudgetChecker::GetItem(const std::string& /*itemCode*/) {
-  throw RuntimeError(errnum::kObjectMissing, "The budget component cannot read budget items.");
+  raiseObjectMissing("The budget component cannot read budget items.");
 }
 
 BudgetVoucher BudgetChecker::Check(const BudgetVoucher& /*voucher*/) {
-  throw RuntimeError(errnum::kObjectMissing, "The budget component cannot check vouchers.");
+  raiseObjectMissing("The budget component cannot check vouchers.");
 }
 
 std::unique_ptr<BudgetChecker> EmbeddedBudgetChecker() { return std::make_unique<EmbeddedBudget>(); }

@@ -50,7 +50,7 @@ class EmbeddedChequeCommon final : public ChequeCommon {
   const ChequeSession& session() const override { return session_; }
   ChequeDatabase& database() override {
     if (database_ == nullptr) {
-      throw RuntimeError(errnum::kObjectMissing, "The cheque session has no database.");
+      raiseObjectMissing("The cheque session has no database.");
     }
     return *database_;
   }
@@ -167,11 +167,11 @@ class EmbeddedChequeBook final : public ChequeBook {
   }
 
   const Cheque& examinedCheque() const {
-    if (!cheque_) throw RuntimeError(errnum::kObjectMissing, "No cheque has been examined.");
+    if (!cheque_) raiseObjectMissing("No cheque has been examined.");
     return *cheque_;
   }
   ChequeCommon& common() const {
-    if (common_ == nullptr) throw RuntimeError(errnum::kObjectMissing, "zzSys is not set.");
+    if (common_ == nullptr) raiseObjectMissing("zzSys is not set.");
     return *common_;
   }
   db::Connection& connection() const { return common().database().connection(); }

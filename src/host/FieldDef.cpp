@@ -105,7 +105,7 @@ class EmbeddedFieldDef final : public FieldDef {
  private:
   db::Connection& connection() const {
     if (connection_ == nullptr) {
-      throw RuntimeError(errnum::kObjectMissing, "The field service was not initialised.");
+      raiseObjectMissing("The field service was not initialised.");
     }
     return *connection_;
   }

@@ -71,7 +71,7 @@ bool CLoan::GetOperList(FuncCall& call) {
 
 bool CLoan::VchModuleGet(FuncCall& call) {
   XmlNode id = call.oNode.selectSingleNode("in/id");
-  if (!id) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  if (!id) raiseObjectMissing();
   if (id.text().empty()) id.setText(strShowModel);
   return ServeTemplate(call);
 }

@@ -27,14 +27,10 @@ bool answer(FuncCall& call, std::string_view procedure, const std::function<bool
   return answerAsMember(call.oXml, "CLoan", procedure, work, VoucherFailureText);
 }
 
-[[noreturn]] void raiseMissing() {
-  throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
-}
-
 XmlNode requestRow(const FuncCall& call) {
   const XmlNode in = call.oNode.child("in");
   const XmlNode row = in ? in.firstChild() : XmlNode();
-  if (!row) raiseMissing();
+  if (!row) raiseObjectMissing();
   return row;
 }
 
@@ -102,10 +98,10 @@ bool GetHXInfo(FuncCall& call) {
 bool CheckModify(FuncCall& call) {
   return answer(call, "CheckModify", [&] {
     const XmlNode in = call.oNode.child("in");
-    if (!in) raiseMissing();
+    if (!in) raiseObjectMissing();
     const std::string guid = in.text();
     const std::optional<std::string> flag = in.findAttribute("flag");
-    if (!flag) raiseMissing();
+    if (!flag) raiseObjectMissing();
     if (guid.empty()) raiseMessage("Z7.Corvane.0268");
     // A loan outside the user's data rights answers as one that does not exist.
     const bool visible = VoucherRights(call.ologin, kLoanKind.headTable).containsGuid(call.CN, guid);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/com/RuntimeError.h"
 #include "request/Values.h"
 #include "host/ApprovalFlow.h"
 #include "support/VoucherTestAccount.h"
@@ -562,6 +563,33 @@ TEST_F(LoanStoreTest, VoucherGoneAfterTheSaveIsAFailure) {
   EXPECT_EQ(reply_.selectSingleNode("/error/text").text(), msg("Z7.Corvane.0248")) << reply_.xml();
   EXPECT_EQ(request_.selectSingleNode("//func[@name='getVouchListID']/in/Director").text(), "");
   connection_.rollbackTrans();
+}
+
+TEST_F(LoanStoreTest, OnlyADatabaseOverflowAnswersTheOverflowMessage) {
+  struct Case {
+    const char* name;
+    const char* oldMoney;
+    const char* flowReason;  // the approval flow refuses the change in these words; empty: it allows it
+    std::string id;
+    std::string text;
+  };
+  const std::string overflowId = "Corvane:CLoan:SaveVouch:" + std::to_string(errnum::kDbOverflow);
+  const Case cases[] = {
+      {"an amount beyond the money column", "9999999999999999", "", overflowId, msg("Z7.Corvane.0377")},
+      {"a refusal whose words name an overflow", "1000", "Arithmetic overflow error", "Corvane:CLoan:SaveVouch:9000",
+       msg("Z7.Corvane.0196", "Arithmetic overflow error")},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    flow_ = FlowState{*c.flowReason != '\0', false, c.flowReason, {}};
+    connection_.beginTrans();
+    Attributes row = storedHead(*this, kLoan2, "JK2026010002", "0009", "04");
+    row["dblOldMoney"] = c.oldMoney;
+    EXPECT_FALSE(save(row, {cashLine()}));
+    EXPECT_EQ(reply_.selectSingleNode("/error/id").text(), c.id) << reply_.xml();
+    EXPECT_EQ(reply_.selectSingleNode("/error/text").text(), c.text);
+    connection_.rollbackTrans();
+  }
 }
 
 TEST_F(LoanStoreTest, BrokenRequestsEndInTheErrorReply) {

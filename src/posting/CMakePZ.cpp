@@ -51,7 +51,7 @@ std::string childText(const XmlNode& parent, std::string_view name) {
 // only those of its children that name a voucher (guid or strtypecode) are vouchers.
 MakeRequest readRequest(const XmlNode& func) {
   const XmlNode in = func.child("in");
-  if (!in) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  if (!in) raiseObjectMissing();
   MakeRequest request;
   request.merge = in.attribute("con") == "1";
   if (in.child("pztype")) {

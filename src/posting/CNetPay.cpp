@@ -253,7 +253,7 @@ bool CNetPay::KXtoNB(FuncCall& call, bool blnPay) {
       call.oXml, kClassName, "KXtoNB",
       [&] {
         const XmlNode in = call.oNode.child("in");
-        if (!in) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+        if (!in) raiseObjectMissing();
         PaymentWork work{call, *bank, table};
         for (const XmlNode& row : in.children()) serveRow(work, row, blnPay);
         // Each row drops its own bill table; this drop after the rows, whose payments are

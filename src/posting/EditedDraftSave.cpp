@@ -200,13 +200,11 @@ void saveLines(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode
 
 bool SaveTempPZData(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,
                     PostingDraft& draft, const DraftTableCreator& createDraftTable) {
-  try {
+  const bool saved = answerAsMember(oXml, "CLoan", "recordGet", [&] {
     saveLines(ologin, CN, funcNode, draft, createDraftTable);
-  } catch (const RuntimeError& error) {
-    loadReply(oXml, ErrorReply("CLoan", "recordGet", error.number(), error.description()));
-    return false;
-  }
-  return ConvertPZ(ologin, CN, funcNode, oXml, draft);
+    return true;
+  });
+  return saved && ConvertPZ(ologin, CN, funcNode, oXml, draft);
 }
 
 }  // namespace corvane

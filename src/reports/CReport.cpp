@@ -77,7 +77,7 @@ bool CReport::AgeGet(FuncCall& call) {
 bool CReport::AgeSet(FuncCall& call) {
   return answerReport(call, "AgeSet", "Z7.Corvane.0129", [&] {
     const XmlNode age = call.oNode.selectSingleNode("in/age");
-    if (!age) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+    if (!age) raiseObjectMissing();
     const XmlNode intervals = age.firstChild();
     if (!call.host().aging(call.CN)->SaveAge(call.ologin, intervals ? intervals.xml() : std::string())) {
       raiseMessage("Z7.Corvane.0129");

@@ -23,7 +23,7 @@ using db::quoteLiteral;
 // The report's filter as one condition; "1=1" when it has none.
 std::string reportFilter(ReportDataSource& source) {
   ReportManager* manager = source.ObjReportManager();
-  if (manager == nullptr) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  if (manager == nullptr) raiseObjectMissing();
   std::string title = source.ReportTitle();
   const std::string filter = NullToStr(manager->ReportFilterByName(title)->SQLString());
   const bool blank = filter.find_first_not_of(" \t\r\n") == std::string::npos;
@@ -47,7 +47,7 @@ std::string DetailDataSource::TempTablename() {
 
 bool DetailDataSource::MoveDataDetail() {
   LoginContext* login = objLogin();
-  if (login == nullptr) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  if (login == nullptr) raiseObjectMissing();
   gLocaleID = login->LocaleId();
   if (!mconn()) {
     auto connection = std::make_shared<db::Connection>();

@@ -342,7 +342,7 @@ PagedQuery LedgerListQuery(LoginContext& ologin, const XmlNode& func) {
 PagedQuery PayableLineListQuery(LoginContext& ologin, db::Connection& connection, const XmlNode& func) {
   const XmlNode typeRow = func.selectSingleNode("in/cond/row[@name='strtypeclasscode']");
   if (!typeRow || !typeRow.hasAttribute("value")) {
-    throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+    raiseObjectMissing();
   }
   const LineSource& lines = typeRow.attribute("value") == "3" ? kLoanLines : kClaimLines;
   std::string where = conditionWhere(func) + " and kx_vch.dblmoney > 0";

@@ -61,12 +61,12 @@ const AgeGrouping& groupingOf(const std::string& text) {
   for (const AgeGrouping& grouping : kGroupings) {
     if (GetResString(grouping.messageId) == text) return grouping;
   }
-  throw RuntimeError(1001, GetResString("Z7.Corvane.0343", "", text), kSource);
+  raiseMessageFrom(kSource, 1001, "Z7.Corvane.0343", text);
 }
 
 std::string attributeAt(const XmlNode& func, const char* xpath) {
   const XmlNode node = func.selectSingleNode(xpath);
-  if (!node) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  if (!node) raiseObjectMissing();
   return node.attribute("value");
 }
 
@@ -162,7 +162,7 @@ std::string LoanAgeReply(LoginContext& ologin, db::Connection& connection, const
   const std::string groupingText = attributeAt(func, "in/type/row[@name='stritem']");
   const std::string dateText = attributeAt(func, "in/type/row[@name='dtdate']");
   const std::string format = LoanAgeFormat(intervals, groupingText);
-  if (format.empty()) throw RuntimeError(1001, GetResString("Z7.Corvane.0133"), kSource);
+  if (format.empty()) raiseMessageFrom(kSource, 1001, "Z7.Corvane.0133");
   const PageRequest page = ReadPageRequest(func);
   const std::string date = reportDateLiteral(dateText);
   const XmlNode condition = func.selectSingleNode("in/cond");

@@ -26,14 +26,10 @@ constexpr double kLargestWhole = 1e9;
 
 long wholeNumberAt(const XmlNode& func, const char* xpath) {
   const XmlNode node = func.selectSingleNode(xpath);
-  if (!node) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  if (!node) raiseObjectMissing();
   const double value = std::floor(NullToNum(Variant(node.text())));
   if (value < 0) return 0;
   return static_cast<long>(std::min(value, kLargestWhole));
-}
-
-[[noreturn]] void raiseListError(std::int32_t number, const char* messageId, const std::string& source) {
-  throw RuntimeError(number, GetResString(messageId), source);
 }
 
 // The key as a literal of the WHERE text: a checked whole number, or a quoted text.
@@ -85,18 +81,18 @@ PageCut CutPage(db::Connection& connection, const PageRequest& page, const Paged
   PageCut served{1, 0, query.where};
   const PageCutter cutter(connection, query);
   const long keys = cutter.keyCount();
-  if (keys == 0) raiseListError(1001, "Z7.Corvane.0087", source);
+  if (keys == 0) raiseMessageFrom(source, 1001, "Z7.Corvane.0087");
   // Every key has at least one row: a page of more keys than the limit is refused before its
   // rows are read.
   if (page.rows == 0) {
-    if (keys > kMaxRows) raiseListError(1011, "Z7.Corvane.0126", source);
+    if (keys > kMaxRows) raiseMessageFrom(source, 1011, "Z7.Corvane.0126");
     return served;
   }
   served.count = (keys + page.rows - 1) / page.rows;
   served.current = std::min(page.current, served.count - 1);
   const long first = served.current * page.rows + 1;
   const long last = first + page.rows - 1;
-  if (std::min(last, keys) - first + 1 > kMaxRows) raiseListError(1011, "Z7.Corvane.0126", source);
+  if (std::min(last, keys) - first + 1 > kMaxRows) raiseMessageFrom(source, 1011, "Z7.Corvane.0126");
   const auto [firstKey, lastKey] = cutter.keyRange(first, std::min(last, keys), keys);
   served.where += " and " + query.key + ">=" + firstKey;
   if (last < keys) served.where += " and " + query.key + "<=" + lastKey;
@@ -115,8 +111,8 @@ PageCut CutNumberedPage(db::Connection& connection, const PageRequest& page, con
 
 std::string PageData(db::Connection& connection, const std::string& tsql, const std::string& source) {
   const db::Recordset rs = sql::openReadOnly(connection, tsql);
-  if (rs.eof()) raiseListError(1001, "Z7.Corvane.0087", source);
-  if (rs.recordCount() > kMaxRows) raiseListError(1011, "Z7.Corvane.0126", source);
+  if (rs.eof()) raiseMessageFrom(source, 1001, "Z7.Corvane.0087");
+  if (rs.recordCount() > kMaxRows) raiseMessageFrom(source, 1011, "Z7.Corvane.0126");
   XmlDocument saved;
   db::saveAsXml(rs, saved);
   return saved.documentElement().xml();

@@ -63,16 +63,12 @@ const TypeGrouping& groupingOf(const std::string& text) {
   for (const TypeGrouping& grouping : kGroupings) {
     if (GetResString(grouping.messageId) == text) return grouping;
   }
-  throw RuntimeError(1001, GetResString("Z7.Corvane.0343", "", text), kSource);
-}
-
-[[noreturn]] void raiseMissing() {
-  throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  raiseMessageFrom(kSource, 1001, "Z7.Corvane.0343", text);
 }
 
 XmlNode rowAt(const XmlNode& func, const char* xpath) {
   const XmlNode node = func.selectSingleNode(xpath);
-  if (!node) raiseMissing();
+  if (!node) raiseObjectMissing();
   return node;
 }
 
@@ -85,7 +81,7 @@ std::vector<OperationType> operationTypes(const std::vector<XmlNode>& elements) 
   std::vector<OperationType> types;
   for (const XmlNode& element : elements) {
     const std::optional<std::string> text = element.findAttribute("text");
-    if (!text) raiseMissing();
+    if (!text) raiseObjectMissing();
     types.push_back({element.attribute("code"), *text});
   }
   return types;
@@ -196,7 +192,7 @@ std::string TypeCollectReply(LoginContext& ologin, db::Connection& connection, c
   const std::string groupingText = rowAt(func, "in/type/row[@name='stritem']").attribute("value");
   const std::string display = rowAt(func, "in/type/row[@name='strshow']").attribute("value");
   const std::string format = TypeCollectFormat(typeElements, groupingText, display);
-  if (format.empty()) throw RuntimeError(1001, GetResString("Z7.Corvane.0145"), kSource);
+  if (format.empty()) raiseMessageFrom(kSource, 1001, "Z7.Corvane.0145");
   const std::vector<OperationType> types = operationTypes(typeElements);
   const bool loans = kindRow.attribute("value") == GetResString("Z7.Corvane.0044");
   const bool perCurrency = display != GetResString("Z7.Corvane.0139");

@@ -37,4 +37,14 @@ void raiseMessageNumbered(std::int32_t number, const std::string& id, const std:
   throw RuntimeError(number, GetResString(id, "", p1, p2, p3));
 }
 
+void raiseMessageFrom(const std::string& source, std::int32_t number, const std::string& id,
+                      const std::string& p1) {
+  throw RuntimeError(number, GetResString(id, "", p1), source);
+}
+
+void raiseRefusal(const std::string& reason, const std::string& id) {
+  if (reason.empty()) raiseMessage(id);
+  raiseBusiness(reason);
+}
+
 }  // namespace corvane

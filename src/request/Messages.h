@@ -26,4 +26,13 @@ std::string GetResString(const std::string& id, const std::string& locale = "",
                                        const std::string& p1 = "", const std::string& p2 = "",
                                        const std::string& p3 = "");
 
+// As raiseMessageNumbered with one parameter, naming `source` as the error's source: the report
+// data sources, whose errors say which of them failed.
+[[noreturn]] void raiseMessageFrom(const std::string& source, std::int32_t number, const std::string& id,
+                                   const std::string& p1 = "");
+
+// Raises the business error (9000) with `reason`, a refusal in a host component's own words, or
+// with message `id` when the component gave no reason.
+[[noreturn]] void raiseRefusal(const std::string& reason, const std::string& id);
+
 }  // namespace corvane

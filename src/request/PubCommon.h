@@ -48,8 +48,7 @@ inline bool served(FuncCall& call, std::string_view procedure, const std::string
 inline XmlNode requiredChild(const XmlNode& parent, std::string_view name) {
   const XmlNode child = parent ? parent.child(name) : XmlNode();
   if (!child) {
-    throw RuntimeError(errnum::kObjectMissing,
-                       "The request has no element '" + std::string(name) + "'.");
+    raiseObjectMissing("The request has no element '" + std::string(name) + "'.");
   }
   return child;
 }
@@ -60,7 +59,7 @@ inline XmlNode inputOf(const XmlNode& func) { return requiredChild(func, "in"); 
 // The first child element of the func's `in`; a missing one raises 91.
 inline XmlNode firstInputElement(const XmlNode& func) {
   const XmlNode element = inputOf(func).firstChild();
-  if (!element) throw RuntimeError(errnum::kObjectMissing, "The request's 'in' has no element.");
+  if (!element) raiseObjectMissing("The request's 'in' has no element.");
   return element;
 }
 
@@ -68,8 +67,7 @@ inline XmlNode firstInputElement(const XmlNode& func) {
 inline std::string requiredAttribute(const XmlNode& element, std::string_view name) {
   const std::optional<std::string> value = element.findAttribute(name);
   if (!value) {
-    throw RuntimeError(errnum::kObjectMissing,
-                       "The request has no attribute '" + std::string(name) + "'.");
+    raiseObjectMissing("The request has no attribute '" + std::string(name) + "'.");
   }
   return *value;
 }

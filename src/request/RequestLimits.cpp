@@ -10,16 +10,8 @@
 
 namespace corvane {
 
-namespace {
-
-[[noreturn]] void refuse(const std::string& id, std::size_t limit) {
-  raiseMessage(id, std::to_string(limit));
-}
-
-}  // namespace
-
 void CheckRequestSize(std::size_t bytes) {
-  if (bytes > kMaxRequestBytes) refuse("Z7.Corvane.0404", kMaxRequestBytes);
+  if (bytes > kMaxRequestBytes) raiseMessage("Z7.Corvane.0404", std::to_string(kMaxRequestBytes));
 }
 
 void CheckRequestShape(const XmlDocument& document) {
@@ -30,8 +22,10 @@ void CheckRequestShape(const XmlDocument& document) {
   while (!pending.empty()) {
     const auto [node, depth] = pending.back();
     pending.pop_back();
-    if (depth > kMaxRequestDepth) refuse("Z7.Corvane.0406", kMaxRequestDepth);
-    if (node.name() == "func" && ++funcs > kMaxRequestFuncs) refuse("Z7.Corvane.0405", kMaxRequestFuncs);
+    if (depth > kMaxRequestDepth) raiseMessage("Z7.Corvane.0406", std::to_string(kMaxRequestDepth));
+    if (node.name() == "func" && ++funcs > kMaxRequestFuncs) {
+      raiseMessage("Z7.Corvane.0405", std::to_string(kMaxRequestFuncs));
+    }
     for (const XmlNode& child : node.children()) pending.emplace_back(child, depth + 1);
   }
 }

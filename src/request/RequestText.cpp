@@ -12,7 +12,7 @@ namespace {
 XmlNode requiredNode(const XmlNode& node, std::string_view path) {
   const XmlNode found = node.selectSingleNode(path);
   if (!found) {
-    throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+    raiseObjectMissing();
   }
   return found;
 }

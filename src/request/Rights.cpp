@@ -19,18 +19,12 @@ constexpr const char* kModuleCode = "KX";
 
 std::int16_t loginYear(const LoginContext& ologin) { return CInt(Variant(ologin.LoginYear())); }
 
-[[noreturn]] void raiseRefusal(const LoginContext& ologin) {
-  const std::string reason = ologin.LastErrorText();
-  if (reason.empty()) raiseMessage("Z7.Corvane.0025");
-  raiseBusiness(reason);
-}
-
 // Asks the host to take (or release) a right; raises the refusal when it says no.
 void requestTask(LoginContext& ologin, std::string_view code, bool take) {
   ologin.ResetTaskState();
   bool ok = false;
   ologin.RequestTask(std::string(code), take, loginYear(ologin), ok);
-  if (!ok) raiseRefusal(ologin);
+  if (!ok) raiseRefusal(ologin.LastErrorText(), "Z7.Corvane.0025");
 }
 
 void releaseQuietly(LoginContext& ologin, std::string_view code) {

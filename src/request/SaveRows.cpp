@@ -44,6 +44,11 @@ std::string constraintText(std::string_view description,
   return text;
 }
 
+std::function<std::string(const RuntimeError&)> namingConstraints(
+    std::span<const ConstraintMessage> constraints) {
+  return [constraints](const RuntimeError& error) { return constraintText(error.description(), constraints); };
+}
+
 bool saveRows(FuncCall& call, const SaveRowsEditor& editor) {
   return answerAsMember(
       call.oXml, editor.className, editor.procedure,
@@ -54,7 +59,7 @@ bool saveRows(FuncCall& call, const SaveRowsEditor& editor) {
         }
         return editor.readBack(call);
       },
-      [&](const RuntimeError& error) { return constraintText(error.description(), editor.constraints); });
+      namingConstraints(editor.constraints));
 }
 
 }  // namespace corvane

@@ -14,6 +14,8 @@
 
 namespace corvane {
 
+class RuntimeError;
+
 enum class RowOperation { Insert, Update, Delete };
 
 // A statement for one row and the message raised unless it affects exactly one row.
@@ -55,5 +57,10 @@ RowVersion rowVersion(XmlNode row);
 // name the text holds (case-sensitive), or the text itself.
 std::string constraintText(std::string_view description,
                            std::span<const ConstraintMessage> constraints);
+
+// The error text of a member whose failures may name one of `constraints` (answerAsMember's
+// describe): the description with a named constraint replaced by its message.
+std::function<std::string(const RuntimeError&)> namingConstraints(
+    std::span<const ConstraintMessage> constraints);
 
 }  // namespace corvane

@@ -65,7 +65,7 @@ std::string XmlEncode(const std::string& s) { return escapeXml(s); }
 
 std::string GetAttrValue(const XmlNode& node, const std::string& attrName,
                          const std::string& xpath) {
-  if (node.isNull()) throw RuntimeError(errnum::kObjectMissing, "Object variable not set");
+  if (node.isNull()) raiseObjectMissing("Object variable not set");
   if (isBlank(xpath)) return node.attribute(attrName);
   const XmlNode selected = node.selectSingleNode(xpath);
   return selected.isNull() ? std::string() : selected.attribute(attrName);

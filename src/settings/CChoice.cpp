@@ -85,7 +85,7 @@ std::map<std::string, std::string> storedOptions(db::Connection& connection) {
 const std::string& storedValue(const OptionEdit& edit, const OptionRule& rule) {
   const auto found = edit.stored.find(rule.id);
   if (found == edit.stored.end()) {
-    throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+    raiseObjectMissing();
   }
   return found->second;
 }
@@ -228,7 +228,7 @@ constexpr std::array<OptionRule, 10> kOptionRules = {{
 
 XmlNode requestElement(const FuncCall& call) {
   const XmlNode request = call.oNode.child("in").firstChild();
-  if (!request) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  if (!request) raiseObjectMissing();
   return request;
 }
 
@@ -250,30 +250,24 @@ const std::span<const FuncEntry<CChoice>> CChoice::kFuncs{kFuncTable};
 
 
 bool CChoice::recordGet(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, "CChoice", "recordGet", [&] {
     db::Recordset rs = sql::open(call.CN,
                                  "SELECT cName As strName, cValue As strValue From dbo.AccInformation WHERE "
                                  "(cSysID = 'KX') AND (cID LIKE '1%') ORDER BY cID");
     if (rs.eof()) raiseMessage("Z7.Corvane.0055");
     loadReply(call.oXml, RsToHeadXml(rs));
     return true;
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply("CChoice", "recordGet", error.number(), error.description()));
-    return false;
-  }
+  });
 }
 
 bool CChoice::recordEdit(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, "CChoice", "recordEdit", [&] {
     const bool usable = budgetUsable(call);
     OptionEdit edit{call.CN, requestElement(call), storedOptions(call.CN), usable, {}};
     for (const OptionRule& rule : kOptionRules) rule.apply(edit, rule);
     if (!edit.batch.empty()) sql::execute(call.CN, edit.batch);
     return recordGet(call);
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply("CChoice", "recordEdit", error.number(), error.description()));
-    return false;
-  }
+  });
 }
 
 }  // namespace corvane

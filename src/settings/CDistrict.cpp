@@ -82,7 +82,7 @@ const FrameSettings CDistrict::kFrame{.className = "CDistrict", .rightCode = "KX
 const std::span<const FuncEntry<CDistrict>> CDistrict::kFuncs{kFuncTable};
 
 bool CDistrict::treeGet(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kErrorClass, "treeGet", [&] {
     const std::string rule = placeRule(call.CN);
     call.oXml.clear();
     buildTreeRoot(call.oXml);
@@ -96,13 +96,11 @@ bool CDistrict::treeGet(FuncCall& call) {
       if (!tree.placeUnderParent(code, name)) tree.placeUnder(root, code, name);
     }
     return true;
-  } catch (const RuntimeError& error) {
-    return answerError(call, kErrorClass, "treeGet", error);
-  }
+  });
 }
 
 bool CDistrict::recordNew(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kErrorClass, "recordNew", [&] {
     const XmlNode row = requestRow(call);
     const std::string code = requiredAttribute(row, "strcode");
     const std::string upCode = upCodeOf(row);
@@ -112,28 +110,24 @@ bool CDistrict::recordNew(FuncCall& call) {
                      "," + SqlStr(row.attribute("strname")) + "," + SqlStr(row.attribute("strtypecode")) + "," +
                      SqlStr(upCode) + ")");
     if (inserted != 1) raiseMessage("Z7.Corvane.0046");
-  } catch (const RuntimeError& error) {
-    return answerError(call, kErrorClass, "recordNew", error, kNewConstraints);
-  }
-  return recordGet(call);
+    return recordGet(call);
+  }, namingConstraints(kNewConstraints));
 }
 
 bool CDistrict::recordEdit(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kErrorClass, "recordEdit", [&] {
     const XmlNode row = requestRow(call);
     const std::string code = requiredAttribute(row, "strcode");
     requireStoredParent(call.CN, upCodeOf(row));
     sql::execute(call.CN, "update KX_Position set strPositionName=" + SqlStr(row.attribute("strname")) +
                               ",strGradeID=" + SqlStr(row.attribute("strtypecode")) +
                               " where strPositionCode=" + SqlStr(code));
-  } catch (const RuntimeError& error) {
-    return answerError(call, kErrorClass, "recordEdit", error);
-  }
-  return recordGet(call);
+    return recordGet(call);
+  });
 }
 
 bool CDistrict::recordDel(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kErrorClass, "recordDel", [&] {
     const std::string code = requiredAttribute(requestRow(call), "strcode");
     if (sql::exists(call.CN, "select * from kx_expenvouch_sub where strbzero=" + SqlStr(code) +
                                  " or strezero=" + SqlStr(code))) {
@@ -147,13 +141,11 @@ bool CDistrict::recordDel(FuncCall& call) {
     sql::execute(call.CN, "delete from KX_Position where strPositionCode=" + SqlStr(code));
     loadReply(call.oXml, "<success/>");
     return true;
-  } catch (const RuntimeError& error) {
-    return answerError(call, kErrorClass, "recordDel", error);
-  }
+  });
 }
 
 bool CDistrict::recordGet(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kErrorClass, "recordGet", [&] {
     const std::string code = requiredAttribute(requestRow(call), "strcode");
     db::Recordset rs =
         sql::open(call.CN, "SELECT KX_Position.strPositionCode AS strcode,KX_Position.strPositionName AS strname, "
@@ -166,13 +158,11 @@ bool CDistrict::recordGet(FuncCall& call) {
     if (rs.recordCount() != 1) raiseMessageNumbered(0, "Z7.Corvane.0021");
     loadReply(call.oXml, RsToRowXml(rs));
     return true;
-  } catch (const RuntimeError& error) {
-    return answerError(call, kErrorClass, "recordGet", error);
-  }
+  });
 }
 
 bool CDistrict::outputGet(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kErrorClass, "outputGet", [&] {
     TreeOrderList list(placeRule(call.CN));
     db::Recordset rs =
         sql::open(call.CN, "select  KX_Position.strpositioncode as strcode,KX_Position.strpositionname as strname,"
@@ -187,9 +177,7 @@ bool CDistrict::outputGet(FuncCall& call) {
     call.oXml.clear();
     list.writeTo(call.oXml.createDocumentElement("rows"));
     return true;
-  } catch (const RuntimeError& error) {
-    return answerError(call, kErrorClass, "outputGet", error);
-  }
+  });
 }
 
 }  // namespace corvane

@@ -117,14 +117,11 @@ RowStatement paymentStatement(FuncCall&, XmlNode row) {
 
 // Answers the rows of a query as `Rows`; a failure becomes the read's error reply.
 bool answerRows(FuncCall& call, const std::string& tsql) {
-  try {
+  return answerAsMember(call.oXml, "CPzSet", "recordGet", [&] {
     db::Recordset rs = sql::open(call.CN, tsql);
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply("CPzSet", "recordGet", error.number(), error.description()));
-    return false;
-  }
+  });
 }
 
 void savePostingOption(db::Connection& connection, const std::string& name, const std::string& value) {
@@ -174,29 +171,23 @@ bool CPzSet::SaveOPKM(FuncCall& call) {
 }
 
 bool CPzSet::GetHB(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, "CPzSet", "recordGet", [&] {
     db::Recordset rs = sql::open(call.CN,
                                  "SELECT cName As strName, cValue As strValue From dbo.AccInformation WHERE "
                                  "(cSysID = 'KX') AND (cID LIKE '2%') Order By cID");
     const std::string head = RsToHeadXml(rs);
     if (!head.empty()) loadReply(call.oXml, head);
     return true;
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply("CPzSet", "recordGet", error.number(), error.description()));
-    return false;
-  }
+  });
 }
 
 bool CPzSet::SaveHB(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, "CPzSet", "recordEdit", [&] {
     const XmlNode options = call.oNode.child("in").firstChild();
-    if (!options) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+    if (!options) raiseObjectMissing();
     for (const auto& [name, value] : options.attributes()) savePostingOption(call.CN, name, value);
     return GetHB(call);
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply("CPzSet", "recordEdit", error.number(), error.description()));
-    return false;
-  }
+  });
 }
 
 }  // namespace corvane

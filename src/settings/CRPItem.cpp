@@ -130,7 +130,7 @@ const FrameSettings CRPItem::kFrame{.className = "CRPItem", .rightCode = "KX0103
 const std::span<const FuncEntry<CRPItem>> CRPItem::kFuncs{kFuncTable};
 
 bool CRPItem::treeGet(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kClass, "treeGet", [&] {
     const std::string rule = itemRule(call.CN);
     call.oXml.clear();
     buildTreeRoots(call.oXml);
@@ -140,13 +140,11 @@ bool CRPItem::treeGet(FuncCall& call) {
       tree.placeUnderParent(NullToStr(rs.field(0).value()), NullToStr(rs.field(1).value()));
     }
     return true;
-  } catch (const RuntimeError& error) {
-    return answerError(call, kClass, "treeGet", error);
-  }
+  });
 }
 
 bool CRPItem::recordNew(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kClass, "recordNew", [&] {
     const XmlNode row = requestRow(call);
     const std::string code = requiredAttribute(row, "strcode");
     const std::string upCode = requiredAttribute(row, "strupcode");
@@ -158,14 +156,12 @@ bool CRPItem::recordNew(FuncCall& call) {
                               SqlStr(code) + "," + SqlStr(row.attribute("strname")) + "," + typeCode + "," +
                               SqlStr(upCode) + ",1)");
     sql::execute(call.CN, "Update KX_IOItem Set blnEnd = 0 Where strCode = " + SqlStr(upCode));
-  } catch (const RuntimeError& error) {
-    return answerError(call, kClass, "recordNew", error, kNewConstraints);
-  }
-  return recordGet(call);
+    return recordGet(call);
+  }, namingConstraints(kNewConstraints));
 }
 
 bool CRPItem::recordEdit(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kClass, "recordEdit", [&] {
     const XmlNode row = requestRow(call);
     const std::string code = requiredAttribute(row, "strcode");
     requireStoredParent(call.CN, requiredAttribute(row, "strupcode"));
@@ -179,14 +175,12 @@ bool CRPItem::recordEdit(FuncCall& call) {
                                 ",strtypecode=" + typeCode + " where strcode=" + SqlStr(code) + " And " +
                                 version->condition());
     }
-  } catch (const RuntimeError& error) {
-    return answerError(call, kClass, "recordEdit", error, kEditConstraints);
-  }
-  return recordGet(call);
+    return recordGet(call);
+  }, namingConstraints(kEditConstraints));
 }
 
 bool CRPItem::recordDel(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kClass, "recordDel", [&] {
     const XmlNode row = requestRow(call);
     const std::string code = requiredAttribute(row, "strcode");
     if (sql::count(call.CN, "select count(*) from KX_IOItem where strUpCode = " + db::quoteLiteral(code)) != 0) {
@@ -204,13 +198,11 @@ bool CRPItem::recordDel(FuncCall& call) {
                               " And (Select Count(*) From KX_IOItem Where strUpCode = " + upCode + ") = 0");
     loadReply(call.oXml, "<success/>");
     return true;
-  } catch (const RuntimeError& error) {
-    return answerError(call, kClass, "recordDel", error, kDelConstraints);
-  }
+  }, namingConstraints(kDelConstraints));
 }
 
 bool CRPItem::recordGet(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kClass, "recordGet", [&] {
     const std::string code = requiredAttribute(requestRow(call), "strcode");
     db::Recordset rs =
         sql::open(call.CN, "select KX_IOItem.strcode as strcode,KX_IOItem.strname as strname,"
@@ -222,13 +214,11 @@ bool CRPItem::recordGet(FuncCall& call) {
     if (rs.recordCount() != 1) raiseMessageNumbered(0, "Z7.Corvane.0021");
     loadReply(call.oXml, RsToRowXml(rs));
     return true;
-  } catch (const RuntimeError& error) {
-    return answerError(call, kClass, "recordGet", error);
-  }
+  });
 }
 
 bool CRPItem::outputGet(FuncCall& call) {
-  try {
+  return answerAsMember(call.oXml, kClass, "outputGet", [&] {
     TreeOrderList list(itemRule(call.CN));
     list.append(rootListRow("2", kExpenseText));
     list.append(rootListRow("1", kIncomeText));
@@ -237,9 +227,7 @@ bool CRPItem::outputGet(FuncCall& call) {
     call.oXml.clear();
     list.writeTo(call.oXml.createDocumentElement("rows"));
     return true;
-  } catch (const RuntimeError& error) {
-    return answerError(call, kClass, "outputGet", error);
-  }
+  });
 }
 
 }  // namespace corvane

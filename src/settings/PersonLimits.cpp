@@ -65,7 +65,7 @@ std::string roundedAmount(const std::string& number) {
 std::vector<XmlNode> limitNodes(XmlNode input) {
   std::vector<XmlNode> nodes = input.children();
   if (nodes.size() < kLimits.size()) {
-    throw RuntimeError(errnum::kObjectMissing, "The request does not give all three limits.");
+    raiseObjectMissing("The request does not give all three limits.");
   }
   nodes.resize(kLimits.size());
   return nodes;

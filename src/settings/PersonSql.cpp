@@ -12,7 +12,7 @@ namespace corvane {
 
 XmlNode firstInput(const FuncCall& call) {
   const XmlNode first = call.oNode.child("in").firstChild();
-  if (!first) throw RuntimeError(errnum::kObjectMissing, "The request has no input element.");
+  if (!first) raiseObjectMissing("The request has no input element.");
   return first;
 }
 

@@ -24,23 +24,12 @@ void loadRows(FuncCall& call, const std::string& tsql) {
 }
 
 bool readMember(FuncCall& call, const std::function<bool(FuncCall&)>& body) {
-  try {
-    return body(call);
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply(kClass, "recordGet", error.number(), error.description()));
-    return false;
-  }
+  return answerAsMember(call.oXml, kClass, "recordGet", [&] { return body(call); });
 }
 
 bool editMember(FuncCall& call, const std::function<bool(FuncCall&)>& body,
                 std::span<const ConstraintMessage> constraints) {
-  try {
-    return body(call);
-  } catch (const RuntimeError& error) {
-    loadReply(call.oXml, ErrorReply(kClass, "recordEdit", error.number(),
-                                    constraintText(error.description(), constraints)));
-    return false;
-  }
+  return answerAsMember(call.oXml, kClass, "recordEdit", [&] { return body(call); }, namingConstraints(constraints));
 }
 
 void executeOne(FuncCall& call, const std::string& tsql, const char* failureMessage) {

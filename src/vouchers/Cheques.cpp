@@ -59,8 +59,7 @@ std::string chequeElement(const std::string& accountCode, const std::string& che
 void followChequeCase(ChequeBook& book, bool noWrite, std::string& notice) {
   switch (book.zpcheck()) {
     case kChequeRefused:
-      if (book.zpmsg().empty()) raiseMessage("Z7.Corvane.0040");
-      raiseBusiness(book.zpmsg());
+      raiseRefusal(book.zpmsg(), "Z7.Corvane.0040");
     case kChequeNew:
       book.StartZPDJ(false, false);
       raiseUnlessEmpty(book.zpmsg());

@@ -40,7 +40,7 @@ struct LoggedDatabase final : ChequeDatabase {
   }
   void oclose() override { log.push_back("close"); }
   db::Connection& connection() override {
-    throw RuntimeError(errnum::kObjectMissing, "no connection");
+    raiseObjectMissing("no connection");
   }
 };
 
@@ -59,7 +59,7 @@ struct LoggedCommon final : ChequeCommon {
   }
   const ChequeSession& session() const override { return held; }
   ChequeDatabase& database() override {
-    throw RuntimeError(errnum::kObjectMissing, "no database");
+    raiseObjectMissing("no database");
   }
 };
 

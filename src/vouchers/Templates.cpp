@@ -31,9 +31,6 @@ constexpr std::string_view kDeclaration = "<?xml version='1.0' encoding='utf-8'?
 constexpr std::string_view kNoRights = "1=2";
 constexpr int kLargestMode = 255;
 
-// A failure for which the caller supplies its own default message.
-[[noreturn]] void failWithoutText() { throw RuntimeError(0, ""); }
-
 std::string rightsClause(const std::string& rights) {
   if (rights == kNoRights) return " and 1=2";
   if (!rights.empty()) return " and vt_id in (" + rights + ")";
@@ -103,7 +100,7 @@ void AnswerTemplate(FuncCall& call) {
     id = CStr(first.field("vt_id").value());
   }
   const db::Recordset data = call.host().formTemplate()->GetTemplateData2(call.CN, card, id);
-  if (data.eof()) failWithoutText();
+  if (data.eof()) raiseMessageNumbered(0, "Z7.Corvane.0095");
   db::saveAsXml(data, call.oXml);
 }
 
@@ -114,7 +111,7 @@ bool ServeTemplate(FuncCall& call) {
 void AnswerFixedData(FuncCall& call) {
   const std::string id = RequiredText(call.oNode, "in/id");
   const std::optional<db::Recordset> data = call.host().formTemplate()->GetFixedData(call.CN, id);
-  if (!data) failWithoutText();
+  if (!data) raiseMessageNumbered(0, "Z7.Corvane.0096");
   db::saveAsXml(*data, call.oXml);
 }
 

@@ -63,7 +63,7 @@ void fillSeeds(XmlDocument& format, const XmlNode& head) {
     if (requiredAttribute(part, "对象名称") == "远程号") continue;
     const std::string field = requiredAttribute(part, "源表字段名");
     if (!head) {
-      throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+      raiseObjectMissing();
     }
     part.setAttribute("种子", seedValue(field, head.attribute(field)));
   }

@@ -50,7 +50,7 @@ bool answerRead(const VoucherReadKind& kind, std::string_view member, FuncCall& 
 std::optional<std::string> voucherId(const VoucherReadKind& kind, FuncCall& call, const std::string& currentAutoID) {
   const XmlNode in = call.oNode.child("in");
   const XmlNode first = in ? in.firstChild() : XmlNode();
-  if (!first) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  if (!first) raiseObjectMissing();
   const std::string requested = first.attribute("AutoID");
   const std::optional<std::string> id = WholeNumber(requested.empty() ? currentAutoID : requested);
   if (id && !VoucherRights(call.ologin, kind.headTable).containsId(call.CN, *id)) return std::nullopt;

@@ -24,11 +24,6 @@
 
 namespace corvane::voucher {
 
-// A node or attribute the request must carry is missing: the run time's error 91.
-[[noreturn]] inline void raiseMissing() {
-  throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
-}
-
 // The row version written as `text`; the message `id` for any other text, which names no stored
 // row.
 inline RowVersion requireRowVersion(std::string_view text, const char* id) {
@@ -43,14 +38,14 @@ inline bool given(const XmlNode& row, std::string_view name) { return !row.attri
 // The attribute's text; error 91 when the row lacks it.
 inline std::string required(const XmlNode& row, std::string_view name) {
   const std::optional<std::string> value = row.findAttribute(name);
-  if (!value) raiseMissing();
+  if (!value) raiseObjectMissing();
   return *value;
 }
 
 // The child element; error 91 when the node lacks it.
 inline XmlNode requiredChild(const XmlNode& node, std::string_view name) {
   const XmlNode child = node.child(name);
-  if (child.isNull()) raiseMissing();
+  if (child.isNull()) raiseObjectMissing();
   return child;
 }
 

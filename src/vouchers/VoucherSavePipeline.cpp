@@ -29,12 +29,11 @@ using namespace voucher;
 
 constexpr std::string_view kFlowScope = "11";
 
-// Busy or broken databases answer message 0159; texts naming one of the kind's constraints, or an
-// overflow, answer the save's own messages.
+// An arithmetic overflow of the database answers message 0377; busy or broken databases answer
+// message 0159; texts naming one of the kind's constraints answer the save's own messages.
 std::string saveFailureText(const VoucherSaveRules& rules, const RuntimeError& error) {
-  const std::string text = constraintText(VoucherFailureText(error), rules.constraints);
-  if (text.find("overflow error") != std::string::npos) return GetResString("Z7.Corvane.0377");
-  return text;
+  if (error.number() == errnum::kDbOverflow) return GetResString("Z7.Corvane.0377");
+  return constraintText(VoucherFailureText(error), rules.constraints);
 }
 
 VoucherSaveRequest readRequest(FuncCall& call, VoucherSaveSteps& steps) {
@@ -43,7 +42,7 @@ VoucherSaveRequest readRequest(FuncCall& call, VoucherSaveSteps& steps) {
   request.head = call.oNode.selectSingleNode("in/xml/head");
   request.row = request.head ? request.head.selectSingleNode("z:row") : XmlNode();
   request.body = call.oNode.selectSingleNode("in/xml/body");
-  if (!request.row || !request.body) raiseMissing();
+  if (!request.row || !request.body) raiseObjectMissing();
   steps.readHeadElement(request.head);
   request.existing = given(request.row, "GUID");
   request.guid = request.existing ? request.row.attribute("GUID") : GetNewGuid(call.CN);
@@ -162,7 +161,7 @@ bool askNumbering(FuncCall& call, bool (*serve)(FuncCall&), const std::string& r
 // flags is broken.
 void requireDrawnNumbers(const XmlDocument& format, const char* typedNumbers) {
   const XmlNode numbering = format.selectSingleNode("//单据编号");
-  if (!numbering) raiseMissing();
+  if (!numbering) raiseObjectMissing();
   const std::string typedByHand = required(numbering, "允许手工修改");
   required(numbering, "重号自动重取");
   if (equalsTrue(typedByHand)) raiseMessage(typedNumbers);
@@ -212,7 +211,7 @@ void handOver(FuncCall& call, const VoucherSaveRequest& request, VoucherSaveStep
   XmlNode listAutoId = requests ? requests.selectSingleNode("func[@name='getVouchListID']/in/strAutoID") : XmlNode();
   if (listAutoId) {
     XmlNode director = requests.selectSingleNode("func[@name='getVouchListID']/in/Director");
-    if (!director) raiseMissing();
+    if (!director) raiseObjectMissing();
     listAutoId.setText(autoId);
     director.setText("3");
   }

@@ -36,7 +36,7 @@ const VoucherKind& voucherKind(const std::string& strTypeCode) {
 
 std::string requiredAttribute(const XmlNode& row, std::string_view name) {
   const std::optional<std::string> value = row.findAttribute(name);
-  if (!value) throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+  if (!value) raiseObjectMissing();
   return *value;
 }
 
@@ -56,7 +56,7 @@ std::string rowVersionAfter(const SubmissionKind& kind, const std::string& guid,
 bool submit(const SubmissionKind& kind, FuncCall& call,
             const std::function<bool(LoginContext&, db::Connection&, const XmlNode&)>& initAudit) {
   if (!call.oNode.child("in")) {
-    throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+    raiseObjectMissing();
   }
   const std::string guid = OptionalText(call.oNode, "in/GUID");
   if (guid.empty()) raiseMessage("Z7.Corvane.0261");

@@ -52,4 +52,11 @@ class RuntimeError : public std::runtime_error {
   throw RuntimeError(errnum::kBusiness, std::move(text));
 }
 
+// Error 91: an object, node or value the work needs is missing. The description is the run
+// time's own unless the caller names what is missing.
+[[noreturn]] inline void raiseObjectMissing(
+    std::string description = "Object variable or With block variable not set") {
+  throw RuntimeError(errnum::kObjectMissing, std::move(description));
+}
+
 }  // namespace corvane

@@ -17,6 +17,7 @@
 #include "platform/com/AsciiText.h"
 #include "platform/com/DecimalText.h"
 #include "platform/com/Variant.h"
+#include "platform/tsql/SqliteErrors.h"
 
 namespace corvane::db {
 
@@ -27,10 +28,17 @@ namespace {
 constexpr const char* kDivideByZero = "Divide by zero error encountered.";
 constexpr const char* kDateConversion = "Conversion failed when converting datetime from character string.";
 
-// A failure inside a function: the statement fails with this text.
+// A failure inside a function: the statement fails with this text and result code (an overflow
+// or a failed conversion has its own, which SqliteErrors reads for the error number).
 struct SqlFailure {
   std::string text;
+  int code = SQLITE_ERROR;
 };
+
+void resultFailure(sqlite3_context* context, const SqlFailure& failure) {
+  sqlite3_result_error(context, failure.text.c_str(), -1);
+  sqlite3_result_error_code(context, failure.code);
+}
 
 std::string_view textOf(sqlite3_value* value) {
   const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
@@ -66,7 +74,7 @@ void guarded(sqlite3_context* context, Body body) {
   try {
     body();
   } catch (const SqlFailure& failure) {
-    sqlite3_result_error(context, failure.text.c_str(), -1);
+    resultFailure(context, failure);
   } catch (const std::exception& e) {
     sqlite3_result_error(context, e.what(), -1);
   }
@@ -199,7 +207,7 @@ Number numberOf(sqlite3_value* value) {
         return {false, 0, std::strtod(std::string(text).c_str(), nullptr)};
       }
       throw SqlFailure{"Conversion failed when converting the varchar value '" + std::string(textOf(value)) +
-                       "' to data type int."};
+                       "' to data type int.", kConversionResult};
     }
   }
 }
@@ -237,7 +245,7 @@ std::optional<DateTime> dateOf(sqlite3_value* value) {
 
 DateTime requireDate(sqlite3_value* value) {
   const auto date = dateOf(value);
-  if (!date) throw SqlFailure{kDateConversion};
+  if (!date) throw SqlFailure{kDateConversion, kConversionResult};
   return *date;
 }
 
@@ -267,11 +275,11 @@ void tsqlInt(sqlite3_context* context, int argc, sqlite3_value** argv) {
     const Number n = numberOf(argv[0]);
     if (isText && !n.isInteger) {
       throw SqlFailure{"Conversion failed when converting the varchar value '" + std::string(textOf(argv[0])) +
-                       "' to data type int."};
+                       "' to data type int.", kConversionResult};
     }
     const double truncated = n.isInteger ? static_cast<double>(n.integer) : std::trunc(n.real);
     if (truncated < std::numeric_limits<std::int32_t>::min() || truncated > std::numeric_limits<std::int32_t>::max()) {
-      throw SqlFailure{"Arithmetic overflow error converting expression to data type int."};
+      throw SqlFailure{"Arithmetic overflow error converting expression to data type int.", kOverflowResult};
     }
     sqlite3_result_int64(context, n.isInteger ? n.integer : static_cast<std::int64_t>(truncated));
   });
@@ -282,7 +290,7 @@ void tsqlFloat(sqlite3_context* context, int argc, sqlite3_value** argv) {
     if (anyNull(argc, argv)) return sqlite3_result_null(context);
     if (sqlite3_value_type(argv[0]) == SQLITE_TEXT && !trimBlanks(textOf(argv[0])).empty() &&
         !isDecimalText(trimBlanks(textOf(argv[0])))) {
-      throw SqlFailure{"Error converting data type varchar to float."};
+      throw SqlFailure{"Error converting data type varchar to float.", kConversionResult};
     }
     sqlite3_result_double(context, numberOf(argv[0]).asDouble());
   });
@@ -295,11 +303,11 @@ void tsqlDecimal(sqlite3_context* context, int argc, sqlite3_value** argv) {
     const int precision = sqlite3_value_int(argv[1]);
     const int scale = sqlite3_value_int(argv[2]);
     const auto d = decimalOf(argv[0]);
-    if (!d) throw SqlFailure{"Error converting data type varchar to numeric."};
+    if (!d) throw SqlFailure{"Error converting data type varchar to numeric.", kConversionResult};
     const Decimal rounded = roundDecimal(*d, scale);
     if (static_cast<int>(rounded.whole.size()) > precision - scale) {
       throw SqlFailure{std::string("Arithmetic overflow error converting ") + sourceTypeName(argv[0]) +
-                       " to data type numeric."};
+                       " to data type numeric.", kOverflowResult};
     }
     resultDecimal(context, rounded);
   });
@@ -312,9 +320,13 @@ void tsqlMoney(sqlite3_context* context, int argc, sqlite3_value** argv) {
       return sqlite3_result_int64(context, 0);
     }
     const auto d = decimalOf(argv[0]);
-    if (!d) throw SqlFailure{"Cannot convert a char value to money. The char value has incorrect syntax."};
+    if (!d) {
+      throw SqlFailure{"Cannot convert a char value to money. The char value has incorrect syntax.", kConversionResult};
+    }
     const Decimal rounded = roundDecimal(*d, 4);
-    if (rounded.whole.size() > 15) throw SqlFailure{"Arithmetic overflow error converting expression to data type money."};
+    if (rounded.whole.size() > 15) {
+      throw SqlFailure{"Arithmetic overflow error converting expression to data type money.", kOverflowResult};
+    }
     resultDecimal(context, rounded);
   });
 }
@@ -375,7 +387,7 @@ void tsqlVarchar(sqlite3_context* context, int argc, sqlite3_value** argv) {
       if (number && type == SQLITE_INTEGER && (source == TextSource::Whole || source == TextSource::Stored)) {
         text = "*";  // SQL Server marks a whole number too long for the text so
       } else if (number || source == TextSource::Scaled) {
-        throw SqlFailure{"Arithmetic overflow error converting numeric to data type varchar."};
+        throw SqlFailure{"Arithmetic overflow error converting numeric to data type varchar.", kOverflowResult};
       } else {
         text = firstCharacters(text, length);
       }
@@ -414,7 +426,7 @@ void tsqlDivide(sqlite3_context* context, int argc, sqlite3_value** argv) {
     if (b.asDouble() == 0.0) throw SqlFailure{kDivideByZero};
     if (a.isInteger && b.isInteger && sqlite3_value_int(argv[2]) == 0) {
       if (a.integer == std::numeric_limits<std::int64_t>::min() && b.integer == -1) {
-        throw SqlFailure{"Arithmetic overflow error converting expression to data type bigint."};
+        throw SqlFailure{"Arithmetic overflow error converting expression to data type bigint.", kOverflowResult};
       }
       return sqlite3_result_int64(context, a.integer / b.integer);
     }
@@ -609,7 +621,8 @@ void sumValue(sqlite3_context* context) {
   if (!sum || sum->count == 0) return sqlite3_result_null(context);
   if (!sum->hasFraction) {
     if (sum->wholeOverflow) {
-      return sqlite3_result_error(context, "Arithmetic overflow error converting expression to data type bigint.", -1);
+      return resultFailure(context,
+                           {"Arithmetic overflow error converting expression to data type bigint.", kOverflowResult});
     }
     return sqlite3_result_int64(context, sum->whole);
   }

@@ -241,20 +241,6 @@ std::optional<std::string> statementText(const std::string& message) {
   return std::nullopt;
 }
 
-// The error number of the failures the T-SQL functions report, by their text.
-std::int32_t functionErrorNumber(const std::string& message) {
-  static constexpr std::array<std::pair<std::string_view, std::int32_t>, 4> kNumbers = {{
-      {"Arithmetic overflow error", errnum::kDbOverflow},
-      {"Conversion failed", errnum::kDbConversion},
-      {"Error converting data type", errnum::kDbConversion},
-      {"Cannot convert a char value", errnum::kDbConversion},
-  }};
-  for (const auto& [prefix, number] : kNumbers) {
-    if (startsWith(message, prefix)) return number;
-  }
-  return errnum::kDbStatement;
-}
-
 }  // namespace
 
 void raiseSqliteError(sqlite3* db, int rc, std::string_view sql) {
@@ -279,13 +265,21 @@ void raiseSqliteError(sqlite3* db, int rc, std::string_view sql) {
     default:
       break;
   }
+  switch (sqlite3_extended_errcode(db)) {
+    case kOverflowResult:
+      throw RuntimeError(errnum::kDbOverflow, message);
+    case kConversionResult:
+      throw RuntimeError(errnum::kDbConversion, message);
+    default:
+      break;
+  }
   if (const auto text = statementText(message)) {
     throw RuntimeError(startsWith(message, "no such table") ? errnum::kDbNotFound : errnum::kDbStatement, *text);
   }
   if (message == "integer overflow") {
     throw RuntimeError(errnum::kDbOverflow, "Arithmetic overflow error converting expression to data type bigint.");
   }
-  throw RuntimeError(functionErrorNumber(message), message);
+  throw RuntimeError(errnum::kDbStatement, message);
 }
 
 }  // namespace corvane::db

@@ -10,6 +10,11 @@
 
 namespace corvane::db {
 
+// The extended result codes with which the T-SQL functions fail on an arithmetic overflow or a
+// failed conversion: SQLITE_ERROR with codes of this system's own, far above SQLite's.
+inline constexpr int kOverflowResult = SQLITE_ERROR | (0xC1 << 8);
+inline constexpr int kConversionResult = SQLITE_ERROR | (0xC2 << 8);
+
 // Raises RuntimeError for the failure rc of db (sqlite3_errmsg) while running sql:
 // constraint violations 0x80040E2F, conversion errors 0x80040E07, arithmetic overflow
 // 0x80040E57, busy, locked or stopped at its time limit 0x80040E31 kTimeoutText, a refused read

@@ -137,7 +137,7 @@ struct XmlNodeAccess {
   // "object missing".
   static pugi::xml_node unwrap(const XmlNode& node) {
     if (node.isNull()) {
-      throw RuntimeError(errnum::kObjectMissing, "Object variable or With block variable not set");
+      raiseObjectMissing();
     }
     return pugi::xml_node(node.node_);
   }
