@@ -1,7 +1,7 @@
 #pragma once
 // What the benches' reporters share: the usual console table, and the time of each benchmark of
-// the run by name (the median when the run repeats them), in the benchmark's own unit, for what
-// a bench prints at the end.
+// the run by name (the median when the run repeats them; without a fixed count of iterations), in
+// the benchmark's own unit, for what a bench prints at the end.
 
 #include <benchmark/benchmark.h>
 
@@ -22,6 +22,8 @@ class RunTimesReporter : public benchmark::ConsoleReporter {
       if (run.run_type == Run::RT_Aggregate && run.aggregate_name != "median") continue;
       std::string name = run.benchmark_name();
       if (const std::size_t suffix = name.rfind("_median"); suffix != std::string::npos) name.erase(suffix);
+      // A count of iterations set for the run is no part of the name others are compared by.
+      if (const std::size_t suffix = name.rfind("/iterations:"); suffix != std::string::npos) name.erase(suffix);
       times_[name] = clock_ == Clock::Real ? run.GetAdjustedRealTime() : run.GetAdjustedCPUTime();
     }
   }

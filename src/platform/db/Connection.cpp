@@ -9,6 +9,7 @@
 #include "platform/com/AsciiText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/AccountFiles.h"
+#include "platform/db/AccountIndexes.h"
 #include "platform/db/ClientQueryGuard.h"
 #include "platform/db/ConnectionHandle.h"
 #include "platform/db/DbFaultHook.h"
@@ -229,6 +230,7 @@ void Connection::open(std::string_view connectionString) {
     runStatement(handle_, "PRAGMA foreign_keys=OFF");
     registerTsqlFunctions(handle_);
     installClientQueryAuthorizer(handle_, &clientQueryGuards_);
+    addMissingScaleIndexes(handle_, files.company().string());
     applyBusyTimeout(commandTimeout_);
   } catch (...) {
     handle_ = nullptr;

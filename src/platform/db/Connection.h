@@ -60,7 +60,8 @@ class Connection {
   // `connectionString` is a "key=value;" list, keys in any case; "Data Source" names the account
   // folder. A value may be quoted as '..', N'..' or "..", a doubled quote standing for one.
   // Raises 0x80004005 when the folder holds no account (any of its three files missing),
-  // 0x800A0E79 when already open. Sweeps the account's stale tempdb tables
+  // 0x800A0E79 when already open. Makes the scale indexes the company database lacks
+  // (addMissingScaleIndexes) and sweeps the account's stale tempdb tables
   // (sweepStaleScratchTables) once open.
   void open(std::string_view connectionString);
   bool isOpen() const { return handle_ != nullptr; }

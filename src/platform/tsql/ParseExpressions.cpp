@@ -49,7 +49,9 @@ Expr Parser::parsePredicate(Scope& scope) {
     expectSymbol(")");
     return otherExpr("EXISTS (" + query.sql + ")");
   }
+  const std::size_t leftStart = pos_;
   Expr left = parseAdditive(scope);
+  const std::size_t leftEnd = pos_;
   static constexpr std::array<std::string_view, 7> kComparisons = {"=", "<>", "!=", "<", ">", "<=", ">="};
   for (const auto op : kComparisons) {
     if (acceptSymbol(op)) {
@@ -70,7 +72,10 @@ Expr Parser::parsePredicate(Scope& scope) {
     harmonize(left, high);
     return otherExpr(left.sql + " " + not_ + "BETWEEN " + low.sql + " AND " + high.sql);
   }
-  if (acceptWord("IN")) return parseIn(scope, left, not_);
+  if (acceptWord("IN")) {
+    const bool repeatable = left.form == Expr::Form::Column || isNullOfColumnAt(leftStart, leftEnd);
+    return parseIn(scope, left, not_, repeatable && !negated);
+  }
   if (acceptWord("LIKE")) {
     const Expr pattern = parseAdditive(scope);
     if (pattern.isStringLiteral() && pattern.value.find('[') != std::string::npos) {
@@ -89,29 +94,85 @@ Expr Parser::parsePredicate(Scope& scope) {
   return left;
 }
 
-Expr Parser::parseIn(Scope& scope, Expr& left, const std::string& not_) {
-  auto asQuery = [&] {
+// Whether the tokens from `start` to `end` read ISNULL(column, literal): an operand that can be
+// read again for each value it is compared with, at no cost and with the same answer.
+bool Parser::isNullOfColumnAt(std::size_t start, std::size_t end) const {
+  if (!tokens_[start].isWord("ISNULL") || !tokens_[start + 1].isSymbol("(") || closings_[start + 1] + 1 != end) {
+    return false;
+  }
+  std::size_t at = start + 2;
+  while (isNameToken(tokens_[at]) && tokens_[at + 1].isSymbol(".")) at += 2;
+  if (!isNameToken(tokens_[at]) || !tokens_[at + 1].isSymbol(",")) return false;
+  const TokenKind replacement = tokens_[at + 2].kind;
+  return (replacement == TokenKind::String || replacement == TokenKind::Number) && at + 4 == end;
+}
+
+// The number of `SELECT literal` members of the UNION in the parentheses here, when that is all
+// they hold; 0 otherwise.
+std::size_t Parser::literalUnionAhead() const {
+  const std::size_t close = closings_[pos_];
+  if (close == kUnclosed) return 0;
+  std::size_t members = 0;
+  for (std::size_t at = pos_ + 1; at < close; at += 2) {
+    if (members > 0) {
+      if (!tokens_[at].isWord("UNION")) return 0;
+      if (tokens_[at + 1].isWord("ALL")) ++at;
+      ++at;
+    }
+    if (!tokens_[at].isWord("SELECT") || tokens_[at + 1].kind != TokenKind::String) return 0;
+    ++members;
+  }
+  return members;
+}
+
+// SQLite compares `x IN (a, b, c)` with a list of three values or more, and any `x IN (SELECT
+// ...)`, through a temporary b-tree it builds for each run of the statement. A short list of
+// literals, and a union of selected texts, compared with a column (or ISNULL of one) is written
+// as `x = a OR x = b ...` instead: the same answer (NULL where no value matches and x or a value
+// is NULL, as SQLite compares an IN list value by value with the operand's affinity and
+// collation), without the b-tree. SQLite still reads an indexed column's ORs as one IN lookup.
+// NOT IN is kept as written.
+Expr Parser::parseIn(Scope& scope, Expr& left, const std::string& not_, bool repeatable) {
+  constexpr std::size_t kMostComparisons = 8;
+  if (queryAhead() && queryInParentheses()) {
+    const std::size_t members = literalUnionAhead();
+    if (repeatable && members > 0 && members <= kMostComparisons) return anyEqual(left, parseLiteralUnion(scope));
     expectSymbol("(");
     const std::string sql = parseQuery(&scope).sql;
     expectSymbol(")");
-    return "(" + sql + ")";
-  };
-  auto asList = [&] { return "(" + parseInList(scope, left) + ")"; };
-  const std::string values = queryAhead() && queryInParentheses() ? asQuery() : asList();
-  return otherExpr(left.sql + " " + not_ + "IN " + values);
-}
-
-std::string Parser::parseInList(Scope& scope, Expr& left) {
+    return otherExpr(left.sql + " " + not_ + "IN (" + sql + ")");
+  }
   expectSymbol("(");
   std::vector<Expr> items;
   do {
     items.push_back(parseExpr(scope));
   } while (acceptSymbol(","));
   expectSymbol(")");
+  const bool literals = std::ranges::all_of(items, [](const Expr& item) {
+    return item.form == Expr::Form::String || item.form == Expr::Form::Number || item.form == Expr::Form::Null;
+  });
   harmonizeAll(left, items);
-  std::vector<std::string> sql;
-  for (const auto& item : items) sql.push_back(item.sql);
-  return join(sql, ", ");
+  if (repeatable && literals && items.size() >= 3 && items.size() <= kMostComparisons) return anyEqual(left, items);
+  return otherExpr(left.sql + " " + not_ + "IN (" + joinSql(items) + ")");
+}
+
+// The literals of a union that literalUnionAhead counted.
+std::vector<Expr> Parser::parseLiteralUnion(Scope& scope) {
+  std::vector<Expr> values;
+  expectSymbol("(");
+  do {
+    acceptWord("ALL");  // after UNION
+    expectWord("SELECT");
+    values.push_back(parsePrimary(scope));
+  } while (acceptWord("UNION"));
+  expectSymbol(")");
+  return values;
+}
+
+Expr Parser::anyEqual(const Expr& left, const std::vector<Expr>& values) {
+  std::string sql;
+  for (const Expr& value : values) sql += (sql.empty() ? "(" : " OR ") + left.sql + " = " + value.sql;
+  return otherExpr(sql + ")");
 }
 
 Expr Parser::parseAdditive(Scope& scope) {

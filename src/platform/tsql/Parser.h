@@ -242,8 +242,11 @@ class Parser {
   Expr parseAnd(Scope& scope);
   Expr parseNot(Scope& scope);
   Expr parsePredicate(Scope& scope);
-  Expr parseIn(Scope& scope, Expr& left, const std::string& not_);
-  std::string parseInList(Scope& scope, Expr& left);
+  bool isNullOfColumnAt(std::size_t start, std::size_t end) const;
+  std::size_t literalUnionAhead() const;
+  Expr parseIn(Scope& scope, Expr& left, const std::string& not_, bool repeatable);
+  std::vector<Expr> parseLiteralUnion(Scope& scope);
+  static Expr anyEqual(const Expr& left, const std::vector<Expr>& values);
   Expr parseAdditive(Scope& scope);
   static void rejectDateArithmetic(const Expr& left, const Expr& right);
   static Expr plus(Expr left, Expr right);

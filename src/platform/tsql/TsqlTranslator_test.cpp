@@ -80,6 +80,59 @@ TEST(TsqlTranslator, RewritesStatementFormsSqliteLacks) {
   for (const auto& c : kCases) expectRows(database, c);
 }
 
+// Whether SQLite builds a temporary b-tree (for an IN list or subquery, a DISTINCT or a UNION)
+// to run the translation of `tsql`.
+bool buildsTempBTree(const TsqlTestDatabase& database, const char* tsql) {
+  bool builds = false;
+  for (const ProgramStep& step : TsqlTranslator::shared().translate(database.db(), tsql)->steps()) {
+    sqlite3_stmt* explain = nullptr;
+    sqlite3_prepare_v2(database.db(), ("EXPLAIN " + step.sql).c_str(), -1, &explain, nullptr);
+    while (sqlite3_step(explain) == SQLITE_ROW) {
+      builds = builds || std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(explain, 1))) == "OpenEphemeral";
+    }
+    sqlite3_finalize(explain);
+  }
+  return builds;
+}
+
+// A short list of literals, or a union of selected texts, compared with a column or ISNULL of one
+// is compared value by value, without a temporary b-tree, and answers as IN does: by the column's
+// collation, NULL for a NULL operand, NOT IN as written.
+TEST(TsqlTranslator, ComparesShortListsOfLiteralsValueByValue) {
+  const struct {
+    const char* tsql;
+    const char* rows;
+    bool tempBTree;
+  } cases[] = {
+      {"select strCode from KX_OperationType where strShowModel in (N'5', N'', N'x') order by strCode", "101;201", false},
+      {"select strCode from KX_IOItem where strName in (N'INCOME', N'cost', N'none') order by strCode", "1;2", false},
+      {"select strCode, case when strShowModel in (N'5', N'x', N'y') then 1 when not (strShowModel in (N'5', N'x', "
+       "N'y')) then 0 else -1 end from KX_OperationType order by strCode",
+       "101|1;201|0;202|-1", false},
+      {"select strCode from KX_OperationType where strShowModel in (N'x', N'y', null)", "", false},
+      {"select strCode from KX_OperationType where intType in (1, 3, 5)", "101", false},
+      {"select strCode from KX_OperationType where strCode in (101, 202, 303) order by strCode", "101;202", false},
+      {"select strCode from KX_OperationType where Isnull(strShowModel ,N'') IN (Select N'' Union Select N'7') "
+       "order by strCode",
+       "201;202", false},
+      {"select strCode from KX_OperationType where isnull(strShowModel, N'') in (select N'5' union all select N'5')",
+       "101", false},
+      {"select strCode from KX_OperationType where strShowModel not in (N'5', N'x', N'y')", "201", true},
+      {"select strCode from KX_OperationType where strShowModel not in (select N'5' union select N'x')", "201", true},
+      {"select strCode from KX_OperationType where strShowModel in (N'1', N'2', N'3', N'4', N'5', N'6', N'7', N'8', "
+       "N'9')",
+       "101", true},
+      {"select strCode from KX_OperationType where strShowModel in (select N'5' union select strCode from KX_IOItem)",
+       "101", true},
+      {"select strCode from KX_OperationType where strShowModel + N'' in (N'5', N'x', N'y')", "101", true},
+  };
+  const TsqlTestDatabase database;
+  for (const auto& c : cases) {
+    expectRows(database, {c.tsql, c.rows});
+    EXPECT_EQ(buildsTempBTree(database, c.tsql), c.tempBTree) << c.tsql;
+  }
+}
+
 TEST(TsqlTranslator, CountsRecordsAffectedWithoutTriggerRows) {
   const TsqlTestDatabase database;
   long affected = -1;
