@@ -7,6 +7,11 @@
 #
 # Layers.cmake sets CORVANE_LAYERS (the folders under src/, one per layer) and, per folder,
 # CORVANE_MAY_INCLUDE_<folder> (the folders its files may include, its own among them).
+#
+# It also checks that business code (every layer above src/request) reaches the database only
+# through the gateway (request/SqlGateway.h, which rewrites every text on its way): no call of a
+# connection's execute or transaction members, and no record set opened by hand. A connection's
+# own open (one argument, its connection string) is allowed.
 
 cmake_minimum_required(VERSION 3.24)
 include(${LAYERS})
@@ -36,6 +41,17 @@ foreach(file IN LISTS files)
     continue()
   endif()
 
+  if(NOT isTest AND NOT folder STREQUAL "request" AND "request" IN_LIST CORVANE_MAY_INCLUDE_${folder})
+    file(STRINGS ${SOURCE_DIR}/src/${file} calls
+         REGEX "\\.(execute|open|openReadOnly|beginTrans|commitTrans|rollbackTrans)\\(")
+    foreach(line IN LISTS calls)
+      if(NOT line MATCHES "\\.open\\([A-Za-z_]+\\);")
+        string(STRIP "${line}" line)
+        list(APPEND refused "src/${file}: reaches the database past the gateway: ${line}")
+      endif()
+    endforeach()
+  endif()
+
   file(STRINGS ${SOURCE_DIR}/src/${file} includes REGEX "^[ \t]*#[ \t]*include[ \t]*\"")
   foreach(line IN LISTS includes)
     string(REGEX REPLACE "^[ \t]*#[ \t]*include[ \t]*\"([^\"]+)\".*$" "\\1" included "${line}")
@@ -51,7 +67,8 @@ endforeach()
 
 if(refused)
   list(JOIN refused "\n" report)
-  message(FATAL_ERROR "Includes that leave their layer:\n${report}")
+  message(FATAL_ERROR "Includes that leave their layer, or calls past the database gateway:\n${report}")
 endif()
 list(LENGTH files count)
-message(STATUS "${count} files under src/ include only their own layer and the layers below it")
+message(STATUS "${count} files under src/ include only their own layer and the layers below it, "
+               "and business code reaches the database through the gateway")
