@@ -254,8 +254,6 @@ void CMakePZ::MakeVouchRows(FuncCall& call, const XmlNode& voucher, bool claim) 
     ClaimedVoucher claimed{head, guid, vouchId,
                            "Update " + head + " Set strMakerID = " + db::quoteLiteral(DraftState::kClaimMark) +
                                " Where " + free + readVersionCondition(voucher),
-                           "Update " + head + " Set strMakerID = Null Where GUID = " + db::quoteLiteral(guid) +
-                               " And strMakerID = " + db::quoteLiteral(DraftState::kClaimMark),
                            ""};
     if (sql::execute(call.CN, claimed.claimSql) != 1) raiseMessage("Z7.Corvane.0334", vouchId);
     claimed.version = versionOf(call.CN, head, guid);

@@ -17,7 +17,6 @@ struct ClaimedVoucher {
   std::string guid;
   std::string vouchId;
   std::string claimSql;    // marks the voucher; affects one row only while it is approved and free
-  std::string releaseSql;  // takes the mark off again; touches nothing but this request's mark
   std::string version;     // the head's row version (Cast(ts As money)) right after the claim
 };
 
