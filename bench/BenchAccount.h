@@ -4,11 +4,12 @@
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -17,7 +18,6 @@
 #include <string>
 #include <string_view>
 #include <utility>
-#include <unistd.h>
 #include <vector>
 
 #include "host/EmbeddedLoginContext.h"
@@ -117,7 +117,8 @@ class Account {
       db::Connection connection;
       connection.open(connectString());
       if (sqlite3_exec(db::sqliteHandle(connection), fill.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) {
-        throw std::runtime_error(std::string("cannot fill the account: ") + sqlite3_errmsg(db::sqliteHandle(connection)));
+        throw std::runtime_error(std::string("cannot fill the account: ") +
+                                 sqlite3_errmsg(db::sqliteHandle(connection)));
       }
     }
   }
@@ -207,7 +208,8 @@ inline std::pair<BoundValue, std::size_t> literalAt(std::string_view expanded, s
     return {value, end + 1 - at};
   }
   std::size_t end = at;
-  while (end < expanded.size() && std::string_view("+-0123456789.eE").find(expanded[end]) != std::string_view::npos) ++end;
+  while (end < expanded.size() && std::string_view("+-0123456789.eE").find(expanded[end]) != std::string_view::npos)
+    ++end;
   const std::string number(expanded.substr(at, end - at));
   if (number.empty()) throw std::runtime_error("no bound value at: " + std::string(expanded.substr(at, 40)));
   if (number.find_first_of(".eE") == std::string::npos) {
@@ -315,7 +317,8 @@ class PreparedStatements {
   static bool runOne(Prepared& prepared) {
     if (prepared.statement == nullptr &&
         sqlite3_prepare_v2(prepared.handle, prepared.text.c_str(), -1, &prepared.statement, nullptr) != SQLITE_OK) {
-      throw std::runtime_error(std::string("cannot prepare: ") + sqlite3_errmsg(prepared.handle) + " in: " + prepared.text);
+      throw std::runtime_error(std::string("cannot prepare: ") + sqlite3_errmsg(prepared.handle) +
+                               " in: " + prepared.text);
     }
     sqlite3_stmt* statement = prepared.statement;
     sqlite3_reset(statement);

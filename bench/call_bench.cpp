@@ -57,8 +57,9 @@ void Call(benchmark::State& state, const db::PasswordEncoder& encoder) {
   static std::unique_ptr<Account> account;
   account = std::make_unique<Account>("call", encoder);
   const std::string request = writeFile(*account, "list.xml", kListRequest);
-  const std::vector<std::string> argv{CORVANE_BIN, "call", "--account", account->folder(), "--user", "demo",
-                                      "--password", "demo", "--locale", "zh-CN", "Corvane.COperation"};
+  const std::vector<std::string> argv{CORVANE_BIN, "call",  "--account",         account->folder(),
+                                      "--user",    "demo",  "--password",        "demo",
+                                      "--locale",  "zh-CN", "Corvane.COperation"};
   if (run(argv, request) != 0) state.SkipWithError("corvane call failed");
   for (auto _ : state) benchmark::DoNotOptimize(run(argv, request));
   account.reset();
@@ -68,8 +69,8 @@ BENCHMARK_CAPTURE(Call, MinimalHashCost, encodeMinimal)->Unit(benchmark::kMillis
 
 // The shell's script: the account's files opened as a connection opens them, then the statements.
 std::string shellScript(const Account& account, const std::vector<CapturedStatement>& statements) {
-  std::string script = ".bail on\nATTACH DATABASE '" + account.folder() + "/system.db' AS vqsystem;\nATTACH DATABASE '" +
-                       account.folder() + "/tempdb.db' AS tempdb;\n";
+  std::string script = ".bail on\nATTACH DATABASE '" + account.folder() +
+                       "/system.db' AS vqsystem;\nATTACH DATABASE '" + account.folder() + "/tempdb.db' AS tempdb;\n";
   for (const CapturedStatement& statement : statements) script += statement.expanded + ";\n";
   return script;
 }

@@ -75,8 +75,7 @@ class SettingsEditor : public benchmark::Fixture {
   void requestThroughLayer(bool commit) {
     connection->beginTrans();
     readListThroughLayer();
-    if (connection->execute(kInsert) != 1 || connection->execute(kUpdate) != 1 ||
-        connection->execute(kDelete) != 1) {
+    if (connection->execute(kInsert) != 1 || connection->execute(kUpdate) != 1 || connection->execute(kDelete) != 1) {
       std::fputs("a statement missed its row\n", stderr);
     }
     commit ? connection->commitTrans() : connection->rollbackTrans();

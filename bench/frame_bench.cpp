@@ -3,13 +3,13 @@
 // transaction) on the demo account. The run ends with the processor time per func.
 
 #include <benchmark/benchmark.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <string>
-#include <unistd.h>
 
 #include "RunTimes.h"
 #include "core/COperation.h"
@@ -36,8 +36,7 @@ class Frame : public benchmark::Fixture {
   void SetUp(const benchmark::State&) override {
     folder = fs::temp_directory_path() / ("corvane-frame-bench-" + std::to_string(::getpid()));
     fs::remove_all(folder);
-    db::createDemoAccount(folder,
-                          [](const std::string& plain) { return EmbeddedPasswordCodec().Encode(plain); });
+    db::createDemoAccount(folder, [](const std::string& plain) { return EmbeddedPasswordCodec().Encode(plain); });
     LoginOptions options;
     options.account = folder;
     options.user = "demo";
@@ -64,9 +63,7 @@ class Frame : public benchmark::Fixture {
 };
 
 BENCHMARK_DEFINE_F(Frame, RequestWithoutFuncs)(benchmark::State& state) { serve(state, requestWith(0)); }
-BENCHMARK_DEFINE_F(Frame, RequestOf100UnknownFuncs)(benchmark::State& state) {
-  serve(state, requestWith(kFuncs));
-}
+BENCHMARK_DEFINE_F(Frame, RequestOf100UnknownFuncs)(benchmark::State& state) { serve(state, requestWith(kFuncs)); }
 BENCHMARK_REGISTER_F(Frame, RequestWithoutFuncs)->Unit(benchmark::kMicrosecond);
 BENCHMARK_REGISTER_F(Frame, RequestOf100UnknownFuncs)->Unit(benchmark::kMicrosecond);
 

@@ -10,17 +10,16 @@
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "BenchAccount.h"
-#include "request/Locale.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/PasswordCodec.h"
 #include "platform/db/AccountCreator.h"
@@ -49,7 +48,9 @@ void run(sqlite3* handle, const std::string& sql) {
 std::string generateLoans(long count) {
   const std::string n = std::to_string(count);
   return "DROP TRIGGER KX_LoanVouch_ts_insert;"
-         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " + n + ") "
+         "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+         n +
+         ") "
          "INSERT INTO KX_LoanVouch (GUID, strTypeCode, strVouchID, dtLoanDate, strDepartID, strLoanID, "
          "strItemClassID, strItemID, strBill, fltRate, dblMoney, dblOldMoney, strUsed, dtExpDate, strPersonID, "
          "blnAudi, strAuditorID, blnBegin, blnAllBill, ts) "
@@ -165,7 +166,7 @@ void ServePage(benchmark::State& state) {
 void BareStatements(benchmark::State& state) {
   BenchAccount& account = accountOf(state.range(0));
   bench::PreparedStatements statements({db::sqliteHandle(account.connection())},
-                                      account.statementsOf(pageRequest(pageOf(account, state.range(1)))));
+                                       account.statementsOf(pageRequest(pageOf(account, state.range(1)))));
   for (auto _ : state) statements.run();
   state.SetLabel(std::to_string(statements.size()) + " statements");
 }
@@ -193,12 +194,7 @@ void pagesAndSizes(benchmark::internal::Benchmark* bench) {
 
 BENCHMARK(ServePage)->Apply(pagesAndSizes);
 BENCHMARK(BareStatements)->Apply(pagesAndSizes);
-BENCHMARK(CountKeys)
-    ->ArgNames({"loans"})
-    ->Arg(10000)
-    ->Arg(100000)
-    ->Arg(1000000)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(CountKeys)->ArgNames({"loans"})->Arg(10000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace corvane

@@ -60,7 +60,7 @@ using namespace bench;
 
 // ---- what the accounts hold beside the demo company
 
-constexpr long kClerkLoans = 20;       // AutoID 4 to 23: the clerk's, within his rights
+constexpr long kClerkLoans = 20;        // AutoID 4 to 23: the clerk's, within his rights
 constexpr long kVoucherTargets = 3000;  // loans to approve and loans to post, each
 constexpr long kFirstApprovalTarget = 4 + kClerkLoans;
 constexpr long kFirstPostingTarget = kFirstApprovalTarget + kVoucherTargets;
@@ -72,14 +72,19 @@ std::string loansOfTheClerk(long first, long count, const std::string& prefix, c
   return "WITH RECURSIVE n(i) AS (SELECT " + std::to_string(first) + " UNION ALL SELECT i + 1 FROM n WHERE i < " +
          std::to_string(first + count - 1) +
          ") INSERT INTO KX_LoanVouch (GUID, AutoID, strTypeCode, strVouchID, dtLoanDate, strDepartID, strLoanID, "
-         "strItemClassID, strItemID, strBill, fltRate, dblMoney, dblOldMoney, strUsed, dtExpDate, strPersonID, blnAudi, "
+         "strItemClassID, strItemID, strBill, fltRate, dblMoney, dblOldMoney, strUsed, dtExpDate, strPersonID, "
+         "blnAudi, "
          "intBudPass, strAuditorID, blnBegin, blnAllBill) "
-         "SELECT printf('{%08X-0000-4000-A000-%012X}', i, i), i, '301', printf('" + prefix +
+         "SELECT printf('{%08X-0000-4000-A000-%012X}', i, i), i, '301', printf('" +
+         prefix +
          "%08d', i), '2026-01-20 00:00:00', '0301', '0005', '01', 'P2601', '人民币', 1, 100 + i % 50, 100 + i % 50, "
-         "'bench', '2026-03-20 00:00:00', '李晓燕', " + state + ", 0, 0 FROM n;"
+         "'bench', '2026-03-20 00:00:00', '李晓燕', " +
+         state +
+         ", 0, 0 FROM n;"
          "INSERT INTO KX_LoanVouch_Sub (GUID, MGuid, strBalanceID, dblMoney) SELECT "
          "printf('{%08X-0000-4000-B000-%012X}', AutoID, AutoID), GUID, '1', dblMoney FROM KX_LoanVouch "
-         "WHERE AutoID BETWEEN " + std::to_string(first) + " AND " + std::to_string(first + count - 1) + ";";
+         "WHERE AutoID BETWEEN " +
+         std::to_string(first) + " AND " + std::to_string(first + count - 1) + ";";
 }
 
 // The clerk's loans in entry; loans submitted and waiting for the first step of their flow, which
@@ -165,8 +170,9 @@ std::string loanReadRequest(const RequestContext&) {
 }
 
 std::string navigationRequest(const RequestContext&) {
-  return std::string("<req><func name='getVouchListID'><in><Director>0</Director><strAutoID/></in></func>"
-                     "<func name='getVouchListID'><in><Director>2</Director><strAutoID>") +
+  return std::string(
+             "<req><func name='getVouchListID'><in><Director>0</Director><strAutoID/></in></func>"
+             "<func name='getVouchListID'><in><Director>2</Director><strAutoID>") +
          kClerkLoan +
          "</strAutoID></in></func>"
          "<func name='getVouchListID'><in><Director>1</Director><strAutoID>" +
@@ -188,7 +194,8 @@ std::string loanSave(const std::string& number, const RequestContext& context) {
   const std::string first = std::to_string(1000 + context.repetition % 9000);
   return "<req><func name='savevouch'><in><xml><head><z:row GUID='' strTypeCode='301' strVouchID='" + number +
          "' dtLoanDate='2026-03-15T00:00:00' strDepartID='0301' strLoanID='0004' strBill='人民币' fltRate='1' "
-         "dblMoney='" + first + ".5' dblOldMoney='" + first + ".5' strUsed='bench' strPersonID='" + context.userName +
+         "dblMoney='" +
+         first + ".5' dblOldMoney='" + first + ".5' strUsed='bench' strPersonID='" + context.userName +
          "'/></head><body><z:row strBalanceID='1' dblMoney='" + first +
          "'/><z:row strBalanceID='1' dblMoney='0.5'/></body></xml></in></func></req>";
 }
@@ -209,7 +216,8 @@ std::string claimSaveRequest(const RequestContext& context) {
   return std::string("<req><func name='savevouch'><in><xml><head><z:row GUID='' strTypeCode='202' strVouchID='") +
          number +
          "' dtLoanDate='2026-03-15T00:00:00' strDepartID='02' strLoanID='0003' strBill='人民币' fltRate='1' "
-         "dblMoney='" + amount + "' dblOldMoney='" + amount + "' strUsed='bench' strPersonID='" + context.userName +
+         "dblMoney='" +
+         amount + "' dblOldMoney='" + amount + "' strUsed='bench' strPersonID='" + context.userName +
          "'/></head><body><z:row strIOItem='202' dblMoney='" + amount + "'/></body></xml></in></func></req>";
 }
 
@@ -234,17 +242,16 @@ std::string awaitingPageRequest(const RequestContext&) {
 
 std::string voucherRow(const RequestContext& context, long autoId) {
   const std::string id = std::to_string(autoId);
-  return "strtypecode='301' guid='" +
-         scalar(context.reader, "SELECT GUID FROM KX_LoanVouch WHERE AutoID = " + id) + "' strvouchid='" +
-         scalar(context.reader, "SELECT strVouchID FROM KX_LoanVouch WHERE AutoID = " + id) + "' ts='" +
-         scalar(context.reader, "SELECT ts FROM KX_LoanVouch WHERE AutoID = " + id) + "'";
+  return "strtypecode='301' guid='" + scalar(context.reader, "SELECT GUID FROM KX_LoanVouch WHERE AutoID = " + id) +
+         "' strvouchid='" + scalar(context.reader, "SELECT strVouchID FROM KX_LoanVouch WHERE AutoID = " + id) +
+         "' ts='" + scalar(context.reader, "SELECT ts FROM KX_LoanVouch WHERE AutoID = " + id) + "'";
 }
 
 // The draft ledger voucher of the last loan to post, which no conversion of the run reaches.
 std::string draftRequest(const RequestContext& context) {
   const std::string row = "<row " + voucherRow(context, kFirstPostingTarget + kVoucherTargets - 1) + "/>";
-  return "<req><func name='makepz'><in><pztype>记</pztype><pzdate>2026-01-31</pzdate><blnTemp>1</blnTemp><rows>" +
-         row + "</rows></in></func></req>";
+  return "<req><func name='makepz'><in><pztype>记</pztype><pzdate>2026-01-31</pzdate><blnTemp>1</blnTemp><rows>" + row +
+         "</rows></in></func></req>";
 }
 
 void dropDraftTables(sqlite3* handle) {
@@ -252,8 +259,8 @@ void dropDraftTables(sqlite3* handle) {
   sqlite3_stmt* statement = nullptr;
   sqlite3_prepare_v2(handle, "SELECT name FROM tempdb.sqlite_master WHERE name LIKE 'vqtmp%'", -1, &statement, nullptr);
   while (sqlite3_step(statement) == SQLITE_ROW) {
-    drops += std::string("DROP TABLE tempdb.\"") + reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)) +
-             "\";";
+    drops +=
+        std::string("DROP TABLE tempdb.\"") + reinterpret_cast<const char*>(sqlite3_column_text(statement, 0)) + "\";";
   }
   sqlite3_finalize(statement);
   execute(handle, drops);
@@ -269,8 +276,9 @@ std::string approvalRequest(const RequestContext& context) {
   const std::string id = std::to_string(target(context, kFirstApprovalTarget));
   const std::string guid = scalar(context.reader, "SELECT GUID FROM KX_LoanVouch WHERE AutoID = " + id);
   return "<req><func name='AuditVouch'><in><EASTdata><task EAAID='1' remark='bench'/></EASTdata><strGUID>"
-         "<Rows flag='1'><row strGUID='" + guid + "' ts='" +
-         scalar(context.reader, "SELECT ts FROM KX_LoanVouch WHERE AutoID = " + id) + "' strType='KX03' strVouchID='" +
+         "<Rows flag='1'><row strGUID='" +
+         guid + "' ts='" + scalar(context.reader, "SELECT ts FROM KX_LoanVouch WHERE AutoID = " + id) +
+         "' strType='KX03' strVouchID='" +
          scalar(context.reader, "SELECT strVouchID FROM KX_LoanVouch WHERE AutoID = " + id) +
          "'/></Rows></strGUID></in></func></req>";
 }
@@ -278,13 +286,13 @@ std::string approvalRequest(const RequestContext& context) {
 // The next loan to post, converted into a ledger voucher.
 std::string conversionRequest(const RequestContext& context) {
   const std::string row = "<row " + voucherRow(context, target(context, kFirstPostingTarget)) + "/>";
-  return "<req><func name='makepz'><in><pztype>记</pztype><pzdate>2026-01-31</pzdate><blnTemp>0</blnTemp><rows>" +
-         row + "</rows><daily>" + row + "</daily></in></func></req>";
+  return "<req><func name='makepz'><in><pztype>记</pztype><pzdate>2026-01-31</pzdate><blnTemp>0</blnTemp><rows>" + row +
+         "</rows><daily>" + row + "</daily></in></func></req>";
 }
 
 std::string undoEdit(db::Connection& connection) {
-  return "UPDATE KX_OperationType SET ts=" +
-         scalar(connection, "SELECT ts FROM KX_OperationType WHERE strCode='201'") + " WHERE strCode='201'";
+  return "UPDATE KX_OperationType SET ts=" + scalar(connection, "SELECT ts FROM KX_OperationType WHERE strCode='201'") +
+         " WHERE strCode='201'";
 }
 
 std::string undoSave(db::Connection&) {
@@ -293,7 +301,8 @@ std::string undoSave(db::Connection&) {
 }
 
 std::string undoClaimSave(db::Connection&) {
-  return "DELETE FROM KX_ExpenVouch_Sub WHERE MGuid IN (SELECT GUID FROM KX_ExpenVouch WHERE strVouchID='CS0000000001');"
+  return "DELETE FROM KX_ExpenVouch_Sub WHERE MGuid IN (SELECT GUID FROM KX_ExpenVouch WHERE "
+         "strVouchID='CS0000000001');"
          "DELETE FROM KX_ExpenVouch WHERE strVouchID='CS0000000001'";
 }
 
@@ -415,9 +424,9 @@ void iterationsWhenAsked(benchmark::internal::Benchmark* benchmark) {
   if (iterations != nullptr && std::atol(iterations) > 0) benchmark->Iterations(std::atol(iterations));
 }
 
-#define AGAINST_THE_FLOOR(name, workload, user)                                                                     \
-  BENCHMARK_CAPTURE(Floor, name/user, workload, #user)->Unit(benchmark::kMicrosecond)->Apply(iterationsWhenAsked); \
-  BENCHMARK_CAPTURE(Served, name/user, workload, #user)->Unit(benchmark::kMicrosecond)->Apply(iterationsWhenAsked)
+#define AGAINST_THE_FLOOR(name, workload, user)                                                                      \
+  BENCHMARK_CAPTURE(Floor, name / user, workload, #user)->Unit(benchmark::kMicrosecond)->Apply(iterationsWhenAsked); \
+  BENCHMARK_CAPTURE(Served, name / user, workload, #user)->Unit(benchmark::kMicrosecond)->Apply(iterationsWhenAsked)
 
 AGAINST_THE_FLOOR(OperationList, kList, demo);
 AGAINST_THE_FLOOR(LoanRead, kLoanRead, demo);
@@ -484,9 +493,9 @@ std::string millionClaims() {
 
 Account& accountAtScale(long vouchers) {
   static Account demo("scale-demo", encodeMinimal, benchVouchers());
-  static Account million("scale-million", encodeMinimal,
-                         benchVouchers() + millionLoans() + millionClaims() +
-                             "UPDATE Corvane_RowVersion SET value = 8000000;");
+  static Account million(
+      "scale-million", encodeMinimal,
+      benchVouchers() + millionLoans() + millionClaims() + "UPDATE Corvane_RowVersion SET value = 8000000;");
   return vouchers == 0 ? demo : million;
 }
 
@@ -534,8 +543,7 @@ BENCHMARK_CAPTURE(AtScale, ClaimNext, (Workload{serveWith<CExpense>, navigationS
 BENCHMARK_CAPTURE(AtScale, ClaimLast, (Workload{serveWith<CExpense>, navigationStep<-1, 0>}))->Apply(AtScaleBoth);
 BENCHMARK_CAPTURE(AtScale, ClaimSave, kClaimSave)->Apply(AtScaleBoth);
 BENCHMARK_CAPTURE(AtScale, ListPageFirst, kListPage)->Apply(AtScaleBoth);
-BENCHMARK_CAPTURE(AtScale, ListPageLast, (Workload{serveWith<CQuery>, awaitingPageRequest<true>}))
-    ->Apply(AtScaleBoth);
+BENCHMARK_CAPTURE(AtScale, ListPageLast, (Workload{serveWith<CQuery>, awaitingPageRequest<true>}))->Apply(AtScaleBoth);
 BENCHMARK_CAPTURE(AtScale, Approval, kApproval)->Apply(AtScaleBoth);
 BENCHMARK_CAPTURE(AtScale, Draft, kDraft)->Apply(AtScaleBoth);
 BENCHMARK_CAPTURE(AtScale, Conversion, kConversion)->Apply(AtScaleBoth);
@@ -548,8 +556,9 @@ void AwaitingKeyCount(benchmark::State& state) {
   db::Connection bare;
   bare.open(account.connectString());
   sqlite3* handle = db::sqliteHandle(bare);
-  execute(handle, "CREATE INDEX IF NOT EXISTS bench_awaiting ON KX_LoanVouch (blnAudi, AutoID, strAuditorID, GUID) "
-                  "WHERE blnAudi = 1 AND ifnull(strAuditorID, '') = ''");
+  execute(handle,
+          "CREATE INDEX IF NOT EXISTS bench_awaiting ON KX_LoanVouch (blnAudi, AutoID, strAuditorID, GUID) "
+          "WHERE blnAudi = 1 AND ifnull(strAuditorID, '') = ''");
   const std::string count =
       "SELECT count(*) FROM KX_LoanVouch INDEXED BY bench_awaiting WHERE blnAudi = 1 AND ifnull(strAuditorID, '') = '' "
       "AND GUID NOT IN (SELECT cBillGUID FROM ApprovalFlowInstances WHERE cBillType IN ('45') AND iState = 3)";

@@ -5,13 +5,13 @@
 
 #include <gtest/gtest.h>
 
-#include "support/CaseAccount.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 #include "request/Messages.h"
+#include "support/CaseAccount.h"
 
 namespace corvane {
 namespace {
@@ -29,8 +29,9 @@ TEST(RequestFrame, ASaveIsCommittedWhileAnotherUsersQueryReads) {
 
   const auto login = account.logIn("demo");
   XmlDocument document;
-  ASSERT_TRUE(document.loadXML("<req><func name='edit'><in><rows><row P='1' intType='支出' "
-                               "strName='会议费' strShowID='31' strPrintID='32'/></rows></in></func></req>"));
+  ASSERT_TRUE(
+      document.loadXML("<req><func name='edit'><in><rows><row P='1' intType='支出' "
+                       "strName='会议费' strShowID='31' strPrintID='32'/></rows></in></func></req>"));
   StandardClasses().create("Corvane.COperation")->myHandle(login.get(), document);
   EXPECT_FALSE(document.selectSingleNode("//error")) << document.xml();
 

@@ -1,8 +1,8 @@
 // Runs the built corvane program (its path in CORVANE_BIN) and checks what it prints and answers.
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -35,9 +35,7 @@ std::string readFile(const fs::path& path) {
   return text.str();
 }
 
-void writeFile(const fs::path& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+void writeFile(const fs::path& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 class CorvaneToolTest : public ::testing::Test {
  protected:
@@ -46,8 +44,8 @@ class CorvaneToolTest : public ::testing::Test {
     if (bin == nullptr) GTEST_SKIP() << "CORVANE_BIN is not set";
     bin_ = bin;
     dir_ = fs::path(::testing::TempDir()) /
-           ("corvane_tool_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) +
-            "_" + std::to_string(::getpid()));
+           ("corvane_tool_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()) + "_" +
+            std::to_string(::getpid()));
     fs::remove_all(dir_);
     fs::create_directories(dir_);
   }
@@ -104,8 +102,7 @@ TEST_F(CorvaneToolTest, FailuresExitNonZeroWithOneLineOnStandardError) {
       {"call", "", 2, "usage: corvane call [LOGIN] PROGID [FILE]"},
       {"call Corvane.CNothing a.xml b.xml", "", 2, "usage: corvane call [LOGIN] PROGID [FILE]"},
       {"call Corvane.CNothing", request, 1, "Class not registered: Corvane.CNothing"},
-      {"call Corvane.CNothing " + file("request.xml", request), "", 1,
-       "Class not registered: Corvane.CNothing"},
+      {"call Corvane.CNothing " + file("request.xml", request), "", 1, "Class not registered: Corvane.CNothing"},
       {"call Corvane.CNothing '" + (dir_ / "missing.xml").string() + "'", request, 1,
        "cannot read " + (dir_ / "missing.xml").string()},
       {"call Corvane.CNothing '" + dir_.string() + "'", request, 1, "cannot read " + dir_.string()},
@@ -147,8 +144,9 @@ class NetBankRoadTest : public CorvaneToolTest {
         "UPDATE KX_ExpenVouch SET strVerifier = 'demo' WHERE AutoID = 3",
         std::string("INSERT INTO KX_BalanceInfo (GUID, ExpenGUID, intIOType, strBalanceID, dblMoney, "
                     "strBillID, strPayBankID, strRecBank, strRecAcc) VALUES ('") +
-            kClaimRow + "', '{7C2E9B40-1D3F-4E6A-8B02-000000000003}', 2, '3', 2300, 'ZZ0112001', "
-                        "'01', N'招商银行苏州分行', '6225880212345678')",
+            kClaimRow +
+            "', '{7C2E9B40-1D3F-4E6A-8B02-000000000003}', 2, '3', 2300, 'ZZ0112001', "
+            "'01', N'招商银行苏州分行', '6225880212345678')",
     };
     for (const std::string& statement : setup) account_.execute(statement);
   }
@@ -190,7 +188,8 @@ class NetBankRoadTest : public CorvaneToolTest {
 };
 
 TEST_F(NetBankRoadTest, PayConfirmAndTakeBack) {
-  const ToolRun paid = call("<req>" + func("netpay", {{kRmbLine, "301"}, {kUsdLine, "302"}, {kClaimRow, "201"}}) + "</req>");
+  const ToolRun paid =
+      call("<req>" + func("netpay", {{kRmbLine, "301"}, {kUsdLine, "302"}, {kClaimRow, "201"}}) + "</req>");
   ASSERT_EQ(paid.status, 0) << paid.err;
   EXPECT_NE(paid.out.find("<out/>"), std::string::npos) << paid.out;
   for (const char* row : {kRmbLine, kUsdLine, kClaimRow}) EXPECT_EQ(state(row), "周建国 False 0") << row;
@@ -203,8 +202,7 @@ TEST_F(NetBankRoadTest, PayConfirmAndTakeBack) {
   const ToolRun taken = call("<req>" + func("netunpay", {{kRmbLine, "301"}}) +
                              func("netunpay", {{kUsdLine, "302"}, {kClaimRow, "201"}}) + "</req>");
   ASSERT_EQ(taken.status, 0) << taken.err;
-  EXPECT_NE(taken.out.find("<text>The bank has confirmed the line. It cannot be taken back.</text>"),
-            std::string::npos)
+  EXPECT_NE(taken.out.find("<text>The bank has confirmed the line. It cannot be taken back.</text>"), std::string::npos)
       << taken.out;
   EXPECT_EQ(state(kRmbLine), "周建国 True 1");
   EXPECT_EQ(state(kUsdLine), "- False -");
@@ -226,8 +224,7 @@ TEST_F(NetBankRoadTest, TheBankRefusesWhatItCannotAnswer) {
   } cases[] = {
       {"bank '" + account_.folder().string() + "' reject '" + kRmbLine + "'", 1,
        "The bank has answered the bill already."},
-      {"bank '" + account_.folder().string() + "' confirm '" + kClaimRow + "'", 1,
-       "The payment row has no bank bill."},
+      {"bank '" + account_.folder().string() + "' confirm '" + kClaimRow + "'", 1, "The payment row has no bank bill."},
       {"bank '" + account_.folder().string() + "' accept '" + kRmbLine + "'", 2,
        "the bank answers confirm or reject, not 'accept'"},
       {"bank '" + account_.folder().string() + "' confirm", 2, "usage: corvane bank DIR confirm|reject PAYROW"},
@@ -255,19 +252,18 @@ TEST_F(CorvaneToolTest, RequestFailuresAreAnsweredWithAnErrorReplyDocument) {
     std::string reply;
   };
   const Case cases[] = {
-      {"a document over the size limit, refused before it is parsed",
-       login + "--password demo call Corvane.COperation", std::string(8 * 1024 * 1024 + 1, ' '),
+      {"a document over the size limit, refused before it is parsed", login + "--password demo call Corvane.COperation",
+       std::string(8 * 1024 * 1024 + 1, ' '),
        "<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:COperation:myHandle:9000</id>"
        "<text>The request document is too large: it may hold at most 8388608 bytes.</text></error>\n"},
       {"a wrong password", login + "--password wrong call Corvane.COperation", request,
        "<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:COperation:myHandle:9000</id>"
        "<text>Wrong user or password.</text></error>\n"},
       {"a folder without an account",
-       "--account '" + (dir_ / "none").string() + "' --user demo --password demo call Corvane.CPubMsg",
-       request,
+       "--account '" + (dir_ / "none").string() + "' --user demo --password demo call Corvane.CPubMsg", request,
        "<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:CPubMsg:myHandle:-2147467259</id>"
-       "<text>The account database &apos;" + (dir_ / "none" / "company.db").string() +
-           "&apos; does not exist.</text></error>\n"},
+       "<text>The account database &apos;" +
+           (dir_ / "none" / "company.db").string() + "&apos; does not exist.</text></error>\n"},
   };
   for (const Case& c : cases) {
     const ToolRun result = run(c.arguments, c.input);
@@ -327,7 +323,8 @@ TEST_F(ReportCommandTest, PrintsTheRowsOfADataSourceUnderTheEnginesFilter) {
 TEST_F(CorvaneToolTest, TheExampleRoadPostsVoidsSavesTheEditedDraftAndRegistersTheCheque) {
   const corvane::CaseAccount account;
   const std::string command = "bash '" + (fs::path(CORVANE_SOURCE_DIR) / "examples" / "road.sh").string() + "' '" +
-                              bin_ + "' '" + account.folder().string() + "' >'" + (dir_ / "road.out").string() + "' 2>&1";
+                              bin_ + "' '" + account.folder().string() + "' >'" + (dir_ / "road.out").string() +
+                              "' 2>&1";
   const int raw = std::system(command.c_str());
   ASSERT_TRUE(WIFEXITED(raw) && WEXITSTATUS(raw) == 0) << readFile(dir_ / "road.out");
   const std::string out = readFile(dir_ / "road.out");
@@ -345,8 +342,10 @@ TEST_F(CorvaneToolTest, TheExampleRoadPostsVoidsSavesTheEditedDraftAndRegistersT
             "3|1|660201|600|0|-|Customer visit to Nanjing;3|2|660201|900|0|-|Customer visit to Nanjing;"
             "3|3|1002|0|1500|-|Customer visit to Nanjing;");
   const std::string linked = "=(SELECT coutno_id FROM GL_accvouch WHERE ino_id = 2 AND inid = 1)";
-  EXPECT_EQ(rows("SELECT strVouchID FROM KX_LoanVouch WHERE PZGUID" + linked + " UNION ALL SELECT strVouchID FROM "
-                 "KX_ExpenVouch WHERE PZGUID" + linked),
+  EXPECT_EQ(rows("SELECT strVouchID FROM KX_LoanVouch WHERE PZGUID" + linked +
+                 " UNION ALL SELECT strVouchID FROM "
+                 "KX_ExpenVouch WHERE PZGUID" +
+                 linked),
             "JK2026019001;BX2026019001;");
   EXPECT_EQ(rows("SELECT cPZSource FROM NetBankBills"), "KX;");
   EXPECT_EQ(rows("SELECT cn_id, cCode, csettle, mc, cperson, cWriter FROM ChequeBook"),

@@ -7,13 +7,13 @@
 #include <vector>
 
 #include "app/ReportSources.h"
-#include "request/Locale.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/ReportEngine.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "request/Locale.h"
 #include "support/CaseAccount.h"
 #include "support/ReportFixture.h"
 #include "support/ScopedLocale.h"
@@ -25,9 +25,7 @@ using Rows = std::vector<std::string>;
 
 class DetailDataSourceTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    addReportVouchers(account_);
-  }
+  void SetUp() override { addReportVouchers(account_); }
 
   // The report's rows through the engine stand-in, each as "column=value" of `columns`, sorted.
   Rows report(const std::string& progId, const std::vector<std::string>& columns, const std::string& user = "demo",
@@ -71,19 +69,20 @@ class DetailDataSourceTest : public ::testing::Test {
   ScopedLocale locale_{gLocaleID};
 };
 
-const std::vector<std::string> kLoanColumns = {"strvouchid", "dblmoney", "dbllack", "strbalancename", "blnsettle",
+const std::vector<std::string> kLoanColumns = {"strvouchid", "dblmoney", "dbllack",  "strbalancename", "blnsettle",
                                                "bauditorid", "bmarkid",  "bbudpass", "intnum"};
 
 TEST_F(DetailDataSourceTest, LoanLinesWithOpenAmountsAndYesNoTexts) {
-  EXPECT_EQ(report("Corvane.CReportJKTJ", kLoanColumns),
-            (Rows{"strvouchid=R1 dblmoney=1000 dbllack=600 strbalancename=现金 blnsettle=否 bauditorid=是 bmarkid=是 "
-                  "bbudpass=否 intnum=1",
-                  "strvouchid=R2 dblmoney=2500 dbllack=2500 strbalancename=现金 blnsettle=否 bauditorid=否 bmarkid=否 "
-                  "bbudpass=否 intnum=1",
-                  "strvouchid=R3 dblmoney=0 dbllack=0 strbalancename=现金 blnsettle=否 bauditorid=否 bmarkid=否 "
-                  "bbudpass=否 intnum=1",
-                  "strvouchid=R4 dblmoney=300 dbllack=300 strbalancename=银行转账 blnsettle=是 bauditorid=是 bmarkid=否 "
-                  "bbudpass=否 intnum=1"}));
+  EXPECT_EQ(
+      report("Corvane.CReportJKTJ", kLoanColumns),
+      (Rows{"strvouchid=R1 dblmoney=1000 dbllack=600 strbalancename=现金 blnsettle=否 bauditorid=是 bmarkid=是 "
+            "bbudpass=否 intnum=1",
+            "strvouchid=R2 dblmoney=2500 dbllack=2500 strbalancename=现金 blnsettle=否 bauditorid=否 bmarkid=否 "
+            "bbudpass=否 intnum=1",
+            "strvouchid=R3 dblmoney=0 dbllack=0 strbalancename=现金 blnsettle=否 bauditorid=否 bmarkid=否 "
+            "bbudpass=否 intnum=1",
+            "strvouchid=R4 dblmoney=300 dbllack=300 strbalancename=银行转账 blnsettle=是 bauditorid=是 bmarkid=否 "
+            "bbudpass=否 intnum=1"}));
   // The engine read the table and dropped it.
   EXPECT_EQ(tempTables(), 0);
 }
@@ -160,8 +159,8 @@ TEST_F(DetailDataSourceTest, ARestrictedUserSeesOnlyLinesWhoseUsersAreAllItsOwn)
 }
 
 TEST_F(DetailDataSourceTest, ClaimLinesOutsideTheUsersDataRightsAreLeftOut) {
-  const std::vector<std::string> columns = {"strvouchid", "dblmoney", "strloanclass", "strjttoolsname", "strioitemname",
-                                            "bauditorid", "bbudpass", "blnaudi"};
+  const std::vector<std::string> columns = {"strvouchid",    "dblmoney",   "strloanclass", "strjttoolsname",
+                                            "strioitemname", "bauditorid", "bbudpass",     "blnaudi"};
   EXPECT_EQ(report("Corvane.CReportSZTJ", columns),
             (Rows{"strvouchid=S1 dblmoney=100 strloanclass=经理 strjttoolsname= strioitemname=住宿费 bauditorid=是 "
                   "bbudpass=是 blnaudi=是",
@@ -174,8 +173,9 @@ TEST_F(DetailDataSourceTest, ClaimLinesOutsideTheUsersDataRightsAreLeftOut) {
   // Users not under control: the clerk is narrowed by department and person only; S3 (department
   // 04) is left out instead of written with empty head columns.
   account_.execute("UPDATE RowRightObject SET bControl=0 WHERE cBusObject='user'");
-  EXPECT_EQ(report("Corvane.CReportSZTJ", {"strvouchid", "strdepartid"}, "clerk"),
-            (Rows{"strvouchid=S1 strdepartid=0301", "strvouchid=S1 strdepartid=0301", "strvouchid=S2 strdepartid=0301"}));
+  EXPECT_EQ(
+      report("Corvane.CReportSZTJ", {"strvouchid", "strdepartid"}, "clerk"),
+      (Rows{"strvouchid=S1 strdepartid=0301", "strvouchid=S1 strdepartid=0301", "strvouchid=S2 strdepartid=0301"}));
   EXPECT_EQ(report("Corvane.CReportJKTJ", {"strvouchid"}, "clerk"), (Rows{"strvouchid=R1", "strvouchid=R2"}));
 }
 
@@ -197,7 +197,8 @@ TEST_F(DetailDataSourceTest, TheTableIsLeftForTheEngineAndSweptOnceADayOld) {
   const std::string table = source->TempTablename().substr(std::string("tempdb..").size());
   ASSERT_TRUE(source->MoveDataDetail());
   EXPECT_EQ(tempTables(table), 1);
-  account_.execute("UPDATE tempdb..ScratchTableBirth SET dCreated = '2000-01-01 00:00:00' WHERE cName = '" + table + "'");
+  account_.execute("UPDATE tempdb..ScratchTableBirth SET dCreated = '2000-01-01 00:00:00' WHERE cName = '" + table +
+                   "'");
   EXPECT_EQ(tempTables(table), 0);
   EXPECT_EQ(recordedTables(), 0);
 }

@@ -100,10 +100,12 @@ class IndexPlans : public ::testing::Test {
  protected:
   void SetUp() override {
     account_.execute("UPDATE KX_LoanVouch SET blnAudi = 1 WHERE AutoID = 2");  // awaiting approval
-    account_.execute("INSERT INTO KX_PzSet_IO (strOperatType, strIOItemCode, strCurrency, strSubject) "
-                     "VALUES ('301', NULL, '人民币', '1221')");
-    account_.execute("INSERT INTO KX_PzSet_OP (strOperatType, strBalanceType, strBankID, strCurrency, strSubject) "
-                     "VALUES ('付款', '1', NULL, '人民币', '1001'), ('付款', '3', NULL, '人民币', '1002')");
+    account_.execute(
+        "INSERT INTO KX_PzSet_IO (strOperatType, strIOItemCode, strCurrency, strSubject) "
+        "VALUES ('301', NULL, '人民币', '1221')");
+    account_.execute(
+        "INSERT INTO KX_PzSet_OP (strOperatType, strBalanceType, strBankID, strCurrency, strSubject) "
+        "VALUES ('付款', '1', NULL, '人民币', '1001'), ('付款', '3', NULL, '人民币', '1002')");
   }
 
   // The statements `requests` run, served in turn as the administrator.
@@ -148,8 +150,8 @@ class IndexPlans : public ::testing::Test {
 };
 
 TEST_F(IndexPlans, TheStatementsAnIndexIsForSearchByIt) {
-  const std::string loan = "strtypecode='301' guid='" + std::string(kLoan1) + "' strvouchid='JK2026010001' ts='" +
-                           loanTs() + "'";
+  const std::string loan =
+      "strtypecode='301' guid='" + std::string(kLoan1) + "' strvouchid='JK2026010001' ts='" + loanTs() + "'";
   const std::vector<std::string> statements = statementsOf({
       {"Corvane.CExpense",
        "<req><func name='savevouch'><in><xml><head><z:row GUID='' strTypeCode='202' strVouchID='BX2026019901'"
@@ -186,9 +188,8 @@ TEST_F(IndexPlans, TheStatementsAnIndexIsForSearchByIt) {
   std::set<std::string> named;
   for (const Case& c : cases) {
     named.insert(c.index);
-    const auto found = std::find_if(statements.begin(), statements.end(), [&c](const std::string& sql) {
-      return sql.find(c.marker) != std::string::npos;
-    });
+    const auto found = std::find_if(statements.begin(), statements.end(),
+                                    [&c](const std::string& sql) { return sql.find(c.marker) != std::string::npos; });
     ASSERT_NE(found, statements.end()) << c.what << ": no statement holds " << c.marker;
     const std::string plan = planOf(*found);
     EXPECT_TRUE(plan.find("INDEX " + std::string(c.index) + " ") != std::string::npos) << c.what << "\n"

@@ -28,13 +28,13 @@
 #include <sstream>
 #include <string_view>
 
-#include "request/RowXml.h"
-#include "host/EmbeddedLoginContext.h"
 #include "app/ClassTable.h"
+#include "host/EmbeddedLoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/RowXml.h"
 #include "support/CaseAccount.h"
 
 namespace corvane {

@@ -59,8 +59,8 @@ TEST(SettingsFaults, AnEditThatMeetsAFaultAnswersAnErrorAndChangesNothing) {
     for (const std::string& component : edit.componentsReached) {
       EXPECT_TRUE(report.faultsByComponent.contains(component)) << component;
     }
-    for (const char* call : {"Database.open", "Database.beginTrans", "Database.execute",
-                             "Database.openRecordset", "Database.commitTrans"}) {
+    for (const char* call : {"Database.open", "Database.beginTrans", "Database.execute", "Database.openRecordset",
+                             "Database.commitTrans"}) {
       EXPECT_TRUE(report.faultsByComponent.contains(call)) << call;
     }
   }

@@ -38,14 +38,13 @@ TEST(VoucherFaults, ANewLoanSubmittedOnSaveIsStoredWhollyOrNotAtAll) {
   const CaseAccount account;
   account.execute("UPDATE AccInformation SET cValue = 'True' WHERE cSysID = 'KX' AND cID = '105'");
   const FaultReport report = serveUnderFaults(
-      account,
-      {"Corvane.CLoan",
-       "<req><func name='savevouch'><in><xml><head><z:row GUID='' strTypeCode='301' strVouchID='JK2026030009'"
-       " dtLoanDate='2026-03-15T00:00:00' strDepartID='0301' strLoanID='0006' strBill='人民币' fltRate='1'"
-       " dblMoney='1500.5' dblOldMoney='1500.5' strUsed='客户拜访借款' strPersonID='周建国'/></head><body>"
-       "<z:row strBalanceID='1' dblMoney='1000'/><z:row strBalanceID='1' dblMoney='500.5'/></body></xml></in>"
-       "</func></req>",
-       "demo", "zh-CN", DateTime{2026, 3, 15}});
+      account, {"Corvane.CLoan",
+                "<req><func name='savevouch'><in><xml><head><z:row GUID='' strTypeCode='301' strVouchID='JK2026030009'"
+                " dtLoanDate='2026-03-15T00:00:00' strDepartID='0301' strLoanID='0006' strBill='人民币' fltRate='1'"
+                " dblMoney='1500.5' dblOldMoney='1500.5' strUsed='客户拜访借款' strPersonID='周建国'/></head><body>"
+                "<z:row strBalanceID='1' dblMoney='1000'/><z:row strBalanceID='1' dblMoney='500.5'/></body></xml></in>"
+                "</func></req>",
+                "demo", "zh-CN", DateTime{2026, 3, 15}});
   EXPECT_TRUE(report.faultsByComponent.contains("ApprovalFlow"));
   expectDatabaseFaults(report);
   // The run without a fault stored the loan, submitted.
@@ -59,24 +58,22 @@ TEST(VoucherFaults, AClaimsLoanWriteOffsSettleTheLoanWhollyOrNotAtAll) {
   const CaseAccount account;
   const std::string version = "SELECT Cast(ts As Money) FROM ";
   const std::string big = account.scalar("SELECT GUID FROM KX_LoanVouch_Sub WHERE MGuid = '" + std::string(kLoan1) +
-                                              "' AND dblMoney = 3000");
-  const std::string small = account.scalar("SELECT GUID FROM KX_LoanVouch_Sub WHERE MGuid = '" +
-                                                std::string(kLoan1) + "' AND dblMoney = 2000");
+                                         "' AND dblMoney = 3000");
+  const std::string small = account.scalar("SELECT GUID FROM KX_LoanVouch_Sub WHERE MGuid = '" + std::string(kLoan1) +
+                                           "' AND dblMoney = 2000");
   const auto row = [&](const std::string& line, const char* mode, const char* amount) {
     return "<row GUID='" + line + "' ts='" + account.scalar(version + "KX_LoanVouch_Sub WHERE GUID = '" + line + "'") +
            "' GUID1='' ts1='' blnUsed='" + mode + "' dblRetValue='" + amount + "'/>";
   };
-  const std::string request =
-      "<req><func name='SaveLoanInfo'><in GUID='" + std::string(kClaim3) + "' ts='" +
-      account.scalar(version + "KX_ExpenVouch WHERE GUID = '" + kClaim3 + "'") +
-      "' del='0' strBill='人民币' fltRate='1'><rows>" + row(big, "0", "2000") + row(small, "-1", "300.25") +
-      "</rows></in></func></req>";
+  const std::string request = "<req><func name='SaveLoanInfo'><in GUID='" + std::string(kClaim3) + "' ts='" +
+                              account.scalar(version + "KX_ExpenVouch WHERE GUID = '" + kClaim3 + "'") +
+                              "' del='0' strBill='人民币' fltRate='1'><rows>" + row(big, "0", "2000") +
+                              row(small, "-1", "300.25") + "</rows></in></func></req>";
   const FaultReport report = serveUnderFaults(account, {"Corvane.CExpense", request});
   expectDatabaseFaults(report);
   EXPECT_EQ(account.scalar("SELECT Count(*) FROM KX_ExpenLoanInfo WHERE Expenguid = '" + std::string(kClaim3) + "'"),
             "2");
-  EXPECT_EQ(account.scalar("SELECT dblReturn FROM KX_LoanVouch WHERE GUID = '" + std::string(kLoan1) + "'"),
-            "300.25");
+  EXPECT_EQ(account.scalar("SELECT dblReturn FROM KX_LoanVouch WHERE GUID = '" + std::string(kLoan1) + "'"), "300.25");
 }
 
 TEST(VoucherFaults, ALoanApprovedUnderBudgetIsChargedAndApprovedWhollyOrNotAtAll) {
@@ -119,7 +116,8 @@ std::string draftLoanAndClaim(const CaseAccount& account, const std::string& bat
            "UPDATE KX_LoanVouch_Sub SET strPayID = 'P1', blnNetOK = 1 WHERE MGuid = '" + std::string(kLoan1) +
                "' AND strBalanceID = '3'",
            "INSERT INTO KX_BalanceInfo (GUID, ExpenGUID, intIOType, strBalanceID, dblMoney, strPayID, blnNetOK) "
-           "VALUES ('{0B5E1C7A-0000-4000-8000-000000000002}', '" + std::string(kClaim3) + "', 2, '2', 2300, 'P2', 1)",
+           "VALUES ('{0B5E1C7A-0000-4000-8000-000000000002}', '" +
+               std::string(kClaim3) + "', 2, '2', 2300, 'P2', 1)",
            std::string("INSERT INTO NetBankBills (cPayRowGUID, iSource, cBill, iState) "
                        "SELECT GUID, 4, '<bill/>', 1 FROM KX_LoanVouch_Sub WHERE strPayID = 'P1' "
                        "UNION SELECT GUID, 4, '<bill/>', 1 FROM KX_BalanceInfo WHERE strPayID = 'P2'"),
@@ -138,9 +136,9 @@ std::string draftLoanAndClaim(const CaseAccount& account, const std::string& bat
   for (const auto& line : lines) {
     connection.execute("INSERT INTO " + table +
                        " (csign, inid, dbill_date, cdigest, ccode, md, mc, coutsign, coutno_id, coutid, csettle, "
-                       "cn_id, cdept_name) VALUES (N'记', " + line[0] + ", '2026-3-15', N'差旅', '" + line[2] + "', " +
-                       line[3] + ", " + line[4] + ", N'记', '" + batch + "', '" + line[1] + "', " + line[5] + ", " +
-                       line[6] + ", N'销售部')");
+                       "cn_id, cdept_name) VALUES (N'记', " +
+                       line[0] + ", '2026-3-15', N'差旅', '" + line[2] + "', " + line[3] + ", " + line[4] +
+                       ", N'记', '" + batch + "', '" + line[1] + "', " + line[5] + ", " + line[6] + ", N'销售部')");
   }
   return table;
 }
@@ -150,10 +148,10 @@ TEST(VoucherFaults, ALedgerConversionPostsTheVoucherWithItsLinksWhollyOrNotAtAll
   const std::string batch = "3ABCDEF0123456789ABCDEF012345";
   const PostingDraft draft{draftLoanAndClaim(account, batch), batch, {}};
   const std::string version = "SELECT Cast(ts As Money) FROM ";
-  const std::string daily =
-      "<row strtypecode='301' guid='" + std::string(kLoan1) + "' ts='" +
-      account.scalar(version + "KX_LoanVouch WHERE GUID = '" + kLoan1 + "'") + "'/><row strtypecode='201' guid='" +
-      kClaim3 + "' ts='" + account.scalar(version + "KX_ExpenVouch WHERE GUID = '" + kClaim3 + "'") + "'/>";
+  const std::string daily = "<row strtypecode='301' guid='" + std::string(kLoan1) + "' ts='" +
+                            account.scalar(version + "KX_LoanVouch WHERE GUID = '" + kLoan1 + "'") +
+                            "'/><row strtypecode='201' guid='" + kClaim3 + "' ts='" +
+                            account.scalar(version + "KX_ExpenVouch WHERE GUID = '" + kClaim3 + "'") + "'/>";
   FaultRequest request{"", "<request><func name='makepz'><in/><daily>" + daily + "</daily></func></request>", "demo",
                        "en-us"};
   // The bill-settled claim line is registered as a cheque after the conversion's commit.
@@ -181,10 +179,12 @@ TEST(VoucherFaults, ALedgerConversionPostsTheVoucherWithItsLinksWhollyOrNotAtAll
 // The posting settings the demo loan JK2026010001 needs: the loan type to 1221 and its cash line
 // to 1001, in yuan (its bank line's account comes with the demo data).
 void addLoanPostingSettings(const CaseAccount& account) {
-  account.execute("INSERT INTO KX_PzSet_IO (strOperatType, strIOItemCode, strCurrency, strSubject) "
-                  "VALUES ('301', NULL, '人民币', '1221')");
-  account.execute("INSERT INTO KX_PzSet_OP (strOperatType, strBalanceType, strBankID, strCurrency, strSubject) "
-                  "VALUES ('付款', '1', NULL, '人民币', '1001')");
+  account.execute(
+      "INSERT INTO KX_PzSet_IO (strOperatType, strIOItemCode, strCurrency, strSubject) "
+      "VALUES ('301', NULL, '人民币', '1221')");
+  account.execute(
+      "INSERT INTO KX_PzSet_OP (strOperatType, strBalanceType, strBankID, strCurrency, strSubject) "
+      "VALUES ('付款', '1', NULL, '人民币', '1001')");
 }
 
 // "makepz" with conversion of the demo loan JK2026010001 as the client read it (row version `ts`).
@@ -225,20 +225,21 @@ TEST(VoucherFaults, VoidingALedgerVoucherFreesTheLoanWhollyOrNotAtAll) {
   addLoanPostingSettings(account);
   account.execute("UPDATE KX_LoanVouch_Sub SET strPayID = 'P1', blnNetOK = 1 WHERE MGuid = '" + std::string(kLoan1) +
                   "' AND strBalanceID = '3'");
-  account.execute("INSERT INTO NetBankBills (cPayRowGUID, iSource, cBill, iState) SELECT GUID, 4, '<bill/>', 1 "
-                  "FROM KX_LoanVouch_Sub WHERE strPayID = 'P1'");
-  const std::string posted = serve(
-      account, "Corvane.CMakePZ",
-      makeLoanVoucherRequest(account.scalar("SELECT Cast(ts As Money) FROM KX_LoanVouch WHERE AutoID = 1")));
+  account.execute(
+      "INSERT INTO NetBankBills (cPayRowGUID, iSource, cBill, iState) SELECT GUID, 4, '<bill/>', 1 "
+      "FROM KX_LoanVouch_Sub WHERE strPayID = 'P1'");
+  const std::string posted =
+      serve(account, "Corvane.CMakePZ",
+            makeLoanVoucherRequest(account.scalar("SELECT Cast(ts As Money) FROM KX_LoanVouch WHERE AutoID = 1")));
   ASSERT_FALSE(isErrorReply(posted)) << posted;
   const std::string batch = account.scalar("SELECT PZGUID FROM KX_LoanVouch WHERE AutoID = 1");
   ASSERT_EQ(account.scalar("SELECT Count(*) FROM NetBankBills WHERE cPZSource IS NOT NULL"), "1");
   const FaultReport report = serveUnderFaults(
-      account, {"Corvane.CMakePZ",
-                "<req><func name='cancelpz'><in><rows><row pzguid='" + batch + "' strpzcode='记-1-1' ino_id='" +
-                    account.scalar("SELECT Max(ino_id) FROM GL_accvouch") +
-                    "' strpztypeid=''/></rows></in></func></req>",
-                "demo", "en-us", kPostingDate});
+      account,
+      {"Corvane.CMakePZ",
+       "<req><func name='cancelpz'><in><rows><row pzguid='" + batch + "' strpzcode='记-1-1' ino_id='" +
+           account.scalar("SELECT Max(ino_id) FROM GL_accvouch") + "' strpztypeid=''/></rows></in></func></req>",
+       "demo", "en-us", kPostingDate});
   expectFaults(report, {"BankPay"});
   expectDatabaseFaults(report);
   EXPECT_FALSE(report.faultsAfterCommitByComponent.contains("BankPay"));
@@ -254,10 +255,10 @@ TEST(VoucherFaults, ANetBankPaymentOfOneRowIsHandedOverWhollyOrNotAtAll) {
   const std::string line = "{0E1F2A3B-0000-4000-8000-000000000001}";
   account.execute("UPDATE KX_LoanVouch_Sub SET GUID = '" + line + "' WHERE MGuid = '" + std::string(kLoan1) +
                   "' AND strBalanceID = '3'");
-  const FaultReport report = serveUnderFaults(
-      account, {"Corvane.CNetPay",
-                "<req><func name='netpay'><in><row guid='" + line + "' strtypecode='301' strbalanceid='3'/></in>"
-                "</func></req>"});
+  const FaultReport report =
+      serveUnderFaults(account, {"Corvane.CNetPay", "<req><func name='netpay'><in><row guid='" + line +
+                                                        "' strtypecode='301' strbalanceid='3'/></in>"
+                                                        "</func></req>"});
   expectFaults(report, {"BankPay"});
   expectDatabaseFaults(report);
   EXPECT_FALSE(report.faultsAfterCommitByComponent.contains("BankPay"));

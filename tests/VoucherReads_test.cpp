@@ -6,11 +6,11 @@
 #include <string>
 
 #include "claims/CExpense.h"
-#include "request/RequestFrame.h"
 #include "host/EmbeddedLoginContext.h"
 #include "loans/CLoan.h"
 #include "platform/db/Connection.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/RequestFrame.h"
 #include "support/CaseAccount.h"
 
 namespace corvane {
@@ -35,17 +35,19 @@ std::string optionValues(const XmlDocument& reply, const std::string& funcPath) 
 
 TEST_F(VoucherReadsTest, OperationTypesOfACardNeedBothTemplatesOnIt) {
   // 203 shows on the expense card but prints with the loan template; 204 has no print template.
-  account_.execute("Insert Into KX_OperationType (intType,strCode,strName,strShowModel,strPrintModel) "
-                   "Values (2,'203','会议费报销','31','12')");
-  account_.execute("Insert Into KX_OperationType (intType,strCode,strName,strShowModel,strPrintModel) "
-                   "Values (2,'204','培训费报销','31',Null)");
+  account_.execute(
+      "Insert Into KX_OperationType (intType,strCode,strName,strShowModel,strPrintModel) "
+      "Values (2,'203','会议费报销','31','12')");
+  account_.execute(
+      "Insert Into KX_OperationType (intType,strCode,strName,strShowModel,strPrintModel) "
+      "Values (2,'204','培训费报销','31',Null)");
   account_.execute("Update KX_OperationType Set strName = '差旅<费> & ''报销''' Where strCode = '201'");
   struct Case {
     std::string type;
     const char* values;
   };
-  const Case cases[] = {{"KX01", "301,302"}, {"KX02", "101,102"}, {"KX03", "201,202"}, {"KX09", ""},
-                        {"KX03' or ''='", ""}};
+  const Case cases[] = {
+      {"KX01", "301,302"}, {"KX02", "101,102"}, {"KX03", "201,202"}, {"KX09", ""}, {"KX03' or ''='", ""}};
   for (const Case& c : cases) {
     CLoan loan;
     XmlDocument reply =
@@ -88,9 +90,9 @@ TEST_F(VoucherReadsTest, ClaimHeadSetsTheCardOfItsKind) {
   for (const Case& c : cases) {
     CExpense claim;
     claim.strCardNum = "KX00";  // a claim that is not found leaves the card as it was
-    XmlDocument reply = serve(claim, std::string("<req><func name='vchgetloanheaddata'><in><a AutoID='") +
-                                         c.autoId + "'/></in></func></req>",
-                              "demo");
+    XmlDocument reply = serve(
+        claim, std::string("<req><func name='vchgetloanheaddata'><in><a AutoID='") + c.autoId + "'/></in></func></req>",
+        "demo");
     EXPECT_TRUE(reply.selectSingleNode("//out/xml/rs:data")) << c.autoId;
     EXPECT_EQ(claim.strCardNum, c.card) << c.autoId;
   }
@@ -121,8 +123,9 @@ TEST_F(VoucherReadsTest, ACurrentClaimListsTheTypesOfItsOwnCard) {
 TEST_F(VoucherReadsTest, EachRequestStartsWithoutACurrentVoucher) {
   CLoan loan;
   loan.AutoID = "1";
-  XmlDocument reply = serve(loan, "<req><func name='vchgetloanheaddata'><in><a/></in></func>"
-                                  "<func name='vchgetloanbodydata'><in><a/></in></func></req>");
+  XmlDocument reply = serve(loan,
+                            "<req><func name='vchgetloanheaddata'><in><a/></in></func>"
+                            "<func name='vchgetloanbodydata'><in><a/></in></func></req>");
   EXPECT_EQ(reply.selectNodes("//out/xml/rs:data/z:row").size(), 0u) << reply.xml();
   EXPECT_EQ(reply.selectNodes("//out/xml").size(), 2u);
 }

@@ -20,16 +20,17 @@ class VoucherRightsTest : public VoucherTestAccount {
   VoucherRightsTest() {
     // Loan 9 and claim 9 are the clerk's own and within his rights; the demo's loan 2 (department
     // 04) and claims 1 (income template) and 4 (department 04) name him as maker, but stay outside.
-    account_.execute("Insert Into KX_LoanVouch (GUID,AutoID,strTypeCode,strVouchID,strDepartID,strLoanID,"
-                     "strPersonID,blnAudi) Values ('{L9}',9,'301','JK9','0301','0005','李晓燕',0)");
-    account_.execute("Insert Into KX_ExpenVouch (GUID,AutoID,strTypeCode,strVouchID,strDepartID,strLoanID,"
-                     "strPersonID,blnAudi) Values ('{C9}',9,'201','BX9','02','0003','李晓燕',0)");
+    account_.execute(
+        "Insert Into KX_LoanVouch (GUID,AutoID,strTypeCode,strVouchID,strDepartID,strLoanID,"
+        "strPersonID,blnAudi) Values ('{L9}',9,'301','JK9','0301','0005','李晓燕',0)");
+    account_.execute(
+        "Insert Into KX_ExpenVouch (GUID,AutoID,strTypeCode,strVouchID,strDepartID,strLoanID,"
+        "strPersonID,blnAudi) Values ('{C9}',9,'201','BX9','02','0003','李晓燕',0)");
     account_.execute("Update KX_LoanVouch Set strPersonID = '李晓燕' Where AutoID = 2");
     account_.execute("Update KX_ExpenVouch Set strPersonID = '李晓燕' Where AutoID In (1, 4)");
   }
 
-  std::string serve(RequestClass& object, const std::string& user, const std::string& func,
-                    const std::string& autoId) {
+  std::string serve(RequestClass& object, const std::string& user, const std::string& func, const std::string& autoId) {
     const XmlDocument document =
         account_.serve(object, "<req><func name='" + func + "'><in><a AutoID='" + autoId + "'/></in></func></req>",
                        user, "zh-CN", DateTime::parse("2026-03-15"));
@@ -86,9 +87,9 @@ TEST_F(VoucherRightsTest, ANewVoucherPassesExactlyWhenTheStoredOneIsWithinTheRig
   for (const VoucherKind* table : {&kLoanKind, &kExpenseClaimKind}) {
     const VoucherRights rights(*clerk, table->headTable);
     db::Recordset rs;
-    rs.open("Select AutoID,strTypeCode,strDepartID,strLoanID,strItemID,strPersonID From " +
-                std::string(table->headTable),
-            connection_, db::adOpenStatic, db::adLockReadOnly);
+    rs.open(
+        "Select AutoID,strTypeCode,strDepartID,strLoanID,strItemID,strPersonID From " + std::string(table->headTable),
+        connection_, db::adOpenStatic, db::adLockReadOnly);
     for (; !rs.eof(); rs.moveNext()) {
       const std::string autoId = NullToStr(rs.field("AutoID").value());
       SCOPED_TRACE(std::string(table->headTable) + " " + autoId);
@@ -116,10 +117,12 @@ TEST_F(VoucherRightsTest, ANewVoucherPassesExactlyWhenTheStoredOneIsWithinTheRig
 
 // After a deletion the next claim within the rights becomes current, not the next one stored.
 TEST_F(VoucherRightsTest, DeletionMovesToTheNextClaimWithinTheRights) {
-  account_.execute("Insert Into KX_ExpenVouch (GUID,AutoID,strTypeCode,strVouchID,strDepartID,strLoanID,"
-                   "strPersonID,blnAudi) Values ('{C10}',10,'201','BX10','04','0009','李晓燕',0)");
-  account_.execute("Insert Into KX_ExpenVouch (GUID,AutoID,strTypeCode,strVouchID,strDepartID,strLoanID,"
-                   "strPersonID,blnAudi) Values ('{C11}',11,'202','BX11','02','0003','李晓燕',0)");
+  account_.execute(
+      "Insert Into KX_ExpenVouch (GUID,AutoID,strTypeCode,strVouchID,strDepartID,strLoanID,"
+      "strPersonID,blnAudi) Values ('{C10}',10,'201','BX10','04','0009','李晓燕',0)");
+  account_.execute(
+      "Insert Into KX_ExpenVouch (GUID,AutoID,strTypeCode,strVouchID,strDepartID,strLoanID,"
+      "strPersonID,blnAudi) Values ('{C11}',11,'202','BX11','02','0003','李晓燕',0)");
   const std::string ts = scalar("Select Cast(ts As money) From KX_ExpenVouch Where AutoID = 9");
   const auto clerk = account_.logIn("clerk", "zh-CN", DateTime::parse("2026-03-15"));
   XmlDocument document;

@@ -4,7 +4,6 @@
 
 #include <string>
 
-#include "request/Locale.h"
 #include "host/EmbeddedLoginContext.h"
 #include "loans/CLoan.h"
 #include "platform/com/RuntimeError.h"
@@ -12,6 +11,7 @@
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/Locale.h"
 #include "support/CaseAccount.h"
 #include "support/QueryText.h"
 #include "support/ScopedLocale.h"
@@ -75,7 +75,6 @@ class InitAuditTest : public ::testing::Test {
     }
   }
 
-
   ScopedLocale locale_{"zh-CN"};
   CaseAccount account;
   std::unique_ptr<EmbeddedLoginContext> login;
@@ -88,8 +87,9 @@ TEST_F(InitAuditTest, AnyClassSubmitsAHeadRowByItsOwnKind) {
       "strVouchID='BX2026010002' dblOldMoney='450' other='ignored'/>";
   EXPECT_EQ(initAudit(expenseClaim4), "");
   EXPECT_EQ(QueryScalar(connection, "SELECT blnAudi FROM KX_ExpenVouch WHERE AutoID = 4"), "True");
-  EXPECT_EQ(QueryScalar(connection, "SELECT cBillType FROM ApprovalFlowInstances WHERE cBillGUID = "
-                                    "'{7C2E9B40-1D3F-4E6A-8B02-000000000004}'"),
+  EXPECT_EQ(QueryScalar(connection,
+                        "SELECT cBillType FROM ApprovalFlowInstances WHERE cBillGUID = "
+                        "'{7C2E9B40-1D3F-4E6A-8B02-000000000004}'"),
             "47");
   EXPECT_EQ(QueryScalar(connection, "SELECT COUNT(*) FROM KX_LoanVouch WHERE blnAudi = 1"), "2");
 }

@@ -182,8 +182,8 @@ int bankCommand(const Options& options) {
   connection.beginTrans();
   AnswerBill(connection, payRow, answer);
   connection.commitTrans();
-  std::cout << "The bank " << (answer == BankAnswer::Confirm ? "confirmed" : "rejected")
-            << " the bill of payment row " << payRow << ".\n";
+  std::cout << "The bank " << (answer == BankAnswer::Confirm ? "confirmed" : "rejected") << " the bill of payment row "
+            << payRow << ".\n";
   return 0;
 }
 
@@ -251,8 +251,7 @@ void setLoginOption(LoginOptions& login, std::string_view name, const std::strin
   }
 }
 
-constexpr std::string_view kLoginOptions[] = {"--account", "--user", "--password",
-                                              "--locale", "--year", "--date"};
+constexpr std::string_view kLoginOptions[] = {"--account", "--user", "--password", "--locale", "--year", "--date"};
 
 bool isLoginOption(std::string_view word) {
   return std::find(std::begin(kLoginOptions), std::end(kLoginOptions), word) != std::end(kLoginOptions);

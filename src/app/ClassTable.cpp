@@ -12,9 +12,9 @@
 #include "reports/CReport.h"
 #include "settings/CChoice.h"
 #include "settings/CDistrict.h"
-#include "settings/CRPItem.h"
 #include "settings/CPerson.h"
 #include "settings/CPzSet.h"
+#include "settings/CRPItem.h"
 #include "settings/CStand.h"
 
 namespace corvane {

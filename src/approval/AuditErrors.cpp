@@ -10,8 +10,8 @@
 namespace corvane {
 
 namespace {
-constexpr std::array<std::int32_t, 4> kRetryErrors = {db::kErrMultipleStep, errnum::kDbUnspecified,
-                                                      errnum::kDbTimeout, db::kErrTransactionExists};
+constexpr std::array<std::int32_t, 4> kRetryErrors = {db::kErrMultipleStep, errnum::kDbUnspecified, errnum::kDbTimeout,
+                                                      db::kErrTransactionExists};
 }  // namespace
 
 bool isRetryError(std::int32_t number) {
@@ -27,8 +27,7 @@ std::string VoucherListErrorReply(std::int32_t number, const std::string& descri
 }
 
 std::string AuditErrorReply(std::string_view procedure, std::int32_t number, const std::string& description) {
-  return ErrorReply("CAudit", procedure, number,
-                    isRetryError(number) ? GetResString("Z7.Corvane.0159") : description);
+  return ErrorReply("CAudit", procedure, number, isRetryError(number) ? GetResString("Z7.Corvane.0159") : description);
 }
 
 }  // namespace corvane

@@ -14,10 +14,9 @@ namespace corvane {
 std::optional<AuditHead> ReadAuditHead(LoginContext& ologin, db::Connection& CN, const AuditKind& kind,
                                        const std::string& guid, const RowVersion* version) {
   const std::string source = GetAuthSource(ologin, std::string(kind.headTable), true);
-  const db::Recordset head =
-      sql::open(CN, "Select strAuditorID,strMakerID" + std::string(kind.isLoan() ? "" : ",blnSettle") + " From " +
-                        source + " Where GUID = " + db::quoteLiteral(guid) +
-                        (version ? " and " + version->condition() : std::string()));
+  const db::Recordset head = sql::open(
+      CN, "Select strAuditorID,strMakerID" + std::string(kind.isLoan() ? "" : ",blnSettle") + " From " + source +
+              " Where GUID = " + db::quoteLiteral(guid) + (version ? " and " + version->condition() : std::string()));
   if (head.eof()) return std::nullopt;
   return AuditHead{NullToStr(head.field("strAuditorID").value()), NullToStr(head.field("strMakerID").value())};
 }
@@ -33,7 +32,8 @@ std::string CancelRefusal(db::Connection& CN, const AuditKind& kind, const std::
   if (sql::exists(CN, paidLines + " And IsNull(strPayID ,'') <> ''")) return GetResString(ids.paid);
   const std::string writtenOff =
       "select Expenguid from KX_ExpenLoanInfo where Loansubguid in(SELECT Guid From KX_LoanVouch_Sub "
-      "WHERE MGuid=" + key + ")";
+      "WHERE MGuid=" +
+      key + ")";
   if (kind.isLoan() && sql::exists(CN, writtenOff)) return GetResString(ids.writtenOff);
   return {};
 }

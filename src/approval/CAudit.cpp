@@ -34,12 +34,9 @@ namespace {
 
 constexpr std::string_view kSuccess = "success";
 
-constexpr CancelRefusalIds kCancelRefusals{"Z7.Corvane.0363", "Z7.Corvane.0164", "Z7.Corvane.0163",
-                                           "Z7.Corvane.0160"};
+constexpr CancelRefusalIds kCancelRefusals{"Z7.Corvane.0363", "Z7.Corvane.0164", "Z7.Corvane.0163", "Z7.Corvane.0160"};
 
-std::string_view dispatcherErrorClass(std::int32_t number) {
-  return isRetryError(number) ? "CExpense" : "CAudit";
-}
+std::string_view dispatcherErrorClass(std::int32_t number) { return isRetryError(number) ? "CExpense" : "CAudit"; }
 
 std::string dispatcherErrorText(std::int32_t number, const std::string& description) {
   return isRetryError(number) ? XmlEncode(GetResString("Z7.Corvane.0159")) : XmlEncode(description);
@@ -56,8 +53,8 @@ struct AuditRow {
 // Whether the voucher may be approved or un-approved directly ("1"), is under an approval flow
 // and passed the guards (""), or is refused (the refusal's text). A voucher outside the user's
 // data rights answers as one that does not exist.
-std::string CheckVouchAudit(LoginContext& ologin, db::Connection& CN, const AuditRow& row,
-                            const AuditKind& kind, bool approving) {
+std::string CheckVouchAudit(LoginContext& ologin, db::Connection& CN, const AuditRow& row, const AuditKind& kind,
+                            bool approving) {
   const auto flow = ologin.host().approvalFlow();
   flow->SetLogin(ologin);
   const bool inFlow = flow->IsInFlow(CN, std::string(kind.flowBillType), row.guid, "11");
@@ -127,9 +124,8 @@ class AuditList {
 
   // A claim whose approval is cancelled must not be settled by its verifier.
   void requireUnverifiedClaim(const AuditRow& row) {
-    if (!sql::exists(call_.CN, "select top 1 strVerifier from " +
-                              GetAuthSource(call_.ologin, "KX_ExpenVouch", true) +
-                              " where isnull(strVerifier,'')=''and  guid=" + db::quoteLiteral(row.guid))) {
+    if (!sql::exists(call_.CN, "select top 1 strVerifier from " + GetAuthSource(call_.ologin, "KX_ExpenVouch", true) +
+                                   " where isnull(strVerifier,'')=''and  guid=" + db::quoteLiteral(row.guid))) {
       raiseMessage("Z7.Corvane.0162");
     }
   }
@@ -139,8 +135,8 @@ class AuditList {
     std::string budRet;
     {
       RequestTransaction transaction(call_.CN, BeginWait::Briefly);
-      if (CBudCtrl().CheckBudCtrl(call_.ologin, call_.CN, row.guid, row.ts, std::string(kind.headTable),
-                                  approving_, budRet, false)) {
+      if (CBudCtrl().CheckBudCtrl(call_.ologin, call_.CN, row.guid, row.ts, std::string(kind.headTable), approving_,
+                                  budRet, false)) {
         transaction.commit();
       }
     }
@@ -156,8 +152,7 @@ class AuditList {
 
   void addError(const AuditRow& row, int number, const std::string& text) {
     errors_ += "<err guid='" + XmlEncode(row.guid) + "' msg='" +
-               XmlEncode(GetResString("Z7.Corvane.0165", "", std::to_string(number), row.strVouchID, text)) +
-               "' />";
+               XmlEncode(GetResString("Z7.Corvane.0165", "", std::to_string(number), row.strVouchID, text)) + "' />";
   }
 
   void answer() {

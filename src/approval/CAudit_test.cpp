@@ -20,11 +20,15 @@ TEST(CAudit, ADatabaseFailureEndsTheFuncAfterTheVouchersBeforeIt) {
   const std::string claimTs = account.scalar("Select Cast(ts As money) From KX_ExpenVouch Where AutoID = 2");
   const auto login = account.logIn();
   XmlDocument request;
-  ASSERT_TRUE(request.loadXML(
-      "<req><func name='CheckAudit'><in><list flag='0'>"
-      "<row guid='{3A6F0C21-5B1E-4C8A-9D01-000000000001}' ts='" + loanTs + "' strType='KX03' strVouchID='JK1'/>"
-      "<row guid='{7C2E9B40-1D3F-4E6A-8B02-000000000002}' ts='" + claimTs + "' strType='KX01' strVouchID='SR2'/>"
-      "</list></in></func></req>"));
+  ASSERT_TRUE(
+      request.loadXML("<req><func name='CheckAudit'><in><list flag='0'>"
+                      "<row guid='{3A6F0C21-5B1E-4C8A-9D01-000000000001}' ts='" +
+                      loanTs +
+                      "' strType='KX03' strVouchID='JK1'/>"
+                      "<row guid='{7C2E9B40-1D3F-4E6A-8B02-000000000002}' ts='" +
+                      claimTs +
+                      "' strType='KX01' strVouchID='SR2'/>"
+                      "</list></in></func></req>"));
   CAudit().myHandle(login.get(), request);
 
   const std::string id = request.selectSingleNode("//out/error/id").text();

@@ -45,13 +45,7 @@ class BudgetApproval {
  public:
   BudgetApproval(LoginContext& ologin, db::Connection& CN, const std::string& guid, const std::string& ts,
                  const std::string& table, bool approving, bool workFlow)
-      : ologin_(ologin),
-        CN_(CN),
-        guid_(guid),
-        ts_(ts),
-        table_(table),
-        approving_(approving),
-        workFlow_(workFlow) {}
+      : ologin_(ologin), CN_(CN), guid_(guid), ts_(ts), table_(table), approving_(approving), workFlow_(workFlow) {}
 
   // Runs the check; `message` gets the reply text. Answers the result.
   bool run(const BudgetFactory& budget, std::string& message) {
@@ -129,17 +123,16 @@ class BudgetApproval {
     if (status == kRefused || status == kNoOpenPeriod || status == kOverBudget) {
       // A refused cancel leaves the voucher approved, and so its budget verdict as it was.
       if (approving_) {
-        const std::string overBudget =
-            status == kOverBudget ? " ,intOverBud = " + std::to_string(verdict.Entries.at(0).ControlType) +
-                                        ",strOverPerson=Null,strOverDate=Null,strOverDesc=Null"
-                                  : "";
+        const std::string overBudget = status == kOverBudget
+                                           ? " ,intOverBud = " + std::to_string(verdict.Entries.at(0).ControlType) +
+                                                 ",strOverPerson=Null,strOverDate=Null,strOverDesc=Null"
+                                           : "";
         updateHeadOnce("Update " + table_ + " Set intBudPass = 0" + overBudget + whereClientVersion());
       }
       result_ = true;
       return verdict.Message.empty() ? GetResString("Z7.Corvane.0157") : verdict.Message;
     }
-    updateHeadOnce("Update " + table_ + " Set intBudPass = " + (approving_ ? "1" : "0") +
-                   whereClientVersion());
+    updateHeadOnce("Update " + table_ + " Set intBudPass = " + (approving_ ? "1" : "0") + whereClientVersion());
     result_ = true;
     return finish(status == 2 ? verdict.Message : std::string(), false);
   }
@@ -149,10 +142,9 @@ class BudgetApproval {
   std::string finish(const std::string& message, bool clientVersion) {
     result_ = true;
     if (workFlow_) return message;
-    const std::string approver = approving_ ? "strAuditorID = " + db::quoteLiteral(ologin_.UserName())
-                                            : std::string("strAuditorID = Null");
-    const std::string where =
-        clientVersion ? whereClientVersion() : " Where GUID = " + db::quoteLiteral(guid_);
+    const std::string approver =
+        approving_ ? "strAuditorID = " + db::quoteLiteral(ologin_.UserName()) : std::string("strAuditorID = Null");
+    const std::string where = clientVersion ? whereClientVersion() : " Where GUID = " + db::quoteLiteral(guid_);
     if (sql::execute(CN_, "Update " + table_ + " Set " + approver + ",intOverBud=-1" + where) != 1) {
       result_ = false;
       raiseBusiness(changedText());
@@ -260,9 +252,7 @@ bool CBudCtrl::GetPort(FuncCall& call) {
   return answered(call, [&] {
     const std::string itemCode = firstInputText(call);
     if (itemCode.empty()) raiseMessage("Z7.Corvane.0153");
-    const auto checker = openedBudget(call, [](const BudgetChecker&) {
-      return GetResString("Z7.Corvane.0149");
-    });
+    const auto checker = openedBudget(call, [](const BudgetChecker&) { return GetResString("Z7.Corvane.0149"); });
     const BudgetItem item = checker->GetItem(itemCode);
     const std::string ports = portAttributes(1, item.PortCode1, item.PortName1) +
                               portAttributes(2, item.PortCode2, item.PortName2) +
@@ -281,9 +271,8 @@ std::string GetCodeInBracket(const std::string& text) {
   return text.substr(open + 1, close - open - 1);
 }
 
-bool CBudCtrl::CheckBudCtrl(LoginContext& ologin, db::Connection& CN, const std::string& strGUID,
-                            const std::string& ts, const std::string& strTable, bool blnAudit,
-                            std::string& strBudRet, bool blnWorkFlow) {
+bool CBudCtrl::CheckBudCtrl(LoginContext& ologin, db::Connection& CN, const std::string& strGUID, const std::string& ts,
+                            const std::string& strTable, bool blnAudit, std::string& strBudRet, bool blnWorkFlow) {
   strBudRet.clear();
   BudgetApproval approval(ologin, CN, strGUID, ts, strTable, blnAudit, blnWorkFlow);
   return approval.run([&ologin] { return ologin.host().budgetChecker(); }, strBudRet);

@@ -63,9 +63,8 @@ class CBudCtrl : public FramedClass<CBudCtrl> {
   // False: `strBudRet` is the reason (0367/0368 missing or changed voucher, 0157 voucher refused
   // with control type 3, 0149 budget component not usable, 0150 option missing, or a run-time
   // error's description); whatever the call wrote must be rolled back. Never raises.
-  bool CheckBudCtrl(LoginContext& ologin, db::Connection& CN, const std::string& strGUID,
-                    const std::string& ts, const std::string& strTable, bool blnAudit, std::string& strBudRet,
-                    bool blnWorkFlow);
+  bool CheckBudCtrl(LoginContext& ologin, db::Connection& CN, const std::string& strGUID, const std::string& ts,
+                    const std::string& strTable, bool blnAudit, std::string& strBudRet, bool blnWorkFlow);
 };
 
 }  // namespace corvane

@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "request/Locale.h"
-#include "request/Messages.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "request/Locale.h"
+#include "request/Messages.h"
 #include "support/CaseAccount.h"
 #include "support/QueryText.h"
 #include "support/ScopedLocale.h"
@@ -34,7 +34,8 @@ constexpr const char* kClaimApproved =
 constexpr const char* kClaimCharged =
     "INSERT INTO BudgetLedger (cSysID, cVoucherGUID, cItemCode, cPortValue1, mAmount) "
     "VALUES ('KX', '{7C2E9B40-1D3F-4E6A-8B02-000000000004}', 'B02', '04', 200)";
-constexpr const char* kBudgetUsed500 = "UPDATE BudgetAmounts SET mUsed = 500 WHERE cItemCode = 'B02' AND cPortValue1 = '04'";
+constexpr const char* kBudgetUsed500 =
+    "UPDATE BudgetAmounts SET mUsed = 500 WHERE cItemCode = 'B02' AND cPortValue1 = '04'";
 constexpr const char* kLoansUnderControl = "UPDATE AccInformation SET cValue = 'True' WHERE cName = 'blnBudCtrl'";
 constexpr const char* kLoanOnBudget =
     "UPDATE KX_LoanVouch SET strBudItemID = 'B01', strPort1 = '[dept]部门', strPort1Value = '[04]技术部' "
@@ -60,12 +61,9 @@ class Status5Budget final : public BudgetChecker {
 
 BudgetFactory factoryOf(Budget budget) {
   switch (budget) {
-    case Budget::Status5:
-      return [] { return std::make_unique<Status5Budget>(); };
-    case Budget::Unusable:
-      return [] { return std::unique_ptr<BudgetChecker>(); };
-    case Budget::Embedded:
-      break;
+    case Budget::Status5: return [] { return std::make_unique<Status5Budget>(); };
+    case Budget::Unusable: return [] { return std::unique_ptr<BudgetChecker>(); };
+    case Budget::Embedded: break;
   }
   return [] { return EmbeddedHost::instance().budgetChecker(); };
 }
@@ -79,75 +77,291 @@ struct BudgetCase {
   bool staleTs;
   Budget budget;
   bool result;
-  const char* reply;   // strBudRet; a message id "Z7..." stands for its text
-  const char* head;    // strAuditorID|intBudPass|intOverBud after the caller committed or rolled back
-  const char* held;    // what the budget ledger holds for the voucher
-  const char* used;    // mUsed of the voucher's budget for department 04
+  const char* reply;  // strBudRet; a message id "Z7..." stands for its text
+  const char* head;   // strAuditorID|intBudPass|intOverBud after the caller committed or rolled back
+  const char* held;   // what the budget ledger holds for the voucher
+  const char* used;   // mUsed of the voucher's budget for department 04
 };
 
 const BudgetCase kCases[] = {
-    {"gate: a loan while budget control is on claims", {kLoanOnBudget}, kLoan, true, false, false,
-     Budget::Embedded, true, "success", "周建国|0|-1", "0", "B01:0"},
-    {"gate with a stale ts", {}, kLoan, true, false, true, Budget::Embedded, false, "Z7.Corvane.0367", "|0|-1",
-     "0", "B01:0"},
-    {"gate: a claim while budget control is on loans", {kLoansUnderControl, kClaimOnBudget}, kClaim, true,
-     false, false, Budget::Embedded, true, "success", "周建国|0|-1", "0", "B02:300"},
-    {"skip: no budget item", {kClaimOffBudget}, kClaim, true, false, false, Budget::Embedded, true, "success", "周建国|0|-1",
-     "0", "B02:300"},
-    {"skip: the budget took the amount already", {kClaimOnBudget, "UPDATE KX_ExpenVouch SET intBudPass = 1"},
-     kClaim, true, false, false, Budget::Embedded, true, "success", "周建国|1|-1", "0", "B02:300"},
-    {"refused with control type 3", {kClaimOnBudget, "UPDATE KX_ExpenVouch SET intOverBud = 3"}, kClaim, true,
-     false, false, Budget::Embedded, false, "Z7.Corvane.0157", "|0|3", "0", "B02:300"},
-    {"cancel refused with control type 3", {kClaimOnBudget, "UPDATE KX_ExpenVouch SET intOverBud = 3"}, kClaim,
-     false, false, false, Budget::Embedded, false, "Z7.Corvane.0157", "|0|3", "0", "B02:300"},
-    {"status 2: approved and charged", {kClaimOnBudget, kClaimWithin}, kClaim, true, false, false,
-     Budget::Embedded, true, "success", "周建国|1|-1", "200", "B02:500"},
-    {"status 2: cancelled and released", {kClaimOnBudget, kClaimApproved, kClaimCharged, kBudgetUsed500}, kClaim,
-     false, false, false, Budget::Embedded, true, "success", "|0|-1", "0", "B02:300"},
-    {"status 1: over budget, a prompt with the control type", {kClaimOnBudget}, kClaim, true, false, false,
-     Budget::Embedded, true, "超出预算。预算额 600，已用 300，本单 450。", "|0|3", "0", "B02:300"},
-    {"status 0: refused by the item", {kClaimOnBudget, "UPDATE BudgetItems SET bRefuseOver = 1"}, kClaim, true,
-     false, false, Budget::Embedded, true, "超出预算，不允许审核。预算额 600，已用 300，本单 450。", "|0|-1", "0",
+    {"gate: a loan while budget control is on claims",
+     {kLoanOnBudget},
+     kLoan,
+     true,
+     false,
+     false,
+     Budget::Embedded,
+     true,
+     "success",
+     "周建国|0|-1",
+     "0",
+     "B01:0"},
+    {"gate with a stale ts",
+     {},
+     kLoan,
+     true,
+     false,
+     true,
+     Budget::Embedded,
+     false,
+     "Z7.Corvane.0367",
+     "|0|-1",
+     "0",
+     "B01:0"},
+    {"gate: a claim while budget control is on loans",
+     {kLoansUnderControl, kClaimOnBudget},
+     kClaim,
+     true,
+     false,
+     false,
+     Budget::Embedded,
+     true,
+     "success",
+     "周建国|0|-1",
+     "0",
      "B02:300"},
-    {"status 3: no open period", {kClaimOnBudget, "UPDATE BudgetPeriods SET bOpen = 0"}, kClaim, true, false,
-     false, Budget::Embedded, true, "单据日期不在预算系统已开放的期间内。", "|0|-1", "0", "B02:300"},
-    {"status 3 on a cancel: the voucher stays approved",
-     {kClaimOnBudget, kClaimApproved, kClaimCharged, kBudgetUsed500, "UPDATE BudgetPeriods SET bOpen = 0"}, kClaim,
-     false, false, false, Budget::Embedded, true, "单据日期不在预算系统已开放的期间内。", "old|1|-1", "200",
+    {"skip: no budget item",
+     {kClaimOffBudget},
+     kClaim,
+     true,
+     false,
+     false,
+     Budget::Embedded,
+     true,
+     "success",
+     "周建国|0|-1",
+     "0",
+     "B02:300"},
+    {"skip: the budget took the amount already",
+     {kClaimOnBudget, "UPDATE KX_ExpenVouch SET intBudPass = 1"},
+     kClaim,
+     true,
+     false,
+     false,
+     Budget::Embedded,
+     true,
+     "success",
+     "周建国|1|-1",
+     "0",
+     "B02:300"},
+    {"refused with control type 3",
+     {kClaimOnBudget, "UPDATE KX_ExpenVouch SET intOverBud = 3"},
+     kClaim,
+     true,
+     false,
+     false,
+     Budget::Embedded,
+     false,
+     "Z7.Corvane.0157",
+     "|0|3",
+     "0",
+     "B02:300"},
+    {"cancel refused with control type 3",
+     {kClaimOnBudget, "UPDATE KX_ExpenVouch SET intOverBud = 3"},
+     kClaim,
+     false,
+     false,
+     false,
+     Budget::Embedded,
+     false,
+     "Z7.Corvane.0157",
+     "|0|3",
+     "0",
+     "B02:300"},
+    {"status 2: approved and charged",
+     {kClaimOnBudget, kClaimWithin},
+     kClaim,
+     true,
+     false,
+     false,
+     Budget::Embedded,
+     true,
+     "success",
+     "周建国|1|-1",
+     "200",
      "B02:500"},
-    {"other status: as 2 without the message", {kClaimOnBudget}, kClaim, true, false, false, Budget::Status5,
-     true, "success", "周建国|1|-1", "0", "B02:300"},
-    {"flow: the verdict only", {kClaimOnBudget, kClaimWithin}, kClaim, true, true, false, Budget::Embedded, true,
-     "", "|1|-1", "200", "B02:500"},
-    {"stale ts after the budget charged: all rolled back", {kClaimOnBudget, kClaimWithin}, kClaim, true, false,
-     true, Budget::Embedded, false, "Z7.Corvane.0367", "|0|-1", "0", "B02:300"},
-    {"cancel with a stale ts", {kClaimOnBudget, kClaimApproved, kClaimCharged, kBudgetUsed500}, kClaim, false,
-     false, true, Budget::Embedded, false, "Z7.Corvane.0368", "old|1|-1", "200", "B02:500"},
-    {"budget system not usable", {kClaimOnBudget, "UPDATE BudgetSystemState SET blnUsable = 0"}, kClaim, true,
-     false, false, Budget::Embedded, false, "Z7.Corvane.0149", "|0|-1", "0", "B02:300"},
-    {"no budget component", {kClaimOnBudget}, kClaim, true, false, false, Budget::Unusable, false,
-     "Z7.Corvane.0149", "|0|-1", "0", "B02:300"},
-    {"missing voucher", {kClaimOnBudget}, "{nothing}", true, false, false, Budget::Embedded, false,
-     "Z7.Corvane.0367", "|0|-1", "0", "B02:300"},
-    {"a quote in the GUID stays in its literal", {kClaimOnBudget}, "x' Or '1'='1", false, false, false,
-     Budget::Embedded, false, "Z7.Corvane.0368", "|0|-1", "0", "B02:300"},
-    {"a loan under control: charged, lines renewed", {kLoansUnderControl, kLoanOnBudget}, kLoan, true, false,
-     false, Budget::Embedded, true, "success", "周建国|1|-1", "5742.32", "B01:5742.32"},
+    {"status 2: cancelled and released",
+     {kClaimOnBudget, kClaimApproved, kClaimCharged, kBudgetUsed500},
+     kClaim,
+     false,
+     false,
+     false,
+     Budget::Embedded,
+     true,
+     "success",
+     "|0|-1",
+     "0",
+     "B02:300"},
+    {"status 1: over budget, a prompt with the control type",
+     {kClaimOnBudget},
+     kClaim,
+     true,
+     false,
+     false,
+     Budget::Embedded,
+     true,
+     "超出预算。预算额 600，已用 300，本单 450。",
+     "|0|3",
+     "0",
+     "B02:300"},
+    {"status 0: refused by the item",
+     {kClaimOnBudget, "UPDATE BudgetItems SET bRefuseOver = 1"},
+     kClaim,
+     true,
+     false,
+     false,
+     Budget::Embedded,
+     true,
+     "超出预算，不允许审核。预算额 600，已用 300，本单 450。",
+     "|0|-1",
+     "0",
+     "B02:300"},
+    {"status 3: no open period",
+     {kClaimOnBudget, "UPDATE BudgetPeriods SET bOpen = 0"},
+     kClaim,
+     true,
+     false,
+     false,
+     Budget::Embedded,
+     true,
+     "单据日期不在预算系统已开放的期间内。",
+     "|0|-1",
+     "0",
+     "B02:300"},
+    {"status 3 on a cancel: the voucher stays approved",
+     {kClaimOnBudget, kClaimApproved, kClaimCharged, kBudgetUsed500, "UPDATE BudgetPeriods SET bOpen = 0"},
+     kClaim,
+     false,
+     false,
+     false,
+     Budget::Embedded,
+     true,
+     "单据日期不在预算系统已开放的期间内。",
+     "old|1|-1",
+     "200",
+     "B02:500"},
+    {"other status: as 2 without the message",
+     {kClaimOnBudget},
+     kClaim,
+     true,
+     false,
+     false,
+     Budget::Status5,
+     true,
+     "success",
+     "周建国|1|-1",
+     "0",
+     "B02:300"},
+    {"flow: the verdict only",
+     {kClaimOnBudget, kClaimWithin},
+     kClaim,
+     true,
+     true,
+     false,
+     Budget::Embedded,
+     true,
+     "",
+     "|1|-1",
+     "200",
+     "B02:500"},
+    {"stale ts after the budget charged: all rolled back",
+     {kClaimOnBudget, kClaimWithin},
+     kClaim,
+     true,
+     false,
+     true,
+     Budget::Embedded,
+     false,
+     "Z7.Corvane.0367",
+     "|0|-1",
+     "0",
+     "B02:300"},
+    {"cancel with a stale ts",
+     {kClaimOnBudget, kClaimApproved, kClaimCharged, kBudgetUsed500},
+     kClaim,
+     false,
+     false,
+     true,
+     Budget::Embedded,
+     false,
+     "Z7.Corvane.0368",
+     "old|1|-1",
+     "200",
+     "B02:500"},
+    {"budget system not usable",
+     {kClaimOnBudget, "UPDATE BudgetSystemState SET blnUsable = 0"},
+     kClaim,
+     true,
+     false,
+     false,
+     Budget::Embedded,
+     false,
+     "Z7.Corvane.0149",
+     "|0|-1",
+     "0",
+     "B02:300"},
+    {"no budget component",
+     {kClaimOnBudget},
+     kClaim,
+     true,
+     false,
+     false,
+     Budget::Unusable,
+     false,
+     "Z7.Corvane.0149",
+     "|0|-1",
+     "0",
+     "B02:300"},
+    {"missing voucher",
+     {kClaimOnBudget},
+     "{nothing}",
+     true,
+     false,
+     false,
+     Budget::Embedded,
+     false,
+     "Z7.Corvane.0367",
+     "|0|-1",
+     "0",
+     "B02:300"},
+    {"a quote in the GUID stays in its literal",
+     {kClaimOnBudget},
+     "x' Or '1'='1",
+     false,
+     false,
+     false,
+     Budget::Embedded,
+     false,
+     "Z7.Corvane.0368",
+     "|0|-1",
+     "0",
+     "B02:300"},
+    {"a loan under control: charged, lines renewed",
+     {kLoansUnderControl, kLoanOnBudget},
+     kLoan,
+     true,
+     false,
+     false,
+     Budget::Embedded,
+     true,
+     "success",
+     "周建国|1|-1",
+     "5742.32",
+     "B01:5742.32"},
 };
 
 class CheckBudCtrlTest : public ::testing::Test {
  protected:
-
   ScopedLocale locale_{"zh-CN"};
 };
 
-std::string tableOf(const std::string& guid) {
-  return guid == kLoan ? "KX_LoanVouch" : "KX_ExpenVouch";
-}
+std::string tableOf(const std::string& guid) { return guid == kLoan ? "KX_LoanVouch" : "KX_ExpenVouch"; }
 
 std::string headOf(db::Connection& connection, const std::string& guid) {
-  return QueryScalar(connection, "Select IsNull(strAuditorID, '') + '|' + Cast(intBudPass As nvarchar(5)) + '|' + "
-                                 "Cast(intOverBud As nvarchar(5)) From " + tableOf(guid) + " Where GUID = '" + guid + "'");
+  return QueryScalar(connection,
+                     "Select IsNull(strAuditorID, '') + '|' + Cast(intBudPass As nvarchar(5)) + '|' + "
+                     "Cast(intOverBud As nvarchar(5)) From " +
+                         tableOf(guid) + " Where GUID = '" + guid + "'");
 }
 
 TEST_F(CheckBudCtrlTest, DecidesRecordsAndWritesByTheBudgetsVerdict) {
@@ -169,8 +383,7 @@ TEST_F(CheckBudCtrlTest, DecidesRecordsAndWritesByTheBudgetsVerdict) {
 
     connection.beginTrans();
     std::string reply = "unset";
-    const bool result =
-        CBudCtrl().CheckBudCtrl(*login, connection, c.guid, ts, table, c.approving, reply, c.workFlow);
+    const bool result = CBudCtrl().CheckBudCtrl(*login, connection, c.guid, ts, table, c.approving, reply, c.workFlow);
     if (result) {
       connection.commitTrans();
     } else {
@@ -181,15 +394,17 @@ TEST_F(CheckBudCtrlTest, DecidesRecordsAndWritesByTheBudgetsVerdict) {
     const std::string expected = std::string(c.reply).rfind("Z7.", 0) == 0 ? GetResString(c.reply) : c.reply;
     EXPECT_EQ(reply, expected);
     EXPECT_EQ(headOf(connection, key), c.head);
-    EXPECT_EQ(QueryScalar(connection, "Select IsNull(Sum(mAmount), 0) From BudgetLedger Where cVoucherGUID = '" + key + "'"),
-              c.held);
+    EXPECT_EQ(
+        QueryScalar(connection, "Select IsNull(Sum(mAmount), 0) From BudgetLedger Where cVoucherGUID = '" + key + "'"),
+        c.held);
     const std::string item = std::string(c.used).substr(0, 3);
-    EXPECT_EQ(item + ":" + QueryScalar(connection, "Select mUsed From BudgetAmounts Where cItemCode = '" + item +
-                                                  "' And cPortValue1 = '04'"),
+    EXPECT_EQ(item + ":" +
+                  QueryScalar(connection, "Select mUsed From BudgetAmounts Where cItemCode = '" + item +
+                                              "' And cPortValue1 = '04'"),
               c.used);
     const bool linesRenewed = key == kLoan && c.result && !c.workFlow;
-    EXPECT_EQ(QueryScalar(connection, "Select Max(ts) From KX_LoanVouch_Sub Where MGuid = '" + std::string(kLoan) + "'") !=
-                  linesBefore,
+    EXPECT_EQ(QueryScalar(connection, "Select Max(ts) From KX_LoanVouch_Sub Where MGuid = '" + std::string(kLoan) +
+                                          "'") != linesBefore,
               linesRenewed);
   }
 }
@@ -230,8 +445,8 @@ TEST(CheckBudCtrl, ApproverNameWithAQuoteIsWrittenAsItIs) {
 
 TEST(CheckBudCtrl, GetCodeInBracketCutsTheCode) {
   const std::pair<const char*, const char*> cases[] = {
-      {"[04]技术部", "04"}, {"技术部", ""}, {"04]技术部", "04"}, {"", ""}, {"a]b[c]", ""}, {"x[]y", ""},
-      {"[a[b]c", "a[b"},
+      {"[04]技术部", "04"}, {"技术部", ""}, {"04]技术部", "04"}, {"", ""},
+      {"a]b[c]", ""},       {"x[]y", ""},   {"[a[b]c", "a[b"},
   };
   for (const auto& [text, code] : cases) EXPECT_EQ(GetCodeInBracket(text), code) << text;
 }

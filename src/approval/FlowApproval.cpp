@@ -26,8 +26,7 @@ namespace {
 constexpr std::string_view kSuccess = "success";
 constexpr const char* kScope = "11";
 
-constexpr CancelRefusalIds kCancelRefusals{"Z7.Corvane.0170", "Z7.Corvane.0171", "Z7.Corvane.0172",
-                                           "Z7.Corvane.0173"};
+constexpr CancelRefusalIds kCancelRefusals{"Z7.Corvane.0170", "Z7.Corvane.0171", "Z7.Corvane.0172", "Z7.Corvane.0173"};
 
 // The task handed to the flow for each step: the approver's task id and remark, escaped; both
 // empty when the request has no task (taking a step back needs none).

@@ -23,10 +23,10 @@ constexpr const char* kOfficeClaim = "{7C2E9B40-1D3F-4E6A-8B02-000000000004}";  
 
 // What the scripted flow does instead of the embedded one.
 struct FlowScript {
-  bool approveHalfWay = false;  // ApproveStep writes its step, then refuses naming the GUID
-  bool refuseUndo = false;      // UndoStep refuses
-  bool silentRemoval = false;   // RemoveFromFlow refuses without a reason
-  bool infoRefused = false;     // GetFlowInfo refuses naming the GUID
+  bool approveHalfWay = false;      // ApproveStep writes its step, then refuses naming the GUID
+  bool refuseUndo = false;          // UndoStep refuses
+  bool silentRemoval = false;       // RemoveFromFlow refuses without a reason
+  bool infoRefused = false;         // GetFlowInfo refuses naming the GUID
   bool historyWithoutStep = false;  // GetHistory answers a record whose step is Null
 };
 
@@ -79,9 +79,10 @@ class ScriptedFlow final : public ApprovalFlowServer {
   bool GetHistory(db::Connection& c, const std::string& t, const std::string& g, const std::string& s, bool& all,
                   db::Recordset& history, std::string& text) override {
     if (!script_.historyWithoutStep) return inner_->GetHistory(c, t, g, s, all, history, text);
-    history.openReadOnly("Select 'O''Neil' As cUser_Name, Null As EAA_Name, 'a & <b>' As remark, "
-                         "'2026-01-09 08:00:00' As EA_time",
-                         c);
+    history.openReadOnly(
+        "Select 'O''Neil' As cUser_Name, Null As EAA_Name, 'a & <b>' As remark, "
+        "'2026-01-09 08:00:00' As EA_time",
+        c);
     text = "<flowhistory/>";
     return true;
   }
@@ -112,15 +113,18 @@ class FlowFuncTest : public ::testing::Test {
   }
 
   std::string flowOf(const std::string& guid) const {
-    return account.scalar("Select Cast(iState As nvarchar(2)) + '/' + Cast(iDoneSteps As nvarchar(2)) + '/' + "
-                          "Cast((Select Count(*) From ApprovalFlowHistory Where cBillGUID = '" + guid +
-                          "') As nvarchar(4)) From ApprovalFlowInstances Where cBillGUID = '" + guid + "'");
+    return account.scalar(
+        "Select Cast(iState As nvarchar(2)) + '/' + Cast(iDoneSteps As nvarchar(2)) + '/' + "
+        "Cast((Select Count(*) From ApprovalFlowHistory Where cBillGUID = '" +
+        guid + "') As nvarchar(4)) From ApprovalFlowInstances Where cBillGUID = '" + guid + "'");
   }
 
   std::string auditVouch(const std::string& guid, const std::string& type, const std::string& number) {
-    return serve("<req><func name='AuditVouch'><in><EASTdata><task EAAID='' remark='ok'/></EASTdata><strGUID>"
-                 "<Rows flag='1'><row strGUID='" + guid + "' ts='" + tsOf(guid) + "' strType='" + type +
-                 "' strVouchID='" + number + "'/></Rows></strGUID></in></func></req>");
+    return serve(
+        "<req><func name='AuditVouch'><in><EASTdata><task EAAID='' remark='ok'/></EASTdata><strGUID>"
+        "<Rows flag='1'><row strGUID='" +
+        guid + "' ts='" + tsOf(guid) + "' strType='" + type + "' strVouchID='" + number +
+        "'/></Rows></strGUID></in></func></req>");
   }
 
   CaseAccount account;
@@ -135,11 +139,13 @@ TEST_F(FlowFuncTest, AFlowStepRefusedHalfWayIsRolledBackAndNamesTheVoucherNumber
 }
 
 TEST_F(FlowFuncTest, ABudgetRefusalWhoseStepCannotBeTakenBackLeavesNothing) {
-  account.execute("UPDATE KX_ExpenVouch SET blnAudi = 1, strBudItemID = 'B02', strPort1 = '[dept]部门', "
-                  "strPort1Value = '[04]技术部' WHERE AutoID = 4");
-  account.execute("INSERT INTO ApprovalFlowInstances (cBillType, cBillGUID, cBillCode, cDocument, cSubmitter, "
-                  "iState, iDoneSteps) VALUES ('47', '" + std::string(kOfficeClaim) +
-                  "', 'BX2026010002', '<EAdata/>', 'demo', 1, 1)");
+  account.execute(
+      "UPDATE KX_ExpenVouch SET blnAudi = 1, strBudItemID = 'B02', strPort1 = '[dept]部门', "
+      "strPort1Value = '[04]技术部' WHERE AutoID = 4");
+  account.execute(
+      "INSERT INTO ApprovalFlowInstances (cBillType, cBillGUID, cBillCode, cDocument, cSubmitter, "
+      "iState, iDoneSteps) VALUES ('47', '" +
+      std::string(kOfficeClaim) + "', 'BX2026010002', '<EAdata/>', 'demo', 1, 1)");
   script.refuseUndo = true;
   const std::string reply = auditVouch(kOfficeClaim, "KX02", "BX2026010002");
   EXPECT_NE(reply.find("单据BX2026010002：超出预算。"), std::string::npos) << reply;
@@ -169,15 +175,17 @@ TEST_F(FlowFuncTest, FlowInformationRefusedLeavesTheGuidOut) {
 }
 
 TEST_F(FlowFuncTest, AVoucherOutsideTheUsersRightsShowsNoFlow) {
-  account.execute("INSERT INTO ApprovalFlowInstances (cBillType, cBillGUID, cBillCode, cDocument, cSubmitter, "
-                  "iState) VALUES ('47', '" + std::string(kOfficeClaim) + "', 'BX2026010002', '<EAdata/>', 'demo', 0)");
+  account.execute(
+      "INSERT INTO ApprovalFlowInstances (cBillType, cBillGUID, cBillCode, cDocument, cSubmitter, "
+      "iState) VALUES ('47', '" +
+      std::string(kOfficeClaim) + "', 'BX2026010002', '<EAdata/>', 'demo', 0)");
   const std::string info = serve("<req><func name='GetAuditInfo'><in><row guid='" + std::string(kOfficeClaim) +
-                                 "' strType='KX02'/></in></func><func name='GetAudiState'><in><row GUID='" +
-                                 kOfficeClaim + "' strType='2'/></in></func></req>",
+                                     "' strType='KX02'/></in></func><func name='GetAudiState'><in><row GUID='" +
+                                     kOfficeClaim + "' strType='2'/></in></func></req>",
                                  "clerk");
   EXPECT_EQ(info, "<out><error><id>Corvane:CLoan:recordGet:9000</id><text>单据不在审批流程中。</text></error></out>");
   EXPECT_EQ(serve("<req><func name='GetAudiState'><in><row GUID='" + std::string(kOfficeClaim) +
-                  "' strType='2'/></in></func></req>",
+                      "' strType='2'/></in></func></req>",
                   "clerk"),
             "<out/>");
 }

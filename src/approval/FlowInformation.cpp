@@ -91,8 +91,8 @@ bool AnswerFlowHistory(FuncCall& call) {
       print += printLine(history);
     }
     if (rows.empty()) return true;
-    loadReply(call.oXml, "<Rows>\n" + rows + text + "\n<EASPrintData>" + XmlEncode(print) +
-                             "</EASPrintData>\r\n</Rows>");
+    loadReply(call.oXml,
+              "<Rows>\n" + rows + text + "\n<EASPrintData>" + XmlEncode(print) + "</EASPrintData>\r\n</Rows>");
     return true;
   });
 }

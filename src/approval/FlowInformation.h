@@ -1,7 +1,7 @@
 #pragma once
 // "GetAuditInfo" and "GetAudiState": where a voucher stands in its approval flow and what it went
-// through, as the approval flow of the login object's host tells it. Both only read. A voucher outside the user's data rights answers
-// as one that does not exist. Failures answer false with "Corvane:CLoan:recordGet:<number>".
+// through, as the approval flow of the login object's host tells it. Both only read. A voucher outside the user's data
+// rights answers as one that does not exist. Failures answer false with "Corvane:CLoan:recordGet:<number>".
 
 #include "request/RequestFrame.h"
 

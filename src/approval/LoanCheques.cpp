@@ -58,8 +58,7 @@ std::string RegisterLoanCheques(LoginContext& ologin, db::Connection& CN, const 
     for (; !lines.eof(); lines.moveNext()) messages += registerLine(ologin, CN, lines);
     return messages;
   } catch (const RuntimeError& error) {
-    if (error.description().empty())
-      return GetResString("Z7.Corvane.0184", "", std::to_string(error.number()));
+    if (error.description().empty()) return GetResString("Z7.Corvane.0184", "", std::to_string(error.number()));
     return GetResString("Z7.Corvane.0365", "", error.description());
   } catch (const std::exception& error) {
     return GetResString("Z7.Corvane.0365", "", error.what());

@@ -67,9 +67,8 @@ void resetToSaved(FuncCall& call, const VoucherKind& kind, const std::string& gu
 }
 
 std::string rowVersionOf(FuncCall& call, const VoucherKind& kind, const std::string& guid) {
-  const db::Recordset rs = sql::open(call.CN, "Select Cast(ts as money) as ts From " +
-                                                   std::string(kind.headTable) + " Where GUID = " +
-                                                   db::quoteLiteral(guid));
+  const db::Recordset rs = sql::open(call.CN, "Select Cast(ts as money) as ts From " + std::string(kind.headTable) +
+                                                  " Where GUID = " + db::quoteLiteral(guid));
   if (rs.eof()) raiseMessage("Z7.Corvane.0180");
   return NullToStr(rs.field(0).value());
 }

@@ -81,8 +81,8 @@ std::string updateStatement(const XmlNode& row, const std::string& kind, const s
 std::string deleteStatement(db::Connection& connection, const XmlNode& row, const VoucherRights& claims) {
   const std::string line = SqlStr(Variant(required(row, "GUID")));
   const std::string version = versionCondition(row);
-  if (sql::exists(connection, "select top 1 * from KX_BalanceInfo where Guid=" + line +
-                                  " and isnull(strPayID,'')<>''" + withinRights(claims))) {
+  if (sql::exists(connection, "select top 1 * from KX_BalanceInfo where Guid=" + line + " and isnull(strPayID,'')<>''" +
+                                  withinRights(claims))) {
     raiseMessage("Z7.Corvane.0380");
   }
   return "Delete KX_BalanceInfo Where GUID = " + line + version + withinRights(claims);
@@ -111,17 +111,18 @@ void saveRows(db::Connection& connection, const XmlNode& in, const std::string& 
 }
 
 void refusePostedClaim(db::Connection& connection, const std::string& claim) {
-  const db::Recordset rs = sql::open(
-      connection, "Select top 1 isnull(strMakerID,'') as strMakerID from KX_ExpenVouch where guid=" +
-                      db::quoteLiteral(claim));
+  const db::Recordset rs =
+      sql::open(connection, "Select top 1 isnull(strMakerID,'') as strMakerID from KX_ExpenVouch where guid=" +
+                                db::quoteLiteral(claim));
   if (!rs.eof() && !NullToStr(rs.field("strMakerID").value()).empty()) raiseMessage("Z7.Corvane.0376");
 }
 
 // The claim's kind, when the claim still has the row version the client read.
 std::string claimKind(db::Connection& connection, const std::string& claim, const std::string& ts) {
   const RowVersion version = requireRowVersion(ts, "Z7.Corvane.0293");
-  const db::Recordset rs = sql::open(connection, "Select strTypeCode ,dblMoney From KX_ExpenVouch Where GUID = " +
-                                                     db::quoteLiteral(claim) + " and " + version.condition());
+  const db::Recordset rs =
+      sql::open(connection, "Select strTypeCode ,dblMoney From KX_ExpenVouch Where GUID = " + db::quoteLiteral(claim) +
+                                " and " + version.condition());
   if (rs.eof()) raiseMessage("Z7.Corvane.0293");
   return NullToStr(rs.field("strTypeCode").value()).substr(0, 1);
 }
@@ -135,13 +136,16 @@ void settleWhenMatched(FuncCall& call, const std::string& claim, const std::stri
   if (kind == "1") {
     sql::execute(call.CN, set + "'1' And GUID = " + guid +
                               " And isnull(dblMoney,0) = (Select isnull(Sum(isnull(dblMoney,0)),0) From "
-                              "KX_BalanceInfo Where ExpenGUID = " + guid + ")");
+                              "KX_BalanceInfo Where ExpenGUID = " +
+                              guid + ")");
   } else {
     sql::execute(call.CN, set + "'2' And GUID = " + guid +
                               " And dblMoney = ((Select isnull(Sum(isnull(dblMoney,0)),0) From KX_BalanceInfo "
-                              "Where intIOtype = 2 and ExpenGUID = " + guid +
+                              "Where intIOtype = 2 and ExpenGUID = " +
+                              guid +
                               ")-(Select isnull(Sum(isnull(dblMoney,0)),0) From KX_BalanceInfo Where intIOtype = 1 "
-                              "And ExpenGUID = " + guid + "))");
+                              "And ExpenGUID = " +
+                              guid + "))");
   }
   sql::execute(call.CN,
                "Update KX_ExpenVouch Set strVerifier=Null Where isnull(strAuditorID,'')='' and GUID = " + guid);
@@ -174,7 +178,8 @@ std::string listSql(const std::string& claim) {
          "strBankAcc, Cast(KX_BalanceInfo.ts As money) As ts, KX_BalanceInfo.strPayID, SettleStyle.cSSName AS "
          "strBalance FROM KX_BalanceInfo LEFT OUTER JOIN SettleStyle ON KX_BalanceInfo.strBalanceID = "
          "SettleStyle.cSSCode Left Outer Join Bank On Bank.cBCode = KX_BalanceInfo.strPayBankID Where "
-         "KX_BalanceInfo.ExpenGUID = " + db::quoteLiteral(claim) + " Order By KX_BalanceInfo.AutoID";
+         "KX_BalanceInfo.ExpenGUID = " +
+         db::quoteLiteral(claim) + " Order By KX_BalanceInfo.AutoID";
 }
 
 bool getExpenInfo(FuncCall& call) {
@@ -210,8 +215,8 @@ void refuseOverpayment(FuncCall& call, const std::string& claim, std::string_vie
 }
 
 void handClaimVersionTo(FuncCall& call, const std::string& claim, std::string_view partner) {
-  const db::Recordset rs = sql::open(
-      call.CN, "select Cast(ts As Money)as ts from KX_ExpenVouch where GUID=" + db::quoteLiteral(claim));
+  const db::Recordset rs =
+      sql::open(call.CN, "select Cast(ts As Money)as ts from KX_ExpenVouch where GUID=" + db::quoteLiteral(claim));
   const std::string func = "//func[@name='" + std::string(partner) + "']";
   if (call.oNode.selectSingleNode(func).isNull()) return;
   XmlNode in = call.oNode.selectSingleNode(func + "/in");
@@ -220,13 +225,13 @@ void handClaimVersionTo(FuncCall& call, const std::string& claim, std::string_vi
 }
 
 bool GetExpenInfo(FuncCall& call) {
-  return answerAsMember(call.oXml, kClassName, "GetExpenInfo", [&] { return getExpenInfo(call); },
-                        VoucherFailureText);
+  return answerAsMember(
+      call.oXml, kClassName, "GetExpenInfo", [&] { return getExpenInfo(call); }, VoucherFailureText);
 }
 
 bool SaveExpenInfo(FuncCall& call) {
-  return answerAsMember(call.oXml, kClassName, "SaveExpenInfo", [&] { return saveExpenInfo(call); },
-                        VoucherFailureText);
+  return answerAsMember(
+      call.oXml, kClassName, "SaveExpenInfo", [&] { return saveExpenInfo(call); }, VoucherFailureText);
 }
 
 }  // namespace corvane

@@ -40,8 +40,7 @@ class BalanceLinesTest : public VoucherTestAccount {
   bool save(const std::string& guid, const std::string& rows, const std::string& after = "",
             const std::string& ts = "") {
     FuncCall c = call("<req><func name='SaveExpenInfo'><in GUID='" + guid + "' ts='" +
-                      (ts.empty() ? claimTs(guid) : ts) + "'><rows>" + rows + "</rows></in></func>" + after +
-                      "</req>");
+                      (ts.empty() ? claimTs(guid) : ts) + "'><rows>" + rows + "</rows></in></func>" + after + "</req>");
     return SaveExpenInfo(c);
   }
   std::string errorText() { return reply_.selectSingleNode("/error/text").text(); }
@@ -53,9 +52,10 @@ std::string newRow(const std::string& kind, const std::string& amount, const std
 
 TEST_F(BalanceLinesTest, ListsTheClaimsLinesInEntryOrderNamedByTheFuncOrItsIn) {
   addLine(kExpense, 2, "2000");
-  connection_.execute("Insert Into KX_BalanceInfo (ExpenGUID,intIOType,strBalanceID,dblMoney,strPayBankID,strRecBank,"
-                      "strRecAcc,strPayment) Values ('" + std::string(kExpense) +
-                      "',1,'1',300.5,'01','O''Brien <Bank>','622','退回')");
+  connection_.execute(
+      "Insert Into KX_BalanceInfo (ExpenGUID,intIOType,strBalanceID,dblMoney,strPayBankID,strRecBank,"
+      "strRecAcc,strPayment) Values ('" +
+      std::string(kExpense) + "',1,'1',300.5,'01','O''Brien <Bank>','622','退回')");
   struct Case {
     const char* name;
     std::string func;
@@ -64,8 +64,10 @@ TEST_F(BalanceLinesTest, ListsTheClaimsLinesInEntryOrderNamedByTheFuncOrItsIn) {
   const Case cases[] = {
       {"the func names the claim", "<func name='GetExpenInfo' GUID='" + std::string(kExpense) + "'><in/></func>", 2},
       {"its in names it", "<func name='GetExpenInfo'><in GUID='" + std::string(kExpense) + "'/></func>", 2},
-      {"the func's GUID wins", "<func name='GetExpenInfo' GUID='" + std::string(kIncome) + "'><in GUID='" +
-                                   std::string(kExpense) + "'/></func>", 0},
+      {"the func's GUID wins",
+       "<func name='GetExpenInfo' GUID='" + std::string(kIncome) + "'><in GUID='" + std::string(kExpense) +
+           "'/></func>",
+       0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -105,31 +107,56 @@ TEST_F(BalanceLinesTest, LinesThatMatchTheAmountSettleTheClaimAndVerifyItWhileAp
   struct Case {
     const char* name;
     const char* guid;
-    const char* amount;    // the claim's amount before the save
-    const char* approver;  // "" not approved
+    const char* amount;                                      // the claim's amount before the save
+    const char* approver;                                    // "" not approved
     std::vector<std::pair<std::string, std::string>> lines;  // kind text, amount
     const char* settled;
     const char* verifier;  // "" none, else the saving user
   };
   const Case cases[] = {
-      {"income: receipts and payments alike make up the amount", kIncome, "100", "demo",
-       {{"receipt", "40"}, {"payment", "60"}}, "True", "demo"},
-      {"income claim not approved keeps no verifier", kIncome, "100", "", {{"receipt", "40"}, {"payment", "60"}},
-       "True", ""},
-      {"income: lines short of the amount", kIncome, "100", "demo", {{"receipt", "40"}}, "False", ""},
-      {"expense: payments less receipts", kExpense, "100", "demo", {{"payment", "150"}, {"receipt", "50"}}, "True",
+      {"income: receipts and payments alike make up the amount",
+       kIncome,
+       "100",
+       "demo",
+       {{"receipt", "40"}, {"payment", "60"}},
+       "True",
        "demo"},
-      {"expense: payments less receipts short", kExpense, "100", "demo", {{"payment", "100"}, {"receipt", "50"}},
-       "False", ""},
-      {"expense: cents count exactly", kExpense, "0.3", "demo", {{"payment", "0.1"}, {"payment", "0.2"}}, "True",
+      {"income claim not approved keeps no verifier",
+       kIncome,
+       "100",
+       "",
+       {{"receipt", "40"}, {"payment", "60"}},
+       "True",
+       ""},
+      {"income: lines short of the amount", kIncome, "100", "demo", {{"receipt", "40"}}, "False", ""},
+      {"expense: payments less receipts",
+       kExpense,
+       "100",
+       "demo",
+       {{"payment", "150"}, {"receipt", "50"}},
+       "True",
+       "demo"},
+      {"expense: payments less receipts short",
+       kExpense,
+       "100",
+       "demo",
+       {{"payment", "100"}, {"receipt", "50"}},
+       "False",
+       ""},
+      {"expense: cents count exactly",
+       kExpense,
+       "0.3",
+       "demo",
+       {{"payment", "0.1"}, {"payment", "0.2"}},
+       "True",
        "demo"},
       {"a kind text of neither message is a payment", kExpense, "100", "demo", {{"其他", "100"}}, "True", "demo"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     connection_.beginTrans();
-    connection_.execute(std::string("Update KX_ExpenVouch Set dblMoney = ") + c.amount + ", strAuditorID = " +
-                        (*c.approver ? "'demo'" : "Null") + " Where GUID = '" + c.guid + "'");
+    connection_.execute(std::string("Update KX_ExpenVouch Set dblMoney = ") + c.amount +
+                        ", strAuditorID = " + (*c.approver ? "'demo'" : "Null") + " Where GUID = '" + c.guid + "'");
     std::string rows;
     for (const auto& [kind, amount] : c.lines) {
       rows += newRow(kind == "receipt" ? receipt() : kind == "payment" ? payment() : kind, amount);
@@ -147,18 +174,21 @@ TEST_F(BalanceLinesTest, UpdatesAndDeletesFollowTheRowVersionAndKeepTheBankMarks
   const std::string gone = addLine(kExpense, 1, "10");
   const std::string rows =
       "<row P='0' intIOType='x'/>"
-      "<row P='2' GUID='" + kept + "' ts='" + lineTs(kept) + "' intIOType='" + payment() +
+      "<row P='2' GUID='" +
+      kept + "' ts='" + lineTs(kept) + "' intIOType='" + payment() +
       "' strBalanceID='2' dblMoney='2300' strPayment=\"O'Brien\" strBankName='招商银行' strBankAcc='6225'/>"
-      "<row P='3' GUID='" + gone + "' ts='" + lineTs(gone) + "' intIOType='" + receipt() + "'/>" +
-      newRow(receipt(), "", " strBillID='ZP01'");
+      "<row P='3' GUID='" +
+      gone + "' ts='" + lineTs(gone) + "' intIOType='" + receipt() + "'/>" + newRow(receipt(), "", " strBillID='ZP01'");
   ASSERT_TRUE(save(kExpense, rows)) << reply_.xml();
   EXPECT_EQ(scalar("Select Count(*) From KX_BalanceInfo"), "2");
-  EXPECT_EQ(scalar("Select strBalanceID + '|' + Cast(dblMoney As varchar(20)) + '|' + strPayment + '|' + strRecBank + "
-                   "'|' + strRecAcc + '|' + strPayID + '|' + IsNull(strBillID, '-') From KX_BalanceInfo Where GUID = '" +
-                   kept + "'"),
-            "2|2300.00|O'Brien|招商银行|6225|demo|-");
+  EXPECT_EQ(
+      scalar("Select strBalanceID + '|' + Cast(dblMoney As varchar(20)) + '|' + strPayment + '|' + strRecBank + "
+             "'|' + strRecAcc + '|' + strPayID + '|' + IsNull(strBillID, '-') From KX_BalanceInfo Where GUID = '" +
+             kept + "'"),
+      "2|2300.00|O'Brien|招商银行|6225|demo|-");
   EXPECT_EQ(scalar("Select IsNull(Cast(dblMoney As varchar(20)), 'null') + '|' + strBillID From KX_BalanceInfo "
-                   "Where GUID <> '" + kept + "'"),
+                   "Where GUID <> '" +
+                   kept + "'"),
             "null|ZP01");
   EXPECT_EQ(claim("blnSettle", kExpense), "True");
   EXPECT_EQ(claim("strVerifier", kExpense), login_->UserName());
@@ -188,13 +218,19 @@ TEST_F(BalanceLinesTest, RefusalsLeaveTheRequestToRollBack) {
   const Case cases[] = {
       {"a row without a kind", "<row P='1' strBalanceID='1' intIOType=''/>", "", "Z7.Corvane.0291"},
       {"an unknown save action", "<row P='5' intIOType='x'/>", "", "Z7.Corvane.0292"},
-      {"an update of a changed line", "<row P='2' GUID='" + line + "' ts='1' intIOType='x' strBalanceID='1' "
-                                      "dblMoney='5'/>", "", "Z7.Corvane.0112"},
-      {"a row version that is no number", "<row P='2' GUID='" + line + "' ts='0 or 1=1' intIOType='x' "
-                                          "strBalanceID='1' dblMoney='5'/>", "", "Z7.Corvane.0112"},
+      {"an update of a changed line",
+       "<row P='2' GUID='" + line +
+           "' ts='1' intIOType='x' strBalanceID='1' "
+           "dblMoney='5'/>",
+       "", "Z7.Corvane.0112"},
+      {"a row version that is no number",
+       "<row P='2' GUID='" + line +
+           "' ts='0 or 1=1' intIOType='x' "
+           "strBalanceID='1' dblMoney='5'/>",
+       "", "Z7.Corvane.0112"},
       {"a delete of a line that is gone", "<row P='3' GUID='{X}' ts='1' intIOType='x'/>", "", "Z7.Corvane.0112"},
-      {"a delete of a line at the bank", "<row P='3' GUID='" + sent + "' ts='" + lineTs(sent) + "' intIOType='x'/>",
-       "", "Z7.Corvane.0380"},
+      {"a delete of a line at the bank", "<row P='3' GUID='" + sent + "' ts='" + lineTs(sent) + "' intIOType='x'/>", "",
+       "Z7.Corvane.0380"},
       {"a changed claim", newRow(payment(), "5"), "1", "Z7.Corvane.0293"},
       {"a claim version that is no number", newRow(payment(), "5"), "1 or 1=1", "Z7.Corvane.0293"},
   };
@@ -219,34 +255,60 @@ TEST_F(BalanceLinesTest, LinesThatWouldMoveMoreThanTheClaimSettlesAreRefused) {
   struct Case {
     const char* name;
     const char* guid;
-    const char* amount;     // the claim's amount
-    const char* writeOff;   // its loan write-off, "" none
-    const char* existing;   // a payment line it holds already, "" none
+    const char* amount;                                      // the claim's amount
+    const char* writeOff;                                    // its loan write-off, "" none
+    const char* existing;                                    // a payment line it holds already, "" none
     std::vector<std::pair<std::string, std::string>> lines;  // kind text, amount
-    const char* moved;      // "" saved; else the amounts of the refusal: what would move,
-    const char* limit;      // and what the claim settles
+    const char* moved;  // "" saved; else the amounts of the refusal: what would move,
+    const char* limit;  // and what the claim settles
   };
   const Case cases[] = {
       {"a second payment of the whole amount", kExpense, "300", "", "300", {{"payment", "300"}}, "600.00", "300.00"},
       {"payments of the amount less the write-off", kExpense, "2300", "800", "", {{"payment", "1500"}}, "", ""},
       {"a cent beyond it", kExpense, "2300", "800", "1000", {{"payment", "500.01"}}, "1,500.01", "1,500.00"},
-      {"receipts add to what it pays out", kExpense, "2300", "800", "", {{"payment", "1700"}, {"receipt", "200"}},
-       "", ""},
+      {"receipts add to what it pays out",
+       kExpense,
+       "2300",
+       "800",
+       "",
+       {{"payment", "1700"}, {"receipt", "200"}},
+       "",
+       ""},
       {"write-offs beyond the amount wait for receipts", kExpense, "300", "800", "", {{"receipt", "200"}}, "", ""},
-      {"nothing to pay out once receipts make them up", kExpense, "300", "800", "",
-       {{"receipt", "500"}, {"payment", "1"}}, "1.00", "0.00"},
+      {"nothing to pay out once receipts make them up",
+       kExpense,
+       "300",
+       "800",
+       "",
+       {{"receipt", "500"}, {"payment", "1"}},
+       "1.00",
+       "0.00"},
       {"a negative payment takes back", kExpense, "2300", "", "2500", {{"payment", "-200"}}, "", ""},
       {"cents count exactly", kExpense, "0.3", "", "", {{"payment", "0.1"}, {"payment", "0.2"}}, "", ""},
-      {"an income claim takes in all its lines", kIncome, "300", "", "", {{"receipt", "200"}, {"payment", "100"}},
-       "", ""},
-      {"an income claim's lines beyond its amount", kIncome, "300", "", "", {{"receipt", "300"}, {"payment", "1"}},
-       "301.00", "300.00"},
+      {"an income claim takes in all its lines",
+       kIncome,
+       "300",
+       "",
+       "",
+       {{"receipt", "200"}, {"payment", "100"}},
+       "",
+       ""},
+      {"an income claim's lines beyond its amount",
+       kIncome,
+       "300",
+       "",
+       "",
+       {{"receipt", "300"}, {"payment", "1"}},
+       "301.00",
+       "300.00"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     connection_.beginTrans();
-    connection_.execute(std::string("Update KX_ExpenVouch Set dblMoney = ") + c.amount + ", strAuditorID = 'demo' "
-                        "Where GUID = '" + c.guid + "'");
+    connection_.execute(std::string("Update KX_ExpenVouch Set dblMoney = ") + c.amount +
+                        ", strAuditorID = 'demo' "
+                        "Where GUID = '" +
+                        c.guid + "'");
     if (*c.writeOff) {
       connection_.execute(std::string("Insert Into KX_ExpenLoanInfo (Expenguid,LoanSubguid,dblJE,blnUsed) Select '") +
                           c.guid + "',GUID," + c.writeOff + ",0 From KX_LoanVouch_Sub Where dblMoney = 3000");

@@ -5,12 +5,12 @@
 
 #include "platform/com/RuntimeError.h"
 #include "request/Values.h"
+#include "vouchers/Templates.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherDeletion.h"
 #include "vouchers/VoucherNavigation.h"
-#include "vouchers/VoucherReads.h"
-#include "vouchers/Templates.h"
 #include "vouchers/VoucherNumbers.h"
+#include "vouchers/VoucherReads.h"
 #include "vouchers/VoucherSubmission.h"
 
 namespace corvane {
@@ -66,9 +66,7 @@ void CExpense::myHandle(LoginContext* ologin, XmlDocument& oXml) {
   FramedClass<CExpense>::myHandle(ologin, oXml);
 }
 
-bool CExpense::GetVoucherHead(FuncCall& call) {
-  return ReadVoucherHead(kClaimReads, call, AutoID, &strCardNum);
-}
+bool CExpense::GetVoucherHead(FuncCall& call) { return ReadVoucherHead(kClaimReads, call, AutoID, &strCardNum); }
 
 bool CExpense::GetVoucherBody(FuncCall& call) { return ReadVoucherBody(kClaimReads, call, AutoID); }
 
@@ -105,10 +103,9 @@ bool CExpense::DelVouch(FuncCall& call) {
 }
 
 bool CExpense::SubmitAudit(FuncCall& call) {
-  return SubmitVoucher(kClaimSubmission, call,
-                       [this](LoginContext& login, db::Connection& CN, const XmlNode& row) {
-                         return InitAudit(login, CN, row);
-                       });
+  return SubmitVoucher(kClaimSubmission, call, [this](LoginContext& login, db::Connection& CN, const XmlNode& row) {
+    return InitAudit(login, CN, row);
+  });
 }
 
 bool CExpense::InitAudit(LoginContext& m_objLogin, db::Connection& CN, const XmlNode& oNode) {

@@ -108,8 +108,7 @@ TEST(CExpense, TemplateAndNumberingFuncsTakeTheCurrentCard) {
   const Case cases[] = {
       {"first func: the card sent stays, the empty id stays empty", "",
        funcXml("vchmoduleget", "<id/><type>KX03</type>", "1"), "", "KX03"},
-      {"first func without a card: the object's empty card", "", funcXml("vchmoduleget", "<id/><type/>", "1"), "",
-       ""},
+      {"first func without a card: the object's empty card", "", funcXml("vchmoduleget", "<id/><type/>", "1"), "", ""},
       {"a current claim replaces the card sent and fills the empty id", claim1,
        funcXml("vchmoduleget", "<id/><type>KX03</type>", "1"), "21", "KX02"},
       {"an id sent stays", claim1, funcXml("vchmoduleget", "<id>31</id><type>KX03</type>", "1"), "31", "KX02"},
@@ -147,8 +146,7 @@ TEST(CExpense, TemplateAndNumberingFuncsWithoutTheirNodesFailTheRequest) {
     CaseAccount account;
     CExpense claim;
     const XmlDocument reply = account.serve(claim, "<req>" + funcs + "</req>");
-    EXPECT_EQ(reply.documentElement().selectSingleNode("id").text(), "Corvane:CExpense:myHandle:91")
-        << reply.xml();
+    EXPECT_EQ(reply.documentElement().selectSingleNode("id").text(), "Corvane:CExpense:myHandle:91") << reply.xml();
   }
 }
 
@@ -163,15 +161,13 @@ TEST(CExpense, DeletionMakesTheNextVoucherOfTheTableCurrent) {
     const char* cardAfter;
   };
   const Case cases[] = {
-      {"the claim with the highest id: none current, income card", nullptr, "4", "KX03", "KX_ExpenVouch", "",
-       "KX02"},
+      {"the claim with the highest id: none current, income card", nullptr, "4", "KX03", "KX_ExpenVouch", "", "KX02"},
       {"the next claim is an income claim", nullptr, "1", "KX02", "KX_ExpenVouch", "2", "KX02"},
       {"the next claim is an expense claim",
        "INSERT INTO KX_ExpenVouch (GUID, AutoID, strTypeCode, strVouchID, blnAudi) VALUES "
        "('{7C2E9B40-1D3F-4E6A-8B02-000000000009}', 9, '201', 'BX9', 0)",
        "4", "KX03", "KX_ExpenVouch", "9", "KX03"},
-      {"a loan named by the loan card: the next loan, loan card", nullptr, "2", "KX01", "KX_LoanVouch", "3",
-       "KX01"},
+      {"a loan named by the loan card: the next loan, loan card", nullptr, "2", "KX01", "KX_LoanVouch", "3", "KX01"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -180,15 +176,15 @@ TEST(CExpense, DeletionMakesTheNextVoucherOfTheTableCurrent) {
     const std::string ts =
         account.scalar(std::string("SELECT Cast(ts As money) FROM ") + c.table + " WHERE AutoID = " + c.autoId);
     CExpense claim;
-    const XmlDocument reply = account.serve(
-        claim, "<req>" + funcXml("delvouch", std::string("<strAutoID>") + c.autoId + "</strAutoID><ts>" + ts +
-                                                 "</ts><type>" + c.card + "</type>") +
-                   "</req>");
+    const XmlDocument reply =
+        account.serve(claim, "<req>" +
+                                 funcXml("delvouch", std::string("<strAutoID>") + c.autoId + "</strAutoID><ts>" + ts +
+                                                         "</ts><type>" + c.card + "</type>") +
+                                 "</req>");
     EXPECT_FALSE(reply.selectSingleNode("//error")) << reply.xml();
     EXPECT_EQ(claim.AutoID, c.currentAfter);
     EXPECT_EQ(claim.strCardNum, c.cardAfter);
-    EXPECT_EQ(account.scalar(std::string("SELECT COUNT(*) FROM ") + c.table + " WHERE AutoID = " + c.autoId),
-              "0");
+    EXPECT_EQ(account.scalar(std::string("SELECT COUNT(*) FROM ") + c.table + " WHERE AutoID = " + c.autoId), "0");
   }
 }
 
@@ -223,8 +219,7 @@ TEST(CExpense, TransactionFromTheFirstWritingFuncToTheEndOfTheRequest) {
       {"deletion and submission: one transaction, committed", del + submit, "0", "True"},
       {"a read failing with goon after them: committed", del + submit + funcXml("getVouchListID", "", "1"), "0",
        "True"},
-      {"a read failing without goon: both rolled back", del + submit + funcXml("getVouchListID", ""), "1",
-       "False"},
+      {"a read failing without goon: both rolled back", del + submit + funcXml("getVouchListID", ""), "1", "False"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -90,12 +90,10 @@ std::string lineStatement(FuncCall& call, const VoucherSaveRequest& request, con
     bool number;
   };
   static constexpr std::array kColumns = {
-      Column{"dtBDate", false},   Column{"intBTime", true},    Column{"dtEDate", false},
-      Column{"intETime", true},   Column{"strBZero", false},   Column{"strEZero", false},
-      Column{"strJTTools", false}, Column{"strIOItem", false}, Column{"dblVouch", true},
-      Column{"dblNumber", true},  Column{"dblStand", true},    Column{"dblPer", true},
-      Column{"dblMoney", true},   Column{"dblOldMoney", true}, Column{"intAppend", true},
-      Column{"strMemo", false}};
+      Column{"dtBDate", false},  Column{"intBTime", true},    Column{"dtEDate", false},    Column{"intETime", true},
+      Column{"strBZero", false}, Column{"strEZero", false},   Column{"strJTTools", false}, Column{"strIOItem", false},
+      Column{"dblVouch", true},  Column{"dblNumber", true},   Column{"dblStand", true},    Column{"dblPer", true},
+      Column{"dblMoney", true},  Column{"dblOldMoney", true}, Column{"intAppend", true},   Column{"strMemo", false}};
   if (line.hasAttribute("dblVouch") && line.attribute("dblVouch").empty() &&
       HasAmountBand(call.CN, line.attribute("strIOItem"), request.row.attribute("strDepartID"))) {
     raiseMessage("Z7.Corvane.0282");
@@ -127,10 +125,11 @@ class ClaimSaveSteps : public VoucherSaveSteps {
   void guardStored(FuncCall& call, const VoucherSaveRequest& request) override {
     const RowVersion version = requireRowVersion(required(request.row, "ts"), rules().staleRowVersion);
     const std::string guid = db::quoteLiteral(request.guid);
-    const db::Recordset stored = requireRecord(
-        call, "Select intBudPass,strAuditorID,blnaudi From KX_ExpenVouch Where GUID = " + guid + " And " +
-                  version.condition(),
-        "Z7.Corvane.0243");
+    const db::Recordset stored =
+        requireRecord(call,
+                      "Select intBudPass,strAuditorID,blnaudi From KX_ExpenVouch Where GUID = " + guid + " And " +
+                          version.condition(),
+                      "Z7.Corvane.0243");
     if (NullToStr(stored.field("intBudPass").value()) == "1") raiseMessage("Z7.Corvane.0244");
     if (flagSet(stored.field("blnaudi").value())) raiseMessage("Z7.Corvane.0246");
     if (request.submitOnSave && !NullToStr(stored.field("strAuditorID").value()).empty()) {
@@ -185,9 +184,9 @@ bool saveExpenseVoucherWith(CExpense& claim, FuncCall& call, const VoucherSaveSe
 }
 
 bool SaveExpenseVoucher(CExpense& claim, FuncCall& call) {
-  return saveExpenseVoucherWith(
-      claim, call,
-      VoucherSaveServices{[&](XmlNode headRow) { return SubmitVoucherToFlow(call.ologin, call.CN, headRow); }});
+  return saveExpenseVoucherWith(claim, call, VoucherSaveServices{[&](XmlNode headRow) {
+                                  return SubmitVoucherToFlow(call.ologin, call.CN, headRow);
+                                }});
 }
 
 }  // namespace corvane

@@ -8,10 +8,10 @@
 #include <vector>
 
 #include "claims/CExpense.h"
-#include "request/Messages.h"
-#include "request/Values.h"
 #include "host/ApprovalFlow.h"
 #include "platform/com/RuntimeError.h"
+#include "request/Messages.h"
+#include "request/Values.h"
 #include "support/VoucherTestAccount.h"
 
 namespace corvane {
@@ -19,12 +19,19 @@ namespace {
 
 constexpr const char* kSavedClaim = "{7C2E9B40-1D3F-4E6A-8B02-000000000004}";  // demo: expense, saved, 04/0009
 
-
 Attributes newHead() {
-  return {{"GUID", ""},         {"strTypeCode", "202"},  {"strVouchID", "BX2026010009"},
-          {"dtLoanDate", "2026-01-20T00:00:00"}, {"strDepartID", "04"}, {"strLoanID", "0010"},
-          {"strBill", "人民币"}, {"fltRate", "1"},       {"dblMoney", "999"},
-          {"dblOldMoney", "999"}, {"strUsed", "办公用品"}, {"strPersonID", "周建国"}};
+  return {{"GUID", ""},
+          {"strTypeCode", "202"},
+          {"strVouchID", "BX2026010009"},
+          {"dtLoanDate", "2026-01-20T00:00:00"},
+          {"strDepartID", "04"},
+          {"strLoanID", "0010"},
+          {"strBill", "人民币"},
+          {"fltRate", "1"},
+          {"dblMoney", "999"},
+          {"dblOldMoney", "999"},
+          {"strUsed", "办公用品"},
+          {"strPersonID", "周建国"}};
 }
 
 // The head of the demo claim that is saved and not submitted, as its form read it.
@@ -39,7 +46,6 @@ Attributes storedHead(const std::string& ts) {
 }
 
 Attributes officeLine(const std::string& amount = "100") { return {{"strIOItem", "202"}, {"dblMoney", amount}}; }
-
 
 class ExpenseSaveTest : public VoucherTestAccount {
  protected:
@@ -63,10 +69,9 @@ class ExpenseSaveTest : public VoucherTestAccount {
     FuncCall c = call("<req><func name='savevouch'><in><xml><head>" + rowXml(head) + "</head><body>" + body +
                       "</body></xml></in></func>" + after + "</req>");
     const VoucherSaveServices services{[this](XmlNode row) {
-                                         submitted_.push_back(row.attribute("GUID") + " " +
-                                                              row.attribute("strVouchID"));
-                                         return submitAnswer_;
-                                       }};
+      submitted_.push_back(row.attribute("GUID") + " " + row.attribute("strVouchID"));
+      return submitAnswer_;
+    }};
     return saveExpenseVoucherWith(claim_, c, services);
   }
   // The save fails with the message `text`.
@@ -114,9 +119,12 @@ TEST_F(ExpenseSaveTest, NewClaimIsStoredWithItsLinesAndBecomesCurrent) {
   EXPECT_EQ(head("cDefine5", guid), "12");
   EXPECT_EQ(head("IsNull(cDefine7, -1)", guid), "-1");
   EXPECT_EQ(head("IsNull(cDefine3, 'none')", guid), "none");
-  EXPECT_EQ(head("Cast(blnAudi As int)", guid) + "/" + head("intOverBud", guid) + "/" + head("intBudPass", guid), "0/-1/0");
-  EXPECT_EQ(scalar("Select cDefine22 + '|' + Cast(cDefine26 As varchar(10)) + '|' + strEZero + '|' + Cast(dblVouch As varchar(10)) From "
-                   "KX_ExpenVouch_Sub Where MGuid = '" + guid + "' And dblMoney = 250.25"),
+  EXPECT_EQ(head("Cast(blnAudi As int)", guid) + "/" + head("intOverBud", guid) + "/" + head("intBudPass", guid),
+            "0/-1/0");
+  EXPECT_EQ(scalar("Select cDefine22 + '|' + Cast(cDefine26 As varchar(10)) + '|' + strEZero + '|' + Cast(dblVouch As "
+                   "varchar(10)) From "
+                   "KX_ExpenVouch_Sub Where MGuid = '" +
+                   guid + "' And dblMoney = 250.25"),
             "it's|3.5|101|260.00");
   EXPECT_EQ(scalar("Select Count(*) From KX_ExpenVouch_Sub Where MGuid = '" + guid + "' And dblVouch Is Null"), "1");
   EXPECT_EQ(claim_.AutoID, head("AutoID", guid));
@@ -234,7 +242,7 @@ TEST_F(ExpenseSaveTest, StoredClaimChangesOnlyInTheStatesItsGuardsAllow) {
     const char* name;
     const char* setup;
     bool submitOnSave;
-    const char* ts;  // empty: the stored one
+    const char* ts;       // empty: the stored one
     const char* message;  // empty: saved
   };
   const Case cases[] = {
@@ -242,13 +250,22 @@ TEST_F(ExpenseSaveTest, StoredClaimChangesOnlyInTheStatesItsGuardsAllow) {
       {"saved claim, submit on save", "", true, "", ""},
       {"changed since it was read", "", false, "1", "Z7.Corvane.0243"},
       {"a row version that is no number", "", false, "1 Or 1=1", "Z7.Corvane.0243"},
-      {"budget passed", "UPDATE KX_ExpenVouch SET intBudPass = 1 WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", false, "", "Z7.Corvane.0244"},
-      {"submitted", "UPDATE KX_ExpenVouch SET blnAudi = 1 WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", false, "", "Z7.Corvane.0246"},
-      {"submitted, submit on save", "UPDATE KX_ExpenVouch SET blnAudi = 1 WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", true, "", "Z7.Corvane.0246"},
-      {"approver, submit on save", "UPDATE KX_ExpenVouch SET strAuditorID = 'demo' WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", true, "", "Z7.Corvane.0245"},
-      {"approver without submit on save", "UPDATE KX_ExpenVouch SET strAuditorID = 'demo' WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", false, "", ""},
+      {"budget passed", "UPDATE KX_ExpenVouch SET intBudPass = 1 WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'",
+       false, "", "Z7.Corvane.0244"},
+      {"submitted", "UPDATE KX_ExpenVouch SET blnAudi = 1 WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", false,
+       "", "Z7.Corvane.0246"},
+      {"submitted, submit on save",
+       "UPDATE KX_ExpenVouch SET blnAudi = 1 WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", true, "",
+       "Z7.Corvane.0246"},
+      {"approver, submit on save",
+       "UPDATE KX_ExpenVouch SET strAuditorID = 'demo' WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", true, "",
+       "Z7.Corvane.0245"},
+      {"approver without submit on save",
+       "UPDATE KX_ExpenVouch SET strAuditorID = 'demo' WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", false,
+       "", ""},
       {"receipt and payment lines",
-       "INSERT INTO KX_BalanceInfo (GUID, ExpenGUID, intIOType) VALUES ('{B1}', '{7C2E9B40-1D3F-4E6A-8B02-000000000004}', 1)",
+       "INSERT INTO KX_BalanceInfo (GUID, ExpenGUID, intIOType) VALUES ('{B1}', "
+       "'{7C2E9B40-1D3F-4E6A-8B02-000000000004}', 1)",
        false, "", "Z7.Corvane.0332"},
       {"loan write-offs",
        "INSERT INTO KX_ExpenLoanInfo (GUID, Expenguid, LoanSubguid, dblJE) SELECT TOP 1 '{W1}', "
@@ -259,17 +276,21 @@ TEST_F(ExpenseSaveTest, StoredClaimChangesOnlyInTheStatesItsGuardsAllow) {
     SCOPED_TRACE(c.name);
     const Rollback undo(connection_);
     if (*c.setup) connection_.execute(c.setup);
-    if (c.submitOnSave) connection_.execute("UPDATE AccInformation SET cValue = 'True' WHERE cSysID = 'KX' AND cID = '105'");
-    const std::string oldLine = scalar(std::string("Select GUID From KX_ExpenVouch_Sub Where MGuid = '") + kSavedClaim + "'");
+    if (c.submitOnSave)
+      connection_.execute("UPDATE AccInformation SET cValue = 'True' WHERE cSysID = 'KX' AND cID = '105'");
+    const std::string oldLine =
+        scalar(std::string("Select GUID From KX_ExpenVouch_Sub Where MGuid = '") + kSavedClaim + "'");
     Attributes row = storedHead(*c.ts ? c.ts : storedTs());
     row["strUsed"] = "改过的用途";
     flow_.asked.clear();
     if (!*c.message) {
       ASSERT_TRUE(save(row, {officeLine("120"), officeLine("30")})) << reply_.xml();
-      EXPECT_EQ(head("strUsed + '/' + Cast(dblMoney As varchar(20)) + '/' + Cast(Cast(blnAudi As int) As varchar(1))", kSavedClaim),
+      EXPECT_EQ(head("strUsed + '/' + Cast(dblMoney As varchar(20)) + '/' + Cast(Cast(blnAudi As int) As varchar(1))",
+                     kSavedClaim),
                 std::string("改过的用途/150.00/") + (c.submitOnSave ? "1" : "0"));
       EXPECT_EQ(scalar(std::string("Select Count(*) From KX_ExpenVouch_Sub Where MGuid = '") + kSavedClaim +
-                       "' And GUID <> '" + oldLine + "'"), "2");
+                       "' And GUID <> '" + oldLine + "'"),
+                "2");
       EXPECT_EQ(flow_.asked, (std::vector<std::string>{"SetLogin", std::string("IsInFlow 47 ") + kSavedClaim + " 11"}));
       EXPECT_EQ(submitted_.size(), c.submitOnSave ? 1u : 0u);
       submitted_.clear();
@@ -331,8 +352,9 @@ TEST_F(ExpenseSaveTest, TakenNumbersAreReplacedByDrawnOnes) {
                           "}', '201', 'BX202601000" + std::to_string(n) + "')");
     }
     if (c.manualNumbers) {
-      connection_.execute("UPDATE BillNumberFormat SET FormatXml = replace(FormatXml, '允许手工修改=\"false\"', "
-                          "'允许手工修改=\"TRUE\"') WHERE CardNumber = 'KX03'");
+      connection_.execute(
+          "UPDATE BillNumberFormat SET FormatXml = replace(FormatXml, '允许手工修改=\"false\"', "
+          "'允许手工修改=\"TRUE\"') WHERE CardNumber = 'KX03'");
     }
     Attributes row = newHead();
     row["strVouchID"] = "BX2026010001";
@@ -355,9 +377,11 @@ TEST_F(ExpenseSaveTest, LineChecksStopTheSave) {
     std::string message;
   };
   const Case cases[] = {
-      {"a group item on line 3", {officeLine(), officeLine(), {{"strIOItem", "201"}, {"dblMoney", "1"}}},
+      {"a group item on line 3",
+       {officeLine(), officeLine(), {{"strIOItem", "201"}, {"dblMoney", "1"}}},
        msg("Z7.Corvane.0280", "(3)")},
-      {"an unknown item on line 2", {officeLine(), {{"strIOItem", "999'"}, {"dblMoney", "1"}}},
+      {"an unknown item on line 2",
+       {officeLine(), {{"strIOItem", "999'"}, {"dblMoney", "1"}}},
        msg("Z7.Corvane.0281", "(2)")},
       {"no item on line 2", {officeLine(), {{"dblMoney", "1"}}}, msg("Z7.Corvane.0281", "(2)")},
   };
@@ -374,10 +398,9 @@ TEST_F(ExpenseSaveTest, StandardsOfTheLines) {
   sales["strDepartID"] = "0301";
   sales["strLoanID"] = "0005";
   const Attributes over = {{"strIOItem", "20103"}, {"dblVouch", "800"}, {"dblMoney", "1200"}};
-  const std::string finding = msg("Z7.Corvane.0279", "(1)", GetResString("Z7.Corvane.0038", "zh-CN", "1,200.00",
-                                                                        "出差补助标准", "200.00")) +
-                              msg("Z7.Corvane.0279", "(3)", GetResString("Z7.Corvane.0038", "zh-CN", "1,200.00",
-                                                                        "出差补助标准", "200.00"));
+  const std::string finding =
+      msg("Z7.Corvane.0279", "(1)", GetResString("Z7.Corvane.0038", "zh-CN", "1,200.00", "出差补助标准", "200.00")) +
+      msg("Z7.Corvane.0279", "(3)", GetResString("Z7.Corvane.0038", "zh-CN", "1,200.00", "出差补助标准", "200.00"));
   ASSERT_TRUE(save(sales, {over, {{"strIOItem", "20103"}, {"dblVouch", "900"}, {"dblMoney", "900"}}, over}))
       << reply_.xml();
   EXPECT_EQ(reply_.selectSingleNode("/message/id").text(), "Corvane:CExpend:SaveVouch:ExpenStandard");
@@ -395,7 +418,9 @@ TEST_F(ExpenseSaveTest, StandardsOfTheLines) {
   sales["strVouchID"] = "BX2026010031";
   expectRefused(sales, {{{"strIOItem", "20103"}, {"dblVouch", ""}, {"dblMoney", "-1"}}}, msg("Z7.Corvane.0282"));
   ASSERT_TRUE(save(sales, {{{"strIOItem", "20103"}, {"dblMoney", "-1"}}})) << reply_.xml();
-  EXPECT_EQ(scalar("Select IsNull(Cast(dblVouch As varchar(20)), 'null') From KX_ExpenVouch_Sub Where MGuid = '" + newGuid() + "'"), "null");
+  EXPECT_EQ(scalar("Select IsNull(Cast(dblVouch As varchar(20)), 'null') From KX_ExpenVouch_Sub Where MGuid = '" +
+                   newGuid() + "'"),
+            "null");
 }
 
 TEST_F(ExpenseSaveTest, SubmitOnSaveHandsTheNewClaimToTheSubmission) {
@@ -438,8 +463,8 @@ TEST_F(ExpenseSaveTest, BrokenRequestsEndInTheErrorReply) {
        "Corvane:CExpense:SaveVouch:9000", msg("Z7.Corvane.0210")},
       {"no head row", "", "<req><func name='savevouch'><in><xml><head/><body/></xml></in></func></req>", "", false,
        "Corvane:CExpense:SaveVouch:91", ""},
-      {"no body", "", "<req><func name='savevouch'><in><xml><head><z:row GUID=''/></head></xml></in></func></req>",
-       "", false, "Corvane:CExpense:SaveVouch:91", ""},
+      {"no body", "", "<req><func name='savevouch'><in><xml><head><z:row GUID=''/></head></xml></in></func></req>", "",
+       false, "Corvane:CExpense:SaveVouch:91", ""},
       {"a stored claim without row version", "", "", "", true, "Corvane:CExpense:SaveVouch:91", ""},
       {"a list func without Director", "", "", "<func name='getVouchListID'><in><strAutoID/></in></func>", false,
        "Corvane:CExpense:SaveVouch:91", ""},

@@ -59,18 +59,16 @@ std::string amountRowCondition(db::Connection& CN, const StandardCheckLine& line
   if (usesEffectItem(CN, guid, 1)) {
     if (line.strLoanID.empty()) raiseMessage("Z7.Corvane.0029", name);
     condition += " and KX_StandSet.strField1=" +
-                 db::quoteLiteral(requiredGrade(CN,
-                                                "select strGradeID from KX_PersonCtrl where strpersoncode=" +
-                                                    db::quoteLiteral(line.strLoanID),
-                                                "Z7.Corvane.0030", "Z7.Corvane.0031", name));
+                 db::quoteLiteral(requiredGrade(
+                     CN, "select strGradeID from KX_PersonCtrl where strpersoncode=" + db::quoteLiteral(line.strLoanID),
+                     "Z7.Corvane.0030", "Z7.Corvane.0031", name));
   }
   if (usesEffectItem(CN, guid, 2)) {
     if (line.strEZero.empty()) raiseMessage("Z7.Corvane.0032", name);
     condition += " and KX_StandSet.strField2=" +
-                 db::quoteLiteral(requiredGrade(CN,
-                                                "select strGradeID from KX_Position where strPositionCode=" +
-                                                    db::quoteLiteral(line.strEZero),
-                                                "Z7.Corvane.0033", "Z7.Corvane.0034", name));
+                 db::quoteLiteral(requiredGrade(
+                     CN, "select strGradeID from KX_Position where strPositionCode=" + db::quoteLiteral(line.strEZero),
+                     "Z7.Corvane.0033", "Z7.Corvane.0034", name));
   }
   if (usesEffectItem(CN, guid, 3)) {
     if (line.strJTTools.empty()) raiseMessage("Z7.Corvane.0035", name);
@@ -90,7 +88,8 @@ void readAmountRow(db::Connection& CN, const StandardCheckLine& line, const std:
       banded ? "select top 1 dblMoney,dblRate from KX_StandSet left join(SELECT * From KX_EISet_Stand WHERE "
                "intEICode=4)B ON(KX_StandSet.GUIDStand=B.GUIDStand AND KX_StandSet.strField4=B.strEICode) where " +
                    condition + " and Cast(B.strEIName as decimal(20,2))>=" +
-                   line.dblNumber.divides(line.dblVouch, 4, Rounding::Up).toString() + " order by Cast(B.strEIName as decimal(20,2))"
+                   line.dblNumber.divides(line.dblVouch, 4, Rounding::Up).toString() +
+                   " order by Cast(B.strEIName as decimal(20,2))"
              : "select dblMoney,dblRate from KX_StandSet where " + condition;
   const db::Recordset rs = sql::open(CN, sql);
   if (rs.eof()) raiseMessage("Z7.Corvane.0037", standard.name);
@@ -123,10 +122,10 @@ Currency allowedAmount(Currency money, Currency vouch, const Standard& standard)
 
 void applyStandard(db::Connection& CN, StandardCheckLine line, StandardCheckResult& result) {
   const db::Recordset found = sql::open(
-      CN, "select GUID,strStandName,strControlType from KX_Expense right join KX_ExpenseDepart on "
-          "KX_Expense.guid=KX_ExpenseDepart.guidmain where KX_Expense.strIOItemCode=" +
-              db::quoteLiteral(line.strIOItem) + " and KX_ExpenseDepart.strdepartid=" +
-              db::quoteLiteral(line.strDepartID));
+      CN,
+      "select GUID,strStandName,strControlType from KX_Expense right join KX_ExpenseDepart on "
+      "KX_Expense.guid=KX_ExpenseDepart.guidmain where KX_Expense.strIOItemCode=" +
+          db::quoteLiteral(line.strIOItem) + " and KX_ExpenseDepart.strdepartid=" + db::quoteLiteral(line.strDepartID));
   if (found.eof()) raiseBusiness(kNoStandard);
   result.standardGuid = NullToStr(found.field("GUID").value());
   Standard standard;
@@ -168,17 +167,18 @@ struct FormLine {
 // when the standard has no effect items or the line lacks a value one of them needs.
 std::optional<std::string> formCondition(db::Connection& CN, const FormLine& line) {
   const std::string item = line.node.attribute("strIOItem");
-  db::Recordset items = sql::open(
-      CN, "SELECT DISTINCT KX_EffectItem_Default_Lang.strEDName , KX_EffectItem_Default_Base.intEDCode FROM "
-          "KX_EffectItem_Default_Base Join KX_EffectItem_Default_Lang on "
-          "KX_EffectItem_Default_Base.intEDCode=KX_EffectItem_Default_Lang.intEDCode RIGHT OUTER JOIN "
-          "KX_ExpenseDepart RIGHT OUTER JOIN KX_Expense ON KX_ExpenseDepart.GuidMain = KX_Expense.GUID LEFT "
-          "OUTER JOIN KX_EffectItem ON KX_Expense.GUID = KX_EffectItem.GUIDStand ON "
-          "KX_EffectItem_Default_Base.intEDCode = KX_EffectItem.intEDCode WHERE "
-          "(KX_EffectItem_Default_Lang.LocaleID=" + db::quoteLiteral(gLocaleID) +
-          ") and (KX_Expense.strIOItemCode = " + db::quoteLiteral(item) +
-          ") AND (KX_ExpenseDepart.strDepartID = " + db::quoteLiteral(line.department) +
-          ") Order By KX_EffectItem_Default_Base.intEDCode Desc");
+  db::Recordset items =
+      sql::open(CN,
+                "SELECT DISTINCT KX_EffectItem_Default_Lang.strEDName , KX_EffectItem_Default_Base.intEDCode FROM "
+                "KX_EffectItem_Default_Base Join KX_EffectItem_Default_Lang on "
+                "KX_EffectItem_Default_Base.intEDCode=KX_EffectItem_Default_Lang.intEDCode RIGHT OUTER JOIN "
+                "KX_ExpenseDepart RIGHT OUTER JOIN KX_Expense ON KX_ExpenseDepart.GuidMain = KX_Expense.GUID LEFT "
+                "OUTER JOIN KX_EffectItem ON KX_Expense.GUID = KX_EffectItem.GUIDStand ON "
+                "KX_EffectItem_Default_Base.intEDCode = KX_EffectItem.intEDCode WHERE "
+                "(KX_EffectItem_Default_Lang.LocaleID=" +
+                    db::quoteLiteral(gLocaleID) + ") and (KX_Expense.strIOItemCode = " + db::quoteLiteral(item) +
+                    ") AND (KX_ExpenseDepart.strDepartID = " + db::quoteLiteral(line.department) +
+                    ") Order By KX_EffectItem_Default_Base.intEDCode Desc");
   std::string condition;
   for (; !items.eof(); items.moveNext()) {
     const std::string code = NullToStr(items.field("intEDCode").value());
@@ -217,7 +217,8 @@ std::string formAnswer(db::Connection& CN, const FormLine& line) {
               "KX_Expense ON KX_ExpenseDepart.GuidMain = KX_Expense.GUID INNER JOIN KX_StandSet ON "
               "KX_Expense.GUID = KX_StandSet.GUIDStand LEFT OUTER JOIN KX_EISet_Stand ON KX_StandSet.strField4 = "
               "KX_EISet_Stand.strEICode AND KX_Expense.GUID = KX_EISet_Stand.GUIDStand Where "
-              "KX_Expense.strIOItemCode = " + db::quoteLiteral(line.node.attribute("strIOItem")) +
+              "KX_Expense.strIOItemCode = " +
+              db::quoteLiteral(line.node.attribute("strIOItem")) +
               " And KX_ExpenseDepart.strDepartID = " + db::quoteLiteral(line.department) + " " + *condition +
               "Order By Cast(KX_EISet_Stand.strEIName As money) ");
   if (rs.eof()) return "";
@@ -246,11 +247,13 @@ StandardCheckResult CheckExpenseStand(db::Connection& CN, const StandardCheckLin
 
 bool HasAmountBand(db::Connection& CN, const std::string& item, const std::string& department) {
   if (item.empty()) return false;
-  return sql::exists(CN, "SELECT KX_EffectItem.intEDCode FROM KX_Expense INNER JOIN KX_ExpenseDepart ON "
-                         "KX_Expense.GUID = KX_ExpenseDepart.GuidMain LEFT OUTER JOIN KX_EffectItem ON "
-                         "KX_Expense.GUID = KX_EffectItem.GUIDStand WHERE (KX_EffectItem.intEDCode = 4) AND "
-                         "(KX_ExpenseDepart.strDepartID = " + db::quoteLiteral(department) +
-                             ") AND (KX_Expense.strIOItemCode = " + db::quoteLiteral(item) + ")");
+  return sql::exists(CN,
+                     "SELECT KX_EffectItem.intEDCode FROM KX_Expense INNER JOIN KX_ExpenseDepart ON "
+                     "KX_Expense.GUID = KX_ExpenseDepart.GuidMain LEFT OUTER JOIN KX_EffectItem ON "
+                     "KX_Expense.GUID = KX_EffectItem.GUIDStand WHERE (KX_EffectItem.intEDCode = 4) AND "
+                     "(KX_ExpenseDepart.strDepartID = " +
+                         db::quoteLiteral(department) + ") AND (KX_Expense.strIOItemCode = " + db::quoteLiteral(item) +
+                         ")");
 }
 
 bool GetStand(FuncCall& call) {

@@ -155,14 +155,14 @@ TEST_F(ExpenseStandardCheckTest, EffectItemsSelectTheAmountRow) {
        msg("Z7.Corvane.0036", "招待费标准")},
       {"bands: 100 a unit takes the band of 100", line("203", "04", 200, 161, 2), "0010", "", "", kHosting, false,
        msg("Z7.Corvane.0038", "161.00", "招待费标准", "1.00")},
-      {"bands: 100.01 takes the band of 300", line("203", "04", 100.01, 100.01, 1), "0010", "", "", kHosting,
-       false, ""},
+      {"bands: 100.01 takes the band of 300", line("203", "04", 100.01, 100.01, 1), "0010", "", "", kHosting, false,
+       ""},
       {"bands: above 300 there is no amount", line("203", "04", 300.01, 10, 1), "0010", "", "", kHosting, false,
        msg("Z7.Corvane.0037", "招待费标准")},
       {"bands: quantity 0 divides by 1", line("203", "04", 100, 81, 0), "0010", "", "", kHosting, false,
        msg("Z7.Corvane.0038", "81.00", "招待费标准", "1.00")},
-      {"demo allowance: 4000 in the band of 5000", line("20103", "0301", 4000, 4000, 1), "0005", "", "",
-       kAllowance, false, ""},
+      {"demo allowance: 4000 in the band of 5000", line("20103", "0301", 4000, 4000, 1), "0005", "", "", kAllowance,
+       false, ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -178,8 +178,9 @@ TEST_F(ExpenseStandardCheckTest, EffectItemsSelectTheAmountRow) {
 }
 
 TEST_F(ExpenseStandardCheckTest, ForeignAmountsAreComparedInTheHomeCurrency) {
-  connection_.execute("INSERT INTO foreigncurrency (cexch_name, cexch_code, bcal, idec, nerror, iotherused) "
-                      "VALUES ('日元', 'JPY', 0, 2, 0, 0)");
+  connection_.execute(
+      "INSERT INTO foreigncurrency (cexch_name, cexch_code, bcal, idec, nerror, iotherused) "
+      "VALUES ('日元', 'JPY', 0, 2, 0, 0)");
   struct Case {
     const char* name;
     const char* currency;
@@ -189,7 +190,8 @@ TEST_F(ExpenseStandardCheckTest, ForeignAmountsAreComparedInTheHomeCurrency) {
   };
   const Case cases[] = {
       {"multiplied by the rate: 20 is 150", "美元", 7.5, 20, msg("Z7.Corvane.0038", "150.00", "办公费标准", "50.00")},
-      {"multiplied by the rate: 100 is 750", "美元", 7.5, 100, msg("Z7.Corvane.0038", "750.00", "办公费标准", "650.00")},
+      {"multiplied by the rate: 100 is 750", "美元", 7.5, 100,
+       msg("Z7.Corvane.0038", "750.00", "办公费标准", "650.00")},
       {"divided by the rate: 1500 is 75", "日元", 20, 1500, ""},
       {"the home currency is not converted", "人民币", 7.5, 100, ""},
       {"rate 0 leaves the amount as it is", "美元", 0, 100, ""},
@@ -219,8 +221,8 @@ TEST_F(ExpenseStandardCheckTest, AmountBandsBelongToTheStandardOfItemAndDepartme
     bool banded;
   };
   const Case cases[] = {
-      {"203", "04", true}, {"20103", "0301", true}, {"20103", "01", false},
-      {"202", "04", false}, {"", "04", false},    {"203' Or '1'='1", "04", false},
+      {"203", "04", true},  {"20103", "0301", true}, {"20103", "01", false},
+      {"202", "04", false}, {"", "04", false},       {"203' Or '1'='1", "04", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.item) + "/" + c.department);
@@ -233,7 +235,7 @@ TEST_F(ExpenseStandardCheckTest, FormShowsTheStandardOfEachLine) {
     const char* name;
     const char* department;
     const char* claimant;
-    const char* line;  // attributes of the one line
+    const char* line;    // attributes of the one line
     const char* answer;  // empty: the line gets no answer
   };
   const Case cases[] = {
@@ -257,18 +259,18 @@ TEST_F(ExpenseStandardCheckTest, FormShowsTheStandardOfEachLine) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     FuncCall stand = call(std::string("<req><func name='GetStand'><in><Rows><z:row row='r' strDepartID='") +
-                          c.department + "' strLoanID='" + c.claimant + "' " + c.line +
-                          "/></Rows></in></func></req>");
+                          c.department + "' strLoanID='" + c.claimant + "' " + c.line + "/></Rows></in></func></req>");
     ASSERT_TRUE(GetStand(stand)) << reply_.xml();
     const XmlNode answer = reply_.selectSingleNode("/Rows/row");
     EXPECT_EQ(answer ? answer.xml() : std::string(), c.answer);
   }
 
   // Several lines answer in their order; the key of a line comes back escaped.
-  FuncCall stand = call("<req><func name='GetStand'><in><Rows>"
-                        "<z:row row='1&apos;&lt;' strDepartID='04' strLoanID='0010' strIOItem='203' dblVouch='50'/>"
-                        "<z:row row='2' strIOItem='202'/><z:row row='3' strIOItem='20101' strjttools='01'/>"
-                        "</Rows></in></func></req>");
+  FuncCall stand = call(
+      "<req><func name='GetStand'><in><Rows>"
+      "<z:row row='1&apos;&lt;' strDepartID='04' strLoanID='0010' strIOItem='203' dblVouch='50'/>"
+      "<z:row row='2' strIOItem='202'/><z:row row='3' strIOItem='20101' strjttools='01'/>"
+      "</Rows></in></func></req>");
   ASSERT_TRUE(GetStand(stand)) << reply_.xml();
   std::string ids;
   for (const XmlNode& row : reply_.selectNodes("/Rows/row")) ids += row.attribute("id") + "|";

@@ -113,8 +113,8 @@ std::string currencyCondition(const LoanInfoRequest& request) {
 std::string offerSql(const LoginContext& ologin, const LoanInfoRequest& request) {
   return std::string(kSelectList) +
          "FROM KX_LoanVouch_Sub Left OUTER JOIN KX_ExpenLoanInfo ON KX_LoanVouch_Sub.GUID = "
-         "KX_ExpenLoanInfo.LoanSubguid LEFT OUTER JOIN " + VoucherRights(ologin, kLoanKind.headTable).source() +
-         " ON KX_LoanVouch.GUID = KX_LoanVouch_Sub.MGuid " +
+         "KX_ExpenLoanInfo.LoanSubguid LEFT OUTER JOIN " +
+         VoucherRights(ologin, kLoanKind.headTable).source() + " ON KX_LoanVouch.GUID = KX_LoanVouch_Sub.MGuid " +
          kNameJoins + "WHERE (ISNULL(KX_LoanVouch.strAuditorID, '') <> '') And KX_LoanVouch.strLoanID = " +
          db::quoteLiteral(request.loanId) + currencyCondition(request) +
          " And(isnull(Expenguid ,'{00000000-0000-0000-0000-000000000000}')=" + db::quoteLiteral(request.claim) +
@@ -124,8 +124,9 @@ std::string offerSql(const LoginContext& ologin, const LoanInfoRequest& request)
 std::string writeOffsSql(const LoginContext& ologin, const LoanInfoRequest& request) {
   return std::string(kSelectList) +
          "FROM KX_ExpenLoanInfo INNER JOIN KX_LoanVouch_Sub ON KX_LoanVouch_Sub.GUID = KX_ExpenLoanInfo.LoanSubguid "
-         "LEFT OUTER JOIN " + VoucherRights(ologin, kLoanKind.headTable).source() +
-         " ON KX_LoanVouch.GUID = KX_LoanVouch_Sub.MGuid " + kNameJoins +
+         "LEFT OUTER JOIN " +
+         VoucherRights(ologin, kLoanKind.headTable).source() + " ON KX_LoanVouch.GUID = KX_LoanVouch_Sub.MGuid " +
+         kNameJoins +
          "WHERE (ISNULL(KX_LoanVouch.strAuditorID, '') <> '') And Expenguid = " + db::quoteLiteral(request.claim) +
          currencyCondition(request) + " Order by dtLoanDate";
 }
@@ -140,8 +141,13 @@ LineAmounts offerAmounts(const db::Recordset& rs) {
   const Amount money = amount(rs, "dblMoney");
   const Amount repaid = amount(rs, "dblReturn");
   const Amount open = money - repaid;
-  return {flagText(rs.field("blnUsed").value()), "", "", text(repaid),
-          isNonZero(amount(rs, "dblPreMoney")) ? "0" : text(open), "", text(open)};
+  return {flagText(rs.field("blnUsed").value()),
+          "",
+          "",
+          text(repaid),
+          isNonZero(amount(rs, "dblPreMoney")) ? "0" : text(open),
+          "",
+          text(open)};
 }
 
 LineAmounts writeOffAmounts(const db::Recordset& rs) {
@@ -187,8 +193,7 @@ bool getLoanInfo(FuncCall& call) {
   // A claim outside the user's data rights is read as one that does not exist: the empty GUID,
   // which no write-off names.
   if (!request.claim.empty() && !claimWithinRights(call, request.claim)) request.claim.clear();
-  db::Recordset rs =
-      sql::open(call.CN, offer ? offerSql(call.ologin, request) : writeOffsSql(call.ologin, request));
+  db::Recordset rs = sql::open(call.CN, offer ? offerSql(call.ologin, request) : writeOffsSql(call.ologin, request));
   std::string rows = "<Rows>";
   for (; !rs.eof(); rs.moveNext()) rows += loanRow(rs, offer ? offerAmounts(rs) : writeOffAmounts(rs));
   loadReply(call.oXml, rows + "</Rows>");
@@ -258,8 +263,8 @@ std::string parentOf(const std::string& lineLiteral) {
 // Takes one applied write-off back from its loan line and loan.
 void undoLoanSettle(db::Connection& connection, const std::string& written, const std::string& line) {
   const std::string lineLiteral = db::quoteLiteral(line);
-  const db::Recordset rs = sql::open(
-      connection, "Select Isnull(dblMoney ,0) As dblMoney From KX_LoanVouch_Sub Where GUID = " + lineLiteral);
+  const db::Recordset rs =
+      sql::open(connection, "Select Isnull(dblMoney ,0) As dblMoney From KX_LoanVouch_Sub Where GUID = " + lineLiteral);
   if (rs.eof()) raiseMessage("Z7.Corvane.0285");
   if (MoneyOf(rs.field("dblMoney").value()) != Currency()) {
     sql::execute(connection, "Update KX_LoanVouch_Sub Set blnSettle = 0 ,dblReturn = dblReturn - " + written +
@@ -333,9 +338,10 @@ void repayPartly(db::Connection& connection, const std::string& lineLiteral, con
   }
   sql::execute(connection,
                "Update KX_LoanVouch_Sub Set blnSettle = (case when dblReturn = dblmoney then 1 else 0 end)  "
-               "Where GUID = " + lineLiteral);
-  sql::execute(connection, "Update KX_LoanVouch Set dblReturn = IsNull(dblReturn ,0) + " + repaid + " Where GUID = " +
-                               parentOf(lineLiteral) + " ");
+               "Where GUID = " +
+                   lineLiteral);
+  sql::execute(connection, "Update KX_LoanVouch Set dblReturn = IsNull(dblReturn ,0) + " + repaid +
+                               " Where GUID = " + parentOf(lineLiteral) + " ");
 }
 
 // Settles the loan line by the write-off's mode, then the loan when none of its lines is open.
@@ -375,8 +381,8 @@ void settleClaim(FuncCall& call, const Claim& claim) {
   const std::string verifier = total == Currency() ? "Null" : db::quoteLiteral(call.ologin.UserName());
   sql::execute(call.CN, "Update KX_ExpenVouch Set strVerifier=" + verifier +
                             ",blnSettle = (Case When (case left(strtypecode,1) when 1 then -isnull(dblmoney,0) else "
-                            "isnull(dblmoney,0) end) = " + CStr(Variant(total)) + " Then 1 Else 0 End) Where GUID = " +
-                            claim.literal);
+                            "isnull(dblmoney,0) end) = " +
+                            CStr(Variant(total)) + " Then 1 Else 0 End) Where GUID = " + claim.literal);
   sql::execute(call.CN, "Update KX_ExpenVouch Set strVerifier=Null Where isnull(strAuditorID,'')='' and GUID = " +
                             claim.literal);
 }
@@ -416,8 +422,8 @@ bool saveLoanInfo(FuncCall& call, std::string& right) {
       // A line of a loan outside the user's data rights answers as one that does not exist.
       if (!loans.containsLine(call.CN, writeOff->line)) raiseMessage("Z7.Corvane.0286");
       // Asked before the insert, which adds this claim's own applied row.
-      const bool elsewhere = claim.approved && writeOff->mode != "-1" &&
-                             writtenOffElsewhere(call.CN, db::quoteLiteral(writeOff->line));
+      const bool elsewhere =
+          claim.approved && writeOff->mode != "-1" && writtenOffElsewhere(call.CN, db::quoteLiteral(writeOff->line));
       insertWriteOff(call.CN, claim, *writeOff);
       if (claim.approved) applyWriteOff(call.CN, *writeOff, elsewhere);
     }
@@ -433,14 +439,14 @@ bool saveLoanInfo(FuncCall& call, std::string& right) {
 }  // namespace
 
 bool GetLoanInfo(FuncCall& call) {
-  return answerAsMember(call.oXml, kClassName, "GetLoanInfo", [&] { return getLoanInfo(call); },
-                        VoucherFailureText);
+  return answerAsMember(
+      call.oXml, kClassName, "GetLoanInfo", [&] { return getLoanInfo(call); }, VoucherFailureText);
 }
 
 bool SaveLoanInfo(FuncCall& call) {
   std::string right;
-  const bool answer = answerAsMember(call.oXml, kClassName, "SaveLoanInfo",
-                                     [&] { return saveLoanInfo(call, right); }, VoucherFailureText);
+  const bool answer = answerAsMember(
+      call.oXml, kClassName, "SaveLoanInfo", [&] { return saveLoanInfo(call, right); }, VoucherFailureText);
   FreeTask(&call.ologin, right);
   return answer;
 }

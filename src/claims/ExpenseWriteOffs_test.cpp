@@ -12,10 +12,10 @@
 namespace corvane {
 namespace {
 
-constexpr const char* kLoan = "{3A6F0C21-5B1E-4C8A-9D01-000000000001}";      // 0005, approved: 3000 and 2000
-constexpr const char* kApproved = "{7C2E9B40-1D3F-4E6A-8B02-000000000003}";     // 0005's expense claim, 2300
-constexpr const char* kUnapproved = "{7C2E9B40-1D3F-4E6A-8B02-000000000004}";   // 0009's expense claim, 450
-constexpr const char* kSecond = "{7C2E9B40-1D3F-4E6A-8B02-0000000000A5}";       // a second approved claim of 0005
+constexpr const char* kLoan = "{3A6F0C21-5B1E-4C8A-9D01-000000000001}";        // 0005, approved: 3000 and 2000
+constexpr const char* kApproved = "{7C2E9B40-1D3F-4E6A-8B02-000000000003}";    // 0005's expense claim, 2300
+constexpr const char* kUnapproved = "{7C2E9B40-1D3F-4E6A-8B02-000000000004}";  // 0009's expense claim, 450
+constexpr const char* kSecond = "{7C2E9B40-1D3F-4E6A-8B02-0000000000A5}";      // a second approved claim of 0005
 
 std::string msg(const char* id) { return GetResString(id, "zh-CN"); }
 
@@ -33,8 +33,8 @@ class WriteOffAccount : public VoucherTestAccount {
  public:
   WriteOffAccount() {
     connection_.execute(std::string("Insert Into KX_ExpenVouch (GUID,strTypeCode,strVouchID,dtLoanDate,strLoanID,"
-                                    "strBill,fltRate,dblMoney,blnAudi,strAuditorID) Values ('") + kSecond +
-                        "','201','BX2026019999','2026-01-15','0005','人民币',1,1000,1,'demo')");
+                                    "strBill,fltRate,dblMoney,blnAudi,strAuditorID) Values ('") +
+                        kSecond + "','201','BX2026019999','2026-01-15','0005','人民币',1,1000,1,'demo')");
   }
   std::string lineOf(const std::string& amount) {
     return scalar("Select GUID From KX_LoanVouch_Sub Where MGuid = '" + std::string(kLoan) +
@@ -147,10 +147,10 @@ TEST_F(ExpenseWriteOffsTest, TheOfferHoldsTheClaimantsApprovedOpenLinesInTheClai
   }
   std::vector<std::string> names;
   for (const auto& [name, value] : first.attributes()) names.push_back(name);
-  EXPECT_EQ(names, (std::vector<std::string>{"strLoan", "strLoanID", "dtLoanDate", "strVouchID", "strBalanceID",
-                                             "strBalance", "dblMoney", "dblPreMoney", "strBillID", "blnUsed", "GUID",
-                                             "blnSettle", "GUID1", "ts", "ts1", "Expenguid", "dblReturn", "dblLeave",
-                                             "dblRetValue", "dblRetLeave"}));
+  EXPECT_EQ(names, (std::vector<std::string>{"strLoan",    "strLoanID", "dtLoanDate",  "strVouchID",  "strBalanceID",
+                                             "strBalance", "dblMoney",  "dblPreMoney", "strBillID",   "blnUsed",
+                                             "GUID",       "blnSettle", "GUID1",       "ts",          "ts1",
+                                             "Expenguid",  "dblReturn", "dblLeave",    "dblRetValue", "dblRetLeave"}));
 }
 
 TEST_F(ExpenseWriteOffsTest, ALineWrittenOffByTwoClaimsIsOfferedOnceForEachAndASettledLineOnlyToItsClaim) {
@@ -258,12 +258,30 @@ TEST_F(ExpenseWriteOffsTest, AnApprovedClaimSettlesTheLoanLinesByMode) {
   };
   const Case cases[] = {
       {"full write-off of one line", {{"0", "3000"}}, "3000", "True", "False", "0", "False", "0:3000.00"},
-      {"an empty mode is a full write-off", {{"", "3000"}, {"1", "700"}}, "3000", "True", "True", "0", "True",
+      {"an empty mode is a full write-off",
+       {{"", "3000"}, {"1", "700"}},
+       "3000",
+       "True",
+       "True",
+       "0",
+       "True",
        "0:3000.00,1:0.00"},
       {"a partial repayment", {{"-1", "1000.25"}}, "1000.25", "False", "False", "1000.25", "False", "0:1000.25"},
-      {"partial repayment of the whole line", {{"-1", "3000"}, {"1", ""}}, "3000", "True", "True", "3000", "True",
+      {"partial repayment of the whole line",
+       {{"-1", "3000"}, {"1", ""}},
+       "3000",
+       "True",
+       "True",
+       "3000",
+       "True",
        "0:3000.00,1:0.00"},
-      {"a full write-off without an amount is skipped", {{"0", ""}, {"2", "0"}}, "0", "False", "False", "0", "False",
+      {"a full write-off without an amount is skipped",
+       {{"0", ""}, {"2", "0"}},
+       "0",
+       "False",
+       "False",
+       "0",
+       "False",
        ""},
   };
   for (const Case& c : cases) {
@@ -280,8 +298,10 @@ TEST_F(ExpenseWriteOffsTest, AnApprovedClaimSettlesTheLoanLinesByMode) {
     EXPECT_EQ(a.loan("blnSettle"), c.loanSettled);
     std::string stored;
     for (const std::string& l : lines) {
-      const std::string row = a.scalar("Select Cast(blnUsed As varchar(1)) + ':' + Cast(dblJE As varchar(20)) From "
-                                     "KX_ExpenLoanInfo Where LoanSubguid = '" + l + "'");
+      const std::string row = a.scalar(
+          "Select Cast(blnUsed As varchar(1)) + ':' + Cast(dblJE As varchar(20)) From "
+          "KX_ExpenLoanInfo Where LoanSubguid = '" +
+          l + "'");
       if (!row.empty()) stored += (stored.empty() ? "" : ",") + row;
     }
     EXPECT_EQ(stored, c.writeOffs);
@@ -325,8 +345,8 @@ TEST_F(ExpenseWriteOffsTest, ReSavingAnApprovedClaimTakesItsWriteOffsBackFirst) 
   ASSERT_EQ(loan("dblReturn"), "500");
   ASSERT_EQ(line("blnSettle", small), "True");
   // Unchanged rows: the loans stand as they were.
-  ASSERT_TRUE(save(kApproved, {{big, "-1", "500", writeOffOf(kApproved, big)},
-                               {small, "1", "", writeOffOf(kApproved, small)}}))
+  ASSERT_TRUE(
+      save(kApproved, {{big, "-1", "500", writeOffOf(kApproved, big)}, {small, "1", "", writeOffOf(kApproved, small)}}))
       << reply_.xml();
   EXPECT_EQ(line("dblReturn", big), "500");
   EXPECT_EQ(loan("dblReturn"), "500");
@@ -387,10 +407,14 @@ TEST_F(ExpenseWriteOffsTest, ChangedRowsRefuseTheSave) {
       {"a changed loan line", "<row GUID='" + big + "' ts='1' GUID1='' ts1='' blnUsed='-1' dblRetValue='5'/>", ""},
       {"a line version that is no number",
        "<row GUID='" + big + "' ts='1) or (1=1' GUID1='' ts1='' blnUsed='-1' dblRetValue='5'/>", ""},
-      {"a write-off that is gone", "<row GUID='" + small + "' ts='" + version("KX_LoanVouch_Sub", small) +
-                                       "' GUID1='{X}' ts1='1' blnUsed='1' dblRetValue=''/>", ""},
-      {"a changed write-off", "<row GUID='" + small + "' ts='" + version("KX_LoanVouch_Sub", small) + "' GUID1='" +
-                                  held + "' ts1='1' blnUsed='1' dblRetValue=''/>", ""},
+      {"a write-off that is gone",
+       "<row GUID='" + small + "' ts='" + version("KX_LoanVouch_Sub", small) +
+           "' GUID1='{X}' ts1='1' blnUsed='1' dblRetValue=''/>",
+       ""},
+      {"a changed write-off",
+       "<row GUID='" + small + "' ts='" + version("KX_LoanVouch_Sub", small) + "' GUID1='" + held +
+           "' ts1='1' blnUsed='1' dblRetValue=''/>",
+       ""},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -423,15 +447,15 @@ TEST_F(ExpenseWriteOffsTest, TheClaimIsSettledWhenWriteOffsAndLinesMakeUpItsAmou
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     WriteOffAccount a;
-    a.connection().execute(std::string("Update KX_ExpenVouch Set strTypeCode = '") + c.typeCode + "', dblMoney = " +
-                        c.amount + ", strAuditorID = " + (*c.approver ? "'demo'" : "Null") + " Where GUID = '" +
-                        kApproved + "'");
+    a.connection().execute(std::string("Update KX_ExpenVouch Set strTypeCode = '") + c.typeCode +
+                           "', dblMoney = " + c.amount + ", strAuditorID = " + (*c.approver ? "'demo'" : "Null") +
+                           " Where GUID = '" + kApproved + "'");
     std::string balances = c.balances;
     while (!balances.empty()) {
       const std::string item = balances.substr(0, balances.find(';'));
       balances = balances.find(';') == std::string::npos ? "" : balances.substr(balances.find(';') + 1);
       a.connection().execute("Insert Into KX_BalanceInfo (ExpenGUID,intIOType,dblMoney) Values ('" +
-                          std::string(kApproved) + "'," + item + ")");
+                             std::string(kApproved) + "'," + item + ")");
     }
     ASSERT_TRUE(a.save(kApproved, {{a.lineOf("2000"), "0", "2000"}})) << a.replyXml();
     EXPECT_EQ(a.claim("blnSettle", kApproved), c.settled);
@@ -506,8 +530,10 @@ TEST_F(ExpenseWriteOffsTest, HandsTheClaimsNewVersionToAReceiptSaveOfTheRequest)
 TEST_F(ExpenseWriteOffsTest, AUserWithoutTheSettlementRightIsRefusedAndNothingIsWritten) {
   const std::unique_ptr<EmbeddedLoginContext> clerk = account_.logIn("clerk", "zh-CN", DateTime::parse("2026-01-20"));
   // Both claims lie within the clerk's data rights: department, claimant and maker are his.
-  connection_.execute("Update KX_ExpenVouch Set strDepartID = '02', strLoanID = '0003', strPersonID = '李晓燕' "
-                      "Where GUID In ('" + std::string(kApproved) + "','" + kUnapproved + "')");
+  connection_.execute(
+      "Update KX_ExpenVouch Set strDepartID = '02', strLoanID = '0003', strPersonID = '李晓燕' "
+      "Where GUID In ('" +
+      std::string(kApproved) + "','" + kUnapproved + "')");
   for (const char* claimGuid : {kApproved, kUnapproved}) {
     SCOPED_TRACE(claimGuid);
     request_.loadXML("<req>" + request(claimGuid, rowXml({lineOf("3000"), "0", "3000"})) + "</req>");

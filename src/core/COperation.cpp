@@ -60,8 +60,8 @@ char kindOf(XmlNode row) {
 
 std::string nextCode(db::Connection& connection, char kind) {
   const db::Recordset rs =
-      sql::open(connection, std::string("Select Top 1 strCode From KX_OperationType Where left(strCode,1) = '") +
-                                kind + "' Order By Cast(strCode As int) Desc");
+      sql::open(connection, std::string("Select Top 1 strCode From KX_OperationType Where left(strCode,1) = '") + kind +
+                                "' Order By Cast(strCode As int) Desc");
   const int first = (kind - '0') * 100 + 1;
   if (rs.eof()) return std::to_string(first);
   const std::int32_t next = CLng(rs.field(0).value()) + 1;
@@ -76,38 +76,34 @@ std::string linkValue(XmlNode row) {
 
 RowStatement insertStatement(db::Connection& connection, char kind, XmlNode row) {
   return {std::string("Insert Into KX_OperationType ") +
-              "(intType,strCode,strName,strShowModel,strPrintModel,strLink) Values " + "(" + kind +
-              "," + db::quoteLiteral(nextCode(connection, kind)) + "," + db::quoteLiteral(row.attribute("strName")) +
-              "," + db::quoteLiteral(row.attribute("strShowID")) + "," + db::quoteLiteral(row.attribute("strPrintID")) +
-              "," + linkValue(row) + ")",
+              "(intType,strCode,strName,strShowModel,strPrintModel,strLink) Values " + "(" + kind + "," +
+              db::quoteLiteral(nextCode(connection, kind)) + "," + db::quoteLiteral(row.attribute("strName")) + "," +
+              db::quoteLiteral(row.attribute("strShowID")) + "," + db::quoteLiteral(row.attribute("strPrintID")) + "," +
+              linkValue(row) + ")",
           "Z7.Corvane.0046"};
 }
 
 RowStatement updateStatement(char kind, XmlNode row) {
   return {std::string("Update KX_OperationType Set ") + "intType = " + kind + "," +
               "strName = " + db::quoteLiteral(row.attribute("strName")) + "," +
-              "strShowModel = " + db::quoteLiteral(row.attribute("strShowID")) + "," +
-              "strPrintModel = " + db::quoteLiteral(row.attribute("strPrintID")) + "," +
-              "strLink = " + linkValue(row) + " " + "Where " + rowVersion(row).condition() +
-              " And " + "strCode = " + db::quoteLiteral(row.attribute("strCode")),
+              "strShowModel = " + db::quoteLiteral(row.attribute("strShowID")) + "," + "strPrintModel = " +
+              db::quoteLiteral(row.attribute("strPrintID")) + "," + "strLink = " + linkValue(row) + " " + "Where " +
+              rowVersion(row).condition() + " And " + "strCode = " + db::quoteLiteral(row.attribute("strCode")),
           "Z7.Corvane.0047"};
 }
 
 RowStatement deleteStatement(XmlNode row) {
-  return {std::string("Delete KX_OperationType ") + "Where strCode = " +
-              db::quoteLiteral(row.attribute("strCode")) + " And " + rowVersion(row).condition(),
+  return {std::string("Delete KX_OperationType ") + "Where strCode = " + db::quoteLiteral(row.attribute("strCode")) +
+              " And " + rowVersion(row).condition(),
           "Z7.Corvane.0047"};
 }
 
 RowStatement operationTypeStatement(FuncCall& call, XmlNode row) {
   const char kind = kindOf(row);  // checked for every row, deletes included
   switch (rowOperation(row)) {
-    case RowOperation::Insert:
-      return insertStatement(call.CN, kind, row);
-    case RowOperation::Update:
-      return updateStatement(kind, row);
-    case RowOperation::Delete:
-      return deleteStatement(row);
+    case RowOperation::Insert: return insertStatement(call.CN, kind, row);
+    case RowOperation::Update: return updateStatement(kind, row);
+    case RowOperation::Delete: return deleteStatement(row);
   }
   raiseMessage("Z7.Corvane.0048");
 }
@@ -127,10 +123,10 @@ bool COperation::recordEdit(FuncCall& call) {
 
 bool COperation::recordGet(FuncCall& call) {
   return answerAsMember(call.oXml, kErrorClass, "recordGet", [&] {
-    db::Recordset rs =
-        sql::open(call.CN, "SELECT intType,strCode,strName,strShowID,strShowName,strPrintID ,strPrintName "
-                           ",strLink,ts From vwKXOperaType Where LocaleID=" +
-                               db::quoteLiteral(gLocaleID));
+    db::Recordset rs = sql::open(call.CN,
+                                 "SELECT intType,strCode,strName,strShowID,strShowName,strPrintID ,strPrintName "
+                                 ",strLink,ts From vwKXOperaType Where LocaleID=" +
+                                     db::quoteLiteral(gLocaleID));
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;
   });

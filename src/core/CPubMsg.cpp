@@ -22,8 +22,7 @@ namespace {
 // still gives a well-formed reply.
 std::string pubFailReply(std::string_view funcName) {
   return "<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:CPubMsg:pubHandle:" +
-         XmlEncode(std::string(funcName)) + "</id><text>" + GetResString("Z7.Corvane.0002") +
-         "</text></error>";
+         XmlEncode(std::string(funcName)) + "</id><text>" + GetResString("Z7.Corvane.0002") + "</text></error>";
 }
 
 constexpr std::array kFuncTable = {
@@ -77,9 +76,7 @@ bool CPubMsg::editTimeGet(FuncCall& call) {
 
 // The embedded login object's connection look-up does not depend on who is logged in, so the
 // request's own object answers as a new one would.
-bool CPubMsg::ztInfoGet(FuncCall& call) {
-  return corvane::ztInfoGet(call.oNode, call.oXml, call.ologin);
-}
+bool CPubMsg::ztInfoGet(FuncCall& call) { return corvane::ztInfoGet(call.oNode, call.oXml, call.ologin); }
 
 bool CPubMsg::menuGet(FuncCall& call) { return corvane::menuGet(call); }
 bool CPubMsg::ztGet(FuncCall& call) { return corvane::ztGet(call); }
@@ -120,9 +117,7 @@ bool CPubMsg::VchFixedDataGet(FuncCall& call) {
 }
 
 // The logo's failures carry the fixed-data id, as the web pages expect.
-bool CPubMsg::VchLogoGet(FuncCall& call) {
-  return pub::served(call, "VchFixedDataGet", "Z7.Corvane.0096", AnswerLogo);
-}
+bool CPubMsg::VchLogoGet(FuncCall& call) { return pub::served(call, "VchFixedDataGet", "Z7.Corvane.0096", AnswerLogo); }
 
 // No voucher passes from one func to the next: each read names its own voucher.
 bool CPubMsg::LoanHeadData(FuncCall& call) { return ReadVoucherHead(kLoanReads, call, "", nullptr); }

@@ -5,13 +5,13 @@
 #include <memory>
 #include <string>
 
-#include "vouchers/Templates.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
 #include "support/CaseAccount.h"
+#include "vouchers/Templates.h"
 
 namespace corvane {
 namespace {
@@ -113,8 +113,8 @@ TEST_F(PubMsgTest, WithoutALoginObjectTheWholeDocumentIsTheErrorReply) {
 // ---- the voucher form reads handed to the voucher classes ----
 
 TEST_F(PubMsgTest, LoanHeadWithItsItemAndCurrencyAndItsLines) {
-  XmlDocument reply = serve(request(func("vchgetloanheaddata", "<a AutoID='2'/>") +
-                                    func("vchgetloanbodydata", "<a AutoID='1'/>")));
+  XmlDocument reply =
+      serve(request(func("vchgetloanheaddata", "<a AutoID='2'/>") + func("vchgetloanbodydata", "<a AutoID='1'/>")));
   const XmlNode head = reply.selectSingleNode("//func[1]/out/xml/rs:data/z:row");
   ASSERT_TRUE(head) << reply.xml();
   EXPECT_EQ(head.attribute("strVouchID"), "JK2026010002");
@@ -231,9 +231,9 @@ TEST_F(PubMsgTest, NumberSeedsFollowTheirFieldNames) {
       "<前缀 对象名称=\"远程号\" 源表字段名=\"strDepartID\" 种子=\"R-\"/>"
       "<前缀 对象名称=\"字段\" 源表字段名=\"strExpDATE\" 种子=\"\"/>"
       "<前缀 对象名称=\"字段\" 源表字段名=\"strUsed\" 种子=\"\"/></单据编号>' Where CardNumber = 'KX01'");
-  XmlDocument reply = serve(request(func(
-      "vchnoget", "<type>KX01</type><true>true</true><voucher><head><z:row strDepartID='04' "
-                  "strExpDATE='2026-02-03T10:00:00' strUsed='a&amp;bTc'/></head></voucher>")));
+  XmlDocument reply = serve(request(func("vchnoget",
+                                         "<type>KX01</type><true>true</true><voucher><head><z:row strDepartID='04' "
+                                         "strExpDATE='2026-02-03T10:00:00' strUsed='a&amp;bTc'/></head></voucher>")));
   EXPECT_EQ(answerOf(reply).text(), "04R-2026-02-03a&bTc01");
 }
 
@@ -289,7 +289,8 @@ TEST_F(PubMsgTest, TemplateListsByMode) {
   for (const Case& c : cases) {
     XmlDocument reply = serve(request(func("vchmodulelistget", c.in)));
     std::string ids;
-    for (const XmlNode& row : reply.selectNodes("//out/rows/row")) ids += (ids.empty() ? "" : ",") + row.attribute("vt_id");
+    for (const XmlNode& row : reply.selectNodes("//out/rows/row"))
+      ids += (ids.empty() ? "" : ",") + row.attribute("vt_id");
     EXPECT_EQ(ids, c.ids) << c.in;
   }
   XmlDocument overflow = serve(request(func("vchmodulelistget", "<type>KX01</type><kind>256</kind>")));
@@ -304,11 +305,11 @@ TEST_F(PubMsgTest, TemplateDataTestsAndFailures) {
   };
   const Case cases[] = {
       {"<type>KX01</type><id>11</id>", "xml", "11"},
-      {"<type>KX03</type><id/>", "xml", "31"},                   // the card's screen template
+      {"<type>KX03</type><id/>", "xml", "31"},                      // the card's screen template
       {"<type>KX03</type><id>32</id><test>1</test>", "xml", "32"},  // an id: the test is ignored
       {"<type>KX03</type><id/><test>1</test>", "Rows", "1"},
       {"<type>KX09</type><id/><test>1</test>", "Rows", ""},
-      {"<type>KX09</type><id/>", "error", "Corvane:CPubMsg:VchModuleGet:0"},       // no template
+      {"<type>KX09</type><id/>", "error", "Corvane:CPubMsg:VchModuleGet:0"},        // no template
       {"<type>KX01</type><id>31</id>", "error", "Corvane:CPubMsg:VchModuleGet:0"},  // another card's
       {"<type>KX01</type><id>11' or '1'='1</id>", "error", "Corvane:CPubMsg:VchModuleGet:"},
       {"<id>11</id>", "error", "Corvane:CPubMsg:VchModuleGet:91"},
@@ -334,12 +335,9 @@ TEST_F(PubMsgTest, TemplateRightsStatementsHonourTheList) {
     const char* ids;
   };
   const Case cases[] = {
-      {TemplateListSql("KX01", 0, ""), "11"},
-      {TemplateListSql("KX01", 0, "1=2"), ""},
-      {TemplateListSql("KX01", 1, "12,31"), "12"},
-      {DefaultTemplateSql("KX03", "32"), ""},
-      {DefaultTemplateSql("KX03", "31,32"), "31"},
-      {AllowedTemplateSql("KX01", "11,12", "12"), "12"},
+      {TemplateListSql("KX01", 0, ""), "11"},       {TemplateListSql("KX01", 0, "1=2"), ""},
+      {TemplateListSql("KX01", 1, "12,31"), "12"},  {DefaultTemplateSql("KX03", "32"), ""},
+      {DefaultTemplateSql("KX03", "31,32"), "31"},  {AllowedTemplateSql("KX01", "11,12", "12"), "12"},
       {AllowedTemplateSql("KX01", "11", "12"), ""},
   };
   db::Connection connection;
@@ -355,8 +353,8 @@ TEST_F(PubMsgTest, TemplateRightsStatementsHonourTheList) {
 
 TEST_F(PubMsgTest, FixedDataAndLogo) {
   XmlDocument reply = serve(request(func("vchfixeddataget", "<id>11</id>") + func("vchfixeddataget", "<id>12</id>") +
-                                    func("vchfixeddataget", "<id>22</id>") + func("vchfixeddataget", "<id>99</id>", " goon='1'") +
-                                    func("vchlogoget", "")));
+                                    func("vchfixeddataget", "<id>22</id>") +
+                                    func("vchfixeddataget", "<id>99</id>", " goon='1'") + func("vchlogoget", "")));
   EXPECT_EQ(reply.selectNodes("//func[1]/out/xml/rs:data/z:row").size(), 2u);
   EXPECT_EQ(reply.selectSingleNode("//func[2]/out/xml/rs:data/z:row").attribute("strValue"), "借款单");
   account_.execute("Delete From VoucherFixedData Where vt_id = 22");
@@ -373,11 +371,11 @@ TEST_F(PubMsgTest, FixedDataAndLogo) {
 
 TEST_F(PubMsgTest, PrintFormatsAreStoredThenReplacedAndReadBack) {
   const std::string key = "<key>KX03&apos;s &lt;form&gt;</key>";
-  XmlDocument reply = serve(request(
-      func("vchprintdataget", key, " goon='1'") +
-      func("vchprintdataset", key + "<printset>&lt;p size='1'/&gt; &amp; it's</printset>") +
-      func("vchprintdataget", key) +
-      func("vchprintdataset", key + "<printset>second</printset>") + func("vchprintdataget", key)));
+  XmlDocument reply =
+      serve(request(func("vchprintdataget", key, " goon='1'") +
+                    func("vchprintdataset", key + "<printset>&lt;p size='1'/&gt; &amp; it's</printset>") +
+                    func("vchprintdataget", key) + func("vchprintdataset", key + "<printset>second</printset>") +
+                    func("vchprintdataget", key)));
   EXPECT_EQ(reply.selectSingleNode("//func[1]/out/error/id").text(), "Corvane:CPubMsg:VchPrintDataGet:0");
   EXPECT_TRUE(reply.selectSingleNode("//func[2]/out/success"));
   EXPECT_EQ(reply.selectSingleNode("//func[3]/out/printset").text(), "<p size='1'/> & it's");

@@ -45,8 +45,7 @@ std::string attr(std::string_view name, const std::string& value) {
 // --- edittimeget ---------------------------------------------------------------------------
 
 bool isInside(const fs::path& path, const fs::path& folder) {
-  const auto [folderEnd, pathAt] =
-      std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
+  const auto [folderEnd, pathAt] = std::mismatch(folder.begin(), folder.end(), path.begin(), path.end());
   return folderEnd == folder.end() && pathAt != path.end();
 }
 
@@ -54,11 +53,9 @@ fs::path packageFile(const std::string& folderText, const fs::path& clientFolder
   std::string folder = folderText;
   std::replace(folder.begin(), folder.end(), '\\', '/');
   const fs::path file = fs::path(folder) / "client" / "data2.cab";
-  if (!file.is_absolute() ||
-      !isInside(fs::weakly_canonical(file), fs::weakly_canonical(clientFolder))) {
-    throw RuntimeError(
-        errnum::kInvalidArgument,
-        "The folder " + folderText + " lies outside the installation's client folder.");
+  if (!file.is_absolute() || !isInside(fs::weakly_canonical(file), fs::weakly_canonical(clientFolder))) {
+    throw RuntimeError(errnum::kInvalidArgument,
+                       "The folder " + folderText + " lies outside the installation's client folder.");
   }
   if (!fs::is_regular_file(file)) {
     throw RuntimeError(kErrFileNotFound, "File not found: " + file.string());
@@ -68,8 +65,8 @@ fs::path packageFile(const std::string& folderText, const fs::path& clientFolder
 
 std::string lastChangeDate(const fs::path& file) {
   const auto changed = std::chrono::file_clock::to_sys(fs::last_write_time(file));
-  const std::time_t seconds = std::chrono::system_clock::to_time_t(
-      std::chrono::time_point_cast<std::chrono::system_clock::duration>(changed));
+  const std::time_t seconds =
+      std::chrono::system_clock::to_time_t(std::chrono::time_point_cast<std::chrono::system_clock::duration>(changed));
   std::tm local{};
   localtime_r(&seconds, &local);
   DateTime date;
@@ -103,8 +100,7 @@ std::string checkedUserName(db::Connection& cn, const std::string& uid, const st
 }
 
 std::string groupList(db::Connection& cn, const std::string& uid) {
-  db::Recordset groups =
-      sql::open(cn, "select distinct cgroup_id from ua_role where cUser_id=" + quoteLiteral(uid));
+  db::Recordset groups = sql::open(cn, "select distinct cgroup_id from ua_role where cUser_id=" + quoteLiteral(uid));
   std::string list;
   for (; !groups.eof(); groups.moveNext()) {
     if (!list.empty()) list += ',';
@@ -123,19 +119,16 @@ std::string accountQuery(const std::string& uid, const std::string& groups) {
       "UA_HoldAuth.cAcc_id=UA_Account.cAcc_id ";
   const std::string user = quoteLiteral(uid);
   if (groups.empty()) {
-    return head +
-           " from ((ua_holdauth inner join ua_auth ON (ua_holdauth.cauth_id=ua_auth.cauth_id)) " +
-           join + " where (ua_holdauth.cUser_id=" + user + " and iIsuser=1))" + " union " + head +
+    return head + " from ((ua_holdauth inner join ua_auth ON (ua_holdauth.cauth_id=ua_auth.cauth_id)) " + join +
+           " where (ua_holdauth.cUser_id=" + user + " and iIsuser=1))" + " union " + head +
            " from ((ua_holdauth inner join ua_auth ON (ua_holdauth.cauth_id='ADMIN')) " + join +
            " where (ua_holdauth.cUser_id=" + user + " and iIsuser=1)) " +
            " order by ua_holdauth.cacc_id,ua_holdauth.iyear";
   }
   const std::string where = " where ((ua_holdauth.cUser_id=" + user + " and iIsuser=1) " +
                             " or (ua_holdauth.cUser_id in (" + groups + ") and iIsuser=0)))";
-  return head +
-         " from ((ua_holdauth inner join ua_auth on (ua_holdauth.cauth_id=ua_auth.cauth_id)) " +
-         join + where + " union " + head +
-         " from ((ua_holdauth inner join ua_auth on (ua_holdauth.cauth_id='ADMIN')) " + join +
+  return head + " from ((ua_holdauth inner join ua_auth on (ua_holdauth.cauth_id=ua_auth.cauth_id)) " + join + where +
+         " union " + head + " from ((ua_holdauth inner join ua_auth on (ua_holdauth.cauth_id='ADMIN')) " + join +
          where + " order by ua_holdauth.cacc_id,ua_holdauth.iyear";
 }
 
@@ -163,8 +156,8 @@ std::string accountYears(db::Recordset& rows) {
       account = rowAccount;
       year = rowYear;
       open = true;
-      text += "<zt" + attr("id", account) +
-              attr("name", NullToStr(rows.field("cAcc_Name").value())) + attr("year", year) + ">";
+      text += "<zt" + attr("id", account) + attr("name", NullToStr(rows.field("cAcc_Name").value())) +
+              attr("year", year) + ">";
     }
     text += "<period" + attr("id", twoDigits(rows.field("iID").value())) +
             attr("dbegin", dateText(rows.field("dBegin").value())) +
@@ -185,15 +178,15 @@ bool isTrueText(const std::string& text) {
 // The attributes every account-context reply starts with.
 std::string contextAttributes(const LoginContext& ologin) {
   return attr("caccname", ologin.AccountName()) + attr("cacc_id", ologin.AccountId()) +
-         attr("ciyear", ologin.LoginYear()) + attr("cuserid", ologin.UserId()) +
-         attr("cusername", ologin.UserName()) + attr("curdate", CStr(Variant(ologin.LoginDate()))) +
-         attr("isadmin", flag(ologin.IsAdmin())) + attr("isgroup", flag(ologin.IsGroupUser()));
+         attr("ciyear", ologin.LoginYear()) + attr("cuserid", ologin.UserId()) + attr("cusername", ologin.UserName()) +
+         attr("curdate", CStr(Variant(ologin.LoginDate()))) + attr("isadmin", flag(ologin.IsAdmin())) +
+         attr("isgroup", flag(ologin.IsGroupUser()));
 }
 
 // The account's master data, named as the query names them.
-constexpr std::string_view kAccountColumns[] = {
-    "ccurcode", "ccurname", "cunitname",  "cunitabbre", "cunitaddr", "cunitzap",
-    "cunittel", "cunitfax", "cunitemail", "cunittaxno", "iyear",     "imonth"};
+constexpr std::string_view kAccountColumns[] = {"ccurcode",   "ccurname",   "cunitname", "cunitabbre",
+                                                "cunitaddr",  "cunitzap",   "cunittel",  "cunitfax",
+                                                "cunitemail", "cunittaxno", "iyear",     "imonth"};
 
 std::string accountAttributes(db::Connection& cn, const std::string& accountId) {
   std::string columns;
@@ -201,8 +194,8 @@ std::string accountAttributes(db::Connection& cn, const std::string& accountId) 
     if (!columns.empty()) columns += ',';
     columns += column;
   }
-  const db::Recordset rs = sql::open(
-      cn, "select " + columns + " from vqsystem..ua_account where cAcc_Id=" + quoteLiteral(accountId));
+  const db::Recordset rs =
+      sql::open(cn, "select " + columns + " from vqsystem..ua_account where cAcc_Id=" + quoteLiteral(accountId));
   std::string text;
   if (rs.eof()) return text;
   for (int i = 0; i < rs.fieldCount(); ++i) {
@@ -217,25 +210,22 @@ std::string periodBound(db::Connection& cn, const LoginContext& ologin, std::str
                         std::string_view direction) {
   const db::Recordset rs =
       sql::open(cn, "select top 1 convert(varchar(10)," + std::string(column) +
-                        ",120) from Vqsystem..UA_Period where cacc_id=" +
-                        quoteLiteral(ologin.AccountId()) + " and iyear=" + SqlNum(ologin.LoginYear()) +
-                        " order by iid" + std::string(direction));
+                        ",120) from Vqsystem..UA_Period where cacc_id=" + quoteLiteral(ologin.AccountId()) +
+                        " and iyear=" + SqlNum(ologin.LoginYear()) + " order by iid" + std::string(direction));
   return rs.eof() ? std::string() : attr(column, NullToStr(rs.field(0).value()));
 }
 
 }  // namespace
 
 std::filesystem::path clientFolderOf(const LoginContext& ologin) {
-  const std::string account =
-      db::connectionStringValue(ologin.ConnectString(), "Data Source").value_or("");
+  const std::string account = db::connectionStringValue(ologin.ConnectString(), "Data Source").value_or("");
   return fs::absolute(fs::path(account)).parent_path() / "client";
 }
 
 bool editTimeGet(XmlNode oNode, XmlDocument& oXml, const std::filesystem::path& clientFolder) {
   return pub::served(oXml, "editTimeGet", [&] {
     const fs::path file = packageFile(pub::inputOf(oNode).text(), clientFolder);
-    loadReply(oXml,
-              std::string(kDeclaration) + "<edittime>" + lastChangeDate(file) + "</edittime>");
+    loadReply(oXml, std::string(kDeclaration) + "<edittime>" + lastChangeDate(file) + "</edittime>");
     return true;
   });
 }
@@ -257,9 +247,8 @@ bool ztInfoGet(XmlNode oNode, XmlDocument& oXml, LoginContext& lookup) {
     const std::string userName = checkedUserName(cn, uid, pwd, *lookup.host().passwordCodec());
     db::Recordset rows = sql::open(cn, accountQuery(uid, groupList(cn, uid)));
     if (rows.eof()) raiseMessageNumbered(0, "Z7.Corvane.0085");
-    loadReply(oXml, std::string(kDeclaration) + "<info><user" + attr("id", uid) +
-                        attr("name", userName) + "/><zts>" + accountYears(rows) +
-                        "</zt></zts></info>");
+    loadReply(oXml, std::string(kDeclaration) + "<info><user" + attr("id", uid) + attr("name", userName) + "/><zts>" +
+                        accountYears(rows) + "</zt></zts></info>");
     return true;
   });
 }
@@ -267,9 +256,8 @@ bool ztInfoGet(XmlNode oNode, XmlDocument& oXml, LoginContext& lookup) {
 bool menuGet(FuncCall& call) {
   return pub::served(call.oXml, "menuGet", [&] {
     const LoginContext& ologin = call.ologin;
-    const std::string menu =
-        call.host().navigator(call.CN)->LoadMenu1(true, "KX", ologin.AccountId(), ologin.LoginYear(),
-                                            ologin.UserId(), ologin.HostContextName());
+    const std::string menu = call.host().navigator(call.CN)->LoadMenu1(
+        true, "KX", ologin.AccountId(), ologin.LoginYear(), ologin.UserId(), ologin.HostContextName());
     const bool alert = isTrueText(GetAccInfo("blnAutoAlert", call.CN, "KX"));
     loadReply(call.oXml, std::string(kDeclaration) + "<menu" + contextAttributes(ologin) +
                              attr("isalert", flag(alert)) + ">" + menu + "</menu>");

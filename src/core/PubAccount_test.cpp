@@ -5,10 +5,10 @@
 #include <chrono>
 #include <fstream>
 
-#include "request/Messages.h"
-#include "request/Values.h"
 #include "host/PasswordCodec.h"
 #include "platform/com/RuntimeError.h"
+#include "request/Messages.h"
+#include "request/Values.h"
 #include "support/PubTestAccount.h"
 #include "support/TestHost.h"
 
@@ -78,9 +78,8 @@ TEST_F(EditTime, RefusesEveryFolderOutsideTheClientFolder) {
 TEST_F(EditTime, AMissingPackageOrInputIsAnError) {
   fs::create_directories(client_ / "empty");
   EXPECT_EQ("Corvane:CPubMsg:editTimeGet:53", ask((client_ / "empty").string()).at("id"));
-  const PubAnswer noInput =
-      pub_.serve([&](FuncCall& call) { return editTimeGet(call.oNode, call.oXml, client_); },
-                 "<func name='edittimeget'/>");
+  const PubAnswer noInput = pub_.serve([&](FuncCall& call) { return editTimeGet(call.oNode, call.oXml, client_); },
+                                       "<func name='edittimeget'/>");
   EXPECT_FALSE(noInput.ok);
   EXPECT_EQ("Corvane:CPubMsg:editTimeGet:91", noInput.at("id"));
 }
@@ -111,10 +110,9 @@ class LoginCheck : public testing::Test {
   std::unique_ptr<EmbeddedLoginContext> newLoginObject() { return pub_.account().logIn(); }
 
   PubAnswer check(const std::string& uid, const std::string& pwd) {
-    return pub_.serve(
-        [&](FuncCall& call) { return ztInfoGet(call.oNode, call.oXml, *newLoginObject()); },
-        "<func name='ztinfoget'><in><uid>" + XmlEncode(uid) + "</uid><pwd>" + XmlEncode(pwd) +
-            "</pwd><sys>KX</sys></in></func>");
+    return pub_.serve([&](FuncCall& call) { return ztInfoGet(call.oNode, call.oXml, *newLoginObject()); },
+                      "<func name='ztinfoget'><in><uid>" + XmlEncode(uid) + "</uid><pwd>" + XmlEncode(pwd) +
+                          "</pwd><sys>KX</sys></in></func>");
   }
 
   PubTestAccount pub_{"demo", "2026-1-6", kLoginCheckUsers};
@@ -122,12 +120,11 @@ class LoginCheck : public testing::Test {
 
 std::string demoPeriods() {
   std::string periods;
-  const char* const ends[] = {"31", "28", "31", "30", "31", "30",
-                              "31", "31", "30", "31", "30", "31"};
+  const char* const ends[] = {"31", "28", "31", "30", "31", "30", "31", "31", "30", "31", "30", "31"};
   for (int month = 1; month <= 12; ++month) {
     const std::string m = std::to_string(month);
-    periods += "<period id='" + std::string(month < 10 ? "0" : "") + m + "' dbegin='2026-" + m +
-               "-1' dend='2026-" + m + "-" + ends[month - 1] + "'/>";
+    periods += "<period id='" + std::string(month < 10 ? "0" : "") + m + "' dbegin='2026-" + m + "-1' dend='2026-" + m +
+               "-" + ends[month - 1] + "'/>";
   }
   return periods;
 }
@@ -136,11 +133,10 @@ TEST_F(LoginCheck, TheRightPasswordInAnyCaseListsTheAccountYears) {
   for (const char* pwd : {"demo", "DEMO", "  Demo  "}) {
     const PubAnswer answer = check("demo", pwd);
     EXPECT_TRUE(answer.ok) << pwd;
-    EXPECT_EQ(
-        canonical("<info><user id='demo' name='周建国'/><zts><zt id='001' name='青岚机电演示账套' "
-                  "year='2026'>" +
-                  demoPeriods() + "</zt></zts></info>"),
-        answer.reply)
+    EXPECT_EQ(canonical("<info><user id='demo' name='周建国'/><zts><zt id='001' name='青岚机电演示账套' "
+                        "year='2026'>" +
+                        demoPeriods() + "</zt></zts></info>"),
+              answer.reply)
         << pwd;
   }
 }
@@ -162,8 +158,7 @@ TEST_F(LoginCheck, AUserWithoutGroupsAndTwoYearsGetsTwoAccountYears) {
 TEST_F(LoginCheck, AnIdWithAnApostropheIsLookedUpInEveryQuery) {
   const PubAnswer answer = check("o'neil", "");
   ASSERT_TRUE(answer.ok) << answer.reply;
-  EXPECT_EQ(0u, answer.reply.find("<info><user id=\"o'neil\" name=\"ONeil\"/><zts><zt id=\"001\""))
-      << answer.reply;
+  EXPECT_EQ(0u, answer.reply.find("<info><user id=\"o'neil\" name=\"ONeil\"/><zts><zt id=\"001\"")) << answer.reply;
 }
 
 TEST_F(LoginCheck, RefusalsCarryTheirMessages) {
@@ -205,9 +200,7 @@ class FailingLookup final : public LoginContext {
   bool IsAdmin() const override { return false; }
   void ResetTaskState() override {}
   void RequestTask(const std::string&, bool, std::int16_t, bool& ok) override { ok = false; }
-  void QueryLock(std::int32_t, const std::string&, std::int16_t, bool& locked, Variant&) override {
-    locked = true;
-  }
+  void QueryLock(std::int32_t, const std::string&, std::int16_t, bool& locked, Variant&) override { locked = true; }
   void EndConnectLookup() override { ++lookupsEnded; }
   std::string ConnectKeySuffix() const override { return "x"; }
   bool IsGroupUser() const override { return false; }
@@ -219,9 +212,9 @@ class FailingLookup final : public LoginContext {
 
 TEST_F(LoginCheck, AFailedLookupOfTheSystemDatabase) {
   FailingLookup lookup;
-  const PubAnswer answer = pub_.serve(
-      [&](FuncCall& call) { return ztInfoGet(call.oNode, call.oXml, lookup); },
-      "<func name='ztinfoget'><in><uid>demo</uid><pwd>demo</pwd><sys>KX</sys></in></func>");
+  const PubAnswer answer =
+      pub_.serve([&](FuncCall& call) { return ztInfoGet(call.oNode, call.oXml, lookup); },
+                 "<func name='ztinfoget'><in><uid>demo</uid><pwd>demo</pwd><sys>KX</sys></in></func>");
   EXPECT_FALSE(answer.ok);
   EXPECT_EQ("Corvane:CPubMsg:ztInfoGet:0", answer.at("id"));
   EXPECT_EQ(GetResString("Z7.Corvane.0335"), answer.at("text"));
@@ -229,9 +222,9 @@ TEST_F(LoginCheck, AFailedLookupOfTheSystemDatabase) {
 }
 
 TEST_F(LoginCheck, AMissingInputIsARunTimeError) {
-  const PubAnswer answer = pub_.serve(
-      [&](FuncCall& call) { return ztInfoGet(call.oNode, call.oXml, *newLoginObject()); },
-      "<func name='ztinfoget'><in><uid>demo</uid><pwd>demo</pwd></in></func>");
+  const PubAnswer answer =
+      pub_.serve([&](FuncCall& call) { return ztInfoGet(call.oNode, call.oXml, *newLoginObject()); },
+                 "<func name='ztinfoget'><in><uid>demo</uid><pwd>demo</pwd></in></func>");
   EXPECT_FALSE(answer.ok);
   EXPECT_EQ("Corvane:CPubMsg:ztInfoGet:91", answer.at("id"));
 }
@@ -253,17 +246,14 @@ std::string menuFolders(const std::string& reply) {
 std::string openingTag(const std::string& reply) { return reply.substr(0, reply.find('>') + 1); }
 
 TEST(MenuGet, AdministratorSeesTheWholeMenu) {
-  PubTestAccount pub(
-      "demo", "2026-1-6",
-      {"UPDATE AccInformation SET cValue='True' WHERE cSysID='KX' AND cName='blnAutoAlert'"});
-  const PubAnswer answer =
-      pub.serve([](FuncCall& call) { return menuGet(call); }, "<func name='menuget'/>");
+  PubTestAccount pub("demo", "2026-1-6",
+                     {"UPDATE AccInformation SET cValue='True' WHERE cSysID='KX' AND cName='blnAutoAlert'"});
+  const PubAnswer answer = pub.serve([](FuncCall& call) { return menuGet(call); }, "<func name='menuget'/>");
   ASSERT_TRUE(answer.ok) << answer.reply;
-  EXPECT_EQ(
-      canonical("<menu caccname='青岚机电演示账套' cacc_id='001' ciyear='2026' cuserid='demo' "
-                "cusername='周建国' curdate='2026-1-6' isadmin='1' isgroup='1' isalert='1'/>")
-          .substr(0, 150),
-      openingTag(answer.reply).substr(0, 150));
+  EXPECT_EQ(canonical("<menu caccname='青岚机电演示账套' cacc_id='001' ciyear='2026' cuserid='demo' "
+                      "cusername='周建国' curdate='2026-1-6' isadmin='1' isgroup='1' isalert='1'/>")
+                .substr(0, 150),
+            openingTag(answer.reply).substr(0, 150));
   EXPECT_EQ(
       "KX01:KX010101,KX0102,KX0103,KX0104,KX0105,KX0106,KX0108, "
       "KX02:KX020101,KX020201,KX020301,KX020401,KX020501,KX0206, "
@@ -273,11 +263,9 @@ TEST(MenuGet, AdministratorSeesTheWholeMenu) {
 
 TEST(MenuGet, ClerkSeesOnlyTheFunctionsOfHisRights) {
   PubTestAccount pub("clerk");
-  const PubAnswer answer =
-      pub.serve([](FuncCall& call) { return menuGet(call); }, "<func name='menuget'/>");
+  const PubAnswer answer = pub.serve([](FuncCall& call) { return menuGet(call); }, "<func name='menuget'/>");
   ASSERT_TRUE(answer.ok) << answer.reply;
-  EXPECT_NE(std::string::npos, answer.reply.find("isadmin=\"0\" isgroup=\"1\" isalert=\"0\""))
-      << answer.reply;
+  EXPECT_NE(std::string::npos, answer.reply.find("isadmin=\"0\" isgroup=\"1\" isalert=\"0\"")) << answer.reply;
   EXPECT_EQ("KX02:KX020101,KX020301, KX03:KX0301, ", menuFolders(answer.reply));
 }
 
@@ -288,8 +276,7 @@ TEST(MenuGet, AnAdministratorOutsideEveryGroup) {
                           encoded("demo") + "')",
                       "INSERT INTO vqsystem..UA_HoldAuth (cAcc_ID, iYear, cUser_ID, iIsUser, "
                       "cAuth_ID) VALUES ('001', 2026, 'boss', 1, 'ADMIN')"});
-  const PubAnswer answer =
-      pub.serve([](FuncCall& call) { return menuGet(call); }, "<func name='menuget'/>");
+  const PubAnswer answer = pub.serve([](FuncCall& call) { return menuGet(call); }, "<func name='menuget'/>");
   ASSERT_TRUE(answer.ok) << answer.reply;
   EXPECT_NE(std::string::npos, answer.reply.find("cusername=\"Boss &amp; Co\""));
   EXPECT_NE(std::string::npos, answer.reply.find("isadmin=\"1\" isgroup=\"0\""));
@@ -301,33 +288,28 @@ TEST(MenuGet, AFailingMenuServiceGivesTheErrorReply) {
     throw RuntimeError(errnum::kClassNotRegistered, "Class not registered");
   };
   PubTestAccount pub("demo", "2026-1-6", {}, &failing);
-  const PubAnswer answer =
-      pub.serve([](FuncCall& call) { return menuGet(call); }, "<func name='menuget'/>");
+  const PubAnswer answer = pub.serve([](FuncCall& call) { return menuGet(call); }, "<func name='menuget'/>");
   EXPECT_FALSE(answer.ok);
   EXPECT_EQ("Corvane:CPubMsg:menuGet:429", answer.at("id"));
 }
 
 TEST(ZtGet, AnswersTheAccountAndTheBoundsOfTheLoginYear) {
-  PubTestAccount pub("clerk", "2026-3-9",
-                     {"UPDATE vqsystem..UA_Account SET cUnitAbbre='A&B <x>', cUnitFax=NULL"});
-  const PubAnswer answer =
-      pub.serve([](FuncCall& call) { return ztGet(call); }, "<func name='ztget'/>");
+  PubTestAccount pub("clerk", "2026-3-9", {"UPDATE vqsystem..UA_Account SET cUnitAbbre='A&B <x>', cUnitFax=NULL"});
+  const PubAnswer answer = pub.serve([](FuncCall& call) { return ztGet(call); }, "<func name='ztget'/>");
   ASSERT_TRUE(answer.ok) << answer.reply;
-  EXPECT_EQ(
-      canonical("<ztinfo caccname='青岚机电演示账套' cacc_id='001' ciyear='2026' cuserid='clerk' "
-                "cusername='李晓燕' curdate='2026-3-9' isadmin='0' isgroup='1' ccurcode='RMB' "
-                "ccurname='人民币' cunitname='青岚机电设备有限公司' cunitabbre='A&amp;B &lt;x&gt;' "
-                "cunitaddr='江苏省苏州市工业园区星湖街 218 号' cunitzap='215123' "
-                "cunittel='0512-62880001' cunitfax='' cunitemail='finance@qinglan.example' "
-                "cunittaxno='91320594MA1XQL0012' iyear='2026' imonth='1' dbegin='2026-01-01' "
-                "dend='2026-12-31'/>"),
-      answer.reply);
+  EXPECT_EQ(canonical("<ztinfo caccname='青岚机电演示账套' cacc_id='001' ciyear='2026' cuserid='clerk' "
+                      "cusername='李晓燕' curdate='2026-3-9' isadmin='0' isgroup='1' ccurcode='RMB' "
+                      "ccurname='人民币' cunitname='青岚机电设备有限公司' cunitabbre='A&amp;B &lt;x&gt;' "
+                      "cunitaddr='江苏省苏州市工业园区星湖街 218 号' cunitzap='215123' "
+                      "cunittel='0512-62880001' cunitfax='' cunitemail='finance@qinglan.example' "
+                      "cunittaxno='91320594MA1XQL0012' iyear='2026' imonth='1' dbegin='2026-01-01' "
+                      "dend='2026-12-31'/>"),
+            answer.reply);
 }
 
 TEST(ZtGet, AYearWithoutPeriodsLeavesTheBoundsOut) {
   PubTestAccount pub("demo", "2026-1-6", {"DELETE FROM vqsystem..UA_Period"});
-  const PubAnswer answer =
-      pub.serve([](FuncCall& call) { return ztGet(call); }, "<func name='ztget'/>");
+  const PubAnswer answer = pub.serve([](FuncCall& call) { return ztGet(call); }, "<func name='ztget'/>");
   ASSERT_TRUE(answer.ok) << answer.reply;
   EXPECT_NE(std::string::npos, answer.reply.find("imonth=\"1\"/>")) << answer.reply;
   EXPECT_EQ(std::string::npos, answer.reply.find("dbegin"));
@@ -335,8 +317,7 @@ TEST(ZtGet, AYearWithoutPeriodsLeavesTheBoundsOut) {
 
 TEST(AddLock, DoesNothing) {
   PubTestAccount pub;
-  const PubAnswer answer =
-      pub.serve([](FuncCall& call) { return addLock(call); }, "<func name='addlock'/>");
+  const PubAnswer answer = pub.serve([](FuncCall& call) { return addLock(call); }, "<func name='addlock'/>");
   EXPECT_TRUE(answer.ok);
   EXPECT_EQ("", answer.reply);
 }

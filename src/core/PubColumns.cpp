@@ -23,8 +23,7 @@ std::uint8_t modeOf(const std::string& text) {
 
 // Runs the member; a failure without a description takes the text of `messageId`.
 template <class Work>
-bool servedWithMessage(FuncCall& call, std::string_view procedure, const std::string& messageId,
-                       Work&& work) {
+bool servedWithMessage(FuncCall& call, std::string_view procedure, const std::string& messageId, Work&& work) {
   return pub::served(call.oXml, procedure, [&] {
     try {
       return work();

@@ -12,8 +12,7 @@ namespace {
 const std::string kDefaults =
     "<columns key='KX0301'><column name='strVouchID' caption='单据号' width='90'/>"
     "<column name='dtLoanDate' caption='日期' width='80'/></columns>";
-const std::string kOwn =
-    "<columns key='KX0301'><column name='dtLoanDate' caption='日期' width='120'/></columns>";
+const std::string kOwn = "<columns key='KX0301'><column name='dtLoanDate' caption='日期' width='120'/></columns>";
 
 PubAnswer get(PubTestAccount& pub, const std::string& in) {
   return pub.serve([](FuncCall& call) { return RptColumnGet(call); },

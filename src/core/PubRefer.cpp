@@ -67,9 +67,7 @@ std::optional<FieldSource> fieldSourceOf(const XmlNode& element) {
   return FieldSource{2, "", after, before};
 }
 
-int positionOf(const XmlNode& element) {
-  return CLng(Variant(pub::requiredAttribute(element, "pos")));
-}
+int positionOf(const XmlNode& element) { return CLng(Variant(pub::requiredAttribute(element, "pos"))); }
 
 // The record set saved in its XML form into `document`, as the text of its document element.
 std::string recordsetXml(const db::Recordset& rs, XmlDocument& document) {
@@ -130,8 +128,7 @@ std::string referFilterGet(const LoginContext& ologin, const XmlNode& refer) {
     const std::string auth = refer.attribute("auth");
     for (const ReferKind& kind : kReferKinds) {
       if (auth != kind.auth) continue;
-      const std::string rights =
-          GetRowAuth(ologin, std::string(kind.businessObject));
+      const std::string rights = GetRowAuth(ologin, std::string(kind.businessObject));
       if (rights.empty()) return std::string(kUnrestricted);
       if (rights == "1=2") return std::string(kNothingAllowed);
       return std::string(kind.column) + rights + ") ";
@@ -142,8 +139,7 @@ std::string referFilterGet(const LoginContext& ologin, const XmlNode& refer) {
   }
 }
 
-std::string userdefReferSql(const LoginContext& ologin, XmlNode refer, db::Connection& CN,
-                            std::string& head) {
+std::string userdefReferSql(const LoginContext& ologin, XmlNode refer, db::Connection& CN, std::string& head) {
   const std::string name = refer.attribute("name");
   if (name == "fd_dwref") {
     refer.setAttribute("col", "1");
@@ -159,8 +155,8 @@ std::string userdefReferSql(const LoginContext& ologin, XmlNode refer, db::Conne
   if (!service->init(CN, ologin.UserId())) return {};
   std::string sql;
   std::string width;
-  if (!service->GetRefSQL(source->source, pos, userName, source->table, source->field,
-                          source->third, userValue, sql, head, width)) {
+  if (!service->GetRefSQL(source->source, pos, userName, source->table, source->field, source->third, userValue, sql,
+                          head, width)) {
     return {};
   }
   return sql;
@@ -172,8 +168,7 @@ bool itemRefer(FuncCall& call) {
     ReferRequest r = readRefer(call.oNode);
     if (r.auth != "0") {
       if (r.match.empty()) r.match = " 1=1 ";
-      r.match =
-          referFilterGet(call.ologin, r.element) + " and(" + r.match + ")";
+      r.match = referFilterGet(call.ologin, r.element) + " and(" + r.match + ")";
     }
     db::Recordset rs;
     db::Recordset format;
@@ -181,28 +176,24 @@ bool itemRefer(FuncCall& call) {
     std::string head;
     if (r.type == "user" || r.type == "sql") {
       r.element.setAttribute("col", "0");
-      std::string sql =
-          r.type == "user" ? userdefReferSql(call.ologin, r.element, call.CN, head) : r.name;
+      std::string sql = r.type == "user" ? userdefReferSql(call.ologin, r.element, call.CN, head) : r.name;
       if (sql.empty()) raiseMessageNumbered(0, "Z7.Corvane.0336");
       sql = withMatch(sql, r.match, r.type == "sql");
       if (r.type == "sql" && !r.order.empty()) sql += " order by " + r.order;
       r.name = sql;
-      server->GetRefStrRst(call.ologin, FixSqlText(sql), rs, errorText, r.length, r.current,
-                           r.count);
+      server->GetRefStrRst(call.ologin, FixSqlText(sql), rs, errorText, r.length, r.current, r.count);
     } else if (r.type == "name") {
       errorText.clear();
       r.auth = "0";
       const std::string prefix = lower(r.name.substr(0, 7));
       if (prefix == "fitemss") {
-        server->GetRefItemRst(rs, format, call.ologin, FixSqlText(r.name.substr(7)), r.match,
-                              errorText, r.length, r.count, r.current);
+        server->GetRefItemRst(rs, format, call.ologin, FixSqlText(r.name.substr(7)), r.match, errorText, r.length,
+                              r.count, r.current);
       } else if (prefix == "cdefine") {
         std::string match = r.match;
-        server->GetData(call.ologin, "userdefine", match, r.order, r.length, r.current, r.count, rs,
-                        errorText);
+        server->GetData(call.ologin, "userdefine", match, r.order, r.length, r.current, r.count, rs, errorText);
       } else {
-        server->GetData(call.ologin, FixSqlText(r.name), r.match, r.order, r.length, r.current,
-                        r.count, rs, errorText);
+        server->GetData(call.ologin, FixSqlText(r.name), r.match, r.order, r.length, r.current, r.count, rs, errorText);
       }
     } else {
       raiseMessageNumbered(0, "Z7.Corvane.0086");
@@ -220,12 +211,11 @@ bool itemRefer(FuncCall& call) {
       }
     }
 
-    std::string reply =
-        std::string(kDeclaration) + "<page" + attr("count", std::to_string(r.count)) +
-        attr("current", std::to_string(r.current)) + attr("length", std::to_string(r.length)) +
-        attr("type", r.type) + attr("name", r.name) + attr("match", r.match) +
-        attr("order", r.order) + attr("auth", r.auth) + attr("flag", r.flag) +
-        attr("format", head) + "><data>" + recordsetXml(rs, call.oXml) + "</data>";
+    std::string reply = std::string(kDeclaration) + "<page" + attr("count", std::to_string(r.count)) +
+                        attr("current", std::to_string(r.current)) + attr("length", std::to_string(r.length)) +
+                        attr("type", r.type) + attr("name", r.name) + attr("match", r.match) + attr("order", r.order) +
+                        attr("auth", r.auth) + attr("flag", r.flag) + attr("format", head) + "><data>" +
+                        recordsetXml(rs, call.oXml) + "</data>";
     if (format.isOpen()) reply += "<mode>" + recordsetXml(format, call.oXml) + "</mode>";
     loadReply(call.oXml, reply + "</page>");
     return true;
@@ -259,8 +249,8 @@ bool userdefCheck(FuncCall& call) {
     const int pos = positionOf(field);
     const std::unique_ptr<FieldDef> service = call.host().fieldDef();
     if (!service->init(call.CN, call.ologin.UserId())) raiseMessageNumbered(0, "Z7.Corvane.0338");
-    const int verdict = service->ValidateAr(source->source, pos, name, source->table, source->field,
-                                            value, source->third, build);
+    const int verdict =
+        service->ValidateAr(source->source, pos, name, source->table, source->field, value, source->third, build);
     std::string reply;
     if (verdict == 0) {
       reply = "<success><id>0</id><text>" + XmlEncode(value) + "</text></success>";
@@ -297,8 +287,8 @@ bool userdefData(FuncCall& call) {
     std::string sql, head, width;
     if (isFree) {
       if (!service->GetFreeRefSQL(name, value, sql, head, width)) raiseMessageNumbered(0, "Z7.Corvane.0341");
-    } else if (!service->GetRefSQL(source->source, pos, name, source->table, source->field,
-                                   source->third, value, sql, head, width)) {
+    } else if (!service->GetRefSQL(source->source, pos, name, source->table, source->field, source->third, value, sql,
+                                   head, width)) {
       raiseMessageNumbered(0, "Z7.Corvane.0342");
     }
     db::Recordset rs;
@@ -306,12 +296,11 @@ bool userdefData(FuncCall& call) {
     server->GetRefStrRst(call.ologin, FixSqlText(sql), rs, errorText, length, current, count);
     if (!rs.isOpen()) throw RuntimeError(0, errorText);
     const std::string data = recordsetXml(rs, call.oXml);
-    loadReply(call.oXml,
-              std::string(kDeclaration) + "<page" + attr("count", std::to_string(count)) +
-                  attr("current", std::to_string(current)) +
-                  attr("length", std::to_string(length)) + " type='sql'" + attr("name", sql) +
-                  " match='' order='' auth='0' flag='KX'" + attr("sql", sql) + attr("head", head) +
-                  attr("width", width) + "><data>" + data + "</data></page>");
+    loadReply(call.oXml, std::string(kDeclaration) + "<page" + attr("count", std::to_string(count)) +
+                             attr("current", std::to_string(current)) + attr("length", std::to_string(length)) +
+                             " type='sql'" + attr("name", sql) + " match='' order='' auth='0' flag='KX'" +
+                             attr("sql", sql) + attr("head", head) + attr("width", width) + "><data>" + data +
+                             "</data></page>");
     return true;
   });
 }

@@ -30,8 +30,7 @@ std::string referFilterGet(const LoginContext& ologin, const XmlNode& refer);
 // The SQL of a "user" refer element's list ("fd_dwref": the units, setting its `col` to "1";
 // "userdef": the user-defined field's values, with the column heads in `head`); empty when it
 // cannot be built.
-std::string userdefReferSql(const LoginContext& ologin, XmlNode refer, db::Connection& CN,
-                            std::string& head);
+std::string userdefReferSql(const LoginContext& ologin, XmlNode refer, db::Connection& CN, std::string& head);
 
 // "<Rows col='value' ... />" from the single row of the SELECT in the attribute `strsql` of the
 // first child of `in`; "<Rows  />" when it answers no row or several.

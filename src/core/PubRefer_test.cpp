@@ -4,9 +4,9 @@
 
 #include <map>
 
+#include "platform/com/RuntimeError.h"
 #include "request/Messages.h"
 #include "request/Values.h"
-#include "platform/com/RuntimeError.h"
 #include "support/PubTestAccount.h"
 #include "support/TestHost.h"
 
@@ -68,8 +68,7 @@ TEST(ItemRefer, SqlListsArePagedAndNarrowed) {
                             "type='sql' name='select cDepCode, cDepName from Department' "
                             "order='cDepCode' length='2' current='2' count='x' flag='f&amp;1'");
   ASSERT_TRUE(second.ok) << second.reply;
-  EXPECT_EQ((std::vector<std::string>{"cDepCode=03;cDepName=销售部;",
-                                      "cDepCode=0301;cDepName=华东销售组;"}),
+  EXPECT_EQ((std::vector<std::string>{"cDepCode=03;cDepName=销售部;", "cDepCode=0301;cDepName=华东销售组;"}),
             second.rows);
   EXPECT_EQ("6", second.at("count"));
   EXPECT_EQ("2", second.at("current"));
@@ -81,11 +80,10 @@ TEST(ItemRefer, SqlListsArePagedAndNarrowed) {
 
   // A page beyond the last answers the last; a match with line breaks is used without them; a
   // WHERE in capitals takes the condition with " and ".
-  const Page last = refer(
-      pub,
-      "type='sql' name='select cDepCode from Department WHERE cDepCode &lt;&gt; &apos;01&apos;' "
-      "match='cDepCode &lt;&gt;&#10; &apos;04&apos;&#13;' order='cDepCode' "
-      "length='3' current='9'");
+  const Page last = refer(pub,
+                          "type='sql' name='select cDepCode from Department WHERE cDepCode &lt;&gt; &apos;01&apos;' "
+                          "match='cDepCode &lt;&gt;&#10; &apos;04&apos;&#13;' order='cDepCode' "
+                          "length='3' current='9'");
   ASSERT_TRUE(last.ok) << last.reply;
   EXPECT_EQ("2", last.at("current"));
   EXPECT_EQ("4", last.at("count"));
@@ -105,14 +103,11 @@ TEST(ItemRefer, RowRightsNarrowEachTypeForTheClerk) {
     const char* auth;  // as the reply reports it
   };
   const Case cases[] = {
-      {"clerk", "type='sql' name='select cUser_ID, cUser_Name from vqsystem..UA_User' auth='user'",
-       1, "user"},
-      {"demo", "type='sql' name='select cUser_ID, cUser_Name from vqsystem..UA_User' auth='user'",
-       2, "user"},
+      {"clerk", "type='sql' name='select cUser_ID, cUser_Name from vqsystem..UA_User' auth='user'", 1, "user"},
+      {"demo", "type='sql' name='select cUser_ID, cUser_Name from vqsystem..UA_User' auth='user'", 2, "user"},
       {"clerk", "type='name' name='user' auth='user'", 1, "0"},
       {"demo", "type='name' name='user' auth='user'", 2, "0"},
-      {"clerk", "type='name' name='department' auth='code' match='cname &lt;&gt; &apos;x&apos;'", 1,
-       "0"},
+      {"clerk", "type='name' name='department' auth='code' match='cname &lt;&gt; &apos;x&apos;'", 1, "0"},
       {"demo", "type='name' name='department' auth='code'", 6, "0"},
       {"clerk", "type='name' name='department' auth='0'", 6, "0"},
       {"clerk", "type='name' name='department' auth=''", 6, "0"},
@@ -169,9 +164,9 @@ TEST(ItemRefer, NamedListsItemClassesAndUserLists) {
   PubTestAccount pub("clerk");
   const Page items = refer(pub, "type='name' name='fitemss01' length='2' col='1'");
   ASSERT_TRUE(items.ok) << items.reply;
-  EXPECT_EQ((std::vector<std::string>{"citemcode=P2601;citemname=华东渠道拓展;",
-                                      "citemcode=P2602;citemname=新品发布会;"}),
-            items.rows);
+  EXPECT_EQ(
+      (std::vector<std::string>{"citemcode=P2601;citemname=华东渠道拓展;", "citemcode=P2602;citemname=新品发布会;"}),
+      items.rows);
   EXPECT_EQ("3", items.at("count"));
   EXPECT_EQ(2u, items.formatRows);  // the item classes' format stays, col or not
 
@@ -184,8 +179,7 @@ TEST(ItemRefer, NamedListsItemClassesAndUserLists) {
   ASSERT_EQ(1u, units.rows.size());
   EXPECT_NE(std::string::npos, units.rows[0].find("cMark=O'Neil 联络;"));
   EXPECT_EQ(2u, units.formatRows);  // the units' own display format, since col is now 1
-  EXPECT_EQ("Select iid,cUnitCode,cUnitName,cMark,iType,accunit_id from fd_accunit  where iType=1",
-            units.at("name"));
+  EXPECT_EQ("Select iid,cUnitCode,cUnitName,cMark,iType,accunit_id from fd_accunit  where iType=1", units.at("name"));
 
   const Page values = refer(pub,
                             "type='user' name='userdef' username='cDefine1' source='-1' pos='1' "
@@ -229,11 +223,17 @@ TEST(ItemRefer, SqlListsInTheirOwnOrderOrLimit) {
     std::vector<std::string> rows;
   };
   const Case cases[] = {
-      {"name='select cDepCode from Department order by cDepCode -- by code' length='2' current='9'", "6", "3",
+      {"name='select cDepCode from Department order by cDepCode -- by code' length='2' current='9'",
+       "6",
+       "3",
        {"cDepCode=0302;", "cDepCode=04;"}},
-      {"name='select cDepCode from Department order by cDepCode desc' length='4' current='2'", "6", "2",
+      {"name='select cDepCode from Department order by cDepCode desc' length='4' current='2'",
+       "6",
+       "2",
        {"cDepCode=02;", "cDepCode=01;"}},
-      {"name='select top 4 cDepCode from Department order by cDepCode' length='3' current='2'", "4", "2",
+      {"name='select top 4 cDepCode from Department order by cDepCode' length='3' current='2'",
+       "4",
+       "2",
        {"cDepCode=0301;"}},
   };
   for (const Case& c : cases) {
@@ -261,13 +261,11 @@ TEST(ItemRefer, Failures) {
       {"type='name' name='fitemss0;1'", "There is no item class 0;1."},
   };
   for (const Failure& f : failures) {
-    const PubAnswer answer =
-        pub.serve([](FuncCall& call) { return itemRefer(call); },
-                  "<func name='refer'><in><refer " + std::string(f.attributes) + "/></in></func>");
+    const PubAnswer answer = pub.serve([](FuncCall& call) { return itemRefer(call); },
+                                       "<func name='refer'><in><refer " + std::string(f.attributes) + "/></in></func>");
     EXPECT_FALSE(answer.ok) << f.attributes;
     EXPECT_EQ("Corvane:CPubMsg:itemRefer:0", answer.at("id")) << f.attributes;
-    const std::string expected =
-        std::string(f.text).rfind("Z7.", 0) == 0 ? GetResString(f.text) : f.text;
+    const std::string expected = std::string(f.text).rfind("Z7.", 0) == 0 ? GetResString(f.text) : f.text;
     EXPECT_EQ(expected, answer.at("text")) << f.attributes;
   }
 }
@@ -289,9 +287,8 @@ TEST(ItemRefer, RefusesClientSqlThatWouldWrite) {
   PubTestAccount pub("demo");
   const std::string before = pub.rows("select * from Department order by cDepCode");
   for (const char* attributes : kHostileRefers) {
-    const PubAnswer answer =
-        pub.serve([](FuncCall& call) { return itemRefer(call); },
-                  "<func name='refer'><in><refer " + std::string(attributes) + "/></in></func>");
+    const PubAnswer answer = pub.serve([](FuncCall& call) { return itemRefer(call); },
+                                       "<func name='refer'><in><refer " + std::string(attributes) + "/></in></func>");
     EXPECT_FALSE(answer.ok) << attributes;
     EXPECT_EQ("Only a single SELECT statement may be run here.", answer.at("text")) << attributes;
   }
@@ -301,8 +298,7 @@ TEST(ItemRefer, RefusesClientSqlThatWouldWrite) {
 // --- refercheck ----------------------------------------------------------------------------
 
 PubAnswer check(PubTestAccount& pub, const std::string& sql) {
-  return pub.serve(referCheck,
-                   "<func name='refercheck'><in><q strsql='" + XmlEncode(sql) + "'/></in></func>");
+  return pub.serve(referCheck, "<func name='refercheck'><in><q strsql='" + XmlEncode(sql) + "'/></in></func>");
 }
 
 TEST(ReferCheck, OneRowBecomesAttributes) {
@@ -312,8 +308,7 @@ TEST(ReferCheck, OneRowBecomesAttributes) {
     const char* reply;
   };
   const Case cases[] = {
-      {"select cDepCode, cDepName from Department where cDepCode='02'",
-       "<Rows cDepCode='02' cDepName='财务部'/>"},
+      {"select cDepCode, cDepName from Department where cDepCode='02'", "<Rows cDepCode='02' cDepName='财务部'/>"},
       {"select cDepCode from Department where cDepCode like '03%'", "<Rows/>"},
       {"select cDepCode from Department where cDepCode='99'", "<Rows/>"},
       {"select 'a''<b>&' as x, null as y", "<Rows x='a&apos;&lt;b&gt;&amp;' y=''/>"},
@@ -328,8 +323,8 @@ TEST(ReferCheck, OneRowBecomesAttributes) {
 TEST(ReferCheck, RefusesClientSqlThatWouldWrite) {
   PubTestAccount pub("clerk");
   const std::string before = pub.rows("select * from Department order by cDepCode");
-  for (const char* sql : {"delete from Department", "select 1; delete from Department",
-                          "update Department set cDepName='x'"}) {
+  for (const char* sql :
+       {"delete from Department", "select 1; delete from Department", "update Department set cDepName='x'"}) {
     const PubAnswer answer = check(pub, sql);
     EXPECT_FALSE(answer.ok) << sql;
     EXPECT_EQ("Corvane:CPubMsg:accGet:5", answer.at("id")) << sql;
@@ -358,27 +353,23 @@ TEST(UserdefCheck, VerdictsOfTheFieldService) {
       {"name='cDefine2' value='longer than ten' source='0' pos='2'", "Z7.Corvane.0337"},
       {"name='d' value='02' source='1' pos='3' rule='Department,cDepCode'", "ok"},
       {"name='d' value='99' source='1' pos='3' rule='Department,cDepCode'", "Z7.Corvane.0089"},
-      {"name='d' value='02' source='1' pos='3' rule='Department,cDepCode;drop table x'",
-       "Z7.Corvane.0089"},
+      {"name='d' value='02' source='1' pos='3' rule='Department,cDepCode;drop table x'", "Z7.Corvane.0089"},
       {"name='d' value='02' source='1' pos='3' rule='NoTable,cDepCode'", "Z7.Corvane.0089"},
       {"name='p' value='0003' source='2' pos='4' rule='Person,cPersonCode'", "ok"},
   };
   for (const Case& c : cases) {
-    const PubAnswer answer =
-        pub.serve([](FuncCall& call) { return userdefCheck(call); },
-                  "<func name='userdefcheck'><in><f " + std::string(c.field) + "/></in></func>");
+    const PubAnswer answer = pub.serve([](FuncCall& call) { return userdefCheck(call); },
+                                       "<func name='userdefcheck'><in><f " + std::string(c.field) + "/></in></func>");
     EXPECT_TRUE(answer.ok) << c.field << ": " << answer.reply;
     if (std::string(c.reply) == "ok") {
       XmlDocument field;
       field.loadXML("<f " + std::string(c.field) + "/>");
-      EXPECT_EQ(
-          canonical("<success><id>0</id><text>" +
-                    XmlEncode(field.documentElement().attribute("value")) + "</text></success>"),
-          answer.reply)
+      EXPECT_EQ(canonical("<success><id>0</id><text>" + XmlEncode(field.documentElement().attribute("value")) +
+                          "</text></success>"),
+                answer.reply)
           << c.field;
     } else {
-      EXPECT_EQ(canonical("<error><id>1</id><text>" + GetResString(c.reply) + "</text></error>"),
-                answer.reply)
+      EXPECT_EQ(canonical("<error><id>1</id><text>" + GetResString(c.reply) + "</text></error>"), answer.reply)
           << c.field;
     }
   }
@@ -398,9 +389,8 @@ TEST(UserdefCheck, Failures) {
       {"name='x' value='1' source='zero' pos='1'", "Corvane:CPubMsg:userdefCheck:13"},
   };
   for (const Failure& f : failures) {
-    const PubAnswer answer =
-        pub.serve([](FuncCall& call) { return userdefCheck(call); },
-                  "<func name='userdefcheck'><in><f " + std::string(f.field) + "/></in></func>");
+    const PubAnswer answer = pub.serve([](FuncCall& call) { return userdefCheck(call); },
+                                       "<func name='userdefcheck'><in><f " + std::string(f.field) + "/></in></func>");
     EXPECT_FALSE(answer.ok) << f.field;
     EXPECT_EQ(f.id, answer.at("id")) << f.field;
   }
@@ -415,8 +405,7 @@ PubAnswer values(PubTestAccount& pub, const std::string& field) {
 
 TEST(UserdefData, PagesOfAFieldsValues) {
   PubTestAccount pub("clerk");
-  const Page first =
-      pageOf(values(pub, "name='cDefine1' value='' source='0' pos='1' length='2' current='1'"));
+  const Page first = pageOf(values(pub, "name='cDefine1' value='' source='0' pos='1' length='2' current='1'"));
   ASSERT_TRUE(first.ok) << first.reply;
   EXPECT_EQ(2u, first.rows.size());
   EXPECT_EQ("3", first.at("count"));
@@ -438,8 +427,7 @@ TEST(UserdefData, PagesOfAFieldsValues) {
   EXPECT_EQ(2u, free.rows.size());
   EXPECT_EQ("颜色", free.at("head"));
 
-  const Page column =
-      pageOf(values(pub, "name='d' value='' source='1' pos='3' rule='Department,cDepCode'"));
+  const Page column = pageOf(values(pub, "name='d' value='' source='1' pos='3' rule='Department,cDepCode'"));
   ASSERT_TRUE(column.ok) << column.reply;
   EXPECT_EQ(6u, column.rows.size());
 }
@@ -454,8 +442,8 @@ TEST(UserdefData, Failures) {
   const Failure failures[] = {
       {"name='d' value='' source='5' pos='1'", "Corvane:CPubMsg:userdefData:0", "Z7.Corvane.0336"},
       {"name='cfree9' value=''", "Corvane:CPubMsg:userdefData:0", "Z7.Corvane.0341"},
-      {"name='d' value='' source='1' pos='1' rule='Department,cDep Code'",
-       "Corvane:CPubMsg:userdefData:0", "Z7.Corvane.0342"},
+      {"name='d' value='' source='1' pos='1' rule='Department,cDep Code'", "Corvane:CPubMsg:userdefData:0",
+       "Z7.Corvane.0342"},
       {"name='d' source='0' pos='1'", "Corvane:CPubMsg:userdefData:91", ""},
       {"value='' source='0' pos='1'", "Corvane:CPubMsg:userdefData:91", ""},
   };

@@ -34,8 +34,7 @@ bool rowsReply(FuncCall& call, const std::string& tsql, std::string_view declara
 
 std::string dateWith(const DateTime& date, char separator) {
   char text[16];
-  std::snprintf(text, sizeof text, "%04d%c%02d%c%02d", date.year, separator, date.month, separator,
-                date.day);
+  std::snprintf(text, sizeof text, "%04d%c%02d%c%02d", date.year, separator, date.month, separator, date.day);
   return text;
 }
 
@@ -55,11 +54,9 @@ bool keepsPeriodRates(db::Connection& cn) {
 
 long periodOf(FuncCall& call, const DateTime& date) {
   const std::string day = quoteLiteral(dateWith(date, '-'));
-  const db::Recordset rs =
-      sql::open(call.CN, "Select iid from vqsystem..UA_period where cAcc_id=" +
-                             quoteLiteral(call.ologin.AccountId()) + " and iyear=" +
-                             SqlNum(call.ologin.LoginYear()) + " and dbegin<=" + day +
-                             " and dend>=" + day);
+  const db::Recordset rs = sql::open(
+      call.CN, "Select iid from vqsystem..UA_period where cAcc_id=" + quoteLiteral(call.ologin.AccountId()) +
+                   " and iyear=" + SqlNum(call.ologin.LoginYear()) + " and dbegin<=" + day + " and dend>=" + day);
   return rs.eof() ? 0 : CLng(rs.field("iid").value());
 }
 
@@ -67,21 +64,19 @@ long periodOf(FuncCall& call, const DateTime& date) {
 // daily rates' 'yyyy.mm.dd' texts to numbers.
 std::string periodRateQuery(const std::string& currency, long period) {
   const std::string number = std::to_string(period);
-  return "select * from exch where cexch_name=" + quoteLiteral(currency) +
-         " and itype=2 and iperiod=" + number + " and cdate=" + quoteLiteral(number);
+  return "select * from exch where cexch_name=" + quoteLiteral(currency) + " and itype=2 and iperiod=" + number +
+         " and cdate=" + quoteLiteral(number);
 }
 
 std::string rateAt(FuncCall& call, const std::string& currency, const DateTime& date) {
   const long period = periodOf(call, date);
   if (keepsPeriodRates(call.CN)) {
-    return firstValue(
-        call.CN, periodRateQuery(currency, period) + " order by cexch_name, itype, iperiod, cdate",
-        "nFlat");
+    return firstValue(call.CN, periodRateQuery(currency, period) + " order by cexch_name, itype, iperiod, cdate",
+                      "nFlat");
   }
-  const db::Recordset daily =
-      sql::open(call.CN, "Select nflat from exch where cexch_name=" + quoteLiteral(currency) +
-                             " and itype=1 and iperiod=" + std::to_string(period) +
-                             " and cdate=" + quoteLiteral(dateWith(date, '.')));
+  const db::Recordset daily = sql::open(call.CN, "Select nflat from exch where cexch_name=" + quoteLiteral(currency) +
+                                                     " and itype=1 and iperiod=" + std::to_string(period) +
+                                                     " and cdate=" + quoteLiteral(dateWith(date, '.')));
   if (!daily.eof()) return NullToStr(daily.field("nflat").value());
   return firstValue(call.CN, periodRateQuery(currency, period), "nFlat");
 }
@@ -109,20 +104,18 @@ bool authGet(FuncCall& call) {
   return pub::served(call.oXml, "authGet", [&] {
     const XmlNode userNode = pub::inputOf(call.oNode).child("user");
     const std::string user = quoteLiteral(userNode ? userNode.text() : call.ologin.UserId());
-    return rowsReply(call, "SELECT lower(cauth_id) as name FROM UA_HoldAuth WHERE cAcc_Id=" +
-                               quoteLiteral(call.ologin.AccountId()) +
-                               " AND iYear=" + SqlNum(call.ologin.LoginYear()) +
-                               " AND (iIsUser=1 AND cUser_Id = " + user +
-                               " OR iIsUser=0 AND cUser_Id IN (SELECT cGroup_Id FROM UA_Role WHERE "
-                               "cUser_Id= " +
-                               user + "))");
+    return rowsReply(
+        call, "SELECT lower(cauth_id) as name FROM UA_HoldAuth WHERE cAcc_Id=" + quoteLiteral(call.ologin.AccountId()) +
+                  " AND iYear=" + SqlNum(call.ologin.LoginYear()) + " AND (iIsUser=1 AND cUser_Id = " + user +
+                  " OR iIsUser=0 AND cUser_Id IN (SELECT cGroup_Id FROM UA_Role WHERE "
+                  "cUser_Id= " +
+                  user + "))");
   });
 }
 
 bool currencyGet(FuncCall& call) {
   return pub::served(call.oXml, "currencyGet", [&] {
-    return rowsReply(
-        call, "select cexch_name,cexch_code,bcal,idec,nerror,iotherused FROM foreigncurrency");
+    return rowsReply(call, "select cexch_name,cexch_code,bcal,idec,nerror,iotherused FROM foreigncurrency");
   });
 }
 
@@ -132,8 +125,7 @@ bool hlGet(FuncCall& call) {
     const std::string currency = pub::requiredChild(in, "exchname").text();
     const std::string dateText = pub::requiredChild(in, "curdate").text();
     std::string rate;
-    if (sql::exists(call.CN,
-                    "select * from foreigncurrency where cexch_name=" + quoteLiteral(currency))) {
+    if (sql::exists(call.CN, "select * from foreigncurrency where cexch_name=" + quoteLiteral(currency))) {
       const DateTime date = dateText.empty() ? call.ologin.LoginDate() : CDate(Variant(dateText));
       rate = rateAt(call, currency, date);
     }

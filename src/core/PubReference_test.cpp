@@ -34,10 +34,8 @@ TEST(AccGet, AnswersTheOptionsOfAaGlAndKxAndTheNamedDates) {
   EXPECT_NE(std::string::npos, systems.find("KX"));
   EXPECT_NE(std::string::npos, column(all, "cname").find("dBMFirstDate"));
   EXPECT_EQ(std::string::npos, column(all, "cname").find("dBMOther"));
-  EXPECT_NE(
-      std::string::npos,
-      all.reply.find("csysid=\"KX\" cname=\"blnAutoAlert\" ctype=\"Boolean\" cvalue=\"False\" "
-                     "cdefault=\"False\""))
+  EXPECT_NE(std::string::npos, all.reply.find("csysid=\"KX\" cname=\"blnAutoAlert\" ctype=\"Boolean\" cvalue=\"False\" "
+                                              "cdefault=\"False\""))
       << all.reply;
 
   const PubAnswer aa = pub.serve(accGet2, "<func name='accget2'/>");
@@ -63,8 +61,7 @@ TEST(AuthGet, RightsOfTheUserHimselfAndThroughHisGroups) {
       {"<user>x' or '1'='1</user>", ""},
   };
   for (const Case& c : cases) {
-    const PubAnswer answer =
-        pub.serve(authGet, "<func name='authget'><in>" + std::string(c.in) + "</in></func>");
+    const PubAnswer answer = pub.serve(authGet, "<func name='authget'><in>" + std::string(c.in) + "</in></func>");
     ASSERT_TRUE(answer.ok) << answer.reply;
     std::string rights = column(answer, "name");
     std::vector<std::string> sorted;
@@ -103,8 +100,7 @@ struct RateCase {
   const char* rate;
 };
 
-const std::string kPeriodRates =
-    "UPDATE AccInformation SET cValue='true' WHERE cSysID='AA' AND cName='iXchgRateStl'";
+const std::string kPeriodRates = "UPDATE AccInformation SET cValue='true' WHERE cSysID='AA' AND cName='iXchgRateStl'";
 
 const RateCase kRates[] = {
     {"a day with its own rate", "", "美元", "2026-01-06", "7.1805"},
@@ -113,8 +109,7 @@ const RateCase kRates[] = {
     {"no date: the login date", "", "美元", "", "7.1805"},
     {"a two-digit period", "", "美元", "2026-11-30", "7.12"},
     {"outside every period: period 0, no rate", "", "美元", "2025-12-31", ""},
-    {"neither a day nor a period rate", "DELETE FROM exch WHERE itype=2 AND iperiod=2", "美元",
-     "2026-02-10", ""},
+    {"neither a day nor a period rate", "DELETE FROM exch WHERE itype=2 AND iperiod=2", "美元", "2026-02-10", ""},
     {"an unknown currency", "", "欧元", "2026-01-06", ""},
     {"an apostrophe in the currency", "", "x' or '1'='1", "2026-01-06", ""},
     {"period rates: the day's rate is ignored", kPeriodRates.c_str(), "美元", "2026-01-06", "7.18"},
@@ -127,9 +122,8 @@ TEST(HlGet, RatesByDayAndByPeriod) {
     std::vector<std::string> setup;
     if (*c.setup != '\0') setup.push_back(c.setup);
     PubTestAccount pub("clerk", "2026-1-6", setup);
-    const PubAnswer answer =
-        pub.serve(hlGet, "<func name='hlget'><in><exchname>" + XmlEncode(c.currency) +
-                             "</exchname><curdate>" + c.date + "</curdate></in></func>");
+    const PubAnswer answer = pub.serve(hlGet, "<func name='hlget'><in><exchname>" + XmlEncode(c.currency) +
+                                                  "</exchname><curdate>" + c.date + "</curdate></in></func>");
     EXPECT_TRUE(answer.ok) << c.name << ": " << answer.reply;
     EXPECT_EQ(canonical("<hl>" + std::string(c.rate) + "</hl>"), answer.reply) << c.name;
   }
@@ -137,12 +131,11 @@ TEST(HlGet, RatesByDayAndByPeriod) {
 
 TEST(HlGet, BadInputGivesTheErrorReply) {
   PubTestAccount pub;
-  const PubAnswer noDate =
-      pub.serve(hlGet, "<func name='hlget'><in><exchname>美元</exchname></in></func>");
+  const PubAnswer noDate = pub.serve(hlGet, "<func name='hlget'><in><exchname>美元</exchname></in></func>");
   EXPECT_FALSE(noDate.ok);
   EXPECT_EQ("Corvane:CPubMsg:currencyGet:91", noDate.at("id"));
-  const PubAnswer badDate = pub.serve(
-      hlGet, "<func name='hlget'><in><exchname>美元</exchname><curdate>soon</curdate></in></func>");
+  const PubAnswer badDate =
+      pub.serve(hlGet, "<func name='hlget'><in><exchname>美元</exchname><curdate>soon</curdate></in></func>");
   EXPECT_FALSE(badDate.ok);
   EXPECT_EQ("Corvane:CPubMsg:currencyGet:13", badDate.at("id"));
 }
@@ -151,10 +144,9 @@ TEST(HlGet, BadInputGivesTheErrorReply) {
 
 TEST(SelectGet, AnswersTheRowsOfASelect) {
   PubTestAccount pub("clerk");
-  const PubAnswer answer =
-      pub.serve(selectGet,
-                "<func name='selectget'><in><sql>select cDepCode, cDepName from Department where "
-                "cDepCode like '03%' order by cDepCode</sql></in></func>");
+  const PubAnswer answer = pub.serve(selectGet,
+                                     "<func name='selectget'><in><sql>select cDepCode, cDepName from Department where "
+                                     "cDepCode like '03%' order by cDepCode</sql></in></func>");
   ASSERT_TRUE(answer.ok) << answer.reply;
   EXPECT_EQ("03,0301,0302", column(answer, "cDepCode"));
 }
@@ -175,8 +167,8 @@ TEST(SelectGet, RefusesEveryTextThatIsNotASingleSelect) {
   PubTestAccount pub("clerk");
   const std::string before = pub.rows("select * from Department order by cDepCode");
   for (const char* sql : kHostileSql) {
-    const PubAnswer answer = pub.serve(
-        selectGet, "<func name='selectget'><in><sql>" + XmlEncode(sql) + "</sql></in></func>");
+    const PubAnswer answer =
+        pub.serve(selectGet, "<func name='selectget'><in><sql>" + XmlEncode(sql) + "</sql></in></func>");
     EXPECT_FALSE(answer.ok) << sql;
     EXPECT_EQ("Corvane:CPubMsg:selectGet:5", answer.at("id")) << sql;
     EXPECT_EQ("Only a single SELECT statement may be run here.", answer.at("text")) << sql;
@@ -187,8 +179,8 @@ TEST(SelectGet, RefusesEveryTextThatIsNotASingleSelect) {
 
 TEST(SelectGet, ABadSelectGivesTheDatabaseError) {
   PubTestAccount pub;
-  const PubAnswer answer = pub.serve(
-      selectGet, "<func name='selectget'><in><sql>select nothing from Nowhere</sql></in></func>");
+  const PubAnswer answer =
+      pub.serve(selectGet, "<func name='selectget'><in><sql>select nothing from Nowhere</sql></in></func>");
   EXPECT_FALSE(answer.ok);
   EXPECT_EQ(0u, answer.at("id").find("Corvane:CPubMsg:selectGet:-")) << answer.reply;
 }

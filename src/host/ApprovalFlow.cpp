@@ -26,7 +26,8 @@ constexpr int kSentBack = 3;
 constexpr ComponentText kNoSubmitter{"未指定提交人，不能提交审批。", "No submitting user is set."};
 constexpr ComponentText kAlreadyInFlow{"单据已在审批流程中。", "The voucher is already in its approval flow."};
 constexpr ComponentText kNoDocument{"审批数据为空，不能提交审批。", "The approval data is empty."};
-constexpr ComponentText kBeingApprovedText{"单据正在审批，不能修改。", "The voucher is being approved and cannot change."};
+constexpr ComponentText kBeingApprovedText{"单据正在审批，不能修改。",
+                                           "The voucher is being approved and cannot change."};
 constexpr ComponentText kNotInFlow{"单据不在审批流程中。", "The voucher is in no approval flow."};
 constexpr ComponentText kFlowComplete{"审批流程已完成。", "The approval flow is complete."};
 constexpr ComponentText kSentBackText{"单据已退回制单人。", "The voucher was sent back to its maker."};
@@ -51,16 +52,14 @@ struct FlowPosition {
 std::optional<FlowPosition> flowPosition(db::Connection& connection, const std::string& billType,
                                          const std::string& billGuid) {
   db::Recordset rs;
-  rs.open("Select iState, iDoneSteps From ApprovalFlowInstances Where " + flowKey(billType, billGuid),
-          connection);
+  rs.open("Select iState, iDoneSteps From ApprovalFlowInstances Where " + flowKey(billType, billGuid), connection);
   if (rs.eof()) return std::nullopt;
   return FlowPosition{CLng(rs.field(0).value()), CLng(rs.field(1).value())};
 }
 
 int stepCount(db::Connection& connection, const std::string& billType) {
   db::Recordset rs;
-  rs.open("Select Count(*) From ApprovalFlowSteps Where cBillType = " + db::quoteLiteral(billType),
-          connection);
+  rs.open("Select Count(*) From ApprovalFlowSteps Where cBillType = " + db::quoteLiteral(billType), connection);
   return CLng(rs.field(0).value());
 }
 
@@ -83,8 +82,7 @@ std::string approversOf(db::Connection& connection, const std::string& billType,
   return ids;
 }
 
-bool isApprover(db::Connection& connection, const std::string& billType, int step,
-                const std::string& userId) {
+bool isApprover(db::Connection& connection, const std::string& billType, int step, const std::string& userId) {
   db::Recordset rs;
   rs.open("Select 1 From ApprovalFlowApprovers Where cBillType = " + db::quoteLiteral(billType) +
               " And iStep = " + std::to_string(step) + " And cUserID = " + db::quoteLiteral(userId),
@@ -98,9 +96,12 @@ DateTime now() {
   const auto day = std::chrono::floor<std::chrono::days>(time);
   const std::chrono::year_month_day date{day};
   const std::chrono::hh_mm_ss clock{time - day};
-  return DateTime{static_cast<int>(date.year()), static_cast<int>(static_cast<unsigned>(date.month())),
-                  static_cast<int>(static_cast<unsigned>(date.day())), static_cast<int>(clock.hours().count()),
-                  static_cast<int>(clock.minutes().count()), static_cast<int>(clock.seconds().count())};
+  return DateTime{static_cast<int>(date.year()),
+                  static_cast<int>(static_cast<unsigned>(date.month())),
+                  static_cast<int>(static_cast<unsigned>(date.day())),
+                  static_cast<int>(clock.hours().count()),
+                  static_cast<int>(clock.minutes().count()),
+                  static_cast<int>(clock.seconds().count())};
 }
 
 // The step number and remark of an EASTdata task document; nothing when it is not one.
@@ -118,8 +119,7 @@ std::optional<Task> readTask(const std::string& document) {
 }
 
 // The voucher's flow state, or nothing when it has no flow record.
-std::optional<int> flowState(db::Connection& connection, const std::string& billType,
-                             const std::string& billGuid) {
+std::optional<int> flowState(db::Connection& connection, const std::string& billType, const std::string& billGuid) {
   db::Recordset rs;
   rs.open("Select iState From ApprovalFlowInstances Where " + flowKey(billType, billGuid), connection);
   if (rs.eof()) return std::nullopt;
@@ -135,33 +135,33 @@ class EmbeddedApprovalFlow final : public ApprovalFlowServer {
     userId_ = login.UserId();
   }
 
-  bool RemoveFromFlow(db::Connection& connection, const std::string& billType,
-                      const std::string& billGuid, const std::string& /*scope*/) override {
+  bool RemoveFromFlow(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                      const std::string& /*scope*/) override {
     if (flowState(connection, billType, billGuid) == kApproved) return refuse(kApprovedStays);
     connection.execute("Delete From ApprovalFlowInstances Where " + flowKey(billType, billGuid));
     return succeed();
   }
 
-  bool AllowChange(db::Connection& connection, const std::string& billType,
-                   const std::string& billGuid, const std::string& /*scope*/) override {
+  bool AllowChange(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                   const std::string& /*scope*/) override {
     const std::optional<int> state = flowState(connection, billType, billGuid);
     if (state && *state != kSentBack) return refuse(kBeingApprovedText);
     return succeed();
   }
 
-  bool IsInFlow(db::Connection& connection, const std::string& billType,
-                const std::string& billGuid, const std::string& /*scope*/) override {
+  bool IsInFlow(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                const std::string& /*scope*/) override {
     lastError_.clear();
     return flowState(connection, billType, billGuid).has_value();
   }
 
-  bool QueryFlow(db::Connection& connection, const std::string& billType,
-                 std::vector<std::string>& billGuids, std::vector<std::string>& states) override {
+  bool QueryFlow(db::Connection& connection, const std::string& billType, std::vector<std::string>& billGuids,
+                 std::vector<std::string>& states) override {
     billGuids.clear();
     states.clear();
     db::Recordset rs;
-    rs.open("Select cBillGUID, iState From ApprovalFlowInstances Where cBillType = " +
-                db::quoteLiteral(billType) + " Order By cBillGUID",
+    rs.open("Select cBillGUID, iState From ApprovalFlowInstances Where cBillType = " + db::quoteLiteral(billType) +
+                " Order By cBillGUID",
             connection);
     for (; !rs.eof(); rs.moveNext()) {
       billGuids.push_back(CStr(rs.field(0).value()));
@@ -170,9 +170,8 @@ class EmbeddedApprovalFlow final : public ApprovalFlowServer {
     return succeed();
   }
 
-  bool SubmitToFlow(db::Connection& connection, const std::string& billType,
-                    const std::string& billGuid, const std::string& billCode,
-                    const std::string& document) override {
+  bool SubmitToFlow(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                    const std::string& billCode, const std::string& document) override {
     if (submitter_.empty()) return refuse(kNoSubmitter);
     if (document.empty()) return refuse(kNoDocument);
     if (stepCount(connection, billType) == 0) return succeed();
@@ -183,15 +182,13 @@ class EmbeddedApprovalFlow final : public ApprovalFlowServer {
     connection.execute(
         "Insert Into ApprovalFlowInstances (cBillType, cBillGUID, cBillCode, cDocument, cSubmitter, "
         "iState) Values (" +
-        db::quoteLiteral(billType) + ", " + db::quoteLiteral(billGuid) + ", " +
-        db::quoteLiteral(billCode) + ", " + db::quoteLiteral(document) + ", " +
-        db::quoteLiteral(submitter_) + ", 0)");
+        db::quoteLiteral(billType) + ", " + db::quoteLiteral(billGuid) + ", " + db::quoteLiteral(billCode) + ", " +
+        db::quoteLiteral(document) + ", " + db::quoteLiteral(submitter_) + ", 0)");
     return succeed();
   }
 
-  bool ApproveStep(db::Connection& connection, const std::string& billType,
-                   const std::string& billGuid, const std::string& task,
-                   const std::string& /*scope*/) override {
+  bool ApproveStep(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                   const std::string& task, const std::string& /*scope*/) override {
     finished_ = false;
     const std::optional<FlowPosition> position = flowPosition(connection, billType, billGuid);
     if (!position) return refuse(kNotInFlow);
@@ -208,8 +205,8 @@ class EmbeddedApprovalFlow final : public ApprovalFlowServer {
     return succeed();
   }
 
-  bool UndoStep(db::Connection& connection, const std::string& billType,
-                const std::string& billGuid, const std::string& /*scope*/) override {
+  bool UndoStep(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                const std::string& /*scope*/) override {
     finished_ = false;
     const std::optional<FlowPosition> position = flowPosition(connection, billType, billGuid);
     if (!position) return refuse(kNotInFlow);
@@ -223,53 +220,50 @@ class EmbeddedApprovalFlow final : public ApprovalFlowServer {
 
   void IsFinished(bool& finished) const override { finished = finished_; }
 
-  bool GetFlowInfo(db::Connection& connection, const std::string& billType,
-                   const std::string& billGuid, const std::string& /*unused*/,
-                   const std::string& /*scope*/, bool withApprovers, std::string& info) override {
+  bool GetFlowInfo(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                   const std::string& /*unused*/, const std::string& /*scope*/, bool withApprovers,
+                   std::string& info) override {
     const std::optional<FlowPosition> position = flowPosition(connection, billType, billGuid);
     if (!position) return refuse(kNotInFlow);
     const int next = position->state == kApproved ? 0 : position->doneSteps + 1;
-    info = "<flowinfo state='" + std::to_string(position->state) + "' done='" +
-           std::to_string(position->doneSteps) + "' steps='" +
-           std::to_string(stepCount(connection, billType)) + "' next='" +
-           escapeXml(next == 0 ? std::string() : stepName(connection, billType, next)) +
-           "' approvers='" +
-           escapeXml(next == 0 || !withApprovers ? std::string() : approversOf(connection, billType, next)) +
-           "'/>";
+    info = "<flowinfo state='" + std::to_string(position->state) + "' done='" + std::to_string(position->doneSteps) +
+           "' steps='" + std::to_string(stepCount(connection, billType)) + "' next='" +
+           escapeXml(next == 0 ? std::string() : stepName(connection, billType, next)) + "' approvers='" +
+           escapeXml(next == 0 || !withApprovers ? std::string() : approversOf(connection, billType, next)) + "'/>";
     return succeed();
   }
 
-  bool GetHistory(db::Connection& connection, const std::string& billType,
-                  const std::string& billGuid, const std::string& /*scope*/, bool& /*all*/,
-                  db::Recordset& history, std::string& text) override {
+  bool GetHistory(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                  const std::string& /*scope*/, bool& /*all*/, db::Recordset& history, std::string& text) override {
     const std::optional<FlowPosition> position = flowPosition(connection, billType, billGuid);
     if (!position) return refuse(kNotInFlow);
     history.openReadOnly(
         "Select h.cUserName As cUser_Name, IsNull(s.cStepName, '') As EAA_Name, "
         "IsNull(h.cRemark, '') As remark, h.dTime As EA_time "
         "From ApprovalFlowHistory h Left Join ApprovalFlowSteps s On s.cBillType = h.cBillType "
-        "And s.iStep = h.iStep Where h.cBillType = " + db::quoteLiteral(billType) +
-            " And h.cBillGUID = " + db::quoteLiteral(billGuid) + " Order By h.iID",
+        "And s.iStep = h.iStep Where h.cBillType = " +
+            db::quoteLiteral(billType) + " And h.cBillGUID = " + db::quoteLiteral(billGuid) + " Order By h.iID",
         connection);
     text = "<flowhistory state='" + std::to_string(position->state) + "'/>";
     return succeed();
   }
 
  private:
-  static void moveTo(db::Connection& connection, const std::string& billType,
-                     const std::string& billGuid, int doneSteps, int state) {
+  static void moveTo(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                     int doneSteps, int state) {
     connection.execute("Update ApprovalFlowInstances Set iDoneSteps = " + std::to_string(doneSteps) +
                        ", iState = " + std::to_string(state) + " Where " + flowKey(billType, billGuid));
   }
 
-  void record(db::Connection& connection, const std::string& billType, const std::string& billGuid,
-              int step, int action, const std::string& remark) const {
+  void record(db::Connection& connection, const std::string& billType, const std::string& billGuid, int step,
+              int action, const std::string& remark) const {
     connection.execute(
         "Insert Into ApprovalFlowHistory (cBillType, cBillGUID, iStep, iAction, cUserName, cRemark, "
         "dTime) Values (" +
-        db::quoteLiteral(billType) + ", " + db::quoteLiteral(billGuid) + ", " + std::to_string(step) +
-        ", " + std::to_string(action) + ", " + db::quoteLiteral(submitter_) + ", " +
-        db::quoteLiteral(action < 0 ? inLocale(kUndoneRemark) : remark) + ", " + db::quoteLiteral(now().toSqlString()) + ")");
+        db::quoteLiteral(billType) + ", " + db::quoteLiteral(billGuid) + ", " + std::to_string(step) + ", " +
+        std::to_string(action) + ", " + db::quoteLiteral(submitter_) + ", " +
+        db::quoteLiteral(action < 0 ? inLocale(kUndoneRemark) : remark) + ", " + db::quoteLiteral(now().toSqlString()) +
+        ")");
   }
 
   bool succeed() {
@@ -296,30 +290,27 @@ constexpr const char* kNotServed = "The approval-flow component does not serve a
 
 }  // namespace
 
-bool ApprovalFlowServer::ApproveStep(db::Connection&, const std::string&, const std::string&,
-                                     const std::string&, const std::string&) {
+bool ApprovalFlowServer::ApproveStep(db::Connection&, const std::string&, const std::string&, const std::string&,
+                                     const std::string&) {
   raiseObjectMissing(kNotServed);
 }
 
-bool ApprovalFlowServer::UndoStep(db::Connection&, const std::string&, const std::string&,
-                                  const std::string&) {
+bool ApprovalFlowServer::UndoStep(db::Connection&, const std::string&, const std::string&, const std::string&) {
   raiseObjectMissing(kNotServed);
 }
 
 void ApprovalFlowServer::IsFinished(bool&) const { raiseObjectMissing(kNotServed); }
 
-bool ApprovalFlowServer::GetFlowInfo(db::Connection&, const std::string&, const std::string&,
-                                     const std::string&, const std::string&, bool, std::string&) {
+bool ApprovalFlowServer::GetFlowInfo(db::Connection&, const std::string&, const std::string&, const std::string&,
+                                     const std::string&, bool, std::string&) {
   raiseObjectMissing(kNotServed);
 }
 
-bool ApprovalFlowServer::GetHistory(db::Connection&, const std::string&, const std::string&,
-                                    const std::string&, bool&, db::Recordset&, std::string&) {
+bool ApprovalFlowServer::GetHistory(db::Connection&, const std::string&, const std::string&, const std::string&, bool&,
+                                    db::Recordset&, std::string&) {
   raiseObjectMissing(kNotServed);
 }
 
-std::unique_ptr<ApprovalFlowServer> CreateApprovalFlowServer() {
-  return std::make_unique<EmbeddedApprovalFlow>();
-}
+std::unique_ptr<ApprovalFlowServer> CreateApprovalFlowServer() { return std::make_unique<EmbeddedApprovalFlow>(); }
 
 }  // namespace corvane

@@ -39,7 +39,6 @@ class ApprovalFlowTest : public ::testing::Test {
     return CLng(rs.field(0).value());
   }
 
-
   ScopedLocale locale_{"zh-CN"};
   CaseAccount account;
   db::Connection connection;
@@ -84,7 +83,8 @@ TEST_F(ApprovalFlowTest, SubmissionEntersTheFlowOnceAndNeedsASubmitter) {
   EXPECT_EQ(lastError(*flow), "");
   EXPECT_EQ(flowRows("cBillGUID = '" + std::string(kSavedLoan) +
                      "' And cBillCode = 'JK''2' And cDocument = '<EAdata a=''1''/>' And "
-                     "cSubmitter = '" + login->UserName() + "' And iState = 0"),
+                     "cSubmitter = '" +
+                     login->UserName() + "' And iState = 0"),
             1);
   EXPECT_TRUE(flow->IsInFlow(connection, "45", kSavedLoan, "11"));
 
@@ -130,7 +130,8 @@ TEST_F(ApprovalFlowTest, StepsAreApprovedInOrderByTheirApproversAndTakenBack) {
   const auto flow = CreateApprovalFlowServer();
   const auto demo = account.logIn();
   const auto clerk = account.logIn("clerk");
-  const std::string task = "<?xml version='1.0' encoding='utf-8' ?><EASTdata><task EAAID='' remark='ok &lt;1&gt;'/></EASTdata >";
+  const std::string task =
+      "<?xml version='1.0' encoding='utf-8' ?><EASTdata><task EAAID='' remark='ok &lt;1&gt;'/></EASTdata >";
   bool finished = true;
 
   flow->SetLogin(*clerk);
@@ -140,8 +141,8 @@ TEST_F(ApprovalFlowTest, StepsAreApprovedInOrderByTheirApproversAndTakenBack) {
   flow->SetLogin(*demo);
   EXPECT_FALSE(flow->ApproveStep(connection, "46", kWaitingClaim, "<x/>", "11"));
   EXPECT_EQ(lastError(*flow), "审批任务数据不正确。");
-  EXPECT_FALSE(flow->ApproveStep(connection, "46", kWaitingClaim,
-                                 "<EASTdata><task EAAID='2' remark=''/></EASTdata>", "11"));
+  EXPECT_FALSE(
+      flow->ApproveStep(connection, "46", kWaitingClaim, "<EASTdata><task EAAID='2' remark=''/></EASTdata>", "11"));
   EXPECT_EQ(lastError(*flow), "审批任务不是当前步骤。");
   EXPECT_TRUE(flow->ApproveStep(connection, "46", kWaitingClaim, task, "11"));
   flow->IsFinished(finished);
@@ -171,8 +172,8 @@ TEST_F(ApprovalFlowTest, StepsAreApprovedInOrderByTheirApproversAndTakenBack) {
   EXPECT_EQ(text, "<flowhistory state='0'/>");
   std::vector<std::string> rows;
   for (; !history.eof(); history.moveNext()) {
-    rows.push_back(CStr(history.field("cUser_Name").value()) + "|" + CStr(history.field("EAA_Name").value()) +
-                   "|" + CStr(history.field("remark").value()) + "|" +
+    rows.push_back(CStr(history.field("cUser_Name").value()) + "|" + CStr(history.field("EAA_Name").value()) + "|" +
+                   CStr(history.field("remark").value()) + "|" +
                    std::to_string(IsDate(history.field("EA_time").value())));
   }
   const std::string name = demo->UserName();

@@ -36,13 +36,9 @@ constexpr ComponentText kBillAnswered{"银行已答复该单据。", "The bank h
 constexpr ComponentText kNoPaymentRow{"支付行不存在。", "The payment row does not exist."};
 
 // The component answers in the request's language: Chinese for the zh locales, else English.
-std::string inLocale(const ComponentText& text) {
-  return gLocaleID.rfind("zh", 0) == 0 ? text.zh : text.en;
-}
+std::string inLocale(const ComponentText& text) { return gLocaleID.rfind("zh", 0) == 0 ? text.zh : text.en; }
 
-std::string billKey(const std::string& payRowGuid) {
-  return " Where cPayRowGUID = " + db::quoteLiteral(payRowGuid);
-}
+std::string billKey(const std::string& payRowGuid) { return " Where cPayRowGUID = " + db::quoteLiteral(payRowGuid); }
 
 // The bill's state, or nothing when the payment row has no bill.
 std::optional<int> billState(db::Connection& connection, const std::string& payRowGuid) {
@@ -79,8 +75,7 @@ std::string payRowOf(const db::Recordset& record) {
 
 class EmbeddedBankPay final : public BankPay {
  public:
-  bool ImportBill(int source, db::Connection& connection, const XmlDocument& bill,
-                  std::string& errorText) override {
+  bool ImportBill(int source, db::Connection& connection, const XmlDocument& bill, std::string& errorText) override {
     const std::optional<db::Recordset> record = readBillRecord(bill);
     if (!record) return refuse(errorText, kUnreadable);
     if (record->eof()) return refuse(errorText, kNoRecord);
@@ -90,10 +85,9 @@ class EmbeddedBankPay final : public BankPay {
     connection.execute(
         "Insert Into NetBankBills (cPayRowGUID, iSource, cNoteNo, cExch_name, iAmount_f, iAmount, "
         "cNatBankAccount, cBankAccount, cPerson, cBill, iState) Values (" +
-        db::quoteLiteral(payRow) + ", " + std::to_string(source) + ", " +
-        columnLiteral(*record, "cNoteNo") + ", " + columnLiteral(*record, "cExch_name") + ", " +
-        columnLiteral(*record, "iAmount_f") + ", " + columnLiteral(*record, "iAmount") + ", " +
-        columnLiteral(*record, "cNatBankAccount") + ", " +
+        db::quoteLiteral(payRow) + ", " + std::to_string(source) + ", " + columnLiteral(*record, "cNoteNo") + ", " +
+        columnLiteral(*record, "cExch_name") + ", " + columnLiteral(*record, "iAmount_f") + ", " +
+        columnLiteral(*record, "iAmount") + ", " + columnLiteral(*record, "cNatBankAccount") + ", " +
         columnLiteral(*record, "cBankAccount") + ", " + columnLiteral(*record, "cPerson") + ", " +
         db::quoteLiteral(bill.xml()) + ", " + std::to_string(kWaiting) + ")");
     return succeed(errorText);
@@ -108,10 +102,10 @@ class EmbeddedBankPay final : public BankPay {
     return succeed(errorText);
   }
 
-  bool WritePZID(int /*source*/, db::Connection& connection, const std::string& payRowGuid,
-                 const std::string& module, std::string& errorText) override {
-    const long written = connection.execute("Update NetBankBills Set cPZSource = " +
-                                            db::quoteLiteral(module) + billKey(payRowGuid));
+  bool WritePZID(int /*source*/, db::Connection& connection, const std::string& payRowGuid, const std::string& module,
+                 std::string& errorText) override {
+    const long written =
+        connection.execute("Update NetBankBills Set cPZSource = " + db::quoteLiteral(module) + billKey(payRowGuid));
     if (written == 0) return refuse(errorText, kNoBill);
     return succeed(errorText);
   }
@@ -152,8 +146,8 @@ void AnswerBill(db::Connection& connection, const std::string& payRowGuid, BankA
   if (!state) raiseBusiness(inLocale(kNoBill));
   if (*state != kWaiting) raiseBusiness(inLocale(kBillAnswered));
   const bool confirmed = answer == BankAnswer::Confirm;
-  connection.execute("Update NetBankBills Set iState = " +
-                     std::to_string(confirmed ? kConfirmed : kRejected) + billKey(payRowGuid));
+  connection.execute("Update NetBankBills Set iState = " + std::to_string(confirmed ? kConfirmed : kRejected) +
+                     billKey(payRowGuid));
   markPaymentRow(connection, payRowGuid, confirmed);
 }
 

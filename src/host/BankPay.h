@@ -31,8 +31,7 @@ class BankPay {
   // Takes one bill: `bill` is the record-set XML persistence of one bank-bill record, keyed by
   // its column iID (the payment row's GUID). Refused when the document holds no record or no
   // iID, or when the payment row has a bill already.
-  virtual bool ImportBill(int source, db::Connection& connection, const XmlDocument& bill,
-                          std::string& errorText) = 0;
+  virtual bool ImportBill(int source, db::Connection& connection, const XmlDocument& bill, std::string& errorText) = 0;
   // Withdraws the bill of the payment row `payRowGuid`. Refused once the bank has confirmed it;
   // true when the row has no bill.
   virtual bool DeleteBill(int source, db::Connection& connection, const std::string& payRowGuid,

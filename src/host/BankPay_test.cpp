@@ -23,8 +23,8 @@ constexpr const char* kClaimRow = "{0B5E1C7A-0000-4000-8000-000000000002}";
 class BankPayTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    account.execute(std::string("Insert Into KX_LoanVouch_Sub (GUID, MGuid, dblMoney) Values ('") +
-                    kLoanLine + "', '{3A6F0C21-5B1E-4C8A-9D01-000000000001}', 2000)");
+    account.execute(std::string("Insert Into KX_LoanVouch_Sub (GUID, MGuid, dblMoney) Values ('") + kLoanLine +
+                    "', '{3A6F0C21-5B1E-4C8A-9D01-000000000001}', 2000)");
     account.execute(std::string("Insert Into KX_BalanceInfo (GUID, ExpenGUID, intIOType, dblMoney) "
                                 "Values ('") +
                     kClaimRow + "', '{7C2E9B40-1D3F-4E6A-8B02-000000000003}', 2, 2300)");
@@ -60,8 +60,10 @@ class BankPayTest : public ::testing::Test {
   }
 
   std::string billRow(const std::string& payRow) {
-    return value("Select cNoteNo, iAmount_f, cExch_name, cPerson, iState, cPZSource From NetBankBills "
-                 "Where cPayRowGUID = '" + payRow + "'");
+    return value(
+        "Select cNoteNo, iAmount_f, cExch_name, cPerson, iState, cPZSource From NetBankBills "
+        "Where cPayRowGUID = '" +
+        payRow + "'");
   }
 
   ScopedLocale locale_{"en-us"};
@@ -75,9 +77,9 @@ TEST_F(BankPayTest, ImportBillStoresTheRecordOnceKeyedByItsPaymentRow) {
   EXPECT_TRUE(bank->ImportBill(4, connection, billOf(kLoanLine), errorText));
   EXPECT_EQ(errorText, "");
   EXPECT_EQ(billRow(kLoanLine), "ZZ01|2000.5|人民币|周建国|0|-");
-  EXPECT_NE(value(std::string("Select cBill From NetBankBills Where cPayRowGUID = '") + kLoanLine + "'")
-                .find("rs:data"),
-            std::string::npos);
+  EXPECT_NE(
+      value(std::string("Select cBill From NetBankBills Where cPayRowGUID = '") + kLoanLine + "'").find("rs:data"),
+      std::string::npos);
 
   EXPECT_FALSE(bank->ImportBill(4, connection, billOf(kLoanLine), errorText));
   EXPECT_EQ(errorText, "The payment row has a bank bill already.");
@@ -145,8 +147,7 @@ TEST_F(BankPayTest, AnswerBillMarksThePaymentRowAndAnswersAWaitingBillOnlyOnce) 
     const char* refusal;
   } refused[] = {{kLoanLine, BankAnswer::Reject, "The bank has answered the bill already."},
                  {kClaimRow, BankAnswer::Confirm, "The bank has answered the bill already."},
-                 {"{0B5E1C7A-0000-4000-8000-000000000009}", BankAnswer::Confirm,
-                  "The payment row has no bank bill."}};
+                 {"{0B5E1C7A-0000-4000-8000-000000000009}", BankAnswer::Confirm, "The payment row has no bank bill."}};
   for (const auto& r : refused) {
     try {
       AnswerBill(connection, r.payRow, r.answer);

@@ -37,7 +37,9 @@ std::string formatDate(const std::string& seed, std::string pattern) {
   const struct {
     std::string_view token;
     std::string value;
-  } tokens[] = {{"YYYY", year}, {"YY", year.substr(year.size() - 2)}, {"MM", twoDigits(date->month)},
+  } tokens[] = {{"YYYY", year},
+                {"YY", year.substr(year.size() - 2)},
+                {"MM", twoDigits(date->month)},
                 {"DD", twoDigits(date->day)}};
   std::string text;
   for (std::size_t at = 0; at < pattern.size();) {
@@ -77,8 +79,7 @@ class EmbeddedBillNumber final : public BillNumber {
  public:
   bool InitBill(db::Connection& connection, const std::string& cardNumber) override {
     db::Recordset rs;
-    rs.open("Select FormatXml From BillNumberFormat Where CardNumber = " + db::quoteLiteral(cardNumber),
-            connection);
+    rs.open("Select FormatXml From BillNumberFormat Where CardNumber = " + db::quoteLiteral(cardNumber), connection);
     if (rs.eof()) return false;
     connection_ = &connection;
     card_ = cardNumber;
@@ -136,7 +137,8 @@ class EmbeddedBillNumber final : public BillNumber {
     db::Transaction transaction = db::Transaction::joinOrBegin(*connection_);
     if (connection_->execute("Update BillNumberSeed Set LastSerial = LastSerial + 1" + seedFilter(prefix)) == 0) {
       connection_->execute("Insert Into BillNumberSeed (CardNumber, SeedPrefix, LastSerial) Values (" +
-                           db::quoteLiteral(card_) + ", " + db::quoteLiteral(prefix) + ", " + std::to_string(first) + ")");
+                           db::quoteLiteral(card_) + ", " + db::quoteLiteral(prefix) + ", " + std::to_string(first) +
+                           ")");
     }
     const std::int32_t serial = *lastSerial(prefix);
     transaction.commit();

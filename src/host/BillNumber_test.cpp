@@ -20,7 +20,8 @@ namespace {
 std::string loanFormat(const std::string& date) {
   return "<单据编号 允许手工修改='false' 重号自动重取='true' 流水号长度='4' 起始值='1'>"
          "<前缀 对象名称='常量' 源表字段名='' 种子='' 内容='JK'/>"
-         "<前缀 对象名称='日期' 源表字段名='dtLoanDate' 种子='" + date + "' 格式='YYYYMM'/></单据编号>";
+         "<前缀 对象名称='日期' 源表字段名='dtLoanDate' 种子='" +
+         date + "' 格式='YYYYMM'/></单据编号>";
 }
 
 class BillNumberTest : public ::testing::Test {
@@ -70,10 +71,8 @@ TEST_F(BillNumberTest, NumbersRunOnFromTheSeedsAndRestartPerPrefix) {
   };
   const Case cases[] = {
       {"2026-01-20", "JK2026010004"},  // the demo loans took 0001 to 0003 of January
-      {"2026-1-31", "JK2026010005"},
-      {"2026-02-01", "JK2026020001"},
-      {"2026-01-02 00:00:00", "JK2026010006"},
-      {"", "JK0001"},
+      {"2026-1-31", "JK2026010005"},           {"2026-02-01", "JK2026020001"},
+      {"2026-01-02 00:00:00", "JK2026010006"}, {"", "JK0001"},
   };
   for (const Case& c : cases) EXPECT_EQ(draw(*component, loanFormat(c.seed)), c.number) << c.seed;
   EXPECT_EQ(lastSerial("JK202601"), 6);

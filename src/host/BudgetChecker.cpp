@@ -48,15 +48,13 @@ struct BudgetKey {
 
   std::string where() const {
     return "cItemCode = " + db::quoteLiteral(item) + " And cPortValue1 = " + db::quoteLiteral(values[0]) +
-           " And cPortValue2 = " + db::quoteLiteral(values[1]) +
-           " And cPortValue3 = " + db::quoteLiteral(values[2]);
+           " And cPortValue2 = " + db::quoteLiteral(values[1]) + " And cPortValue3 = " + db::quoteLiteral(values[2]);
   }
 };
 
 bool sameCode(const std::string& a, const std::string& b) {
-  return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](unsigned char x, unsigned char y) {
-    return std::tolower(x) == std::tolower(y);
-  });
+  return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                    [](unsigned char x, unsigned char y) { return std::tolower(x) == std::tolower(y); });
 }
 
 std::string lineValueOf(const BudgetVoucherEntry& line, const std::string& portCode) {
@@ -83,8 +81,7 @@ class EmbeddedBudget final : public BudgetChecker {
     opened_ = false;
     if (connection_ == nullptr) return false;
     db::Recordset rs;
-    rs.open("Select blnUsable From BudgetSystemState Where cSysID = " + db::quoteLiteral(sysId),
-            *connection_);
+    rs.open("Select blnUsable From BudgetSystemState Where cSysID = " + db::quoteLiteral(sysId), *connection_);
     opened_ = !rs.eof() && CBool(rs.field(0).value());
     if (!opened_) lastError_ = inLocale(kNotServed);
     sysId_ = sysId;
@@ -95,9 +92,11 @@ class EmbeddedBudget final : public BudgetChecker {
 
   BudgetItem GetItem(const std::string& itemCode) override {
     db::Recordset rs;
-    rs.open("Select cPortCode1, cPortName1, cPortCode2, cPortName2, cPortCode3, cPortName3 "
-            "From BudgetItems Where cItemCode = " + db::quoteLiteral(itemCode),
-            connection());
+    rs.open(
+        "Select cPortCode1, cPortName1, cPortCode2, cPortName2, cPortCode3, cPortName3 "
+        "From BudgetItems Where cItemCode = " +
+            db::quoteLiteral(itemCode),
+        connection());
     BudgetItem item;
     if (rs.eof()) return item;
     const auto text = [&rs](int i) { return rs.field(i).value().isNull() ? std::string() : CStr(rs.field(i).value()); };
@@ -114,9 +113,11 @@ class EmbeddedBudget final : public BudgetChecker {
     const std::optional<Currency> amount = Currency::parse(line->Amount);
     if (!amount) return answered(answer, kRefused, inLocale(kBadAmount) + line->Amount);
     db::Recordset item;
-    item.open("Select cPortCode1, cPortCode2, cPortCode3, iControlType, bRefuseOver From BudgetItems "
-              "Where cItemCode = " + db::quoteLiteral(line->BudgetItemCode),
-              connection());
+    item.open(
+        "Select cPortCode1, cPortCode2, cPortCode3, iControlType, bRefuseOver From BudgetItems "
+        "Where cItemCode = " +
+            db::quoteLiteral(line->BudgetItemCode),
+        connection());
     if (item.eof()) return answered(answer, kRefused, inLocale(kNoItem) + line->BudgetItemCode);
     BudgetKey key{line->BudgetItemCode, {}};
     for (int i = 0; i < 3; ++i) {
@@ -175,8 +176,8 @@ class EmbeddedBudget final : public BudgetChecker {
   // What the voucher's charges on this budget come to after its releases.
   Currency heldBy(const std::string& voucherGuid, const BudgetKey& key) const {
     db::Recordset rs;
-    rs.open("Select Sum(mAmount) From BudgetLedger Where cVoucherGUID = " + db::quoteLiteral(voucherGuid) +
-                " And " + key.where(),
+    rs.open("Select Sum(mAmount) From BudgetLedger Where cVoucherGUID = " + db::quoteLiteral(voucherGuid) + " And " +
+                key.where(),
             connection());
     return rs.eof() ? Currency() : moneyOf(rs.field(0).value());
   }
@@ -191,18 +192,19 @@ class EmbeddedBudget final : public BudgetChecker {
   void book(const BudgetVoucher& voucher, const BudgetKey& key, Currency amount) const {
     const std::string money = amount.toString();
     if (connection().execute("Update BudgetAmounts Set mUsed = mUsed + " + money + " Where " + key.where()) == 0) {
-      connection().execute("Insert Into BudgetAmounts (cItemCode, cPortValue1, cPortValue2, cPortValue3, "
-                           "mBudget, mUsed) Values (" +
-                           db::quoteLiteral(key.item) + ", " + db::quoteLiteral(key.values[0]) + ", " +
-                           db::quoteLiteral(key.values[1]) + ", " + db::quoteLiteral(key.values[2]) +
-                           ", 0, " + money + ")");
+      connection().execute(
+          "Insert Into BudgetAmounts (cItemCode, cPortValue1, cPortValue2, cPortValue3, "
+          "mBudget, mUsed) Values (" +
+          db::quoteLiteral(key.item) + ", " + db::quoteLiteral(key.values[0]) + ", " + db::quoteLiteral(key.values[1]) +
+          ", " + db::quoteLiteral(key.values[2]) + ", 0, " + money + ")");
     }
-    connection().execute("Insert Into BudgetLedger (cSysID, cVoucherGUID, cVoucherNo, cItemCode, cPortValue1, "
-                         "cPortValue2, cPortValue3, mAmount) Values (" +
-                         db::quoteLiteral(sysId_) + ", " + db::quoteLiteral(voucher.VoucherGuid) + ", " +
-                         db::quoteLiteral(voucher.VoucherNo) + ", " + db::quoteLiteral(key.item) + ", " +
-                         db::quoteLiteral(key.values[0]) + ", " + db::quoteLiteral(key.values[1]) + ", " +
-                         db::quoteLiteral(key.values[2]) + ", " + money + ")");
+    connection().execute(
+        "Insert Into BudgetLedger (cSysID, cVoucherGUID, cVoucherNo, cItemCode, cPortValue1, "
+        "cPortValue2, cPortValue3, mAmount) Values (" +
+        db::quoteLiteral(sysId_) + ", " + db::quoteLiteral(voucher.VoucherGuid) + ", " +
+        db::quoteLiteral(voucher.VoucherNo) + ", " + db::quoteLiteral(key.item) + ", " +
+        db::quoteLiteral(key.values[0]) + ", " + db::quoteLiteral(key.values[1]) + ", " +
+        db::quoteLiteral(key.values[2]) + ", " + money + ")");
   }
 
   db::Connection* connection_ = nullptr;

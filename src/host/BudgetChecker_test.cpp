@@ -116,8 +116,8 @@ TEST_F(BudgetCheckTest, ChargesReleasesAndAnswersOverBudgetByTheItemsSettings) {
       {"no open period", nullptr, voucherOn("B01", "1", "{V2}", "2025-12-31"), 3, 0, "0", "300"},
       {"period closed", "UPDATE BudgetPeriods SET bOpen = 0", voucherOn("B01", "1", "{V2}"), 3, 0, "0", "300"},
       {"unknown item", "UPDATE BudgetPeriods SET bOpen = 1", voucherOn("B9", "1", "{V2}"), 0, 0, "none", "300"},
-      {"a quote in the item stays in its literal", nullptr, voucherOn("B0' Or '1'='1", "1", "{V2}"), 0, 0,
-       "none", "300"},
+      {"a quote in the item stays in its literal", nullptr, voucherOn("B0' Or '1'='1", "1", "{V2}"), 0, 0, "none",
+       "300"},
   };
   for (const Step& step : steps) {
     SCOPED_TRACE(step.name);
@@ -134,10 +134,12 @@ TEST_F(BudgetCheckTest, ChargesReleasesAndAnswersOverBudgetByTheItemsSettings) {
 TEST_F(BudgetCheckTest, ChargesAndReleasesToTheCentAgainstTheBudget) {
   // Sums a double gets wrong: 0.1 + 0.2 is above 0.3 in binary, and 999999999.99 + 0.01 needs
   // every cent.
-  connection.execute("UPDATE BudgetAmounts SET mBudget = 0.3, mUsed = 0 "
-                     "WHERE cItemCode = 'B02' And cPortValue1 = '04'");
-  connection.execute("UPDATE BudgetAmounts SET mBudget = 1000000000, mUsed = 999999999.99 "
-                     "WHERE cItemCode = 'B01' And cPortValue1 = '04'");
+  connection.execute(
+      "UPDATE BudgetAmounts SET mBudget = 0.3, mUsed = 0 "
+      "WHERE cItemCode = 'B02' And cPortValue1 = '04'");
+  connection.execute(
+      "UPDATE BudgetAmounts SET mBudget = 1000000000, mUsed = 999999999.99 "
+      "WHERE cItemCode = 'B01' And cPortValue1 = '04'");
   struct Step {
     const char* name;
     BudgetVoucher voucher;

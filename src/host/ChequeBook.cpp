@@ -40,9 +40,8 @@ class EmbeddedChequeDatabase final : public ChequeDatabase {
 
 class EmbeddedChequeCommon final : public ChequeCommon {
  public:
-  void InitPubs2(const std::string& module, const std::string& hostContext,
-                 ChequeDatabase& database, const std::string& accountId,
-                 const std::string& loginYear, const std::string& userName,
+  void InitPubs2(const std::string& module, const std::string& hostContext, ChequeDatabase& database,
+                 const std::string& accountId, const std::string& loginYear, const std::string& userName,
                  const DateTime& loginDate, const std::string& pubsInitText) override {
     session_ = {module, hostContext, accountId, loginYear, userName, loginDate, pubsInitText};
     database_ = &database;
@@ -110,11 +109,10 @@ class EmbeddedChequeBook final : public ChequeBook {
       connection().execute(
           "insert into ChequeBook (cn_id, cCode, csettle, mc, bill_date, cremark, cdept, "
           "cperson, cget, bWritten) values (" +
-          quoteLiteral(cheque.number) + ", " + quoteLiteral(cheque.account) + ", " +
-          quoteLiteral(cheque.settleStyle) + ", " + amountText(cheque) + ", " +
-          quoteLiteral(cheque.billDate.toSqlString()) + ", " + quotedOrNull(cheque.remark) + ", " +
-          quotedOrNull(cheque.department) + ", " + quotedOrNull(cheque.person) + ", " +
-          quotedOrNull(cheque.payee) + ", 0)");
+          quoteLiteral(cheque.number) + ", " + quoteLiteral(cheque.account) + ", " + quoteLiteral(cheque.settleStyle) +
+          ", " + amountText(cheque) + ", " + quoteLiteral(cheque.billDate.toSqlString()) + ", " +
+          quotedOrNull(cheque.remark) + ", " + quotedOrNull(cheque.department) + ", " + quotedOrNull(cheque.person) +
+          ", " + quotedOrNull(cheque.payee) + ", 0)");
     });
   }
 
@@ -123,13 +121,12 @@ class EmbeddedChequeBook final : public ChequeBook {
     const ChequeSession& session = common().session();
     reportFailure([&] {
       connection().execute(
-          "update ChequeBook set csettle = " + quoteLiteral(cheque.settleStyle) + ", mc = " +
-          amountText(cheque) + ", bill_date = " + quoteLiteral(cheque.billDate.toSqlString()) +
-          ", cremark = " + quotedOrNull(cheque.remark) +
-          ", cdept = " + quotedOrNull(cheque.department) +
+          "update ChequeBook set csettle = " + quoteLiteral(cheque.settleStyle) + ", mc = " + amountText(cheque) +
+          ", bill_date = " + quoteLiteral(cheque.billDate.toSqlString()) +
+          ", cremark = " + quotedOrNull(cheque.remark) + ", cdept = " + quotedOrNull(cheque.department) +
           ", cperson = " + quotedOrNull(cheque.person) + ", cget = " + quotedOrNull(cheque.payee) +
-          ", bWritten = 1, cSysID = " + quoteLiteral(session.module) +
-          ", cWriter = " + quoteLiteral(session.userName) + " where cn_id = " + quoteLiteral(cheque.number));
+          ", bWritten = 1, cSysID = " + quoteLiteral(session.module) + ", cWriter = " + quoteLiteral(session.userName) +
+          " where cn_id = " + quoteLiteral(cheque.number));
     });
   }
 
@@ -140,8 +137,7 @@ class EmbeddedChequeBook final : public ChequeBook {
       return 1;
     }
     db::Recordset rs;
-    rs.open("select cCode, bWritten from ChequeBook where cn_id = " + quoteLiteral(cheque.number),
-            connection());
+    rs.open("select cCode, bWritten from ChequeBook where cn_id = " + quoteLiteral(cheque.number), connection());
     if (rs.eof()) return 2;
     if (CStr(rs.field("cCode").value()) != cheque.account) return 1;
     return CBool(rs.field("bWritten").value()) ? 3 : 4;

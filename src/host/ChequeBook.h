@@ -56,9 +56,8 @@ class ChequeCommon {
  public:
   virtual ~ChequeCommon() = default;
   // `database` stays in use by the cheque book until the registration ends.
-  virtual void InitPubs2(const std::string& module, const std::string& hostContext,
-                         ChequeDatabase& database, const std::string& accountId,
-                         const std::string& loginYear, const std::string& userName,
+  virtual void InitPubs2(const std::string& module, const std::string& hostContext, ChequeDatabase& database,
+                         const std::string& accountId, const std::string& loginYear, const std::string& userName,
                          const DateTime& loginDate, const std::string& pubsInitText) = 0;
   virtual const ChequeSession& session() const = 0;
   virtual ChequeDatabase& database() = 0;

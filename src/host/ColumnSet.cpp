@@ -43,9 +43,8 @@ class EmbeddedColumnSet final : public ColumnSet {
     db::Transaction transaction(connection_);
     connection_.execute("DELETE FROM ColumnSetting WHERE cUser_ID=" + quoteLiteral(userId_) +
                         " AND cKey=" + quoteLiteral(key));
-    connection_.execute("INSERT INTO ColumnSetting (cUser_ID, cKey, cXml) VALUES (" +
-                        quoteLiteral(userId_) + "," + quoteLiteral(key) + "," +
-                        quoteLiteral(root.xml()) + ")");
+    connection_.execute("INSERT INTO ColumnSetting (cUser_ID, cKey, cXml) VALUES (" + quoteLiteral(userId_) + "," +
+                        quoteLiteral(key) + "," + quoteLiteral(root.xml()) + ")");
     transaction.commit();
     return true;
   }
@@ -53,11 +52,9 @@ class EmbeddedColumnSet final : public ColumnSet {
  private:
   std::string settingsOf(const std::string& userId, const std::string& key) {
     db::Recordset rs;
-    rs.open("SELECT cXml FROM ColumnSetting WHERE cUser_ID=" + quoteLiteral(userId) +
-                " AND cKey=" + quoteLiteral(key),
+    rs.open("SELECT cXml FROM ColumnSetting WHERE cUser_ID=" + quoteLiteral(userId) + " AND cKey=" + quoteLiteral(key),
             connection_);
-    return rs.eof() || rs.field("cXml").value().isNull() ? std::string()
-                                                         : CStr(rs.field("cXml").value());
+    return rs.eof() || rs.field("cXml").value().isNull() ? std::string() : CStr(rs.field("cXml").value());
   }
 
   db::Connection connection_;

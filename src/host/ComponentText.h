@@ -13,8 +13,6 @@ struct ComponentText {
   const char* en;
 };
 
-inline std::string inLocale(const ComponentText& text) {
-  return gLocaleID.rfind("zh", 0) == 0 ? text.zh : text.en;
-}
+inline std::string inLocale(const ComponentText& text) { return gLocaleID.rfind("zh", 0) == 0 ? text.zh : text.en; }
 
 }  // namespace corvane

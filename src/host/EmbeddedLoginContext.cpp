@@ -61,9 +61,7 @@ EmbeddedLoginContext::~EmbeddedLoginContext() {
   for (const TakenRights::Key& key : held_) TakenRights::shared().forget(key);
 }
 
-std::string EmbeddedLoginContext::ConnectString() const {
-  return "Data Source=" + quoteLiteral(account_.string());
-}
+std::string EmbeddedLoginContext::ConnectString() const { return "Data Source=" + quoteLiteral(account_.string()); }
 
 db::Connection& EmbeddedLoginContext::systemConnection() {
   if (!connection_) connection_ = db::ConnectionPool::shared().acquire(ConnectString());
@@ -72,8 +70,7 @@ db::Connection& EmbeddedLoginContext::systemConnection() {
 
 void EmbeddedLoginContext::checkPassword(const std::string& password) {
   db::Recordset user;
-  user.open("SELECT cUser_Name,cPassword FROM vqsystem..UA_User WHERE cUser_ID=" +
-                quoteLiteral(userId_),
+  user.open("SELECT cUser_Name,cPassword FROM vqsystem..UA_User WHERE cUser_ID=" + quoteLiteral(userId_),
             systemConnection());
   const char* const refusal = isChinese(locale_) ? "用户名或口令错误。" : "Wrong user or password.";
   if (user.eof()) raiseBusiness(refusal);
@@ -87,8 +84,7 @@ void EmbeddedLoginContext::checkPassword(const std::string& password) {
 void EmbeddedLoginContext::readAccount(std::optional<std::int16_t> year) {
   db::Connection& connection = systemConnection();
   db::Recordset account;
-  account.open("SELECT cAcc_ID,cAcc_Name,iYear FROM vqsystem..UA_Account Order By cAcc_ID",
-               connection);
+  account.open("SELECT cAcc_ID,cAcc_Name,iYear FROM vqsystem..UA_Account Order By cAcc_ID", connection);
   if (account.eof()) raiseBusiness("The folder holds no account: " + account_.string());
   accountId_ = CStr(account.field("cAcc_ID").value());
   accountName_ = CStr(account.field("cAcc_Name").value());
@@ -96,15 +92,13 @@ void EmbeddedLoginContext::readAccount(std::optional<std::int16_t> year) {
 
   db::Recordset period;
   period.open("SELECT iID FROM vqsystem..UA_Period WHERE cAcc_ID=" + quoteLiteral(accountId_) +
-                  " AND iYear=" + std::to_string(year_) + " AND dBegin<=" +
-                  quoteLiteral(loginDate_.toSqlString()) + " AND dEnd>=" +
-                  quoteLiteral(loginDate_.toSqlString()),
+                  " AND iYear=" + std::to_string(year_) + " AND dBegin<=" + quoteLiteral(loginDate_.toSqlString()) +
+                  " AND dEnd>=" + quoteLiteral(loginDate_.toSqlString()),
               connection);
   if (!period.eof()) period_ = CInt(period.field("iID").value());
 
   db::Recordset groups;
-  groups.open("SELECT Count(*) AS n FROM vqsystem..UA_Role WHERE cUser_id=" + quoteLiteral(userId_),
-              connection);
+  groups.open("SELECT Count(*) AS n FROM vqsystem..UA_Role WHERE cUser_id=" + quoteLiteral(userId_), connection);
   isGroupUser_ = CLng(groups.field("n").value()) > 0;
   isAdmin_ = holdsRight("ADMIN", year_);
 }
@@ -112,13 +106,12 @@ void EmbeddedLoginContext::readAccount(std::optional<std::int16_t> year) {
 // A right is held by the user itself, by one of its groups, or through the right ADMIN.
 bool EmbeddedLoginContext::holdsRight(const std::string& code, std::int16_t year) {
   db::Recordset held;
-  held.open("SELECT Count(*) AS n FROM vqsystem..UA_HoldAuth WHERE cAcc_ID=" +
-                quoteLiteral(accountId_) + " AND iYear=" + std::to_string(year) +
-                " AND cAuth_ID IN (" + quoteLiteral(code) +
+  held.open("SELECT Count(*) AS n FROM vqsystem..UA_HoldAuth WHERE cAcc_ID=" + quoteLiteral(accountId_) +
+                " AND iYear=" + std::to_string(year) + " AND cAuth_ID IN (" + quoteLiteral(code) +
                 ",'ADMIN') AND ((cUser_ID=" + quoteLiteral(userId_) +
                 " AND iIsUser=1) OR (iIsUser=0 AND EXISTS (SELECT * FROM vqsystem..UA_Role r "
-                "WHERE r.cUser_id=" + quoteLiteral(userId_) +
-                " AND r.cgroup_id=UA_HoldAuth.cUser_ID)))",
+                "WHERE r.cUser_id=" +
+                quoteLiteral(userId_) + " AND r.cgroup_id=UA_HoldAuth.cUser_ID)))",
             systemConnection());
   return CLng(held.field("n").value()) > 0;
 }
@@ -126,11 +119,10 @@ bool EmbeddedLoginContext::holdsRight(const std::string& code, std::int16_t year
 bool EmbeddedLoginContext::takeRight(const std::string& code, std::int16_t year) {
   if (!holdsRight(code, year)) return false;
   const TakenRights::Key key = TakenRights::keyOf(systemFiles_, code, year, userId_);
-  TakenRights::shared().take(
-      key, systemConnection(),
-      "INSERT INTO vqsystem..UA_Task (cAuth_ID,cAcc_ID,iYear,cUser_ID,dTakenAt) VALUES (" +
-          quoteLiteral(code) + "," + quoteLiteral(accountId_) + "," + std::to_string(year) + "," +
-          quoteLiteral(userId_) + "," + quoteLiteral(today().toSqlString()) + ")");
+  TakenRights::shared().take(key, systemConnection(),
+                             "INSERT INTO vqsystem..UA_Task (cAuth_ID,cAcc_ID,iYear,cUser_ID,dTakenAt) VALUES (" +
+                                 quoteLiteral(code) + "," + quoteLiteral(accountId_) + "," + std::to_string(year) +
+                                 "," + quoteLiteral(userId_) + "," + quoteLiteral(today().toSqlString()) + ")");
   held_.push_back(key);
   return true;
 }
@@ -142,12 +134,11 @@ bool EmbeddedLoginContext::releaseRight(const std::string& code, std::int16_t ye
     held_.erase(held);
     holding = TakenRights::Holding::Counted;
   }
-  return TakenRights::shared().release(
-      key, systemConnection(),
-      "DELETE FROM vqsystem..UA_Task WHERE cAuth_ID=" + quoteLiteral(code) +
-          " AND cAcc_ID=" + quoteLiteral(accountId_) + " AND iYear=" + std::to_string(year) +
-          " AND cUser_ID=" + quoteLiteral(userId_),
-      holding);
+  return TakenRights::shared().release(key, systemConnection(),
+                                       "DELETE FROM vqsystem..UA_Task WHERE cAuth_ID=" + quoteLiteral(code) +
+                                           " AND cAcc_ID=" + quoteLiteral(accountId_) + " AND iYear=" +
+                                           std::to_string(year) + " AND cUser_ID=" + quoteLiteral(userId_),
+                                       holding);
 }
 
 std::string EmbeddedLoginContext::refusalText(const std::string& code) const {
@@ -155,17 +146,16 @@ std::string EmbeddedLoginContext::refusalText(const std::string& code) const {
                             : "The user " + userId_ + " does not hold the right " + code + ".";
 }
 
-void EmbeddedLoginContext::RequestTask(const std::string& code, bool take, std::int16_t year,
-                                       bool& ok) {
+void EmbeddedLoginContext::RequestTask(const std::string& code, bool take, std::int16_t year, bool& ok) {
   ok = take ? takeRight(code, year) : releaseRight(code, year);
   if (ok) return;
-  lastErrorText_ = take ? refusalText(code)
-                        : (isChinese(locale_) ? "功能权限 " + code + " 未被占用。"
-                                              : "The right " + code + " was not taken.");
+  lastErrorText_ =
+      take ? refusalText(code)
+           : (isChinese(locale_) ? "功能权限 " + code + " 未被占用。" : "The right " + code + " was not taken.");
 }
 
-void EmbeddedLoginContext::QueryLock(std::int32_t kind, const std::string& module,
-                                     std::int16_t year, bool& locked, Variant& second) {
+void EmbeddedLoginContext::QueryLock(std::int32_t kind, const std::string& module, std::int16_t year, bool& locked,
+                                     Variant& second) {
   db::Recordset lock;
   lock.open("SELECT bLocked FROM vqsystem..UA_ModuleLock WHERE iKind=" + std::to_string(kind) +
                 " AND cSub_ID=" + quoteLiteral(module) + " AND iYear=" + std::to_string(year),

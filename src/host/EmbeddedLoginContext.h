@@ -73,9 +73,9 @@ class EmbeddedLoginContext final : public LoginContext {
   std::string refusalText(const std::string& code) const;
 
   std::filesystem::path account_;
-  std::string systemFiles_;  // the system database's device and inode, for TakenRights
+  std::string systemFiles_;             // the system database's device and inode, for TakenRights
   std::vector<TakenRights::Key> held_;  // the rights taken and not yet released
-  db::PooledConnection connection_;  // the system database's, held for the login's life
+  db::PooledConnection connection_;     // the system database's, held for the login's life
   std::string locale_;
   std::string userId_;
   std::string userName_;

@@ -28,8 +28,8 @@ class EmbeddedLoginTest : public testing::Test {
 TEST_F(EmbeddedLoginTest, ChecksThePasswordLikeTheLoginPage) {
   EXPECT_NO_THROW(logIn("demo", " DEMO "));
   EXPECT_NO_THROW(logIn("CLERK", "demo"));
-  for (const auto& [user, password] : {std::pair{"demo", "wrong"}, std::pair{"nobody", "demo"},
-                                       std::pair{"demo'--", "demo"}}) {
+  for (const auto& [user, password] :
+       {std::pair{"demo", "wrong"}, std::pair{"nobody", "demo"}, std::pair{"demo'--", "demo"}}) {
     try {
       logIn(user, password);
       ADD_FAILURE() << user << " must be refused";

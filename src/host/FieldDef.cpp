@@ -27,8 +27,8 @@ bool isPlainName(const std::string& name) {
 
 // Characters of a UTF-8 text (bytes that do not continue a character).
 long characterCount(const std::string& s) {
-  return static_cast<long>(std::count_if(
-      s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+  return static_cast<long>(
+      std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 // Where a field's values live: a SELECT of one column, to be narrowed by " where " or " and ".
@@ -39,8 +39,7 @@ struct ValueList {
 
   std::string narrowedTo(const std::string& value) const {
     if (value.empty()) return select;
-    return select + (hasWhere ? " and " : " where ") + column + " like " +
-           quoteLiteral("%" + value + "%");
+    return select + (hasWhere ? " and " : " where ") + column + " like " + quoteLiteral("%" + value + "%");
   }
   std::string holding(const std::string& value) const {
     return select + (hasWhere ? " and " : " where ") + column + "=" + quoteLiteral(value);
@@ -61,9 +60,8 @@ class EmbeddedFieldDef final : public FieldDef {
     return true;
   }
 
-  int ValidateAr(int source, int, const std::string& name, const std::string& table,
-                 const std::string& field, const std::string& value, const std::string& third,
-                 bool build) override {
+  int ValidateAr(int source, int, const std::string& name, const std::string& table, const std::string& field,
+                 const std::string& value, const std::string& third, bool build) override {
     if (value.empty()) return 0;
     try {
       const std::optional<FieldInfo> info = fieldInfo(name);
@@ -80,9 +78,9 @@ class EmbeddedFieldDef final : public FieldDef {
     }
   }
 
-  bool GetRefSQL(int source, int, const std::string& name, const std::string& table,
-                 const std::string& field, const std::string& third, const std::string& value,
-                 std::string& sql, std::string& head, std::string& width) override {
+  bool GetRefSQL(int source, int, const std::string& name, const std::string& table, const std::string& field,
+                 const std::string& third, const std::string& value, std::string& sql, std::string& head,
+                 std::string& width) override {
     const std::optional<ValueList> list = valueList(source, name, table, field, third);
     if (!list) return false;
     const std::optional<FieldInfo> info = fieldInfo(name);
@@ -92,8 +90,8 @@ class EmbeddedFieldDef final : public FieldDef {
     return true;
   }
 
-  bool GetFreeRefSQL(const std::string& name, const std::string& value, std::string& sql,
-                     std::string& head, std::string& width) override {
+  bool GetFreeRefSQL(const std::string& name, const std::string& value, std::string& sql, std::string& head,
+                     std::string& width) override {
     const std::optional<FieldInfo> info = fieldInfo(name);
     if (!info) return false;
     sql = hostList(name).narrowedTo(value);
@@ -112,22 +110,18 @@ class EmbeddedFieldDef final : public FieldDef {
 
   std::optional<FieldInfo> fieldInfo(const std::string& name) const {
     db::Recordset rs;
-    rs.open(
-        "SELECT cCaption, iLength, bCheck FROM UserDefField WHERE cFieldName=" + quoteLiteral(name),
-        connection());
+    rs.open("SELECT cCaption, iLength, bCheck FROM UserDefField WHERE cFieldName=" + quoteLiteral(name), connection());
     if (rs.eof()) return std::nullopt;
     return FieldInfo{text(rs.field("cCaption").value()), CLng(rs.field("iLength").value()),
                      CBool(rs.field("bCheck").value())};
   }
 
   static ValueList hostList(const std::string& name) {
-    return {"select cValue as cvalue from UserDefine where cID=" + quoteLiteral(name), "cValue",
-            true};
+    return {"select cValue as cvalue from UserDefine where cID=" + quoteLiteral(name), "cValue", true};
   }
 
-  static std::optional<ValueList> valueList(int source, const std::string& name,
-                                            const std::string& table, const std::string& field,
-                                            const std::string& third) {
+  static std::optional<ValueList> valueList(int source, const std::string& name, const std::string& table,
+                                            const std::string& field, const std::string& third) {
     if (source == 0) return hostList(name);
     const std::string& from = source == 1 ? table : third;
     if ((source != 1 && source != 2) || !isPlainName(from) || !isPlainName(field)) {

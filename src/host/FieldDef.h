@@ -34,14 +34,12 @@ class FieldDef {
   virtual ~FieldDef() = default;
   virtual bool init(db::Connection& connection, const std::string& userId) = 0;
   virtual int ValidateAr(int source, int pos, const std::string& name, const std::string& table,
-                         const std::string& field, const std::string& value,
-                         const std::string& third, bool build) = 0;
+                         const std::string& field, const std::string& value, const std::string& third, bool build) = 0;
   virtual bool GetRefSQL(int source, int pos, const std::string& name, const std::string& table,
-                         const std::string& field, const std::string& third,
-                         const std::string& value, std::string& sql, std::string& head,
-                         std::string& width) = 0;
-  virtual bool GetFreeRefSQL(const std::string& name, const std::string& value, std::string& sql,
-                             std::string& head, std::string& width) = 0;
+                         const std::string& field, const std::string& third, const std::string& value, std::string& sql,
+                         std::string& head, std::string& width) = 0;
+  virtual bool GetFreeRefSQL(const std::string& name, const std::string& value, std::string& sql, std::string& head,
+                             std::string& width) = 0;
 };
 
 using FieldDefFactory = std::function<std::unique_ptr<FieldDef>()>;

@@ -57,7 +57,8 @@ class EmbeddedFlowInfo final : public FlowInfo {
     const std::string kinds = kindList(flowKinds);
     return "select distinct h.cBillGUID from ApprovalFlowHistory h inner join ApprovalFlowInstances i"
            " on i.cBillType = h.cBillType and i.cBillGUID = h.cBillGUID"
-           " where h.cBillType in (" + kinds + ") and h.cUserName = " + db::quoteLiteral(auditor) +
+           " where h.cBillType in (" +
+           kinds + ") and h.cUserName = " + db::quoteLiteral(auditor) +
            " and h.iAction = 1 and h.iStep <= i.iDoneSteps and i.iState <> " + kSentBack +
            " and h.iID in (select max(iID) from ApprovalFlowHistory where cBillType in (" + kinds +
            ") group by cBillType, cBillGUID, iStep)";

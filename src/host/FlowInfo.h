@@ -31,8 +31,7 @@ class FlowInfo {
                                                int& auditCondition) = 0;
   // The vouchers of `flowKinds` with a flow step that `auditor` approved and that still stands:
   // neither taken back since nor in a flow sent back to its maker.
-  virtual std::string GetAuditUserListSql(std::string& auditor, const std::string& flowKinds,
-                                          int& auditCondition) = 0;
+  virtual std::string GetAuditUserListSql(std::string& auditor, const std::string& flowKinds, int& auditCondition) = 0;
 };
 
 // The embedded component, over the approval-flow component's tables: ApprovalFlowInstances (where

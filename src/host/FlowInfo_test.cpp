@@ -46,15 +46,18 @@ class FlowInfoTest : public ::testing::Test {
   }
 
   void inFlow(int loan, int state, int doneSteps) {
-    account_.execute("INSERT INTO ApprovalFlowInstances (cBillType, cBillGUID, cDocument, iState, iDoneSteps) "
-                     "VALUES ('45', '" + flowGuid(loan) + "', '<EAdata/>', " + std::to_string(state) + ", " +
-                     std::to_string(doneSteps) + ")");
+    account_.execute(
+        "INSERT INTO ApprovalFlowInstances (cBillType, cBillGUID, cDocument, iState, iDoneSteps) "
+        "VALUES ('45', '" +
+        flowGuid(loan) + "', '<EAdata/>', " + std::to_string(state) + ", " + std::to_string(doneSteps) + ")");
   }
 
   void step(int loan, int stepNumber, int action, const std::string& userName) {
-    account_.execute("INSERT INTO ApprovalFlowHistory (cBillType, cBillGUID, iStep, iAction, cUserName, dTime) "
-                     "VALUES ('45', '" + flowGuid(loan) + "', " + std::to_string(stepNumber) + ", " +
-                     std::to_string(action) + ", " + db::quoteLiteral(userName) + ", '2026-01-20 10:00:00')");
+    account_.execute(
+        "INSERT INTO ApprovalFlowHistory (cBillType, cBillGUID, iStep, iAction, cUserName, dTime) "
+        "VALUES ('45', '" +
+        flowGuid(loan) + "', " + std::to_string(stepNumber) + ", " + std::to_string(action) + ", " +
+        db::quoteLiteral(userName) + ", '2026-01-20 10:00:00')");
   }
 
   std::vector<std::string> guids(const std::string& sql) {
@@ -75,7 +78,7 @@ TEST_F(FlowInfoTest, AnswersFromTheFlowsStepsTheirApproversAndWhoApprovedThem) {
   struct Case {
     std::string auditor;
     const char* kinds;
-    std::vector<std::string> approved;  // steps approved by the auditor that still stand
+    std::vector<std::string> approved;   // steps approved by the auditor that still stand
     std::vector<std::string> notTheirs;  // in a flow, and not the auditor's to approve now
   };
   const Case cases[] = {

@@ -30,13 +30,12 @@ class EmbeddedFormTemplate final : public FormTemplate {
                  "From VoucherTemplates "
                  "Left Join Vouchers On Vouchers.CardNumber = VoucherTemplates.vt_cardnumber "
                  "Left Join VoucherTemplateItems On VoucherTemplateItems.vt_id = VoucherTemplates.vt_id "
-                 "Where VoucherTemplates.vt_cardnumber = " + db::quoteLiteral(cardNumber) +
-                 " And VoucherTemplates.vt_id = " + db::quoteLiteral(templateId) +
-                 " Order By VoucherTemplateItems.CardSection Desc, VoucherTemplateItems.intOrder");
+                 "Where VoucherTemplates.vt_cardnumber = " +
+                     db::quoteLiteral(cardNumber) + " And VoucherTemplates.vt_id = " + db::quoteLiteral(templateId) +
+                     " Order By VoucherTemplateItems.CardSection Desc, VoucherTemplateItems.intOrder");
   }
 
-  std::optional<db::Recordset> GetFixedData(db::Connection& connection,
-                                            const std::string& templateId) override {
+  std::optional<db::Recordset> GetFixedData(db::Connection& connection, const std::string& templateId) override {
     if (query(connection, "Select vt_id From VoucherTemplates Where vt_id = " + db::quoteLiteral(templateId)).eof()) {
       return std::nullopt;
     }

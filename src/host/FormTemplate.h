@@ -24,8 +24,7 @@ class FormTemplate {
                                          const std::string& templateId) = 0;
   // The fixed texts of the template `templateId` (strName, strValue), possibly none; nothing
   // when there is no such template.
-  virtual std::optional<db::Recordset> GetFixedData(db::Connection& connection,
-                                                    const std::string& templateId) = 0;
+  virtual std::optional<db::Recordset> GetFixedData(db::Connection& connection, const std::string& templateId) = 0;
   // The company logo as base64 image data; empty text when the company has none.
   virtual std::string GetCompanyLogoImageData(db::Connection& connection) = 0;
 };

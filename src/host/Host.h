@@ -94,12 +94,8 @@ class HostWrapper : public Host {
 
   std::unique_ptr<RowRight> rowRight() override { return target_.rowRight(); }
   std::unique_ptr<MessageCatalog> messageCatalog() override { return target_.messageCatalog(); }
-  std::unique_ptr<MessageFormatter> messageFormatter() override {
-    return target_.messageFormatter();
-  }
-  std::unique_ptr<Navigator> navigator(db::Connection& connection) override {
-    return target_.navigator(connection);
-  }
+  std::unique_ptr<MessageFormatter> messageFormatter() override { return target_.messageFormatter(); }
+  std::unique_ptr<Navigator> navigator(db::Connection& connection) override { return target_.navigator(connection); }
   std::unique_ptr<ReferServer> referServer() override { return target_.referServer(); }
   std::unique_ptr<FieldDef> fieldDef() override { return target_.fieldDef(); }
   std::unique_ptr<ColumnSet> columnSet() override { return target_.columnSet(); }

@@ -43,8 +43,7 @@ TEST(Host, AWrapperForwardsWhatItDoesNotReplace) {
   EXPECT_NE(forwarded, "demo");
   EXPECT_TRUE(embedded.Matches(forwarded, "demo"));
   EXPECT_EQ(host.messageCatalog()->Messages()->GetText("Z7.Corvane.0002", "zh-CN"),
-            EmbeddedHost::instance().messageCatalog()->Messages()->GetText("Z7.Corvane.0002",
-                                                                           "zh-CN"));
+            EmbeddedHost::instance().messageCatalog()->Messages()->GetText("Z7.Corvane.0002", "zh-CN"));
 }
 
 }  // namespace

@@ -27,8 +27,7 @@ std::string textOf(const std::string& id, const std::string& locale) {
 }
 
 bool isPlaceholderAt(std::string_view text, std::size_t at) {
-  return at + 2 < text.size() && text[at] == '{' && text[at + 1] >= '0' && text[at + 1] <= '9' &&
-         text[at + 2] == '}';
+  return at + 2 < text.size() && text[at] == '{' && text[at + 1] >= '0' && text[at + 1] <= '9' && text[at + 2] == '}';
 }
 
 // One pass over the text, so that a parameter holding "{1}" is not filled again.
@@ -49,16 +48,12 @@ std::string fillPlaceholders(std::string_view text, const std::vector<std::strin
 
 class EmbeddedMessageTextSource final : public MessageTextSource {
  public:
-  std::string GetText(const std::string& id, const std::string& locale) const override {
-    return textOf(id, locale);
-  }
+  std::string GetText(const std::string& id, const std::string& locale) const override { return textOf(id, locale); }
 };
 
 class EmbeddedMessageCatalog final : public MessageCatalog {
  public:
-  std::unique_ptr<MessageTextSource> Messages() const override {
-    return std::make_unique<EmbeddedMessageTextSource>();
-  }
+  std::unique_ptr<MessageTextSource> Messages() const override { return std::make_unique<EmbeddedMessageTextSource>(); }
 };
 
 class EmbeddedMessageFormatter final : public MessageFormatter {
@@ -71,12 +66,8 @@ class EmbeddedMessageFormatter final : public MessageFormatter {
 
 }  // namespace
 
-std::unique_ptr<MessageCatalog> CreateMessageCatalog() {
-  return std::make_unique<EmbeddedMessageCatalog>();
-}
+std::unique_ptr<MessageCatalog> CreateMessageCatalog() { return std::make_unique<EmbeddedMessageCatalog>(); }
 
-std::unique_ptr<MessageFormatter> CreateMessageFormatter() {
-  return std::make_unique<EmbeddedMessageFormatter>();
-}
+std::unique_ptr<MessageFormatter> CreateMessageFormatter() { return std::make_unique<EmbeddedMessageFormatter>(); }
 
 }  // namespace corvane

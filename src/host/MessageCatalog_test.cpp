@@ -14,8 +14,7 @@ std::string textOf(const std::string& id, const std::string& locale) {
   return CreateMessageCatalog()->Messages()->GetText(id, locale);
 }
 
-std::string formatted(const std::string& id, const std::vector<std::string>& parameters,
-                      const std::string& locale) {
+std::string formatted(const std::string& id, const std::vector<std::string>& parameters, const std::string& locale) {
   return CreateMessageFormatter()->FormatText(id, parameters, locale);
 }
 
@@ -35,7 +34,7 @@ TEST(MessageCatalog, LocaleMatchesWithoutCaseAndFallsBackToChinese) {
   };
   static const Case cases[] = {
       {"zh-CN", "提示"},   {"ZH-cn", "提示"}, {"en-us", "Prompt"}, {"en-US", "Prompt"},
-      {"EN-US", "Prompt"}, {"fr-FR", "提示"}, {"", "提示"},       {"en", "提示"},
+      {"EN-US", "Prompt"}, {"fr-FR", "提示"}, {"", "提示"},        {"en", "提示"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(textOf("Z7.Corvane.0028", c.locale), c.expected) << c.locale;
@@ -49,8 +48,10 @@ TEST(MessageCatalog, StoredAndComparedWordsAreFixed) {
     const char* zhCN;
   };
   static const Case cases[] = {
-      {"Z7.Corvane.0028", "提示"}, {"Z7.Corvane.0230", "严格控制"},
-      {"Z7.Corvane.0022", "是"},   {"Z7.Corvane.0023", "否"},
+      {"Z7.Corvane.0028", "提示"},
+      {"Z7.Corvane.0230", "严格控制"},
+      {"Z7.Corvane.0022", "是"},
+      {"Z7.Corvane.0023", "否"},
   };
   for (const Case& c : cases) EXPECT_EQ(textOf(c.id, "zh-CN"), c.zhCN) << c.id;
   EXPECT_EQ(textOf("Z7.Corvane.0022", "en-us"), "Yes");
@@ -64,10 +65,9 @@ TEST(MessageCatalog, WordsThatAreComparedDifferWithinEachLocale) {
       {"Z7.Corvane.0185", "Z7.Corvane.0186"},                             // payment directions
       {"Z7.Corvane.0028", "Z7.Corvane.0230"},                             // control types
       {"Z7.Corvane.0022", "Z7.Corvane.0023"},                             // yes and no
-      {"Z7.Corvane.0131", "Z7.Corvane.0134", "Z7.Corvane.0135", "Z7.Corvane.0143",
-       "Z7.Corvane.0146", "Z7.Corvane.Web.0624", "Z7.Corvane.Web.0634",
-       "Z7.Corvane.Web.0635"},  // report groupings
-      {"Z7.Corvane.Web.0744", "Z7.Corvane.0301", "Z7.Corvane.0386"},  // ledger voucher states
+      {"Z7.Corvane.0131", "Z7.Corvane.0134", "Z7.Corvane.0135", "Z7.Corvane.0143", "Z7.Corvane.0146",
+       "Z7.Corvane.Web.0624", "Z7.Corvane.Web.0634", "Z7.Corvane.Web.0635"},  // report groupings
+      {"Z7.Corvane.Web.0744", "Z7.Corvane.0301", "Z7.Corvane.0386"},          // ledger voucher states
   };
   for (const char* locale : {"zh-CN", "en-us"}) {
     for (const auto& group : groups) {

@@ -30,12 +30,10 @@ class EmbeddedNavigator final : public Navigator {
   explicit EmbeddedNavigator(db::Connection& connection) : connection_(connection) {}
 
   std::string LoadMenu1(bool byRights, const std::string& subsystem, const std::string& accountId,
-                        const std::string& year, const std::string& userId,
-                        const std::string&) override {
+                        const std::string& year, const std::string& userId, const std::string&) override {
     const std::vector<MenuEntry> entries = readEntries(subsystem);
     const bool seesAll = !byRights || holdsAdmin(accountId, year, userId);
-    const std::vector<std::string> rights =
-        seesAll ? std::vector<std::string>{} : heldRights(accountId, year, userId);
+    const std::vector<std::string> rights = seesAll ? std::vector<std::string>{} : heldRights(accountId, year, userId);
     XmlDocument menu;
     XmlNode nodes = menu.createDocumentElement("nodes");
     for (const MenuEntry& folder : entries) {
@@ -72,8 +70,7 @@ class EmbeddedNavigator final : public Navigator {
   static bool equalsIgnoringCase(const std::string& a, const std::string& b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-      if (std::tolower(static_cast<unsigned char>(a[i])) !=
-          std::tolower(static_cast<unsigned char>(b[i]))) {
+      if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) {
         return false;
       }
     }
@@ -97,8 +94,8 @@ class EmbeddedNavigator final : public Navigator {
   }
 
   // The rights held in the account-year by the user himself or by one of his groups.
-  std::string heldRightsQuery(const std::string& select, const std::string& accountId,
-                              const std::string& year, const std::string& userId) const {
+  std::string heldRightsQuery(const std::string& select, const std::string& accountId, const std::string& year,
+                              const std::string& userId) const {
     return select + " FROM vqsystem..UA_HoldAuth WHERE cAcc_ID=" + quoteLiteral(accountId) +
            " AND iYear=" + std::to_string(CInt(Variant(year))) +
            " AND ((iIsUser=1 AND cUser_ID=" + quoteLiteral(userId) +
@@ -107,12 +104,9 @@ class EmbeddedNavigator final : public Navigator {
            quoteLiteral(userId) + ")))";
   }
 
-  bool holdsAdmin(const std::string& accountId, const std::string& year,
-                  const std::string& userId) {
+  bool holdsAdmin(const std::string& accountId, const std::string& year, const std::string& userId) {
     db::Recordset rs;
-    rs.open(
-        heldRightsQuery("SELECT Count(*) AS n", accountId, year, userId) + " AND cAuth_ID='ADMIN'",
-        connection_);
+    rs.open(heldRightsQuery("SELECT Count(*) AS n", accountId, year, userId) + " AND cAuth_ID='ADMIN'", connection_);
     return CLng(rs.field("n").value()) > 0;
   }
 

@@ -23,9 +23,9 @@ class Connection;
 class Navigator {
  public:
   virtual ~Navigator() = default;
-  virtual std::string LoadMenu1(bool byRights, const std::string& subsystem,
-                                const std::string& accountId, const std::string& year,
-                                const std::string& userId, const std::string& hostContextName) = 0;
+  virtual std::string LoadMenu1(bool byRights, const std::string& subsystem, const std::string& accountId,
+                                const std::string& year, const std::string& userId,
+                                const std::string& hostContextName) = 0;
 };
 
 // Creates the service over an open connection of the account, as the module does per request.

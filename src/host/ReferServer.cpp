@@ -20,9 +20,8 @@ using db::quoteLiteral;
 std::string text(const Variant& value) { return value.isNull() ? std::string() : CStr(value); }
 
 bool isPlainCode(const std::string& code) {
-  return !code.empty() && code.size() <= 20 && std::all_of(code.begin(), code.end(), [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) != 0;
-  });
+  return !code.empty() && code.size() <= 20 &&
+         std::all_of(code.begin(), code.end(), [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0; });
 }
 
 // Puts `current` in range for a list of `count` rows in pages of `length` rows (the whole list
@@ -63,34 +62,31 @@ std::string narrowed(const std::string& sql, const std::string& match) {
 
 class EmbeddedReferServer final : public ReferServer {
  public:
-  void GetRefStrRst(LoginContext& login, const std::string& sql, db::Recordset& rs,
-                    std::string& errorText, long& length, long& current, long& count) override {
+  void GetRefStrRst(LoginContext& login, const std::string& sql, db::Recordset& rs, std::string& errorText,
+                    long& length, long& current, long& count) override {
     page(login, sql, rs, errorText, length, current, count);
   }
 
-  void GetData(LoginContext& login, const std::string& key, std::string& match, std::string& order,
-               long& length, long& current, long& count, db::Recordset& rs,
-               std::string& errorText) override {
+  void GetData(LoginContext& login, const std::string& key, std::string& match, std::string& order, long& length,
+               long& current, long& count, db::Recordset& rs, std::string& errorText) override {
     try {
       db::Recordset definition;
-      definition.open("SELECT cSql, cOrder FROM ReferDef WHERE cRefName=" + quoteLiteral(key),
-                      connection(login));
+      definition.open("SELECT cSql, cOrder FROM ReferDef WHERE cRefName=" + quoteLiteral(key), connection(login));
       if (definition.eof()) {
         errorText = "There is no reference list named " + key + ".";
         return;
       }
       const std::string sql = text(definition.field("cSql").value());
       const std::string listOrder = text(definition.field("cOrder").value());
-      orderedPage(login, narrowed(sql, match), order.empty() ? listOrder : order, rs, errorText,
-                  length, current, count);
+      orderedPage(login, narrowed(sql, match), order.empty() ? listOrder : order, rs, errorText, length, current,
+                  count);
     } catch (const RuntimeError& error) {
       errorText = error.description();
     }
   }
 
-  void GetRefItemRst(db::Recordset& rs, db::Recordset& format, LoginContext& login,
-                     const std::string& itemClass, std::string& match, std::string& errorText,
-                     long& length, long& count, long& current) override {
+  void GetRefItemRst(db::Recordset& rs, db::Recordset& format, LoginContext& login, const std::string& itemClass,
+                     std::string& match, std::string& errorText, long& length, long& count, long& current) override {
     if (!isPlainCode(itemClass)) {
       errorText = "There is no item class " + itemClass + ".";
       return;
@@ -107,9 +103,9 @@ class EmbeddedReferServer final : public ReferServer {
 
   db::Recordset GetTitleFormat(LoginContext& login, const std::string& name) override {
     db::Recordset format;
-    format.open("SELECT cField, cCaption, iWidth FROM ReferTitle WHERE cRefName=" +
-                    quoteLiteral(name) + " ORDER BY iOrder",
-                connection(login), db::adOpenStatic);
+    format.open(
+        "SELECT cField, cCaption, iWidth FROM ReferTitle WHERE cRefName=" + quoteLiteral(name) + " ORDER BY iOrder",
+        connection(login), db::adOpenStatic);
     return format;
   }
 
@@ -124,8 +120,8 @@ class EmbeddedReferServer final : public ReferServer {
 
   // A page of `sql` as given. A text that ends in its own order is paged by the database;
   // another is read whole and the page cut from it, as it may already limit its rows.
-  void page(LoginContext& login, const std::string& sql, db::Recordset& rs, std::string& errorText,
-            long& length, long& current, long& count) {
+  void page(LoginContext& login, const std::string& sql, db::Recordset& rs, std::string& errorText, long& length,
+            long& current, long& count) {
     try {
       RequireReadOnlyQuery(sql);
       if (length > 0 && sortedPage(login, sql, rs, length, current, count)) return;
@@ -144,8 +140,8 @@ class EmbeddedReferServer final : public ReferServer {
   // A page of a text that ends in an ORDER BY, paged by the database. False, with nothing read,
   // when the text takes no OFFSET there (no order of its own, a TOP, an OFFSET already, another
   // statement).
-  bool sortedPage(LoginContext& login, const std::string& sql, db::Recordset& rs, long length,
-                  long& current, long& count) {
+  bool sortedPage(LoginContext& login, const std::string& sql, db::Recordset& rs, long length, long& current,
+                  long& count) {
     try {
       count = countOf(login, "select count(*) from (" + sql + "\n offset 0 rows) as c");
     } catch (const RuntimeError&) {
@@ -158,12 +154,10 @@ class EmbeddedReferServer final : public ReferServer {
   // A page of the rows of the select `rows` sorted by `order`, paged by the database. Without an
   // order (a page needs a stable one) or with the whole list as one page, the list is read whole
   // as `page` does.
-  void orderedPage(LoginContext& login, const std::string& rows, const std::string& order,
-                   db::Recordset& rs, std::string& errorText, long& length, long& current,
-                   long& count) {
+  void orderedPage(LoginContext& login, const std::string& rows, const std::string& order, db::Recordset& rs,
+                   std::string& errorText, long& length, long& current, long& count) {
     if (order.empty() || length <= 0) {
-      page(login, order.empty() ? rows : rows + " order by " + order, rs, errorText, length,
-           current, count);
+      page(login, order.empty() ? rows : rows + " order by " + order, rs, errorText, length, current, count);
       return;
     }
     try {
@@ -185,11 +179,11 @@ class EmbeddedReferServer final : public ReferServer {
   // Puts `current` in range for `count` rows, then reads only that page of `sorted` (a text that
   // ends in its order) by an OFFSET after it. The OFFSET stands on a line of its own, so that a
   // comment that closes the text does not swallow it.
-  void readPage(LoginContext& login, const std::string& sorted, db::Recordset& rs, long length,
-                long& current, long count) {
+  void readPage(LoginContext& login, const std::string& sorted, db::Recordset& rs, long length, long& current,
+                long count) {
     current = pageInRange(length, count, current);
-    const std::string onePage = sorted + "\n offset " + std::to_string((current - 1) * length) +
-                                " rows fetch next " + std::to_string(length) + " rows only";
+    const std::string onePage = sorted + "\n offset " + std::to_string((current - 1) * length) + " rows fetch next " +
+                                std::to_string(length) + " rows only";
     RequireReadOnlyQuery(onePage);
     db::Recordset rows;
     rows.openReadOnly(onePage, connection(login), db::adOpenStatic);

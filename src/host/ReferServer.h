@@ -29,20 +29,19 @@ class ReferServer {
   virtual ~ReferServer() = default;
 
   // A page of the rows of `sql`, as given.
-  virtual void GetRefStrRst(LoginContext& login, const std::string& sql, db::Recordset& rs,
-                            std::string& errorText, long& length, long& current, long& count) = 0;
+  virtual void GetRefStrRst(LoginContext& login, const std::string& sql, db::Recordset& rs, std::string& errorText,
+                            long& length, long& current, long& count) = 0;
 
   // A page of the list named `key` (ReferDef), narrowed by the condition `match` on its columns
   // and sorted by `order` (the list's own order when empty). An unknown name is a failure.
-  virtual void GetData(LoginContext& login, const std::string& key, std::string& match,
-                       std::string& order, long& length, long& current, long& count,
-                       db::Recordset& rs, std::string& errorText) = 0;
+  virtual void GetData(LoginContext& login, const std::string& key, std::string& match, std::string& order,
+                       long& length, long& current, long& count, db::Recordset& rs, std::string& errorText) = 0;
 
   // A page of the items of item class `itemClass` (a plain code of letters and digits), narrowed
   // by `match`, with the item classes' display format in `format`.
   virtual void GetRefItemRst(db::Recordset& rs, db::Recordset& format, LoginContext& login,
-                             const std::string& itemClass, std::string& match,
-                             std::string& errorText, long& length, long& count, long& current) = 0;
+                             const std::string& itemClass, std::string& match, std::string& errorText, long& length,
+                             long& count, long& current) = 0;
 
   // The display format of the list `name`: its columns (cField, cCaption, iWidth) in order; an
   // open, possibly empty record set. Database errors are raised.

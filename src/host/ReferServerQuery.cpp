@@ -10,8 +10,8 @@ namespace corvane {
 namespace {
 
 bool isWordChar(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '#' ||
-         c == '$' || (static_cast<unsigned char>(c) & 0x80) != 0;
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '_' || c == '@' || c == '#' || c == '$' ||
+         (static_cast<unsigned char>(c) & 0x80) != 0;
 }
 
 bool isBlank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
@@ -77,9 +77,7 @@ class QueryScanner {
     return text_.substr(start, pos_ - start);
   }
 
-  bool startsComment() const {
-    return text_.substr(pos_, 2) == "--" || text_.substr(pos_, 2) == "/*";
-  }
+  bool startsComment() const { return text_.substr(pos_, 2) == "--" || text_.substr(pos_, 2) == "/*"; }
 
   // False when a block comment is not closed.
   bool skipComment() {

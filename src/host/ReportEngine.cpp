@@ -20,9 +20,8 @@ namespace {
 constexpr std::array<std::string_view, 6> kOperators = {"<>", "<=", ">=", "=", "<", ">"};
 
 bool isPlainName(std::string_view name) {
-  return !name.empty() && std::ranges::all_of(name, [](char c) {
-    return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
-  });
+  return !name.empty() &&
+         std::ranges::all_of(name, [](char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; });
 }
 
 const ReportCondition& checked(const ReportCondition& condition) {

@@ -42,8 +42,7 @@ std::string inList(const std::vector<std::string>& ids) {
 // Select 'a' Union Select 'b': fits after "Select N'' Union" inside IN (...).
 std::string selectList(const std::vector<std::string>& ids) {
   std::string list;
-  for (const std::string& id : ids)
-    list += (list.empty() ? "Select " : " Union Select ") + quoteLiteral(id);
+  for (const std::string& id : ids) list += (list.empty() ? "Select " : " Union Select ") + quoteLiteral(id);
   return list;
 }
 
@@ -72,16 +71,18 @@ UserGrants readGrants(db::Connection& connection, const std::string& userId) {
     read.objects.push_back({CStr(objects.field(0).value()), CBool(objects.field(1).value())});
   }
   db::Recordset grants;
-  grants.open("select g.cBusObject, g.cKey, g.cObjectID, u.cUser_Name from RowRightGrant g"
-              " left join vqsystem..UA_User u on u.cUser_ID = g.cObjectID"
-              " where (g.iIsUser = 1 and g.cHolder_ID = " + quoteLiteral(userId) +
-                  ") or (g.iIsUser = 0 and g.cHolder_ID in (select cgroup_id from vqsystem..UA_Role"
-                  " where cUser_id = " + quoteLiteral(userId) + "))",
-              connection);
+  grants.open(
+      "select g.cBusObject, g.cKey, g.cObjectID, u.cUser_Name from RowRightGrant g"
+      " left join vqsystem..UA_User u on u.cUser_ID = g.cObjectID"
+      " where (g.iIsUser = 1 and g.cHolder_ID = " +
+          quoteLiteral(userId) +
+          ") or (g.iIsUser = 0 and g.cHolder_ID in (select cgroup_id from vqsystem..UA_Role"
+          " where cUser_id = " +
+          quoteLiteral(userId) + "))",
+      connection);
   for (; !grants.eof(); grants.moveNext()) {
     const Variant& name = grants.field(3).value();
-    read.grants.push_back({CStr(grants.field(0).value()), CStr(grants.field(1).value()),
-                           CStr(grants.field(2).value()),
+    read.grants.push_back({CStr(grants.field(0).value()), CStr(grants.field(1).value()), CStr(grants.field(2).value()),
                            name.isNull() ? std::nullopt : std::optional<std::string>(CStr(name))});
   }
   return read;

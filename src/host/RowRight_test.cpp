@@ -5,8 +5,8 @@
 #include <string>
 
 #include "platform/com/RuntimeError.h"
-#include "platform/db/Connection.h"
 #include "platform/com/Variant.h"
+#include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "support/TestLogin.h"
 
@@ -15,8 +15,7 @@ namespace {
 
 class RowRightTest : public ::testing::Test {
  protected:
-  std::string ask(const std::string& userId, const std::string& object,
-                  const std::string& a2 = "") {
+  std::string ask(const std::string& userId, const std::string& object, const std::string& a2 = "") {
     const std::unique_ptr<RowRight> service = CreateRowRight();
     service->init(account.connectString(), userId);
     return service->GetAuthString(object, a2);
@@ -93,9 +92,10 @@ TEST_F(RowRightTest, AnswersFromTheGrantsReadAtInitInTheTablesOrder) {
       "('clerk', 1, 'DJMB', 'kx01', 'Z9')");
   std::string byTheTables;
   db::Recordset rs;
-  rs.open("select distinct cObjectID from RowRightGrant where cBusObject = 'DEPARTMENT' and "
-          "(cHolder_ID = 'clerk' or cHolder_ID = 'KXCLERK') order by cObjectID",
-          connection);
+  rs.open(
+      "select distinct cObjectID from RowRightGrant where cBusObject = 'DEPARTMENT' and "
+      "(cHolder_ID = 'clerk' or cHolder_ID = 'KXCLERK') order by cObjectID",
+      connection);
   for (; !rs.eof(); rs.moveNext()) {
     byTheTables += (byTheTables.empty() ? "'" : ",'") + CStr(rs.field(0).value()) + "'";
   }

@@ -9,8 +9,8 @@
 
 namespace corvane {
 
-TakenRights::Key TakenRights::keyOf(const std::string& files, const std::string& code,
-                                    std::int16_t year, const std::string& user) {
+TakenRights::Key TakenRights::keyOf(const std::string& files, const std::string& code, std::int16_t year,
+                                    const std::string& user) {
   return Key{files, toLowerAscii(code), year, toLowerAscii(user)};
 }
 
@@ -25,8 +25,7 @@ void TakenRights::take(const Key& key, db::Connection& connection, const std::st
   submit(change, connection);
 }
 
-bool TakenRights::release(const Key& key, db::Connection& connection, const std::string& deleteRows,
-                          Holding holding) {
+bool TakenRights::release(const Key& key, db::Connection& connection, const std::string& deleteRows, Holding holding) {
   if (holding == Holding::Counted) {
     const std::lock_guard lock(mutex_);
     if (!beingWritten_.empty() && beingWritten_.front()->key.files == key.files) {
@@ -44,9 +43,7 @@ bool TakenRights::release(const Key& key, db::Connection& connection, const std:
 // release's holder, and the take then waits its turn.
 bool TakenRights::takeBackLeftRelease(const Key& key) {
   const std::lock_guard lock(mutex_);
-  const auto waitedRelease = [&](const Change* each) {
-    return each->key == key && !each->take && each->awaited;
-  };
+  const auto waitedRelease = [&](const Change* each) { return each->key == key && !each->take && each->awaited; };
   if (std::ranges::any_of(waiting_, waitedRelease) || std::ranges::any_of(beingWritten_, waitedRelease)) {
     return false;
   }

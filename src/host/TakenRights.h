@@ -48,8 +48,7 @@ class TakenRights {
     std::string user;
     auto operator<=>(const Key&) const = default;
   };
-  static Key keyOf(const std::string& files, const std::string& code, std::int16_t year,
-                   const std::string& user);
+  static Key keyOf(const std::string& files, const std::string& code, std::int16_t year, const std::string& user);
 
   static TakenRights& shared();
 
@@ -90,7 +89,7 @@ class TakenRights {
     bool answer = false;
     std::exception_ptr failure{};
     bool done = false;
-    bool awaited = true;  // false for a release that did not wait
+    bool awaited = true;   // false for a release that did not wait
     int groupsPassed = 0;  // by a release that did not wait, kept for a take
   };
   static constexpr int kMostGroupsPassed = 4;

@@ -15,7 +15,8 @@ namespace {
 
 std::string insertText(const std::string& user) {
   return "INSERT INTO vqsystem..UA_Task (cAuth_ID,cAcc_ID,iYear,cUser_ID,dTakenAt) VALUES "
-         "('KX020101','001',2026,'" + user + "','2026-03-15')";
+         "('KX020101','001',2026,'" +
+         user + "','2026-03-15')";
 }
 std::string deleteText(const std::string& user) {
   return "DELETE FROM vqsystem..UA_Task WHERE cAuth_ID='KX020101' AND cUser_ID='" + user + "'";
@@ -23,9 +24,7 @@ std::string deleteText(const std::string& user) {
 
 class TakenRightsTest : public testing::Test {
  protected:
-  TakenRights::Key keyOf(const std::string& user) const {
-    return TakenRights::keyOf("system", "KX020101", 2026, user);
-  }
+  TakenRights::Key keyOf(const std::string& user) const { return TakenRights::keyOf("system", "KX020101", 2026, user); }
   std::unique_ptr<db::Connection> connect() const {
     auto connection = std::make_unique<db::Connection>();
     connection->open(account.connectString());
@@ -64,8 +63,7 @@ class TakenRightsTest : public testing::Test {
     return "INSERT INTO Department (cDepCode,cDepName) VALUES ('" + code + "','" + code + "')";
   }
   std::future<void> takeOnAThreadOfItsOwn(const std::string& user, const std::string& insertRow) {
-    return std::async(std::launch::async,
-                      [this, user, insertRow] { rights.take(keyOf(user), *connect(), insertRow); });
+    return std::async(std::launch::async, [this, user, insertRow] { rights.take(keyOf(user), *connect(), insertRow); });
   }
 
   // "holder" holds the right; a group of the first user's take is being written, held back by
@@ -87,8 +85,7 @@ class TakenRightsTest : public testing::Test {
   }
   // The holder takes its right again while its release is left in the queue, and does not wait.
   std::future<void> takeBackHoldersRelease(db::Connection& connection) {
-    auto take = std::async(std::launch::async,
-                           [&] { rights.take(keyOf("holder"), connection, insertText("holder")); });
+    auto take = std::async(std::launch::async, [&] { rights.take(keyOf("holder"), connection, insertText("holder")); });
     EXPECT_EQ(std::future_status::ready, take.wait_for(std::chrono::seconds(5))) << "the take does not wait";
     return take;
   }
@@ -111,9 +108,8 @@ TEST_F(TakenRightsTest, AChangeThatFailsInAGroupFailsAlone) {
   ASSERT_TRUE(awaitQueue(0)) << "the first take writes alone";
   auto taken = takeOnAThreadOfItsOwn("second", insertText("second"));
   auto failing = takeOnAThreadOfItsOwn("third", "INSERT INTO vqsystem..NoSuchTable VALUES (1)");
-  auto released = std::async(std::launch::async, [&] {
-    return rights.release(keyOf("fourth"), *connect(), deleteText("fourth"));
-  });
+  auto released =
+      std::async(std::launch::async, [&] { return rights.release(keyOf("fourth"), *connect(), deleteText("fourth")); });
   EXPECT_TRUE(awaitQueue(3)) << "the three changes queue behind the first take";
   blocker->rollbackTrans();
 
@@ -218,9 +214,8 @@ TEST_F(TakenRightsTest, ALeftReleaseWaitsOutAFewGroupsAtMost) {
 TEST_F(TakenRightsTest, ATakeBehindAWaitingReleaseDoesNotTakeBackTheLeftOne) {
   const auto connection = connect();
   auto group = leaveHoldersRelease(*connection);
-  auto waited = std::async(std::launch::async, [&] {
-    return rights.release(keyOf("holder"), *connect(), deleteText("holder"));
-  });
+  auto waited =
+      std::async(std::launch::async, [&] { return rights.release(keyOf("holder"), *connect(), deleteText("holder")); });
   ASSERT_TRUE(awaitQueue(2));
   auto take = takeOnAThreadOfItsOwn("holder", insertText("holder"));
   EXPECT_TRUE(awaitQueue(3)) << "the take waits";
@@ -237,9 +232,8 @@ TEST_F(TakenRightsTest, ATakeDoesNotTakeBackALeftReleaseBehindAReleaseBeingWritt
   const auto connection = connect();
   rights.take(keyOf("holder"), *connection, insertText("holder"));
   const auto blocker = holdWriteLock();
-  auto waited = std::async(std::launch::async, [&] {
-    return rights.release(keyOf("holder"), *connect(), deleteText("holder"));
-  });
+  auto waited =
+      std::async(std::launch::async, [&] { return rights.release(keyOf("holder"), *connect(), deleteText("holder")); });
   ASSERT_TRUE(awaitQueue(0)) << "the waiting release writes alone";
   EXPECT_TRUE(rights.release(keyOf("holder"), *connection, deleteText("holder"), TakenRights::Holding::Counted));
   auto take = takeOnAThreadOfItsOwn("holder", insertText("holder"));

@@ -19,18 +19,15 @@ constexpr ComponentText kNoLoginText{"凭证引入未登录。", "The voucher im
 constexpr ComponentText kTableNameText{"凭证草稿表名无效。", "The draft table name is not valid."};
 constexpr ComponentText kNoLinesText{"凭证草稿没有借方或贷方金额的分录。",
                                      "The draft holds no line with a debit or credit amount."};
-constexpr ComponentText kLinesDisagreeText{
-    "凭证草稿的分录凭证类别、日期或批号不一致。",
-    "The lines of the draft differ in voucher type, date or batch."};
+constexpr ComponentText kLinesDisagreeText{"凭证草稿的分录凭证类别、日期或批号不一致。",
+                                           "The lines of the draft differ in voucher type, date or batch."};
 constexpr ComponentText kNoPeriodText{"凭证日期不在登录年度的会计期间内。",
                                       "The voucher date lies in no accounting period of the login year."};
 constexpr ComponentText kClosedPeriodText{"凭证日期所在期间已结账，不能引入凭证。",
                                           "The period of the voucher date is closed. No voucher can be imported."};
-constexpr ComponentText kUnknownAccountText{"分录科目为空或不存在：",
-                                            "A line's account is empty or does not exist: "};
+constexpr ComponentText kUnknownAccountText{"分录科目为空或不存在：", "A line's account is empty or does not exist: "};
 constexpr ComponentText kUnbalancedText{"凭证借贷不平衡。", "The debits and credits of the voucher differ."};
-constexpr ComponentText kBatchImportedText{"该批凭证已引入总账。",
-                                           "The ledger holds a voucher of this batch already."};
+constexpr ComponentText kBatchImportedText{"该批凭证已引入总账。", "The ledger holds a voucher of this batch already."};
 
 // What every line of the draft shares: the voucher's type word, date and batch id.
 struct VoucherHead {
@@ -116,9 +113,9 @@ class EmbeddedVoucherImporter final : public VoucherImporter {
 
   void refuseImportedBatch(const std::string& batch) {
     db::Recordset rs;
-    rs.openReadOnly("Select Top 1 i_id From GL_accvouch Where IsNull(iflag,0) <> 1 And coutno_id = " +
-                        db::quoteLiteral(batch),
-                    CN_);
+    rs.openReadOnly(
+        "Select Top 1 i_id From GL_accvouch Where IsNull(iflag,0) <> 1 And coutno_id = " + db::quoteLiteral(batch),
+        CN_);
     if (!rs.eof()) refuse(importer_error::kBatchImported, kBatchImportedText);
   }
 
@@ -164,8 +161,8 @@ class EmbeddedVoucherImporter final : public VoucherImporter {
   int nextNumber(const std::string& sign, int period) {
     db::Recordset rs;
     rs.openReadOnly("Select IsNull(Max(ino_id),0) From GL_accvouch Where iperiod = " + std::to_string(period) +
-                        " And csign = " + db::quoteLiteral(sign) + " And IsNull(iyear," +
-                        std::to_string(year_) + ") = " + std::to_string(year_),
+                        " And csign = " + db::quoteLiteral(sign) + " And IsNull(iyear," + std::to_string(year_) +
+                        ") = " + std::to_string(year_),
                     CN_);
     return CLng(rs.field(0).value()) + 1;
   }
@@ -179,14 +176,13 @@ class EmbeddedVoucherImporter final : public VoucherImporter {
         "ccus_id, csup_id, citem_id, citem_class, ccode_equal, ioutyear, coutsysname, coutsysver, "
         "doutbilldate, ioutperiod, coutsign, coutno_id, doutdate, coutbillsign, coutid, iyear, iYPeriod, "
         "ibook) Select " +
-        periodText + ", csign, " + std::to_string(number) +
-        ", inid, dbill_date, idoc, IsNull(cbill," + db::quoteLiteral(userName_) +
+        periodText + ", csign, " + std::to_string(number) + ", inid, dbill_date, idoc, IsNull(cbill," +
+        db::quoteLiteral(userName_) +
         "), cdigest, ccode, cexch_name, IsNull(md,0), IsNull(mc,0), IsNull(md_f,0), IsNull(mc_f,0), "
         "IsNull(nfrat,0), IsNull(nd_s,0), IsNull(nc_s,0), csettle, cn_id, dt_date, cdept_id, cperson_id, "
         "ccus_id, csup_id, citem_id, citem_class, ccode_equal, ioutyear, coutsysname, coutsysver, "
         "doutbilldate, ioutperiod, coutsign, coutno_id, doutdate, coutbillsign, coutid, " +
-        year + ", " + std::to_string(year_ * 100 + period) + ", 0 From " + table_ + kAmountLines +
-        " Order By inid");
+        year + ", " + std::to_string(year_ * 100 + period) + ", 0 From " + table_ + kAmountLines + " Order By inid");
   }
 
   void clearError() {

@@ -30,9 +30,9 @@ class VoucherImporterTest : public ::testing::Test {
             const std::string& date = "2026-3-15", const std::string& sign = "记") {
     connection.execute("Insert Into " + draft +
                        " (csign, inid, dbill_date, cdigest, ccode, md, mc, coutsign, coutno_id, coutid, cbill) "
-                       "Values (N'" + sign + "', " + std::to_string(inid) + ", '" + date + "', N'借款 O''Brien', '" +
-                       account + "', " + debit + ", " + credit + ", N'" + sign + "', '" + kBatch + "', '" + kLoan +
-                       "', 'demo')");
+                       "Values (N'" +
+                       sign + "', " + std::to_string(inid) + ", '" + date + "', N'借款 O''Brien', '" + account + "', " +
+                       debit + ", " + credit + ", N'" + sign + "', '" + kBatch + "', '" + kLoan + "', 'demo')");
   }
 
   std::string rows(const std::string& query) { return QueryRowsText(connection, query); }
@@ -49,14 +49,16 @@ class VoucherImporterTest : public ::testing::Test {
 TEST_F(VoucherImporterTest, WritesTheAmountLinesAsOneVoucherNumberedPerSignAndPeriod) {
   connection.execute(
       "Insert Into GL_accvouch (iperiod, csign, ino_id, inid, ccode, md, mc, iyear) Values "
-      "(3, N'记', 7, 1, '1001', 1, 0, 2026), (3, N'收', 12, 1, '1001', 1, 0, 2026), (4, N'记', 30, 1, '1001', 1, 0, 2026)");
+      "(3, N'记', 7, 1, '1001', 1, 0, 2026), (3, N'收', 12, 1, '1001', 1, 0, 2026), (4, N'记', 30, 1, '1001', 1, 0, "
+      "2026)");
   line(1, "1221", "800.46", "0");
   line(2, "1001", "0", "0");
   line(3, "1001", "0", "800.46");
   ASSERT_TRUE(initAndRun()) << importer->LastErrorText();
   EXPECT_EQ(importer->LastErrorNumber(), 0);
   EXPECT_EQ(rows("Select iperiod, csign, ino_id, inid, ccode, md, mc, cdigest, coutsysname, coutno_id, coutid, "
-                 "iyear, iflag From GL_accvouch Where coutno_id = '" + std::string(kBatch) + "' Order By inid"),
+                 "iyear, iflag From GL_accvouch Where coutno_id = '" +
+                 std::string(kBatch) + "' Order By inid"),
             std::string("3|记|8|1|1221|800.46|0|借款 O'Brien|KX|") + kBatch + "|" + kLoan + "|2026|-;" +
                 "3|记|8|3|1001|0|800.46|借款 O'Brien|KX|" + kBatch + "|" + kLoan + "|2026|-;");
 }
@@ -116,7 +118,8 @@ TEST_F(VoucherImporterTest, RefusesWithItsOwnNumbersAndWritesNothing) {
       {"batch in the ledger",
        [](VoucherImporterTest& t) {
          t.connection.execute(std::string("Insert Into GL_accvouch (iperiod, csign, ino_id, coutno_id) Values "
-                                          "(3, N'记', 1, '") + kBatch + "')");
+                                          "(3, N'记', 1, '") +
+                              kBatch + "')");
          t.line(1, "1221", "10", "0");
          t.line(2, "1001", "0", "10");
        },
@@ -138,7 +141,8 @@ TEST_F(VoucherImporterTest, RefusesWithItsOwnNumbersAndWritesNothing) {
 
 TEST_F(VoucherImporterTest, ABatchVoidedInTheLedgerCanBeImportedAgain) {
   connection.execute(std::string("Insert Into GL_accvouch (iperiod, csign, ino_id, coutno_id, iflag) Values "
-                                 "(3, N'记', 1, '") + kBatch + "', 1)");
+                                 "(3, N'记', 1, '") +
+                     kBatch + "', 1)");
   line(1, "1221", "10", "0");
   line(2, "1001", "0", "10");
   ASSERT_TRUE(initAndRun()) << importer->LastErrorText();

@@ -8,12 +8,12 @@
 #include "request/Messages.h"
 #include "request/RequestText.h"
 #include "request/Values.h"
+#include "vouchers/Templates.h"
 #include "vouchers/VoucherCard.h"
 #include "vouchers/VoucherDeletion.h"
 #include "vouchers/VoucherNavigation.h"
-#include "vouchers/VoucherReads.h"
-#include "vouchers/Templates.h"
 #include "vouchers/VoucherNumbers.h"
+#include "vouchers/VoucherReads.h"
 #include "vouchers/VoucherSubmission.h"
 
 namespace corvane {
@@ -91,10 +91,9 @@ bool CLoan::GetVouchByGUID(FuncCall& call) {
 bool CLoan::DelVouch(FuncCall& call) { return DeleteVoucher(kLoanDeletion, call); }
 
 bool CLoan::SubmitAudit(FuncCall& call) {
-  return SubmitVoucher(kLoanSubmission, call,
-                       [this](LoginContext& login, db::Connection& CN, const XmlNode& row) {
-                         return InitAudit(login, CN, row);
-                       });
+  return SubmitVoucher(kLoanSubmission, call, [this](LoginContext& login, db::Connection& CN, const XmlNode& row) {
+    return InitAudit(login, CN, row);
+  });
 }
 
 bool CLoan::InitAudit(LoginContext& m_objLogin, db::Connection& CN, const XmlNode& oNode) {

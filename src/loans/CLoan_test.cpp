@@ -30,8 +30,8 @@ TEST(CLoan, FuncsOfARequestShareTheCurrentVoucher) {
        funcXml("getVouchByGUID", "<GUID>" + kLoan1Guid + "</GUID>") +
            funcXml("getVouchListID", "<Director>-1</Director>"),
        "1", "11"},
-      {"a claim's GUID makes the claim current", nullptr,
-       funcXml("getVouchByGUID", "<GUID>" + kClaim4Guid + "</GUID>"), "4", "31"},
+      {"a claim's GUID makes the claim current", nullptr, funcXml("getVouchByGUID", "<GUID>" + kClaim4Guid + "</GUID>"),
+       "4", "31"},
       {"submit on save: only submitted loans are in entry, and none is",
        "UPDATE AccInformation SET cValue = 'TRUE' WHERE cSysID = 'KX' AND cID = '105'",
        funcXml("getVouchListID", "<Director>0</Director>"), "", ""},
@@ -62,9 +62,9 @@ TEST(CLoan, FuncsOfARequestShareTheCurrentVoucher) {
 TEST(CLoan, TemplateFuncIsGivenTheCurrentTemplateAndKeepsIt) {
   CaseAccount account;
   CLoan loan;
-  const XmlDocument reply = account.serve(
-      loan, "<req>" + funcXml("getOperList", "<type>KX01</type>") + funcXml("vchmoduleget", "<type>KX01</type><id/>") +
-                funcXml("vchmoduleget", "<type>KX01</type><id/>") + "</req>");
+  const XmlDocument reply = account.serve(loan, "<req>" + funcXml("getOperList", "<type>KX01</type>") +
+                                                    funcXml("vchmoduleget", "<type>KX01</type><id/>") +
+                                                    funcXml("vchmoduleget", "<type>KX01</type><id/>") + "</req>");
   EXPECT_EQ(reply.selectSingleNode("//func[2]/in/id").text(), "11");
   EXPECT_EQ(reply.selectSingleNode("//func[3]/in/id").text(), "11");
   EXPECT_TRUE(reply.selectSingleNode("//func[2]/out/xml")) << reply.xml();
@@ -81,10 +81,9 @@ TEST(CLoan, TransactionFromTheFirstWritingFuncToTheEndOfTheRequest) {
   const std::string submit = funcXml("submitaudit", "<GUID>" + kLoan2Guid + "</GUID><ts>1001</ts>");
   const Case cases[] = {
       {"a read failing with goon after the submission: committed at the end",
-       submit + funcXml("getVouchListID", "", "1") + funcXml("getVouchListID", "<Director>0</Director>"), "True",
-       "1"},
-      {"a read failing without goon: the submission is rolled back",
-       submit + funcXml("getVouchListID", ""), "False", "0"},
+       submit + funcXml("getVouchListID", "", "1") + funcXml("getVouchListID", "<Director>0</Director>"), "True", "1"},
+      {"a read failing without goon: the submission is rolled back", submit + funcXml("getVouchListID", ""), "False",
+       "0"},
       {"the deletion after the submission sees it submitted, and its refusal rolls both back",
        submit + funcXml("getVouchByGUID", "<GUID>" + kLoan2Guid + "</GUID>") +
            funcXml("delvouch", "<strAutoID>2</strAutoID><ts>1002</ts><type>KX01</type>"),

@@ -12,8 +12,7 @@ namespace corvane {
 
 namespace {
 
-LoanLimit limitOf(const db::Recordset& rs, const char* switchColumn, const char* valueColumn,
-                  const char* typeColumn) {
+LoanLimit limitOf(const db::Recordset& rs, const char* switchColumn, const char* valueColumn, const char* typeColumn) {
   return LoanLimit{NullToBool(rs.field(switchColumn).value()), rs.field(valueColumn).value(),
                    NullToStr(rs.field(typeColumn).value())};
 }
@@ -22,24 +21,25 @@ LoanLimit limitOf(const db::Recordset& rs, const char* switchColumn, const char*
 
 std::optional<PersonLoanLimits> readLoanLimits(db::Connection& connection, const std::string& personCode) {
   const db::Recordset rs =
-      sql::open(connection, "SELECT blnDay, intDay, strDayCtrType, blnNumber, intNumber, strNumCtrType , blnMoney, "
-                            "intMoney, strMonCtrType FROM KX_PersonCtrl Where strPersonCode = " +
-                                db::quoteLiteral(personCode));
+      sql::open(connection,
+                "SELECT blnDay, intDay, strDayCtrType, blnNumber, intNumber, strNumCtrType , blnMoney, "
+                "intMoney, strMonCtrType FROM KX_PersonCtrl Where strPersonCode = " +
+                    db::quoteLiteral(personCode));
   if (rs.eof()) return std::nullopt;
   return PersonLoanLimits{limitOf(rs, "blnDay", "intDay", "strDayCtrType"),
                           limitOf(rs, "blnNumber", "intNumber", "strNumCtrType"),
                           limitOf(rs, "blnMoney", "intMoney", "strMonCtrType")};
 }
 
-OpenLoans readOpenLoans(db::Connection& connection, const LoginContext& login,
-                        const std::string& personCode, const std::string& excludedGuid) {
-  std::string query =
-      "SELECT MAX(DATEDIFF([day], dtLoanDate, " + db::quoteLiteral(DateToStr(Variant(login.LoginDate()), "-")) +
-      ")) AS A1, COUNT(*) AS A2,isnull(sum(case isnull(iotherused,0) when -1 then "
-      "isnull(dblmoney,0)-isnull(dblreturn,0) else (case isnull(bcal,0) when 1 then "
-      "(isnull(dblmoney,0)-isnull(dblreturn,0))*isnull(fltrate,1) else "
-      "(isnull(dblmoney,0)-isnull(dblreturn,0))/isnull(fltrate,1) end) end),0)as A3 from kx_loanvouch "
-      "left join foreigncurrency on kx_loanvouch.strbill=foreigncurrency.cexch_name WHERE ";
+OpenLoans readOpenLoans(db::Connection& connection, const LoginContext& login, const std::string& personCode,
+                        const std::string& excludedGuid) {
+  std::string query = "SELECT MAX(DATEDIFF([day], dtLoanDate, " +
+                      db::quoteLiteral(DateToStr(Variant(login.LoginDate()), "-")) +
+                      ")) AS A1, COUNT(*) AS A2,isnull(sum(case isnull(iotherused,0) when -1 then "
+                      "isnull(dblmoney,0)-isnull(dblreturn,0) else (case isnull(bcal,0) when 1 then "
+                      "(isnull(dblmoney,0)-isnull(dblreturn,0))*isnull(fltrate,1) else "
+                      "(isnull(dblmoney,0)-isnull(dblreturn,0))/isnull(fltrate,1) end) end),0)as A3 from kx_loanvouch "
+                      "left join foreigncurrency on kx_loanvouch.strbill=foreigncurrency.cexch_name WHERE ";
   if (!excludedGuid.empty()) query += "(GUID <> " + db::quoteLiteral(excludedGuid) + ") And ";
   query += "(blnSettle = 0) And (strLoanID = " + db::quoteLiteral(personCode) + ")";
   const db::Recordset rs = sql::open(connection, query);

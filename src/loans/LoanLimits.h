@@ -43,8 +43,8 @@ std::optional<PersonLoanLimits> readLoanLimits(db::Connection& connection, const
 
 // Unsettled loans of `personCode` other than the voucher `excludedGuid` (none when it is empty),
 // their age counted up to the login date.
-OpenLoans readOpenLoans(db::Connection& connection, const LoginContext& login,
-                        const std::string& personCode, const std::string& excludedGuid);
+OpenLoans readOpenLoans(db::Connection& connection, const LoginContext& login, const std::string& personCode,
+                        const std::string& excludedGuid);
 
 // Whole days from the date in the first ten characters of `voucherDate` to the login date. A text
 // that is no date raises type mismatch (13).

@@ -13,8 +13,8 @@
 namespace corvane {
 namespace {
 
-constexpr const char* kLoan1 = "{3A6F0C21-5B1E-4C8A-9D01-000000000001}";  // 0005, 5000, two lines
-constexpr const char* kLoan2 = "{3A6F0C21-5B1E-4C8A-9D01-000000000002}";  // 0009, 800 USD, saved
+constexpr const char* kLoan1 = "{3A6F0C21-5B1E-4C8A-9D01-000000000001}";   // 0005, 5000, two lines
+constexpr const char* kLoan2 = "{3A6F0C21-5B1E-4C8A-9D01-000000000002}";   // 0009, 800 USD, saved
 constexpr const char* kClaim3 = "{7C2E9B40-1D3F-4E6A-8B02-000000000003}";  // BX2026010001 of 0005
 
 std::string rowsOf(const XmlDocument& reply) {
@@ -34,11 +34,11 @@ class LoanChecksTest : public VoucherTestAccount {
   // Loan 1 written off by claim 3: its cash line in full (applied), its bank line in part.
   void writeOffLoan1(const char* bankLineUsed) {
     connection_.execute(std::string("INSERT INTO KX_ExpenLoanInfo (Expenguid, LoanSubguid, dblJE, blnUsed) SELECT '") +
-                     kClaim3 + "', GUID, 3000, 0 FROM KX_LoanVouch_Sub WHERE MGuid = '" + kLoan1 +
-                     "' AND strBalanceID = '1'");
+                        kClaim3 + "', GUID, 3000, 0 FROM KX_LoanVouch_Sub WHERE MGuid = '" + kLoan1 +
+                        "' AND strBalanceID = '1'");
     connection_.execute(std::string("INSERT INTO KX_ExpenLoanInfo (Expenguid, LoanSubguid, dblJE, blnUsed) SELECT '") +
-                     kClaim3 + "', GUID, 500, " + bankLineUsed + " FROM KX_LoanVouch_Sub WHERE MGuid = '" + kLoan1 +
-                     "' AND strBalanceID = '3'");
+                        kClaim3 + "', GUID, 500, " + bankLineUsed + " FROM KX_LoanVouch_Sub WHERE MGuid = '" + kLoan1 +
+                        "' AND strBalanceID = '3'");
   }
 };
 
@@ -62,19 +62,20 @@ TEST_F(LoanChecksTest, LimitWarningsNameEachBrokenLimit) {
        "[" + msg("Z7.Corvane.0267", "8000.00", "8000.01") + "]"},
       {"amount in a foreign currency over a prompting limit", "", "0009", "2026-01-20", "100", "", "0",
        "[" + msg("Z7.Corvane.0267", "5000.00", "5842.32") + "]"},
-      {"an edited voucher is not counted twice; its own date counts", "", "0005", "2025-12-10", "100", kLoan1,
-       "1", "[" + msg("Z7.Corvane.0264", "30", "41") + "]"},
+      {"an edited voucher is not counted twice; its own date counts", "", "0005", "2025-12-10", "100", kLoan1, "1",
+       "[" + msg("Z7.Corvane.0264", "30", "41") + "]"},
       {"the oldest open loan is older than the voucher",
-       "UPDATE KX_LoanVouch SET dtLoanDate = '2025-12-01' WHERE AutoID = 1", "0005", "2026-01-20", "100", "",
-       "1", "[" + msg("Z7.Corvane.0264", "30", "50") + "]"},
+       "UPDATE KX_LoanVouch SET dtLoanDate = '2025-12-01' WHERE AutoID = 1", "0005", "2026-01-20", "100", "", "1",
+       "[" + msg("Z7.Corvane.0264", "30", "50") + "]"},
       {"two broken limits, one of them hard",
-       "UPDATE KX_PersonCtrl SET intNumber = 1, strMonCtrType = '0' WHERE strPersonCode = '0005'", "0005",
-       "2026-01-20", "5000", "", "1",
+       "UPDATE KX_PersonCtrl SET intNumber = 1, strMonCtrType = '0' WHERE strPersonCode = '0005'", "0005", "2026-01-20",
+       "5000", "", "1",
        "[" + msg("Z7.Corvane.0265", "1", "2") + "][" + msg("Z7.Corvane.0267", "8000.00", "10000.00") + "]"},
-      {"count limit 0 without open loans", "UPDATE KX_PersonCtrl SET blnNumber = 1, intNumber = 0 WHERE strPersonCode = '0009'",
-       "0009", "2026-01-20", "0", kLoan2, "0", "[" + msg("Z7.Corvane.0265", "0", "1") + "]"},
-      {"settled loans never count", "UPDATE KX_LoanVouch SET blnSettle = 1 WHERE AutoID = 1", "0005",
-       "2026-01-20", "8000", "", "0", ""},
+      {"count limit 0 without open loans",
+       "UPDATE KX_PersonCtrl SET blnNumber = 1, intNumber = 0 WHERE strPersonCode = '0009'", "0009", "2026-01-20", "0",
+       kLoan2, "0", "[" + msg("Z7.Corvane.0265", "0", "1") + "]"},
+      {"settled loans never count", "UPDATE KX_LoanVouch SET blnSettle = 1 WHERE AutoID = 1", "0005", "2026-01-20",
+       "8000", "", "0", ""},
       {"every limit switched off",
        "UPDATE KX_PersonCtrl SET blnDay = 0, blnNumber = NULL, blnMoney = 0 WHERE strPersonCode = '0005'", "0005",
        "2025-01-01", "99999", "", "0", ""},
@@ -123,15 +124,16 @@ TEST_F(LoanChecksTest, LimitsOfAPersonWithoutSettingsOrOfABrokenRequest) {
 TEST_F(LoanChecksTest, WriteOffViewShowsEachLineBeforeEachOfItsWriteOffs) {
   writeOffLoan1("0");
   // A second claim writes the cash line off as well; a pending write-off (Null) is not shown.
-  connection_.execute("INSERT INTO KX_ExpenLoanInfo (Expenguid, LoanSubguid, dblJE, blnUsed) SELECT "
-                   "'{7C2E9B40-1D3F-4E6A-8B02-000000000004}', GUID, 0, 1 FROM KX_LoanVouch_Sub WHERE MGuid = '" +
-                   std::string(kLoan1) + "' AND strBalanceID = '1'");
+  connection_.execute(
+      "INSERT INTO KX_ExpenLoanInfo (Expenguid, LoanSubguid, dblJE, blnUsed) SELECT "
+      "'{7C2E9B40-1D3F-4E6A-8B02-000000000004}', GUID, 0, 1 FROM KX_LoanVouch_Sub WHERE MGuid = '" +
+      std::string(kLoan1) + "' AND strBalanceID = '1'");
   connection_.execute("UPDATE KX_LoanVouch_Sub SET dblReturn = 400 WHERE strBalanceID = '3' AND MGuid = '" +
-                   std::string(kLoan1) + "'");
+                      std::string(kLoan1) + "'");
   connection_.execute("INSERT INTO KX_LoanVouch_Sub (MGuid, strBalanceID, dblMoney, dblPreMoney) VALUES ('" +
-                   std::string(kLoan1) + "', '2', 0, 500)");
+                      std::string(kLoan1) + "', '2', 0, 500)");
   connection_.execute("INSERT INTO KX_ExpenLoanInfo (Expenguid, LoanSubguid, dblJE, blnUsed) SELECT '" +
-                   std::string(kClaim3) + "', GUID, 100, NULL FROM KX_LoanVouch_Sub WHERE strBalanceID = '2'");
+                      std::string(kClaim3) + "', GUID, 100, NULL FROM KX_LoanVouch_Sub WHERE strBalanceID = '2'");
   connection_.execute("UPDATE Person SET cPersonName = '王<海>''涛' WHERE cPersonCode = '0005'");
   FuncCall c = call(std::string("<req><func name='GetHXInfo'><in><r GUID='") + kLoan1 + "'/></in></func></req>");
   ASSERT_TRUE(GetHXInfo(c)) << reply_.xml();
@@ -139,8 +141,8 @@ TEST_F(LoanChecksTest, WriteOffViewShowsEachLineBeforeEachOfItsWriteOffs) {
   std::vector<std::string> rows;
   for (const XmlNode& row : reply_.selectNodes("/Rows/row")) {
     std::string text;
-    for (const char* name : {"strBalance", "dblLeave", "dblJE", "strVouchID", "cPersonName", "dtLoanDate",
-                             "strAuditorID"}) {
+    for (const char* name :
+         {"strBalance", "dblLeave", "dblJE", "strVouchID", "cPersonName", "dtLoanDate", "strAuditorID"}) {
       text += row.attribute(name) + "|";
     }
     rows.push_back(text);
@@ -148,15 +150,15 @@ TEST_F(LoanChecksTest, WriteOffViewShowsEachLineBeforeEachOfItsWriteOffs) {
   ASSERT_EQ(rows.size(), 7u) << reply_.xml();
   // The two write-offs of the cash line come in either order, each after the cash line.
   if (rows[1] > rows[3]) std::swap(rows[1], rows[3]);
-  const std::vector<std::string> expected = {
-      "现金|3000||||||", "||0|BX2026010002|郑凯|2026-1-13||",
-      "现金|3000||||||", "||3000|BX2026010001|王<海>'涛|2026-1-12|周建国|",
-      "银行转账|1600||||||", "||500|BX2026010001|王<海>'涛|2026-1-12|周建国|",
-      "支票|0||||||"};
+  const std::vector<std::string> expected = {"现金|3000||||||",     "||0|BX2026010002|郑凯|2026-1-13||",
+                                             "现金|3000||||||",     "||3000|BX2026010001|王<海>'涛|2026-1-12|周建国|",
+                                             "银行转账|1600||||||", "||500|BX2026010001|王<海>'涛|2026-1-12|周建国|",
+                                             "支票|0||||||"};
   EXPECT_EQ(rows, expected) << reply_.xml();
   EXPECT_EQ(reply_.selectNodes("/Rows/row")[4].attribute("dblReturn"), "400");
 
-  for (const std::string& guid : {std::string(kLoan2) + "' or ''='", std::string("{00000000-0000-0000-0000-000000000000}")}) {
+  for (const std::string& guid :
+       {std::string(kLoan2) + "' or ''='", std::string("{00000000-0000-0000-0000-000000000000}")}) {
     FuncCall other = call("<req><func name='GetHXInfo'><in><r GUID=\"" + guid + "\"/></in></func></req>");
     ASSERT_TRUE(GetHXInfo(other));
     EXPECT_EQ(reply_.selectNodes("/Rows/row").size(), 0u) << guid << reply_.xml();
@@ -191,8 +193,8 @@ TEST_F(LoanChecksTest, ChangeGuardBySubmissionOrWriteOffs) {
     connection_.beginTrans();
     if (std::string(c.setup) == "pending") writeOffLoan1("NULL");
     if (std::string(c.setup) == "applied") writeOffLoan1("0");
-    FuncCall fc = call(std::string("<req><func name='CheckModify'><in flag='") + c.flag + "'>" + c.guid +
-                       "</in></func></req>");
+    FuncCall fc =
+        call(std::string("<req><func name='CheckModify'><in flag='") + c.flag + "'>" + c.guid + "</in></func></req>");
     const bool ok = CheckModify(fc);
     connection_.rollbackTrans();
     if (*c.message == 0) {
@@ -217,9 +219,11 @@ TEST_F(LoanChecksTest, WriteOffsKeepTheirClaimAndLoanLine) {
   };
   const Case cases[] = {
       {std::string("DELETE FROM KX_ExpenVouch WHERE GUID = '") + kClaim3 + "'", "FK_KX_ExpenLoanInfo_KX_ExpenVouch"},
-      {std::string("DELETE FROM KX_LoanVouch_Sub WHERE MGuid = '") + kLoan1 + "'", "FK_KX_ExpenLoanInfo_KX_LoanVouch_Sub"},
+      {std::string("DELETE FROM KX_LoanVouch_Sub WHERE MGuid = '") + kLoan1 + "'",
+       "FK_KX_ExpenLoanInfo_KX_LoanVouch_Sub"},
       {"INSERT INTO KX_ExpenLoanInfo (Expenguid, LoanSubguid) VALUES ('{00000000-0000-0000-0000-000000000000}', "
-       "(SELECT Min(GUID) FROM KX_LoanVouch_Sub))", "FK_KX_ExpenLoanInfo_KX_ExpenVouch"},
+       "(SELECT Min(GUID) FROM KX_LoanVouch_Sub))",
+       "FK_KX_ExpenLoanInfo_KX_ExpenVouch"},
       {std::string("INSERT INTO KX_ExpenLoanInfo (Expenguid, LoanSubguid) VALUES ('") + kClaim3 + "', 'none')",
        "FK_KX_ExpenLoanInfo_KX_LoanVouch_Sub"},
   };

@@ -66,13 +66,12 @@ void checkLoanLimits(FuncCall& call, const VoucherSaveRequest& request) {
   }
 }
 
-std::string lineStatement(FuncCall& call, const VoucherSaveRequest& request, const XmlNode& line,
-                          LineTotals& totals) {
+std::string lineStatement(FuncCall& call, const VoucherSaveRequest& request, const XmlNode& line, LineTotals& totals) {
   if (!present(line, "strBalanceID")) raiseMessage("Z7.Corvane.0249");
-  const db::Recordset style =
-      requireRecord(call, "SELECT bSSEnd, bSSFlag From dbo.SettleStyle WHERE (cSSCode = " +
-                              db::quoteLiteral(line.attribute("strBalanceID")) + ")",
-                    "Z7.Corvane.0250");
+  const db::Recordset style = requireRecord(call,
+                                            "SELECT bSSEnd, bSSFlag From dbo.SettleStyle WHERE (cSSCode = " +
+                                                db::quoteLiteral(line.attribute("strBalanceID")) + ")",
+                                            "Z7.Corvane.0250");
   const Variant leaf = style.field("bSSEnd").value();
   if (!leaf.isNull() && !CBool(leaf)) raiseMessage("Z7.Corvane.0251");
   const bool billSettlement = flagSet(style.field("bSSFlag").value());
@@ -85,9 +84,9 @@ std::string lineStatement(FuncCall& call, const VoucherSaveRequest& request, con
   }
   if (billSettlement && !given(line, "strBillID")) raiseMessage("Z7.Corvane.0253");
   if (given(line, "strPayBankID")) {
-    requireRecord(call, "SELECT cBCode From dbo.Bank WHERE (cBCode = " +
-                            db::quoteLiteral(line.attribute("strPayBankID")) + ")",
-                  "Z7.Corvane.0254");
+    requireRecord(
+        call, "SELECT cBCode From dbo.Bank WHERE (cBCode = " + db::quoteLiteral(line.attribute("strPayBankID")) + ")",
+        "Z7.Corvane.0254");
   }
   const bool noPreMoney = MoneyOf(Variant(line.attribute("dblPreMoney"))) == Currency();
   const Assignments columns{{"MGuid", db::quoteLiteral(request.guid)},
@@ -99,8 +98,8 @@ std::string lineStatement(FuncCall& call, const VoucherSaveRequest& request, con
                             {"strBankName", textValue(line, "strBankName")},
                             {"strBankAcc", textValue(line, "strBankAcc")}};
   const Assignments defines = defineColumns(line, 22, 37);
-  return "Insert Into KX_LoanVouch_Sub (" + names(columns) + "," + names(defines) + ") Values (" +
-         values(columns) + "," + values(defines) + ")";
+  return "Insert Into KX_LoanVouch_Sub (" + names(columns) + "," + names(defines) + ") Values (" + values(columns) +
+         "," + values(defines) + ")";
 }
 
 class LoanSaveSteps : public VoucherSaveSteps {
@@ -125,14 +124,16 @@ class LoanSaveSteps : public VoucherSaveSteps {
 
   void guardStored(FuncCall& call, const VoucherSaveRequest& request) override {
     const std::string guid = db::quoteLiteral(request.guid);
-    const db::Recordset stored = requireRecord(
-        call, "Select intBudPass,blnAudi,strAuditorID,blnBegin From KX_LoanVouch Where GUID = " + guid,
-        "Z7.Corvane.0243");
+    const db::Recordset stored =
+        requireRecord(call, "Select intBudPass,blnAudi,strAuditorID,blnBegin From KX_LoanVouch Where GUID = " + guid,
+                      "Z7.Corvane.0243");
     if (NullToStr(stored.field("intBudPass").value()) == "1") raiseMessage("Z7.Corvane.0244");
     const Variant begin = stored.field("blnBegin").value();
     if (begin.isNull() || CBool(begin)) {
-      if (sql::exists(call.CN, "Select Top 1 * From KX_ExpenLoanInfo Where LoanSubguid In (Select GUID From "
-                               "KX_LoanVouch_Sub Where MGUID = " + guid + ")"))
+      if (sql::exists(call.CN,
+                      "Select Top 1 * From KX_ExpenLoanInfo Where LoanSubguid In (Select GUID From "
+                      "KX_LoanVouch_Sub Where MGUID = " +
+                          guid + ")"))
         raiseMessage("Z7.Corvane.0247");
       return;
     }
@@ -143,9 +144,7 @@ class LoanSaveSteps : public VoucherSaveSteps {
     }
   }
 
-  Assignments stateColumns() const override {
-    return {{"blnAllBill", "1"}, {"blnBegin", std::to_string(blnBegin_)}};
-  }
+  Assignments stateColumns() const override { return {{"blnAllBill", "1"}, {"blnBegin", std::to_string(blnBegin_)}}; }
 
   void storeLines(FuncCall& call, const VoucherSaveRequest& request) override {
     LineTotals totals;

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "host/ApprovalFlow.h"
 #include "platform/com/RuntimeError.h"
 #include "request/Values.h"
-#include "host/ApprovalFlow.h"
 #include "support/VoucherTestAccount.h"
 
 namespace corvane {
@@ -19,16 +19,22 @@ constexpr const char* kLoan1 = "{3A6F0C21-5B1E-4C8A-9D01-000000000001}";  // 000
 constexpr const char* kLoan2 = "{3A6F0C21-5B1E-4C8A-9D01-000000000002}";  // 0009, saved
 constexpr const char* kLoan3 = "{3A6F0C21-5B1E-4C8A-9D01-000000000003}";  // 0002, opening loan
 
-
 Attributes newHead() {
-  return {{"GUID", ""},           {"strTypeCode", "301"},   {"strVouchID", "JK2026010009"},
-          {"dtLoanDate", "2026-01-20T00:00:00"}, {"strDepartID", "0301"}, {"strLoanID", "0006"},
-          {"strBill", "人民币"},  {"fltRate", "1"},         {"dblMoney", "1000"},
-          {"dblOldMoney", "1000"}, {"strUsed", "客户拜访借款"}, {"strPersonID", "周建国"}};
+  return {{"GUID", ""},
+          {"strTypeCode", "301"},
+          {"strVouchID", "JK2026010009"},
+          {"dtLoanDate", "2026-01-20T00:00:00"},
+          {"strDepartID", "0301"},
+          {"strLoanID", "0006"},
+          {"strBill", "人民币"},
+          {"fltRate", "1"},
+          {"dblMoney", "1000"},
+          {"dblOldMoney", "1000"},
+          {"strUsed", "客户拜访借款"},
+          {"strPersonID", "周建国"}};
 }
 
 Attributes cashLine(const std::string& amount = "1000") { return {{"strBalanceID", "1"}, {"dblMoney", amount}}; }
-
 
 class LoanStoreTest : public VoucherTestAccount {
  protected:
@@ -44,11 +50,11 @@ class LoanStoreTest : public VoucherTestAccount {
     FuncCall c = call("<req><func name='savevouch'><in><xml><head" + headAttributes + ">" + rowXml(head) +
                       "</head><body>" + body + "</body></xml></in></func>" + after + "</req>");
     const VoucherSaveServices services{[this](XmlNode row) {
-                                      submitted_.push_back(row.attribute("GUID"));
-                                      submittedNumbers_.push_back(row.attribute("strVouchID"));
-                                      if (duringSubmit_) connection_.execute(duringSubmit_);
-                                      return submitAnswer_;
-                                    }};
+      submitted_.push_back(row.attribute("GUID"));
+      submittedNumbers_.push_back(row.attribute("strVouchID"));
+      if (duringSubmit_) connection_.execute(duringSubmit_);
+      return submitAnswer_;
+    }};
     return saveLoanVoucherWith(c, services);
   }
   // The save of `head` fails with the message `text` (its writes are left to the request's rollback).
@@ -64,12 +70,16 @@ class LoanStoreTest : public VoucherTestAccount {
   std::string head(const std::string& column, const std::string& guid) {
     return scalar("Select " + column + " From KX_LoanVouch Where GUID = '" + guid + "'");
   }
-  std::string newGuid() { return scalar("Select GUID From KX_LoanVouch Where AutoID = (Select Max(AutoID) From KX_LoanVouch)"); }
+  std::string newGuid() {
+    return scalar("Select GUID From KX_LoanVouch Where AutoID = (Select Max(AutoID) From KX_LoanVouch)");
+  }
   void addOpenLoan(const std::string& person, const std::string& date, const std::string& amount,
                    const std::string& number) {
-    connection_.execute("INSERT INTO KX_LoanVouch (GUID, strTypeCode, strVouchID, dtLoanDate, strLoanID, strBill, "
-                        "fltRate, dblMoney, dblOldMoney) VALUES ('{" + number + "}', '301', '" + number + "', '" +
-                        date + "', '" + person + "', '人民币', 1, " + amount + ", " + amount + ")");
+    connection_.execute(
+        "INSERT INTO KX_LoanVouch (GUID, strTypeCode, strVouchID, dtLoanDate, strLoanID, strBill, "
+        "fltRate, dblMoney, dblOldMoney) VALUES ('{" +
+        number + "}', '301', '" + number + "', '" + date + "', '" + person + "', '人民币', 1, " + amount + ", " +
+        amount + ")");
   }
 
   FlowState flow_;
@@ -80,12 +90,16 @@ class LoanStoreTest : public VoucherTestAccount {
 };
 
 TEST_F(LoanStoreTest, NewVoucherKeepsAFreeNumberAndTotalsItsLines) {
-  const std::string after =
-      "<func name='getVouchListID'><in><strAutoID/><Director>1</Director></in></func>";
+  const std::string after = "<func name='getVouchListID'><in><strAutoID/><Director>1</Director></in></func>";
   std::vector<Attributes> lines = {cashLine("500"),
-                                   {{"strBalanceID", "3"}, {"dblMoney", "0"}, {"dblPreMoney", "300"},
-                                    {"strPayBankID", "01"}, {"strBankName", "招商银行"}, {"strBankAcc", "6225'01"},
-                                    {"cDefine26", "12.5"}, {"cDefine22", "备注"}}};
+                                   {{"strBalanceID", "3"},
+                                    {"dblMoney", "0"},
+                                    {"dblPreMoney", "300"},
+                                    {"strPayBankID", "01"},
+                                    {"strBankName", "招商银行"},
+                                    {"strBankAcc", "6225'01"},
+                                    {"cDefine26", "12.5"},
+                                    {"cDefine22", "备注"}}};
   Attributes row = newHead();
   row["dtExpDate"] = "2026-02-20T00:00:00";
   row["strUsed"] = "O'Brien <差旅>";
@@ -105,9 +119,11 @@ TEST_F(LoanStoreTest, NewVoucherKeepsAFreeNumberAndTotalsItsLines) {
   EXPECT_EQ(head("cDefine5 Is Null", guid), "1");
   EXPECT_EQ(scalar("Select Count(*) From KX_LoanVouch_Sub Where MGuid = '" + guid + "'"), "2");
   EXPECT_EQ(scalar("Select IsNull(dblPreMoney, -1) From KX_LoanVouch_Sub Where MGuid = '" + guid +
-                   "' And strBalanceID = '1'"), "-1");
+                   "' And strBalanceID = '1'"),
+            "-1");
   EXPECT_EQ(scalar("Select strBankAcc + '|' + cDefine22 + '|' + Cast(cDefine26 As varchar(10)) From "
-                   "KX_LoanVouch_Sub Where MGuid = '" + guid + "' And strBalanceID = '3'"),
+                   "KX_LoanVouch_Sub Where MGuid = '" +
+                   guid + "' And strBalanceID = '3'"),
             "6225'01|备注|12.5");
   EXPECT_EQ(request_.selectSingleNode("//func[@name='getVouchListID']/in/strAutoID").text(), head("AutoID", guid));
   EXPECT_EQ(request_.selectSingleNode("//func[@name='getVouchListID']/in/Director").text(), "3");
@@ -118,9 +134,10 @@ TEST_F(LoanStoreTest, NewVoucherKeepsAFreeNumberAndTotalsItsLines) {
 TEST_F(LoanStoreTest, LinesComeFromTheSavedVouchersOwnBody) {
   // An earlier func of the same request carries lines of its own; they are not this voucher's.
   connection_.beginTrans();
-  FuncCall c = call("<req><func name='other'><in><body><z:row strBalanceID='1' dblMoney='9'/><z:row "
-                    "strBalanceID='1' dblMoney='9'/></body></in></func><func name='savevouch'><in><xml><head>" +
-                    rowXml(newHead()) + "</head><body>" + rowXml(cashLine("250")) + "</body></xml></in></func></req>");
+  FuncCall c = call(
+      "<req><func name='other'><in><body><z:row strBalanceID='1' dblMoney='9'/><z:row "
+      "strBalanceID='1' dblMoney='9'/></body></in></func><func name='savevouch'><in><xml><head>" +
+      rowXml(newHead()) + "</head><body>" + rowXml(cashLine("250")) + "</body></xml></in></func></req>");
   c.oNode = request_.selectSingleNode("//func[@name='savevouch']");
   const VoucherSaveServices services{[](XmlNode) { return true; }};
   ASSERT_TRUE(saveLoanVoucherWith(c, services)) << reply_.xml();
@@ -139,13 +156,21 @@ TEST_F(LoanStoreTest, HeadTotalAndAllBillFollowTheLines) {
     const char* lineAmounts;  // dblMoney of the lines in order, Null as "-"
   };
   const Case cases[] = {
-      {"an amount and a second amount", {cashLine("500"), {{"strBalanceID", "1"}, {"dblMoney", "0"}, {"dblPreMoney", "300"}}},
-       "500", "False", "500,0"},
-      {"only second amounts", {{{"strBalanceID", "1"}, {"dblPreMoney", "300"}}, {{"strBalanceID", "3"}, {"dblPreMoney", "200"}}},
-       "0", "True", "-,-"},
+      {"an amount and a second amount",
+       {cashLine("500"), {{"strBalanceID", "1"}, {"dblMoney", "0"}, {"dblPreMoney", "300"}}},
+       "500",
+       "False",
+       "500,0"},
+      {"only second amounts",
+       {{{"strBalanceID", "1"}, {"dblPreMoney", "300"}}, {{"strBalanceID", "3"}, {"dblPreMoney", "200"}}},
+       "0",
+       "True",
+       "-,-"},
       {"a bill settlement keeps no line amount but counts in the head",
        {{{"strBalanceID", "2"}, {"dblMoney", "700"}, {"strBillID", "ZP001"}}, cashLine("0.1"), cashLine("0.2")},
-       "700.3", "False", "-,0.1,0.2"},
+       "700.3",
+       "False",
+       "-,0.1,0.2"},
       {"no lines", {}, "0", "True", ""},
   };
   for (const Case& c : cases) {
@@ -247,7 +272,8 @@ TEST_F(LoanStoreTest, LineChecksRefuseTheWholeVoucher) {
       {"no amount at all", {{"strBalanceID", "1"}, {"dblMoney", "0"}}, msg("Z7.Corvane.0252")},
       {"an empty second amount", {{"strBalanceID", "1"}, {"dblPreMoney", ""}}, msg("Z7.Corvane.0252")},
       {"a bill settlement without its bill", {{"strBalanceID", "2"}, {"dblMoney", "10"}}, msg("Z7.Corvane.0253")},
-      {"an unknown paying bank", {{"strBalanceID", "3"}, {"dblMoney", "10"}, {"strPayBankID", "99"}},
+      {"an unknown paying bank",
+       {{"strBalanceID", "3"}, {"dblMoney", "10"}, {"strPayBankID", "99"}},
        msg("Z7.Corvane.0254")},
   };
   connection_.beginTrans();
@@ -268,12 +294,17 @@ TEST_F(LoanStoreTest, BudgetItemNeedsItsPortsInPairs) {
       {{{"strBudItemID", ""}, {"strPort1", "部门"}}, "", "|||"},
       {{{"strBudItemID", "B01"}, {"strPort1", "部门"}}, "Z7.Corvane.0240", ""},
       {{{"strBudItemID", "B01"}, {"strPort1", "部门"}, {"strPort1Value", "0301"}, {"strPort2Value", "P2601"}},
-       "Z7.Corvane.0241", ""},
+       "Z7.Corvane.0241",
+       ""},
       {{{"strBudItemID", "B01"}, {"strPort3", "项目"}}, "Z7.Corvane.0331", ""},
       {{{"strBudItemID", "B01"}, {"strPort1", ""}, {"strPort1Value", ""}}, "Z7.Corvane.0242", ""},
-      {{{"strBudItemID", "B01"}, {"strPort1", "部门"}, {"strPort1Value", "0301"}, {"strPort3", "项目"},
+      {{{"strBudItemID", "B01"},
+        {"strPort1", "部门"},
+        {"strPort1Value", "0301"},
+        {"strPort3", "项目"},
         {"strPort3Value", "P2601"}},
-       "", "B01|部门|0301|P2601"},
+       "",
+       "B01|部门|0301|P2601"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.budget.at("strBudItemID") + "/" + std::to_string(c.budget.size()));
@@ -285,7 +316,8 @@ TEST_F(LoanStoreTest, BudgetItemNeedsItsPortsInPairs) {
     } else {
       ASSERT_TRUE(save(row, {cashLine()})) << reply_.xml();
       EXPECT_EQ(head("IsNull(strBudItemID,'') + '|' + IsNull(strPort1,'') + '|' + IsNull(strPort1Value,'') + '|' + "
-                     "IsNull(strPort3Value,'')", newGuid()),
+                     "IsNull(strPort3Value,'')",
+                     newGuid()),
                 c.stored);
     }
     connection_.rollbackTrans();
@@ -309,11 +341,13 @@ TEST_F(LoanStoreTest, HardLoanLimitsOfTheBorrower) {
       {"no other open loan, the voucher itself 31 days old", "UPDATE KX_LoanVouch SET blnSettle = 1 WHERE AutoID = 1",
        "2025-12-20T00:00:00", "100", "", msg("Z7.Corvane.0231", "30", ""), ""},
       {"a third open loan", "count", "2026-01-20", "100", "", msg("Z7.Corvane.0232", "2", "2"), ""},
-      {"amount up to the limit", "UPDATE KX_PersonCtrl SET intMoney = 1000 WHERE strPersonCode = '0005';"
-                                 "UPDATE KX_LoanVouch SET dblReturn = 4100 WHERE AutoID = 1",
+      {"amount up to the limit",
+       "UPDATE KX_PersonCtrl SET intMoney = 1000 WHERE strPersonCode = '0005';"
+       "UPDATE KX_LoanVouch SET dblReturn = 4100 WHERE AutoID = 1",
        "2026-01-20", "100", "", "", ""},
-      {"amount over the limit", "UPDATE KX_PersonCtrl SET intMoney = 1000 WHERE strPersonCode = '0005';"
-                                "UPDATE KX_LoanVouch SET dblReturn = 4100 WHERE AutoID = 1",
+      {"amount over the limit",
+       "UPDATE KX_PersonCtrl SET intMoney = 1000 WHERE strPersonCode = '0005';"
+       "UPDATE KX_LoanVouch SET dblReturn = 4100 WHERE AutoID = 1",
        "2026-01-20", "100.01", "", msg("Z7.Corvane.0234", "1000", "900.00"), ""},
       // Sums a double gets wrong: 0.1 + 0.2 is 0.3 and 999999999.99 + 0.07 is 1000000000.06, within the limit.
       {"owed 0.1, the voucher 0.2, the limit 0.3",
@@ -329,7 +363,8 @@ TEST_F(LoanStoreTest, HardLoanLimitsOfTheBorrower) {
        "UPDATE KX_LoanVouch SET dblMoney = 999999999.99, dblReturn = 0, fltRate = 1 WHERE AutoID = 1",
        "2026-01-20", "0.08", "", msg("Z7.Corvane.0234", "1000000000.06", "999999999.99"), ""},
       {"prompting limits never refuse",
-       "UPDATE KX_PersonCtrl SET strDayCtrType = '0', strNumCtrType = '2', strMonCtrType = '0' WHERE strPersonCode = '0005'",
+       "UPDATE KX_PersonCtrl SET strDayCtrType = '0', strNumCtrType = '2', strMonCtrType = '0' WHERE strPersonCode = "
+       "'0005'",
        "2025-01-01", "99999", "", "", ""},
       {"an opening-balance loan is never limited", "", "2025-01-01", "99999", "", "", " blnBegin='1'"},
   };
@@ -356,7 +391,8 @@ TEST_F(LoanStoreTest, HardLoanLimitsOfTheBorrower) {
   // Editing one of two open loans does not count it twice.
   connection_.beginTrans();
   addOpenLoan("0005", "2026-01-15", "100", "JK-OPEN-1");
-  connection_.execute("UPDATE KX_LoanVouch SET strAuditorID = NULL, blnAudi = 0, strDepartID = '0301' WHERE AutoID = 1");
+  connection_.execute(
+      "UPDATE KX_LoanVouch SET strAuditorID = NULL, blnAudi = 0, strDepartID = '0301' WHERE AutoID = 1");
   Attributes row = newHead();
   row["GUID"] = kLoan1;
   row["ts"] = head("Cast(ts As money)", kLoan1);
@@ -391,11 +427,14 @@ TEST_F(LoanStoreTest, StoredVoucherChangesOnlyInTheStatesItsGuardsAllow) {
   const Case cases[] = {
       {"saved", "", false, kLoan2, "", "False", false},
       {"saved, submit on save", "", true, kLoan2, "", "True", true},
-      {"submitted", "UPDATE KX_LoanVouch SET blnAudi = 1 WHERE AutoID = 2", false, kLoan2, "Z7.Corvane.0246", "", false},
-      {"submitted, submit on save", "UPDATE KX_LoanVouch SET blnAudi = 1 WHERE AutoID = 2", true, kLoan2, "", "True", true},
+      {"submitted", "UPDATE KX_LoanVouch SET blnAudi = 1 WHERE AutoID = 2", false, kLoan2, "Z7.Corvane.0246", "",
+       false},
+      {"submitted, submit on save", "UPDATE KX_LoanVouch SET blnAudi = 1 WHERE AutoID = 2", true, kLoan2, "", "True",
+       true},
       {"approved", "", false, kLoan1, "Z7.Corvane.0246", "", false},
       {"approved, submit on save", "", true, kLoan1, "Z7.Corvane.0245", "", false},
-      {"budget passed", "UPDATE KX_LoanVouch SET intBudPass = 1 WHERE AutoID = 2", true, kLoan2, "Z7.Corvane.0244", "", false},
+      {"budget passed", "UPDATE KX_LoanVouch SET intBudPass = 1 WHERE AutoID = 2", true, kLoan2, "Z7.Corvane.0244", "",
+       false},
       {"approved opening loan", "", false, kLoan3, "", "True", false},
       {"opening loan with a written-off line",
        "INSERT INTO KX_ExpenLoanInfo (Expenguid, LoanSubguid, dblJE) SELECT '{7C2E9B40-1D3F-4E6A-8B02-000000000004}', "
@@ -405,15 +444,18 @@ TEST_F(LoanStoreTest, StoredVoucherChangesOnlyInTheStatesItsGuardsAllow) {
        "INSERT INTO KX_ExpenLoanInfo (Expenguid, LoanSubguid, dblJE) SELECT '{7C2E9B40-1D3F-4E6A-8B02-000000000004}', "
        "GUID, 10 FROM KX_LoanVouch_Sub WHERE MGuid = '{3A6F0C21-5B1E-4C8A-9D01-000000000002}'",
        false, kLoan2, "Z7.Corvane.0256", "", false},
-      {"changed since it was read", "stale", false, kLoan2,
-       "Z7.Corvane.0248", "", false},
-      {"gone", "DELETE FROM KX_LoanVouch_Sub WHERE MGuid = '{3A6F0C21-5B1E-4C8A-9D01-000000000002}';"
-               "DELETE FROM KX_LoanVouch WHERE AutoID = 2", false, kLoan2, "Z7.Corvane.0243", "", false},
+      {"changed since it was read", "stale", false, kLoan2, "Z7.Corvane.0248", "", false},
+      {"gone",
+       "DELETE FROM KX_LoanVouch_Sub WHERE MGuid = '{3A6F0C21-5B1E-4C8A-9D01-000000000002}';"
+       "DELETE FROM KX_LoanVouch WHERE AutoID = 2",
+       false, kLoan2, "Z7.Corvane.0243", "", false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const bool opening = std::string(c.guid) == kLoan3;
-    const std::string number = opening ? "JK2026010003" : std::string(c.guid) == kLoan1 ? "JK2026010001" : "JK2026010002";
+    const std::string number = opening                         ? "JK2026010003"
+                               : std::string(c.guid) == kLoan1 ? "JK2026010001"
+                                                               : "JK2026010002";
     connection_.beginTrans();
     connection_.execute(std::string("UPDATE AccInformation SET cValue = '") + (c.submitOnSave ? "TRUE" : "False") +
                         "' WHERE cSysID = 'KX' AND cID = '105'");
@@ -470,9 +512,8 @@ TEST_F(LoanStoreTest, ApprovalFlowMustLetAStoredVoucherChange) {
     connection_.rollbackTrans();
     const std::string isInFlow = std::string("IsInFlow 45 ") + kLoan2 + " 11";
     const std::string allowChange = std::string("AllowChange 45 ") + kLoan2 + " 11";
-    const std::vector<std::string> asked =
-        c.inFlow ? std::vector<std::string>{"SetLogin", isInFlow, allowChange}
-                 : std::vector<std::string>{"SetLogin", isInFlow};
+    const std::vector<std::string> asked = c.inFlow ? std::vector<std::string>{"SetLogin", isInFlow, allowChange}
+                                                    : std::vector<std::string>{"SetLogin", isInFlow};
     EXPECT_EQ(flow_.asked, asked);
     if (!c.stored) {
       EXPECT_EQ(reply_.selectSingleNode("/error/text").text(), msg("Z7.Corvane.0196", "流程已在审批中"));
@@ -496,10 +537,12 @@ TEST_F(LoanStoreTest, TakenNumbersAreReplacedByDrawnOnes) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     connection_.beginTrans();
-    for (int n = 4; n < 4 + c.takenDraws; ++n) addOpenLoan("0001", "2026-01-02", "1", "JK202601000" + std::to_string(n));
+    for (int n = 4; n < 4 + c.takenDraws; ++n)
+      addOpenLoan("0001", "2026-01-02", "1", "JK202601000" + std::to_string(n));
     if (c.manualNumbers) {
-      connection_.execute("UPDATE BillNumberFormat SET FormatXml = replace(FormatXml, '允许手工修改=\"false\"', "
-                          "'允许手工修改=\"TRUE\"') WHERE CardNumber = 'KX01'");
+      connection_.execute(
+          "UPDATE BillNumberFormat SET FormatXml = replace(FormatXml, '允许手工修改=\"false\"', "
+          "'允许手工修改=\"TRUE\"') WHERE CardNumber = 'KX01'");
     }
     Attributes row = newHead();
     row["strVouchID"] = "JK2026010001";
@@ -531,7 +574,8 @@ TEST_F(LoanStoreTest, SubmitOnSaveHandsTheNewVoucherToTheSubmission) {
   opening["strVouchID"] = "JK2026010010";
   ASSERT_TRUE(save(opening, {cashLine()}, " blnBegin='1'")) << reply_.xml();
   EXPECT_EQ(submitted_, std::vector<std::string>{});
-  EXPECT_EQ(head("Cast(blnAudi As varchar(1)) + '/' + strAuditorID + '/' + strMakerID", newGuid()), "1/" + login_->UserName() + "/" + login_->UserName());
+  EXPECT_EQ(head("Cast(blnAudi As varchar(1)) + '/' + strAuditorID + '/' + strMakerID", newGuid()),
+            "1/" + login_->UserName() + "/" + login_->UserName());
 
   // A refused submission ends the save without a reply of its own.
   submitAnswer_ = false;
@@ -559,7 +603,8 @@ TEST_F(LoanStoreTest, VoucherGoneAfterTheSaveIsAFailure) {
   duringSubmit_ =
       "DELETE FROM KX_LoanVouch_Sub WHERE MGuid IN (SELECT GUID FROM KX_LoanVouch WHERE strVouchID = 'JK2026010009');"
       "DELETE FROM KX_LoanVouch WHERE strVouchID = 'JK2026010009'";
-  EXPECT_FALSE(save(newHead(), {cashLine()}, "", "<func name='getVouchListID'><in><strAutoID/><Director/></in></func>"));
+  EXPECT_FALSE(
+      save(newHead(), {cashLine()}, "", "<func name='getVouchListID'><in><strAutoID/><Director/></in></func>"));
   EXPECT_EQ(reply_.selectSingleNode("/error/text").text(), msg("Z7.Corvane.0248")) << reply_.xml();
   EXPECT_EQ(request_.selectSingleNode("//func[@name='getVouchListID']/in/Director").text(), "");
   connection_.rollbackTrans();

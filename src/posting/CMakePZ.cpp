@@ -92,10 +92,11 @@ void checkPendingPayments(FuncCall& call, const std::vector<XmlNode>& vouchers) 
     const bool loan = kindOf(voucher) == '3';
     const std::string guid = db::quoteLiteral(voucher.attribute("guid"));
     const std::string pending =
-        loan ? "select guid from KX_LoanVouch_sub where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and mguid=" +
-                   guid + " and mguid In " + visibleGuids(call.ologin, "KX_LoanVouch")
-             : "select guid from KX_Balanceinfo where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and expenguid=" +
-                   guid + " and expenguid In " + visibleGuids(call.ologin, "KX_ExpenVouch");
+        loan
+            ? "select guid from KX_LoanVouch_sub where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and mguid=" +
+                  guid + " and mguid In " + visibleGuids(call.ologin, "KX_LoanVouch")
+            : "select guid from KX_Balanceinfo where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and expenguid=" +
+                  guid + " and expenguid In " + visibleGuids(call.ologin, "KX_ExpenVouch");
     if (!sql::openReadOnly(call.CN, pending).eof()) raiseMessage(loan ? "Z7.Corvane.0294" : "Z7.Corvane.0295");
   }
 }
@@ -168,13 +169,14 @@ void renumberLinesWithAmounts(db::Connection& CN, const std::string& table) {
   {
     for (db::Recordset rs = sql::openReadOnly(
              CN, "select inid from " + table + " where isnull(md,0)<>0 OR isnull(mc,0)<>0 order by inid");
-         !rs.eof(); rs.moveNext()) numbers.push_back(CLng(rs.field("inid").value()));
+         !rs.eof(); rs.moveNext())
+      numbers.push_back(CLng(rs.field("inid").value()));
   }
   if (numbers.empty()) raiseMessage("Z7.Corvane.0312");
   // New numbers never exceed old ones, so walking upwards never meets a line already renumbered.
   for (std::size_t i = 0; i < numbers.size(); ++i) {
-    sql::execute(CN, "update " + table + " set inid=" + std::to_string(i + 1) + " where inid=" +
-                         std::to_string(numbers[i]) + " and (isnull(md,0)<>0 OR isnull(mc,0)<>0)");
+    sql::execute(CN, "update " + table + " set inid=" + std::to_string(i + 1) +
+                         " where inid=" + std::to_string(numbers[i]) + " and (isnull(md,0)<>0 OR isnull(mc,0)<>0)");
   }
 }
 
@@ -270,8 +272,8 @@ void CMakePZ::UpdatePublicInfo(FuncCall& call) {
   const std::string& table = state_.table;
   sql::execute(call.CN, "Update " + table + " Set dbill_date=" + db::quoteLiteral(state_.voucherDate) +
                             " ,coutno_id = " + db::quoteLiteral(state_.batchId) +
-                            ",idoc = Isnull((Select Sum(idoc) From " + table + "),0) ,cbill = " +
-                            db::quoteLiteral(call.ologin.UserName()));
+                            ",idoc = Isnull((Select Sum(idoc) From " + table +
+                            "),0) ,cbill = " + db::quoteLiteral(call.ologin.UserName()));
 }
 
 bool CMakePZ::GetPZData(FuncCall& call) {
@@ -299,14 +301,16 @@ bool CMakePZ::GetGLPZData(FuncCall& call) {
     const XmlNode code = call.oNode.selectSingleNode("//in/strpzcode");
     const std::string codeCondition =
         "GL_accvouch.csign + '-' + cast(GL_accvouch.iperiod as nvarchar(10)) + '-' + cast(GL_accvouch.ino_id as "
-        "nvarchar(10)) = " + db::quoteLiteral(code ? code.text() : std::string());
+        "nvarchar(10)) = " +
+        db::quoteLiteral(code ? code.text() : std::string());
     // A voucher outside the user's data rights reads as one that does not exist: no lines.
     if (LedgerVoucherOutsideRights(call.ologin, call.CN, codeCondition)) {
       loadReply(call.oXml, "<Rows></Rows>");
       return true;
     }
     std::string userDefined;
-    for (int i = 1; i <= 16; ++i) userDefined += (i > 1 ? ",GL_accvouch.cdefine" : "GL_accvouch.cdefine") + std::to_string(i);
+    for (int i = 1; i <= 16; ++i)
+      userDefined += (i > 1 ? ",GL_accvouch.cdefine" : "GL_accvouch.cdefine") + std::to_string(i);
     db::Recordset rs = sql::openReadOnly(
         call.CN,
         "SELECT GL_accvouch.cname,GL_accvouch.cn_id,GL_accvouch.ino_id, GL_accvouch.csign, GL_accvouch.dbill_date, "
@@ -317,16 +321,18 @@ bool CMakePZ::GetGLPZData(FuncCall& call) {
         "GL_accvouch.csup_id,Vendor.cVenAbbName as csup_name , GL_accvouch.citem_class,fitem.citem_name as "
         "citemclassname,GL_accvouch.citem_id,fitems.citemname as citem_name, GL_accvouch.cbill, GL_accvouch.ccheck,"
         "GL_accvouch.cbook, GL_accvouch.ccashier, GL_accvouch.coutsign,GL_accvouch.coutno_id, dsign.ctext,"
-        "GL_accvouch.nd_s , GL_accvouch.nc_s, Code.cmeasure, " + userDefined +
-        " FROM (select * from gl_accvouch where coutsysname = 'kx') as GL_accvouch LEFT OUTER JOIN dsign ON "
-        "GL_accvouch.csign = dsign.csign LEFT OUTER JOIN Customer ON GL_accvouch.ccus_id = Customer.cCusCode "
-        "LEFT OUTER JOIN Vendor ON GL_accvouch.csup_id = Vendor.cVenCode LEFT OUTER JOIN Department ON "
-        "GL_accvouch.cdept_id = Department.cDepCode LEFT OUTER JOIN SettleStyle ON GL_accvouch.csettle = "
-        "SettleStyle.cSSCode LEFT OUTER JOIN code ON GL_accvouch.ccode = code.ccode LEFT OUTER JOIN Person ON "
-        "GL_accvouch.cperson_id = Person.cPersonCode AND Department.cDepCode = Person.cDepCode left join fitem on "
-        "GL_accvouch.citem_class=fitem.citem_class Left Join " + GetItemTableSql("", call.CN) +
-        " on fitem.citem_class=fitems.citem_class and GL_accvouch.citem_id=fitems.citemcode Where " +
-        codeCondition + " Order By GL_accvouch.inid");
+        "GL_accvouch.nd_s , GL_accvouch.nc_s, Code.cmeasure, " +
+            userDefined +
+            " FROM (select * from gl_accvouch where coutsysname = 'kx') as GL_accvouch LEFT OUTER JOIN dsign ON "
+            "GL_accvouch.csign = dsign.csign LEFT OUTER JOIN Customer ON GL_accvouch.ccus_id = Customer.cCusCode "
+            "LEFT OUTER JOIN Vendor ON GL_accvouch.csup_id = Vendor.cVenCode LEFT OUTER JOIN Department ON "
+            "GL_accvouch.cdept_id = Department.cDepCode LEFT OUTER JOIN SettleStyle ON GL_accvouch.csettle = "
+            "SettleStyle.cSSCode LEFT OUTER JOIN code ON GL_accvouch.ccode = code.ccode LEFT OUTER JOIN Person ON "
+            "GL_accvouch.cperson_id = Person.cPersonCode AND Department.cDepCode = Person.cDepCode left join fitem on "
+            "GL_accvouch.citem_class=fitem.citem_class Left Join " +
+            GetItemTableSql("", call.CN) +
+            " on fitem.citem_class=fitems.citem_class and GL_accvouch.citem_id=fitems.citemcode Where " +
+            codeCondition + " Order By GL_accvouch.inid");
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;
   });

@@ -7,9 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "request/Locale.h"
-#include "request/Messages.h"
-#include "request/Values.h"
 #include "host/EmbeddedLoginContext.h"
 #include "host/VoucherImporter.h"
 #include "platform/com/RuntimeError.h"
@@ -18,6 +15,9 @@
 #include "platform/db/ConnectionPool.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/Locale.h"
+#include "request/Messages.h"
+#include "request/Values.h"
 #include "support/CaseAccount.h"
 #include "support/ScopedLocale.h"
 #include "support/TestHost.h"
@@ -47,17 +47,20 @@ class CMakePZTest : public ::testing::Test {
              "('302', NULL, '美元', '1221', 0), ('301', NULL, '人民币', '1221', 0), ('102', '102', '美元', '2241', 1), "
              "('201', '20101', '人民币', '660201', 1), ('201', '20102', '人民币', '660202', 0)",
              "INSERT INTO KX_PzSet_OP (strOperatType, strBalanceType, strBankID, strCurrency, strSubject) VALUES "
-             "('付款', '3', '02', '美元', '1002'), ('收款', '1', '', '美元', '1001'), ('付款', '1', '', '人民币', '1001')",
+             "('付款', '3', '02', '美元', '1002'), ('收款', '1', '', '美元', '1001'), ('付款', '1', '', '人民币', "
+             "'1001')",
              "UPDATE code SET ccode_name = 'Director''s fund' WHERE ccode = '1221'",
              "UPDATE Person SET cPersonName = 'O''Brien' WHERE cPersonCode = '0009'",
-             "UPDATE KX_LoanVouch SET strAuditorID = 'demo', blnAudi = 1, intBudPass = 1, strUsed = 'O''Brien''s samples' "
+             "UPDATE KX_LoanVouch SET strAuditorID = 'demo', blnAudi = 1, intBudPass = 1, strUsed = 'O''Brien''s "
+             "samples' "
              "WHERE AutoID = 2",
              "UPDATE KX_ExpenVouch SET strAuditorID = 'demo', blnAudi = 1, strVerifier = 'demo' WHERE AutoID IN (2, 3)",
              "UPDATE KX_LoanVouch_Sub SET GUID = '{0E1F2A3B-0000-4000-8000-000000000001}' WHERE MGuid = "
              "'{3A6F0C21-5B1E-4C8A-9D01-000000000001}' AND strBalanceID = '1'",
              "INSERT INTO KX_BalanceInfo (GUID, ExpenGUID, intIOType, strBalanceID, dblMoney, strBillID) VALUES "
              "('{0E1F2A3B-0000-4000-8000-000000000011}', '{7C2E9B40-1D3F-4E6A-8B02-000000000002}', 1, '1', 150, NULL), "
-             "('{0E1F2A3B-0000-4000-8000-000000000012}', '{7C2E9B40-1D3F-4E6A-8B02-000000000003}', 2, '1', 1500, 'Q''1')",
+             "('{0E1F2A3B-0000-4000-8000-000000000012}', '{7C2E9B40-1D3F-4E6A-8B02-000000000003}', 2, '1', 1500, "
+             "'Q''1')",
              "INSERT INTO KX_ExpenLoanInfo (Expenguid, LoanSubguid, dblJE) VALUES "
              "('{7C2E9B40-1D3F-4E6A-8B02-000000000003}', '{0E1F2A3B-0000-4000-8000-000000000001}', 800)",
          }) {
@@ -106,8 +109,9 @@ class CMakePZTest : public ::testing::Test {
   }
 
   std::vector<std::string> claimMarks() {
-    return rows("select strVouchID from KX_LoanVouch where strMakerID is not null and strMakerID <> '周建国' union all "
-                "select strVouchID from KX_ExpenVouch where strMakerID is not null");
+    return rows(
+        "select strVouchID from KX_LoanVouch where strMakerID is not null and strMakerID <> '周建国' union all "
+        "select strVouchID from KX_ExpenVouch where strMakerID is not null");
   }
 
   static std::string errorText(const XmlDocument& reply) {
@@ -122,9 +126,9 @@ class CMakePZTest : public ::testing::Test {
 };
 
 TEST_F(CMakePZTest, DraftsEveryKindInRequestOrder) {
-  const XmlDocument reply = draft(voucherRow("302", kLoan2, "JK2026010002") +
-                                  voucherRow("102", kIncomeClaim, "SR2026010002") +
-                                  voucherRow("201", kExpenseClaim, "BX2026010001"));
+  const XmlDocument reply =
+      draft(voucherRow("302", kLoan2, "JK2026010002") + voucherRow("102", kIncomeClaim, "SR2026010002") +
+            voucherRow("201", kExpenseClaim, "BX2026010001"));
   ASSERT_TRUE(reply.isEmpty()) << reply.xml();
   const DraftState& state = maker_.state();
   // Completed: accounts by person take the person's department; expense accounts keep the
@@ -143,15 +147,17 @@ TEST_F(CMakePZTest, DraftsEveryKindInRequestOrder) {
   };
 
   EXPECT_EQ(rows("select inid, bDirFlag, ccode, ccodename, md, mc, md_f, mc_f, cexch_name, cdept_id, cperson_id, "
-                 "cdigest, csettle, cn_id, strTypeCode, bWH_BgFlag from " + state.table + " order by inid"),
+                 "cdigest, csettle, cn_id, strTypeCode, bWH_BgFlag from " +
+                 state.table + " order by inid"),
             expected);
   EXPECT_EQ(rows("select sum(md) - sum(mc) from " + state.table), std::vector<std::string>{"0"});
   // Every line: the names, the voucher's date, type word, batch, maker and document total; the
   // offset carries the claim as its source.
   EXPECT_EQ(state.batchId.size(), 30u);
   EXPECT_EQ(state.batchId.front(), '3');
-  EXPECT_EQ(rows("select distinct csign, coutsign, coutno_id, dbill_date, doutbilldate, cbill, idoc from " + state.table),
-            std::vector<std::string>{"记|记|" + state.batchId + "|2026-1-31|2026-1-31|周建国|4"});
+  EXPECT_EQ(
+      rows("select distinct csign, coutsign, coutno_id, dbill_date, doutbilldate, cbill, idoc from " + state.table),
+      std::vector<std::string>{"记|记|" + state.batchId + "|2026-1-31|2026-1-31|周建国|4"});
   EXPECT_EQ(rows("select cperson_name, coutid, VouchGUID, doutdate from " + state.table + " where inid in (1, 9)"),
             (std::vector<std::string>{"O'Brien|" + std::string(kLoan2) + "|" + kLoan2 + "|2026-1-7",
                                       "王海涛|" + std::string(kExpenseClaim) + "|" + kExpenseClaim + "|2026-1-12"}));
@@ -162,10 +168,13 @@ TEST_F(CMakePZTest, DraftsEveryKindInRequestOrder) {
 TEST_F(CMakePZTest, NegativeLinesChangeSideWhereTheAccountAllows) {
   // 20101 may change sides, 20102 may not; the income item 102 may. Receipts and payments are
   // set so that both claims still balance.
-  account_.execute("UPDATE KX_ExpenVouch_Sub SET dblMoney = -dblMoney, dblOldMoney = -dblOldMoney WHERE strIOItem IN "
-                   "('20101', '20102', '102')");
-  account_.execute("UPDATE KX_BalanceInfo SET dblMoney = -150 WHERE ExpenGUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000002}'");
-  account_.execute("UPDATE KX_BalanceInfo SET dblMoney = -2500 WHERE ExpenGUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000003}'");
+  account_.execute(
+      "UPDATE KX_ExpenVouch_Sub SET dblMoney = -dblMoney, dblOldMoney = -dblOldMoney WHERE strIOItem IN "
+      "('20101', '20102', '102')");
+  account_.execute(
+      "UPDATE KX_BalanceInfo SET dblMoney = -150 WHERE ExpenGUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000002}'");
+  account_.execute(
+      "UPDATE KX_BalanceInfo SET dblMoney = -2500 WHERE ExpenGUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000003}'");
   draft(voucherRow("102", kIncomeClaim, "SR2026010002") + voucherRow("201", kExpenseClaim, "BX2026010001"));
   EXPECT_EQ(rows("select inid, bDirFlag, md, mc, md_f, mc_f, nd_s, nc_s from " + maker_.state().table +
                  " where strTypeCode in ('102', '201') and csettle is null order by inid"),
@@ -202,7 +211,8 @@ TEST_F(CMakePZTest, RefusalsLeaveNothingBehind) {
     EXPECT_TRUE(claimMarks().empty());
     EXPECT_EQ(rows("select GUID, Cast(ts As money) from KX_LoanVouch order by GUID"), before);
     EXPECT_EQ(rows("select count(*) from tempdb..sysobjects where name like 'vqtmp%'"), std::vector<std::string>{"0"});
-    account_.execute("UPDATE KX_LoanVouch SET fltRate = 7.1779, strAuditorID = 'demo', strMakerID = NULL WHERE AutoID = 2");
+    account_.execute(
+        "UPDATE KX_LoanVouch SET fltRate = 7.1779, strAuditorID = 'demo', strMakerID = NULL WHERE AutoID = 2");
   }
 }
 
@@ -239,13 +249,14 @@ TEST_F(CMakePZTest, ConversionPostsTheClaimedVoucherOrGivesItBack) {
   EXPECT_EQ(rows("select strMakerID + '|' + PZGUID from KX_LoanVouch where AutoID = 2"),
             std::vector<std::string>{"周建国|" + maker_.state().batchId});
   EXPECT_EQ(rows("select ccode + '|' + Cast(md As nvarchar(20)) + '|' + Cast(mc As nvarchar(20)) from GL_accvouch "
-                 "where coutno_id = '" + maker_.state().batchId + "' order by inid"),
+                 "where coutno_id = '" +
+                 maker_.state().batchId + "' order by inid"),
             (std::vector<std::string>{"1221|5742.32|0.00", "1002|0.00|5742.32"}));
 }
 
 std::string preview(const std::string& vouchers, const std::string& con = "") {
-  return "<req><func name='getpzdata'><in csign='记' dbill_date='2026-01-31'" + con + "><blnTemp>0</blnTemp>" + vouchers +
-         "</in></func></req>";
+  return "<req><func name='getpzdata'><in csign='记' dbill_date='2026-01-31'" + con + "><blnTemp>0</blnTemp>" +
+         vouchers + "</in></func></req>";
 }
 
 // The attributes `columns` of every row of the reply, joined by "|".
@@ -260,16 +271,17 @@ std::vector<std::string> replyRows(const XmlDocument& reply, const std::vector<s
 }
 
 TEST_F(CMakePZTest, PreviewClaimsNothingAndLeavesNoTable) {
-  const std::vector<std::string> before = rows("select GUID, Cast(ts As money) from KX_LoanVouch union all "
-                                               "select GUID, Cast(ts As money) from KX_ExpenVouch order by 1");
-  const XmlDocument reply = serve(preview(voucherRow("302", kLoan2, "JK2026010002") +
-                                         voucherRow("102", kIncomeClaim, "SR2026010002") +
-                                         voucherRow("201", kExpenseClaim, "BX2026010001")));
-  EXPECT_EQ(replyRows(reply, {"inid", "ccode", "md", "mc", "cexch_name", "cssname", "idoc"}),
-            (std::vector<std::string>{"1|1221|5742.32|0|美元||4", "2|1002|0|5742.32|美元|银行转账|4",
-                                      "3|2241|0|1077|美元||4", "4|1001|1077|0|美元|现金|4", "5|660201|800|0|||4",
-                                      "6|660202|1200|0|||4", "7|660201|300|0|||4", "8|1001|0|1500||现金|4",
-                                      "9|1221|0|800||现金|4"}));
+  const std::vector<std::string> before = rows(
+      "select GUID, Cast(ts As money) from KX_LoanVouch union all "
+      "select GUID, Cast(ts As money) from KX_ExpenVouch order by 1");
+  const XmlDocument reply =
+      serve(preview(voucherRow("302", kLoan2, "JK2026010002") + voucherRow("102", kIncomeClaim, "SR2026010002") +
+                    voucherRow("201", kExpenseClaim, "BX2026010001")));
+  EXPECT_EQ(
+      replyRows(reply, {"inid", "ccode", "md", "mc", "cexch_name", "cssname", "idoc"}),
+      (std::vector<std::string>{"1|1221|5742.32|0|美元||4", "2|1002|0|5742.32|美元|银行转账|4", "3|2241|0|1077|美元||4",
+                                "4|1001|1077|0|美元|现金|4", "5|660201|800|0|||4", "6|660202|1200|0|||4",
+                                "7|660201|300|0|||4", "8|1001|0|1500||现金|4", "9|1221|0|800||现金|4"}));
   EXPECT_EQ(rows("select count(*) from tempdb..sysobjects where name like 'vqtmp%'"), std::vector<std::string>{"0"});
   EXPECT_EQ(rows("select GUID, Cast(ts As money) from KX_LoanVouch union all "
                  "select GUID, Cast(ts As money) from KX_ExpenVouch order by 1"),
@@ -280,12 +292,15 @@ TEST_F(CMakePZTest, PreviewMergesByTheOptions) {
   // A second loan of the same borrower, with another purpose, beside loan JK2026010001 (a cash
   // line of 3000, a bank line of 2000) and the expense claim.
   const std::string loan4 = "{3A6F0C21-5B1E-4C8A-9D01-0000000000E4}";
-  account_.execute("INSERT INTO KX_LoanVouch (GUID, strTypeCode, strVouchID, dtLoanDate, strDepartID, strLoanID, strBill, "
-                   "fltRate, dblMoney, strUsed, strPersonID, blnAudi, strAuditorID, blnBegin, blnAllBill) VALUES ('" +
-                   loan4 + "', '301', 'JK2026019004', '2026-01-20', '0301', '0005', '人民币', 1, 100, '另一借款', 'demo', "
-                   "1, 'demo', 0, 0)");
+  account_.execute(
+      "INSERT INTO KX_LoanVouch (GUID, strTypeCode, strVouchID, dtLoanDate, strDepartID, strLoanID, strBill, "
+      "fltRate, dblMoney, strUsed, strPersonID, blnAudi, strAuditorID, blnBegin, blnAllBill) VALUES ('" +
+      loan4 +
+      "', '301', 'JK2026019004', '2026-01-20', '0301', '0005', '人民币', 1, 100, '另一借款', 'demo', "
+      "1, 'demo', 0, 0)");
   account_.execute("INSERT INTO KX_LoanVouch_Sub (MGuid, strBalanceID, dblMoney) VALUES ('" + loan4 + "', '1', 100)");
-  const std::string vouchers = voucherRow("301", kLoan1, "JK2026010001") + voucherRow("301", loan4.c_str(), "JK2026019004") +
+  const std::string vouchers = voucherRow("301", kLoan1, "JK2026010001") +
+                               voucherRow("301", loan4.c_str(), "JK2026019004") +
                                voucherRow("201", kExpenseClaim, "BX2026010001");
   const std::string both = std::string(kLoan1) + "," + loan4;
   struct Case {
@@ -294,29 +309,42 @@ TEST_F(CMakePZTest, PreviewMergesByTheOptions) {
     const char* options;
     std::vector<std::string> lines;  // inid|account|md|mc|VouchGUID
   } const cases[] = {
-      {"no merge", "", "",
-       {"1|1221|3000|0|" + std::string(kLoan1), "2|1001|0|3000|" + std::string(kLoan1), "3|1221|2000|0|" + std::string(kLoan1),
-        "4|1002|0|2000|" + std::string(kLoan1), "5|1221|100|0|" + loan4, "6|1001|0|100|" + loan4,
-        "7|660201|800|0|" + std::string(kExpenseClaim), "8|660202|1200|0|" + std::string(kExpenseClaim),
-        "9|660201|300|0|" + std::string(kExpenseClaim), "10|1001|0|1500|" + std::string(kExpenseClaim),
-        "11|1221|0|800|" + std::string(kExpenseClaim)}},
-      {"merged, options off", " con='1'", "",
+      {"no merge",
+       "",
+       "",
+       {"1|1221|3000|0|" + std::string(kLoan1), "2|1001|0|3000|" + std::string(kLoan1),
+        "3|1221|2000|0|" + std::string(kLoan1), "4|1002|0|2000|" + std::string(kLoan1), "5|1221|100|0|" + loan4,
+        "6|1001|0|100|" + loan4, "7|660201|800|0|" + std::string(kExpenseClaim),
+        "8|660202|1200|0|" + std::string(kExpenseClaim), "9|660201|300|0|" + std::string(kExpenseClaim),
+        "10|1001|0|1500|" + std::string(kExpenseClaim), "11|1221|0|800|" + std::string(kExpenseClaim)}},
+      {"merged, options off",
+       " con='1'",
+       "",
        {"1|1221|5100|0|" + both, "2|1001|0|4600|" + both + "," + kExpenseClaim, "3|1002|0|2000|" + std::string(kLoan1),
         "4|660201|1100|0|" + std::string(kExpenseClaim), "5|660202|1200|0|" + std::string(kExpenseClaim),
         "6|1221|0|800|" + std::string(kExpenseClaim)}},
-      {"merged, item lines by summary", " con='1'", "iokm_zy",
+      {"merged, item lines by summary",
+       " con='1'",
+       "iokm_zy",
        {"1|1221|5000|0|" + std::string(kLoan1), "2|1001|0|4600|" + both + "," + kExpenseClaim,
-        "3|1002|0|2000|" + std::string(kLoan1), "4|1221|100|0|" + loan4, "5|660201|1100|0|" + std::string(kExpenseClaim),
-        "6|660202|1200|0|" + std::string(kExpenseClaim), "7|1221|0|800|" + std::string(kExpenseClaim)}},
-      {"merged, payment lines by bill number", " con='1'", "opkm_pjbh",
+        "3|1002|0|2000|" + std::string(kLoan1), "4|1221|100|0|" + loan4,
+        "5|660201|1100|0|" + std::string(kExpenseClaim), "6|660202|1200|0|" + std::string(kExpenseClaim),
+        "7|1221|0|800|" + std::string(kExpenseClaim)}},
+      {"merged, payment lines by bill number",
+       " con='1'",
+       "opkm_pjbh",
        {"1|1221|5100|0|" + both, "2|1001|0|3100|" + both, "3|1002|0|2000|" + std::string(kLoan1),
         "4|660201|1100|0|" + std::string(kExpenseClaim), "5|660202|1200|0|" + std::string(kExpenseClaim),
         "6|1001|0|1500|" + std::string(kExpenseClaim), "7|1221|0|800|" + std::string(kExpenseClaim)}},
-      {"merged, payment lines by settle style, all alike", " con='1'", "opkm_jsfs",
+      {"merged, payment lines by settle style, all alike",
+       " con='1'",
+       "opkm_jsfs",
        {"1|1221|5100|0|" + both, "2|1001|0|4600|" + both + "," + kExpenseClaim, "3|1002|0|2000|" + std::string(kLoan1),
         "4|660201|1100|0|" + std::string(kExpenseClaim), "5|660202|1200|0|" + std::string(kExpenseClaim),
         "6|1221|0|800|" + std::string(kExpenseClaim)}},
-      {"merged, payment lines by summary", " con='1'", "opkm_zy",
+      {"merged, payment lines by summary",
+       " con='1'",
+       "opkm_zy",
        {"1|1221|5100|0|" + both, "2|1001|0|3000|" + std::string(kLoan1), "3|1002|0|2000|" + std::string(kLoan1),
         "4|1001|0|100|" + loan4, "5|660201|1100|0|" + std::string(kExpenseClaim),
         "6|660202|1200|0|" + std::string(kExpenseClaim), "7|1001|0|1500|" + std::string(kExpenseClaim),
@@ -325,7 +353,8 @@ TEST_F(CMakePZTest, PreviewMergesByTheOptions) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     account_.execute("UPDATE AccInformation SET cValue = 'false' WHERE cSysID = 'KX' AND cID LIKE '2%'");
-    if (*c.options) account_.execute(std::string("UPDATE AccInformation SET cValue = 'True' WHERE cName = '") + c.options + "'");
+    if (*c.options)
+      account_.execute(std::string("UPDATE AccInformation SET cValue = 'True' WHERE cName = '") + c.options + "'");
     const XmlDocument reply = serve(preview(vouchers, c.con));
     EXPECT_EQ(replyRows(reply, {"inid", "ccode", "md", "mc", "VouchGUID"}), c.lines) << reply.xml();
     // The claim's three attachments stay the voucher's document count, merged or not.
@@ -348,14 +377,18 @@ TEST_F(CMakePZTest, PreviewRefusals) {
 }
 
 TEST_F(CMakePZTest, ReadsALedgerVoucherMadeHereByItsCode) {
-  account_.execute("INSERT INTO GL_accvouch (iperiod, csign, ino_id, inid, dbill_date, cdigest, ccode, md, mc, cdept_id, "
-                   "coutsysname, coutno_id) VALUES (1, '记', 5, 1, '2026-01-31', 'a''b', '1221', 10, 0, '0301', 'kx', 'B1'), "
-                   "(1, '记', 5, 2, '2026-01-31', 'a''b', '1001', 0, 10, NULL, 'kx', 'B1'), "
-                   "(1, '记', 5, 1, '2026-01-31', 'other', '1001', 1, 0, NULL, 'GL', NULL)");
-  XmlDocument reply = serve("<req><func name='getpzdata'><in><blnTemp>1</blnTemp><strpzcode>记-1-5</strpzcode></in></func></req>");
+  account_.execute(
+      "INSERT INTO GL_accvouch (iperiod, csign, ino_id, inid, dbill_date, cdigest, ccode, md, mc, cdept_id, "
+      "coutsysname, coutno_id) VALUES (1, '记', 5, 1, '2026-01-31', 'a''b', '1221', 10, 0, '0301', 'kx', 'B1'), "
+      "(1, '记', 5, 2, '2026-01-31', 'a''b', '1001', 0, 10, NULL, 'kx', 'B1'), "
+      "(1, '记', 5, 1, '2026-01-31', 'other', '1001', 1, 0, NULL, 'GL', NULL)");
+  XmlDocument reply =
+      serve("<req><func name='getpzdata'><in><blnTemp>1</blnTemp><strpzcode>记-1-5</strpzcode></in></func></req>");
   EXPECT_EQ(replyRows(reply, {"ccode", "ccodename", "md", "mc", "cdigest", "cdept_name", "ctext"}),
-            (std::vector<std::string>{"1221|Director's fund|10|0|a'b|华东销售组|记账凭证", "1001|库存现金|0|10|a'b||记账凭证"}));
-  reply = serve("<req><func name='getpzdata'><in><blnTemp>1</blnTemp><strpzcode>记-1-6' or ''='</strpzcode></in></func></req>");
+            (std::vector<std::string>{"1221|Director's fund|10|0|a'b|华东销售组|记账凭证",
+                                      "1001|库存现金|0|10|a'b||记账凭证"}));
+  reply = serve(
+      "<req><func name='getpzdata'><in><blnTemp>1</blnTemp><strpzcode>记-1-6' or ''='</strpzcode></in></func></req>");
   EXPECT_EQ(reply.selectNodes("//func/out/Rows/row").size(), 0u);
   EXPECT_TRUE(reply.selectSingleNode("//func/out/Rows"));
 }
@@ -369,15 +402,17 @@ std::string previewedLines(const XmlDocument& preview) {
 
 // "SaveTempPZData" of the edited `lines` of loan JK2026010002, as the client read it at `ts`.
 std::string saveEdited(const std::string& lines, const std::string& ts) {
-  return "<req><func name='SaveTempPZData'><in csign='记' dbill_date='2026-01-31'/><daily><row strtypecode='302' guid='" +
+  return "<req><func name='SaveTempPZData'><in csign='记' dbill_date='2026-01-31'/><daily><row strtypecode='302' "
+         "guid='" +
          std::string(kLoan2) + "' ts='" + ts + "'/></daily><Rows>" + lines + "</Rows></func></req>";
 }
 
 TEST_F(CMakePZTest, NoDraftTableOutlivesTheFuncThatMadeIt) {
   const std::string lines = previewedLines(serve(preview(voucherRow("302", kLoan2, "JK2026010002"))));
   const std::string ts = rows("select Cast(ts As money) from KX_LoanVouch where AutoID = 2").front();
-  const std::string loan1 = voucherRow("301", kLoan1, "JK2026010001",
-                                       " ts='" + rows("select Cast(ts As money) from KX_LoanVouch where AutoID = 1").front() + "'");
+  const std::string loan1 =
+      voucherRow("301", kLoan1, "JK2026010001",
+                 " ts='" + rows("select Cast(ts As money) from KX_LoanVouch where AutoID = 1").front() + "'");
   struct Case {
     const char* name;
     std::string request;
@@ -385,10 +420,12 @@ TEST_F(CMakePZTest, NoDraftTableOutlivesTheFuncThatMadeIt) {
     const char* ledgerVouchers;  // made so far
   } const cases[] = {
       {"a draft", makepz(voucherRow("302", kLoan2, "JK2026010002")), "", "0"},
-      {"a draft that fails", makepz(voucherRow("302", kLoan2, "JK2026010002") + voucherRow("302", kLoan2, "JK2026010002"),
-                                    "<blnTemp>0</blnTemp>"),
+      {"a draft that fails",
+       makepz(voucherRow("302", kLoan2, "JK2026010002") + voucherRow("302", kLoan2, "JK2026010002"),
+              "<blnTemp>0</blnTemp>"),
        GetResString("Z7.Corvane.0334", "zh-CN", "JK2026010002"), "0"},
-      {"an edited draft whose conversion is refused", saveEdited(lines, "1"), GetResString("Z7.Corvane.0167", "zh-CN"), "0"},
+      {"an edited draft whose conversion is refused", saveEdited(lines, "1"), GetResString("Z7.Corvane.0167", "zh-CN"),
+       "0"},
       {"an edited draft", saveEdited(lines, ts), "", "1"},
       {"a conversion", makepz(loan1, "<blnTemp>0</blnTemp><daily>" + loan1 + "</daily>"), "", "2"},
   };
@@ -419,7 +456,8 @@ class KillingImporter final : public VoucherImporter {
 void serveKilledInTheImporter(const CaseAccount& account, const std::string& request) {
   TestHost host;
   host.voucherImporters = [](db::Connection&) { return std::make_unique<KillingImporter>(); };
-  const std::unique_ptr<EmbeddedLoginContext> login = account.logIn("demo", "zh-CN", DateTime::parse("2026-1-31"), &host);
+  const std::unique_ptr<EmbeddedLoginContext> login =
+      account.logIn("demo", "zh-CN", DateTime::parse("2026-1-31"), &host);
   XmlDocument document;
   document.loadXML(request);
   CMakePZ().myHandle(login.get(), document);
@@ -483,10 +521,12 @@ class ChequeRegistrationTest : public CMakePZTest {
  protected:
   void SetUp() override {
     CMakePZTest::SetUp();
-    account_.execute("UPDATE KX_BalanceInfo SET strBalanceID = '2', strBillID = 'ZP0001' WHERE GUID = "
-                     "'{0E1F2A3B-0000-4000-8000-000000000012}'");
-    account_.execute("INSERT INTO KX_PzSet_OP (strOperatType, strBalanceType, strBankID, strCurrency, strSubject) "
-                     "VALUES ('付款', '2', '', '人民币', '1002')");
+    account_.execute(
+        "UPDATE KX_BalanceInfo SET strBalanceID = '2', strBillID = 'ZP0001' WHERE GUID = "
+        "'{0E1F2A3B-0000-4000-8000-000000000012}'");
+    account_.execute(
+        "INSERT INTO KX_PzSet_OP (strOperatType, strBalanceType, strBankID, strCurrency, strSubject) "
+        "VALUES ('付款', '2', '', '人民币', '1002')");
     ChequeComponents cheques = EmbeddedChequeComponents();
     cheques.book = [this] { return std::make_unique<LockProbingBook>(account_.connectString(), lockFree_); };
     host_.cheques = cheques;

@@ -47,12 +47,20 @@ struct PaymentRowKind {
   bool limitedByClaim;          // the rows at the bank may not move more than the claim settles
 };
 
-constexpr PaymentRowKind kLoanLine{"KX_LoanVouch", "KX_LoanVouch_Sub", "MGuid", "KX_LoanVouch",
-                                   "strBankAcc", "", "Z7.Corvane.0110", true, true, false};
+constexpr PaymentRowKind kLoanLine{
+    "KX_LoanVouch", "KX_LoanVouch_Sub", "MGuid", "KX_LoanVouch", "strBankAcc", "", "Z7.Corvane.0110", true, true,
+    false};
 // A claim's rows can be paid only once the claim is settled (it has a verifier).
-constexpr PaymentRowKind kClaimRow{"KX_ExpenVouch", "KX_BalanceInfo", "ExpenGUID", "KX_BalanceInfo",
-                                   "strRecAcc", " and isnull(KX_ExpenVouch.strverifier,'') <>''",
-                                   "Z7.Corvane.0112", false, false, true};
+constexpr PaymentRowKind kClaimRow{"KX_ExpenVouch",
+                                   "KX_BalanceInfo",
+                                   "ExpenGUID",
+                                   "KX_BalanceInfo",
+                                   "strRecAcc",
+                                   " and isnull(KX_ExpenVouch.strverifier,'') <>''",
+                                   "Z7.Corvane.0112",
+                                   false,
+                                   false,
+                                   true};
 
 // Operation type codes of loans begin with "3"; every other code is a claim's.
 const PaymentRowKind& kindOf(const std::string& strtypecode) {
@@ -72,20 +80,17 @@ struct PaymentRowState {
 // The voucher heads narrowed to the user's data rights, joined with their payment rows, and the
 // condition that picks the row `guid`.
 std::string rowSource(const LoginContext& ologin, const PaymentRowKind& kind, const std::string& guid) {
-  return " From " + GetAuthSource(ologin, kind.head, true) + " Inner Join " + kind.line + " On " +
-         kind.head + ".GUID=" + kind.line + "." + kind.headKey + " Where " + kind.line +
-         ".GUID=" + db::quoteLiteral(guid);
+  return " From " + GetAuthSource(ologin, kind.head, true) + " Inner Join " + kind.line + " On " + kind.head +
+         ".GUID=" + kind.line + "." + kind.headKey + " Where " + kind.line + ".GUID=" + db::quoteLiteral(guid);
 }
 
 // The check read: nothing when the row does not exist, lies outside the user's data rights or
 // (for claims) belongs to a claim not yet settled.
-std::optional<PaymentRowState> readPaymentRow(FuncCall& call, const PaymentRowKind& kind,
-                                              const std::string& guid) {
-  const db::Recordset rs =
-      sql::open(call.CN, std::string("Select ") + kind.head + ".GUID As headGuid,Convert(money," + kind.versionTable +
-                             ".ts) as ts," + kind.line + ".strPayID," + kind.line + ".blnNetOK," + kind.head +
-                             ".strAuditorID," + kind.head + ".strMakerID" + rowSource(call.ologin, kind, guid) +
-                             kind.readCondition);
+std::optional<PaymentRowState> readPaymentRow(FuncCall& call, const PaymentRowKind& kind, const std::string& guid) {
+  const db::Recordset rs = sql::open(
+      call.CN, std::string("Select ") + kind.head + ".GUID As headGuid,Convert(money," + kind.versionTable +
+                   ".ts) as ts," + kind.line + ".strPayID," + kind.line + ".blnNetOK," + kind.head + ".strAuditorID," +
+                   kind.head + ".strMakerID" + rowSource(call.ologin, kind, guid) + kind.readCondition);
   if (rs.eof()) return std::nullopt;
   PaymentRowState state;
   state.headGuid = NullToStr(rs.field("headGuid").value());
@@ -98,39 +103,35 @@ std::optional<PaymentRowState> readPaymentRow(FuncCall& call, const PaymentRowKi
 }
 
 // The row version read before the bank call must still hold after it.
-void checkUnchanged(FuncCall& call, const PaymentRowKind& kind, const std::string& guid,
-                    const PaymentRowState& before, const std::string& messageId) {
+void checkUnchanged(FuncCall& call, const PaymentRowKind& kind, const std::string& guid, const PaymentRowState& before,
+                    const std::string& messageId) {
   const std::optional<PaymentRowState> after = readPaymentRow(call, kind, guid);
   if (!after || after->ts != before.ts) raiseMessage(messageId);
 }
 
 // The bank-bill record of the payment row `guid`, selected into `table`. A row whose paying bank
 // or currency is missing gives no record.
-std::string billRecordSql(const PaymentRowKind& kind, const std::string& guid,
-                          const std::string& userName, const std::string& table) {
+std::string billRecordSql(const PaymentRowKind& kind, const std::string& guid, const std::string& userName,
+                          const std::string& table) {
   const std::string head = kind.head;
   const std::string line = kind.line;
-  return "SELECT " + line + ".GUID AS iID," + line + ".strBillID AS cNoteNo," + head +
-         ".dtLoanDate AS dVouchDate," + line + ".dblMoney AS iAmount_f," + head +
-         ".strBill AS cExch_name,(CASE WHEN foreigncurrency.bcal = 1 THEN " + line + ".dblMoney * " +
-         head + ".fltRate ELSE " + line + ".dblMoney / " + head + ".fltRate END) AS iAmount," +
-         "bank.cBAccount AS cNatBankAccount," + line + "." + kind.receiverAccount +
-         " AS cBankAccount," + head + ".strPersonID AS cOperator," + head + ".fltRate AS iExchRate," +
-         head + ".strUsed AS cDigest," + line + ".strBalanceID AS cSSCode," + head +
-         ".strDepartID AS cDeptCode," + head + ".strItemClassID AS cItem_Class," + head +
-         ".strItemID AS cItemCode," + db::quoteLiteral(userName) + " AS cPerson Into " + table +
-         " From " + head + " Inner Join " + line + " On " + head + ".GUID=" + line + "." +
-         kind.headKey + " Inner Join bank On " + line + ".strPayBankID=bank.cBCode" +
-         " Inner Join foreigncurrency On " + head + ".strBill=foreigncurrency.cexch_name" +
-         " Where " + line + ".GUID=" + db::quoteLiteral(guid);
+  return "SELECT " + line + ".GUID AS iID," + line + ".strBillID AS cNoteNo," + head + ".dtLoanDate AS dVouchDate," +
+         line + ".dblMoney AS iAmount_f," + head + ".strBill AS cExch_name,(CASE WHEN foreigncurrency.bcal = 1 THEN " +
+         line + ".dblMoney * " + head + ".fltRate ELSE " + line + ".dblMoney / " + head + ".fltRate END) AS iAmount," +
+         "bank.cBAccount AS cNatBankAccount," + line + "." + kind.receiverAccount + " AS cBankAccount," + head +
+         ".strPersonID AS cOperator," + head + ".fltRate AS iExchRate," + head + ".strUsed AS cDigest," + line +
+         ".strBalanceID AS cSSCode," + head + ".strDepartID AS cDeptCode," + head + ".strItemClassID AS cItem_Class," +
+         head + ".strItemID AS cItemCode," + db::quoteLiteral(userName) + " AS cPerson Into " + table + " From " +
+         head + " Inner Join " + line + " On " + head + ".GUID=" + line + "." + kind.headKey + " Inner Join bank On " +
+         line + ".strPayBankID=bank.cBCode" + " Inner Join foreigncurrency On " + head +
+         ".strBill=foreigncurrency.cexch_name" + " Where " + line + ".GUID=" + db::quoteLiteral(guid);
 }
 
 // The tempdb table through which one row's bill record is handed over: made anew for the row and
 // dropped when the row's work ends, whether it succeeded or failed.
 class BillTable {
  public:
-  BillTable(db::Connection& connection, std::string name)
-      : connection_(connection), name_(std::move(name)) {
+  BillTable(db::Connection& connection, std::string name) : connection_(connection), name_(std::move(name)) {
     DropTmpTable(connection_, name_);
   }
   ~BillTable() { DropTmpTable(connection_, name_); }
@@ -160,8 +161,7 @@ struct PaymentWork {
   const std::string& table;
 };
 
-void pay(PaymentWork& work, const PaymentRowKind& kind, const std::string& guid,
-         const PaymentRowState& state) {
+void pay(PaymentWork& work, const PaymentRowKind& kind, const std::string& guid, const PaymentRowState& state) {
   FuncCall& call = work.call;
   if (kind.locksEachPayment) CheckSysLock(call.ologin);
   if (!state.strPayID.empty() || state.blnNetOK) raiseMessage("Z7.Corvane.0111");
@@ -180,22 +180,21 @@ void pay(PaymentWork& work, const PaymentRowKind& kind, const std::string& guid,
   std::string errorText;
   if (!work.bank.ImportBill(kBankSource, call.CN, bill, errorText)) raiseBusiness(errorText);
   checkUnchanged(call, kind, guid, state, "Z7.Corvane.0112");
-  const long marked = sql::execute(call.CN, std::string("Update ") + kind.line + " Set strPayID = " +
-                                                db::quoteLiteral(call.ologin.UserName()) +
+  const long marked = sql::execute(call.CN, std::string("Update ") + kind.line +
+                                                " Set strPayID = " + db::quoteLiteral(call.ologin.UserName()) +
                                                 " Where guid = " + db::quoteLiteral(guid));
   if (marked != 1) raiseMessage("Z7.Corvane.0112");
 }
 
-void withdraw(PaymentWork& work, const PaymentRowKind& kind, const std::string& guid,
-              const PaymentRowState& state) {
+void withdraw(PaymentWork& work, const PaymentRowKind& kind, const std::string& guid, const PaymentRowState& state) {
   FuncCall& call = work.call;
   if (state.strPayID.empty()) raiseMessage("Z7.Corvane.0113");
   if (state.blnNetOK) raiseMessage("Z7.Corvane.0114");
   std::string errorText;
   if (!work.bank.DeleteBill(kBankSource, call.CN, guid, errorText)) raiseBusiness(errorText);
   if (kind.rereadsOnWithdrawal) checkUnchanged(call, kind, guid, state, "Z7.Corvane.0117");
-  sql::execute(call.CN, std::string("Update ") + kind.line + " Set strPayID = NULL,blnNetOK=0 Where GUID = " +
-                            db::quoteLiteral(guid));
+  sql::execute(call.CN, std::string("Update ") + kind.line +
+                            " Set strPayID = NULL,blnNetOK=0 Where GUID = " + db::quoteLiteral(guid));
 }
 
 void serveRow(PaymentWork& work, const XmlNode& row, bool blnPay) {

@@ -35,8 +35,7 @@ class ScriptedBank final : public BankPay {
 
   explicit ScriptedBank(Script& script) : script_(script) {}
 
-  bool ImportBill(int source, db::Connection& connection, const XmlDocument& bill,
-                  std::string& errorText) override {
+  bool ImportBill(int source, db::Connection& connection, const XmlDocument& bill, std::string& errorText) override {
     script_.bills.push_back(bill.xml());
     if (script_.duringCall) script_.duringCall(connection);
     if (script_.refusal) return refuse(errorText);
@@ -48,8 +47,8 @@ class ScriptedBank final : public BankPay {
     if (script_.refusal) return refuse(errorText);
     return real_->DeleteBill(source, connection, payRowGuid, errorText);
   }
-  bool WritePZID(int source, db::Connection& connection, const std::string& payRowGuid,
-                 const std::string& module, std::string& errorText) override {
+  bool WritePZID(int source, db::Connection& connection, const std::string& payRowGuid, const std::string& module,
+                 std::string& errorText) override {
     return real_->WritePZID(source, connection, payRowGuid, module, errorText);
   }
   bool DeletePZID(int source, db::Connection& connection, const std::string& payRowGuid,
@@ -73,10 +72,11 @@ class CNetPayTest : public ::testing::Test {
     // Loan 1 is approved; loan 2 is approved here, as approval would leave it.
     account.execute(std::string("UPDATE KX_LoanVouch_Sub SET GUID = '") + kRmbLine +
                     "' WHERE MGuid = '{3A6F0C21-5B1E-4C8A-9D01-000000000001}' AND strBalanceID = '3'");
-    account.execute(std::string("UPDATE KX_LoanVouch_Sub SET GUID = '") + kUsdLine +
-                    "' WHERE MGuid = '" + kLoan2 + "'");
+    account.execute(std::string("UPDATE KX_LoanVouch_Sub SET GUID = '") + kUsdLine + "' WHERE MGuid = '" + kLoan2 +
+                    "'");
     account.execute(std::string("UPDATE KX_LoanVouch SET strAuditorID = 'demo', blnAudi = 1, "
-                                "intBudPass = 1 WHERE GUID = '") + kLoan2 + "'");
+                                "intBudPass = 1 WHERE GUID = '") +
+                    kLoan2 + "'");
     login = account.logIn("demo", "en-us", std::nullopt, &host);
   }
 
@@ -116,9 +116,7 @@ class CNetPayTest : public ::testing::Test {
     return column(std::string("SELECT isnull(strPayID, '') FROM KX_LoanVouch_Sub WHERE GUID = '") + line + "'");
   }
   std::string bills() const { return column("SELECT cPayRowGUID FROM NetBankBills ORDER BY cPayRowGUID"); }
-  std::string billTables() const {
-    return column("SELECT Count(*) FROM tempdb..sysobjects WHERE name LIKE 'T%'");
-  }
+  std::string billTables() const { return column("SELECT Count(*) FROM tempdb..sysobjects WHERE name LIKE 'T%'"); }
 
   CaseAccount account;
   TestHost host;
@@ -180,9 +178,12 @@ TEST_F(CNetPayTest, BillAmountsAreExactToTheCent) {
     const char* amount;
     const char* rate;
     const char* localAmount;
-  } cases[] = {{"0.1", "3", "0.3"},     {"1.1", "1.1", "1.21"},
-               {"0.07", "100", "7"},    {"1.005", "1", "1.005"},
-               {"999999999.99", "1", "999999999.99"}, {"12.34", "7.1779", "88.575286"}};
+  } cases[] = {{"0.1", "3", "0.3"},
+               {"1.1", "1.1", "1.21"},
+               {"0.07", "100", "7"},
+               {"1.005", "1", "1.005"},
+               {"999999999.99", "1", "999999999.99"},
+               {"12.34", "7.1779", "88.575286"}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.amount);
     script.bills.clear();
@@ -239,8 +240,7 @@ TEST_F(CNetPayTest, ABankRefusalIsTheRowsFailureWithTheBanksText) {
   const struct {
     const char* bankText;
     const char* reply;
-  } cases[] = {{"The bank is closed.", "The bank is closed."},
-               {"", "The net bank could not complete the operation."}};
+  } cases[] = {{"The bank is closed.", "The bank is closed."}, {"", "The net bank could not complete the operation."}};
   for (const auto& c : cases) {
     script.refusal = c.bankText;
     const std::string document = serve(pay("netpay", {kRmbLine}));
@@ -253,8 +253,7 @@ TEST_F(CNetPayTest, ABankRefusalIsTheRowsFailureWithTheBanksText) {
 }
 
 TEST_F(CNetPayTest, ANetBankThatCannotBeCreatedFailsTheWholeRequest) {
-  const std::string document =
-      serve(pay("netpay", {kRmbLine}), [] { return std::unique_ptr<BankPay>(); });
+  const std::string document = serve(pay("netpay", {kRmbLine}), [] { return std::unique_ptr<BankPay>(); });
   EXPECT_EQ(replyText(document, "/error/id"), "Corvane:CNetPay:myHandle:429");
   EXPECT_EQ(sentBy(kRmbLine), "");
 }

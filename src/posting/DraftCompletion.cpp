@@ -30,8 +30,8 @@ std::vector<DraftLineKeys> readLines(db::Connection& CN, const std::string& tabl
   for (db::Recordset rs =
            sql::openReadOnly(CN, "select ccode,citem_id,cdept_id,cperson_id from " + table + " order by inid");
        !rs.eof(); rs.moveNext()) {
-    lines.push_back({NullToStr(rs.field("ccode").value()), rs.field("citem_id").value(),
-                     rs.field("cdept_id").value(), rs.field("cperson_id").value()});
+    lines.push_back({NullToStr(rs.field("ccode").value()), rs.field("citem_id").value(), rs.field("cdept_id").value(),
+                     rs.field("cperson_id").value()});
   }
   return lines;
 }
@@ -69,15 +69,15 @@ std::string trimmed(const std::string& text) {
 }
 
 std::string lowerCase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
 }
 
 // The item table of an item class: the class becomes part of a table name, so it must be plain.
 std::string itemTableOf(const std::string& itemClass) {
-  const bool plain = !itemClass.empty() && std::all_of(itemClass.begin(), itemClass.end(), [](unsigned char c) {
-    return std::isalnum(c) || c == '_';
-  });
+  const bool plain = !itemClass.empty() && std::all_of(itemClass.begin(), itemClass.end(),
+                                                       [](unsigned char c) { return std::isalnum(c) || c == '_'; });
   if (!plain) throw RuntimeError(errnum::kInvalidArgument, "The item class " + itemClass + " is not a plain name.");
   return "fitemss" + itemClass;
 }
@@ -172,8 +172,10 @@ class Completion {
         return;
       }
       const db::Recordset rs = sql::openReadOnly(
-          CN_, "select d.cdepcode,d.cdepName from person p left join department d on p.cdepcode=d.cdepcode "
-               "where p.cpersoncode=" + db::quoteLiteral(NullToStr(line.person)));
+          CN_,
+          "select d.cdepcode,d.cdepName from person p left join department d on p.cdepcode=d.cdepcode "
+          "where p.cpersoncode=" +
+              db::quoteLiteral(NullToStr(line.person)));
       const Variant code = rs.eof() ? Variant::null() : rs.field("cdepcode").value();
       const Variant name = rs.eof() ? Variant::null() : rs.field("cdepName").value();
       update("cdept_id=" + literalOrNull(code) + ",cdept_name=" + literalOrNull(name),

@@ -5,12 +5,12 @@
 #include <string>
 #include <vector>
 
-#include "request/Messages.h"
-#include "request/SqlText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "posting/DraftTable.h"
+#include "request/Messages.h"
+#include "request/SqlText.h"
 #include "support/CaseAccount.h"
 
 namespace corvane {
@@ -25,8 +25,8 @@ struct DraftLine {
 // wrong: 0.1 + 0.1 + 0.1 is not 0.3 and 0.1 + 0.2 - 0.27 is more than three cents in binary.
 struct BalanceCase {
   const char* name;
-  std::vector<DraftLine> lines;           // inid 1, 2, ... in this order
-  std::vector<DraftLine> after;           // the lines after balancing; empty when refused
+  std::vector<DraftLine> lines;            // inid 1, 2, ... in this order
+  std::vector<DraftLine> after;            // the lines after balancing; empty when refused
   std::vector<const char*> refusalTotals;  // debit and credit of the 0662 refusal
 };
 
@@ -51,10 +51,7 @@ const BalanceCase kBalanceCases[] = {
      {{"999999999.99", "0"}, {"0.01", "0"}, {"0", "1000000000.01"}},
      {{"999999999.99", "0"}, {"0.02", "0"}, {"0", "1000000000.01"}},
      {}},
-    {"more than a cent per line refuses the draft",
-     {{"0.1", "0"}, {"0.2", "0"}, {"0", "0.26"}},
-     {},
-     {"0.30", "0.26"}},
+    {"more than a cent per line refuses the draft", {{"0.1", "0"}, {"0.2", "0"}, {"0", "0.26"}}, {}, {"0.30", "0.26"}},
 };
 
 std::string rowsOf(db::Connection& connection, const std::string& table) {
@@ -94,8 +91,7 @@ TEST(UpdateItemClass, BalancesTheDraftToTheCentExactly) {
       UpdateItemClass(connection, table);
       ADD_FAILURE() << "the draft was balanced";
     } catch (const RuntimeError& error) {
-      EXPECT_EQ(error.description(),
-                GetResString("Z7.Corvane.0662", "", c.refusalTotals[0], c.refusalTotals[1]));
+      EXPECT_EQ(error.description(), GetResString("Z7.Corvane.0662", "", c.refusalTotals[0], c.refusalTotals[1]));
     }
     EXPECT_EQ(rowsOf(connection, table), rowsOf(c.lines));
   }

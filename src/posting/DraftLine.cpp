@@ -63,17 +63,16 @@ void InsertDraftLine(db::Connection& CN, const LoginContext& ologin, DraftState&
   }
   const std::string values =
       text(line.typeCode) + "," + text(line.vouchGuid) + "," + std::to_string(state.nextLine) + "," +
-      text(state.voucherType) + "," + text(FirstCharacters(line.digest, kDigestLength)) + "," +
-      text(line.accountCode) + "," + text(line.accountName) + "," + text(line.currency) + "," +
-      rateValue(line.rate) + "," + amount(line.md) + "," + amount(line.mdForeign) + "," + amount(line.mc) + "," +
-      amount(line.mcForeign) + "," + line.debitQuantity + "," + line.creditQuantity + "," +
-      text(line.departmentId) + "," + text(line.departmentName) + "," + text(line.personId) + "," +
-      text(line.personName) + ",Null,Null,Null,Null," + text(line.itemId) + ",Null," + text(line.itemClass) + "," +
-      line.documents + "," + text(state.voucherDate) + "," + text(line.vouchGuid) + "," +
-      std::to_string(ologin.LoginPeriod()) + ",'KX'," + text(state.voucherType) + "," + text(line.sourceNumber) +
-      "," + dateValue(line.sourceDate) + "," + optionalText(line.settleStyle) + "," +
-      optionalText(line.settleName) + "," + (line.debit ? "'1'" : "'0'") + "," +
-      (line.budgetPassed ? "1" : "0") + line.userDefined + "," + optionalText(line.billNumber);
+      text(state.voucherType) + "," + text(FirstCharacters(line.digest, kDigestLength)) + "," + text(line.accountCode) +
+      "," + text(line.accountName) + "," + text(line.currency) + "," + rateValue(line.rate) + "," + amount(line.md) +
+      "," + amount(line.mdForeign) + "," + amount(line.mc) + "," + amount(line.mcForeign) + "," + line.debitQuantity +
+      "," + line.creditQuantity + "," + text(line.departmentId) + "," + text(line.departmentName) + "," +
+      text(line.personId) + "," + text(line.personName) + ",Null,Null,Null,Null," + text(line.itemId) + ",Null," +
+      text(line.itemClass) + "," + line.documents + "," + text(state.voucherDate) + "," + text(line.vouchGuid) + "," +
+      std::to_string(ologin.LoginPeriod()) + ",'KX'," + text(state.voucherType) + "," + text(line.sourceNumber) + "," +
+      dateValue(line.sourceDate) + "," + optionalText(line.settleStyle) + "," + optionalText(line.settleName) + "," +
+      (line.debit ? "'1'" : "'0'") + "," + (line.budgetPassed ? "1" : "0") + line.userDefined + "," +
+      optionalText(line.billNumber);
   sql::execute(CN, "Insert Into " + state.table + " (" + kColumns + ") Values (" + values + ")");
   ++state.nextLine;
 }

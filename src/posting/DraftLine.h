@@ -22,21 +22,21 @@ struct DraftLine {
   std::string digest;     // cdigest: cut to its first 60 characters when written
   std::string accountCode;
   std::string accountName;
-  std::string currency;   // cexch_name
-  Variant rate;           // nfrat, as read
+  std::string currency;  // cexch_name
+  Variant rate;          // nfrat, as read
   Currency md, mdForeign, mc, mcForeign;
-  bool debit = true;               // bDirFlag: the side the amounts are on
+  bool debit = true;                    // bDirFlag: the side the amounts are on
   std::string debitQuantity = "null";   // nd_s, an SQL number or null
   std::string creditQuantity = "null";  // nc_s
   std::string departmentId, departmentName, personId, personName;
   std::string itemId, itemClass;
-  std::string documents = "null";  // idoc, an SQL number or null
-  std::string sourceNumber;        // coutno_id until the batch id replaces it
-  Variant sourceDate;              // doutdate; Null when not a date
+  std::string documents = "null";                      // idoc, an SQL number or null
+  std::string sourceNumber;                            // coutno_id until the batch id replaces it
+  Variant sourceDate;                                  // doutdate; Null when not a date
   std::optional<std::string> settleStyle, settleName;  // csettle, csettlename; Null when absent
-  bool budgetPassed = false;       // bWH_BgFlag
-  std::string userDefined;         // ",v1,...,v16" from GetCDefineValues
-  std::optional<std::string> billNumber;  // cn_id; Null when absent
+  bool budgetPassed = false;                           // bWH_BgFlag
+  std::string userDefined;                             // ",v1,...,v16" from GetCDefineValues
+  std::optional<std::string> billNumber;               // cn_id; Null when absent
 };
 
 // The line's amounts on its normal side, or (when the account lets a negative amount change

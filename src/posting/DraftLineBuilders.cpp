@@ -32,8 +32,10 @@ std::string headColumns(const std::string& head) {
 }
 
 std::string nameJoins(const std::string& head) {
-  return " Left Join Person On Person.cPersonCode = " + head + ".strLoanID Left Join Department On "
-         "Department.cDepCode = " + head + ".strDepartID";
+  return " Left Join Person On Person.cPersonCode = " + head +
+         ".strLoanID Left Join Department On "
+         "Department.cDepCode = " +
+         head + ".strDepartID";
 }
 
 void requireDraftTable(const DraftState& state) {
@@ -74,8 +76,7 @@ Currency localAmount(const db::Recordset& rs, Currency amount, int decimals) {
 std::string billNumberOf(const db::Recordset& rs) { return textOf(rs, "strBillID"); }
 
 // Runs `query` and hands each row to `write`; false when there was none.
-bool forEachRow(db::Connection& CN, const std::string& query,
-                const std::function<void(const db::Recordset&)>& write) {
+bool forEachRow(db::Connection& CN, const std::string& query, const std::function<void(const db::Recordset&)>& write) {
   db::Recordset rs = sql::openReadOnly(CN, query);
   if (rs.eof()) return false;
   for (; !rs.eof(); rs.moveNext()) write(rs);
@@ -99,19 +100,24 @@ std::string settlementRowsSql(const std::string& guid) {
          "KX_BalanceInfo.strPayBankID,KX_BalanceInfo.dblMoney,KX_BalanceInfo.strBillID From KX_ExpenVouch "
          "Inner Join foreigncurrency On foreigncurrency.cexch_name=KX_ExpenVouch.strbill Inner Join KX_BalanceInfo "
          "On KX_BalanceInfo.ExpenGUID = KX_ExpenVouch.GUID Left Join SettleStyle On SettleStyle.cSSCode = "
-         "KX_BalanceInfo.strBalanceID" + nameJoins("KX_ExpenVouch") + " Where KX_ExpenVouch.GUID = " +
-         db::quoteLiteral(guid) + " Order By KX_BalanceInfo.AutoID";
+         "KX_BalanceInfo.strBalanceID" +
+         nameJoins("KX_ExpenVouch") + " Where KX_ExpenVouch.GUID = " + db::quoteLiteral(guid) +
+         " Order By KX_BalanceInfo.AutoID";
 }
 
 std::string loanLinesSql(const std::string& head, const std::string& condition, const std::string& order,
                          const std::string& extraColumns, const std::string& extraJoin) {
   return "Select " + headColumns(head) +
          ",foreigncurrency.bcal,KX_LoanVouch_Sub.strBillID,KX_LoanVouch_Sub.strBalanceID,"
-         "KX_LoanVouch_Sub.strPayBankID,SettleStyle.cSSName" + extraColumns + " From KX_LoanVouch Inner Join "
+         "KX_LoanVouch_Sub.strPayBankID,SettleStyle.cSSName" +
+         extraColumns +
+         " From KX_LoanVouch Inner Join "
          "foreigncurrency On foreigncurrency.cexch_name=KX_LoanVouch.strbill Inner Join KX_LoanVouch_Sub On "
-         "KX_LoanVouch_Sub.MGuid = KX_LoanVouch.GUID" + extraJoin + " Left Join SettleStyle On "
-         "SettleStyle.cSSCode = KX_LoanVouch_Sub.strBalanceID" + nameJoins(head) + " Where " + condition +
-         " Order By " + order;
+         "KX_LoanVouch_Sub.MGuid = KX_LoanVouch.GUID" +
+         extraJoin +
+         " Left Join SettleStyle On "
+         "SettleStyle.cSSCode = KX_LoanVouch_Sub.strBalanceID" +
+         nameJoins(head) + " Where " + condition + " Order By " + order;
 }
 
 // The source date of a voucher's lines: read once, from its first row.
@@ -179,8 +185,8 @@ bool writeSettlementLines(ClaimBuild& build, bool paymentsOnDebit) {
   return forEachRow(build.CN, settlementRowsSql(build.guid), [&](const db::Recordset& rs) {
     build.sourceDate.take(rs);
     const std::string kind = textOf(rs, "intIOType");
-    const LedgerAccount account = GetOPSubject(build.CN, kind, textOf(rs, "strBalanceID"),
-                                               textOf(rs, "strPayBankID"), textOf(rs, "strBill"));
+    const LedgerAccount account =
+        GetOPSubject(build.CN, kind, textOf(rs, "strBalanceID"), textOf(rs, "strPayBankID"), textOf(rs, "strBill"));
     DraftLine line = lineOfHead(rs);
     line.accountCode = account.code;
     line.accountName = account.name;
@@ -202,10 +208,9 @@ bool writeOffsetLines(ClaimBuild& build) {
     build.sourceDate.take(rs);
     const std::string typeCode = textOf(rs, "strTypeCode");
     const bool prepaid = NullToNum(value(rs, "iop")) == 0;
-    LedgerAccount account =
-        prepaid ? GetOPSubject(build.CN, typeCode.substr(0, 1), textOf(rs, "strBalanceID"),
-                               textOf(rs, "strPayBankID"), textOf(rs, "strBill"))
-                : GetIOSubject(build.CN, typeCode, "", textOf(rs, "strBill"));
+    LedgerAccount account = prepaid ? GetOPSubject(build.CN, typeCode.substr(0, 1), textOf(rs, "strBalanceID"),
+                                                   textOf(rs, "strPayBankID"), textOf(rs, "strBill"))
+                                    : GetIOSubject(build.CN, typeCode, "", textOf(rs, "strBill"));
     if (prepaid) account.mayChangeSide = true;
     DraftLine line = lineOfHead(rs);
     line.vouchGuid = build.guid;
@@ -244,9 +249,8 @@ void MakeLoanPZRows(db::Connection& CN, const LoginContext& ologin, DraftState& 
   const std::string userDefined = GetCDefineValues("kx_loanvouch", guid, CN);
   const std::string paymentKind = GetResString("Z7.Corvane.0186");
   SourceDate sourceDate;
-  const std::string sql =
-      loanLinesSql("KX_LoanVouch", "KX_LoanVouch.GUID = " + db::quoteLiteral(guid), "KX_LoanVouch_Sub.AutoID",
-                   ",KX_LoanVouch_Sub.dblMoney", "");
+  const std::string sql = loanLinesSql("KX_LoanVouch", "KX_LoanVouch.GUID = " + db::quoteLiteral(guid),
+                                       "KX_LoanVouch_Sub.AutoID", ",KX_LoanVouch_Sub.dblMoney", "");
   const bool any = forEachRow(CN, sql, [&](const db::Recordset& rs) {
     sourceDate.take(rs);
     const Currency money = MoneyOf(value(rs, "dblMoney"));
@@ -261,8 +265,8 @@ void MakeLoanPZRows(db::Connection& CN, const LoginContext& ologin, DraftState& 
     InsertDraftLine(CN, ologin, state, item);
 
     DraftLine payment = lineOfHead(rs);
-    const LedgerAccount paymentAccount = GetOPSubject(CN, paymentKind, textOf(rs, "strBalanceID"),
-                                                      textOf(rs, "strPayBankID"), payment.currency);
+    const LedgerAccount paymentAccount =
+        GetOPSubject(CN, paymentKind, textOf(rs, "strBalanceID"), textOf(rs, "strPayBankID"), payment.currency);
     payment.accountCode = paymentAccount.code;
     payment.accountName = paymentAccount.name;
     PutAmounts(payment, false, false, local, money);

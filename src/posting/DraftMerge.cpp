@@ -26,7 +26,8 @@ constexpr std::array<const char*, 7> kPaymentOptions{"opkm_zy",   "opkm_km",   "
                                                      "opkm_jsfs", "opkm_pjbh", "opkm_zdy"};
 
 std::string lowerCase(std::string text) {
-  std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
 }
 
@@ -64,12 +65,9 @@ Sum sumOf(const std::string& column) {
 
 Variant added(Sum sum, const Variant& merged, const Variant& source) {
   switch (sum) {
-    case Sum::Money:
-      return Variant(MoneyOf(merged) + MoneyOf(source));
-    case Sum::Quantity:
-      return Variant::dbl(NullToNum(merged) + NullToNum(source));
-    default:
-      return Variant::longValue(static_cast<std::int32_t>(NullToNum(merged) + NullToNum(source)));
+    case Sum::Money: return Variant(MoneyOf(merged) + MoneyOf(source));
+    case Sum::Quantity: return Variant::dbl(NullToNum(merged) + NullToNum(source));
+    default: return Variant::longValue(static_cast<std::int32_t>(NullToNum(merged) + NullToNum(source)));
   }
 }
 

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "request/Locale.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/Locale.h"
 #include "support/CaseAccount.h"
 
 namespace corvane {

@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "request/SqlText.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
+#include "request/SqlText.h"
 #include "support/CaseAccount.h"
 
 namespace corvane {
@@ -39,9 +39,9 @@ TEST_F(DraftTableTest, ColumnsReadBackInOrderWithTheirTypes) {
     const char* column;
     db::DataType type;
   } const cases[] = {
-      {"inid", db::adInteger},     {"ioutperiod", db::adInteger}, {"cDefine5", db::adInteger},
-      {"nfrat", db::adDouble},     {"cDefine16", db::adDouble},   {"md", db::adCurrency},
-      {"mc_f", db::adCurrency},    {"bvouchedit", db::adBoolean}, {"bWH_BgFlag", db::adBoolean},
+      {"inid", db::adInteger},  {"ioutperiod", db::adInteger}, {"cDefine5", db::adInteger},
+      {"nfrat", db::adDouble},  {"cDefine16", db::adDouble},   {"md", db::adCurrency},
+      {"mc_f", db::adCurrency}, {"bvouchedit", db::adBoolean}, {"bWH_BgFlag", db::adBoolean},
   };
   for (const Case& c : cases) EXPECT_EQ(rs.field(c.column).type(), c.type) << c.column;
   EXPECT_NE(rs.field("csign").type(), db::adInteger);
@@ -51,9 +51,11 @@ TEST_F(DraftTableTest, ColumnsReadBackInOrderWithTheirTypes) {
 TEST_F(DraftTableTest, DefaultsComeFromTheLoginAtCreation) {
   connection.execute(FixSqlText("insert into " + table + " (coutsign, coutno_id) values ('记', 'L1')"));
   db::Recordset rs;
-  rs.open("select ccode, coutaccset, ioutyear, ioutperiod, coutsysname, coutsysver, bvouchedit, bPCSedit, "
-          "bCusSupInput, bWH_BgFlag, ccodename from " + table,
-          connection);
+  rs.open(
+      "select ccode, coutaccset, ioutyear, ioutperiod, coutsysname, coutsysver, bvouchedit, bPCSedit, "
+      "bCusSupInput, bWH_BgFlag, ccodename from " +
+          table,
+      connection);
   EXPECT_EQ(CStr(rs.field("ccode").value()), "");
   EXPECT_EQ(CStr(rs.field("coutaccset").value()), login->AccountId());
   EXPECT_EQ(CStr(rs.field("ioutyear").value()), login->LoginYear());
@@ -70,8 +72,7 @@ TEST_F(DraftTableTest, DefaultsComeFromTheLoginAtCreation) {
 TEST_F(DraftTableTest, LinesWithoutSourceSignOrNumberAreRefused) {
   for (const char* columns : {"(coutno_id) values ('L1')", "(coutsign) values ('记')",
                               "(coutsign, coutno_id, bWH_BgFlag) values ('记', 'L1', null)"}) {
-    EXPECT_THROW(connection.execute(FixSqlText("insert into " + table + " " + columns)), RuntimeError)
-        << columns;
+    EXPECT_THROW(connection.execute(FixSqlText("insert into " + table + " " + columns)), RuntimeError) << columns;
   }
 }
 

@@ -50,9 +50,9 @@ void refuseClosedPeriod(const LoginContext& ologin, db::Connection& CN, const Da
 }
 
 void refuseOutsideLoginYear(const LoginContext& ologin, db::Connection& CN, const DateTime& date) {
-  const std::string periods = "select dBegin, dEnd from vqsystem..ua_period where cacc_id=" +
-                              db::quoteLiteral(ologin.AccountId()) + " and iyear=" +
-                              db::quoteLiteral(ologin.LoginYear()) + " and iid=";
+  const std::string periods =
+      "select dBegin, dEnd from vqsystem..ua_period where cacc_id=" + db::quoteLiteral(ologin.AccountId()) +
+      " and iyear=" + db::quoteLiteral(ologin.LoginYear()) + " and iid=";
   const db::Recordset first = sql::openReadOnly(CN, periods + "1");
   if (!first.eof() && date.dayNumber() < CDate(first.field("dBegin").value()).dayNumber())
     raiseMessage("Z7.Corvane.0319");
@@ -78,7 +78,8 @@ struct CheckedSources {
 void refuseSourcesOutsideRights(const LoginContext& ologin, db::Connection& CN, const std::vector<XmlNode>& lines) {
   std::set<std::string> guids;
   for (const XmlNode& line : lines) {
-    for (std::string& guid : LineSources(line.attribute("coutid"), line.attribute("VouchGUID"))) guids.insert(std::move(guid));
+    for (std::string& guid : LineSources(line.attribute("coutid"), line.attribute("VouchGUID")))
+      guids.insert(std::move(guid));
   }
   if (guids.empty()) return;
   std::string list;
@@ -117,10 +118,8 @@ bool isNumberType(db::DataType type) {
     case db::adTinyInt:
     case db::adUnsignedTinyInt:
     case db::adBigInt:
-    case db::adNumeric:
-      return true;
-    default:
-      return false;
+    case db::adNumeric: return true;
+    default: return false;
   }
 }
 
@@ -131,7 +130,7 @@ std::string columnValue(const db::Field& field, const std::string& text) {
     const std::optional<Currency> number = Currency::parse(text);
     if (!number) refuse();
     return field.type() == db::adDouble || field.type() == db::adSingle ? CStr(Variant::dbl(CDbl(Variant(text))))
-                                                                       : number->toString();
+                                                                        : number->toString();
   }
   if (field.type() == db::adBoolean) {
     try {
@@ -149,8 +148,8 @@ std::string columnValue(const db::Field& field, const std::string& text) {
 }
 
 // Writes one edited line; answers its batch id.
-std::string writeLine(db::Connection& CN, const std::string& table, const db::Recordset& columns,
-                      const XmlNode& line, const DateTime& voucherDate, const std::set<std::string>& settleAccounts) {
+std::string writeLine(db::Connection& CN, const std::string& table, const db::Recordset& columns, const XmlNode& line,
+                      const DateTime& voucherDate, const std::set<std::string>& settleAccounts) {
   const bool keepsSettleStyle = settleAccounts.count(line.attribute("ccode")) > 0;
   std::string names;
   std::string values;

@@ -25,8 +25,8 @@ class EditedPreview {
  public:
   EditedPreview() {
     connection.open(account.connectString());
-    lines = line("1", "1221", "5000", "0", "") + line("2", "1001", "0", "3000", "3") +
-            line("3", "1002", "0", "2000", "3");
+    lines =
+        line("1", "1221", "5000", "0", "") + line("2", "1001", "0", "3000", "3") + line("3", "1002", "0", "2000", "3");
   }
 
   std::string line(const std::string& inid, const std::string& code, const std::string& debit,
@@ -40,7 +40,8 @@ class EditedPreview {
   std::string rows(const std::string& query) { return QueryRowsText(connection, query); }
 
   std::string loanTs() {
-    const std::string text = rows("Select Cast(ts As money) From KX_LoanVouch Where GUID = '" + std::string(kLoan) + "'");
+    const std::string text =
+        rows("Select Cast(ts As money) From KX_LoanVouch Where GUID = '" + std::string(kLoan) + "'");
     return text.substr(0, text.size() - 1);
   }
 
@@ -56,8 +57,9 @@ class EditedPreview {
                                 (ts.empty() ? loanTs() : ts) + "'/></daily><Rows>" + lines +
                                 "</Rows></func></request>"));
     reply.clear();
-    return SaveTempPZData(*login, connection, request.selectSingleNode("//func"), reply, draft,
-                          [](db::Connection& CN, const LoginContext& login) { return CreateDraftTableForTest(CN, login); });
+    return SaveTempPZData(
+        *login, connection, request.selectSingleNode("//func"), reply, draft,
+        [](db::Connection& CN, const LoginContext& login) { return CreateDraftTableForTest(CN, login); });
   }
 
   std::string replyText() { return reply.isEmpty() ? "" : reply.documentElement().selectSingleNode("text").text(); }
@@ -111,13 +113,15 @@ TEST_F(EditedDraftSaveTest, ARefusedSaveLeavesTheLedgerAndTheSourcesAsTheyWere) 
        sql(std::string("Update KX_ExpenVouch Set PZGUID = '") + kBatch + "' Where GUID = '" + kClaim + "'"),
        "2026-3-15", "", "A ledger voucher has already been made from this batch."},
       {"a number with SQL in it",
-       [](EditedPreview& t) { t.lines += t.line("4", "1001", "0); Delete From code; --", "0", ""); }, "2026-3-15",
-       "", "The md of a line is not a valid value: 0); Delete From code; --"},
-      {"a flag that is no flag", [](EditedPreview& t) { t.lines += t.line("4", "1001", "0", "0", "", "bDeptedit='1 or 1=1'"); },
-       "2026-3-15", "", "The bDeptedit of a line is not a valid value: 1 or 1=1"},
+       [](EditedPreview& t) { t.lines += t.line("4", "1001", "0); Delete From code; --", "0", ""); }, "2026-3-15", "",
+       "The md of a line is not a valid value: 0); Delete From code; --"},
+      {"a flag that is no flag",
+       [](EditedPreview& t) { t.lines += t.line("4", "1001", "0", "0", "", "bDeptedit='1 or 1=1'"); }, "2026-3-15", "",
+       "The bDeptedit of a line is not a valid value: 1 or 1=1"},
       {"unbalanced after editing", [](EditedPreview& t) { t.lines += t.line("4", "1001", "0", "0.01", ""); },
        "2026-3-15", "", "The debits and credits of the voucher differ."},
-      {"an unknown account", [](EditedPreview& t) { t.lines += t.line("4", "9999", "0.01", "0", "") + t.line("5", "1001", "0", "0.01", ""); },
+      {"an unknown account",
+       [](EditedPreview& t) { t.lines += t.line("4", "9999", "0.01", "0", "") + t.line("5", "1001", "0", "0.01", ""); },
        "2026-3-15", "", "A line's account is empty or does not exist: 9999"},
       {"stale ts", nothing, "2026-3-15", "1",
        "The voucher does not exist or was changed by another user. Refresh and try again."},
@@ -140,9 +144,11 @@ TEST_F(EditedDraftSaveTest, ARefusedSaveLeavesTheLedgerAndTheSourcesAsTheyWere) 
 TEST_F(EditedDraftSaveTest, AClaimLineNeedsASettledClaim) {
   XmlDocument request;
   request.loadXML(std::string("<request><func><in dbill_date='2026-3-15'/><Rows><row ccode='660201' md='2300' "
-                              "coutno_id='") + kBatch + "' coutid='" + kClaim + "' strTypeCode='201'/></Rows></func></request>");
-  EXPECT_FALSE(SaveTempPZData(*login, connection, request.selectSingleNode("//func"), reply, draft,
-                              [](db::Connection& CN, const LoginContext& l) { return CreateDraftTableForTest(CN, l); }));
+                              "coutno_id='") +
+                  kBatch + "' coutid='" + kClaim + "' strTypeCode='201'/></Rows></func></request>");
+  EXPECT_FALSE(
+      SaveTempPZData(*login, connection, request.selectSingleNode("//func"), reply, draft,
+                     [](db::Connection& CN, const LoginContext& l) { return CreateDraftTableForTest(CN, l); }));
   EXPECT_EQ(replyText(), "The voucher does not exist or was changed by another user. Refresh and try again.");
 }
 

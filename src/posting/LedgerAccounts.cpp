@@ -35,12 +35,9 @@ std::string userDefinedValue(const db::Field& field) {
   switch (field.type()) {
     case db::adInteger:
     case db::adDouble:
-    case db::adCurrency:
-      return ",'" + SqlNum(value) + "'";
-    case db::adBoolean:
-      return ",'" + SqlBool(value) + "'";
-    default:
-      return "," + SqlStr(value);
+    case db::adCurrency: return ",'" + SqlNum(value) + "'";
+    case db::adBoolean: return ",'" + SqlBool(value) + "'";
+    default: return "," + SqlStr(value);
   }
 }
 
@@ -56,8 +53,8 @@ LedgerAccount GetIOSubject(db::Connection& CN, const std::string& operationType,
                            const std::string& currency) {
   const std::string select =
       "Select strSubject,ccode_name,blnModiDire From KX_PzSet_IO Left Join code On code.ccode = "
-      "KX_PzSet_IO.strSubject Where strOperatType = " + db::quoteLiteral(operationType) +
-      " And Isnull(strCurrency ,'') = " + db::quoteLiteral(currency);
+      "KX_PzSet_IO.strSubject Where strOperatType = " +
+      db::quoteLiteral(operationType) + " And Isnull(strCurrency ,'') = " + db::quoteLiteral(currency);
   // The item's own setting first, then any of the operation type and currency.
   const std::string queries[] = {
       select + " And IsNull(strIOItemCode ,'') = " + db::quoteLiteral(item) + " Order By KX_PzSet_IO.strIOItemCode",

@@ -87,8 +87,9 @@ void importVoucher(LoginContext& ologin, db::Connection& CN, const PostingDraft&
   if (!importer->InitLogin(ologin)) raiseBusiness(importer->LastErrorText());
   importer->TableName(draft.draftTable);
   if (!importer->Run()) throw RuntimeError(importer->LastErrorNumber(), importer->LastErrorText());
-  const db::Recordset rs = sql::openReadOnly(CN, "Select Count(*) From GL_accvouch Where coutno_id = " +
-                                                    db::quoteLiteral(draft.batchId) + " And IsNull(iflag,0) <> 1");
+  const db::Recordset rs =
+      sql::openReadOnly(CN, "Select Count(*) From GL_accvouch Where coutno_id = " + db::quoteLiteral(draft.batchId) +
+                                " And IsNull(iflag,0) <> 1");
   if (CLng(rs.field(0).value()) == 0) raiseMessage("Z7.Corvane.0681");
 }
 
@@ -112,8 +113,9 @@ std::string postableCondition(const SourceVoucher& source, const PostingDraft& d
 
 void refusePendingPayment(db::Connection& CN, const SourceVoucher& source) {
   const std::string pending =
-      source.isLoan ? "select guid from KX_LoanVouch_sub where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and mguid="
-                    : "select guid from KX_Balanceinfo where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and expenguid=";
+      source.isLoan
+          ? "select guid from KX_LoanVouch_sub where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and mguid="
+          : "select guid from KX_Balanceinfo where isnull(strpayid,'')<>'' and isnull(blnnetok,0)<>1 and expenguid=";
   if (!sql::openReadOnly(CN, pending + db::quoteLiteral(source.guid)).eof())
     raiseMessage(source.isLoan ? "Z7.Corvane.0294" : "Z7.Corvane.0295");
 }
@@ -121,8 +123,8 @@ void refusePendingPayment(db::Connection& CN, const SourceVoucher& source) {
 void linkSource(LoginContext& ologin, db::Connection& CN, const SourceVoucher& source, const PostingDraft& draft) {
   const std::string table = headTable(source);
   const std::string key = " Where GUID = " + db::quoteLiteral(source.guid) + " And ";
-  if (sql::openReadOnly(CN, "select top 1 Guid from " + GetAuthSource(ologin, table, true) + key +
-                                postableCondition(source, draft))
+  if (sql::openReadOnly(
+          CN, "select top 1 Guid from " + GetAuthSource(ologin, table, true) + key + postableCondition(source, draft))
           .eof())
     raiseMessage("Z7.Corvane.0167");
   refusePendingPayment(CN, source);
@@ -136,10 +138,13 @@ void linkSource(LoginContext& ologin, db::Connection& CN, const SourceVoucher& s
 void recordBankLinks(db::Connection& CN, const PostingDraft& draft, BankPay& bank) {
   const std::string batch = db::quoteLiteral(draft.batchId);
   db::Recordset rs = sql::openReadOnly(
-      CN, "select kx_loanvouch_sub.guid, isnull(kx_loanvouch_sub.strPayID,'') as strPayID from kx_loanvouch "
-          "join kx_loanvouch_sub on kx_loanvouch_sub.mguid=kx_loanvouch.guid where kx_loanvouch.pzguid = " + batch +
+      CN,
+      "select kx_loanvouch_sub.guid, isnull(kx_loanvouch_sub.strPayID,'') as strPayID from kx_loanvouch "
+      "join kx_loanvouch_sub on kx_loanvouch_sub.mguid=kx_loanvouch.guid where kx_loanvouch.pzguid = " +
+          batch +
           " union select KX_BalanceInfo.guid, isnull(KX_BalanceInfo.strPayID,'') as strPayID from kx_expenvouch "
-          "join KX_BalanceInfo on KX_BalanceInfo.expenguid=kx_expenvouch.guid where kx_expenvouch.pzguid = " + batch);
+          "join KX_BalanceInfo on KX_BalanceInfo.expenguid=kx_expenvouch.guid where kx_expenvouch.pzguid = " +
+          batch);
   for (; !rs.eof(); rs.moveNext()) {
     if (textOf(rs.field(1).value()).empty()) continue;
     std::string errorText;
@@ -179,12 +184,14 @@ std::optional<std::string> claimantOf(db::Connection& CN, const PostingDraft& dr
   if (sources.empty()) return std::nullopt;
   std::string list;
   for (const std::string& guid : sources) list += (list.empty() ? "" : ",") + db::quoteLiteral(guid);
-  db::Recordset claims = sql::openReadOnly(
-      CN, "select kx_expenvouch.guid, person.cPersonName, (select count(*) from KX_BalanceInfo where "
-          "KX_BalanceInfo.ExpenGUID = kx_expenvouch.guid and KX_BalanceInfo.strBillID = " +
-              db::quoteLiteral(billNumber) + ") as bills from kx_expenvouch left join Person on "
-              "kx_expenvouch.strLoanID = person.cPersonCode where kx_expenvouch.pzguid = " +
-              db::quoteLiteral(draft.batchId) + " and kx_expenvouch.guid in (" + list + ")");
+  db::Recordset claims =
+      sql::openReadOnly(CN,
+                        "select kx_expenvouch.guid, person.cPersonName, (select count(*) from KX_BalanceInfo where "
+                        "KX_BalanceInfo.ExpenGUID = kx_expenvouch.guid and KX_BalanceInfo.strBillID = " +
+                            db::quoteLiteral(billNumber) +
+                            ") as bills from kx_expenvouch left join Person on "
+                            "kx_expenvouch.strLoanID = person.cPersonCode where kx_expenvouch.pzguid = " +
+                            db::quoteLiteral(draft.batchId) + " and kx_expenvouch.guid in (" + list + ")");
   // (no row of the claim carries the bill, place among the sources, claimant): the least wins.
   std::vector<std::tuple<bool, std::ptrdiff_t, std::string>> candidates;
   for (; !claims.eof(); claims.moveNext()) {
@@ -202,8 +209,10 @@ std::optional<std::string> claimantOf(db::Connection& CN, const PostingDraft& dr
 std::string registerCheques(LoginContext& ologin, db::Connection& CN, const PostingDraft& draft) {
   std::string refusals;
   db::Recordset lines = sql::openReadOnly(
-      CN, "select d.ccode, d.cn_id, d.csettle, d.cexch_name, d.md, d.mc, d.md_f, d.mc_f, d.dbill_date, d.cdigest, "
-          "d.cdept_name, d.coutid, d.VouchGUID from " + draft.draftTable +
+      CN,
+      "select d.ccode, d.cn_id, d.csettle, d.cexch_name, d.md, d.mc, d.md_f, d.mc_f, d.dbill_date, d.cdigest, "
+      "d.cdept_name, d.coutid, d.VouchGUID from " +
+          draft.draftTable +
           " d join code on d.ccode=code.ccode "
           "join settlestyle on settlestyle.cSSCode=d.csettle and settlestyle.bSSFlag=1 "
           "where isnull(d.cn_id,'')<>'' and isnull(d.ccode,'')<>'' Order By d.inid");
@@ -255,8 +264,10 @@ void RegisterDraftCheques(LoginContext& ologin, db::Connection& CN, const Postin
     refusals = error.description() + "\r\n";
   }
   if (!refusals.empty())
-    loadReply(oXml, "<?xml version='1.0' encoding='utf-8'?><message><id>Corvane:CExpend:SaveVouch:ExpenStandard</id>"
-                    "<text>" + escapeXml(refusals) + "</text></message>");
+    loadReply(oXml,
+              "<?xml version='1.0' encoding='utf-8'?><message><id>Corvane:CExpend:SaveVouch:ExpenStandard</id>"
+              "<text>" +
+                  escapeXml(refusals) + "</text></message>");
 }
 
 bool ConvertPZ(LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml,

@@ -47,9 +47,10 @@ class Drafted {
     account.execute(std::string("Insert Into KX_BalanceInfo (GUID, ExpenGUID, intIOType, strBalanceID, dblMoney, "
                                 "strPayID, blnNetOK) Values ('{0B5E1C7A-0000-4000-8000-000000000002}', '") +
                     kClaim + "', 2, '2', 2300, 'P2', 1)");
-    account.execute("Insert Into NetBankBills (cPayRowGUID, iSource, cBill, iState) "
-                    "Select GUID, 4, '<bill/>', 1 From KX_LoanVouch_Sub Where strPayID = 'P1' "
-                    "Union Select GUID, 4, '<bill/>', 1 From KX_BalanceInfo Where strPayID = 'P2'");
+    account.execute(
+        "Insert Into NetBankBills (cPayRowGUID, iSource, cBill, iState) "
+        "Select GUID, 4, '<bill/>', 1 From KX_LoanVouch_Sub Where strPayID = 'P1' "
+        "Union Select GUID, 4, '<bill/>', 1 From KX_BalanceInfo Where strPayID = 'P2'");
     connection.open(account.connectString());
     draft.draftTable = CreateDraftTableForTest(connection, *login);
     draft.batchId = kBatch;
@@ -64,9 +65,9 @@ class Drafted {
             const std::string& credit, const std::string& bill = "Null, Null") {
     connection.execute("Insert Into " + draft.draftTable +
                        " (csign, inid, dbill_date, cdigest, ccode, md, mc, coutsign, coutno_id, coutid, csettle, "
-                       "cn_id, cdept_name) Values (N'记', " + std::to_string(inid) + ", '2026-3-15', N'差旅', '" +
-                       account + "', " + debit + ", " + credit + ", N'记', '" + kBatch + "', '" + source + "', " +
-                       bill + ", N'销售部')");
+                       "cn_id, cdept_name) Values (N'记', " +
+                       std::to_string(inid) + ", '2026-3-15', N'差旅', '" + account + "', " + debit + ", " + credit +
+                       ", N'记', '" + kBatch + "', '" + source + "', " + bill + ", N'销售部')");
   }
 
   std::string rows(const std::string& query) { return QueryRowsText(connection, query); }
@@ -161,7 +162,8 @@ TEST_F(LedgerConversionTest, AFailedConversionLeavesNoVoucherNoLinksAndNoTransac
       {"stale ts after the importer ran",
        [](Drafted& d) {
          const std::string daily = d.bothSources();
-         d.connection.execute(std::string("Update KX_ExpenVouch Set strUsed = 'changed' Where GUID = '") + kClaim + "'");
+         d.connection.execute(std::string("Update KX_ExpenVouch Set strUsed = 'changed' Where GUID = '") + kClaim +
+                              "'");
          return daily;
        },
        "Corvane:CLoan:recordGet:9000", stale},
@@ -237,7 +239,8 @@ TEST_F(LedgerConversionTest, AClaimOfAnotherRequestIsNotAccepted) {
   connection.execute(std::string("Update KX_LoanVouch Set strMakerID = '\t' Where GUID = '") + kLoan + "'");
   EXPECT_FALSE(convert(bothSources()));
   EXPECT_EQ(rows("Select Count(*) From GL_accvouch"), "0;");
-  EXPECT_EQ(rows("Select Count(*) From KX_LoanVouch Where strMakerID = '\t' And GUID = '" + std::string(kLoan) + "'"), "1;");
+  EXPECT_EQ(rows("Select Count(*) From KX_LoanVouch Where strMakerID = '\t' And GUID = '" + std::string(kLoan) + "'"),
+            "1;");
 }
 
 TEST_F(LedgerConversionTest, AVoucherOutsideTheUsersDataRightsAnswersAsAMissingOne) {

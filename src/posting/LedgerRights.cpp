@@ -37,10 +37,9 @@ bool AnyVoucherOutsideRights(const LoginContext& ologin, db::Connection& CN, con
 
 bool LedgerVoucherOutsideRights(const LoginContext& ologin, db::Connection& CN, const std::string& rowCondition) {
   const std::string rows = " From GL_accvouch Where GL_accvouch.coutsysname = 'kx' And (" + rowCondition + ")";
-  return AnyVoucherOutsideRights(ologin, CN,
-                                 "GUID In (Select GL_accvouch.coutid" + rows +
-                                     ") Or PZGUID In (Select GL_accvouch.coutno_id" + rows + ")");
+  return AnyVoucherOutsideRights(
+      ologin, CN,
+      "GUID In (Select GL_accvouch.coutid" + rows + ") Or PZGUID In (Select GL_accvouch.coutno_id" + rows + ")");
 }
-
 
 }  // namespace corvane

@@ -15,9 +15,9 @@
 namespace corvane {
 namespace {
 
-constexpr const char* kOwnLoan = "{3A6F0C21-5B1E-4C8A-9D01-000000000001}";      // department 0301
-constexpr const char* kOutsideLoan = "{3A6F0C21-5B1E-4C8A-9D01-000000000002}";  // department 04
-constexpr const char* kOutsideClaim = "{7C2E9B40-1D3F-4E6A-8B02-000000000004}"; // department 04
+constexpr const char* kOwnLoan = "{3A6F0C21-5B1E-4C8A-9D01-000000000001}";       // department 0301
+constexpr const char* kOutsideLoan = "{3A6F0C21-5B1E-4C8A-9D01-000000000002}";   // department 04
+constexpr const char* kOutsideClaim = "{7C2E9B40-1D3F-4E6A-8B02-000000000004}";  // department 04
 
 // A row-rights service that cannot answer.
 class BrokenRowRight final : public RowRight {
@@ -48,9 +48,10 @@ class LedgerRightsTest : public ::testing::Test {
   }
 
   void line(int number, const std::string& batch, const std::string& source) {
-    account.execute("Insert Into GL_accvouch (iperiod, csign, ino_id, inid, ccode, md, mc, coutsysname, coutno_id, "
-                    "coutid, iyear) Values (1, N'记', " + std::to_string(number) + ", 1, '1221', 1, 0, 'kx', '" +
-                    batch + "', '" + source + "', 2026)");
+    account.execute(
+        "Insert Into GL_accvouch (iperiod, csign, ino_id, inid, ccode, md, mc, coutsysname, coutno_id, "
+        "coutid, iyear) Values (1, N'记', " +
+        std::to_string(number) + ", 1, '1221', 1, 0, 'kx', '" + batch + "', '" + source + "', 2026)");
   }
 
   bool outside(const std::string& user, int number) {

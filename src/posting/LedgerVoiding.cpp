@@ -135,25 +135,29 @@ void refuseRunningLedgerTasks(const LoginContext& ologin, db::Connection& CN) {
 }
 
 void refuseReferred(db::Connection& CN, const VoidedVoucher& voucher) {
-  if (sql::count(CN, "select count(*) from gl_accvouch Where isnull(ssxznum,'')<>'' And coutno_id = " +
-                         voucher.batch) > 0)
+  if (sql::count(CN, "select count(*) from gl_accvouch Where isnull(ssxznum,'')<>'' And coutno_id = " + voucher.batch) >
+      0)
     raiseMessage("Z7.Corvane.0311");
 }
 
 // Every loan line and claim receipt or payment row of the batch's source vouchers.
 void forgetBankLinks(db::Connection& CN, const VoidedVoucher& voucher, BankPay& bank) {
-  db::Recordset rs = sql::openReadOnly(
-      CN, "select kx_loanvouch_sub.guid from kx_loanvouch join kx_loanvouch_sub on "
-          "kx_loanvouch_sub.mguid=kx_loanvouch.guid where kx_loanvouch.pzguid = " + voucher.batch +
-          " union select KX_BalanceInfo.guid from kx_expenvouch join KX_BalanceInfo on "
-          "KX_BalanceInfo.expenguid=kx_expenvouch.guid where kx_expenvouch.pzguid = " + voucher.batch);
+  db::Recordset rs =
+      sql::openReadOnly(CN,
+                        "select kx_loanvouch_sub.guid from kx_loanvouch join kx_loanvouch_sub on "
+                        "kx_loanvouch_sub.mguid=kx_loanvouch.guid where kx_loanvouch.pzguid = " +
+                            voucher.batch +
+                            " union select KX_BalanceInfo.guid from kx_expenvouch join KX_BalanceInfo on "
+                            "KX_BalanceInfo.expenguid=kx_expenvouch.guid where kx_expenvouch.pzguid = " +
+                            voucher.batch);
   for (; !rs.eof(); rs.moveNext()) {
     std::string errorText;
     if (!bank.DeletePZID(kBankSource, CN, textOf(rs.field(0).value()), errorText)) raiseBusiness(errorText);
   }
 }
 
-void voidVoucher(const LoginContext& ologin, db::Connection& CN, const VoidedVoucher& voucher, const std::string& sign) {
+void voidVoucher(const LoginContext& ologin, db::Connection& CN, const VoidedVoucher& voucher,
+                 const std::string& sign) {
   const std::unique_ptr<BankPay> bank = ologin.host().bankPay();
   RequestTransaction transaction(CN);
   forgetBankLinks(CN, voucher, *bank);

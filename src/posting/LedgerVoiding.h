@@ -23,8 +23,8 @@ class Connection;
 bool CancelPZList(const LoginContext& ologin, db::Connection& CN, const XmlNode& funcNode, XmlDocument& oXml);
 
 // Voids the ledger voucher of one row of the ledger-voucher list (attributes pzguid, iflag,
-// strpzcode, ino_id, isignseq), with the net bank of the login object's host, under its lock (LockPZ) in a transaction of its own. Answers "" when voided, else the text that refused it, with
-// nothing of it changed:
+// strpzcode, ino_id, isignseq), with the net bank of the login object's host, under its lock (LockPZ) in a transaction
+// of its own. Answers "" when voided, else the text that refused it, with nothing of it changed:
 // - a voucher made from a voucher outside the user's data rights (LedgerVoucherOutsideRights), as
 //   one that does not exist, before any guard but the numbers' checks: "Z7.Corvane.0300";
 // - a row showing the voided state (in any language), no batch id, or no ledger row of that

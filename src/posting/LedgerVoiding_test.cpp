@@ -51,10 +51,11 @@ class PostedBatches {
                     kLoan + "' And strBalanceID = '3'");
     account.execute(std::string("Insert Into GL_accvouch (iperiod, csign, isignseq, ino_id, inid, ccode, md, mc, "
                                 "coutsysname, coutno_id, coutid, iyear) Values "
-                                "(3, N'记', 1, 8, 1, '1221', 5000, 0, 'KX', '") + kBatch + "', '" + kLoan + "', 2026), " +
-                    "(3, N'记', 1, 8, 2, '1001', 0, 5000, 'KX', '" + kBatch + "', '" + kLoan + "', 2026), " +
-                    "(3, N'记', 1, 9, 1, '660201', 2300, 0, 'KX', '" + kOtherBatch + "', '" + kClaim + "', 2026), " +
-                    "(3, N'记', 1, 9, 2, '1001', 0, 2300, 'KX', '" + kOtherBatch + "', '" + kClaim + "', 2026)");
+                                "(3, N'记', 1, 8, 1, '1221', 5000, 0, 'KX', '") +
+                    kBatch + "', '" + kLoan + "', 2026), " + "(3, N'记', 1, 8, 2, '1001', 0, 5000, 'KX', '" + kBatch +
+                    "', '" + kLoan + "', 2026), " + "(3, N'记', 1, 9, 1, '660201', 2300, 0, 'KX', '" + kOtherBatch +
+                    "', '" + kClaim + "', 2026), " + "(3, N'记', 1, 9, 2, '1001', 0, 2300, 'KX', '" + kOtherBatch +
+                    "', '" + kClaim + "', 2026)");
     connection.open(account.connectString());
   }
 
@@ -96,10 +97,13 @@ class LedgerVoidingTest : public ::testing::Test, public PostedBatches {};
 TEST_F(LedgerVoidingTest, VoidsTheVoucherUnlinksItsSourcesAndForgetsTheBankLinks) {
   EXPECT_EQ(cancel(), "");
   EXPECT_FALSE(connection.inTransaction());
-  EXPECT_EQ(state(), "8|1|1|-;8|2|1|-;9|1|-|-;9|2|-|-;"
-                     "-|-;"
-                     "demo|" + std::string(kOtherBatch) + ";"
-                     "-;0;");
+  EXPECT_EQ(state(),
+            "8|1|1|-;8|2|1|-;9|1|-|-;9|2|-|-;"
+            "-|-;"
+            "demo|" +
+                std::string(kOtherBatch) +
+                ";"
+                "-;0;");
   EXPECT_EQ(cancel(), "The ledger voucher is already voided or no voucher refers to it.");
 }
 
@@ -148,8 +152,8 @@ TEST_F(LedgerVoidingTest, ARefusedVoidChangesNothing) {
          t.connection.execute("Insert Into GL_LTDATA1 Values (8, 3, 1)");
        },
        "8", "", "The ledger voucher is marked. It cannot be voided."},
-      {"locked", sql("Insert Into gl_mvocontrol (coutsysname, coutsign, coutno_id) Values ('KX', N'记', '8')"), "8",
-       "", "You have no right to this function, or another user is using it."},
+      {"locked", sql("Insert Into gl_mvocontrol (coutsysname, coutsign, coutno_id) Values ('KX', N'记', '8')"), "8", "",
+       "You have no right to this function, or another user is using it."},
       {"no source voucher left",
        sql("Update KX_LoanVouch Set strMakerID = Null, PZGUID = Null Where GUID = '" + std::string(kLoan) + "'"), "8",
        "", voided},

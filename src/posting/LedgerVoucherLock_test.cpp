@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "request/Locale.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
+#include "request/Locale.h"
 #include "support/CaseAccount.h"
 #include "support/QueryText.h"
 #include "support/ScopedLocale.h"

@@ -7,12 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "request/Locale.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/Locale.h"
 #include "support/CaseAccount.h"
 #include "support/ScopedLocale.h"
 
@@ -55,8 +55,12 @@ class CQueryTest : public ::testing::Test {
     account_.execute(
         "INSERT INTO KX_ExpenVouch (GUID, strTypeCode, strVouchID, dtLoanDate, strDepartID, strLoanID, strBill, "
         "fltRate, dblMoney, strPersonID, blnAudi, strAuditorID, strVerifier) VALUES "
-        "('" + claimGuid(1) + "', '201', 'TC1', '2026-01-21', '0301', '0005', '人民币', 1, 80, '李晓燕', 1, '周建国', '周建国'),"
-        "('" + claimGuid(2) + "', '202', 'TC2', '2026-01-22', '04', '0009', '人民币', 1, 90, '周建国', 1, '周建国', '周建国')");
+        "('" +
+        claimGuid(1) +
+        "', '201', 'TC1', '2026-01-21', '0301', '0005', '人民币', 1, 80, '李晓燕', 1, '周建国', '周建国'),"
+        "('" +
+        claimGuid(2) +
+        "', '202', 'TC2', '2026-01-22', '04', '0009', '人民币', 1, 90, '周建国', 1, '周建国', '周建国')");
   }
 
   XmlDocument serve(const std::string& request, const std::string& user = "demo") {
@@ -73,7 +77,8 @@ class CQueryTest : public ::testing::Test {
   // The `column` of every row of the n-th func's page, in reply order.
   static std::vector<std::string> column(const XmlDocument& reply, const char* column, int func = 1) {
     std::vector<std::string> values;
-    for (const XmlNode row : reply.selectNodes("//func[" + std::to_string(func) + "]/out/success/data/xml/rs:data/z:row")) {
+    for (const XmlNode row :
+         reply.selectNodes("//func[" + std::to_string(func) + "]/out/success/data/xml/rs:data/z:row")) {
       values.push_back(row.attribute(column));
     }
     return values;
@@ -85,7 +90,8 @@ class CQueryTest : public ::testing::Test {
   }
 
   std::vector<std::string> loans(const std::string& auditcond, const std::string& user = "demo") {
-    const XmlDocument reply = serve("<req>" + listFunc("listloandata", "0", "0", "<cond/>" + auditcond) + "</req>", user);
+    const XmlDocument reply =
+        serve("<req>" + listFunc("listloandata", "0", "0", "<cond/>" + auditcond) + "</req>", user);
     return column(reply, "guid");
   }
 
@@ -133,10 +139,9 @@ TEST_F(CQueryTest, AClerkListsOnlyItsOwnApprovalsAndVouchers) {
 
 TEST_F(CQueryTest, ANonNumericApprovalConditionIsAnErrorReply) {
   for (const char* condition : {"1 or 1=1", "", "-", "1.5", "99999999999"}) {
-    const XmlDocument reply = serve("<req>" +
-                                    listFunc("listloandata", "0", "0",
-                                             std::string("<auditcond auditcondition='") + condition + "'/>") +
-                                    "</req>");
+    const XmlDocument reply = serve(
+        "<req>" + listFunc("listloandata", "0", "0", std::string("<auditcond auditcondition='") + condition + "'/>") +
+        "</req>");
     EXPECT_EQ(at(reply, "//out/error/id"), "Corvane:CQuery:ListLoanData:13") << condition;
     EXPECT_EQ(at(reply, "//out/error/text"), "审核条件必须是整数。") << condition;
   }
@@ -170,8 +175,9 @@ TEST_F(CQueryTest, ApprovalRowsCarryWhatApprovalTakes) {
 TEST_F(CQueryTest, PagesOfTheApprovalListClampAndNeverRepeatAVoucher) {
   std::vector<std::string> seen;
   for (int current = 0; current < 4; ++current) {
-    const XmlDocument reply = serve("<req>" + listFunc("listloandata", std::to_string(current), "3",
-                                                       "<auditcond auditcondition='-1'/>") + "</req>");
+    const XmlDocument reply =
+        serve("<req>" + listFunc("listloandata", std::to_string(current), "3", "<auditcond auditcondition='-1'/>") +
+              "</req>");
     EXPECT_EQ(at(reply, "//out/success/page/count"), "4");
     const std::vector<std::string> page = column(reply, "guid");
     seen.insert(seen.end(), page.begin(), page.end());
@@ -187,10 +193,11 @@ TEST_F(CQueryTest, PagesOfTheApprovalListClampAndNeverRepeatAVoucher) {
 }
 
 TEST_F(CQueryTest, ARefusedRightIsThatFuncsAnswerAndTheWalkGoesOn) {
-  const XmlDocument reply = serve("<req><func name='listrepaydata'><in><page><current>0</current><rows>0</rows>"
-                                  "</page><cond/></in></func><func name='nosuchlist'/>" +
-                                      listFunc("listloandata", "0", "0") + "</req>",
-                                  "clerk");
+  const XmlDocument reply = serve(
+      "<req><func name='listrepaydata'><in><page><current>0</current><rows>0</rows>"
+      "</page><cond/></in></func><func name='nosuchlist'/>" +
+          listFunc("listloandata", "0", "0") + "</req>",
+      "clerk");
   EXPECT_EQ(at(reply, "//func[1]/out/error/id").rfind("Corvane:MSG:ApplyTask:", 0), 0u);
   EXPECT_EQ(at(reply, "//func[2]/out/*"), "(none)");
   EXPECT_EQ(column(reply, "guid", 3),
@@ -212,17 +219,30 @@ class PayableLinesTest : public CQueryTest {
     CQueryTest::SetUp();
     const std::string bank = "'01', '招商银行', '6225'";
     account_.execute(
-        "INSERT INTO KX_LoanVouch_Sub (GUID, MGuid, strBalanceID, dblMoney, strPayBankID, strBankName, strBankAcc) VALUES "
-        "('{B0000000-0000-0000-0000-000000000001}', '" + loanGuid(1) + "', '3', 10, " + bank + "),"   // unapproved
-        "('{B0000000-0000-0000-0000-000000000003}', '" + loanGuid(3) + "', '3', 30, " + bank + "),"   // payable
-        "('{B0000000-0000-0000-0000-000000000004}', '" + loanGuid(3) + "', '3', 31, '01', '招商银行', ''),"
-        "('{B0000000-0000-0000-0000-000000000007}', '" + loanGuid(7) + "', '3', 70, " + bank + ")");  // total 0
+        "INSERT INTO KX_LoanVouch_Sub (GUID, MGuid, strBalanceID, dblMoney, strPayBankID, strBankName, strBankAcc) "
+        "VALUES "
+        "('{B0000000-0000-0000-0000-000000000001}', '" +
+        loanGuid(1) + "', '3', 10, " + bank +
+        "),"  // unapproved
+        "('{B0000000-0000-0000-0000-000000000003}', '" +
+        loanGuid(3) + "', '3', 30, " + bank +
+        "),"  // payable
+        "('{B0000000-0000-0000-0000-000000000004}', '" +
+        loanGuid(3) +
+        "', '3', 31, '01', '招商银行', ''),"
+        "('{B0000000-0000-0000-0000-000000000007}', '" +
+        loanGuid(7) + "', '3', 70, " + bank + ")");  // total 0
     account_.execute(
         "INSERT INTO KX_BalanceInfo (GUID, ExpenGUID, intIOType, strBalanceID, dblMoney, strPayBankID, strRecBank, "
         "strRecAcc) VALUES "
-        "('{BC000000-0000-0000-0000-000000000001}', '" + claimGuid(1) + "', 1, '3', 80, '01', '工商银行', '9558'),"
-        "('{BC000000-0000-0000-0000-000000000002}', '" + claimGuid(1) + "', 1, '3', 5, '01', '工商银行', ''),"
-        "('{BC000000-0000-0000-0000-000000000003}', '" + kDemoClaim3 + "', 1, '3', 9, '01', '工商银行', '9558')");
+        "('{BC000000-0000-0000-0000-000000000001}', '" +
+        claimGuid(1) +
+        "', 1, '3', 80, '01', '工商银行', '9558'),"
+        "('{BC000000-0000-0000-0000-000000000002}', '" +
+        claimGuid(1) +
+        "', 1, '3', 5, '01', '工商银行', ''),"
+        "('{BC000000-0000-0000-0000-000000000003}', '" +
+        kDemoClaim3 + "', 1, '3', 9, '01', '工商银行', '9558')");
   }
 
   static std::string typeRow(const char* value) {
@@ -260,21 +280,31 @@ class PostableVouchersTest : public CQueryTest {
     CQueryTest::SetUp();
     account_.execute(
         "INSERT INTO KX_LoanVouch_Sub (MGuid, strBalanceID, dblMoney, strPayID, blnNetOK) VALUES "
-        "('" + loanGuid(3) + "', '3', 30, 'demo', 0),"   // sent, not confirmed: L3 waits
-        "('" + loanGuid(5) + "', '3', 50, 'demo', 1),"   // sent and confirmed
-        "('" + loanGuid(5) + "', '1', 51, NULL, 0)");
+        "('" +
+        loanGuid(3) +
+        "', '3', 30, 'demo', 0),"  // sent, not confirmed: L3 waits
+        "('" +
+        loanGuid(5) +
+        "', '3', 50, 'demo', 1),"  // sent and confirmed
+        "('" +
+        loanGuid(5) + "', '1', 51, NULL, 0)");
     account_.execute("UPDATE KX_LoanVouch SET PZGUID = 'B1' WHERE GUID = '" + loanGuid(5) + "'");
     account_.execute(
-        "INSERT INTO GL_accvouch (iperiod, csign, isignseq, ino_id, coutsysname, ioutyear, coutid, coutno_id, doutdate) "
-        "VALUES (1, '记', 1, 7, 'kx', 2026, '" + loanGuid(5) + "', 'B1', '2026-01-25'),"
-        "(1, '记', 1, 8, 'kx', 2026, '" + loanGuid(5) + "', 'B1', '2026-01-25')");
+        "INSERT INTO GL_accvouch (iperiod, csign, isignseq, ino_id, coutsysname, ioutyear, coutid, coutno_id, "
+        "doutdate) "
+        "VALUES (1, '记', 1, 7, 'kx', 2026, '" +
+        loanGuid(5) +
+        "', 'B1', '2026-01-25'),"
+        "(1, '记', 1, 8, 'kx', 2026, '" +
+        loanGuid(5) + "', 'B1', '2026-01-25')");
   }
 };
 
 TEST_F(PostableVouchersTest, ApprovedVouchersWithoutLinesWaitingForTheBankArePostable) {
   const XmlDocument reply = serve("<req>" + listFunc("listmakepzdata", "0", "0") + "</req>");
   // L5 made two ledger vouchers in its batch: two rows
-  EXPECT_EQ(column(reply, "guid"), guids({kDemoLoan1, loanGuid(5), loanGuid(5), loanGuid(6), claimGuid(1), claimGuid(2)}));
+  EXPECT_EQ(column(reply, "guid"),
+            guids({kDemoLoan1, loanGuid(5), loanGuid(5), loanGuid(6), claimGuid(1), claimGuid(2)}));
   EXPECT_EQ(column(reply, "strpzid"), guids({"", "记-1-7", "记-1-8", "", "", ""}));
 }
 
@@ -307,20 +337,35 @@ class LedgerListTest : public CQueryTest {
  protected:
   void SetUp() override {
     CQueryTest::SetUp();
-    account_.execute("INSERT INTO vqsystem..UA_HoldAuth (cAcc_ID, iYear, cUser_ID, iIsUser, cAuth_ID) "
-                     "VALUES ('001', 2026, 'KXCLERK', 0, 'KX0303')");
+    account_.execute(
+        "INSERT INTO vqsystem..UA_HoldAuth (cAcc_ID, iYear, cUser_ID, iIsUser, cAuth_ID) "
+        "VALUES ('001', 2026, 'KXCLERK', 0, 'KX0303')");
     // voucher 1: two claims of one batch (claim 1 with two entry lines); 2: L5, voided and
     // booked; 3: the demo's loan 1; 4: L6 of another year
     account_.execute(
-        "INSERT INTO GL_accvouch (iperiod, csign, isignseq, ino_id, coutsysname, ioutyear, coutid, coutno_id, doutdate, "
+        "INSERT INTO GL_accvouch (iperiod, csign, isignseq, ino_id, coutsysname, ioutyear, coutid, coutno_id, "
+        "doutdate, "
         "dbill_date, iflag, ibook) VALUES "
-        "(1, '记', 1, 1, 'kx', 2026, '" + claimGuid(1) + "', 'B1', '2026-01-25', '2026-01-26', NULL, 0),"
-        "(1, '记', 1, 1, 'kx', 2026, '" + claimGuid(1) + "', 'B1', '2026-01-25', '2026-01-26', NULL, 0),"
-        "(1, '记', 1, 1, 'kx', 2026, '" + claimGuid(2) + "', 'B1', '2026-01-25', '2026-01-26', NULL, 0),"
-        "(1, '记', 1, 2, 'kx', 2026, '" + loanGuid(5) + "', 'B2', '2026-01-25', '2026-01-26', 1, 1),"
-        "(1, '记', 1, 3, 'kx', 2026, '" + kDemoLoan1 + "', 'B3', '2026-01-25', '2026-01-26', NULL, 0),"
-        "(1, '记', 1, 4, 'kx', 2025, '" + loanGuid(6) + "', 'B4', '2025-01-25', '2025-01-26', NULL, 0),"
-        "(1, '记', 1, 5, 'gl', 2026, '" + loanGuid(6) + "', 'B5', '2026-01-25', '2026-01-26', NULL, 0)");
+        "(1, '记', 1, 1, 'kx', 2026, '" +
+        claimGuid(1) +
+        "', 'B1', '2026-01-25', '2026-01-26', NULL, 0),"
+        "(1, '记', 1, 1, 'kx', 2026, '" +
+        claimGuid(1) +
+        "', 'B1', '2026-01-25', '2026-01-26', NULL, 0),"
+        "(1, '记', 1, 1, 'kx', 2026, '" +
+        claimGuid(2) +
+        "', 'B1', '2026-01-25', '2026-01-26', NULL, 0),"
+        "(1, '记', 1, 2, 'kx', 2026, '" +
+        loanGuid(5) +
+        "', 'B2', '2026-01-25', '2026-01-26', 1, 1),"
+        "(1, '记', 1, 3, 'kx', 2026, '" +
+        kDemoLoan1 +
+        "', 'B3', '2026-01-25', '2026-01-26', NULL, 0),"
+        "(1, '记', 1, 4, 'kx', 2025, '" +
+        loanGuid(6) +
+        "', 'B4', '2025-01-25', '2025-01-26', NULL, 0),"
+        "(1, '记', 1, 5, 'gl', 2026, '" +
+        loanGuid(6) + "', 'B5', '2026-01-25', '2026-01-26', NULL, 0)");
   }
 
   static std::string kindRow(const char* value) {

@@ -21,16 +21,20 @@ std::string CReportSZTJ::rowsQuery(const std::string& heads, const std::string& 
          yesNo("isnull(kx_vch.strauditorid,'')<>''") + " as bauditorid,kx_vch.strmakerid as strmakerid," +
          yesNo("isnull(kx_vch.strmakerid,'')<>''") + " as bmarkid," + yesNo("kx_vch.intbudpass=1") + " as bbudpass," +
          yesNo("kx_vch.blnaudi=1") + " as blnaudi from kx_expenvouch_sub kx_vchs join " + heads +
-         " kx_vch on kx_vchs.mguid=kx_vch.guid left join department on kx_vch.strdepartid=department.cdepcode left join "
+         " kx_vch on kx_vchs.mguid=kx_vch.guid left join department on kx_vch.strdepartid=department.cdepcode left "
+         "join "
          "person personloan on kx_vch.strloanid=personloan.cpersoncode left join KX_PersonCtrl on "
          "kx_vch.strloanid=KX_PersonCtrl.strPersonCode left join KX_EISet_NUStand standa on standa.intEICode=1 and "
-         "standa.strEICode=KX_PersonCtrl.strGradeID left join KX_Position on kx_vchs.strezero=KX_Position.strPositionCode "
-         "left join KX_EISet_NUStand standb on standb.intEICode=2 and standb.strEICode=KX_Position.strGradeID left join "
+         "standa.strEICode=KX_PersonCtrl.strGradeID left join KX_Position on "
+         "kx_vchs.strezero=KX_Position.strPositionCode "
+         "left join KX_EISet_NUStand standb on standb.intEICode=2 and standb.strEICode=KX_Position.strGradeID left "
+         "join "
          "KX_EISet_NUStand standc on standc.intEICode=3 and standc.strEICode=kx_vchs.strjttools left join fitem on "
          "kx_vch.stritemclassid=fitem.citem_class left join " +
          items +
          " on fitem.citem_class=fitems.citem_class and kx_vch.stritemid=fitems.citemcode left join BG_Item on "
-         "kx_vch.strbuditemid=BG_Item.cItemCode left join KX_OperationType on kx_vch.strtypecode=KX_OperationType.strcode "
+         "kx_vch.strbuditemid=BG_Item.cItemCode left join KX_OperationType on "
+         "kx_vch.strtypecode=KX_OperationType.strcode "
          "left join KX_IOItem on kx_vchs.strioitem=KX_IOItem.strCode";
 }
 

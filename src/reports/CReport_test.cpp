@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
-#include "request/Locale.h"
-#include "request/Messages.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/Locale.h"
+#include "request/Messages.h"
 #include "support/CaseAccount.h"
 #include "support/ReportFixture.h"
 #include "support/ScopedLocale.h"
@@ -27,9 +27,7 @@ using Rows = std::vector<std::string>;
 
 class CReportTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    addReportVouchers(account_);
-  }
+  void SetUp() override { addReportVouchers(account_); }
 
   XmlDocument serve(const std::string& request, const std::string& user = "demo", Host* host = nullptr) {
     CReport report;
@@ -77,8 +75,7 @@ std::string page(int current, int rows) {
 // ---- the dispatcher and the loan alert list ----
 
 TEST_F(CReportTest, TheAlertListPagesEveryLoanWithItsOutstandingAmount) {
-  const XmlDocument reply =
-      serve("<req><func name='loanalertdata'><in>" + page(2, 4) + "<cond/></in></func></req>");
+  const XmlDocument reply = serve("<req><func name='loanalertdata'><in>" + page(2, 4) + "<cond/></in></func></req>");
   EXPECT_EQ(at(reply, "//page/count"), "3");
   EXPECT_EQ(at(reply, "//page/current"), "2");
   // AutoIDs follow the insertion: the last page holds R9 to R11.
@@ -135,8 +132,8 @@ const std::string kDemoIntervals =
 
 std::string ageFunc(const std::string& grouping, const std::string& intervals = kDemoIntervals, int current = 0,
                     int rows = 0) {
-  return "<func name='loanagedata' goon='1'><in><age>" + intervals + "</age><type><row name='stritem' value='" + grouping +
-         "'/><row name='dtdate' value='2026-04-01'/></type>" + page(current, rows) + "<cond/></in></func>";
+  return "<func name='loanagedata' goon='1'><in><age>" + intervals + "</age><type><row name='stritem' value='" +
+         grouping + "'/><row name='dtdate' value='2026-04-01'/></type>" + page(current, rows) + "<cond/></in></func>";
 }
 
 const std::vector<std::string> kAgeColumns = {"cclasscode", "ccode",  "imoney0", "irate0", "imoney1", "irate1",
@@ -200,10 +197,9 @@ TEST_F(CReportTest, AgingSharesAreExactQuotientsRoundedToCents) {
 
 TEST_F(CReportTest, IntervalsSentByAgesetWithAnOpenLastIntervalAreStoredAndUsed) {
   const std::string intervals = "<age><row cdays='60天以内' icount='60'/><row cdays='60天以上' icount='0'/></age>";
-  const XmlDocument reply =
-      serve("<req><func name='ageset'><in><age>" + intervals +
-            "</age></in></func><func name='ageget'><in><agetype>1</agetype></in></func>" + ageFunc("部门", intervals) +
-            "</req>");
+  const XmlDocument reply = serve("<req><func name='ageset'><in><age>" + intervals +
+                                  "</age></in></func><func name='ageget'><in><agetype>1</agetype></in></func>" +
+                                  ageFunc("部门", intervals) + "</req>");
   EXPECT_FALSE(reply.selectSingleNode("//func[1]/out/success").isNull());
   EXPECT_EQ(reply.selectNodes("//func[2]/out/age/row").size(), 2u);
   EXPECT_EQ(reply.selectSingleNode("//func[2]/out/age/row[2]").attribute("cdays"), "60天以上");
@@ -272,10 +268,9 @@ class RefusingAging final : public Aging {
 TEST_F(CReportTest, IntervalsTheComponentCannotStoreAreAFailure) {
   TestHost refusing;
   refusing.agings = [](db::Connection&) { return std::make_unique<RefusingAging>(); };
-  const XmlDocument reply =
-      serve("<req><func name='ageset' goon='1'><in><age>" + kDemoIntervals + "</age></in></func>" + ageFunc("部门") +
-                "</req>",
-            "demo", &refusing);
+  const XmlDocument reply = serve("<req><func name='ageset' goon='1'><in><age>" + kDemoIntervals +
+                                      "</age></in></func>" + ageFunc("部门") + "</req>",
+                                  "demo", &refusing);
   EXPECT_EQ(at(reply, "//func[1]/out/error/id"), "Corvane:CReport:AgeSet:9000");
   EXPECT_EQ(at(reply, "//func[1]/out/error/text"), "保存账龄区间失败。");
   EXPECT_EQ(at(reply, "//func[2]/out/error/id"), "Corvane:CReport:LoanAgeData:0");
@@ -316,33 +311,55 @@ TEST_F(CReportTest, SummaryByOperationTypeForLoansAndClaimsLocalAndPerCurrency) 
     Rows expected;
   };
   const Case cases[] = {
-      {"借款单", kLoanTypes, "部门", "仅本位币",
+      {"借款单",
+       kLoanTypes,
+       "部门",
+       "仅本位币",
        {"ccode=01 imoney=100.00 imoney1=100.00 cname=总经理办公室",
         "ccode=02 imoney=0.30 imoney0=0.30 cname=财务部",  // a type that sums to 0 is left out
         "ccode=0301 imoney=5200.00 imoney0=2200.00 imoney1=3000.00 cname=华东销售组",
         "ccode=04 imoney=2860.50 imoney0=700.50 imoney1=2160.00 cname=技术部"}},
-      {"借款单", kLoanTypes, "部门", "原币",
+      {"借款单",
+       kLoanTypes,
+       "部门",
+       "原币",
        {"ccode=01 cexchname=人民币 imoney=100.00 imoneyf1=100.00 imoney1=100.00 cname=总经理办公室",
         "ccode=02 cexchname=人民币 imoney=0.30 imoneyf0=0.30 imoney0=0.30 cname=财务部",
         "ccode=0301 cexchname=人民币 imoney=5200.00 imoneyf0=2200.00 imoney0=2200.00 imoneyf1=3000.00 imoney1=3000.00 "
         "cname=华东销售组",
         "ccode=04 cexchname=人民币 imoney=700.50 imoneyf0=700.50 imoney0=700.50 cname=技术部",
         "ccode=04 cexchname=美元 imoney=2160.00 imoneyf1=300.00 imoney1=2160.00 cname=技术部"}},
-      {"借款单", kLoanTypes, "单据日期", "仅本位币",
+      {"借款单",
+       kLoanTypes,
+       "单据日期",
+       "仅本位币",
        {"ccode=2025-11-01 imoney=2160.00 imoney1=2160.00", "ccode=2026-01-10 imoney=700.50 imoney0=700.50",
         "ccode=2026-02-15 imoney=2500.00 imoney1=2500.00", "ccode=2026-03-01 imoney=1200.00 imoney0=1200.00",
         "ccode=2026-03-10 imoney=100.00 imoney1=100.00", "ccode=2026-03-20 imoney=1000.00 imoney0=1000.00",
         "ccode=2026-03-31 imoney=0.30 imoney0=0.30", "ccode=2026-04-01 imoney=500.00 imoney1=500.00"}},
-      {"借款单", kLoanTypes, "项目", "仅本位币",
+      {"借款单",
+       kLoanTypes,
+       "项目",
+       "仅本位币",
        {"cclasscode=01 ccode=P2601 imoney=1000.00 imoney0=1000.00 cname=华东渠道拓展",
         "cclasscode=01 ccode=P2602 imoney=2500.00 imoney1=2500.00 cname=新品发布会",
         "cclasscode=ch ccode=A001 imoney=2860.50 imoney0=700.50 imoney1=2160.00 cname=工业控制器"}},
-      {"借款单", kLoanTypes, "人员级别", "仅本位币",
+      {"借款单",
+       kLoanTypes,
+       "人员级别",
+       "仅本位币",
        {"ccode=01 imoney=2700.00 imoney0=2200.00 imoney1=500.00 cname=经理",
         "ccode=02 imoney=5360.80 imoney0=700.80 imoney1=4660.00 cname=职员"}},
-      {"报销单", kClaimTypes, "部门", "仅本位币",
-       {"ccode=0301 imoney=750.25 imoney1=750.25 cname=华东销售组", "ccode=04 imoney=360.00 imoney0=360.00 cname=技术部"}},
-      {"报销单", kClaimTypes, "人员", "原币",
+      {"报销单",
+       kClaimTypes,
+       "部门",
+       "仅本位币",
+       {"ccode=0301 imoney=750.25 imoney1=750.25 cname=华东销售组",
+        "ccode=04 imoney=360.00 imoney0=360.00 cname=技术部"}},
+      {"报销单",
+       kClaimTypes,
+       "人员",
+       "原币",
        {"ccode=0005 cexchname=人民币 imoney=750.25 imoneyf1=750.25 imoney1=750.25 cname=王海涛",
         "ccode=0009 cexchname=美元 imoney=360.00 imoneyf0=50.00 imoney0=360.00 cname=郑凯"}},
       {"报销单", kClaimTypes, "预算项目", "仅本位币", {}},
@@ -353,7 +370,7 @@ TEST_F(CReportTest, SummaryByOperationTypeForLoansAndClaimsLocalAndPerCurrency) 
       EXPECT_EQ(at(reply, "//out/error/id"), "Corvane:CReport:typeCollectData:1001") << c.grouping;
     } else {
       EXPECT_EQ(rowsOf(reply, kCollectColumns), c.expected) << c.kind << " " << c.grouping << " " << c.display << "\n"
-                                                             << at(reply, "//out/error/text");
+                                                            << at(reply, "//out/error/text");
     }
   }
   EXPECT_EQ(tempTables(), 0);
@@ -377,11 +394,10 @@ TEST_F(CReportTest, SummaryPagesCarryTheirIdentityAndTheClerkSeesItsRights) {
 }
 
 TEST_F(CReportTest, SummaryRequestFaultsAnswerErrors) {
-  const XmlDocument reply = serve("<req>" + collectFunc("借款单", "", "部门", "仅本位币") +
-                                  collectFunc("借款单", kLoanTypes, "Dept", "仅本位币") +
-                                  collectFunc("借款单", "<t code='301'/>", "部门", "仅本位币") +
-                                  collectFunc("借款单", "<t code=\"30' or '1'='1\" text='x'/>", "部门", "仅本位币") +
-                                  "</req>");
+  const XmlDocument reply = serve(
+      "<req>" + collectFunc("借款单", "", "部门", "仅本位币") + collectFunc("借款单", kLoanTypes, "Dept", "仅本位币") +
+      collectFunc("借款单", "<t code='301'/>", "部门", "仅本位币") +
+      collectFunc("借款单", "<t code=\"30' or '1'='1\" text='x'/>", "部门", "仅本位币") + "</req>");
   EXPECT_EQ(at(reply, "//func[1]/out/error/id"), "Corvane:CReport:typeCollectData:1001");
   EXPECT_EQ(at(reply, "//func[1]/out/error/text"), "请选择业务类型。");
   EXPECT_EQ(at(reply, "//func[2]/out/error/text"), "无法识别的分组方式：Dept");

@@ -58,8 +58,9 @@ bool DetailDataSource::MoveDataDetail() {
   DropTmpTable(connection, tableName_);
   const std::string where = reportFilter(*this) + userRights(*login);
   const std::string heads = GetAuthSource(*login, headTable(), false);
-  const std::string rows = rowsQuery(heads, GetItemTableSql("", connection), quoteLiteral(GetResString("Z7.Corvane.0022")),
-                                     quoteLiteral(GetResString("Z7.Corvane.0023")));
+  const std::string rows =
+      rowsQuery(heads, GetItemTableSql("", connection), quoteLiteral(GetResString("Z7.Corvane.0022")),
+                quoteLiteral(GetResString("Z7.Corvane.0023")));
   sql::execute(connection, "select * into tempdb.." + tableName_ + " from(" + rows + ")a where " + where);
   // The engine reads the table and drops it; one it leaves is swept once it is a day old.
   RecordTmpTable(connection, tableName_);

@@ -55,8 +55,8 @@ std::string itemTable(const XmlNode& func, db::Connection& connection) {
 // The joins from a voucher head (alias `head`) to the names the lists show.
 std::string nameJoins(const std::string& head) {
   return " left join KX_OperationType on " + head + ".strtypecode=KX_OperationType.strcode" +
-         " left join department on " + head + ".strdepartid=department.cdepcode" +
-         " left join person personloan on " + head + ".strloanid=personloan.cpersoncode";
+         " left join department on " + head + ".strdepartid=department.cdepcode" + " left join person personloan on " +
+         head + ".strloanid=personloan.cpersoncode";
 }
 
 std::string itemJoins(const std::string& head, const std::string& items) {
@@ -81,19 +81,18 @@ const ApprovalListShape& shapeOf(VoucherKind kind) {
 std::string approvalSelect(const ApprovalListShape& shape) {
   const std::string t = shape.table;
   std::string select = "'' as SelCol,KX_OperationType.strname as strtypename,";
-  select += shape.hasDueDate ? "(case when isnull(" + t + ".blnBegin,0) = 1 then " + t + ".strvouchid + '*' else " +
-                                   t + ".strvouchid end) as strvouchid,"
+  select += shape.hasDueDate ? "(case when isnull(" + t + ".blnBegin,0) = 1 then " + t + ".strvouchid + '*' else " + t +
+                                   ".strvouchid end) as strvouchid,"
                              : t + ".strvouchid as strvouchid,";
   select += "convert(varchar(10)," + t + ".dtloandate,120)as dtloandate,department.cdepname as strdepartname," +
             "personloan.cpersonname as strloanname,";
   if (shape.hasDueDate) select += "convert(varchar(10)," + t + ".dtexpdate,120)as dtexpdate,";
   select += "BG_Item.cItemName as strbuditemname," + t + ".strbill as strbill," + t + ".dblmoney as dblmoney," + t +
             ".strused as strused,fitem.citem_name as stritemclassname,fitems.citemname as stritemname," + t +
-            ".strpersonid as strpersonid," + t + ".strauditorid as strauditorid,Cast(" + t +
-            ".ts As money) as ts," + t + ".autoid as autoid," + t + ".guid as guid," + t +
-            ".strtypecode as strtypecode," + t + ".strdepartid as strdepartid," + t + ".strloanid as strloanid," +
-            t + ".strbuditemid as strbuditemid," + t + ".stritemclassid as stritemclassid," + t +
-            ".stritemid as stritemid";
+            ".strpersonid as strpersonid," + t + ".strauditorid as strauditorid,Cast(" + t + ".ts As money) as ts," +
+            t + ".autoid as autoid," + t + ".guid as guid," + t + ".strtypecode as strtypecode," + t +
+            ".strdepartid as strdepartid," + t + ".strloanid as strloanid," + t + ".strbuditemid as strbuditemid," + t +
+            ".stritemclassid as stritemclassid," + t + ".stritemid as stritemid";
   return select;
 }
 
@@ -103,8 +102,9 @@ int auditCondition(const XmlNode& auditcond) {
   const std::optional<std::string> attribute = auditcond.findAttribute("auditcondition");
   if (!attribute) return 0;
   const std::size_t begin = attribute->find_first_not_of(' ');
-  const std::string text =
-      begin == std::string::npos ? std::string() : attribute->substr(begin, attribute->find_last_not_of(' ') - begin + 1);
+  const std::string text = begin == std::string::npos
+                               ? std::string()
+                               : attribute->substr(begin, attribute->find_last_not_of(' ') - begin + 1);
   const std::size_t sign = text.rfind('-', 0) == 0 ? 1 : 0;
   const std::size_t digits = text.size() - sign;
   const bool whole = digits > 0 && digits <= 9 &&
@@ -164,12 +164,15 @@ std::string ledgerInner(SourceKinds kinds, LoginContext& ologin) {
   std::string guid;
   std::string typeCode;
   if (kinds == SourceKinds::Both) {
-    number = "KX.strVouchID AS strvouchid,case when GL_ACCVOUCH.cbill is null then kx.strmakerid else "
-             "GL_ACCVOUCH.cbill end AS strMakerID,";
+    number =
+        "KX.strVouchID AS strvouchid,case when GL_ACCVOUCH.cbill is null then kx.strmakerid else "
+        "GL_ACCVOUCH.cbill end AS strMakerID,";
     source = " left JOIN (Select PZGUID ,strVouchID ,strMakerID ,strTypeCode,Guid From " +
-             GetAuthSource(ologin, "KX_LoanVouch", true) + " Union Select PZGUID ,strVouchID ,strMakerID ,strTypeCode,Guid From " +
+             GetAuthSource(ologin, "KX_LoanVouch", true) +
+             " Union Select PZGUID ,strVouchID ,strMakerID ,strTypeCode,Guid From " +
              GetAuthSource(ologin, "KX_ExpenVouch", true) +
-             ") As KX ON GL_accvouch.coutid = KX.Guid left JOIN KX_OperationType ON KX.strTypeCode = KX_OperationType.strCode";
+             ") As KX ON GL_accvouch.coutid = KX.Guid left JOIN KX_OperationType ON KX.strTypeCode = "
+             "KX_OperationType.strCode";
     guid = "KX.Guid";
   } else {
     const std::string table = kinds == SourceKinds::Loans ? "KX_LoanVouch" : "KX_ExpenVouch";
@@ -178,17 +181,18 @@ std::string ledgerInner(SourceKinds kinds, LoginContext& ologin) {
              ".guid Left JOIN KX_OperationType ON " + table + ".strTypeCode = KX_OperationType.strCode";
     guid = table + ".Guid";
   }
-  const std::string key = "(GL_accvouch.csign+cast(GL_accvouch.iPeriod As varchar(10))+Cast(GL_accvouch.ino_id As "
-                          "varchar(15))+convert(varchar(100)," +
-                          guid + ")+convert(varchar(10),GL_accvouch.doutdate,120)+KX_OperationType.strcode)";
+  const std::string key =
+      "(GL_accvouch.csign+cast(GL_accvouch.iPeriod As varchar(10))+Cast(GL_accvouch.ino_id As "
+      "varchar(15))+convert(varchar(100)," +
+      guid + ")+convert(varchar(10),GL_accvouch.doutdate,120)+KX_OperationType.strcode)";
   return "Select '' as SelCol, gl_accvouch.ioutyear,GL_accvouch.doutdate AS dtDate,KX_OperationType.strName AS "
          "strtypename,KX_OperationType.strcode AS strtypecode," +
          number + "GL_accvouch.dbill_date AS dtbilldate, " + kLedgerCode +
          " AS strpzcode,GL_accvouch.iflag AS iflag,GL_accvouch.isignseq as strpztypeid,"
          "GL_accvouch.isignseq, GL_accvouch.csign,GL_accvouch.ino_id ,GL_accvouch.ibook as ibook "
          ",gl_accvouch.coutno_id as pzguid,KX_OperationType.strCode," +
-         guid + " as guid," + key + " as autoid from (select * From GL_accvouch Where coutsysname = 'kx') As GL_accvouch" +
-         source;
+         guid + " as guid," + key +
+         " as autoid from (select * From GL_accvouch Where coutsysname = 'kx') As GL_accvouch" + source;
 }
 
 std::string ledgerSelect() {
@@ -279,8 +283,7 @@ std::string excluded(PostableKinds kinds, const std::string& lineCondition) {
 
 }  // namespace
 
-PagedQuery ApprovalListQuery(VoucherKind kind, LoginContext& ologin, db::Connection& connection,
-                             const XmlNode& func) {
+PagedQuery ApprovalListQuery(VoucherKind kind, LoginContext& ologin, db::Connection& connection, const XmlNode& func) {
   const ApprovalListShape& shape = shapeOf(kind);
   const std::string t = shape.table;
   const std::string heads = GetAuthSource(ologin, t, true);
@@ -290,8 +293,8 @@ PagedQuery ApprovalListQuery(VoucherKind kind, LoginContext& ologin, db::Connect
     query.keyFrom = heads;
     query.keyUnique = true;
   }
-  query.from = heads + nameJoins(t) + " left join BG_Item on " + t +
-               ".strbuditemid=BG_Item.cItemCode" + itemJoins(t, itemTable(func, connection));
+  query.from = heads + nameJoins(t) + " left join BG_Item on " + t + ".strbuditemid=BG_Item.cItemCode" +
+               itemJoins(t, itemTable(func, connection));
   query.where = conditionWhere(func) + approvalFilter(shape, func, ologin);
   query.key = t + ".autoid";
   return query;
@@ -330,8 +333,8 @@ PagedQuery LedgerListQuery(LoginContext& ologin, const XmlNode& func) {
   query.select = ledgerSelect();
   query.from = "( " + ledgerInner(kinds, ologin) + ") kx_pz";
   // Ledger rows whose source voucher the user may not see (or of the other kind) are not listed.
-  query.where = conditionWhere(func) + " and ioutyear=" + db::quoteLiteral(ologin.LoginYear()) +
-                " and guid is not null ";
+  query.where =
+      conditionWhere(func) + " and ioutyear=" + db::quoteLiteral(ologin.LoginYear()) + " and guid is not null ";
   query.key = "autoid";
   query.keyKind = KeyKind::Text;
   query.order = "strpzcode,guid,strtypecode,isignseq";
@@ -350,8 +353,8 @@ PagedQuery PayableLineListQuery(LoginContext& ologin, db::Connection& connection
   // Only the lines of approved vouchers may be paid.
   where += " and isnull(kx_vch.strauditorid,'')<>''";
   const std::string linesAndHeads = std::string(lines.lineTable) + " kx_vchs left join " +
-                                    GetAuthSource(ologin, lines.headTable, false) + " kx_vch on kx_vchs." +
-                                    lines.link + "=kx_vch.guid";
+                                    GetAuthSource(ologin, lines.headTable, false) + " kx_vch on kx_vchs." + lines.link +
+                                    "=kx_vch.guid";
   PagedQuery query;
   query.select = kPayableSelect;
   if (conditionsOnlyOn(func, {"kx_vch", "kx_vchs"})) {
@@ -366,8 +369,7 @@ PagedQuery PayableLineListQuery(LoginContext& ologin, db::Connection& connection
 }
 
 PagedQuery PostableVoucherListQuery(LoginContext& ologin, db::Connection& connection, const XmlNode& func) {
-  const PostableKinds kinds =
-      postableKindsOf(GetAttrValue(func, "value", "in/cond/row[@name='strtypeclasscode']"));
+  const PostableKinds kinds = postableKindsOf(GetAttrValue(func, "value", "in/cond/row[@name='strtypeclasscode']"));
   const std::string lineCondition =
       conditionWhere(func) +
       " and isnull(kx_vch.strauditorid,'')<>'' and ((isnull(strpayid,'')='' and isnull(blnnetok,0)=0)or"

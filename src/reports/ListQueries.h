@@ -22,8 +22,7 @@ enum class VoucherKind { Loan, Claim };
 // the user, other values every submitted voucher; the flow's refusals are left out. The user is
 // the logged-in one; an administrator may name another with `Auditor`. A non-numeric
 // `auditcondition` raises RuntimeError 13.
-PagedQuery ApprovalListQuery(VoucherKind kind, LoginContext& ologin, db::Connection& connection,
-                             const XmlNode& func);
+PagedQuery ApprovalListQuery(VoucherKind kind, LoginContext& ologin, db::Connection& connection, const XmlNode& func);
 
 // "loanalertdata" of the reports: every loan of the user's rights that the condition rows select,
 // with its outstanding amount (`dbllack`), paged by AutoID.

@@ -50,8 +50,8 @@ constexpr AgeGrouping kGroupings[] = {
     {"Z7.Corvane.Web.0634", "kx_loanvouch.stritemclassid as cclasscode,kx_loanvouch.stritemid as ccode",
      "kx_loanvouch.stritemclassid,kx_loanvouch.stritemid",
      " and kx_loanvouch.stritemclassid is not null and kx_loanvouch.stritemid is not null", "",
-     "fitem.citem_name as cclassname,fitems.citemname as cname", "fitem on loan.cclasscode=fitem.citem_class left join ",
-     true},
+     "fitem.citem_name as cclassname,fitems.citemname as cname",
+     "fitem on loan.cclasscode=fitem.citem_class left join ", true},
     {"Z7.Corvane.Web.0635", "kx_loanvouch.strbuditemid as ccode", "kx_loanvouch.strbuditemid",
      " and kx_loanvouch.strbuditemid is not null", "", "BG_Item.citemname as cname",
      "BG_Item on loan.ccode=BG_Item.cItemCode", false},
@@ -86,7 +86,8 @@ int upperBound(const XmlNode& interval) {
 std::string columnsOf(bool twoCodes, bool withIdentity) {
   const std::string code = "[ccode] [varchar] (50) COLLATE Chinese_PRC_CI_AS NOT NULL ,";
   const std::string classCode = "[cclasscode] [varchar] (50) COLLATE Chinese_PRC_CI_AS NOT NULL ,";
-  return "(" + (twoCodes ? classCode : std::string()) + code + "[dtloandate] [datetime] NULL ,[dbllack] [decimal](18, 2) NULL" +
+  return "(" + (twoCodes ? classCode : std::string()) + code +
+         "[dtloandate] [datetime] NULL ,[dbllack] [decimal](18, 2) NULL" +
          (withIdentity ? ",[autoid] [int] IDENTITY (1, 1) NOT NULL" : "") + ") ON [PRIMARY]";
 }
 
@@ -95,7 +96,8 @@ std::string reportQuery(const AgeGrouping& grouping, const std::vector<XmlNode>&
                         const std::string& pageTable, db::Connection& connection) {
   const std::string codes = grouping.twoCodes ? "cclasscode,ccode" : "ccode";
   const std::string days = "datediff(day,dtloandate," + date + ")";
-  std::string body = "(select " + codes + ",sum(dbllack) as dbllack from " + pageTable + " group by " + codes + ")loans";
+  std::string body =
+      "(select " + codes + ",sum(dbllack) as dbllack from " + pageTable + " group by " + codes + ")loans";
   std::string columns = grouping.twoCodes ? "loans.cclasscode,loans.ccode as ccode" : "loans.ccode as ccode";
   int previous = -1;
   for (std::size_t i = 0; i < intervals.size(); ++i) {
@@ -106,18 +108,18 @@ std::string reportQuery(const AgeGrouping& grouping, const std::vector<XmlNode>&
     if (previous != 0) interval += " and " + days + "<=" + std::to_string(previous);
     interval += " group by " + codes;
     body += " left join (" + interval + ")" + loan + " on " +
-            (grouping.twoCodes ? "loans.cclasscode=" + loan + ".cclasscode and " : std::string()) + "loans.ccode=" + loan +
-            ".ccode";
+            (grouping.twoCodes ? "loans.cclasscode=" + loan + ".cclasscode and " : std::string()) +
+            "loans.ccode=" + loan + ".ccode";
     // A group whose amounts add up to 0 has no share.
     columns += ",convert(varchar(20)," + loan + ".dbllack)as imoney" + std::to_string(i) +
                ",(case when loans.dbllack=0 then null else convert(varchar(6),convert(decimal(5,2)," + loan +
                ".dbllack*100/loans.dbllack)) end)as irate" + std::to_string(i);
   }
   columns += ",loans.dbllack as imoney";
-  const std::string nameJoin =
-      grouping.twoCodes ? grouping.nameJoin + GetItemTableSql("", connection) +
-                              " on fitem.citem_class=fitems.citem_class and loan.ccode=fitems.citemcode"
-                        : std::string(grouping.nameJoin);
+  const std::string nameJoin = grouping.twoCodes
+                                   ? grouping.nameJoin + GetItemTableSql("", connection) +
+                                         " on fitem.citem_class=fitems.citem_class and loan.ccode=fitems.citemcode"
+                                   : std::string(grouping.nameJoin);
   return "select distinct loan.*," + std::string(grouping.nameColumn) + " from (select " + columns + " from " + body +
          ")loan left join " + nameJoin;
 }
@@ -133,9 +135,10 @@ std::string LoanAgeFormat(const std::vector<XmlNode>& intervals, const std::stri
   std::string format = "<rows>";
   if (items) {
     const std::string itemClass = m("Z7.Corvane.0131");
-    format += "<row name='' text='" + itemClass + "' printname='cclasscode,cclassname' printtext='" + itemClass + "@2|" +
-              code + "," + name + "'><row name='cclasscode' text='" + code +
-              "' width='600' align='left'/><row name='cclassname' text='" + name + "' width='1300' align='left'/></row>";
+    format += "<row name='' text='" + itemClass + "' printname='cclasscode,cclassname' printtext='" + itemClass +
+              "@2|" + code + "," + name + "'><row name='cclasscode' text='" + code +
+              "' width='600' align='left'/><row name='cclassname' text='" + name +
+              "' width='1300' align='left'/></row>";
   }
   const std::string heading = items ? m("Z7.Corvane.Web.0634") : XmlEncode(grouping);
   format += "<row name='' text='" + heading + "' printname='ccode,cname' printtext='" + heading + "@2|" + code + "," +

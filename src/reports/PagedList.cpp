@@ -120,19 +120,19 @@ std::string PageData(db::Connection& connection, const std::string& tsql, const 
 
 std::string PagedReplyText(const PageCut& served, long rows, const std::string& data, const std::string* format) {
   return "<success><page><count>" + std::to_string(served.count) + "</count><current>" +
-         std::to_string(served.current) + "</current><rows>" + std::to_string(rows) + "</rows></page><data>" +
-         data + "</data>" + (format ? "<format>" + *format + "</format>" : std::string()) + "</success>";
+         std::to_string(served.current) + "</current><rows>" + std::to_string(rows) + "</rows></page><data>" + data +
+         "</data>" + (format ? "<format>" + *format + "</format>" : std::string()) + "</success>";
 }
 
 namespace {
 
 std::string pageData(db::Connection& connection, const PagedQuery& query, const std::string& where,
                      const std::string& source) {
-  std::string text = PageData(connection,
-                              "select distinct top " + std::to_string(kMaxRows + 1) + " " + query.select + " from " +
-                                  query.from + " where " + where + " order by " +
-                                  (query.order.empty() ? query.key : query.order),
-                              source);
+  std::string text =
+      PageData(connection,
+               "select distinct top " + std::to_string(kMaxRows + 1) + " " + query.select + " from " + query.from +
+                   " where " + where + " order by " + (query.order.empty() ? query.key : query.order),
+               source);
   if (query.dropMidnight) {
     constexpr std::string_view kMidnight = "T00:00:00";
     for (std::size_t at = text.find(kMidnight); at != std::string::npos; at = text.find(kMidnight, at)) {
@@ -148,8 +148,8 @@ PageRequest ReadPageRequest(const XmlNode& func) {
   return {wholeNumberAt(func, "in/page/current"), wholeNumberAt(func, "in/page/rows")};
 }
 
-void AnswerPage(db::Connection& connection, const PageRequest& page, const PagedQuery& query,
-                const std::string& source, XmlDocument& reply) {
+void AnswerPage(db::Connection& connection, const PageRequest& page, const PagedQuery& query, const std::string& source,
+                XmlDocument& reply) {
   const PageCut served = CutPage(connection, page, query, source);
   loadReply(reply, PagedReplyText(served, page.rows, pageData(connection, query, served.where, source)));
 }

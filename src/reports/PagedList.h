@@ -41,9 +41,9 @@ struct PagedQuery {
   std::string where;   // the WHERE text; key bounds are appended to it
   std::string key;     // the key as written in WHERE and ORDER BY
   KeyKind keyKind = KeyKind::Number;
-  std::string keyFrom;  // the key queries' FROM text; the data query's when empty
-  bool keyUnique = false;  // every row of keyFrom has a key of its own: keys need no DISTINCT
-  std::string order;    // the data query's ORDER BY; the key when empty
+  std::string keyFrom;        // the key queries' FROM text; the data query's when empty
+  bool keyUnique = false;     // every row of keyFrom has a key of its own: keys need no DISTINCT
+  std::string order;          // the data query's ORDER BY; the key when empty
   bool dropMidnight = false;  // remove "T00:00:00" from the saved rows
 };
 
@@ -78,7 +78,7 @@ std::string PagedReplyText(const PageCut& served, long rows, const std::string& 
 // of Z7.Corvane.0087 when no row matches, 1011 with the text of Z7.Corvane.0126 when the page
 // holds more than 10000 rows, each with `source`. Database errors reach the caller. Every
 // statement passes through FixSqlText.
-void AnswerPage(db::Connection& connection, const PageRequest& page, const PagedQuery& query,
-                const std::string& source, XmlDocument& reply);
+void AnswerPage(db::Connection& connection, const PageRequest& page, const PagedQuery& query, const std::string& source,
+                XmlDocument& reply);
 
 }  // namespace corvane

@@ -94,14 +94,15 @@ std::string codeColumns(bool twoCodes) {
 
 std::string detailColumns(bool twoCodes, bool perCurrency) {
   return codeColumns(twoCodes) + "[ctype] [varchar] (20) NOT NULL ," +
-         (perCurrency ? "[cexchname] [varchar] (50) NULL ,[imoney] [decimal](18, 2) NULL,[imoneyf] [decimal](18, 2) NULL"
-                      : "[imoney] [decimal](18, 2) NULL") +
+         (perCurrency
+              ? "[cexchname] [varchar] (50) NULL ,[imoney] [decimal](18, 2) NULL,[imoneyf] [decimal](18, 2) NULL"
+              : "[imoney] [decimal](18, 2) NULL") +
          ") ON [PRIMARY]";
 }
 
 std::string pageColumns(bool twoCodes, bool perCurrency, std::size_t typeCount) {
-  std::string columns = codeColumns(twoCodes) + (perCurrency ? "[cexchname] [varchar] (50) NULL ," : "") +
-                        "[imoney] [varchar](20) NULL";
+  std::string columns =
+      codeColumns(twoCodes) + (perCurrency ? "[cexchname] [varchar] (50) NULL ," : "") + "[imoney] [varchar](20) NULL";
   for (std::size_t i = 0; i < typeCount; ++i) {
     const std::string n = std::to_string(i);
     columns += perCurrency ? " ,[imoneyf" + n + "] [varchar](20) NULL ,[imoney" + n + "] [varchar](20) NULL"
@@ -147,13 +148,14 @@ std::string TypeCollectFormat(const std::vector<XmlNode>& types, const std::stri
     format += "<row name='' text='" + itemClass + "' printname='cclasscode,cclassname' printtext='" + itemClass +
               " @2|" + code + "," + name + "'><row name='cclasscode' text='" + code +
               "' width='600' align='left'/><row name='cclassname' text='" + name +
-              "' width='1200' align='left'/></row><row name='' text='" + item + "' printname='ccode,cname' printtext='" +
-              item + "@2|" + code + "," + name + "'><row name='ccode' text='" + code +
-              "' width='800' align='left'/><row name='cname' text='" + name + "' width='1500' align='left'/></row>";
+              "' width='1200' align='left'/></row><row name='' text='" + item +
+              "' printname='ccode,cname' printtext='" + item + "@2|" + code + "," + name +
+              "'><row name='ccode' text='" + code + "' width='800' align='left'/><row name='cname' text='" + name +
+              "' width='1500' align='left'/></row>";
   } else if (grouping == GetResString("Z7.Corvane.0143")) {
     const std::string date = m("Z7.Corvane.0143");
-    format += "<row name='ccode' text='" + date + "' printname='ccode' printtext='" + date +
-              "' width='1500' align='left'/>";
+    format +=
+        "<row name='ccode' text='" + date + "' printname='ccode' printtext='" + date + "' width='1500' align='left'/>";
   } else {
     const std::string heading = XmlEncode(grouping);
     format += "<row name='' text='" + heading + "' printname='ccode,cname' printtext='" + heading + "@2|" + code + "," +
@@ -205,8 +207,8 @@ std::string TypeCollectReply(LoginContext& ologin, db::Connection& connection, c
   where += " and kx_vch.strtypecode in(" + codes + ")";
   const TypeGrouping& grouping = groupingOf(groupingText);
   where += grouping.condition;
-  const std::string from = GetAuthSource(ologin, loans ? "kx_loanvouch" : "kx_expenvouch", false) + " kx_vch" +
-                           grouping.joins;
+  const std::string from =
+      GetAuthSource(ologin, loans ? "kx_loanvouch" : "kx_expenvouch", false) + " kx_vch" + grouping.joins;
   const std::string amounts =
       perCurrency ? ",kx_vch.strtypecode as ctype,kx_vch.strbill as cexchname,sum(kx_vch.dbloldmoney)as imoney,"
                     "sum(kx_vch.dblmoney)as imoneyf"
@@ -220,7 +222,8 @@ std::string TypeCollectReply(LoginContext& ologin, db::Connection& connection, c
   const std::string pivot = pivotQuery(grouping, perCurrency, types, detail.fullName());
   std::string tail = grouping.nameTail;
   if (grouping.twoCodes) {
-    tail += GetItemTableSql("", connection) + " on fitem.citem_class=fitems.citem_class and loan.ccode=fitems.citemcode";
+    tail +=
+        GetItemTableSql("", connection) + " on fitem.citem_class=fitems.citem_class and loan.ccode=fitems.citemcode";
   }
   PageCut served;
   std::string data;

@@ -21,12 +21,9 @@ struct WordedFailure {
 };
 
 constexpr WordedFailure kWordedFailures[] = {
-    {db::kTimeoutText, "Z7.Corvane.0400"},
-    {db::kReadOnlyText, "Z7.Corvane.0401"},
-    {db::kDiskFullText, "Z7.Corvane.0402"},
-    {db::kPermissionText, "Z7.Corvane.0403"},
-    {db::kCannotOpenText, "Z7.Corvane.0407"},
-    {db::kTooDeepText, "Z7.Corvane.0408"},
+    {db::kTimeoutText, "Z7.Corvane.0400"},    {db::kReadOnlyText, "Z7.Corvane.0401"},
+    {db::kDiskFullText, "Z7.Corvane.0402"},   {db::kPermissionText, "Z7.Corvane.0403"},
+    {db::kCannotOpenText, "Z7.Corvane.0407"}, {db::kTooDeepText, "Z7.Corvane.0408"},
 };
 
 std::string shownDescription(std::string_view description) {
@@ -38,8 +35,8 @@ std::string shownDescription(std::string_view description) {
 
 }  // namespace
 
-std::string ErrorReplyWithText(std::string_view className, std::string_view procedure,
-                               std::int32_t number, std::string_view text) {
+std::string ErrorReplyWithText(std::string_view className, std::string_view procedure, std::int32_t number,
+                               std::string_view text) {
   std::string reply(kDeclaration);
   reply += "<error><id>Corvane:";
   reply += className;
@@ -86,8 +83,8 @@ bool answerAsMember(XmlDocument& reply, std::string_view className, std::string_
   try {
     return work();
   } catch (const RuntimeError& error) {
-    loadReply(reply, ErrorReply(className, procedure, error.number(),
-                                describe ? describe(error) : error.description()));
+    loadReply(reply,
+              ErrorReply(className, procedure, error.number(), describe ? describe(error) : error.description()));
   } catch (const std::exception& error) {
     loadReply(reply, ErrorReply(className, procedure, errnum::kDbUnspecified, error.what()));
   }

@@ -24,8 +24,8 @@ std::string ErrorReplyWithoutNumber(std::string_view className, std::string_view
                                     std::string_view description);
 
 // As ErrorReply, with `text` written as it is (already escaped, or known to need no escaping).
-std::string ErrorReplyWithText(std::string_view className, std::string_view procedure,
-                               std::int32_t number, std::string_view text);
+std::string ErrorReplyWithText(std::string_view className, std::string_view procedure, std::int32_t number,
+                               std::string_view text);
 
 // The reply of a func that failed without writing one: "<err><id>tobrin:vendor:<name></id>
 // <msg><text of Z7.Corvane.0002></msg></err>". The name is escaped so that any name still gives

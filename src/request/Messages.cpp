@@ -10,8 +10,7 @@ namespace corvane {
 
 namespace {
 
-std::vector<std::string> parameterList(const std::string& p1, const std::string& p2,
-                                       const std::string& p3) {
+std::vector<std::string> parameterList(const std::string& p1, const std::string& p2, const std::string& p3) {
   if (!p3.empty()) return {p1, p2, p3};
   if (!p2.empty()) return {p1, p2};
   return {p1};
@@ -19,26 +18,24 @@ std::vector<std::string> parameterList(const std::string& p1, const std::string&
 
 }  // namespace
 
-std::string GetResString(const std::string& id, const std::string& locale, const std::string& p1,
-                         const std::string& p2, const std::string& p3) {
+std::string GetResString(const std::string& id, const std::string& locale, const std::string& p1, const std::string& p2,
+                         const std::string& p3) {
   const std::string& useLocale = locale.empty() ? gLocaleID : locale;
   Host& host = requestHost();
   if (p1.empty()) return host.messageCatalog()->Messages()->GetText(id, useLocale);
   return host.messageFormatter()->FormatText(id, parameterList(p1, p2, p3), useLocale);
 }
 
-void raiseMessage(const std::string& id, const std::string& p1, const std::string& p2,
-                  const std::string& p3) {
+void raiseMessage(const std::string& id, const std::string& p1, const std::string& p2, const std::string& p3) {
   raiseMessageNumbered(errnum::kBusiness, id, p1, p2, p3);
 }
 
-void raiseMessageNumbered(std::int32_t number, const std::string& id, const std::string& p1,
-                          const std::string& p2, const std::string& p3) {
+void raiseMessageNumbered(std::int32_t number, const std::string& id, const std::string& p1, const std::string& p2,
+                          const std::string& p3) {
   throw RuntimeError(number, GetResString(id, "", p1, p2, p3));
 }
 
-void raiseMessageFrom(const std::string& source, std::int32_t number, const std::string& id,
-                      const std::string& p1) {
+void raiseMessageFrom(const std::string& source, std::int32_t number, const std::string& id, const std::string& p1) {
   throw RuntimeError(number, GetResString(id, "", p1), source);
 }
 

@@ -54,8 +54,7 @@ TEST(GetResString, EmptyLocaleMeansTheRequestLocale) {
   };
   for (const Case& c : cases) {
     const ScopedLocale scope(c.requestLocale);
-    EXPECT_EQ(GetResString("Z7.Corvane.0230", c.locale), c.expected)
-        << c.requestLocale << "/" << c.locale;
+    EXPECT_EQ(GetResString("Z7.Corvane.0230", c.locale), c.expected) << c.requestLocale << "/" << c.locale;
   }
   const ScopedLocale scope("en-us");
   EXPECT_EQ(GetResString("Z7.Corvane.0072", "", "P01"), "The person code P01 does not exist.");
@@ -64,8 +63,7 @@ TEST(GetResString, EmptyLocaleMeansTheRequestLocale) {
 std::set<std::string> messageIdsInSources() {
   const std::regex idPattern(R"(Z7\.Corvane\.(Web\.)?[0-9]{4}|z7\.gl\.[a-z]+\.[0-9]+)");
   std::set<std::string> ids;
-  for (const auto& entry :
-       std::filesystem::recursive_directory_iterator(CORVANE_SOURCE_DIR "/src")) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(CORVANE_SOURCE_DIR "/src")) {
     if (!entry.is_regular_file()) continue;
     std::ifstream file(entry.path(), std::ios::binary);
     std::stringstream content;

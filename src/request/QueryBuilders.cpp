@@ -5,9 +5,6 @@
 #include <optional>
 #include <string_view>
 
-#include "request/RequestHost.h"
-#include "request/SqlGateway.h"
-#include "request/Values.h"
 #include "host/Host.h"
 #include "host/LoginContext.h"
 #include "platform/com/DecimalText.h"
@@ -17,6 +14,7 @@
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/RequestHost.h"
 #include "request/SqlGateway.h"
 #include "request/Values.h"
 
@@ -47,9 +45,7 @@ constexpr AuthClause kAuthClauses[] = {
     {"user", "''", " strPersonID IN ("},
 };
 
-bool isWordCharacter(char c) {
-  return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_';
-}
+bool isWordCharacter(char c) { return std::isalnum(static_cast<unsigned char>(c)) != 0 || c == '_'; }
 
 bool isPlainName(std::string_view part) {
   if (part.size() >= 2 && part.front() == '[' && part.back() == ']') {
@@ -66,8 +62,7 @@ const std::string& checkedColumnName(const std::string& fieldname) {
                          ? isPlainName(name)
                          : isPlainName(name.substr(0, dot)) && isPlainName(name.substr(dot + 1));
   if (!plain) {
-    throw RuntimeError(errnum::kInvalidArgument,
-                       "The condition names no plain column: '" + fieldname + "'.");
+    throw RuntimeError(errnum::kInvalidArgument, "The condition names no plain column: '" + fieldname + "'.");
   }
   return fieldname;
 }
@@ -97,16 +92,15 @@ std::string conditionComparison(const XmlNode& child, const std::string& value) 
   const std::string type = child.attribute("type");
   const std::string fieldtype = child.attribute("fieldtype");
   if (type == "0" || type == "1" || type == "5") {
-    return " and " + checkedColumnName(child.attribute("fieldname")) +
-           comparisonOperator(fieldtype) + db::quoteLiteral(NullToStr(Variant(value)));
+    return " and " + checkedColumnName(child.attribute("fieldname")) + comparisonOperator(fieldtype) +
+           db::quoteLiteral(NullToStr(Variant(value)));
   }
   if (type == "2" || type == "3" || type == "4") {
-    return " and " + checkedColumnName(child.attribute("fieldname")) +
-           comparisonOperator(fieldtype) + conditionNumber(value);
+    return " and " + checkedColumnName(child.attribute("fieldname")) + comparisonOperator(fieldtype) +
+           conditionNumber(value);
   }
   if (type == "6") {
-    return " and " + checkedColumnName(child.attribute("fieldname")) + "=" +
-           (CBool(Variant(value)) ? "1" : "0");
+    return " and " + checkedColumnName(child.attribute("fieldname")) + "=" + (CBool(Variant(value)) ? "1" : "0");
   }
   return {};
 }
@@ -117,8 +111,7 @@ const std::string& checkedItemClass(const std::string& itemClass) {
     return std::isalnum(static_cast<unsigned char>(c)) != 0;
   });
   if (!plain) {
-    throw RuntimeError(errnum::kInvalidArgument,
-                       "The item class is not a plain code: '" + itemClass + "'.");
+    throw RuntimeError(errnum::kInvalidArgument, "The item class is not a plain code: '" + itemClass + "'.");
   }
   return itemClass;
 }
@@ -134,8 +127,8 @@ std::string itemClassSelect(const std::string& itemClass) {
 
 }  // namespace
 
-std::string GetRowAuth(const LoginContext& ologin, const std::string& businessObject,
-                       const std::string& a2, const std::string& a3) {
+std::string GetRowAuth(const LoginContext& ologin, const std::string& businessObject, const std::string& a2,
+                       const std::string& a3) {
   try {
     if (ologin.IsAdmin()) return "";
     // The third key only counts when the second is given.
@@ -158,14 +151,11 @@ std::string GetAuthSource(const LoginContext& ologin, const std::string& tableNa
   }
   if (condition.empty()) return tableName;
   condition.resize(condition.size() - 4);  // the trailing "And "
-  return "(Select * From " + tableName + " Where " + condition +
-         (withAlias ? ") As " + tableName : ") ");
+  return "(Select * From " + tableName + " Where " + condition + (withAlias ? ") As " + tableName : ") ");
 }
 
-std::string GetAccInfo(const std::string& cname, db::Connection& connection,
-                       const std::string& csysid) {
-  std::string sql =
-      "select ctype,cvalue,cdefault from accinformation where cname=" + db::quoteLiteral(cname);
+std::string GetAccInfo(const std::string& cname, db::Connection& connection, const std::string& csysid) {
+  std::string sql = "select ctype,cvalue,cdefault from accinformation where cname=" + db::quoteLiteral(cname);
   if (!csysid.empty()) sql += " and csysid=" + db::quoteLiteral(csysid);
   const db::Recordset rs = sql::open(connection, sql);
   if (rs.eof()) return "";

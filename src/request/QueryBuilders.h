@@ -20,8 +20,8 @@ class Connection;
 // are given. The service is the row-authorisation component of the login object's host, one per
 // request (AskRowRight), so that the user's grants are read once per request. Fails closed: when
 // the service fails, the answer is "1=2". Never raises.
-std::string GetRowAuth(const LoginContext& ologin, const std::string& businessObject,
-                       const std::string& a2 = "", const std::string& a3 = "");
+std::string GetRowAuth(const LoginContext& ologin, const std::string& businessObject, const std::string& a2 = "",
+                       const std::string& a3 = "");
 
 // `tableName` narrowed to the user's rows by department (strDepartID), borrower or claimant
 // (strLoanID), item (strItemID; a row without item always passes) and maker (strPersonID):
@@ -34,8 +34,7 @@ std::string GetAuthSource(const LoginContext&, const std::string&, const char*) 
 // The value of option `cname` in AccInformation (of system `csysid` when it is not empty): its
 // cValue, or cDefault when cValue is Null; the empty text when the option is missing or both are
 // Null. Database errors reach the caller.
-std::string GetAccInfo(const std::string& cname, db::Connection& connection,
-                       const std::string& csysid = "");
+std::string GetAccInfo(const std::string& cname, db::Connection& connection, const std::string& csysid = "");
 
 // A derived table aliased `fitems` with the columns citem_class, citemcode, citemname: the items
 // of `itemClass` ("ch" is the inventory), or of every class listed in fitem when it is empty.

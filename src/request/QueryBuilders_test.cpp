@@ -6,14 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "request/RequestHost.h"
-#include "request/SqlText.h"
-#include "support/TestLogin.h"
-#include "support/TestHost.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/RequestHost.h"
+#include "request/SqlText.h"
 #include "support/TestHost.h"
 #include "support/TestLogin.h"
 
@@ -30,21 +28,17 @@ struct ScriptedRowRight final : RowRight {
   void init(const std::string& connectString, const std::string& userId) override {
     if (calls) calls->push_back("init " + connectString + " " + userId);
   }
-  std::string GetAuthString(const std::string& object, const std::string& a2,
-                            const std::string& a3) override {
+  std::string GetAuthString(const std::string& object, const std::string& a2, const std::string& a3) override {
     if (calls) calls->push_back("ask " + object + "|" + a2 + "|" + a3);
     return answer(object);
   }
 };
 
-RowRightFactory scripted(std::string (*answerFor)(const std::string&),
-                         std::vector<std::string>* log = nullptr) {
+RowRightFactory scripted(std::string (*answerFor)(const std::string&), std::vector<std::string>* log = nullptr) {
   return [=] { return std::make_unique<ScriptedRowRight>(answerFor, log); };
 }
 
-std::string failing(const std::string&) {
-  throw RuntimeError(errnum::kDbTimeout, "the rights database is busy");
-}
+std::string failing(const std::string&) { throw RuntimeError(errnum::kDbTimeout, "the rights database is busy"); }
 std::string nothingAllowed(const std::string&) { return "1=2"; }
 
 class QueryBuildersTest : public ::testing::Test {
@@ -93,8 +87,8 @@ TEST_F(QueryBuildersTest, RowAuthAsksOneServicePerRequest) {
   login.testHost = &host;
   std::vector<std::string> calls;
   static bool fail = false;
-  host.rowRights = scripted([](const std::string& object) { return fail ? failing(object) : "'" + object + "'"; },
-                            &calls);
+  host.rowRights =
+      scripted([](const std::string& object) { return fail ? failing(object) : "'" + object + "'"; }, &calls);
   {
     const RequestHostScope request(host);
     EXPECT_EQ(GetRowAuth(login, "person"), "'person'");
@@ -106,8 +100,8 @@ TEST_F(QueryBuildersTest, RowAuthAsksOneServicePerRequest) {
   }
   EXPECT_EQ(GetRowAuth(login, "djmb"), "'djmb'");
   const std::string init = "init " + login.connect + " clerk";
-  const std::vector<std::string> expected = {init,         "ask person||", "ask department||", "ask user||",
-                                             init,         "ask fitem||",  init,               "ask djmb||"};
+  const std::vector<std::string> expected = {init,          "ask person||", "ask department||", "ask user||", init,
+                                             "ask fitem||", init,           "ask djmb||"};
   EXPECT_EQ(calls, expected);
 }
 
@@ -119,11 +113,10 @@ TEST_F(QueryBuildersTest, RowAuthAnswersByUserAndService) {
     std::string expected;
   } const cases[] = {
       {"administrator, never asked", true, scripted(failing), ""},
-      {"blank answer means no restriction", false,
-       scripted([](const std::string&) { return std::string("   "); }), ""},
+      {"blank answer means no restriction", false, scripted([](const std::string&) { return std::string("   "); }), ""},
       {"a failing service allows nothing", false, scripted(failing), "1=2"},
       {"a service that cannot be created allows nothing", false,
-       [] () -> std::unique_ptr<RowRight> { throw std::bad_alloc(); }, "1=2"},
+       []() -> std::unique_ptr<RowRight> { throw std::bad_alloc(); }, "1=2"},
       {"the embedded service", false, CreateRowRight, "'02','0301'"},
   };
   for (const Case& c : cases) {
@@ -177,9 +170,9 @@ constexpr bool kTakesAliasFlag = requires(const LoginContext& login, Flag flag) 
 static_assert(kTakesAliasFlag<bool>);
 static_assert(!kTakesAliasFlag<const char*>);
 
-// Loans across departments, borrowers, items and operators (the demo's own loans left aside): the clerk may see the finance
-// department and the East China sales group, the persons 0003 to 0005, the items of class 01
-// and his own vouchers.
+// Loans across departments, borrowers, items and operators (the demo's own loans left aside): the clerk may see the
+// finance department and the East China sales group, the persons 0003 to 0005, the items of class 01 and his own
+// vouchers.
 TEST_F(QueryBuildersTest, ClerksRightsNarrowTheLoans) {
   connection.execute(
       "insert into KX_LoanVouch (GUID, strTypeCode, strVouchID, strDepartID, strLoanID, "
@@ -196,8 +189,7 @@ TEST_F(QueryBuildersTest, ClerksRightsNarrowTheLoans) {
     RowRightFactory service;
     std::vector<std::string> expected;
   } const cases[] = {
-      {"administrator", adminLogin(account), CreateRowRight,
-       {"L1", "L2", "L3", "L4", "L5", "L6"}},
+      {"administrator", adminLogin(account), CreateRowRight, {"L1", "L2", "L3", "L4", "L5", "L6"}},
       {"clerk", clerkLogin(account), CreateRowRight, {"L1", "L2"}},
       {"service down", clerkLogin(account), scripted(failing), {}},
   };
@@ -206,13 +198,11 @@ TEST_F(QueryBuildersTest, ClerksRightsNarrowTheLoans) {
     host.rowRights = c.service;
     TestLogin login = c.login;
     login.testHost = &host;
-    EXPECT_EQ(column("select KX_LoanVouch.strVouchID from " +
-                     GetAuthSource(login, "KX_LoanVouch", true) +
+    EXPECT_EQ(column("select KX_LoanVouch.strVouchID from " + GetAuthSource(login, "KX_LoanVouch", true) +
                      " where KX_LoanVouch.strVouchID like 'L%' order by KX_LoanVouch.strVouchID"),
               c.expected)
         << c.what;
-    EXPECT_EQ(column("select v.strVouchID from " +
-                     GetAuthSource(login, "KX_LoanVouch", false) +
+    EXPECT_EQ(column("select v.strVouchID from " + GetAuthSource(login, "KX_LoanVouch", false) +
                      " v where v.strVouchID like 'L%' order by v.strVouchID"),
               c.expected)
         << c.what << " without alias";
@@ -227,10 +217,9 @@ TEST_F(QueryBuildersTest, AccInfoReadsValueThenDefault) {
   struct Case {
     std::string name, sysid, expected;
   } const cases[] = {
-      {"strIOLevel", "", "122"},       {"strIOLevel", "KX", "122"},
-      {"strIOLevel", "GL", ""},        {"STRIOLEVEL", "kx", "122"},
-      {"optDefaulted", "", "fallback"}, {"optUnset", "GL", ""},
-      {"noSuchOption", "", ""},        {"O'Brien", "K'X", ""},
+      {"strIOLevel", "", "122"},   {"strIOLevel", "KX", "122"},      {"strIOLevel", "GL", ""},
+      {"STRIOLEVEL", "kx", "122"}, {"optDefaulted", "", "fallback"}, {"optUnset", "GL", ""},
+      {"noSuchOption", "", ""},    {"O'Brien", "K'X", ""},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(GetAccInfo(c.name, connection, c.sysid), c.expected) << c.name << "/" << c.sysid;
@@ -256,23 +245,18 @@ TEST_F(QueryBuildersTest, ItemTableTexts) {
 }
 
 TEST_F(QueryBuildersTest, ItemTablesQueryTheItems) {
-  EXPECT_EQ(column("select citemcode from " + GetItemTableSql("", connection) +
-                   " order by citem_class, citemcode"),
+  EXPECT_EQ(column("select citemcode from " + GetItemTableSql("", connection) + " order by citem_class, citemcode"),
             (std::vector<std::string>{"P2601", "P2602", "P2603", "C01", "C02", "A001", "A002"}));
-  EXPECT_EQ(column("select citemname from " + GetItemTableSql("02", connection) +
-                   " order by citemcode"),
+  EXPECT_EQ(column("select citemname from " + GetItemTableSql("02", connection) + " order by citemcode"),
             (std::vector<std::string>{"生产一车间", "装配车间"}));
 
   connection.execute("delete from fitem");
-  EXPECT_EQ(GetItemTableSql("", connection),
-            "(select null as citem_class,null as citemcode,null as citemname)fitems");
-  EXPECT_EQ(column("select citemcode from " + GetItemTableSql("", connection)),
-            (std::vector<std::string>{"<null>"}));
+  EXPECT_EQ(GetItemTableSql("", connection), "(select null as citem_class,null as citemcode,null as citemname)fitems");
+  EXPECT_EQ(column("select citemcode from " + GetItemTableSql("", connection)), (std::vector<std::string>{"<null>"}));
 }
 
 TEST_F(QueryBuildersTest, ItemClassMustBeAPlainCode) {
-  for (const std::string itemClass :
-       {"01 union select 1,2,3--", "0'1", "x] from t--", "01)fitems;--", "0 1"}) {
+  for (const std::string itemClass : {"01 union select 1,2,3--", "0'1", "x] from t--", "01)fitems;--", "0 1"}) {
     try {
       GetItemTableSql(itemClass, connection);
       ADD_FAILURE() << itemClass;
@@ -295,14 +279,10 @@ TEST(BuildWhereFromXml, Comparisons) {
     std::string rows, expected;
   } const cases[] = {
       {"", "1=1"},
-      {"<row fieldname='strVouchID' fieldtype='0' value='JK01' type='0'/>",
-       "1=1 and strVouchID='JK01'"},
-      {"<row fieldname='dtLoanDate' fieldtype='1' value='2026-1-1' type='1'/>",
-       "1=1 and dtLoanDate>='2026-1-1'"},
-      {"<row fieldname='dtLoanDate' fieldtype='9' value='2026-2-1' type='5'/>",
-       "1=1 and dtLoanDate<='2026-2-1'"},
-      {"<row fieldname='dblMoney' fieldtype='0' value='12.50' type='2'/>",
-       "1=1 and dblMoney=12.5"},
+      {"<row fieldname='strVouchID' fieldtype='0' value='JK01' type='0'/>", "1=1 and strVouchID='JK01'"},
+      {"<row fieldname='dtLoanDate' fieldtype='1' value='2026-1-1' type='1'/>", "1=1 and dtLoanDate>='2026-1-1'"},
+      {"<row fieldname='dtLoanDate' fieldtype='9' value='2026-2-1' type='5'/>", "1=1 and dtLoanDate<='2026-2-1'"},
+      {"<row fieldname='dblMoney' fieldtype='0' value='12.50' type='2'/>", "1=1 and dblMoney=12.5"},
       {"<row fieldname='dblMoney' fieldtype='1' value='' type='3'/>", "1=1 and dblMoney>=0"},
       {"<row fieldname='dblMoney' value='-3' type='4'/>", "1=1 and dblMoney<=-3"},
       // Amounts beyond a double's fifteen digits keep their last cent; other numbers as before.
@@ -334,8 +314,7 @@ TEST(BuildWhereFromXml, HostileValuesStayValues) {
     std::string type, value, expected;
   } const cases[] = {
       {"0", "O'Brien", "1=1 and strName='O''Brien'"},
-      {"0", "'; delete from KX_OperationType --",
-       "1=1 and strName='''; delete from KX_OperationType --'"},
+      {"0", "'; delete from KX_OperationType --", "1=1 and strName='''; delete from KX_OperationType --'"},
       {"2", "1 or 1=1", "1=1 and strName=0"},
       {"3", "'; delete from KX_OperationType --", "1=1 and strName=0"},
       {"0", "x] from t--", "1=1 and strName='x] from t--'"},
@@ -354,10 +333,19 @@ TEST(BuildWhereFromXml, HostileValuesStayValues) {
 
 TEST(BuildWhereFromXml, FieldNamesMustBePlainColumns) {
   const std::string refused[] = {
-      "x] from t--", "strName='' or 1=1 --", "'; delete from KX_OperationType --",
-      "1 or 1=1",    "a.b.c",                 "",
-      "O'Brien",     "[a",                    "a b",                   "[a]].[b]",
-      "a.",          "strName;drop table x",  "(strName)",
+      "x] from t--",
+      "strName='' or 1=1 --",
+      "'; delete from KX_OperationType --",
+      "1 or 1=1",
+      "a.b.c",
+      "",
+      "O'Brien",
+      "[a",
+      "a b",
+      "[a]].[b]",
+      "a.",
+      "strName;drop table x",
+      "(strName)",
   };
   for (const std::string& fieldname : refused) {
     for (const char* type : {"0", "2", "6"}) {
@@ -378,8 +366,7 @@ TEST(BuildWhereFromXml, FieldNamesMustBePlainColumns) {
 }
 
 TEST(BuildWhereFromXml, BooleanValueThatIsNoBooleanRaises) {
-  const XmlDocument document =
-      conditionDocument("<row fieldname='blnAudi' value='maybe' type='6'/>");
+  const XmlDocument document = conditionDocument("<row fieldname='blnAudi' value='maybe' type='6'/>");
   try {
     BuildWhereFromXml(document.documentElement());
     ADD_FAILURE();
@@ -391,18 +378,14 @@ TEST(BuildWhereFromXml, BooleanValueThatIsNoBooleanRaises) {
 // The hostile values, compared as text and as numbers against real rows, find exactly the rows
 // that hold them and change nothing.
 TEST_F(QueryBuildersTest, HostileConditionsRunAsPlainComparisons) {
-  connection.execute(
-      "insert into KX_OperationType (intType, strCode, strName) values (3, '303', 'O''Brien')");
+  connection.execute("insert into KX_OperationType (intType, strCode, strName) values (3, '303', 'O''Brien')");
   struct Case {
     std::string type, value;
     std::vector<std::string> expected;
   } const cases[] = {
-      {"0", "O'Brien", {"303"}},
-      {"0", "'; delete from KX_OperationType --", {}},
-      {"0", "1 or 1=1", {}},
-      {"0", "x] from t--", {}},
-      {"2", "1 or 1=1", {}},
-      {"2", "'; delete from KX_OperationType --", {}},
+      {"0", "O'Brien", {"303"}}, {"0", "'; delete from KX_OperationType --", {}},
+      {"0", "1 or 1=1", {}},     {"0", "x] from t--", {}},
+      {"2", "1 or 1=1", {}},     {"2", "'; delete from KX_OperationType --", {}},
   };
   for (const Case& c : cases) {
     XmlDocument document;
@@ -412,8 +395,7 @@ TEST_F(QueryBuildersTest, HostileConditionsRunAsPlainComparisons) {
     row.setAttribute("fieldtype", "0");
     row.setAttribute("type", c.type);
     row.setAttribute("value", c.value);
-    EXPECT_EQ(column("select strCode from KX_OperationType where " +
-                     BuildWhereFromXml(document.documentElement())),
+    EXPECT_EQ(column("select strCode from KX_OperationType where " + BuildWhereFromXml(document.documentElement())),
               c.expected)
         << c.value;
   }

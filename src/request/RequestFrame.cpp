@@ -67,8 +67,8 @@ class RequestWalk {
 
  private:
   void openConnection() {
-    connection_ = db::ConnectionPool::shared().acquire(FixSqlText(ologin_.ConnectString()),
-                                                       settings_.connectionTimeout);
+    connection_ =
+        db::ConnectionPool::shared().acquire(FixSqlText(ologin_.ConnectString()), settings_.connectionTimeout);
   }
 
   bool anyFuncWrites() const {

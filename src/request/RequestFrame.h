@@ -99,18 +99,15 @@ template <class Owner>
 class FramedClass : public RequestClass {
  public:
   void myHandle(LoginContext* ologin, XmlDocument& oXml) override {
-    serveRequest(Owner::kFrame, ologin, oXml,
-                 [this](std::string_view name) -> std::optional<FuncRoute> {
-                   for (const FuncEntry<Owner>& entry : Owner::kFuncs) {
-                     if (entry.name != name) continue;
-                     auto* self = static_cast<Owner*>(this);
-                     return FuncRoute{[self, member = entry.member](FuncCall& call) {
-                                        return (self->*member)(call);
-                                      },
-                                      entry.writes, entry.right, entry.checksLock};
-                   }
-                   return std::nullopt;
-                 });
+    serveRequest(Owner::kFrame, ologin, oXml, [this](std::string_view name) -> std::optional<FuncRoute> {
+      for (const FuncEntry<Owner>& entry : Owner::kFuncs) {
+        if (entry.name != name) continue;
+        auto* self = static_cast<Owner*>(this);
+        return FuncRoute{[self, member = entry.member](FuncCall& call) { return (self->*member)(call); }, entry.writes,
+                         entry.right, entry.checksLock};
+      }
+      return std::nullopt;
+    });
   }
 };
 

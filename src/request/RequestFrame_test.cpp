@@ -4,14 +4,14 @@
 
 #include <array>
 
-#include "request/Locale.h"
-#include "request/RequestLimits.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/tsql/SqlLiteral.h"
+#include "request/Locale.h"
+#include "request/RequestLimits.h"
 #include "support/CaseAccount.h"
 #include "support/XmlText.h"
 
@@ -49,8 +49,7 @@ class FrameProbe : public FramedClass<FrameProbe> {
   static void write(FuncCall& call) {
     const std::string code = call.oNode.attribute("code");
     if (code.empty()) return;
-    call.CN.execute("INSERT INTO Department (cDepCode,cDepName) VALUES (" + db::quoteLiteral(code) +
-                    ",'probe')");
+    call.CN.execute("INSERT INTO Department (cDepCode,cDepName) VALUES (" + db::quoteLiteral(code) + ",'probe')");
   }
 };
 
@@ -64,12 +63,11 @@ constexpr std::array kProbeFuncs = {
 const FrameSettings FrameProbe::kFrame{.className = "FrameProbe", .rightCode = "KX0102"};
 const std::span<const FuncEntry<FrameProbe>> FrameProbe::kFuncs{kProbeFuncs};
 
-
 struct FrameCase {
   const char* title;
   const char* request;
-  const char* reply;          // the document expected back
-  const char* departments;    // the probe departments left in the database, in code order
+  const char* reply;        // the document expected back
+  const char* departments;  // the probe departments left in the database, in code order
 };
 
 const FrameCase kCases[] = {
@@ -102,8 +100,7 @@ const FrameCase kCases[] = {
      "<err><id>tobrin:vendor:fail</id><msg>操作失败。</msg></err></out></func>"
      "<func name=\"fail\" goon=\" 1\"/></req>",
      ""},
-    {"a failure that wrote its own reply keeps it",
-     "<req><func name='failreply' code='P1' goon='1'/></req>",
+    {"a failure that wrote its own reply keeps it", "<req><func name='failreply' code='P1' goon='1'/></req>",
      "<req><func name=\"failreply\" code=\"P1\" goon=\"1\"><out><own/></out></func></req>", "P1"},
     {"funcs nested in another func's input are served in document order",
      "<req><func name='reply' code='P1'><in><func name='reply' code='P2'/></in></func></req>",
@@ -112,10 +109,10 @@ const FrameCase kCases[] = {
      "P1,P2"},
     {"a run-time error replaces the document and rolls back",
      "<req><func name='reply' code='P1'/><func name='raise' code='P2'/></req>",
-     "<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:FrameProbe:myHandle:9000</id><text>broken &lt;here&gt; &amp; there</text></error>",
+     "<?xml version='1.0' encoding='utf-8'?><error><id>Corvane:FrameProbe:myHandle:9000</id><text>broken &lt;here&gt; "
+     "&amp; there</text></error>",
      ""},
-    {"the failure reply escapes the func's name",
-     "<req><func name=\"a&lt;b&amp;'c\" code='P1'/></req>",
+    {"the failure reply escapes the func's name", "<req><func name=\"a&lt;b&amp;'c\" code='P1'/></req>",
      "<req><func name=\"a&lt;b&amp;'c\" code=\"P1\"><out/></func></req>", ""},
 };
 
@@ -250,8 +247,8 @@ TEST(RequestFrame, PerFuncRightsAnswerARefusalAndGoOn) {
 TEST(RequestFrame, EachWritingFuncCommitsOrRollsBackItsOwnTransaction) {
   CaseAccount account;
   serve<PerFuncProbe>(account, "demo",
-               "<req><func name='edit' code='P1'/><func name='editfails' code='P2'/>"
-               "<func name='edit' code='P3'/></req>");
+                      "<req><func name='edit' code='P1'/><func name='editfails' code='P2'/>"
+                      "<func name='edit' code='P3'/></req>");
   EXPECT_EQ("P1", probeDepartments(account)) << "the failed func's write is rolled back, the first stays";
   EXPECT_EQ(0, takenRights(account));
 }
@@ -313,11 +310,10 @@ TEST(RequestFrame, ARequestOverItsLimitsIsRefusedBeforeAnyFuncIsServed) {
   const std::string funcs = repeated("<func name='none'/>", kMaxRequestFuncs - 1);
   const LimitCase cases[] = {
       {"funcs at the limit", "<req>" + funcs + "<func name='reply' code='P1'/></req>", "zh-CN", ""},
-      {"one func too many", "<req>" + funcs + "<func name='none'/><func name='reply' code='P1'/></req>",
-       "zh-CN", "请求包含的功能过多，不能超过 1000 个。"},
-      {"one func too many, in English",
-       "<req>" + funcs + "<func name='none'/><func name='reply' code='P1'/></req>", "en-us",
-       "The request holds too many funcs: it may hold at most 1000."},
+      {"one func too many", "<req>" + funcs + "<func name='none'/><func name='reply' code='P1'/></req>", "zh-CN",
+       "请求包含的功能过多，不能超过 1000 个。"},
+      {"one func too many, in English", "<req>" + funcs + "<func name='none'/><func name='reply' code='P1'/></req>",
+       "en-us", "The request holds too many funcs: it may hold at most 1000."},
       {"elements at the deepest", nested(kMaxRequestDepth), "zh-CN", ""},
       {"elements one level too deep", nested(kMaxRequestDepth + 1), "en-us",
        "The elements of the request document are nested too deeply: at most 64 levels are allowed."},

@@ -19,9 +19,7 @@ XmlNode requiredNode(const XmlNode& node, std::string_view path) {
 
 }  // namespace
 
-std::string RequiredText(const XmlNode& node, std::string_view path) {
-  return requiredNode(node, path).text();
-}
+std::string RequiredText(const XmlNode& node, std::string_view path) { return requiredNode(node, path).text(); }
 
 std::string OptionalText(const XmlNode& node, std::string_view path) {
   const XmlNode found = node.selectSingleNode(path);

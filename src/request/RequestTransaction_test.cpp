@@ -52,28 +52,26 @@ enum class Leave { Commit, Raise, Return };
 struct GuardCase {
   const char* title;
   BeginWait wait;
-  bool joins;                  // an owner's transaction is open on the connection
-  Leave leave;                 // how the guard's scope is left
-  int beginTimeout;            // the command timeout of the guard's begin; -1: none
-  int timeoutAfter;            // the connection's command timeout once the scope is left
-  const char* itemsAfter;      // committed once the scope is left
-  bool ownerStillOpen;         // the owner's transaction is still open then
+  bool joins;              // an owner's transaction is open on the connection
+  Leave leave;             // how the guard's scope is left
+  int beginTimeout;        // the command timeout of the guard's begin; -1: none
+  int timeoutAfter;        // the connection's command timeout once the scope is left
+  const char* itemsAfter;  // committed once the scope is left
+  bool ownerStillOpen;     // the owner's transaction is still open then
 };
 
 constexpr int kWork = kTransactionWorkTimeout;
 constexpr int kBegin = kTransactionBeginTimeout;
 
 const GuardCase kGuardCases[] = {
-    {"commits what it began", BeginWait::CommandTimeout, false, Leave::Commit, kOwnTimeout, kOwnTimeout, "01",
-     false},
-    {"rolls back when an exception leaves it", BeginWait::CommandTimeout, false, Leave::Raise, kOwnTimeout,
-     kOwnTimeout, "", false},
-    {"rolls back when left without a commit", BeginWait::CommandTimeout, false, Leave::Return, kOwnTimeout,
-     kOwnTimeout, "", false},
+    {"commits what it began", BeginWait::CommandTimeout, false, Leave::Commit, kOwnTimeout, kOwnTimeout, "01", false},
+    {"rolls back when an exception leaves it", BeginWait::CommandTimeout, false, Leave::Raise, kOwnTimeout, kOwnTimeout,
+     "", false},
+    {"rolls back when left without a commit", BeginWait::CommandTimeout, false, Leave::Return, kOwnTimeout, kOwnTimeout,
+     "", false},
     {"begun briefly: a short begin, then the work timeout", BeginWait::Briefly, false, Leave::Commit, kBegin, kWork,
      "01", false},
-    {"begun briefly, rolled back on an exception", BeginWait::Briefly, false, Leave::Raise, kBegin, kWork, "",
-     false},
+    {"begun briefly, rolled back on an exception", BeginWait::Briefly, false, Leave::Raise, kBegin, kWork, "", false},
     {"a joined transaction is not committed by the guard", BeginWait::CommandTimeout, true, Leave::Commit, -1,
      kOwnTimeout, "", true},
     {"nor rolled back by an exception", BeginWait::Briefly, true, Leave::Raise, -1, kOwnTimeout, "", true},

@@ -15,9 +15,9 @@ namespace {
 
 // A login object whose answers are set by the test; it records the rights asked for.
 struct ScriptedLogin final : LoginContext {
-  bool grant = true;          // RequestTask answers ok
+  bool grant = true;  // RequestTask answers ok
   bool raiseOnRequest = false;
-  std::string reason;         // LastErrorText after a refusal
+  std::string reason;  // LastErrorText after a refusal
   bool locked = false;
   std::vector<std::string> calls;
 

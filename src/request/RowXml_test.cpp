@@ -28,8 +28,7 @@ class RowXmlTest : public testing::Test {
 };
 
 TEST_F(RowXmlTest, RowsEscapeValuesAndBlankNullAndTheEmptyDateOfTextColumns) {
-  connection.execute(
-      "INSERT INTO tempdb..rowxml (s,t,d,m) VALUES ('1900-01-01','a<b & ''c''','1900-01-01',12.5)");
+  connection.execute("INSERT INTO tempdb..rowxml (s,t,d,m) VALUES ('1900-01-01','a<b & ''c''','1900-01-01',12.5)");
   connection.execute("INSERT INTO tempdb..rowxml (s,t,d,m) VALUES (NULL,'1900-01-01','2005-8-2',NULL)");
   db::Recordset rs = open("SELECT s,t,d,m FROM tempdb..rowxml ORDER BY m DESC");
   EXPECT_EQ(
@@ -56,8 +55,7 @@ TEST_F(RowXmlTest, EmptyOrClosedSetsGiveEmptyText) {
 }
 
 TEST_F(RowXmlTest, HeadHoldsOneAttributePerRecord) {
-  connection.execute(
-      "INSERT INTO tempdb..rowxml (s,t) VALUES ('blnOne','True'), ('strTwo','x&y'), ('strNone',NULL)");
+  connection.execute("INSERT INTO tempdb..rowxml (s,t) VALUES ('blnOne','True'), ('strTwo','x&y'), ('strNone',NULL)");
   db::Recordset rs = open("SELECT s AS strName, t AS strValue FROM tempdb..rowxml");
   EXPECT_EQ("<head blnOne='True' strTwo='x&amp;y' strNone=''/>\r\n", RsToHeadXml(rs));
 }

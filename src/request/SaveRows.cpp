@@ -33,8 +33,7 @@ RowVersion rowVersion(XmlNode row) {
   return *version;
 }
 
-std::string constraintText(std::string_view description,
-                           std::span<const ConstraintMessage> constraints) {
+std::string constraintText(std::string_view description, std::span<const ConstraintMessage> constraints) {
   std::string text(description);
   for (const ConstraintMessage& entry : constraints) {
     if (description.find(entry.constraint) != std::string_view::npos) {
@@ -44,8 +43,7 @@ std::string constraintText(std::string_view description,
   return text;
 }
 
-std::function<std::string(const RuntimeError&)> namingConstraints(
-    std::span<const ConstraintMessage> constraints) {
+std::function<std::string(const RuntimeError&)> namingConstraints(std::span<const ConstraintMessage> constraints) {
   return [constraints](const RuntimeError& error) { return constraintText(error.description(), constraints); };
 }
 

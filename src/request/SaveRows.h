@@ -55,12 +55,10 @@ RowVersion rowVersion(XmlNode row);
 
 // The message that replaces a database error's text: the last constraint of `constraints` whose
 // name the text holds (case-sensitive), or the text itself.
-std::string constraintText(std::string_view description,
-                           std::span<const ConstraintMessage> constraints);
+std::string constraintText(std::string_view description, std::span<const ConstraintMessage> constraints);
 
 // The error text of a member whose failures may name one of `constraints` (answerAsMember's
 // describe): the description with a named constraint replaced by its message.
-std::function<std::string(const RuntimeError&)> namingConstraints(
-    std::span<const ConstraintMessage> constraints);
+std::function<std::string(const RuntimeError&)> namingConstraints(std::span<const ConstraintMessage> constraints);
 
 }  // namespace corvane

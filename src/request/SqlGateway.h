@@ -14,8 +14,7 @@ class Connection;
 namespace corvane::sql {
 
 // The rows of `tsql`, at the first (a text that returns no rows gives a closed record set).
-db::Recordset open(db::Connection& connection, const std::string& tsql,
-                   db::CursorType cursor = db::adOpenForwardOnly);
+db::Recordset open(db::Connection& connection, const std::string& tsql, db::CursorType cursor = db::adOpenForwardOnly);
 // As open, for a text that must only read: anything that would write raises before it runs, and
 // it runs no longer than the connection's command timeout.
 db::Recordset openReadOnly(db::Connection& connection, const std::string& tsql);

@@ -15,8 +15,7 @@ namespace {
 std::vector<std::string> splitOn(const std::string& text, std::string_view separator) {
   std::vector<std::string> segments;
   std::size_t start = 0;
-  for (std::size_t at = text.find(separator); at != std::string::npos;
-       at = text.find(separator, start)) {
+  for (std::size_t at = text.find(separator); at != std::string::npos; at = text.find(separator, start)) {
     segments.push_back(text.substr(start, at - start));
     start = at + separator.size();
   }
@@ -31,8 +30,7 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
 }
 
 // Replaces every occurrence, left to right, without looking at replaced text again.
-std::string replaceAll(const std::string& text, std::string_view from, std::string_view to,
-                       bool ignoreCase = false) {
+std::string replaceAll(const std::string& text, std::string_view from, std::string_view to, bool ignoreCase = false) {
   std::string result;
   std::size_t at = 0;
   while (at < text.size()) {

@@ -77,10 +77,8 @@ TEST(BracketAliases, RewritesAliasesUpToTheirEnd) {
 
 TEST(BracketAliases, NeverChangesTextInsideLiterals) {
   static const RewriteCase cases[] = {
-      {"select a as x from t where b='Trip From Home'",
-       "select a as [x] from t where b='Trip From Home'"},
-      {"insert into t (a,b) values ('Car As Transport','x')",
-       "insert into t (a,b) values ('Car As Transport','x')"},
+      {"select a as x from t where b='Trip From Home'", "select a as [x] from t where b='Trip From Home'"},
+      {"insert into t (a,b) values ('Car As Transport','x')", "insert into t (a,b) values ('Car As Transport','x')"},
       {"select 'a, b' as x, c from t", "select 'a, b' as [x], c from t"},
       {"select a as x, b from t where c='[[ y ]]'", "select a as [x], b from t where c='[[ y ]]'"},
       {"select a as x from t where b='it''s As From Into Union'",
@@ -89,8 +87,7 @@ TEST(BracketAliases, NeverChangesTextInsideLiterals) {
       // An unclosed literal runs to the end of the text.
       {"select a as x from t where b='As From", "select a as [x] from t where b='As From"},
       // The character used to set literals aside survives, inside and outside literals.
-      {"select a as x\x01 from t where b='\x01 As y, '",
-       "select a as [x\x01] from t where b='\x01 As y, '"},
+      {"select a as x\x01 from t where b='\x01 As y, '", "select a as [x\x01] from t where b='\x01 As y, '"},
   };
   for (const RewriteCase& c : cases) EXPECT_EQ(BracketAliases(c.input), c.expected) << c.input;
 

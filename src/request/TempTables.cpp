@@ -55,8 +55,7 @@ double timerSeconds() {
   localtime_r(&seconds, &local);
   const auto milliseconds =
       std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() % 1000;
-  return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec +
-         static_cast<double>(milliseconds / 10) / 100;
+  return local.tm_hour * 3600 + local.tm_min * 60 + local.tm_sec + static_cast<double>(milliseconds / 10) / 100;
 }
 
 constexpr std::string_view kTempPrefix = "tempdb..";

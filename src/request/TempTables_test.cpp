@@ -22,13 +22,10 @@ TEST(TempTables, UniqueNameFormat) {
     double seconds;
     std::string expected;
   } const cases[] = {
-      {{0x01, 0x02, 0x03, 0x04, 0xA0, 0xB0, 0xC0, 0xD0, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x09, 0x0A,
-        0x10},
+      {{0x01, 0x02, 0x03, 0x04, 0xA0, 0xB0, 0xC0, 0xD0, 0x00, 0x00, 0x00, 0x0F, 0x00, 0x09, 0x0A, 0x10},
        52345.67,
-       little ? "G04030201D0C0B0A00F0000000009A105234567"
-              : "G01020304A0B0C0D00000000F0009A105234567"},
-      {{0xFF, 0xFF, 0xFF, 0xFF, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0, 0x0F, 0x1A, 0xFF,
-        0x05},
+       little ? "G04030201D0C0B0A00F0000000009A105234567" : "G01020304A0B0C0D00000000F0009A105234567"},
+      {{0xFF, 0xFF, 0xFF, 0xFF, 0x12, 0x34, 0x56, 0x78, 0x9A, 0xBC, 0xDE, 0xF0, 0x0F, 0x1A, 0xFF, 0x05},
        0.5,
        little ? "GFFFFFFFF78563412F0DEBC9AF1AFF0505" : "GFFFFFFFF123456789ABCDEF0F1AFF0505"},
       {{}, 86399, "G0000000000000000000000000000000086399"},
@@ -49,9 +46,7 @@ class TempTablesTest : public ::testing::Test {
 
   long tablesNamed(const std::string& name) {
     db::Recordset rs;
-    rs.open("select count(*) as n from tempdb..sysobjects where name = N'" + name +
-                "' and xtype = N'U'",
-            connection);
+    rs.open("select count(*) as n from tempdb..sysobjects where name = N'" + name + "' and xtype = N'U'", connection);
     return CLng(rs.field("n").value());
   }
 

@@ -14,8 +14,7 @@ bool isNullOrEmptyText(const Variant& v) { return v.isNull() || CStr(v).empty();
 // The forms of a number that SQL reads as one: blanks around, a sign, digits with an optional
 // point, an optional exponent.
 bool isPlainNumber(const std::string& text) {
-  static const std::regex kPlainNumber(
-      R"([ \t]*[+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?[ \t]*)");
+  static const std::regex kPlainNumber(R"([ \t]*[+-]?([0-9]+\.?[0-9]*|\.[0-9]+)([eE][+-]?[0-9]+)?[ \t]*)");
   return std::regex_match(text, kPlainNumber);
 }
 
@@ -32,9 +31,7 @@ std::string NullToStr(const Variant& v) {
   }
 }
 
-std::string SqlStr(const Variant& v) {
-  return isNullOrEmptyText(v) ? "null" : db::quoteLiteral(CStr(v));
-}
+std::string SqlStr(const Variant& v) { return isNullOrEmptyText(v) ? "null" : db::quoteLiteral(CStr(v)); }
 
 double NullToNum(const Variant& v) { return IsNumeric(v) ? Val(CStr(v)) : 0.0; }
 
@@ -57,22 +54,19 @@ std::string SqlBool(const Variant& v) {
 
 std::string DateToStr(const Variant& v, const std::string& sep) {
   const DateTime date = CDate(v);
-  return std::to_string(date.year) + sep + std::to_string(date.month) + sep +
-         std::to_string(date.day);
+  return std::to_string(date.year) + sep + std::to_string(date.month) + sep + std::to_string(date.day);
 }
 
 std::string XmlEncode(const std::string& s) { return escapeXml(s); }
 
-std::string GetAttrValue(const XmlNode& node, const std::string& attrName,
-                         const std::string& xpath) {
+std::string GetAttrValue(const XmlNode& node, const std::string& attrName, const std::string& xpath) {
   if (node.isNull()) raiseObjectMissing("Object variable not set");
   if (isBlank(xpath)) return node.attribute(attrName);
   const XmlNode selected = node.selectSingleNode(xpath);
   return selected.isNull() ? std::string() : selected.attribute(attrName);
 }
 
-std::string GetAttrValue(const XmlDocument& document, const std::string& attrName,
-                         const std::string& xpath) {
+std::string GetAttrValue(const XmlDocument& document, const std::string& attrName, const std::string& xpath) {
   return GetAttrValue(document.documentElement(), attrName, xpath);
 }
 

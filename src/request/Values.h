@@ -42,10 +42,8 @@ std::string XmlEncode(const std::string& s);
 // The attribute `attrName` of `node` itself when `xpath` is empty or blanks, else of the first
 // element that `xpath` selects under it; empty text when that element or the attribute is
 // missing. A null node raises object missing (91); a malformed XPath raises 13.
-std::string GetAttrValue(const XmlNode& node, const std::string& attrName,
-                         const std::string& xpath = "");
+std::string GetAttrValue(const XmlNode& node, const std::string& attrName, const std::string& xpath = "");
 // The same on the document element of `document`.
-std::string GetAttrValue(const XmlDocument& document, const std::string& attrName,
-                         const std::string& xpath = "");
+std::string GetAttrValue(const XmlDocument& document, const std::string& attrName, const std::string& xpath = "");
 
 }  // namespace corvane

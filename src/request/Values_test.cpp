@@ -102,17 +102,10 @@ TEST(Values, NullToBoolAndSqlBool) {
     const char* asSql;
   };
   const Case cases[] = {
-      {Variant::null(), false, "null"},
-      {Variant(""), false, "null"},
-      {Variant(), false, "null"},
-      {Variant("True"), true, "1"},
-      {Variant("false"), false, "0"},
-      {Variant("FALSE"), false, "0"},
-      {Variant("1"), true, "1"},
-      {Variant("-1"), true, "1"},
-      {Variant("0"), false, "0"},
-      {Variant::boolean(true), true, "1"},
-      {Variant::longValue(0), false, "0"},
+      {Variant::null(), false, "null"},    {Variant(""), false, "null"},        {Variant(), false, "null"},
+      {Variant("True"), true, "1"},        {Variant("false"), false, "0"},      {Variant("FALSE"), false, "0"},
+      {Variant("1"), true, "1"},           {Variant("-1"), true, "1"},          {Variant("0"), false, "0"},
+      {Variant::boolean(true), true, "1"}, {Variant::longValue(0), false, "0"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(NullToBool(c.value), c.asBool) << NullToStr(c.value);
@@ -153,8 +146,7 @@ TEST(Values, XmlEncodeEscapesEachCharacterOnce) {
       {"", ""},
       {"plain 中文", "plain 中文"},
       {"a&lt;b", "a&amp;lt;b"},
-      {"<a href=\"x\">it's & more</a>",
-       "&lt;a href=&quot;x&quot;&gt;it&apos;s &amp; more&lt;/a&gt;"},
+      {"<a href=\"x\">it's & more</a>", "&lt;a href=&quot;x&quot;&gt;it&apos;s &amp; more&lt;/a&gt;"},
   };
   for (const Case& c : cases) EXPECT_EQ(XmlEncode(c.text), c.expected) << c.text;
 }
@@ -162,8 +154,7 @@ TEST(Values, XmlEncodeEscapesEachCharacterOnce) {
 class GetAttrValueTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(document.loadXML(
-        "<func name='get'><in><row a='1' b=''/><row a='2'/></in><out/></func>"));
+    ASSERT_TRUE(document.loadXML("<func name='get'><in><row a='1' b=''/><row a='2'/></in><out/></func>"));
   }
   XmlDocument document;
 };
@@ -175,9 +166,9 @@ TEST_F(GetAttrValueTest, ReadsTheNodeOrTheFirstSelectedNode) {
     const char* expected;
   };
   static const Case cases[] = {
-      {"name", "", "get"},     {"name", "   ", "get"},        {"missing", "", ""},
-      {"a", "in/row", "1"},    {"a", "in/row[2]", "2"},      {"b", "in/row", ""},
-      {"c", "in/row", ""},     {"a", "in/nothing", ""},      {"a", "//row[@a='2']", "2"},
+      {"name", "", "get"},  {"name", "   ", "get"},  {"missing", "", ""},
+      {"a", "in/row", "1"}, {"a", "in/row[2]", "2"}, {"b", "in/row", ""},
+      {"c", "in/row", ""},  {"a", "in/nothing", ""}, {"a", "//row[@a='2']", "2"},
   };
   const XmlNode root = document.documentElement();
   for (const Case& c : cases) {

@@ -90,9 +90,7 @@ const std::string& storedValue(const OptionEdit& edit, const OptionRule& rule) {
   return found->second;
 }
 
-std::string requestText(const OptionEdit& edit, const OptionRule& rule) {
-  return edit.request.attribute(rule.name);
-}
+std::string requestText(const OptionEdit& edit, const OptionRule& rule) { return edit.request.attribute(rule.name); }
 
 // A Boolean option's new value as it is stored: "True" or "False".
 std::string requestBoolean(const OptionEdit& edit, const OptionRule& rule) {
@@ -100,8 +98,8 @@ std::string requestBoolean(const OptionEdit& edit, const OptionRule& rule) {
 }
 
 void addUpdate(OptionEdit& edit, const OptionRule& rule, const std::string& value) {
-  edit.batch += "Update AccInformation Set cValue = " + db::quoteLiteral(value) +
-                " Where cSysID = 'KX' And cID = '" + rule.id + "'\r\n";
+  edit.batch += "Update AccInformation Set cValue = " + db::quoteLiteral(value) + " Where cSysID = 'KX' And cID = '" +
+                rule.id + "'\r\n";
 }
 
 // The new Boolean value when it differs from the stored text, else nothing.
@@ -135,10 +133,9 @@ void editBudgetEntry(OptionEdit& edit, const OptionRule& rule) {
 void editSubmitOnSave(OptionEdit& edit, const OptionRule& rule) {
   const auto value = changedBoolean(edit, rule);
   if (!value) return;
-  if (*value == "True" &&
-      sql::exists(edit.connection,
-             "Select TOP 1 AutoID From KX_LoanVouch Where blnAudi = 0 Union All Select TOP 1 "
-             "AutoID From KX_ExpenVouch Where blnAudi = 0")) {
+  if (*value == "True" && sql::exists(edit.connection,
+                                      "Select TOP 1 AutoID From KX_LoanVouch Where blnAudi = 0 Union All Select TOP 1 "
+                                      "AutoID From KX_ExpenVouch Where blnAudi = 0")) {
     raiseMessage("Z7.Corvane.0190");
   }
   addUpdate(edit, rule, *value);
@@ -165,9 +162,8 @@ void editAlertDays(OptionEdit& edit, const OptionRule& rule) {
 
 // With codes stored, every level of the rule adds characters and one level boundary meets the
 // length of the longest code, so that the stored codes stay readable under the rule.
-void checkRuleFitsCodes(db::Connection& connection, const std::string& rule,
-                        const std::string& longestCodeQuery, const char* zeroLevelMessage,
-                        const char* boundaryMessage) {
+void checkRuleFitsCodes(db::Connection& connection, const std::string& rule, const std::string& longestCodeQuery,
+                        const char* zeroLevelMessage, const char* boundaryMessage) {
   const db::Recordset rs = sql::open(connection, longestCodeQuery);
   if (rs.eof()) return;
   const std::size_t longest = textLength(NullToStr(rs.field(0).value()));
@@ -193,8 +189,7 @@ void editItemCodeRule(OptionEdit& edit, const OptionRule& rule) {
   const std::string value = requestText(edit, rule);
   if (textLength(value) > kLongestCodeRule) raiseMessage("Z7.Corvane.0191");
   if (!value.empty() && value.front() != '1') raiseMessage("Z7.Corvane.0192");
-  checkRuleFitsCodes(edit.connection, value,
-                     "SELECT TOP 1 strCode From dbo.KX_IOItem ORDER BY LEN(strCode) DESC",
+  checkRuleFitsCodes(edit.connection, value, "SELECT TOP 1 strCode From dbo.KX_IOItem ORDER BY LEN(strCode) DESC",
                      "Z7.Corvane.0193", "Z7.Corvane.0194");
   if (differsFromStoredItemRule(edit.connection, value) &&
       sql::exists(edit.connection, "SELECT TOP 1 * FROM KX_IOItem")) {
@@ -247,7 +242,6 @@ const FrameSettings CChoice::kFrame{.className = "CChoice",
                                     .connectionTimeout = 60,
                                     .transaction = TransactionScope::PerWritingFunc};
 const std::span<const FuncEntry<CChoice>> CChoice::kFuncs{kFuncTable};
-
 
 bool CChoice::recordGet(FuncCall& call) {
   return answerAsMember(call.oXml, "CChoice", "recordGet", [&] {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "request/Messages.h"
 #include "host/BudgetChecker.h"
+#include "request/Messages.h"
 #include "support/PubTestAccount.h"
 #include "support/TestHost.h"
 
@@ -49,10 +49,9 @@ TestHost budgetHost(BudgetScript& script) {
 
 // The demo account's stored options, as a full edit request would send them unchanged.
 const std::map<std::string, std::string> kUnchanged = {
-    {"blnBudCtrl", "False"},   {"intExpireDays", "30"},     {"intAlertDays", "7"},
-    {"blnAutoAlert", "False"}, {"blnSubmAudit", "False"},   {"strIOLevel", "122"},
-    {"strZeroLevel", "122"},   {"blnModiStand", "False"},   {"blnModiFZHS", "False"},
-    {"blnInputBud", "False"},
+    {"blnBudCtrl", "False"},   {"intExpireDays", "30"},  {"intAlertDays", "7"},   {"blnAutoAlert", "False"},
+    {"blnSubmAudit", "False"}, {"strIOLevel", "122"},    {"strZeroLevel", "122"}, {"blnModiStand", "False"},
+    {"blnModiFZHS", "False"},  {"blnInputBud", "False"},
 };
 
 using Changes = std::vector<std::pair<std::string, std::optional<std::string>>>;
@@ -98,20 +97,27 @@ Changes with(Changes changes) {
 const std::string kNoPlaces = "DELETE FROM KX_Position";
 // The demo's expense standards refer to its items; they go first.
 const std::vector<std::string> kNoItems = {
-    "DELETE FROM KX_StandSet",        "DELETE FROM KX_EISet_Stand", "DELETE FROM KX_EffectItem",
-    "DELETE FROM KX_ExpenseDepart",   "DELETE FROM KX_Expense",     "DELETE FROM KX_IOItem",
+    "DELETE FROM KX_StandSet",      "DELETE FROM KX_EISet_Stand", "DELETE FROM KX_EffectItem",
+    "DELETE FROM KX_ExpenseDepart", "DELETE FROM KX_Expense",     "DELETE FROM KX_IOItem",
 };
 const std::string kPlaceOf5 = "INSERT INTO KX_Position (strPositionCode, strPositionName) VALUES ('10101','甲地')";
 const std::string kPlaceOf3 = "INSERT INTO KX_Position (strPositionCode, strPositionName) VALUES ('101','乙地')";
 const std::string kNoLoansButOpening = "UPDATE KX_LoanVouch SET blnBegin = 1";
-const std::string kAllSubmitted[] = {"UPDATE KX_LoanVouch SET blnAudi = 1",
-                                     "UPDATE KX_ExpenVouch SET blnAudi = 1"};
+const std::string kAllSubmitted[] = {"UPDATE KX_LoanVouch SET blnAudi = 1", "UPDATE KX_ExpenVouch SET blnAudi = 1"};
 
 const EditCase kEditCases[] = {
     // Day counts.
-    {"unchanged values are answered and the alert switched on", {}, with({}), nullptr, 0,
+    {"unchanged values are answered and the alert switched on",
+     {},
+     with({}),
+     nullptr,
+     0,
      {{"102", "30"}, {"103", "7"}, {"104", "True"}}},
-    {"expire days left out store an empty value", {}, with({{"intExpireDays", std::nullopt}}), nullptr, 0,
+    {"expire days left out store an empty value",
+     {},
+     with({{"intExpireDays", std::nullopt}}),
+     nullptr,
+     0,
      {{"102", ""}}},
     {"expire days empty", {}, with({{"intExpireDays", ""}}), "Z7.Corvane.0188", 9000, {}},
     {"expire days zero", {}, with({{"intExpireDays", "0"}}), "Z7.Corvane.0188", 9000, {}},
@@ -128,68 +134,135 @@ const EditCase kEditCases[] = {
     {"alert days not numeric", {}, with({{"intAlertDays", "x"}}), "Z7.Corvane.0189", 9000, {}},
     // Budget control and budget entry.
     {"budget control while loans exist", {}, with({{"blnBudCtrl", "True"}}), "Z7.Corvane.0187", 9000, {}},
-    {"budget control with only opening loans", {kNoLoansButOpening}, with({{"blnBudCtrl", "true"}}),
-     nullptr, 0, {{"101", "True"}}},
-    {"budget control on without a usable budget", {kNoLoansButOpening}, with({{"blnBudCtrl", "1"}}),
-     "Z7.Corvane.0330", 9000, {}, false},
+    {"budget control with only opening loans",
+     {kNoLoansButOpening},
+     with({{"blnBudCtrl", "true"}}),
+     nullptr,
+     0,
+     {{"101", "True"}}},
+    {"budget control on without a usable budget",
+     {kNoLoansButOpening},
+     with({{"blnBudCtrl", "1"}}),
+     "Z7.Corvane.0330",
+     9000,
+     {},
+     false},
     {"budget control off without a usable budget",
      {kNoLoansButOpening, "UPDATE AccInformation SET cValue = 'True' WHERE cID = '101'"},
-     with({{"blnBudCtrl", std::nullopt}}), nullptr, 0, {{"101", "False"}}, false},
+     with({{"blnBudCtrl", std::nullopt}}),
+     nullptr,
+     0,
+     {{"101", "False"}},
+     false},
     {"budget control off still needs no other loans",
-     {"UPDATE AccInformation SET cValue = 'True' WHERE cID = '101'"}, with({{"blnBudCtrl", ""}}),
-     "Z7.Corvane.0187", 9000, {}, false},
+     {"UPDATE AccInformation SET cValue = 'True' WHERE cID = '101'"},
+     with({{"blnBudCtrl", ""}}),
+     "Z7.Corvane.0187",
+     9000,
+     {},
+     false},
     {"budget entry on", {}, with({{"blnInputBud", "True"}}), nullptr, 0, {{"110", "True"}}},
-    {"budget entry on without a usable budget", {}, with({{"blnInputBud", "True"}}), "Z7.Corvane.0200",
-     9000, {}, false},
+    {"budget entry on without a usable budget",
+     {},
+     with({{"blnInputBud", "True"}}),
+     "Z7.Corvane.0200",
+     9000,
+     {},
+     false},
     {"budget entry off without a usable budget",
-     {"UPDATE AccInformation SET cValue = 'True' WHERE cID = '110'"}, with({{"blnInputBud", "False"}}),
-     nullptr, 0, {{"110", "False"}}, false},
+     {"UPDATE AccInformation SET cValue = 'True' WHERE cID = '110'"},
+     with({{"blnInputBud", "False"}}),
+     nullptr,
+     0,
+     {{"110", "False"}},
+     false},
     // Submit on save.
-    {"submit on save while unsubmitted vouchers exist", {}, with({{"blnSubmAudit", "True"}}),
-     "Z7.Corvane.0190", 9000, {}},
-    {"submit on save once all are submitted", {kAllSubmitted[0], kAllSubmitted[1]},
-     with({{"blnSubmAudit", "True"}}), nullptr, 0, {{"105", "True"}}},
-    {"submit on save off is never refused", {"UPDATE AccInformation SET cValue = 'True' WHERE cID = '105'"},
-     with({{"blnSubmAudit", std::nullopt}}), nullptr, 0, {{"105", "False"}}},
+    {"submit on save while unsubmitted vouchers exist",
+     {},
+     with({{"blnSubmAudit", "True"}}),
+     "Z7.Corvane.0190",
+     9000,
+     {}},
+    {"submit on save once all are submitted",
+     {kAllSubmitted[0], kAllSubmitted[1]},
+     with({{"blnSubmAudit", "True"}}),
+     nullptr,
+     0,
+     {{"105", "True"}}},
+    {"submit on save off is never refused",
+     {"UPDATE AccInformation SET cValue = 'True' WHERE cID = '105'"},
+     with({{"blnSubmAudit", std::nullopt}}),
+     nullptr,
+     0,
+     {{"105", "False"}}},
     {"a stored 'true' differs from True, so the check runs",
-     {"UPDATE AccInformation SET cValue = 'true' WHERE cID = '105'"}, with({{"blnSubmAudit", "True"}}),
-     "Z7.Corvane.0190", 9000, {}},
+     {"UPDATE AccInformation SET cValue = 'true' WHERE cID = '105'"},
+     with({{"blnSubmAudit", "True"}}),
+     "Z7.Corvane.0190",
+     9000,
+     {}},
     {"a stored 'true' is rewritten as True",
      {kAllSubmitted[0], kAllSubmitted[1], "UPDATE AccInformation SET cValue = 'true' WHERE cID = '105'"},
-     with({{"blnSubmAudit", "True"}}), nullptr, 0, {{"105", "True"}}},
+     with({{"blnSubmAudit", "True"}}),
+     nullptr,
+     0,
+     {{"105", "True"}}},
     {"a Boolean that is no Boolean text", {}, with({{"blnModiStand", "yes"}}), nullptr, 13, {}},
-    {"Boolean numbers", {}, with({{"blnModiStand", "-1"}, {"blnModiFZHS", "0"}}), nullptr, 0,
+    {"Boolean numbers",
+     {},
+     with({{"blnModiStand", "-1"}, {"blnModiFZHS", "0"}}),
+     nullptr,
+     0,
      {{"108", "True"}, {"109", "False"}}},
     // The item code rule (demo items: the longest code has 5 characters, the rule is 122).
     {"item rule longer than 5", {}, with({{"strIOLevel", "122111"}}), "Z7.Corvane.0191", 9000, {}},
     {"item rule not beginning with 1", {}, with({{"strIOLevel", "212"}}), "Z7.Corvane.0192", 9000, {}},
     {"item rule with a zero level", {}, with({{"strIOLevel", "1202"}}), "Z7.Corvane.0193", 9000, {}},
     {"item rule missing the longest code", {}, with({{"strIOLevel", "123"}}), "Z7.Corvane.0194", 9000, {}},
-    {"item rule that fits but changes while items exist", {}, with({{"strIOLevel", "14"}}),
-     "Z7.Corvane.0195", 9000, {}},
-    {"item rule emptied while items exist", {}, with({{"strIOLevel", std::nullopt}}), "Z7.Corvane.0195",
-     9000, {}},
+    {"item rule that fits but changes while items exist",
+     {},
+     with({{"strIOLevel", "14"}}),
+     "Z7.Corvane.0195",
+     9000,
+     {}},
+    {"item rule emptied while items exist", {}, with({{"strIOLevel", std::nullopt}}), "Z7.Corvane.0195", 9000, {}},
     {"item rule with a letter while items exist", {}, with({{"strIOLevel", "1a"}}), nullptr, 13, {}},
-    {"item rule without items", kNoItems, with({{"strIOLevel", "1202"}}), nullptr, 0,
-     {{"106", "1202"}}},
-    {"item rule with a quote", kNoItems, with({{"strIOLevel", "1'"}}), nullptr, 0,
-     {{"106", "1'"}}},
+    {"item rule without items", kNoItems, with({{"strIOLevel", "1202"}}), nullptr, 0, {{"106", "1202"}}},
+    {"item rule with a quote", kNoItems, with({{"strIOLevel", "1'"}}), nullptr, 0, {{"106", "1'"}}},
     {"a stored Null item rule never differs",
-     {"UPDATE AccInformation SET cValue = NULL WHERE cID = '106'"}, with({{"strIOLevel", "14"}}), nullptr,
-     0, {{"106", "14"}}},
+     {"UPDATE AccInformation SET cValue = NULL WHERE cID = '106'"},
+     with({{"strIOLevel", "14"}}),
+     nullptr,
+     0,
+     {{"106", "14"}}},
     // The place code rule.
     {"place rule longer than 5", {}, with({{"strZeroLevel", "111111"}}), "Z7.Corvane.0197", 9000, {}},
-    {"place rule meeting a 5-character place", {kNoPlaces, kPlaceOf5},
-     with({{"strZeroLevel", "14"}}), nullptr, 0, {{"107", "14"}}},
-    {"place rule missing a 3-character place", {kNoPlaces, kPlaceOf3},
-     with({{"strZeroLevel", "14"}}), "Z7.Corvane.0199", 9000, {}},
-    {"place rule with a zero level", {kNoPlaces, kPlaceOf3},
-     with({{"strZeroLevel", "102"}}), "Z7.Corvane.0198", 9000, {}},
-    {"place rule need not begin with 1", {kNoPlaces, kPlaceOf3},
-     with({{"strZeroLevel", "3"}}), nullptr, 0, {{"107", "3"}}},
+    {"place rule meeting a 5-character place",
+     {kNoPlaces, kPlaceOf5},
+     with({{"strZeroLevel", "14"}}),
+     nullptr,
+     0,
+     {{"107", "14"}}},
+    {"place rule missing a 3-character place",
+     {kNoPlaces, kPlaceOf3},
+     with({{"strZeroLevel", "14"}}),
+     "Z7.Corvane.0199",
+     9000,
+     {}},
+    {"place rule with a zero level",
+     {kNoPlaces, kPlaceOf3},
+     with({{"strZeroLevel", "102"}}),
+     "Z7.Corvane.0198",
+     9000,
+     {}},
+    {"place rule need not begin with 1",
+     {kNoPlaces, kPlaceOf3},
+     with({{"strZeroLevel", "3"}}),
+     nullptr,
+     0,
+     {{"107", "3"}}},
     // Missing option rows.
-    {"a missing option row ends the edit", {"DELETE FROM AccInformation WHERE cID = '108'"}, with({}),
-     nullptr, 91, {}},
+    {"a missing option row ends the edit", {"DELETE FROM AccInformation WHERE cID = '108'"}, with({}), nullptr, 91, {}},
 };
 
 TEST(CChoice, EditChecksEveryOptionAndWritesOnlyWhenAllPass) {
@@ -201,8 +274,7 @@ TEST(CChoice, EditChecksEveryOptionAndWritesOnlyWhenAllPass) {
     CChoice choice;
     const std::string before = test.rows(kOptionsQuery);
 
-    const PubAnswer answer =
-        test.serve([&](FuncCall& call) { return choice.recordEdit(call); }, editFunc(c.changes));
+    const PubAnswer answer = test.serve([&](FuncCall& call) { return choice.recordEdit(call); }, editFunc(c.changes));
 
     if (c.errorNumber == 0) {
       ASSERT_TRUE(answer.ok) << answer.reply;
@@ -229,10 +301,9 @@ TEST(CChoice, EditAnswersTheRefreshedOptionsInIdOrder) {
   const PubAnswer answer = test.serve([&](FuncCall& call) { return choice.recordEdit(call); },
                                       editFunc({{"intExpireDays", "45"}, {"blnModiFZHS", "True"}}));
   ASSERT_TRUE(answer.ok) << answer.reply;
-  EXPECT_EQ(answer.reply,
-            canonical("<head blnBudCtrl='False' intExpireDays='45' intAlertDays='7' blnAutoAlert='False' "
-                      "blnSubmAudit='False' strIOLevel='122' strZeroLevel='122' blnModiStand='False' "
-                      "blnModiFZHS='True' blnInputBud='False'/>"));
+  EXPECT_EQ(answer.reply, canonical("<head blnBudCtrl='False' intExpireDays='45' intAlertDays='7' blnAutoAlert='False' "
+                                    "blnSubmAudit='False' strIOLevel='122' strZeroLevel='122' blnModiStand='False' "
+                                    "blnModiFZHS='True' blnInputBud='False'/>"));
 }
 
 // The day counts are written even when they do not change: a Null alert count sent as empty
@@ -242,9 +313,7 @@ TEST(CChoice, EditRewritesTheDayCountsEvenWhenUnchanged) {
   BudgetScript budget;
   TestHost host = budgetHost(budget);
   PubTestAccount test("demo", "2026-1-6",
-                      {"UPDATE AccInformation SET cValue = NULL WHERE cID IN ('103', '107')",
-                       kNoPlaces},
-                      &host);
+                      {"UPDATE AccInformation SET cValue = NULL WHERE cID IN ('103', '107')", kNoPlaces}, &host);
   CChoice choice;
   const PubAnswer answer = test.serve([&](FuncCall& call) { return choice.recordEdit(call); },
                                       editFunc({{"intAlertDays", ""}, {"strZeroLevel", std::nullopt}}));
@@ -290,8 +359,8 @@ TEST(CChoice, EditEndsInItsErrorReplyWithoutABudgetComponentOrRequestElement) {
   noBudget.budgetCheckers = [] { return std::unique_ptr<BudgetChecker>(); };
   PubTestAccount withoutComponent("demo", "2026-1-6", {}, &noBudget);
   CChoice choice;
-  const PubAnswer withoutBudget = withoutComponent.serve(
-      [&](FuncCall& call) { return choice.recordEdit(call); }, editFunc({}));
+  const PubAnswer withoutBudget =
+      withoutComponent.serve([&](FuncCall& call) { return choice.recordEdit(call); }, editFunc({}));
   EXPECT_FALSE(withoutBudget.ok);
   EXPECT_EQ(withoutBudget.at("id"), "Corvane:CChoice:recordEdit:429");
 
@@ -307,8 +376,7 @@ TEST(CChoice, EditEndsInItsErrorReplyWithoutABudgetComponentOrRequestElement) {
 TEST(CChoice, GetWithoutOptionRowsIsRefused) {
   PubTestAccount test("demo", "2026-1-6", {"DELETE FROM AccInformation WHERE cID LIKE '1%'"});
   CChoice choice;
-  const PubAnswer answer =
-      test.serve([&](FuncCall& call) { return choice.recordGet(call); }, "<func name='get'/>");
+  const PubAnswer answer = test.serve([&](FuncCall& call) { return choice.recordGet(call); }, "<func name='get'/>");
   EXPECT_FALSE(answer.ok);
   EXPECT_EQ(answer.at("id"), "Corvane:CChoice:recordGet:9000");
   EXPECT_EQ(answer.at("text"), GetResString("Z7.Corvane.0055"));

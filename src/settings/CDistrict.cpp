@@ -45,9 +45,7 @@ std::string placeRule(db::Connection& connection) {
 }
 
 // The parent code as sent: empty when the attribute is missing. Empty and "0" mean the top level.
-std::string upCodeOf(XmlNode row) {
-  return row.attribute("strupcode");
-}
+std::string upCodeOf(XmlNode row) { return row.attribute("strupcode"); }
 
 void requireStoredParent(db::Connection& connection, const std::string& upCode) {
   if (upCode.empty() || upCode == "0") return;
@@ -100,18 +98,21 @@ bool CDistrict::treeGet(FuncCall& call) {
 }
 
 bool CDistrict::recordNew(FuncCall& call) {
-  return answerAsMember(call.oXml, kErrorClass, "recordNew", [&] {
-    const XmlNode row = requestRow(call);
-    const std::string code = requiredAttribute(row, "strcode");
-    const std::string upCode = upCodeOf(row);
-    requireStoredParent(call.CN, upCode);
-    const long inserted = sql::execute(
-        call.CN, "insert into KX_Position(strPositionCode,strPositionName,strGradeID,strupcode)values(" + SqlStr(code) +
-                     "," + SqlStr(row.attribute("strname")) + "," + SqlStr(row.attribute("strtypecode")) + "," +
-                     SqlStr(upCode) + ")");
-    if (inserted != 1) raiseMessage("Z7.Corvane.0046");
-    return recordGet(call);
-  }, namingConstraints(kNewConstraints));
+  return answerAsMember(
+      call.oXml, kErrorClass, "recordNew",
+      [&] {
+        const XmlNode row = requestRow(call);
+        const std::string code = requiredAttribute(row, "strcode");
+        const std::string upCode = upCodeOf(row);
+        requireStoredParent(call.CN, upCode);
+        const long inserted = sql::execute(
+            call.CN, "insert into KX_Position(strPositionCode,strPositionName,strGradeID,strupcode)values(" +
+                         SqlStr(code) + "," + SqlStr(row.attribute("strname")) + "," +
+                         SqlStr(row.attribute("strtypecode")) + "," + SqlStr(upCode) + ")");
+        if (inserted != 1) raiseMessage("Z7.Corvane.0046");
+        return recordGet(call);
+      },
+      namingConstraints(kNewConstraints));
 }
 
 bool CDistrict::recordEdit(FuncCall& call) {
@@ -148,13 +149,14 @@ bool CDistrict::recordGet(FuncCall& call) {
   return answerAsMember(call.oXml, kErrorClass, "recordGet", [&] {
     const std::string code = requiredAttribute(requestRow(call), "strcode");
     db::Recordset rs =
-        sql::open(call.CN, "SELECT KX_Position.strPositionCode AS strcode,KX_Position.strPositionName AS strname, "
-                           "KX_Position.strGradeID AS strtypecode, KX_Position.strUpCode AS strupcode, "
-                           "CAST(KX_Position.ts AS money) AS ts, KX_EISet_NUStand.strEIName AS strtypename "
-                           "FROM KX_Position LEFT OUTER JOIN KX_EISet_NUStand ON KX_EISet_NUStand.intEICode = 2 "
-                           "AND KX_EISet_NUStand.strEICode = KX_Position.strGradeID "
-                           "WHERE KX_Position.strPositionCode = " +
-                               SqlStr(code));
+        sql::open(call.CN,
+                  "SELECT KX_Position.strPositionCode AS strcode,KX_Position.strPositionName AS strname, "
+                  "KX_Position.strGradeID AS strtypecode, KX_Position.strUpCode AS strupcode, "
+                  "CAST(KX_Position.ts AS money) AS ts, KX_EISet_NUStand.strEIName AS strtypename "
+                  "FROM KX_Position LEFT OUTER JOIN KX_EISet_NUStand ON KX_EISet_NUStand.intEICode = 2 "
+                  "AND KX_EISet_NUStand.strEICode = KX_Position.strGradeID "
+                  "WHERE KX_Position.strPositionCode = " +
+                      SqlStr(code));
     if (rs.recordCount() != 1) raiseMessageNumbered(0, "Z7.Corvane.0021");
     loadReply(call.oXml, RsToRowXml(rs));
     return true;
@@ -165,11 +167,12 @@ bool CDistrict::outputGet(FuncCall& call) {
   return answerAsMember(call.oXml, kErrorClass, "outputGet", [&] {
     TreeOrderList list(placeRule(call.CN));
     db::Recordset rs =
-        sql::open(call.CN, "select  KX_Position.strpositioncode as strcode,KX_Position.strpositionname as strname,"
-                           "KX_Position.strgradeid as strtypecode,KX_EISet_NUStand.strEIName as strtypename,"
-                           "KX_Position.strupcode as strupcode from KX_Position left join KX_EISet_NUStand on "
-                           "KX_EISet_NUStand.intEICode=2 and KX_EISet_NUStand.strEICode=KX_Position.strGradeID "
-                           "order by len(KX_Position.strpositioncode),KX_Position.strpositioncode desc");
+        sql::open(call.CN,
+                  "select  KX_Position.strpositioncode as strcode,KX_Position.strpositionname as strname,"
+                  "KX_Position.strgradeid as strtypecode,KX_EISet_NUStand.strEIName as strtypename,"
+                  "KX_Position.strupcode as strupcode from KX_Position left join KX_EISet_NUStand on "
+                  "KX_EISet_NUStand.intEICode=2 and KX_EISet_NUStand.strEICode=KX_Position.strGradeID "
+                  "order by len(KX_Position.strpositioncode),KX_Position.strpositioncode desc");
     for (; !rs.eof(); rs.moveNext()) {
       TreeOrderList::Row row = listRow(rs);
       if (!list.placeBehindParent(row)) list.append(std::move(row));

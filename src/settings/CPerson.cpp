@@ -27,14 +27,10 @@ namespace {
 constexpr std::string_view kClassName = "CPerson";
 
 constexpr std::array kFuncTable = {
-    FuncEntry<CPerson>{"getdepart", &CPerson::getDepart},
-    FuncEntry<CPerson>{"getperlist", &CPerson::getPerList},
-    FuncEntry<CPerson>{"getperbas", &CPerson::getPerBas},
-    FuncEntry<CPerson>{"saveperbas", &CPerson::savePerBas, true},
-    FuncEntry<CPerson>{"getperacc", &CPerson::getPerAcc},
-    FuncEntry<CPerson>{"saveperacc", &CPerson::savePerAcc, true},
-    FuncEntry<CPerson>{"getperson", &CPerson::getPerson},
-    FuncEntry<CPerson>{"saveperson", &CPerson::savePerson, true},
+    FuncEntry<CPerson>{"getdepart", &CPerson::getDepart}, FuncEntry<CPerson>{"getperlist", &CPerson::getPerList},
+    FuncEntry<CPerson>{"getperbas", &CPerson::getPerBas}, FuncEntry<CPerson>{"saveperbas", &CPerson::savePerBas, true},
+    FuncEntry<CPerson>{"getperacc", &CPerson::getPerAcc}, FuncEntry<CPerson>{"saveperacc", &CPerson::savePerAcc, true},
+    FuncEntry<CPerson>{"getperson", &CPerson::getPerson}, FuncEntry<CPerson>{"saveperson", &CPerson::savePerson, true},
     FuncEntry<CPerson>{"outputget", &CPerson::outputGet},
 };
 
@@ -55,8 +51,7 @@ std::size_t characterCount(const std::string& text) {
 
 // The placed department whose code is the longest prefix of `code` (the code itself included),
 // else the root: a department's code begins with the code of its parent.
-XmlNode treeParent(const std::map<std::string, XmlNode>& placed, const std::string& code,
-                   XmlNode root) {
+XmlNode treeParent(const std::map<std::string, XmlNode>& placed, const std::string& code, XmlNode root) {
   for (std::size_t length = code.size(); length > 0; --length) {
     if (length < code.size() && isContinuationByte(code[length])) continue;
     const auto found = placed.find(code.substr(0, length));
@@ -70,13 +65,12 @@ std::string gradeValue(XmlNode input) {
   return grade ? db::quoteLiteral(*grade) : "Null";
 }
 
-std::string gradeSaveStatement(XmlNode input, const std::string& personCode,
-                               const char*& failureMessage) {
+std::string gradeSaveStatement(XmlNode input, const std::string& personCode, const char*& failureMessage) {
   const std::optional<std::string> ts = input.findAttribute("ts");
   if (!ts) {
     failureMessage = "Z7.Corvane.0046";
-    return "Insert Into KX_PersonCtrl (strPersonCode,strGradeID) Values (" +
-           db::quoteLiteral(personCode) + "," + gradeValue(input) + ")";
+    return "Insert Into KX_PersonCtrl (strPersonCode,strGradeID) Values (" + db::quoteLiteral(personCode) + "," +
+           gradeValue(input) + ")";
   }
   failureMessage = "Z7.Corvane.0117";
   const std::optional<RowVersion> version = RowVersion::parseSigned(*ts);
@@ -89,22 +83,19 @@ RowStatement accountStatement(XmlNode row, const std::string& personCode) {
   const std::string person = db::quoteLiteral(personCode);
   switch (rowOperation(row)) {
     case RowOperation::Insert:
-      return {"Insert Into KX_PersonAcc (strPersonCode,strBankAcc,strBank,blnDefault) Values (" +
-                  person + "," + db::quoteLiteral(row.attribute("strBankAcc")) + "," +
-                  db::quoteLiteral(row.attribute("strBank")) + "," +
-                  flagNumber(row.attribute("blnDefault")) + ")",
+      return {"Insert Into KX_PersonAcc (strPersonCode,strBankAcc,strBank,blnDefault) Values (" + person + "," +
+                  db::quoteLiteral(row.attribute("strBankAcc")) + "," + db::quoteLiteral(row.attribute("strBank")) +
+                  "," + flagNumber(row.attribute("blnDefault")) + ")",
               "Z7.Corvane.0046"};
     case RowOperation::Update:
       return {"Update KX_PersonAcc Set blnDefault = " + flagNumber(row.attribute("blnDefault")) +
                   ",strBankAcc = " + db::quoteLiteral(row.attribute("strBankAcc")) +
-                  ",strBank = " + db::quoteLiteral(row.attribute("strBank")) +
-                  " Where " + rowVersion(row).condition() +
-                  " And GUID = " + db::quoteLiteral(row.attribute("GUID")) +
-                  " And strPersonCode = " + person,
+                  ",strBank = " + db::quoteLiteral(row.attribute("strBank")) + " Where " + rowVersion(row).condition() +
+                  " And GUID = " + db::quoteLiteral(row.attribute("GUID")) + " And strPersonCode = " + person,
               "Z7.Corvane.0047"};
     case RowOperation::Delete:
-      return {"Delete KX_PersonAcc Where GUID = " + db::quoteLiteral(row.attribute("GUID")) +
-                  " And " + rowVersion(row).condition() + " And strPersonCode = " + person,
+      return {"Delete KX_PersonAcc Where GUID = " + db::quoteLiteral(row.attribute("GUID")) + " And " +
+                  rowVersion(row).condition() + " And strPersonCode = " + person,
               "Z7.Corvane.0047"};
   }
   raiseMessage("Z7.Corvane.0048");
@@ -116,8 +107,8 @@ std::string accountErrorText(const RuntimeError& error) {
 }
 
 void checkOneDefaultAccount(db::Connection& connection, const std::string& personCode) {
-  if (sql::count(connection, "Select Count(*) From KX_PersonAcc Where strPersonCode = " +
-                                 db::quoteLiteral(personCode) + " And blnDefault = 1") > 1) {
+  if (sql::count(connection, "Select Count(*) From KX_PersonAcc Where strPersonCode = " + db::quoteLiteral(personCode) +
+                                 " And blnDefault = 1") > 1) {
     raiseMessage("Z7.Corvane.0118");
   }
 }
@@ -130,10 +121,9 @@ const std::span<const FuncEntry<CPerson>> CPerson::kFuncs{kFuncTable};
 bool CPerson::getDepart(FuncCall& call) {
   return answerAsMember(call.oXml, kClassName, "recordGet", [&] {
     const std::string allowed = GetRowAuth(call.ologin, "department");
-    db::Recordset rs =
-        sql::open(call.CN, "Select cDepCode,cDepName,iDepGrade,bDepEnd From Department" +
-                               (allowed.empty() ? std::string() : " Where cDepCode In (" + allowed + ")") +
-                               " Order By cDepCode");
+    db::Recordset rs = sql::open(
+        call.CN, "Select cDepCode,cDepName,iDepGrade,bDepEnd From Department" +
+                     (allowed.empty() ? std::string() : " Where cDepCode In (" + allowed + ")") + " Order By cDepCode");
     loadReply(call.oXml, "<list x='10' y='50' w='200' h='380' f='14'></list>");
     const XmlNode root = call.oXml.documentElement();
     std::map<std::string, XmlNode> placed;
@@ -154,11 +144,12 @@ bool CPerson::getPerList(FuncCall& call) {
     const std::string department = firstInput(call).attribute("strDepCode");
     const std::string allowed = GetRowAuth(call.ologin, "person");
     db::Recordset rs =
-        sql::open(call.CN, "Select Department.cDepCode,Department.cDepName,Person.cPersonCode,Person.cPersonName "
-                           "From Department Right Outer Join Person On Department.cDepCode = Person.cDepCode Where " +
-                               (allowed.empty() ? std::string() : "Person.cPersonCode In (" + allowed + ") And ") +
-                               "Left(Department.cDepCode," + std::to_string(characterCount(department)) + ") = " +
-                               db::quoteLiteral(department) + " Order By Person.cPersonCode");
+        sql::open(call.CN,
+                  "Select Department.cDepCode,Department.cDepName,Person.cPersonCode,Person.cPersonName "
+                  "From Department Right Outer Join Person On Department.cDepCode = Person.cDepCode Where " +
+                      (allowed.empty() ? std::string() : "Person.cPersonCode In (" + allowed + ") And ") +
+                      "Left(Department.cDepCode," + std::to_string(characterCount(department)) +
+                      ") = " + db::quoteLiteral(department) + " Order By Person.cPersonCode");
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;
   });
@@ -168,15 +159,16 @@ bool CPerson::getPerBas(FuncCall& call) {
   return answerAsMember(call.oXml, kClassName, "recordGet", [&] {
     const std::string personCode = firstInput(call).attribute("strPersonCode");
     db::Recordset rs =
-        sql::open(call.CN, "Select Person.cPersonCode As strPersonCode,KX_PersonCtrl.strGradeID,"
-                           "Cast(KX_PersonCtrl.ts As money) As ts,Grades.strEIName,Person.cPersonName,"
-                           "Department.cDepName,Person.cPersonEmail,Person.cPersonPhone "
-                           "From Person Left Outer Join Department On Person.cDepCode = Department.cDepCode "
-                           "Left Outer Join KX_PersonCtrl On KX_PersonCtrl.strPersonCode = Person.cPersonCode "
-                           "Left Outer Join (Select strEICode,strEIName From KX_EISet_NUStand Where intEICode = 1) "
-                           "Grades On Grades.strEICode = KX_PersonCtrl.strGradeID "
-                           "Where Person.cPersonCode = " +
-                               db::quoteLiteral(personCode));
+        sql::open(call.CN,
+                  "Select Person.cPersonCode As strPersonCode,KX_PersonCtrl.strGradeID,"
+                  "Cast(KX_PersonCtrl.ts As money) As ts,Grades.strEIName,Person.cPersonName,"
+                  "Department.cDepName,Person.cPersonEmail,Person.cPersonPhone "
+                  "From Person Left Outer Join Department On Person.cDepCode = Department.cDepCode "
+                  "Left Outer Join KX_PersonCtrl On KX_PersonCtrl.strPersonCode = Person.cPersonCode "
+                  "Left Outer Join (Select strEICode,strEIName From KX_EISet_NUStand Where intEICode = 1) "
+                  "Grades On Grades.strEICode = KX_PersonCtrl.strGradeID "
+                  "Where Person.cPersonCode = " +
+                      db::quoteLiteral(personCode));
     if (rs.eof()) raiseMessage("Z7.Corvane.0116");
     loadReply(call.oXml, RsToRowXml(rs));
     return true;
@@ -199,27 +191,30 @@ bool CPerson::savePerBas(FuncCall& call) {
 bool CPerson::getPerAcc(FuncCall& call) {
   return answerAsMember(call.oXml, kClassName, "recordGet", [&] {
     const std::string personCode = firstInput(call).attribute("strPersonCode");
-    db::Recordset rs =
-        sql::open(call.CN, "Select strPersonCode,strBankAcc,strBank,blnDefault,Cast(ts As money) As ts,GUID "
-                           "From KX_PersonAcc Where strPersonCode = " +
-                               db::quoteLiteral(personCode) + " Order By strBank");
+    db::Recordset rs = sql::open(call.CN,
+                                 "Select strPersonCode,strBankAcc,strBank,blnDefault,Cast(ts As money) As ts,GUID "
+                                 "From KX_PersonAcc Where strPersonCode = " +
+                                     db::quoteLiteral(personCode) + " Order By strBank");
     loadReply(call.oXml, "<Rows>" + RsToRowXml(rs) + "</Rows>");
     return true;
   });
 }
 
 bool CPerson::savePerAcc(FuncCall& call) {
-  return answerAsMember(call.oXml, kClassName, "recordEdit", [&] {
-    const XmlNode input = firstInput(call);
-    const std::string personCode = input.attribute("strPersonCode");
-    checkPersonExists(call.CN, personCode);
-    for (const XmlNode row : input.children()) {
-      const RowStatement statement = accountStatement(row, personCode);
-      if (sql::execute(call.CN, statement.sql) != 1) raiseMessage(statement.failureMessage);
-      checkOneDefaultAccount(call.CN, personCode);
-    }
-    return getPerAcc(call);
-  }, accountErrorText);
+  return answerAsMember(
+      call.oXml, kClassName, "recordEdit",
+      [&] {
+        const XmlNode input = firstInput(call);
+        const std::string personCode = input.attribute("strPersonCode");
+        checkPersonExists(call.CN, personCode);
+        for (const XmlNode row : input.children()) {
+          const RowStatement statement = accountStatement(row, personCode);
+          if (sql::execute(call.CN, statement.sql) != 1) raiseMessage(statement.failureMessage);
+          checkOneDefaultAccount(call.CN, personCode);
+        }
+        return getPerAcc(call);
+      },
+      accountErrorText);
 }
 
 }  // namespace corvane

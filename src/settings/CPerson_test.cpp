@@ -5,12 +5,12 @@
 #include <algorithm>
 #include <optional>
 
-#include "request/Values.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/Values.h"
 #include "support/CaseAccount.h"
 #include "support/XmlText.h"
 
@@ -37,8 +37,9 @@ class PersonRequests : public testing::Test {
 
   // The clerk may serve person settings.
   void grantClerk() {
-    account().execute("INSERT INTO vqsystem..UA_HoldAuth (cAcc_ID, iYear, cUser_ID, iIsUser, cAuth_ID) "
-                      "VALUES ('001', 2026, 'KXCLERK', 0, 'KX0105')");
+    account().execute(
+        "INSERT INTO vqsystem..UA_HoldAuth (cAcc_ID, iYear, cUser_ID, iIsUser, cAuth_ID) "
+        "VALUES ('001', 2026, 'KXCLERK', 0, 'KX0105')");
   }
 
   // Serves `funcs` (the func elements) and answers the reply under `out` of each func.
@@ -55,8 +56,7 @@ class PersonRequests : public testing::Test {
     return replies;
   }
 
-  std::string serveOne(const std::string& func, const std::string& user = "demo",
-                       const std::string& locale = "zh-CN") {
+  std::string serveOne(const std::string& func, const std::string& user = "demo", const std::string& locale = "zh-CN") {
     return serve(func, user, locale).at(0);
   }
 
@@ -78,14 +78,14 @@ class PersonRequests : public testing::Test {
 };
 
 std::string errorReply(const std::string& procedure, const std::string& number, const std::string& text) {
-  return canonical("<error><id>Corvane:CPerson:" + procedure + ":" + number + "</id><text>" + text +
-                   "</text></error>");
+  return canonical("<error><id>Corvane:CPerson:" + procedure + ":" + number + "</id><text>" + text + "</text></error>");
 }
 
 // ---- department tree and person list ----
 
 TEST_F(PersonRequests, DepartmentTreeFollowsTheCodesWithinTheUsersRights) {
-  account().execute("INSERT INTO Department (cDepCode, cDepName, iDepGrade, bDepEnd) VALUES ('05', '研发&''测试', 1, 1)");
+  account().execute(
+      "INSERT INTO Department (cDepCode, cDepName, iDepGrade, bDepEnd) VALUES ('05', '研发&''测试', 1, 1)");
   grantClerk();
   struct Case {
     const char* user;
@@ -131,8 +131,8 @@ TEST_F(PersonRequests, PersonListHoldsTheDepartmentAndItsSubDepartmentsWithinRig
   };
   for (const Case& c : cases) {
     XmlDocument reply;
-    ASSERT_TRUE(reply.loadXML(serveOne(std::string("<func name='getperlist'><in><r strDepCode=\"") +
-                                       c.department + "\"/></in></func>", c.user)));
+    ASSERT_TRUE(reply.loadXML(serveOne(
+        std::string("<func name='getperlist'><in><r strDepCode=\"") + c.department + "\"/></in></func>", c.user)));
     std::vector<std::string> persons;
     for (const XmlNode& row : reply.selectNodes("/Rows/row")) persons.push_back(row.attribute("cPersonCode"));
     EXPECT_EQ(c.persons, persons) << c.user << " " << c.department;
@@ -147,15 +147,17 @@ TEST_F(PersonRequests, GradeReadShowsTheGradeNameOrEmptyColumns) {
     const char* person;
     const char* reply;
   } const cases[] = {
-      {"0003", "<row strPersonCode='0003' strGradeID='92' ts='1001' strEIName='测试职员' cPersonName='李晓燕' "
-               "cDepName='财务部' cPersonEmail='lixy@qinglan.example' cPersonPhone='13801010003'/>"},
-      {"0004", "<row strPersonCode='0004' strGradeID='' ts='' strEIName='' cPersonName='陈立伟' "
-               "cDepName='财务部' cPersonEmail='chenlw@qinglan.example' cPersonPhone='13801010004'/>"},
+      {"0003",
+       "<row strPersonCode='0003' strGradeID='92' ts='1001' strEIName='测试职员' cPersonName='李晓燕' "
+       "cDepName='财务部' cPersonEmail='lixy@qinglan.example' cPersonPhone='13801010003'/>"},
+      {"0004",
+       "<row strPersonCode='0004' strGradeID='' ts='' strEIName='' cPersonName='陈立伟' "
+       "cDepName='财务部' cPersonEmail='chenlw@qinglan.example' cPersonPhone='13801010004'/>"},
       {"9999", "<error><id>Corvane:CPerson:recordGet:9000</id><text>人员不存在。</text></error>"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(canonical(c.reply), serveOne(std::string("<func name='getperbas'><in><r strPersonCode='") +
-                                           c.person + "'/></in></func>"))
+    EXPECT_EQ(canonical(c.reply),
+              serveOne(std::string("<func name='getperbas'><in><r strPersonCode='") + c.person + "'/></in></func>"))
         << c.person;
   }
 }
@@ -168,14 +170,10 @@ TEST_F(PersonRequests, GradeSaveWritesTheRowOrLeavesNoneThatCarriesNothing) {
     const char* stored;  // the person's rows afterwards
   } const cases[] = {
       {"insert without grade is cleaned up", "strPersonCode='0003'", "", ""},
-      {"insert with grade", "strPersonCode='0003' strGradeID='91'", "91",
-       "0003,91 "},
-      {"empty grade is kept as text", "strPersonCode='0003' strGradeID=''", "",
-       "0003, "},
-      {"update of the row read", "strPersonCode='0004' strGradeID='92' ts='1001'", "92",
-       "0004,92 "},
-      {"clearing keeps a row with a limit", "strPersonCode='0004' ts='1001'", "",
-       "0004, "},
+      {"insert with grade", "strPersonCode='0003' strGradeID='91'", "91", "0003,91 "},
+      {"empty grade is kept as text", "strPersonCode='0003' strGradeID=''", "", "0003, "},
+      {"update of the row read", "strPersonCode='0004' strGradeID='92' ts='1001'", "92", "0004,92 "},
+      {"clearing keeps a row with a limit", "strPersonCode='0004' ts='1001'", "", "0004, "},
       {"stale ts", "strPersonCode='0004' strGradeID='92' ts='999'", "记录不存在或已被他人修改，请刷新后重试。",
        "0004,91 "},
       {"ts that is no number", "strPersonCode='0004' strGradeID='92' ts='1001 or 1=1'",
@@ -185,13 +183,15 @@ TEST_F(PersonRequests, GradeSaveWritesTheRowOrLeavesNoneThatCarriesNothing) {
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     freshAccount();
-    account().execute("INSERT INTO KX_PersonCtrl (strPersonCode, strGradeID, blnMoney, intMoney) VALUES ('0004', '91', 1, 500)");
+    account().execute(
+        "INSERT INTO KX_PersonCtrl (strPersonCode, strGradeID, blnMoney, intMoney) VALUES ('0004', '91', 1, 500)");
     XmlDocument reply;
     ASSERT_TRUE(reply.loadXML(serveOne(std::string("<func name='saveperbas'><in><r ") + c.input + "/></in></func>")));
     const XmlNode root = reply.documentElement();
     EXPECT_EQ(c.grade, root.name() == "row" ? root.attribute("strGradeID") : root.child("text").text());
     const std::string person = std::string(c.input).substr(15, 4);
-    EXPECT_EQ(c.stored, values("SELECT strPersonCode, strGradeID FROM KX_PersonCtrl WHERE strPersonCode = '" + person + "'"));
+    EXPECT_EQ(c.stored,
+              values("SELECT strPersonCode, strGradeID FROM KX_PersonCtrl WHERE strPersonCode = '" + person + "'"));
   }
 }
 
@@ -205,27 +205,32 @@ TEST_F(PersonRequests, AccountSaveKeepsOneDefaultAndNamesTheRowsByVersion) {
     const char* name;
     const char* person;
     std::string rowsSent;
-    const char* error;  // empty: saved
+    const char* error;   // empty: saved
     const char* stored;  // 0005's accounts afterwards
   } const cases[] = {
       {"second default", "0005", "<a P='1' strBankAcc='1111' strBank='中国银行' blnDefault='1'/>",
        "一个人员只能有一个默认银行账号。", untouched},
       {"move default clear then set", "0005",
-       "<a P='2' " + first + " ts='1001' strBankAcc='6222020200010005' strBank='工商银行' blnDefault='0'/>"
-       "<a P='2' " + second + " ts='1002' strBankAcc='6217000010000005' strBank='建设银行' blnDefault='True'/>",
+       "<a P='2' " + first +
+           " ts='1001' strBankAcc='6222020200010005' strBank='工商银行' blnDefault='0'/>"
+           "<a P='2' " +
+           second + " ts='1002' strBankAcc='6217000010000005' strBank='建设银行' blnDefault='True'/>",
        "", "6217000010000005,True 6222020200010005,False "},
       {"move default set then clear", "0005",
-       "<a P='2' " + second + " ts='1002' strBankAcc='6217000010000005' strBank='建设银行' blnDefault='1'/>"
-       "<a P='2' " + first + " ts='1001' strBankAcc='6222020200010005' strBank='工商银行' blnDefault='0'/>",
+       "<a P='2' " + second +
+           " ts='1002' strBankAcc='6217000010000005' strBank='建设银行' blnDefault='1'/>"
+           "<a P='2' " +
+           first + " ts='1001' strBankAcc='6222020200010005' strBank='工商银行' blnDefault='0'/>",
        "一个人员只能有一个默认银行账号。", untouched},
       {"duplicate account", "0005", "<a P='1' strBankAcc='6217000010000005' strBank='建设银行' blnDefault='0'/>",
        "银行账号已存在。", untouched},
-      {"stale delete", "0005", "<a P='3' " + second + " ts='1001'/>", "记录已被他人修改或删除，请刷新后重试。", untouched},
+      {"stale delete", "0005", "<a P='3' " + second + " ts='1001'/>", "记录已被他人修改或删除，请刷新后重试。",
+       untouched},
       {"ts that is no number", "0005", "<a P='3' " + second + " ts='1002 or 1=1'/>",
        "记录已被他人修改或删除，请刷新后重试。", untouched},
       {"delete", "0005", "<a P='3' " + second + " ts='1002'/>", "", "6222020200010005,True "},
-      {"another person's row", "0009", "<a P='3' " + second + " ts='1002'/>",
-       "记录已被他人修改或删除，请刷新后重试。", untouched},
+      {"another person's row", "0009", "<a P='3' " + second + " ts='1002'/>", "记录已被他人修改或删除，请刷新后重试。",
+       untouched},
       {"unknown person", "9999", "<a P='1' strBankAcc='1111' strBank='中国银行' blnDefault='0'/>",
        "人员编码9999不存在。", untouched},
       {"unknown P after a good row", "0005",
@@ -242,8 +247,8 @@ TEST_F(PersonRequests, AccountSaveKeepsOneDefaultAndNamesTheRowsByVersion) {
     account().execute("UPDATE KX_PersonAcc SET ts = 1001 WHERE GUID = '{6C1D2E30-4A5B-4C6D-8E7F-000000000001}'");
     account().execute("UPDATE KX_PersonAcc SET ts = 1002 WHERE GUID = '{6C1D2E30-4A5B-4C6D-8E7F-000000000002}'");
     XmlDocument reply;
-    ASSERT_TRUE(reply.loadXML(serveOne(std::string("<func name='saveperacc'><in><r strPersonCode='") + c.person +
-                                       "'>" + c.rowsSent + "</r></in></func>")));
+    ASSERT_TRUE(reply.loadXML(serveOne(std::string("<func name='saveperacc'><in><r strPersonCode='") + c.person + "'>" +
+                                       c.rowsSent + "</r></in></func>")));
     const XmlNode root = reply.documentElement();
     if (*c.error) {
       EXPECT_EQ("error", root.name());
@@ -257,15 +262,16 @@ TEST_F(PersonRequests, AccountSaveKeepsOneDefaultAndNamesTheRowsByVersion) {
 }
 
 TEST_F(PersonRequests, AccountListIsOrderedByBank) {
-  EXPECT_EQ(canonical("<Rows><row strPersonCode='0009' strBankAcc='6228480010000009' strBank='农业银行' "
-                      "blnDefault='False' ts='1001' GUID='{6C1D2E30-4A5B-4C6D-8E7F-000000000003}'/>"
-                      "<row strPersonCode='0009' strBankAcc='6225880010000009' strBank='招商银行' "
-                      "blnDefault='False' ts='1002' GUID='{6C1D2E30-4A5B-4C6D-8E7F-000000000004}'/></Rows>"),
-            [&] {
-              account().execute("UPDATE KX_PersonAcc SET ts = 1001 WHERE GUID = '{6C1D2E30-4A5B-4C6D-8E7F-000000000003}'");
-              account().execute("UPDATE KX_PersonAcc SET ts = 1002 WHERE GUID = '{6C1D2E30-4A5B-4C6D-8E7F-000000000004}'");
-              return serveOne("<func name='getperacc'><in><r strPersonCode='0009'/></in></func>");
-            }());
+  EXPECT_EQ(
+      canonical("<Rows><row strPersonCode='0009' strBankAcc='6228480010000009' strBank='农业银行' "
+                "blnDefault='False' ts='1001' GUID='{6C1D2E30-4A5B-4C6D-8E7F-000000000003}'/>"
+                "<row strPersonCode='0009' strBankAcc='6225880010000009' strBank='招商银行' "
+                "blnDefault='False' ts='1002' GUID='{6C1D2E30-4A5B-4C6D-8E7F-000000000004}'/></Rows>"),
+      [&] {
+        account().execute("UPDATE KX_PersonAcc SET ts = 1001 WHERE GUID = '{6C1D2E30-4A5B-4C6D-8E7F-000000000003}'");
+        account().execute("UPDATE KX_PersonAcc SET ts = 1002 WHERE GUID = '{6C1D2E30-4A5B-4C6D-8E7F-000000000004}'");
+        return serveOne("<func name='getperacc'><in><r strPersonCode='0009'/></in></func>");
+      }());
 }
 
 // ---- loan limits ----
@@ -278,7 +284,8 @@ void pinLimitRows(const CaseAccount& account) {
 
 TEST_F(PersonRequests, LimitReadAnswersTheStoredLimitsAndTheirCurrentUse) {
   pinLimitRows(account());
-  account().execute("INSERT INTO KX_PersonCtrl (strPersonCode, blnMoney, intMoney, strMonCtrType) VALUES ('0010', 1, 100, '7')");
+  account().execute(
+      "INSERT INTO KX_PersonCtrl (strPersonCode, blnMoney, intMoney, strMonCtrType) VALUES ('0010', 1, 100, '7')");
   struct Case {
     const char* input;
     const char* locale;
@@ -300,9 +307,11 @@ TEST_F(PersonRequests, LimitReadAnswersTheStoredLimitsAndTheirCurrentUse) {
        "<row blnCtrl='False' strCtrl='次数限制' dblMoney='' strCtrlType=''/>"
        "<row blnCtrl='True' strCtrl='金额限制' dblMoney='5000' strCtrlType='提示'/></Rows>"},
       {"strPersonCode='0005' Show=''", "en-us",
-       "<Rows ts='500'><row blnCtrl='True' strCtrl='Day limit' dblMoney='30' dblMoney1='68' strCtrlType='Strict control'/>"
+       "<Rows ts='500'><row blnCtrl='True' strCtrl='Day limit' dblMoney='30' dblMoney1='68' strCtrlType='Strict "
+       "control'/>"
        "<row blnCtrl='True' strCtrl='Count limit' dblMoney='2' dblMoney1='1' strCtrlType='Strict control'/>"
-       "<row blnCtrl='True' strCtrl='Amount limit' dblMoney='8000' dblMoney1='5000' strCtrlType='Strict control'/></Rows>"},
+       "<row blnCtrl='True' strCtrl='Amount limit' dblMoney='8000' dblMoney1='5000' strCtrlType='Strict "
+       "control'/></Rows>"},
       // No unsettled loan: no use; an unknown type code reads as prompt; a Null flag is off.
       {"strPersonCode='0010' Show=''", "zh-CN",
        "<Rows ts='1001'><row blnCtrl='' strCtrl='天数限制' dblMoney='' dblMoney1='0' strCtrlType=''/>"
@@ -323,16 +332,15 @@ TEST_F(PersonRequests, CurrentUseOfTheAmountConvertsEachLoanByItsCurrency) {
     const char* rate;
     const char* expected;
   } const cases[] = {
-      {"multiplied by the rate", "'乘币'", "7", "560"},
-      {"divided by the rate", "'除币'", "4", "20"},
-      {"home currency as it is", "'人民币'", "2", "80"},
-      {"no currency row: divided", "'无此币'", "4", "20"},
+      {"multiplied by the rate", "'乘币'", "7", "560"},    {"divided by the rate", "'除币'", "4", "20"},
+      {"home currency as it is", "'人民币'", "2", "80"},   {"no currency row: divided", "'无此币'", "4", "20"},
       {"Null rate counts as one", "'除币'", "NULL", "80"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     freshAccount();
-    account().execute("INSERT INTO foreigncurrency (cexch_name, bcal, iotherused) VALUES ('乘币', 1, 0), ('除币', 0, 0)");
+    account().execute(
+        "INSERT INTO foreigncurrency (cexch_name, bcal, iotherused) VALUES ('乘币', 1, 0), ('除币', 0, 0)");
     account().execute("INSERT INTO KX_PersonCtrl (strPersonCode, blnMoney, intMoney) VALUES ('0010', 1, 100)");
     account().execute(std::string("INSERT INTO KX_LoanVouch (GUID, dtLoanDate, strLoanID, strBill, fltRate, dblMoney, "
                                   "dblReturn, blnSettle) VALUES ('{L1}', '2026-03-01', '0010', ") +
@@ -366,8 +374,8 @@ TEST_F(PersonRequests, LimitSaveChecksRangesAndVersionsAndStoresCodes) {
        "<m blnCtrl='0' dblMoney='12.3456'/>",
        "", "True,1,1,True,99,0,False,12.3456,0 "},
       {"insert without value or type", "0001", "ts=''",
-       "<d blnCtrl='1' dblMoney=''/><n blnCtrl='1'/><m blnCtrl='1' dblMoney='1e3' strCtrlType='Prompt'/>",
-       "", "True,,0,True,,0,True,1000,1 "},
+       "<d blnCtrl='1' dblMoney=''/><n blnCtrl='1'/><m blnCtrl='1' dblMoney='1e3' strCtrlType='Prompt'/>", "",
+       "True,,0,True,,0,True,1000,1 "},
       {"insert of day 1000", "0001", "", "<d blnCtrl='1' dblMoney='1000'/><n/><m/>", "天数限制必须在1到999之间。", ""},
       {"insert of day 0", "0001", "", "<d blnCtrl='1' dblMoney='0'/><n/><m/>", "天数限制必须在1到999之间。", ""},
       {"insert of count 100", "0001", "", "<d/><n blnCtrl='1' dblMoney='100'/><m/>", "次数限制必须在1到99之间。", ""},
@@ -380,11 +388,14 @@ TEST_F(PersonRequests, LimitSaveChecksRangesAndVersionsAndStoresCodes) {
       {"update rounds the amount half away from zero", "0005", "ts='500'",
        "<d/><n blnCtrl='0'/><m blnCtrl='1' dblMoney='-0.125' strCtrlType='提示'/>", "",
        "False,,1,False,,1,True,-0.13,0 "},
-      {"update switched off keeps the type", "0005", "ts='500'", "<d blnCtrl='否'/><n blnCtrl=''/><m blnCtrl='1' dblMoney='9'/>",
-       "", "False,,1,False,,1,True,9,0 "},
-      {"update of day 1000", "0005", "ts='500'", "<d blnCtrl='1' dblMoney='1000'/><n/><m/>", "天数限制必须在1到999之间。", demo0005},
-      {"update of day 0", "0005", "ts='500'", "<d blnCtrl='1' dblMoney='0'/><n/><m/>", "天数限制必须在1到999之间。", demo0005},
-      {"update of count 100", "0005", "ts='500'", "<d/><n blnCtrl='1' dblMoney='100'/><m/>", "次数限制必须在1到99之间。", demo0005},
+      {"update switched off keeps the type", "0005", "ts='500'",
+       "<d blnCtrl='否'/><n blnCtrl=''/><m blnCtrl='1' dblMoney='9'/>", "", "False,,1,False,,1,True,9,0 "},
+      {"update of day 1000", "0005", "ts='500'", "<d blnCtrl='1' dblMoney='1000'/><n/><m/>",
+       "天数限制必须在1到999之间。", demo0005},
+      {"update of day 0", "0005", "ts='500'", "<d blnCtrl='1' dblMoney='0'/><n/><m/>", "天数限制必须在1到999之间。",
+       demo0005},
+      {"update of count 100", "0005", "ts='500'", "<d/><n blnCtrl='1' dblMoney='100'/><m/>",
+       "次数限制必须在1到99之间。", demo0005},
       {"update on without value", "0005", "ts='500'", "<d blnCtrl='1'/><n/><m/>", "Type mismatch", demo0005},
       {"update of an amount that is no number", "0005", "ts='500'", "<d/><n/><m blnCtrl='1' dblMoney='12; drop'/>",
        "Type mismatch", demo0005},
@@ -400,8 +411,8 @@ TEST_F(PersonRequests, LimitSaveChecksRangesAndVersionsAndStoresCodes) {
     freshAccount();
     pinLimitRows(account());
     XmlDocument reply;
-    ASSERT_TRUE(reply.loadXML(serveOne(std::string("<func name='saveperson'><in><r strPersonCode='") + c.person +
-                                       "' " + c.head + ">" + c.limits + "</r></in></func>")));
+    ASSERT_TRUE(reply.loadXML(serveOne(std::string("<func name='saveperson'><in><r strPersonCode='") + c.person + "' " +
+                                       c.head + ">" + c.limits + "</r></in></func>")));
     const XmlNode root = reply.documentElement();
     if (*c.error) {
       EXPECT_EQ("error", root.name());
@@ -421,11 +432,12 @@ TEST_F(PersonRequests, LimitSaveAnswersTheLimitsReadAgain) {
                       "<row blnCtrl='0' strCtrl='金额限制' dblMoney='' strCtrlType=''/></Rows>"),
             serveOne("<func name='saveperson'><in><r strPersonCode='0009' ts='500'><d/><n/><m/></r></in></func>"));
   // The update before the delete took 1001.
-  EXPECT_EQ(canonical("<Rows ts='1002'><row blnCtrl='True' strCtrl='天数限制' dblMoney='5' strCtrlType='严格控制'/>"
-                      "<row blnCtrl='False' strCtrl='次数限制' dblMoney='' strCtrlType=''/>"
-                      "<row blnCtrl='False' strCtrl='金额限制' dblMoney='' strCtrlType=''/></Rows>"),
-            serveOne("<func name='saveperson'><in><r strPersonCode='0009' ts=''>"
-                     "<d blnCtrl='1' dblMoney='5' strCtrlType='严格控制'/><n blnCtrl='0'/><m blnCtrl='0'/></r></in></func>"));
+  EXPECT_EQ(
+      canonical("<Rows ts='1002'><row blnCtrl='True' strCtrl='天数限制' dblMoney='5' strCtrlType='严格控制'/>"
+                "<row blnCtrl='False' strCtrl='次数限制' dblMoney='' strCtrlType=''/>"
+                "<row blnCtrl='False' strCtrl='金额限制' dblMoney='' strCtrlType=''/></Rows>"),
+      serveOne("<func name='saveperson'><in><r strPersonCode='0009' ts=''>"
+               "<d blnCtrl='1' dblMoney='5' strCtrlType='严格控制'/><n blnCtrl='0'/><m blnCtrl='0'/></r></in></func>"));
 }
 
 // Switching every limit off deletes the row; the answer then asks for the use of a person
@@ -442,8 +454,8 @@ TEST_F(PersonRequests, GradeSaveKeepsARowWithLimitsAndLimitSaveKeepsARowWithAGra
   pinLimitRows(account());
   serveOne("<func name='saveperbas'><in><r strPersonCode='0009' strGradeID='91' ts='500'/></in></func>");
   serveOne("<func name='saveperson'><in><r strPersonCode='0009' ts='1001'><d/><n/><m/></r></in></func>");
-  EXPECT_EQ("0009,91,False,False,False ",
-            values("SELECT strPersonCode, strGradeID, blnDay, blnNumber, blnMoney FROM KX_PersonCtrl WHERE strPersonCode = '0009'"));
+  EXPECT_EQ("0009,91,False,False,False ", values("SELECT strPersonCode, strGradeID, blnDay, blnNumber, blnMoney FROM "
+                                                 "KX_PersonCtrl WHERE strPersonCode = '0009'"));
 }
 
 // ---- export list ----
@@ -457,22 +469,24 @@ TEST_F(PersonRequests, ExportListShowsOneAccountAndReadableLimitsPerPerson) {
     const char* person;
     const char* row;
   } const cases[] = {
-      {"0005", "<row cpername='王海涛' cdepname='华东销售组' clevel='测试经理' clink='13801010005' "
-               "caddress='wanght@qinglan.example' cbank='工商银行' caccount='6222020200010005' bdaycontrol='是' "
-               "idaymost='30' cdaystyle='严格控制' bnumcontrol='是' inumost='2' cnumstyle='严格控制' bmoneycontrol='是' "
-               "imoneymost='8000' cmoneystyle='严格控制' cpercode='0005'/>"},
-      {"0009", "<row cpername='郑凯' cdepname='技术部' clevel='' clink='13801010009' caddress='zhengkai@qinglan.example' "
-               "cbank='农业银行' caccount='6228480010000009' bdaycontrol='否' idaymost='60' cdaystyle='' "
-               "bnumcontrol='否' inumost='' cnumstyle='' bmoneycontrol='是' imoneymost='5000' cmoneystyle='提示' "
-               "cpercode='0009'/>"},
-      {"0001", "<row cpername='周建国' cdepname='总经理办公室' clevel='' clink='13801010001' "
-               "caddress='zhoujg@qinglan.example' cbank='' caccount='' bdaycontrol='否' idaymost='' cdaystyle='' "
-               "bnumcontrol='否' inumost='' cnumstyle='' bmoneycontrol='否' imoneymost='' cmoneystyle='' "
-               "cpercode='0001'/>"},
+      {"0005",
+       "<row cpername='王海涛' cdepname='华东销售组' clevel='测试经理' clink='13801010005' "
+       "caddress='wanght@qinglan.example' cbank='工商银行' caccount='6222020200010005' bdaycontrol='是' "
+       "idaymost='30' cdaystyle='严格控制' bnumcontrol='是' inumost='2' cnumstyle='严格控制' bmoneycontrol='是' "
+       "imoneymost='8000' cmoneystyle='严格控制' cpercode='0005'/>"},
+      {"0009",
+       "<row cpername='郑凯' cdepname='技术部' clevel='' clink='13801010009' caddress='zhengkai@qinglan.example' "
+       "cbank='农业银行' caccount='6228480010000009' bdaycontrol='否' idaymost='60' cdaystyle='' "
+       "bnumcontrol='否' inumost='' cnumstyle='' bmoneycontrol='是' imoneymost='5000' cmoneystyle='提示' "
+       "cpercode='0009'/>"},
+      {"0001",
+       "<row cpername='周建国' cdepname='总经理办公室' clevel='' clink='13801010001' "
+       "caddress='zhoujg@qinglan.example' cbank='' caccount='' bdaycontrol='否' idaymost='' cdaystyle='' "
+       "bnumcontrol='否' inumost='' cnumstyle='' bmoneycontrol='否' imoneymost='' cmoneystyle='' "
+       "cpercode='0001'/>"},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(canonical(c.row),
-              reply.selectSingleNode(std::string("/rows/row[@cpercode='") + c.person + "']").xml());
+    EXPECT_EQ(canonical(c.row), reply.selectSingleNode(std::string("/rows/row[@cpercode='") + c.person + "']").xml());
   }
 }
 

@@ -20,12 +20,9 @@ namespace corvane {
 namespace {
 
 constexpr std::array kFuncTable = {
-    FuncEntry<CPzSet>{"getiokm", &CPzSet::GetIOKM},
-    FuncEntry<CPzSet>{"saveiokm", &CPzSet::SaveIOKM, true},
-    FuncEntry<CPzSet>{"getopkm", &CPzSet::GetOPKM},
-    FuncEntry<CPzSet>{"saveopkm", &CPzSet::SaveOPKM, true},
-    FuncEntry<CPzSet>{"gethb", &CPzSet::GetHB},
-    FuncEntry<CPzSet>{"savehb", &CPzSet::SaveHB, true},
+    FuncEntry<CPzSet>{"getiokm", &CPzSet::GetIOKM}, FuncEntry<CPzSet>{"saveiokm", &CPzSet::SaveIOKM, true},
+    FuncEntry<CPzSet>{"getopkm", &CPzSet::GetOPKM}, FuncEntry<CPzSet>{"saveopkm", &CPzSet::SaveOPKM, true},
+    FuncEntry<CPzSet>{"gethb", &CPzSet::GetHB},     FuncEntry<CPzSet>{"savehb", &CPzSet::SaveHB, true},
 };
 
 constexpr std::array kIncomeConstraints = {
@@ -68,20 +65,17 @@ RowStatement incomeStatement(FuncCall&, XmlNode row) {
     case RowOperation::Insert:
       return {std::string("Insert Into KX_PzSet_IO ") +
                   "(strOperatType,strIOItemCode,strCurrency,strSubject,blnModiDire) Values " + "(" +
-                  SqlStr(Variant(row.attribute("strOperatType"))) + "," +
-                  literalOrNull(row, "strIOItemCode") + "," + literalOrNull(row, "strCurrency") + "," +
-                  SqlStr(Variant(row.attribute("strCode"))) + "," +
+                  SqlStr(Variant(row.attribute("strOperatType"))) + "," + literalOrNull(row, "strIOItemCode") + "," +
+                  literalOrNull(row, "strCurrency") + "," + SqlStr(Variant(row.attribute("strCode"))) + "," +
                   SqlStr(Variant(row.attribute("blnModiDire"))) + ")",
               "Z7.Corvane.0046"};
     case RowOperation::Update:
-      return {std::string("Update KX_PzSet_IO Set ") + "strOperatType = " + quoted(row, "strOperatType") +
-                  "," + "strIOItemCode = " + textOrNull(row, "strIOItemCode") + "," +
-                  "strCurrency = " + literalOrNull(row, "strCurrency") + "," +
-                  "strSubject = " + quoted(row, "strCode") + "," +
+      return {std::string("Update KX_PzSet_IO Set ") + "strOperatType = " + quoted(row, "strOperatType") + "," +
+                  "strIOItemCode = " + textOrNull(row, "strIOItemCode") + "," + "strCurrency = " +
+                  literalOrNull(row, "strCurrency") + "," + "strSubject = " + quoted(row, "strCode") + "," +
                   "blnModiDire = " + quoted(row, "blnModiDire") + " " + rowKey(row),
               "Z7.Corvane.0047"};
-    case RowOperation::Delete:
-      return {deleteStatement("KX_PzSet_IO", row), "Z7.Corvane.0047"};
+    case RowOperation::Delete: return {deleteStatement("KX_PzSet_IO", row), "Z7.Corvane.0047"};
   }
   raiseMessage("Z7.Corvane.0048");
 }
@@ -102,15 +96,12 @@ RowStatement paymentStatement(FuncCall&, XmlNode row) {
                   quoted(row, "strCode") + ")",
               "Z7.Corvane.0046"};
     case RowOperation::Update:
-      return {std::string("Update KX_PzSet_OP Set ") + "strOperatType = " +
-                  db::quoteLiteral(storedDirection(row)) + "," +
-                  "strBalanceType = " + textOrNull(row, "strBalanceType") + "," +
-                  "strBankID = " + textOrNull(row, "strBankID") + "," +
-                  "strCurrency = " + literalOrNull(row, "strCurrency") + "," +
+      return {std::string("Update KX_PzSet_OP Set ") + "strOperatType = " + db::quoteLiteral(storedDirection(row)) +
+                  "," + "strBalanceType = " + textOrNull(row, "strBalanceType") + "," + "strBankID = " +
+                  textOrNull(row, "strBankID") + "," + "strCurrency = " + literalOrNull(row, "strCurrency") + "," +
                   "strSubject = " + quoted(row, "strCode") + " " + rowKey(row),
               "Z7.Corvane.0047"};
-    case RowOperation::Delete:
-      return {deleteStatement("KX_PzSet_OP", row), "Z7.Corvane.0047"};
+    case RowOperation::Delete: return {deleteStatement("KX_PzSet_OP", row), "Z7.Corvane.0047"};
   }
   raiseMessage("Z7.Corvane.0048");
 }
@@ -126,8 +117,8 @@ bool answerRows(FuncCall& call, const std::string& tsql) {
 
 void savePostingOption(db::Connection& connection, const std::string& name, const std::string& value) {
   const long affected =
-      sql::execute(connection, "Update AccInformation Set cValue = " + db::quoteLiteral(value) + " Where cName = " +
-                                   db::quoteLiteral(name) + " And cSysID = 'KX' And cID Like '2%'");
+      sql::execute(connection, "Update AccInformation Set cValue = " + db::quoteLiteral(value) +
+                                   " Where cName = " + db::quoteLiteral(name) + " And cSysID = 'KX' And cID Like '2%'");
   if (affected != 1) raiseMessage("Z7.Corvane.0077");
 }
 
@@ -152,14 +143,13 @@ bool CPzSet::SaveIOKM(FuncCall& call) {
 }
 
 bool CPzSet::GetOPKM(FuncCall& call) {
-  return answerRows(call,
-                    "SELECT GUID, case strOperatType when " +
-                        db::quoteLiteral(GetResString(kPayment, kStoredLocale)) + " then " +
-                        db::quoteLiteral(GetResString(kPayment)) + " else " +
-                        db::quoteLiteral(GetResString(kReceipt)) +
-                        " end as strOperatType, strBalanceType, strBalanceName, strBankID , cBName, "
-                        "cBAccount, strCurrency, strCode, strCodeName, Cast(ts As money) As ts From "
-                        "dbo.vwKXOPKM ORDER BY strOperatType, strBalanceType, strBankID");
+  return answerRows(call, "SELECT GUID, case strOperatType when " +
+                              db::quoteLiteral(GetResString(kPayment, kStoredLocale)) + " then " +
+                              db::quoteLiteral(GetResString(kPayment)) + " else " +
+                              db::quoteLiteral(GetResString(kReceipt)) +
+                              " end as strOperatType, strBalanceType, strBalanceName, strBankID , cBName, "
+                              "cBAccount, strCurrency, strCode, strCodeName, Cast(ts As money) As ts From "
+                              "dbo.vwKXOPKM ORDER BY strOperatType, strBalanceType, strBankID");
 }
 
 bool CPzSet::SaveOPKM(FuncCall& call) {

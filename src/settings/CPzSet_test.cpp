@@ -28,15 +28,15 @@ const std::vector<std::string> kSetup = {
 
 // Null and empty text told apart.
 std::string shown(const std::string& column) {
-  return "Case When " + column + " Is Null Then 'null' When " + column + " = '' Then 'empty' Else " +
-         column + " End AS " + column;
+  return "Case When " + column + " Is Null Then 'null' When " + column + " = '' Then 'empty' Else " + column +
+         " End AS " + column;
 }
 
-const std::string kIncomeRows = "SELECT strOperatType, " + shown("strIOItemCode") + ", " +
-                                shown("strCurrency") + ", strSubject, blnModiDire FROM KX_PzSet_IO "
+const std::string kIncomeRows = "SELECT strOperatType, " + shown("strIOItemCode") + ", " + shown("strCurrency") +
+                                ", strSubject, blnModiDire FROM KX_PzSet_IO "
                                 "ORDER BY strOperatType, strSubject";
-const std::string kPaymentRows = "SELECT strOperatType, " + shown("strBalanceType") + ", " +
-                                 shown("strBankID") + ", " + shown("strCurrency") +
+const std::string kPaymentRows = "SELECT strOperatType, " + shown("strBalanceType") + ", " + shown("strBankID") + ", " +
+                                 shown("strCurrency") +
                                  ", strSubject FROM KX_PzSet_OP ORDER BY strOperatType, strSubject, strBalanceType";
 
 struct SaveCase {
@@ -54,8 +54,8 @@ const SaveCase kIncomeCases[] = {
      "<row strOperatType='201' strIOItemCode='20101' strCurrency='null' strSubject='660201' blnModiDire='False'/>"
      "<row strOperatType='202' strIOItemCode='null' strCurrency='人民币' strSubject='660202' blnModiDire='True'/>"},
     {"update: an empty item stays empty text, a missing currency becomes Null",
-     "<r P='2' GUID='{G2}' ts='1002' strOperatType='202' strIOItemCode='' strCode='660202' blnModiDire='0'/>",
-     nullptr, nullptr,
+     "<r P='2' GUID='{G2}' ts='1002' strOperatType='202' strIOItemCode='' strCode='660202' blnModiDire='0'/>", nullptr,
+     nullptr,
      "<row strOperatType='201' strIOItemCode='20101' strCurrency='null' strSubject='660201' blnModiDire='False'/>"
      "<row strOperatType='202' strIOItemCode='empty' strCurrency='null' strSubject='660202' blnModiDire='False'/>"},
     {"update: a missing item becomes Null, a quoted currency is kept",
@@ -63,13 +63,13 @@ const SaveCase kIncomeCases[] = {
      nullptr, nullptr,
      "<row strOperatType='201' strIOItemCode='null' strCurrency='O'Dollar' strSubject='660201' blnModiDire='True'/>"
      "<row strOperatType='202' strIOItemCode='null' strCurrency='人民币' strSubject='660202' blnModiDire='True'/>"},
-    {"delete with the row version read",
-     "<r P='3' GUID='{G2}' ts='1002'/>", nullptr, nullptr,
+    {"delete with the row version read", "<r P='3' GUID='{G2}' ts='1002'/>", nullptr, nullptr,
      "<row strOperatType='201' strIOItemCode='20101' strCurrency='null' strSubject='660201' blnModiDire='False'/>"},
-    {"update with a stale row version", "<r P='2' GUID='{G1}' ts='999' strOperatType='201' strCode='1' blnModiDire='0'/>",
+    {"update with a stale row version",
+     "<r P='2' GUID='{G1}' ts='999' strOperatType='201' strCode='1' blnModiDire='0'/>",
      "Corvane:CPzSet:recordEdit:9000", "Z7.Corvane.0047", nullptr},
-    {"a row version that is no number", "<r P='3' GUID='{G1}' ts='1001 Or 1=1'/>",
-     "Corvane:CPzSet:recordEdit:9000", "Z7.Corvane.0047", nullptr},
+    {"a row version that is no number", "<r P='3' GUID='{G1}' ts='1001 Or 1=1'/>", "Corvane:CPzSet:recordEdit:9000",
+     "Z7.Corvane.0047", nullptr},
     {"a key that tries to leave its literal", "<r P='3' GUID=\"{G9}' Or '1'='1\" ts='1001'/>",
      "Corvane:CPzSet:recordEdit:9000", "Z7.Corvane.0047", nullptr},
     {"an unknown row operation", "<r P='4' GUID='{G1}' ts='1001'/>", "Corvane:CPzSet:recordEdit:9000",
@@ -93,15 +93,15 @@ const SaveCase kPaymentCases[] = {
      "<row strOperatType='收款' strBalanceType='1' strBankID='null' strCurrency='null' strSubject='1001'/>"
      "<row strOperatType='收款' strBalanceType='3' strBankID='01' strCurrency='null' strSubject='1002'/>"},
     {"update: missing balance type becomes Null, direction rewritten",
-     "<r P='2' GUID='{O1}' ts='1003' strOperatType='收款' strBankID='02' strCurrency='美元' strCode='1002'/>",
-     nullptr, nullptr,
+     "<r P='2' GUID='{O1}' ts='1003' strOperatType='收款' strBankID='02' strCurrency='美元' strCode='1002'/>", nullptr,
+     nullptr,
      "<row strOperatType='收款' strBalanceType='1' strBankID='null' strCurrency='null' strSubject='1001'/>"
      "<row strOperatType='收款' strBalanceType='null' strBankID='02' strCurrency='美元' strSubject='1002'/>"},
     {"delete with a stale row version", "<r P='3' GUID='{O1}' ts='1001'/>", "Corvane:CPzSet:recordEdit:9000",
      "Z7.Corvane.0047", nullptr},
     {"a second rule for the same direction, balance type, bank and currency",
-     "<r P='1' strOperatType='付款' strBalanceType='1' strCode='1002'/>",
-     "Corvane:CPzSet:recordEdit:-2147217873", "Z7.Corvane.0076", nullptr},
+     "<r P='1' strOperatType='付款' strBalanceType='1' strCode='1002'/>", "Corvane:CPzSet:recordEdit:-2147217873",
+     "Z7.Corvane.0076", nullptr},
 };
 
 void runSaveCases(const SaveCase* begin, const SaveCase* end, bool (CPzSet::*save)(FuncCall&),
@@ -136,22 +136,23 @@ TEST(CPzSet, SavingReceiptAndPaymentRulesStoresTheDirectionInItsStoredText) {
   runSaveCases(std::begin(kPaymentCases), std::end(kPaymentCases), &CPzSet::SaveOPKM, kPaymentRows);
 }
 
-const char* const kPostingOptions = "SELECT cName, cValue FROM AccInformation WHERE cSysID = 'KX' AND cID LIKE '2%' "
-                                    "AND cValue <> 'false' ORDER BY cID";
+const char* const kPostingOptions =
+    "SELECT cName, cValue FROM AccInformation WHERE cSysID = 'KX' AND cID LIKE '2%' "
+    "AND cValue <> 'false' ORDER BY cID";
 
 struct PostingCase {
   const char* name;
-  const char* element;   // the first child of `in`
+  const char* element;  // the first child of `in`
   bool ok;
-  const char* changed;   // the options not 'false' afterwards
+  const char* changed;  // the options not 'false' afterwards
 };
 
 const PostingCase kPostingCases[] = {
     {"one option alone", "<o opkm_jsfs='true'/>", true, "<row cName='opkm_jsfs' cValue='true'/>"},
     {"values stored as sent", "<o iokm_zy='TRUE' opkm_zdy='maybe'/>", true,
      "<row cName='iokm_zy' cValue='TRUE'/><row cName='opkm_zdy' cValue='maybe'/>"},
-    {"a value that tries to leave its literal changes its own option only",
-     "<o iokm_km=\"x' Where 1=1 --\"/>", true, "<row cName='iokm_km' cValue='x' Where 1=1 --'/>"},
+    {"a value that tries to leave its literal changes its own option only", "<o iokm_km=\"x' Where 1=1 --\"/>", true,
+     "<row cName='iokm_km' cValue='x' Where 1=1 --'/>"},
     {"no attributes writes nothing", "<o/>", true, ""},
     {"a module option is no posting option", "<o blnBudCtrl='True'/>", false, ""},
     {"an unknown name", "<o nosuch='true'/>", false, ""},

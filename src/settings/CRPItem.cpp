@@ -27,12 +27,9 @@ constexpr const char* kIncomeText = "Z7.Corvane.Web.0200";
 constexpr const char* kExpenseText = "Z7.Corvane.Web.0202";
 
 constexpr std::array kFuncTable = {
-    FuncEntry<CRPItem>{"treeget", &CRPItem::treeGet},
-    FuncEntry<CRPItem>{"new", &CRPItem::recordNew, true},
-    FuncEntry<CRPItem>{"edit", &CRPItem::recordEdit, true},
-    FuncEntry<CRPItem>{"del", &CRPItem::recordDel, true},
-    FuncEntry<CRPItem>{"get", &CRPItem::recordGet},
-    FuncEntry<CRPItem>{"outputget", &CRPItem::outputGet},
+    FuncEntry<CRPItem>{"treeget", &CRPItem::treeGet},       FuncEntry<CRPItem>{"new", &CRPItem::recordNew, true},
+    FuncEntry<CRPItem>{"edit", &CRPItem::recordEdit, true}, FuncEntry<CRPItem>{"del", &CRPItem::recordDel, true},
+    FuncEntry<CRPItem>{"get", &CRPItem::recordGet},         FuncEntry<CRPItem>{"outputget", &CRPItem::outputGet},
 };
 
 constexpr std::array kNewConstraints = {ConstraintMessage{"IX_KX_IOItem", "Z7.Corvane.0012"}};
@@ -63,9 +60,7 @@ void refuseWhenUsed(db::Connection& connection, const std::string& code, std::sp
   }
 }
 
-bool isRoot(const std::string& code) {
-  return code == "1" || code == "2";
-}
+bool isRoot(const std::string& code) { return code == "1" || code == "2"; }
 
 long itemCount(db::Connection& connection, const std::string& code) {
   return sql::count(connection, "select count(*) from KX_IOItem where strcode=" + db::quoteLiteral(code));
@@ -101,8 +96,13 @@ void buildTreeRoots(XmlDocument& reply) {
 }
 
 TreeOrderList::Row rootListRow(const char* code, const char* textId) {
-  return {{"strkind", GetResString(textId)}, {"strcode", code},      {"strname", ""},  {"strtypecode", ""},
-          {"strtypename", ""},               {"blnend", ""},         {"strupcode", ""}};
+  return {{"strkind", GetResString(textId)},
+          {"strcode", code},
+          {"strname", ""},
+          {"strtypecode", ""},
+          {"strtypename", ""},
+          {"blnend", ""},
+          {"strupcode", ""}};
 }
 
 std::string listQuery() {
@@ -110,8 +110,9 @@ std::string listQuery() {
          " else " + db::quoteLiteral(GetResString(kExpenseText)) +
          " end) as strkind,KX_IOItem.strcode as strcode,KX_IOItem.strname as strname,"
          "KX_IOItem.strtypecode as strtypecode,KX_OperationType.strname as strtypename,"
-         "(case KX_IOItem.blnend when 1 then " + db::quoteLiteral(GetResString("Z7.Corvane.0022")) +
-         " else " + db::quoteLiteral(GetResString("Z7.Corvane.0023")) +
+         "(case KX_IOItem.blnend when 1 then " +
+         db::quoteLiteral(GetResString("Z7.Corvane.0022")) + " else " +
+         db::quoteLiteral(GetResString("Z7.Corvane.0023")) +
          " end) as blnend,KX_IOItem.strupcode as strupcode from KX_IOItem left join KX_OperationType on "
          "KX_IOItem.strtypecode= KX_OperationType.strcode order by len(KX_IOItem.strcode),KX_IOItem.strcode desc";
 }
@@ -144,73 +145,80 @@ bool CRPItem::treeGet(FuncCall& call) {
 }
 
 bool CRPItem::recordNew(FuncCall& call) {
-  return answerAsMember(call.oXml, kClass, "recordNew", [&] {
-    const XmlNode row = requestRow(call);
-    const std::string code = requiredAttribute(row, "strcode");
-    const std::string upCode = requiredAttribute(row, "strupcode");
-    requireStoredParent(call.CN, upCode);
-    if (itemCount(call.CN, code) != 0) raiseMessage("Z7.Corvane.0007");
-    refuseWhenUsed(call.CN, upCode, kParentUseChecks);
-    const std::string typeCode = requiredTypeCode(row);
-    sql::execute(call.CN, "insert into KX_IOItem(strcode,strname,strtypecode,strupcode,blnend)values(" +
-                              SqlStr(code) + "," + SqlStr(row.attribute("strname")) + "," + typeCode + "," +
-                              SqlStr(upCode) + ",1)");
-    sql::execute(call.CN, "Update KX_IOItem Set blnEnd = 0 Where strCode = " + SqlStr(upCode));
-    return recordGet(call);
-  }, namingConstraints(kNewConstraints));
+  return answerAsMember(
+      call.oXml, kClass, "recordNew",
+      [&] {
+        const XmlNode row = requestRow(call);
+        const std::string code = requiredAttribute(row, "strcode");
+        const std::string upCode = requiredAttribute(row, "strupcode");
+        requireStoredParent(call.CN, upCode);
+        if (itemCount(call.CN, code) != 0) raiseMessage("Z7.Corvane.0007");
+        refuseWhenUsed(call.CN, upCode, kParentUseChecks);
+        const std::string typeCode = requiredTypeCode(row);
+        sql::execute(call.CN, "insert into KX_IOItem(strcode,strname,strtypecode,strupcode,blnend)values(" +
+                                  SqlStr(code) + "," + SqlStr(row.attribute("strname")) + "," + typeCode + "," +
+                                  SqlStr(upCode) + ",1)");
+        sql::execute(call.CN, "Update KX_IOItem Set blnEnd = 0 Where strCode = " + SqlStr(upCode));
+        return recordGet(call);
+      },
+      namingConstraints(kNewConstraints));
 }
 
 bool CRPItem::recordEdit(FuncCall& call) {
-  return answerAsMember(call.oXml, kClass, "recordEdit", [&] {
-    const XmlNode row = requestRow(call);
-    const std::string code = requiredAttribute(row, "strcode");
-    requireStoredParent(call.CN, requiredAttribute(row, "strupcode"));
-    if (itemCount(call.CN, code) != 1) raiseMessageNumbered(0, "Z7.Corvane.0013");
-    const std::string typeCode = requiredTypeCode(row);
-    // A stale row version (or a ts that is no number) changes nothing; the answer then shows the
-    // row as stored.
-    const std::optional<RowVersion> version = RowVersion::parseNumber(row.attribute("ts"));
-    if (version) {
-      sql::execute(call.CN, "update KX_IOItem set strname=" + SqlStr(row.attribute("strname")) +
-                                ",strtypecode=" + typeCode + " where strcode=" + SqlStr(code) + " And " +
-                                version->condition());
-    }
-    return recordGet(call);
-  }, namingConstraints(kEditConstraints));
+  return answerAsMember(
+      call.oXml, kClass, "recordEdit",
+      [&] {
+        const XmlNode row = requestRow(call);
+        const std::string code = requiredAttribute(row, "strcode");
+        requireStoredParent(call.CN, requiredAttribute(row, "strupcode"));
+        if (itemCount(call.CN, code) != 1) raiseMessageNumbered(0, "Z7.Corvane.0013");
+        const std::string typeCode = requiredTypeCode(row);
+        // A stale row version (or a ts that is no number) changes nothing; the answer then shows the
+        // row as stored.
+        const std::optional<RowVersion> version = RowVersion::parseNumber(row.attribute("ts"));
+        if (version) {
+          sql::execute(call.CN, "update KX_IOItem set strname=" + SqlStr(row.attribute("strname")) + ",strtypecode=" +
+                                    typeCode + " where strcode=" + SqlStr(code) + " And " + version->condition());
+        }
+        return recordGet(call);
+      },
+      namingConstraints(kEditConstraints));
 }
 
 bool CRPItem::recordDel(FuncCall& call) {
-  return answerAsMember(call.oXml, kClass, "recordDel", [&] {
-    const XmlNode row = requestRow(call);
-    const std::string code = requiredAttribute(row, "strcode");
-    if (sql::count(call.CN, "select count(*) from KX_IOItem where strUpCode = " + db::quoteLiteral(code)) != 0) {
-      raiseMessage("Z7.Corvane.0015");
-    }
-    refuseWhenUsed(call.CN, code, kDeleteUseChecks);
-    const std::optional<RowVersion> version = RowVersion::parseNumber(row.attribute("ts"));
-    const long deleted =
-        version ? sql::execute(call.CN, "delete from KX_IOItem where strcode=" + SqlStr(code) + " And " +
-                                            version->condition())
-                : 0;
-    if (deleted != 1) raiseMessage("Z7.Corvane.0019");
-    const std::string upCode = db::quoteLiteral(row.attribute("strupcode"));
-    sql::execute(call.CN, "Update KX_IOItem Set blnEnd = 1 Where strCode = " + upCode +
-                              " And (Select Count(*) From KX_IOItem Where strUpCode = " + upCode + ") = 0");
-    loadReply(call.oXml, "<success/>");
-    return true;
-  }, namingConstraints(kDelConstraints));
+  return answerAsMember(
+      call.oXml, kClass, "recordDel",
+      [&] {
+        const XmlNode row = requestRow(call);
+        const std::string code = requiredAttribute(row, "strcode");
+        if (sql::count(call.CN, "select count(*) from KX_IOItem where strUpCode = " + db::quoteLiteral(code)) != 0) {
+          raiseMessage("Z7.Corvane.0015");
+        }
+        refuseWhenUsed(call.CN, code, kDeleteUseChecks);
+        const std::optional<RowVersion> version = RowVersion::parseNumber(row.attribute("ts"));
+        const long deleted = version ? sql::execute(call.CN, "delete from KX_IOItem where strcode=" + SqlStr(code) +
+                                                                 " And " + version->condition())
+                                     : 0;
+        if (deleted != 1) raiseMessage("Z7.Corvane.0019");
+        const std::string upCode = db::quoteLiteral(row.attribute("strupcode"));
+        sql::execute(call.CN, "Update KX_IOItem Set blnEnd = 1 Where strCode = " + upCode +
+                                  " And (Select Count(*) From KX_IOItem Where strUpCode = " + upCode + ") = 0");
+        loadReply(call.oXml, "<success/>");
+        return true;
+      },
+      namingConstraints(kDelConstraints));
 }
 
 bool CRPItem::recordGet(FuncCall& call) {
   return answerAsMember(call.oXml, kClass, "recordGet", [&] {
     const std::string code = requiredAttribute(requestRow(call), "strcode");
-    db::Recordset rs =
-        sql::open(call.CN, "select KX_IOItem.strcode as strcode,KX_IOItem.strname as strname,"
-                           "KX_IOItem.strtypecode as strtypecode,KX_OperationType.strname as strtypename,"
-                           "KX_IOItem.strupcode as strupcode,cast(KX_IOItem.ts As money) as ts from KX_IOItem"
-                           " left join KX_OperationType on KX_OperationType.strcode=KX_IOItem.strtypecode"
-                           " where KX_IOItem.strcode=" +
-                               SqlStr(code));
+    db::Recordset rs = sql::open(call.CN,
+                                 "select KX_IOItem.strcode as strcode,KX_IOItem.strname as strname,"
+                                 "KX_IOItem.strtypecode as strtypecode,KX_OperationType.strname as strtypename,"
+                                 "KX_IOItem.strupcode as strupcode,cast(KX_IOItem.ts As money) as ts from KX_IOItem"
+                                 " left join KX_OperationType on KX_OperationType.strcode=KX_IOItem.strtypecode"
+                                 " where KX_IOItem.strcode=" +
+                                     SqlStr(code));
     if (rs.recordCount() != 1) raiseMessageNumbered(0, "Z7.Corvane.0021");
     loadReply(call.oXml, RsToRowXml(rs));
     return true;

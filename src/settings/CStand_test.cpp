@@ -15,7 +15,7 @@ TEST(CStand, FuncNamesAreMatchedExactly) {
     bool answered;
   };
   const Case cases[] = {
-      {"getstand", true}, {"GetStand", false}, {"getStand", false}, {"getset", true},
+      {"getstand", true},  {"GetStand", false},  {"getStand", false},   {"getset", true},
       {"geteffect", true}, {"GetEffect", false}, {"nosuchfunc", false},
   };
   for (const Case& c : cases) {
@@ -23,10 +23,12 @@ TEST(CStand, FuncNamesAreMatchedExactly) {
     const std::string reply = stand.serve(std::string("<req><func name='") + c.name +
                                           "'><in><x GUID='{5A7D0002-0000-4000-8000-000000000002}'/></in></func>"
                                           "<func name='getdepart'><in><x GUID=''/></in></func></req>");
-    EXPECT_EQ(reply.find(std::string("<func name=\"") + c.name + "\"><in><x GUID=\"{5A7D0002-0000-4000-8000-000000000002}\"/></in><out><Rows>") !=
-                  std::string::npos,
-              c.answered)
-        << c.name << "\n" << reply;
+    EXPECT_EQ(
+        reply.find(std::string("<func name=\"") + c.name +
+                   "\"><in><x GUID=\"{5A7D0002-0000-4000-8000-000000000002}\"/></in><out><Rows>") != std::string::npos,
+        c.answered)
+        << c.name << "\n"
+        << reply;
     EXPECT_NE(reply.find("<row cDepCode=\"04\""), std::string::npos) << c.name << ": the walk goes on\n" << reply;
   }
 }
@@ -45,8 +47,9 @@ TEST(CStand, RightIsTakenOncePerRequest) {
         "<req><func name='saveeffect'><in><x GUID='{5A7D0002-0000-4000-8000-000000000002}'/></in></func></req>",
         c.user);
     EXPECT_EQ(textAt(reply, "/error/id") == "Corvane:MSG:ApplyTask:9000", !c.served) << c.user << "\n" << reply;
-    EXPECT_EQ(stand.value("SELECT count(*) FROM KX_EffectItem WHERE GUIDStand = '{5A7D0002-0000-4000-8000-000000000002}'"),
-              c.served ? "0" : "1")
+    EXPECT_EQ(
+        stand.value("SELECT count(*) FROM KX_EffectItem WHERE GUIDStand = '{5A7D0002-0000-4000-8000-000000000002}'"),
+        c.served ? "0" : "1")
         << c.user;
   }
 }

@@ -14,9 +14,7 @@ int digitAt(std::string_view rule, std::size_t index) {
   return c - '0';
 }
 
-bool startsCharacter(char byte) {
-  return (static_cast<unsigned char>(byte) & 0xC0) != 0x80;
-}
+bool startsCharacter(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) != 0x80; }
 
 std::string_view leadingCharacters(std::string_view text, std::size_t count) {
   std::size_t seen = 0;
@@ -84,9 +82,7 @@ void TreeReply::placeUnder(XmlNode parent, const std::string& code, const std::s
 
 // Codes are unique, so the first row remembered for an id is also the first in document order
 // (a root always precedes a stored row that repeats its id, as the stored row hangs under it).
-void TreeReply::remember(XmlNode row) {
-  rowsById_.emplace(row.attribute("id"), row);
-}
+void TreeReply::remember(XmlNode row) { rowsById_.emplace(row.attribute("id"), row); }
 
 TreeOrderList::TreeOrderList(std::string rule) : rule_(std::move(rule)) {}
 

@@ -15,7 +15,7 @@ struct LengthCase {
 
 TEST(CodeRules, CodeLengthIsTheSumOfTheFirstDigitsOrOfAllOutsideTheRule) {
   static const LengthCase cases[] = {
-      {"1222", 1, 1}, {"1222", 2, 3}, {"1222", 3, 5},  {"1222", 4, 7}, {"1222", 0, 7},
+      {"1222", 1, 1},  {"1222", 2, 3}, {"1222", 3, 5},  {"1222", 4, 7}, {"1222", 0, 7},
       {"1222", -1, 7}, {"1222", 5, 7}, {"1222", 99, 7}, {"22", 1, 2},   {"9", 1, 9},
   };
   for (const LengthCase& c : cases) {
@@ -31,9 +31,8 @@ struct LevelCase {
 
 TEST(CodeRules, CodeLevelIsTheFirstLevelLongEnoughElseTheLast) {
   static const LevelCase cases[] = {
-      {"1222", 0, 1}, {"1222", 1, 1}, {"1222", 2, 2}, {"1222", 3, 2}, {"1222", 4, 3},
-      {"1222", 5, 3}, {"1222", 6, 4}, {"1222", 7, 4}, {"1222", 8, 4}, {"1222", 40, 4},
-      {"22", 3, 2},   {"", 3, 0},
+      {"1222", 0, 1}, {"1222", 1, 1}, {"1222", 2, 2}, {"1222", 3, 2},  {"1222", 4, 3}, {"1222", 5, 3},
+      {"1222", 6, 4}, {"1222", 7, 4}, {"1222", 8, 4}, {"1222", 40, 4}, {"22", 3, 2},   {"", 3, 0},
   };
   for (const LevelCase& c : cases) {
     EXPECT_EQ(GetCodeLevel(c.rule, c.length), c.level) << c.rule << " length " << c.length;
@@ -48,16 +47,16 @@ struct ParentCase {
 
 TEST(CodeRules, ParentCodeFollowsFromTheCodeAlone) {
   static const ParentCase cases[] = {
-      {"1222", "", ""},           // level 1: the code itself
-      {"1222", "2", "2"},         // level 1: the code itself
-      {"1222", "20", "2"},        // between boundaries: the next deeper level
-      {"1222", "201", "2"},       //
-      {"1222", "20101", "201"},   //
+      {"1222", "", ""},          // level 1: the code itself
+      {"1222", "2", "2"},        // level 1: the code itself
+      {"1222", "20", "2"},       // between boundaries: the next deeper level
+      {"1222", "201", "2"},      //
+      {"1222", "20101", "201"},  //
       {"1222", "2010101", "20101"},
       {"1222", "201010101", "20101"},  // longer than the rule: the last level
-      {"22", "01", "01"},         // a top-level place finds no other parent than itself
-      {"22", "0101", "01"},       //
-      {"22", "地区01", "地区"},   // counted in characters, not bytes
+      {"22", "01", "01"},              // a top-level place finds no other parent than itself
+      {"22", "0101", "01"},            //
+      {"22", "地区01", "地区"},        // counted in characters, not bytes
   };
   for (const ParentCase& c : cases) {
     EXPECT_EQ(ParentCode(c.rule, c.code), c.parent) << c.rule << " code " << c.code;
@@ -87,13 +86,19 @@ struct TreeCase {
 
 TEST(CodeRules, TreeReplyNestsEachRowUnderTheFirstRowOfItsParentCode) {
   static const TreeCase cases[] = {
-      {"places under one root", "22", {"01", "0101", "0102", "02", "0201"},
+      {"places under one root",
+       "22",
+       {"01", "0101", "0102", "02", "0201"},
        "<list><row id=\"\"><row id=\"01\" name=\"(01)n\"><row id=\"0101\" name=\"(0101)n\"/>"
        "<row id=\"0102\" name=\"(0102)n\"/></row><row id=\"02\" name=\"(02)n\"><row id=\"0201\" "
        "name=\"(0201)n\"/></row></row></list>"},
-      {"a missing parent puts the row under the root", "22", {"01", "0301"},
+      {"a missing parent puts the row under the root",
+       "22",
+       {"01", "0301"},
        "<list><row id=\"\"><row id=\"01\" name=\"(01)n\"/><row id=\"0301\" name=\"(0301)n\"/></row></list>"},
-      {"an apostrophe in a code is just text", "11", {"'", "'x"},
+      {"an apostrophe in a code is just text",
+       "11",
+       {"'", "'x"},
        "<list><row id=\"\"><row id=\"&apos;\" name=\"(&apos;)n\"><row id=\"&apos;x\" "
        "name=\"(&apos;x)n\"/></row></row></list>"},
   };
@@ -128,7 +133,7 @@ struct ListCase {
   std::vector<const char*> roots;  // appended first
   std::vector<const char*> codes;  // in query order: by length, then descending
   bool orphansAtEnd;
-  const char* expected;            // strcodes in list order
+  const char* expected;  // strcodes in list order
 };
 
 std::string codesOf(const XmlDocument& document) {
@@ -142,8 +147,12 @@ TEST(CodeRules, FlatListPutsEachParentBeforeItsSubtreeWithSiblingsAscending) {
       {"places", "22", {}, {"02", "01", "0201", "0102", "0101"}, true, "02 0201 01 0101 0102 "},
       {"three places", "22", {}, {"02", "01", "0101"}, true, "02 01 0101 "},
       {"a place without its parent goes last", "22", {}, {"01", "0301", "0101"}, true, "01 0101 0301 "},
-      {"items under their roots, expense first", "122", {"2", "1"},
-       {"203", "202", "201", "102", "101", "20102", "20101"}, false, "2 201 20101 20102 202 203 1 101 102 "},
+      {"items under their roots, expense first",
+       "122",
+       {"2", "1"},
+       {"203", "202", "201", "102", "101", "20102", "20101"},
+       false,
+       "2 201 20101 20102 202 203 1 101 102 "},
       {"an item without its parent is left out", "122", {"2", "1"}, {"201", "30101"}, false, "2 201 1 "},
       {"nothing stored", "22", {}, {}, true, ""},
   };

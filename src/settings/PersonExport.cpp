@@ -22,8 +22,8 @@ std::string switchText(const std::string& flag, const std::string& yes, const st
 // The control-type text of a switched-on limit; Null when the limit is off or the code unknown.
 std::string typeText(const std::string& flag, const std::string& type, const std::string& prompt,
                      const std::string& strict) {
-  return " case " + flag + " when 0 then Null else (case " + type + " when '0' then " + prompt +
-         " when '1' then " + strict + " else Null end) end";
+  return " case " + flag + " when 0 then Null else (case " + type + " when '0' then " + prompt + " when '1' then " +
+         strict + " else Null end) end";
 }
 
 }  // namespace

@@ -44,9 +44,7 @@ constexpr const char* kStrictMessage = "Z7.Corvane.0230";
 
 // The stored code of a control-type text: "0" for the prompt text of the request's locale, "1"
 // for any other text.
-std::string controlTypeCode(const std::string& text) {
-  return text == GetResString(kPromptMessage) ? "0" : "1";
-}
+std::string controlTypeCode(const std::string& text) { return text == GetResString(kPromptMessage) ? "0" : "1"; }
 
 // A day or count limit as the whole number it rounds to, within 1 to maxWhole.
 std::string checkedWhole(const LimitColumns& limit, const std::string& number) {
@@ -76,8 +74,8 @@ std::string limitsReply(db::Recordset* row, const std::array<std::string, 3>* cu
   for (std::size_t i = 0; i < kLimits.size(); ++i) {
     const LimitColumns& limit = kLimits[i];
     const bool on = row && NullToBool(row->field(limit.flag).value());
-    text += "<row blnCtrl='" + (row ? XmlEncode(NullToStr(row->field(limit.flag).value())) : "0") +
-            "' strCtrl='" + XmlEncode(GetResString(limit.labelMessage)) + "'  dblMoney='" +
+    text += "<row blnCtrl='" + (row ? XmlEncode(NullToStr(row->field(limit.flag).value())) : "0") + "' strCtrl='" +
+            XmlEncode(GetResString(limit.labelMessage)) + "'  dblMoney='" +
             (row ? XmlEncode(NullToStr(row->field(limit.value).value())) : "") + "'";
     if (currentUse) text += " dblMoney1='" + XmlEncode((*currentUse)[i]) + "'";
     text += " strCtrlType='" + (on ? XmlEncode(NullToStr(row->field(limit.type).value())) : "") + "' />";
@@ -94,8 +92,7 @@ std::string scalarText(db::Connection& connection, const std::string& tsql) {
 // The current use of the three limits: the age in days of the oldest unsettled loan at the login
 // date, the number of unsettled loans and their open amount in the local currency.
 std::array<std::string, 3> currentUse(FuncCall& call, const std::string& personCode) {
-  const std::string where =
-      " WHERE (blnSettle = 0) And (strLoanID = " + db::quoteLiteral(personCode) + ")";
+  const std::string where = " WHERE (blnSettle = 0) And (strLoanID = " + db::quoteLiteral(personCode) + ")";
   DateTime loginDay = call.ologin.LoginDate();
   loginDay.hour = loginDay.minute = loginDay.second = 0;
   return {
@@ -106,17 +103,17 @@ std::array<std::string, 3> currentUse(FuncCall& call, const std::string& personC
                  "select isnull(sum(case isnull(iotherused,0) when -1 then isnull(dblmoney,0)-isnull(dblreturn,0) "
                  "else (case isnull(bcal,0) when 1 then (isnull(dblmoney,0)-isnull(dblreturn,0))*isnull(fltrate,1) "
                  "else (isnull(dblmoney,0)-isnull(dblreturn,0))/isnull(fltrate,1) end) end),0)as a from kx_loanvouch "
-                 "left join foreigncurrency on kx_loanvouch.strbill=foreigncurrency.cexch_name" + where),
+                 "left join foreigncurrency on kx_loanvouch.strbill=foreigncurrency.cexch_name" +
+                     where),
   };
 }
 
 std::string limitsSelect(const std::string& personCode) {
   const std::string t0 = db::quoteLiteral(GetResString(kPromptMessage));
   const std::string t1 = db::quoteLiteral(GetResString(kStrictMessage));
-  return "SELECT blnDay, intDay, (case strDayCtrType when '0' then " + t0 + " when '1' then  " + t1 +
-         " else " + t0 + " end) as strDayCtrType, blnNumber, intNumber, case strNumCtrType when '0' then " +
-         t0 + " when '1' then  " + t1 + " else " + t0 +
-         " end as strNumCtrType, blnMoney, intMoney, case strMonCtrType when '0' then " + t0 +
+  return "SELECT blnDay, intDay, (case strDayCtrType when '0' then " + t0 + " when '1' then  " + t1 + " else " + t0 +
+         " end) as strDayCtrType, blnNumber, intNumber, case strNumCtrType when '0' then " + t0 + " when '1' then  " +
+         t1 + " else " + t0 + " end as strNumCtrType, blnMoney, intMoney, case strMonCtrType when '0' then " + t0 +
          " when '1' then  " + t1 + " else " + t0 +
          " end as strMonCtrType, Cast(ts As money) As ts FROM KX_PersonCtrl WHERE (strPersonCode = " +
          db::quoteLiteral(personCode) + ")";
@@ -163,12 +160,12 @@ std::string limitsUpdateStatement(const std::string& personCode, std::span<const
     const std::string number = SqlNum(Variant(node.attribute("dblMoney")));
     const std::string value = limit.maxWhole > 0 ? checkedWhole(limit, number) : roundedAmount(number);
     const auto type = node.findAttribute("strCtrlType");
-    assignments += std::string(limit.flag) + " = " + flagNumber(flag) + "," + limit.value + " = " + value +
-                   "," + limit.type + " = '" + (type ? controlTypeCode(*type) : "0") + "',";
+    assignments += std::string(limit.flag) + " = " + flagNumber(flag) + "," + limit.value + " = " + value + "," +
+                   limit.type + " = '" + (type ? controlTypeCode(*type) : "0") + "',";
   }
   assignments.pop_back();
-  return "Update KX_PersonCtrl Set " + assignments + " Where strPersonCode = " +
-         db::quoteLiteral(personCode) + " And " + version->condition();
+  return "Update KX_PersonCtrl Set " + assignments + " Where strPersonCode = " + db::quoteLiteral(personCode) +
+         " And " + version->condition();
 }
 
 bool CPerson::getPerson(FuncCall& call) {
@@ -200,8 +197,8 @@ bool CPerson::savePerson(FuncCall& call) {
     checkPersonExists(call.CN, personCode);
     const std::string ts = input.attribute("ts");
     const std::vector<XmlNode> limits = limitNodes(input);
-    const std::string statement = ts.empty() ? limitsInsertStatement(personCode, limits)
-                                             : limitsUpdateStatement(personCode, limits, ts);
+    const std::string statement =
+        ts.empty() ? limitsInsertStatement(personCode, limits) : limitsUpdateStatement(personCode, limits, ts);
     if (sql::execute(call.CN, statement) != 1) raiseMessage("Z7.Corvane.0112");
     cleanUpPersonCtrl(call.CN, personCode);
     return getPerson(call);

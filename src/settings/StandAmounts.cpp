@@ -80,36 +80,33 @@ RowStatement insertAmount(const std::string& standard, XmlNode row) {
 RowStatement updateAmount(XmlNode row) {
   const std::array<std::string, 4> codes = valueCodes(row);
   const std::string rate = checkedRate(row);
-  return {"Update KX_StandSet Set strField1 = " + codes[0] + ",strField2 = " + codes[1] +
-              ",strField3 = " + codes[2] + ",strField4 = " + codes[3] +
-              ",dblMoney = " + quoteLiteral(numberText(row, "dblMoney")) + ",dblRate = " + quoteLiteral(rate) +
-              " Where " + rowVersion(row).condition() + " And GUID = " + quoteLiteral(row.attribute("GUID")),
+  return {"Update KX_StandSet Set strField1 = " + codes[0] + ",strField2 = " + codes[1] + ",strField3 = " + codes[2] +
+              ",strField4 = " + codes[3] + ",dblMoney = " + quoteLiteral(numberText(row, "dblMoney")) +
+              ",dblRate = " + quoteLiteral(rate) + " Where " + rowVersion(row).condition() +
+              " And GUID = " + quoteLiteral(row.attribute("GUID")),
           "Z7.Corvane.0047"};
 }
 
 RowStatement deleteAmount(XmlNode row) {
-  return {"Delete KX_StandSet Where GUID = " + quoteLiteral(row.attribute("GUID")) +
-              " And " + rowVersion(row).condition(),
-          "Z7.Corvane.0047"};
+  return {
+      "Delete KX_StandSet Where GUID = " + quoteLiteral(row.attribute("GUID")) + " And " + rowVersion(row).condition(),
+      "Z7.Corvane.0047"};
 }
 
 RowStatement amountStatement(const std::string& standard, XmlNode row) {
   switch (rowOperation(row)) {
-    case RowOperation::Insert:
-      return insertAmount(standard, row);
-    case RowOperation::Update:
-      return updateAmount(row);
-    case RowOperation::Delete:
-      return deleteAmount(row);
+    case RowOperation::Insert: return insertAmount(standard, row);
+    case RowOperation::Update: return updateAmount(row);
+    case RowOperation::Delete: return deleteAmount(row);
   }
   raiseMessage("Z7.Corvane.0048");
 }
 
 bool getSet(FuncCall& call) {
-  loadRows(call, "Select strPerID,strPerName,strZeroID,strZeroName,strToolID,strToolName,strMonID,strMonName,"
-                 "dblMoney,dblRate,Cast(ts As money) As ts,GUID From vwKXStandSet Where GUIDStand = " +
-                     quoteLiteral(firstInput(call).attribute("GUID")) +
-                     " Order By strPerID,strZeroID,strToolID,strMonID");
+  loadRows(call,
+           "Select strPerID,strPerName,strZeroID,strZeroName,strToolID,strToolName,strMonID,strMonName,"
+           "dblMoney,dblRate,Cast(ts As money) As ts,GUID From vwKXStandSet Where GUIDStand = " +
+               quoteLiteral(firstInput(call).attribute("GUID")) + " Order By strPerID,strZeroID,strToolID,strMonID");
   return true;
 }
 

@@ -18,8 +18,8 @@ std::string setRequest(const std::string& rows) {
 std::string newRows(StandTestAccount& stand) {
   return stand.rows(
       "SELECT ISNULL(strField1,'~') AS f1,ISNULL(strField2,'~') AS f2,ISNULL(strField3,'~') AS f3,"
-      "ISNULL(strField4,'~') AS f4,dblMoney,dblRate FROM KX_StandSet WHERE GUIDStand = '" + kAllowanceText +
-      "' AND GUID NOT LIKE '{5A7D100%' ORDER BY dblMoney");
+      "ISNULL(strField4,'~') AS f4,dblMoney,dblRate FROM KX_StandSet WHERE GUIDStand = '" +
+      kAllowanceText + "' AND GUID NOT LIKE '{5A7D100%' ORDER BY dblMoney");
 }
 
 TEST(StandAmounts, SaveSetInsertsRowsThatNameAValueAndARateUpTo100) {
@@ -39,7 +39,8 @@ TEST(StandAmounts, SaveSetInsertsRowsThatNameAValueAndARateUpTo100) {
       {"a rate above 100", "<r P='1' strPerID='01' dblMoney='1' dblRate='100.01'/>", "", "比例不能大于100。"},
       {"a rate above 100 by less than a double tells",
        "<r P='1' strPerID='01' dblMoney='1' dblRate='100.000000000000001'/>", "", "比例不能大于100。"},
-      {"a rate beyond the exact range", "<r P='1' strPerID='01' dblMoney='1' dblRate='1e30'/>", "", "比例不能大于100。"},
+      {"a rate beyond the exact range", "<r P='1' strPerID='01' dblMoney='1' dblRate='1e30'/>", "",
+       "比例不能大于100。"},
       {"a second row with the same codes, Nulls included",
        "<r P='1' strPerID='01' dblMoney='1' dblRate='1'/><r P='1' strPerID='01' dblMoney='2' dblRate='2'/>", "",
        "影响因素取值的组合已存在。"},
@@ -84,8 +85,10 @@ TEST(StandAmounts, SaveSetUpdatesAndDeletesByRowVersion) {
     StandTestAccount stand;
     std::string rowXml = c.row;
     if (const auto at = rowXml.find("ts='@'"); at != std::string::npos) {
-      rowXml.replace(at + 4, 1,
-                     stand.value("SELECT Cast(ts As money) FROM KX_StandSet WHERE GUID = '{5A7D1006-0000-4000-8000-000000000006}'"));
+      rowXml.replace(
+          at + 4, 1,
+          stand.value(
+              "SELECT Cast(ts As money) FROM KX_StandSet WHERE GUID = '{5A7D1006-0000-4000-8000-000000000006}'"));
     }
     const std::string reply = stand.serve(setRequest(rowXml));
     EXPECT_EQ(textAt(reply, "//out/error/text"), c.errorText) << c.name << "\n" << reply;
@@ -116,7 +119,8 @@ TEST(StandAmounts, GetSetAnswersTheRowsWithTheirValueNames) {
     for (const auto& [mark, guid] : {std::pair{"@1", "{5A7D1005-0000-4000-8000-000000000005}"},
                                      std::pair{"@2", "{5A7D1006-0000-4000-8000-000000000006}"}}) {
       if (const auto at = expected.find(mark); at != std::string::npos) {
-        expected.replace(at, 2, stand.value(std::string("SELECT Cast(ts As money) FROM KX_StandSet WHERE GUID = '") + guid + "'"));
+        expected.replace(
+            at, 2, stand.value(std::string("SELECT Cast(ts As money) FROM KX_StandSet WHERE GUID = '") + guid + "'"));
       }
     }
     const std::string reply = stand.serve("<req><func name='getset'><in><x GUID='" + c.guid + "'/></in></func></req>");

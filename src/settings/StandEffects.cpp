@@ -50,8 +50,8 @@ bool isPlainName(std::string_view name) {
 // The item number as the statements use it: a whole number written without leading zeros. Any
 // other text names no item.
 std::string itemNumber(const std::string& text) {
-  const bool digitsOnly = !text.empty() && text.size() <= 9 &&
-                          text.find_first_not_of("0123456789") == std::string::npos;
+  const bool digitsOnly =
+      !text.empty() && text.size() <= 9 && text.find_first_not_of("0123456789") == std::string::npos;
   if (!digitsOnly) raiseMessage("Z7.Corvane.0058");
   return std::to_string(std::stol(text));
 }
@@ -62,10 +62,8 @@ ItemDefinition readDefinition(FuncCall& call, const std::string& tsql) {
   const db::Recordset rs = sql::open(call.CN, tsql);
   if (rs.eof()) raiseMessage("Z7.Corvane.0058");
   const Variant perStandard = rs.field("blnStand").value();
-  ItemDefinition definition{NullToStr(rs.field("strTable").value()),
-                            NullToStr(rs.field("strCodeField").value()),
-                            NullToStr(rs.field("strNameField").value()),
-                            NullToStr(rs.field("strWhere").value()),
+  ItemDefinition definition{NullToStr(rs.field("strTable").value()), NullToStr(rs.field("strCodeField").value()),
+                            NullToStr(rs.field("strNameField").value()), NullToStr(rs.field("strWhere").value()),
                             perStandard.isNull() || CBool(perStandard)};
   for (const std::string* name : {&definition.table, &definition.codeField, &definition.nameField}) {
     if (!isPlainName(*name)) raiseMessage("Z7.Corvane.0058");
@@ -98,14 +96,15 @@ std::string valueListSql(const ItemDefinition& definition, const std::string& gu
 
 std::string chosenItemsSql(const std::string& guid) {
   const std::string locale = quoteLiteral(gLocaleID);
-  return std::string("SELECT intEDCode, strEDName, GUIDStand, Cast(ts As money) As ts ") +
-         "From dbo.vwKXEffectItem " + "Where GUIDStand = " + quoteLiteral(guid) +
-         " and LocaleID=" + locale + " " + "Union " +
-         "SELECT KX_EffectItem_Default_Base.intEDCode, KX_EffectItem_Default_Lang.strEDName, NULL AS GUIDStand, NULL AS ts " +
-         "From dbo.KX_EffectItem_Default_Base join KX_EffectItem_Default_Lang on KX_EffectItem_Default_Base.intEDCode=KX_EffectItem_Default_Lang.intEDCode " +
-         "Where KX_EffectItem_Default_Lang.LocaleID=" + locale +
-         " and KX_EffectItem_Default_Base.intEDCode Not In " + "(SELECT intEDCode From dbo.vwKXEffectItem " +
-         "Where GUIDStand = " + quoteLiteral(guid) + ") " + "ORDER BY intEDCode";
+  return std::string("SELECT intEDCode, strEDName, GUIDStand, Cast(ts As money) As ts ") + "From dbo.vwKXEffectItem " +
+         "Where GUIDStand = " + quoteLiteral(guid) + " and LocaleID=" + locale + " " + "Union " +
+         "SELECT KX_EffectItem_Default_Base.intEDCode, KX_EffectItem_Default_Lang.strEDName, NULL AS GUIDStand, NULL "
+         "AS ts " +
+         "From dbo.KX_EffectItem_Default_Base join KX_EffectItem_Default_Lang on "
+         "KX_EffectItem_Default_Base.intEDCode=KX_EffectItem_Default_Lang.intEDCode " +
+         "Where KX_EffectItem_Default_Lang.LocaleID=" + locale + " and KX_EffectItem_Default_Base.intEDCode Not In " +
+         "(SELECT intEDCode From dbo.vwKXEffectItem " + "Where GUIDStand = " + quoteLiteral(guid) + ") " +
+         "ORDER BY intEDCode";
 }
 
 // The id of a chosen item: its text up to the first comma.
@@ -143,7 +142,9 @@ bool getEffectValue(FuncCall& call) {
   const std::string guid = input.attribute("GUID");
   const std::string item = itemNumber(input.attribute("strItem"));
   const ItemDefinition definition = readDefinition(
-      call, definitionColumns() + "Join KX_EffectItem_Default_Lang on  KX_EffectItem_Default_Base.intEDCode=KX_EffectItem_Default_Lang.intEDCode Where LocaleID=" +
+      call, definitionColumns() +
+                "Join KX_EffectItem_Default_Lang on  "
+                "KX_EffectItem_Default_Base.intEDCode=KX_EffectItem_Default_Lang.intEDCode Where LocaleID=" +
                 quoteLiteral(gLocaleID) + " and KX_EffectItem_Default_Base.intEDCode = " + item);
   loadRows(call, valueListSql(definition, guid));
   return true;
@@ -163,35 +164,35 @@ void checkValueUnused(FuncCall& call, const std::string& item, const std::string
   }
 }
 
-void insertValue(FuncCall& call, const ItemDefinition& definition, const std::string& item,
-                 const std::string& guid, XmlNode row) {
+void insertValue(FuncCall& call, const ItemDefinition& definition, const std::string& item, const std::string& guid,
+                 XmlNode row) {
   const std::string code = GetNextCode(call.CN, definition.table, definition.codeField, item);
-  std::string sql = "Insert Into " + definition.table + " (" + definition.codeField + "," +
-                    definition.nameField + ",intEICode";
+  std::string sql =
+      "Insert Into " + definition.table + " (" + definition.codeField + "," + definition.nameField + ",intEICode";
   sql += definition.perStandard ? ",GUIDStand) Values (" : ") Values (";
   sql += quoteLiteral(code) + "," + quoteLiteral(row.attribute("strName")) + "," + item;
   sql += definition.perStandard ? "," + quoteLiteral(guid) + ")" : ")";
   executeOne(call, sql, "Z7.Corvane.0046");
 }
 
-void updateValue(FuncCall& call, const ItemDefinition& definition, const std::string& item,
-                 const std::string& guid, XmlNode row) {
+void updateValue(FuncCall& call, const ItemDefinition& definition, const std::string& item, const std::string& guid,
+                 XmlNode row) {
   std::string sql = "Update " + definition.table + " Set " + definition.codeField + " = " +
                     quoteLiteral(row.attribute("strCode")) + "," + definition.nameField + " = " +
-                    quoteLiteral(row.attribute("strName")) + " " + "Where " + rowVersion(row).condition() +
-                    " And " + "intEICode = " + item;
+                    quoteLiteral(row.attribute("strName")) + " " + "Where " + rowVersion(row).condition() + " And " +
+                    "intEICode = " + item;
   if (definition.perStandard) sql += " And GUIDStand = " + quoteLiteral(guid);
   executeOne(call, sql, "Z7.Corvane.0047");
 }
 
-void deleteValue(FuncCall& call, const ItemDefinition& definition, const std::string& item,
-                 const std::string& guid, XmlNode row) {
+void deleteValue(FuncCall& call, const ItemDefinition& definition, const std::string& item, const std::string& guid,
+                 XmlNode row) {
   const std::string code = row.attribute("strCode");
   checkValueUnused(call, item, code);
   std::string sql = "Delete " + definition.table + " " + "Where ";
   if (definition.perStandard) sql += "GUIDStand = " + quoteLiteral(guid) + " And ";
-  sql += definition.codeField + " = " + quoteLiteral(code) + " And " + "intEICode = " + item +
-         " And " + rowVersion(row).condition();
+  sql += definition.codeField + " = " + quoteLiteral(code) + " And " + "intEICode = " + item + " And " +
+         rowVersion(row).condition();
   executeOne(call, sql, "Z7.Corvane.0047");
 }
 
@@ -199,19 +200,12 @@ bool saveEffectValue(FuncCall& call) {
   const XmlNode input = firstInput(call);
   const std::string guid = input.attribute("GUID");
   const std::string item = itemNumber(input.attribute("strItem"));
-  const ItemDefinition definition =
-      readDefinition(call, definitionColumns() + "Where intEDCode = " + item);
+  const ItemDefinition definition = readDefinition(call, definitionColumns() + "Where intEDCode = " + item);
   for (const XmlNode row : input.children()) {
     switch (rowOperation(row)) {
-      case RowOperation::Insert:
-        insertValue(call, definition, item, guid, row);
-        break;
-      case RowOperation::Update:
-        updateValue(call, definition, item, guid, row);
-        break;
-      case RowOperation::Delete:
-        deleteValue(call, definition, item, guid, row);
-        break;
+      case RowOperation::Insert: insertValue(call, definition, item, guid, row); break;
+      case RowOperation::Update: updateValue(call, definition, item, guid, row); break;
+      case RowOperation::Delete: deleteValue(call, definition, item, guid, row); break;
     }
   }
   return GetEffectValue(call);
@@ -224,8 +218,7 @@ bool SaveEffect(FuncCall& call) { return editMember(call, saveEffect); }
 bool GetEffectValue(FuncCall& call) { return readMember(call, getEffectValue); }
 bool SaveEffectValue(FuncCall& call) { return editMember(call, saveEffectValue, kValueConstraints); }
 
-std::string GetNextCode(db::Connection& CN, std::string_view table, std::string_view codeField,
-                        std::string_view item) {
+std::string GetNextCode(db::Connection& CN, std::string_view table, std::string_view codeField, std::string_view item) {
   const db::Recordset rs = sql::open(CN, "Select max(cast(" + std::string(codeField) + " as int)) As code From " +
                                              std::string(table) + " Where intEICode = " + std::string(item));
   if (rs.eof()) return "01";

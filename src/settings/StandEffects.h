@@ -22,7 +22,6 @@ bool SaveEffectValue(FuncCall& call);
 
 // The next free value code of item `item` in `table`: one more than the largest code read as a
 // whole number, as two digits ("01" for the first); raises "Z7.Corvane.0057" beyond "99".
-std::string GetNextCode(db::Connection& CN, std::string_view table, std::string_view codeField,
-                        std::string_view item);
+std::string GetNextCode(db::Connection& CN, std::string_view table, std::string_view codeField, std::string_view item);
 
 }  // namespace corvane::stand

@@ -12,8 +12,8 @@ const std::string kLodgingText(kLodging);
 const std::string kAllowanceText(kAllowance);
 
 std::string effectRequest(const std::string& guid, const std::string& choices, const std::string& after = "") {
-  return "<req><func name='saveeffect'><in><stand GUID='" + guid + "'>" + choices + "</stand></in></func>" +
-         after + "</req>";
+  return "<req><func name='saveeffect'><in><stand GUID='" + guid + "'>" + choices + "</stand></in></func>" + after +
+         "</req>";
 }
 
 std::string chosenItems(StandTestAccount& stand, const std::string& guid) {
@@ -33,8 +33,8 @@ void seedToolCodes(StandTestAccount& stand, const std::string& codes) {
     const int last = dots == std::string::npos ? first : std::stoi(part.substr(dots + 2));
     for (int code = first; code <= last; ++code) {
       const std::string text = (code < 10 ? "0" : "") + std::to_string(code);
-      stand.account().execute("INSERT INTO KX_EISet_NUStand (intEICode, strEICode, strEIName) VALUES (3, '" +
-                              text + "', 't" + text + "')");
+      stand.account().execute("INSERT INTO KX_EISet_NUStand (intEICode, strEICode, strEIName) VALUES (3, '" + text +
+                              "', 't" + text + "')");
     }
     start = end + 1;
   }
@@ -46,11 +46,8 @@ TEST(StandEffects, NextCodeIsOneAboveTheLargestAndStopsAt99) {
     const char* next;  // empty: refused with 0057
   };
   const Case cases[] = {
-      {"", "01"},
-      {"01,05", "06"},  // gaps are not reused
-      {"01..98", "99"},
-      {"01..99", ""},
-      {"99", ""},
+      {"", "01"},       {"01,05", "06"},  // gaps are not reused
+      {"01..98", "99"}, {"01..99", ""},  {"99", ""},
   };
   for (const Case& c : cases) {
     StandTestAccount stand;
@@ -103,16 +100,16 @@ TEST(StandEffects, GetEffectListsEveryItemOfTheLocaleChosenOrNot) {
        "<row intEDCode=\"4\" strEDName=\"Amount band\" GUIDStand=\"\" ts=\"\"/></Rows>"},
   };
   for (const Case& c : cases) {
-    const std::string reply = stand.serve(
-        "<req><func name='geteffect'><in><x GUID='" + c.guid + "'/></in></func></req>", "demo", c.locale);
+    const std::string reply =
+        stand.serve("<req><func name='geteffect'><in><x GUID='" + c.guid + "'/></in></func></req>", "demo", c.locale);
     EXPECT_NE(reply.find(c.rows), std::string::npos) << c.locale << "\n" << reply;
   }
 }
 
 TEST(StandEffects, GetEffectWithoutItemsInTheLocaleFails) {
   StandTestAccount stand;
-  const std::string reply =
-      stand.serve("<req><func name='geteffect'><in><x GUID='" + kLodgingText + "'/></in></func></req>", "demo", "fr-FR");
+  const std::string reply = stand.serve(
+      "<req><func name='geteffect'><in><x GUID='" + kLodgingText + "'/></in></func></req>", "demo", "fr-FR");
   EXPECT_EQ(textAt(reply, "//out/error/id"), "Corvane:CStand:recordGet:9000") << reply;
 }
 
@@ -135,8 +132,8 @@ TEST(StandEffects, SaveEffectReplacesTheChoiceUnlessTheStandardHasAmounts) {
        "<row intEDCode='4'/>\r\n", "Corvane:CStand:recordEdit:-2147217873"},
       {"an undefined item fails", true, kAllowanceText, "<i id='7'/>", "<row intEDCode='4'/>\r\n",
        "Corvane:CStand:recordEdit:-2147217873"},
-      {"quotes stay inside their literal", true, kAllowanceText, "<i id=\"4') --\"/>",
-       "<row intEDCode='4'/>\r\n", "Corvane:CStand:recordEdit:-2147217913"},
+      {"quotes stay inside their literal", true, kAllowanceText, "<i id=\"4') --\"/>", "<row intEDCode='4'/>\r\n",
+       "Corvane:CStand:recordEdit:-2147217913"},
   };
   for (const Case& c : cases) {
     StandTestAccount stand;
@@ -171,11 +168,10 @@ TEST(StandEffects, SaveEffectIsUndoneByALaterFailureUnlessGoon) {
   for (const Case& c : cases) {
     StandTestAccount stand;
     stand.account().execute("DELETE FROM KX_StandSet WHERE GUIDStand = '" + kAllowanceText + "'");
-    const std::string failing = "<func name='saveeffect'" + std::string(c.goon) + "><in><stand GUID='" +
-                                kLodgingText + "'/></in></func>";
-    const std::string reply = stand.serve("<req><func name='saveeffect'" + std::string(c.goon) +
-                                          "><in><stand GUID='" + kAllowanceText +
-                                          "'><i id='2'/></stand></in></func>" + failing + "</req>");
+    const std::string failing =
+        "<func name='saveeffect'" + std::string(c.goon) + "><in><stand GUID='" + kLodgingText + "'/></in></func>";
+    const std::string reply = stand.serve("<req><func name='saveeffect'" + std::string(c.goon) + "><in><stand GUID='" +
+                                          kAllowanceText + "'><i id='2'/></stand></in></func>" + failing + "</req>");
     EXPECT_EQ(chosenItems(stand, kAllowanceText), c.chosenAfter) << c.goon << "\n" << reply;
   }
 }
@@ -198,7 +194,7 @@ TEST(StandEffects, SaveEffectValueWritesTheItemsTable) {
     std::string rows;
     std::string table;
     std::string valuesAfter;
-    std::string errorText;  // empty: success
+    std::string errorText;      // empty: success
     std::string tsOfCode = "";  // the value whose ts replaces "@"
   };
   const std::string ents = kAllowanceText;
@@ -210,13 +206,14 @@ TEST(StandEffects, SaveEffectValueWritesTheItemsTable) {
        "<row strEICode='03' strEIName='汽车'/>\r\n<row strEICode='04' strEIName='轮船'/>\r\n"
        "<row strEICode='05' strEIName='O&apos;Hare 大巴'/>\r\n",
        ""},
-      {"a band goes to its standard with a code new to all standards", kLodgingText, "4",
-       "<v P='1' strName='800'/>", "KX_EISet_Stand",
+      {"a band goes to its standard with a code new to all standards", kLodgingText, "4", "<v P='1' strName='800'/>",
+       "KX_EISet_Stand",
        "<row strEICode='01' strEIName='1000'/>\r\n<row strEICode='02' strEIName='5000'/>\r\n"
        "<row strEICode='03' strEIName='800'/>\r\n",
        ""},
       {"an update may give a value a new code, used or not", "", "1", "<v P='2' strCode='07' strName='主管' ts='@'/>",
-       "KX_EISet_NUStand", "<row strEICode='02' strEIName='职员'/>\r\n<row strEICode='07' strEIName='主管'/>\r\n", "", "01"},
+       "KX_EISet_NUStand", "<row strEICode='02' strEIName='职员'/>\r\n<row strEICode='07' strEIName='主管'/>\r\n", "",
+       "01"},
       {"a stale ts changes nothing", "", "1", "<v P='2' strCode='01' strName='主管' ts='5'/>", "KX_EISet_NUStand",
        "<row strEICode='01' strEIName='经理'/>\r\n<row strEICode='02' strEIName='职员'/>\r\n",
        "记录已被他人修改或删除，请刷新后重试。"},
@@ -228,21 +225,20 @@ TEST(StandEffects, SaveEffectValueWritesTheItemsTable) {
       {"an unknown P", "", "3", "<v P='4' strName='x'/>", "KX_EISet_NUStand",
        "<row strEICode='01' strEIName='飞机'/>\r\n<row strEICode='02' strEIName='火车'/>\r\n",
        "无法识别记录的保存方式。"},
-      {"an item without a definition", "", "9", "<v P='1' strName='x'/>", "KX_EISet_NUStand", "",
-       "影响因素不存在。"},
+      {"an item without a definition", "", "9", "<v P='1' strName='x'/>", "KX_EISet_NUStand", "", "影响因素不存在。"},
       {"an item that is no number names no item", "", "3 Or 1=1", "<v P='1' strName='x'/>", "KX_EISet_NUStand",
        "<row strEICode='01' strEIName='飞机'/>\r\n<row strEICode='02' strEIName='火车'/>\r\n", "影响因素不存在。"},
       {"a second band with a taken code breaks the index", ents, "4", "<v P='2' strCode='01' strName='9' ts='@'/>",
-       "KX_EISet_Stand",
-       "<row strEICode='01' strEIName='1000'/>\r\n<row strEICode='02' strEIName='5000'/>\r\n",
+       "KX_EISet_Stand", "<row strEICode='01' strEIName='1000'/>\r\n<row strEICode='02' strEIName='5000'/>\r\n",
        "影响因素取值已存在。", "02"},
   };
   for (const Case& c : cases) {
     StandTestAccount stand;
     std::string rows = c.rows;
     if (const auto at = rows.find("ts='@'"); at != std::string::npos) {
-      rows.replace(at + 4, 1, stand.value("SELECT Cast(ts As money) FROM " + c.table + " WHERE intEICode = " +
-                                          c.item + " AND strEICode = '" + c.tsOfCode + "'"));
+      rows.replace(at + 4, 1,
+                   stand.value("SELECT Cast(ts As money) FROM " + c.table + " WHERE intEICode = " + c.item +
+                               " AND strEICode = '" + c.tsOfCode + "'"));
     }
     const std::string reply = stand.serve(valueRequest(c.guid, c.item, rows));
     EXPECT_EQ(textAt(reply, "//out/error/text"), c.errorText) << c.name << "\n" << reply;
@@ -275,15 +271,15 @@ TEST(StandEffects, GetEffectValueFollowsTheDefinition) {
   };
   const Case cases[] = {
       {kAllowanceText, "4", "<row strCode=\"01\" strName=\"1000\""},
-      {kLodgingText, "4", "<Rows/>"},  // bands are kept per standard
+      {kLodgingText, "4", "<Rows/>"},                          // bands are kept per standard
       {"{any}", "1", "<row strCode=\"01\" strName=\"经理\""},  // shared values ignore the standard
       {"", "2", "<row strCode=\"02\" strName=\"二类地区\""},
       {"", "01", "<row strCode=\"01\" strName=\"经理\""},  // the item number as a number
   };
   for (const Case& c : cases) {
     StandTestAccount stand;
-    const std::string reply = stand.serve("<req><func name='geteffectvalue'><in><x GUID='" + c.guid +
-                                          "' strItem='" + c.item + "'/></in></func></req>");
+    const std::string reply = stand.serve("<req><func name='geteffectvalue'><in><x GUID='" + c.guid + "' strItem='" +
+                                          c.item + "'/></in></func></req>");
     EXPECT_NE(reply.find(c.rows), std::string::npos) << c.item << " " << c.guid << "\n" << reply;
   }
 }
@@ -334,8 +330,9 @@ TEST(StandEffects, GradesHeldByPersonsOrPlacesCannotBeDeleted) {
     stand.account().execute(std::string("INSERT INTO KX_EISet_NUStand (intEICode, strEICode, strEIName) VALUES (") +
                             c.item + ", '03', '三级')");
     stand.account().execute(c.insert);
-    const std::string ts = stand.value(std::string("SELECT Cast(ts As money) FROM KX_EISet_NUStand WHERE intEICode = ") +
-                                       c.item + " AND strEICode = '" + c.code + "'");
+    const std::string ts =
+        stand.value(std::string("SELECT Cast(ts As money) FROM KX_EISet_NUStand WHERE intEICode = ") + c.item +
+                    " AND strEICode = '" + c.code + "'");
     const std::string reply =
         stand.serve(valueRequest("", c.item, std::string("<v P='3' strCode='") + c.code + "' ts='" + ts + "'/>"));
     EXPECT_EQ(textAt(reply, "//out/error/text"), c.errorText) << c.insert << "\n" << reply;

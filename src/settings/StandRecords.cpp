@@ -31,8 +31,7 @@ constexpr const char* kPromptStored = "提示";
 constexpr const char* kStrictStored = "严格控制";
 
 std::string storedControlType(XmlNode row) {
-  return row.attribute("strControlType") == GetResString("Z7.Corvane.0028") ? kPromptStored
-                                                                            : kStrictStored;
+  return row.attribute("strControlType") == GetResString("Z7.Corvane.0028") ? kPromptStored : kStrictStored;
 }
 
 // A row to insert or update names all three values; an empty one is accepted.
@@ -65,36 +64,31 @@ void checkDepartmentsFree(FuncCall& call, XmlNode row) {
 RowStatement insertStand(XmlNode row) {
   checkStandValues(row);
   return {"Insert Into KX_Expense (strStandName,strIOItemCode,strControlType) Values (" +
-              quoteLiteral(row.attribute("strStandName")) + "," + quoteLiteral(row.attribute("strIOCode")) +
-              "," + quoteLiteral(storedControlType(row)) + ")",
+              quoteLiteral(row.attribute("strStandName")) + "," + quoteLiteral(row.attribute("strIOCode")) + "," +
+              quoteLiteral(storedControlType(row)) + ")",
           "Z7.Corvane.0046"};
 }
 
 RowStatement updateStand(FuncCall& call, XmlNode row) {
   checkStandValues(row);
   checkDepartmentsFree(call, row);
-  return {"Update KX_Expense Set strStandName = " + quoteLiteral(row.attribute("strStandName")) +
-              ",strIOItemCode = " + quoteLiteral(row.attribute("strIOCode")) +
-              ",strControlType = " + quoteLiteral(storedControlType(row)) +
-              " Where " + rowVersion(row).condition() + " And GUID = " +
-              quoteLiteral(row.attribute("GUID")),
+  return {"Update KX_Expense Set strStandName = " + quoteLiteral(row.attribute("strStandName")) + ",strIOItemCode = " +
+              quoteLiteral(row.attribute("strIOCode")) + ",strControlType = " + quoteLiteral(storedControlType(row)) +
+              " Where " + rowVersion(row).condition() + " And GUID = " + quoteLiteral(row.attribute("GUID")),
           "Z7.Corvane.0047"};
 }
 
 RowStatement deleteStand(XmlNode row) {
-  return {"Delete KX_Expense Where GUID = " + quoteLiteral(row.attribute("GUID")) +
-              " And " + rowVersion(row).condition(),
-          "Z7.Corvane.0047"};
+  return {
+      "Delete KX_Expense Where GUID = " + quoteLiteral(row.attribute("GUID")) + " And " + rowVersion(row).condition(),
+      "Z7.Corvane.0047"};
 }
 
 RowStatement standStatement(FuncCall& call, XmlNode row) {
   switch (rowOperation(row)) {
-    case RowOperation::Insert:
-      return insertStand(row);
-    case RowOperation::Update:
-      return updateStand(call, row);
-    case RowOperation::Delete:
-      return deleteStand(row);
+    case RowOperation::Insert: return insertStand(row);
+    case RowOperation::Update: return updateStand(call, row);
+    case RowOperation::Delete: return deleteStand(row);
   }
   raiseMessage("Z7.Corvane.0048");
 }

@@ -53,7 +53,7 @@ TEST(StandRecords, GetStandOnAnEmptyTableAnswersEmptyRows) {
 TEST(StandRecords, SaveStandInsertsUpdatesAndDeletes) {
   struct Case {
     const char* name;
-    std::string rows;  // "@L" / "@E": the ts of the lodging / allowance standard
+    std::string rows;       // "@L" / "@E": the ts of the lodging / allowance standard
     std::string errorText;  // empty: success
     std::string query;
     std::string after;
@@ -65,7 +65,8 @@ TEST(StandRecords, SaveStandInsertsUpdatesAndDeletes) {
        "<r P='1' strStandName=\"O'Neil 标准\" strIOCode='202' strControlType='提示'/>"
        "<r P='1' strStandName='办公标准' strIOCode='202' strControlType=''/>",
        "", "SELECT strStandName,strControlType FROM KX_Expense WHERE strIOItemCode = '202' ORDER BY strStandName",
-       "<row strStandName='O&apos;Neil 标准' strControlType='提示'/>\r\n<row strStandName='办公标准' strControlType='严格控制'/>\r\n"},
+       "<row strStandName='O&apos;Neil 标准' strControlType='提示'/>\r\n<row strStandName='办公标准' "
+       "strControlType='严格控制'/>\r\n"},
       {"missing name", "<r P='1' strIOCode='202' strControlType='提示'/>", "报销标准名称不能为空。",
        "SELECT count(*) AS n FROM KX_Expense", "<row n='2'/>\r\n"},
       {"missing item", "<r P='1' strStandName='x' strControlType='提示'/>", "收支项目不能为空。",
@@ -78,8 +79,9 @@ TEST(StandRecords, SaveStandInsertsUpdatesAndDeletes) {
        "<r P='2' " + ents + "ts='@E' strStandName='住宿费标准' strIOCode='20103' strControlType='提示'/>",
        "报销标准名称已存在。", "SELECT strStandName FROM KX_Expense WHERE strIOItemCode = '20103'",
        "<row strStandName='出差补助标准'/>\r\n"},
-      {"an update keeping the item", "<r P='2' " + lodging + "ts='@L' strStandName='住宿标准' strIOCode='20102' strControlType='Prompt'/>",
-       "", "SELECT strStandName,strControlType FROM KX_Expense WHERE strIOItemCode = '20102'",
+      {"an update keeping the item",
+       "<r P='2' " + lodging + "ts='@L' strStandName='住宿标准' strIOCode='20102' strControlType='Prompt'/>", "",
+       "SELECT strStandName,strControlType FROM KX_Expense WHERE strIOItemCode = '20102'",
        "<row strStandName='住宿标准' strControlType='严格控制'/>\r\n"},
       {"a stale ts", "<r P='2' " + lodging + "ts='3' strStandName='住宿标准' strIOCode='20102' strControlType='提示'/>",
        "记录已被他人修改或删除，请刷新后重试。", "SELECT strStandName FROM KX_Expense WHERE strIOItemCode = '20102'",
@@ -122,8 +124,8 @@ TEST(StandRecords, DeletingAStandardNeedsItsDepartmentsAndBandsGone) {
   for (const Case& c : cases) {
     StandTestAccount stand;
     if (*c.cleared) stand.account().execute(c.cleared);
-    const std::string reply =
-        stand.serve(standRequest("<r P='3' GUID='" + kAllowanceText + "' ts='" + standTs(stand, kAllowanceText) + "'/>"));
+    const std::string reply = stand.serve(
+        standRequest("<r P='3' GUID='" + kAllowanceText + "' ts='" + standTs(stand, kAllowanceText) + "'/>"));
     EXPECT_EQ(textAt(reply, "//out/error/text"), c.errorText) << c.name << "\n" << reply;
     const std::string left = *c.errorText ? "1" : "0";
     EXPECT_EQ(stand.value("SELECT count(*) FROM KX_Expense WHERE GUID = '" + kAllowanceText + "'"), left) << c.name;
@@ -150,11 +152,11 @@ TEST(StandRecords, ChangingTheItemChecksTheDepartments) {
   };
   for (const Case& c : cases) {
     StandTestAccount stand;
-    stand.account().execute("INSERT INTO KX_ExpenseDepart (GuidMain, strDepartID) VALUES ('" + kAllowanceText +
-                            "', '" + c.otherDepartment + "')");
-    const std::string reply = stand.serve(standRequest("<r P='2' GUID='" + kLodgingText + "' ts='" +
-                                                       standTs(stand, kLodgingText) +
-                                                       "' strStandName='住宿新标准' strIOCode='20103' strControlType='提示'/>"));
+    stand.account().execute("INSERT INTO KX_ExpenseDepart (GuidMain, strDepartID) VALUES ('" + kAllowanceText + "', '" +
+                            c.otherDepartment + "')");
+    const std::string reply =
+        stand.serve(standRequest("<r P='2' GUID='" + kLodgingText + "' ts='" + standTs(stand, kLodgingText) +
+                                 "' strStandName='住宿新标准' strIOCode='20103' strControlType='提示'/>"));
     EXPECT_EQ(textAt(reply, "//out/error/text"), c.errorText) << c.name << "\n" << reply;
     EXPECT_EQ(stand.value("SELECT strIOItemCode FROM KX_Expense WHERE GUID = '" + kLodgingText + "'"),
               *c.errorText ? "20102" : "20103")
@@ -194,7 +196,8 @@ TEST(StandRecords, SaveDepartReplacesTheDepartments) {
     EXPECT_EQ(textAt(reply, "//out/error/text"), c.errorText) << c.name << "\n" << reply;
     EXPECT_EQ(departments(stand, kLodgingText), c.after) << c.name;
     if (c.departments.empty()) {
-      EXPECT_NE(reply.find("<Rows><row cDepCode=\"01\" cDepName=\"总经理办公室\" GUID=\"\"/>"), std::string::npos) << reply;
+      EXPECT_NE(reply.find("<Rows><row cDepCode=\"01\" cDepName=\"总经理办公室\" GUID=\"\"/>"), std::string::npos)
+          << reply;
       EXPECT_EQ(reply.find("cDepCode=\"03\""), std::string::npos) << "not a leaf: " << reply;
     }
   }
@@ -203,7 +206,8 @@ TEST(StandRecords, SaveDepartReplacesTheDepartments) {
 TEST(StandRecords, SaveDepartRefusesADepartmentOfAnotherStandardOfTheSameItem) {
   StandTestAccount stand;
   stand.account().execute(
-      "INSERT INTO KX_Expense (GUID, strStandName, strIOItemCode, strControlType) VALUES ('{S3}', '住宿费标准二', '20102', '提示')");
+      "INSERT INTO KX_Expense (GUID, strStandName, strIOItemCode, strControlType) VALUES ('{S3}', '住宿费标准二', "
+      "'20102', '提示')");
   const std::string reply = stand.serve(departRequest("{S3}", "<d id='04'/><d id='02'/>"));
   EXPECT_EQ(textAt(reply, "//out/error/text"), "部门“财务部”已属于该收支项目的其他报销标准。") << reply;
   EXPECT_EQ(departments(stand, "{S3}"), "");
@@ -215,8 +219,12 @@ TEST(StandRecords, GetDepartListsTheStandardsDepartmentsAndTheFreeLeaves) {
       stand.serve("<req><func name='getdepart'><in><x GUID='" + kAllowanceText + "'/></in></func></req>");
   EXPECT_NE(reply.find("<Rows><row cDepCode=\"01\" cDepName=\"总经理办公室\" GUID=\"\"/>"
                        "<row cDepCode=\"02\" cDepName=\"财务部\" GUID=\"\"/>"
-                       "<row cDepCode=\"0301\" cDepName=\"华东销售组\" GUID=\"" + kAllowanceText + "\"/>"
-                       "<row cDepCode=\"0302\" cDepName=\"华北销售组\" GUID=\"" + kAllowanceText + "\"/>"
+                       "<row cDepCode=\"0301\" cDepName=\"华东销售组\" GUID=\"" +
+                       kAllowanceText +
+                       "\"/>"
+                       "<row cDepCode=\"0302\" cDepName=\"华北销售组\" GUID=\"" +
+                       kAllowanceText +
+                       "\"/>"
                        "<row cDepCode=\"04\" cDepName=\"技术部\" GUID=\"\"/></Rows>"),
             std::string::npos)
       << reply;

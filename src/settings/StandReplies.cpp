@@ -29,7 +29,8 @@ bool readMember(FuncCall& call, const std::function<bool(FuncCall&)>& body) {
 
 bool editMember(FuncCall& call, const std::function<bool(FuncCall&)>& body,
                 std::span<const ConstraintMessage> constraints) {
-  return answerAsMember(call.oXml, kClass, "recordEdit", [&] { return body(call); }, namingConstraints(constraints));
+  return answerAsMember(
+      call.oXml, kClass, "recordEdit", [&] { return body(call); }, namingConstraints(constraints));
 }
 
 void executeOne(FuncCall& call, const std::string& tsql, const char* failureMessage) {

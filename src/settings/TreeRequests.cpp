@@ -5,9 +5,7 @@
 
 namespace corvane {
 
-XmlNode requestRow(const FuncCall& call) {
-  return call.oNode.child("in").firstChild();
-}
+XmlNode requestRow(const FuncCall& call) { return call.oNode.child("in").firstChild(); }
 
 std::string requiredAttribute(XmlNode row, std::string_view name) {
   const std::optional<std::string> value = row.findAttribute(name);

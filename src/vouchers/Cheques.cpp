@@ -45,21 +45,19 @@ void raiseUnlessEmpty(const std::string& bookMessage) {
 
 std::string chequeElement(const std::string& accountCode, const std::string& chequeNumber,
                           const std::string& settleStyle, Currency amount, const DateTime& billDate,
-                          const std::string& remark, const std::string& department,
-                          const std::string& person, const std::string& payee) {
-  return "<book cCode='" + XmlEncode(accountCode) + "' cn_id='" + XmlEncode(chequeNumber) +
-         "' csettle='" + XmlEncode(settleStyle) + "' mc='" + CStr(Variant(amount)) +
-         "' bill_date='" + CStr(Variant(billDate)) + "' cremark='" + XmlEncode(remark) +
-         "' cdept='" + XmlEncode(department) + "' cperson='" + XmlEncode(person) + "' cget='" +
-         XmlEncode(payee) + "'/>";
+                          const std::string& remark, const std::string& department, const std::string& person,
+                          const std::string& payee) {
+  return "<book cCode='" + XmlEncode(accountCode) + "' cn_id='" + XmlEncode(chequeNumber) + "' csettle='" +
+         XmlEncode(settleStyle) + "' mc='" + CStr(Variant(amount)) + "' bill_date='" + CStr(Variant(billDate)) +
+         "' cremark='" + XmlEncode(remark) + "' cdept='" + XmlEncode(department) + "' cperson='" + XmlEncode(person) +
+         "' cget='" + XmlEncode(payee) + "'/>";
 }
 
 // Follows the book's case for an examined cheque; raises 9000 where the book refuses or reports
 // a problem.
 void followChequeCase(ChequeBook& book, bool noWrite, std::string& notice) {
   switch (book.zpcheck()) {
-    case kChequeRefused:
-      raiseRefusal(book.zpmsg(), "Z7.Corvane.0040");
+    case kChequeRefused: raiseRefusal(book.zpmsg(), "Z7.Corvane.0040");
     case kChequeNew:
       book.StartZPDJ(false, false);
       raiseUnlessEmpty(book.zpmsg());
@@ -68,9 +66,7 @@ void followChequeCase(ChequeBook& book, bool noWrite, std::string& notice) {
         raiseUnlessEmpty(book.zpmsg());
       }
       return;
-    case kChequeWritten:
-      notice = GetResString("Z7.Corvane.0041");
-      return;
+    case kChequeWritten: notice = GetResString("Z7.Corvane.0041"); return;
     case kChequeStartedOnly:
       if (noWrite) {
         notice = GetResString("Z7.Corvane.0042");
@@ -79,17 +75,15 @@ void followChequeCase(ChequeBook& book, bool noWrite, std::string& notice) {
         raiseUnlessEmpty(book.zpmsg());
       }
       return;
-    default:
-      return;
+    default: return;
   }
 }
 
 }  // namespace
 
-bool RegisterCheque(LoginContext& ologin, bool noWrite, const std::string& accountCode,
-                    const std::string& chequeNumber, const std::string& settleStyle, Currency amount,
-                    const DateTime& billDate, const std::string& remark,
-                    const std::string& department, const std::string& person,
+bool RegisterCheque(LoginContext& ologin, bool noWrite, const std::string& accountCode, const std::string& chequeNumber,
+                    const std::string& settleStyle, Currency amount, const DateTime& billDate,
+                    const std::string& remark, const std::string& department, const std::string& person,
                     const std::string& payee, std::string& notice) {
   notice.clear();
   try {
@@ -98,9 +92,8 @@ bool RegisterCheque(LoginContext& ologin, bool noWrite, const std::string& accou
     const DatabaseCloser closer(*database);
     database->openDatabase(ologin.ConnectString());
     const std::unique_ptr<ChequeCommon> common = host.common();
-    common->InitPubs2("KX", ologin.HostContextName(), *database, ologin.AccountId(),
-                      ologin.LoginYear(), ologin.UserName(), ologin.LoginDate(),
-                      ologin.PubsInitText());
+    common->InitPubs2("KX", ologin.HostContextName(), *database, ologin.AccountId(), ologin.LoginYear(),
+                      ologin.UserName(), ologin.LoginDate(), ologin.PubsInitText());
     const std::unique_ptr<ChequeBook> book = host.book();
     book->setZzLogin(ologin);
     book->setZzSys(*common);
@@ -108,8 +101,8 @@ bool RegisterCheque(LoginContext& ologin, bool noWrite, const std::string& accou
     if (accountCode.empty() || chequeNumber.empty() || settleStyle.empty()) {
       raiseMessage("Z7.Corvane.0040");
     }
-    std::string element = chequeElement(accountCode, chequeNumber, settleStyle, amount, billDate,
-                                        remark, department, person, payee);
+    std::string element =
+        chequeElement(accountCode, chequeNumber, settleStyle, amount, billDate, remark, department, person, payee);
     if (book->ZPControl(element)) followChequeCase(*book, noWrite, notice);
     return true;
   } catch (const RuntimeError& error) {

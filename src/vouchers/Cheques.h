@@ -19,10 +19,9 @@ class LoginContext;
 // cheque, a problem of the book or the database) with the failure's description in `notice`,
 // so that a caller that reads only the notice never takes a failure for a registration.
 // Never raises.
-bool RegisterCheque(LoginContext& ologin, bool noWrite, const std::string& accountCode,
-                    const std::string& chequeNumber, const std::string& settleStyle, Currency amount,
-                    const DateTime& billDate, const std::string& remark,
-                    const std::string& department, const std::string& person,
+bool RegisterCheque(LoginContext& ologin, bool noWrite, const std::string& accountCode, const std::string& chequeNumber,
+                    const std::string& settleStyle, Currency amount, const DateTime& billDate,
+                    const std::string& remark, const std::string& department, const std::string& person,
                     const std::string& payee, std::string& notice);
 
 }  // namespace corvane

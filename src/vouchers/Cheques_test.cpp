@@ -7,11 +7,11 @@
 #include <utility>
 #include <vector>
 
-#include "request/Messages.h"
 #include "platform/com/RuntimeError.h"
 #include "platform/db/Connection.h"
 #include "platform/db/ConnectionPool.h"
 #include "platform/db/Recordset.h"
+#include "request/Messages.h"
 #include "support/TestHost.h"
 #include "support/TestLogin.h"
 
@@ -27,21 +27,16 @@ struct Script {
 };
 
 // The book examines the cheque and answers `check`, with its messages after each call.
-Script answering(int check, std::string control = "", std::string start = "",
-                 std::string update = "") {
+Script answering(int check, std::string control = "", std::string start = "", std::string update = "") {
   return Script{true, check, std::move(control), std::move(start), std::move(update), false};
 }
 
 struct LoggedDatabase final : ChequeDatabase {
   std::vector<std::string>& log;
   explicit LoggedDatabase(std::vector<std::string>& calls) : log(calls) {}
-  void openDatabase(const std::string& connectString) override {
-    log.push_back("open " + connectString);
-  }
+  void openDatabase(const std::string& connectString) override { log.push_back("open " + connectString); }
   void oclose() override { log.push_back("close"); }
-  db::Connection& connection() override {
-    raiseObjectMissing("no connection");
-  }
+  db::Connection& connection() override { raiseObjectMissing("no connection"); }
 };
 
 struct LoggedCommon final : ChequeCommon {
@@ -50,17 +45,14 @@ struct LoggedCommon final : ChequeCommon {
   ChequeSession held;
   LoggedCommon(std::vector<std::string>& calls, const Script& s) : log(calls), script(s) {}
   void InitPubs2(const std::string& module, const std::string& hostContext, ChequeDatabase&,
-                 const std::string& accountId, const std::string& loginYear,
-                 const std::string& userName, const DateTime& loginDate,
-                 const std::string& pubsInitText) override {
-    log.push_back("init " + module + " " + hostContext + " " + accountId + " " + loginYear +
-                  " " + userName + " " + loginDate.toString() + " " + pubsInitText);
+                 const std::string& accountId, const std::string& loginYear, const std::string& userName,
+                 const DateTime& loginDate, const std::string& pubsInitText) override {
+    log.push_back("init " + module + " " + hostContext + " " + accountId + " " + loginYear + " " + userName + " " +
+                  loginDate.toString() + " " + pubsInitText);
     if (script.initFails) raiseBusiness("the session cannot start");
   }
   const ChequeSession& session() const override { return held; }
-  ChequeDatabase& database() override {
-    raiseObjectMissing("no database");
-  }
+  ChequeDatabase& database() override { raiseObjectMissing("no database"); }
 };
 
 struct ScriptedBook final : ChequeBook {
@@ -116,28 +108,24 @@ TEST(RegisterCheque, FollowsTheBooksCases) {
     std::vector<std::string> steps;  // the calls after setZzSys and before close
   } const cases[] = {
       {"nothing to do", Script{false, 0, "", "", "", false}, false, true, "", {"control"}},
-      {"refused with the book's message", answering(1, "stopped"), false,
-       false, "stopped", {"control"}},
-      {"refused without message", answering(1), false, false,
-       GetResString("Z7.Corvane.0040"), {"control"}},
+      {"refused with the book's message", answering(1, "stopped"), false, false, "stopped", {"control"}},
+      {"refused without message", answering(1), false, false, GetResString("Z7.Corvane.0040"), {"control"}},
       {"new", answering(2), false, true, "", {"control", "start 00", "update"}},
       {"new, not written", answering(2), true, true, "", {"control", "start 00"}},
-      {"new, start fails", answering(2, "", "no start"), false, false, "no start",
-       {"control", "start 00"}},
-      {"new, write fails", answering(2, "", "", "no write"), false, false, "no write",
+      {"new, start fails", answering(2, "", "no start"), false, false, "no start", {"control", "start 00"}},
+      {"new, write fails",
+       answering(2, "", "", "no write"),
+       false,
+       false,
+       "no write",
        {"control", "start 00", "update"}},
-      {"written already", answering(3), false, true, GetResString("Z7.Corvane.0041"),
-       {"control"}},
-      {"written already, not writing", answering(3), true, true,
-       GetResString("Z7.Corvane.0041"), {"control"}},
-      {"started only, not writing", answering(4), true, true, GetResString("Z7.Corvane.0042"),
-       {"control"}},
+      {"written already", answering(3), false, true, GetResString("Z7.Corvane.0041"), {"control"}},
+      {"written already, not writing", answering(3), true, true, GetResString("Z7.Corvane.0041"), {"control"}},
+      {"started only, not writing", answering(4), true, true, GetResString("Z7.Corvane.0042"), {"control"}},
       {"started only", answering(4), false, true, "", {"control", "update"}},
-      {"started only, write fails", answering(4, "", "", "no write"), false, false,
-       "no write", {"control", "update"}},
+      {"started only, write fails", answering(4, "", "", "no write"), false, false, "no write", {"control", "update"}},
       {"unknown case", answering(7), false, true, "", {"control"}},
-      {"closed book", answering(1, "ZP001: " + closedText), false, false,
-       "ZP001: " + closedText, {"control"}},
+      {"closed book", answering(1, "ZP001: " + closedText), false, false, "ZP001: " + closedText, {"control"}},
   };
   const TestLogin login = scriptLogin();
   for (const Case& c : cases) {
@@ -147,15 +135,14 @@ TEST(RegisterCheque, FollowsTheBooksCases) {
     host.cheques = scriptedComponents(log, c.script);
     TestLogin caller = login;
     caller.testHost = &host;
-    EXPECT_EQ(RegisterCheque(caller, c.noWrite, "100201", "ZP001", "202", Currency::fromScaled(12345000),
-                             {2026, 3, 5}, "O'Brien & Co", "财务部", "李晓燕", "<Payee>", notice),
+    EXPECT_EQ(RegisterCheque(caller, c.noWrite, "100201", "ZP001", "202", Currency::fromScaled(12345000), {2026, 3, 5},
+                             "O'Brien & Co", "财务部", "李晓燕", "<Payee>", notice),
               c.result)
         << c.what;
     EXPECT_EQ(notice, c.notice) << c.what;
 
-    std::vector<std::string> expected = {"open Data Source=/accounts/001",
-                                         "init KX test 001 2026 李晓燕 2026-3-5 pubs", "login",
-                                         "sys"};
+    std::vector<std::string> expected = {"open Data Source=/accounts/001", "init KX test 001 2026 李晓燕 2026-3-5 pubs",
+                                         "login", "sys"};
     for (const std::string& step : c.steps) {
       expected.push_back(step == "control" ? "control " + kElement : step);
     }
@@ -176,8 +163,8 @@ TEST(RegisterCheque, EmptyKeysAreRefusedBeforeTheBookIsAsked) {
     host.cheques = scriptedComponents(log, script);
     TestLogin login = scriptLogin();
     login.testHost = &host;
-    EXPECT_FALSE(RegisterCheque(login, false, c.account, c.number, c.style, Currency::fromScaled(10000),
-                                {2026, 3, 5}, "", "", "", "", notice));
+    EXPECT_FALSE(RegisterCheque(login, false, c.account, c.number, c.style, Currency::fromScaled(10000), {2026, 3, 5},
+                                "", "", "", "", notice));
     EXPECT_EQ(notice, GetResString("Z7.Corvane.0040"));
     EXPECT_EQ(log.back(), "close");
     EXPECT_EQ(log.size(), 5u) << "the book was asked";
@@ -192,8 +179,8 @@ TEST(RegisterCheque, DatabaseIsClosedWhenTheSessionFails) {
   host.cheques = scriptedComponents(log, sessionFails);
   TestLogin login = scriptLogin();
   login.testHost = &host;
-  EXPECT_FALSE(RegisterCheque(login, false, "100201", "ZP001", "202", Currency::fromScaled(10000), {2026, 3, 5},
-                              "", "", "", "", notice));
+  EXPECT_FALSE(RegisterCheque(login, false, "100201", "ZP001", "202", Currency::fromScaled(10000), {2026, 3, 5}, "", "",
+                              "", "", notice));
   EXPECT_EQ(notice, "the session cannot start");
   EXPECT_EQ(log.back(), "close");
 }
@@ -203,11 +190,11 @@ class ChequeBookTest : public ::testing::Test {
  protected:
   void SetUp() override { connection.open(account.connectString()); }
 
-  bool registerCheque(bool noWrite, const std::string& accountCode, const std::string& number,
-                      std::string& notice, const std::string& remark = "Travel advance",
-                      Currency amount = Currency::fromScaled(20000000), DateTime billDate = {2026, 3, 5}) {
-    return RegisterCheque(login, noWrite, accountCode, number, "202", amount, billDate, remark,
-                          "财务部", "李晓燕", "李晓燕", notice);
+  bool registerCheque(bool noWrite, const std::string& accountCode, const std::string& number, std::string& notice,
+                      const std::string& remark = "Travel advance", Currency amount = Currency::fromScaled(20000000),
+                      DateTime billDate = {2026, 3, 5}) {
+    return RegisterCheque(login, noWrite, accountCode, number, "202", amount, billDate, remark, "财务部", "李晓燕",
+                          "李晓燕", notice);
   }
 
   // "absent", "started" or "written", as the book holds the cheque.

@@ -23,10 +23,10 @@ void RefuseClaimOverpayment(FuncCall& call, const std::string& claim, LinesCount
   if (!income) limit = limit - MoneyOf(head.field("dblJE").value());
 
   Currency moved;
-  const std::string atBank = "Case When isnull(strPayID,'')<>'' Or GUID = " + db::quoteLiteral(sending) +
-                             " Then 1 Else 0 End As atBank";
-  for (db::Recordset line = sql::open(
-           call.CN, "Select intIOType,dblMoney," + atBank + " From KX_BalanceInfo Where ExpenGUID = " + guid);
+  const std::string atBank =
+      "Case When isnull(strPayID,'')<>'' Or GUID = " + db::quoteLiteral(sending) + " Then 1 Else 0 End As atBank";
+  for (db::Recordset line =
+           sql::open(call.CN, "Select intIOType,dblMoney," + atBank + " From KX_BalanceInfo Where ExpenGUID = " + guid);
        !line.eof(); line.moveNext()) {
     const Currency money = MoneyOf(line.field("dblMoney").value());
     // An expense claim's receipts come back from the claimant: they add to what it pays out.

@@ -14,11 +14,12 @@ namespace {
 
 std::optional<std::string> firstSubject(db::Connection& CN, const std::string& operationType,
                                         const std::string& condition) {
-  const db::Recordset rs = sql::openReadOnly(
-      CN, "SELECT KX_PzSet_OP.strSubject, code.ccode_name "
-          "FROM KX_PzSet_OP LEFT OUTER JOIN code ON KX_PzSet_OP.strSubject = code.ccode "
-          "Where KX_PzSet_OP.strOperatType = " +
-              db::quoteLiteral(operationType) + " And " + condition);
+  const db::Recordset rs =
+      sql::openReadOnly(CN,
+                        "SELECT KX_PzSet_OP.strSubject, code.ccode_name "
+                        "FROM KX_PzSet_OP LEFT OUTER JOIN code ON KX_PzSet_OP.strSubject = code.ccode "
+                        "Where KX_PzSet_OP.strOperatType = " +
+                            db::quoteLiteral(operationType) + " And " + condition);
   if (rs.eof()) return std::nullopt;
   return NullToStr(rs.field(0).value());
 }
@@ -28,8 +29,7 @@ std::optional<std::string> firstSubject(db::Connection& CN, const std::string& o
 std::string GetPzSetSubject(db::Connection& CN, const std::string& selector, const std::string& balanceType,
                             const std::string& bank, const std::string& currency) {
   // The settings store the direction as its zh-CN word.
-  const std::string operationType =
-      GetResString(selector == "1" ? "Z7.Corvane.0185" : "Z7.Corvane.0186", "zh-CN");
+  const std::string operationType = GetResString(selector == "1" ? "Z7.Corvane.0185" : "Z7.Corvane.0186", "zh-CN");
   const std::string balance = db::quoteLiteral(balanceType);
   const std::string bankLiteral = db::quoteLiteral(bank);
   const std::string money = db::quoteLiteral(currency);

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "request/Locale.h"
 #include "platform/db/Connection.h"
+#include "request/Locale.h"
 #include "support/CaseAccount.h"
 
 namespace corvane {
@@ -35,8 +35,9 @@ TEST(GetPzSetSubject, FindsTheMostSpecificSettingInFourSteps) {
   const std::string previousLocale = gLocaleID;
   gLocaleID = "en-us";  // the settings are stored in zh-CN whatever the request's locale
   CaseAccount account;
-  account.execute("INSERT INTO KX_PzSet_OP (GUID, strOperatType, strBalanceType, strBankID, strCurrency, strSubject) "
-                  "VALUES ('{5D1A7E30-2C4B-4F19-8A04-000000000009}', '付款', '21', '05', '美元', '100201')");
+  account.execute(
+      "INSERT INTO KX_PzSet_OP (GUID, strOperatType, strBalanceType, strBankID, strCurrency, strSubject) "
+      "VALUES ('{5D1A7E30-2C4B-4F19-8A04-000000000009}', '付款', '21', '05', '美元', '100201')");
   db::Connection connection;
   connection.open(account.connectString());
   for (const LookupCase& c : kCases) {

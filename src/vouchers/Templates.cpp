@@ -1,7 +1,5 @@
 #include "vouchers/Templates.h"
 
-#include "request/QueryBuilders.h"
-
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -63,8 +61,8 @@ std::string TemplateListSql(const std::string& cardNumber, int mode, const std::
 }
 
 std::string DefaultTemplateSql(const std::string& cardNumber, const std::string& rights) {
-  return "Select top 1 vt_id,vt_cardnumber From VoucherTemplates Where vt_cardnumber=" +
-         db::quoteLiteral(cardNumber) + " and vt_templatemode=0" + rightsClause(rights);
+  return "Select top 1 vt_id,vt_cardnumber From VoucherTemplates Where vt_cardnumber=" + db::quoteLiteral(cardNumber) +
+         " and vt_templatemode=0" + rightsClause(rights);
 }
 
 std::string AllowedTemplateSql(const std::string& cardNumber, const std::string& rights,
@@ -104,9 +102,7 @@ void AnswerTemplate(FuncCall& call) {
   db::saveAsXml(data, call.oXml);
 }
 
-bool ServeTemplate(FuncCall& call) {
-  return pub::served(call, "VchModuleGet", "Z7.Corvane.0095", AnswerTemplate);
-}
+bool ServeTemplate(FuncCall& call) { return pub::served(call, "VchModuleGet", "Z7.Corvane.0095", AnswerTemplate); }
 
 void AnswerFixedData(FuncCall& call) {
   const std::string id = RequiredText(call.oNode, "in/id");
@@ -124,8 +120,8 @@ void AnswerPrintFormat(FuncCall& call) {
   const std::string key = RequiredText(call.oNode, "in/key");
   const db::Recordset rs = sql::open(call.CN, printFormatSql(key));
   if (rs.eof()) raiseMessageNumbered(0, "Z7.Corvane.0097");
-  loadReply(call.oXml, std::string(kDeclaration) + "<printset>" +
-                           XmlEncode(CStr(rs.field("formatxml").value())) + "</printset>");
+  loadReply(call.oXml,
+            std::string(kDeclaration) + "<printset>" + XmlEncode(CStr(rs.field("formatxml").value())) + "</printset>");
 }
 
 void StorePrintFormat(FuncCall& call) {

@@ -21,8 +21,7 @@ std::string TemplateRights(LoginContext& login, const std::string& cardNumber);
 // when it is among the allowed ones.
 std::string TemplateListSql(const std::string& cardNumber, int mode, const std::string& rights);
 std::string DefaultTemplateSql(const std::string& cardNumber, const std::string& rights);
-std::string AllowedTemplateSql(const std::string& cardNumber, const std::string& rights,
-                               const std::string& templateId);
+std::string AllowedTemplateSql(const std::string& cardNumber, const std::string& rights, const std::string& templateId);
 
 // `in/type` card, `in/kind` template mode (0 to 255, default 0): "<rows>" with a `row` line
 // (vt_id, vt_name, vt_cardnumber) per allowed template.

@@ -16,9 +16,8 @@ namespace corvane {
 
 namespace {
 
-constexpr std::array kRetryLaterErrors = {
-    static_cast<std::int32_t>(0x80040E21), errnum::kDbUnspecified, errnum::kDbTimeout,
-    static_cast<std::int32_t>(0x8004D013)};
+constexpr std::array kRetryLaterErrors = {static_cast<std::int32_t>(0x80040E21), errnum::kDbUnspecified,
+                                          errnum::kDbTimeout, static_cast<std::int32_t>(0x8004D013)};
 
 }  // namespace
 

@@ -52,9 +52,10 @@ void loanStateGuards(const db::Recordset& head) {
 }
 
 void loanDependentGuards(db::Connection& CN, const std::string_view guid) {
-  if (sql::exists(CN, "Select Top 1 * From KX_ExpenLoanInfo Where LoanSubguid In (Select GUID From "
-                      "KX_LoanVouch_Sub Where MGUID = " +
-                          db::quoteLiteral(guid) + ")")) {
+  if (sql::exists(CN,
+                  "Select Top 1 * From KX_ExpenLoanInfo Where LoanSubguid In (Select GUID From "
+                  "KX_LoanVouch_Sub Where MGUID = " +
+                      db::quoteLiteral(guid) + ")")) {
     raiseMessage("Z7.Corvane.0208");
   }
 }
@@ -89,9 +90,8 @@ std::string claimFailureText(const RuntimeError& error) {
 // becomes current, whatever its state; without one there is none, on the income-claim card.
 void moveToNextVoucher(const VoucherRights& rights, db::Connection& CN, const std::string& deletedId,
                        CurrentVoucher& current) {
-  const db::Recordset rs =
-      sql::open(CN, "Select Top 1 AutoID,strTypeCode From " + rights.source() + " Where AutoID > " + deletedId +
-                        " Order By AutoID");
+  const db::Recordset rs = sql::open(CN, "Select Top 1 AutoID,strTypeCode From " + rights.source() +
+                                             " Where AutoID > " + deletedId + " Order By AutoID");
   if (rs.eof()) {
     current.AutoID.clear();
     *current.strCardNum = "KX02";
@@ -141,16 +141,13 @@ bool deleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* nex
 
 }  // namespace
 
-const DeletionKind kLoanDeletion{"CLoan", "DelVouch", loanStateGuards, loanDependentGuards,
-                                  VoucherFailureText};
+const DeletionKind kLoanDeletion{"CLoan", "DelVouch", loanStateGuards, loanDependentGuards, VoucherFailureText};
 
-const DeletionKind kClaimDeletion{"CLoan", "recordGet", claimStateGuards, claimDependentGuards,
-                                   claimFailureText};
+const DeletionKind kClaimDeletion{"CLoan", "recordGet", claimStateGuards, claimDependentGuards, claimFailureText};
 
 bool DeleteVoucher(const DeletionKind& kind, FuncCall& call, CurrentVoucher* next) {
   return answerAsMember(
-      call.oXml, kind.className, kind.member, [&] { return deleteVoucher(kind, call, next); },
-      kind.failureText);
+      call.oXml, kind.className, kind.member, [&] { return deleteVoucher(kind, call, next); }, kind.failureText);
 }
 
 }  // namespace corvane

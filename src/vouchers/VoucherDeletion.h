@@ -18,7 +18,7 @@ class RuntimeError;
 namespace db {
 class Recordset;
 class Connection;
-}
+}  // namespace db
 
 struct DeletionKind {
   std::string_view className;

@@ -10,8 +10,8 @@
 namespace corvane {
 
 enum class NumberScope {
-  HeadTable,   // unique among all vouchers of the head table
-  SameKind,    // unique among the vouchers of the head table whose type code has the kind's character
+  HeadTable,  // unique among all vouchers of the head table
+  SameKind,   // unique among the vouchers of the head table whose type code has the kind's character
 };
 
 struct VoucherKind {
@@ -26,12 +26,9 @@ struct VoucherKind {
 };
 
 inline constexpr std::array kVoucherKinds = {
-    VoucherKind{'1', "KX02", "KX_ExpenVouch", "KX_ExpenVouch_Sub", "46", "收入报销单", "KX0204",
-                NumberScope::SameKind},
-    VoucherKind{'2', "KX03", "KX_ExpenVouch", "KX_ExpenVouch_Sub", "47", "支出报销单", "KX0204",
-                NumberScope::SameKind},
-    VoucherKind{'3', "KX01", "KX_LoanVouch", "KX_LoanVouch_Sub", "45", "借款单", "KX0202",
-                NumberScope::HeadTable},
+    VoucherKind{'1', "KX02", "KX_ExpenVouch", "KX_ExpenVouch_Sub", "46", "收入报销单", "KX0204", NumberScope::SameKind},
+    VoucherKind{'2', "KX03", "KX_ExpenVouch", "KX_ExpenVouch_Sub", "47", "支出报销单", "KX0204", NumberScope::SameKind},
+    VoucherKind{'3', "KX01", "KX_LoanVouch", "KX_LoanVouch_Sub", "45", "借款单", "KX0202", NumberScope::HeadTable},
 };
 
 inline constexpr const VoucherKind& kIncomeClaimKind = kVoucherKinds[0];

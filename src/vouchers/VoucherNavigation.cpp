@@ -49,13 +49,12 @@ std::optional<std::string> autoIdOf(const std::string& sql, db::Connection& CN) 
   return CStr(rs.field(0).value());
 }
 
-std::string targetQuery(const NavigationKind& kind, const std::string& director,
-                        const std::optional<std::string>& id, const std::string& source,
-                        const std::string& filter) {
+std::string targetQuery(const NavigationKind& kind, const std::string& director, const std::optional<std::string>& id,
+                        const std::string& source, const std::string& filter) {
   const std::string from = " From " + source + " Where ";
   if (director == "0") return "Select min(AutoID) as AutoID" + from + filter;
-  const bool referenced = director == "1" || director == "2" || director == "3" ||
-                          (director == "-3" && kind.servesNamedVoucher);
+  const bool referenced =
+      director == "1" || director == "2" || director == "3" || (director == "-3" && kind.servesNamedVoucher);
   if (referenced && id) {
     if (director == "1") return "Select max(AutoID) as AutoID" + from + filter + " And AutoID < " + *id;
     if (director == "2") return "Select min(AutoID) as AutoID" + from + filter + " And AutoID > " + *id;
@@ -87,13 +86,11 @@ std::string listRows(const std::string& sql, db::Connection& CN) {
   return rows;
 }
 
-void readShowModel(const NavigationKind& kind, db::Connection& CN, const std::string& source,
-                   CurrentVoucher& current) {
+void readShowModel(const NavigationKind& kind, db::Connection& CN, const std::string& source, CurrentVoucher& current) {
   const std::string table(kind.headTable);
-  const db::Recordset rs = sql::open(CN, "SELECT strTypeCode,strShowModel FROM " + source +
-                                              " Left JOIN KX_OperationType ON " + table +
-                                              ".strTypeCode = KX_OperationType.strCode Where AutoID = " +
-                                              current.AutoID);
+  const db::Recordset rs =
+      sql::open(CN, "SELECT strTypeCode,strShowModel FROM " + source + " Left JOIN KX_OperationType ON " + table +
+                        ".strTypeCode = KX_OperationType.strCode Where AutoID = " + current.AutoID);
   if (rs.eof()) return;
   current.strShowModel = NullToStr(rs.field(1).value());
   if (current.strCardNum) *current.strCardNum = CardNumber(NullToStr(rs.field(0).value()));
@@ -132,9 +129,9 @@ struct FoundVoucher {
 
 // The voucher of the head table with the GUID, when it lies within the user's rights.
 std::optional<FoundVoucher> voucherByGuid(const FuncCall& call, std::string_view table, const std::string& guid) {
-  const db::Recordset rs = sql::open(call.CN, "Select strTypeCode ,AutoID From " +
-                                                   VoucherRights(call.ologin, table).source() +
-                                                   " Where GUID = " + db::quoteLiteral(guid));
+  const db::Recordset rs =
+      sql::open(call.CN, "Select strTypeCode ,AutoID From " + VoucherRights(call.ologin, table).source() +
+                             " Where GUID = " + db::quoteLiteral(guid));
   if (rs.eof()) return std::nullopt;
   return FoundVoucher{NullToStr(rs.field(0).value()), CStr(rs.field(1).value())};
 }
@@ -147,9 +144,8 @@ bool lookUp(FuncCall& call, CurrentVoucher& current) {
   current.AutoID = found->autoId;
   if (current.strCardNum) *current.strCardNum = CardNumber(found->strTypeCode);
 
-  const db::Recordset rs =
-      sql::open(call.CN, "Select strShowModel From KX_OperationType Where strCode = " +
-                             db::quoteLiteral(found->strTypeCode));
+  const db::Recordset rs = sql::open(
+      call.CN, "Select strShowModel From KX_OperationType Where strCode = " + db::quoteLiteral(found->strTypeCode));
   if (rs.eof()) raiseMessage("Z7.Corvane.0258");
   current.strShowModel = NullToStr(rs.field(0).value());
   loadReply(call.oXml, "<Rows><row AutoID='" + current.AutoID + "' /></Rows>");
@@ -158,22 +154,19 @@ bool lookUp(FuncCall& call, CurrentVoucher& current) {
 
 }  // namespace
 
-const NavigationKind kLoanNavigation{
-    "CLoan", "GetVouchListID", "GetVouchByGUID", "KX_LoanVouch", "AutoID", true, false, loanFilter};
-const NavigationKind kClaimNavigation{"CExpense",      "GetVoucherListID", "GetVouchByGUID",
-                                      "KX_ExpenVouch", "AutoID,strTypeCode", false,
-                                      true,            claimFilter};
+const NavigationKind kLoanNavigation{"CLoan", "GetVouchListID", "GetVouchByGUID", "KX_LoanVouch", "AutoID", true,
+                                     false,   loanFilter};
+const NavigationKind kClaimNavigation{
+    "CExpense", "GetVoucherListID", "GetVouchByGUID", "KX_ExpenVouch", "AutoID,strTypeCode", false, true, claimFilter};
 
 bool NavigateVouchers(const NavigationKind& kind, FuncCall& call, CurrentVoucher& current) {
   return answerAsMember(
-      call.oXml, kind.className, kind.listMember, [&] { return navigate(kind, call, current); },
-      VoucherFailureText);
+      call.oXml, kind.className, kind.listMember, [&] { return navigate(kind, call, current); }, VoucherFailureText);
 }
 
 bool LookUpVoucher(const NavigationKind& kind, FuncCall& call, CurrentVoucher& current) {
   return answerAsMember(
-      call.oXml, kind.className, kind.lookupMember, [&] { return lookUp(call, current); },
-      VoucherFailureText);
+      call.oXml, kind.className, kind.lookupMember, [&] { return lookUp(call, current); }, VoucherFailureText);
 }
 
 }  // namespace corvane

@@ -23,14 +23,26 @@
 namespace corvane {
 
 const VoucherReadKind kLoanReads{
-    "CLoan", "KX_LoanVouch", "vwKXLoanHead", "Localeid", "vwKXLoanBody", false,
+    "CLoan",
+    "KX_LoanVouch",
+    "vwKXLoanHead",
+    "Localeid",
+    "vwKXLoanBody",
+    false,
     "dbo.KX_OperationType.strShowModel = dbo.VoucherTemplates.VT_ID Left Outer Join Vouchers On "
     "VoucherTemplates.VT_CardNumber = Vouchers.CardNumber ",
-    " ", " Order By dbo.Vouchers.DEF_ID"};
+    " ",
+    " Order By dbo.Vouchers.DEF_ID"};
 
-const VoucherReadKind kClaimReads{
-    "CExpense", "KX_ExpenVouch", "vwKXExpenHead", "LocaleID", "vwKXExpenBody", true,
-    "dbo.KX_OperationType.strShowModel = dbo.VoucherTemplates.VT_ID ", "", ""};
+const VoucherReadKind kClaimReads{"CExpense",
+                                  "KX_ExpenVouch",
+                                  "vwKXExpenHead",
+                                  "LocaleID",
+                                  "vwKXExpenBody",
+                                  true,
+                                  "dbo.KX_OperationType.strShowModel = dbo.VoucherTemplates.VT_ID ",
+                                  "",
+                                  ""};
 
 namespace {
 
@@ -60,8 +72,8 @@ std::optional<std::string> voucherId(const VoucherReadKind& kind, FuncCall& call
 std::string headSql(const VoucherReadKind& kind, const std::optional<std::string>& id) {
   const std::string locale = db::quoteLiteral(gLocaleID);
   if (!id && kind.emptyByFalseFilter) {
-    return "Select Top 1 " + std::string(kHeadColumns) + " From " + std::string(kind.headView) +
-           " Where 1 = 2 and " + std::string(kind.headLocaleColumn) + "=" + locale;
+    return "Select Top 1 " + std::string(kHeadColumns) + " From " + std::string(kind.headView) + " Where 1 = 2 and " +
+           std::string(kind.headLocaleColumn) + "=" + locale;
   }
   return "Select " + std::string(kHeadColumns) + " From " + std::string(kind.headView) + " Where " +
          std::string(kind.headLocaleColumn) + "=" + locale + " and AutoID = " + id.value_or("0");
@@ -117,9 +129,9 @@ std::string operListSql(const VoucherReadKind& kind, const std::string& card, co
       "FROM dbo.KX_OperationType LEFT OUTER JOIN dbo.VoucherTemplates VoucherTemplates_1 ON "
       "dbo.KX_OperationType.strPrintModel = VoucherTemplates_1.VT_ID LEFT OUTER JOIN "
       "dbo.VoucherTemplates ON " +
-      std::string(kind.operTemplateJoin) + "Where IsNull(dbo.VoucherTemplates.VT_CardNumber,'') = " +
-      db::quoteLiteral(card) + std::string(kind.operCardClose) +
-      "And IsNull(VoucherTemplates_1.VT_CardNumber,'') = " + db::quoteLiteral(card);
+      std::string(kind.operTemplateJoin) +
+      "Where IsNull(dbo.VoucherTemplates.VT_CardNumber,'') = " + db::quoteLiteral(card) +
+      std::string(kind.operCardClose) + "And IsNull(VoucherTemplates_1.VT_CardNumber,'') = " + db::quoteLiteral(card);
   if (rights == "1=2") {
     sql += " and 1=2";
   } else if (!rights.empty()) {
@@ -178,8 +190,8 @@ bool ReadVoucherBody(const VoucherReadKind& kind, FuncCall& call, const std::str
   });
 }
 
-bool ReadOperList(const VoucherReadKind& kind, FuncCall& call, bool hasCurrentVoucher,
-                  std::string* cardNumber, std::string& strShowModel) {
+bool ReadOperList(const VoucherReadKind& kind, FuncCall& call, bool hasCurrentVoucher, std::string* cardNumber,
+                  std::string& strShowModel) {
   return answerRead(kind, "GetOperList", call, [&] {
     const bool useCurrentCard = cardNumber != nullptr && hasCurrentVoucher;
     const std::string card = useCurrentCard ? *cardNumber : RequiredText(call.oNode, "in/type");

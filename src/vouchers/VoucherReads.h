@@ -44,7 +44,7 @@ bool ReadVoucherBody(const VoucherReadKind& kind, FuncCall& call, const std::str
 // the user's template rights. The card is `in/type`; with `cardNumber` given (claims) it is
 // `*cardNumber` while there is a current voucher, else `in/type`, which is then stored in
 // `*cardNumber`. An empty `strShowModel` takes the display template of the first type listed.
-bool ReadOperList(const VoucherReadKind& kind, FuncCall& call, bool hasCurrentVoucher,
-                  std::string* cardNumber, std::string& strShowModel);
+bool ReadOperList(const VoucherReadKind& kind, FuncCall& call, bool hasCurrentVoucher, std::string* cardNumber,
+                  std::string& strShowModel);
 
 }  // namespace corvane

@@ -88,10 +88,10 @@ VoucherRights::VoucherRights(const LoginContext& ologin, std::string_view headTa
     : headTable_(firstKindOf(headTable).headTable) {
   const std::string rows = GetAuthSource(ologin, headTable_, true);
   const std::string types = templateCondition(ologin, headTable_);
-  source_ = types.empty() ? rows
-                          : "(Select * From " + rows +
-                                " Where strTypeCode IN (Select strcode From KX_OperationType Where " + types +
-                                ")) As " + headTable_;
+  source_ = types.empty()
+                ? rows
+                : "(Select * From " + rows + " Where strTypeCode IN (Select strcode From KX_OperationType Where " +
+                      types + ")) As " + headTable_;
 }
 
 bool VoucherRights::contains(db::Connection& CN, const std::string& condition) const {
@@ -119,9 +119,8 @@ void RequireHeadWithinRights(const LoginContext& ologin, db::Connection& CN, con
   }
   const std::string types = templateCondition(ologin, kind.headTable);
   const std::string type = row.attribute("strTypeCode");
-  if (!types.empty() &&
-      !sql::exists(CN, "Select strCode From KX_OperationType Where strCode = " + db::quoteLiteral(type) + " And " +
-                           types)) {
+  if (!types.empty() && !sql::exists(CN, "Select strCode From KX_OperationType Where strCode = " +
+                                             db::quoteLiteral(type) + " And " + types)) {
     raiseMessage("Z7.Corvane.0724", type);
   }
 }

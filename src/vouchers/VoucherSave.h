@@ -63,8 +63,7 @@ inline std::string removeMidnight(std::string text) {
 // An item class names the table fitemss<class>; anything but letters and digits names none.
 inline bool isPlainCode(const std::string& code) {
   return !code.empty() &&
-         code.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789") ==
-             std::string::npos;
+         code.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789") == std::string::npos;
 }
 
 inline bool equalsTrue(const std::string& text) { return equalsIgnoringCase(text, "true"); }
@@ -74,8 +73,8 @@ using Assignments = std::vector<std::pair<std::string, std::string>>;
 // The seven budget columns: all Null without a budget item, else the item and the ports given,
 // which come in pairs and at least one.
 inline Assignments budgetColumns(const XmlNode& row) {
-  static constexpr std::array kPorts = {"strPort1", "strPort1Value", "strPort2", "strPort2Value",
-                                        "strPort3", "strPort3Value"};
+  static constexpr std::array kPorts = {"strPort1",      "strPort1Value", "strPort2",
+                                        "strPort2Value", "strPort3",      "strPort3Value"};
   static constexpr std::array kPairMessages = {"Z7.Corvane.0240", "Z7.Corvane.0241", "Z7.Corvane.0331"};
   Assignments columns{{"strBudItemID", "Null"}};
   for (const char* port : kPorts) columns.emplace_back(port, "Null");
@@ -98,7 +97,9 @@ inline std::string textValue(const XmlNode& row, const char* name) { return SqlS
 // N of the attribute: its number, Null when it is absent or no number.
 inline std::string numberValue(const XmlNode& row, const char* name) { return SqlNum(Variant(row.attribute(name))); }
 
-inline bool isNumberDefine(int n) { return n == 5 || n == 7 || n == 15 || n == 16 || n == 26 || n == 27 || n == 34 || n == 35; }
+inline bool isNumberDefine(int n) {
+  return n == 5 || n == 7 || n == 15 || n == 16 || n == 26 || n == 27 || n == 34 || n == 35;
+}
 
 // cDefine<first> to cDefine<last>: numbers for the numeric ones, text for the others.
 inline Assignments defineColumns(const XmlNode& row, int first, int last) {
@@ -150,9 +151,9 @@ inline void checkItem(FuncCall& call, const XmlNode& row) {
   if (item.empty()) return;
   if (!isPlainCode(itemClass)) raiseMessage("Z7.Corvane.0220");
   requireRecord(call,
-                itemClass == "ch" ? "SELECT cInvCode FROM inventory Where cInvCode = " + db::quoteLiteral(item)
-                                  : "SELECT cItemCode FROM fitemss" + itemClass +
-                                        " Where cItemCode = " + db::quoteLiteral(item),
+                itemClass == "ch"
+                    ? "SELECT cInvCode FROM inventory Where cInvCode = " + db::quoteLiteral(item)
+                    : "SELECT cItemCode FROM fitemss" + itemClass + " Where cItemCode = " + db::quoteLiteral(item),
                 "Z7.Corvane.0220");
 }
 

@@ -53,10 +53,10 @@ VoucherSaveRequest readRequest(FuncCall& call, VoucherSaveSteps& steps) {
 
 void checkDepartment(FuncCall& call, const XmlNode& row) {
   requirePresent(row, "strDepartID", "Z7.Corvane.0214");
-  const db::Recordset department =
-      requireRecord(call, "SELECT cDepCode, bDepEnd FROM Department Where cDepCode = " +
-                              db::quoteLiteral(row.attribute("strDepartID")),
-                    "Z7.Corvane.0215");
+  const db::Recordset department = requireRecord(
+      call,
+      "SELECT cDepCode, bDepEnd FROM Department Where cDepCode = " + db::quoteLiteral(row.attribute("strDepartID")),
+      "Z7.Corvane.0215");
   const Variant leaf = department.field("bDepEnd").value();
   if (!leaf.isNull() && !CBool(leaf)) raiseMessage("Z7.Corvane.0216");
 }
@@ -77,33 +77,33 @@ void checkHead(FuncCall& call, const XmlNode& row, const VoucherSaveRules& rules
   if (!IsDate(Variant(removeMidnight(row.attribute("dtLoanDate"))))) raiseMessage("Z7.Corvane.0213");
   checkDepartment(call, row);
   requirePresent(row, "strLoanID", rules.claimantMissing);
-  requireRecord(call, "SELECT cPersonCode, cDepCode FROM Person Where cPersonCode = " +
-                          db::quoteLiteral(row.attribute("strLoanID")),
-                rules.claimantUnknown);
+  requireRecord(
+      call,
+      "SELECT cPersonCode, cDepCode FROM Person Where cPersonCode = " + db::quoteLiteral(row.attribute("strLoanID")),
+      rules.claimantUnknown);
   checkItem(call, row);
   requirePresent(row, "strBill", "Z7.Corvane.0221");
-  requireRecord(call, "SELECT cexch_name FROM foreigncurrency Where cexch_name = " +
-                          db::quoteLiteral(row.attribute("strBill")),
-                "Z7.Corvane.0222");
+  requireRecord(
+      call, "SELECT cexch_name FROM foreigncurrency Where cexch_name = " + db::quoteLiteral(row.attribute("strBill")),
+      "Z7.Corvane.0222");
   checkRate(row);
   requirePresent(row, "dblMoney", "Z7.Corvane.0226");
   requirePresent(row, "dblOldMoney", "Z7.Corvane.0227");
   requirePresent(row, "strPersonID", "Z7.Corvane.0228");
-  requireRecord(call, "SELECT cUser_Name FROM VqSystem.dbo.UA_User Where cUser_Name = " +
-                          db::quoteLiteral(row.attribute("strPersonID")),
+  requireRecord(call,
+                "SELECT cUser_Name FROM VqSystem.dbo.UA_User Where cUser_Name = " +
+                    db::quoteLiteral(row.attribute("strPersonID")),
                 "Z7.Corvane.0229");
 }
 
 // The data columns of the head from strTypeCode to strPersonID, in the order of the statements.
 Assignments dataColumns(const VoucherSaveRequest& request, const VoucherSaveRules& rules) {
   const XmlNode& row = request.row;
-  Assignments columns{{"strTypeCode", textValue(row, "strTypeCode")},
-                      {"strVouchID", SqlStr(request.number)},
-                      {"dtLoanDate", textValue(row, "dtLoanDate")},
-                      {"strDepartID", textValue(row, "strDepartID")},
-                      {"strLoanID", textValue(row, "strLoanID")},
-                      {"strItemClassID", textValue(row, "strItemClassID")},
-                      {"strItemID", textValue(row, "strItemID")}};
+  Assignments columns{
+      {"strTypeCode", textValue(row, "strTypeCode")}, {"strVouchID", SqlStr(request.number)},
+      {"dtLoanDate", textValue(row, "dtLoanDate")},   {"strDepartID", textValue(row, "strDepartID")},
+      {"strLoanID", textValue(row, "strLoanID")},     {"strItemClassID", textValue(row, "strItemClassID")},
+      {"strItemID", textValue(row, "strItemID")}};
   for (auto& column : budgetColumns(row)) columns.push_back(std::move(column));
   const Assignments rest{{"strBill", textValue(row, "strBill")},
                          {"fltRate", numberValue(row, "fltRate")},
@@ -134,14 +134,15 @@ std::string updateStatement(const VoucherSaveRequest& request, const VoucherSave
   Assignments columns = dataColumns(request, steps.rules());
   for (auto& column : steps.stateColumns()) columns.push_back(std::move(column));
   for (auto& column : defineColumns(request.row, 1, 16)) columns.push_back(std::move(column));
-  return "Update " + std::string(request.kind->headTable) + " Set intBudPass = 0 ,intOverBud = -1 ,blnaudi = " +
-         submitFlag(request) + ",strOverPerson = null ,strOverDate = null ,strOverDesc = null, " +
-         assignments(columns) + " Where GUID = " + db::quoteLiteral(request.guid) + " And " + version.condition();
+  return "Update " + std::string(request.kind->headTable) +
+         " Set intBudPass = 0 ,intOverBud = -1 ,blnaudi = " + submitFlag(request) +
+         ",strOverPerson = null ,strOverDate = null ,strOverDesc = null, " + assignments(columns) +
+         " Where GUID = " + db::quoteLiteral(request.guid) + " And " + version.condition();
 }
 
 bool numberTaken(FuncCall& call, const VoucherKind& kind, const std::string& number) {
-  std::string sql = "Select strVouchID From " + std::string(kind.headTable) +
-                    " Where strVouchID = " + db::quoteLiteral(number);
+  std::string sql =
+      "Select strVouchID From " + std::string(kind.headTable) + " Where strVouchID = " + db::quoteLiteral(number);
   if (kind.numberScope == NumberScope::SameKind) {
     sql += " And left(strTypeCode,1) = " + db::quoteLiteral(std::string(1, kind.typeCode));
   }

@@ -48,7 +48,7 @@ std::string requiredAttribute(const XmlNode& row, std::string_view name) {
 
 std::string rowVersionAfter(const SubmissionKind& kind, const std::string& guid, db::Connection& CN) {
   const db::Recordset rs = sql::open(CN, "Select Cast(ts as money) as ts From " + std::string(kind.headTable) +
-                                              " Where GUID = " + db::quoteLiteral(guid));
+                                             " Where GUID = " + db::quoteLiteral(guid));
   if (rs.eof()) raiseMessage("Z7.Corvane.0180");
   return NullToStr(rs.field(0).value());
 }
@@ -86,14 +86,22 @@ std::string ApprovalStartDocument(const std::string& dblOldMoney, const std::str
   const std::string billType(kind.flowBillType);
   const std::string name(kind.flowName);
   return "<?xml version='1.0' encoding='utf-8'?><EAdata>"
-         "<eccontrain 金额='" + amount + "' 数量='0'/>"
-         "<eapcontrain 数量='0' 金额='" + amount + "'/>"
+         "<eccontrain 金额='" +
+         amount +
+         "' 数量='0'/>"
+         "<eapcontrain 数量='0' 金额='" +
+         amount +
+         "'/>"
          "<eaovalue>"
-         "<item eaoid='" + billType + "'   eaot='" + name + "_部门' eaov='" + XmlEncode(strDepartID) + "'/>"
-         "<item eaoid='" + billType + "'  eaot='" + name + "_业务类型' eaov='" + XmlEncode(strTypeCode) + "'/>"
+         "<item eaoid='" +
+         billType + "'   eaot='" + name + "_部门' eaov='" + XmlEncode(strDepartID) +
+         "'/>"
+         "<item eaoid='" +
+         billType + "'  eaot='" + name + "_业务类型' eaov='" + XmlEncode(strTypeCode) +
+         "'/>"
          "</eaovalue>"
-         "<cauth_id id='" + std::string(kind.flowRight) + "'/><cVoucherCode code='" +
-         XmlEncode(strVouchID) + "'/></EAdata>";
+         "<cauth_id id='" +
+         std::string(kind.flowRight) + "'/><cVoucherCode code='" + XmlEncode(strVouchID) + "'/></EAdata>";
 }
 
 bool SubmitVoucherToFlow(LoginContext& login, db::Connection& CN, const XmlNode& headRow) {
@@ -112,8 +120,8 @@ bool SubmitVoucherToFlow(LoginContext& login, db::Connection& CN, const XmlNode&
   if (!flow->QueryFlow(CN, billType, flowGuids, flowStates)) refusedBy(*flow);
   const std::string document = ApprovalStartDocument(dblOldMoney, strTypeCode, strDepartID, strVouchID);
   if (!flow->SubmitToFlow(CN, billType, guid, strVouchID, document)) refusedBy(*flow);
-  if (sql::execute(CN, "Update " + std::string(kind.headTable) + " Set blnAudi = 1 Where GUID = " +
-                           db::quoteLiteral(guid)) != 1) {
+  if (sql::execute(CN, "Update " + std::string(kind.headTable) +
+                           " Set blnAudi = 1 Where GUID = " + db::quoteLiteral(guid)) != 1) {
     raiseMessage("Z7.Corvane.0260");
   }
   return true;
@@ -131,12 +139,10 @@ const SubmissionKind kClaimSubmission{
     "From KX_ExpenVouch Where blnAudi = 0 And GUID = ",
     "KX_ExpenVouch"};
 
-bool SubmitVoucher(
-    const SubmissionKind& kind, FuncCall& call,
-    const std::function<bool(LoginContext&, db::Connection&, const XmlNode&)>& initAudit) {
+bool SubmitVoucher(const SubmissionKind& kind, FuncCall& call,
+                   const std::function<bool(LoginContext&, db::Connection&, const XmlNode&)>& initAudit) {
   return answerAsMember(
-      call.oXml, kind.className, kind.member, [&] { return submit(kind, call, initAudit); },
-      VoucherFailureText);
+      call.oXml, kind.className, kind.member, [&] { return submit(kind, call, initAudit); }, VoucherFailureText);
 }
 
 }  // namespace corvane

@@ -42,8 +42,7 @@ extern const SubmissionKind kClaimSubmission;
 // "submitaudit": submits the saved voucher `in/GUID` whose row version is still `in/ts`, and
 // answers "<RetValue ts='<new row version>' />". A voucher outside the user's data rights answers
 // as one that does not exist (0262). `initAudit` is the class's own InitAudit.
-bool SubmitVoucher(
-    const SubmissionKind& kind, FuncCall& call,
-    const std::function<bool(LoginContext&, db::Connection&, const XmlNode&)>& initAudit);
+bool SubmitVoucher(const SubmissionKind& kind, FuncCall& call,
+                   const std::function<bool(LoginContext&, db::Connection&, const XmlNode&)>& initAudit);
 
 }  // namespace corvane

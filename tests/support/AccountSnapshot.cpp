@@ -36,22 +36,19 @@ std::string columnText(sqlite3_stmt* statement, int column) {
 std::string rowText(sqlite3_stmt* statement) {
   std::string row;
   for (int column = 0; column < sqlite3_column_count(statement); ++column) {
-    row += std::to_string(sqlite3_column_type(statement, column)) + ":" +
-           columnText(statement, column) + "|";
+    row += std::to_string(sqlite3_column_type(statement, column)) + ":" + columnText(statement, column) + "|";
   }
   return row;
 }
 
 std::vector<std::string> tableNames(sqlite3* handle, const std::string& schema) {
-  const Statement names =
-      prepared(handle, "SELECT name FROM " + schema + ".sqlite_master WHERE type='table'");
+  const Statement names = prepared(handle, "SELECT name FROM " + schema + ".sqlite_master WHERE type='table'");
   std::vector<std::string> result;
   while (sqlite3_step(names.get()) == SQLITE_ROW) result.push_back(columnText(names.get(), 0));
   return result;
 }
 
-std::vector<std::string> sortedRows(sqlite3* handle, const std::string& schema,
-                                    const std::string& table) {
+std::vector<std::string> sortedRows(sqlite3* handle, const std::string& schema, const std::string& table) {
   const Statement rows = prepared(handle, "SELECT * FROM " + schema + ".\"" + table + "\"");
   std::vector<std::string> result;
   while (sqlite3_step(rows.get()) == SQLITE_ROW) result.push_back(rowText(rows.get()));
@@ -93,8 +90,8 @@ std::string AccountSnapshot::changesSince(const AccountSnapshot& before) const {
     if (old == before.tables_.end()) {
       changes += table + ": made\n";
     } else if (old->second != rows) {
-      changes += table + ": " + std::to_string(old->second.size()) + " rows before, " +
-                 std::to_string(rows.size()) + " after\n";
+      changes += table + ": " + std::to_string(old->second.size()) + " rows before, " + std::to_string(rows.size()) +
+                 " after\n";
     }
   }
   for (const auto& [table, rows] : before.tables_) {

@@ -1,10 +1,10 @@
 #include "support/CaseAccount.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <mutex>
-#include <unistd.h>
 
 #include "host/PasswordCodec.h"
 #include "platform/db/AccountCreator.h"
@@ -37,8 +37,9 @@ const fs::path& demoTemplate() {
   static const fs::path folder = runFolder() / "demo-template";
   std::call_once(made, [] {
     fs::remove_all(folder);
-    db::createDemoAccount(folder,
-                          [](const std::string& plain) { return EmbeddedPasswordCodec(EmbeddedPasswordCodec::Cost::Minimal).Encode(plain); });
+    db::createDemoAccount(folder, [](const std::string& plain) {
+      return EmbeddedPasswordCodec(EmbeddedPasswordCodec::Cost::Minimal).Encode(plain);
+    });
   });
   return folder;
 }
@@ -61,13 +62,10 @@ CaseAccount::~CaseAccount() {
   fs::remove_all(folder_, ignored);
 }
 
-std::string CaseAccount::connectString() const {
-  return "Data Source=" + db::quoteLiteral(folder_.string());
-}
+std::string CaseAccount::connectString() const { return "Data Source=" + db::quoteLiteral(folder_.string()); }
 
-std::unique_ptr<EmbeddedLoginContext> CaseAccount::logIn(const std::string& user,
-                                                       const std::string& locale,
-                                                       std::optional<DateTime> date, Host* host) const {
+std::unique_ptr<EmbeddedLoginContext> CaseAccount::logIn(const std::string& user, const std::string& locale,
+                                                         std::optional<DateTime> date, Host* host) const {
   LoginOptions options;
   options.account = folder_;
   options.user = user;

@@ -31,10 +31,8 @@ class CaseAccount {
   std::string scalar(const std::string& tsql) const;
   // Logs a demo user (password "demo") into the account; the login date is today unless given,
   // the host the embedded one unless given (it must outlive the login).
-  std::unique_ptr<EmbeddedLoginContext> logIn(const std::string& user = "demo",
-                                              const std::string& locale = "zh-CN",
-                                              std::optional<DateTime> date = std::nullopt,
-                                              Host* host = nullptr) const;
+  std::unique_ptr<EmbeddedLoginContext> logIn(const std::string& user = "demo", const std::string& locale = "zh-CN",
+                                              std::optional<DateTime> date = std::nullopt, Host* host = nullptr) const;
   // Serves `request`, a whole request document, with `object` as `user` logged in as logIn
   // does; answers the document as the object leaves it. A request that is not XML fails the test.
   XmlDocument serve(RequestClass& object, std::string_view request, const std::string& user = "demo",

@@ -18,8 +18,7 @@ namespace corvane::db {
 
 class ConnectionTestAccount {
  public:
-  ConnectionTestAccount(const std::string& companySql, const std::string& systemSql,
-                        const std::string& tempSql) {
+  ConnectionTestAccount(const std::string& companySql, const std::string& systemSql, const std::string& tempSql) {
     std::string pattern = (std::filesystem::temp_directory_path() / "corvane-db-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a temp folder");
     files_.folder = pattern;

@@ -31,10 +31,16 @@ inline std::string CreateDraftTableForTest(db::Connection& connection, const Log
       "[bcodeedit] [bit] NOT NULL Default 0, [ccodecontrol] [nvarchar] (50) NULL, "
       "[bPCSedit] [bit] NOT NULL Default 1, [bDeptedit] [bit] NOT NULL Default 0, "
       "[bItemedit] [bit] NOT NULL Default 0, [bCusSupInput] [bit] NOT NULL Default 1, "
-      "[coutaccset] [nvarchar] (30) NULL Default '" + login.AccountId() + "', "
-      "[ioutyear] [int] NULL Default " + login.LoginYear() + ", "
+      "[coutaccset] [nvarchar] (30) NULL Default '" +
+      login.AccountId() +
+      "', "
+      "[ioutyear] [int] NULL Default " +
+      login.LoginYear() +
+      ", "
       "[coutsysname] [nvarchar] (100) NOT NULL Default 'KX', [coutsysver] [nvarchar] (100) NOT NULL Default '8.60', "
-      "[ioutperiod] [int] NOT NULL Default '" + std::to_string(login.LoginPeriod()) + "', "
+      "[ioutperiod] [int] NOT NULL Default '" +
+      std::to_string(login.LoginPeriod()) +
+      "', "
       "[coutsign] [nvarchar] (200) NOT NULL, [coutno_id] [nvarchar] (300) NOT NULL, "
       "[doutdate] [smalldatetime] NULL, [coutbillsign] [nvarchar] (200) NULL, [coutid] [nvarchar] (250) NULL, "
       "[iflag] [int] NULL, [bWH_BgFlag] [bit] NOT NULL Default 0, [cDefine1] [nvarchar] (200) NULL, "

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "host/EmbeddedLoginContext.h"
 #include "app/ClassTable.h"
+#include "host/EmbeddedLoginContext.h"
 #include "platform/db/Connection.h"
 #include "platform/xml/XmlDocument.h"
 #include "support/AccountSnapshot.h"
@@ -21,8 +21,7 @@ namespace {
 constexpr int kMaxCalls = 5000;
 
 // Serves the request once with call `ordinal` failing (0: none); answers the reply.
-std::string serveOnce(const CaseAccount& account, const FaultRequest& request, FaultPlan& plan,
-                      int ordinal) {
+std::string serveOnce(const CaseAccount& account, const FaultRequest& request, FaultPlan& plan, int ordinal) {
   FaultyHost host(EmbeddedHost::instance(), plan);
   const auto login = account.logIn(request.user, request.locale, request.date, &host);
   XmlDocument document;
@@ -46,8 +45,7 @@ std::string serveOnce(const CaseAccount& account, const FaultRequest& request, F
 // A copy of an account's files beside it, put back after a run whose work stood.
 class AccountBackup {
  public:
-  explicit AccountBackup(const std::filesystem::path& folder)
-      : folder_(folder), copy_(folder.string() + ".backup") {
+  explicit AccountBackup(const std::filesystem::path& folder) : folder_(folder), copy_(folder.string() + ".backup") {
     copyFiles(folder_, copy_);
   }
   ~AccountBackup() {
@@ -111,8 +109,7 @@ FaultReport serveUnderFaults(const CaseAccount& account, const FaultRequest& req
   // What the request changes when nothing fails: the tables and their row counts (new GUIDs differ
   // from run to run).
   serveOnce(account, request, plan, 0);
-  const std::string faultFreeChanges =
-      comparableChanges(AccountSnapshot::of(account.folder()).changesSince(before));
+  const std::string faultFreeChanges = comparableChanges(AccountSnapshot::of(account.folder()).changesSince(before));
   backup.restore();
   for (int ordinal = 1; ordinal <= kMaxCalls; ++ordinal) {
     const std::string reply = serveOnce(account, request, plan, ordinal);
@@ -130,8 +127,7 @@ FaultReport serveUnderFaults(const CaseAccount& account, const FaultRequest& req
       ++report.faultsAfterCommit;
       ++report.faultsAfterCommitByComponent[plan.failedComponent()];
       if (!request.stepsAfterCommit) {
-        EXPECT_FALSE(isErrorReply(reply)) << what << " failed after the commit, yet the reply is "
-                                          << reply;
+        EXPECT_FALSE(isErrorReply(reply)) << what << " failed after the commit, yet the reply is " << reply;
       }
       backup.restore();
       continue;
@@ -140,10 +136,8 @@ FaultReport serveUnderFaults(const CaseAccount& account, const FaultRequest& req
       // The request went on past the failed call: only a failed release of a right may be
       // passed over, and the request's work must then be whole.
       ++report.faultsPassedOver;
-      EXPECT_EQ(faultFreeChanges,
-                comparableChanges(AccountSnapshot::of(account.folder()).changesSince(before)))
-          << what << " failed, the reply is a success and the work differs from a run without faults: "
-          << reply;
+      EXPECT_EQ(faultFreeChanges, comparableChanges(AccountSnapshot::of(account.folder()).changesSince(before)))
+          << what << " failed, the reply is a success and the work differs from a run without faults: " << reply;
       backup.restore();
       continue;
     }

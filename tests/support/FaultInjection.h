@@ -36,8 +36,8 @@ class Connection;
 // (over the faulty host), a connection to the account (opened before the run, as the request
 // frame's connection is for a member) and the request, and answers the reply's text ("" for no
 // reply).
-using FaultServe = std::function<std::string(LoginContext& login, db::Connection& connection,
-                                             const XmlDocument& request)>;
+using FaultServe =
+    std::function<std::string(LoginContext& login, db::Connection& connection, const XmlDocument& request)>;
 
 struct FaultRequest {
   std::string progId;

@@ -33,8 +33,8 @@ void FaultPlan::pass(std::string_view component) {
   if (++calls_ != ordinal_) return;
   failedComponent_ = component;
   faultAfterCommit_ = committed_;
-  throw RuntimeError(kNumber, std::string(kDescription) + " in call " + std::to_string(calls_) +
-                                  " (" + failedComponent_ + ")");
+  throw RuntimeError(kNumber,
+                     std::string(kDescription) + " in call " + std::to_string(calls_) + " (" + failedComponent_ + ")");
 }
 
 void FaultPlan::before(db::DbCall call) {

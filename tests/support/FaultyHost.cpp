@@ -33,8 +33,7 @@ class FaultyRowRight final : public RowRight, Faulty<RowRight> {
   void init(const std::string& connectString, const std::string& userId) override {
     next().init(connectString, userId);
   }
-  std::string GetAuthString(const std::string& object, const std::string& a2,
-                            const std::string& a3) override {
+  std::string GetAuthString(const std::string& object, const std::string& a2, const std::string& a3) override {
     return next().GetAuthString(object, a2, a3);
   }
 };
@@ -77,18 +76,16 @@ class FaultyNavigator final : public Navigator, Faulty<Navigator> {
 class FaultyReferServer final : public ReferServer, Faulty<ReferServer> {
  public:
   using Faulty::Faulty;
-  void GetRefStrRst(LoginContext& login, const std::string& sql, db::Recordset& rs,
-                    std::string& errorText, long& length, long& current, long& count) override {
+  void GetRefStrRst(LoginContext& login, const std::string& sql, db::Recordset& rs, std::string& errorText,
+                    long& length, long& current, long& count) override {
     next().GetRefStrRst(login, sql, rs, errorText, length, current, count);
   }
-  void GetData(LoginContext& login, const std::string& key, std::string& match, std::string& order,
-               long& length, long& current, long& count, db::Recordset& rs,
-               std::string& errorText) override {
+  void GetData(LoginContext& login, const std::string& key, std::string& match, std::string& order, long& length,
+               long& current, long& count, db::Recordset& rs, std::string& errorText) override {
     next().GetData(login, key, match, order, length, current, count, rs, errorText);
   }
-  void GetRefItemRst(db::Recordset& rs, db::Recordset& format, LoginContext& login,
-                     const std::string& itemClass, std::string& match, std::string& errorText,
-                     long& length, long& count, long& current) override {
+  void GetRefItemRst(db::Recordset& rs, db::Recordset& format, LoginContext& login, const std::string& itemClass,
+                     std::string& match, std::string& errorText, long& length, long& count, long& current) override {
     next().GetRefItemRst(rs, format, login, itemClass, match, errorText, length, count, current);
   }
   db::Recordset GetTitleFormat(LoginContext& login, const std::string& name) override {
@@ -99,21 +96,18 @@ class FaultyReferServer final : public ReferServer, Faulty<ReferServer> {
 class FaultyFieldDef final : public FieldDef, Faulty<FieldDef> {
  public:
   using Faulty::Faulty;
-  bool init(db::Connection& connection, const std::string& userId) override {
-    return next().init(connection, userId);
-  }
-  int ValidateAr(int source, int pos, const std::string& name, const std::string& table,
-                 const std::string& field, const std::string& value, const std::string& third,
-                 bool build) override {
+  bool init(db::Connection& connection, const std::string& userId) override { return next().init(connection, userId); }
+  int ValidateAr(int source, int pos, const std::string& name, const std::string& table, const std::string& field,
+                 const std::string& value, const std::string& third, bool build) override {
     return next().ValidateAr(source, pos, name, table, field, value, third, build);
   }
-  bool GetRefSQL(int source, int pos, const std::string& name, const std::string& table,
-                 const std::string& field, const std::string& third, const std::string& value,
-                 std::string& sql, std::string& head, std::string& width) override {
+  bool GetRefSQL(int source, int pos, const std::string& name, const std::string& table, const std::string& field,
+                 const std::string& third, const std::string& value, std::string& sql, std::string& head,
+                 std::string& width) override {
     return next().GetRefSQL(source, pos, name, table, field, third, value, sql, head, width);
   }
-  bool GetFreeRefSQL(const std::string& name, const std::string& value, std::string& sql,
-                     std::string& head, std::string& width) override {
+  bool GetFreeRefSQL(const std::string& name, const std::string& value, std::string& sql, std::string& head,
+                     std::string& width) override {
     return next().GetFreeRefSQL(name, value, sql, head, width);
   }
 };
@@ -124,9 +118,7 @@ class FaultyColumnSet final : public ColumnSet, Faulty<ColumnSet> {
   bool init(const std::string& connectString, const std::string& userId) override {
     return next().init(connectString, userId);
   }
-  std::string getColInfo(std::string& key, std::uint8_t& mode) override {
-    return next().getColInfo(key, mode);
-  }
+  std::string getColInfo(std::string& key, std::uint8_t& mode) override { return next().getColInfo(key, mode); }
   bool save(const std::string& settingsXml) override { return next().save(settingsXml); }
 };
 
@@ -137,8 +129,7 @@ class FaultyFormTemplate final : public FormTemplate, Faulty<FormTemplate> {
                                  const std::string& templateId) override {
     return next().GetTemplateData2(connection, cardNumber, templateId);
   }
-  std::optional<db::Recordset> GetFixedData(db::Connection& connection,
-                                            const std::string& templateId) override {
+  std::optional<db::Recordset> GetFixedData(db::Connection& connection, const std::string& templateId) override {
     return next().GetFixedData(connection, templateId);
   }
   std::string GetCompanyLogoImageData(db::Connection& connection) override {
@@ -161,9 +152,7 @@ class FaultyBillNumber final : public BillNumber, Faulty<BillNumber> {
 class FaultyChequeDatabase final : public ChequeDatabase, Faulty<ChequeDatabase> {
  public:
   using Faulty::Faulty;
-  void openDatabase(const std::string& connectString) override {
-    next().openDatabase(connectString);
-  }
+  void openDatabase(const std::string& connectString) override { next().openDatabase(connectString); }
   void oclose() override { next().oclose(); }
   db::Connection& connection() override { return next().connection(); }
 };
@@ -171,12 +160,10 @@ class FaultyChequeDatabase final : public ChequeDatabase, Faulty<ChequeDatabase>
 class FaultyChequeCommon final : public ChequeCommon, Faulty<ChequeCommon> {
  public:
   using Faulty::Faulty;
-  void InitPubs2(const std::string& module, const std::string& hostContext,
-                 ChequeDatabase& database, const std::string& accountId,
-                 const std::string& loginYear, const std::string& userName,
+  void InitPubs2(const std::string& module, const std::string& hostContext, ChequeDatabase& database,
+                 const std::string& accountId, const std::string& loginYear, const std::string& userName,
                  const DateTime& loginDate, const std::string& pubsInitText) override {
-    next().InitPubs2(module, hostContext, database, accountId, loginYear, userName, loginDate,
-                     pubsInitText);
+    next().InitPubs2(module, hostContext, database, accountId, loginYear, userName, loginDate, pubsInitText);
   }
   const ChequeSession& session() const override { return next().session(); }
   ChequeDatabase& database() override { return next().database(); }
@@ -199,25 +186,24 @@ class FaultyApprovalFlow final : public ApprovalFlowServer, Faulty<ApprovalFlowS
   using Faulty::Faulty;
   void LastErrorText(std::string& text) const override { next().LastErrorText(text); }
   void SetLogin(LoginContext& login) override { next().SetLogin(login); }
-  bool RemoveFromFlow(db::Connection& connection, const std::string& billType,
-                      const std::string& billGuid, const std::string& scope) override {
+  bool RemoveFromFlow(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                      const std::string& scope) override {
     return next().RemoveFromFlow(connection, billType, billGuid, scope);
   }
-  bool AllowChange(db::Connection& connection, const std::string& billType,
-                   const std::string& billGuid, const std::string& scope) override {
+  bool AllowChange(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                   const std::string& scope) override {
     return next().AllowChange(connection, billType, billGuid, scope);
   }
-  bool IsInFlow(db::Connection& connection, const std::string& billType,
-                const std::string& billGuid, const std::string& scope) override {
+  bool IsInFlow(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                const std::string& scope) override {
     return next().IsInFlow(connection, billType, billGuid, scope);
   }
-  bool QueryFlow(db::Connection& connection, const std::string& billType,
-                 std::vector<std::string>& billGuids, std::vector<std::string>& states) override {
+  bool QueryFlow(db::Connection& connection, const std::string& billType, std::vector<std::string>& billGuids,
+                 std::vector<std::string>& states) override {
     return next().QueryFlow(connection, billType, billGuids, states);
   }
-  bool SubmitToFlow(db::Connection& connection, const std::string& billType,
-                    const std::string& billGuid, const std::string& billCode,
-                    const std::string& document) override {
+  bool SubmitToFlow(db::Connection& connection, const std::string& billType, const std::string& billGuid,
+                    const std::string& billCode, const std::string& document) override {
     return next().SubmitToFlow(connection, billType, billGuid, billCode, document);
   }
   bool ApproveStep(db::Connection& connection, const std::string& billType, const std::string& billGuid,
@@ -243,9 +229,7 @@ class FaultyApprovalFlow final : public ApprovalFlowServer, Faulty<ApprovalFlowS
 class FaultyBudgetChecker final : public BudgetChecker, Faulty<BudgetChecker> {
  public:
   using Faulty::Faulty;
-  bool InitConnection(db::Connection& connection) override {
-    return next().InitConnection(connection);
-  }
+  bool InitConnection(db::Connection& connection) override { return next().InitConnection(connection); }
   bool OpenSystem(const std::string& sysId) override { return next().OpenSystem(sysId); }
   std::string LastErrorText() const override { return next().LastErrorText(); }
   BudgetItem GetItem(const std::string& itemCode) override { return next().GetItem(itemCode); }
@@ -264,16 +248,15 @@ class FaultyPasswordCodec final : public PasswordCodec, Faulty<PasswordCodec> {
 class FaultyBankPay final : public BankPay, Faulty<BankPay> {
  public:
   using Faulty::Faulty;
-  bool ImportBill(int source, db::Connection& connection, const XmlDocument& bill,
-                  std::string& errorText) override {
+  bool ImportBill(int source, db::Connection& connection, const XmlDocument& bill, std::string& errorText) override {
     return next().ImportBill(source, connection, bill, errorText);
   }
   bool DeleteBill(int source, db::Connection& connection, const std::string& payRowGuid,
                   std::string& errorText) override {
     return next().DeleteBill(source, connection, payRowGuid, errorText);
   }
-  bool WritePZID(int source, db::Connection& connection, const std::string& payRowGuid,
-                 const std::string& module, std::string& errorText) override {
+  bool WritePZID(int source, db::Connection& connection, const std::string& payRowGuid, const std::string& module,
+                 std::string& errorText) override {
     return next().WritePZID(source, connection, payRowGuid, module, errorText);
   }
   bool DeletePZID(int source, db::Connection& connection, const std::string& payRowGuid,
@@ -289,8 +272,7 @@ class FaultyFlowInfo final : public FlowInfo, Faulty<FlowInfo> {
                                        int& auditCondition) override {
     return next().GetNotInAuditUserListSql(auditor, flowKinds, auditCondition);
   }
-  std::string GetAuditUserListSql(std::string& auditor, const std::string& flowKinds,
-                                  int& auditCondition) override {
+  std::string GetAuditUserListSql(std::string& auditor, const std::string& flowKinds, int& auditCondition) override {
     return next().GetAuditUserListSql(auditor, flowKinds, auditCondition);
   }
 };
@@ -309,9 +291,7 @@ class FaultyVoucherImporter final : public VoucherImporter, Faulty<VoucherImport
 class FaultyAging final : public Aging, Faulty<Aging> {
  public:
   using Faulty::Faulty;
-  std::string getAge(LoginContext& login, const std::string& module) override {
-    return next().getAge(login, module);
-  }
+  std::string getAge(LoginContext& login, const std::string& module) override { return next().getAge(login, module); }
   bool SaveAge(LoginContext& login, const std::string& xml) override { return next().SaveAge(login, xml); }
 };
 
@@ -329,18 +309,15 @@ std::unique_ptr<RowRight> FaultyHost::rowRight() {
 }
 
 std::unique_ptr<MessageCatalog> FaultyHost::messageCatalog() {
-  return wrapped<FaultyMessageCatalog>(plan_, "MessageCatalog",
-                                       [&] { return target().messageCatalog(); });
+  return wrapped<FaultyMessageCatalog>(plan_, "MessageCatalog", [&] { return target().messageCatalog(); });
 }
 
 std::unique_ptr<MessageFormatter> FaultyHost::messageFormatter() {
-  return wrapped<FaultyMessageFormatter>(plan_, "MessageFormatter",
-                                         [&] { return target().messageFormatter(); });
+  return wrapped<FaultyMessageFormatter>(plan_, "MessageFormatter", [&] { return target().messageFormatter(); });
 }
 
 std::unique_ptr<Navigator> FaultyHost::navigator(db::Connection& connection) {
-  return wrapped<FaultyNavigator>(plan_, "Navigator",
-                                  [&] { return target().navigator(connection); });
+  return wrapped<FaultyNavigator>(plan_, "Navigator", [&] { return target().navigator(connection); });
 }
 
 std::unique_ptr<ReferServer> FaultyHost::referServer() {
@@ -356,8 +333,7 @@ std::unique_ptr<ColumnSet> FaultyHost::columnSet() {
 }
 
 std::unique_ptr<FormTemplate> FaultyHost::formTemplate() {
-  return wrapped<FaultyFormTemplate>(plan_, "FormTemplate",
-                                     [&] { return target().formTemplate(); });
+  return wrapped<FaultyFormTemplate>(plan_, "FormTemplate", [&] { return target().formTemplate(); });
 }
 
 std::unique_ptr<BillNumber> FaultyHost::billNumber() {
@@ -368,10 +344,9 @@ ChequeComponents FaultyHost::chequeComponents() {
   plan_.pass("ChequeBook");
   const ChequeComponents inner = target().chequeComponents();
   FaultPlan& plan = plan_;
-  return ChequeComponents{
-      [&plan, inner] { return wrapped<FaultyChequeDatabase>(plan, "ChequeBook", inner.database); },
-      [&plan, inner] { return wrapped<FaultyChequeCommon>(plan, "ChequeBook", inner.common); },
-      [&plan, inner] { return wrapped<FaultyChequeBook>(plan, "ChequeBook", inner.book); }};
+  return ChequeComponents{[&plan, inner] { return wrapped<FaultyChequeDatabase>(plan, "ChequeBook", inner.database); },
+                          [&plan, inner] { return wrapped<FaultyChequeCommon>(plan, "ChequeBook", inner.common); },
+                          [&plan, inner] { return wrapped<FaultyChequeBook>(plan, "ChequeBook", inner.book); }};
 }
 
 std::unique_ptr<ApprovalFlowServer> FaultyHost::approvalFlow() {
@@ -379,13 +354,11 @@ std::unique_ptr<ApprovalFlowServer> FaultyHost::approvalFlow() {
 }
 
 std::unique_ptr<BudgetChecker> FaultyHost::budgetChecker() {
-  return wrapped<FaultyBudgetChecker>(plan_, "BudgetChecker",
-                                      [&] { return target().budgetChecker(); });
+  return wrapped<FaultyBudgetChecker>(plan_, "BudgetChecker", [&] { return target().budgetChecker(); });
 }
 
 std::unique_ptr<PasswordCodec> FaultyHost::passwordCodec() {
-  return wrapped<FaultyPasswordCodec>(plan_, "PasswordCodec",
-                                      [&] { return target().passwordCodec(); });
+  return wrapped<FaultyPasswordCodec>(plan_, "PasswordCodec", [&] { return target().passwordCodec(); });
 }
 
 std::unique_ptr<BankPay> FaultyHost::bankPay() {
@@ -397,8 +370,7 @@ std::unique_ptr<FlowInfo> FaultyHost::flowInfo() {
 }
 
 std::unique_ptr<VoucherImporter> FaultyHost::voucherImporter(db::Connection& connection) {
-  return wrapped<FaultyVoucherImporter>(plan_, "VoucherImporter",
-                                        [&] { return target().voucherImporter(connection); });
+  return wrapped<FaultyVoucherImporter>(plan_, "VoucherImporter", [&] { return target().voucherImporter(connection); });
 }
 
 std::unique_ptr<Aging> FaultyHost::aging(db::Connection& connection) {

@@ -8,11 +8,11 @@
 #include <string_view>
 #include <vector>
 
-#include "request/RequestFrame.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/RequestFrame.h"
 #include "support/CaseAccount.h"
 #include "support/XmlText.h"
 

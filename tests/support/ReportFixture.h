@@ -44,7 +44,9 @@ inline void addReportVouchers(const CaseAccount& account) {
     const char* values;
   };
   const Loan loans[] = {
-      {1, "'301','R1','2026-03-20','0301','0005','01','P2601','B01','人民币',1,1000,400,1000,'李晓燕',1,0,'李晓燕','李晓燕'"},
+      {1,
+       "'301','R1','2026-03-20','0301','0005','01','P2601','B01','人民币',1,1000,400,1000,'李晓燕',1,0,'李晓燕','"
+       "李晓燕'"},
       {2, "'302','R2','2026-02-15','0301','0003','01','P2602','B01','人民币',1,2500,NULL,2500,'李晓燕',1,0,NULL,NULL"},
       {3, "'301','R3','2026-01-10','04','0009','ch','A001','B02','人民币',1,700.5,0,700.5,'周建国',0,0,NULL,NULL"},
       {4, "'302','R4','2025-11-01','04','0009','ch','A001',NULL,'美元',7.2,300,0,2160,'周建国',1,1,'周建国',NULL"},
@@ -64,10 +66,9 @@ inline void addReportVouchers(const CaseAccount& account) {
         reportLoanGuid(loan.n) + "'," + loan.values + ")");
   }
   // Loan lines: R1 1000 with 400 repaid; R2 2500; R3 a line of 0; R4 300, settled.
-  account.execute(
-      "INSERT INTO KX_LoanVouch_Sub (MGuid, strBalanceID, dblMoney, dblReturn, blnSettle) VALUES ('" +
-      reportLoanGuid(1) + "','1',1000,400,0),('" + reportLoanGuid(2) + "','1',2500,NULL,0),('" + reportLoanGuid(3) +
-      "','1',0,NULL,0),('" + reportLoanGuid(4) + "','3',300,0,1)");
+  account.execute("INSERT INTO KX_LoanVouch_Sub (MGuid, strBalanceID, dblMoney, dblReturn, blnSettle) VALUES ('" +
+                  reportLoanGuid(1) + "','1',1000,400,0),('" + reportLoanGuid(2) + "','1',2500,NULL,0),('" +
+                  reportLoanGuid(3) + "','1',0,NULL,0),('" + reportLoanGuid(4) + "','3',300,0,1)");
   account.execute("INSERT INTO BG_Item (cItemCode, cItemName) VALUES ('B01','差旅预算'),('B02','设备预算')");
   account.execute("UPDATE KX_PersonCtrl SET strGradeID='01' WHERE strPersonCode='0005'");
   account.execute("UPDATE KX_PersonCtrl SET strGradeID='02' WHERE strPersonCode='0009'");
@@ -75,13 +76,18 @@ inline void addReportVouchers(const CaseAccount& account) {
   account.execute(
       "INSERT INTO KX_ExpenVouch (GUID, strTypeCode, strVouchID, dtLoanDate, strDepartID, strLoanID, strBill, fltRate, "
       "dblMoney, dblOldMoney, strPersonID, blnAudi, intBudPass, strAuditorID) VALUES "
-      "('" + reportClaimGuid(1) + "','201','S1','2026-03-02','0301','0005','人民币',1,300,300,'李晓燕',1,1,'李晓燕'),"
-      "('" + reportClaimGuid(2) + "','201','S2','2026-03-05','0301','0005','人民币',1,450.25,450.25,'李晓燕',0,0,NULL),"
-      "('" + reportClaimGuid(3) + "','102','S3','2026-03-06','04','0009','美元',7.2,50,360,'周建国',1,0,'周建国')");
-  account.execute(
-      "INSERT INTO KX_ExpenVouch_Sub (MGuid, strIOItem, strJTTools, dblMoney, dblOldMoney) VALUES ('" + reportClaimGuid(1) +
-      "','20101','01',200,200),('" + reportClaimGuid(1) + "','20102',NULL,100,100),('" + reportClaimGuid(2) +
-      "','20102',NULL,450.25,450.25),('" + reportClaimGuid(3) + "','102',NULL,50,360)");
+      "('" +
+      reportClaimGuid(1) +
+      "','201','S1','2026-03-02','0301','0005','人民币',1,300,300,'李晓燕',1,1,'李晓燕'),"
+      "('" +
+      reportClaimGuid(2) +
+      "','201','S2','2026-03-05','0301','0005','人民币',1,450.25,450.25,'李晓燕',0,0,NULL),"
+      "('" +
+      reportClaimGuid(3) + "','102','S3','2026-03-06','04','0009','美元',7.2,50,360,'周建国',1,0,'周建国')");
+  account.execute("INSERT INTO KX_ExpenVouch_Sub (MGuid, strIOItem, strJTTools, dblMoney, dblOldMoney) VALUES ('" +
+                  reportClaimGuid(1) + "','20101','01',200,200),('" + reportClaimGuid(1) +
+                  "','20102',NULL,100,100),('" + reportClaimGuid(2) + "','20102',NULL,450.25,450.25),('" +
+                  reportClaimGuid(3) + "','102',NULL,50,360)");
 }
 
 // Grants the clerk's group the report rights.

@@ -6,12 +6,12 @@
 #include <string>
 #include <string_view>
 
-#include "request/RowXml.h"
-#include "request/Values.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/RowXml.h"
+#include "request/Values.h"
 #include "settings/CStand.h"
 #include "support/CaseAccount.h"
 #include "support/XmlText.h"

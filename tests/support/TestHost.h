@@ -28,27 +28,19 @@ class TestHost final : public HostWrapper {
   std::function<std::unique_ptr<VoucherImporter>(db::Connection&)> voucherImporters;
   std::function<std::unique_ptr<Aging>(db::Connection&)> agings;
 
-  std::unique_ptr<RowRight> rowRight() override {
-    return rowRights ? rowRights() : HostWrapper::rowRight();
-  }
-  std::unique_ptr<ColumnSet> columnSet() override {
-    return columnSets ? columnSets() : HostWrapper::columnSet();
-  }
+  std::unique_ptr<RowRight> rowRight() override { return rowRights ? rowRights() : HostWrapper::rowRight(); }
+  std::unique_ptr<ColumnSet> columnSet() override { return columnSets ? columnSets() : HostWrapper::columnSet(); }
   std::unique_ptr<Navigator> navigator(db::Connection& connection) override {
     return navigators ? navigators(connection) : HostWrapper::navigator(connection);
   }
   std::unique_ptr<ReferServer> referServer() override {
     return referServers ? referServers() : HostWrapper::referServer();
   }
-  std::unique_ptr<FieldDef> fieldDef() override {
-    return fieldDefs ? fieldDefs() : HostWrapper::fieldDef();
-  }
+  std::unique_ptr<FieldDef> fieldDef() override { return fieldDefs ? fieldDefs() : HostWrapper::fieldDef(); }
   std::unique_ptr<BudgetChecker> budgetChecker() override {
     return budgetCheckers ? budgetCheckers() : HostWrapper::budgetChecker();
   }
-  ChequeComponents chequeComponents() override {
-    return cheques ? *cheques : HostWrapper::chequeComponents();
-  }
+  ChequeComponents chequeComponents() override { return cheques ? *cheques : HostWrapper::chequeComponents(); }
   std::unique_ptr<ApprovalFlowServer> approvalFlow() override {
     return approvalFlows ? approvalFlows() : HostWrapper::approvalFlow();
   }

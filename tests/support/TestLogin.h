@@ -34,9 +34,7 @@ struct TestLogin final : LoginContext {
   bool IsAdmin() const override { return admin; }
   void ResetTaskState() override {}
   void RequestTask(const std::string&, bool, std::int16_t, bool& ok) override { ok = true; }
-  void QueryLock(std::int32_t, const std::string&, std::int16_t, bool& locked, Variant&) override {
-    locked = false;
-  }
+  void QueryLock(std::int32_t, const std::string&, std::int16_t, bool& locked, Variant&) override { locked = false; }
   void EndConnectLookup() override {}
   std::string ConnectKeySuffix() const override { return ""; }
   bool IsGroupUser() const override { return false; }

@@ -10,16 +10,16 @@
 #include <string>
 #include <vector>
 
-#include "request/Locale.h"
-#include "request/Messages.h"
-#include "request/RequestFrame.h"
-#include "request/Values.h"
 #include "host/ApprovalFlow.h"
 #include "host/EmbeddedLoginContext.h"
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "platform/db/Recordset.h"
 #include "platform/xml/XmlDocument.h"
+#include "request/Locale.h"
+#include "request/Messages.h"
+#include "request/RequestFrame.h"
+#include "request/Values.h"
 #include "support/CaseAccount.h"
 #include "support/QueryText.h"
 #include "support/TestHost.h"
@@ -85,13 +85,11 @@ class FakeFlow : public ApprovalFlowServer {
     state_.asked.push_back("AllowChange " + type + " " + guid + " " + scope);
     return state_.allowChange;
   }
-  bool IsInFlow(db::Connection&, const std::string& type, const std::string& guid,
-                const std::string& scope) override {
+  bool IsInFlow(db::Connection&, const std::string& type, const std::string& guid, const std::string& scope) override {
     state_.asked.push_back("IsInFlow " + type + " " + guid + " " + scope);
     return state_.inFlow;
   }
-  bool QueryFlow(db::Connection&, const std::string&, std::vector<std::string>&,
-                 std::vector<std::string>&) override {
+  bool QueryFlow(db::Connection&, const std::string&, std::vector<std::string>&, std::vector<std::string>&) override {
     return false;
   }
   bool SubmitToFlow(db::Connection&, const std::string&, const std::string&, const std::string&,

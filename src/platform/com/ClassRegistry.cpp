@@ -14,10 +14,10 @@ bool sameProgId(std::string_view left, std::string_view right) {
          std::equal(left.begin(), left.end(), right.begin(), [&](char a, char b) { return lower(a) == lower(b); });
 }
 
-const ClassRegistry::Entry* findEntry(const std::vector<ClassRegistry::Entry>& entries,
-                                      std::string_view progId) {
-  const auto found = std::find_if(entries.begin(), entries.end(),
-                                  [progId](const ClassRegistry::Entry& entry) { return sameProgId(entry.progId, progId); });
+const ClassRegistry::Entry* findEntry(const std::vector<ClassRegistry::Entry>& entries, std::string_view progId) {
+  const auto found = std::find_if(entries.begin(), entries.end(), [progId](const ClassRegistry::Entry& entry) {
+    return sameProgId(entry.progId, progId);
+  });
   return found == entries.end() ? nullptr : &*found;
 }
 

@@ -17,16 +17,16 @@ constexpr std::int32_t kTypeMismatch = 13;
 constexpr std::int32_t kObjectMissing = 91;
 constexpr std::int32_t kClassNotRegistered = 429;
 // Database errors, as the record-set library numbered them.
-constexpr std::int32_t kDbStatement = static_cast<std::int32_t>(0x80040E14);     // syntax or other statement error
-constexpr std::int32_t kDbConstraint = static_cast<std::int32_t>(0x80040E2F);    // integrity violation
-constexpr std::int32_t kDbConversion = static_cast<std::int32_t>(0x80040E07);    // conversion failed
-constexpr std::int32_t kDbTimeout = static_cast<std::int32_t>(0x80040E31);       // busy or timed out
+constexpr std::int32_t kDbStatement = static_cast<std::int32_t>(0x80040E14);         // syntax or other statement error
+constexpr std::int32_t kDbConstraint = static_cast<std::int32_t>(0x80040E2F);        // integrity violation
+constexpr std::int32_t kDbConversion = static_cast<std::int32_t>(0x80040E07);        // conversion failed
+constexpr std::int32_t kDbTimeout = static_cast<std::int32_t>(0x80040E31);           // busy or timed out
 constexpr std::int32_t kDbPermissionDenied = static_cast<std::int32_t>(0x80040E09);  // permission denied
-constexpr std::int32_t kDbOverflow = static_cast<std::int32_t>(0x80040E57);      // arithmetic overflow
-constexpr std::int32_t kDbNotFound = static_cast<std::int32_t>(0x80040E37);      // no such table or object
-constexpr std::int32_t kDbUnspecified = static_cast<std::int32_t>(0x80004005);   // unspecified failure
-constexpr std::int32_t kDbNoCurrentRecord = static_cast<std::int32_t>(0x800A0BCD);  // BOF or EOF is true
-constexpr std::int32_t kDbItemNotFound = static_cast<std::int32_t>(0x800A0CC1);  // no field of that name
+constexpr std::int32_t kDbOverflow = static_cast<std::int32_t>(0x80040E57);          // arithmetic overflow
+constexpr std::int32_t kDbNotFound = static_cast<std::int32_t>(0x80040E37);          // no such table or object
+constexpr std::int32_t kDbUnspecified = static_cast<std::int32_t>(0x80004005);       // unspecified failure
+constexpr std::int32_t kDbNoCurrentRecord = static_cast<std::int32_t>(0x800A0BCD);   // BOF or EOF is true
+constexpr std::int32_t kDbItemNotFound = static_cast<std::int32_t>(0x800A0CC1);      // no field of that name
 }  // namespace errnum
 
 class RuntimeError : public std::runtime_error {
@@ -48,9 +48,7 @@ class RuntimeError : public std::runtime_error {
 };
 
 // A business failure: error 9000 with a (localized) message text as description.
-[[noreturn]] inline void raiseBusiness(std::string text) {
-  throw RuntimeError(errnum::kBusiness, std::move(text));
-}
+[[noreturn]] inline void raiseBusiness(std::string text) { throw RuntimeError(errnum::kBusiness, std::move(text)); }
 
 // Error 91: an object, node or value the work needs is missing. The description is the run
 // time's own unless the caller names what is missing.

@@ -82,9 +82,7 @@ std::optional<DecimalText> parseWholeDecimal(std::string_view text) {
   return number;
 }
 
-bool hasNonZeroDigit(std::string_view digits) {
-  return digits.find_first_not_of('0') != std::string_view::npos;
-}
+bool hasNonZeroDigit(std::string_view digits) { return digits.find_first_not_of('0') != std::string_view::npos; }
 
 // The double nearest to the number; overflow (6) beyond the Double range, zero below it.
 double toDouble(const DecimalText& number) {
@@ -99,8 +97,8 @@ double toDouble(const DecimalText& number) {
     // Out of range either way: decide by where the first significant digit sits.
     const std::string digits = std::string(number.integerDigits) + std::string(number.fractionDigits);
     const auto first = digits.find_first_not_of('0');
-    const long long magnitude = static_cast<long long>(number.integerDigits.size()) -
-                                static_cast<long long>(first) + number.exponent;
+    const long long magnitude =
+        static_cast<long long>(number.integerDigits.size()) - static_cast<long long>(first) + number.exponent;
     if (magnitude > 0) raiseOverflow();
     value = 0;
   }
@@ -120,8 +118,7 @@ bool appendDigit(std::uint64_t& magnitude, int digit, std::uint64_t limit) {
 Currency toCurrency(const DecimalText& number) {
   const std::string digits = std::string(number.integerDigits) + std::string(number.fractionDigits);
   if (!hasNonZeroDigit(digits)) return Currency{};
-  const std::uint64_t limit =
-      number.negative ? kCurrencyMagnitudeLimit : kCurrencyMagnitudeLimit - 1;
+  const std::uint64_t limit = number.negative ? kCurrencyMagnitudeLimit : kCurrencyMagnitudeLimit - 1;
   // The first `kept` digits make the count of ten-thousandths; the next one decides rounding.
   const long long kept = static_cast<long long>(number.integerDigits.size()) + number.exponent + 4;
   const long long size = static_cast<long long>(digits.size());
@@ -163,8 +160,7 @@ SignificantDigits shortestDigits(double value, int maxDigits) {
         if (isAsciiDigit(c)) result.digits.push_back(c);
       }
       while (result.digits.size() > 1 && result.digits.back() == '0') result.digits.pop_back();
-      std::from_chars(text.data() + ePos + 1 + (text[ePos + 1] == '+'), text.data() + text.size(),
-                      result.exponent);
+      std::from_chars(text.data() + ePos + 1 + (text[ePos + 1] == '+'), text.data() + text.size(), result.exponent);
       return result;
     }
   }
@@ -212,15 +208,10 @@ std::int64_t roundCurrency(Currency money) {
 std::int64_t roundedWhole(const Variant& value, double low, double high) {
   std::int64_t whole = 0;
   switch (value.type()) {
-    case VarType::Currency:
-      whole = roundCurrency(value.asCurrency());
-      break;
+    case VarType::Currency: whole = roundCurrency(value.asCurrency()); break;
     case VarType::Integer:
-    case VarType::Long:
-      whole = value.asLong();
-      break;
-    default:
-      return roundToRange(CDbl(value), low, high);
+    case VarType::Long: whole = value.asLong(); break;
+    default: return roundToRange(CDbl(value), low, high);
   }
   if (whole < low || whole > high) raiseOverflow();
   return whole;
@@ -328,7 +319,8 @@ Currency Currency::fromDouble(double value) {
   // value, keeps 2.675 at 2.675 and 0.00015 rounding to 0.0002.
   std::array<char, 64> buffer{};
   const auto result = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value);
-  const auto number = scanDecimal(std::string_view(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data())));
+  const auto number =
+      scanDecimal(std::string_view(buffer.data(), static_cast<std::size_t>(result.ptr - buffer.data())));
   return toCurrency(*number);
 }
 
@@ -514,66 +506,45 @@ bool IsNumeric(const Variant& value) {
     case VarType::Integer:
     case VarType::Long:
     case VarType::Double:
-    case VarType::Currency:
-      return true;
-    case VarType::String:
-      return parseWholeDecimal(value.asString()).has_value();
-    default:
-      return false;
+    case VarType::Currency: return true;
+    case VarType::String: return parseWholeDecimal(value.asString()).has_value();
+    default: return false;
   }
 }
 
 bool IsDate(const Variant& value) {
   switch (value.type()) {
-    case VarType::Date:
-      return true;
-    case VarType::String:
-      return DateTime::parse(value.asString()).has_value();
-    default:
-      return false;
+    case VarType::Date: return true;
+    case VarType::String: return DateTime::parse(value.asString()).has_value();
+    default: return false;
   }
 }
 
 std::string CStr(const Variant& value) {
   switch (value.type()) {
-    case VarType::Empty:
-      return {};
-    case VarType::Null:
-      raiseTypeMismatch();
-    case VarType::Boolean:
-      return value.asBoolean() ? "True" : "False";
+    case VarType::Empty: return {};
+    case VarType::Null: raiseTypeMismatch();
+    case VarType::Boolean: return value.asBoolean() ? "True" : "False";
     case VarType::Integer:
-    case VarType::Long:
-      return std::to_string(value.asLong());
-    case VarType::Double:
-      return doubleToString(value.asDouble());
-    case VarType::Currency:
-      return value.asCurrency().toString();
-    case VarType::Date:
-      return value.asDate().toString();
-    case VarType::String:
-      return value.asString();
+    case VarType::Long: return std::to_string(value.asLong());
+    case VarType::Double: return doubleToString(value.asDouble());
+    case VarType::Currency: return value.asCurrency().toString();
+    case VarType::Date: return value.asDate().toString();
+    case VarType::String: return value.asString();
   }
   raiseTypeMismatch();
 }
 
 double CDbl(const Variant& value) {
   switch (value.type()) {
-    case VarType::Empty:
-      return 0;
-    case VarType::Null:
-      raiseTypeMismatch();
-    case VarType::Boolean:
-      return value.asBoolean() ? -1 : 0;
+    case VarType::Empty: return 0;
+    case VarType::Null: raiseTypeMismatch();
+    case VarType::Boolean: return value.asBoolean() ? -1 : 0;
     case VarType::Integer:
-    case VarType::Long:
-      return value.asLong();
-    case VarType::Double:
-      return value.asDouble();
-    case VarType::Currency:
-      return value.asCurrency().toDouble();
-    case VarType::Date:
-      return value.asDate().serial();
+    case VarType::Long: return value.asLong();
+    case VarType::Double: return value.asDouble();
+    case VarType::Currency: return value.asCurrency().toDouble();
+    case VarType::Date: return value.asDate().serial();
     case VarType::String: {
       const auto number = parseWholeDecimal(value.asString());
       if (!number) raiseTypeMismatch();
@@ -584,29 +555,26 @@ double CDbl(const Variant& value) {
 }
 
 std::int32_t CLng(const Variant& value) {
-  return static_cast<std::int32_t>(roundedWhole(value, std::numeric_limits<std::int32_t>::min(),
-                                                std::numeric_limits<std::int32_t>::max()));
+  return static_cast<std::int32_t>(
+      roundedWhole(value, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
 }
 
 std::int16_t CInt(const Variant& value) {
-  return static_cast<std::int16_t>(roundedWhole(value, std::numeric_limits<std::int16_t>::min(),
-                                                std::numeric_limits<std::int16_t>::max()));
+  return static_cast<std::int16_t>(
+      roundedWhole(value, std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::max()));
 }
 
 Currency CCur(const Variant& value) {
   switch (value.type()) {
-    case VarType::Currency:
-      return value.asCurrency();
+    case VarType::Currency: return value.asCurrency();
     case VarType::Integer:
-    case VarType::Long:
-      return Currency::fromScaled(std::int64_t{value.asLong()} * 10000);
+    case VarType::Long: return Currency::fromScaled(std::int64_t{value.asLong()} * 10000);
     case VarType::String: {
       const auto money = Currency::parse(value.asString());
       if (!money) raiseTypeMismatch();
       return *money;
     }
-    default:
-      return Currency::fromDouble(CDbl(value));
+    default: return Currency::fromDouble(CDbl(value));
   }
 }
 
@@ -622,15 +590,13 @@ bool CBool(const Variant& value) {
 
 DateTime CDate(const Variant& value) {
   switch (value.type()) {
-    case VarType::Date:
-      return value.asDate();
+    case VarType::Date: return value.asDate();
     case VarType::String: {
       const auto date = DateTime::parse(value.asString());
       if (!date) raiseTypeMismatch();
       return *date;
     }
-    default:
-      return DateTime::fromSerial(CDbl(value));
+    default: return DateTime::fromSerial(CDbl(value));
   }
 }
 

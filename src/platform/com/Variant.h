@@ -113,8 +113,7 @@ class Variant {
     std::int16_t value;
     bool operator==(const IntegerValue&) const = default;
   };
-  std::variant<std::monostate, NullTag, bool, IntegerValue, std::int32_t, double, Currency,
-               DateTime, std::string>
+  std::variant<std::monostate, NullTag, bool, IntegerValue, std::int32_t, double, Currency, DateTime, std::string>
       value_;
 };
 
@@ -125,13 +124,13 @@ bool IsNumeric(const Variant& value);
 bool IsDate(const Variant& value);  // a date, or a text in one of the date forms
 // Every conversion raises type mismatch (13) for Null and for a text it cannot read; Empty reads
 // as 0, False or "", True as -1, a date as its serial.
-std::string CStr(const Variant& value);  // Null: type mismatch (13); Empty: ""
-double CDbl(const Variant& value);  // overflow (6) beyond the Double range
+std::string CStr(const Variant& value);   // Null: type mismatch (13); Empty: ""
+double CDbl(const Variant& value);        // overflow (6) beyond the Double range
 std::int32_t CLng(const Variant& value);  // rounds half to even; overflow (6)
 std::int16_t CInt(const Variant& value);  // rounds half to even; overflow (6)
-Currency CCur(const Variant& value);  // rounds half to even at the fourth decimal; overflow (6)
-bool CBool(const Variant& value);  // "True"/"False" in any case, numbers; else type mismatch (13)
-DateTime CDate(const Variant& value);  // texts in the date forms; numbers as serials
+Currency CCur(const Variant& value);      // rounds half to even at the fourth decimal; overflow (6)
+bool CBool(const Variant& value);         // "True"/"False" in any case, numbers; else type mismatch (13)
+DateTime CDate(const Variant& value);     // texts in the date forms; numbers as serials
 // The number at the start of the text after leading blanks ("12abc" 12, " -1.5e2x" -150); 0 when
 // none; overflow (6) beyond the Double range.
 double Val(std::string_view text);

@@ -53,18 +53,23 @@ TEST(VariantTest, IsNumeric) {
     bool numeric;
   };
   const Case cases[] = {
-      {Variant("12"), true},         {Variant(" 12.5 "), true},    {Variant("-12"), true},
-      {Variant("+0.5"), true},       {Variant(".5"), true},        {Variant("5."), true},
-      {Variant("1e3"), true},        {Variant("1.5E-3"), true},    {Variant("\t7\r\n"), true},
-      {Variant("-0"), true},         {Variant("1e400"), true},     {Variant(""), false},
-      {Variant("   "), false},       {Variant("12abc"), false},    {Variant("abc"), false},
-      {Variant("1e"), false},        {Variant("1e+"), false},      {Variant("."), false},
-      {Variant("-"), false},         {Variant("1 2"), false},      {Variant("- 1"), false},
-      {Variant("1,000"), false},     {Variant("0x10"), false},     {Variant("inf"), false},
-      {Variant("nan"), false},       {Variant("2005-8-2"), false}, {Variant("1.2.3"), false},
-      {Variant::longValue(3), true}, {Variant::dbl(0.5), true},    {money(1), true},
-      {Variant::boolean(false), true}, {Variant(), false},         {Variant::null(), false},
-      {Variant(date(2005, 8, 2)), false},
+      {Variant("12"), true},           {Variant(" 12.5 "), true},
+      {Variant("-12"), true},          {Variant("+0.5"), true},
+      {Variant(".5"), true},           {Variant("5."), true},
+      {Variant("1e3"), true},          {Variant("1.5E-3"), true},
+      {Variant("\t7\r\n"), true},      {Variant("-0"), true},
+      {Variant("1e400"), true},        {Variant(""), false},
+      {Variant("   "), false},         {Variant("12abc"), false},
+      {Variant("abc"), false},         {Variant("1e"), false},
+      {Variant("1e+"), false},         {Variant("."), false},
+      {Variant("-"), false},           {Variant("1 2"), false},
+      {Variant("- 1"), false},         {Variant("1,000"), false},
+      {Variant("0x10"), false},        {Variant("inf"), false},
+      {Variant("nan"), false},         {Variant("2005-8-2"), false},
+      {Variant("1.2.3"), false},       {Variant::longValue(3), true},
+      {Variant::dbl(0.5), true},       {money(1), true},
+      {Variant::boolean(false), true}, {Variant(), false},
+      {Variant::null(), false},        {Variant(date(2005, 8, 2)), false},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(IsNumeric(c.value), c.numeric) << CStr(c.value.isNull() ? Variant("Null") : c.value);
@@ -128,15 +133,23 @@ TEST(VariantTest, CDbl) {
     double number;
   };
   const Case cases[] = {
-      {Variant(" 12.5 "), 12.5},       {Variant("-3"), -3},
-      {Variant("1.5e3"), 1500},        {Variant(".25"), 0.25},
-      {Variant("0.1"), 0.1},           {Variant("1e-400"), 0},
+      {Variant(" 12.5 "), 12.5},
+      {Variant("-3"), -3},
+      {Variant("1.5e3"), 1500},
+      {Variant(".25"), 0.25},
+      {Variant("0.1"), 0.1},
+      {Variant("1e-400"), 0},
       {Variant("123456789012345678901234567890"), 1.2345678901234568e29},
-      {Variant(), 0},                  {Variant::boolean(true), -1},
-      {Variant::boolean(false), 0},    {Variant::integer(-7), -7},
-      {Variant::longValue(100000), 100000}, {money(123456), 12.3456},
-      {Variant(date(2005, 8, 2)), 38566},   {Variant(date(2005, 8, 2, 6, 0, 0)), 38566.25},
-      {Variant(date(1899, 12, 30)), 0},     {Variant(date(1899, 12, 29, 6, 0, 0)), -1.25},
+      {Variant(), 0},
+      {Variant::boolean(true), -1},
+      {Variant::boolean(false), 0},
+      {Variant::integer(-7), -7},
+      {Variant::longValue(100000), 100000},
+      {money(123456), 12.3456},
+      {Variant(date(2005, 8, 2)), 38566},
+      {Variant(date(2005, 8, 2, 6, 0, 0)), 38566.25},
+      {Variant(date(1899, 12, 30)), 0},
+      {Variant(date(1899, 12, 29, 6, 0, 0)), -1.25},
   };
   for (const Case& c : cases) EXPECT_EQ(CDbl(c.value), c.number) << CStr(c.value);
   EXPECT_TRUE(std::signbit(CDbl(Variant("-0"))));
@@ -162,12 +175,24 @@ TEST(VariantTest, CLngAndCIntRoundHalfToEven) {
     std::int32_t number;
   };
   const Case cases[] = {
-      {Variant::dbl(2.5), 2},          {Variant::dbl(3.5), 4},          {Variant::dbl(-2.5), -2},
-      {Variant::dbl(-3.5), -4},        {Variant::dbl(2.4999), 2},       {Variant::dbl(-0.4), 0},
-      {Variant("0.5"), 0},             {Variant("1.5"), 2},             {Variant(" 12 "), 12},
-      {Variant("1e3"), 1000},          {money(25000), 2},               {money(35000), 4},
-      {money(-25000), -2},             {money(25001), 3},               {money(-35000), -4},
-      {Variant::boolean(true), -1},    {Variant(), 0},                  {Variant::integer(-5), -5},
+      {Variant::dbl(2.5), 2},
+      {Variant::dbl(3.5), 4},
+      {Variant::dbl(-2.5), -2},
+      {Variant::dbl(-3.5), -4},
+      {Variant::dbl(2.4999), 2},
+      {Variant::dbl(-0.4), 0},
+      {Variant("0.5"), 0},
+      {Variant("1.5"), 2},
+      {Variant(" 12 "), 12},
+      {Variant("1e3"), 1000},
+      {money(25000), 2},
+      {money(35000), 4},
+      {money(-25000), -2},
+      {money(25001), 3},
+      {money(-35000), -4},
+      {Variant::boolean(true), -1},
+      {Variant(), 0},
+      {Variant::integer(-5), -5},
       {Variant(date(2005, 8, 2, 18, 0, 0)), 38567},
       {Variant("2147483647"), 2147483647},
       {Variant("-2147483648"), -2147483647 - 1},
@@ -209,8 +234,8 @@ TEST(VariantTest, CCurIsExactToFourDecimals) {
   const Case cases[] = {
       {Variant("12.345"), 123450},
       {Variant(" -0.5 "), -5000},
-      {Variant("0.00005"), 0},        // half to even: down to 0
-      {Variant("0.00015"), 2},        // half to even: up to 2
+      {Variant("0.00005"), 0},  // half to even: down to 0
+      {Variant("0.00015"), 2},  // half to even: up to 2
       {Variant("0.000150001"), 2},
       {Variant("0.00025"), 2},
       {Variant("0.000250001"), 3},
@@ -226,7 +251,7 @@ TEST(VariantTest, CCurIsExactToFourDecimals) {
       {Variant("-922337203685477.5808"), std::numeric_limits<std::int64_t>::min()},
       {Variant::dbl(0.1), 1000},
       {Variant::dbl(2.675), 26750},
-      {Variant::dbl(1.00005), 10000},   // the double's decimal text is halfway: to even
+      {Variant::dbl(1.00005), 10000},  // the double's decimal text is halfway: to even
       {Variant::dbl(1.00015), 10002},
       {Variant::dbl(-1234.56789), -12345679},
       {Variant::longValue(-2147483647 - 1), -21474836480000},
@@ -280,20 +305,21 @@ TEST(VariantTest, CBool) {
     bool flag;
   };
   const Case cases[] = {
-      {Variant("True"), true},    {Variant("true"), true},      {Variant("TRUE"), true},
-      {Variant("False"), false},  {Variant("fAlSe"), false},    {Variant(" True "), true},
-      {Variant("1"), true},       {Variant("0"), false},        {Variant("-1"), true},
-      {Variant("0.0"), false},    {Variant("0.5"), true},       {Variant("0e5"), false},
-      {Variant::longValue(0), false}, {Variant::integer(2), true}, {Variant::dbl(-0.0), false},
-      {money(1), true},           {Variant::boolean(true), true}, {Variant(), false},
+      {Variant("True"), true},        {Variant("true"), true},
+      {Variant("TRUE"), true},        {Variant("False"), false},
+      {Variant("fAlSe"), false},      {Variant(" True "), true},
+      {Variant("1"), true},           {Variant("0"), false},
+      {Variant("-1"), true},          {Variant("0.0"), false},
+      {Variant("0.5"), true},         {Variant("0e5"), false},
+      {Variant::longValue(0), false}, {Variant::integer(2), true},
+      {Variant::dbl(-0.0), false},    {money(1), true},
+      {Variant::boolean(true), true}, {Variant(), false},
   };
   for (const Case& c : cases) EXPECT_EQ(CBool(c.value), c.flag) << CStr(c.value);
 
-  const Variant failures[] = {Variant("yes"), Variant(""), Variant("Truee"), Variant("1x"),
-                              Variant::null()};
+  const Variant failures[] = {Variant("yes"), Variant(""), Variant("Truee"), Variant("1x"), Variant::null()};
   for (const Variant& value : failures) {
-    EXPECT_EQ(errorNumberOf([&] { CBool(value); }), errnum::kTypeMismatch)
-        << (value.isNull() ? "Null" : CStr(value));
+    EXPECT_EQ(errorNumberOf([&] { CBool(value); }), errnum::kTypeMismatch) << (value.isNull() ? "Null" : CStr(value));
   }
 }
 
@@ -323,9 +349,28 @@ TEST(VariantTest, CDateReadsTheDateForms) {
   }
 
   const char* const invalid[] = {
-      "2005-2-30", "2005-2-29", "1900-2-29", "2005-13-1", "2005-0-1", "2005-1-0", "2005-4-31",
-      "99-1-1", "2005-8", "2005-8-2x", "2005-8/2", "2005.8.2", "2005-8-2 24:00", "2005-8-2 12:60",
-      "2005-8-2 12:30:60", "2005-8-2 12", "2005-8-2T", "20050-8-2", "2005-008-2", "abc", "", "38566",
+      "2005-2-30",
+      "2005-2-29",
+      "1900-2-29",
+      "2005-13-1",
+      "2005-0-1",
+      "2005-1-0",
+      "2005-4-31",
+      "99-1-1",
+      "2005-8",
+      "2005-8-2x",
+      "2005-8/2",
+      "2005.8.2",
+      "2005-8-2 24:00",
+      "2005-8-2 12:60",
+      "2005-8-2 12:30:60",
+      "2005-8-2 12",
+      "2005-8-2T",
+      "20050-8-2",
+      "2005-008-2",
+      "abc",
+      "",
+      "38566",
   };
   for (const char* text : invalid) {
     EXPECT_FALSE(IsDate(Variant(text))) << text;
@@ -392,10 +437,9 @@ TEST(VariantTest, ValReadsTheLeadingNumber) {
     double number;
   };
   const Case cases[] = {
-      {"12abc", 12},   {"  -1.5e2x", -150}, {"3.25", 3.25}, {".5", 0.5},   {"1e", 1},
-      {"1e+", 1},      {"7.", 7},           {"+4", 4},      {"abc", 0},    {"", 0},
-      {"   ", 0},      {"-", 0},            {".", 0},       {"1,5", 1},    {"2005-8-2", 2005},
-      {"0x1A", 0},     {"1 2", 1},
+      {"12abc", 12}, {"  -1.5e2x", -150}, {"3.25", 3.25},     {".5", 0.5}, {"1e", 1},  {"1e+", 1},
+      {"7.", 7},     {"+4", 4},           {"abc", 0},         {"", 0},     {"   ", 0}, {"-", 0},
+      {".", 0},      {"1,5", 1},          {"2005-8-2", 2005}, {"0x1A", 0}, {"1 2", 1},
   };
   for (const Case& c : cases) EXPECT_EQ(Val(c.text), c.number) << c.text;
   EXPECT_EQ(errorNumberOf([] { Val("1e400"); }), errnum::kOverflow);

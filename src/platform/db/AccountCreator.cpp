@@ -33,12 +33,10 @@ using Database = std::unique_ptr<sqlite3, DatabaseCloser>;
 
 Database openNewDatabase(const fs::path& file) {
   sqlite3* handle = nullptr;
-  const int result = sqlite3_open_v2(file.c_str(), &handle,
-                                     SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+  const int result = sqlite3_open_v2(file.c_str(), &handle, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   Database database(handle);
   if (result != SQLITE_OK) {
-    raiseCreation("Cannot create " + file.string() + ": " +
-                  (handle ? sqlite3_errmsg(handle) : sqlite3_errstr(result)));
+    raiseCreation("Cannot create " + file.string() + ": " + (handle ? sqlite3_errmsg(handle) : sqlite3_errstr(result)));
   }
   return database;
 }
@@ -104,8 +102,8 @@ void runScripts(sqlite3* database, const std::string& folder) {
 
 void storeDemoPasswords(sqlite3* database, const PasswordEncoder& encodePassword) {
   sqlite3_stmt* statement = nullptr;
-  if (sqlite3_prepare_v2(database, "UPDATE UA_User SET cPassword = ?1 WHERE cUser_ID = ?2", -1,
-                         &statement, nullptr) != SQLITE_OK) {
+  if (sqlite3_prepare_v2(database, "UPDATE UA_User SET cPassword = ?1 WHERE cUser_ID = ?2", -1, &statement, nullptr) !=
+      SQLITE_OK) {
     raiseCreation(std::string("Cannot store the demo passwords: ") + sqlite3_errmsg(database));
   }
   const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(statement, sqlite3_finalize);
@@ -153,8 +151,8 @@ void refuseExistingAccount(const AccountFiles& files) {
   for (const fs::path& file : {files.company(), files.system(), files.tempdb()}) {
     std::error_code ignored;
     if (fs::exists(file, ignored)) {
-      raiseCreation("The folder " + files.folder.string() + " already holds an account (" +
-                    file.filename().string() + ")");
+      raiseCreation("The folder " + files.folder.string() + " already holds an account (" + file.filename().string() +
+                    ")");
     }
   }
 }
@@ -186,8 +184,8 @@ void createDemoAccount(const fs::path& folder, const PasswordEncoder& encodePass
   createAccountFiles(folder, Content{true, encodePassword});
 }
 
-int runInitCommand(const std::vector<std::string>& arguments, const PasswordEncoder& encodePassword,
-                   std::ostream& out, std::ostream& err) {
+int runInitCommand(const std::vector<std::string>& arguments, const PasswordEncoder& encodePassword, std::ostream& out,
+                   std::ostream& err) {
   if (arguments.size() != 1 || arguments.front().empty()) {
     err << "usage: corvane init <account folder>\n";
     return 2;

@@ -33,7 +33,7 @@ void createDemoAccount(const std::filesystem::path& folder, const PasswordEncode
 // The command `corvane init <folder>`: creates the demo account in the folder. `arguments` are
 // those after "init". Writes one line to `out` on success or the reason to `err`, and answers
 // the exit status: 0 created, 1 failed, 2 wrong arguments.
-int runInitCommand(const std::vector<std::string>& arguments, const PasswordEncoder& encodePassword,
-                   std::ostream& out, std::ostream& err);
+int runInitCommand(const std::vector<std::string>& arguments, const PasswordEncoder& encodePassword, std::ostream& out,
+                   std::ostream& err);
 
 }  // namespace corvane::db

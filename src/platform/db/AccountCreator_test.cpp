@@ -1,8 +1,8 @@
 #include "platform/db/AccountCreator.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 #include <sqlite3.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -35,10 +35,8 @@ class TempFolder {
  public:
   explicit TempFolder(const std::string& tag = "") {
     const auto* test = testing::UnitTest::GetInstance()->current_test_info();
-    path_ = fs::path(testing::TempDir()) / ("corvane_account_" +
-                                            std::string(test->test_suite_name()) + "_" +
-                                            test->name() + tag + "_" +
-                                            std::to_string(::getpid()));
+    path_ = fs::path(testing::TempDir()) / ("corvane_account_" + std::string(test->test_suite_name()) + "_" +
+                                            test->name() + tag + "_" + std::to_string(::getpid()));
     fs::remove_all(path_);
   }
   ~TempFolder() {
@@ -58,8 +56,7 @@ class Account {
   explicit Account(const fs::path& folder) {
     const AccountFiles files{folder};
     sqlite3* handle = nullptr;
-    if (sqlite3_open_v2(files.company().c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr) !=
-        SQLITE_OK) {
+    if (sqlite3_open_v2(files.company().c_str(), &handle, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK) {
       sqlite3_close(handle);
       throw std::runtime_error("cannot open " + files.company().string());
     }
@@ -135,8 +132,8 @@ class DemoAccountTest : public testing::Test {
 
 // A loan head of type `type` with number `number`; the GUID is the server's, given here.
 std::string insertLoan(const std::string& guid, const std::string& type, const std::string& number) {
-  return "INSERT INTO KX_LoanVouch (GUID, strTypeCode, strVouchID, dtLoanDate, dblMoney) VALUES ('" +
-         guid + "', '" + type + "', '" + number + "', '2026-03-02 00:00:00', 500)";
+  return "INSERT INTO KX_LoanVouch (GUID, strTypeCode, strVouchID, dtLoanDate, dblMoney) VALUES ('" + guid + "', '" +
+         type + "', '" + number + "', '2026-03-02 00:00:00', 500)";
 }
 
 TEST_F(DemoAccountTest, RowVersionGrowsOnEveryInsertAndUpdateAcrossTables) {
@@ -161,8 +158,8 @@ TEST_F(DemoAccountTest, RowVersionGrowsOnEveryInsertAndUpdateAcrossTables) {
       {"INSERT INTO KX_PzSet_IO (strOperatType, strSubject) VALUES ('203', '6602')",
        "SELECT ts FROM KX_PzSet_IO WHERE strOperatType = '203'"},
   };
-  long long highest = account().number(
-      "SELECT max(ts) FROM (SELECT ts FROM KX_OperationType UNION ALL SELECT ts FROM KX_IOItem)");
+  long long highest =
+      account().number("SELECT max(ts) FROM (SELECT ts FROM KX_OperationType UNION ALL SELECT ts FROM KX_IOItem)");
   for (const Case& c : cases) {
     account().mustExecute(c.statement);
     const long long ts = account().number(c.readTs);
@@ -198,9 +195,10 @@ TEST_F(DemoAccountTest, IdentitiesAreNeverReusedAfterDeletes) {
   const Case cases[] = {
       {"KX_LoanVouch", insertLoan("{L1}", "301", "JK-1")},
       {"KX_LoanVouch_Sub", "INSERT INTO KX_LoanVouch_Sub (MGuid) VALUES ('{L1}')"},
-      {"KX_ExpenVouch", "INSERT INTO KX_ExpenVouch (GUID, strTypeCode, strVouchID) VALUES ("
-                        "'{E' || (SELECT count(*) FROM KX_ExpenVouch) || '}', '201', "
-                        "'BX-' || (SELECT count(*) FROM KX_ExpenVouch))"},
+      {"KX_ExpenVouch",
+       "INSERT INTO KX_ExpenVouch (GUID, strTypeCode, strVouchID) VALUES ("
+       "'{E' || (SELECT count(*) FROM KX_ExpenVouch) || '}', '201', "
+       "'BX-' || (SELECT count(*) FROM KX_ExpenVouch))"},
       {"KX_ExpenVouch_Sub", "INSERT INTO KX_ExpenVouch_Sub (MGuid) VALUES ('{E0}')"},
   };
   for (const Case& c : cases) {
@@ -221,7 +219,8 @@ TEST_F(DemoAccountTest, GuidDefaultsAreBracedUpperCase38Characters) {
   };
   const Case cases[] = {
       {"INSERT INTO KX_LoanVouch_Sub (MGuid) VALUES ('{H}')", "SELECT GUID FROM KX_LoanVouch_Sub WHERE MGuid = '{H}'"},
-      {"INSERT INTO KX_ExpenVouch_Sub (MGuid) VALUES ('{H}')", "SELECT GUID FROM KX_ExpenVouch_Sub WHERE MGuid = '{H}'"},
+      {"INSERT INTO KX_ExpenVouch_Sub (MGuid) VALUES ('{H}')",
+       "SELECT GUID FROM KX_ExpenVouch_Sub WHERE MGuid = '{H}'"},
       {"INSERT INTO KX_PzSet_IO (strOperatType, strCurrency, strSubject) "
        "VALUES ('201', 'C' || (SELECT count(*) FROM KX_PzSet_IO), '6601')",
        "SELECT GUID FROM KX_PzSet_IO WHERE strCurrency LIKE 'C%'"},
@@ -241,7 +240,8 @@ TEST_F(DemoAccountTest, GuidDefaultsAreBracedUpperCase38Characters) {
 }
 
 TEST_F(DemoAccountTest, TextComparisonIgnoresCase) {
-  account().mustExecute("INSERT INTO KX_LoanVouch_Sub (GUID, MGuid) VALUES ('{ABCDEF01-0000-0000-0000-0000000000AB}', '{H}')");
+  account().mustExecute(
+      "INSERT INTO KX_LoanVouch_Sub (GUID, MGuid) VALUES ('{ABCDEF01-0000-0000-0000-0000000000AB}', '{H}')");
   struct Case {
     const char* query;
     long long count;
@@ -264,11 +264,10 @@ TEST_F(DemoAccountTest, ForeignKeysRaiseTheConstraintAndTableTexts) {
     std::string statement;
     std::string error;
   };
-  const auto reference = [](const std::string& verb, const std::string& fk,
-                            const std::string& table, const std::string& column) {
+  const auto reference = [](const std::string& verb, const std::string& fk, const std::string& table,
+                            const std::string& column) {
     return "The " + verb + " statement conflicted with the REFERENCE constraint \"" + fk +
-           "\". The conflict occurred in database \"corvane\", table \"dbo." + table +
-           "\", column '" + column + "'.";
+           "\". The conflict occurred in database \"corvane\", table \"dbo." + table + "\", column '" + column + "'.";
   };
   const auto foreign = [](const std::string& verb, const std::string& fk) {
     return "The " + verb + " statement conflicted with the FOREIGN KEY constraint \"" + fk +
@@ -289,8 +288,7 @@ TEST_F(DemoAccountTest, ForeignKeysRaiseTheConstraintAndTableTexts) {
        "DELETE FROM KX_OperationType WHERE strCode = '302'",
        reference("DELETE", "FK_KX_LoanVouch_KX_OperationType", "KX_LoanVouch", "strTypeCode")},
       {"INSERT INTO KX_LoanVouch (GUID, strTypeCode) VALUES ('{L}', '302');",
-       "UPDATE KX_LoanVouch SET strTypeCode = '309'",
-       foreign("UPDATE", "FK_KX_LoanVouch_KX_OperationType")},
+       "UPDATE KX_LoanVouch SET strTypeCode = '309'", foreign("UPDATE", "FK_KX_LoanVouch_KX_OperationType")},
       {"", "INSERT INTO KX_ExpenVouch (GUID, strTypeCode) VALUES ('{E}', '209')",
        foreign("INSERT", "FK_KX_ExpenVouch_KX_OperationType")},
       {"INSERT INTO KX_OperationType (intType, strCode, strName) VALUES (2, '203', 'z');"
@@ -332,7 +330,8 @@ TEST_F(DemoAccountTest, ForeignKeysAcceptKnownCodesAndNull) {
 }
 
 TEST_F(DemoAccountTest, KeysAndUniqueIndexesCarryTheirNames) {
-  EXPECT_NE(account().text("SELECT sql FROM sqlite_master WHERE name = 'KX_OperationType'")
+  EXPECT_NE(account()
+                .text("SELECT sql FROM sqlite_master WHERE name = 'KX_OperationType'")
                 .find("CONSTRAINT PK_KX_OPERATIONTYPE PRIMARY KEY (strCode)"),
             std::string::npos);
   struct Index {
@@ -348,8 +347,8 @@ TEST_F(DemoAccountTest, KeysAndUniqueIndexesCarryTheirNames) {
       {"KX_PzSet_IO", "IX_KX_PzSet_IO", "strOperatType,<expr>,<expr>"},
   };
   for (const Index& index : indexes) {
-    EXPECT_EQ(account().number(std::string("SELECT \"unique\" FROM pragma_index_list('") +
-                               index.table + "') WHERE name = '" + index.name + "'"),
+    EXPECT_EQ(account().number(std::string("SELECT \"unique\" FROM pragma_index_list('") + index.table +
+                               "') WHERE name = '" + index.name + "'"),
               1)
         << index.name;
     EXPECT_EQ(account().text(std::string("SELECT group_concat(ifnull(name, '<expr>')) FROM "
@@ -363,7 +362,8 @@ TEST_F(DemoAccountTest, KeysAndUniqueIndexesCarryTheirNames) {
 TEST_F(DemoAccountTest, UniqueIndexesRefuseDuplicatesAsTheirKeysSay) {
   account().mustExecute(
       "INSERT INTO KX_OperationType (intType, strCode, strName) VALUES (2, '203', '培训');"
-      "INSERT INTO KX_PzSet_IO (strOperatType, strIOItemCode, strCurrency, strSubject) VALUES ('201', NULL, NULL, '6601');"
+      "INSERT INTO KX_PzSet_IO (strOperatType, strIOItemCode, strCurrency, strSubject) VALUES ('201', NULL, NULL, "
+      "'6601');"
       "INSERT INTO KX_ExpenVouch (GUID, strTypeCode, strVouchID) VALUES ('{E1}', '201', '0001');");
   struct Case {
     const char* statement;
@@ -465,8 +465,7 @@ TEST_F(DemoAccountTest, NoTableNameIsBothInTheCompanyAndTheSystemDatabase) {
 TEST_F(DemoAccountTest, DemoUsersHaveEncodedPasswordsAndTheirRights) {
   for (const char* user : {"demo", "clerk"}) {
     const std::string stored =
-        account().text(std::string("SELECT cPassword FROM vqsystem.UA_User WHERE cUser_ID = '") +
-                       user + "'");
+        account().text(std::string("SELECT cPassword FROM vqsystem.UA_User WHERE cUser_ID = '") + user + "'");
     EXPECT_EQ(stored, "encoded(omed)") << user;
   }
   const char* heldRights =
@@ -483,15 +482,12 @@ TEST_F(DemoAccountTest, DemoUsersHaveEncodedPasswordsAndTheirRights) {
       "SELECT group_concat(cAuth_ID) FROM (SELECT cAuth_ID FROM UA_Auth "
       "UNION SELECT 'ADMIN' ORDER BY 1)");
   EXPECT_EQ(rightsOf("demo"), allRights);
-  const char* moduleRights[] = {"KX0102",   "KX0103",   "KX0104",   "KX0105",   "KX0106",
-                                "KX0108",   "KX010101", "KX010102", "KX020101", "KX020301",
-                                "KX020302", "KX020305", "KX020201", "KX020202", "KX020401",
-                                "KX020402", "KX020501", "KX020502", "KX0206",   "KX0301",
-                                "KX0302",   "KX0303",   "KX0401",   "KX0402",   "KX0404",
-                                "KX0202",   "KX0204"};
+  const char* moduleRights[] = {"KX0102",   "KX0103",   "KX0104",   "KX0105",   "KX0106",   "KX0108",   "KX010101",
+                                "KX010102", "KX020101", "KX020301", "KX020302", "KX020305", "KX020201", "KX020202",
+                                "KX020401", "KX020402", "KX020501", "KX020502", "KX0206",   "KX0301",   "KX0302",
+                                "KX0303",   "KX0401",   "KX0402",   "KX0404",   "KX0202",   "KX0204"};
   for (const char* right : moduleRights) {
-    EXPECT_NE(("," + allRights + ",").find("," + std::string(right) + ","), std::string::npos)
-        << right;
+    EXPECT_NE(("," + allRights + ",").find("," + std::string(right) + ","), std::string::npos) << right;
   }
 }
 
@@ -499,10 +495,10 @@ TEST_F(DemoAccountTest, DemoUsersReachTheAccountYearThroughTheirGroups) {
   // The account-year query of the login check: a right known to UA_Auth, or 'ADMIN', held by
   // the user or one of the user's groups, in an account-year that has periods.
   const auto periodsReached = [&](const std::string& user) {
-    const std::string holder =
-        " where ((ua_holdauth.cUser_id='" + user + "' and iIsuser=1) or "
-        "(ua_holdauth.cUser_id in (select cgroup_id from ua_role where cUser_id='" + user +
-        "') and iIsuser=0))";
+    const std::string holder = " where ((ua_holdauth.cUser_id='" + user +
+                               "' and iIsuser=1) or "
+                               "(ua_holdauth.cUser_id in (select cgroup_id from ua_role where cUser_id='" +
+                               user + "') and iIsuser=0))";
     const std::string joins =
         " INNER JOIN UA_Period ON UA_HoldAuth.cAcc_ID=UA_Period.cAcc_ID"
         " AND UA_HoldAuth.iYear=UA_Period.iYear) INNER JOIN UA_Account"
@@ -510,11 +506,10 @@ TEST_F(DemoAccountTest, DemoUsersReachTheAccountYearThroughTheirGroups) {
     const std::string head =
         "select distinct ua_holdauth.cacc_id,UA_Account.cAcc_Name,UA_HoldAuth.iYear,"
         "UA_Period.iID,UA_Period.dBegin,UA_Period.dEnd ";
-    return account().rows(
-        head + " from ((ua_holdauth inner join ua_auth on (ua_holdauth.cauth_id=ua_auth.cauth_id)) " +
-        joins + holder + " union " + head +
-        " from ((ua_holdauth inner join ua_auth on (ua_holdauth.cauth_id='ADMIN')) " + joins +
-        holder + " order by 1, 3, 4");
+    return account().rows(head + " from ((ua_holdauth inner join ua_auth on (ua_holdauth.cauth_id=ua_auth.cauth_id)) " +
+                          joins + holder + " union " + head +
+                          " from ((ua_holdauth inner join ua_auth on (ua_holdauth.cauth_id='ADMIN')) " + joins +
+                          holder + " order by 1, 3, 4");
   };
   for (const char* user : {"demo", "clerk"}) {
     const auto periods = periodsReached(user);
@@ -623,8 +618,7 @@ TEST(AccountCreatorTest, RefusesAFolderThatHoldsAnAccountAndLeavesItAlone) {
   EXPECT_NE(creationErrorNumber(other.path(), false), 0);
 
   const Account account(folder.path());
-  EXPECT_EQ(account.text("SELECT cValue FROM AccInformation WHERE cSysID = 'KX' AND cID = '105'"),
-            "True");
+  EXPECT_EQ(account.text("SELECT cValue FROM AccInformation WHERE cSysID = 'KX' AND cID = '105'"), "True");
 }
 
 TEST(AccountCreatorTest, FailedCreationLeavesNothingBehind) {
@@ -641,8 +635,7 @@ TEST(AccountCreatorTest, FailedCreationLeavesNothingBehind) {
       createAccount(target);
       ADD_FAILURE() << "a broken schema file was accepted";
     } catch (const RuntimeError& error) {
-      EXPECT_NE(error.description().find("999_broken.sql"), std::string::npos)
-          << error.description();
+      EXPECT_NE(error.description().find("999_broken.sql"), std::string::npos) << error.description();
     }
   }
   EXPECT_FALSE(fs::exists(target));

@@ -23,9 +23,7 @@ constexpr std::array kSecretColumns = {
     SecretColumn{kSystemSchema, "UA_User", "cPassword"},
 };
 
-bool same(const char* text, std::string_view expected) {
-  return text != nullptr && equalsIgnoringCase(text, expected);
-}
+bool same(const char* text, std::string_view expected) { return text != nullptr && equalsIgnoringCase(text, expected); }
 
 // The columns a client query may not read: the users' stored passwords.
 bool isSecret(const char* database, const char* table, const char* column) {
@@ -45,9 +43,7 @@ int authorize(void* guards, int action, const char* first, const char* second, c
 
 }  // namespace
 
-void installClientQueryAuthorizer(sqlite3* handle, int* guards) {
-  sqlite3_set_authorizer(handle, authorize, guards);
-}
+void installClientQueryAuthorizer(sqlite3* handle, int* guards) { sqlite3_set_authorizer(handle, authorize, guards); }
 
 ClientQueryGuard::ClientQueryGuard(sqlite3* handle, int& guards, int timeoutSeconds)
     : handle_(handle),

@@ -94,7 +94,8 @@ void runStatement(sqlite3* handle, const std::string& sql, StatementCache* state
 // A table of the company database whose write lock a transaction can take, if there is one.
 std::optional<std::string> firstCompanyTable(sqlite3* handle, StatementCache* statements) {
   const StatementLease statement = StatementCache::lease(
-      statements, handle, "SELECT name FROM main.sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' LIMIT 1");
+      statements, handle,
+      "SELECT name FROM main.sqlite_master WHERE type='table' AND name NOT LIKE 'sqlite_%' LIMIT 1");
   if (sqlite3_step(statement.get()) != SQLITE_ROW) return std::nullopt;
   return columnText(statement.get(), 0);
 }
@@ -133,19 +134,16 @@ void useJournalMode(sqlite3* handle, const char* schema, const char* mode) {
 void requireFile(const std::filesystem::path& file) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(file, error)) {
-    throw RuntimeError(errnum::kDbUnspecified,
-                       "The account database '" + file.string() + "' does not exist.");
+    throw RuntimeError(errnum::kDbUnspecified, "The account database '" + file.string() + "' does not exist.");
   }
 }
 
 }  // namespace
 
-std::optional<std::string> connectionStringValue(std::string_view connectionString,
-                                                 std::string_view key) {
+std::optional<std::string> connectionStringValue(std::string_view connectionString, std::string_view key) {
   std::size_t pos = 0;
   while (pos < connectionString.size()) {
-    while (pos < connectionString.size() &&
-           (isBlank(connectionString[pos]) || connectionString[pos] == ';')) {
+    while (pos < connectionString.size() && (isBlank(connectionString[pos]) || connectionString[pos] == ';')) {
       ++pos;
     }
     const std::size_t equals = connectionString.find('=', pos);
@@ -158,8 +156,7 @@ std::optional<std::string> connectionStringValue(std::string_view connectionStri
   return std::nullopt;
 }
 
-Connection::Connection()
-    : statements_(std::make_unique<StatementCache>()), catalog_(std::make_unique<CatalogMemo>()) {}
+Connection::Connection() : statements_(std::make_unique<StatementCache>()), catalog_(std::make_unique<CatalogMemo>()) {}
 
 Connection::~Connection() { close(); }
 
@@ -196,13 +193,11 @@ void Connection::open(std::string_view connectionString) {
   for (const std::filesystem::path& file : {files.company(), files.system(), files.tempdb()}) requireFile(file);
 
   sqlite3* raw = nullptr;
-  const int rc = sqlite3_open_v2(files.company().c_str(), &raw,
-                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+  const int rc = sqlite3_open_v2(files.company().c_str(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
   OwnedHandle handle(raw);
   if (rc != SQLITE_OK) {
-    throw RuntimeError(errnum::kDbUnspecified, "Cannot open the account database '" +
-                                                   files.company().string() + "': " +
-                                                   (raw ? sqlite3_errmsg(raw) : "out of memory"));
+    throw RuntimeError(errnum::kDbUnspecified, "Cannot open the account database '" + files.company().string() +
+                                                   "': " + (raw ? sqlite3_errmsg(raw) : "out of memory"));
   }
   handle_ = handle.get();
   try {
@@ -285,9 +280,7 @@ CatalogMemo& catalogMemo(Connection& connection) { return *connection.catalog_; 
 
 int& clientQueryGuards(Connection& connection) { return connection.clientQueryGuards_; }
 
-bool Connection::inTransaction() const {
-  return handle_ != nullptr && sqlite3_get_autocommit(handle_) == 0;
-}
+bool Connection::inTransaction() const { return handle_ != nullptr && sqlite3_get_autocommit(handle_) == 0; }
 
 void Connection::beginTrans(TransactionMode mode) {
   sqlite3* handle = openHandle();

@@ -30,8 +30,7 @@ inline constexpr std::int32_t kErrMultipleStep = static_cast<std::int32_t>(0x800
 
 // The value of `key` (any case) in a "key=value;" connection string, quotes removed; nullopt
 // when the key is missing.
-std::optional<std::string> connectionStringValue(std::string_view connectionString,
-                                                 std::string_view key);
+std::optional<std::string> connectionStringValue(std::string_view connectionString, std::string_view key);
 
 // What a transaction may do. A writing one takes the company database's write lock when it
 // begins; a reading one takes none, so it runs beside a writer and on a read-only account (a
@@ -91,8 +90,8 @@ class Connection {
 
   sqlite3* handle_ = nullptr;
   std::unique_ptr<StatementCache> statements_;  // finalized before the handle closes
-  std::unique_ptr<CatalogMemo> catalog_;  // the columns its translations read
-  int clientQueryGuards_ = 0;             // the authorizer's: client queries being run
+  std::unique_ptr<CatalogMemo> catalog_;        // the columns its translations read
+  int clientQueryGuards_ = 0;                   // the authorizer's: client queries being run
   int connectionTimeout_ = kDefaultConnectionTimeout;
   int commandTimeout_ = kDefaultCommandTimeout;
 };

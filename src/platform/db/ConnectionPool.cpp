@@ -124,7 +124,7 @@ void ConnectionPool::giveBack(std::unique_ptr<Connection> connection, const Acco
   const Identities current = currentIdentities(identity);
   const auto returning = current.find(identity.folder);
   const bool reusable = clean && returning != current.end() && returning->second == identity;
-  std::vector<Idle> closing;                 // closed after the lock is released
+  std::vector<Idle> closing;  // closed after the lock is released
   const std::lock_guard lock(mutex_);
   dropVanished(current, closing);
   if (!reusable) {

@@ -10,6 +10,8 @@
 // left open is rolled back, the timeouts are set back to their defaults, and a connection that
 // holds temp objects of its own (made outside the shared tempdb) is closed.
 
+#include <sys/types.h>
+
 #include <array>
 #include <map>
 #include <memory>
@@ -17,7 +19,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <sys/types.h>
 #include <vector>
 
 #include "platform/db/Connection.h"

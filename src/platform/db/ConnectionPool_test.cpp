@@ -6,16 +6,17 @@
 #include <optional>
 
 #include "platform/com/RuntimeError.h"
-#include "platform/db/ConnectionHandle.h"
-#include "support/ConnectionTestAccount.h"
-#include "platform/db/Recordset.h"
 #include "platform/com/Variant.h"
+#include "platform/db/ConnectionHandle.h"
+#include "platform/db/Recordset.h"
+#include "support/ConnectionTestAccount.h"
 
 namespace corvane::db {
 namespace {
 
-const char* const kCompanySql = "CREATE TABLE Item (strCode varchar(20) PRIMARY KEY, strName nvarchar(50));"
-                                "INSERT INTO Item VALUES ('01', 'one');";
+const char* const kCompanySql =
+    "CREATE TABLE Item (strCode varchar(20) PRIMARY KEY, strName nvarchar(50));"
+    "INSERT INTO Item VALUES ('01', 'one');";
 const char* const kSystemSql = "CREATE TABLE Task (cAuth_ID nvarchar(20));";
 
 std::string scalar(Connection& connection, const std::string& sql) {
@@ -31,8 +32,9 @@ class ConnectionPoolTest : public ::testing::Test {
     const AccountFiles& files = account.files();
     std::filesystem::remove_all(files.folder);
     std::filesystem::create_directory(files.folder);
-    ConnectionTestAccount::run(files.company(), "CREATE TABLE Item (strCode varchar(20), strName nvarchar(50));"
-                                                "INSERT INTO Item VALUES ('01', 'remade');");
+    ConnectionTestAccount::run(files.company(),
+                               "CREATE TABLE Item (strCode varchar(20), strName nvarchar(50));"
+                               "INSERT INTO Item VALUES ('01', 'remade');");
     ConnectionTestAccount::run(files.system(), kSystemSql);
     ConnectionTestAccount::run(files.tempdb(), "");
   }
@@ -57,9 +59,10 @@ TEST_F(ConnectionPoolTest, AReturnedConnectionServesTheNextLeaseOfTheSameAccount
 }
 
 TEST_F(ConnectionPoolTest, AnotherAccountNeverGetsTheConnection) {
-  ConnectionTestAccount other{"CREATE TABLE Item (strCode varchar(20), strName nvarchar(50));"
-                              "INSERT INTO Item VALUES ('01', 'other');",
-                              kSystemSql, ""};
+  ConnectionTestAccount other{
+      "CREATE TABLE Item (strCode varchar(20), strName nvarchar(50));"
+      "INSERT INTO Item VALUES ('01', 'other');",
+      kSystemSql, ""};
   { PooledConnection lease = pool.acquire(account.connectionString()); }
   PooledConnection lease = pool.acquire(other.connectionString());
   EXPECT_EQ(scalar(*lease, "SELECT strName FROM Item"), "other");

@@ -10,11 +10,11 @@
 #include <thread>
 
 #include "platform/com/RuntimeError.h"
+#include "platform/com/Variant.h"
 #include "platform/db/ConnectionHandle.h"
+#include "platform/db/Recordset.h"
 #include "support/ConnectionTestAccount.h"
 #include "support/ErrorNumber.h"
-#include "platform/db/Recordset.h"
-#include "platform/com/Variant.h"
 
 namespace corvane::db {
 namespace {
@@ -80,8 +80,8 @@ TEST_F(ConnectionTest, OpensTheAccountWithItsJournalModes) {
   EXPECT_EQ(tempValue("SELECT b FROM Scratch"), "x");
 
   sqlite3* handle = sqliteHandle(connection);
-  for (const char* pragma : {"PRAGMA main.journal_mode", "PRAGMA vqsystem.journal_mode",
-                             "PRAGMA tempdb.journal_mode", "PRAGMA foreign_keys"}) {
+  for (const char* pragma : {"PRAGMA main.journal_mode", "PRAGMA vqsystem.journal_mode", "PRAGMA tempdb.journal_mode",
+                             "PRAGMA foreign_keys"}) {
     sqlite3_stmt* statement = nullptr;
     ASSERT_EQ(sqlite3_prepare_v2(handle, pragma, -1, &statement, nullptr), SQLITE_OK);
     ASSERT_EQ(sqlite3_step(statement), SQLITE_ROW);

@@ -28,9 +28,7 @@ inline void faultPoint(DbCall call) {
 // Installs `hook` on this thread while it lives, then restores the one before.
 class ScopedDbFaultHook {
  public:
-  explicit ScopedDbFaultHook(DbFaultHook& hook) : previous_(detail::tDbFaultHook) {
-    detail::tDbFaultHook = &hook;
-  }
+  explicit ScopedDbFaultHook(DbFaultHook& hook) : previous_(detail::tDbFaultHook) { detail::tDbFaultHook = &hook; }
   ~ScopedDbFaultHook() { detail::tDbFaultHook = previous_; }
   ScopedDbFaultHook(const ScopedDbFaultHook&) = delete;
   ScopedDbFaultHook& operator=(const ScopedDbFaultHook&) = delete;

@@ -55,8 +55,8 @@ TEST_F(DbFaultHookTest, TheHookIsAskedBeforeEveryCallThatCanFail) {
     Connection connection;
     work(connection);
   }
-  EXPECT_EQ(hook.calls, (std::vector<DbCall>{DbCall::Open, DbCall::BeginTrans, DbCall::Execute,
-                                             DbCall::OpenRecordset, DbCall::CommitTrans}));
+  EXPECT_EQ(hook.calls, (std::vector<DbCall>{DbCall::Open, DbCall::BeginTrans, DbCall::Execute, DbCall::OpenRecordset,
+                                             DbCall::CommitTrans}));
   // Once the scope ends the hook is asked no more.
   Connection later;
   later.open(account.connectionString());

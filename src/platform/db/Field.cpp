@@ -149,10 +149,8 @@ bool isFixedLength(DataType type) {
     case adLongVarWChar:
     case adVarBinary:
     case adLongVarBinary:
-    case adEmpty:
-      return false;
-    default:
-      return true;
+    case adEmpty: return false;
+    default: return true;
   }
 }
 
@@ -164,16 +162,12 @@ bool isText(DataType type) {
     case adVarWChar:
     case adLongVarChar:
     case adLongVarWChar:
-    case adGUID:
-      return true;
-    default:
-      return false;
+    case adGUID: return true;
+    default: return false;
   }
 }
 
-bool isLong(DataType type) {
-  return type == adLongVarChar || type == adLongVarWChar || type == adLongVarBinary;
-}
+bool isLong(DataType type) { return type == adLongVarChar || type == adLongVarWChar || type == adLongVarBinary; }
 
 const Variant& Field::value() const {
   const RecordsetData& data = *recordset_;

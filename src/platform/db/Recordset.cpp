@@ -25,13 +25,11 @@ namespace {
 // The column's value as text (a blob's bytes as they are).
 std::string textOf(sqlite3_stmt* statement, int column) {
   const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-  return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
-              : std::string();
+  return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, column))) : std::string();
 }
 
 bool fitsLong(std::int64_t value) {
-  return value >= std::numeric_limits<std::int32_t>::min() &&
-         value <= std::numeric_limits<std::int32_t>::max();
+  return value >= std::numeric_limits<std::int32_t>::min() && value <= std::numeric_limits<std::int32_t>::max();
 }
 
 Variant wholeNumber(std::int64_t value) {
@@ -48,8 +46,7 @@ Variant dateFromText(std::string text) {
 Variant fromInteger(DataType type, std::int64_t value, sqlite3_stmt* statement, int column) {
   if (isText(type)) return Variant(textOf(statement, column));
   switch (type) {
-    case adBoolean:
-      return Variant::boolean(value != 0);
+    case adBoolean: return Variant::boolean(value != 0);
     case adCurrency:
     case adNumeric:
       if (value > std::numeric_limits<std::int64_t>::max() / 10000 ||
@@ -60,16 +57,13 @@ Variant fromInteger(DataType type, std::int64_t value, sqlite3_stmt* statement, 
     case adSmallInt:
     case adTinyInt:
     case adUnsignedTinyInt:
-      if (value >= std::numeric_limits<std::int16_t>::min() &&
-          value <= std::numeric_limits<std::int16_t>::max()) {
+      if (value >= std::numeric_limits<std::int16_t>::min() && value <= std::numeric_limits<std::int16_t>::max()) {
         return Variant::integer(static_cast<std::int16_t>(value));
       }
       return wholeNumber(value);
     case adDouble:
-    case adSingle:
-      return Variant::dbl(static_cast<double>(value));
-    default:
-      return wholeNumber(value);
+    case adSingle: return Variant::dbl(static_cast<double>(value));
+    default: return wholeNumber(value);
   }
 }
 
@@ -79,14 +73,12 @@ constexpr double kLargestCurrency = 9.2e14;
 Variant fromReal(DataType type, double value, sqlite3_stmt* statement, int column) {
   if (isText(type)) return Variant(textOf(statement, column));
   switch (type) {
-    case adBoolean:
-      return Variant::boolean(value != 0);
+    case adBoolean: return Variant::boolean(value != 0);
     case adCurrency:
     case adNumeric:
       if (std::abs(value) >= kLargestCurrency) return Variant::dbl(value);
       return Variant(Currency::fromDouble(value));
-    default:
-      return Variant::dbl(value);
+    default: return Variant::dbl(value);
   }
 }
 
@@ -100,8 +92,7 @@ std::optional<Currency> parseCurrency(const std::string& text) {
 
 Variant fromText(DataType type, std::string text) {
   switch (type) {
-    case adDBTimeStamp:
-      return dateFromText(std::move(text));
+    case adDBTimeStamp: return dateFromText(std::move(text));
     case adCurrency:
     case adNumeric:
       if (const auto money = parseCurrency(text)) return Variant(*money);
@@ -110,8 +101,7 @@ Variant fromText(DataType type, std::string text) {
       if (equalsIgnoringCase(text, "true")) return Variant::boolean(true);
       if (equalsIgnoringCase(text, "false")) return Variant::boolean(false);
       return Variant(std::move(text));
-    default:
-      return Variant(std::move(text));
+    default: return Variant(std::move(text));
   }
 }
 
@@ -119,21 +109,16 @@ Variant fromText(DataType type, std::string text) {
 // A value that does not fit the type (a text in a number column) is kept as it is stored.
 Variant typedValue(DataType type, sqlite3_stmt* statement, int column) {
   switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL:
-      return Variant::null();
-    case SQLITE_INTEGER:
-      return fromInteger(type, sqlite3_column_int64(statement, column), statement, column);
-    case SQLITE_FLOAT:
-      return fromReal(type, sqlite3_column_double(statement, column), statement, column);
-    default:
-      return fromText(type, textOf(statement, column));
+    case SQLITE_NULL: return Variant::null();
+    case SQLITE_INTEGER: return fromInteger(type, sqlite3_column_int64(statement, column), statement, column);
+    case SQLITE_FLOAT: return fromReal(type, sqlite3_column_double(statement, column), statement, column);
+    default: return fromText(type, textOf(statement, column));
   }
 }
 
 std::size_t characterCount(const std::string& text) {
-  return static_cast<std::size_t>(std::count_if(text.begin(), text.end(), [](char c) {
-    return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
-  }));
+  return static_cast<std::size_t>(
+      std::count_if(text.begin(), text.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
 }
 
 // The kinds of value an expression column produced; they decide its type.
@@ -146,16 +131,13 @@ struct ValueKinds {
 
   Variant take(sqlite3_stmt* statement, int column) {
     switch (sqlite3_column_type(statement, column)) {
-      case SQLITE_NULL:
-        return Variant::null();
+      case SQLITE_NULL: return Variant::null();
       case SQLITE_INTEGER: {
         const std::int64_t value = sqlite3_column_int64(statement, column);
         (fitsLong(value) ? integer : bigInteger) = true;
         return wholeNumber(value);
       }
-      case SQLITE_FLOAT:
-        real = true;
-        return Variant::dbl(sqlite3_column_double(statement, column));
+      case SQLITE_FLOAT: real = true; return Variant::dbl(sqlite3_column_double(statement, column));
       default: {
         text = true;
         std::string value = textOf(statement, column);
@@ -199,8 +181,8 @@ FieldInfo describeColumn(sqlite3* handle, sqlite3_stmt* statement, int column) {
   info.baseColumn = sqlite3_column_origin_name(statement, column);
   int notNull = 0;
   int primaryKey = 0;
-  if (sqlite3_table_column_metadata(handle, info.baseSchema.c_str(), table, info.baseColumn.c_str(),
-                                    nullptr, nullptr, &notNull, &primaryKey, nullptr) == SQLITE_OK) {
+  if (sqlite3_table_column_metadata(handle, info.baseSchema.c_str(), table, info.baseColumn.c_str(), nullptr, nullptr,
+                                    &notNull, &primaryKey, nullptr) == SQLITE_OK) {
     info.nullable = notNull == 0 && primaryKey == 0;  // a key column holds no Null
   }
   return info;
@@ -314,12 +296,15 @@ void Recordset::open(const std::string& tsql, Connection& connection, CursorType
   if (!program->isSingleSelect()) readScope.end();
   auto data = std::make_unique<RecordsetData>();
   bool hasResult = false;
-  program->run(handle, [&](sqlite3_stmt* statement, const ProgramStep& step) {
-    // The first statement that returns columns gives the record set; later ones only run.
-    if (hasResult) return skipRows(handle, statement);
-    hasResult = true;
-    readSnapshot(handle, statement, step.columns, statements, catalogMemo(connection).programVersions(), *data);
-  }, &statements);
+  program->run(
+      handle,
+      [&](sqlite3_stmt* statement, const ProgramStep& step) {
+        // The first statement that returns columns gives the record set; later ones only run.
+        if (hasResult) return skipRows(handle, statement);
+        hasResult = true;
+        readSnapshot(handle, statement, step.columns, statements, catalogMemo(connection).programVersions(), *data);
+      },
+      &statements);
   readScope.end();
   if (!hasResult) return;
   data->cursorType = cursorType;
@@ -390,9 +375,8 @@ const Field& Recordset::field(int index) const {
 
 int Recordset::findField(std::string_view name) const {
   const auto& fields = data().fields;
-  const auto found = std::find_if(fields.begin(), fields.end(), [name](const Field& field) {
-    return equalsIgnoringCase(field.name(), name);
-  });
+  const auto found = std::find_if(fields.begin(), fields.end(),
+                                  [name](const Field& field) { return equalsIgnoringCase(field.name(), name); });
   return found == fields.end() ? -1 : static_cast<int>(found - fields.begin());
 }
 

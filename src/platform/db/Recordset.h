@@ -42,8 +42,8 @@ class Recordset {
   // when empty). A text that returns no rows leaves the record set closed. Every cursor type
   // gives the same snapshot, so all of them count their records and move both ways; every lock
   // type gives the same read-only snapshot.
-  void open(const std::string& tsql, Connection& connection,
-            CursorType cursorType = adOpenForwardOnly, LockType lockType = adLockReadOnly);
+  void open(const std::string& tsql, Connection& connection, CursorType cursorType = adOpenForwardOnly,
+            LockType lockType = adLockReadOnly);
   // As open, for a query text that a client sends: it runs only when it translates to a single
   // statement that reads, as SQLite judges the prepared statement; anything else raises
   // RuntimeError 5 before it runs, so no client text can change data. It runs no longer than

@@ -26,7 +26,7 @@ struct RecordsetData {
   std::vector<Field> fields;
   std::vector<RecordRow> rows;
   std::vector<std::size_t> visible;  // the rows that navigation sees, in order (filter applied)
-  long position = 0;  // index into `visible`; -1 is BOF, visible.size() is EOF
+  long position = 0;                 // index into `visible`; -1 is BOF, visible.size() is EOF
   CursorType cursorType = adOpenForwardOnly;
   std::string filter;
 

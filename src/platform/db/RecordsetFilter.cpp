@@ -19,7 +19,8 @@ using Comparison = FilterCriterion::Comparison;
 [[noreturn]] void raiseUnreadable(std::string_view text) {
   throw RuntimeError(kErrInvalidArgument,
                      "Arguments are of the wrong type, are out of acceptable range, or are in conflict "
-                     "with one another (filter '" + std::string(text) + "').");
+                     "with one another (filter '" +
+                         std::string(text) + "').");
 }
 
 class FilterReader {
@@ -152,17 +153,14 @@ std::weak_ordering ordered(const T& a, const T& b) {
 std::optional<std::weak_ordering> compareWith(const Variant& value, const std::string& literal) {
   const Variant text(literal);
   switch (value.type()) {
-    case VarType::String:
-      return compareTexts(value.asString(), literal);
+    case VarType::String: return compareTexts(value.asString(), literal);
     case VarType::Date:
       if (const auto date = DateTime::parse(literal)) return ordered(value.asDate(), *date);
       return std::nullopt;
     case VarType::Currency:
       if (const auto money = Currency::parse(literal)) return ordered(value.asCurrency(), *money);
       return std::nullopt;
-    case VarType::Boolean:
-      try {
-        return ordered(value.asBoolean(), CBool(text));
+    case VarType::Boolean: try { return ordered(value.asBoolean(), CBool(text));
       } catch (const RuntimeError&) {
         return std::nullopt;
       }
@@ -171,8 +169,7 @@ std::optional<std::weak_ordering> compareWith(const Variant& value, const std::s
     case VarType::Double:
       if (!IsNumeric(text)) return std::nullopt;
       return ordered(CDbl(value), CDbl(text));
-    default:
-      return std::nullopt;
+    default: return std::nullopt;
   }
 }
 
@@ -212,8 +209,9 @@ std::vector<FilterCriterion> parseFilter(std::string_view text, const std::vecto
 }
 
 bool passesFilter(const std::vector<FilterCriterion>& criteria, const RecordRow& row) {
-  return std::all_of(criteria.begin(), criteria.end(),
-                     [&row](const FilterCriterion& criterion) { return meets(criterion, row.values[criterion.field]); });
+  return std::all_of(criteria.begin(), criteria.end(), [&row](const FilterCriterion& criterion) {
+    return meets(criterion, row.values[criterion.field]);
+  });
 }
 
 }  // namespace corvane::db

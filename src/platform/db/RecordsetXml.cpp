@@ -30,18 +30,29 @@ struct XmlType {
 
 // The first entry of a type is the one written; the later ones are read as well.
 constexpr XmlType kXmlTypes[] = {
-    {adVarChar, "string", "str"},     {adChar, "string", "str"},
-    {adLongVarChar, "string", "str"}, {adVarWChar, "string", ""},
-    {adWChar, "string", ""},          {adLongVarWChar, "string", ""},
-    {adInteger, "int", ""},           {adSmallInt, "i2", ""},
-    {adTinyInt, "i1", ""},            {adUnsignedTinyInt, "ui1", ""},
-    {adBigInt, "i8", ""},             {adBoolean, "boolean", ""},
-    {adNumeric, "number", "numeric"}, {adCurrency, "number", "currency"},
-    {adDouble, "float", ""},          {adSingle, "r4", ""},
+    {adVarChar, "string", "str"},
+    {adChar, "string", "str"},
+    {adLongVarChar, "string", "str"},
+    {adVarWChar, "string", ""},
+    {adWChar, "string", ""},
+    {adLongVarWChar, "string", ""},
+    {adInteger, "int", ""},
+    {adSmallInt, "i2", ""},
+    {adTinyInt, "i1", ""},
+    {adUnsignedTinyInt, "ui1", ""},
+    {adBigInt, "i8", ""},
+    {adBoolean, "boolean", ""},
+    {adNumeric, "number", "numeric"},
+    {adCurrency, "number", "currency"},
+    {adDouble, "float", ""},
+    {adSingle, "r4", ""},
     {adDBTimeStamp, "dateTime", "timestamp"},
-    {adGUID, "uuid", ""},             {adBinary, "bin.hex", ""},
-    {adVarBinary, "bin.hex", ""},     {adLongVarBinary, "bin.hex", ""},
-    {adInteger, "i4", ""},            {adDouble, "r8", ""},
+    {adGUID, "uuid", ""},
+    {adBinary, "bin.hex", ""},
+    {adVarBinary, "bin.hex", ""},
+    {adLongVarBinary, "bin.hex", ""},
+    {adInteger, "i4", ""},
+    {adDouble, "r8", ""},
     {adDBTimeStamp, "date", ""},
 };
 
@@ -51,17 +62,18 @@ const XmlType& xmlTypeOf(DataType type) {
   return found == std::end(kXmlTypes) ? kXmlTypes[3] : *found;  // unknown: a Unicode text
 }
 
-bool isBinary(DataType type) {
-  return type == adBinary || type == adVarBinary || type == adLongVarBinary;
-}
+bool isBinary(DataType type) { return type == adBinary || type == adVarBinary || type == adLongVarBinary; }
 
 // ---- Column names as XML names -------------------------------------------------------------
 
 // Decodes the UTF-8 character at `pos` and moves past it; nullopt for a malformed sequence.
 std::optional<char32_t> nextCharacter(std::string_view text, std::size_t& pos) {
   const auto lead = static_cast<unsigned char>(text[pos]);
-  const std::size_t length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3
-                             : (lead >> 3) == 0x1E ? 4 : 0;
+  const std::size_t length = lead < 0x80           ? 1
+                             : (lead >> 5) == 0x6  ? 2
+                             : (lead >> 4) == 0xE  ? 3
+                             : (lead >> 3) == 0x1E ? 4
+                                                   : 0;
   if (length == 0 || pos + length > text.size()) return std::nullopt;
   char32_t c = length == 1 ? lead : lead & (0x7Fu >> length);
   for (std::size_t i = 1; i < length; ++i) {
@@ -80,10 +92,9 @@ struct CharacterRange {
 };
 
 constexpr CharacterRange kNameStartCharacters[] = {
-    {'A', 'Z'},         {'_', '_'},         {'a', 'z'},         {0xC0, 0xD6},
-    {0xD8, 0xF6},       {0xF8, 0x2FF},      {0x370, 0x37D},     {0x37F, 0x1FFF},
-    {0x200C, 0x200D},   {0x2070, 0x218F},   {0x2C00, 0x2FEF},   {0x3001, 0xD7FF},
-    {0xF900, 0xFDCF},   {0xFDF0, 0xFFFD},   {0x10000, 0xEFFFF},
+    {'A', 'Z'},       {'_', '_'},       {'a', 'z'},       {0xC0, 0xD6},     {0xD8, 0xF6},
+    {0xF8, 0x2FF},    {0x370, 0x37D},   {0x37F, 0x1FFF},  {0x200C, 0x200D}, {0x2070, 0x218F},
+    {0x2C00, 0x2FEF}, {0x3001, 0xD7FF}, {0xF900, 0xFDCF}, {0xFDF0, 0xFFFD}, {0x10000, 0xEFFFF},
 };
 constexpr CharacterRange kMoreNameCharacters[] = {
     {'-', '-'}, {'.', '.'}, {'0', '9'}, {0xB7, 0xB7}, {0x300, 0x36F}, {0x203F, 0x2040},
@@ -179,8 +190,7 @@ Variant integerValue(DataType type, const std::string& text) {
       *number <= std::numeric_limits<std::int16_t>::max()) {
     return Variant::integer(static_cast<std::int16_t>(*number));
   }
-  if (*number >= std::numeric_limits<std::int32_t>::min() &&
-      *number <= std::numeric_limits<std::int32_t>::max()) {
+  if (*number >= std::numeric_limits<std::int32_t>::min() && *number <= std::numeric_limits<std::int32_t>::max()) {
     return Variant::longValue(static_cast<std::int32_t>(*number));
   }
   return Variant::dbl(static_cast<double>(*number));
@@ -216,16 +226,12 @@ Variant valueOfText(DataType type, const std::string& text) {
     case adSmallInt:
     case adTinyInt:
     case adUnsignedTinyInt:
-    case adBigInt:
-      return integerValue(type, text);
-    case adBoolean:
-      return booleanValue(text);
+    case adBigInt: return integerValue(type, text);
+    case adBoolean: return booleanValue(text);
     case adCurrency:
-    case adNumeric:
-      return currencyValue(text);
+    case adNumeric: return currencyValue(text);
     case adDouble:
-    case adSingle:
-      return doubleValue(text);
+    case adSingle: return doubleValue(text);
     case adDBTimeStamp:
       if (const auto date = DateTime::parse(text)) return Variant(*date);
       return Variant(text);
@@ -234,8 +240,7 @@ Variant valueOfText(DataType type, const std::string& text) {
     case adLongVarBinary:
       if (const auto bytes = bytesOfHex(text)) return Variant(*bytes);
       return Variant(text);
-    default:
-      return Variant(text);
+    default: return Variant(text);
   }
 }
 
@@ -291,8 +296,7 @@ void writeRows(XmlNode root, const RecordsetData& data, const std::vector<std::s
 // ---- Reading -------------------------------------------------------------------------------
 
 [[noreturn]] void raiseIncomplete() {
-  throw RuntimeError(errnum::kDbUnspecified,
-                     "Recordset cannot be created. Source XML is incomplete or invalid.");
+  throw RuntimeError(errnum::kDbUnspecified, "Recordset cannot be created. Source XML is incomplete or invalid.");
 }
 
 DataType dataTypeOf(const XmlNode& datatype) {
@@ -318,8 +322,7 @@ DataType dataTypeOf(const XmlNode& datatype) {
 
 int numberAttribute(const XmlNode& node, std::string_view name, int otherwise) {
   const auto number = wholeNumberOf(node.attribute(name));
-  return number && *number >= 0 && *number <= std::numeric_limits<int>::max() ? static_cast<int>(*number)
-                                                                             : otherwise;
+  return number && *number >= 0 && *number <= std::numeric_limits<int>::max() ? static_cast<int>(*number) : otherwise;
 }
 
 FieldInfo fieldOfSchema(const XmlNode& attributeType) {

@@ -86,22 +86,24 @@ TEST_F(RecordsetXmlTest, WritesTheSchemaOfEveryColumn) {
       {"dblMoney", "rs:number='8' rs:nullable='true' rs:writeunknown='true'",
        "<s:datatype dt:type='number' rs:dbtype='currency' dt:maxLength='8' rs:precision='19' rs:fixedlength='true'/>"},
       {"decAmount", "rs:number='9' rs:nullable='true' rs:writeunknown='true'",
-       "<s:datatype dt:type='number' rs:dbtype='numeric' dt:maxLength='19' rs:scale='2' rs:precision='18' rs:fixedlength='true'/>"},
+       "<s:datatype dt:type='number' rs:dbtype='numeric' dt:maxLength='19' rs:scale='2' rs:precision='18' "
+       "rs:fixedlength='true'/>"},
       {"fltRate", "rs:number='10' rs:nullable='true' rs:writeunknown='true'",
        "<s:datatype dt:type='float' dt:maxLength='8' rs:precision='15' rs:fixedlength='true'/>"},
       {"dtDate", "rs:number='11' rs:nullable='true' rs:writeunknown='true'",
-       "<s:datatype dt:type='dateTime' rs:dbtype='timestamp' dt:maxLength='16' rs:scale='3' rs:precision='23' rs:fixedlength='true'/>"},
+       "<s:datatype dt:type='dateTime' rs:dbtype='timestamp' dt:maxLength='16' rs:scale='3' rs:precision='23' "
+       "rs:fixedlength='true'/>"},
       {"GUID", "rs:number='12' rs:nullable='true' rs:writeunknown='true'",
        "<s:datatype dt:type='uuid' dt:maxLength='16' rs:fixedlength='true'/>"},
   };
   XmlDocument document;
   saveAsXml(openSet("SELECT * FROM Sample ORDER BY id"), document);
   const std::string text = document.xml();
-  EXPECT_TRUE(text.starts_with(
-      "<xml xmlns:s=\"uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882\" "
-      "xmlns:dt=\"uuid:C2F41010-65B3-11d1-A29F-00AA00C14882\" "
-      "xmlns:rs=\"urn:schemas-microsoft-com:rowset\" xmlns:z=\"#RowsetSchema\">"
-      "<s:Schema id=\"RowsetSchema\"><s:ElementType name=\"row\" content=\"eltOnly\">"))
+  EXPECT_TRUE(
+      text.starts_with("<xml xmlns:s=\"uuid:BDC6E3F0-6DA3-11d1-A2A3-00AA00C14882\" "
+                       "xmlns:dt=\"uuid:C2F41010-65B3-11d1-A29F-00AA00C14882\" "
+                       "xmlns:rs=\"urn:schemas-microsoft-com:rowset\" xmlns:z=\"#RowsetSchema\">"
+                       "<s:Schema id=\"RowsetSchema\"><s:ElementType name=\"row\" content=\"eltOnly\">"))
       << text;
   const auto columns = document.selectNodes("xml/s:Schema/s:ElementType/s:AttributeType");
   ASSERT_EQ(columns.size(), std::size(cases));
@@ -123,10 +125,17 @@ TEST_F(RecordsetXmlTest, WritesOneRowPerRecordWithNullColumnsLeftOut) {
   const auto rows = document.selectNodes("xml/rs:data/z:row");
   ASSERT_EQ(rows.size(), 2u);
   const std::vector<std::pair<std::string, std::string>> first = {
-      {"id", "1"},           {"strCode", "A&01"},       {"strName", "名称 <b>"},
-      {"chrFlag", "X"},      {"ntxMemo", "备注"},       {"intSmall", "7"},
-      {"blnDone", "True"},   {"dblMoney", "1234.5678"}, {"decAmount", "99.99"},
-      {"fltRate", "0.125"},  {"dtDate", "2005-08-02T14:30:05"},
+      {"id", "1"},
+      {"strCode", "A&01"},
+      {"strName", "名称 <b>"},
+      {"chrFlag", "X"},
+      {"ntxMemo", "备注"},
+      {"intSmall", "7"},
+      {"blnDone", "True"},
+      {"dblMoney", "1234.5678"},
+      {"decAmount", "99.99"},
+      {"fltRate", "0.125"},
+      {"dtDate", "2005-08-02T14:30:05"},
       {"GUID", "{6F9619FF-8B86-D011-B42D-00C04FC964FF}"},
   };
   EXPECT_EQ(rows[0].attributes(), first);
@@ -162,8 +171,7 @@ TEST_F(RecordsetXmlTest, NamesThatAreNoXmlNamesStillGiveALoadableDocument) {
   ASSERT_TRUE(row);
   std::vector<std::string> names;
   for (const auto& [name, value] : row.attributes()) names.push_back(name);
-  const std::vector<std::string> expected = {"c0", "c1_", "c1", "c3", "单据编号", "ID", "id",
-                                             "c7", "c8", "c9"};
+  const std::vector<std::string> expected = {"c0", "c1_", "c1", "c3", "单据编号", "ID", "id", "c7", "c8", "c9"};
   EXPECT_EQ(names, expected);
   Recordset loaded = roundTrip(saved);
   expectSameRecordsets(saved, loaded);

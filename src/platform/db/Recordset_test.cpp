@@ -59,16 +59,25 @@ TEST_F(RecordsetTest, FieldsTakeTypeSizeAndNullabilityFromTheDeclaredColumns) {
     bool nullable;
   };
   static const Case cases[] = {
-      {"id", adInteger, 4, false},          {"strCode", adVarChar, 20, false},
-      {"strName", adVarWChar, 50, true},    {"chrFlag", adChar, 2, true},
-      {"nchFlag", adWChar, 3, true},        {"txtMemo", adLongVarChar, 2147483647, true},
+      {"id", adInteger, 4, false},
+      {"strCode", adVarChar, 20, false},
+      {"strName", adVarWChar, 50, true},
+      {"chrFlag", adChar, 2, true},
+      {"nchFlag", adWChar, 3, true},
+      {"txtMemo", adLongVarChar, 2147483647, true},
       {"ntxMemo", adLongVarWChar, 1073741823, true},
-      {"intSmall", adSmallInt, 2, true},    {"intTiny", adUnsignedTinyInt, 1, true},
-      {"intBig", adBigInt, 8, true},        {"blnDone", adBoolean, 2, true},
-      {"dblMoney", adCurrency, 8, true},    {"dblSmall", adCurrency, 4, true},
-      {"decAmount", adNumeric, 19, true},   {"fltRate", adDouble, 8, true},
-      {"realRate", adSingle, 4, true},      {"dtDate", adDBTimeStamp, 16, true},
-      {"dtSmall", adDBTimeStamp, 16, true}, {"GUID", adGUID, 16, true},
+      {"intSmall", adSmallInt, 2, true},
+      {"intTiny", adUnsignedTinyInt, 1, true},
+      {"intBig", adBigInt, 8, true},
+      {"blnDone", adBoolean, 2, true},
+      {"dblMoney", adCurrency, 8, true},
+      {"dblSmall", adCurrency, 4, true},
+      {"decAmount", adNumeric, 19, true},
+      {"fltRate", adDouble, 8, true},
+      {"realRate", adSingle, 4, true},
+      {"dtDate", adDBTimeStamp, 16, true},
+      {"dtSmall", adDBTimeStamp, 16, true},
+      {"GUID", adGUID, 16, true},
   };
   const Recordset recordset = openSet("SELECT * FROM Sample ORDER BY id");
   ASSERT_EQ(recordset.fieldCount(), static_cast<int>(std::size(cases)));
@@ -127,10 +136,8 @@ TEST_F(RecordsetTest, ExpressionsAreTypedFromTheirValues) {
     Variant firstValue;
   };
   const Case cases[] = {
-      {"n", adInteger, Variant::longValue(7)},
-      {"total", adDouble, Variant::dbl(28.0)},
-      {"label", adVarWChar, Variant("one")},
-      {"big", adBigInt, Variant::longValue(1000000000)},
+      {"n", adInteger, Variant::longValue(7)},    {"total", adDouble, Variant::dbl(28.0)},
+      {"label", adVarWChar, Variant("one")},      {"big", adBigInt, Variant::longValue(1000000000)},
       {"nullValue", adVarWChar, Variant::null()},
   };
   Recordset recordset = openSet(
@@ -220,8 +227,7 @@ TEST_F(RecordsetTest, FieldNamesIgnoreCaseAndTheFirstOfTwoNamesWins) {
   EXPECT_TRUE(recordset.hasField("n"));
   EXPECT_FALSE(recordset.hasField("n2"));
   for (const auto& lookUp : std::initializer_list<std::function<void()>>{
-           [&] { recordset.field("missing"); }, [&] { recordset.field(-1); },
-           [&] { recordset.field(3); }}) {
+           [&] { recordset.field("missing"); }, [&] { recordset.field(-1); }, [&] { recordset.field(3); }}) {
     EXPECT_EQ(errorNumberOf(lookUp), errnum::kDbItemNotFound);
   }
 }
@@ -367,9 +373,9 @@ TEST_F(RecordsetTest, ATextWithoutRowsLeavesTheSetClosed) {
   Recordset recordset;
   recordset.open("UPDATE Sample SET strName = 'x' WHERE id = 2", connection);
   EXPECT_FALSE(recordset.isOpen());
-  for (const auto& use : std::initializer_list<std::function<void()>>{
-           [&] { recordset.eof(); }, [&] { recordset.moveNext(); }, [&] { recordset.recordCount(); },
-           [&] { recordset.field(0); }}) {
+  for (const auto& use :
+       std::initializer_list<std::function<void()>>{[&] { recordset.eof(); }, [&] { recordset.moveNext(); },
+                                                    [&] { recordset.recordCount(); }, [&] { recordset.field(0); }}) {
     EXPECT_EQ(errorNumberOf(use), kErrObjectClosed);
   }
   recordset.open("SELECT id FROM Sample", connection);

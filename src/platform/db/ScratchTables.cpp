@@ -25,8 +25,7 @@ constexpr const char* kRecord =
     "INSERT OR REPLACE INTO tempdb.ScratchTableBirth (cName, dCreated) VALUES (?1, datetime('now'))";
 constexpr const char* kRecorded = "SELECT 1 FROM tempdb.ScratchTableBirth WHERE cName = ?1";
 constexpr const char* kForget = "DELETE FROM tempdb.ScratchTableBirth WHERE cName = ?1";
-constexpr const char* kStale =
-    "SELECT cName FROM tempdb.ScratchTableBirth WHERE dCreated < datetime('now', '-1 day')";
+constexpr const char* kStale = "SELECT cName FROM tempdb.ScratchTableBirth WHERE dCreated < datetime('now', '-1 day')";
 
 // Runs `sql` to its end, with `name` as its parameter when given, and answers the first column
 // of its rows. Texts that carry a value of their own run unkept (`keep` false). Raises as a

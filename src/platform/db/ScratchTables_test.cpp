@@ -28,8 +28,9 @@ class ScratchTablesTest : public ::testing::Test {
     return ConnectionTestAccount::scalar(account.files().tempdb(), sql);
   }
   std::string tables() const {
-    return temp("SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_master WHERE type = 'table' "
-                "AND name <> 'ScratchTableBirth' ORDER BY name)");
+    return temp(
+        "SELECT group_concat(name, ',') FROM (SELECT name FROM sqlite_master WHERE type = 'table' "
+        "AND name <> 'ScratchTableBirth' ORDER BY name)");
   }
   // The recorded names; "-" while tempdb keeps no record.
   std::string records() const {
@@ -39,7 +40,8 @@ class ScratchTablesTest : public ::testing::Test {
   void age(const std::string& name) const {
     ConnectionTestAccount::run(account.files().tempdb(),
                                "UPDATE ScratchTableBirth SET dCreated = datetime('now', '-1 day', '-1 minute') "
-                               "WHERE cName = '" + name + "'");
+                               "WHERE cName = '" +
+                                   name + "'");
   }
   // Opens the account once more, as the next request does.
   void reopen() const {
@@ -47,8 +49,8 @@ class ScratchTablesTest : public ::testing::Test {
     next.open(account.connectionString());
   }
 
-  ConnectionTestAccount account{"CREATE TABLE Item (strCode varchar(20));", "CREATE TABLE Operator (cUser_ID varchar(20));",
-                                "PRAGMA journal_mode=WAL;"};
+  ConnectionTestAccount account{"CREATE TABLE Item (strCode varchar(20));",
+                                "CREATE TABLE Operator (cUser_ID varchar(20));", "PRAGMA journal_mode=WAL;"};
   Connection connection;
 };
 

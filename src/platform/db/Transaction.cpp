@@ -4,8 +4,7 @@
 
 namespace corvane::db {
 
-Transaction::Transaction(Connection& connection, TransactionMode mode)
-    : connection_(&connection), owned_(false) {
+Transaction::Transaction(Connection& connection, TransactionMode mode) : connection_(&connection), owned_(false) {
   connection.beginTrans(mode);
   owned_ = true;
 }
@@ -15,8 +14,7 @@ Transaction Transaction::joinOrBegin(Connection& connection, TransactionMode mod
   return Transaction(connection, mode);
 }
 
-Transaction::Transaction(Transaction&& other) noexcept
-    : connection_(other.connection_), owned_(other.owned_) {
+Transaction::Transaction(Transaction&& other) noexcept : connection_(other.connection_), owned_(other.owned_) {
   other.owned_ = false;
 }
 

@@ -17,9 +17,7 @@ class TransactionTest : public ::testing::Test {
   std::string items() const {
     return ConnectionTestAccount::scalar(account.files().company(), "SELECT group_concat(strCode) FROM Item");
   }
-  void insert(const char* code) {
-    connection.execute(std::string("INSERT INTO Item VALUES ('") + code + "')");
-  }
+  void insert(const char* code) { connection.execute(std::string("INSERT INTO Item VALUES ('") + code + "')"); }
 };
 
 TEST_F(TransactionTest, RollsBackWhenLeftWithoutACommit) {

@@ -49,8 +49,7 @@ bool holdsAny(std::string_view text, std::string_view bytes) {
 
 bool isPlainText(const std::string& value) {
   return value.size() >= 4 && !isBlank(value.front()) && !isBlank(value.back()) && !holdsAny(value, "[\x01\x02") &&
-         !isDecimalText(value) && !DateTime::parse(value) &&
-         !equalsIgnoringCase(value, "IsUserTable");
+         !isDecimalText(value) && !DateTime::parse(value) && !equalsIgnoringCase(value, "IsUserTable");
 }
 
 bool isComparison(const TsqlToken& token) {
@@ -110,8 +109,8 @@ char charAt(const std::string& text, std::size_t at) { return at < text.size() ?
 // The literal whose marker starts at `at` in a probe's statement, and how it came out; nullopt
 // when the marker stands anywhere but alone (inside another literal or name, or in a doubled
 // apostrophe), which makes the shape's literals part of the translation.
-std::optional<std::pair<std::size_t, bool>> markerAt(const std::string& sql, std::size_t at,
-                                                     const LiteralShape& shape, std::size_t& end) {
+std::optional<std::pair<std::size_t, bool>> markerAt(const std::string& sql, std::size_t at, const LiteralShape& shape,
+                                                     std::size_t& end) {
   std::size_t literal = 0;
   const bool quoted = at >= 1 && sql[at - 1] == '\'';
   if (sql[at] == kTextMarker) {

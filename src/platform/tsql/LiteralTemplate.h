@@ -29,8 +29,8 @@ namespace corvane::db {
 
 // A text with its plain literals taken out.
 struct LiteralShape {
-  std::string key;    // the text, each plain literal replaced by what it is (text of a length, number)
-  std::string probe;  // the text, each plain literal replaced by its marker
+  std::string key;                     // the text, each plain literal replaced by what it is (text of a length, number)
+  std::string probe;                   // the text, each plain literal replaced by its marker
   std::vector<ProgramLiteral> values;  // the plain literals, in the order of the text
   std::vector<bool> numbers;           // which of them are numbers
 };
@@ -59,10 +59,10 @@ class LiteralTemplate {
     bool asText = true;
   };
   struct Step {
-    ProgramStep step;                  // its sql is empty: `pieces` and `slots` make it
-    std::vector<std::string> pieces;   // the sql around the literals (one more than slots)
+    ProgramStep step;                 // its sql is empty: `pieces` and `slots` make it
+    std::vector<std::string> pieces;  // the sql around the literals (one more than slots)
     std::vector<Slot> slots;
-    bool bindsValues = false;          // insert, update or delete: values are parameters
+    bool bindsValues = false;  // insert, update or delete: values are parameters
   };
 
   Program render(const std::vector<ProgramLiteral>& values, bool bind) const;

@@ -1,5 +1,3 @@
-#include "platform/tsql/Parser.h"
-
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -9,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/tsql/Parser.h"
 #include "platform/tsql/SqlLiteral.h"
 
 namespace corvane::db::parser {
@@ -61,8 +60,8 @@ Expr Parser::parsePredicate(Scope& scope) {
     }
   }
   if (peek().isSymbol("!<") || peek().isSymbol("!>")) raiseUnsupported("The operator '" + peek().text + "'");
-  const bool negated = (peek(1).isWord("BETWEEN") || peek(1).isWord("IN") || peek(1).isWord("LIKE")) &&
-                       acceptWord("NOT");
+  const bool negated =
+      (peek(1).isWord("BETWEEN") || peek(1).isWord("IN") || peek(1).isWord("LIKE")) && acceptWord("NOT");
   const std::string not_ = negated ? "NOT " : "";
   if (acceptWord("BETWEEN")) {
     Expr low = parseAdditive(scope);
@@ -290,8 +289,7 @@ Expr Parser::parsePrimary(Scope& scope) {
     case TokenKind::Symbol:
       if (token.isSymbol("(")) return parseParenthesised(scope);
       failAt(token);
-    case TokenKind::End:
-      failAt(token);
+    case TokenKind::End: failAt(token);
     case TokenKind::Name:
       if (token.isWord("NULL")) {
         advance();
@@ -301,8 +299,7 @@ Expr Parser::parsePrimary(Scope& scope) {
       if (peek(1).isSymbol("(")) return parseFunction(scope);
       if (isReserved(token)) failAt(token);
       return parseColumn(scope);
-    case TokenKind::QuotedName:
-      return parseColumn(scope);
+    case TokenKind::QuotedName: return parseColumn(scope);
   }
   failAt(token);
 }

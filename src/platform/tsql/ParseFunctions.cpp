@@ -1,11 +1,10 @@
-#include "platform/tsql/Parser.h"
-
 #include <cstddef>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "platform/com/AsciiText.h"
+#include "platform/tsql/Parser.h"
 #include "platform/tsql/SqlLiteral.h"
 
 namespace corvane::db::parser {

@@ -1,5 +1,3 @@
-#include "platform/tsql/Parser.h"
-
 #include <algorithm>
 #include <cctype>
 #include <cstddef>
@@ -9,6 +7,7 @@
 #include <vector>
 
 #include "platform/com/AsciiText.h"
+#include "platform/tsql/Parser.h"
 
 namespace corvane::db::parser {
 
@@ -23,9 +22,8 @@ bool isDatabaseName(std::string_view name) {
 // An identifier for the SQLite text: plain names stay as written, others are quoted.
 std::string sqliteName(const std::string& name, bool quoted) {
   const bool plain = !name.empty() && (std::isalpha(static_cast<unsigned char>(name[0])) || name[0] == '_') &&
-                     std::all_of(name.begin(), name.end(), [](char c) {
-                       return std::isalnum(static_cast<unsigned char>(c)) || c == '_';
-                     });
+                     std::all_of(name.begin(), name.end(),
+                                 [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; });
   if (plain && !quoted && !sqlite3_keyword_check(name.c_str(), static_cast<int>(name.size()))) return name;
   return quoteSqliteName(name);
 }

@@ -1,5 +1,3 @@
-#include "platform/tsql/Parser.h"
-
 #include <algorithm>
 #include <array>
 #include <cstddef>
@@ -11,6 +9,7 @@
 #include <vector>
 
 #include "platform/com/AsciiText.h"
+#include "platform/tsql/Parser.h"
 #include "platform/tsql/SqlFunctions.h"
 
 namespace corvane::db::parser {
@@ -19,9 +18,9 @@ namespace {
 
 // Words at which a statement starts (a batch has no separators between its statements).
 bool startsStatement(const TsqlToken& token) {
-  static constexpr std::array<std::string_view, 14> kWords = {
-      "select", "insert", "update", "delete", "if",   "else",  "declare",
-      "set",    "begin",  "end",    "use",    "drop", "create", "while"};
+  static constexpr std::array<std::string_view, 14> kWords = {"select", "insert",  "update", "delete", "if",
+                                                              "else",   "declare", "set",    "begin",  "end",
+                                                              "use",    "drop",    "create", "while"};
   return std::any_of(kWords.begin(), kWords.end(), [&](std::string_view w) { return token.isWord(w); });
 }
 
@@ -170,9 +169,8 @@ void Parser::skipSelectList() {
       --cases;
     } else if (depth == 0 && cases == 0 &&
                (token.isSymbol(";") || token.isWord("FROM") || token.isWord("INTO") || token.isWord("WHERE") ||
-                token.isWord("GROUP") || token.isWord("HAVING") || token.isWord("ORDER") ||
-                token.isWord("UNION") || token.isWord("EXCEPT") || token.isWord("INTERSECT") ||
-                startsStatement(token))) {
+                token.isWord("GROUP") || token.isWord("HAVING") || token.isWord("ORDER") || token.isWord("UNION") ||
+                token.isWord("EXCEPT") || token.isWord("INTERSECT") || startsStatement(token))) {
       return;
     }
     advance();
@@ -198,12 +196,12 @@ std::string Parser::parseSelectList(Scope& scope, std::vector<Column>& columns, 
       continue;
     }
     if (peek().kind == TokenKind::Variable && peek(1).isSymbol("=")) {
-      raiseStatement("A SELECT statement that assigns a value to a variable must not be combined with "
-                     "data-retrieval operations.");
+      raiseStatement(
+          "A SELECT statement that assigns a value to a variable must not be combined with "
+          "data-retrieval operations.");
     }
     std::optional<std::string> alias;
-    if ((isNameToken(peek()) || peek().kind == TokenKind::String) && !isReserved(peek()) &&
-        peek(1).isSymbol("=")) {
+    if ((isNameToken(peek()) || peek().kind == TokenKind::String) && !isReserved(peek()) && peek(1).isSymbol("=")) {
       alias = advance().text;
       advance();
     }
@@ -219,8 +217,9 @@ std::string Parser::parseSelectList(Scope& scope, std::vector<Column>& columns, 
 std::string Parser::parseAssignment(Scope& scope) {
   const TsqlToken& name = advance();
   if (name.kind != TokenKind::Variable) {
-    raiseStatement("A SELECT statement that assigns a value to a variable must not be combined with "
-                   "data-retrieval operations.");
+    raiseStatement(
+        "A SELECT statement that assigns a value to a variable must not be combined with "
+        "data-retrieval operations.");
   }
   const std::size_t variable = requireVariable(name);
   expectSymbol("=");
@@ -352,7 +351,8 @@ std::string Parser::parseTablePrimary(Scope& scope) {
   const TableName table = parseTableName();
   const auto alias = parseAlias();
   if (peek().isWord("WITH")) raiseUnsupported("A table hint");
-  if (equalsIgnoringCase(table.name, "sysobjects")) return catalogTable(table.schema, alias.value_or(table.name), scope);
+  if (equalsIgnoringCase(table.name, "sysobjects"))
+    return catalogTable(table.schema, alias.value_or(table.name), scope);
   scope.sources.push_back(tableSource(table, alias ? *alias : table.name));
   return table.sql() + (alias ? " AS " + quoteSqliteName(*alias) : "");
 }
@@ -373,8 +373,8 @@ std::string Parser::catalogTable(const std::string& schema, const std::string& a
   const int index = catalogDatabaseIndex(database);
   if (index < 0) raiseStatement("Invalid object name '" + schema + "..sysobjects'.");
   return "(SELECT name COLLATE NOCASE AS name, rowid * " + std::to_string(kCatalogDatabases) + " + " +
-         std::to_string(index) + " AS id, " +
-         kind + " AS xtype, " + kind + " AS type FROM " + quoteSqliteName(database) +
+         std::to_string(index) + " AS id, " + kind + " AS xtype, " + kind + " AS type FROM " +
+         quoteSqliteName(database) +
          ".sqlite_master WHERE type IN ('table', 'view') AND name NOT LIKE 'sqlite!_%' ESCAPE '!') AS " +
          quoteSqliteName(alias);
 }

@@ -1,5 +1,3 @@
-#include "platform/tsql/Parser.h"
-
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -7,6 +5,7 @@
 #include <vector>
 
 #include "platform/com/AsciiText.h"
+#include "platform/tsql/Parser.h"
 
 namespace corvane::db::parser {
 
@@ -35,8 +34,9 @@ void Parser::addSelectInto(const TableName& table, const QueryResult& query) {
   std::vector<TsqlColumn> columns;
   for (const auto& column : query.columns) {
     if (column.name.empty()) {
-      raiseStatement("An object or column name is missing or empty. For SELECT INTO statements, verify each "
-                     "column has a name.");
+      raiseStatement(
+          "An object or column name is missing or empty. For SELECT INTO statements, verify each "
+          "column has a name.");
     }
     definitions.push_back(quoteSqliteName(column.name) + declaredTypeText(column.type));
     columns.push_back({column.name, column.type, false});
@@ -95,7 +95,8 @@ void Parser::parseDeclare() {
     const TsqlType type = parseDeclaredTypeName();
     if (peek().isSymbol("=")) raiseUnsupported("A DECLARE with an initial value");
     if (findVariable(name.text)) {
-      raiseStatement("The variable name '" + name.text + "' has already been declared. Variable names must be "
+      raiseStatement("The variable name '" + name.text +
+                     "' has already been declared. Variable names must be "
                      "unique within a query batch or stored procedure.");
     }
     variables_.push_back({name.text});
@@ -302,14 +303,14 @@ std::string Parser::insertQuery(const std::string& insert, const QueryResult& qu
   bool converts = false;
   for (std::size_t i = 0; i < targets.size(); ++i) {
     names.push_back("c" + std::to_string(i + 1));
-    const Expr value = coerceToColumn(Expr{names.back(), query.columns[i].type, Expr::Form::Column, names.back()},
-                                      targets[i]);
+    const Expr value =
+        coerceToColumn(Expr{names.back(), query.columns[i].type, Expr::Form::Column, names.back()}, targets[i]);
     converts = converts || value.sql != names.back();
     values.push_back(value.sql);
   }
   if (!converts) return insert + " " + query.sql;
-  return "WITH source (" + join(names, ", ") + ") AS (" + query.sql + ") " + insert + " SELECT " +
-         join(values, ", ") + " FROM source";
+  return "WITH source (" + join(names, ", ") + ") AS (" + query.sql + ") " + insert + " SELECT " + join(values, ", ") +
+         " FROM source";
 }
 
 std::string Parser::parseValueRow(const std::vector<TsqlType>& targets) {

@@ -1,5 +1,3 @@
-#include "platform/tsql/Parser.h"
-
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +7,7 @@
 #include "platform/com/AsciiText.h"
 #include "platform/com/DecimalText.h"
 #include "platform/com/Variant.h"
+#include "platform/tsql/Parser.h"
 #include "platform/tsql/SqlLiteral.h"
 
 namespace corvane::db::parser {
@@ -34,8 +33,7 @@ std::string Parser::declaredTypeText(const TsqlType& type) {
     case Kind::Date: return " datetime";
     case Kind::Text:
     case Kind::Guid:
-      return " nvarchar(" + (type.length > 0 ? std::to_string(type.length) : std::string("4000")) +
-             ") COLLATE NOCASE";
+      return " nvarchar(" + (type.length > 0 ? std::to_string(type.length) : std::string("4000")) + ") COLLATE NOCASE";
     case Kind::Unknown: return "";
   }
   return "";
@@ -119,22 +117,16 @@ Expr Parser::parseConvert(Scope& scope) {
 Expr Parser::convertTo(const TsqlType& target, const std::string& written, const Expr& value,
                        std::optional<long> style) {
   switch (target.kind) {
-    case Kind::Integer:
-      return otherExpr("tsql_int(" + value.sql + ")", target);
+    case Kind::Integer: return otherExpr("tsql_int(" + value.sql + ")", target);
     case Kind::Decimal:
       return otherExpr("tsql_decimal(" + value.sql + ", " + std::to_string(target.precision) + ", " +
                            std::to_string(target.scale) + ")",
                        target);
-    case Kind::Money:
-      return otherExpr("tsql_money(" + value.sql + ")", target);
-    case Kind::Float:
-      return otherExpr("tsql_float(" + value.sql + ")", target);
-    case Kind::Date:
-      return otherExpr("tsql_datetime(" + value.sql + ")", target);
-    case Kind::Text:
-      return toText(target, value, style);
-    default:
-      raiseUnsupported("Conversion to " + written);
+    case Kind::Money: return otherExpr("tsql_money(" + value.sql + ")", target);
+    case Kind::Float: return otherExpr("tsql_float(" + value.sql + ")", target);
+    case Kind::Date: return otherExpr("tsql_datetime(" + value.sql + ")", target);
+    case Kind::Text: return toText(target, value, style);
+    default: raiseUnsupported("Conversion to " + written);
   }
 }
 
@@ -145,8 +137,14 @@ Expr Parser::toText(const TsqlType& target, const Expr& value, std::optional<lon
   int scale = 0;
   switch (value.type.kind) {
     case Kind::Date: how = 1; break;
-    case Kind::Decimal: how = 2; scale = value.type.scale; break;
-    case Kind::Money: how = 2; scale = 2; break;
+    case Kind::Decimal:
+      how = 2;
+      scale = value.type.scale;
+      break;
+    case Kind::Money:
+      how = 2;
+      scale = 2;
+      break;
     case Kind::Guid: how = 3; break;
     case Kind::Integer:
     case Kind::Bit: how = 4; break;
@@ -158,8 +156,8 @@ Expr Parser::toText(const TsqlType& target, const Expr& value, std::optional<lon
   }
   const int length = target.length;  // 0: varchar(max)
   return otherExpr("tsql_varchar(" + value.sql + ", " + std::to_string(length) + ", " +
-                       std::to_string(style.value_or(0)) + ", " + std::to_string(how) + ", " +
-                       std::to_string(scale) + ")",
+                       std::to_string(style.value_or(0)) + ", " + std::to_string(how) + ", " + std::to_string(scale) +
+                       ")",
                    target);
 }
 
@@ -222,8 +220,7 @@ Expr Parser::coerceToColumn(Expr value, const TsqlType& column) {
     // Amounts are rounded to the column's scale, so arithmetic on them cannot leave binary
     // fractions behind; a column of the same type is copied as it is.
     case Kind::Decimal:
-      if (value.form == Expr::Form::Column && value.type.kind == Kind::Decimal &&
-          value.type.scale <= column.scale &&
+      if (value.form == Expr::Form::Column && value.type.kind == Kind::Decimal && value.type.scale <= column.scale &&
           value.type.precision - value.type.scale <= column.precision - column.scale) {
         return value;
       }
@@ -235,15 +232,13 @@ Expr Parser::coerceToColumn(Expr value, const TsqlType& column) {
       return otherExpr("tsql_money(" + value.sql + ")", column);
     case Kind::Integer:
     case Kind::Bit:
-    case Kind::Float:
-      return value.type.isText() ? toNumber(value, column) : value;
+    case Kind::Float: return value.type.isText() ? toNumber(value, column) : value;
     case Kind::Text:
       if (value.form == Expr::Form::Number) {
         return Expr{quoteLiteral(value.value), column, Expr::Form::String, value.value};
       }
       return value;
-    default:
-      return value;
+    default: return value;
   }
 }
 

@@ -63,9 +63,7 @@ struct Expr {
   bool isStringLiteral() const { return form == Form::String; }
 };
 
-inline Expr otherExpr(std::string sql, TsqlType type = {}) {
-  return Expr{std::move(sql), type, Expr::Form::Other, {}};
-}
+inline Expr otherExpr(std::string sql, TsqlType type = {}) { return Expr{std::move(sql), type, Expr::Form::Other, {}}; }
 
 struct Column {
   std::string name;
@@ -99,9 +97,7 @@ struct TableName {
   std::string name;
   bool quoted = false;
 
-  std::string sql() const {
-    return (schema.empty() ? "" : sqliteName(schema, false) + ".") + sqliteName(name, quoted);
-  }
+  std::string sql() const { return (schema.empty() ? "" : sqliteName(schema, false) + ".") + sqliteName(name, quoted); }
 };
 
 // The parts of a dotted name as written; an empty part stands for `..`.
@@ -119,9 +115,7 @@ class Parser {
 
  private:
   // ---- the token cursor
-  const TsqlToken& peek(std::size_t ahead = 0) const {
-    return tokens_[std::min(pos_ + ahead, tokens_.size() - 1)];
-  }
+  const TsqlToken& peek(std::size_t ahead = 0) const { return tokens_[std::min(pos_ + ahead, tokens_.size() - 1)]; }
   const TsqlToken& advance() {
     const TsqlToken& token = tokens_[pos_];
     if (pos_ + 1 < tokens_.size()) ++pos_;
@@ -291,9 +285,9 @@ class Parser {
   std::vector<ProgramStep> steps_;
   std::vector<ProgramVariable> variables_;
   std::vector<TsqlType> variableTypes_;
-  bool statementStart_ = false;             // the next SELECT starts a statement
-  std::vector<std::size_t> assignments_;    // SELECT @v = ...: the variables, in column order
-  std::optional<TableName> into_;           // SELECT ... INTO t
+  bool statementStart_ = false;           // the next SELECT starts a statement
+  std::vector<std::size_t> assignments_;  // SELECT @v = ...: the variables, in column order
+  std::optional<TableName> into_;         // SELECT ... INTO t
 };
 
 }  // namespace corvane::db::parser

@@ -1,12 +1,11 @@
 #include "platform/tsql/Program.h"
 
-#include "platform/tsql/SqliteStatement.h"
-
 #include <algorithm>
 #include <cstdlib>
 #include <memory>
 
 #include "platform/tsql/SqliteErrors.h"
+#include "platform/tsql/SqliteStatement.h"
 #include "platform/tsql/StatementCache.h"
 
 namespace corvane::db {
@@ -108,8 +107,7 @@ long Program::run(sqlite3* db, const RowsHandler& onRows, StatementCache* statem
         if (rc != SQLITE_ROW || !isTrue(statement.get())) next = step.jump;
         break;
       }
-      case ProgramStep::Kind::Jump:
-        break;
+      case ProgramStep::Kind::Jump: break;
     }
   }
   return changes;
@@ -130,8 +128,7 @@ bool Program::isSingleSelect() const {
 bool Program::isSingleReadingStatement(sqlite3* db) const {
   if (steps_.size() != 1 || steps_.front().kind != ProgramStep::Kind::Execute) return false;
   const StatementPtr statement = prepareOrRaise(db, steps_.front().sql);
-  return statement && sqlite3_stmt_readonly(statement.get()) != 0 &&
-         sqlite3_column_count(statement.get()) > 0;
+  return statement && sqlite3_stmt_readonly(statement.get()) != 0 && sqlite3_column_count(statement.get()) > 0;
 }
 
 std::string Program::text() const {

@@ -16,8 +16,8 @@ class StatementCache;
 
 // A column of a query's result as the T-SQL text gives it.
 struct ResultColumn {
-  std::string name;  // as the text spells it: the alias, or the column as written (`*`: the
-                     // table's spelling); empty for an expression without an alias
+  std::string name;         // as the text spells it: the alias, or the column as written (`*`: the
+                            // table's spelling); empty for an expression without an alias
   std::string declaration;  // the T-SQL type a cast, convert or typed function gives it, as a
                             // column declares it ("varchar(10)", "money"); empty when not known
   bool operator==(const ResultColumn&) const = default;
@@ -27,14 +27,14 @@ struct ResultColumn {
 // parameters ?1, ?2, ... (variable i is parameter i + 1).
 struct ProgramStep {
   enum class Kind {
-    Execute,      // run `sql`; rows go to the handler
-    Assign,       // run `sql`; each row stores its columns into `targets` (no row: no change)
-    JumpUnless,   // run `sql` (one value); go to `jump` unless it is a true number
-    Jump,         // go to `jump`
+    Execute,     // run `sql`; rows go to the handler
+    Assign,      // run `sql`; each row stores its columns into `targets` (no row: no change)
+    JumpUnless,  // run `sql` (one value); go to `jump` unless it is a true number
+    Jump,        // go to `jump`
   };
   Kind kind = Kind::Execute;
   std::string sql;
-  bool countsChanges = false;     // an INSERT, UPDATE or DELETE: its changes are counted
+  bool countsChanges = false;        // an INSERT, UPDATE or DELETE: its changes are counted
   std::vector<std::size_t> targets;  // Assign: variable index per result column
   std::size_t jump = 0;
   std::vector<ResultColumn> columns;  // Execute of a query: its result columns, in order

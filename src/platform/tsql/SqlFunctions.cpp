@@ -1,5 +1,6 @@
 #include "platform/tsql/SqlFunctions.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <charconv>
@@ -12,7 +13,6 @@
 #include <string>
 #include <string_view>
 #include <vector>
-#include <algorithm>
 
 #include "platform/com/AsciiText.h"
 #include "platform/com/DecimalText.h"
@@ -152,8 +152,7 @@ const char* sourceTypeName(sqlite3_value* value) {
 // The value as an exact decimal text; nullopt for text that is not a number.
 std::optional<Decimal> decimalOf(sqlite3_value* value) {
   switch (sqlite3_value_type(value)) {
-    case SQLITE_INTEGER:
-      return parseDecimal(std::to_string(sqlite3_value_int64(value)));
+    case SQLITE_INTEGER: return parseDecimal(std::to_string(sqlite3_value_int64(value)));
     case SQLITE_FLOAT: {
       const double d = sqlite3_value_double(value);
       if (!std::isfinite(d)) return std::nullopt;
@@ -190,10 +189,8 @@ struct Number {
 
 Number numberOf(sqlite3_value* value) {
   switch (sqlite3_value_type(value)) {
-    case SQLITE_INTEGER:
-      return {true, sqlite3_value_int64(value), 0};
-    case SQLITE_FLOAT:
-      return {false, 0, sqlite3_value_double(value)};
+    case SQLITE_INTEGER: return {true, sqlite3_value_int64(value), 0};
+    case SQLITE_FLOAT: return {false, 0, sqlite3_value_double(value)};
     default: {
       const auto text = trimBlanks(textOf(value));
       if (text.empty()) return {};
@@ -206,8 +203,9 @@ Number numberOf(sqlite3_value* value) {
         }
         return {false, 0, std::strtod(std::string(text).c_str(), nullptr)};
       }
-      throw SqlFailure{"Conversion failed when converting the varchar value '" + std::string(textOf(value)) +
-                       "' to data type int.", kConversionResult};
+      throw SqlFailure{
+          "Conversion failed when converting the varchar value '" + std::string(textOf(value)) + "' to data type int.",
+          kConversionResult};
     }
   }
 }
@@ -275,7 +273,8 @@ void tsqlInt(sqlite3_context* context, int argc, sqlite3_value** argv) {
     const Number n = numberOf(argv[0]);
     if (isText && !n.isInteger) {
       throw SqlFailure{"Conversion failed when converting the varchar value '" + std::string(textOf(argv[0])) +
-                       "' to data type int.", kConversionResult};
+                           "' to data type int.",
+                       kConversionResult};
     }
     const double truncated = n.isInteger ? static_cast<double>(n.integer) : std::trunc(n.real);
     if (truncated < std::numeric_limits<std::int32_t>::min() || truncated > std::numeric_limits<std::int32_t>::max()) {
@@ -306,8 +305,9 @@ void tsqlDecimal(sqlite3_context* context, int argc, sqlite3_value** argv) {
     if (!d) throw SqlFailure{"Error converting data type varchar to numeric.", kConversionResult};
     const Decimal rounded = roundDecimal(*d, scale);
     if (static_cast<int>(rounded.whole.size()) > precision - scale) {
-      throw SqlFailure{std::string("Arithmetic overflow error converting ") + sourceTypeName(argv[0]) +
-                       " to data type numeric.", kOverflowResult};
+      throw SqlFailure{
+          std::string("Arithmetic overflow error converting ") + sourceTypeName(argv[0]) + " to data type numeric.",
+          kOverflowResult};
     }
     resultDecimal(context, rounded);
   });
@@ -367,8 +367,7 @@ std::string valueText(sqlite3_value* value, TextSource source, int style, int sc
       for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
       return text;
     }
-    default:
-      break;
+    default: break;
   }
   if (type == SQLITE_FLOAT) return doubleText(sqlite3_value_double(value));
   return std::string(textOf(value));
@@ -520,12 +519,11 @@ void tsqlObjectId(sqlite3_context* context, int argc, sqlite3_value** argv) {
     const std::string database = parts.size() >= 3 ? parts[parts.size() - 3] : "main";
     const int index = catalogDatabaseIndex(database);
     if (index < 0 || parts.size() > 3) return sqlite3_result_null(context);
-    const auto rowid = queryNumber(sqlite3_context_db_handle(context),
-                                   "SELECT rowid FROM " + masterTable(static_cast<std::size_t>(index)) +
-                                       " WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE",
-                                   [&](sqlite3_stmt* statement) {
-                                     sqlite3_bind_text(statement, 1, parts.back().c_str(), -1, SQLITE_TRANSIENT);
-                                   });
+    const auto rowid = queryNumber(
+        sqlite3_context_db_handle(context),
+        "SELECT rowid FROM " + masterTable(static_cast<std::size_t>(index)) +
+            " WHERE type IN ('table', 'view') AND name = ?1 COLLATE NOCASE",
+        [&](sqlite3_stmt* statement) { sqlite3_bind_text(statement, 1, parts.back().c_str(), -1, SQLITE_TRANSIENT); });
     if (!rowid) return sqlite3_result_null(context);
     sqlite3_result_int64(context, *rowid * kCatalogDatabases + index);
   });
@@ -538,11 +536,9 @@ void tsqlIsUserTable(sqlite3_context* context, int argc, sqlite3_value** argv) {
     const std::int64_t id = sqlite3_value_int64(argv[0]);
     const auto index = static_cast<std::size_t>(id % kCatalogDatabases);
     if (id < 0 || index >= kCatalogDatabaseNames.size()) return sqlite3_result_null(context);
-    const auto isTable = queryNumber(sqlite3_context_db_handle(context),
-                                     "SELECT type = 'table' FROM " + masterTable(index) + " WHERE rowid = ?1",
-                                     [&](sqlite3_stmt* statement) {
-                                       sqlite3_bind_int64(statement, 1, id / kCatalogDatabases);
-                                     });
+    const auto isTable = queryNumber(
+        sqlite3_context_db_handle(context), "SELECT type = 'table' FROM " + masterTable(index) + " WHERE rowid = ?1",
+        [&](sqlite3_stmt* statement) { sqlite3_bind_int64(statement, 1, id / kCatalogDatabases); });
     if (!isTable) return sqlite3_result_null(context);
     sqlite3_result_int64(context, *isTable);
   });
@@ -684,8 +680,8 @@ void registerTsqlFunctions(sqlite3* db) {
     const int flags = SQLITE_UTF8 | (f.deterministic ? SQLITE_DETERMINISTIC : 0);
     sqlite3_create_function_v2(db, f.name, f.arguments, flags, nullptr, f.function, nullptr, nullptr, nullptr);
   }
-  sqlite3_create_window_function(db, "sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sumStep, sumValue,
-                                 sumValue, sumInverse, nullptr);
+  sqlite3_create_window_function(db, "sum", 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, sumStep, sumValue, sumValue,
+                                 sumInverse, nullptr);
   sqlite3_create_collation_v2(db, "Chinese_PRC_CI_AS", SQLITE_UTF8, nullptr, compareIgnoringCase, nullptr);
 }
 

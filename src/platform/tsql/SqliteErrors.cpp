@@ -130,7 +130,8 @@ std::vector<NamedKey> namedKeys(const std::string& createSql) {
 
 std::vector<std::string> indexColumns(sqlite3* db, const std::string& schema, const std::string& index) {
   std::vector<std::string> columns;
-  const StatementPtr info = prepare(db, "PRAGMA " + quoteSqliteName(schema) + ".index_info(" + quoteSqliteName(index) + ")");
+  const StatementPtr info =
+      prepare(db, "PRAGMA " + quoteSqliteName(schema) + ".index_info(" + quoteSqliteName(index) + ")");
   while (info && sqlite3_step(info.get()) == SQLITE_ROW) columns.push_back(columnText(info.get(), 2));
   return sortedLower(columns);
 }
@@ -144,7 +145,8 @@ std::optional<std::string> keyName(const std::vector<NamedKey>& keys, bool prima
 }
 
 std::string primaryKeyText(const std::string& name, const std::string& table) {
-  return "Violation of PRIMARY KEY constraint '" + name + "'. Cannot insert duplicate key in object 'dbo." + table + "'.";
+  return "Violation of PRIMARY KEY constraint '" + name + "'. Cannot insert duplicate key in object 'dbo." + table +
+         "'.";
 }
 
 // "UNIQUE constraint failed: T.a, T.b" in SQL Server's words, with the index or constraint
@@ -189,20 +191,18 @@ std::string constraintText(sqlite3* db, int extended, const std::string& message
   const auto afterColon = [&] { return message.substr(std::min(message.find(':') + 2, message.size())); };
   switch (extended) {
     case SQLITE_CONSTRAINT_UNIQUE:
-    case SQLITE_CONSTRAINT_PRIMARYKEY:
-      return duplicateKeyText(db, extended, message);
+    case SQLITE_CONSTRAINT_PRIMARYKEY: return duplicateKeyText(db, extended, message);
     case SQLITE_CONSTRAINT_NOTNULL: {
       const std::string item = afterColon();
       const auto dot = item.rfind('.');
-      return "Cannot insert the value NULL into column '" + item.substr(dot + 1) + "', table '" +
-             item.substr(0, dot) + "'; column does not allow nulls. " + statementVerb(sql) + " fails.";
+      return "Cannot insert the value NULL into column '" + item.substr(dot + 1) + "', table '" + item.substr(0, dot) +
+             "'; column does not allow nulls. " + statementVerb(sql) + " fails.";
     }
     case SQLITE_CONSTRAINT_CHECK:
       return "The " + statementVerb(sql) + " statement conflicted with the CHECK constraint \"" + afterColon() + "\".";
     case SQLITE_CONSTRAINT_FOREIGNKEY:
       return "The " + statementVerb(sql) + " statement conflicted with a FOREIGN KEY constraint.";
-    default:
-      return message;  // the schema's triggers raise SQL Server's texts themselves
+    default: return message;  // the schema's triggers raise SQL Server's texts themselves
   }
 }
 
@@ -248,30 +248,20 @@ void raiseSqliteError(sqlite3* db, int rc, std::string_view sql) {
   switch (rc & 0xFF) {
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-    case SQLITE_INTERRUPT:
-      throw RuntimeError(errnum::kDbTimeout, std::string(kTimeoutText));
-    case SQLITE_AUTH:
-      throw RuntimeError(errnum::kDbPermissionDenied, std::string(kPermissionText));
-    case SQLITE_READONLY:
-      throw RuntimeError(errnum::kDbStatement, std::string(kReadOnlyText));
-    case SQLITE_FULL:
-      throw RuntimeError(errnum::kDbStatement, std::string(kDiskFullText));
-    case SQLITE_CANTOPEN:
-      throw RuntimeError(errnum::kDbUnspecified, std::string(kCannotOpenText));
+    case SQLITE_INTERRUPT: throw RuntimeError(errnum::kDbTimeout, std::string(kTimeoutText));
+    case SQLITE_AUTH: throw RuntimeError(errnum::kDbPermissionDenied, std::string(kPermissionText));
+    case SQLITE_READONLY: throw RuntimeError(errnum::kDbStatement, std::string(kReadOnlyText));
+    case SQLITE_FULL: throw RuntimeError(errnum::kDbStatement, std::string(kDiskFullText));
+    case SQLITE_CANTOPEN: throw RuntimeError(errnum::kDbUnspecified, std::string(kCannotOpenText));
     case SQLITE_CONSTRAINT:
       throw RuntimeError(errnum::kDbConstraint, constraintText(db, sqlite3_extended_errcode(db), message, sql));
-    case SQLITE_MISMATCH:
-      throw RuntimeError(errnum::kDbConversion, message);
-    default:
-      break;
+    case SQLITE_MISMATCH: throw RuntimeError(errnum::kDbConversion, message);
+    default: break;
   }
   switch (sqlite3_extended_errcode(db)) {
-    case kOverflowResult:
-      throw RuntimeError(errnum::kDbOverflow, message);
-    case kConversionResult:
-      throw RuntimeError(errnum::kDbConversion, message);
-    default:
-      break;
+    case kOverflowResult: throw RuntimeError(errnum::kDbOverflow, message);
+    case kConversionResult: throw RuntimeError(errnum::kDbConversion, message);
+    default: break;
   }
   if (const auto text = statementText(message)) {
     throw RuntimeError(startsWith(message, "no such table") ? errnum::kDbNotFound : errnum::kDbStatement, *text);

@@ -56,8 +56,8 @@ TEST(SqliteErrors, SaysConstraintViolationsInSqlServerWords) {
 }
 
 TEST(SqliteErrors, ReportsABusyDatabaseAsATimeout) {
-  const auto path = std::filesystem::temp_directory_path() /
-                    ("corvane_sqlite_errors_busy_" + std::to_string(::getpid()) + ".db");
+  const auto path =
+      std::filesystem::temp_directory_path() / ("corvane_sqlite_errors_busy_" + std::to_string(::getpid()) + ".db");
   std::filesystem::remove(path);
   sqlite3* holder = nullptr;
   sqlite3* waiter = nullptr;
@@ -79,8 +79,8 @@ TEST(SqliteErrors, ReportsABusyDatabaseAsATimeout) {
 // A database that cannot be written, for want of rights or of room, is reported in the layer's own
 // words, which the error replies show in the user's language.
 TEST(SqliteErrors, ReportsAReadOnlyOrFullDatabaseInItsOwnWords) {
-  const auto path = std::filesystem::temp_directory_path() /
-                    ("corvane_sqlite_errors_write_" + std::to_string(::getpid()) + ".db");
+  const auto path =
+      std::filesystem::temp_directory_path() / ("corvane_sqlite_errors_write_" + std::to_string(::getpid()) + ".db");
   std::filesystem::remove(path);
   sqlite3* writer = nullptr;
   sqlite3* reader = nullptr;
@@ -116,11 +116,12 @@ TEST(SqliteErrors, ReportsAStatementNestedTooDeeplyInItsOwnWords) {
   ASSERT_EQ(sqlite3_open(":memory:", &handle), SQLITE_OK);
   const std::string statements[] = {
       "select " + std::string(1200, '(') + "1" + std::string(1200, ')'),
-      "select 1" + [] {
-        std::string terms;
-        for (int i = 0; i < 1100; ++i) terms += "+1";
-        return terms;
-      }(),
+      "select 1" +
+          [] {
+            std::string terms;
+            for (int i = 0; i < 1100; ++i) terms += "+1";
+            return terms;
+          }(),
   };
   for (const std::string& sql : statements) {
     const int rc = sqlite3_exec(handle, sql.c_str(), nullptr, nullptr, nullptr);

@@ -70,9 +70,7 @@ void StatementCache::finalize(sqlite3_stmt* statement) {
 }
 
 namespace {
-int preparations(sqlite3_stmt* statement) {
-  return sqlite3_stmt_status(statement, SQLITE_STMTSTATUS_REPREPARE, 0);
-}
+int preparations(sqlite3_stmt* statement) { return sqlite3_stmt_status(statement, SQLITE_STMTSTATUS_REPREPARE, 0); }
 }  // namespace
 
 const std::vector<FieldInfo>* StatementCache::describedColumns(sqlite3_stmt* statement,

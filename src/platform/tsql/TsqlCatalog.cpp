@@ -1,10 +1,10 @@
 #include "platform/tsql/TsqlCatalog.h"
 
-#include "platform/com/AsciiText.h"
-#include "platform/tsql/SqliteStatement.h"
-
 #include <cctype>
 #include <memory>
+
+#include "platform/com/AsciiText.h"
+#include "platform/tsql/SqliteStatement.h"
 
 namespace corvane::db {
 
@@ -86,8 +86,7 @@ TsqlTable TsqlCatalog::read(const std::string& schema, const std::string& table)
     }
     columns.push_back({columnText(info.get(), 1), parseDeclaredType(columnText(info.get(), 2))});
   }
-  if (keyColumns == 1 && columns[keyIndex].type.kind == TsqlType::Kind::Integer &&
-      hasAutoincrement(database, table)) {
+  if (keyColumns == 1 && columns[keyIndex].type.kind == TsqlType::Kind::Integer && hasAutoincrement(database, table)) {
     columns[keyIndex].identity = true;
   }
   return found;

@@ -12,9 +12,7 @@ namespace corvane::db {
 
 namespace {
 
-[[noreturn]] void raiseStatement(std::string text) {
-  throw RuntimeError(errnum::kDbStatement, std::move(text));
-}
+[[noreturn]] void raiseStatement(std::string text) { throw RuntimeError(errnum::kDbStatement, std::move(text)); }
 
 // The most digits an exact number may have, as in decimal(38, s).
 constexpr long kMaxPrecision = 38;
@@ -27,17 +25,16 @@ void checkNumberRange(const std::string& number) {
       raiseStatement("The number '" + number + "' is out of the range for numeric representation (maximum precision " +
                      std::to_string(kMaxPrecision) + ").");
     }
-  } else if (double value = 0;
-             std::from_chars(number.data(), number.data() + number.size(), value).ec == std::errc::result_out_of_range) {
-    raiseStatement("The floating point value '" + number + "' is out of the range of computer representation (8 bytes).");
+  } else if (double value = 0; std::from_chars(number.data(), number.data() + number.size(), value).ec ==
+                               std::errc::result_out_of_range) {
+    raiseStatement("The floating point value '" + number +
+                   "' is out of the range of computer representation (8 bytes).");
   }
 }
 
 // The C locale's white space: blank, tab, line feed, vertical tab, form feed, carriage return.
 bool isSpace(char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
-bool isNameStart(char c) {
-  return isAsciiLetter(c) || c == '_' || c == '#' || static_cast<unsigned char>(c) >= 0x80;
-}
+bool isNameStart(char c) { return isAsciiLetter(c) || c == '_' || c == '#' || static_cast<unsigned char>(c) >= 0x80; }
 bool isNamePart(char c) { return isNameStart(c) || isAsciiDigit(c) || c == '$' || c == '@'; }
 
 class Lexer {
@@ -148,8 +145,7 @@ class Lexer {
       digits();
     }
     if ((at(pos_) == 'e' || at(pos_) == 'E') &&
-        (isAsciiDigit(at(pos_ + 1)) ||
-         ((at(pos_ + 1) == '+' || at(pos_ + 1) == '-') && isAsciiDigit(at(pos_ + 2))))) {
+        (isAsciiDigit(at(pos_ + 1)) || ((at(pos_ + 1) == '+' || at(pos_ + 1) == '-') && isAsciiDigit(at(pos_ + 2))))) {
       pos_ += 2;
       digits();
     }
@@ -179,14 +175,9 @@ class Lexer {
 
 }  // namespace
 
+bool TsqlToken::isWord(std::string_view word) const { return kind == Kind::Name && equalsIgnoringCase(text, word); }
 
-bool TsqlToken::isWord(std::string_view word) const {
-  return kind == Kind::Name && equalsIgnoringCase(text, word);
-}
-
-std::string TsqlToken::describe() const {
-  return kind == Kind::End ? "the end of the statement" : "'" + text + "'";
-}
+std::string TsqlToken::describe() const { return kind == Kind::End ? "the end of the statement" : "'" + text + "'"; }
 
 std::vector<TsqlToken> tokenizeTsql(std::string_view text) { return Lexer(text).run(); }
 

@@ -15,7 +15,7 @@ namespace corvane::db {
 struct TsqlToken {
   enum class Kind { Name, QuotedName, String, Number, Variable, Symbol, End };
   Kind kind = Kind::End;
-  std::string text;     // the name, the literal's value (unescaped), the number, the symbol
+  std::string text;        // the name, the literal's value (unescaped), the number, the symbol
   std::size_t offset = 0;  // where the token starts in the text
   std::size_t end = 0;     // where it ends: the offset just after it
 

@@ -51,13 +51,12 @@ NestingLevel::NestingLevel(int& depth) : depth_(depth) {
 // Words that end an expression or a list and so never read as an alias.
 bool isReserved(const TsqlToken& token) {
   static constexpr std::array<std::string_view, 58> kWords = {
-      "select", "from",   "where",   "group",   "order",    "having",  "union",     "except",  "intersect",
-      "into",   "on",     "join",    "inner",   "left",     "right",   "full",      "cross",   "outer",
-      "and",    "or",     "not",     "as",      "insert",   "update",  "delete",    "set",     "values",
-      "if",     "else",   "begin",   "end",     "declare",  "when",    "then",      "case",    "is",
-      "in",     "like",   "between", "null",  "exists",   "with",    "use",       "drop",    "create",
-      "while",  "return", "by",      "top",     "distinct", "all",     "option",    "for",     "exec",
-      "execute", "print", "collate", "escape"};
+      "select", "from",    "where",  "group",  "order",   "having", "union",   "except", "intersect", "into",
+      "on",     "join",    "inner",  "left",   "right",   "full",   "cross",   "outer",  "and",       "or",
+      "not",    "as",      "insert", "update", "delete",  "set",    "values",  "if",     "else",      "begin",
+      "end",    "declare", "when",   "then",   "case",    "is",     "in",      "like",   "between",   "null",
+      "exists", "with",    "use",    "drop",   "create",  "while",  "return",  "by",     "top",       "distinct",
+      "all",    "option",  "for",    "exec",   "execute", "print",  "collate", "escape"};
   if (token.kind != TokenKind::Name) return false;
   return std::any_of(kWords.begin(), kWords.end(), [&](std::string_view w) { return token.isWord(w); });
 }
@@ -103,7 +102,7 @@ bool Parser::queryInParentheses() const {
     if (first.isWord("SELECT")) return true;
     if (!first.isSymbol("(")) return false;
     const std::size_t close = closings_[open + 1];
-    if (close == kUnclosed) return true;  // unbalanced: reading it as a query reports where
+    if (close == kUnclosed) return true;          // unbalanced: reading it as a query reports where
     const TsqlToken& after = tokens_[close + 1];  // the last token is End, never `)`
     if (after.isWord("UNION") || after.isWord("EXCEPT") || after.isWord("INTERSECT") || after.isWord("ORDER")) {
       return true;

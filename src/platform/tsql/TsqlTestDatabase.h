@@ -121,15 +121,13 @@ class TsqlTestDatabase {
 
   static std::string valueText(sqlite3_stmt* statement, int column) {
     switch (sqlite3_column_type(statement, column)) {
-      case SQLITE_NULL:
-        return "NULL";
+      case SQLITE_NULL: return "NULL";
       case SQLITE_FLOAT: {
         char buffer[40];
         std::snprintf(buffer, sizeof buffer, "%.15g", sqlite3_column_double(statement, column));
         return buffer;
       }
-      default:
-        return reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+      default: return reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
     }
   }
 

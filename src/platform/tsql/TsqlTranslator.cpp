@@ -140,8 +140,8 @@ std::shared_ptr<const Program> TsqlTranslator::translateText(sqlite3* db, std::s
   return program;
 }
 
-std::shared_ptr<const Program> TsqlTranslator::translate(sqlite3* db, std::string_view tsql,
-                                                         StatementCache* statements, CatalogMemo* catalog) {
+std::shared_ptr<const Program> TsqlTranslator::translate(sqlite3* db, std::string_view tsql, StatementCache* statements,
+                                                         CatalogMemo* catalog) {
   auto program = translateText(db, tsql, statements, catalog);
   // The program runs next; what it changes of a schema is read again by the next translation.
   if (catalog && program->changesSchema()) catalog->schemaChanging();

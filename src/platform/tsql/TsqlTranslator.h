@@ -33,8 +33,7 @@ class TsqlTranslator {
   // connection's kept statements, and a text not seen before the columns the connection's
   // earlier translations read, when given. The program is to be run next: when it makes, drops
   // or alters a table, the catalog reads the versions again for the next translation.
-  std::shared_ptr<const Program> translate(sqlite3* db, std::string_view tsql,
-                                           StatementCache* statements = nullptr,
+  std::shared_ptr<const Program> translate(sqlite3* db, std::string_view tsql, StatementCache* statements = nullptr,
                                            CatalogMemo* catalog = nullptr);
 
   static TsqlTranslator& shared();  // process-wide memo; thread-safe
@@ -63,8 +62,8 @@ class TsqlTranslator {
                                               CatalogMemo* catalog);
   // The template of a shape whose text reads as `fresh`; null when its literals take part in the
   // translation.
-  static std::shared_ptr<const LiteralTemplate> templateOf(sqlite3* db, const LiteralShape& shape,
-                                                          const Program& fresh, CatalogMemo* catalog);
+  static std::shared_ptr<const LiteralTemplate> templateOf(sqlite3* db, const LiteralShape& shape, const Program& fresh,
+                                                           CatalogMemo* catalog);
 
   std::shared_ptr<const Program> knownProgram(const std::string& text, SchemaVersions& versions);
   std::optional<Shape> knownShape(const std::string& key, SchemaVersions& versions);

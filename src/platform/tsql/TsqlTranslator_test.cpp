@@ -88,7 +88,8 @@ bool buildsTempBTree(const TsqlTestDatabase& database, const char* tsql) {
     sqlite3_stmt* explain = nullptr;
     sqlite3_prepare_v2(database.db(), ("EXPLAIN " + step.sql).c_str(), -1, &explain, nullptr);
     while (sqlite3_step(explain) == SQLITE_ROW) {
-      builds = builds || std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(explain, 1))) == "OpenEphemeral";
+      builds =
+          builds || std::string_view(reinterpret_cast<const char*>(sqlite3_column_text(explain, 1))) == "OpenEphemeral";
     }
     sqlite3_finalize(explain);
   }
@@ -104,7 +105,8 @@ TEST(TsqlTranslator, ComparesShortListsOfLiteralsValueByValue) {
     const char* rows;
     bool tempBTree;
   } cases[] = {
-      {"select strCode from KX_OperationType where strShowModel in (N'5', N'', N'x') order by strCode", "101;201", false},
+      {"select strCode from KX_OperationType where strShowModel in (N'5', N'', N'x') order by strCode", "101;201",
+       false},
       {"select strCode from KX_IOItem where strName in (N'INCOME', N'cost', N'none') order by strCode", "1;2", false},
       {"select strCode, case when strShowModel in (N'5', N'x', N'y') then 1 when not (strShowModel in (N'5', N'x', "
        "N'y')) then 0 else -1 end from KX_OperationType order by strCode",
@@ -143,9 +145,10 @@ TEST(TsqlTranslator, CountsRecordsAffectedWithoutTriggerRows) {
   database.rows("select * from KX_IOItem", &affected);
   EXPECT_EQ(affected, 0);
   // Statements of a batch follow one another without separators; their counts add up.
-  database.rows("Update KX_IOItem Set strName = N'a' Where strCode = N'1'\r\n"
-                "Update KX_IOItem Set strName = N'b' Where strCode = N'101'\r\n",
-                &affected);
+  database.rows(
+      "Update KX_IOItem Set strName = N'a' Where strCode = N'1'\r\n"
+      "Update KX_IOItem Set strName = N'b' Where strCode = N'101'\r\n",
+      &affected);
   EXPECT_EQ(affected, 2);
   EXPECT_EQ(database.rows("select strName from KX_IOItem order by strCode"), "a;b");
   database.rows("insert into KX_IOItem(strcode,strname)values(N'3',N'New'),(N'4',N'Newer')", &affected);
@@ -263,8 +266,7 @@ TEST(TsqlTranslator, ComparesDatesAcrossTextForms) {
       {"select strVouchID from KX_LoanVouch where dtLoanDate >= N'2005-9-15' order by AutoID", "L002;L003"},
       {"select strVouchID from KX_LoanVouch where dtLoanDate <> N'2005-10-1' order by AutoID", "L001;L003"},
       {"select strVouchID from KX_LoanVouch where dtLoanDate between N'2005-8-3' and N'2005-9-30'", "L003"},
-      {"select iID from vqsystem..ua_period where (N'2005-2-14' between dbegin and dend) and cacc_id = N'001'",
-       "2"},
+      {"select iID from vqsystem..ua_period where (N'2005-2-14' between dbegin and dend) and cacc_id = N'001'", "2"},
       {"select strVouchID from vwKXLoan where dtLoanDate > N'2005/9/30'", "L002"},
       {"select ccode from tempdb..vqtmpA where dtloandate <= N'2005-8-2'", "A"},
   };
@@ -274,13 +276,16 @@ TEST(TsqlTranslator, ComparesDatesAcrossTextForms) {
 
 TEST(TsqlTranslator, WritesDatesAndAmountsInTheirColumnsForms) {
   const TsqlTestDatabase database;
-  database.rows("insert into KX_LoanVouch (GUID, strVouchID, dtLoanDate, dblMoney, dblRate) "
-                "values (N'{B1}', N'L101', N'2005-08-02T00:00:00', N'12.34567', N'1.005')");
-  database.rows("insert into KX_LoanVouch (GUID, strVouchID, dtLoanDate, fltRate) "
-                "values (N'{B2}', N'L102', N'', N'')");
+  database.rows(
+      "insert into KX_LoanVouch (GUID, strVouchID, dtLoanDate, dblMoney, dblRate) "
+      "values (N'{B1}', N'L101', N'2005-08-02T00:00:00', N'12.34567', N'1.005')");
+  database.rows(
+      "insert into KX_LoanVouch (GUID, strVouchID, dtLoanDate, fltRate) "
+      "values (N'{B2}', N'L102', N'', N'')");
   database.rows("Update KX_LoanVouch Set dtLoanDate = N'2005/8/3 14:30', dblRate = 2.999 Where GUID = N'{b1}'");
-  database.rows("insert into KX_LoanVouch (GUID, strVouchID, dtLoanDate) "
-                "select N'{B3}', N'L103', N'2006-1-2'");
+  database.rows(
+      "insert into KX_LoanVouch (GUID, strVouchID, dtLoanDate) "
+      "select N'{B3}', N'L103', N'2006-1-2'");
   // Without a column list the identity column is left to the table.
   database.rows("insert into KX_LoanVouch select N'{B4}', N'101', N'L104', N'2006-1-3', N'5.5', 1, 1, 0");
   EXPECT_EQ(database.rows("select GUID, dtLoanDate, dblMoney, dblRate, fltRate from KX_LoanVouch "
@@ -441,8 +446,8 @@ TEST(TsqlTranslator, RaisesSqlServerErrorsWhenRun) {
        "Arithmetic overflow error converting numeric to data type varchar."},
       {"select cast(3000000000 as int)", errnum::kDbOverflow, "overflow error"},
       {"select 1/0", errnum::kDbStatement, "Divide by zero error encountered."},
-      {"select dblMoney/(intType - 1) from KX_LoanVouch, KX_OperationType where strCode = N'101'",
-       errnum::kDbStatement, "Divide by zero error encountered."},
+      {"select dblMoney/(intType - 1) from KX_LoanVouch, KX_OperationType where strCode = N'101'", errnum::kDbStatement,
+       "Divide by zero error encountered."},
       {"select 5 % 0", errnum::kDbStatement, "Divide by zero error encountered."},
       {"select strCode from KX_IOItem where strName = 1", errnum::kDbConversion,
        "Conversion failed when converting the varchar value"},
@@ -472,10 +477,8 @@ TEST(TsqlTranslator, RunsBatchesWithVariablesAndControlFlow) {
       {"DECLARE @v int, @w int SET @v = 5 select @v = intType, @w = 7 from KX_OperationType where 1 = 2 "
        "select @v, @w",
        "5|NULL"},
-      {"declare @n int set @n = (select count(*) from KX_IOItem) if @n > 2 select N'many' else select N'few'",
-       "many"},
-      {"if not exists (select 1 from KX_IOItem where strCode = N'9') begin select 1 select 2 end else select 3",
-       "1;2"},
+      {"declare @n int set @n = (select count(*) from KX_IOItem) if @n > 2 select N'many' else select N'few'", "many"},
+      {"if not exists (select 1 from KX_IOItem where strCode = N'9') begin select 1 select 2 end else select 3", "1;2"},
       {"declare @d datetime set @d = N'2005/8/2' select strVouchID from KX_LoanVouch where dtLoanDate = @d", "L001"},
       {"declare @m money set @m = 0.3 set @m = @m - 0.1 select case when @m = 0.2 then N'exact' else N'drift' end",
        "exact"},
@@ -487,9 +490,10 @@ TEST(TsqlTranslator, RunsTheBatchShapesOfTheModule) {
   const TsqlTestDatabase database;
   long affected = 0;
   // IF EXISTS ... DELETE: the delete runs only when the row qualifies.
-  database.rows("IF EXISTS(SELECT TOP 1 strCode FROM KX_IOItem where isnull(ts,0)=1 and strCode=N'2') "
-                "delete from KX_IOItem where strCode=N'2'",
-                &affected);
+  database.rows(
+      "IF EXISTS(SELECT TOP 1 strCode FROM KX_IOItem where isnull(ts,0)=1 and strCode=N'2') "
+      "delete from KX_IOItem where strCode=N'2'",
+      &affected);
   EXPECT_EQ(affected, 1);
   database.rows("IF EXISTS(SELECT TOP 1 strCode FROM KX_IOItem where strCode=N'2') delete from KX_IOItem", &affected);
   EXPECT_EQ(affected, 0);
@@ -508,22 +512,25 @@ TEST(TsqlTranslator, RunsTheBatchShapesOfTheModule) {
   EXPECT_EQ(database.rows("select ts from KX_OperationType where strCode=N'101'"), "100");
 
   // Variables filled by one SELECT and written by the next statement.
-  database.rows("declare @name nvarchar(255) declare @type nvarchar(255) "
-                "select @name=strName,@type=strTypeCode from KX_IOItem where strCode=N'101'   "
-                "Update KX_OperationType set strShowModel=@name ,strName=@type+N'!'  where strCode=N'202'",
-                &affected);
+  database.rows(
+      "declare @name nvarchar(255) declare @type nvarchar(255) "
+      "select @name=strName,@type=strTypeCode from KX_IOItem where strCode=N'101'   "
+      "Update KX_OperationType set strShowModel=@name ,strName=@type+N'!'  where strCode=N'202'",
+      &affected);
   EXPECT_EQ(affected, 1);
   EXPECT_EQ(database.rows("select strShowModel, strName from KX_OperationType where strCode=N'202'"), "Salary|101!");
 }
 
 TEST(TsqlTranslator, BalancesADraftWithMoneyVariables) {
   const TsqlTestDatabase database;
-  database.rows("CREATE TABLE tempdb..vqtmpDraft ([inid] [int] NULL ,[md] [money] NULL ,[mc] [money] NULL ,"
-                "[cdigest] [nvarchar] (100)  NULL ,) ON [PRIMARY]");
-  database.rows("insert into tempdb..vqtmpDraft values (1, 0.1, 0, N'a')\r\n"
-                "insert into tempdb..vqtmpDraft values (2, 0.2, 0, N'b')\r\n"
-                "insert into tempdb..vqtmpDraft values (3, 0, 0.25, N'c')\r\n"
-                "insert into tempdb..vqtmpDraft values (4, 0, 0.05, N'd')");
+  database.rows(
+      "CREATE TABLE tempdb..vqtmpDraft ([inid] [int] NULL ,[md] [money] NULL ,[mc] [money] NULL ,"
+      "[cdigest] [nvarchar] (100)  NULL ,) ON [PRIMARY]");
+  database.rows(
+      "insert into tempdb..vqtmpDraft values (1, 0.1, 0, N'a')\r\n"
+      "insert into tempdb..vqtmpDraft values (2, 0.2, 0, N'b')\r\n"
+      "insert into tempdb..vqtmpDraft values (3, 0, 0.25, N'c')\r\n"
+      "insert into tempdb..vqtmpDraft values (4, 0, 0.05, N'd')");
   const char* balance =
       "declare @j money declare @d money declare @sy money declare @id int "
       "select @j=sum(md) from tempdb..vqtmpDraft select @d=sum(mc) from tempdb..vqtmpDraft set @sy=@j-@d "
@@ -548,24 +555,28 @@ TEST(TsqlTranslator, BalancesADraftWithMoneyVariables) {
 TEST(TsqlTranslator, MakesAndDropsTempTables) {
   const TsqlTestDatabase database;
   const char* exists = "select count(*) from tempdb..sysobjects where name=N'VQTMPK' and xtype=N'U'";
-  database.rows("if exists(select 1 from tempdb..sysobjects where name=N'vqtmpK' and xtype=N'U') drop table tempdb..vqtmpK");
-  database.rows("CREATE TABLE tempdb..vqtmpK ([ccode] [varchar] (50) COLLATE Chinese_PRC_CI_AS NOT NULL ,"
-                "[dtloandate] [datetime] NULL ,[dbllack] [decimal](18, 2) NULL,"
-                "[autoid] [int] IDENTITY (1, 1) NOT NULL) ON [PRIMARY]");
+  database.rows(
+      "if exists(select 1 from tempdb..sysobjects where name=N'vqtmpK' and xtype=N'U') drop table tempdb..vqtmpK");
+  database.rows(
+      "CREATE TABLE tempdb..vqtmpK ([ccode] [varchar] (50) COLLATE Chinese_PRC_CI_AS NOT NULL ,"
+      "[dtloandate] [datetime] NULL ,[dbllack] [decimal](18, 2) NULL,"
+      "[autoid] [int] IDENTITY (1, 1) NOT NULL) ON [PRIMARY]");
   EXPECT_EQ(database.rows(exists), "1");
   long affected = 0;
-  database.rows("insert into tempdb..vqtmpK select * from(select ccode, dtloandate, dbllack from tempdb..vqtmpA "
-                "union all select N'c', N'2005-8-4', 1.005)loan where dbllack<>0 order by ccode desc",
-                &affected);
+  database.rows(
+      "insert into tempdb..vqtmpK select * from(select ccode, dtloandate, dbllack from tempdb..vqtmpA "
+      "union all select N'c', N'2005-8-4', 1.005)loan where dbllack<>0 order by ccode desc",
+      &affected);
   EXPECT_EQ(affected, 3);
   EXPECT_EQ(database.rows("select autoid, ccode, dtloandate, dbllack from tempdb..vqtmpK order by autoid"),
             "1|c|2005-08-04 00:00:00|1.01;2|b|2005-08-03 00:00:00|50.5;3|A|2005-08-02 00:00:00|100");
   EXPECT_EQ(database.rows("select count(*) from tempdb..vqtmpK where ccode = N'C'"), "1");
 
-  database.rows("CREATE TABLE tempdb..[vqtmpP] ([csign] [nvarchar] (100)  NULL ,[bvouchedit] [bit] NOT NULL Default 0,"
-                "[coutaccset] [nvarchar] (30)  NULL Default N'001',[ioutperiod] [int] NOT NULL Default N'8',"
-                "[coutsysname] [nvarchar] (100)  NOT NULL Default 'KX',[mc] [money] NULL Default -1.5,"
-                "[doutdate] [smalldatetime] NULL ,) ON [PRIMARY]");
+  database.rows(
+      "CREATE TABLE tempdb..[vqtmpP] ([csign] [nvarchar] (100)  NULL ,[bvouchedit] [bit] NOT NULL Default 0,"
+      "[coutaccset] [nvarchar] (30)  NULL Default N'001',[ioutperiod] [int] NOT NULL Default N'8',"
+      "[coutsysname] [nvarchar] (100)  NOT NULL Default 'KX',[mc] [money] NULL Default -1.5,"
+      "[doutdate] [smalldatetime] NULL ,) ON [PRIMARY]");
   database.rows("insert into tempdb..vqtmpP (csign, doutdate) values (N'x', N'2005-8-2')");
   EXPECT_EQ(database.rows("select csign, bvouchedit, coutaccset, ioutperiod, coutsysname, mc, doutdate "
                           "from tempdb..vqtmpP where coutsysname = N'kx'"),
@@ -588,9 +599,10 @@ TEST(TsqlTranslator, MakesAndDropsTempTables) {
 TEST(TsqlTranslator, SelectIntoKeepsTheColumnTypes) {
   const TsqlTestDatabase database;
   long affected = 0;
-  database.rows("select strVouchID as cNoteNo, dtLoanDate as dVouchDate, dblMoney as iAmount, N'user' AS cPerson, "
-                "dblRate INTO tempdb..T0001 from KX_LoanVouch where AutoID < 3",
-                &affected);
+  database.rows(
+      "select strVouchID as cNoteNo, dtLoanDate as dVouchDate, dblMoney as iAmount, N'user' AS cPerson, "
+      "dblRate INTO tempdb..T0001 from KX_LoanVouch where AutoID < 3",
+      &affected);
   EXPECT_EQ(affected, 2);
   EXPECT_EQ(database.rows("select cNoteNo from tempdb..T0001 where dVouchDate = N'2005-8-2'"), "L001");
   EXPECT_EQ(database.rows("select iAmount/8, convert(varchar(10), dblRate) from tempdb..T0001 order by cNoteNo"),

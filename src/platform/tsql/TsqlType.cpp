@@ -73,7 +73,8 @@ int rank(Kind kind) {
 TsqlType parseDeclaredType(std::string_view declared) {
   const TypeWords words = splitDeclared(declared);
   const std::string& n = words.name;
-  if (n == "int" || n == "integer" || n == "smallint" || n == "tinyint" || n == "bigint") return TsqlType::of(Kind::Integer);
+  if (n == "int" || n == "integer" || n == "smallint" || n == "tinyint" || n == "bigint")
+    return TsqlType::of(Kind::Integer);
   if (n == "bit") return TsqlType::of(Kind::Bit);
   if (n == "decimal" || n == "numeric") {
     return TsqlType::decimal(words.hasFirst ? words.first : 18, words.hasFirst ? words.second : 0);
@@ -92,7 +93,8 @@ TsqlType arithmeticType(const TsqlType& a, const TsqlType& b) {
   if (!a.isNumeric() || !b.isNumeric()) return {};
   if (a.kind == Kind::Float || b.kind == Kind::Float) return TsqlType::of(Kind::Float);
   if (a.kind == Kind::Decimal || b.kind == Kind::Decimal) {
-    return TsqlType::decimal(38, std::max(a.kind == Kind::Decimal ? a.scale : 0, b.kind == Kind::Decimal ? b.scale : 0));
+    return TsqlType::decimal(38,
+                             std::max(a.kind == Kind::Decimal ? a.scale : 0, b.kind == Kind::Decimal ? b.scale : 0));
   }
   if (a.kind == Kind::Money || b.kind == Kind::Money) return TsqlType::of(Kind::Money);
   return TsqlType::of(Kind::Integer);

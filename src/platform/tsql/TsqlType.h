@@ -4,8 +4,8 @@
 // the scale of decimals (their text).
 
 #include <string>
-#include <utility>
 #include <string_view>
+#include <utility>
 
 namespace corvane::db {
 

@@ -19,9 +19,7 @@ constexpr unsigned kWriteOptions = pugi::format_raw | pugi::format_no_declaratio
 
 class StringWriter : public pugi::xml_writer {
  public:
-  void write(const void* data, size_t size) override {
-    text.append(static_cast<const char*>(data), size);
-  }
+  void write(const void* data, size_t size) override { text.append(static_cast<const char*>(data), size); }
   std::string text;
 };
 
@@ -30,8 +28,8 @@ class StringWriter : public pugi::xml_writer {
 constexpr std::array<bool, 256> kNameBytes = [] {
   std::array<bool, 256> bytes{};
   for (int c = 0; c < 256; ++c) {
-    bytes[c] = c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-               c == '_' || c == ':' || c == '-' || c == '.';
+    bytes[c] = c >= 0x80 || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+               c == ':' || c == '-' || c == '.';
   }
   return bytes;
 }();
@@ -92,17 +90,13 @@ bool hasWellFormedTop(const pugi::xml_document& document) {
   int elements = 0;
   for (const pugi::xml_node& node : document.children()) {
     switch (node.type()) {
-      case pugi::node_element:
-        ++elements;
-        break;
+      case pugi::node_element: ++elements; break;
       case pugi::node_declaration:
         if (node != document.first_child()) return false;
         break;
       case pugi::node_pcdata:
-      case pugi::node_cdata:
-        return false;
-      default:
-        break;
+      case pugi::node_cdata: return false;
+      default: break;
     }
   }
   return elements == 1;
@@ -150,9 +144,7 @@ pugi::xml_node unwrap(const XmlNode& node) { return XmlNodeAccess::unwrap(node);
 
 bool sameDocument(const pugi::xml_node& a, const pugi::xml_node& b) { return a.root() == b.root(); }
 
-void raiseInvalidArgument(const std::string& description) {
-  throw RuntimeError(errnum::kInvalidArgument, description);
-}
+void raiseInvalidArgument(const std::string& description) { throw RuntimeError(errnum::kInvalidArgument, description); }
 
 pugi::xml_node checkedPlaced(const pugi::xml_node& placed) {
   if (!placed) raiseInvalidArgument("A node cannot be moved into its own subtree");
@@ -176,8 +168,7 @@ std::vector<XmlNode> selectElements(const pugi::xml_node& context, std::string_v
   try {
     selected = context.select_nodes(std::string(xpath).c_str());
   } catch (const pugi::xpath_exception& error) {
-    throw RuntimeError(errnum::kTypeMismatch, "Invalid XPath '" + std::string(xpath) +
-                                                  "': " + error.what());
+    throw RuntimeError(errnum::kTypeMismatch, "Invalid XPath '" + std::string(xpath) + "': " + error.what());
   }
   selected.sort();
   std::vector<XmlNode> elements;
@@ -307,13 +298,9 @@ void XmlNode::removeChild(XmlNode child) {
   element.remove_child(requireChildOf(element, child));
 }
 
-std::vector<XmlNode> XmlNode::selectNodes(std::string_view xpath) const {
-  return selectElements(unwrap(*this), xpath);
-}
+std::vector<XmlNode> XmlNode::selectNodes(std::string_view xpath) const { return selectElements(unwrap(*this), xpath); }
 
-XmlNode XmlNode::selectSingleNode(std::string_view xpath) const {
-  return selectFirstElement(unwrap(*this), xpath);
-}
+XmlNode XmlNode::selectSingleNode(std::string_view xpath) const { return selectFirstElement(unwrap(*this), xpath); }
 
 std::string XmlNode::xml() const { return markupOf(unwrap(*this)); }
 
@@ -328,8 +315,7 @@ bool XmlDocument::loadXML(std::string_view text) {
   // pugixml accepts some text that XML does not; a first, undecoded pass refuses it.
   pugi::xml_document checked;
   const bool wellFormed =
-      checked.load_buffer(text.data(), text.size(), kCheckOptions, pugi::encoding_utf8) &&
-      isWellFormed(checked);
+      checked.load_buffer(text.data(), text.size(), kCheckOptions, pugi::encoding_utf8) && isWellFormed(checked);
   document_->reset();
   if (!wellFormed) return false;
   if (!document_->load_buffer(text.data(), text.size(), kLoadOptions, pugi::encoding_utf8)) {
@@ -360,9 +346,7 @@ std::vector<XmlNode> XmlDocument::selectNodes(std::string_view xpath) const {
   return selectElements(*document_, xpath);
 }
 
-XmlNode XmlDocument::selectSingleNode(std::string_view xpath) const {
-  return selectFirstElement(*document_, xpath);
-}
+XmlNode XmlDocument::selectSingleNode(std::string_view xpath) const { return selectFirstElement(*document_, xpath); }
 
 std::string escapeXml(std::string_view text) {
   std::string escaped;

@@ -53,10 +53,10 @@ class XmlNode {
   // Replaces the element's children by one text node.
   void setText(std::string_view value);
 
-  XmlNode parent() const;  // null for the document element
-  XmlNode firstChild() const;  // first child element
+  XmlNode parent() const;                      // null for the document element
+  XmlNode firstChild() const;                  // first child element
   XmlNode child(std::string_view name) const;  // first child element with that name
-  std::vector<XmlNode> children() const;  // child elements in order
+  std::vector<XmlNode> children() const;       // child elements in order
 
   XmlNode appendElement(std::string_view name);
   // Appends `node` as last child. A node of this document moves; a node of another document is

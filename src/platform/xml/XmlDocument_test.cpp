@@ -44,8 +44,7 @@ TEST(XmlDocumentTest, LoadThenWriteGivesRawMarkup) {
        "<req><func name=\"get\" goon=\"1\"><in><xml><rs:data><z:row P=\"1\" strName=\"a\"/>"
        "</rs:data></xml></in><out/></func></req>"},
       {"<单据 前缀='A'>编号</单据>", "<单据 前缀=\"A\">编号</单据>"},
-      {"<a b='x&apos;y&quot;'>&lt;&amp;&gt;&#65;&#x4e2d;</a>",
-       "<a b=\"x'y&quot;\">&lt;&amp;&gt;A中</a>"},
+      {"<a b='x&apos;y&quot;'>&lt;&amp;&gt;&#65;&#x4e2d;</a>", "<a b=\"x'y&quot;\">&lt;&amp;&gt;A中</a>"},
       {"<!-- note --><a><![CDATA[<x>&]]></a>", "<a><![CDATA[<x>&]]></a>"},
       {"<a b='1&#10;2&#9;3'/>", "<a b=\"1&#10;2&#09;3\"/>"},
   };
@@ -149,8 +148,7 @@ TEST(XmlDocumentTest, WrittenMarkupEscapesMarkupCharactersAndKeepsUtf8) {
   XmlNode element = document.createDocumentElement("单据");
   element.setAttribute("前缀", "a'b\"c\nd\te<&>");
   element.setText("x<y & '中'>");
-  EXPECT_EQ(document.xml(),
-            "<单据 前缀=\"a'b&quot;c&#10;d&#09;e&lt;&amp;>\">x&lt;y &amp; '中'&gt;</单据>");
+  EXPECT_EQ(document.xml(), "<单据 前缀=\"a'b&quot;c&#10;d&#09;e&lt;&amp;>\">x&lt;y &amp; '中'&gt;</单据>");
   EXPECT_EQ(element.xml(), document.xml());
 }
 
@@ -210,8 +208,7 @@ TEST(XmlNodeTest, NavigationSeesElementsOnly) {
   EXPECT_EQ(root.firstChild().attribute("n"), "1");
   EXPECT_EQ(root.child("b").attribute("n"), "1");
   EXPECT_TRUE(root.child("missing").isNull());
-  EXPECT_EQ(markupOf(root.children()),
-            (std::vector<std::string>{"<b n=\"1\"/>", "<c/>", "<b n=\"2\"/>"}));
+  EXPECT_EQ(markupOf(root.children()), (std::vector<std::string>{"<b n=\"1\"/>", "<c/>", "<b n=\"2\"/>"}));
   EXPECT_EQ(root.child("c").parent(), root);
   EXPECT_TRUE(root.child("c").firstChild().isNull());
   EXPECT_TRUE(root.child("c").children().empty());
@@ -238,8 +235,7 @@ TEST(XmlNodeTest, EveryOperationOnANullNodeRaisesObjectMissing) {
   for (const auto& operation : kOperations) {
     EXPECT_EQ(errorNumberOf([&] { operation(XmlNode()); }), errnum::kObjectMissing);
   }
-  EXPECT_EQ(errorNumberOf([&] { document.documentElement().appendChild(XmlNode()); }),
-            errnum::kObjectMissing);
+  EXPECT_EQ(errorNumberOf([&] { document.documentElement().appendChild(XmlNode()); }), errnum::kObjectMissing);
 }
 
 // ---- moving and copying ----
@@ -248,8 +244,7 @@ TEST(XmlNodeTest, AppendingFromAnotherDocumentCopiesAndLeavesTheSource) {
   XmlDocument target = loaded("<reply><out/></reply>");
   XmlDocument source = loaded("<error><id>9000</id><text>R&amp;D</text></error>");
   XmlNode appended = target.documentElement().child("out").appendChild(source.documentElement());
-  EXPECT_EQ(target.xml(),
-            "<reply><out><error><id>9000</id><text>R&amp;D</text></error></out></reply>");
+  EXPECT_EQ(target.xml(), "<reply><out><error><id>9000</id><text>R&amp;D</text></error></out></reply>");
   EXPECT_EQ(source.xml(), "<error><id>9000</id><text>R&amp;D</text></error>");
   EXPECT_EQ(appended.parent(), target.documentElement().child("out"));
 
@@ -319,8 +314,8 @@ TEST(XmlXPathTest, SelectionsFromTheDocumentMatchNamesAsWritten) {
       {"//rs:data/row", {}},
       {"//data/z:row", {}},
       {"//Z:ROW", {}},
-      {"//z:row/@cID", {}},        // attributes are not elements
-      {"//z:row/text()", {}},      // nor is text
+      {"//z:row/@cID", {}},    // attributes are not elements
+      {"//z:row/text()", {}},  // nor is text
   };
   const XmlDocument document = loaded(kRequest);
   for (const Case& c : kCases) {
@@ -365,8 +360,8 @@ TEST(XmlXPathTest, SelectedNodesCanBeEditedInPlace) {
 }
 
 TEST(XmlXPathTest, MalformedXPathRaisesTypeMismatch) {
-  static const char* const kMalformed[] = {"", "//[", "z:row[", "//z:row[@cID='1'", "///",
-                                           "count(//z:row)", "//z:row]", "@"};
+  static const char* const kMalformed[] = {"",         "//[", "z:row[", "//z:row[@cID='1'", "///", "count(//z:row)",
+                                           "//z:row]", "@"};
   const XmlDocument document = loaded(kRequest);
   for (const char* xpath : kMalformed) {
     try {
@@ -376,8 +371,7 @@ TEST(XmlXPathTest, MalformedXPathRaisesTypeMismatch) {
       EXPECT_EQ(error.number(), errnum::kTypeMismatch) << xpath;
       EXPECT_NE(error.description().find(xpath), std::string::npos) << error.description();
     }
-    EXPECT_EQ(errorNumberOf([&] { document.documentElement().selectSingleNode(xpath); }),
-              errnum::kTypeMismatch)
+    EXPECT_EQ(errorNumberOf([&] { document.documentElement().selectSingleNode(xpath); }), errnum::kTypeMismatch)
         << xpath;
   }
 }
