@@ -39,57 +39,43 @@ struct Shape {
   const char* rows;
 };
 
+// clang-format off
 const Shape kShapes[] = {
     {"drop of a temp table that exists, checked through sysobjects",
      {"CREATE TABLE tempdb..vqtmpA (a int)"},
      "if exists(select 1 from tempdb..sysobjects where name=N'vqtmpA' and xtype=N'U') drop table tempdb..vqtmpA",
-     -1,
-     "select count(*) from tempdb..sysobjects where name=N'vqtmpA'",
-     "0"},
-    {"the same drop when the table is missing does nothing",
-     {},
+     -1, "select count(*) from tempdb..sysobjects where name=N'vqtmpA'", "0"},
+    {"the same drop when the table is missing does nothing", {},
      "if exists(select 1 from tempdb..sysobjects where name=N'vqtmpB' and xtype=N'U') drop table tempdb..vqtmpB",
-     -1,
-     "select 1",
-     "1"},
+     -1, "select 1", "1"},
     {"drop checked through object_id and OBJECTPROPERTY",
      {"CREATE TABLE tempdb..vqtmpC (a int)"},
      "if exists (select * from tempdb..sysobjects where id = object_id(N'tempdb..vqtmpC') and "
      "OBJECTPROPERTY(id, N'IsUserTable') = 1)\r\ndrop table tempdb..vqtmpC",
-     -1,
-     "select count(*) from tempdb..sysobjects where name=N'vqtmpC'",
-     "0"},
+     -1, "select count(*) from tempdb..sysobjects where name=N'vqtmpC'", "0"},
     {"a conditional delete",
      {"INSERT INTO Department (cDepCode,cDepName) VALUES ('X1','临时')"},
      "IF EXISTS(SELECT TOP 1 cDepCode FROM Department where cDepName=N'临时' and cDepCode=N'X1') "
      "delete from Department where cDepCode=N'X1'",
-     1,
-     "select count(*) from Department where cDepCode=N'X1'",
-     "0"},
-    {"several updates in one batch, no semicolons",
-     {},
+     1, "select count(*) from Department where cDepCode=N'X1'", "0"},
+    {"several updates in one batch, no semicolons", {},
      "Update AccInformation Set cValue = N'True' Where cSysID = N'KX' And cID = N'101'\r\n"
      "Update AccInformation Set cValue = N'9' Where cSysID = N'KX' And cID = N'102'\r\n",
-     2,
-     "select cValue from AccInformation where cSysID='KX' and cID in ('101','102') order by cID",
+     2, "select cValue from AccInformation where cSysID='KX' and cID in ('101','102') order by cID",
      "True;9"},
     {"IF (count)=0 ... ELSE ...",
-     {"CREATE TABLE tempdb..vqtmpD (g nvarchar(10), settled int)", "INSERT INTO tempdb..vqtmpD VALUES ('a',0),('b',1)"},
+     {"CREATE TABLE tempdb..vqtmpD (g nvarchar(10), settled int)",
+      "INSERT INTO tempdb..vqtmpD VALUES ('a',0),('b',1)"},
      "if (Select Count(*) From tempdb..vqtmpD Where settled=0) = 0 update tempdb..vqtmpD set settled=2 "
      "else update tempdb..vqtmpD set settled=3 where g=N'a'",
-     1,
-     "select g, settled from tempdb..vqtmpD order by g",
-     "a|3;b|1"},
+     1, "select g, settled from tempdb..vqtmpD order by g", "a|3;b|1"},
     {"variables set by a select feed an update",
      {"CREATE TABLE tempdb..vqtmpE (ccode nvarchar(10), citem_id nvarchar(20), citem_name nvarchar(50))",
-      "INSERT INTO tempdb..vqtmpE VALUES ('1001','x',null)",
-      "INSERT INTO Inventory (cInvCode,cInvName) VALUES ('x','钢材')"},
+      "INSERT INTO tempdb..vqtmpE VALUES ('1001','x',null)", "INSERT INTO Inventory (cInvCode,cInvName) VALUES ('x','钢材')"},
      "declare @citem_id nvarchar(255) declare @citem_name nvarchar(255) select @citem_id=cInvCode,"
      "@citem_name=cInvName from Inventory where cInvCode=N'x'   Update tempdb..vqtmpE set "
      "citem_id=@citem_id ,citem_name=@citem_name  where ccode=N'1001' and citem_id=N'x'",
-     1,
-     "select citem_id, citem_name from tempdb..vqtmpE",
-     "x|钢材"},
+     1, "select citem_id, citem_name from tempdb..vqtmpE", "x|钢材"},
     {"money variables balance debit and credit exactly",
      {"CREATE TABLE tempdb..vqtmpF (inid int, md money, mc money)",
       "INSERT INTO tempdb..vqtmpF VALUES (1,0.1,0),(2,0.2,0),(3,0,0.25),(4,0,0.01)"},
@@ -98,38 +84,26 @@ const Shape kShapes[] = {
      "@id=max(inid) from tempdb..vqtmpF where md=0 group by inid update tempdb..vqtmpF set mc=mc+@sy "
      "where inid=@id end  if @sy<0 begin select @id=max(inid) from tempdb..vqtmpF where mc=0 group by "
      "inid update tempdb..vqtmpF set md=md-@sy where inid=@id end ",
-     -1,
-     "select inid, mc from tempdb..vqtmpF where md=0 order by inid",
-     "3|0.25;4|0.05"},
+     -1, "select inid, mc from tempdb..vqtmpF where md=0 order by inid", "3|0.25;4|0.05"},
     {"temp-table DDL as the reports write it",
      {},
      "CREATE TABLE tempdb..vqtmpG ([ccode] [varchar] (50) COLLATE Chinese_PRC_CI_AS NOT NULL ,"
      "[dtloandate] [datetime] NULL ,[dbllack] [decimal](18, 2) NULL,[autoid] [int] IDENTITY (1, 1) NOT NULL,"
      "[cflag] [nvarchar] (10) NULL Default N'KX',) ON [PRIMARY]",
-     -1,
-     "select count(*) from tempdb..sysobjects where name=N'vqtmpG'",
-     "1"},
+     -1, "select count(*) from tempdb..sysobjects where name=N'vqtmpG'", "1"},
     {"insert ... select into a table with an identity numbers the rows in order",
      {"CREATE TABLE tempdb..vqtmpH ([ccode] [varchar] (50) NOT NULL, [dbllack] [decimal](18, 2) NULL,"
       "[autoid] [int] IDENTITY (1, 1) NOT NULL) ON [PRIMARY]"},
      "insert into tempdb..vqtmpH select * from(select cDepCode as ccode, 1.5 as dbllack from Department "
      "where cDepCode in (N'01',N'02'))loan where dbllack<>0 order by ccode",
-     2,
-     "select ccode, dbllack, autoid from tempdb..vqtmpH order by autoid",
-     "01|1.5|1;02|1.5|2"},
-    {"select into a temp table",
-     {},
+     2, "select ccode, dbllack, autoid from tempdb..vqtmpH order by autoid", "01|1.5|1;02|1.5|2"},
+    {"select into a temp table", {},
      "select cDepCode, cDepName into tempdb..vqtmpI from Department where cDepCode=N'01'",
-     -1,
-     "select cDepCode from tempdb..vqtmpI",
-     "01"},
-    {"delete without from",
-     {"INSERT INTO Department (cDepCode,cDepName) VALUES ('X2','临时')"},
-     "Delete Department Where cDepCode = N'X2'",
-     1,
-     "select count(*) from Department where cDepCode='X2'",
-     "0"},
+     -1, "select cDepCode from tempdb..vqtmpI", "01"},
+    {"delete without from", {"INSERT INTO Department (cDepCode,cDepName) VALUES ('X2','临时')"},
+     "Delete Department Where cDepCode = N'X2'", 1, "select count(*) from Department where cDepCode='X2'", "0"},
 };
+// clang-format on
 
 TEST(TsqlShapes, RunOnTheDemoAccountAsSqlServerRunsThem) {
   for (const Shape& shape : kShapes) {

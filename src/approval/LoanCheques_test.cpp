@@ -34,6 +34,7 @@ constexpr const char* kSecondChequeLine =
     "UPDATE KX_LoanVouch_Sub SET strBalanceID = '2', dblPreMoney = 10, strBillID = NULL, strPayBankID = '01' "
     "WHERE MGuid = '{3A6F0C21-5B1E-4C8A-9D01-000000000001}' AND strBalanceID = '1'";
 
+// clang-format off
 const ChequeCase kCases[] = {
     {"no bill-settled line", {}, "{3A6F0C21-5B1E-4C8A-9D01-000000000002}", {}, ""},
     {"a bill-settled line without prepaid amount", {"UPDATE KX_LoanVouch_Sub SET strBalanceID = '2'"}, kLoan, {}, ""},
@@ -41,40 +42,26 @@ const ChequeCase kCases[] = {
     // Half cents round away from zero; in binary 1.005 times 100 falls just below 100.5 and lost
     // the cent.
     {"a half cent rounds away from zero: 1.005",
-     {kChequeLine, "UPDATE KX_LoanVouch_Sub SET dblPreMoney = 1.005 WHERE strBillID = 'ZZ0106001'"},
-     kLoan,
-     {},
+     {kChequeLine, "UPDATE KX_LoanVouch_Sub SET dblPreMoney = 1.005 WHERE strBillID = 'ZZ0106001'"}, kLoan, {},
      "ZZ0106001|1002|1.01;"},
     {"a half cent rounds away from zero: 2.675",
-     {kChequeLine, "UPDATE KX_LoanVouch_Sub SET dblPreMoney = 2.675 WHERE strBillID = 'ZZ0106001'"},
-     kLoan,
-     {},
+     {kChequeLine, "UPDATE KX_LoanVouch_Sub SET dblPreMoney = 2.675 WHERE strBillID = 'ZZ0106001'"}, kLoan, {},
      "ZZ0106001|1002|2.68;"},
     {"a half cent rounds away from zero: 1234.565",
-     {kChequeLine, "UPDATE KX_LoanVouch_Sub SET dblPreMoney = 1234.565 WHERE strBillID = 'ZZ0106001'"},
-     kLoan,
-     {},
+     {kChequeLine, "UPDATE KX_LoanVouch_Sub SET dblPreMoney = 1234.565 WHERE strBillID = 'ZZ0106001'"}, kLoan, {},
      "ZZ0106001|1002|1234.57;"},
     {"a refund's half cent rounds away from zero",
-     {kChequeLine, "UPDATE KX_LoanVouch_Sub SET dblPreMoney = -1.005 WHERE strBillID = 'ZZ0106001'"},
-     kLoan,
-     {},
+     {kChequeLine, "UPDATE KX_LoanVouch_Sub SET dblPreMoney = -1.005 WHERE strBillID = 'ZZ0106001'"}, kLoan, {},
      "ZZ0106001|1002|-1.01;"},
-    {"a line without cheque number is reported, the other registered",
-     {kChequeLine, kSecondChequeLine},
-     kLoan,
-     {"Z7.Corvane.0182"},
-     "ZZ0106001|1002|1234.57;"},
+    {"a line without cheque number is reported, the other registered", {kChequeLine, kSecondChequeLine}, kLoan,
+     {"Z7.Corvane.0182"}, "ZZ0106001|1002|1234.57;"},
     {"no payment setting", {kChequeLine, "DELETE FROM KX_PzSet_OP"}, kLoan, {"Z7.Corvane.0183"}, ""},
     // A settings table that cannot be read is no missing setting: the registration ends with the
     // database's error, and the loan stays approved.
-    {"the payment settings cannot be read",
-     {kChequeLine, "DROP TABLE KX_PzSet_OP"},
-     kLoan,
-     {},
-     "",
+    {"the payment settings cannot be read", {kChequeLine, "DROP TABLE KX_PzSet_OP"}, kLoan, {}, "",
      "Invalid object name 'KX_PzSet_OP'."},
 };
+// clang-format on
 
 std::string bookRows(db::Connection& connection) {
   db::Recordset rs;

@@ -245,33 +245,26 @@ TEST_F(ExpenseSaveTest, StoredClaimChangesOnlyInTheStatesItsGuardsAllow) {
     const char* ts;       // empty: the stored one
     const char* message;  // empty: saved
   };
+  // clang-format off
   const Case cases[] = {
       {"saved claim", "", false, "", ""},
       {"saved claim, submit on save", "", true, "", ""},
       {"changed since it was read", "", false, "1", "Z7.Corvane.0243"},
       {"a row version that is no number", "", false, "1 Or 1=1", "Z7.Corvane.0243"},
-      {"budget passed", "UPDATE KX_ExpenVouch SET intBudPass = 1 WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'",
-       false, "", "Z7.Corvane.0244"},
-      {"submitted", "UPDATE KX_ExpenVouch SET blnAudi = 1 WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", false,
-       "", "Z7.Corvane.0246"},
-      {"submitted, submit on save",
-       "UPDATE KX_ExpenVouch SET blnAudi = 1 WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", true, "",
-       "Z7.Corvane.0246"},
-      {"approver, submit on save",
-       "UPDATE KX_ExpenVouch SET strAuditorID = 'demo' WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", true, "",
-       "Z7.Corvane.0245"},
-      {"approver without submit on save",
-       "UPDATE KX_ExpenVouch SET strAuditorID = 'demo' WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", false,
-       "", ""},
+      {"budget passed", "UPDATE KX_ExpenVouch SET intBudPass = 1 WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", false, "", "Z7.Corvane.0244"},
+      {"submitted", "UPDATE KX_ExpenVouch SET blnAudi = 1 WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", false, "", "Z7.Corvane.0246"},
+      {"submitted, submit on save", "UPDATE KX_ExpenVouch SET blnAudi = 1 WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", true, "", "Z7.Corvane.0246"},
+      {"approver, submit on save", "UPDATE KX_ExpenVouch SET strAuditorID = 'demo' WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", true, "", "Z7.Corvane.0245"},
+      {"approver without submit on save", "UPDATE KX_ExpenVouch SET strAuditorID = 'demo' WHERE GUID = '{7C2E9B40-1D3F-4E6A-8B02-000000000004}'", false, "", ""},
       {"receipt and payment lines",
-       "INSERT INTO KX_BalanceInfo (GUID, ExpenGUID, intIOType) VALUES ('{B1}', "
-       "'{7C2E9B40-1D3F-4E6A-8B02-000000000004}', 1)",
+       "INSERT INTO KX_BalanceInfo (GUID, ExpenGUID, intIOType) VALUES ('{B1}', '{7C2E9B40-1D3F-4E6A-8B02-000000000004}', 1)",
        false, "", "Z7.Corvane.0332"},
       {"loan write-offs",
        "INSERT INTO KX_ExpenLoanInfo (GUID, Expenguid, LoanSubguid, dblJE) SELECT TOP 1 '{W1}', "
        "'{7C2E9B40-1D3F-4E6A-8B02-000000000004}', GUID, 1 FROM KX_LoanVouch_Sub",
        false, "", "Z7.Corvane.0332"},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     const Rollback undo(connection_);

@@ -256,34 +256,18 @@ TEST_F(ExpenseWriteOffsTest, AnApprovedClaimSettlesTheLoanLinesByMode) {
     const char* loanSettled;
     const char* writeOffs;  // blnUsed:dblJE of the stored rows, by line
   };
+  // clang-format off
   const Case cases[] = {
       {"full write-off of one line", {{"0", "3000"}}, "3000", "True", "False", "0", "False", "0:3000.00"},
-      {"an empty mode is a full write-off",
-       {{"", "3000"}, {"1", "700"}},
-       "3000",
-       "True",
-       "True",
-       "0",
-       "True",
+      {"an empty mode is a full write-off", {{"", "3000"}, {"1", "700"}}, "3000", "True", "True", "0", "True",
        "0:3000.00,1:0.00"},
       {"a partial repayment", {{"-1", "1000.25"}}, "1000.25", "False", "False", "1000.25", "False", "0:1000.25"},
-      {"partial repayment of the whole line",
-       {{"-1", "3000"}, {"1", ""}},
-       "3000",
-       "True",
-       "True",
-       "3000",
-       "True",
+      {"partial repayment of the whole line", {{"-1", "3000"}, {"1", ""}}, "3000", "True", "True", "3000", "True",
        "0:3000.00,1:0.00"},
-      {"a full write-off without an amount is skipped",
-       {{"0", ""}, {"2", "0"}},
-       "0",
-       "False",
-       "False",
-       "0",
-       "False",
+      {"a full write-off without an amount is skipped", {{"0", ""}, {"2", "0"}}, "0", "False", "False", "0", "False",
        ""},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     WriteOffAccount a;

@@ -155,24 +155,18 @@ TEST_F(LoanStoreTest, HeadTotalAndAllBillFollowTheLines) {
     const char* allBill;
     const char* lineAmounts;  // dblMoney of the lines in order, Null as "-"
   };
+  // clang-format off
   const Case cases[] = {
-      {"an amount and a second amount",
-       {cashLine("500"), {{"strBalanceID", "1"}, {"dblMoney", "0"}, {"dblPreMoney", "300"}}},
-       "500",
-       "False",
-       "500,0"},
-      {"only second amounts",
-       {{{"strBalanceID", "1"}, {"dblPreMoney", "300"}}, {{"strBalanceID", "3"}, {"dblPreMoney", "200"}}},
-       "0",
-       "True",
-       "-,-"},
+      {"an amount and a second amount", {cashLine("500"), {{"strBalanceID", "1"}, {"dblMoney", "0"}, {"dblPreMoney", "300"}}},
+       "500", "False", "500,0"},
+      {"only second amounts", {{{"strBalanceID", "1"}, {"dblPreMoney", "300"}}, {{"strBalanceID", "3"}, {"dblPreMoney", "200"}}},
+       "0", "True", "-,-"},
       {"a bill settlement keeps no line amount but counts in the head",
        {{{"strBalanceID", "2"}, {"dblMoney", "700"}, {"strBillID", "ZP001"}}, cashLine("0.1"), cashLine("0.2")},
-       "700.3",
-       "False",
-       "-,0.1,0.2"},
+       "700.3", "False", "-,0.1,0.2"},
       {"no lines", {}, "0", "True", ""},
   };
+  // clang-format on
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     connection_.beginTrans();

@@ -132,25 +132,19 @@ TEST(VariantTest, CDbl) {
     Variant value;
     double number;
   };
+  // clang-format off
   const Case cases[] = {
-      {Variant(" 12.5 "), 12.5},
-      {Variant("-3"), -3},
-      {Variant("1.5e3"), 1500},
-      {Variant(".25"), 0.25},
-      {Variant("0.1"), 0.1},
-      {Variant("1e-400"), 0},
+      {Variant(" 12.5 "), 12.5},       {Variant("-3"), -3},
+      {Variant("1.5e3"), 1500},        {Variant(".25"), 0.25},
+      {Variant("0.1"), 0.1},           {Variant("1e-400"), 0},
       {Variant("123456789012345678901234567890"), 1.2345678901234568e29},
-      {Variant(), 0},
-      {Variant::boolean(true), -1},
-      {Variant::boolean(false), 0},
-      {Variant::integer(-7), -7},
-      {Variant::longValue(100000), 100000},
-      {money(123456), 12.3456},
-      {Variant(date(2005, 8, 2)), 38566},
-      {Variant(date(2005, 8, 2, 6, 0, 0)), 38566.25},
-      {Variant(date(1899, 12, 30)), 0},
-      {Variant(date(1899, 12, 29, 6, 0, 0)), -1.25},
+      {Variant(), 0},                  {Variant::boolean(true), -1},
+      {Variant::boolean(false), 0},    {Variant::integer(-7), -7},
+      {Variant::longValue(100000), 100000}, {money(123456), 12.3456},
+      {Variant(date(2005, 8, 2)), 38566},   {Variant(date(2005, 8, 2, 6, 0, 0)), 38566.25},
+      {Variant(date(1899, 12, 30)), 0},     {Variant(date(1899, 12, 29, 6, 0, 0)), -1.25},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(CDbl(c.value), c.number) << CStr(c.value);
   EXPECT_TRUE(std::signbit(CDbl(Variant("-0"))));
 
@@ -174,30 +168,20 @@ TEST(VariantTest, CLngAndCIntRoundHalfToEven) {
     Variant value;
     std::int32_t number;
   };
+  // clang-format off
   const Case cases[] = {
-      {Variant::dbl(2.5), 2},
-      {Variant::dbl(3.5), 4},
-      {Variant::dbl(-2.5), -2},
-      {Variant::dbl(-3.5), -4},
-      {Variant::dbl(2.4999), 2},
-      {Variant::dbl(-0.4), 0},
-      {Variant("0.5"), 0},
-      {Variant("1.5"), 2},
-      {Variant(" 12 "), 12},
-      {Variant("1e3"), 1000},
-      {money(25000), 2},
-      {money(35000), 4},
-      {money(-25000), -2},
-      {money(25001), 3},
-      {money(-35000), -4},
-      {Variant::boolean(true), -1},
-      {Variant(), 0},
-      {Variant::integer(-5), -5},
+      {Variant::dbl(2.5), 2},          {Variant::dbl(3.5), 4},          {Variant::dbl(-2.5), -2},
+      {Variant::dbl(-3.5), -4},        {Variant::dbl(2.4999), 2},       {Variant::dbl(-0.4), 0},
+      {Variant("0.5"), 0},             {Variant("1.5"), 2},             {Variant(" 12 "), 12},
+      {Variant("1e3"), 1000},          {money(25000), 2},               {money(35000), 4},
+      {money(-25000), -2},             {money(25001), 3},               {money(-35000), -4},
+      {Variant::boolean(true), -1},    {Variant(), 0},                  {Variant::integer(-5), -5},
       {Variant(date(2005, 8, 2, 18, 0, 0)), 38567},
       {Variant("2147483647"), 2147483647},
       {Variant("-2147483648"), -2147483647 - 1},
       {Variant::dbl(2147483647.4), 2147483647},
   };
+  // clang-format on
   for (const Case& c : cases) EXPECT_EQ(CLng(c.value), c.number) << CStr(c.value);
 
   EXPECT_EQ(CInt(Variant("32767")), 32767);
@@ -348,30 +332,13 @@ TEST(VariantTest, CDateReadsTheDateForms) {
     EXPECT_TRUE(IsDate(Variant(c.text))) << c.text;
   }
 
+  // clang-format off
   const char* const invalid[] = {
-      "2005-2-30",
-      "2005-2-29",
-      "1900-2-29",
-      "2005-13-1",
-      "2005-0-1",
-      "2005-1-0",
-      "2005-4-31",
-      "99-1-1",
-      "2005-8",
-      "2005-8-2x",
-      "2005-8/2",
-      "2005.8.2",
-      "2005-8-2 24:00",
-      "2005-8-2 12:60",
-      "2005-8-2 12:30:60",
-      "2005-8-2 12",
-      "2005-8-2T",
-      "20050-8-2",
-      "2005-008-2",
-      "abc",
-      "",
-      "38566",
+      "2005-2-30", "2005-2-29", "1900-2-29", "2005-13-1", "2005-0-1", "2005-1-0", "2005-4-31",
+      "99-1-1", "2005-8", "2005-8-2x", "2005-8/2", "2005.8.2", "2005-8-2 24:00", "2005-8-2 12:60",
+      "2005-8-2 12:30:60", "2005-8-2 12", "2005-8-2T", "20050-8-2", "2005-008-2", "abc", "", "38566",
   };
+  // clang-format on
   for (const char* text : invalid) {
     EXPECT_FALSE(IsDate(Variant(text))) << text;
     EXPECT_EQ(errorNumberOf([&] { CDate(Variant(text)); }), errnum::kTypeMismatch) << text;
