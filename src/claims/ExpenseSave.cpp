@@ -110,7 +110,7 @@ std::string lineStatement(FuncCall& call, const VoucherSaveRequest& request, con
 // The line's claimed amount; the head's total needs every line to carry a number.
 Currency lineAmount(const XmlNode& line) {
   const std::optional<std::string> amount = line.findAttribute("dblMoney");
-  if (!amount || !IsNumeric(Variant(*amount))) throw RuntimeError(errnum::kTypeMismatch, "Type mismatch");
+  if (!amount || !IsNumeric(Variant(*amount))) raiseTypeMismatch();
   return CCur(Variant(*amount));
 }
 

@@ -39,7 +39,7 @@ constexpr const char* kApprovedRight = "KX020305";
 // A number that goes into an SQL text as it was sent: anything but a plain number is refused.
 std::string requiredNumber(const std::string& text) {
   const std::string number = SqlNum(Variant(text));
-  if (number == "null") throw RuntimeError(errnum::kTypeMismatch, "Type mismatch");
+  if (number == "null") raiseTypeMismatch();
   return number;
 }
 

@@ -113,7 +113,7 @@ class LoanSaveSteps : public VoucherSaveSteps {
     const std::optional<std::string> begin = head.findAttribute("blnBegin");
     if (!begin) return;
     const std::optional<std::string> whole = WholeNumber(*begin);
-    if (!whole || whole->size() > 9) throw RuntimeError(errnum::kTypeMismatch, "Type mismatch");
+    if (!whole || whole->size() > 9) raiseTypeMismatch();
     blnBegin_ = std::stol(*whole);
   }
 

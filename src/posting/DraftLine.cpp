@@ -59,7 +59,7 @@ void PutAmounts(DraftLine& line, bool normalDebit, bool mayChangeSide, Currency 
 
 void InsertDraftLine(db::Connection& CN, const LoginContext& ologin, DraftState& state, const DraftLine& line) {
   if (state.nextLine == std::numeric_limits<std::int32_t>::max()) {
-    throw RuntimeError(errnum::kOverflow, "Overflow");
+    raiseOverflow();
   }
   const std::string values =
       text(line.typeCode) + "," + text(line.vouchGuid) + "," + std::to_string(state.nextLine) + "," +

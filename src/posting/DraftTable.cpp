@@ -101,7 +101,7 @@ constexpr DraftColumn kColumns[] = {
 // The year is written as a bare number: anything else would end the statement early.
 std::string yearNumber(const std::string& year) {
   if (year.empty() || year.size() > 4 || year.find_first_not_of("0123456789") != std::string::npos) {
-    throw RuntimeError(errnum::kTypeMismatch, "Type mismatch");
+    raiseTypeMismatch();
   }
   return year;
 }

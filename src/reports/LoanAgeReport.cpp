@@ -72,14 +72,14 @@ std::string attributeAt(const XmlNode& func, const char* xpath) {
 
 // The report date as a literal; anything that is no date is refused before any SQL is written.
 std::string reportDateLiteral(const std::string& text) {
-  if (!IsDate(Variant(text))) throw RuntimeError(errnum::kTypeMismatch, "Type mismatch");
+  if (!IsDate(Variant(text))) raiseTypeMismatch();
   return db::quoteLiteral(text);
 }
 
 // The interval's upper bound in days: a 16-bit whole number, halves rounded to even.
 int upperBound(const XmlNode& interval) {
   const std::optional<std::string> count = interval.findAttribute("icount");
-  if (!count) throw RuntimeError(errnum::kTypeMismatch, "Type mismatch");
+  if (!count) raiseTypeMismatch();
   return CInt(Variant(*count));
 }
 

@@ -10,7 +10,7 @@ namespace {
 
 int digitAt(std::string_view rule, std::size_t index) {
   const char c = rule[index];
-  if (c < '0' || c > '9') throw RuntimeError(errnum::kTypeMismatch, "Type mismatch");
+  if (c < '0' || c > '9') raiseTypeMismatch();
   return c - '0';
 }
 

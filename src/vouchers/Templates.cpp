@@ -41,7 +41,7 @@ int templateMode(const XmlNode& func) {
   const XmlNode kind = func.selectSingleNode("in/kind");
   if (!kind) return 0;
   const std::int32_t mode = CLng(Variant::dbl(NullToNum(Variant(kind.text()))));
-  if (mode < 0 || mode > kLargestMode) throw RuntimeError(errnum::kOverflow, "Overflow");
+  if (mode < 0 || mode > kLargestMode) raiseOverflow();
   return mode;
 }
 

@@ -29,7 +29,7 @@ std::string loanFilter(const FuncCall& call, const std::string& submitFlag) {
   const std::string begin = OptionalText(call.oNode, "in/begin");
   if (call.oNode.selectSingleNode("in/begin")) {
     const std::optional<std::string> number = WholeNumber(begin);
-    if (!number) throw RuntimeError(errnum::kTypeMismatch, "Type mismatch");
+    if (!number) raiseTypeMismatch();
     if (*number != "0") {
       return "blnBegin = 1 And GUID in (SELECT DISTINCT MGuid From KX_LoanVouch_Sub WHERE "
              "(dblReturn = 0) AND (blnSettle = 0))";

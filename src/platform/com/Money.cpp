@@ -13,8 +13,6 @@ namespace {
 constexpr int kCurrencyDecimals = 4;
 constexpr int kMaxDigits = 18;
 
-[[noreturn]] void raiseOverflow() { throw RuntimeError(errnum::kOverflow, "Overflow"); }
-
 __int128 tenTo(int power) {
   __int128 result = 1;
   for (int i = 0; i < power; ++i) result *= 10;

@@ -57,4 +57,10 @@ class RuntimeError : public std::runtime_error {
   throw RuntimeError(errnum::kObjectMissing, std::move(description));
 }
 
+// Error 13: a value is not of the kind the work needs (a number, a date).
+[[noreturn]] inline void raiseTypeMismatch() { throw RuntimeError(errnum::kTypeMismatch, "Type mismatch"); }
+
+// Error 6: a number beyond the range of the kind it is kept in.
+[[noreturn]] inline void raiseOverflow() { throw RuntimeError(errnum::kOverflow, "Overflow"); }
+
 }  // namespace corvane

@@ -13,9 +13,6 @@ namespace corvane {
 
 namespace {
 
-[[noreturn]] void raiseTypeMismatch() { throw RuntimeError(errnum::kTypeMismatch, "Type mismatch"); }
-[[noreturn]] void raiseOverflow() { throw RuntimeError(errnum::kOverflow, "Overflow"); }
-
 std::string_view trimBlanks(std::string_view text) {
   while (!text.empty() && isBlank(text.front())) text.remove_prefix(1);
   while (!text.empty() && isBlank(text.back())) text.remove_suffix(1);
