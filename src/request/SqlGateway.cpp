@@ -3,6 +3,7 @@
 #include "platform/com/Variant.h"
 #include "platform/db/Connection.h"
 #include "request/SqlText.h"
+#include "request/Values.h"
 
 namespace corvane::sql {
 
@@ -25,6 +26,11 @@ long count(db::Connection& connection, const std::string& tsql) {
   if (!rs.isOpen() || rs.eof()) return 0;
   const Variant value = rs.field(0).value();
   return value.isNull() ? 0 : CLng(value);
+}
+
+std::string text(db::Connection& connection, const std::string& tsql) {
+  const db::Recordset rs = open(connection, tsql);
+  return !rs.isOpen() || rs.eof() ? std::string() : NullToStr(rs.field(0).value());
 }
 
 bool exists(db::Connection& connection, const std::string& tsql) {

@@ -23,6 +23,8 @@ long execute(db::Connection& connection, const std::string& tsql);
 // The whole number in the first column of the first row (a count, a sum); 0 when there is no row
 // or the value is Null.
 long count(db::Connection& connection, const std::string& tsql);
+// The first column of the first row as text; "" when there is no row or the value is Null.
+std::string text(db::Connection& connection, const std::string& tsql);
 // Whether `tsql` returns a row.
 bool exists(db::Connection& connection, const std::string& tsql);
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "platform/db/Connection.h"
 #include "support/CaseAccount.h"
 #include "support/ScopedLocale.h"
@@ -30,21 +32,26 @@ TEST_F(SqlGatewayTest, PassesEveryTextThroughTheRewriting) {
   EXPECT_EQ(CStr(rs.field("the code").value()), "借款");
 }
 
-TEST_F(SqlGatewayTest, CountsAndFindsRows) {
+TEST_F(SqlGatewayTest, CountsReadsAndFindsRows) {
   sql::execute(connection, "insert into GatewayRows (code, amount) values ('a', 1)");
   sql::execute(connection, "insert into GatewayRows (code, amount) values ('b', 2)");
   struct Case {
     const char* tsql;
-    long count;
+    std::optional<long> count;  // none for a text column
+    const char* text;
     bool exists;
   } const cases[] = {
-      {"select count(*) from GatewayRows", 2, true},
-      {"select sum(amount) from GatewayRows where code = 'z'", 0, true},  // Null
-      {"select amount from GatewayRows where code = 'z'", 0, false},      // no row
-      {"select max(amount) from GatewayRows", 2, true},
+      {"select count(*) from GatewayRows", 2, "2", true},
+      {"select sum(amount) from GatewayRows where code = 'z'", 0, "", true},  // Null
+      {"select amount from GatewayRows where code = 'z'", 0, "", false},      // no row
+      {"select max(amount) from GatewayRows", 2, "2", true},
+      {"select code from GatewayRows order by code desc", std::nullopt, "b", true},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(sql::count(connection, c.tsql), c.count) << c.tsql;
+    if (c.count) {
+      EXPECT_EQ(sql::count(connection, c.tsql), *c.count) << c.tsql;
+    }
+    EXPECT_EQ(sql::text(connection, c.tsql), c.text) << c.tsql;
     EXPECT_EQ(sql::exists(connection, c.tsql), c.exists) << c.tsql;
   }
 }

@@ -83,10 +83,10 @@ std::string limitsReply(db::Recordset* row, const std::array<std::string, 3>* cu
   return text + "</Rows>";
 }
 
+// A number read as text; "0" when there is no row or the value is Null.
 std::string scalarText(db::Connection& connection, const std::string& tsql) {
-  const db::Recordset rs = sql::open(connection, tsql);
-  if (rs.eof() || rs.field(0).value().isNull()) return "0";
-  return NullToStr(rs.field(0).value());
+  const std::string value = sql::text(connection, tsql);
+  return value.empty() ? "0" : value;
 }
 
 // The current use of the three limits: the age in days of the oldest unsettled loan at the login

@@ -41,11 +41,6 @@ void checkStandValues(XmlNode row) {
   if (!row.hasAttribute("strControlType")) raiseMessage("Z7.Corvane.0067");
 }
 
-std::string firstValue(FuncCall& call, const std::string& tsql) {
-  const db::Recordset rs = sql::open(call.CN, tsql);
-  return rs.eof() ? std::string() : NullToStr(rs.field(0).value());
-}
-
 // Refuses moving a standard to an item when another standard of that item has one of its
 // departments.
 void checkDepartmentsFree(FuncCall& call, XmlNode row) {
@@ -57,7 +52,7 @@ void checkDepartmentsFree(FuncCall& call, XmlNode row) {
                                "Inner Join KX_Expense On KX_Expense.GUID = KX_ExpenseDepart.GuidMain " +
                                "Where KX_Expense.GUID <> " + guid + " And KX_Expense.strIOItemCode = " + item + ")");
   if (!taken) return;
-  const std::string itemName = firstValue(call, "Select strName From KX_IOItem Where strCode = " + item);
+  const std::string itemName = sql::text(call.CN, "Select strName From KX_IOItem Where strCode = " + item);
   raiseMessage("Z7.Corvane.0068", itemName, row.attribute("strStandName"));
 }
 
